@@ -1,0 +1,15 @@
+// The five models the program simulates.
+#pragma once
+
+#include "state/SimState.h"
+
+namespace morvane {
+
+enum class Model { HaploidLocal, HaploidGlobal, DiploidLocal, DiploidGlobal, Clonal };
+
+inline bool IsDiploid(Model m) { return m == Model::DiploidLocal || m == Model::DiploidGlobal; }
+inline bool IsHaploidSexual(Model m) {
+  return m == Model::HaploidLocal || m == Model::HaploidGlobal;
+}
+
+} // namespace morvane

@@ -1,0 +1,36 @@
+// The run loops of the five models: generation after generation until both
+// allele frequency changes are at most L, tracing every generation to the
+// Detail and Plot files.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/Model.h"
+#include "state/SimState.h"
+
+namespace morvane {
+
+// What a run needs from its surroundings. The desktop program's progress
+// window implements it; the command-line runner has its own.
+class RunDisplay {
+public:
+  virtual ~RunDisplay() = default;
+  // Before the first generation of a run.
+  virtual void ShowProgress() = 0;
+  // Once per generation, before the step: T and the deltas of the last one.
+  virtual void DisplayProgress(std::uint32_t generation, double deltaP, double deltaQ) = 0;
+  // Once per generation, after the stop rule. A handler may set
+  // StopRequested here; the run then ends after the current generation.
+  virtual void ProcessPendingEvents() = 0;
+  // After the last generation, and also before a file error leaves the loop.
+  virtual void HideProgress() = 0;
+  // After a completed run: show the disturbance window of the model.
+  virtual void HandOver(Model model) = 0;
+};
+
+// Runs one run of the given model on s (the caller has cleared StopRequested
+// and built the initial state). A file error ends the run at that point: the
+// progress display is hidden and the error propagates.
+void RunLoop(Model model, SimState& s, RunDisplay& display);
+
+} // namespace morvane

@@ -1,0 +1,25 @@
+// The Detail file: per series a column-name line and a parameter line, then
+// one line per generation; sexual and clonal layouts.
+#pragma once
+
+#include <string>
+
+#include "state/SimState.h"
+
+namespace morvane {
+
+std::string SexualDetailHeaderLines(const SimState& s);  // column names + parameters
+std::string ClonalDetailHeaderLines(const SimState& s);  // column names + parameters
+void AppendSexualDetailGenerationLine(std::string& out, const SimState& s);
+void AppendClonalDetailGenerationLine(std::string& out, const SimState& s);
+
+// Run headers: Detail column names and parameter line, then the Plot file's
+// first line.
+void WriteSexualRunHeader(const SimState& s);
+void WriteClonalRunHeader(const SimState& s);
+
+// One generation line each to the Detail file.
+void WriteSexualDetailGenerationLine(const SimState& s);
+void WriteClonalDetailGenerationLine(const SimState& s);
+
+} // namespace morvane

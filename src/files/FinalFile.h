@@ -1,0 +1,21 @@
+// The Final file: a header of 19 column names, then one record per stopped
+// series, CR LF line ends, TAB separators.
+#pragma once
+
+#include <string>
+
+#include "state/SimState.h"
+
+namespace morvane {
+
+std::string FinalHeaderLine();
+// One record of the state; clones carry X1..X4 in columns 11 to 14.
+std::string FinalRecordLine(const SimState& s, bool clonal);
+
+// Creates the file with its header when it does not exist; an existing file
+// is only opened for reading and closed.
+void CreateOrAcceptFinalFile(const std::string& name);
+// Appends one record to s.FinalFile.
+void AppendFinalRecord(const SimState& s, bool clonal);
+
+} // namespace morvane

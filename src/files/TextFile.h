@@ -1,0 +1,33 @@
+// Text files that are never held open: every operation opens, writes and
+// closes, and checks each step. A failure throws FileError with the runtime
+// message chosen from errno.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace morvane {
+
+// "Fichier introuvable", "Nom de fichier incorrect", "Trop de fichiers
+// ouverts", "Accès au fichier refusé", "Disque plein", or "Erreur E/S %d".
+std::string IoErrorMessage(int errnum);
+
+class FileError : public std::runtime_error {
+public:
+  explicit FileError(int errnum);
+  int Errno() const { return errnum_; }
+
+private:
+  int errnum_;
+};
+
+bool FileExists(const std::string& path);
+// Opens the file for reading and closes it again.
+void CheckOpenable(const std::string& path);
+// Creates the file, or truncates an existing one, and closes it.
+void CreateEmptyFile(const std::string& path);
+// Opens for appending, writes every byte of text, closes.
+void AppendToFile(const std::string& path, std::string_view text);
+
+} // namespace morvane

@@ -1,0 +1,96 @@
+// The one process-wide record of the simulation: model parameters, population
+// state, last-generation quantities, run counters, result files and the mode
+// and status flags chosen in the windows.
+//
+// Every window and both engines reach the fields directly. Field names are the
+// program's vocabulary (SoftProp is x, MigSurv is d, HabFreq is c, ...).
+// Arrays indexed like the population classes are 1-based: X[1] .. X[9] are the
+// type or genotype frequencies X1 .. X9, Settled1[1] .. Settled1[9] their
+// settled frequencies; element 0 is never used.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace morvane {
+
+// A text file handle: the name it is bound to. Files are never held open
+// between two operations, so the binding is all a handle needs to keep.
+struct TextFile {
+  std::string Name;
+};
+
+struct SimState {
+  // Model parameters.
+  double SoftProp = 0;       // x, share of soft (within-habitat) regulation
+  double MigSurv = 0;        // d, survival of one dispersal attempt
+  double HabFreq = 0;        // c, frequency of habitat 1
+  std::uint16_t TriesAB = 0; // i, attempts of a choosy [AB]
+  std::uint16_t TriesaB = 0; // j, attempts of a choosy [aB]
+  double W1A = 0;            // survival of [A] in habitat 1
+  double W2A = 0;            // survival of [A] in habitat 2
+  double W1a = 0;            // survival of [a] in habitat 1
+  double W2a = 0;            // survival of [a] in habitat 2
+  double StopThreshold = 0;  // L, convergence threshold of a run
+
+  // Population state.
+  double FreqA = 0; // p
+  double FreqB = 0; // q
+  double DG = 0;    // linkage disequilibrium
+  double DGMin = 0;
+  double DGMax = 0;
+  // Haploids and clones: X[1..4] = AB, Ab, aB, ab.
+  // Diploids: X[1..9] = AB/AB, AB/Ab, Ab/Ab, AB/aB, AB/ab + Ab/aB, Ab/ab,
+  // aB/aB, aB/ab, ab/ab.
+  double X[10] = {};
+  double Heteroz = 0; // diploids: heterozygotes at locus A
+  double Fit = 0;     // fixation index at locus A
+  double FitMin = 0;
+
+  // Quantities of the last generation.
+  double Settled1[10] = {}; // normalised settlers of habitat 1, 1-based
+  double Settled2[10] = {}; // normalised settlers of habitat 2, 1-based
+  double W1 = 0;            // productivity of habitat 1
+  double W2 = 0;            // productivity of habitat 2
+  double DeltaP = 0;
+  double DeltaQ = 0;
+
+  // Run control. Generation and PlotRows are 32-bit so that a long series
+  // never wraps the generation count written to the files.
+  std::uint32_t Generation = 0;
+  std::uint32_t PlotRows = 0;
+  bool StopRequested = false;
+  std::int32_t CompletedRuns = 0;
+
+  // Result files.
+  TextFile FinalFile;
+  std::string FinalFileName;
+  TextFile DetailFile;
+  std::string DetailFileName;
+  TextFile PlotFile;
+  std::string PlotFileName;
+
+  // Mode and status.
+  bool ModeDiploGlobal = false;
+  bool ModeDiploLocal = false;
+  bool ModeHaploGlobal = false;
+  bool ModeHaploLocal = false;
+  bool ModeClonal = false;
+  bool ModePlot = false;
+  bool ModeQuit = false;
+  std::string Ploidy;       // "Diploid" or "Haploid"
+  std::string Reproduction; // "Global", "Local" or "Clonal"
+  bool LinTradeOff = false;
+  bool ConvexTradeOff = false;
+  bool ConcaveTradeOff = false;
+  std::string TradeOffStatus; // "NoTO", "LinTO", "ConvTO", "ConcTO"
+  std::string ESSStatus;      // "NoESS", "LinESS"
+};
+
+// The process-wide instance, zeroed at start.
+extern SimState Sim;
+
+// Puts the process-wide instance back to its zeroed start-up values.
+void ResetSimState();
+
+} // namespace morvane

@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Installs what Morvane needs to build, test and run on a Debian 12 machine,
+# and generates the locales the tests use. Sourced by run.sh and test.sh.
+
+MORVANE_PACKAGES=(
+  build-essential g++ cmake make pkg-config
+  qt6-base-dev qt6-base-dev-tools qt6-charts-dev qt6-qpa-plugins libgl1-mesa-dev
+  libjpeg-dev libgtest-dev libbenchmark-dev
+  locales fonts-dejavu-core
+  xvfb xauth imagemagick
+)
+
+morvane_missing_packages() {
+  local missing=() p
+  for p in "${MORVANE_PACKAGES[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+      missing+=("$p")
+    fi
+  done
+  echo "${missing[@]}"
+}
+
+morvane_locale_missing() {
+  ! locale -a 2>/dev/null | grep -qi '^fr_FR\.utf-\?8$'
+}
+
+morvane_setup() {
+  local missing
+  missing=$(morvane_missing_packages)
+  if [ -n "$missing" ] || morvane_locale_missing; then
+    if [ "$(id -u)" -ne 0 ]; then
+      echo "Morvane needs packages or locales that are not installed. Run as root:" >&2
+      echo "  sudo apt-get update && sudo apt-get install -y $missing" >&2
+      echo "  sudo sed -i 's/^# *fr_FR.UTF-8 UTF-8/fr_FR.UTF-8 UTF-8/' /etc/locale.gen && sudo locale-gen" >&2
+      return 1
+    fi
+    if [ -n "$missing" ]; then
+      echo "Installing: $missing"
+      export DEBIAN_FRONTEND=noninteractive
+      apt-get update
+      # shellcheck disable=SC2086
+      apt-get install -y --no-install-recommends $missing
+    fi
+    if morvane_locale_missing; then
+      if grep -q '^# *fr_FR.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
+        sed -i 's/^# *fr_FR.UTF-8 UTF-8/fr_FR.UTF-8 UTF-8/' /etc/locale.gen
+      elif ! grep -q '^fr_FR.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
+        echo 'fr_FR.UTF-8 UTF-8' >> /etc/locale.gen
+      fi
+      locale-gen
+    fi
+  fi
+}
