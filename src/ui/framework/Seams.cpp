@@ -9,7 +9,7 @@ namespace {
 
 class QtMessageBoxes : public MessageBoxSeam {
 public:
-  void ShowMessage(QWidget* owner, const QString& text) override {
+  void ShowMessage(QWidget *owner, const QString &text) override {
     QMessageBox box(QMessageBox::NoIcon, owner ? owner->window()->windowTitle() : QString(), text,
                     QMessageBox::Ok, owner);
     box.exec();
@@ -18,19 +18,19 @@ public:
 
 class QtFileDialogs : public FileDialogSeam {
 public:
-  QString OpenFileName(QWidget* owner, const QString& current, const QString& defaultSuffix,
-                       const QString& filterName, const QString& pattern) override {
+  QString OpenFileName(QWidget *owner, const QString &current, const QString &defaultSuffix,
+                       const QString &filterName, const QString &pattern) override {
     return Run(owner, QFileDialog::AcceptOpen, current, defaultSuffix, filterName, pattern);
   }
-  QString SaveFileName(QWidget* owner, const QString& current, const QString& defaultSuffix,
-                       const QString& filterName, const QString& pattern) override {
+  QString SaveFileName(QWidget *owner, const QString &current, const QString &defaultSuffix,
+                       const QString &filterName, const QString &pattern) override {
     return Run(owner, QFileDialog::AcceptSave, current, defaultSuffix, filterName, pattern);
   }
 
 private:
-  static QString Run(QWidget* owner, QFileDialog::AcceptMode mode, const QString& current,
-                     const QString& defaultSuffix, const QString& filterName,
-                     const QString& pattern) {
+  static QString Run(QWidget *owner, QFileDialog::AcceptMode mode, const QString &current,
+                     const QString &defaultSuffix, const QString &filterName,
+                     const QString &pattern) {
     QFileDialog dialog(owner);
     dialog.setAcceptMode(mode);
     // The Final file need not exist yet, and choosing an existing Detail file
@@ -39,16 +39,18 @@ private:
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     dialog.setDefaultSuffix(defaultSuffix);
     dialog.setNameFilter(filterName + " (" + pattern + ")");
-    if (!current.isEmpty()) dialog.selectFile(current);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return current;
+    if (!current.isEmpty())
+      dialog.selectFile(current);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+      return current;
     return dialog.selectedFiles().first();
   }
 };
 
 class NoHelpViewer : public HelpViewerSeam {
 public:
-  void ShowContents(const QString&) override {}
-  void ShowTopic(const QString&, int) override {}
+  void ShowContents(const QString &) override {}
+  void ShowTopic(const QString &, int) override {}
   void CloseViewer() override {}
 };
 
@@ -56,20 +58,20 @@ QtMessageBoxes productionMessages;
 QtFileDialogs productionDialogs;
 NoHelpViewer noHelp;
 
-MessageBoxSeam* messages = &productionMessages;
-FileDialogSeam* dialogs = &productionDialogs;
-HelpViewerSeam* productionHelp = &noHelp;
-HelpViewerSeam* help = nullptr;
+MessageBoxSeam *messages = &productionMessages;
+FileDialogSeam *dialogs = &productionDialogs;
+HelpViewerSeam *productionHelp = &noHelp;
+HelpViewerSeam *help = nullptr;
 
 } // namespace
 
-MessageBoxSeam& Messages() { return *messages; }
-FileDialogSeam& FileDialogs() { return *dialogs; }
-HelpViewerSeam& Help() { return help ? *help : *productionHelp; }
+MessageBoxSeam &Messages() { return *messages; }
+FileDialogSeam &FileDialogs() { return *dialogs; }
+HelpViewerSeam &Help() { return help ? *help : *productionHelp; }
 
-void SetMessages(MessageBoxSeam* seam) { messages = seam ? seam : &productionMessages; }
-void SetFileDialogs(FileDialogSeam* seam) { dialogs = seam ? seam : &productionDialogs; }
-void SetHelp(HelpViewerSeam* seam) { help = seam; }
-void SetProductionHelp(HelpViewerSeam* seam) { productionHelp = seam ? seam : &noHelp; }
+void SetMessages(MessageBoxSeam *seam) { messages = seam ? seam : &productionMessages; }
+void SetFileDialogs(FileDialogSeam *seam) { dialogs = seam ? seam : &productionDialogs; }
+void SetHelp(HelpViewerSeam *seam) { help = seam; }
+void SetProductionHelp(HelpViewerSeam *seam) { productionHelp = seam ? seam : &noHelp; }
 
 } // namespace morvane::ui

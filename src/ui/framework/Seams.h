@@ -13,7 +13,7 @@ class MessageBoxSeam {
 public:
   virtual ~MessageBoxSeam() = default;
   // A modal message box with an OK button; returns when the user closed it.
-  virtual void ShowMessage(QWidget* owner, const QString& text) = 0;
+  virtual void ShowMessage(QWidget *owner, const QString &text) = 0;
 };
 
 class FileDialogSeam {
@@ -23,33 +23,31 @@ public:
   // or `current` unchanged when the user cancelled. `defaultSuffix` is added
   // to a typed name without extension; `filterName` and `pattern` form the
   // one filter ("mrv", "*.mrv").
-  virtual QString OpenFileName(QWidget* owner, const QString& current,
-                               const QString& defaultSuffix, const QString& filterName,
-                               const QString& pattern) = 0;
-  virtual QString SaveFileName(QWidget* owner, const QString& current,
-                               const QString& defaultSuffix, const QString& filterName,
-                               const QString& pattern) = 0;
+  virtual QString OpenFileName(QWidget *owner, const QString &current, const QString &defaultSuffix,
+                               const QString &filterName, const QString &pattern) = 0;
+  virtual QString SaveFileName(QWidget *owner, const QString &current, const QString &defaultSuffix,
+                               const QString &filterName, const QString &pattern) = 0;
 };
 
 class HelpViewerSeam {
 public:
   virtual ~HelpViewerSeam() = default;
-  virtual void ShowContents(const QString& helpFile) = 0;
-  virtual void ShowTopic(const QString& helpFile, int context) = 0;
+  virtual void ShowContents(const QString &helpFile) = 0;
+  virtual void ShowTopic(const QString &helpFile, int context) = 0;
   virtual void CloseViewer() = 0;
 };
 
-MessageBoxSeam& Messages();
-FileDialogSeam& FileDialogs();
-HelpViewerSeam& Help();
+MessageBoxSeam &Messages();
+FileDialogSeam &FileDialogs();
+HelpViewerSeam &Help();
 
 // Install a replacement (tests); nullptr puts the production one back.
-void SetMessages(MessageBoxSeam* seam);
-void SetFileDialogs(FileDialogSeam* seam);
-void SetHelp(HelpViewerSeam* seam);
+void SetMessages(MessageBoxSeam *seam);
+void SetFileDialogs(FileDialogSeam *seam);
+void SetHelp(HelpViewerSeam *seam);
 
 // The production help viewer is created by the help module, which registers
 // it here at start-up.
-void SetProductionHelp(HelpViewerSeam* seam);
+void SetProductionHelp(HelpViewerSeam *seam);
 
 } // namespace morvane::ui

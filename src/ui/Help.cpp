@@ -1,0 +1,93 @@
+#include "Help.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTextBrowser>
+#include <QUrl>
+
+namespace morvane::ui {
+namespace {
+
+QString helpFileName;
+
+} // namespace
+
+QString HelpFileName() { return helpFileName; }
+void ForgetHelpFileName() { helpFileName.clear(); }
+
+void HelpMenuRequested() {
+  helpFileName = QStringLiteral("HelpMorvane.hlp");
+  Help().ShowContents(helpFileName);
+}
+
+void HelpKeyPressed(int context) {
+  if (helpFileName.isEmpty() || context == 0)
+    return;
+  Help().ShowTopic(helpFileName, context);
+}
+
+QString TopicAnchor(int context) { return QStringLiteral("context-%1").arg(context); }
+
+TextHelpViewer::TextHelpViewer() = default;
+TextHelpViewer::~TextHelpViewer() = default;
+
+QString TextHelpViewer::Locate(const QString &helpFile) {
+  const QFileInfo here(QDir::current(), helpFile);
+  if (here.isFile())
+    return here.absoluteFilePath();
+  const QFileInfo beside(QDir(QCoreApplication::applicationDirPath()), helpFile);
+  if (beside.isFile())
+    return beside.absoluteFilePath();
+  return {};
+}
+
+bool TextHelpViewer::Open(const QString &helpFile) {
+  const QString path = Locate(helpFile);
+  if (path.isEmpty()) {
+    Messages().ShowMessage(browser_ ? browser_.get() : nullptr,
+                           QStringLiteral("Cannot find the help file %1.").arg(helpFile));
+    return false;
+  }
+  if (!browser_) {
+    browser_ = std::make_unique<QTextBrowser>();
+    browser_->setObjectName(QStringLiteral("HelpViewer"));
+    browser_->setOpenExternalLinks(false);
+    browser_->resize(900, 700);
+  }
+  if (loaded_ != path) {
+    // The file is HTML whatever its extension says.
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+      Messages().ShowMessage(browser_.get(),
+                             QStringLiteral("Cannot open the help file %1.").arg(helpFile));
+      return false;
+    }
+    browser_->setHtml(QString::fromUtf8(file.readAll()));
+    browser_->setSearchPaths({QFileInfo(path).absolutePath()});
+    loaded_ = path;
+  }
+  browser_->setWindowTitle(QStringLiteral("Morvane v2 help"));
+  browser_->show();
+  browser_->raise();
+  browser_->activateWindow();
+  return true;
+}
+
+void TextHelpViewer::ShowContents(const QString &helpFile) {
+  if (Open(helpFile))
+    browser_->scrollToAnchor(QStringLiteral("contents"));
+}
+
+void TextHelpViewer::ShowTopic(const QString &helpFile, int context) {
+  if (Open(helpFile))
+    browser_->scrollToAnchor(TopicAnchor(context));
+}
+
+void TextHelpViewer::CloseViewer() {
+  if (browser_)
+    browser_->hide();
+}
+
+} // namespace morvane::ui

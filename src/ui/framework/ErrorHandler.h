@@ -1,0 +1,22 @@
+// The one place where errors that no handler dealt with are shown: a message
+// box with the error's message, after which the program goes on.
+#pragma once
+
+#include <QApplication>
+#include <exception>
+
+namespace morvane::ui {
+
+// Shows e.what() in a message box owned by `owner`.
+void ReportError(QWidget *owner, const std::exception &e);
+
+// The program's application object: whatever escapes an event handler is
+// reported with ReportError instead of ending the process. It also answers
+// the help key for the active window.
+class MorvaneApplication : public QApplication {
+public:
+  MorvaneApplication(int &argc, char **argv);
+  bool notify(QObject *receiver, QEvent *event) override;
+};
+
+} // namespace morvane::ui

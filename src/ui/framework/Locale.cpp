@@ -1,0 +1,52 @@
+#include "framework/Locale.h"
+
+#include <QLineEdit>
+#include <QLocale>
+
+#include "files/NumberFormat.h"
+
+namespace morvane::ui {
+
+ParseError::ParseError(const QString &text)
+    : std::runtime_error(("'" + text + "' is not a valid number").toStdString()) {}
+
+char DecimalSeparator() {
+  const QString point = QLocale().decimalPoint();
+  if (point.size() == 1 && point.at(0).unicode() < 0x80)
+    return static_cast<char>(point.at(0).unicode());
+  return '.';
+}
+
+QString RealText(double v) { return QString::fromStdString(RealToText(v, DecimalSeparator())); }
+
+std::optional<double> ParseReal(const QString &text) {
+  return TextToReal(text.toStdString(), DecimalSeparator());
+}
+
+double ReadReal(const QString &text) {
+  const std::optional<double> v = ParseReal(text);
+  if (!v)
+    throw ParseError(text);
+  return *v;
+}
+
+long ReadCount(const QString &text) {
+  const QString t = text.trimmed();
+  bool ok = false;
+  const long v = t.toLong(&ok, 10);
+  // toLong accepts only an optional sign and decimal digits.
+  if (!ok)
+    throw ParseError(text);
+  return v;
+}
+
+void LocaliseNumericText(QLineEdit *field) {
+  const char sep = DecimalSeparator();
+  if (sep == '.')
+    return;
+  QString t = field->text();
+  t.replace('.', QChar(sep));
+  field->setText(t);
+}
+
+} // namespace morvane::ui

@@ -1,0 +1,169 @@
+#include "framework/MorvaneForm.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QFocusEvent>
+#include <QLineEdit>
+#include <QPalette>
+#include <QRadioButton>
+
+#include "framework/ErrorHandler.h"
+#include "framework/Seams.h"
+
+namespace morvane::ui {
+namespace {
+
+MorvaneForm *lastActive = nullptr;
+
+} // namespace
+
+MorvaneForm::MorvaneForm(QWidget *parent) : QMainWindow(parent) {}
+
+MorvaneForm::~MorvaneForm() {
+  if (lastActive == this)
+    lastActive = nullptr;
+}
+
+MorvaneForm *MorvaneForm::LastActiveForm() { return lastActive; }
+void MorvaneForm::ForgetLastActiveForm() { lastActive = nullptr; }
+
+void MorvaneForm::ShowForm() {
+  if (!isVisible())
+    Guard([this] { FormShow(); });
+  // A window shown by another one counts as activated even if the platform
+  // reports the activation later (or never, off screen): remember it now so
+  // that the platform's activation event does not run the handler twice.
+  lastActive = this;
+  showMaximized();
+  raise();
+  activateWindow();
+  RunActivate();
+}
+
+void MorvaneForm::CloseForm() { hide(); }
+
+void MorvaneForm::RunActivate() {
+  lastActive = this;
+  Guard([this] { FormActivate(); });
+}
+
+bool MorvaneForm::event(QEvent *e) {
+  if (e->type() == QEvent::WindowActivate) {
+    // Activation coming back from one of our own message boxes or dialogs,
+    // or from another application, finds this window still recorded as the
+    // last active one: nothing to reset then.
+    if (lastActive != this)
+      RunActivate();
+  }
+  return QMainWindow::event(e);
+}
+
+void MorvaneForm::OnFieldExit(QLineEdit *field, std::function<void()> handler) {
+  exits_.push_back({field, std::move(handler)});
+  field->installEventFilter(this);
+}
+
+bool MorvaneForm::eventFilter(QObject *watched, QEvent *e) {
+  if (e->type() == QEvent::FocusOut && quietFocus_ == 0) {
+    const auto reason = static_cast<QFocusEvent *>(e)->reason();
+    // Losing activation (message box, dialog, another application) or
+    // opening a menu leaves the focus where it is as far as the window is
+    // concerned: the field is not left.
+    const bool leftField = reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
+    QWidget *next = QApplication::focusWidget();
+    const bool sameWindow = next == nullptr || next->window() == this;
+    if (leftField && sameWindow) {
+      for (const FieldExit &exit : exits_) {
+        if (exit.field == watched) {
+          // A handler may move the focus itself (a message puts it back):
+          // those moves are part of the handler, not new exits.
+          ++quietFocus_;
+          Guard(exit.handler);
+          --quietFocus_;
+          break;
+        }
+      }
+    }
+  }
+  return QMainWindow::eventFilter(watched, e);
+}
+
+void MorvaneForm::ReturnToFront(QLineEdit *field) {
+  ++quietFocus_;
+  // The window was the active one before the box opened and is still the
+  // one recorded: raising and activating it again resets nothing.
+  lastActive = this;
+  raise();
+  activateWindow();
+  if (field)
+    field->setFocus(Qt::OtherFocusReason);
+  --quietFocus_;
+}
+
+void MorvaneForm::ShowFieldMessage(QLineEdit *field, const QString &text) {
+  ++quietFocus_;
+  Messages().ShowMessage(this, text);
+  --quietFocus_;
+  ReturnToFront(field);
+}
+
+void MorvaneForm::ShowMessage(const QString &text) {
+  ++quietFocus_;
+  Messages().ShowMessage(this, text);
+  --quietFocus_;
+  ReturnToFront(nullptr);
+}
+
+void MorvaneForm::Guard(const std::function<void()> &handler) {
+  try {
+    handler();
+  } catch (const std::exception &e) {
+    ReportError(this, e);
+  }
+}
+
+void MorvaneForm::OnClick(QAbstractButton *button, std::function<void()> handler) {
+  connect(button, &QAbstractButton::clicked, this,
+          [this, handler = std::move(handler)] { Guard(handler); });
+}
+
+void MorvaneForm::OnSelect(QRadioButton *option, std::function<void()> handler) {
+  connect(option, &QRadioButton::toggled, this, [this, handler = std::move(handler)](bool on) {
+    if (on)
+      Guard(handler);
+  });
+}
+
+void MorvaneForm::OnTrigger(QAction *action, std::function<void()> handler) {
+  connect(action, &QAction::triggered, this,
+          [this, handler = std::move(handler)] { Guard(handler); });
+}
+
+void MorvaneForm::DeselectOption(QRadioButton *option) {
+  if (!option->isChecked())
+    return;
+  const bool exclusive = option->autoExclusive();
+  option->setAutoExclusive(false);
+  option->setChecked(false);
+  option->setAutoExclusive(exclusive);
+}
+
+void MorvaneForm::SetBackground(unsigned rgb) {
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, QColor::fromRgb(rgb));
+  setPalette(pal);
+  setAutoFillBackground(true);
+}
+
+MorvaneForm *FindForm(const QString &objectName) {
+  for (QWidget *w : QApplication::topLevelWidgets()) {
+    if (w->objectName() == objectName) {
+      if (auto *form = qobject_cast<MorvaneForm *>(w))
+        return form;
+    }
+  }
+  return nullptr;
+}
+
+} // namespace morvane::ui

@@ -1,0 +1,333 @@
+// The window framework: show and activation events, field exits, option
+// buttons, the error handler, the seams and the numbers of the windows.
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QVBoxLayout>
+#include <stdexcept>
+
+#include "UiTestSeams.h"
+#include "files/TextFile.h"
+#include "framework/ErrorHandler.h"
+#include "framework/Locale.h"
+#include "framework/MorvaneForm.h"
+
+using namespace morvane::ui;
+using morvane::ui::testing::RecordingMessages;
+
+namespace {
+
+// A window with two fields, a button and three options, recording every
+// event the framework hands to it.
+class ProbeForm : public MorvaneForm {
+public:
+  explicit ProbeForm(const QString &name) {
+    setObjectName(name);
+    auto *central = new QWidget(this);
+    auto *layout = new QVBoxLayout(central);
+    first = new QLineEdit("0.5", central);
+    second = new QLineEdit("1", central);
+    button = new QPushButton("&Go", central);
+    for (QRadioButton *&o : options) {
+      o = new QRadioButton("option", central);
+      layout->addWidget(o);
+    }
+    layout->addWidget(first);
+    layout->addWidget(second);
+    layout->addWidget(button);
+    setCentralWidget(central);
+    OnFieldExit(first, [this] {
+      log << "exit first";
+      if (first->text() == "bad") {
+        first->setText("1");
+        ShowFieldMessage(first, "x out of Range");
+      }
+    });
+    OnFieldExit(second, [this] { log << "exit second"; });
+    OnClick(button, [this] {
+      log << "click";
+      if (throwOnClick)
+        throw morvane::FileError(ENOENT);
+    });
+    for (int k = 0; k < 3; ++k)
+      OnSelect(options[k], [this, k] { log << QString("option %1").arg(k); });
+  }
+  using MorvaneForm::DeselectOption;
+  using MorvaneForm::ShowMessage;
+
+  QLineEdit *first;
+  QLineEdit *second;
+  QPushButton *button;
+  QRadioButton *options[3];
+  QStringList log;
+  bool throwOnClick = false;
+
+protected:
+  void FormShow() override { log << "show"; }
+  void FormActivate() override { log << "activate"; }
+};
+
+class FrameworkTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    MorvaneForm::ForgetLastActiveForm();
+    a = std::make_unique<ProbeForm>("A");
+    b = std::make_unique<ProbeForm>("B");
+  }
+  void TearDown() override {
+    QApplication::setActiveWindow(nullptr);
+    a.reset();
+    b.reset();
+  }
+  // The platform makes a window active (the user clicked it, or the window
+  // manager gave it back).
+  static void Activate(QWidget *w) {
+    QApplication::setActiveWindow(w);
+    QCoreApplication::processEvents();
+  }
+  std::unique_ptr<ProbeForm> a, b;
+};
+
+TEST_F(FrameworkTest, ShowRunsBeforeActivateAndOnlyWhenHidden) {
+  a->ShowForm();
+  EXPECT_EQ(a->log, QStringList({"show", "activate"}));
+  EXPECT_TRUE(a->isVisible());
+  EXPECT_TRUE(a->isMaximized());
+  a->log.clear();
+  // Shown again while visible (another window brings it back): activation only.
+  a->ShowForm();
+  EXPECT_EQ(a->log, QStringList({"activate"}));
+  a->log.clear();
+  a->CloseForm();
+  EXPECT_FALSE(a->isVisible());
+  a->ShowForm();
+  EXPECT_EQ(a->log, QStringList({"show", "activate"}));
+}
+
+TEST_F(FrameworkTest, ActivationFromAnotherProgramWindowRunsTheHandler) {
+  a->ShowForm();
+  Activate(a.get());
+  b->ShowForm();
+  Activate(b.get());
+  a->log.clear();
+  b->log.clear();
+  // The user clicks window A, then B again.
+  Activate(a.get());
+  EXPECT_EQ(a->log, QStringList({"activate"}));
+  Activate(b.get());
+  EXPECT_EQ(b->log, QStringList({"activate"}));
+  // The platform's late activation event after ShowForm runs nothing more.
+  a->log.clear();
+  a->ShowForm();
+  Activate(a.get());
+  EXPECT_EQ(a->log, QStringList({"activate"}));
+}
+
+TEST_F(FrameworkTest, ComingBackFromAnotherApplicationOrOwnDialogIsNoActivation) {
+  a->ShowForm();
+  Activate(a.get());
+  a->log.clear();
+  // Another application takes the activation and gives it back.
+  Activate(nullptr);
+  Activate(a.get());
+  // One of the window's own message boxes does the same.
+  RecordingMessages messages;
+  messages.stealActivation = true;
+  a->ShowMessage("Hello");
+  Activate(a.get());
+  EXPECT_EQ(messages.texts, QStringList({"Hello"}));
+  EXPECT_TRUE(a->log.isEmpty()) << a->log.join(", ").toStdString();
+}
+
+TEST_F(FrameworkTest, FieldExitRunsWhenFocusMovesWithinTheWindow) {
+  a->ShowForm();
+  Activate(a.get());
+  a->first->setFocus();
+  a->log.clear();
+  QTest::keyClick(a->first, Qt::Key_Tab);
+  EXPECT_TRUE(a->second->hasFocus());
+  QTest::keyClick(a->second, Qt::Key_Backtab);
+  EXPECT_TRUE(a->first->hasFocus());
+  // Focus set by code, then a click into the other field.
+  a->second->setFocus(Qt::OtherFocusReason);
+  QTest::mouseClick(a->first, Qt::LeftButton);
+  EXPECT_TRUE(a->first->hasFocus());
+  EXPECT_EQ(a->log, QStringList({"exit first", "exit second", "exit first", "exit second"}));
+}
+
+TEST_F(FrameworkTest, FieldExitDoesNotRunOnDeactivationOrMenu) {
+  a->ShowForm();
+  Activate(a.get());
+  a->first->setFocus();
+  a->log.clear();
+  // Another application, then one of the program's other windows.
+  Activate(nullptr);
+  Activate(a.get());
+  Activate(b.get());
+  // A menu opening takes the focus for a moment.
+  a->ShowForm();
+  Activate(a.get());
+  a->first->setFocus();
+  a->log.clear();
+  QFocusEvent popup(QEvent::FocusOut, Qt::PopupFocusReason);
+  QCoreApplication::sendEvent(a->first, &popup);
+  EXPECT_FALSE(a->log.contains("exit first")) << a->log.join(", ").toStdString();
+}
+
+TEST_F(FrameworkTest, BadEntryMessageReturnsFocusWithoutFurtherEvents) {
+  RecordingMessages messages;
+  messages.stealActivation = true;
+  a->ShowForm();
+  Activate(a.get());
+  a->first->setFocus();
+  a->first->setText("bad");
+  a->log.clear();
+  QTest::keyClick(a->first, Qt::Key_Tab);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(messages.texts, QStringList({"x out of Range"}));
+  EXPECT_EQ(messages.owners.front(), a.get());
+  EXPECT_EQ(a->first->text(), "1");
+  EXPECT_TRUE(a->first->hasFocus());
+  EXPECT_EQ(QApplication::activeWindow(), a.get());
+  // One exit, no exit of the second field, no activation.
+  EXPECT_EQ(a->log, QStringList({"exit first"}));
+  // The next exit is an ordinary one again.
+  QTest::keyClick(a->first, Qt::Key_Tab);
+  EXPECT_EQ(a->log, QStringList({"exit first", "exit first"}));
+}
+
+TEST_F(FrameworkTest, OptionHandlerRunsOnlyWhenNewlySelected) {
+  a->options[0]->setChecked(true);
+  a->options[0]->setChecked(true);
+  a->options[2]->setChecked(true);
+  EXPECT_FALSE(a->options[0]->isChecked());
+  // Deselecting from code works for exclusive siblings and runs nothing.
+  ProbeForm::DeselectOption(a->options[2]);
+  EXPECT_FALSE(a->options[2]->isChecked());
+  a->options[2]->setChecked(true);
+  // A click by the user on the selected option changes nothing.
+  a->ShowForm();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(a.get()));
+  a->button->setFocus();
+  a->log.clear();
+  // Clicks on the option's mark (the button reacts to its mark and caption).
+  const QPoint mark(6, a->options[2]->height() / 2);
+  QTest::mouseClick(a->options[2], Qt::LeftButton, {}, mark);
+  EXPECT_TRUE(a->options[2]->isChecked());
+  EXPECT_TRUE(a->log.isEmpty()) << ::testing::PrintToString(a->log);
+  QTest::mouseClick(a->options[1], Qt::LeftButton, {}, mark);
+  EXPECT_EQ(a->log, QStringList({"option 1"}));
+}
+
+TEST_F(FrameworkTest, OptionHandlersInOrder) {
+  a->options[0]->setChecked(true);
+  a->options[0]->setChecked(true);
+  a->options[2]->setChecked(true);
+  ProbeForm::DeselectOption(a->options[2]);
+  a->options[2]->setChecked(true);
+  EXPECT_EQ(a->log, QStringList({"option 0", "option 2", "option 2"}));
+}
+
+TEST_F(FrameworkTest, ErrorInHandlerIsReportedAndTheProgramGoesOn) {
+  RecordingMessages messages;
+  a->throwOnClick = true;
+  a->button->click();
+  ASSERT_EQ(messages.texts.size(), 1);
+  EXPECT_EQ(messages.texts[0], QString::fromStdString(morvane::IoErrorMessage(ENOENT)));
+  // The window still works.
+  a->throwOnClick = false;
+  a->button->click();
+  EXPECT_EQ(a->log, QStringList({"click", "click"}));
+  EXPECT_EQ(messages.texts.size(), 1);
+}
+
+// An object whose event handler throws, as a handler that forgot Guard would.
+class Thrower : public QObject {
+public:
+  bool event(QEvent *e) override {
+    if (e->type() == QEvent::User)
+      throw ParseError("abc");
+    return QObject::event(e);
+  }
+};
+
+TEST_F(FrameworkTest, ApplicationCatchesWhatEscapesAHandler) {
+  RecordingMessages messages;
+  Thrower thrower;
+  QCoreApplication::postEvent(&thrower, new QEvent(QEvent::User));
+  QCoreApplication::processEvents();
+  EXPECT_EQ(messages.texts, QStringList({"'abc' is not a valid number"}));
+  // And the event loop keeps going.
+  bool ran = false;
+  QMetaObject::invokeMethod(
+      &thrower, [&] { ran = true; }, Qt::QueuedConnection);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(ran);
+}
+
+TEST(SeamsTest, TestSeamsReplaceAndRestoreProduction) {
+  MessageBoxSeam *production = &Messages();
+  FileDialogSeam *dialogs = &FileDialogs();
+  {
+    RecordingMessages messages;
+    morvane::ui::testing::ScriptedFileDialogs files;
+    EXPECT_EQ(&Messages(), &messages);
+    EXPECT_EQ(&FileDialogs(), &files);
+    // A cancelled dialog hands back the name it held.
+    EXPECT_EQ(FileDialogs().OpenFileName(nullptr, "old.mrv", "mrv", "mrv", "*.mrv"), "old.mrv");
+  }
+  EXPECT_EQ(&Messages(), production);
+  EXPECT_EQ(&FileDialogs(), dialogs);
+}
+
+class LocaleTest : public ::testing::Test {
+protected:
+  void TearDown() override { QLocale::setDefault(QLocale::c()); }
+};
+
+TEST_F(LocaleTest, CommaLocaleWritesAndReadsComma) {
+  QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+  EXPECT_EQ(DecimalSeparator(), ',');
+  EXPECT_EQ(RealText(0.5), "0,5");
+  EXPECT_EQ(RealText(1e-6), "1E-6");
+  EXPECT_EQ(RealText(-0.25), "-0,25");
+  EXPECT_EQ(ParseReal("0,5"), 0.5);
+  EXPECT_EQ(ParseReal("0.5"), 0.5);
+  EXPECT_EQ(ParseReal("-1,5E-3"), -0.0015);
+  QLineEdit field("0.000001");
+  LocaliseNumericText(&field);
+  EXPECT_EQ(field.text(), "0,000001");
+}
+
+TEST_F(LocaleTest, PointLocaleLeavesTextsAlone) {
+  QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+  EXPECT_EQ(DecimalSeparator(), '.');
+  EXPECT_EQ(RealText(0.5), "0.5");
+  EXPECT_FALSE(ParseReal("0,5").has_value());
+  QLineEdit field("0.5");
+  LocaliseNumericText(&field);
+  EXPECT_EQ(field.text(), "0.5");
+}
+
+TEST_F(LocaleTest, ReadersThrowOnTextsThatAreNoNumbers) {
+  EXPECT_EQ(ReadReal("0.25"), 0.25);
+  EXPECT_EQ(ReadCount("12"), 12);
+  EXPECT_EQ(ReadCount("-3"), -3);
+  for (const char *bad : {"abc", "", "1.5.", "nan"}) {
+    try {
+      ReadReal(bad);
+      ADD_FAILURE() << bad << " was read";
+    } catch (const ParseError &e) {
+      EXPECT_EQ(std::string(e.what()), "'" + std::string(bad) + "' is not a valid number");
+    }
+  }
+  EXPECT_THROW(ReadCount("2.5"), ParseError);
+  EXPECT_THROW(ReadCount("x"), ParseError);
+  EXPECT_THROW(ReadCount(""), ParseError);
+}
+
+} // namespace

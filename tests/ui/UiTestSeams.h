@@ -1,0 +1,91 @@
+// Test answers for the message box, file dialog and help viewer seams, shared
+// by the GUI tests. Each installs itself on construction and puts the
+// production seam back on destruction.
+#pragma once
+
+#include <QApplication>
+#include <QDialog>
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+#include <ostream>
+#include <vector>
+
+#include "framework/Seams.h"
+
+// Readable failure messages for Qt strings.
+inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QStringList &l, std::ostream *os) {
+  *os << "{" << l.join(" | ").toStdString() << "}";
+}
+
+namespace morvane::ui::testing {
+
+class RecordingMessages : public MessageBoxSeam {
+public:
+  RecordingMessages() { SetMessages(this); }
+  ~RecordingMessages() override { SetMessages(nullptr); }
+  void ShowMessage(QWidget *owner, const QString &text) override {
+    texts.push_back(text);
+    owners.push_back(owner);
+    if (stealActivation) {
+      // Behave like a real modal box: take the activation and the focus away
+      // from the window while it is open.
+      QDialog box;
+      box.show();
+      QApplication::setActiveWindow(&box);
+      box.hide();
+    }
+    if (onShow)
+      onShow();
+  }
+  QStringList texts;
+  std::vector<QWidget *> owners;
+  bool stealActivation = false;
+  std::function<void()> onShow;
+};
+
+// Each call answers with the next queued name; an empty queue or an empty
+// entry means "cancelled" and returns the name the dialog held.
+class ScriptedFileDialogs : public FileDialogSeam {
+public:
+  ScriptedFileDialogs() { SetFileDialogs(this); }
+  ~ScriptedFileDialogs() override { SetFileDialogs(nullptr); }
+  QString OpenFileName(QWidget *, const QString &current, const QString &defaultSuffix,
+                       const QString &filterName, const QString &pattern) override {
+    opens.push_back({current, defaultSuffix, filterName, pattern});
+    return Next(current);
+  }
+  QString SaveFileName(QWidget *, const QString &current, const QString &defaultSuffix,
+                       const QString &filterName, const QString &pattern) override {
+    saves.push_back({current, defaultSuffix, filterName, pattern});
+    return Next(current);
+  }
+  struct Call {
+    QString current, defaultSuffix, filterName, pattern;
+  };
+  QStringList answers;
+  std::vector<Call> opens, saves;
+
+private:
+  QString Next(const QString &current) {
+    if (answers.isEmpty())
+      return current;
+    const QString a = answers.takeFirst();
+    return a.isEmpty() ? current : a;
+  }
+};
+
+class RecordingHelp : public HelpViewerSeam {
+public:
+  RecordingHelp() { SetHelp(this); }
+  ~RecordingHelp() override { SetHelp(nullptr); }
+  void ShowContents(const QString &file) override { requests << "contents " + file; }
+  void ShowTopic(const QString &file, int context) override {
+    requests << QString("topic %1 %2").arg(file).arg(context);
+  }
+  void CloseViewer() override { requests << "close"; }
+  QStringList requests;
+};
+
+} // namespace morvane::ui::testing
