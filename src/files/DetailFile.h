@@ -8,18 +8,18 @@
 
 namespace morvane {
 
-std::string SexualDetailHeaderLines(const SimState& s);  // column names + parameters
-std::string ClonalDetailHeaderLines(const SimState& s);  // column names + parameters
-void AppendSexualDetailGenerationLine(std::string& out, const SimState& s);
-void AppendClonalDetailGenerationLine(std::string& out, const SimState& s);
+std::string SexualDetailHeaderLines(const SimState &s); // column names + parameters
+std::string ClonalDetailHeaderLines(const SimState &s); // column names + parameters
+void AppendSexualDetailGenerationLine(std::string &out, const SimState &s);
+void AppendClonalDetailGenerationLine(std::string &out, const SimState &s);
 
 // Run headers: Detail column names and parameter line, then the Plot file's
 // first line.
-void WriteSexualRunHeader(const SimState& s);
-void WriteClonalRunHeader(const SimState& s);
+void WriteSexualRunHeader(const SimState &s);
+void WriteClonalRunHeader(const SimState &s);
 
 // One generation line each to the Detail file.
-void WriteSexualDetailGenerationLine(const SimState& s);
-void WriteClonalDetailGenerationLine(const SimState& s);
+void WriteSexualDetailGenerationLine(const SimState &s);
+void WriteClonalDetailGenerationLine(const SimState &s);
 
 } // namespace morvane

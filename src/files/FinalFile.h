@@ -10,12 +10,12 @@ namespace morvane {
 
 std::string FinalHeaderLine();
 // One record of the state; clones carry X1..X4 in columns 11 to 14.
-std::string FinalRecordLine(const SimState& s, bool clonal);
+std::string FinalRecordLine(const SimState &s, bool clonal);
 
 // Creates the file with its header when it does not exist; an existing file
 // is only opened for reading and closed.
-void CreateOrAcceptFinalFile(const std::string& name);
+void CreateOrAcceptFinalFile(const std::string &name);
 // Appends one record to s.FinalFile.
-void AppendFinalRecord(const SimState& s, bool clonal);
+void AppendFinalRecord(const SimState &s, bool clonal);
 
 } // namespace morvane

@@ -20,10 +20,10 @@ std::string FormatFixed(double value, int width, int decimals);
 std::string FormatScientific(double value);
 
 // Appending forms of the above, for the generation lines.
-void AppendInteger(std::string& out, long long value);
-void AppendIntegerWidth(std::string& out, long long value, int width);
-void AppendFixed(std::string& out, double value, int width, int decimals);
-void AppendScientific(std::string& out, double value);
+void AppendInteger(std::string &out, long long value);
+void AppendIntegerWidth(std::string &out, long long value, int width);
+void AppendFixed(std::string &out, double value, int width, int decimals);
+void AppendScientific(std::string &out, double value);
 
 // General real-to-text of the windows: up to 15 significant digits, no
 // trailing zeros, fixed for magnitudes from 0.0001 up to 10^15, otherwise

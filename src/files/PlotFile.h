@@ -8,18 +8,18 @@
 
 namespace morvane {
 
-inline constexpr const char* kSexPlotFileName = "PlotSexFile.plo";
-inline constexpr const char* kClonePlotFileName = "PlotCloneFile.plo";
+inline constexpr const char *kSexPlotFileName = "PlotSexFile.plo";
+inline constexpr const char *kClonePlotFileName = "PlotCloneFile.plo";
 
 // Binds PlotFile and PlotFileName to the fixed name and empties the file.
-void ResetPlotFile(SimState& s, const std::string& fixedName);
+void ResetPlotFile(SimState &s, const std::string &fixedName);
 
-std::string SexualPlotFirstLine(const SimState& s);
-std::string ClonalPlotFirstLine(const SimState& s);
-void AppendSexualPlotGenerationLine(std::string& out, const SimState& s);
-void AppendClonalPlotGenerationLine(std::string& out, const SimState& s);
+std::string SexualPlotFirstLine(const SimState &s);
+std::string ClonalPlotFirstLine(const SimState &s);
+void AppendSexualPlotGenerationLine(std::string &out, const SimState &s);
+void AppendClonalPlotGenerationLine(std::string &out, const SimState &s);
 
-void WriteSexualPlotGenerationLine(const SimState& s);
-void WriteClonalPlotGenerationLine(const SimState& s);
+void WriteSexualPlotGenerationLine(const SimState &s);
+void WriteClonalPlotGenerationLine(const SimState &s);
 
 } // namespace morvane

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace morvane {
@@ -39,50 +40,98 @@ FileError::FileError(int errnum) : std::runtime_error(IoErrorMessage(errnum)), e
 namespace {
 
 // An empty name is refused like any invalid name, not passed to open().
-int OpenChecked(const std::string& path, int flags) {
-  if (path.empty()) throw FileError(ENOENT);
+int OpenChecked(const std::string &path, int flags) {
+  if (path.empty())
+    throw FileError(ENOENT);
   int fd;
   do {
     fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
   } while (fd < 0 && errno == EINTR);
-  if (fd < 0) throw FileError(errno);
+  if (fd < 0)
+    throw FileError(errno);
   return fd;
 }
 
 void CloseChecked(int fd) {
-  if (::close(fd) != 0 && errno != EINTR) throw FileError(errno);
+  if (::close(fd) != 0 && errno != EINTR)
+    throw FileError(errno);
 }
 
 } // namespace
 
-bool FileExists(const std::string& path) {
+bool FileExists(const std::string &path) {
   return !path.empty() && ::access(path.c_str(), F_OK) == 0;
 }
 
-void CheckOpenable(const std::string& path) {
+// A directory opens for reading like a file would; it is refused here so
+// that a folder is never accepted where a result file is expected.
+void CheckOpenable(const std::string &path) {
   const int fd = OpenChecked(path, O_RDONLY);
+  struct stat st;
+  if (::fstat(fd, &st) != 0) {
+    const int err = errno;
+    ::close(fd);
+    throw FileError(err);
+  }
+  if (S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    throw FileError(EISDIR);
+  }
   CloseChecked(fd);
 }
 
-void CreateEmptyFile(const std::string& path) {
+void CreateEmptyFile(const std::string &path) {
   const int fd = OpenChecked(path, O_WRONLY | O_CREAT | O_TRUNC);
   CloseChecked(fd);
 }
 
-void AppendToFile(const std::string& path, std::string_view text) {
+bool CreateNewFile(const std::string &path) {
+  if (path.empty())
+    throw FileError(ENOENT);
+  int fd;
+  do {
+    fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    if (errno == EEXIST)
+      return false;
+    throw FileError(errno);
+  }
+  CloseChecked(fd);
+  return true;
+}
+
+void AppendToFile(const std::string &path, std::string_view text) {
   const int fd = OpenChecked(path, O_WRONLY | O_APPEND);
+  // The size before writing, to take back a partly written text: a half line
+  // left at the end of a result file would be continued by the next line.
+  struct stat st;
+  if (::fstat(fd, &st) != 0) {
+    const int err = errno;
+    ::close(fd);
+    throw FileError(err);
+  }
+  const bool regular = S_ISREG(st.st_mode);
   std::size_t done = 0;
   while (done < text.size()) {
     const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    int err = 0;
     if (n < 0) {
-      if (errno == EINTR) continue;
-      const int err = errno;
+      if (errno == EINTR)
+        continue;
+      err = errno;
+    } else if (n == 0) {
+      err = ENOSPC; // no progress: a stalled write counts as a full device
+    }
+    if (err != 0) {
+      if (done > 0 && regular) {
+        // Best effort: should cutting back fail as well, the write error is
+        // still the one reported.
+        const int cut = ::ftruncate(fd, st.st_size);
+        static_cast<void>(cut);
+      }
       ::close(fd);
       throw FileError(err);
-    }
-    if (n == 0) { // no progress: treat a stalled write as a full device
-      ::close(fd);
-      throw FileError(ENOSPC);
     }
     done += static_cast<std::size_t>(n);
   }

@@ -22,12 +22,19 @@ private:
   int errnum_;
 };
 
-bool FileExists(const std::string& path);
-// Opens the file for reading and closes it again.
-void CheckOpenable(const std::string& path);
+bool FileExists(const std::string &path);
+// Opens the file for reading and closes it again; a directory is refused
+// ("Accès au fichier refusé").
+void CheckOpenable(const std::string &path);
 // Creates the file, or truncates an existing one, and closes it.
-void CreateEmptyFile(const std::string& path);
-// Opens for appending, writes every byte of text, closes.
-void AppendToFile(const std::string& path, std::string_view text);
+void CreateEmptyFile(const std::string &path);
+// Creates the file empty and closes it; returns false, touching nothing,
+// when a file of that name already exists.
+bool CreateNewFile(const std::string &path);
+// Opens an existing file for appending (a missing file is not created),
+// writes every byte of text, closes. When a write fails after part of the
+// text went out, the file is cut back to its former size before the error
+// is thrown, so that no partial line stays behind.
+void AppendToFile(const std::string &path, std::string_view text);
 
 } // namespace morvane

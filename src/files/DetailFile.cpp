@@ -1,0 +1,136 @@
+#include "files/DetailFile.h"
+
+#include "files/NumberFormat.h"
+#include "files/PlotFile.h"
+#include "files/TextFile.h"
+
+namespace morvane {
+
+namespace {
+
+constexpr char kTab = '\t';
+constexpr const char *kLineEnd = "\r\n";
+
+// The status texts that close both parameter lines.
+void AppendStatusTexts(std::string &out, const SimState &s) {
+  for (const std::string *text : {&s.TradeOffStatus, &s.ESSStatus, &s.Ploidy, &s.Reproduction}) {
+    out += kTab;
+    out += *text;
+  }
+}
+
+// Generation, then six reals in scientific form, each field followed by a TAB.
+void AppendGenerationLine(std::string &out, unsigned long generation, const double (&values)[6]) {
+  AppendInteger(out, static_cast<long long>(generation));
+  out += kTab;
+  for (double v : values) {
+    AppendScientific(out, v);
+    out += kTab;
+  }
+  out += kLineEnd;
+}
+
+// Reused by the generation writers so that a line costs no allocation once
+// the buffer has grown to a line's length.
+std::string &LineBuffer() {
+  thread_local std::string buffer;
+  buffer.clear();
+  return buffer;
+}
+
+} // namespace
+
+std::string SexualDetailHeaderLines(const SimState &s) {
+  std::string out = "T\tp\tq\tDG\tFit\tW1\tW2\tx\td\tW1(A)\tW2(A)\tW1(a)\tW2(a)\ti\tj\tc\t"
+                    "TradeOff\tESS\tPloidy\tReproduction\r\n";
+  AppendInteger(out, s.Generation);
+  for (double v : {s.FreqA, s.FreqB, s.DG}) {
+    out += kTab;
+    AppendFixed(out, v, 6, 4);
+  }
+  out += kTab;
+  AppendScientific(out, s.Fit);
+  out += "\t0\t0"; // no productivities before the first generation
+  for (double v : {s.SoftProp, s.MigSurv}) {
+    out += kTab;
+    AppendFixed(out, v, 6, 4);
+  }
+  for (double v : {s.W1A, s.W2A, s.W1a}) {
+    out += kTab;
+    AppendFixed(out, v, 10, 6);
+  }
+  out += kTab;
+  AppendFixed(out, s.W2a, 6, 10);
+  out += kTab;
+  AppendInteger(out, s.TriesAB);
+  out += kTab;
+  AppendInteger(out, s.TriesaB);
+  out += kTab;
+  AppendFixed(out, s.HabFreq, 6, 4);
+  AppendStatusTexts(out, s);
+  out += kLineEnd;
+  return out;
+}
+
+std::string ClonalDetailHeaderLines(const SimState &s) {
+  std::string out =
+      "T\tf(AB)\tf(Ab)\tf(aB)\tf(ab)\tW1\tW2\tx\td\tW1(A)\tW2(A)\tW1(a)\tW2(a)\ti\tj\tc\t"
+      "TradeOff\tESS\tPloidy\tReproduction\r\n";
+  AppendInteger(out, s.Generation);
+  for (int k = 1; k <= 3; ++k) {
+    out += kTab;
+    AppendFixed(out, s.X[k], 6, 4);
+  }
+  out += kTab;
+  AppendScientific(out, s.X[4]);
+  out += "\t0\t0"; // no productivities before the first generation
+  for (double v : {s.SoftProp, s.MigSurv, s.W1A, s.W2A}) {
+    out += kTab;
+    AppendFixed(out, v, 4, 2);
+  }
+  out += kTab;
+  AppendFixed(out, s.W1a, 2, 4);
+  out += kTab;
+  AppendFixed(out, s.W2a, 4, 2);
+  out += kTab;
+  AppendIntegerWidth(out, s.TriesAB, 2);
+  out += kTab;
+  AppendIntegerWidth(out, s.TriesaB, 2);
+  out += kTab;
+  AppendFixed(out, s.HabFreq, 4, 2);
+  AppendStatusTexts(out, s);
+  out += kLineEnd;
+  return out;
+}
+
+void AppendSexualDetailGenerationLine(std::string &out, const SimState &s) {
+  AppendGenerationLine(out, s.Generation, {s.FreqA, s.FreqB, s.DG, s.Fit, s.W1, s.W2});
+}
+
+void AppendClonalDetailGenerationLine(std::string &out, const SimState &s) {
+  AppendGenerationLine(out, s.Generation, {s.X[1], s.X[2], s.X[3], s.X[4], s.W1, s.W2});
+}
+
+void WriteSexualRunHeader(const SimState &s) {
+  AppendToFile(s.DetailFile.Name, SexualDetailHeaderLines(s));
+  AppendToFile(s.PlotFile.Name, SexualPlotFirstLine(s));
+}
+
+void WriteClonalRunHeader(const SimState &s) {
+  AppendToFile(s.DetailFile.Name, ClonalDetailHeaderLines(s));
+  AppendToFile(s.PlotFile.Name, ClonalPlotFirstLine(s));
+}
+
+void WriteSexualDetailGenerationLine(const SimState &s) {
+  std::string &line = LineBuffer();
+  AppendSexualDetailGenerationLine(line, s);
+  AppendToFile(s.DetailFile.Name, line);
+}
+
+void WriteClonalDetailGenerationLine(const SimState &s) {
+  std::string &line = LineBuffer();
+  AppendClonalDetailGenerationLine(line, s);
+  AppendToFile(s.DetailFile.Name, line);
+}
+
+} // namespace morvane

@@ -1,0 +1,67 @@
+#include "files/FinalFile.h"
+
+#include "files/NumberFormat.h"
+#include "files/TextFile.h"
+
+namespace morvane {
+
+namespace {
+
+constexpr char kTab = '\t';
+constexpr const char *kLineEnd = "\r\n";
+
+} // namespace
+
+std::string FinalHeaderLine() {
+  return "T\tx\td\tW1(A)\tW2(A)\tW1(a)\tW2(a)\ti\tj\tc\t"
+         "p or f(AB)\tq or f(Ab)\tDG or f(aB)\tFit or f(ab)\t"
+         "TradOfStatus\tESSStatus\tPloidy\tReproduction\tFile Name\r\n";
+}
+
+std::string FinalRecordLine(const SimState &s, bool clonal) {
+  std::string out;
+  out.reserve(160);
+  AppendInteger(out, s.Generation);
+  out += kTab;
+  for (double v : {s.SoftProp, s.MigSurv, s.W1A, s.W2A, s.W1a, s.W2a}) {
+    AppendFixed(out, v, 4, 2);
+    out += kTab;
+  }
+  AppendInteger(out, s.TriesAB);
+  out += kTab;
+  AppendInteger(out, s.TriesaB);
+  out += kTab;
+  AppendFixed(out, s.HabFreq, 4, 2);
+  // Columns 11 to 14: the allele frequencies, DG and Fit of a sexual series,
+  // the four clone frequencies of a clonal one.
+  const double state[4] = {clonal ? s.X[1] : s.FreqA, clonal ? s.X[2] : s.FreqB,
+                           clonal ? s.X[3] : s.DG, clonal ? s.X[4] : s.Fit};
+  for (double v : state) {
+    out += kTab;
+    AppendFixed(out, v, 6, 4);
+  }
+  for (const std::string *text :
+       {&s.TradeOffStatus, &s.ESSStatus, &s.Ploidy, &s.Reproduction, &s.PlotFileName}) {
+    out += kTab;
+    out += *text;
+  }
+  out += kLineEnd;
+  return out;
+}
+
+void CreateOrAcceptFinalFile(const std::string &name) {
+  // An existing file is only checked for reading: records from earlier
+  // sessions are never touched. A new one gets its header; should a file of
+  // that name appear in between, it is accepted, not overwritten.
+  if (FileExists(name) || !CreateNewFile(name)) {
+    CheckOpenable(name);
+    return;
+  }
+  AppendToFile(name, FinalHeaderLine());
+}
+
+void AppendFinalRecord(const SimState &s, bool clonal) {
+  AppendToFile(s.FinalFile.Name, FinalRecordLine(s, clonal));
+}
+
+} // namespace morvane
