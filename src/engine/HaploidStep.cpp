@@ -36,10 +36,23 @@ void HaploidMeasures(SimState &s, bool withDG) {
 } // namespace
 
 SettlementFactors ComputeSettlementFactors(const SimState &s) {
+  // The factors depend on the parameters only, which stay the same for a whole
+  // run: they are worked out again only when c, d, i or j change, which spares
+  // six exp/log evaluations per generation and gives the very same values.
+  struct Memo {
+    bool valid = false;
+    double c = 0, d = 0;
+    int i = 0, j = 0;
+    SettlementFactors factors{};
+  };
+  thread_local Memo memo;
   const double c = s.HabFreq;
   const double d = s.MigSurv;
   const int i = s.TriesAB;
   const int j = s.TriesaB;
+  if (memo.valid && memo.c == c && memo.d == d && memo.i == i && memo.j == j)
+    return memo.factors;
+
   const double m1 = (1 - c) * d; // survives and lands in habitat 2
   const double m2 = c * d;       // survives and lands in habitat 1
   const double logM1 = std::log(m1);
@@ -49,6 +62,12 @@ SettlementFactors ComputeSettlementFactors(const SimState &s) {
   f.RAB2 = PowerFromLog(logM1, i - 1);
   f.RaB1 = PowerFromLog(logM2, j - 1);
   f.SaB2 = (1 - PowerFromLog(logM2, j)) / (1 - m2);
+  memo.valid = true;
+  memo.c = c;
+  memo.d = d;
+  memo.i = i;
+  memo.j = j;
+  memo.factors = f;
   return f;
 }
 
