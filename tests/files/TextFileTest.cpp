@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <filesystem>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include "TestDir.h"
+#include "files/TextFile.h"
+
+namespace morvane {
+namespace {
+
+TEST(IoErrorMessage, ChosenFromErrno) {
+  EXPECT_EQ(IoErrorMessage(ENOENT), "Fichier introuvable");
+  for (int e : {ENOTDIR, ENAMETOOLONG, EINVAL, EILSEQ})
+    EXPECT_EQ(IoErrorMessage(e), "Nom de fichier incorrect") << e;
+  for (int e : {EMFILE, ENFILE})
+    EXPECT_EQ(IoErrorMessage(e), "Trop de fichiers ouverts") << e;
+  for (int e : {EACCES, EPERM, EROFS, EISDIR, ETXTBSY})
+    EXPECT_EQ(IoErrorMessage(e), "Acc\xC3\xA8s au fichier refus\xC3\xA9") << e;
+  for (int e : {ENOSPC, EDQUOT, EFBIG})
+    EXPECT_EQ(IoErrorMessage(e), "Disque plein") << e;
+  EXPECT_EQ(IoErrorMessage(EIO), "Erreur E/S " + std::to_string(EIO));
+  EXPECT_EQ(IoErrorMessage(EBUSY), "Erreur E/S " + std::to_string(EBUSY));
+
+  const FileError error(ENOSPC);
+  EXPECT_EQ(error.Errno(), ENOSPC);
+  EXPECT_STREQ(error.what(), "Disque plein");
+}
+
+// Runs `action` and returns the message of the FileError it throws.
+template <typename F> std::string FailureOf(F action) {
+  try {
+    action();
+  } catch (const FileError &e) {
+    return e.what();
+  }
+  ADD_FAILURE() << "no FileError thrown";
+  return {};
+}
+
+using TextFileTest = TempDirTest;
+
+TEST_F(TextFileTest, CreateTruncatesAndAppendAddsAtTheEnd) {
+  const std::string path = Path("a.txt");
+  EXPECT_FALSE(FileExists(path));
+  CreateEmptyFile(path);
+  EXPECT_TRUE(FileExists(path));
+  EXPECT_EQ(Read(path), "");
+  AppendToFile(path, "one\r\n");
+  AppendToFile(path, "two\r\n");
+  EXPECT_EQ(Read(path), "one\r\ntwo\r\n");
+  CheckOpenable(path);
+  EXPECT_EQ(Read(path), "one\r\ntwo\r\n");
+  CreateEmptyFile(path);
+  EXPECT_EQ(Read(path), "");
+}
+
+TEST_F(TextFileTest, CreateNewFileNeverTouchesAnExistingOne) {
+  const std::string path = Path("b.txt");
+  EXPECT_TRUE(CreateNewFile(path));
+  EXPECT_EQ(Read(path), "");
+  Write(path, "kept");
+  EXPECT_FALSE(CreateNewFile(path));
+  EXPECT_EQ(Read(path), "kept");
+}
+
+TEST_F(TextFileTest, AppendNeverCreatesAMissingFile) {
+  const std::string path = Path("missing.txt");
+  EXPECT_EQ(FailureOf([&] { AppendToFile(path, "x"); }), "Fichier introuvable");
+  EXPECT_FALSE(FileExists(path));
+  EXPECT_EQ(FailureOf([&] { CheckOpenable(path); }), "Fichier introuvable");
+  EXPECT_EQ(FailureOf([] { AppendToFile("", "x"); }), "Fichier introuvable");
+  EXPECT_EQ(FailureOf([] { CreateEmptyFile(""); }), "Fichier introuvable");
+  EXPECT_FALSE(FileExists(""));
+}
+
+TEST_F(TextFileTest, BadNamesAndFolders) {
+  const std::string file = Path("plain.txt");
+  CreateEmptyFile(file);
+  // A regular file used as a folder.
+  EXPECT_EQ(FailureOf([&] { CreateEmptyFile(file + "/x.txt"); }), "Nom de fichier incorrect");
+  EXPECT_EQ(FailureOf([&] { AppendToFile(file + "/x.txt", "x"); }), "Nom de fichier incorrect");
+  EXPECT_EQ(FailureOf([&] { CreateEmptyFile(Path(std::string(300, 'n'))); }),
+            "Nom de fichier incorrect");
+  // A folder where a file is expected is refused for reading and writing.
+  EXPECT_EQ(FailureOf([&] { CheckOpenable(dir_.string()); }),
+            "Acc\xC3\xA8s au fichier refus\xC3\xA9");
+  EXPECT_EQ(FailureOf([&] { AppendToFile(dir_.string(), "x"); }),
+            "Acc\xC3\xA8s au fichier refus\xC3\xA9");
+  EXPECT_EQ(FailureOf([&] { CreateEmptyFile(Path("none/x.txt")); }), "Fichier introuvable");
+}
+
+TEST_F(TextFileTest, FullDeviceIsReported) {
+  if (!FileExists("/dev/full"))
+    GTEST_SKIP() << "/dev/full is not available";
+  EXPECT_EQ(FailureOf([] { AppendToFile("/dev/full", "line\r\n"); }), "Disque plein");
+}
+
+// A write that stops half way (here at the file size limit, which also
+// binds root) leaves the file exactly as it was before the call.
+TEST_F(TextFileTest, PartialWriteIsTakenBack) {
+  const std::string path = Path("limited.txt");
+  Write(path, "first line\r\n");
+  const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  rlimit limited = saved;
+  limited.rlim_cur = 20;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+  const std::string message =
+      FailureOf([&] { AppendToFile(path, "second line, too long for the limit\r\n"); });
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &saved), 0);
+  std::signal(SIGXFSZ, previous);
+  EXPECT_EQ(message, "Disque plein");
+  EXPECT_EQ(Read(path), "first line\r\n");
+}
+
+TEST_F(TextFileTest, PermissionDeniedForOrdinaryUsers) {
+  if (::geteuid() == 0)
+    GTEST_SKIP() << "folder permissions do not stop root";
+  const std::string path = Path("locked.txt");
+  Write(path, "x");
+  std::filesystem::permissions(path, std::filesystem::perms::owner_read);
+  EXPECT_EQ(FailureOf([&] { AppendToFile(path, "y"); }), "Acc\xC3\xA8s au fichier refus\xC3\xA9");
+  EXPECT_EQ(Read(path), "x");
+}
+
+} // namespace
+} // namespace morvane
