@@ -10,8 +10,10 @@ double ConcaveTradeOff(double w) { return w * w + 1 - 2 * w; }
 
 double EssW1A(double c, double x, double currentW1A) {
   const double s = x * c * (1 - c);
-  if (c > 0.5) return (std::sqrt(s * s + (c - 0.5) * (c - 0.5)) + (c - 0.5) - s) / (2 * (c - 0.5));
-  if (c == 0.5) return 0.5;
+  if (c > 0.5)
+    return (std::sqrt(s * s + (c - 0.5) * (c - 0.5)) + (c - 0.5) - s) / (2 * (c - 0.5));
+  if (c == 0.5)
+    return 0.5;
   return currentW1A;
 }
 

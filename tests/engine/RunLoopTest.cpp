@@ -29,7 +29,7 @@ using testing::TabFields;
 
 // The initial texts of the input windows: every survival 1, x = d = 1,
 // c = 0.5, i = j = 1, L = 0.000001, p = q = 0.5, DG = 0 (an equilibrium).
-void DefaultParameters(SimState& s) {
+void DefaultParameters(SimState &s) {
   s.SoftProp = 1;
   s.MigSurv = 1;
   s.HabFreq = 0.5;
@@ -40,7 +40,7 @@ void DefaultParameters(SimState& s) {
 }
 
 // Parameters under which the population moves for many generations.
-void MovingParameters(SimState& s) {
+void MovingParameters(SimState &s) {
   s.SoftProp = 0.5;
   s.MigSurv = 0.9;
   s.HabFreq = 0.6;
@@ -55,7 +55,7 @@ void MovingParameters(SimState& s) {
 
 // A state ready for a run of `model` with empty Detail and Plot files in
 // `folder` and the initial population built from p, q, DG (or the clones).
-SimState ReadyState(const ScratchFolder& folder, Model model, bool moving) {
+SimState ReadyState(const ScratchFolder &folder, Model model, bool moving) {
   SimState s;
   ChooseModel(s, model);
   s.DetailFileName = s.DetailFile.Name = folder.File("run.gnr");
@@ -88,7 +88,7 @@ SimState ReadyState(const ScratchFolder& folder, Model model, bool moving) {
   return s;
 }
 
-std::vector<std::string> FileLines(const std::string& path) {
+std::vector<std::string> FileLines(const std::string &path) {
   return CrLfLines(ReadWholeFile(path));
 }
 
@@ -155,7 +155,8 @@ TEST_P(RunLoopEveryModel, ZeroThresholdStopsOnlyOnExactZeros) {
     display.onEvents = [&s](int round) {
       EXPECT_FALSE(s.StopRequested) << "round " << round;
       EXPECT_TRUE(s.DeltaP != 0 || s.DeltaQ != 0);
-      if (round == 25) s.StopRequested = true;
+      if (round == 25)
+        s.StopRequested = true;
     };
     RunLoop(GetParam(), s, display);
     EXPECT_EQ(s.Generation, 25u);
@@ -222,7 +223,8 @@ TEST_P(RunLoopEveryModel, DisplayShowsTheCountersLeftByThePreviousGeneration) {
   RecordingDisplay display;
   display.onEvents = [&](int round) {
     after.push_back({s.Generation, s.DeltaP, s.DeltaQ});
-    if (round == 4) s.StopRequested = true;
+    if (round == 4)
+      s.StopRequested = true;
   };
   RunLoop(GetParam(), s, display);
 
@@ -260,7 +262,8 @@ TEST(RunLoop, StopRequestedByAnEventHandlerEndsTheRunAfterThatGeneration) {
   s.CompletedRuns = 2;
   RecordingDisplay display;
   display.onEvents = [&s](int round) {
-    if (round == 3) s.StopRequested = true;
+    if (round == 3)
+      s.StopRequested = true;
   };
   RunLoop(Model::DiploidGlobal, s, display);
   EXPECT_EQ(s.Generation, 3u);
@@ -279,7 +282,8 @@ TEST(RunLoop, FitAfterEachGeneration) {
     display.onEvents = [&s](int round) {
       const double p = s.FreqA;
       EXPECT_DOUBLE_EQ(s.Fit, 1 - s.Heteroz / (2 * p * (1 - p))) << "round " << round;
-      if (round == 6) s.StopRequested = true;
+      if (round == 6)
+        s.StopRequested = true;
     };
     RunLoop(Model::DiploidLocal, s, display);
   }
@@ -293,7 +297,8 @@ TEST(RunLoop, FitAfterEachGeneration) {
     RecordingDisplay display;
     display.onEvents = [&s](int round) {
       EXPECT_EQ(s.Fit, 0.0);
-      if (round == 3) s.StopRequested = true;
+      if (round == 3)
+        s.StopRequested = true;
     };
     RunLoop(Model::DiploidGlobal, s, display);
   }
@@ -305,7 +310,8 @@ TEST(RunLoop, FitAfterEachGeneration) {
     RecordingDisplay display;
     display.onEvents = [&s](int round) {
       EXPECT_EQ(s.Fit, 0.0);
-      if (round == 2) s.StopRequested = true;
+      if (round == 2)
+        s.StopRequested = true;
     };
     RunLoop(Model::HaploidGlobal, s, display);
   }
@@ -316,7 +322,8 @@ TEST(RunLoop, FitAfterEachGeneration) {
     s.Fit = 0.4;
     RecordingDisplay display;
     display.onEvents = [&s](int round) {
-      if (round == 2) s.StopRequested = true;
+      if (round == 2)
+        s.StopRequested = true;
     };
     RunLoop(Model::Clonal, s, display);
     EXPECT_EQ(s.Fit, 0.4);
@@ -329,12 +336,14 @@ TEST(RunLoopFileError, DetailFileRemovedDuringARun) {
   s.CompletedRuns = 4;
   RecordingDisplay display;
   display.onEvents = [&s](int round) {
-    if (round == 2) ASSERT_EQ(::unlink(s.DetailFile.Name.c_str()), 0);
+    if (round == 2) {
+      ASSERT_EQ(::unlink(s.DetailFile.Name.c_str()), 0);
+    }
   };
   try {
     RunLoop(Model::HaploidLocal, s, display);
     FAIL() << "the run went on without its Detail file";
-  } catch (const FileError& e) {
+  } catch (const FileError &e) {
     EXPECT_EQ(e.Errno(), ENOENT);
     EXPECT_STREQ(e.what(), "Fichier introuvable");
     // The display was hidden before the error reached this caller.
@@ -352,7 +361,8 @@ TEST(RunLoopFileError, DetailFileRemovedDuringARun) {
 }
 
 TEST(RunLoopFileError, PlotFileOnAFullDevice) {
-  if (::access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no writable /dev/full here";
+  if (::access("/dev/full", W_OK) != 0)
+    GTEST_SKIP() << "no writable /dev/full here";
   ScratchFolder folder;
   SimState s = ReadyState(folder, Model::Clonal, true);
   s.PlotFileName = s.PlotFile.Name = "/dev/full";

@@ -100,6 +100,9 @@ public:
   void DisplayProgress(std::uint32_t generation, double deltaP, double deltaQ) override {
     calls.push_back("display");
     shown.push_back({generation, deltaP, deltaQ});
+    ++displayCalls;
+    if (onDisplay)
+      onDisplay(displayCalls);
   }
   void ProcessPendingEvents() override {
     calls.push_back("events");
@@ -117,7 +120,9 @@ public:
   std::vector<Shown> shown;
   std::vector<Model> handedOver;
   int eventRounds = 0;
+  int displayCalls = 0;
   std::function<void(int round)> onEvents;
+  std::function<void(int call)> onDisplay;
 };
 
 } // namespace morvane::testing

@@ -1,0 +1,81 @@
+// A series of runs: the operations that the input and disturbance windows and
+// the command-line runner share, so that both write the same bytes to the
+// Detail, Plot and Final files.
+//
+// A series starts from an input window (state prepared, parameters stored,
+// then one of the Start operations), goes on with any number of reruns after a
+// disturbance, and ends with a Stop, which appends the series' record to the
+// Final file.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+
+#include "engine/Model.h"
+#include "engine/RunLoop.h"
+#include "state/SimState.h"
+
+namespace morvane {
+
+// The sexual model chosen by the four mode flags, tested in the order
+// ModeHaploLocal, ModeHaploGlobal, ModeDiploLocal, ModeDiploGlobal; none when
+// no sexual flag is set.
+std::optional<Model> SelectedSexualModel(const SimState &s);
+
+// What choosing a model option in the main window does: sets the model's
+// flag, clears the six other option flags, and sets Ploidy and Reproduction.
+void ChooseModel(SimState &s, Model model);
+
+// What the sexual input window's activation leaves: PlotFileName bound to
+// plotFileName and the file emptied (a file error propagates and nothing after
+// it is done), Generation := 0, p = q = 0.5, DG = Fit = 0, "NoTO" and "NoESS",
+// and the DG range of p and q. The parameters are left to the caller.
+void PrepareSexualInput(SimState &s, const std::string &plotFileName);
+
+// What the clonal input window's activation leaves: PlotFileName bound to
+// plotFileName and the file emptied, clones 0, 0.5, 0, 0.5, Generation := 0,
+// x = 1, c = 0.5, d = 1, i = j = 1, survivals 1, L = 0.000001, "NoTO" and
+// "NoESS".
+void PrepareClonalInput(SimState &s, const std::string &plotFileName);
+
+// Start of a sexual series, once the parameters, p, q and DG are stored: for
+// the model of the mode flags, StopRequested := false, the haploid or diploid
+// initial state, the sexual run header, CompletedRuns := 0, the run loop.
+// Returns the model run, or none (and changes nothing) when no sexual mode
+// flag is set.
+std::optional<Model> StartSexualSeries(SimState &s, RunDisplay &display);
+
+// Start of a clonal series, once the parameters and X1..X4 are stored:
+// StopRequested := false, the clonal run header, CompletedRuns := 0, the run
+// loop.
+void StartClonalSeries(SimState &s, RunDisplay &display);
+
+// Reruns after a disturbance: the new values go into the state, the population
+// is rebuilt and the run loop of the same model continues the series (no run
+// header; Generation and CompletedRuns keep counting). Each clears
+// StopRequested first, as the disturbance windows do when they are shown.
+//
+// Haploids: p, q, DG, then the haploid initial state. Returns the model run,
+// or none when no haploid mode flag is set (the values are stored anyway).
+std::optional<Model> RerunHaploidSeries(SimState &s, RunDisplay &display, double p, double q,
+                                        double dg);
+// Diploids with a new DG: p, q, DG (Fit := 0), then the diploid initial
+// state, which recomputes Heteroz and Fit.
+std::optional<Model> RerunDiploidSeriesWithDG(SimState &s, RunDisplay &display, double p, double q,
+                                              double dg);
+// Diploids with a new Fit: p, q, Fit and DG := 0, then the genotypes from
+// Fit; Heteroz and Fit are recomputed by the first generation of the run.
+std::optional<Model> RerunDiploidSeriesWithFit(SimState &s, RunDisplay &display, double p, double q,
+                                               double fit);
+// Clones: X1..X4 := the four frequencies as given (the caller keeps them
+// summing to 1), then the clonal run loop.
+void RerunClonalSeries(SimState &s, RunDisplay &display, const std::array<double, 4> &clones);
+
+// End of a series: StopRequested := true, the series' record appended to the
+// Final file, PlotRows := Generation. A file error propagates before PlotRows
+// is set.
+void StopSexualSeries(SimState &s);
+void StopClonalSeries(SimState &s);
+
+} // namespace morvane

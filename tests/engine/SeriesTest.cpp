@@ -1,0 +1,465 @@
+// Series of runs: preparing the state, starting a series, reruns after a
+// disturbance and Stop, with the Detail, Plot and Final files they leave.
+#include <array>
+#include <cmath>
+#include <string>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "RunLoopTestSupport.h"
+#include "engine/ClonalStep.h"
+#include "engine/DiploidStep.h"
+#include "engine/HaploidStep.h"
+#include "engine/InitialState.h"
+#include "engine/Series.h"
+#include "files/DetailFile.h"
+#include "files/FinalFile.h"
+#include "files/PlotFile.h"
+#include "files/TextFile.h"
+
+namespace morvane {
+namespace {
+
+using testing::CrLfLines;
+using testing::ReadWholeFile;
+using testing::RecordingDisplay;
+using testing::ScratchFolder;
+using testing::TabFields;
+
+TEST(SeriesModel, SexualModelChosenByTheFlagsInTheirOrder) {
+  SimState s;
+  EXPECT_EQ(SelectedSexualModel(s), std::nullopt);
+  s.ModeClonal = true;
+  EXPECT_EQ(SelectedSexualModel(s), std::nullopt);
+  s.ModeDiploGlobal = true;
+  EXPECT_EQ(SelectedSexualModel(s), Model::DiploidGlobal);
+  s.ModeDiploLocal = true;
+  EXPECT_EQ(SelectedSexualModel(s), Model::DiploidLocal);
+  s.ModeHaploGlobal = true;
+  EXPECT_EQ(SelectedSexualModel(s), Model::HaploidGlobal);
+  s.ModeHaploLocal = true;
+  EXPECT_EQ(SelectedSexualModel(s), Model::HaploidLocal);
+}
+
+TEST(SeriesModel, ChoosingAModelSetsItsFlagPloidyAndReproduction) {
+  struct Case {
+    Model model;
+    const char *ploidy;
+    const char *reproduction;
+  };
+  const Case cases[] = {{Model::HaploidLocal, "Haploid", "Local"},
+                        {Model::HaploidGlobal, "Haploid", "Global"},
+                        {Model::DiploidLocal, "Diploid", "Local"},
+                        {Model::DiploidGlobal, "Diploid", "Global"},
+                        {Model::Clonal, "Haploid", "Clonal"}};
+  SimState s;
+  s.ModePlot = s.ModeQuit = true;
+  for (const Case &c : cases) {
+    ChooseModel(s, c.model);
+    EXPECT_EQ(s.Ploidy, c.ploidy);
+    EXPECT_EQ(s.Reproduction, c.reproduction);
+    const int set = s.ModeHaploLocal + s.ModeHaploGlobal + s.ModeDiploLocal + s.ModeDiploGlobal +
+                    s.ModeClonal + s.ModePlot + s.ModeQuit;
+    EXPECT_EQ(set, 1);
+    if (c.model == Model::Clonal)
+      EXPECT_TRUE(s.ModeClonal);
+    else
+      EXPECT_EQ(SelectedSexualModel(s), c.model);
+  }
+}
+
+TEST(SeriesPrepare, SexualInputResetsTheSeriesButNotTheParameters) {
+  ScratchFolder folder;
+  const std::string plot = folder.File("PlotSexFile.plo");
+  const std::string clonePlot = folder.File("PlotCloneFile.plo");
+  CreateEmptyFile(plot);
+  AppendToFile(plot, "old series\r\n");
+  SimState s;
+  s.Generation = 77;
+  s.FreqA = 0.9;
+  s.FreqB = 0.1;
+  s.DG = 0.01;
+  s.Fit = 0.3;
+  s.SoftProp = 0.3;
+  s.W1A = 0.2;
+  s.TradeOffStatus = "LinTO";
+  s.ESSStatus = "LinESS";
+  s.LinTradeOff = true;
+  PrepareSexualInput(s, plot);
+  EXPECT_EQ(ReadWholeFile(plot), "");
+  EXPECT_EQ(s.PlotFileName, plot);
+  EXPECT_EQ(s.PlotFile.Name, plot);
+  EXPECT_EQ(s.Generation, 0u);
+  EXPECT_EQ(s.FreqA, 0.5);
+  EXPECT_EQ(s.FreqB, 0.5);
+  EXPECT_EQ(s.DG, 0.0);
+  EXPECT_EQ(s.Fit, 0.0);
+  EXPECT_EQ(s.DGMin, -0.25);
+  EXPECT_EQ(s.DGMax, 0.25);
+  EXPECT_EQ(s.TradeOffStatus, "NoTO");
+  EXPECT_EQ(s.ESSStatus, "NoESS");
+  EXPECT_EQ(s.SoftProp, 0.3);
+  EXPECT_EQ(s.W1A, 0.2);
+  EXPECT_TRUE(s.LinTradeOff);
+
+  // The clonal input has its own Plot file and its own defaults.
+  AppendToFile(plot, "kept\r\n");
+  PrepareClonalInput(s, clonePlot);
+  EXPECT_EQ(ReadWholeFile(plot), "kept\r\n");
+  EXPECT_EQ(ReadWholeFile(clonePlot), "");
+  EXPECT_EQ(s.PlotFileName, clonePlot);
+  EXPECT_EQ(s.X[1], 0.0);
+  EXPECT_EQ(s.X[2], 0.5);
+  EXPECT_EQ(s.X[3], 0.0);
+  EXPECT_EQ(s.X[4], 0.5);
+  EXPECT_EQ(s.SoftProp, 1.0);
+  EXPECT_EQ(s.MigSurv, 1.0);
+  EXPECT_EQ(s.HabFreq, 0.5);
+  EXPECT_EQ(s.TriesAB, 1);
+  EXPECT_EQ(s.TriesaB, 1);
+  EXPECT_EQ(s.W1A, 1.0);
+  EXPECT_EQ(s.W2a, 1.0);
+  EXPECT_EQ(s.StopThreshold, 0.000001);
+  EXPECT_EQ(s.TradeOffStatus, "NoTO");
+  EXPECT_EQ(s.ESSStatus, "NoESS");
+}
+
+TEST(SeriesPrepare, PlotFileThatCannotBeCreatedStopsThePreparation) {
+  SimState s;
+  s.Generation = 12;
+  EXPECT_THROW(PrepareSexualInput(s, "/nonexistent-folder/PlotSexFile.plo"), FileError);
+  EXPECT_EQ(s.Generation, 12u);
+}
+
+TEST(SeriesStart, NoSexualFlagStartsNothing) {
+  ScratchFolder folder;
+  SimState s;
+  s.ModeClonal = true;
+  s.DetailFileName = s.DetailFile.Name = folder.File("run.gnr");
+  CreateEmptyFile(s.DetailFile.Name);
+  PrepareSexualInput(s, folder.File("PlotSexFile.plo"));
+  s.CompletedRuns = 3;
+  RecordingDisplay display;
+  EXPECT_EQ(StartSexualSeries(s, display), std::nullopt);
+  EXPECT_TRUE(display.calls.empty());
+  EXPECT_EQ(s.CompletedRuns, 3);
+  EXPECT_EQ(ReadWholeFile(s.DetailFile.Name), "");
+}
+
+// ---------------------------------------------------------------------------
+// Whole series, compared with content built independently from the line
+// writers and the generation steps.
+
+struct SeriesCase {
+  Model model;
+  // Second run: p, q and DG or Fit for the sexual models; clones for clones.
+  bool withFit;
+  const char *name;
+};
+
+void Parameters(SimState &s) {
+  s.SoftProp = 0.5;
+  s.MigSurv = 0.9;
+  s.HabFreq = 0.6;
+  s.TriesAB = 3;
+  s.TriesaB = 2;
+  s.W1A = 0.9;
+  s.W2A = 0.4;
+  s.W1a = 0.5;
+  s.W2a = 0.8;
+  s.StopThreshold = 0.00001;
+}
+
+constexpr double kP0 = 0.3, kQ0 = 0.6, kDG0 = 0.05;
+constexpr double kP1 = 0.8, kQ1 = 0.2, kDG1 = -0.02, kFit1 = 0.3;
+constexpr std::array<double, 4> kClones0{0.25, 0.25, 0.25, 0.25};
+constexpr std::array<double, 4> kClones1{0.1, 0.2, 0.3, 0.4};
+
+// Sets up s as the main window and the input window leave it before Go.
+void PrepareSeries(SimState &s, const ScratchFolder &folder, Model model) {
+  s.FinalFileName = s.FinalFile.Name = folder.File("results.mrv");
+  CreateOrAcceptFinalFile(s.FinalFile.Name);
+  s.DetailFileName = s.DetailFile.Name = folder.File("run.gnr");
+  CreateEmptyFile(s.DetailFile.Name);
+  ChooseModel(s, model);
+  if (model == Model::Clonal) {
+    PrepareClonalInput(s, folder.File("PlotCloneFile.plo"));
+    Parameters(s);
+    for (int k = 1; k <= 4; ++k)
+      s.X[k] = kClones0[k - 1];
+  } else {
+    PrepareSexualInput(s, folder.File("PlotSexFile.plo"));
+    Parameters(s);
+    s.FreqA = kP0;
+    s.FreqB = kQ0;
+    s.DG = kDG0;
+  }
+}
+
+// One run traced into the expected contents, generation by generation.
+struct Expected {
+  std::string detail;
+  std::string plot;
+};
+
+void ReferenceRun(Model model, SimState &r, Expected &e) {
+  do {
+    switch (model) {
+    case Model::HaploidLocal:
+      HaploidLocalStep(r);
+      break;
+    case Model::HaploidGlobal:
+      HaploidGlobalStep(r);
+      break;
+    case Model::DiploidLocal:
+      DiploidLocalStep(r);
+      break;
+    case Model::DiploidGlobal:
+      DiploidGlobalStep(r);
+      break;
+    case Model::Clonal:
+      ClonalStep(r);
+      break;
+    }
+    ++r.Generation;
+    if (IsHaploidSexual(model))
+      r.Fit = 0;
+    if (IsDiploid(model))
+      r.Fit = IsFixedFrequency(r.FreqA) ? 0 : 1 - r.Heteroz / (2 * r.FreqA * (1 - r.FreqA));
+    if (model == Model::Clonal) {
+      AppendClonalDetailGenerationLine(e.detail, r);
+      AppendClonalPlotGenerationLine(e.plot, r);
+    } else {
+      AppendSexualDetailGenerationLine(e.detail, r);
+      AppendSexualPlotGenerationLine(e.plot, r);
+    }
+  } while (!(std::fabs(r.DeltaP) <= r.StopThreshold && std::fabs(r.DeltaQ) <= r.StopThreshold));
+  ++r.CompletedRuns;
+}
+
+// The two-run series of `c` through the reference, from a state prepared
+// like the one under test.
+Expected ReferenceSeries(const SeriesCase &c, SimState r, std::uint32_t &firstRunEnd) {
+  Expected e;
+  if (c.model == Model::Clonal) {
+    e.detail = ClonalDetailHeaderLines(r);
+    e.plot = ClonalPlotFirstLine(r);
+  } else {
+    if (IsDiploid(c.model))
+      DiploidInitialState(r);
+    else
+      HaploidInitialState(r);
+    e.detail = SexualDetailHeaderLines(r);
+    e.plot = SexualPlotFirstLine(r);
+  }
+  r.CompletedRuns = 0;
+  ReferenceRun(c.model, r, e);
+  firstRunEnd = r.Generation;
+
+  if (c.model == Model::Clonal) {
+    for (int k = 1; k <= 4; ++k)
+      r.X[k] = kClones1[k - 1];
+  } else {
+    r.FreqA = kP1;
+    r.FreqB = kQ1;
+    if (IsHaploidSexual(c.model)) {
+      r.DG = kDG1;
+      HaploidInitialState(r);
+    } else if (!c.withFit) {
+      r.DG = kDG1;
+      DiploidInitialState(r);
+    } else {
+      r.DG = 0;
+      r.Fit = kFit1;
+      DiploidGenotypesFromFit(r);
+    }
+  }
+  ReferenceRun(c.model, r, e);
+  return e;
+}
+
+// Runs the series under test: start, one disturbance, stop.
+void RunSeriesUnderTest(const SeriesCase &c, SimState &s, RecordingDisplay &display) {
+  if (c.model == Model::Clonal) {
+    StartClonalSeries(s, display);
+    RerunClonalSeries(s, display, kClones1);
+    StopClonalSeries(s);
+    return;
+  }
+  ASSERT_EQ(StartSexualSeries(s, display), c.model);
+  std::optional<Model> rerun;
+  if (IsHaploidSexual(c.model))
+    rerun = RerunHaploidSeries(s, display, kP1, kQ1, kDG1);
+  else if (c.withFit)
+    rerun = RerunDiploidSeriesWithFit(s, display, kP1, kQ1, kFit1);
+  else
+    rerun = RerunDiploidSeriesWithDG(s, display, kP1, kQ1, kDG1);
+  ASSERT_EQ(rerun, c.model);
+  StopSexualSeries(s);
+}
+
+class SeriesOfTwoRuns : public ::testing::TestWithParam<SeriesCase> {};
+
+INSTANTIATE_TEST_SUITE_P(
+    Models, SeriesOfTwoRuns,
+    ::testing::Values(SeriesCase{Model::HaploidLocal, false, "HaploidLocal"},
+                      SeriesCase{Model::HaploidGlobal, false, "HaploidGlobal"},
+                      SeriesCase{Model::DiploidLocal, false, "DiploidLocalNewDG"},
+                      SeriesCase{Model::DiploidGlobal, false, "DiploidGlobalNewDG"},
+                      SeriesCase{Model::DiploidLocal, true, "DiploidLocalNewFit"},
+                      SeriesCase{Model::DiploidGlobal, true, "DiploidGlobalNewFit"},
+                      SeriesCase{Model::Clonal, false, "Clonal"}),
+    [](const ::testing::TestParamInfo<SeriesCase> &info) { return info.param.name; });
+
+TEST_P(SeriesOfTwoRuns, FilesHoldOneContinuousSeries) {
+  const SeriesCase c = GetParam();
+  const bool clonal = c.model == Model::Clonal;
+  ScratchFolder folder;
+  SimState s;
+  PrepareSeries(s, folder, c.model);
+  std::uint32_t firstRunEnd = 0;
+  const Expected expected = ReferenceSeries(c, s, firstRunEnd);
+
+  RecordingDisplay display;
+  s.CompletedRuns = 9; // the start of a series resets it
+  RunSeriesUnderTest(c, s, display);
+
+  // Two runs, each handed over at its end, with the counters continuing.
+  EXPECT_EQ(display.handedOver, (std::vector<Model>{c.model, c.model}));
+  EXPECT_EQ(s.CompletedRuns, 2);
+  EXPECT_TRUE(s.StopRequested);
+  EXPECT_EQ(s.PlotRows, s.Generation);
+  ASSERT_GT(firstRunEnd, 0u);
+  ASSERT_GT(s.Generation, firstRunEnd);
+  EXPECT_EQ(display.shown.at(firstRunEnd).generation, firstRunEnd);
+
+  const std::string detail = ReadWholeFile(s.DetailFile.Name);
+  const std::string plot = ReadWholeFile(s.PlotFile.Name);
+  const std::string final = ReadWholeFile(s.FinalFile.Name);
+  EXPECT_EQ(detail, expected.detail);
+  EXPECT_EQ(plot, expected.plot);
+  EXPECT_EQ(final, FinalHeaderLine() + FinalRecordLine(s, clonal));
+
+  // Structure: one header, T from 1 without a gap across the two runs.
+  const std::vector<std::string> detailLines = CrLfLines(detail);
+  ASSERT_EQ(detailLines.size(), 2 + s.Generation);
+  EXPECT_EQ(TabFields(detailLines[0])[0], "T");
+  EXPECT_EQ(TabFields(detailLines[0]).size(), 20u);
+  EXPECT_EQ(TabFields(detailLines[1])[0], "0");
+  EXPECT_EQ(TabFields(detailLines[1]).size(), 20u);
+  for (std::uint32_t t = 1; t <= s.Generation; ++t) {
+    const std::vector<std::string> fields = TabFields(detailLines[1 + t]);
+    ASSERT_EQ(fields.size(), 8u) << "T = " << t;
+    EXPECT_EQ(fields[0], std::to_string(t));
+  }
+  const std::vector<std::string> plotLines = CrLfLines(plot);
+  ASSERT_EQ(plotLines.size(), s.Generation + 1);
+  for (std::uint32_t t = 0; t <= s.Generation; ++t)
+    EXPECT_EQ(TabFields(plotLines[t])[0], std::to_string(t));
+  const std::vector<std::string> finalLines = CrLfLines(final);
+  ASSERT_EQ(finalLines.size(), 2u);
+  const std::vector<std::string> record = TabFields(finalLines[1]);
+  ASSERT_EQ(record.size(), 19u);
+  EXPECT_EQ(record[0], std::to_string(s.Generation));
+  EXPECT_EQ(record[18], clonal ? folder.File("PlotCloneFile.plo") : folder.File("PlotSexFile.plo"));
+}
+
+TEST(SeriesRerun, DiploidNewFitRebuildsTheGenotypesWithDGZero) {
+  ScratchFolder folder;
+  SimState s;
+  PrepareSeries(s, folder, Model::DiploidLocal);
+  RecordingDisplay display;
+  ASSERT_EQ(StartSexualSeries(s, display), Model::DiploidLocal);
+
+  // The state the rerun's first generation starts from.
+  SimState expected = s;
+  expected.FreqA = kP1;
+  expected.FreqB = kQ1;
+  expected.Fit = kFit1;
+  DiploidGenotypesFromFit(expected);
+  std::array<double, 10> seen{};
+  double seenDG = -1;
+  // The state as the first generation of the rerun finds it.
+  display.onDisplay = [&](int call) {
+    if (call != 1)
+      return;
+    for (int k = 0; k < 10; ++k)
+      seen[k] = s.X[k];
+    seenDG = s.DG;
+  };
+  display.displayCalls = 0;
+  s.DG = 0.07;
+  ASSERT_EQ(RerunDiploidSeriesWithFit(s, display, kP1, kQ1, kFit1), Model::DiploidLocal);
+  EXPECT_EQ(seenDG, 0.0);
+  for (int k = 1; k <= 9; ++k)
+    EXPECT_EQ(seen[k], expected.X[k]) << "X" << k;
+  EXPECT_EQ(s.CompletedRuns, 2);
+}
+
+TEST(SeriesRerun, WrongPloidyFlagsStoreTheValuesButRunNothing) {
+  ScratchFolder folder;
+  SimState s;
+  PrepareSeries(s, folder, Model::DiploidGlobal);
+  RecordingDisplay display;
+  ASSERT_EQ(StartSexualSeries(s, display), Model::DiploidGlobal);
+  const std::uint32_t t = s.Generation;
+  EXPECT_EQ(RerunHaploidSeries(s, display, kP1, kQ1, kDG1), std::nullopt);
+  EXPECT_EQ(s.Generation, t);
+  EXPECT_EQ(s.FreqA, kP1);
+  EXPECT_EQ(s.CompletedRuns, 1);
+}
+
+TEST(SeriesStop, SecondSeriesIsAppendedToTheSameDetailAndFinalFiles) {
+  ScratchFolder folder;
+  SimState s;
+  PrepareSeries(s, folder, Model::HaploidGlobal);
+  RecordingDisplay display;
+  ASSERT_EQ(StartSexualSeries(s, display), Model::HaploidGlobal);
+  StopSexualSeries(s);
+  const std::string firstDetail = ReadWholeFile(s.DetailFile.Name);
+  const std::string firstFinal = ReadWholeFile(s.FinalFile.Name);
+  const std::uint32_t firstT = s.Generation;
+
+  // Back to the input window with another model: the Final file is accepted
+  // again, the Detail file is kept, the Plot file emptied.
+  CreateOrAcceptFinalFile(s.FinalFile.Name);
+  ChooseModel(s, Model::DiploidLocal);
+  PrepareSexualInput(s, s.PlotFileName);
+  Parameters(s);
+  s.FreqA = kP1;
+  s.FreqB = kQ1;
+  ASSERT_EQ(StartSexualSeries(s, display), Model::DiploidLocal);
+  StopSexualSeries(s);
+
+  const std::string detail = ReadWholeFile(s.DetailFile.Name);
+  ASSERT_EQ(detail.compare(0, firstDetail.size(), firstDetail), 0);
+  const std::vector<std::string> added = CrLfLines(detail.substr(firstDetail.size()));
+  ASSERT_EQ(added.size(), 2 + s.Generation);
+  EXPECT_EQ(TabFields(added[0])[0], "T");
+  EXPECT_EQ(TabFields(added[1])[0], "0");
+  EXPECT_EQ(TabFields(added[1])[18], "Diploid");
+  EXPECT_EQ(TabFields(added[2])[0], "1");
+  EXPECT_EQ(CrLfLines(firstDetail).size(), 2 + firstT);
+
+  const std::string final = ReadWholeFile(s.FinalFile.Name);
+  EXPECT_EQ(final, firstFinal + FinalRecordLine(s, false));
+  EXPECT_EQ(CrLfLines(final).size(), 3u);
+  EXPECT_EQ(CrLfLines(ReadWholeFile(s.PlotFile.Name)).size(), s.Generation + 1);
+}
+
+TEST(SeriesStop, FinalFileErrorLeavesPlotRowsUnset) {
+  ScratchFolder folder;
+  SimState s;
+  PrepareSeries(s, folder, Model::Clonal);
+  RecordingDisplay display;
+  StartClonalSeries(s, display);
+  ASSERT_EQ(::unlink(s.FinalFile.Name.c_str()), 0);
+  s.PlotRows = 5;
+  EXPECT_THROW(StopClonalSeries(s), FileError);
+  EXPECT_TRUE(s.StopRequested);
+  EXPECT_EQ(s.PlotRows, 5u);
+}
+
+} // namespace
+} // namespace morvane
