@@ -7,6 +7,6 @@ namespace morvane {
 
 // Settlement and survival, then clonal regulation and mixing of X[1..4];
 // DeltaP and DeltaQ from the clone frequencies.
-void ClonalStep(SimState& s);
+void ClonalStep(SimState &s);
 
 } // namespace morvane

@@ -5,7 +5,8 @@ namespace morvane {
 bool IsFixedFrequency(double x) { return x <= 1e-10 || x >= 0.99999999999; }
 
 DGRange ComputeDGRange(double p, double q) {
-  if (IsFixedFrequency(p) || IsFixedFrequency(q)) return {0.0, 0.0};
+  if (IsFixedFrequency(p) || IsFixedFrequency(q))
+    return {0.0, 0.0};
   const double a = -p * q;
   const double b = -(1 - p) * (1 - q);
   const double c = p * (1 - q);
@@ -15,17 +16,19 @@ DGRange ComputeDGRange(double p, double q) {
 
 double ComputeFitMin(double p) {
   const double m = p < 1 - p ? p : 1 - p;
-  if (IsFixedFrequency(p)) return 0.0;
+  if (IsFixedFrequency(p))
+    return 0.0;
   return -m / (1 - m);
 }
 
-void HaploidInitialState(SimState& s) {
+void HaploidInitialState(SimState &s) {
   s.Fit = 0;
   s.DeltaP = 0;
   s.DeltaQ = 0;
   const double p = s.FreqA;
   const double q = s.FreqB;
-  if (IsFixedFrequency(p) || IsFixedFrequency(q)) s.DG = 0;
+  if (IsFixedFrequency(p) || IsFixedFrequency(q))
+    s.DG = 0;
   const double D = s.DG;
   s.X[1] = p * q + D;
   s.X[2] = p * (1 - q) - D;
@@ -33,10 +36,11 @@ void HaploidInitialState(SimState& s) {
   s.X[4] = (1 - p) * (1 - q) + D;
 }
 
-void DiploidInitialState(SimState& s) {
+void DiploidInitialState(SimState &s) {
   const double p = s.FreqA;
   const double q = s.FreqB;
-  if (IsFixedFrequency(p) || IsFixedFrequency(q)) s.DG = 0;
+  if (IsFixedFrequency(p) || IsFixedFrequency(q))
+    s.DG = 0;
   const double D = s.DG;
   const double gAB = p * q + D;
   const double gAb = p * (1 - q) - D;
@@ -58,7 +62,7 @@ void DiploidInitialState(SimState& s) {
     s.Fit = 1 - s.Heteroz / (2 * p * (1 - p));
 }
 
-void DiploidGenotypesFromFit(SimState& s) {
+void DiploidGenotypesFromFit(SimState &s) {
   const double p = s.FreqA;
   const double q = s.FreqB;
   const double F = s.Fit;

@@ -22,14 +22,14 @@ DGRange ComputeDGRange(double p, double q);
 double ComputeFitMin(double p);
 
 // Haploid types X[1..4] from FreqA, FreqB, DG; Fit, DeltaP, DeltaQ := 0.
-void HaploidInitialState(SimState& s);
+void HaploidInitialState(SimState &s);
 
 // Diploid genotypes X[1..9] at Hardy-Weinberg proportions from FreqA, FreqB,
 // DG; also Heteroz and Fit. DeltaP and DeltaQ are left as they are.
-void DiploidInitialState(SimState& s);
+void DiploidInitialState(SimState &s);
 
 // Diploid genotypes X[1..9] from FreqA, FreqB and Fit at linkage equilibrium.
 // DG and Heteroz are left as they are.
-void DiploidGenotypesFromFit(SimState& s);
+void DiploidGenotypesFromFit(SimState &s);
 
 } // namespace morvane
