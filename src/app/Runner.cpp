@@ -1,0 +1,95 @@
+#include "app/Runner.h"
+
+#include "engine/Series.h"
+#include "files/FinalFile.h"
+#include "files/NumberFormat.h"
+#include "files/TextFile.h"
+
+namespace morvane {
+
+void RunnerDisplay::ShowProgress() {
+  generations_ = 0;
+  capped_ = false;
+}
+
+void RunnerDisplay::ProcessPendingEvents() {
+  ++generations_;
+  if (!s_.StopRequested && maxGenerations_ && generations_ >= *maxGenerations_) {
+    s_.StopRequested = true;
+    capped_ = true;
+  }
+}
+
+namespace {
+
+// Run number, T, then p, q, DG, Fit or the four clone frequencies.
+void ReportRun(const SimState &s, Model model, std::ostream &out) {
+  out << s.CompletedRuns << '\t' << s.Generation;
+  if (model == Model::Clonal) {
+    for (int k = 1; k <= 4; ++k)
+      out << '\t' << RealToText(s.X[k]);
+  } else {
+    out << '\t' << RealToText(s.FreqA) << '\t' << RealToText(s.FreqB) << '\t' << RealToText(s.DG)
+        << '\t' << RealToText(s.Fit);
+  }
+  out << '\n';
+}
+
+void ReportCap(const RunnerDisplay &display, const SimState &s, const RunnerOptions &o,
+               std::ostream &err) {
+  if (display.Capped())
+    err << "morvane-run: run " << s.CompletedRuns << " ended after " << *o.maxGenerations
+        << " generations without converging\n";
+}
+
+} // namespace
+
+void RunSeries(const RunnerOptions &o, SimState &s, std::ostream &out, std::ostream &err) {
+  // Main window: the Final file, then the Detail file, then the model.
+  s.FinalFileName = o.finalFile;
+  s.FinalFile.Name = o.finalFile;
+  CreateOrAcceptFinalFile(o.finalFile);
+  s.DetailFileName = o.detailFile;
+  s.DetailFile.Name = o.detailFile;
+  CreateEmptyFile(o.detailFile);
+  ChooseModel(s, o.model);
+
+  RunnerDisplay display(s, o.maxGenerations);
+  const bool clonal = o.model == Model::Clonal;
+
+  // Input window: activation, then Go.
+  if (clonal)
+    PrepareClonalInput(s, o.plotFile);
+  else
+    PrepareSexualInput(s, o.plotFile);
+  StoreRunnerParameters(o, s);
+  if (clonal)
+    StartClonalSeries(s, display);
+  else
+    StartSexualSeries(s, display);
+  ReportRun(s, o.model, out);
+  ReportCap(display, s, o, err);
+
+  // Disturbance window: one Go per step.
+  for (const Disturbance &step : o.disturbances) {
+    if (clonal)
+      RerunClonalSeries(s, display, step.clones);
+    else if (IsHaploidSexual(o.model))
+      RerunHaploidSeries(s, display, step.p, step.q, *step.dg);
+    else if (step.dg)
+      RerunDiploidSeriesWithDG(s, display, step.p, step.q, *step.dg);
+    else
+      RerunDiploidSeriesWithFit(s, display, step.p, step.q, *step.fit);
+    ReportRun(s, o.model, out);
+    ReportCap(display, s, o, err);
+  }
+
+  // Stop: the series' record.
+  if (clonal)
+    StopClonalSeries(s);
+  else
+    StopSexualSeries(s);
+  out.flush();
+}
+
+} // namespace morvane

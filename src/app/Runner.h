@@ -1,0 +1,44 @@
+// The series that morvane-run performs: the same operations, in the same
+// order, as the main window, the input window and the disturbance windows.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <ostream>
+
+#include "app/RunnerOptions.h"
+#include "engine/RunLoop.h"
+#include "state/SimState.h"
+
+namespace morvane {
+
+// The runner's stand-in for the progress window: nothing to show, but it
+// ends a run after the cap of --max-generations when one is given.
+class RunnerDisplay : public RunDisplay {
+public:
+  RunnerDisplay(SimState &s, std::optional<std::uint32_t> maxGenerations)
+      : s_(s), maxGenerations_(maxGenerations) {}
+
+  void ShowProgress() override;
+  void DisplayProgress(std::uint32_t, double, double) override {}
+  void ProcessPendingEvents() override;
+  void HideProgress() override {}
+  void HandOver(Model) override {}
+
+  // Whether the last run was ended by the cap rather than by convergence.
+  bool Capped() const { return capped_; }
+
+private:
+  SimState &s_;
+  std::optional<std::uint32_t> maxGenerations_;
+  std::uint32_t generations_ = 0;
+  bool capped_ = false;
+};
+
+// Creates or accepts the Final file, creates the Detail file empty, prepares
+// the series (Plot file emptied), runs it and each disturbance, and stops it.
+// Writes one line per run to out and a note per capped run to err. A file
+// error propagates as FileError.
+void RunSeries(const RunnerOptions &options, SimState &s, std::ostream &out, std::ostream &err);
+
+} // namespace morvane

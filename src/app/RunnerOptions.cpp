@@ -1,0 +1,470 @@
+#include "app/RunnerOptions.h"
+
+#include <cmath>
+#include <map>
+#include <set>
+#include <sys/stat.h>
+
+#include "engine/InitialState.h"
+#include "engine/TradeOff.h"
+#include "files/NumberFormat.h"
+
+namespace morvane {
+
+namespace {
+
+const std::set<std::string> kValueOptions = {"model",
+                                             "x",
+                                             "d",
+                                             "c",
+                                             "i",
+                                             "j",
+                                             "W1A",
+                                             "W2A",
+                                             "W1a",
+                                             "W2a",
+                                             "L",
+                                             "p",
+                                             "q",
+                                             "DG",
+                                             "fAB",
+                                             "fAb",
+                                             "faB",
+                                             "fab",
+                                             "final",
+                                             "detail",
+                                             "plot",
+                                             "trade-off",
+                                             "max-generations",
+                                             "disturb"};
+const std::set<std::string> kSexualOnly = {"p", "q", "DG"};
+const std::set<std::string> kClonalOnly = {"fAB", "fAb", "faB", "fab"};
+
+[[noreturn]] void Refuse(const std::string &message) { throw UsageError(message); }
+
+std::string OutOfRange(const std::string &symbol) { return symbol + " out of Range"; }
+
+// A real in lo..hi (both inclusive), parsed with '.' as the separator; the
+// message names the parameter as its window does.
+double CheckedReal(const std::string &text, double lo, double hi, const std::string &symbol) {
+  const std::optional<double> value = TextToReal(text, '.');
+  if (!value || *value < lo || *value > hi)
+    Refuse(OutOfRange(symbol));
+  return *value;
+}
+
+// A count (i, j): parsed as a real and truncated toward zero, then checked in
+// 1..1000 before it is narrowed, so that no value outside is let through.
+std::uint16_t CheckedCount(const std::string &text, const std::string &symbol) {
+  const std::optional<double> value = TextToReal(text, '.');
+  if (!value)
+    Refuse(OutOfRange(symbol));
+  const double whole = std::trunc(*value);
+  if (!(whole >= 1 && whole <= 1000))
+    Refuse(OutOfRange(symbol));
+  return static_cast<std::uint16_t>(whole);
+}
+
+// The sum rule of the clone frequency fields: a sum of exactly 1 is kept, a
+// zero sum is refused, any other sum divides the four frequencies.
+std::array<double, 4> SummedToOne(std::array<double, 4> f) {
+  const double sum = f[0] + f[1] + f[2] + f[3];
+  if (sum == 1)
+    return f;
+  if (sum == 0)
+    Refuse("Sum = 0, very funny!");
+  for (double &v : f)
+    v /= sum;
+  return f;
+}
+
+Model ParseModel(const std::string &name) {
+  if (name == "haploid-local")
+    return Model::HaploidLocal;
+  if (name == "haploid-global")
+    return Model::HaploidGlobal;
+  if (name == "diploid-local")
+    return Model::DiploidLocal;
+  if (name == "diploid-global")
+    return Model::DiploidGlobal;
+  if (name == "clonal")
+    return Model::Clonal;
+  Refuse("--model must be one of haploid-local, haploid-global, diploid-local, "
+         "diploid-global, clonal (got \"" +
+         name + "\")");
+}
+
+TradeOffRule ParseTradeOff(const std::string &name) {
+  if (name == "linear")
+    return TradeOffRule::Linear;
+  if (name == "convex")
+    return TradeOffRule::Convex;
+  if (name == "concave")
+    return TradeOffRule::Concave;
+  Refuse("--trade-off must be one of linear, convex, concave (got \"" + name + "\")");
+}
+
+std::uint32_t ParseMaxGenerations(const std::string &text) {
+  const std::string message = "--max-generations needs a whole number from 1 to 4294967295";
+  if (text.empty() || text.size() > 10)
+    Refuse(message);
+  std::uint64_t n = 0;
+  for (char ch : text) {
+    if (ch < '0' || ch > '9')
+      Refuse(message);
+    n = n * 10 + static_cast<std::uint64_t>(ch - '0');
+  }
+  if (n < 1 || n > 0xFFFFFFFFu)
+    Refuse(message);
+  return static_cast<std::uint32_t>(n);
+}
+
+// "p=0.3,q=0.6,DG=0" into key/value pairs; each key once.
+std::map<std::string, std::string> SplitDisturbance(const std::string &text,
+                                                    const std::string &where) {
+  std::map<std::string, std::string> fields;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    const std::size_t comma = text.find(',', start);
+    const std::string item =
+        text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    const std::size_t eq = item.find('=');
+    if (eq == std::string::npos || eq == 0)
+      Refuse(where + ": expected key=value items separated by commas, got \"" + item + "\"");
+    const std::string key = item.substr(0, eq);
+    if (!fields.emplace(key, item.substr(eq + 1)).second)
+      Refuse(where + ": " + key + " is given twice");
+    if (comma == std::string::npos)
+      break;
+    start = comma + 1;
+  }
+  return fields;
+}
+
+const std::string &Required(const std::map<std::string, std::string> &fields,
+                            const std::string &key, const std::string &where) {
+  const auto it = fields.find(key);
+  if (it == fields.end())
+    Refuse(where + ": " + key + "= is missing");
+  return it->second;
+}
+
+void RefuseUnknownKeys(const std::map<std::string, std::string> &fields,
+                       const std::set<std::string> &allowed, const std::string &where) {
+  for (const auto &[key, value] : fields) {
+    if (allowed.count(key) == 0) {
+      std::string list;
+      for (const std::string &a : allowed)
+        list += (list.empty() ? "" : ", ") + a;
+      Refuse(where + ": unknown key " + key + " (this model takes " + list + ")");
+    }
+  }
+}
+
+// One --disturb step with the ranges and messages of the model's disturbance
+// window: p and q in 0..1, DG in the range of the new p and q, Fit from the
+// minimum of the new p up to 1, clone frequencies in 0..1 brought to sum 1.
+Disturbance ParseDisturbance(Model model, const std::string &text, std::size_t number) {
+  const std::string where = "--disturb " + std::to_string(number);
+  const std::map<std::string, std::string> fields = SplitDisturbance(text, where);
+  Disturbance step;
+  if (model == Model::Clonal) {
+    RefuseUnknownKeys(fields, {"fAB", "fAb", "faB", "fab"}, where);
+    static const char *const keys[4] = {"fAB", "fAb", "faB", "fab"};
+    static const char *const symbols[4] = {"f(AB)", "f(Ab)", "f(aB)", "f(ab)"};
+    std::array<double, 4> f{};
+    for (int k = 0; k < 4; ++k)
+      f[k] = CheckedReal(Required(fields, keys[k], where), 0, 1, symbols[k]);
+    step.clones = SummedToOne(f);
+    return step;
+  }
+  if (IsDiploid(model))
+    RefuseUnknownKeys(fields, {"p", "q", "DG", "Fit"}, where);
+  else
+    RefuseUnknownKeys(fields, {"p", "q", "DG"}, where);
+  step.p = CheckedReal(Required(fields, "p", where), 0, 1, "p");
+  step.q = CheckedReal(Required(fields, "q", where), 0, 1, "q");
+  const bool hasDG = fields.count("DG") != 0;
+  const bool hasFit = fields.count("Fit") != 0;
+  if (hasDG && hasFit)
+    Refuse(where + ": give either DG or Fit, not both");
+  if (!hasDG && !hasFit)
+    Refuse(where + (IsDiploid(model) ? ": DG= or Fit= is missing" : ": DG= is missing"));
+  if (hasDG) {
+    const DGRange range = ComputeDGRange(step.p, step.q);
+    step.dg = CheckedReal(fields.at("DG"), range.lower, range.upper, "DG");
+  } else {
+    step.fit = CheckedReal(fields.at("Fit"), ComputeFitMin(step.p), 1, "Fit");
+  }
+  return step;
+}
+
+// Two names that are the same text, or that reach the same existing file,
+// would make one of the result files overwrite another.
+bool SameFile(const std::string &a, const std::string &b) {
+  if (a == b)
+    return true;
+  struct stat sa {};
+  struct stat sb {};
+  if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0)
+    return false;
+  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+} // namespace
+
+RunnerOptions ParseRunnerOptions(const std::vector<std::string> &args) {
+  RunnerOptions o;
+  std::map<std::string, std::string> given;
+  std::vector<std::string> disturbTexts;
+  bool essGiven = false;
+
+  // --help anywhere wins over every other check.
+  for (const std::string &arg : args)
+    if (arg == "--help") {
+      o.help = true;
+      return o;
+    }
+
+  for (std::size_t k = 0; k < args.size(); ++k) {
+    const std::string &arg = args[k];
+    if (arg.size() < 3 || arg.compare(0, 2, "--") != 0)
+      Refuse("unexpected argument \"" + arg + "\" (options start with --; see --help)");
+    const std::size_t eq = arg.find('=');
+    const std::string name = arg.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
+    if (name == "ess") {
+      if (eq != std::string::npos)
+        Refuse("--ess takes no value");
+      essGiven = true;
+      continue;
+    }
+    if (kValueOptions.count(name) == 0)
+      Refuse("unknown option --" + name + " (see --help)");
+    std::string value;
+    if (eq != std::string::npos) {
+      value = arg.substr(eq + 1);
+    } else {
+      if (k + 1 >= args.size())
+        Refuse("--" + name + " needs a value");
+      value = args[++k];
+    }
+    if (name == "disturb") {
+      disturbTexts.push_back(value);
+    } else if (!given.emplace(name, value).second) {
+      Refuse("--" + name + " is given twice");
+    }
+  }
+  if (given.count("model") == 0)
+    Refuse("--model is required (see --help)");
+  o.model = ParseModel(given.at("model"));
+  const bool clonal = o.model == Model::Clonal;
+  for (const auto &[name, value] : given) {
+    if (clonal && kSexualOnly.count(name))
+      Refuse("--" + name + " is not an option of the clonal model (use --fAB --fAb --faB --fab)");
+    if (!clonal && kClonalOnly.count(name))
+      Refuse("--" + name + " is an option of the clonal model only (use --p --q --DG)");
+  }
+  if (given.count("final") == 0)
+    Refuse("--final is required (see --help)");
+  if (given.count("detail") == 0)
+    Refuse("--detail is required (see --help)");
+
+  auto text = [&given](const std::string &name, const std::string &initial) {
+    const auto it = given.find(name);
+    return it == given.end() ? initial : it->second;
+  };
+
+  // The fields in the order of the sexual input window's table.
+  o.x = CheckedReal(text("x", "1"), 0, 1, "x");
+  o.d = CheckedReal(text("d", "1"), 0.0001, 1, "d");
+  o.c = CheckedReal(text("c", "0.5"), 0.0001, 0.9999, "c");
+  if (!clonal) {
+    o.p = CheckedReal(text("p", "0.5"), 0, 1, "p");
+    o.q = CheckedReal(text("q", "0.5"), 0, 1, "q");
+  }
+  o.i = CheckedCount(text("i", "1"), "i");
+  o.j = CheckedCount(text("j", "1"), "j");
+  o.W1A = CheckedReal(text("W1A", "1"), 0, 1, "W1(A)");
+  o.W1a = CheckedReal(text("W1a", "1"), 0, 1, "W1(a)");
+  o.W2A = CheckedReal(text("W2A", "1"), 0, 1, "W2(A)");
+  o.W2a = CheckedReal(text("W2a", "1"), 0, 1, "W2(a)");
+  if (!clonal) {
+    const DGRange range = ComputeDGRange(o.p, o.q);
+    o.DG = CheckedReal(text("DG", "0"), range.lower, range.upper, "DG0");
+  }
+  o.L = CheckedReal(text("L", "0.000001"), 0, 0.1, "L");
+  if (clonal) {
+    o.clones = SummedToOne({CheckedReal(text("fAB", "0"), 0, 1, "f(AB)"),
+                            CheckedReal(text("fAb", "0.5"), 0, 1, "f(Ab)"),
+                            CheckedReal(text("faB", "0"), 0, 1, "f(aB)"),
+                            CheckedReal(text("fab", "0.5"), 0, 1, "f(ab)")});
+  }
+
+  // Trade-off: the habitat-2 survivals follow from the habitat-1 ones.
+  if (given.count("trade-off")) {
+    o.tradeOff = ParseTradeOff(given.at("trade-off"));
+    if (given.count("W2A") || given.count("W2a"))
+      Refuse("--W2A and --W2a are computed under a trade-off and cannot be given with "
+             "--trade-off");
+  }
+  if (essGiven) {
+    if (o.tradeOff != TradeOffRule::Linear)
+      Refuse("--ess needs --trade-off linear");
+    if (o.c < 0.5)
+      Refuse("as c<0.5 [A] cannot be the ESS");
+    if (given.count("W1A"))
+      Refuse("--W1A cannot be given with --ess: the ESS sets W1(A)");
+    o.ess = true;
+    o.W1A = EssW1A(o.c, o.x, o.W1A);
+  }
+  switch (o.tradeOff) {
+  case TradeOffRule::None:
+    break;
+  case TradeOffRule::Linear:
+    o.W2A = LinearTradeOff(o.W1A);
+    o.W2a = LinearTradeOff(o.W1a);
+    break;
+  case TradeOffRule::Convex:
+    o.W2A = ConvexTradeOff(o.W1A);
+    o.W2a = ConvexTradeOff(o.W1a);
+    break;
+  case TradeOffRule::Concave:
+    o.W2A = ConcaveTradeOff(o.W1A);
+    o.W2a = ConcaveTradeOff(o.W1a);
+    break;
+  }
+
+  o.finalFile = given.at("final");
+  o.detailFile = given.at("detail");
+  o.plotFile = text("plot", clonal ? "PlotCloneFile.plo" : "PlotSexFile.plo");
+  if (o.finalFile.empty() || o.detailFile.empty() || o.plotFile.empty())
+    Refuse("--final, --detail and --plot need a file name");
+  if (SameFile(o.finalFile, o.detailFile) || SameFile(o.finalFile, o.plotFile) ||
+      SameFile(o.detailFile, o.plotFile))
+    Refuse("the Final, Detail and Plot files must be three different files");
+
+  if (given.count("max-generations"))
+    o.maxGenerations = ParseMaxGenerations(given.at("max-generations"));
+
+  for (std::size_t k = 0; k < disturbTexts.size(); ++k)
+    o.disturbances.push_back(ParseDisturbance(o.model, disturbTexts[k], k + 1));
+  return o;
+}
+
+void StoreRunnerParameters(const RunnerOptions &o, SimState &s) {
+  s.SoftProp = o.x;
+  s.MigSurv = o.d;
+  s.HabFreq = o.c;
+  s.TriesAB = o.i;
+  s.TriesaB = o.j;
+  s.W1A = o.W1A;
+  s.W2A = o.W2A;
+  s.W1a = o.W1a;
+  s.W2a = o.W2a;
+  s.StopThreshold = o.L;
+  s.LinTradeOff = o.tradeOff == TradeOffRule::Linear;
+  s.ConvexTradeOff = o.tradeOff == TradeOffRule::Convex;
+  s.ConcaveTradeOff = o.tradeOff == TradeOffRule::Concave;
+  switch (o.tradeOff) {
+  case TradeOffRule::None:
+    s.TradeOffStatus = "NoTO";
+    break;
+  case TradeOffRule::Linear:
+    s.TradeOffStatus = "LinTO";
+    break;
+  case TradeOffRule::Convex:
+    s.TradeOffStatus = "ConvTO";
+    break;
+  case TradeOffRule::Concave:
+    s.TradeOffStatus = "ConcTO";
+    break;
+  }
+  s.ESSStatus = o.ess ? "LinESS" : "NoESS";
+  if (o.model == Model::Clonal) {
+    for (int k = 1; k <= 4; ++k)
+      s.X[k] = o.clones[k - 1];
+  } else {
+    s.FreqA = o.p;
+    s.FreqB = o.q;
+    s.DG = o.DG;
+  }
+}
+
+std::string RunnerHelpText() {
+  return R"(Usage: morvane-run --model MODEL --final FILE --detail FILE [options]
+
+Runs one series of one model, as the input window's Go, the disturbance
+window's Go and its Stop would: the run header and one line per generation go
+to the Detail and Plot files, and the series' record to the Final file.
+Values use '.' as the decimal separator. Each option may be given as
+"--name value" or "--name=value".
+
+Model and files:
+  --model MODEL        haploid-local, haploid-global, diploid-local,
+                       diploid-global or clonal
+  --final FILE         Final file (.mrv): created with its header line when it
+                       does not exist, otherwise the record is appended
+  --detail FILE        Detail file (.gnr): created empty (an existing file is
+                       emptied)
+  --plot FILE          Plot file, emptied at the start; default
+                       PlotSexFile.plo (sexual models) or PlotCloneFile.plo
+                       (clonal) in the current folder
+
+Parameters (default in brackets):
+  --x X        proportion of soft (within-habitat) regulation, 0..1 [1]
+  --d D        migration survival of propagules, 0.0001..1 [1]
+  --c C        frequency of habitat 1, 0.0001..0.9999 [0.5]
+  --i I        maximum number of tries of [AB], 1..1000 [1]
+  --j J        maximum number of tries of [aB], 1..1000 [1]
+               (i and j are truncated toward zero: 2.7 means 2)
+  --W1A W      survival of [A] in habitat 1, 0..1 [1]
+  --W2A W      survival of [A] in habitat 2, 0..1 [1]
+  --W1a W      survival of [a] in habitat 1, 0..1 [1]
+  --W2a W      survival of [a] in habitat 2, 0..1 [1]
+  --L L        a run ends when |deltap| <= L and |deltaq| <= L, 0..0.1
+               [0.000001]
+  --trade-off RULE
+               linear (W2 = 1 - W1), convex (W2 = 1 - W1*W1) or concave
+               (W2 = (1 - W1)^2): W2(A) and W2(a) are computed from W1(A) and
+               W1(a) and must not be given
+  --ess        set W1(A) so that [A] is the ESS; only with --trade-off linear
+               and c >= 0.5; W1(A) must not be given
+
+Initial state, sexual models:
+  --p P        initial frequency of allele A, 0..1 [0.5]
+  --q Q        initial frequency of the choosy allele B, 0..1 [0.5]
+  --DG DG0     initial linkage disequilibrium, within
+               [max(-pq, -(1-p)(1-q)) .. min(p(1-q), q(1-p))], [0..0] when p
+               or q is fixed [0]
+
+Initial state, clonal model (brought to sum 1 by dividing by their sum; all
+four 0 is refused):
+  --fAB F --fAb F --faB F --fab F    each 0..1 [0, 0.5, 0, 0.5]
+
+Series:
+  --disturb SPEC
+               after the previous run, set a new state and run again; may be
+               repeated, the steps are taken in the order given:
+                 haploid models:  p=P,q=Q,DG=DG
+                 diploid models:  p=P,q=Q,DG=DG  (population rebuilt from p,
+                                  q and DG; Fit follows)
+                              or  p=P,q=Q,Fit=F  (genotypes from p, q and Fit
+                                  with DG = 0; Fit from its minimum for p up
+                                  to 1)
+                 clonal model:    fAB=F,fAb=F,faB=F,fab=F (brought to sum 1)
+  --max-generations N
+               end each run after at most N generations even when it has not
+               converged (a note goes to stderr); without it a run goes on
+               until it converges
+  --help       show this text
+
+Output: one line per run on stdout, TAB-separated: the run number, T (the
+generations of the series so far), then p, q, DG and Fit (sexual models) or
+f(AB), f(Ab), f(aB), f(ab) (clonal model).
+
+Exit status: 0 on success, 2 when an argument is refused (nothing is written),
+1 when a file cannot be created or written (its message goes to stderr).
+)";
+}
+
+} // namespace morvane

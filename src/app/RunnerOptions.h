@@ -1,0 +1,88 @@
+// Command-line options of morvane-run: one series of one model, with the
+// parameters of the input windows, any number of disturbances and the result
+// files. Every value is checked with the ranges and messages of the windows
+// before any file is touched.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "engine/Model.h"
+#include "state/SimState.h"
+
+namespace morvane {
+
+// A refused command line; what() is the message for the user.
+class UsageError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+enum class TradeOffRule { None, Linear, Convex, Concave };
+
+// One --disturb step, checked against the ranges of the disturbance windows.
+struct Disturbance {
+  // Sexual models: new p and q, and DG (haploids; diploids in new-DG form)
+  // or Fit (diploids in new-Fit form).
+  double p = 0;
+  double q = 0;
+  std::optional<double> dg;
+  std::optional<double> fit;
+  // Clones: the four frequencies AB, Ab, aB, ab, already brought to sum 1.
+  std::array<double, 4> clones{};
+};
+
+struct RunnerOptions {
+  bool help = false;
+  Model model = Model::HaploidLocal;
+
+  // Parameters; the defaults are the initial texts of the input windows.
+  double x = 1;
+  double d = 1;
+  double c = 0.5;
+  std::uint16_t i = 1;
+  std::uint16_t j = 1;
+  // The survivals as the run uses them: under a trade-off W2A and W2a are
+  // already computed, under the ESS option W1A too.
+  double W1A = 1;
+  double W2A = 1;
+  double W1a = 1;
+  double W2a = 1;
+  double L = 0.000001;
+  TradeOffRule tradeOff = TradeOffRule::None;
+  bool ess = false;
+
+  // Initial state: p, q and DG0 for the sexual models, the four clone
+  // frequencies (brought to sum 1) for clones.
+  double p = 0.5;
+  double q = 0.5;
+  double DG = 0;
+  std::array<double, 4> clones{0, 0.5, 0, 0.5};
+
+  std::string finalFile;
+  std::string detailFile;
+  std::string plotFile; // the model's fixed Plot file name unless given
+
+  std::vector<Disturbance> disturbances;
+  // Cap on the generations of each run; none: a run goes on until it
+  // converges.
+  std::optional<std::uint32_t> maxGenerations;
+};
+
+// Parses and checks the arguments (without the program name). Throws
+// UsageError with the message to show when anything is refused.
+RunnerOptions ParseRunnerOptions(const std::vector<std::string> &args);
+
+// Stores the parameters and the initial state of the options into s, as the
+// input window's Go does, with the trade-off and ESS status texts. s must have
+// been prepared for the series (PrepareSexualInput or PrepareClonalInput).
+void StoreRunnerParameters(const RunnerOptions &options, SimState &s);
+
+// The text of --help.
+std::string RunnerHelpText();
+
+} // namespace morvane

@@ -1,0 +1,37 @@
+// morvane-run: one series of one model from the command line, writing the
+// same Final, Detail and Plot files as the desktop program.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/Runner.h"
+#include "app/RunnerOptions.h"
+#include "files/TextFile.h"
+#include "state/SimState.h"
+
+int main(int argc, char **argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  morvane::RunnerOptions options;
+  try {
+    options = morvane::ParseRunnerOptions(args);
+  } catch (const morvane::UsageError &e) {
+    std::cerr << e.what() << '\n';
+    return 2;
+  }
+  if (options.help) {
+    std::cout << morvane::RunnerHelpText();
+    return 0;
+  }
+  try {
+    morvane::RunSeries(options, morvane::Sim, std::cout, std::cerr);
+  } catch (const morvane::FileError &e) {
+    std::cout.flush();
+    std::cerr << e.what() << '\n';
+    return 1;
+  }
+  if (!std::cout) {
+    std::cerr << "morvane-run: cannot write to standard output\n";
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,138 @@
+// The runner's options as parsed and stored, without running a series.
+#include <gtest/gtest.h>
+
+#include "app/RunnerOptions.h"
+
+namespace morvane {
+namespace {
+
+RunnerOptions Parse(std::vector<std::string> args) {
+  for (const char *a : {"--final", "f.mrv", "--detail", "d.gnr"})
+    args.push_back(a);
+  return ParseRunnerOptions(args);
+}
+
+TEST(RunnerOptions, DefaultsAreTheInitialTextsOfTheWindows) {
+  const RunnerOptions o = Parse({"--model", "diploid-global"});
+  EXPECT_EQ(o.model, Model::DiploidGlobal);
+  EXPECT_EQ(o.x, 1.0);
+  EXPECT_EQ(o.d, 1.0);
+  EXPECT_EQ(o.c, 0.5);
+  EXPECT_EQ(o.i, 1);
+  EXPECT_EQ(o.j, 1);
+  EXPECT_EQ(o.W1A, 1.0);
+  EXPECT_EQ(o.W2a, 1.0);
+  EXPECT_EQ(o.L, 0.000001);
+  EXPECT_EQ(o.p, 0.5);
+  EXPECT_EQ(o.q, 0.5);
+  EXPECT_EQ(o.DG, 0.0);
+  EXPECT_EQ(o.plotFile, "PlotSexFile.plo");
+  EXPECT_FALSE(o.maxGenerations);
+  EXPECT_TRUE(o.disturbances.empty());
+
+  const RunnerOptions c = Parse({"--model", "clonal"});
+  EXPECT_EQ(c.clones, (std::array<double, 4>{0, 0.5, 0, 0.5}));
+  EXPECT_EQ(c.plotFile, "PlotCloneFile.plo");
+}
+
+TEST(RunnerOptions, BoundsTypedExactlyAreAccepted) {
+  const RunnerOptions o = Parse({"--model", "haploid-local", "--d", "0.0001", "--c", "0.9999",
+                                 "--L", "0.1", "--DG", "0.25", "--W1A", "0", "--x", "0"});
+  EXPECT_EQ(o.d, 0.0001);
+  EXPECT_EQ(o.c, 0.9999);
+  EXPECT_EQ(o.L, 0.1);
+  EXPECT_EQ(o.DG, 0.25);
+  EXPECT_EQ(Parse({"--model", "haploid-local", "--c", "0.0001", "--L", "0"}).c, 0.0001);
+  // Good values in other forms.
+  EXPECT_EQ(Parse({"--model", "haploid-local", "--x", ".5"}).x, 0.5);
+  EXPECT_EQ(Parse({"--model", "haploid-local", "--x", "5E-1"}).x, 0.5);
+}
+
+TEST(RunnerOptions, CloneFrequenciesAreBroughtToSumOne) {
+  EXPECT_EQ(Parse({"--model", "clonal", "--fAB", "1"}).clones,
+            (std::array<double, 4>{0.5, 0.25, 0, 0.25}));
+  EXPECT_EQ(Parse({"--model", "clonal", "--fAb", "0"}).clones, (std::array<double, 4>{0, 0, 0, 1}));
+  const RunnerOptions o =
+      Parse({"--model", "clonal", "--disturb", "fAB=0.75,fAb=0.25,faB=0.125,fab=0.125"});
+  ASSERT_EQ(o.disturbances.size(), 1u);
+  EXPECT_EQ(o.disturbances[0].clones, (std::array<double, 4>{0.6, 0.2, 0.1, 0.1}));
+}
+
+TEST(RunnerOptions, TradeOffsAndEssSetTheSurvivals) {
+  const RunnerOptions lin =
+      Parse({"--model", "haploid-local", "--trade-off", "linear", "--W1A", "0.7", "--W1a", "0.2"});
+  EXPECT_DOUBLE_EQ(lin.W2A, 0.3);
+  EXPECT_DOUBLE_EQ(lin.W2a, 0.8);
+  // The linear trade-off itself does not need c >= 0.5; only the ESS does.
+  EXPECT_DOUBLE_EQ(Parse({"--model", "haploid-local", "--trade-off", "linear", "--c", "0.3"}).W2A,
+                   0);
+
+  const RunnerOptions convex =
+      Parse({"--model", "clonal", "--trade-off", "convex", "--W1A", "0.5"});
+  EXPECT_EQ(convex.W2A, 0.75);
+  EXPECT_EQ(convex.W2a, 0.0);
+  EXPECT_EQ(Parse({"--model", "clonal", "--trade-off", "concave", "--W1A", "0.5"}).W2A, 0.25);
+
+  const RunnerOptions ess = Parse({"--model", "diploid-local", "--trade-off", "linear", "--ess",
+                                   "--x", "1", "--c", "0.6", "--W1a", "0.3"});
+  EXPECT_TRUE(ess.ess);
+  EXPECT_NEAR(ess.W1A, 0.6, 1e-15);
+  EXPECT_NEAR(ess.W2A, 0.4, 1e-15);
+  EXPECT_EQ(ess.W1a, 0.3);
+  EXPECT_DOUBLE_EQ(ess.W2a, 0.7);
+  const RunnerOptions half =
+      Parse({"--model", "diploid-local", "--trade-off", "linear", "--ess", "--x", "0"});
+  EXPECT_EQ(half.W1A, 0.5);
+  EXPECT_EQ(half.W2A, 0.5);
+  EXPECT_EQ(Parse({"--model", "diploid-local", "--trade-off", "linear", "--ess", "--x", "0", "--c",
+                   "0.8"})
+                .W1A,
+            1.0);
+}
+
+TEST(RunnerOptions, DisturbancesKeepTheirOrderAndForm) {
+  const RunnerOptions o = Parse({"--model", "diploid-local", "--disturb", "p=0.5,q=0.5,Fit=-1",
+                                 "--disturb", "q=0.3,p=0.2,DG=0.01", "--disturb=p=0,q=0.5,Fit=1"});
+  ASSERT_EQ(o.disturbances.size(), 3u);
+  EXPECT_EQ(o.disturbances[0].fit, -1.0);
+  EXPECT_FALSE(o.disturbances[0].dg);
+  EXPECT_EQ(o.disturbances[1].p, 0.2);
+  EXPECT_EQ(o.disturbances[1].q, 0.3);
+  EXPECT_EQ(o.disturbances[1].dg, 0.01);
+  EXPECT_FALSE(o.disturbances[1].fit);
+  EXPECT_EQ(o.disturbances[2].fit, 1.0);
+  // With p fixed the only authorised Fit range is 0..1, and DG only 0.
+  EXPECT_THROW(Parse({"--model", "diploid-local", "--disturb", "p=0,q=0.5,Fit=-0.1"}), UsageError);
+  EXPECT_THROW(Parse({"--model", "haploid-local", "--disturb", "p=0.5,q=1,DG=0.001"}), UsageError);
+}
+
+TEST(RunnerOptions, StoredAsTheInputWindowsGoStoresThem) {
+  SimState s;
+  s.TradeOffStatus = "NoTO";
+  StoreRunnerParameters(
+      Parse({"--model", "haploid-global", "--trade-off", "linear", "--ess", "--c", "0.5", "--i",
+             "7", "--p", "0.2", "--q", "0.9", "--DG", "-0.01", "--L", "0.001"}),
+      s);
+  EXPECT_EQ(s.TradeOffStatus, "LinTO");
+  EXPECT_EQ(s.ESSStatus, "LinESS");
+  EXPECT_TRUE(s.LinTradeOff);
+  EXPECT_EQ(s.W1A, 0.5);
+  EXPECT_EQ(s.W2A, 0.5);
+  EXPECT_EQ(s.TriesAB, 7);
+  EXPECT_EQ(s.FreqA, 0.2);
+  EXPECT_EQ(s.FreqB, 0.9);
+  EXPECT_EQ(s.DG, -0.01);
+  EXPECT_EQ(s.StopThreshold, 0.001);
+
+  SimState c;
+  StoreRunnerParameters(Parse({"--model", "clonal", "--trade-off", "concave", "--fAB", "0.5"}), c);
+  EXPECT_EQ(c.TradeOffStatus, "ConcTO");
+  EXPECT_EQ(c.ESSStatus, "NoESS");
+  EXPECT_EQ(c.X[1], 0.5 / 1.5);
+  EXPECT_EQ(c.X[2], 0.5 / 1.5);
+  EXPECT_EQ(c.X[3], 0.0);
+  EXPECT_EQ(c.X[4], 0.5 / 1.5);
+}
+
+} // namespace
+} // namespace morvane

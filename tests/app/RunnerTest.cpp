@@ -1,0 +1,595 @@
+// morvane-run as a program: its files compared with those of the same series
+// written through the core, its refusals, its file errors and its output.
+#include <array>
+#include <dirent.h>
+#include <fcntl.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "RunLoopTestSupport.h"
+#include "engine/Series.h"
+#include "engine/TradeOff.h"
+#include "files/FinalFile.h"
+#include "files/PlotFile.h"
+#include "files/TextFile.h"
+
+namespace morvane {
+namespace {
+
+using testing::CrLfLines;
+using testing::ReadWholeFile;
+using testing::RecordingDisplay;
+using testing::ScratchFolder;
+using testing::TabFields;
+
+struct Outcome {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs the built morvane-run in `folder` with `args`.
+Outcome RunRunner(const std::string &folder, const std::vector<std::string> &args) {
+  ScratchFolder capture;
+  const std::string outPath = capture.File("stdout");
+  const std::string errPath = capture.File("stderr");
+  const pid_t pid = ::fork();
+  if (pid < 0) {
+    ADD_FAILURE() << "fork failed";
+    return {};
+  }
+  if (pid == 0) {
+    const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0 ||
+        ::chdir(folder.c_str()) != 0)
+      ::_exit(127);
+    std::vector<char *> argv;
+    argv.push_back(const_cast<char *>(MORVANE_RUN_PATH));
+    for (const std::string &a : args)
+      argv.push_back(const_cast<char *>(a.c_str()));
+    argv.push_back(nullptr);
+    ::execv(MORVANE_RUN_PATH, argv.data());
+    ::_exit(127);
+  }
+  int status = 0;
+  if (::waitpid(pid, &status, 0) != pid)
+    ADD_FAILURE() << "waitpid failed";
+  Outcome o;
+  o.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  o.out = ReadWholeFile(outPath);
+  o.err = ReadWholeFile(errPath);
+  return o;
+}
+
+std::vector<std::string> FolderEntries(const std::string &folder) {
+  std::vector<std::string> names;
+  DIR *dir = ::opendir(folder.c_str());
+  if (dir == nullptr) {
+    ADD_FAILURE() << "cannot list " << folder;
+    return names;
+  }
+  while (const dirent *e = ::readdir(dir)) {
+    const std::string name = e->d_name;
+    if (name != "." && name != "..")
+      names.push_back(name);
+  }
+  ::closedir(dir);
+  return names;
+}
+
+std::vector<std::string> OutLines(const std::string &out) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < out.size()) {
+    const std::size_t end = out.find('\n', start);
+    if (end == std::string::npos) {
+      ADD_FAILURE() << "stdout does not end with a line end";
+      break;
+    }
+    lines.push_back(out.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
+// Works in another folder for the lifetime of the object, so that the fixed
+// Plot file name of the core series lands where the runner's does.
+class InFolder {
+public:
+  explicit InFolder(const std::string &folder) {
+    char buffer[4096];
+    if (::getcwd(buffer, sizeof buffer) == nullptr)
+      throw std::runtime_error("getcwd failed");
+    previous_ = buffer;
+    if (::chdir(folder.c_str()) != 0)
+      throw std::runtime_error("chdir failed");
+  }
+  ~InFolder() {
+    if (::chdir(previous_.c_str()) != 0)
+      ADD_FAILURE() << "cannot go back to " << previous_;
+  }
+
+private:
+  std::string previous_;
+};
+
+const std::vector<std::string> kFiles = {"--final", "results.mrv", "--detail", "run.gnr"};
+
+std::vector<std::string> WithFiles(std::vector<std::string> args) {
+  args.insert(args.begin(), kFiles.begin(), kFiles.end());
+  return args;
+}
+
+// ---------------------------------------------------------------------------
+// The runner's files equal those of the same series through the core.
+
+void MovingParameters(SimState &s) {
+  s.SoftProp = 0.5;
+  s.MigSurv = 0.9;
+  s.HabFreq = 0.6;
+  s.TriesAB = 3;
+  s.TriesaB = 2;
+  s.W1A = 0.9;
+  s.W2A = 0.4;
+  s.W1a = 0.5;
+  s.W2a = 0.8;
+  s.StopThreshold = 0.00001;
+}
+const std::vector<std::string> kMovingArgs = {
+    "--x",   "0.5", "--d",   "0.9", "--c",   "0.6", "--i",   "3",   "--j", "2",
+    "--W1A", "0.9", "--W2A", "0.4", "--W1a", "0.5", "--W2a", "0.8", "--L", "0.00001"};
+
+// The main window's and the input window's part of a series, in the current
+// folder.
+void PrepareCoreSeries(SimState &s, Model model) {
+  s.FinalFileName = s.FinalFile.Name = "results.mrv";
+  CreateOrAcceptFinalFile("results.mrv");
+  s.DetailFileName = s.DetailFile.Name = "run.gnr";
+  CreateEmptyFile("run.gnr");
+  ChooseModel(s, model);
+  if (model == Model::Clonal)
+    PrepareClonalInput(s, kClonePlotFileName);
+  else
+    PrepareSexualInput(s, kSexPlotFileName);
+}
+
+void ExpectSameFiles(const std::string &runnerFolder, const std::string &coreFolder,
+                     const char *plotName) {
+  for (const std::string &name :
+       {std::string("results.mrv"), std::string("run.gnr"), std::string(plotName)}) {
+    const std::string runner = ReadWholeFile(runnerFolder + "/" + name);
+    const std::string core = ReadWholeFile(coreFolder + "/" + name);
+    EXPECT_FALSE(core.empty()) << name;
+    EXPECT_EQ(runner, core) << name;
+  }
+  EXPECT_EQ(FolderEntries(runnerFolder).size(), 3u);
+}
+
+// One stdout line per run: run number, T, then 4 values.
+void ExpectRunLines(const Outcome &o, const SimState &core, int runs) {
+  const std::vector<std::string> lines = OutLines(o.out);
+  ASSERT_EQ(lines.size(), static_cast<std::size_t>(runs));
+  for (int k = 0; k < runs; ++k) {
+    const std::vector<std::string> fields = TabFields(lines[k]);
+    ASSERT_EQ(fields.size(), 6u) << lines[k];
+    EXPECT_EQ(fields[0], std::to_string(k + 1));
+  }
+  EXPECT_EQ(TabFields(lines.back())[1], std::to_string(core.Generation));
+}
+
+TEST(RunnerFiles, HaploidLocalWithADisturbance) {
+  ScratchFolder runnerFolder;
+  std::vector<std::string> args = kMovingArgs;
+  for (const char *a : {"--model", "haploid-local", "--p", "0.3", "--q", "0.6", "--DG", "0.05",
+                        "--disturb", "p=0.8,q=0.2,DG=-0.02"})
+    args.push_back(a);
+  const Outcome o = RunRunner(runnerFolder.Path(), WithFiles(args));
+  ASSERT_EQ(o.exitCode, 0) << o.err;
+  EXPECT_EQ(o.err, "");
+
+  ScratchFolder coreFolder;
+  SimState s;
+  {
+    InFolder in(coreFolder.Path());
+    PrepareCoreSeries(s, Model::HaploidLocal);
+    MovingParameters(s);
+    s.FreqA = 0.3;
+    s.FreqB = 0.6;
+    s.DG = 0.05;
+    RecordingDisplay display;
+    ASSERT_EQ(StartSexualSeries(s, display), Model::HaploidLocal);
+    const std::uint32_t firstT = s.Generation;
+    ASSERT_EQ(RerunHaploidSeries(s, display, 0.8, 0.2, -0.02), Model::HaploidLocal);
+    StopSexualSeries(s);
+    EXPECT_EQ(TabFields(OutLines(o.out).at(0))[1], std::to_string(firstT));
+  }
+  ExpectSameFiles(runnerFolder.Path(), coreFolder.Path(), kSexPlotFileName);
+  ExpectRunLines(o, s, 2);
+}
+
+TEST(RunnerFiles, HaploidGlobalUnderTheConvexTradeOff) {
+  ScratchFolder runnerFolder;
+  const Outcome o =
+      RunRunner(runnerFolder.Path(), WithFiles({"--model",     "haploid-global",
+                                                "--x",         "0.2",
+                                                "--c",         "0.4",
+                                                "--i",         "2",
+                                                "--W1A",       "0.7",
+                                                "--W1a",       "0.4",
+                                                "--trade-off", "convex",
+                                                "--p",         "0.6",
+                                                "--q",         "0.3",
+                                                "--disturb",   "p=0.1,q=0.9,DG=0.005",
+                                                "--disturb",   "p=0.5,q=0.5,DG=-0.1"}));
+  ASSERT_EQ(o.exitCode, 0) << o.err;
+
+  ScratchFolder coreFolder;
+  SimState s;
+  {
+    InFolder in(coreFolder.Path());
+    PrepareCoreSeries(s, Model::HaploidGlobal);
+    s.SoftProp = 0.2;
+    s.MigSurv = 1;
+    s.HabFreq = 0.4;
+    s.TriesAB = 2;
+    s.TriesaB = 1;
+    s.W1A = 0.7;
+    s.W2A = ConvexTradeOff(0.7);
+    s.W1a = 0.4;
+    s.W2a = ConvexTradeOff(0.4);
+    s.StopThreshold = 0.000001;
+    s.TradeOffStatus = "ConvTO";
+    s.FreqA = 0.6;
+    s.FreqB = 0.3;
+    RecordingDisplay display;
+    ASSERT_EQ(StartSexualSeries(s, display), Model::HaploidGlobal);
+    ASSERT_EQ(RerunHaploidSeries(s, display, 0.1, 0.9, 0.005), Model::HaploidGlobal);
+    ASSERT_EQ(RerunHaploidSeries(s, display, 0.5, 0.5, -0.1), Model::HaploidGlobal);
+    StopSexualSeries(s);
+  }
+  ExpectSameFiles(runnerFolder.Path(), coreFolder.Path(), kSexPlotFileName);
+  ExpectRunLines(o, s, 3);
+  const std::vector<std::string> record =
+      TabFields(CrLfLines(ReadWholeFile(runnerFolder.File("results.mrv"))).at(1));
+  EXPECT_EQ(record[4], "0.51"); // W2(A) = 1 - 0.7 * 0.7
+  EXPECT_EQ(record[14], "ConvTO");
+}
+
+TEST(RunnerFiles, DiploidLocalWithANewDG) {
+  ScratchFolder runnerFolder;
+  std::vector<std::string> args = kMovingArgs;
+  for (const char *a : {"--model", "diploid-local", "--p", "0.3", "--q", "0.6", "--DG", "0.05",
+                        "--disturb", "p=0.8,q=0.2,DG=-0.02"})
+    args.push_back(a);
+  const Outcome o = RunRunner(runnerFolder.Path(), WithFiles(args));
+  ASSERT_EQ(o.exitCode, 0) << o.err;
+
+  ScratchFolder coreFolder;
+  SimState s;
+  {
+    InFolder in(coreFolder.Path());
+    PrepareCoreSeries(s, Model::DiploidLocal);
+    MovingParameters(s);
+    s.FreqA = 0.3;
+    s.FreqB = 0.6;
+    s.DG = 0.05;
+    RecordingDisplay display;
+    ASSERT_EQ(StartSexualSeries(s, display), Model::DiploidLocal);
+    ASSERT_EQ(RerunDiploidSeriesWithDG(s, display, 0.8, 0.2, -0.02), Model::DiploidLocal);
+    StopSexualSeries(s);
+  }
+  ExpectSameFiles(runnerFolder.Path(), coreFolder.Path(), kSexPlotFileName);
+  ExpectRunLines(o, s, 2);
+}
+
+TEST(RunnerFiles, DiploidGlobalWithANewFitAndTheEss) {
+  ScratchFolder runnerFolder;
+  const Outcome o =
+      RunRunner(runnerFolder.Path(),
+                WithFiles({"--model", "diploid-global", "--x", "0.5", "--c", "0.7", "--W1a", "0.3",
+                           "--trade-off", "linear", "--ess", "--p", "0.4", "--q", "0.5",
+                           "--disturb", "p=0.2,q=0.7,Fit=-0.2", "--L", "0.0001"}));
+  ASSERT_EQ(o.exitCode, 0) << o.err;
+
+  ScratchFolder coreFolder;
+  SimState s;
+  {
+    InFolder in(coreFolder.Path());
+    PrepareCoreSeries(s, Model::DiploidGlobal);
+    s.SoftProp = 0.5;
+    s.MigSurv = 1;
+    s.HabFreq = 0.7;
+    s.TriesAB = s.TriesaB = 1;
+    s.W1A = EssW1A(0.7, 0.5, 1);
+    s.W2A = 1 - s.W1A;
+    s.W1a = 0.3;
+    s.W2a = 0.7;
+    s.StopThreshold = 0.0001;
+    s.TradeOffStatus = "LinTO";
+    s.ESSStatus = "LinESS";
+    s.FreqA = 0.4;
+    s.FreqB = 0.5;
+    RecordingDisplay display;
+    ASSERT_EQ(StartSexualSeries(s, display), Model::DiploidGlobal);
+    ASSERT_EQ(RerunDiploidSeriesWithFit(s, display, 0.2, 0.7, -0.2), Model::DiploidGlobal);
+    StopSexualSeries(s);
+  }
+  ExpectSameFiles(runnerFolder.Path(), coreFolder.Path(), kSexPlotFileName);
+  ExpectRunLines(o, s, 2);
+  const std::vector<std::string> record =
+      TabFields(CrLfLines(ReadWholeFile(runnerFolder.File("results.mrv"))).at(1));
+  EXPECT_EQ(record[3], "0.80"); // W1(A) of the ESS for x = 0.5, c = 0.7
+  EXPECT_EQ(record[14], "LinTO");
+  EXPECT_EQ(record[15], "LinESS");
+}
+
+TEST(RunnerFiles, ClonalWithADisturbanceBroughtToSumOne) {
+  ScratchFolder runnerFolder;
+  std::vector<std::string> args = kMovingArgs;
+  for (const char *a : {"--model", "clonal", "--fAB", "0.25", "--fAb", "0.25", "--faB", "0.25",
+                        "--fab", "0.25", "--disturb", "fAB=0.3,fAb=0.3,faB=0.6,fab=0"})
+    args.push_back(a);
+  const Outcome o = RunRunner(runnerFolder.Path(), WithFiles(args));
+  ASSERT_EQ(o.exitCode, 0) << o.err;
+
+  ScratchFolder coreFolder;
+  SimState s;
+  {
+    InFolder in(coreFolder.Path());
+    PrepareCoreSeries(s, Model::Clonal);
+    MovingParameters(s);
+    s.X[1] = s.X[2] = s.X[3] = s.X[4] = 0.25;
+    RecordingDisplay display;
+    StartClonalSeries(s, display);
+    const double sum = 0.3 + 0.3 + 0.6 + 0;
+    RerunClonalSeries(s, display, {0.3 / sum, 0.3 / sum, 0.6 / sum, 0});
+    StopClonalSeries(s);
+  }
+  ExpectSameFiles(runnerFolder.Path(), coreFolder.Path(), kClonePlotFileName);
+  ExpectRunLines(o, s, 2);
+  const std::vector<std::string> record =
+      TabFields(CrLfLines(ReadWholeFile(runnerFolder.File("results.mrv"))).at(1));
+  EXPECT_EQ(record[17], "Clonal");
+  EXPECT_EQ(record[18], "PlotCloneFile.plo");
+}
+
+TEST(RunnerFiles, DefaultsGiveTheWorkedExample) {
+  ScratchFolder folder;
+  const Outcome o = RunRunner(folder.Path(), WithFiles({"--model", "haploid-local"}));
+  ASSERT_EQ(o.exitCode, 0) << o.err;
+  EXPECT_EQ(o.out, "1\t1\t0.5\t0.5\t0\t0\n");
+  EXPECT_EQ(ReadWholeFile(folder.File("run.gnr")),
+            "T\tp\tq\tDG\tFit\tW1\tW2\tx\td\tW1(A)\tW2(A)\tW1(a)\tW2(a)\ti\tj\tc\tTradeOff\tESS\t"
+            "Ploidy\tReproduction\r\n"
+            "0\t0.5000\t0.5000\t0.0000\t 0.00000000000000E+0000\t0\t0\t1.0000\t1.0000\t  "
+            "1.000000\t  1.000000\t  1.000000\t1.0000000000\t1\t1\t0.5000\tNoTO\tNoESS\t"
+            "Haploid\tLocal\r\n"
+            "1\t 5.00000000000000E-0001\t 5.00000000000000E-0001\t 0.00000000000000E+0000\t"
+            " 0.00000000000000E+0000\t 5.00000000000000E-0001\t 5.00000000000000E-0001\t\r\n");
+  EXPECT_EQ(ReadWholeFile(folder.File("PlotSexFile.plo")),
+            "0\t0.5000\t0.5000\t0.0000\t0.0000\r\n1\t0.50000\t0.50000\t0.00000\t0.00\r\n");
+  EXPECT_EQ(ReadWholeFile(folder.File("results.mrv")),
+            "T\tx\td\tW1(A)\tW2(A)\tW1(a)\tW2(a)\ti\tj\tc\tp or f(AB)\tq or f(Ab)\t"
+            "DG or f(aB)\tFit or f(ab)\tTradOfStatus\tESSStatus\tPloidy\tReproduction\t"
+            "File Name\r\n"
+            "1\t1.00\t1.00\t1.00\t1.00\t1.00\t1.00\t1\t1\t0.50\t0.5000\t0.5000\t0.0000\t0.0000\t"
+            "NoTO\tNoESS\tHaploid\tLocal\tPlotSexFile.plo\r\n");
+}
+
+TEST(RunnerFiles, ExistingFinalFileIsAppendedToAndDetailFileEmptied) {
+  ScratchFolder folder;
+  {
+    // An earlier series' files.
+    CreateEmptyFile(folder.File("results.mrv"));
+    AppendToFile(folder.File("results.mrv"), "earlier\r\n");
+    CreateEmptyFile(folder.File("run.gnr"));
+    AppendToFile(folder.File("run.gnr"), "old detail\r\n");
+  }
+  const Outcome o = RunRunner(folder.Path(), WithFiles({"--model=clonal", "--plot=mine.plo"}));
+  ASSERT_EQ(o.exitCode, 0) << o.err;
+  const std::vector<std::string> final = CrLfLines(ReadWholeFile(folder.File("results.mrv")));
+  ASSERT_EQ(final.size(), 2u);
+  EXPECT_EQ(final[0], "earlier");
+  EXPECT_EQ(TabFields(final[1])[18], "mine.plo");
+  EXPECT_EQ(TabFields(CrLfLines(ReadWholeFile(folder.File("run.gnr"))).at(0))[1], "f(AB)");
+  EXPECT_FALSE(FileExists(folder.File("PlotCloneFile.plo")));
+  EXPECT_TRUE(FileExists(folder.File("mine.plo")));
+}
+
+TEST(RunnerFiles, CountsAreTruncatedTowardZero) {
+  ScratchFolder folder;
+  const Outcome o =
+      RunRunner(folder.Path(), WithFiles({"--model", "diploid-local", "--i", "2.7", "--j=1000.9"}));
+  ASSERT_EQ(o.exitCode, 0) << o.err;
+  const std::vector<std::string> parameters =
+      TabFields(CrLfLines(ReadWholeFile(folder.File("run.gnr"))).at(1));
+  EXPECT_EQ(parameters[13], "2");
+  EXPECT_EQ(parameters[14], "1000");
+}
+
+// ---------------------------------------------------------------------------
+// Refused arguments: the window's message, exit status 2, no file touched.
+
+struct Refusal {
+  std::vector<std::string> args;
+  std::string message;
+};
+
+TEST(RunnerRefusal, BadValuesAreRefusedBeforeAnyFileIsTouched) {
+  const std::vector<Refusal> cases = {
+      {{"--model", "haploid-local", "--x", "1.5"}, "x out of Range"},
+      {{"--model", "haploid-local", "--x", "abc"}, "x out of Range"},
+      {{"--model", "haploid-local", "--x", ""}, "x out of Range"},
+      {{"--model", "clonal", "--x", "-0.2"}, "x out of Range"},
+      {{"--model", "haploid-local", "--d", "0.00005"}, "d out of Range"},
+      {{"--model", "haploid-local", "--c", "1"}, "c out of Range"},
+      {{"--model", "haploid-local", "--c", "0.99991"}, "c out of Range"},
+      {{"--model", "haploid-local", "--i", "0"}, "i out of Range"},
+      {{"--model", "haploid-local", "--i", "1001"}, "i out of Range"},
+      {{"--model", "haploid-local", "--i", "-3"}, "i out of Range"},
+      {{"--model", "haploid-local", "--j", "70000"}, "j out of Range"},
+      {{"--model", "haploid-local", "--j", "1e300"}, "j out of Range"},
+      {{"--model", "haploid-local", "--W1A", "1.1"}, "W1(A) out of Range"},
+      {{"--model", "haploid-local", "--W2A", "-0.1"}, "W2(A) out of Range"},
+      {{"--model", "haploid-local", "--W1a", "2"}, "W1(a) out of Range"},
+      {{"--model", "haploid-local", "--W2a", "nan"}, "W2(a) out of Range"},
+      {{"--model", "haploid-local", "--L", "0.2"}, "L out of Range"},
+      {{"--model", "haploid-local", "--L", "-0.001"}, "L out of Range"},
+      {{"--model", "haploid-local", "--p", "1.5"}, "p out of Range"},
+      {{"--model", "diploid-local", "--q", "-1"}, "q out of Range"},
+      {{"--model", "haploid-local", "--DG", "0.3"}, "DG0 out of Range"},
+      {{"--model", "diploid-global", "--p", "0.3", "--q", "0.6", "--DG", "0.15"},
+       "DG0 out of Range"},
+      {{"--model", "haploid-local", "--p", "1", "--DG", "0.01"}, "DG0 out of Range"},
+      {{"--model", "clonal", "--fAB", "1.5"}, "f(AB) out of Range"},
+      {{"--model", "clonal", "--fab", "-0.2"}, "f(ab) out of Range"},
+      {{"--model", "clonal", "--fAb", "0", "--fab", "0"}, "Sum = 0, very funny!"},
+      {{"--model", "haploid-local", "--trade-off", "linear", "--ess", "--c", "0.4"},
+       "as c<0.5 [A] cannot be the ESS"},
+      {{"--model", "haploid-local", "--ess"}, "--ess needs --trade-off linear"},
+      {{"--model", "haploid-local", "--trade-off", "convex", "--ess"},
+       "--ess needs --trade-off linear"},
+      {{"--model", "haploid-local", "--trade-off", "linear", "--W2A", "0.3"},
+       "cannot be given with --trade-off"},
+      {{"--model", "haploid-local", "--trade-off", "linear", "--ess", "--W1A", "0.3"},
+       "--W1A cannot be given with --ess"},
+      {{"--model", "haploid-local", "--trade-off", "steep"}, "--trade-off must be one of"},
+      {{"--model", "haploid-local", "--disturb", "p=0.5,q=0.5,DG=0.3"}, "DG out of Range"},
+      {{"--model", "haploid-local", "--disturb", "p=1.5,q=0.5,DG=0"}, "p out of Range"},
+      {{"--model", "haploid-local", "--disturb", "p=0.5,q=0.5,Fit=0"}, "unknown key Fit"},
+      {{"--model", "haploid-local", "--disturb", "p=0.5,q=0.5"}, "DG= is missing"},
+      {{"--model", "diploid-local", "--disturb", "p=0.5,q=0.5,Fit=-1.2"}, "Fit out of Range"},
+      {{"--model", "diploid-local", "--disturb", "p=0.5,q=0.5,Fit=1.5"}, "Fit out of Range"},
+      {{"--model", "diploid-local", "--disturb", "p=0.2,q=0.5,Fit=-0.3"}, "Fit out of Range"},
+      {{"--model", "diploid-local", "--disturb", "p=0.5,q=0.5,DG=0,Fit=0"}, "not both"},
+      {{"--model", "clonal", "--disturb", "fAB=0,fAb=0,faB=0,fab=0"}, "Sum = 0, very funny!"},
+      {{"--model", "clonal", "--disturb", "fAB=0.5,fAb=2,faB=0,fab=0"}, "f(Ab) out of Range"},
+      {{"--model", "clonal", "--disturb", "fAB=0.5"}, "fAb= is missing"},
+      {{"--model", "clonal", "--p", "0.5"}, "not an option of the clonal model"},
+      {{"--model", "haploid-global", "--fAB", "0.5"}, "option of the clonal model only"},
+      {{"--model", "triploid"}, "--model must be one of"},
+      {{"--x", "0.5"}, "--model is required"},
+      {{"--model", "haploid-local", "--x", "0.5", "--x", "0.6"}, "--x is given twice"},
+      {{"--model", "haploid-local", "--speed", "3"}, "unknown option --speed"},
+      {{"--model", "haploid-local", "stray"}, "unexpected argument"},
+      {{"--model", "haploid-local", "--max-generations", "0"}, "--max-generations"},
+      {{"--model", "haploid-local", "--max-generations", "-5"}, "--max-generations"},
+      {{"--model", "haploid-local", "--plot", "results.mrv"}, "three different files"},
+      {{"--model", "haploid-local", "--L"}, "--L needs a value"},
+  };
+  for (const Refusal &c : cases) {
+    ScratchFolder folder;
+    const Outcome o = RunRunner(folder.Path(), WithFiles(c.args));
+    std::string shown;
+    for (const std::string &a : c.args)
+      shown += a + " ";
+    EXPECT_EQ(o.exitCode, 2) << shown;
+    EXPECT_NE(o.err.find(c.message), std::string::npos) << shown << "-> " << o.err;
+    EXPECT_EQ(o.out, "") << shown;
+    EXPECT_TRUE(FolderEntries(folder.Path()).empty()) << shown;
+  }
+}
+
+TEST(RunnerRefusal, WindowMessagesStandAloneOnTheirLine) {
+  ScratchFolder folder;
+  const Outcome o = RunRunner(folder.Path(), WithFiles({"--model", "haploid-local", "--DG", "1"}));
+  EXPECT_EQ(o.exitCode, 2);
+  EXPECT_EQ(o.err, "DG0 out of Range\n");
+}
+
+TEST(RunnerRefusal, MissingFilesAndAnExistingFinalFileLeftAlone) {
+  ScratchFolder folder;
+  CreateEmptyFile(folder.File("results.mrv"));
+  AppendToFile(folder.File("results.mrv"), "kept as it is");
+  const Outcome noDetail =
+      RunRunner(folder.Path(), {"--model", "haploid-local", "--final", "results.mrv"});
+  EXPECT_EQ(noDetail.exitCode, 2);
+  EXPECT_NE(noDetail.err.find("--detail is required"), std::string::npos);
+  const Outcome noFinal = RunRunner(folder.Path(), {"--model", "clonal", "--detail", "run.gnr"});
+  EXPECT_EQ(noFinal.exitCode, 2);
+  EXPECT_NE(noFinal.err.find("--final is required"), std::string::npos);
+  const Outcome bad = RunRunner(folder.Path(), WithFiles({"--model", "clonal", "--c", "0"}));
+  EXPECT_EQ(bad.exitCode, 2);
+  EXPECT_EQ(ReadWholeFile(folder.File("results.mrv")), "kept as it is");
+  EXPECT_EQ(FolderEntries(folder.Path()), std::vector<std::string>{"results.mrv"});
+
+  // The Detail file named like the Final file would empty it.
+  const Outcome same = RunRunner(
+      folder.Path(), {"--model", "clonal", "--final", "results.mrv", "--detail", "./results.mrv"});
+  EXPECT_EQ(same.exitCode, 2);
+  EXPECT_NE(same.err.find("three different files"), std::string::npos);
+  EXPECT_EQ(ReadWholeFile(folder.File("results.mrv")), "kept as it is");
+}
+
+// ---------------------------------------------------------------------------
+// File errors, the generation cap and the help text.
+
+TEST(RunnerFileError, DetailFileInAMissingFolder) {
+  ScratchFolder folder;
+  const Outcome o = RunRunner(folder.Path(), {"--model", "haploid-local", "--final", "results.mrv",
+                                              "--detail", "missing/run.gnr"});
+  EXPECT_EQ(o.exitCode, 1);
+  EXPECT_EQ(o.err, "Fichier introuvable\n");
+  EXPECT_EQ(o.out, "");
+}
+
+TEST(RunnerFileError, PlotFileOnAFullDevice) {
+  if (::access("/dev/full", W_OK) != 0)
+    GTEST_SKIP() << "no writable /dev/full here";
+  ScratchFolder folder;
+  const Outcome o =
+      RunRunner(folder.Path(), WithFiles({"--model", "diploid-global", "--plot", "/dev/full"}));
+  EXPECT_EQ(o.exitCode, 1);
+  EXPECT_EQ(o.err, "Disque plein\n");
+  EXPECT_EQ(o.out, "");
+  // The Final file got its header only: the series never stopped.
+  EXPECT_EQ(CrLfLines(ReadWholeFile(folder.File("results.mrv"))).size(), 1u);
+}
+
+TEST(RunnerCap, EachRunEndsAfterAtMostNGenerations) {
+  ScratchFolder folder;
+  std::vector<std::string> args = kMovingArgs;
+  args.back() = "0"; // L = 0: these runs would never end by themselves
+  for (const char *a :
+       {"--model", "haploid-global", "--max-generations", "5", "--disturb", "p=0.8,q=0.2,DG=-0.02"})
+    args.push_back(a);
+  const Outcome o = RunRunner(folder.Path(), WithFiles(args));
+  ASSERT_EQ(o.exitCode, 0) << o.err;
+  const std::vector<std::string> lines = OutLines(o.out);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(TabFields(lines[0])[1], "5");
+  EXPECT_EQ(TabFields(lines[1])[1], "10");
+  EXPECT_EQ(o.err, "morvane-run: run 1 ended after 5 generations without converging\n"
+                   "morvane-run: run 2 ended after 5 generations without converging\n");
+  EXPECT_EQ(CrLfLines(ReadWholeFile(folder.File("run.gnr"))).size(), 12u);
+  EXPECT_EQ(CrLfLines(ReadWholeFile(folder.File("PlotSexFile.plo"))).size(), 11u);
+
+  // A run that converges before the cap is not reported.
+  ScratchFolder quiet;
+  const Outcome q =
+      RunRunner(quiet.Path(), WithFiles({"--model", "clonal", "--max-generations", "1"}));
+  EXPECT_EQ(q.exitCode, 0);
+  EXPECT_EQ(q.err, "");
+}
+
+TEST(RunnerHelp, ExplainsEveryOption) {
+  ScratchFolder folder;
+  const Outcome o = RunRunner(folder.Path(), {"--x", "7", "--help"});
+  EXPECT_EQ(o.exitCode, 0);
+  for (const char *option : {"--model", "--final", "--detail", "--plot",    "--x",
+                             "--d",     "--c",     "--i",      "--j",       "--W1A",
+                             "--W2A",   "--W1a",   "--W2a",    "--L",       "--trade-off",
+                             "--ess",   "--p",     "--q",      "--DG",      "--fAB",
+                             "--fAb",   "--faB",   "--fab",    "--disturb", "--max-generations",
+                             "--help"})
+    EXPECT_NE(o.out.find(std::string(option) + " "), std::string::npos) << option;
+  EXPECT_TRUE(FolderEntries(folder.Path()).empty());
+}
+
+} // namespace
+} // namespace morvane
