@@ -8,6 +8,8 @@
 
 namespace morvane {
 
+// Every line ends with CR LF. Each Write* is one open-append-close of an
+// existing file (a missing one is not recreated) and throws FileError.
 std::string SexualDetailHeaderLines(const SimState &s); // column names + parameters
 std::string ClonalDetailHeaderLines(const SimState &s); // column names + parameters
 void AppendSexualDetailGenerationLine(std::string &out, const SimState &s);

@@ -8,14 +8,16 @@
 
 namespace morvane {
 
+// Both lines end with CR LF.
 std::string FinalHeaderLine();
 // One record of the state; clones carry X1..X4 in columns 11 to 14.
 std::string FinalRecordLine(const SimState &s, bool clonal);
 
 // Creates the file with its header when it does not exist; an existing file
-// is only opened for reading and closed.
+// is only opened for reading and closed, never written. Throws FileError.
 void CreateOrAcceptFinalFile(const std::string &name);
-// Appends one record to s.FinalFile.
+// Appends one record to s.FinalFile in one open-append-close; a file that
+// has gone missing is not recreated. Throws FileError.
 void AppendFinalRecord(const SimState &s, bool clonal);
 
 } // namespace morvane
