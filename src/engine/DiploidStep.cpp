@@ -88,9 +88,19 @@ void DiploidSettlementAndSurvival(SimState &s) {
   }
   s.W1 = W1;
   s.W2 = W2;
-  for (int k = 0; k < 9; ++k) {
-    s.Settled1[k + 1] = W1 <= kEmptyHabitat ? 0.0 : h1[k] / W1;
-    s.Settled2[k + 1] = W2 <= kEmptyHabitat ? 0.0 : h2[k] / W2;
+  if (W1 <= kEmptyHabitat) {
+    for (int k = 1; k <= 9; ++k)
+      s.Settled1[k] = 0;
+  } else {
+    for (int k = 0; k < 9; ++k)
+      s.Settled1[k + 1] = h1[k] / W1;
+  }
+  if (W2 <= kEmptyHabitat) {
+    for (int k = 1; k <= 9; ++k)
+      s.Settled2[k] = 0;
+  } else {
+    for (int k = 0; k < 9; ++k)
+      s.Settled2[k + 1] = h2[k] / W2;
   }
 }
 
