@@ -3,6 +3,8 @@
 #include "files/NumberFormat.h"
 #include "files/TextFile.h"
 
+#include <unistd.h>
+
 namespace morvane {
 
 namespace {
@@ -57,7 +59,14 @@ void CreateOrAcceptFinalFile(const std::string &name) {
     CheckOpenable(name);
     return;
   }
-  AppendToFile(name, FinalHeaderLine());
+  try {
+    AppendToFile(name, FinalHeaderLine());
+  } catch (const FileError &) {
+    // The file is ours, created a moment ago: left without its header it
+    // would be accepted as an existing Final file the next time it is chosen.
+    ::unlink(name.c_str());
+    throw;
+  }
 }
 
 void AppendFinalRecord(const SimState &s, bool clonal) {

@@ -14,7 +14,8 @@ std::string FinalHeaderLine();
 std::string FinalRecordLine(const SimState &s, bool clonal);
 
 // Creates the file with its header when it does not exist; an existing file
-// is only opened for reading and closed, never written. Throws FileError.
+// is only opened for reading and closed, never written. Throws FileError;
+// a file created here whose header could not be written is removed again.
 void CreateOrAcceptFinalFile(const std::string &name);
 // Appends one record to s.FinalFile in one open-append-close; a file that
 // has gone missing is not recreated. Throws FileError.

@@ -320,6 +320,25 @@ TEST_F(ResultFilesTest, FinalFileThatCannotBeCreated) {
             "Fichier introuvable");
 }
 
+// The disk fills while the header of a new Final file is written: no
+// headerless file is left to be accepted later as an existing Final file.
+TEST_F(ResultFilesTest, FinalFileWhoseHeaderCannotBeWritten) {
+  const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  rlimit limited = saved;
+  limited.rlim_cur = 10;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+  const std::string message = FailureOf([&] { CreateOrAcceptFinalFile(s.FinalFile.Name); });
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &saved), 0);
+  std::signal(SIGXFSZ, previous);
+  EXPECT_EQ(message, "Disque plein");
+  EXPECT_FALSE(FileExists(s.FinalFile.Name));
+
+  CreateOrAcceptFinalFile(s.FinalFile.Name);
+  EXPECT_EQ(Read(s.FinalFile.Name), kFinalHeader);
+}
+
 TEST_F(ResultFilesTest, FinalFileInAReadOnlyFolder) {
   if (::geteuid() == 0)
     GTEST_SKIP() << "folder permissions do not stop root";
