@@ -168,7 +168,7 @@ TEST_P(FieldRuleTest, DGIsCheckedAgainstTheRangeHeldAtTheExit) {
   Sim.FreqA = 0.5;
   Sim.FreqB = 0.5;
   UpdateDGRange(Sim);
-  EXPECT_EQ(DGRangeText(Sim.DGMin, Sim.DGMax, Sep()), T("[-0.25..0.25]"));
+  EXPECT_EQ(DGRangeText(Sim.DGMin, Sim.DGMax, Sep()), "[" + T("-0.25") + ".." + T("0.25") + "]");
   EXPECT_TRUE(Exit(rules::DG, "0.25").valid);
   EXPECT_EQ(Sim.DG, 0.25);
   FieldOutcome o = Exit(rules::DG, "0.3");
@@ -180,7 +180,7 @@ TEST_P(FieldRuleTest, DGIsCheckedAgainstTheRangeHeldAtTheExit) {
   Sim.FreqA = 0.3;
   Sim.FreqB = 0.6;
   UpdateDGRange(Sim);
-  EXPECT_EQ(DGRangeText(Sim.DGMin, Sim.DGMax, Sep()), T("[-0.18..0.12]"));
+  EXPECT_EQ(DGRangeText(Sim.DGMin, Sim.DGMax, Sep()), "[" + T("-0.18") + ".." + T("0.12") + "]");
   EXPECT_FALSE(Exit(rules::DG, "0.15").valid);
   EXPECT_EQ(Sim.DG, 0);
   EXPECT_TRUE(Exit(rules::DG, "-0.18").valid);
@@ -235,7 +235,8 @@ TEST(DGWithinRange, UsesTheRangeOfTheGivenFrequencies) {
   EXPECT_TRUE(DGWithinRange(0.5, 0.5, 0.25));
   EXPECT_TRUE(DGWithinRange(0.5, 0.5, -0.25));
   EXPECT_FALSE(DGWithinRange(0.9, 0.5, 0.2)); // range [-0.05..0.05]
-  EXPECT_TRUE(DGWithinRange(0.9, 0.5, 0.05));
+  EXPECT_TRUE(DGWithinRange(0.9, 0.5, 0.04));
+  EXPECT_TRUE(DGWithinRange(0.75, 0.5, 0.125)); // the upper bound itself
   EXPECT_FALSE(DGWithinRange(1, 0.5, 0.01));
   EXPECT_TRUE(DGWithinRange(1, 0.5, 0));
 }

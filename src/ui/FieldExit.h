@@ -1,0 +1,21 @@
+// The field-exit rule applied to an edit field of a window: the field's text
+// goes through the rule with the locale's decimal separator, and the field
+// shows the canonical text of what the state now holds.
+#pragma once
+
+#include "FieldRules.h"
+
+#include <QString>
+
+class QLineEdit;
+
+namespace morvane::ui {
+
+// Returns false when a substitute was stored; the caller then shows the
+// rule's message and puts the focus back into the field.
+bool RunFieldRule(QLineEdit *field, const FieldRule &rule, SimState &s);
+
+// The DG range held in the state, as the read-only range field shows it.
+QString DGRangeDisplay(const SimState &s);
+
+} // namespace morvane::ui

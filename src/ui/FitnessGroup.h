@@ -1,0 +1,87 @@
+// The "Fitness Menu" group of both input windows: the four survivals, the
+// trade-off that ties the habitat-2 survivals to the habitat-1 ones, and the
+// ESS option under the linear trade-off. One implementation serves both
+// windows; the few points where they differ are chosen by the Variant.
+#pragma once
+
+#include <QGroupBox>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class QAbstractButton;
+class QLineEdit;
+class QPushButton;
+
+namespace Ui {
+class FitnessGroupBox;
+}
+
+class FitnessGroupBox : public QGroupBox {
+  Q_OBJECT
+
+public:
+  enum class Variant { Sexual, Clonal };
+
+  // What the group needs from the window that holds it: the window's
+  // field-exit events, its guarded handlers and its message boxes.
+  class Host {
+  public:
+    virtual ~Host() = default;
+    virtual void FitnessFieldExit(QLineEdit *field, std::function<void()> handler) = 0;
+    virtual void FitnessGuard(const std::function<void()> &handler) = 0;
+    virtual void FitnessFieldMessage(QLineEdit *field, const QString &text) = 0;
+    virtual void FitnessMessage(const QString &text) = 0;
+  };
+
+  explicit FitnessGroupBox(QWidget *parent = nullptr);
+  ~FitnessGroupBox() override;
+
+  // Connects the group's controls to their handlers; called once by the
+  // window that holds the group.
+  void Attach(Host &host, Variant variant);
+
+  // The part of the window's show handler that concerns the group.
+  void ResetOnShow();
+  // The part of the window's activation that concerns the group: the ESS
+  // option is dropped and the recorded trade-off is the one the exits apply.
+  void ResetOnActivate();
+
+  QLineEdit *W1AField() const;
+  QLineEdit *W1aField() const;
+  QLineEdit *W2AField() const;
+  QLineEdit *W2aField() const;
+
+private:
+  enum class Rule { Linear, Convex, Concave };
+
+  void TxtW1AExit();
+  void TxtSmallaExit();
+  void TxtW2AExit();
+  void TxtW2SmallaExit();
+  void TxtSmallaChange();
+  void BtnNoTradeClick();
+  void BtnTradeLinClick();
+  void BtnConvexTradeClick();
+  void BtnConcaveTradeClick();
+  void BtnESSClick();
+  void BtnNoESSClick();
+
+  // The steps that the three trade-off buttons share once the flags and the
+  // status are set: habitat-1 fields open, habitat-2 survivals computed from
+  // the habitat-1 texts, shown and locked.
+  void ApplyTradeOff(Rule rule);
+  void OnClick(QAbstractButton *button, void (FitnessGroupBox::*handler)());
+
+  std::unique_ptr<Ui::FitnessGroupBox> ui_;
+  Host *host_ = nullptr;
+  Variant variant_ = Variant::Sexual;
+};
+
+namespace morvane::ui {
+
+// "LinTO", "ConvTO", "ConcTO" for the trade-off flag that is set, "NoTO" when
+// none is.
+const char *TradeOffStatusOfFlags(bool linear, bool convex, bool concave);
+
+} // namespace morvane::ui

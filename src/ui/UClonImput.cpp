@@ -1,0 +1,172 @@
+#include "UClonImput.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <stdexcept>
+
+#include "FieldExit.h"
+#include "Help.h"
+#include "engine/RunLoop.h"
+#include "engine/Series.h"
+#include "files/PlotFile.h"
+#include "framework/Locale.h"
+#include "framework/Pictures.h"
+#include "state/SimState.h"
+#include "ui_UClonImput.h"
+
+using morvane::Sim;
+namespace mui = morvane::ui;
+namespace rules = morvane::ui::rules;
+
+namespace {
+
+// The display of a run: the one given, or the program's progress window.
+morvane::RunDisplay &DisplayFor(morvane::RunDisplay *given) {
+  if (given)
+    return *given;
+  if (auto *display = dynamic_cast<morvane::RunDisplay *>(mui::FindForm("FrmShowT")))
+    return *display;
+  throw std::runtime_error("The progress window is missing");
+}
+
+// A count read by Go must fit the 16-bit count it goes into.
+std::uint16_t ReadTries(const QString &text) {
+  const long v = mui::ReadCount(text);
+  if (v < 0 || v > 65535)
+    throw mui::ParseError(text);
+  return static_cast<std::uint16_t>(v);
+}
+
+} // namespace
+
+TFrmClonImput::TFrmClonImput(QWidget *parent)
+    : MorvaneForm(parent), ui(std::make_unique<Ui::TFrmClonImput>()) {
+  ui->setupUi(this);
+  SetBackground(mui::kAqua);
+  for (QLineEdit *field : {ui->TxtHabFreq, ui->TxtAsb, ui->Txtsasb, ui->TxtL})
+    mui::LocaliseNumericText(field);
+  mui::ShowPicture(ui->Image1, ":/pictures/ClonImput.jpg");
+
+  OnFieldExit(ui->TxtSoftProp, [this] { TxtSoftPropExit(); });
+  OnFieldExit(ui->TxtMigSurv, [this] { TxtMigSurvExit(); });
+  OnFieldExit(ui->TxtHabFreq, [this] { TxtHabFreqExit(); });
+  OnFieldExit(ui->TxtAB, [this] { TxtABExit(); });
+  OnFieldExit(ui->TxtAsb, [this] { TxtAsbExit(); });
+  OnFieldExit(ui->TxtsaB, [this] { TxtsaBExit(); });
+  OnFieldExit(ui->Txtsasb, [this] { TxtsasbExit(); });
+  OnFieldExit(ui->Txti, [this] { TxtiExit(); });
+  OnFieldExit(ui->Txtj, [this] { TxtjExit(); });
+  OnFieldExit(ui->TxtL, [this] { TxtLExit(); });
+  ui->GrpBxFitness->Attach(*this, FitnessGroupBox::Variant::Clonal);
+  OnClick(ui->BtnGoClon, [this] { BtnGoClonClick(); });
+  OnClick(ui->BtnBackC, [this] { BtnBackCClick(); });
+  OnTrigger(ui->Help1, [this] { Help1Click(); });
+}
+
+TFrmClonImput::~TFrmClonImput() = default;
+
+void TFrmClonImput::FitnessFieldExit(QLineEdit *field, std::function<void()> handler) {
+  OnFieldExit(field, std::move(handler));
+}
+void TFrmClonImput::FitnessGuard(const std::function<void()> &handler) { Guard(handler); }
+void TFrmClonImput::FitnessFieldMessage(QLineEdit *field, const QString &text) {
+  ShowFieldMessage(field, text);
+}
+void TFrmClonImput::FitnessMessage(const QString &text) { ShowMessage(text); }
+
+void TFrmClonImput::FormShow() { ui->GrpBxFitness->ResetOnShow(); }
+
+void TFrmClonImput::FormActivate() {
+  // A file error ends the activation here; the rest is not reset.
+  morvane::ResetPlotFile(Sim, morvane::kClonePlotFileName);
+  ui->TxtFinalFile->setText(QString::fromStdString(Sim.FinalFileName));
+  ui->TxtDetailFile->setText(QString::fromStdString(Sim.DetailFileName));
+  mui::ResetCloneFrequencies(Sim);
+  Sim.Generation = 0;
+  Sim.SoftProp = 1;
+  Sim.HabFreq = 0.5;
+  Sim.MigSurv = 1;
+  Sim.TriesAB = 1;
+  Sim.TriesaB = 1;
+  ui->GrpBxFitness->ResetOnActivate();
+  Sim.W1A = 1;
+  Sim.W2A = 1;
+  Sim.W1a = 1;
+  Sim.W2a = 1;
+  Sim.StopThreshold = 0.000001;
+  // The field texts are left as the user typed them; only the state is
+  // back at its defaults until the fields are left or Go reads them.
+}
+
+void TFrmClonImput::CheckField(QLineEdit *field, const mui::FieldRule &rule) {
+  if (!mui::RunFieldRule(field, rule, Sim))
+    ShowFieldMessage(field, rule.message);
+}
+
+void TFrmClonImput::TxtSoftPropExit() { CheckField(ui->TxtSoftProp, rules::SoftPropClonal); }
+void TFrmClonImput::TxtMigSurvExit() { CheckField(ui->TxtMigSurv, rules::MigSurv); }
+void TFrmClonImput::TxtHabFreqExit() { CheckField(ui->TxtHabFreq, rules::HabFreq); }
+void TFrmClonImput::TxtiExit() { CheckField(ui->Txti, rules::TriesAB); }
+void TFrmClonImput::TxtjExit() { CheckField(ui->Txtj, rules::TriesaB); }
+void TFrmClonImput::TxtLExit() { CheckField(ui->TxtL, rules::StopThreshold); }
+void TFrmClonImput::TxtABExit() { FrequencyExit(ui->TxtAB, rules::FreqAB); }
+void TFrmClonImput::TxtAsbExit() { FrequencyExit(ui->TxtAsb, rules::FreqAb); }
+void TFrmClonImput::TxtsaBExit() { FrequencyExit(ui->TxtsaB, rules::FreqaB); }
+void TFrmClonImput::TxtsasbExit() { FrequencyExit(ui->Txtsasb, rules::Freqab); }
+
+void TFrmClonImput::ShowFrequencies() {
+  ui->TxtAB->setText(mui::RealText(Sim.X[1]));
+  ui->TxtAsb->setText(mui::RealText(Sim.X[2]));
+  ui->TxtsaB->setText(mui::RealText(Sim.X[3]));
+  ui->Txtsasb->setText(mui::RealText(Sim.X[4]));
+}
+
+void TFrmClonImput::FrequencyExit(QLineEdit *field, const mui::FieldRule &rule) {
+  CheckField(field, rule);
+  // The sum is taken from the state: the other three are the values last
+  // stored, not the texts on the screen.
+  switch (mui::CheckCloneSum(Sim)) {
+  case mui::CloneSum::One:
+    break;
+  case mui::CloneSum::Zero:
+    ShowMessage("Sum = 0, very funny!");
+    mui::ResetCloneFrequencies(Sim);
+    ShowFrequencies();
+    break;
+  case mui::CloneSum::Other:
+    mui::NormaliseCloneFrequencies(Sim);
+    ShowFrequencies();
+    break;
+  }
+}
+
+void TFrmClonImput::BtnGoClonClick() {
+  morvane::RunDisplay &display = DisplayFor(runDisplay_);
+  // Every value is stored as soon as it is read; a text that is no number
+  // ends Go there, with what was read before it kept.
+  Sim.W1A = mui::ReadReal(ui->GrpBxFitness->W1AField()->text());
+  Sim.W2A = mui::ReadReal(ui->GrpBxFitness->W2AField()->text());
+  Sim.W1a = mui::ReadReal(ui->GrpBxFitness->W1aField()->text());
+  Sim.W2a = mui::ReadReal(ui->GrpBxFitness->W2aField()->text());
+  Sim.HabFreq = mui::ReadReal(ui->TxtHabFreq->text());
+  Sim.MigSurv = mui::ReadReal(ui->TxtMigSurv->text());
+  Sim.SoftProp = mui::ReadReal(ui->TxtSoftProp->text());
+  Sim.TriesAB = ReadTries(ui->Txti->text());
+  Sim.TriesaB = ReadTries(ui->Txtj->text());
+  Sim.X[1] = mui::ReadReal(ui->TxtAB->text());
+  Sim.X[2] = mui::ReadReal(ui->TxtAsb->text());
+  Sim.X[3] = mui::ReadReal(ui->TxtsaB->text());
+  Sim.X[4] = mui::ReadReal(ui->Txtsasb->text());
+  Sim.StopThreshold = mui::ReadReal(ui->TxtL->text());
+
+  CloseForm();
+  morvane::StartClonalSeries(Sim, display);
+}
+
+void TFrmClonImput::BtnBackCClick() {
+  CloseForm();
+  if (auto *main = mui::FindForm("frmMorvane"))
+    main->ShowForm();
+}
+
+void TFrmClonImput::Help1Click() { mui::HelpMenuRequested(); }

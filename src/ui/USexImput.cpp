@@ -1,0 +1,166 @@
+#include "USexImput.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <stdexcept>
+
+#include "FieldExit.h"
+#include "Help.h"
+#include "engine/RunLoop.h"
+#include "engine/Series.h"
+#include "files/PlotFile.h"
+#include "framework/Locale.h"
+#include "framework/Pictures.h"
+#include "framework/Windows.h"
+#include "state/SimState.h"
+#include "ui_USexImput.h"
+
+using morvane::Sim;
+namespace mui = morvane::ui;
+namespace rules = morvane::ui::rules;
+
+namespace {
+
+// The display of a run: the one given, or the program's progress window.
+morvane::RunDisplay &DisplayFor(morvane::RunDisplay *given) {
+  if (given)
+    return *given;
+  if (auto *display = dynamic_cast<morvane::RunDisplay *>(mui::FindForm("FrmShowT")))
+    return *display;
+  throw std::runtime_error("The progress window is missing");
+}
+
+// A count read by Go must fit the 16-bit count it goes into.
+std::uint16_t ReadTries(const QString &text) {
+  const long v = mui::ReadCount(text);
+  if (v < 0 || v > 65535)
+    throw mui::ParseError(text);
+  return static_cast<std::uint16_t>(v);
+}
+
+} // namespace
+
+TFrmSexImput::TFrmSexImput(QWidget *parent)
+    : MorvaneForm(parent), ui(std::make_unique<Ui::TFrmSexImput>()) {
+  ui->setupUi(this);
+  SetBackground(mui::kAqua);
+  for (QLineEdit *field : {ui->TxtHabFreq, ui->TxtFreqA, ui->TxtBFreq, ui->TxtL})
+    mui::LocaliseNumericText(field);
+  ui->TxtDGRange->setText(
+      QString::fromStdString(mui::DGRangeText(-0.25, 0.25, mui::DecimalSeparator())));
+  mui::ShowPicture(ui->Image1, ":/pictures/SexImput.jpg");
+
+  OnFieldExit(ui->TxtSoftProp, [this] { TxtSoftPropExit(); });
+  OnFieldExit(ui->TxtMigSurv, [this] { TxtMigSurvExit(); });
+  OnFieldExit(ui->TxtHabFreq, [this] { TxtHabFreqExit(); });
+  OnFieldExit(ui->TxtFreqA, [this] { TxtFreqAExit(); });
+  OnFieldExit(ui->TxtBFreq, [this] { TxtBFreqExit(); });
+  OnFieldExit(ui->Txti, [this] { TxtiExit(); });
+  OnFieldExit(ui->Txtj, [this] { TxtjExit(); });
+  OnFieldExit(ui->TxtDG, [this] { TxtDGExit(); });
+  OnFieldExit(ui->TxtL, [this] { TxtLExit(); });
+  ui->GrpBxFitness->Attach(*this, FitnessGroupBox::Variant::Sexual);
+  OnClick(ui->BtnGoSex, [this] { BtnGoSexClick(); });
+  OnClick(ui->BtnBackS, [this] { BtnBackSClick(); });
+  OnTrigger(ui->Morvanev2Help1, [this] { Morvanev2Help1Click(); });
+}
+
+TFrmSexImput::~TFrmSexImput() = default;
+
+void TFrmSexImput::FitnessFieldExit(QLineEdit *field, std::function<void()> handler) {
+  OnFieldExit(field, std::move(handler));
+}
+void TFrmSexImput::FitnessGuard(const std::function<void()> &handler) { Guard(handler); }
+void TFrmSexImput::FitnessFieldMessage(QLineEdit *field, const QString &text) {
+  ShowFieldMessage(field, text);
+}
+void TFrmSexImput::FitnessMessage(const QString &text) { ShowMessage(text); }
+
+void TFrmSexImput::FormShow() { ui->GrpBxFitness->ResetOnShow(); }
+
+void TFrmSexImput::FormActivate() {
+  ui->TxtPloidy->setText(QString::fromStdString(Sim.Ploidy));
+  ui->TxtRepro->setText(QString::fromStdString(Sim.Reproduction));
+  // A file error ends the activation here; the rest is not reset.
+  morvane::ResetPlotFile(Sim, morvane::kSexPlotFileName);
+  ui->TxtFinalFile->setText(QString::fromStdString(Sim.FinalFileName));
+  ui->TxtDetailFile->setText(QString::fromStdString(Sim.DetailFileName));
+  Sim.Generation = 0;
+  Sim.FreqA = 0.5;
+  Sim.FreqB = 0.5;
+  Sim.DG = 0;
+  Sim.Fit = 0;
+  ui->GrpBxFitness->ResetOnActivate();
+  // The field texts are left as the user typed them; only the state is
+  // back at its defaults until the fields are left or Go reads them.
+  mui::UpdateDGRange(Sim);
+}
+
+void TFrmSexImput::CheckField(QLineEdit *field, const mui::FieldRule &rule) {
+  if (!mui::RunFieldRule(field, rule, Sim))
+    ShowFieldMessage(field, rule.message);
+}
+
+void TFrmSexImput::ShowDGRange() {
+  mui::UpdateDGRange(Sim);
+  ui->TxtDGRange->setText(mui::DGRangeDisplay(Sim));
+}
+
+void TFrmSexImput::TxtSoftPropExit() { CheckField(ui->TxtSoftProp, rules::SoftPropSexual); }
+void TFrmSexImput::TxtMigSurvExit() { CheckField(ui->TxtMigSurv, rules::MigSurv); }
+void TFrmSexImput::TxtHabFreqExit() { CheckField(ui->TxtHabFreq, rules::HabFreq); }
+void TFrmSexImput::TxtiExit() { CheckField(ui->Txti, rules::TriesAB); }
+void TFrmSexImput::TxtjExit() { CheckField(ui->Txtj, rules::TriesaB); }
+void TFrmSexImput::TxtLExit() { CheckField(ui->TxtL, rules::StopThreshold); }
+void TFrmSexImput::TxtDGExit() { CheckField(ui->TxtDG, rules::DG); }
+
+void TFrmSexImput::TxtFreqAExit() {
+  CheckField(ui->TxtFreqA, rules::FreqA);
+  ShowDGRange();
+}
+
+void TFrmSexImput::TxtBFreqExit() {
+  CheckField(ui->TxtBFreq, rules::FreqB);
+  ShowDGRange();
+}
+
+void TFrmSexImput::BtnGoSexClick() {
+  morvane::RunDisplay &display = DisplayFor(runDisplay_);
+  // Every value is stored as soon as it is read; a text that is no number
+  // ends Go there, with what was read before it kept.
+  Sim.FreqA = mui::ReadReal(ui->TxtFreqA->text());
+  Sim.FreqB = mui::ReadReal(ui->TxtBFreq->text());
+  Sim.DG = mui::ReadReal(ui->TxtDG->text());
+  Sim.StopThreshold = mui::ReadReal(ui->TxtL->text());
+  Sim.W1A = mui::ReadReal(ui->GrpBxFitness->W1AField()->text());
+  Sim.W2A = mui::ReadReal(ui->GrpBxFitness->W2AField()->text());
+  Sim.W1a = mui::ReadReal(ui->GrpBxFitness->W1aField()->text());
+  Sim.W2a = mui::ReadReal(ui->GrpBxFitness->W2aField()->text());
+  Sim.HabFreq = mui::ReadReal(ui->TxtHabFreq->text());
+  Sim.MigSurv = mui::ReadReal(ui->TxtMigSurv->text());
+  Sim.SoftProp = mui::ReadReal(ui->TxtSoftProp->text());
+  Sim.TriesAB = ReadTries(ui->Txti->text());
+  Sim.TriesaB = ReadTries(ui->Txtj->text());
+
+  // A DG0 that was in range when it was typed may have left the range since
+  // p or q changed; the population built from it would have negative type
+  // frequencies. Refuse it as the DG0 field does.
+  ShowDGRange();
+  if (!mui::DGWithinRange(Sim.FreqA, Sim.FreqB, Sim.DG)) {
+    Sim.DG = 0;
+    ui->TxtDG->setText(mui::RealText(Sim.DG));
+    ShowFieldMessage(ui->TxtDG, rules::DG.message);
+    return;
+  }
+
+  CloseForm();
+  morvane::StartSexualSeries(Sim, display);
+}
+
+void TFrmSexImput::BtnBackSClick() {
+  CloseForm();
+  if (auto *main = mui::FindForm("frmMorvane"))
+    main->ShowForm();
+}
+
+void TFrmSexImput::Morvanev2Help1Click() { mui::HelpMenuRequested(); }

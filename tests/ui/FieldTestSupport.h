@@ -1,0 +1,126 @@
+// Shared set-up of the input-window tests: a scratch current folder (the
+// Plot files have fixed names there), the locale under test, recorded message
+// boxes and help requests, and a run display that records what a run shows.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "UiTestSeams.h"
+#include "engine/RunLoop.h"
+#include "framework/MorvaneForm.h"
+#include "state/SimState.h"
+
+namespace morvane::ui::testing {
+
+class RecordingRunDisplay : public RunDisplay {
+public:
+  void ShowProgress() override { ++shown; }
+  void DisplayProgress(std::uint32_t, double, double) override { ++displayed; }
+  void ProcessPendingEvents() override {}
+  void HideProgress() override { ++hidden; }
+  void HandOver(Model model) override { handedOver.push_back(model); }
+  int shown = 0;
+  int displayed = 0;
+  int hidden = 0;
+  std::vector<Model> handedOver;
+};
+
+inline std::string ReadAll(const QString &path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly))
+    return "<missing " + path.toStdString() + ">";
+  return f.readAll().toStdString();
+}
+
+inline void WriteAll(const QString &path, const QByteArray &bytes) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+// Parameter: the decimal separator of the user's locale, '.' or ','.
+class InputWindowTest : public ::testing::TestWithParam<char> {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.isValid());
+    oldDir_ = QDir::currentPath();
+    QDir::setCurrent(dir_.path());
+    QLocale::setDefault(GetParam() == ',' ? QLocale(QLocale::French, QLocale::France)
+                                          : QLocale(QLocale::English, QLocale::UnitedStates));
+    ResetSimState();
+    MorvaneForm::ForgetLastActiveForm();
+    // The main window has chosen the files.
+    Sim.FinalFileName = "series.mrv";
+    Sim.FinalFile.Name = Sim.FinalFileName;
+    Sim.DetailFileName = "series.gnr";
+    Sim.DetailFile.Name = Sim.DetailFileName;
+    WriteAll("series.gnr", "");
+  }
+  void TearDown() override {
+    QApplication::setActiveWindow(nullptr);
+    QDir::setCurrent(oldDir_);
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+  }
+
+  // A number text written with '.' in the locale under test.
+  QString L(QString text) const {
+    text.replace('.', QChar(GetParam()));
+    return text;
+  }
+  // The DG range text for bounds written with '.'.
+  QString Range(const char *lo, const char *hi) const { return "[" + L(lo) + ".." + L(hi) + "]"; }
+  // The platform makes the window active (after ShowForm, or a click).
+  static void Activate(QWidget *w) {
+    QApplication::setActiveWindow(w);
+    QCoreApplication::processEvents();
+  }
+  static QLineEdit *Field(QWidget *w, const char *name) {
+    auto *f = w->findChild<QLineEdit *>(name);
+    EXPECT_NE(f, nullptr) << name;
+    return f;
+  }
+  static QPushButton *Button(QWidget *w, const char *name) {
+    auto *b = w->findChild<QPushButton *>(name);
+    EXPECT_NE(b, nullptr) << name;
+    return b;
+  }
+  // The user types `text` into the field and leaves it with Tab.
+  static void Leave(QLineEdit *field, const QString &text) {
+    field->setFocus(Qt::OtherFocusReason);
+    field->setText(text);
+    QTest::keyClick(field, Qt::Key_Tab);
+    QCoreApplication::processEvents();
+  }
+  // The user types without leaving the field (Go by its accelerator then
+  // reads a text that the exit has not checked).
+  static void Type(QLineEdit *field, const QString &text) {
+    field->setFocus(Qt::OtherFocusReason);
+    field->setText(text);
+  }
+
+  RecordingMessages messages;
+  RecordingHelp help;
+  RecordingRunDisplay display;
+
+private:
+  QTemporaryDir dir_;
+  QString oldDir_;
+};
+
+inline std::string SeparatorName(const ::testing::TestParamInfo<char> &info) {
+  return info.param == ',' ? "CommaLocale" : "PointLocale";
+}
+
+} // namespace morvane::ui::testing

@@ -1,0 +1,280 @@
+// The fitness group of both input windows: the trade-offs, the ESS option,
+// the follow-ups of the habitat-1 survivals and the differences between the
+// two windows.
+#include <QAction>
+
+#include "FieldTestSupport.h"
+#include "UClonImput.h"
+#include "USexImput.h"
+
+using namespace morvane;
+using namespace morvane::ui;
+using namespace morvane::ui::testing;
+
+namespace {
+
+class FitnessTest : public InputWindowTest {
+protected:
+  void TearDown() override {
+    sexual.reset();
+    clonal.reset();
+    InputWindowTest::TearDown();
+  }
+  MorvaneForm *OpenSexual() {
+    sexual = std::make_unique<TFrmSexImput>();
+    sexual->SetRunDisplay(&display);
+    sexual->ShowForm();
+    Activate(sexual.get());
+    return sexual.get();
+  }
+  MorvaneForm *OpenClonal() {
+    clonal = std::make_unique<TFrmClonImput>();
+    clonal->SetRunDisplay(&display);
+    clonal->ShowForm();
+    Activate(clonal.get());
+    return clonal.get();
+  }
+  // The c the trade-off buttons and the ESS read is the one stored by the
+  // exit of the c field.
+  void SetC(MorvaneForm *w, const char *c) { Leave(Field(w, "TxtHabFreq"), L(c)); }
+  void Click(MorvaneForm *w, const char *button) { Button(w, button)->click(); }
+  QString Text(MorvaneForm *w, const char *field) { return Field(w, field)->text(); }
+  bool Enabled(MorvaneForm *w, const char *name) {
+    return w->findChild<QWidget *>(name)->isEnabled();
+  }
+
+  std::unique_ptr<TFrmSexImput> sexual;
+  std::unique_ptr<TFrmClonImput> clonal;
+};
+
+TEST_P(FitnessTest, LinearTradeOffComputesAndLocksTheHabitat2Survivals) {
+  for (int k = 0; k < 2; ++k) {
+    MorvaneForm *w = k == 0 ? OpenSexual() : OpenClonal();
+    SCOPED_TRACE(w->objectName().toStdString());
+    SetC(w, "0.5");
+    Click(w, "BtnNoTrade");
+    EXPECT_TRUE(Enabled(w, "TxtW1A"));
+    EXPECT_TRUE(Enabled(w, "TxtSmalla"));
+    EXPECT_EQ(Text(w, "TxtTOStatus"), "NoTO");
+    Leave(Field(w, "TxtW1A"), L("0.7"));
+    Leave(Field(w, "TxtSmalla"), L("0.2"));
+    Click(w, "BtnTradeLin");
+    EXPECT_EQ(Text(w, "TxtW2A"), L("0.3"));
+    EXPECT_EQ(Text(w, "TxtW2Smalla"), L("0.8"));
+    EXPECT_DOUBLE_EQ(Sim.W2A, 0.3);
+    EXPECT_DOUBLE_EQ(Sim.W2a, 0.8);
+    EXPECT_FALSE(Enabled(w, "TxtW2A"));
+    EXPECT_FALSE(Enabled(w, "TxtW2Smalla"));
+    EXPECT_EQ(Text(w, "TxtTOStatus"), "LinTO");
+    EXPECT_EQ(Sim.TradeOffStatus, "LinTO");
+    EXPECT_TRUE(Sim.LinTradeOff);
+    EXPECT_TRUE(Enabled(w, "BtnESS"));
+    EXPECT_TRUE(messages.texts.isEmpty());
+  }
+  // Only the clonal window opens "No ESS" with the linear trade-off.
+  EXPECT_FALSE(Enabled(sexual.get(), "BtnNoESS"));
+  EXPECT_TRUE(Enabled(clonal.get(), "BtnNoESS"));
+}
+
+TEST_P(FitnessTest, LinearTradeOffWithRareHabitat1AppliesTheRuleWithoutESS) {
+  MorvaneForm *w = OpenSexual();
+  // A fresh program: c has never been stored, so it is 0 although the
+  // field shows 0.5.
+  EXPECT_EQ(Sim.HabFreq, 0);
+  Click(w, "BtnConvexTrade");
+  Leave(Field(w, "TxtW1A"), L("0.4"));
+  Click(w, "BtnTradeLin");
+  EXPECT_EQ(messages.texts, QStringList{"as c<0.5 [A] cannot be the ESS"});
+  EXPECT_FALSE(Enabled(w, "BtnESS"));
+  // The survivals used are those of the linear rule, as recorded.
+  EXPECT_TRUE(Sim.LinTradeOff);
+  EXPECT_FALSE(Sim.ConvexTradeOff);
+  EXPECT_EQ(Sim.TradeOffStatus, "LinTO");
+  EXPECT_EQ(Text(w, "TxtTOStatus"), "LinTO");
+  EXPECT_EQ(Text(w, "TxtW2A"), L("0.6"));
+  EXPECT_EQ(Text(w, "TxtW2Smalla"), "0");
+  EXPECT_FALSE(Enabled(w, "TxtW2A"));
+  // The exits then keep following the linear rule.
+  Leave(Field(w, "TxtW1A"), L("0.25"));
+  EXPECT_EQ(Text(w, "TxtW2A"), L("0.75"));
+
+  // Once c has been left at 0.5, the same click opens the ESS.
+  messages.texts.clear();
+  SetC(w, "0.5");
+  Click(w, "BtnTradeLin");
+  EXPECT_TRUE(messages.texts.isEmpty());
+  EXPECT_TRUE(Enabled(w, "BtnESS"));
+}
+
+TEST_P(FitnessTest, ConvexAndConcaveRulesAndTheirSwitching) {
+  MorvaneForm *w = OpenSexual();
+  Click(w, "BtnNoTrade");
+  Leave(Field(w, "TxtW1A"), L("0.5"));
+  Leave(Field(w, "TxtSmalla"), L("0.2"));
+  SetC(w, "0.6");
+  Click(w, "BtnTradeLin");
+  EXPECT_EQ(Text(w, "TxtW2A"), L("0.5"));
+  Click(w, "BtnConvexTrade");
+  EXPECT_EQ(Text(w, "TxtW2A"), L("0.75"));
+  EXPECT_EQ(Text(w, "TxtW2Smalla"), L("0.96"));
+  EXPECT_EQ(Sim.TradeOffStatus, "ConvTO");
+  EXPECT_FALSE(Enabled(w, "BtnESS"));
+  EXPECT_FALSE(Sim.LinTradeOff);
+  Click(w, "BtnConcaveTrade");
+  EXPECT_EQ(Text(w, "TxtW2A"), L("0.25"));
+  EXPECT_EQ(Text(w, "TxtW2Smalla"), L("0.64"));
+  EXPECT_EQ(Text(w, "TxtTOStatus"), "ConcTO");
+  EXPECT_TRUE(Sim.ConcaveTradeOff);
+  EXPECT_FALSE(Sim.ConvexTradeOff);
+
+  // W1(A) = 1 gives W2(A) = 0 under all three; a bad W1(A) becomes 1.
+  for (const char *button : {"BtnTradeLin", "BtnConvexTrade", "BtnConcaveTrade"}) {
+    SCOPED_TRACE(button);
+    Click(w, button);
+    messages.texts.clear();
+    Leave(Field(w, "TxtW1A"), L("1.3"));
+    EXPECT_EQ(messages.texts, QStringList{"W1(A) out of Range"});
+    EXPECT_EQ(Text(w, "TxtW1A"), "1");
+    EXPECT_EQ(Text(w, "TxtW2A"), "0");
+    EXPECT_EQ(Sim.W2A, 0);
+    EXPECT_FALSE(Enabled(w, "TxtW2A"));
+  }
+
+  // No trade-off frees the habitat-2 fields again and the exits stop
+  // recomputing them.
+  Click(w, "BtnNoTrade");
+  EXPECT_TRUE(Enabled(w, "TxtW2A"));
+  Leave(Field(w, "TxtW1A"), L("0.3"));
+  EXPECT_EQ(Text(w, "TxtW2A"), "0");
+  EXPECT_EQ(Sim.TradeOffStatus, "NoTO");
+}
+
+TEST_P(FitnessTest, TypingInW1aUpdatesW2aFromTheStoredValueFirst) {
+  MorvaneForm *w = OpenSexual();
+  SetC(w, "0.5");
+  Click(w, "BtnNoTrade");
+  Leave(Field(w, "TxtSmalla"), L("0.2"));
+  Click(w, "BtnTradeLin");
+  QLineEdit *w1a = Field(w, "TxtSmalla");
+  w1a->setFocus(Qt::OtherFocusReason);
+  w1a->selectAll();
+  QTest::keyClicks(w1a, L("0.6"));
+  // While typing, W2(a) follows the W1(a) stored before: 1 - 0.2.
+  EXPECT_EQ(Text(w, "TxtW2Smalla"), L("0.8"));
+  QTest::keyClick(w1a, Qt::Key_Tab);
+  EXPECT_EQ(Text(w, "TxtW2Smalla"), L("0.4"));
+  EXPECT_EQ(Sim.W2a, 1 - 0.6);
+}
+
+TEST_P(FitnessTest, ESSValuesAndTheNoESSButton) {
+  struct Case {
+    const char *x;
+    const char *c;
+    QString w1, w2;
+  };
+  const Case cases[] = {
+      {"1", "0.6", L("0.6"), L("0.4")},
+      {"0", "0.7", "1", "0"},
+      {"0.5", "0.5", L("0.5"), L("0.5")},
+  };
+  MorvaneForm *w = OpenSexual();
+  Click(w, "BtnNoTrade");
+  for (const Case &c : cases) {
+    SCOPED_TRACE(std::string("x=") + c.x + " c=" + c.c);
+    Leave(Field(w, "TxtSoftProp"), L(c.x));
+    SetC(w, c.c);
+    Click(w, "BtnTradeLin");
+    Click(w, "BtnESS");
+    EXPECT_EQ(Text(w, "TxtW1A"), c.w1);
+    EXPECT_EQ(Text(w, "TxtW2A"), c.w2);
+    EXPECT_EQ(Sim.ESSStatus, "LinESS");
+    EXPECT_FALSE(Enabled(w, "TxtW1A"));
+    EXPECT_TRUE(Enabled(w, "BtnNoESS"));
+    Click(w, "BtnNoESS");
+    EXPECT_EQ(Sim.ESSStatus, "NoESS");
+    EXPECT_TRUE(Enabled(w, "TxtW1A"));
+    EXPECT_EQ(Text(w, "TxtW1A"), c.w1);
+  }
+  // x = 0.5, c = 0.8: the general formula.
+  Leave(Field(w, "TxtSoftProp"), L("0.5"));
+  SetC(w, "0.8");
+  Click(w, "BtnTradeLin");
+  Click(w, "BtnESS");
+  const double s = 0.5 * 0.8 * 0.2;
+  const double expected = (std::sqrt(s * s + 0.3 * 0.3) + 0.3 - s) / (2 * 0.3);
+  EXPECT_DOUBLE_EQ(Sim.W1A, expected);
+  EXPECT_EQ(Sim.W2A, 1 - Sim.W1A);
+  // "No Trade-off" after the ESS leaves its status until "No ESS".
+  Click(w, "BtnNoTrade");
+  EXPECT_EQ(Sim.ESSStatus, "LinESS");
+  EXPECT_FALSE(Enabled(w, "BtnESS"));
+}
+
+TEST_P(FitnessTest, ClonalESSLeavesNoESSAsTheTradeOffSetIt) {
+  MorvaneForm *w = OpenClonal();
+  SetC(w, "0.6");
+  Click(w, "BtnTradeLin");
+  EXPECT_TRUE(Enabled(w, "BtnNoESS"));
+  Click(w, "BtnNoESS");
+  Click(w, "BtnESS");
+  EXPECT_EQ(Text(w, "TxtW1A"), L("0.6"));
+  EXPECT_TRUE(Enabled(w, "BtnNoESS"));
+}
+
+TEST_P(FitnessTest, ATradeOffOfAnEarlierSeriesStaysInForceAndRecorded) {
+  MorvaneForm *w = OpenSexual();
+  SetC(w, "0.5");
+  Click(w, "BtnTradeLin");
+  Click(w, "BtnESS");
+  // Back to the main window; a new series is prepared.
+  Button(w, "BtnBackS")->click();
+  w->ShowForm();
+  Activate(w);
+  EXPECT_TRUE(Sim.LinTradeOff);
+  EXPECT_EQ(Sim.TradeOffStatus, "LinTO");
+  EXPECT_EQ(Sim.ESSStatus, "NoESS");
+  EXPECT_EQ(Text(w, "TxtTOStatus"), "LinTO");
+  EXPECT_TRUE(Enabled(w, "TxtW2A"));
+  EXPECT_TRUE(Enabled(w, "TxtW2Smalla"));
+  EXPECT_FALSE(Enabled(w, "BtnESS"));
+  EXPECT_FALSE(Enabled(w, "BtnNoESS"));
+  // ESS had locked W1(A): it stays so until a button opens it.
+  EXPECT_FALSE(Enabled(w, "TxtW1A"));
+  Leave(Field(w, "TxtSmalla"), L("0.3"));
+  EXPECT_EQ(Text(w, "TxtW2Smalla"), L("0.7"));
+  EXPECT_FALSE(Enabled(w, "TxtW2Smalla"));
+
+  // The clonal window records the same trade-off and resets the survivals.
+  Button(w, "BtnBackS")->click();
+  MorvaneForm *c = OpenClonal();
+  EXPECT_EQ(Sim.TradeOffStatus, "LinTO");
+  EXPECT_EQ(Sim.ESSStatus, "NoESS");
+  EXPECT_EQ(Sim.W1A, 1);
+  EXPECT_EQ(Sim.W2a, 1);
+  Leave(Field(c, "TxtW2A"), L("0.2"));
+  Click(c, "BtnConcaveTrade");
+  Button(c, "BtnBackC")->click();
+  OpenClonal();
+  EXPECT_EQ(Sim.TradeOffStatus, "ConcTO");
+  Click(clonal.get(), "BtnNoTrade");
+  Button(clonal.get(), "BtnBackC")->click();
+  w->ShowForm();
+  Activate(w);
+  EXPECT_EQ(Sim.TradeOffStatus, "NoTO");
+}
+
+TEST_P(FitnessTest, UnparsableHabitat1TextEndsATradeOffButton) {
+  MorvaneForm *w = OpenSexual();
+  Click(w, "BtnNoTrade");
+  Leave(Field(w, "TxtW1A"), L("0.4"));
+  Type(Field(w, "TxtSmalla"), "zz");
+  Click(w, "BtnConvexTrade");
+  EXPECT_EQ(messages.texts, QStringList{"'zz' is not a valid number"});
+  // W(A) was done before the failure; W(a) was not.
+  EXPECT_EQ(Text(w, "TxtW2A"), L("0.84"));
+  EXPECT_TRUE(Enabled(w, "TxtW2Smalla"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Locales, FitnessTest, ::testing::Values('.', ','), SeparatorName);
+
+} // namespace
