@@ -1,5 +1,6 @@
 // morvane-run: one series of one model from the command line, writing the
 // same Final, Detail and Plot files as the desktop program.
+#include <exception>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -27,6 +28,10 @@ int main(int argc, char **argv) {
   } catch (const morvane::FileError &e) {
     std::cout.flush();
     std::cerr << e.what() << '\n';
+    return 1;
+  } catch (const std::exception &e) {
+    std::cout.flush();
+    std::cerr << "morvane-run: " << e.what() << '\n';
     return 1;
   }
   if (!std::cout) {

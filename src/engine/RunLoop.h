@@ -29,8 +29,15 @@ public:
 };
 
 // Runs one run of the given model on s (the caller has cleared StopRequested
-// and built the initial state). A file error ends the run at that point: the
-// progress display is hidden and the error propagates.
+// and built the initial state). Per generation: DisplayProgress, the step,
+// Generation + 1, the Fit update (haploids 0, diploids from Heteroz, clones
+// none), the Detail line, the Plot line, the stop rule (|DeltaP| <= L and
+// |DeltaQ| <= L), ProcessPendingEvents; until StopRequested. Then
+// CompletedRuns + 1, HideProgress, HandOver.
+// An error inside the run (a file error, or one raised by the display) ends
+// it at that point: the lines already written stay, CompletedRuns is not
+// increased, nothing is handed over, and HideProgress is called before the
+// error propagates.
 void RunLoop(Model model, SimState& s, RunDisplay& display);
 
 } // namespace morvane
