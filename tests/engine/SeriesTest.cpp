@@ -201,6 +201,9 @@ void PrepareSeries(SimState &s, const ScratchFolder &folder, Model model) {
 struct Expected {
   std::string detail;
   std::string plot;
+  // The changes of the first run's last generation.
+  double endDeltaP = 0;
+  double endDeltaQ = 0;
 };
 
 void ReferenceRun(Model model, SimState &r, Expected &e) {
@@ -256,6 +259,8 @@ Expected ReferenceSeries(const SeriesCase &c, SimState r, std::uint32_t &firstRu
   r.CompletedRuns = 0;
   ReferenceRun(c.model, r, e);
   firstRunEnd = r.Generation;
+  e.endDeltaP = r.DeltaP;
+  e.endDeltaQ = r.DeltaQ;
 
   if (c.model == Model::Clonal) {
     for (int k = 1; k <= 4; ++k)
@@ -333,6 +338,13 @@ TEST_P(SeriesOfTwoRuns, FilesHoldOneContinuousSeries) {
   ASSERT_GT(firstRunEnd, 0u);
   ASSERT_GT(s.Generation, firstRunEnd);
   EXPECT_EQ(display.shown.at(firstRunEnd).generation, firstRunEnd);
+  // Before the rerun's first generation the display shows the changes the
+  // rebuilt population holds: 0 after the haploid initial state, the first
+  // run's last changes for diploids and clones, whose rebuilding keeps them.
+  ASSERT_NE(expected.endDeltaP, 0.0);
+  const bool haploid = IsHaploidSexual(c.model);
+  EXPECT_EQ(display.shown.at(firstRunEnd).deltaP, haploid ? 0.0 : expected.endDeltaP);
+  EXPECT_EQ(display.shown.at(firstRunEnd).deltaQ, haploid ? 0.0 : expected.endDeltaQ);
 
   const std::string detail = ReadWholeFile(s.DetailFile.Name);
   const std::string plot = ReadWholeFile(s.PlotFile.Name);
