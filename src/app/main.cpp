@@ -1,11 +1,4 @@
-#include <QApplication>
-#include <QLabel>
+// The desktop program Morvane v2.
+#include "Startup.h"
 
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  QLabel label("Morvane v2 is being built.");
-  label.setWindowTitle("Morvane v2");
-  label.setAlignment(Qt::AlignCenter);
-  label.showMaximized();
-  return app.exec();
-}
+int main(int argc, char **argv) { return morvane::ui::RunProgram(argc, argv); }

@@ -1,5 +1,6 @@
 #include "framework/Pictures.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPixmap>
@@ -8,6 +9,10 @@
 #include <vector>
 
 #include <jpeglib.h>
+
+// The pictures are compiled into the program's library: register them
+// before the first use, since nothing else refers to them.
+static void RegisterPictureResources() { Q_INIT_RESOURCE(pictures); }
 
 namespace morvane::ui {
 namespace {
@@ -78,7 +83,9 @@ QImage DecodeJpeg(const QByteArray &data) {
   return image;
 }
 
-bool ShowPicture(QLabel *target, const QString &resourcePath) {
+bool ShowPicture(QLabel *target, const QString &resourcePath, const QSize &bound) {
+  static const bool registered = (RegisterPictureResources(), true);
+  (void)registered;
   QFile file(resourcePath);
   QImage image;
   if (file.open(QIODevice::ReadOnly))
@@ -87,6 +94,8 @@ bool ShowPicture(QLabel *target, const QString &resourcePath) {
     target->clear();
     return false;
   }
+  if (bound.isValid() && (image.width() > bound.width() || image.height() > bound.height()))
+    image = image.scaled(bound, Qt::KeepAspectRatio, Qt::SmoothTransformation);
   target->setPixmap(QPixmap::fromImage(image));
   target->setScaledContents(false);
   return true;

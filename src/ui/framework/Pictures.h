@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QSize>
 #include <QString>
 
 class QLabel;
@@ -14,8 +15,9 @@ namespace morvane::ui {
 // decoder's errors never end the process).
 QImage DecodeJpeg(const QByteArray &data);
 // Shows the JPEG resource at `resourcePath` (":/pictures/...") in `target`,
-// scaled to fit; a missing or corrupt picture leaves the place empty.
+// scaled down to fit `bound` when one is given (the picture keeps its
+// proportions); a missing or corrupt picture leaves the place empty.
 // Returns whether a picture is shown.
-bool ShowPicture(QLabel *target, const QString &resourcePath);
+bool ShowPicture(QLabel *target, const QString &resourcePath, const QSize &bound = QSize());
 
 } // namespace morvane::ui

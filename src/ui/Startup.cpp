@@ -1,0 +1,53 @@
+#include "Startup.h"
+
+#include "Help.h"
+#include "UClonImput.h"
+#include "UMorvane1.h"
+#include "USexImput.h"
+#include "UTShowStop.h"
+#include "framework/ErrorHandler.h"
+#include "framework/Windows.h"
+
+namespace morvane::ui {
+
+ProgramWindows::ProgramWindows() {
+  auto add = [this](auto *form) {
+    owned_.emplace_back(form);
+    order_.push_back(form);
+    return form;
+  };
+  AppWindows &w = Windows();
+  // 1. The main window, created first so that it is the program's main window.
+  w.frmMorvane = add(new TfrmMorvane);
+  // 2. The sexual and 3. the clonal input window.
+  w.FrmSexImput = add(new TFrmSexImput);
+  w.FrmClonImput = add(new TFrmClonImput);
+  // 4. FrmPlotMenu, 5. FrmPerturb1N and 6. FrmPerturb2N are created here, in
+  // that order, once they exist.
+  // 7. The progress window.
+  w.FrmShowT = add(new TFrmShowT);
+  // 8. FrmPerturbClone, 9. FrmPlotSex and 10. FrmPlotVeg follow here.
+}
+
+ProgramWindows::~ProgramWindows() {
+  Windows() = AppWindows{};
+  while (!owned_.empty())
+    owned_.pop_back();
+}
+
+int RunProgram(int &argc, char **argv) {
+  MorvaneApplication app(argc, argv);
+  TextHelpViewer helpViewer;
+  SetProductionHelp(&helpViewer);
+  int code = 0;
+  {
+    ProgramWindows windows;
+    Windows().frmMorvane->ShowForm();
+    code = app.exec();
+    Help().CloseViewer();
+  }
+  SetProductionHelp(nullptr);
+  return code;
+}
+
+} // namespace morvane::ui

@@ -1,0 +1,262 @@
+#include "UMorvane1.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFile>
+#include <filesystem>
+#include <system_error>
+
+#include "Help.h"
+#include "files/FinalFile.h"
+#include "files/TextFile.h"
+#include "framework/Pictures.h"
+#include "framework/Seams.h"
+#include "state/SimState.h"
+#include "ui_UMorvane1.h"
+
+using morvane::Sim;
+using namespace morvane::ui;
+
+namespace {
+
+std::function<void()> quitProgram;
+
+// The three pictures share the width left beside the menu on a small screen.
+const QSize kPictureSize(168, 140);
+
+void QuitProgram() {
+  if (quitProgram)
+    quitProgram();
+  else
+    QCoreApplication::quit();
+}
+
+// File names go to the core in the file system's own encoding.
+std::string FilePath(const QString &name) { return QFile::encodeName(name).toStdString(); }
+
+// Whether two names denote the same existing file (links and relative paths
+// resolved).
+bool SameFile(const std::string &a, const std::string &b) {
+  std::error_code error;
+  const bool same = std::filesystem::equivalent(a, b, error);
+  return !error && same;
+}
+
+} // namespace
+
+namespace morvane::ui {
+
+QString FarewellText() {
+  return QStringLiteral("You are about to leave the program Morvane\n\n"
+                        "               Merci de votre visite");
+}
+
+QString AboutText() {
+  return QStringLiteral("                               Morvane Version 2\n"
+                        "        A program to simulate the evolution of adaptation\n"
+                        "                          and habitat preference\n"
+                        "\n"
+                        "                      Written by the Morvane developers\n"
+                        "                              Version 2.0, 2026\n"
+                        "                  Population genetics of habitat choice\n"
+                        "          Contact: the Morvane developers, through the project");
+}
+
+} // namespace morvane::ui
+
+void TfrmMorvane::SetQuitProgram(std::function<void()> quit) { quitProgram = std::move(quit); }
+
+TfrmMorvane::TfrmMorvane(QWidget *parent)
+    : MorvaneForm(parent), ui_(std::make_unique<Ui::TfrmMorvane>()) {
+  ui_->setupUi(this);
+  SetBackground(kAqua);
+  ui_->RGrpMenu->setPalette(palette());
+  ShowPicture(ui_->ImgNaupliusI, QStringLiteral(":/pictures/NaupliusI.jpg"), kPictureSize);
+  ShowPicture(ui_->ImgNaupliusII, QStringLiteral(":/pictures/NaupliusII.jpg"), kPictureSize);
+  ShowPicture(ui_->ImgCopepodite, QStringLiteral(":/pictures/Copepodite.jpg"), kPictureSize);
+
+  OnClick(ui_->BtnChooseFin, [this] { BtnChooseFinClick(); });
+  OnClick(ui_->BtnDetail, [this] { BtnDetailClick(); });
+  OnSelect(ui_->RBtnDiploGlob, [this] { RBtnDiploGlobClick(); });
+  OnSelect(ui_->RBtnDiploLocal, [this] { RBtnDiploLocalClick(); });
+  OnSelect(ui_->RdBtnHaploGlo, [this] { RdBtnHaploGloClick(); });
+  OnSelect(ui_->RdBtnHaploLoc, [this] { RdBtnHaploLocClick(); });
+  OnSelect(ui_->RdBtnClonal, [this] { RdBtnClonalClick(); });
+  OnSelect(ui_->RdBtnPlot, [this] { RdBtnPlotClick(); });
+  OnSelect(ui_->RdBtnQuit, [this] { RdBtnQuitClick(); });
+  OnClick(ui_->BtnLaunch, [this] { BtnLaunchClick(); });
+  OnClick(ui_->BtnQuit, [this] { BtnQuitClick(); });
+  OnTrigger(ui_->Usersguide1, [this] { Usersguide1Click(); });
+  OnTrigger(ui_->AboutMorvane1, [this] { AboutMorvane1Click(); });
+}
+
+TfrmMorvane::~TfrmMorvane() = default;
+
+void TfrmMorvane::ResetControls() {
+  ui_->BtnDetail->setEnabled(false);
+  for (QRadioButton *option : Options())
+    option->setEnabled(false);
+  ui_->BtnLaunch->setEnabled(false);
+  openDialogName_.clear();
+  saveDialogName_.clear();
+  ui_->TxtFinal->setText(QString());
+  ui_->TxtDetail->setText(QString());
+}
+
+std::array<QRadioButton *, 7> TfrmMorvane::Options() const {
+  return {ui_->RBtnDiploGlob, ui_->RBtnDiploLocal, ui_->RdBtnHaploGlo, ui_->RdBtnHaploLoc,
+          ui_->RdBtnClonal,   ui_->RdBtnPlot,      ui_->RdBtnQuit};
+}
+
+void TfrmMorvane::SelectQuitOption() {
+  for (QRadioButton *option : Options())
+    if (option != ui_->RdBtnQuit)
+      DeselectOption(option);
+  // Runs RdBtnQuitClick when the quit option was not selected yet.
+  ui_->RdBtnQuit->setChecked(true);
+}
+
+void TfrmMorvane::FormShow() {
+  ResetControls();
+  SelectQuitOption();
+}
+
+// Every return to the main window starts again from the choice of the files.
+void TfrmMorvane::FormActivate() { ResetControls(); }
+
+void TfrmMorvane::closeEvent(QCloseEvent *e) {
+  // Closing the main window ends the program, whatever other window is open.
+  e->accept();
+  QuitProgram();
+}
+
+void TfrmMorvane::BtnChooseFinClick() {
+  openDialogName_ = FileDialogs().OpenFileName(this, openDialogName_, QStringLiteral("mrv"),
+                                               QStringLiteral("mrv"), QStringLiteral("*.mrv"));
+  const QString name = openDialogName_;
+  if (name.isEmpty()) {
+    ui_->TxtFinal->setText(QStringLiteral("None"));
+    return;
+  }
+  ui_->TxtFinal->setText(name);
+  Sim.FinalFileName = FilePath(name);
+  Sim.FinalFile.Name = Sim.FinalFileName;
+  morvane::CreateOrAcceptFinalFile(Sim.FinalFileName);
+  ui_->BtnDetail->setEnabled(true);
+}
+
+void TfrmMorvane::BtnDetailClick() {
+  saveDialogName_ = FileDialogs().SaveFileName(this, saveDialogName_, QStringLiteral("gnr"),
+                                               QStringLiteral("gnr"), QStringLiteral("*.gnr"));
+  const QString name = saveDialogName_;
+  if (name.isEmpty()) {
+    ui_->TxtDetail->setText(QStringLiteral("None"));
+    return;
+  }
+  // Creating the Detail file empties it: naming the Final file here would
+  // lose every record of the Final file.
+  if (SameFile(FilePath(name), Sim.FinalFileName)) {
+    saveDialogName_.clear();
+    ui_->TxtDetail->setText(QStringLiteral("None"));
+    ShowMessage(QStringLiteral("The Detail file cannot be the Final file.\n"
+                               "Please choose another name for the Detail file."));
+    return;
+  }
+  ui_->TxtDetail->setText(name);
+  Sim.DetailFileName = FilePath(name);
+  Sim.DetailFile.Name = Sim.DetailFileName;
+  morvane::CreateEmptyFile(Sim.DetailFileName);
+  for (QRadioButton *option : Options())
+    option->setEnabled(true);
+  ui_->BtnLaunch->setEnabled(true);
+  SelectQuitOption();
+}
+
+namespace {
+
+// A model option: its flag set, the six other option flags cleared.
+void ChooseOption(bool morvane::SimState::*flag) {
+  for (bool morvane::SimState::*f :
+       {&morvane::SimState::ModeDiploGlobal, &morvane::SimState::ModeDiploLocal,
+        &morvane::SimState::ModeHaploGlobal, &morvane::SimState::ModeHaploLocal,
+        &morvane::SimState::ModeClonal, &morvane::SimState::ModePlot, &morvane::SimState::ModeQuit})
+    Sim.*f = false;
+  Sim.*flag = true;
+}
+
+} // namespace
+
+void TfrmMorvane::RBtnDiploGlobClick() {
+  ChooseOption(&morvane::SimState::ModeDiploGlobal);
+  Sim.Ploidy = "Diploid";
+  Sim.Reproduction = "Global";
+  ui_->BtnLaunch->setEnabled(true);
+}
+
+void TfrmMorvane::RBtnDiploLocalClick() {
+  ChooseOption(&morvane::SimState::ModeDiploLocal);
+  Sim.Ploidy = "Diploid";
+  Sim.Reproduction = "Local";
+  ui_->BtnLaunch->setEnabled(true);
+}
+
+void TfrmMorvane::RdBtnHaploGloClick() {
+  ChooseOption(&morvane::SimState::ModeHaploGlobal);
+  Sim.Ploidy = "Haploid";
+  Sim.Reproduction = "Global";
+  ui_->BtnLaunch->setEnabled(true);
+}
+
+void TfrmMorvane::RdBtnHaploLocClick() {
+  ChooseOption(&morvane::SimState::ModeHaploLocal);
+  Sim.Ploidy = "Haploid";
+  Sim.Reproduction = "Local";
+  ui_->BtnLaunch->setEnabled(true);
+}
+
+void TfrmMorvane::RdBtnClonalClick() {
+  ChooseOption(&morvane::SimState::ModeClonal);
+  Sim.Ploidy = "Haploid";
+  Sim.Reproduction = "Clonal";
+  ui_->BtnLaunch->setEnabled(true);
+}
+
+void TfrmMorvane::RdBtnPlotClick() {
+  ChooseOption(&morvane::SimState::ModePlot);
+  ui_->BtnLaunch->setEnabled(true);
+}
+
+// Quitting only adds its flag: Go tests it first.
+void TfrmMorvane::RdBtnQuitClick() { Sim.ModeQuit = true; }
+
+void TfrmMorvane::ShowWindow(const char *objectName) {
+  if (MorvaneForm *form = FindForm(QString::fromLatin1(objectName)))
+    form->ShowForm();
+}
+
+void TfrmMorvane::ShowFarewell() { ShowMessage(FarewellText()); }
+
+void TfrmMorvane::BtnLaunchClick() {
+  if (Sim.ModeQuit) {
+    ShowFarewell();
+    Help().CloseViewer();
+    QuitProgram();
+  } else if (Sim.ModeDiploGlobal || Sim.ModeDiploLocal || Sim.ModeHaploGlobal ||
+             Sim.ModeHaploLocal) {
+    ShowWindow("FrmSexImput");
+  } else if (Sim.ModeClonal) {
+    ShowWindow("FrmClonImput");
+  } else if (Sim.ModePlot) {
+    ShowWindow("FrmPlotMenu");
+  }
+}
+
+void TfrmMorvane::BtnQuitClick() {
+  ShowFarewell();
+  QuitProgram();
+  Help().CloseViewer();
+}
+
+void TfrmMorvane::Usersguide1Click() { HelpMenuRequested(); }
+
+void TfrmMorvane::AboutMorvane1Click() { ShowMessage(AboutText()); }

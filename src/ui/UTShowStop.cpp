@@ -1,0 +1,100 @@
+#include "UTShowStop.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+
+#include "framework/Locale.h"
+#include "state/SimState.h"
+#include "ui_UTShowStop.h"
+
+using namespace morvane::ui;
+
+TFrmShowT::TFrmShowT(QWidget *parent)
+    : MorvaneForm(parent), ui_(std::make_unique<Ui::TFrmShowT>()) {
+  ui_->setupUi(this);
+  // No close, minimise or maximise box: a run ends by itself or by the
+  // interrupt button.
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+  // While a run goes on, the other windows take no input: nothing may change
+  // the state or empty the files the run is writing.
+  setWindowModality(Qt::ApplicationModal);
+  SetBackground(kAqua);
+  SetHelpContext(0);
+  OnClick(ui_->BtnInterrupt, [this] { BtnInterruptClick(); });
+}
+
+TFrmShowT::~TFrmShowT() = default;
+
+void TFrmShowT::SetRefreshIntervals(int repaintMs, int eventsMs) {
+  repaintMs_ = repaintMs;
+  eventsMs_ = eventsMs;
+}
+
+void TFrmShowT::ShowProgress() {
+  painted_ = false;
+  repaints_ = 0;
+  ui_->BtnInterrupt->setEnabled(true);
+  ShowForm();
+  sinceEvents_.start();
+}
+
+void TFrmShowT::Paint() {
+  ui_->TxtNmbT->setText(QString::number(generation_));
+  ui_->TxtDeltap->setText(RealText(deltaP_));
+  ui_->TxtDeltaq->setText(RealText(deltaQ_));
+  repaint();
+  painted_ = true;
+  ++repaints_;
+  sincePaint_.start();
+}
+
+void TFrmShowT::DisplayProgress(std::uint32_t generation, double deltaP, double deltaQ) {
+  generation_ = generation;
+  deltaP_ = deltaP;
+  deltaQ_ = deltaQ;
+  if (!painted_ || sincePaint_.elapsed() >= repaintMs_)
+    Paint();
+}
+
+void TFrmShowT::ProcessPendingEvents() {
+  if (eventsMs_ > 0 && sinceEvents_.elapsed() < eventsMs_)
+    return;
+  QCoreApplication::processEvents();
+  sinceEvents_.start();
+}
+
+void TFrmShowT::HideProgress() {
+  // The numbers of the last generation, for the next time the window shows.
+  ui_->TxtNmbT->setText(QString::number(generation_));
+  ui_->TxtDeltap->setText(RealText(deltaP_));
+  ui_->TxtDeltaq->setText(RealText(deltaQ_));
+  CloseForm();
+}
+
+void TFrmShowT::HandOver(morvane::Model model) {
+  const char *next = "FrmPerturbClone";
+  if (morvane::IsHaploidSexual(model))
+    next = "FrmPerturb1N";
+  else if (morvane::IsDiploid(model))
+    next = "FrmPerturb2N";
+  MorvaneForm *form = FindForm(QString::fromLatin1(next));
+  // Until the disturbance windows exist, a finished run goes back to the
+  // main menu.
+  if (!form)
+    form = FindForm(QStringLiteral("frmMorvane"));
+  if (form)
+    form->ShowForm();
+}
+
+void TFrmShowT::BtnInterruptClick() {
+  // The run loop reads the flag after the events: the run ends after the
+  // current generation and goes on as a converged run.
+  morvane::Sim.StopRequested = true;
+  ui_->BtnInterrupt->setEnabled(false);
+}
+
+void TFrmShowT::closeEvent(QCloseEvent *e) {
+  // The window manager may still offer to close it (Alt+F4): a run is ended
+  // with the interrupt button, not by closing its window.
+  e->ignore();
+}

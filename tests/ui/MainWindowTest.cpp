@@ -1,0 +1,438 @@
+// The main window: its stored layout, the Reset / Final chosen / Ready /
+// Model chosen states, the two files, the options, Go and Quit.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "UMorvane1.h"
+#include "UiTestSeams.h"
+#include "files/FinalFile.h"
+#include "files/TextFile.h"
+#include "framework/MorvaneForm.h"
+#include "state/SimState.h"
+
+using morvane::Sim;
+using namespace morvane::ui;
+using namespace morvane::ui::testing;
+
+namespace {
+
+QByteArray ReadAll(const QString &path) {
+  QFile f(path);
+  EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
+  return f.readAll();
+}
+
+void WriteAll(const QString &path, const QByteArray &bytes) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(bytes);
+}
+
+// A window that the main window opens, standing in for the real one.
+class StandIn : public MorvaneForm {
+public:
+  explicit StandIn(const QString &name) { setObjectName(name); }
+  int activations = 0;
+
+protected:
+  void FormActivate() override { ++activations; }
+};
+
+class MainWindowTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    morvane::ResetSimState();
+    MorvaneForm::ForgetLastActiveForm();
+    ASSERT_TRUE(dir.isValid());
+    previousDir = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    TfrmMorvane::SetQuitProgram([this] { ++quits; });
+    window = std::make_unique<TfrmMorvane>();
+    window->ShowForm();
+  }
+  void TearDown() override {
+    window.reset();
+    TfrmMorvane::SetQuitProgram(nullptr);
+    QDir::setCurrent(previousDir);
+    QApplication::setActiveWindow(nullptr);
+  }
+  template <class T> T *Get(const char *name) {
+    T *w = window->findChild<T *>(name);
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+  }
+  QPushButton *Button(const char *name) { return Get<QPushButton>(name); }
+  QRadioButton *Option(const char *name) { return Get<QRadioButton>(name); }
+  QLineEdit *Field(const char *name) { return Get<QLineEdit>(name); }
+  QString Path(const QString &name) const { return dir.filePath(name); }
+
+  // Goes to Ready with a new Final file and a Detail file.
+  void ChooseFiles(const QString &final = "results.mrv", const QString &detail = "trace.gnr") {
+    dialogs.answers << Path(final);
+    Button("BtnChooseFin")->click();
+    dialogs.answers << Path(detail);
+    Button("BtnDetail")->click();
+  }
+  // Enabled state of every control that the states tell apart.
+  QStringList EnabledControls() {
+    QStringList names;
+    for (const char *n : {"BtnChooseFin", "BtnDetail", "BtnLaunch", "BtnQuit"})
+      if (Button(n)->isEnabled())
+        names << n;
+    for (const char *n : {"RBtnDiploGlob", "RBtnDiploLocal", "RdBtnHaploGlo", "RdBtnHaploLoc",
+                          "RdBtnClonal", "RdBtnPlot", "RdBtnQuit"})
+      if (Option(n)->isEnabled())
+        names << n;
+    return names;
+  }
+  static QStringList AllControls() {
+    return {"BtnChooseFin",  "BtnDetail",      "BtnLaunch",     "BtnQuit",
+            "RBtnDiploGlob", "RBtnDiploLocal", "RdBtnHaploGlo", "RdBtnHaploLoc",
+            "RdBtnClonal",   "RdBtnPlot",      "RdBtnQuit"};
+  }
+
+  QTemporaryDir dir;
+  QString previousDir;
+  RecordingMessages messages;
+  ScriptedFileDialogs dialogs;
+  RecordingHelp help;
+  int quits = 0;
+  std::unique_ptr<TfrmMorvane> window;
+};
+
+TEST(MainWindowLayout, ControlsCaptionsAndEnabledStatesAsStored) {
+  TfrmMorvane w;
+  EXPECT_EQ(w.objectName(), "frmMorvane");
+  EXPECT_EQ(w.windowTitle(), "Morvane v2");
+  struct Expected {
+    const char *name;
+    const char *text;
+    bool enabled;
+  };
+  const Expected buttons[] = {{"BtnLaunch", "&Go !", false},
+                              {"BtnChooseFin", "Choose &Final file", true},
+                              {"BtnDetail", "Choose &Detail file", false},
+                              {"BtnQuit", "Quit Morvane", true}};
+  for (const Expected &e : buttons) {
+    auto *b = w.findChild<QPushButton *>(e.name);
+    ASSERT_NE(b, nullptr) << e.name;
+    EXPECT_EQ(b->text(), e.text);
+    EXPECT_EQ(b->isEnabled(), e.enabled) << e.name;
+  }
+  const Expected options[] = {{"RBtnDiploLocal", "Diploids with local panmixia", false},
+                              {"RBtnDiploGlob", "Diploids with global panmixia", false},
+                              {"RdBtnHaploLoc", "Haploids with local panmixia", false},
+                              {"RdBtnHaploGlo", "Haploids with global panmixia", false},
+                              {"RdBtnClonal", "Haploid &clonals", false},
+                              {"RdBtnPlot", "&Plot a previous simulation", false},
+                              {"RdBtnQuit", "&Quit the program\"Morvane\"", false}};
+  for (const Expected &e : options) {
+    auto *o = w.findChild<QRadioButton *>(e.name);
+    ASSERT_NE(o, nullptr) << e.name;
+    EXPECT_EQ(o->text(), e.text);
+    EXPECT_EQ(o->isEnabled(), e.enabled) << e.name;
+    // Siblings, so that selecting one deselects the others.
+    EXPECT_EQ(o->parentWidget()->objectName(), "RGrpMenu");
+  }
+  const Expected labels[] = {
+      {"LblMenu1", "SELECTED POLYMORPHISM AND HABITAT SELECTION", true},
+      {"LblChoice", "Please, choose one option in the following menu ", true},
+      {"LblThanks", "Many thanks to", true},
+      {"LblSpecialThanks", "A special thank to", true},
+      {"LblNaupliusI", "Nauplius I", true},
+      {"LblNaupliusII", "Nauplius II", true},
+      {"LblCopepodite", "Copepodite", true}};
+  for (const Expected &e : labels) {
+    auto *l = w.findChild<QLabel *>(e.name);
+    ASSERT_NE(l, nullptr) << e.name;
+    EXPECT_EQ(l->text(), e.text);
+  }
+  const Expected groups[] = {{"RGrpMenu", "Menu", true},
+                             {"GrpBxChooseFiles",
+                              "Please choose, create or rewrite simulation files before processing",
+                              true},
+                             {"GrpBxChooseFin", "Choose or Create Final file", true},
+                             {"GrpBxDetail", "Create or Rewrite Detail file", true}};
+  for (const Expected &e : groups) {
+    auto *g = w.findChild<QGroupBox *>(e.name);
+    ASSERT_NE(g, nullptr) << e.name;
+    EXPECT_EQ(g->title(), e.text);
+  }
+  for (const char *name : {"TxtFinal", "TxtDetail"}) {
+    auto *t = w.findChild<QLineEdit *>(name);
+    ASSERT_NE(t, nullptr);
+    EXPECT_FALSE(t->isEnabled());
+    EXPECT_TRUE(t->text().isEmpty());
+  }
+  // The Help menu and its two items.
+  auto *menu = w.findChild<QMenu *>("Help1");
+  ASSERT_NE(menu, nullptr);
+  EXPECT_EQ(menu->title(), "Help");
+  ASSERT_EQ(menu->actions().size(), 2);
+  EXPECT_EQ(menu->actions()[0]->objectName(), "Usersguide1");
+  EXPECT_EQ(menu->actions()[0]->text(), "Morvane v2 help");
+  EXPECT_EQ(menu->actions()[1]->objectName(), "AboutMorvane1");
+  EXPECT_EQ(menu->actions()[1]->text(), "About Morvane");
+  // Tab order of the focusable controls.
+  const QStringList tabOrder = {"RBtnDiploLocal", "RBtnDiploGlob", "RdBtnHaploLoc", "RdBtnHaploGlo",
+                                "RdBtnClonal",    "RdBtnPlot",     "BtnLaunch",     "RdBtnQuit",
+                                "BtnChooseFin",   "TxtFinal",      "BtnDetail",     "TxtDetail",
+                                "BtnQuit"};
+  QStringList chain;
+  QWidget *start = w.findChild<QWidget *>("RBtnDiploLocal");
+  QWidget *next = start;
+  do {
+    if (tabOrder.contains(next->objectName()))
+      chain << next->objectName();
+    next = next->nextInFocusChain();
+  } while (next != start && chain.size() < tabOrder.size());
+  EXPECT_EQ(chain, tabOrder);
+}
+
+TEST_F(MainWindowTest, StartsInResetWithTheQuitOptionSelected) {
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_TRUE(window->isMaximized());
+  EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnQuit"}));
+  EXPECT_TRUE(Field("TxtFinal")->text().isEmpty());
+  EXPECT_TRUE(Field("TxtDetail")->text().isEmpty());
+  EXPECT_TRUE(Option("RdBtnQuit")->isChecked());
+  EXPECT_TRUE(Sim.ModeQuit);
+  EXPECT_FALSE(Sim.ModeHaploLocal || Sim.ModeDiploGlobal || Sim.ModePlot);
+  EXPECT_EQ(window->palette().color(QPalette::Window), QColor(0, 255, 255));
+}
+
+TEST_F(MainWindowTest, CancelledFinalDialogShowsNoneAndChangesNothing) {
+  Button("BtnChooseFin")->click();
+  ASSERT_EQ(dialogs.opens.size(), 1u);
+  EXPECT_EQ(dialogs.opens[0].current, "");
+  EXPECT_EQ(dialogs.opens[0].defaultSuffix, "mrv");
+  EXPECT_EQ(dialogs.opens[0].filterName, "mrv");
+  EXPECT_EQ(dialogs.opens[0].pattern, "*.mrv");
+  EXPECT_EQ(Field("TxtFinal")->text(), "None");
+  EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnQuit"}));
+  EXPECT_TRUE(Sim.FinalFileName.empty());
+  EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(MainWindowTest, NewFinalFileGetsTheHeaderAndExistingOneIsLeftAlone) {
+  dialogs.answers << Path("new.mrv");
+  Button("BtnChooseFin")->click();
+  EXPECT_EQ(ReadAll(Path("new.mrv")), QByteArray::fromStdString(morvane::FinalHeaderLine()));
+  EXPECT_EQ(Field("TxtFinal")->text(), Path("new.mrv"));
+  EXPECT_EQ(Sim.FinalFileName, Path("new.mrv").toStdString());
+  EXPECT_EQ(Sim.FinalFile.Name, Sim.FinalFileName);
+  EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnDetail", "BtnQuit"}));
+
+  const QByteArray old = "not a final file at all\n";
+  WriteAll(Path("old.mrv"), old);
+  dialogs.answers << Path("old.mrv");
+  Button("BtnChooseFin")->click();
+  EXPECT_EQ(ReadAll(Path("old.mrv")), old);
+  EXPECT_EQ(Sim.FinalFileName, Path("old.mrv").toStdString());
+  // A cancelled dialog now holds that name: the same file is accepted again.
+  Button("BtnChooseFin")->click();
+  EXPECT_EQ(dialogs.opens.back().current, Path("old.mrv"));
+  EXPECT_EQ(Field("TxtFinal")->text(), Path("old.mrv"));
+  EXPECT_EQ(ReadAll(Path("old.mrv")), old);
+}
+
+TEST_F(MainWindowTest, DetailFileIsEmptiedAndLeadsToReady) {
+  WriteAll(Path("trace.gnr"), "earlier lines\r\n");
+  ChooseFiles();
+  ASSERT_EQ(dialogs.saves.size(), 1u);
+  EXPECT_EQ(dialogs.saves[0].defaultSuffix, "gnr");
+  EXPECT_EQ(dialogs.saves[0].pattern, "*.gnr");
+  EXPECT_TRUE(ReadAll(Path("trace.gnr")).isEmpty());
+  EXPECT_EQ(Field("TxtDetail")->text(), Path("trace.gnr"));
+  EXPECT_EQ(Sim.DetailFileName, Path("trace.gnr").toStdString());
+  EXPECT_EQ(Sim.DetailFile.Name, Sim.DetailFileName);
+  EXPECT_EQ(EnabledControls(), AllControls());
+  EXPECT_TRUE(Option("RdBtnQuit")->isChecked());
+  EXPECT_TRUE(Sim.ModeQuit);
+}
+
+TEST_F(MainWindowTest, LaterCancelledDialogsReuseTheirNames) {
+  ChooseFiles();
+  Option("RdBtnHaploLoc")->setChecked(true);
+  EXPECT_FALSE(Option("RdBtnQuit")->isChecked());
+  WriteAll(Path("trace.gnr"), "a generation line\r\n");
+  // Cancelled: the dialog still holds trace.gnr, which is emptied again, and
+  // the window is back in Ready.
+  Button("BtnDetail")->click();
+  EXPECT_TRUE(ReadAll(Path("trace.gnr")).isEmpty());
+  EXPECT_TRUE(Option("RdBtnQuit")->isChecked());
+  EXPECT_FALSE(Option("RdBtnHaploLoc")->isChecked());
+  EXPECT_TRUE(Sim.ModeQuit);
+  // A cancelled Final dialog opens the same Final file again and changes nothing.
+  const QByteArray final = ReadAll(Path("results.mrv"));
+  Button("BtnChooseFin")->click();
+  EXPECT_EQ(ReadAll(Path("results.mrv")), final);
+  EXPECT_EQ(EnabledControls(), AllControls());
+}
+
+TEST_F(MainWindowTest, GoRightAfterTheFilesLeavesTheProgram) {
+  ChooseFiles();
+  Button("BtnLaunch")->click();
+  ASSERT_EQ(messages.texts.size(), 1);
+  EXPECT_EQ(messages.texts[0], QString("You are about to leave the program Morvane\n\n") +
+                                   QString(15, ' ') + "Merci de votre visite");
+  EXPECT_EQ(quits, 1);
+  EXPECT_EQ(help.requests, QStringList({"close"}));
+}
+
+TEST_F(MainWindowTest, OptionsSetTheModeFlagsPloidyAndReproduction) {
+  ChooseFiles();
+  struct Case {
+    const char *option;
+    bool morvane::SimState::*flag;
+    const char *ploidy;
+    const char *reproduction;
+  };
+  const Case cases[] = {
+      {"RBtnDiploGlob", &morvane::SimState::ModeDiploGlobal, "Diploid", "Global"},
+      {"RBtnDiploLocal", &morvane::SimState::ModeDiploLocal, "Diploid", "Local"},
+      {"RdBtnHaploGlo", &morvane::SimState::ModeHaploGlobal, "Haploid", "Global"},
+      {"RdBtnHaploLoc", &morvane::SimState::ModeHaploLocal, "Haploid", "Local"},
+      {"RdBtnClonal", &morvane::SimState::ModeClonal, "Haploid", "Clonal"},
+  };
+  bool morvane::SimState::*const all[] = {
+      &morvane::SimState::ModeDiploGlobal, &morvane::SimState::ModeDiploLocal,
+      &morvane::SimState::ModeHaploGlobal, &morvane::SimState::ModeHaploLocal,
+      &morvane::SimState::ModeClonal,      &morvane::SimState::ModePlot,
+      &morvane::SimState::ModeQuit};
+  for (const Case &c : cases) {
+    Option(c.option)->setChecked(true);
+    for (auto flag : all)
+      EXPECT_EQ(Sim.*flag, flag == c.flag) << c.option;
+    EXPECT_EQ(Sim.Ploidy, c.ploidy);
+    EXPECT_EQ(Sim.Reproduction, c.reproduction);
+  }
+  // Plotting keeps the model's ploidy and reproduction.
+  Option("RdBtnPlot")->setChecked(true);
+  EXPECT_TRUE(Sim.ModePlot);
+  EXPECT_FALSE(Sim.ModeClonal);
+  EXPECT_EQ(Sim.Ploidy, "Haploid");
+  EXPECT_EQ(Sim.Reproduction, "Clonal");
+  // Quit only adds its flag, and Go then quits.
+  Option("RdBtnHaploLoc")->setChecked(true);
+  Option("RdBtnQuit")->setChecked(true);
+  EXPECT_TRUE(Sim.ModeQuit);
+  EXPECT_TRUE(Sim.ModeHaploLocal);
+  Button("BtnLaunch")->click();
+  EXPECT_EQ(quits, 1);
+}
+
+TEST_F(MainWindowTest, GoOpensTheWindowOfTheChosenModel) {
+  StandIn sex("FrmSexImput"), clon("FrmClonImput"), plot("FrmPlotMenu");
+  ChooseFiles();
+  Option("RBtnDiploLocal")->setChecked(true);
+  Button("BtnLaunch")->click();
+  EXPECT_TRUE(sex.isVisible());
+  EXPECT_EQ(sex.activations, 1);
+  EXPECT_FALSE(clon.isVisible() || plot.isVisible());
+  EXPECT_TRUE(window->isVisible());
+  // Back in the main window: the model's window is left open behind it.
+  window->ShowForm();
+  ChooseFiles();
+  Option("RdBtnClonal")->setChecked(true);
+  Button("BtnLaunch")->click();
+  EXPECT_TRUE(clon.isVisible());
+  window->ShowForm();
+  ChooseFiles();
+  Option("RdBtnPlot")->setChecked(true);
+  Button("BtnLaunch")->click();
+  EXPECT_TRUE(plot.isVisible());
+  EXPECT_EQ(quits, 0);
+  EXPECT_TRUE(messages.texts.isEmpty());
+}
+
+TEST_F(MainWindowTest, ComingBackResetsTheWindowButKeepsTheSelection) {
+  StandIn sex("FrmSexImput");
+  ChooseFiles();
+  Option("RdBtnHaploGlo")->setChecked(true);
+  Button("BtnLaunch")->click();
+  ASSERT_TRUE(sex.isVisible());
+  // "&Back" of the input window.
+  sex.CloseForm();
+  window->ShowForm();
+  EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnQuit"}));
+  EXPECT_TRUE(Field("TxtFinal")->text().isEmpty());
+  EXPECT_TRUE(Field("TxtDetail")->text().isEmpty());
+  EXPECT_TRUE(Option("RdBtnHaploGlo")->isChecked());
+  EXPECT_TRUE(Sim.ModeHaploGlobal);
+  EXPECT_EQ(Sim.FinalFileName, Path("results.mrv").toStdString());
+  // The dialogs open with empty names again.
+  Button("BtnChooseFin")->click();
+  EXPECT_EQ(dialogs.opens.back().current, "");
+  EXPECT_EQ(Field("TxtFinal")->text(), "None");
+}
+
+TEST_F(MainWindowTest, DetailFileThatIsTheFinalFileIsRefused) {
+  dialogs.answers << Path("results.mrv");
+  Button("BtnChooseFin")->click();
+  const QByteArray final = ReadAll(Path("results.mrv"));
+  ASSERT_FALSE(final.isEmpty());
+  // The same file under another spelling of its path.
+  ASSERT_TRUE(QDir(dir.path()).mkdir("sub"));
+  dialogs.answers << dir.path() + "/sub/../results.mrv";
+  Button("BtnDetail")->click();
+  ASSERT_EQ(messages.texts.size(), 1);
+  EXPECT_TRUE(messages.texts[0].contains("cannot be the Final file"));
+  EXPECT_EQ(ReadAll(Path("results.mrv")), final);
+  EXPECT_EQ(Field("TxtDetail")->text(), "None");
+  EXPECT_TRUE(Sim.DetailFileName.empty());
+  EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnDetail", "BtnQuit"}));
+  // The next, cancelled dialog does not offer that name again.
+  Button("BtnDetail")->click();
+  EXPECT_EQ(dialogs.saves.back().current, "");
+  // Another name is accepted.
+  dialogs.answers << Path("trace.gnr");
+  Button("BtnDetail")->click();
+  EXPECT_EQ(EnabledControls(), AllControls());
+  EXPECT_EQ(ReadAll(Path("results.mrv")), final);
+}
+
+TEST_F(MainWindowTest, FileErrorsAreReportedAndTheNextStepStaysDisabled) {
+  const QString badFinal = Path("missing-folder/results.mrv");
+  dialogs.answers << badFinal;
+  Button("BtnChooseFin")->click();
+  ASSERT_EQ(messages.texts.size(), 1);
+  EXPECT_EQ(messages.texts[0], QString::fromStdString(morvane::IoErrorMessage(ENOENT)));
+  EXPECT_EQ(Field("TxtFinal")->text(), badFinal);
+  EXPECT_EQ(Sim.FinalFileName, badFinal.toStdString());
+  EXPECT_FALSE(Button("BtnDetail")->isEnabled());
+  // The user tries another name.
+  dialogs.answers << Path("results.mrv");
+  Button("BtnChooseFin")->click();
+  dialogs.answers << Path("missing-folder/trace.gnr");
+  Button("BtnDetail")->click();
+  ASSERT_EQ(messages.texts.size(), 2);
+  EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnDetail", "BtnQuit"}));
+  EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(MainWindowTest, QuitButtonAndTitleBarCloseEndTheProgram) {
+  Button("BtnQuit")->click();
+  EXPECT_EQ(messages.texts.size(), 1);
+  EXPECT_TRUE(messages.texts[0].endsWith("               Merci de votre visite"));
+  EXPECT_EQ(quits, 1);
+  EXPECT_EQ(help.requests, QStringList({"close"}));
+  // Closing the window by its title bar: no message, no help request.
+  window->close();
+  EXPECT_EQ(quits, 2);
+  EXPECT_EQ(messages.texts.size(), 1);
+  EXPECT_EQ(help.requests.size(), 1);
+}
+
+} // namespace

@@ -1,0 +1,255 @@
+// The progress window during real runs: live numbers, the interrupt button,
+// modality, and the hand-over at the end of a run.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+
+#include "UMorvane1.h"
+#include "UTShowStop.h"
+#include "UiTestSeams.h"
+#include "engine/Series.h"
+#include "files/PlotFile.h"
+#include "files/TextFile.h"
+#include "framework/ErrorHandler.h"
+#include "framework/Locale.h"
+#include "state/SimState.h"
+
+using morvane::Sim;
+using namespace morvane::ui;
+using namespace morvane::ui::testing;
+
+namespace {
+
+class StandIn : public MorvaneForm {
+public:
+  explicit StandIn(const QString &name) { setObjectName(name); }
+};
+
+// Runs `each` once per pass of the event loop, that is once per generation
+// while a run lets pending events run after every generation.
+class EveryPass {
+public:
+  explicit EveryPass(std::function<bool()> each) : each_(std::move(each)) { Post(); }
+  ~EveryPass() { alive_ = false; }
+
+private:
+  void Post() {
+    QMetaObject::invokeMethod(
+        &anchor_,
+        [this] {
+          if (alive_ && each_())
+            Post();
+        },
+        Qt::QueuedConnection);
+  }
+  QObject anchor_;
+  std::function<bool()> each_;
+  bool alive_ = true;
+};
+
+class ProgressWindowTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    morvane::ResetSimState();
+    MorvaneForm::ForgetLastActiveForm();
+    ASSERT_TRUE(dir.isValid());
+    previousDir = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    TfrmMorvane::SetQuitProgram([this] { ++quits; });
+    main = std::make_unique<TfrmMorvane>();
+    progress = std::make_unique<TFrmShowT>();
+    progress->SetRefreshIntervals(0, 0);
+    main->ShowForm();
+    // A haploid series with local panmixia that changes slowly and, with
+    // L = 0, does not stop by itself for a long time.
+    Sim.DetailFileName = Sim.DetailFile.Name = dir.filePath("trace.gnr").toStdString();
+    morvane::CreateEmptyFile(Sim.DetailFileName);
+    morvane::PrepareSexualInput(Sim, morvane::kSexPlotFileName);
+    Sim.SoftProp = 0.5;
+    Sim.MigSurv = 1;
+    Sim.HabFreq = 0.5;
+    Sim.TriesAB = Sim.TriesaB = 1;
+    Sim.W1A = 0.9;
+    Sim.W2A = 0.6;
+    Sim.W1a = 0.6;
+    Sim.W2a = 0.9;
+    Sim.StopThreshold = 0;
+    Sim.FreqA = 0.3;
+    Sim.FreqB = 0.5;
+    Sim.ModeHaploLocal = true;
+    Sim.Ploidy = "Haploid";
+    Sim.Reproduction = "Local";
+  }
+  void TearDown() override {
+    progress.reset();
+    main.reset();
+    TfrmMorvane::SetQuitProgram(nullptr);
+    QDir::setCurrent(previousDir);
+    QLocale::setDefault(QLocale::c());
+  }
+  QLineEdit *Field(const char *name) { return progress->findChild<QLineEdit *>(name); }
+  QPushButton *Interrupt() { return progress->findChild<QPushButton *>("BtnInterrupt"); }
+  int Lines(const QString &name) {
+    QFile f(dir.filePath(name));
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+    return f.readAll().count('\n');
+  }
+
+  QTemporaryDir dir;
+  QString previousDir;
+  RecordingMessages messages;
+  int quits = 0;
+  std::unique_ptr<TfrmMorvane> main;
+  std::unique_ptr<TFrmShowT> progress;
+};
+
+TEST(ProgressWindowLayout, ControlsAndWindowAsStored) {
+  TFrmShowT w;
+  EXPECT_EQ(w.objectName(), "FrmShowT");
+  EXPECT_EQ(w.windowTitle(), "Simulation progress information frame");
+  EXPECT_EQ(w.findChild<QLabel *>("LblNmbT")->text(), "Number of generations completed:");
+  EXPECT_EQ(w.findChild<QLabel *>("LblT")->text(), "T =");
+  EXPECT_EQ(w.findChild<QLabel *>("LblDeltap")->text(), "Deltap =");
+  EXPECT_EQ(w.findChild<QLabel *>("LblDeltaq")->text(), "Deltaq =");
+  EXPECT_FALSE(w.findChild<QLineEdit *>("TxtNmbT")->isEnabled());
+  EXPECT_TRUE(w.findChild<QLineEdit *>("TxtDeltap")->isEnabled());
+  EXPECT_TRUE(w.findChild<QLineEdit *>("TxtDeltaq")->isEnabled());
+  EXPECT_EQ(w.findChild<QPushButton *>("BtnInterrupt")->text(), "&Interrupt run");
+  // No close, minimise or maximise box; modal for the whole program.
+  EXPECT_FALSE(w.windowFlags() & Qt::WindowCloseButtonHint);
+  EXPECT_FALSE(w.windowFlags() & Qt::WindowMinimizeButtonHint);
+  EXPECT_FALSE(w.windowFlags() & Qt::WindowMaximizeButtonHint);
+  EXPECT_EQ(w.windowModality(), Qt::ApplicationModal);
+  EXPECT_EQ(w.HelpContext(), 0);
+  EXPECT_EQ(w.palette().color(QPalette::Window), QColor(0, 255, 255));
+}
+
+TEST_F(ProgressWindowTest, ShowsLiveNumbersInTheLocaleAndEndsOnInterrupt) {
+  QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+  QStringList problems;
+  int passes = 0;
+  double shownDeltaP = 0;
+  EveryPass watcher([&] {
+    ++passes;
+    if (!progress->isVisible())
+      problems << "progress window hidden during the run";
+    if (QApplication::activeModalWidget() != progress.get())
+      problems << "not modal";
+    // The numbers shown are those before this generation's step.
+    if (Field("TxtNmbT")->text() != QString::number(Sim.Generation - 1))
+      problems << "T shows " + Field("TxtNmbT")->text();
+    if (Field("TxtDeltap")->text() != RealText(shownDeltaP))
+      problems << "Deltap shows " + Field("TxtDeltap")->text();
+    shownDeltaP = Sim.DeltaP;
+    if (passes == 5) {
+      Interrupt()->click();
+      return false;
+    }
+    return true;
+  });
+  const auto model = morvane::StartSexualSeries(Sim, *progress);
+  ASSERT_TRUE(model.has_value());
+  EXPECT_TRUE(problems.isEmpty()) << problems.join("; ").toStdString();
+  // Ended exactly as a converged run: after the current generation, counted,
+  // window hidden, next window shown (the main menu while the disturbance
+  // windows are not there).
+  EXPECT_EQ(passes, 5);
+  EXPECT_EQ(Sim.Generation, 5u);
+  EXPECT_EQ(Sim.CompletedRuns, 1);
+  EXPECT_TRUE(Sim.StopRequested);
+  EXPECT_GT(std::abs(Sim.DeltaP), 0.0);
+  EXPECT_FALSE(progress->isVisible());
+  EXPECT_EQ(Lines("trace.gnr"), 2 + 5);
+  EXPECT_EQ(Lines("PlotSexFile.plo"), 1 + 5);
+  EXPECT_TRUE(Field("TxtDeltap")->text().contains(','));
+  EXPECT_TRUE(messages.texts.isEmpty());
+  // The button is usable again in the next run.
+  morvane::RerunHaploidSeries(Sim, *progress, 0.3, 0.5, 0);
+  EXPECT_EQ(Sim.CompletedRuns, 2);
+}
+
+TEST_F(ProgressWindowTest, OtherWindowsTakeNoInputDuringARun) {
+  auto *quit = main->findChild<QPushButton *>("BtnQuit");
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(main.get()));
+  int passes = 0;
+  EveryPass watcher([&] {
+    if (++passes == 1) {
+      // Through the platform, as a user's click arrives.
+      QTest::mouseClick(main->windowHandle(), Qt::LeftButton, {},
+                        quit->mapTo(main.get(), quit->rect().center()));
+      return true;
+    }
+    Interrupt()->click();
+    return false;
+  });
+  morvane::StartSexualSeries(Sim, *progress);
+  EXPECT_EQ(quits, 0);
+  EXPECT_TRUE(messages.texts.isEmpty());
+  EXPECT_EQ(Sim.Generation, 2u);
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  // After the run the same click reaches the button.
+  QTest::mouseClick(main->windowHandle(), Qt::LeftButton, {},
+                    quit->mapTo(main.get(), quit->rect().center()));
+  EXPECT_EQ(quits, 1);
+}
+
+TEST_F(ProgressWindowTest, HandsOverToTheDisturbanceWindowOfTheModel) {
+  StandIn haploid("FrmPerturb1N"), diploid("FrmPerturb2N"), clonal("FrmPerturbClone");
+  EveryPass watcher([&] {
+    Interrupt()->click();
+    return false;
+  });
+  morvane::StartSexualSeries(Sim, *progress);
+  EXPECT_TRUE(haploid.isVisible());
+  EXPECT_FALSE(diploid.isVisible() || clonal.isVisible());
+  progress->HandOver(morvane::Model::DiploidGlobal);
+  EXPECT_TRUE(diploid.isVisible());
+  progress->HandOver(morvane::Model::Clonal);
+  EXPECT_TRUE(clonal.isVisible());
+}
+
+TEST_F(ProgressWindowTest, RepaintsAreThrottledButTheFirstIsImmediate) {
+  progress->SetRefreshIntervals(60000, 0);
+  EveryPass watcher([&] { return Sim.Generation < 50 || (Interrupt()->click(), false); });
+  morvane::StartSexualSeries(Sim, *progress);
+  EXPECT_EQ(Sim.Generation, 50u);
+  // One paint at the start of the run; the rest waited for the interval.
+  EXPECT_EQ(progress->RepaintCount(), 1);
+  // What the window holds at the end is the last generation shown.
+  EXPECT_EQ(Field("TxtNmbT")->text(), "49");
+}
+
+TEST_F(ProgressWindowTest, FileErrorEndsTheRunAndReleasesTheOtherWindows) {
+  StandIn haploid("FrmPerturb1N");
+  // The Detail file becomes unwritable after the first generation.
+  EveryPass watcher([&] {
+    Sim.DetailFile.Name = dir.filePath("gone/trace.gnr").toStdString();
+    return false;
+  });
+  // Started from a button, as the input window does.
+  QPushButton go("Go");
+  QObject::connect(&go, &QPushButton::clicked, [&] {
+    try {
+      morvane::StartSexualSeries(Sim, *progress);
+    } catch (const std::exception &e) {
+      ReportError(main.get(), e);
+    }
+  });
+  go.click();
+  EXPECT_EQ(messages.texts, QStringList({QString::fromStdString(morvane::IoErrorMessage(ENOENT))}));
+  EXPECT_EQ(Sim.Generation, 2u);
+  EXPECT_FALSE(haploid.isVisible());
+  EXPECT_EQ(Sim.CompletedRuns, 0);
+  // The program goes on: the other windows take input again.
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+} // namespace
