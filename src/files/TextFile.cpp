@@ -57,6 +57,22 @@ void CloseChecked(int fd) {
     throw FileError(errno);
 }
 
+// Cuts a regular file back to its size before a write that failed partway:
+// a half line left at the end of a result file would be continued by the
+// next line. The offset of an append is the end of the file, so the former
+// size is that end less what was written. Best effort: should cutting back
+// fail as well, the write error is still the one reported.
+void TakeBackPartialWrite(int fd, std::size_t written) {
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+    return;
+  const off_t end = ::lseek(fd, 0, SEEK_CUR);
+  if (end < 0 || static_cast<std::size_t>(end) < written)
+    return;
+  const int cut = ::ftruncate(fd, end - static_cast<off_t>(written));
+  static_cast<void>(cut);
+}
+
 } // namespace
 
 bool FileExists(const std::string &path) {
@@ -103,15 +119,6 @@ bool CreateNewFile(const std::string &path) {
 
 void AppendToFile(const std::string &path, std::string_view text) {
   const int fd = OpenChecked(path, O_WRONLY | O_APPEND);
-  // The size before writing, to take back a partly written text: a half line
-  // left at the end of a result file would be continued by the next line.
-  struct stat st;
-  if (::fstat(fd, &st) != 0) {
-    const int err = errno;
-    ::close(fd);
-    throw FileError(err);
-  }
-  const bool regular = S_ISREG(st.st_mode);
   std::size_t done = 0;
   while (done < text.size()) {
     const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
@@ -124,12 +131,8 @@ void AppendToFile(const std::string &path, std::string_view text) {
       err = ENOSPC; // no progress: a stalled write counts as a full device
     }
     if (err != 0) {
-      if (done > 0 && regular) {
-        // Best effort: should cutting back fail as well, the write error is
-        // still the one reported.
-        const int cut = ::ftruncate(fd, st.st_size);
-        static_cast<void>(cut);
-      }
+      if (done > 0)
+        TakeBackPartialWrite(fd, done);
       ::close(fd);
       throw FileError(err);
     }
