@@ -1,6 +1,8 @@
 #include "FieldExit.h"
 
 #include <QLineEdit>
+#include <QPalette>
+#include <QWidget>
 
 #include "framework/Locale.h"
 
@@ -15,6 +17,12 @@ bool RunFieldRule(QLineEdit *field, const FieldRule &rule, SimState &s) {
 
 QString DGRangeDisplay(const SimState &s) {
   return QString::fromStdString(DGRangeText(s.DGMin, s.DGMax, DecimalSeparator()));
+}
+
+void MakeDisplayFieldsReadable(QWidget *window) {
+  QPalette pal = window->palette();
+  pal.setColor(QPalette::Disabled, QPalette::Text, QColor(0x40, 0x40, 0x40));
+  window->setPalette(pal);
 }
 
 } // namespace morvane::ui

@@ -8,6 +8,7 @@
 #include <QString>
 
 class QLineEdit;
+class QWidget;
 
 namespace morvane::ui {
 
@@ -17,5 +18,9 @@ bool RunFieldRule(QLineEdit *field, const FieldRule &rule, SimState &s);
 
 // The DG range held in the state, as the read-only range field shows it.
 QString DGRangeDisplay(const SimState &s);
+
+// Disabled edit fields serve as read-only displays (file names, ranges,
+// computed survivals): their text is drawn dark enough to be read.
+void MakeDisplayFieldsReadable(QWidget *window);
 
 } // namespace morvane::ui

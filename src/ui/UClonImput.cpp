@@ -43,6 +43,7 @@ TFrmClonImput::TFrmClonImput(QWidget *parent)
     : MorvaneForm(parent), ui(std::make_unique<Ui::TFrmClonImput>()) {
   ui->setupUi(this);
   SetBackground(mui::kAqua);
+  mui::MakeDisplayFieldsReadable(this);
   for (QLineEdit *field : {ui->TxtHabFreq, ui->TxtAsb, ui->Txtsasb, ui->TxtL})
     mui::LocaliseNumericText(field);
   mui::ShowPicture(ui->Image1, ":/pictures/ClonImput.jpg");

@@ -44,6 +44,7 @@ TFrmSexImput::TFrmSexImput(QWidget *parent)
     : MorvaneForm(parent), ui(std::make_unique<Ui::TFrmSexImput>()) {
   ui->setupUi(this);
   SetBackground(mui::kAqua);
+  mui::MakeDisplayFieldsReadable(this);
   for (QLineEdit *field : {ui->TxtHabFreq, ui->TxtFreqA, ui->TxtBFreq, ui->TxtL})
     mui::LocaliseNumericText(field);
   ui->TxtDGRange->setText(
