@@ -1,0 +1,166 @@
+// The input windows inside the program: the main window's Go opens them, and
+// their Go runs the series with the progress window, writing the Detail and
+// Plot lines that the core writes for the same values.
+#include <QRadioButton>
+
+#include "FieldTestSupport.h"
+#include "Startup.h"
+#include "UClonImput.h"
+#include "USexImput.h"
+#include "engine/Series.h"
+#include "files/NumberFormat.h"
+
+using namespace morvane;
+using namespace morvane::ui;
+using namespace morvane::ui::testing;
+
+namespace {
+
+class InputInProgramTest : public InputWindowTest {
+protected:
+  void SetUp() override {
+    InputWindowTest::SetUp();
+    windows = std::make_unique<ProgramWindows>();
+    main = FindForm("frmMorvane");
+    ASSERT_NE(main, nullptr);
+    main->ShowForm();
+    Activate(main);
+  }
+  void TearDown() override {
+    windows.reset();
+    InputWindowTest::TearDown();
+  }
+  // The main window: both files chosen, the model's option, Go.
+  MorvaneForm *Launch(const char *option, const char *detail, const char *opened) {
+    dialogs.answers << "series.mrv";
+    Button(main, "BtnChooseFin")->click();
+    dialogs.answers << detail;
+    Button(main, "BtnDetail")->click();
+    main->findChild<QRadioButton *>(option)->setChecked(true);
+    Button(main, "BtnLaunch")->click();
+    MorvaneForm *window = FindForm(opened);
+    EXPECT_TRUE(window && window->isVisible()) << opened;
+    if (window)
+      Activate(window);
+    return window;
+  }
+  // The core's own series for the same values, into expected.gnr and
+  // expected.plo.
+  static void CoreSeries(SimState &e, const std::string &detailName, bool clonal) {
+    e.FinalFileName = "series.mrv";
+    e.DetailFileName = detailName;
+    e.PlotFileName = clonal ? "PlotCloneFile.plo" : "PlotSexFile.plo";
+    e.DetailFile.Name = "expected.gnr";
+    e.PlotFile.Name = "expected.plo";
+    WriteAll("expected.gnr", "");
+    WriteAll("expected.plo", "");
+    RecordingRunDisplay core;
+    if (clonal)
+      StartClonalSeries(e, core);
+    else
+      ASSERT_TRUE(StartSexualSeries(e, core).has_value());
+  }
+
+  ScriptedFileDialogs dialogs;
+  std::unique_ptr<ProgramWindows> windows;
+  MorvaneForm *main = nullptr;
+};
+
+TEST_P(InputInProgramTest, BothSeriesRunFromTheMainWindow) {
+  MorvaneForm *sex = Launch("RdBtnHaploLoc", "first.gnr", "FrmSexImput");
+  ASSERT_NE(sex, nullptr);
+  EXPECT_EQ(sex->objectName(), "FrmSexImput");
+  EXPECT_EQ(Field(sex, "TxtPloidy")->text(), "Haploid");
+  EXPECT_EQ(Field(sex, "TxtDetailFile")->text(), "first.gnr");
+  Leave(Field(sex, "TxtHabFreq"), L("0.6"));
+  Leave(Field(sex, "TxtFreqA"), L("0.3"));
+  Leave(Field(sex, "TxtBFreq"), L("0.2"));
+  Leave(Field(sex, "TxtDG"), L("-0.01"));
+  Leave(Field(sex, "Txti"), "3");
+  Leave(Field(sex, "TxtL"), L("0.0001"));
+  Button(sex, "BtnTradeLin")->click();
+  Leave(Field(sex, "TxtW1A"), L("0.8"));
+  Leave(Field(sex, "TxtSmalla"), L("0.3"));
+  ASSERT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
+  QTest::mouseClick(Button(sex, "BtnGoSex"), Qt::LeftButton);
+  ASSERT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
+  EXPECT_FALSE(sex->isVisible());
+  EXPECT_EQ(Sim.CompletedRuns, 1);
+  const std::uint32_t sexualGenerations = Sim.Generation;
+
+  SimState e;
+  ChooseModel(e, Model::HaploidLocal);
+  e.SoftProp = 1;
+  e.MigSurv = 1;
+  e.HabFreq = 0.6;
+  e.FreqA = 0.3;
+  e.FreqB = 0.2;
+  e.DG = -0.01;
+  e.TriesAB = 3;
+  e.TriesaB = 1;
+  e.StopThreshold = 0.0001;
+  e.W1A = 0.8;
+  e.W2A = 0.2; // as shown, then read by Go
+  e.W1a = 0.3;
+  e.W2a = 0.7;
+  e.TradeOffStatus = "LinTO";
+  e.ESSStatus = "NoESS";
+  CoreSeries(e, "first.gnr", false);
+  EXPECT_EQ(ReadAll("first.gnr"), ReadAll("expected.gnr"));
+  EXPECT_EQ(ReadAll("PlotSexFile.plo"), ReadAll("expected.plo"));
+  EXPECT_EQ(sexualGenerations, e.Generation);
+  EXPECT_GT(e.Generation, 1u);
+
+  // Until the disturbance windows exist, the run ends in the main window.
+  ASSERT_TRUE(main->isVisible());
+  Activate(main);
+  MorvaneForm *clon = Launch("RdBtnClonal", "second.gnr", "FrmClonImput");
+  ASSERT_NE(clon, nullptr);
+  EXPECT_EQ(clon->objectName(), "FrmClonImput");
+  // The clonal window records the trade-off still in force.
+  EXPECT_EQ(Sim.TradeOffStatus, "LinTO");
+  Button(clon, "BtnNoTrade")->click();
+  Leave(Field(clon, "TxtSoftProp"), L("0.5"));
+  Leave(Field(clon, "TxtAB"), L("0.5"));
+  Leave(Field(clon, "TxtW1A"), L("0.9"));
+  Leave(Field(clon, "TxtW2Smalla"), L("0.6"));
+  Leave(Field(clon, "TxtL"), L("0.001"));
+  ASSERT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
+  QTest::mouseClick(Button(clon, "BtnGoClon"), Qt::LeftButton);
+  ASSERT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
+
+  SimState c;
+  ChooseModel(c, Model::Clonal);
+  c.SoftProp = 0.5;
+  c.MigSurv = 1;
+  c.HabFreq = 0.5;
+  // The clonal window has its own fields: those not typed show their
+  // initial texts.
+  c.TriesAB = 1;
+  c.TriesaB = 1;
+  // f(AB) = 0.5 with 0.5, 0, 0.5: normalised to 1/3 each.
+  c.X[1] = 1.0 / 3;
+  c.X[2] = 1.0 / 3;
+  c.X[3] = 0;
+  c.X[4] = 1.0 / 3;
+  c.StopThreshold = 0.001;
+  c.W1A = 0.9;
+  c.W2A = 1;
+  c.W1a = 1;
+  c.W2a = 0.6;
+  c.TradeOffStatus = "NoTO";
+  c.ESSStatus = "NoESS";
+  // The window reads the fields as shown (15 significant digits).
+  for (int k = 1; k <= 4; ++k)
+    c.X[k] = *TextToReal(RealToText(c.X[k]));
+  CoreSeries(c, "second.gnr", true);
+  EXPECT_EQ(ReadAll("second.gnr"), ReadAll("expected.gnr"));
+  EXPECT_EQ(ReadAll("PlotCloneFile.plo"), ReadAll("expected.plo"));
+  EXPECT_GT(c.Generation, 1u);
+  // The first series' files are left as they were.
+  EXPECT_NE(ReadAll("PlotSexFile.plo"), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Locales, InputInProgramTest, ::testing::Values('.', ','), SeparatorName);
+
+} // namespace
