@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QPalette>
 
 #include "framework/Locale.h"
 #include "state/SimState.h"
@@ -19,6 +20,11 @@ TFrmShowT::TFrmShowT(QWidget *parent)
   // the state or empty the files the run is writing.
   setWindowModality(Qt::ApplicationModal);
   SetBackground(kAqua);
+  // T is a display, not an entry: disabled, but in full black to be read.
+  QPalette display = ui_->TxtNmbT->palette();
+  display.setColor(QPalette::Disabled, QPalette::Text,
+                   display.color(QPalette::Active, QPalette::Text));
+  ui_->TxtNmbT->setPalette(display);
   SetHelpContext(0);
   OnClick(ui_->BtnInterrupt, [this] { BtnInterruptClick(); });
 }

@@ -46,7 +46,7 @@ private:
   std::unique_ptr<Ui::TFrmShowT> ui_;
   QElapsedTimer sincePaint_;
   QElapsedTimer sinceEvents_;
-  int repaintMs_ = 40;
+  int repaintMs_ = 30;
   int eventsMs_ = 5;
   bool painted_ = false;
   long repaints_ = 0;

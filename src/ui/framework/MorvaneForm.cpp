@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPalette>
 #include <QRadioButton>
+#include <QScreen>
 
 #include "framework/ErrorHandler.h"
 #include "framework/Seams.h"
@@ -35,6 +36,10 @@ void MorvaneForm::ShowForm() {
   // reports the activation later (or never, off screen): remember it now so
   // that the platform's activation event does not run the handler twice.
   lastActive = this;
+  // Without a window manager a maximised window keeps its stored size: give
+  // it the screen's working area first.
+  if (!isMaximized() && screen())
+    setGeometry(screen()->availableGeometry());
   showMaximized();
   raise();
   activateWindow();

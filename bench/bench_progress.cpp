@@ -1,0 +1,164 @@
+// Cost of showing a run's progress: a long run (L = 0, ended after a fixed
+// number of generations) through the progress window against the same run
+// through a display that shows nothing.
+//
+// Run it on a real display or under Xvfb (xvfb-run -a bench/bench_progress);
+// the offscreen platform paints into memory and says little. Reported per
+// benchmark: generations per second (items_per_second) and, for the window,
+// the numbers' visible updates per second (updates_per_second).
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <chrono>
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+
+#include "UTShowStop.h"
+#include "engine/InitialState.h"
+#include "engine/RunLoop.h"
+#include "engine/Series.h"
+#include "files/TextFile.h"
+#include "framework/ErrorHandler.h"
+#include "state/SimState.h"
+
+namespace {
+
+using namespace morvane;
+
+constexpr int kLongRun = 100000;
+
+class ScratchFolder {
+public:
+  ScratchFolder() {
+    char pattern[] = "/tmp/morvane_bench_progress_XXXXXX";
+    if (::mkdtemp(pattern) == nullptr)
+      throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+  }
+  ~ScratchFolder() {
+    const std::string command = "rm -rf '" + path_ + "'";
+    if (std::system(command.c_str()) != 0)
+      std::abort();
+  }
+  std::string File(const std::string &name) const { return path_ + "/" + name; }
+
+private:
+  std::string path_;
+};
+
+// A haploid population with local panmixia, L = 0.
+void PrepareRun(const ScratchFolder &folder) {
+  SimState &s = Sim;
+  ResetSimState();
+  ChooseModel(s, Model::HaploidLocal);
+  s.DetailFileName = s.DetailFile.Name = folder.File("bench.gnr");
+  CreateEmptyFile(s.DetailFile.Name);
+  PrepareSexualInput(s, folder.File("PlotSexFile.plo"));
+  s.SoftProp = 0.5;
+  s.MigSurv = 0.9;
+  s.HabFreq = 0.6;
+  s.TriesAB = 3;
+  s.TriesaB = 2;
+  s.W1A = 0.9;
+  s.W2A = 0.4;
+  s.W1a = 0.5;
+  s.W2a = 0.8;
+  s.StopThreshold = 0;
+  s.FreqA = 0.3;
+  s.FreqB = 0.6;
+  s.DG = 0.05;
+  HaploidInitialState(s);
+}
+
+// Passes everything on to `inner` (if any) and runs exactly a fixed number
+// of generations: the population reaches a fixed point long before 100,000
+// generations, so the stop rule is overridden until then, as for a run that
+// never meets it; at the end the run stops as on the interrupt button.
+class Bounded : public RunDisplay {
+public:
+  Bounded(RunDisplay *inner, int generations) : inner_(inner), generations_(generations) {}
+  void ShowProgress() override {
+    if (inner_)
+      inner_->ShowProgress();
+  }
+  void DisplayProgress(std::uint32_t generation, double deltaP, double deltaQ) override {
+    if (inner_)
+      inner_->DisplayProgress(generation, deltaP, deltaQ);
+    benchmark::DoNotOptimize(deltaP);
+    benchmark::DoNotOptimize(deltaQ);
+  }
+  void ProcessPendingEvents() override {
+    if (inner_)
+      inner_->ProcessPendingEvents();
+    Sim.StopRequested = ++done_ >= generations_;
+  }
+  void HideProgress() override {
+    if (inner_)
+      inner_->HideProgress();
+  }
+  void HandOver(Model) override {}
+
+private:
+  RunDisplay *inner_;
+  int generations_;
+  int done_ = 0;
+};
+
+void BM_HeadlessRun(benchmark::State &state) {
+  ScratchFolder folder;
+  std::int64_t generations = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    PrepareRun(folder);
+    Bounded display(nullptr, static_cast<int>(state.range(0)));
+    state.ResumeTiming();
+    RunLoop(Model::HaploidLocal, Sim, display);
+    generations += Sim.Generation;
+  }
+  state.SetItemsProcessed(generations);
+}
+BENCHMARK(BM_HeadlessRun)->Arg(kLongRun)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// range(0): generations; range(1): 1 for the window's own refresh rate, 0 for
+// a repaint and an event pass after every generation.
+void BM_ProgressWindowRun(benchmark::State &state) {
+  ScratchFolder folder;
+  TFrmShowT window;
+  if (state.range(1) == 0)
+    window.SetRefreshIntervals(0, 0);
+  std::int64_t generations = 0;
+  long updates = 0;
+  double seconds = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    PrepareRun(folder);
+    Bounded display(&window, static_cast<int>(state.range(0)));
+    state.ResumeTiming();
+    const auto start = std::chrono::steady_clock::now();
+    RunLoop(Model::HaploidLocal, Sim, display);
+    seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    generations += Sim.Generation;
+    updates += window.RepaintCount();
+  }
+  state.SetItemsProcessed(generations);
+  state.counters["updates_per_second"] = seconds > 0 ? updates / seconds : 0;
+  state.counters["updates"] = static_cast<double>(updates);
+}
+BENCHMARK(BM_ProgressWindowRun)
+    ->Args({kLongRun, 1})
+    ->Args({5000, 0})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+} // namespace
+
+int main(int argc, char **argv) {
+  morvane::ui::MorvaneApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
