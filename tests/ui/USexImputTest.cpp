@@ -335,6 +335,23 @@ TEST_P(SexImputTest, GoRunsTheSeriesOfEachModel) {
   }
 }
 
+TEST_P(SexImputTest, TabGoesThroughTheFieldsInTheirOrderSkippingDisplays) {
+  Open();
+  F("TxtSoftProp")->setFocus(Qt::OtherFocusReason);
+  QStringList seen;
+  for (int k = 0; k < 18; ++k) {
+    QWidget *f = QApplication::focusWidget();
+    ASSERT_NE(f, nullptr);
+    seen << f->objectName();
+    QTest::keyClick(f, Qt::Key_Tab);
+  }
+  EXPECT_EQ(seen, QStringList({"TxtSoftProp", "TxtMigSurv", "TxtHabFreq", "TxtFreqA", "TxtBFreq",
+                               "Txti", "Txtj", "TxtDG", "TxtL", "TxtW2A", "TxtW2Smalla",
+                               "BtnNoTrade", "BtnTradeLin", "BtnConvexTrade", "BtnConcaveTrade",
+                               "BtnBackS", "BtnGoSex", "TxtSoftProp"}));
+  EXPECT_TRUE(messages.texts.isEmpty());
+}
+
 INSTANTIATE_TEST_SUITE_P(Locales, SexImputTest, ::testing::Values('.', ','), SeparatorName);
 
 } // namespace
