@@ -6,11 +6,14 @@
 
 #include "FieldExit.h"
 #include "Help.h"
+#include "UMorvane1.h"
+#include "UTShowStop.h"
 #include "engine/RunLoop.h"
 #include "engine/Series.h"
 #include "files/PlotFile.h"
 #include "framework/Locale.h"
 #include "framework/Pictures.h"
+#include "framework/Windows.h"
 #include "state/SimState.h"
 #include "ui_UClonImput.h"
 
@@ -24,8 +27,8 @@ namespace {
 morvane::RunDisplay &DisplayFor(morvane::RunDisplay *given) {
   if (given)
     return *given;
-  if (auto *display = dynamic_cast<morvane::RunDisplay *>(mui::FindForm("FrmShowT")))
-    return *display;
+  if (TFrmShowT *progress = mui::Windows().FrmShowT)
+    return *progress;
   throw std::runtime_error("The progress window is missing");
 }
 
@@ -166,7 +169,7 @@ void TFrmClonImput::BtnGoClonClick() {
 
 void TFrmClonImput::BtnBackCClick() {
   CloseForm();
-  if (auto *main = mui::FindForm("frmMorvane"))
+  if (TfrmMorvane *main = mui::Windows().frmMorvane)
     main->ShowForm();
 }
 

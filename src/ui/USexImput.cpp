@@ -6,6 +6,8 @@
 
 #include "FieldExit.h"
 #include "Help.h"
+#include "UMorvane1.h"
+#include "UTShowStop.h"
 #include "engine/RunLoop.h"
 #include "engine/Series.h"
 #include "files/PlotFile.h"
@@ -25,8 +27,8 @@ namespace {
 morvane::RunDisplay &DisplayFor(morvane::RunDisplay *given) {
   if (given)
     return *given;
-  if (auto *display = dynamic_cast<morvane::RunDisplay *>(mui::FindForm("FrmShowT")))
-    return *display;
+  if (TFrmShowT *progress = mui::Windows().FrmShowT)
+    return *progress;
   throw std::runtime_error("The progress window is missing");
 }
 
@@ -160,7 +162,7 @@ void TFrmSexImput::BtnGoSexClick() {
 
 void TFrmSexImput::BtnBackSClick() {
   CloseForm();
-  if (auto *main = mui::FindForm("frmMorvane"))
+  if (TfrmMorvane *main = mui::Windows().frmMorvane)
     main->ShowForm();
 }
 

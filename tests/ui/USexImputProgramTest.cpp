@@ -6,6 +6,7 @@
 #include "FieldTestSupport.h"
 #include "Startup.h"
 #include "UClonImput.h"
+#include "UMorvane1.h"
 #include "USexImput.h"
 #include "engine/Series.h"
 #include "files/NumberFormat.h"
@@ -20,6 +21,7 @@ class InputInProgramTest : public InputWindowTest {
 protected:
   void SetUp() override {
     InputWindowTest::SetUp();
+    TfrmMorvane::SetQuitProgram([this] { ++quits; });
     windows = std::make_unique<ProgramWindows>();
     main = FindForm("frmMorvane");
     ASSERT_NE(main, nullptr);
@@ -28,6 +30,8 @@ protected:
   }
   void TearDown() override {
     windows.reset();
+    TfrmMorvane::SetQuitProgram(nullptr);
+    EXPECT_EQ(quits, 0);
     InputWindowTest::TearDown();
   }
   // The main window: both files chosen, the model's option, Go.
@@ -36,7 +40,12 @@ protected:
     Button(main, "BtnChooseFin")->click();
     dialogs.answers << detail;
     Button(main, "BtnDetail")->click();
-    main->findChild<QRadioButton *>(option)->setChecked(true);
+    auto *choice = main->findChild<QRadioButton *>(option);
+    if (!choice) {
+      ADD_FAILURE() << "no option " << option;
+      return nullptr;
+    }
+    choice->setChecked(true);
     Button(main, "BtnLaunch")->click();
     MorvaneForm *window = FindForm(opened);
     EXPECT_TRUE(window && window->isVisible()) << opened;
@@ -64,6 +73,7 @@ protected:
   ScriptedFileDialogs dialogs;
   std::unique_ptr<ProgramWindows> windows;
   MorvaneForm *main = nullptr;
+  int quits = 0;
 };
 
 TEST_P(InputInProgramTest, BothSeriesRunFromTheMainWindow) {
@@ -159,6 +169,24 @@ TEST_P(InputInProgramTest, BothSeriesRunFromTheMainWindow) {
   EXPECT_GT(c.Generation, 1u);
   // The first series' files are left as they were.
   EXPECT_NE(ReadAll("PlotSexFile.plo"), "");
+}
+
+TEST_P(InputInProgramTest, BackShowsTheMainWindowWhichIsResetThere) {
+  for (const char *option : {"RBtnDiploGlob", "RdBtnClonal"}) {
+    const bool clonal = std::string(option) == "RdBtnClonal";
+    MorvaneForm *input = Launch(option, "trace.gnr", clonal ? "FrmClonImput" : "FrmSexImput");
+    ASSERT_NE(input, nullptr);
+    EXPECT_EQ(MorvaneForm::LastActiveForm(), input);
+    EXPECT_TRUE(Button(main, "BtnLaunch")->isEnabled());
+    Button(input, clonal ? "BtnBackC" : "BtnBackS")->click();
+    EXPECT_FALSE(input->isVisible());
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_EQ(MorvaneForm::LastActiveForm(), main);
+    // The main window's reset: the files are to be chosen again.
+    EXPECT_FALSE(Button(main, "BtnLaunch")->isEnabled());
+    // The platform makes the main window active before the user goes on.
+    Activate(main);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Locales, InputInProgramTest, ::testing::Values('.', ','), SeparatorName);
