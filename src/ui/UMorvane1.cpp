@@ -8,6 +8,7 @@
 
 #include "Help.h"
 #include "files/FinalFile.h"
+#include "files/PlotFile.h"
 #include "files/TextFile.h"
 #include "framework/Pictures.h"
 #include "framework/Seams.h"
@@ -34,12 +35,30 @@ void QuitProgram() {
 // File names go to the core in the file system's own encoding.
 std::string FilePath(const QString &name) { return QFile::encodeName(name).toStdString(); }
 
-// Whether two names denote the same existing file (links and relative paths
-// resolved).
+// Whether two names denote the same file: the same existing file (links and
+// relative paths resolved), or the same path once resolved when one of them
+// does not exist yet.
 bool SameFile(const std::string &a, const std::string &b) {
+  if (a.empty() || b.empty())
+    return false;
   std::error_code error;
-  const bool same = std::filesystem::equivalent(a, b, error);
-  return !error && same;
+  if (std::filesystem::equivalent(a, b, error) && !error)
+    return true;
+  auto resolved = [&error](const std::string &name) {
+    const auto absolute = std::filesystem::absolute(name, error);
+    return error ? absolute : std::filesystem::weakly_canonical(absolute, error);
+  };
+  const auto canonicalA = resolved(a);
+  if (error)
+    return false;
+  const auto canonicalB = resolved(b);
+  return !error && canonicalA == canonicalB;
+}
+
+// The input windows empty their Plot file, in the current folder, each time
+// they open: a result file of that name would lose its content.
+bool IsPlotFile(const std::string &path) {
+  return SameFile(path, morvane::kSexPlotFileName) || SameFile(path, morvane::kClonePlotFileName);
 }
 
 } // namespace
@@ -63,6 +82,17 @@ QString AboutText() {
 }
 
 } // namespace morvane::ui
+
+namespace {
+
+QString PlotFileRefusal(const QString &which) {
+  return QStringLiteral("The %1 file cannot be a plot file (%2 or %3).\n"
+                        "Please choose another name for the %1 file.")
+      .arg(which, QString::fromLatin1(morvane::kSexPlotFileName),
+           QString::fromLatin1(morvane::kClonePlotFileName));
+}
+
+} // namespace
 
 void TfrmMorvane::SetQuitProgram(std::function<void()> quit) { quitProgram = std::move(quit); }
 
@@ -138,6 +168,12 @@ void TfrmMorvane::BtnChooseFinClick() {
     ui_->TxtFinal->setText(QStringLiteral("None"));
     return;
   }
+  if (IsPlotFile(FilePath(name))) {
+    openDialogName_.clear();
+    ui_->TxtFinal->setText(QStringLiteral("None"));
+    ShowMessage(PlotFileRefusal(QStringLiteral("Final")));
+    return;
+  }
   ui_->TxtFinal->setText(name);
   Sim.FinalFileName = FilePath(name);
   Sim.FinalFile.Name = Sim.FinalFileName;
@@ -160,6 +196,12 @@ void TfrmMorvane::BtnDetailClick() {
     ui_->TxtDetail->setText(QStringLiteral("None"));
     ShowMessage(QStringLiteral("The Detail file cannot be the Final file.\n"
                                "Please choose another name for the Detail file."));
+    return;
+  }
+  if (IsPlotFile(FilePath(name))) {
+    saveDialogName_.clear();
+    ui_->TxtDetail->setText(QStringLiteral("None"));
+    ShowMessage(PlotFileRefusal(QStringLiteral("Detail")));
     return;
   }
   ui_->TxtDetail->setText(name);

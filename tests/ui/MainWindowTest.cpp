@@ -403,6 +403,28 @@ TEST_F(MainWindowTest, DetailFileThatIsTheFinalFileIsRefused) {
   EXPECT_EQ(ReadAll(Path("results.mrv")), final);
 }
 
+TEST_F(MainWindowTest, PlotFilesAreRefusedAsResultFiles) {
+  // The input windows empty these files each time they open.
+  dialogs.answers << Path("PlotSexFile.plo");
+  Button("BtnChooseFin")->click();
+  ASSERT_EQ(messages.texts.size(), 1);
+  EXPECT_TRUE(messages.texts[0].contains("cannot be a plot file"));
+  EXPECT_EQ(Field("TxtFinal")->text(), "None");
+  EXPECT_TRUE(Sim.FinalFileName.empty());
+  EXPECT_FALSE(QFile::exists(Path("PlotSexFile.plo")));
+  EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnQuit"}));
+
+  dialogs.answers << Path("results.mrv");
+  Button("BtnChooseFin")->click();
+  WriteAll(Path("PlotCloneFile.plo"), "0\t0.000\t0.500\t0.000\t0.50\r\n");
+  dialogs.answers << "PlotCloneFile.plo";
+  Button("BtnDetail")->click();
+  ASSERT_EQ(messages.texts.size(), 2);
+  EXPECT_EQ(Field("TxtDetail")->text(), "None");
+  EXPECT_FALSE(ReadAll(Path("PlotCloneFile.plo")).isEmpty());
+  EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnDetail", "BtnQuit"}));
+}
+
 TEST_F(MainWindowTest, FileErrorsAreReportedAndTheNextStepStaysDisabled) {
   const QString badFinal = Path("missing-folder/results.mrv");
   dialogs.answers << badFinal;
