@@ -3,9 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QFont>
 #include <QLayout>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
 
 #include "Startup.h"
 #include "UMorvane1.h"
@@ -52,6 +56,51 @@ TEST(Startup, CreatesTheWindowsInOrderWithOnlyTheMainWindowShown) {
   EXPECT_TRUE(enabled("BtnQuit"));
   EXPECT_FALSE(enabled("BtnDetail"));
   EXPECT_FALSE(enabled("BtnLaunch"));
+}
+
+TEST(Startup, ASeriesFromTheMainMenuAndBack) {
+  morvane::ResetSimState();
+  MorvaneForm::ForgetLastActiveForm();
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString previous = QDir::currentPath();
+  QDir::setCurrent(dir.path());
+  morvane::ui::testing::RecordingMessages messages;
+  morvane::ui::testing::ScriptedFileDialogs dialogs;
+  {
+    ProgramWindows windows;
+    MorvaneForm *main = windows.InOrder().front();
+    main->ShowForm();
+    dialogs.answers << dir.filePath("results.mrv") << dir.filePath("trace.gnr");
+    main->findChild<QPushButton *>("BtnChooseFin")->click();
+    main->findChild<QPushButton *>("BtnDetail")->click();
+    main->findChild<QRadioButton *>("RdBtnHaploGlo")->setChecked(true);
+    main->findChild<QPushButton *>("BtnLaunch")->click();
+    MorvaneForm *input = FindForm("FrmSexImput");
+    ASSERT_NE(input, nullptr);
+    ASSERT_TRUE(input->isVisible());
+    // With the default entries every survival is 1: one generation, then the
+    // run hands over (to the main menu while the disturbance windows are not
+    // there) and the main window is reset.
+    input->findChild<QPushButton *>("BtnGoSex")->click();
+    EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("; ").toStdString();
+    EXPECT_FALSE(input->isVisible());
+    EXPECT_FALSE(FindForm("FrmShowT")->isVisible());
+    EXPECT_EQ(morvane::Sim.Generation, 1u);
+    EXPECT_EQ(morvane::Sim.CompletedRuns, 1);
+    MorvaneForm *next = FindForm("FrmPerturb1N");
+    EXPECT_EQ(MorvaneForm::LastActiveForm(), next ? next : main);
+    if (!next) {
+      EXPECT_FALSE(main->findChild<QPushButton *>("BtnDetail")->isEnabled());
+    }
+    QFile detail(dir.filePath("trace.gnr"));
+    ASSERT_TRUE(detail.open(QIODevice::ReadOnly));
+    EXPECT_EQ(detail.readAll().count('\n'), 3);
+    QFile plot(dir.filePath("PlotSexFile.plo"));
+    ASSERT_TRUE(plot.open(QIODevice::ReadOnly));
+    EXPECT_EQ(plot.readAll().count('\n'), 2);
+  }
+  QDir::setCurrent(previous);
 }
 
 // Every visible control lies inside its window, has at least its minimum
