@@ -27,6 +27,12 @@ FieldOutcome ApplyRealRule(const FieldRule &rule, std::string_view text, char se
 
   if (const auto parsed = TextToReal(text, sep)) {
     target = *parsed;
+    // A bound that moves with the state is shown rounded: typing it back
+    // as shown means that bound itself.
+    if (rule.lo.fromState)
+      target = SnapToShownBound(target, rule.lo.Get(s));
+    if (rule.hi.fromState)
+      target = SnapToShownBound(target, rule.hi.Get(s));
   } else {
     target = usePrevious ? previous : rule.parseSubstitute;
     valid = false;
@@ -116,8 +122,15 @@ void UpdateDGRange(SimState &s) {
   s.DGMax = r.upper;
 }
 
-bool DGWithinRange(double p, double q, double dg) {
+double SnapToShownBound(double value, double bound) {
+  if (value == bound || RealToText(value, '.') != RealToText(bound, '.'))
+    return value;
+  return bound;
+}
+
+bool FitDGIntoRange(double p, double q, double &dg) {
   const DGRange r = ComputeDGRange(p, q);
+  dg = SnapToShownBound(SnapToShownBound(dg, r.lower), r.upper);
   return dg >= r.lower && dg <= r.upper;
 }
 

@@ -63,8 +63,15 @@ std::string DGRangeText(double dgMin, double dgMax, char decimalSeparator);
 // Recomputes DGMin and DGMax from the p and q held in the state.
 void UpdateDGRange(SimState &s);
 
-// True when dg lies in the authorised range of p and q (bounds included).
-bool DGWithinRange(double p, double q, double dg);
+// The bound itself when `value` has the same canonical text as `bound`
+// (15 significant digits), else `value`. The DG range is computed, so its
+// bounds are shown rounded; what the user types back from that text must
+// mean the bound, not a value a rounding error beyond it.
+double SnapToShownBound(double value, double bound);
+
+// Puts a dg typed as one of the shown bounds of the range of p and q onto
+// that bound, then tells whether dg lies in the range (bounds included).
+bool FitDGIntoRange(double p, double q, double &dg);
 
 // The four initial clone frequencies are kept summing to 1 after each exit.
 enum class CloneSum { One, Zero, Other };

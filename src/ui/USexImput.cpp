@@ -74,6 +74,7 @@ void TFrmSexImput::FitnessFieldExit(QLineEdit *field, std::function<void()> hand
   OnFieldExit(field, std::move(handler));
 }
 void TFrmSexImput::FitnessGuard(const std::function<void()> &handler) { Guard(handler); }
+void TFrmSexImput::FitnessClick(const std::function<void()> &handler) { GuardClick(handler); }
 void TFrmSexImput::FitnessFieldMessage(QLineEdit *field, const QString &text) {
   ShowFieldMessage(field, text);
 }
@@ -149,7 +150,7 @@ void TFrmSexImput::BtnGoSexClick() {
   // p or q changed; the population built from it would have negative type
   // frequencies. Refuse it as the DG0 field does.
   ShowDGRange();
-  if (!mui::DGWithinRange(Sim.FreqA, Sim.FreqB, Sim.DG)) {
+  if (!mui::FitDGIntoRange(Sim.FreqA, Sim.FreqB, Sim.DG)) {
     Sim.DG = 0;
     ui->TxtDG->setText(mui::RealText(Sim.DG));
     ShowFieldMessage(ui->TxtDG, rules::DG.message);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "FieldRules.h"
+#include "engine/InitialState.h"
 #include "state/SimState.h"
 
 namespace morvane::ui {
@@ -231,6 +232,8 @@ INSTANTIATE_TEST_SUITE_P(Separators, FieldRuleTest, ::testing::Values('.', ','),
                            return info.param == '.' ? std::string("Point") : std::string("Comma");
                          });
 
+bool DGWithinRange(double p, double q, double dg) { return FitDGIntoRange(p, q, dg); }
+
 TEST(DGWithinRange, UsesTheRangeOfTheGivenFrequencies) {
   EXPECT_TRUE(DGWithinRange(0.5, 0.5, 0.25));
   EXPECT_TRUE(DGWithinRange(0.5, 0.5, -0.25));
@@ -239,6 +242,33 @@ TEST(DGWithinRange, UsesTheRangeOfTheGivenFrequencies) {
   EXPECT_TRUE(DGWithinRange(0.75, 0.5, 0.125)); // the upper bound itself
   EXPECT_FALSE(DGWithinRange(1, 0.5, 0.01));
   EXPECT_TRUE(DGWithinRange(1, 0.5, 0));
+}
+
+// With p = 0.9 and q = 0.5 the upper bound is 0.1 * 0.5, one rounding error
+// below 0.05, and the range text shows 0.05: typing it back must be accepted
+// and must store the bound itself, so that no type frequency goes negative.
+TEST(DGWithinRange, ABoundTypedAsShownIsTheBound) {
+  const DGRange r = ComputeDGRange(0.9, 0.5);
+  ASSERT_LT(r.upper, 0.05);
+  EXPECT_EQ(DGRangeText(r.lower, r.upper, '.'), "[-0.05..0.05]");
+
+  double dg = 0.05;
+  EXPECT_TRUE(FitDGIntoRange(0.9, 0.5, dg));
+  EXPECT_EQ(dg, r.upper);
+  dg = 0.0500001; // beyond the shown bound: still refused
+  EXPECT_FALSE(FitDGIntoRange(0.9, 0.5, dg));
+
+  ResetSimState();
+  Sim.FreqA = 0.9;
+  Sim.FreqB = 0.5;
+  UpdateDGRange(Sim);
+  const FieldOutcome out = ApplyFieldRule(rules::DG, "0.05", '.', Sim);
+  EXPECT_TRUE(out.valid);
+  EXPECT_EQ(Sim.DG, r.upper);
+  EXPECT_EQ(out.text, "0.05");
+  HaploidInitialState(Sim);
+  for (int k = 1; k <= 4; ++k)
+    EXPECT_GE(Sim.X[k], 0.0) << "type " << k;
 }
 
 TEST(CloneSum, ClassifiesNormalisesAndResets) {
