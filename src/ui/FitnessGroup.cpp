@@ -57,7 +57,7 @@ QLineEdit *FitnessGroupBox::W2aField() const { return ui_->TxtW2Smalla; }
 
 void FitnessGroupBox::OnClick(QAbstractButton *button, void (FitnessGroupBox::*handler)()) {
   connect(button, &QAbstractButton::clicked, this,
-          [this, handler] { host_->FitnessGuard([this, handler] { (this->*handler)(); }); });
+          [this, handler] { host_->FitnessClick([this, handler] { (this->*handler)(); }); });
 }
 
 void FitnessGroupBox::Attach(Host &host, Variant variant) {

@@ -30,6 +30,9 @@ public:
     virtual ~Host() = default;
     virtual void FitnessFieldExit(QLineEdit *field, std::function<void()> handler) = 0;
     virtual void FitnessGuard(const std::function<void()> &handler) = 0;
+    // A button of the group: the focused field is left first, as for any
+    // button of the window.
+    virtual void FitnessClick(const std::function<void()> &handler) = 0;
     virtual void FitnessFieldMessage(QLineEdit *field, const QString &text) = 0;
     virtual void FitnessMessage(const QString &text) = 0;
   };

@@ -73,6 +73,7 @@ void TFrmClonImput::FitnessFieldExit(QLineEdit *field, std::function<void()> han
   OnFieldExit(field, std::move(handler));
 }
 void TFrmClonImput::FitnessGuard(const std::function<void()> &handler) { Guard(handler); }
+void TFrmClonImput::FitnessClick(const std::function<void()> &handler) { GuardClick(handler); }
 void TFrmClonImput::FitnessFieldMessage(QLineEdit *field, const QString &text) {
   ShowFieldMessage(field, text);
 }

@@ -52,6 +52,7 @@ private:
 
   void FitnessFieldExit(QLineEdit *field, std::function<void()> handler) override;
   void FitnessGuard(const std::function<void()> &handler) override;
+  void FitnessClick(const std::function<void()> &handler) override;
   void FitnessFieldMessage(QLineEdit *field, const QString &text) override;
   void FitnessMessage(const QString &text) override;
 

@@ -103,10 +103,15 @@ protected:
     QTest::keyClick(field, Qt::Key_Tab);
     QCoreApplication::processEvents();
   }
-  // The user types without leaving the field (Go by its accelerator then
-  // reads a text that the exit has not checked).
+  // The user types without leaving the field.
   static void Type(QLineEdit *field, const QString &text) {
     field->setFocus(Qt::OtherFocusReason);
+    field->setText(text);
+  }
+  // A text that no exit has seen, in a field that does not hold the focus:
+  // what a button that reads the fields must still cope with.
+  static void PutUncheckedText(QLineEdit *field, const QString &text) {
+    EXPECT_FALSE(field->hasFocus());
     field->setText(text);
   }
 

@@ -267,12 +267,34 @@ TEST_P(FitnessTest, UnparsableHabitat1TextEndsATradeOffButton) {
   MorvaneForm *w = OpenSexual();
   Click(w, "BtnNoTrade");
   Leave(Field(w, "TxtW1A"), L("0.4"));
-  Type(Field(w, "TxtSmalla"), "zz");
+  Button(w, "BtnConvexTrade")->setFocus(Qt::OtherFocusReason);
+  PutUncheckedText(Field(w, "TxtSmalla"), "zz");
   Click(w, "BtnConvexTrade");
   EXPECT_EQ(messages.texts, QStringList{"'zz' is not a valid number"});
   // W(A) was done before the failure; W(a) was not.
   EXPECT_EQ(Text(w, "TxtW2A"), L("0.84"));
   EXPECT_TRUE(Enabled(w, "TxtW2Smalla"));
+}
+
+// A trade-off button pressed by its accelerator leaves the survival being
+// typed first, so the rule is applied to the checked value.
+TEST_P(FitnessTest, TradeOffByAcceleratorChecksTheSurvivalBeingTyped) {
+  MorvaneForm *w = OpenSexual();
+  Click(w, "BtnNoTrade");
+  Type(Field(w, "TxtW1A"), "5");
+  // Like its accelerator key, click() leaves the focus in the field.
+  Button(w, "BtnConvexTrade")->click();
+  EXPECT_EQ(messages.texts, QStringList{"W1(A) out of Range"});
+  EXPECT_EQ(Text(w, "TxtW1A"), "1");
+  EXPECT_EQ(Sim.W1A, 1);
+  EXPECT_FALSE(Sim.ConvexTradeOff); // the refused entry ended the click
+
+  messages.texts.clear();
+  Type(Field(w, "TxtW1A"), L("0.5"));
+  Button(w, "BtnConvexTrade")->click();
+  EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
+  EXPECT_TRUE(Sim.ConvexTradeOff);
+  EXPECT_EQ(Text(w, "TxtW2A"), L("0.75"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Locales, FitnessTest, ::testing::Values('.', ','), SeparatorName);

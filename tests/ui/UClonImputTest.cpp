@@ -186,7 +186,7 @@ TEST_P(ClonImputTest, PlotFileThatCannotBeCreatedStopsTheActivation) {
 TEST_P(ClonImputTest, GoWithATextThatDoesNotParseStartsNoRun) {
   Open();
   Leave(F("TxtMigSurv"), L("0.8"));
-  Type(F("TxtsaB"), "1/4");
+  PutUncheckedText(F("TxtsaB"), "1/4");
   Sim.StopThreshold = 0.05;
   Button(w.get(), "BtnGoClon")->click();
   EXPECT_EQ(messages.texts, QStringList{"'1/4' is not a valid number"});

@@ -181,7 +181,7 @@ TEST_P(SexImputTest, GoRefusesADGLeftOutsideTheRangeOfNewFrequencies) {
 TEST_P(SexImputTest, GoWithATextThatDoesNotParseStartsNoRun) {
   Open();
   Leave(F("TxtHabFreq"), L("0.7"));
-  Type(F("TxtMigSurv"), "abc");
+  PutUncheckedText(F("TxtMigSurv"), "abc");
   Sim.SoftProp = 0.25;
   Button(w.get(), "BtnGoSex")->click();
   EXPECT_EQ(messages.texts, QStringList{"'abc' is not a valid number"});
@@ -196,16 +196,41 @@ TEST_P(SexImputTest, GoWithATextThatDoesNotParseStartsNoRun) {
   // A count typed with decimals has not been through its exit: refused too.
   messages.texts.clear();
   Leave(F("TxtMigSurv"), "1");
-  Type(F("Txtj"), L("2.5"));
+  PutUncheckedText(F("Txtj"), L("2.5"));
   Button(w.get(), "BtnGoSex")->click();
   EXPECT_EQ(messages.texts, QStringList{"'" + L("2.5") + "' is not a valid number"});
   EXPECT_EQ(display.shown, 0);
   // And one beyond the 16-bit count is not wrapped into range.
   messages.texts.clear();
-  Type(F("Txtj"), "65537");
+  PutUncheckedText(F("Txtj"), "65537");
   Button(w.get(), "BtnGoSex")->click();
   EXPECT_EQ(messages.texts, QStringList{"'65537' is not a valid number"});
   EXPECT_EQ(display.shown, 0);
+}
+
+// Go pressed by its accelerator takes no focus: the field being typed in is
+// left first, as a click on Go would leave it, and a refused entry starts no
+// run.
+TEST_P(SexImputTest, GoByItsAcceleratorChecksTheFieldBeingTyped) {
+  Open();
+  Type(F("Txti"), "0");
+  // Like the accelerator key, click() leaves the focus in the field.
+  Button(w.get(), "BtnGoSex")->click();
+  EXPECT_EQ(messages.texts, QStringList{"i out of Range"});
+  EXPECT_EQ(F("Txti")->text(), "1");
+  EXPECT_EQ(Sim.TriesAB, 1);
+  EXPECT_TRUE(F("Txti")->hasFocus());
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_EQ(display.shown, 0);
+  EXPECT_EQ(ReadAll("series.gnr"), "");
+
+  messages.texts.clear();
+  Type(F("TxtHabFreq"), L("0.70"));
+  Button(w.get(), "BtnGoSex")->click();
+  EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
+  EXPECT_EQ(F("TxtHabFreq")->text(), L("0.7"));
+  EXPECT_EQ(Sim.HabFreq, 0.7);
+  EXPECT_EQ(display.shown, 1);
 }
 
 TEST_P(SexImputTest, ActivationResetsTheStateButKeepsTheTexts) {

@@ -107,6 +107,7 @@ void MorvaneForm::ReturnToFront(QLineEdit *field) {
 }
 
 void MorvaneForm::ShowFieldMessage(QLineEdit *field, const QString &text) {
+  ++refusals_;
   ++quietFocus_;
   Messages().ShowMessage(this, text);
   --quietFocus_;
@@ -128,9 +129,30 @@ void MorvaneForm::Guard(const std::function<void()> &handler) {
   }
 }
 
+bool MorvaneForm::CommitFocusedField() {
+  QWidget *focused = QApplication::focusWidget();
+  if (focused == nullptr || focused->window() != this)
+    return true;
+  for (const FieldExit &exit : exits_) {
+    if (exit.field == focused) {
+      const int refusedBefore = refusals_;
+      ++quietFocus_;
+      Guard(exit.handler);
+      --quietFocus_;
+      return refusals_ == refusedBefore;
+    }
+  }
+  return true;
+}
+
+void MorvaneForm::GuardClick(const std::function<void()> &handler) {
+  if (CommitFocusedField())
+    Guard(handler);
+}
+
 void MorvaneForm::OnClick(QAbstractButton *button, std::function<void()> handler) {
   connect(button, &QAbstractButton::clicked, this,
-          [this, handler = std::move(handler)] { Guard(handler); });
+          [this, handler = std::move(handler)] { GuardClick(handler); });
 }
 
 void MorvaneForm::OnSelect(QRadioButton *option, std::function<void()> handler) {

@@ -37,6 +37,13 @@ public:
   int HelpContext() const { return helpContext_; }
   void SetHelpContext(int context) { helpContext_ = context; }
 
+  // Runs the exit of this window's edit field that holds the keyboard focus,
+  // as leaving it would. A button pressed by its accelerator key takes no
+  // focus, so without this the field's text would reach the button's handler
+  // unchecked. Returns false when the exit refused the entry (its message
+  // was shown and the focus put back in the field).
+  bool CommitFocusedField();
+
   // The window of the program that was last made active by the user or by
   // ShowForm (nullptr before the first one).
   static MorvaneForm *LastActiveForm();
@@ -62,7 +69,12 @@ protected:
   // and the program goes on.
   void Guard(const std::function<void()> &handler);
 
-  // Connections that run their handler through Guard.
+  // A button's handler: the focused field is left first (CommitFocusedField);
+  // a refused entry ends the click there, as it does for a mouse click that
+  // leaves the field. Then the handler runs through Guard.
+  void GuardClick(const std::function<void()> &handler);
+
+  // Connections that run their handler through Guard (buttons: GuardClick).
   void OnClick(QAbstractButton *button, std::function<void()> handler);
   // An option button's handler runs when the option becomes selected, by the
   // user or by code, and only if it was not selected before.
@@ -92,6 +104,9 @@ private:
   // Above zero while the window puts itself back together after a message:
   // focus changes made then are not exits.
   int quietFocus_ = 0;
+  // Counts the entries refused by a field message, so that a caller can tell
+  // whether an exit it ran refused its entry.
+  int refusals_ = 0;
 };
 
 // The program's window of that object name, or nullptr when it does not exist
