@@ -442,7 +442,7 @@ four 0 is refused):
   --fAB F --fAb F --faB F --fab F    each 0..1 [0, 0.5, 0, 0.5]
 
 Series:
-  --disturb SPEC
+  --disturb STEP
                after the previous run, set a new state and run again; may be
                repeated, the steps are taken in the order given:
                  haploid models:  p=P,q=Q,DG=DG
