@@ -141,23 +141,6 @@ void AppendLine(const std::string &path, const std::string &line) {
     throw std::runtime_error("close failed");
 }
 
-// The same cycle with one fstat after each open, as a writer that records the
-// size before writing (to take back a partly written line) does. Not part of
-// the floor: it shows how much of the distance to the floor that costs.
-void AppendLineWithStat(const std::string &path, const std::string &line) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-  if (fd < 0)
-    throw std::runtime_error("open failed");
-  struct stat st;
-  if (::fstat(fd, &st) != 0)
-    throw std::runtime_error("fstat failed");
-  benchmark::DoNotOptimize(st.st_size);
-  if (::write(fd, line.data(), line.size()) != static_cast<ssize_t>(line.size()))
-    throw std::runtime_error("write failed");
-  if (::close(fd) != 0)
-    throw std::runtime_error("close failed");
-}
-
 // The same two files and line lengths as a sexual run, with nothing computed.
 template <void (*Append)(const std::string &, const std::string &)>
 void BM_FileFloor(benchmark::State &state) {
@@ -183,6 +166,5 @@ void BM_FileFloor(benchmark::State &state) {
   state.SetItemsProcessed(generations);
 }
 BENCHMARK_TEMPLATE(BM_FileFloor, AppendLine)->Unit(benchmark::kMillisecond);
-BENCHMARK_TEMPLATE(BM_FileFloor, AppendLineWithStat)->Unit(benchmark::kMillisecond);
 
 } // namespace
