@@ -13,7 +13,6 @@
 #include <fcntl.h>
 #include <stdexcept>
 #include <string>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "engine/InitialState.h"
