@@ -38,6 +38,6 @@ public:
 // it at that point: the lines already written stay, CompletedRuns is not
 // increased, nothing is handed over, and HideProgress is called before the
 // error propagates.
-void RunLoop(Model model, SimState& s, RunDisplay& display);
+void RunLoop(Model model, SimState &s, RunDisplay &display);
 
 } // namespace morvane

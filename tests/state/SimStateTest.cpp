@@ -10,7 +10,8 @@ TEST(SimState, StartsZeroedAndResetRestoresIt) {
   EXPECT_EQ(Sim.FreqA, 0.0);
   EXPECT_EQ(Sim.Generation, 0u);
   EXPECT_TRUE(Sim.Ploidy.empty());
-  for (double x : Sim.X) EXPECT_EQ(x, 0.0);
+  for (double x : Sim.X)
+    EXPECT_EQ(x, 0.0);
 
   Sim.FreqA = 0.5;
   Sim.Generation = 70000; // beyond 16 bits: the count must not wrap
