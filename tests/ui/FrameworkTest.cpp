@@ -127,6 +127,24 @@ TEST_F(FrameworkTest, ActivationFromAnotherProgramWindowRunsTheHandler) {
   EXPECT_EQ(a->log, QStringList({"activate"}));
 }
 
+// A window shown and hidden again before the platform reported its
+// activation (a run of one generation shows and hides the progress window at
+// once) is not activated late, and so the window shown after it is not
+// activated a second time either.
+TEST_F(FrameworkTest, LateActivationOfAWindowHiddenMeanwhileRunsNothing) {
+  a->ShowForm();
+  Activate(a.get());
+  b->ShowForm();
+  b->CloseForm();
+  a->ShowForm();
+  a->log.clear();
+  b->log.clear();
+  Activate(b.get()); // the platform's late report for B
+  Activate(a.get()); // then the one for A
+  EXPECT_TRUE(b->log.isEmpty()) << b->log.join(", ").toStdString();
+  EXPECT_TRUE(a->log.isEmpty()) << a->log.join(", ").toStdString();
+}
+
 TEST_F(FrameworkTest, ComingBackFromAnotherApplicationOrOwnDialogIsNoActivation) {
   a->ShowForm();
   Activate(a.get());

@@ -57,8 +57,10 @@ bool MorvaneForm::event(QEvent *e) {
   if (e->type() == QEvent::WindowActivate) {
     // Activation coming back from one of our own message boxes or dialogs,
     // or from another application, finds this window still recorded as the
-    // last active one: nothing to reset then.
-    if (lastActive != this)
+    // last active one: nothing to reset then. A window hidden again before
+    // the platform reported its activation (a run of one generation shows and
+    // hides the progress window at once) is not activated late.
+    if (lastActive != this && isVisible())
       RunActivate();
   }
   return QMainWindow::event(e);
