@@ -118,14 +118,14 @@ void Recombine(double *f) {
   f[3] = v + (2 * b * g + 2 * e * g) / 2 + g * g;
 }
 
-bool RegulateAndMix(SimState &s, int n) {
+void RegulateAndMix(SimState &s, int n) {
   const double W = s.W1 + s.W2;
   if (W <= 1e-20) {
     // Without a survivor in either habitat the hard part has no weights; the
     // population has died out.
     for (int k = 1; k <= n; ++k)
       s.X[k] = 0;
-    return false;
+    return;
   }
   const double x = s.SoftProp;
   const double c = s.HabFreq;
@@ -134,7 +134,6 @@ bool RegulateAndMix(SimState &s, int n) {
     s.X[k] = x * (c * s.Settled1[k] + (1 - c) * s.Settled2[k]) +
              (1 - x) * (s.W1 * s.Settled1[k] + s.W2 * s.Settled2[k]) / W;
   }
-  return true;
 }
 
 void HaploidLocalStep(SimState &s) {

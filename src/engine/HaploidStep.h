@@ -29,8 +29,8 @@ void Recombine(double *f);
 
 // Soft and hard regulation: X[1..n] from Settled1, Settled2, W1 and W2.
 // When W1 + W2 <= 1e-20 nobody survived anywhere: the population has died out
-// and X[1..n] := 0 (the result is false then, true otherwise).
-bool RegulateAndMix(SimState &s, int n);
+// and X[1..n] := 0.
+void RegulateAndMix(SimState &s, int n);
 
 void HaploidLocalStep(SimState &s);
 void HaploidGlobalStep(SimState &s);

@@ -14,6 +14,12 @@ DGRange ComputeDGRange(double p, double q) {
   return {a > b ? a : b, c < d ? c : d};
 }
 
+void StoreDGRange(SimState &s) {
+  const DGRange range = ComputeDGRange(s.FreqA, s.FreqB);
+  s.DGMin = range.lower;
+  s.DGMax = range.upper;
+}
+
 double ComputeFitMin(double p) {
   const double m = p < 1 - p ? p : 1 - p;
   if (IsFixedFrequency(p))

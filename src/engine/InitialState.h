@@ -18,6 +18,9 @@ struct DGRange {
 // [0..0] when either is fixed.
 DGRange ComputeDGRange(double p, double q);
 
+// DGMin and DGMax := the authorised range of the FreqA and FreqB held in s.
+void StoreDGRange(SimState &s);
+
 // Lower bound of the authorised fixation index for p (the upper bound is 1).
 double ComputeFitMin(double p);
 

@@ -1,7 +1,6 @@
 #include "engine/RunLoop.h"
 
 #include <cmath>
-#include <string>
 
 #include "engine/ClonalStep.h"
 #include "engine/DiploidStep.h"
@@ -9,7 +8,6 @@
 #include "engine/InitialState.h"
 #include "files/DetailFile.h"
 #include "files/PlotFile.h"
-#include "files/TextFile.h"
 
 namespace morvane {
 
@@ -46,32 +44,21 @@ void UpdateFit(Model model, SimState &s) {
   }
 }
 
-// Appends this generation's line to the Detail file and then to the Plot
-// file. `line` is reused from one generation to the next so that a run does
-// not allocate per generation.
-void TraceGeneration(Model model, const SimState &s, std::string &line) {
-  const bool clonal = model == Model::Clonal;
-  line.clear();
-  if (clonal)
-    AppendClonalDetailGenerationLine(line, s);
-  else
-    AppendSexualDetailGenerationLine(line, s);
-  AppendToFile(s.DetailFile.Name, line);
-
-  line.clear();
-  if (clonal)
-    AppendClonalPlotGenerationLine(line, s);
-  else
-    AppendSexualPlotGenerationLine(line, s);
-  AppendToFile(s.PlotFile.Name, line);
+// This generation's line to the Detail file, then to the Plot file.
+void TraceGeneration(Model model, const SimState &s) {
+  if (model == Model::Clonal) {
+    WriteClonalDetailGenerationLine(s);
+    WriteClonalPlotGenerationLine(s);
+  } else {
+    WriteSexualDetailGenerationLine(s);
+    WriteSexualPlotGenerationLine(s);
+  }
 }
 
 } // namespace
 
 void RunLoop(Model model, SimState &s, RunDisplay &display) {
   display.ShowProgress();
-  std::string line;
-  line.reserve(256);
   try {
     // The stop rule is tested after the generation, so every run computes at
     // least one generation, even from an equilibrium.
@@ -80,7 +67,7 @@ void RunLoop(Model model, SimState &s, RunDisplay &display) {
       Step(model, s);
       ++s.Generation;
       UpdateFit(model, s);
-      TraceGeneration(model, s, line);
+      TraceGeneration(model, s);
       if (std::fabs(s.DeltaP) <= s.StopThreshold && std::fabs(s.DeltaQ) <= s.StopThreshold)
         s.StopRequested = true;
       display.ProcessPendingEvents();

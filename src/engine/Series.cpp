@@ -1,11 +1,39 @@
 #include "engine/Series.h"
 
+#include "engine/CloneFrequencies.h"
 #include "engine/InitialState.h"
+#include "engine/TradeOff.h"
 #include "files/DetailFile.h"
 #include "files/FinalFile.h"
 #include "files/PlotFile.h"
 
 namespace morvane {
+
+namespace {
+
+// The activation of an input window records the trade-off whose rule the
+// habitat-1 exits still apply: the flags outlive a series.
+void RecordTradeOffInForce(SimState &s) {
+  s.TradeOffStatus = TradeOffStatusText(TradeOffOfFlags(s));
+}
+
+// What the three sexual reruns share: the stop flag cleared, the new p and q
+// stored, and, when the mode flags name a model of the right ploidy, the
+// population rebuilt and the run loop of that model.
+std::optional<Model> RerunSexualSeries(SimState &s, RunDisplay &display, double p, double q,
+                                       bool (*ofPloidy)(Model), void (*rebuild)(SimState &)) {
+  s.StopRequested = false;
+  s.FreqA = p;
+  s.FreqB = q;
+  const std::optional<Model> model = SelectedSexualModel(s);
+  if (!model || !ofPloidy(*model))
+    return std::nullopt;
+  rebuild(s);
+  RunLoop(*model, s, display);
+  return model;
+}
+
+} // namespace
 
 std::optional<Model> SelectedSexualModel(const SimState &s) {
   if (s.ModeHaploLocal)
@@ -50,28 +78,21 @@ void PrepareSexualInput(SimState &s, const std::string &plotFileName) {
   s.FreqB = 0.5;
   s.DG = 0;
   s.Fit = 0;
-  s.TradeOffStatus = "NoTO";
+  RecordTradeOffInForce(s);
   s.ESSStatus = "NoESS";
-  const DGRange range = ComputeDGRange(s.FreqA, s.FreqB);
-  s.DGMin = range.lower;
-  s.DGMax = range.upper;
+  StoreDGRange(s);
 }
 
 void PrepareClonalInput(SimState &s, const std::string &plotFileName) {
   ResetPlotFile(s, plotFileName);
-  s.X[1] = 0;
-  s.X[2] = 0.5;
-  s.X[3] = 0;
-  s.X[4] = 0.5;
+  ResetCloneFrequencies(s);
   s.Generation = 0;
   s.SoftProp = 1;
   s.HabFreq = 0.5;
   s.MigSurv = 1;
   s.TriesAB = 1;
   s.TriesaB = 1;
-  // The status of a trade-off chosen for an earlier series is not carried
-  // into this one: its survivals are reset to 1 without any trade-off.
-  s.TradeOffStatus = "NoTO";
+  RecordTradeOffInForce(s);
   s.ESSStatus = "NoESS";
   s.W1A = 1;
   s.W2A = 1;
@@ -104,46 +125,22 @@ void StartClonalSeries(SimState &s, RunDisplay &display) {
 
 std::optional<Model> RerunHaploidSeries(SimState &s, RunDisplay &display, double p, double q,
                                         double dg) {
-  s.StopRequested = false;
-  s.FreqA = p;
-  s.FreqB = q;
   s.DG = dg;
-  const std::optional<Model> model = SelectedSexualModel(s);
-  if (!model || !IsHaploidSexual(*model))
-    return std::nullopt;
-  HaploidInitialState(s);
-  RunLoop(*model, s, display);
-  return model;
+  return RerunSexualSeries(s, display, p, q, IsHaploidSexual, HaploidInitialState);
 }
 
 std::optional<Model> RerunDiploidSeriesWithDG(SimState &s, RunDisplay &display, double p, double q,
                                               double dg) {
-  s.StopRequested = false;
-  s.FreqA = p;
-  s.FreqB = q;
   s.DG = dg;
   s.Fit = 0;
-  const std::optional<Model> model = SelectedSexualModel(s);
-  if (!model || !IsDiploid(*model))
-    return std::nullopt;
-  DiploidInitialState(s);
-  RunLoop(*model, s, display);
-  return model;
+  return RerunSexualSeries(s, display, p, q, IsDiploid, DiploidInitialState);
 }
 
 std::optional<Model> RerunDiploidSeriesWithFit(SimState &s, RunDisplay &display, double p, double q,
                                                double fit) {
-  s.StopRequested = false;
-  s.FreqA = p;
-  s.FreqB = q;
   s.DG = 0;
   s.Fit = fit;
-  const std::optional<Model> model = SelectedSexualModel(s);
-  if (!model || !IsDiploid(*model))
-    return std::nullopt;
-  DiploidGenotypesFromFit(s);
-  RunLoop(*model, s, display);
-  return model;
+  return RerunSexualSeries(s, display, p, q, IsDiploid, DiploidGenotypesFromFit);
 }
 
 void RerunClonalSeries(SimState &s, RunDisplay &display, const std::array<double, 4> &clones) {

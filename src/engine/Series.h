@@ -29,14 +29,15 @@ void ChooseModel(SimState &s, Model model);
 
 // What the sexual input window's activation leaves: PlotFileName bound to
 // plotFileName and the file emptied (a file error propagates and nothing after
-// it is done), Generation := 0, p = q = 0.5, DG = Fit = 0, "NoTO" and "NoESS",
-// and the DG range of p and q. The parameters are left to the caller.
+// it is done), Generation := 0, p = q = 0.5, DG = Fit = 0, the status of the
+// trade-off whose flag is still set ("NoTO" when none is), "NoESS", and the DG
+// range of p and q. The parameters are left to the caller.
 void PrepareSexualInput(SimState &s, const std::string &plotFileName);
 
 // What the clonal input window's activation leaves: PlotFileName bound to
 // plotFileName and the file emptied, clones 0, 0.5, 0, 0.5, Generation := 0,
-// x = 1, c = 0.5, d = 1, i = j = 1, survivals 1, L = 0.000001, "NoTO" and
-// "NoESS".
+// x = 1, c = 0.5, d = 1, i = j = 1, survivals 1, L = 0.000001, the status of
+// the trade-off whose flag is still set, and "NoESS".
 void PrepareClonalInput(SimState &s, const std::string &plotFileName);
 
 // Start of a sexual series, once the parameters, p, q and DG are stored: for

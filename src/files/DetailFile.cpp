@@ -1,5 +1,6 @@
 #include "files/DetailFile.h"
 
+#include "files/LineText.h"
 #include "files/NumberFormat.h"
 #include "files/PlotFile.h"
 #include "files/TextFile.h"
@@ -7,9 +8,6 @@
 namespace morvane {
 
 namespace {
-
-constexpr char kTab = '\t';
-constexpr const char *kLineEnd = "\r\n";
 
 // The status texts that close both parameter lines.
 void AppendStatusTexts(std::string &out, const SimState &s) {
@@ -28,14 +26,6 @@ void AppendGenerationLine(std::string &out, unsigned long generation, const doub
     out += kTab;
   }
   out += kLineEnd;
-}
-
-// Reused by the generation writers so that a line costs no allocation once
-// the buffer has grown to a line's length.
-std::string &LineBuffer() {
-  thread_local std::string buffer;
-  buffer.clear();
-  return buffer;
 }
 
 } // namespace

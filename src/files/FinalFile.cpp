@@ -1,18 +1,12 @@
 #include "files/FinalFile.h"
 
+#include "files/LineText.h"
 #include "files/NumberFormat.h"
 #include "files/TextFile.h"
 
 #include <unistd.h>
 
 namespace morvane {
-
-namespace {
-
-constexpr char kTab = '\t';
-constexpr const char *kLineEnd = "\r\n";
-
-} // namespace
 
 std::string FinalHeaderLine() {
   return "T\tx\td\tW1(A)\tW2(A)\tW1(a)\tW2(a)\ti\tj\tc\t"

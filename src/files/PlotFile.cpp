@@ -1,14 +1,12 @@
 #include "files/PlotFile.h"
 
+#include "files/LineText.h"
 #include "files/NumberFormat.h"
 #include "files/TextFile.h"
 
 namespace morvane {
 
 namespace {
-
-constexpr char kTab = '\t';
-constexpr const char *kLineEnd = "\r\n";
 
 // Generation, then four reals in fixed notation, TAB-separated.
 struct Field {
@@ -24,12 +22,6 @@ void AppendLine(std::string &out, unsigned long generation, const Field (&fields
     AppendFixed(out, f.value, f.width, f.decimals);
   }
   out += kLineEnd;
-}
-
-std::string &LineBuffer() {
-  thread_local std::string buffer;
-  buffer.clear();
-  return buffer;
 }
 
 } // namespace

@@ -2,8 +2,10 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <filesystem>
 #include <string>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace morvane {
@@ -77,6 +79,23 @@ void TakeBackPartialWrite(int fd, std::size_t written) {
 
 bool FileExists(const std::string &path) {
   return !path.empty() && ::access(path.c_str(), F_OK) == 0;
+}
+
+bool SameFile(const std::string &a, const std::string &b) {
+  if (a.empty() || b.empty())
+    return false;
+  std::error_code error;
+  if (std::filesystem::equivalent(a, b, error) && !error)
+    return true;
+  auto resolved = [&error](const std::string &name) {
+    const auto absolute = std::filesystem::absolute(name, error);
+    return error ? absolute : std::filesystem::weakly_canonical(absolute, error);
+  };
+  const auto canonicalA = resolved(a);
+  if (error)
+    return false;
+  const auto canonicalB = resolved(b);
+  return !error && canonicalA == canonicalB;
 }
 
 // A directory opens for reading like a file would; it is refused here so

@@ -23,6 +23,10 @@ private:
 };
 
 bool FileExists(const std::string &path);
+// Whether two names denote the same file: the same existing file (links and
+// relative paths resolved), or the same path once resolved when one of them
+// does not exist yet. Empty names denote no file.
+bool SameFile(const std::string &a, const std::string &b);
 // Opens the file for reading and closes it again; a directory is refused
 // ("Accès au fichier refusé").
 void CheckOpenable(const std::string &path);

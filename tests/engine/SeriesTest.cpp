@@ -13,6 +13,7 @@
 #include "engine/HaploidStep.h"
 #include "engine/InitialState.h"
 #include "engine/Series.h"
+#include "engine/TradeOff.h"
 #include "files/DetailFile.h"
 #include "files/FinalFile.h"
 #include "files/PlotFile.h"
@@ -97,7 +98,9 @@ TEST(SeriesPrepare, SexualInputResetsTheSeriesButNotTheParameters) {
   EXPECT_EQ(s.Fit, 0.0);
   EXPECT_EQ(s.DGMin, -0.25);
   EXPECT_EQ(s.DGMax, 0.25);
-  EXPECT_EQ(s.TradeOffStatus, "NoTO");
+  // The linear flag outlives the series and its rule still ties W2 to W1:
+  // the recorded status names it; the ESS option is dropped.
+  EXPECT_EQ(s.TradeOffStatus, "LinTO");
   EXPECT_EQ(s.ESSStatus, "NoESS");
   EXPECT_EQ(s.SoftProp, 0.3);
   EXPECT_EQ(s.W1A, 0.2);
@@ -121,8 +124,17 @@ TEST(SeriesPrepare, SexualInputResetsTheSeriesButNotTheParameters) {
   EXPECT_EQ(s.W1A, 1.0);
   EXPECT_EQ(s.W2a, 1.0);
   EXPECT_EQ(s.StopThreshold, 0.000001);
-  EXPECT_EQ(s.TradeOffStatus, "NoTO");
+  EXPECT_EQ(s.TradeOffStatus, "LinTO");
   EXPECT_EQ(s.ESSStatus, "NoESS");
+
+  // With no trade-off flag set, both preparations record "NoTO".
+  ChooseTradeOff(s, TradeOffRule::None);
+  s.TradeOffStatus = "ConcTO";
+  PrepareClonalInput(s, clonePlot);
+  EXPECT_EQ(s.TradeOffStatus, "NoTO");
+  s.TradeOffStatus = "ConvTO";
+  PrepareSexualInput(s, plot);
+  EXPECT_EQ(s.TradeOffStatus, "NoTO");
 }
 
 TEST(SeriesPrepare, PlotFileThatCannotBeCreatedStopsThePreparation) {

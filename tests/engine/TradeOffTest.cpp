@@ -53,6 +53,27 @@ TEST(TradeOff, EssSurvivalOfAFromCAndX) {
   EXPECT_NEAR(EssW1A(0.7, 0.5, 0), 0.8022178, 1e-7);
 }
 
+TEST(TradeOff, RuleFlagsAndStatusTextAgree) {
+  SimState s;
+  const TradeOffRule rules[] = {TradeOffRule::None, TradeOffRule::Linear, TradeOffRule::Convex,
+                                TradeOffRule::Concave};
+  const char *texts[] = {"NoTO", "LinTO", "ConvTO", "ConcTO"};
+  for (int k = 0; k < 4; ++k) {
+    s.ESSStatus = "LinESS";
+    ChooseTradeOff(s, rules[k]);
+    EXPECT_EQ(s.TradeOffStatus, texts[k]);
+    EXPECT_EQ(s.ESSStatus, "LinESS"); // a trade-off button leaves the ESS status
+    EXPECT_EQ(int(s.LinTradeOff) + int(s.ConvexTradeOff) + int(s.ConcaveTradeOff), k == 0 ? 0 : 1);
+    EXPECT_EQ(TradeOffOfFlags(s), rules[k]);
+    EXPECT_EQ(TradeOffOfStatus(texts[k]), rules[k]);
+  }
+  EXPECT_EQ(TradeOffOfStatus("LinESS"), TradeOffRule::None);
+  EXPECT_EQ(TradeOffOfStatus(""), TradeOffRule::None);
+  EXPECT_EQ(TradeOffSurvival(TradeOffRule::Linear, 0.7), LinearTradeOff(0.7));
+  EXPECT_EQ(TradeOffSurvival(TradeOffRule::Convex, 0.7), ConvexTradeOff(0.7));
+  EXPECT_EQ(TradeOffSurvival(TradeOffRule::Concave, 0.7), ConcaveTradeOff(0.7));
+}
+
 TEST(TradeOff, EssSurvivalStaysASurvival) {
   // For every c above one half and every x the result lies in c..1, so the
   // linear trade-off then gives a habitat-2 survival in 0..1 - c.

@@ -58,6 +58,22 @@ TEST_F(TextFileTest, CreateTruncatesAndAppendAddsAtTheEnd) {
   EXPECT_EQ(Read(path), "");
 }
 
+TEST_F(TextFileTest, SameFileSeesThroughSpellingsAndLinks) {
+  const std::string path = Path("a.txt");
+  // Not created yet: the names are compared once resolved.
+  EXPECT_TRUE(SameFile(path, Path("./a.txt")));
+  EXPECT_TRUE(SameFile(path, Path("sub/../a.txt")));
+  EXPECT_FALSE(SameFile(path, Path("b.txt")));
+  EXPECT_FALSE(SameFile(path, ""));
+  EXPECT_FALSE(SameFile("", ""));
+  // Existing, and reached through a link.
+  CreateEmptyFile(path);
+  ASSERT_EQ(::symlink(path.c_str(), Path("link.txt").c_str()), 0);
+  EXPECT_TRUE(SameFile(Path("link.txt"), path));
+  CreateEmptyFile(Path("b.txt"));
+  EXPECT_FALSE(SameFile(Path("link.txt"), Path("b.txt")));
+}
+
 TEST_F(TextFileTest, CreateNewFileNeverTouchesAnExistingOne) {
   const std::string path = Path("b.txt");
   EXPECT_TRUE(CreateNewFile(path));
