@@ -3,11 +3,12 @@
 #include <cmath>
 #include <map>
 #include <set>
-#include <sys/stat.h>
 
+#include "engine/CloneFrequencies.h"
 #include "engine/InitialState.h"
 #include "engine/TradeOff.h"
 #include "files/NumberFormat.h"
+#include "files/TextFile.h"
 
 namespace morvane {
 
@@ -68,13 +69,15 @@ std::uint16_t CheckedCount(const std::string &text, const std::string &symbol) {
 // The sum rule of the clone frequency fields: a sum of exactly 1 is kept, a
 // zero sum is refused, any other sum divides the four frequencies.
 std::array<double, 4> SummedToOne(std::array<double, 4> f) {
-  const double sum = f[0] + f[1] + f[2] + f[3];
-  if (sum == 1)
-    return f;
-  if (sum == 0)
+  switch (CheckCloneSum(f.data())) {
+  case CloneSum::One:
+    break;
+  case CloneSum::Zero:
     Refuse("Sum = 0, very funny!");
-  for (double &v : f)
-    v /= sum;
+  case CloneSum::Other:
+    NormaliseCloneFrequencies(f.data());
+    break;
+  }
   return f;
 }
 
@@ -199,18 +202,6 @@ Disturbance ParseDisturbance(Model model, const std::string &text, std::size_t n
   return step;
 }
 
-// Two names that are the same text, or that reach the same existing file,
-// would make one of the result files overwrite another.
-bool SameFile(const std::string &a, const std::string &b) {
-  if (a == b)
-    return true;
-  struct stat sa {};
-  struct stat sb {};
-  if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0)
-    return false;
-  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
-
 } // namespace
 
 RunnerOptions ParseRunnerOptions(const std::vector<std::string> &args) {
@@ -317,21 +308,9 @@ RunnerOptions ParseRunnerOptions(const std::vector<std::string> &args) {
     o.ess = true;
     o.W1A = EssW1A(o.c, o.x, o.W1A);
   }
-  switch (o.tradeOff) {
-  case TradeOffRule::None:
-    break;
-  case TradeOffRule::Linear:
-    o.W2A = LinearTradeOff(o.W1A);
-    o.W2a = LinearTradeOff(o.W1a);
-    break;
-  case TradeOffRule::Convex:
-    o.W2A = ConvexTradeOff(o.W1A);
-    o.W2a = ConvexTradeOff(o.W1a);
-    break;
-  case TradeOffRule::Concave:
-    o.W2A = ConcaveTradeOff(o.W1A);
-    o.W2a = ConcaveTradeOff(o.W1a);
-    break;
+  if (o.tradeOff != TradeOffRule::None) {
+    o.W2A = TradeOffSurvival(o.tradeOff, o.W1A);
+    o.W2a = TradeOffSurvival(o.tradeOff, o.W1a);
   }
 
   o.finalFile = given.at("final");
@@ -362,23 +341,7 @@ void StoreRunnerParameters(const RunnerOptions &o, SimState &s) {
   s.W1a = o.W1a;
   s.W2a = o.W2a;
   s.StopThreshold = o.L;
-  s.LinTradeOff = o.tradeOff == TradeOffRule::Linear;
-  s.ConvexTradeOff = o.tradeOff == TradeOffRule::Convex;
-  s.ConcaveTradeOff = o.tradeOff == TradeOffRule::Concave;
-  switch (o.tradeOff) {
-  case TradeOffRule::None:
-    s.TradeOffStatus = "NoTO";
-    break;
-  case TradeOffRule::Linear:
-    s.TradeOffStatus = "LinTO";
-    break;
-  case TradeOffRule::Convex:
-    s.TradeOffStatus = "ConvTO";
-    break;
-  case TradeOffRule::Concave:
-    s.TradeOffStatus = "ConcTO";
-    break;
-  }
+  ChooseTradeOff(s, o.tradeOff);
   s.ESSStatus = o.ess ? "LinESS" : "NoESS";
   if (o.model == Model::Clonal) {
     for (int k = 1; k <= 4; ++k)

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/Model.h"
+#include "engine/TradeOff.h"
 #include "state/SimState.h"
 
 namespace morvane {
@@ -21,8 +22,6 @@ class UsageError : public std::runtime_error {
 public:
   using std::runtime_error::runtime_error;
 };
-
-enum class TradeOffRule { None, Linear, Convex, Concave };
 
 // One --disturb step, checked against the ranges of the disturbance windows.
 struct Disturbance {

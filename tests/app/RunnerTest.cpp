@@ -524,6 +524,14 @@ TEST(RunnerRefusal, MissingFilesAndAnExistingFinalFileLeftAlone) {
   EXPECT_EQ(same.exitCode, 2);
   EXPECT_NE(same.err.find("three different files"), std::string::npos);
   EXPECT_EQ(ReadWholeFile(folder.File("results.mrv")), "kept as it is");
+
+  // Two spellings of a file that does not exist yet: the Final file created
+  // with its header would be emptied at once as Detail file.
+  const Outcome sameNew = RunRunner(
+      folder.Path(), {"--model", "clonal", "--final", "new.mrv", "--detail", "./new.mrv"});
+  EXPECT_EQ(sameNew.exitCode, 2);
+  EXPECT_NE(sameNew.err.find("three different files"), std::string::npos);
+  EXPECT_EQ(FolderEntries(folder.Path()), std::vector<std::string>{"results.mrv"});
 }
 
 // ---------------------------------------------------------------------------
