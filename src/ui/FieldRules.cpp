@@ -116,12 +116,6 @@ std::string DGRangeText(double dgMin, double dgMax, char decimalSeparator) {
          "]";
 }
 
-void UpdateDGRange(SimState &s) {
-  const DGRange r = ComputeDGRange(s.FreqA, s.FreqB);
-  s.DGMin = r.lower;
-  s.DGMax = r.upper;
-}
-
 double SnapToShownBound(double value, double bound) {
   if (value == bound || RealToText(value, '.') != RealToText(bound, '.'))
     return value;
@@ -132,28 +126,6 @@ bool FitDGIntoRange(double p, double q, double &dg) {
   const DGRange r = ComputeDGRange(p, q);
   dg = SnapToShownBound(SnapToShownBound(dg, r.lower), r.upper);
   return dg >= r.lower && dg <= r.upper;
-}
-
-CloneSum CheckCloneSum(const SimState &s) {
-  const double sum = s.X[1] + s.X[2] + s.X[3] + s.X[4];
-  if (sum == 1)
-    return CloneSum::One;
-  if (sum == 0)
-    return CloneSum::Zero;
-  return CloneSum::Other;
-}
-
-void NormaliseCloneFrequencies(SimState &s) {
-  const double sum = s.X[1] + s.X[2] + s.X[3] + s.X[4];
-  for (int k = 1; k <= 4; ++k)
-    s.X[k] /= sum;
-}
-
-void ResetCloneFrequencies(SimState &s) {
-  s.X[1] = 0;
-  s.X[2] = 0.5;
-  s.X[3] = 0;
-  s.X[4] = 0.5;
 }
 
 namespace rules {

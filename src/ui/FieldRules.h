@@ -60,9 +60,6 @@ FieldRule WithPreviousValueSubstitutes(FieldRule rule);
 // "[" + DGMin + ".." + DGMax + "]" in the window's real-to-text form.
 std::string DGRangeText(double dgMin, double dgMax, char decimalSeparator);
 
-// Recomputes DGMin and DGMax from the p and q held in the state.
-void UpdateDGRange(SimState &s);
-
 // The bound itself when `value` has the same canonical text as `bound`
 // (15 significant digits), else `value`. The DG range is computed, so its
 // bounds are shown rounded; what the user types back from that text must
@@ -72,14 +69,6 @@ double SnapToShownBound(double value, double bound);
 // Puts a dg typed as one of the shown bounds of the range of p and q onto
 // that bound, then tells whether dg lies in the range (bounds included).
 bool FitDGIntoRange(double p, double q, double &dg);
-
-// The four initial clone frequencies are kept summing to 1 after each exit.
-enum class CloneSum { One, Zero, Other };
-CloneSum CheckCloneSum(const SimState &s);
-// Divides X1..X4 by their sum (which must not be 0).
-void NormaliseCloneFrequencies(SimState &s);
-// X1..X4 := 0, 0.5, 0, 0.5, the window's initial frequencies.
-void ResetCloneFrequencies(SimState &s);
 
 // The rows of the field table. Sexual and clonal windows share every row but
 // x, whose low substitute is 1 in the sexual window and 0 in the clonal one.

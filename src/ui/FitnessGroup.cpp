@@ -3,7 +3,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "FieldExit.h"
 #include "FieldRules.h"
 #include "engine/TradeOff.h"
 #include "framework/Locale.h"
@@ -12,36 +11,6 @@
 
 using morvane::Sim;
 namespace mui = morvane::ui;
-
-namespace morvane::ui {
-
-const char *TradeOffStatusOfFlags(bool linear, bool convex, bool concave) {
-  if (linear)
-    return "LinTO";
-  if (convex)
-    return "ConvTO";
-  if (concave)
-    return "ConcTO";
-  return "NoTO";
-}
-
-} // namespace morvane::ui
-
-namespace {
-
-// The habitat-2 survival that the trade-off flags in force give for w, or
-// false when no trade-off is in force.
-bool TradeOffOfFlags(double w, double &w2) {
-  if (Sim.LinTradeOff)
-    w2 = morvane::LinearTradeOff(w);
-  if (Sim.ConvexTradeOff)
-    w2 = morvane::ConvexTradeOff(w);
-  if (Sim.ConcaveTradeOff)
-    w2 = morvane::ConcaveTradeOff(w);
-  return Sim.LinTradeOff || Sim.ConvexTradeOff || Sim.ConcaveTradeOff;
-}
-
-} // namespace
 
 FitnessGroupBox::FitnessGroupBox(QWidget *parent)
     : QGroupBox(parent), ui_(std::make_unique<Ui::FitnessGroupBox>()) {
@@ -87,68 +56,48 @@ void FitnessGroupBox::ResetOnShow() {
 }
 
 void FitnessGroupBox::ResetOnActivate() {
-  // The flags survive the activation, and the exits of the habitat-1 fields
-  // keep applying their rule: the recorded status must name that rule.
-  Sim.TradeOffStatus =
-      mui::TradeOffStatusOfFlags(Sim.LinTradeOff, Sim.ConvexTradeOff, Sim.ConcaveTradeOff);
-  Sim.ESSStatus = "NoESS";
+  // The statuses were reset with the rest of the state: no ESS option, and
+  // the trade-off whose flag survives (its rule still ties W2 to W1).
   ui_->BtnNoESS->setEnabled(false);
   ui_->BtnESS->setEnabled(false);
 }
 
 void FitnessGroupBox::TxtW1AExit() {
-  if (!mui::RunFieldRule(ui_->TxtW1A, mui::rules::W1A, Sim))
-    host_->FitnessFieldMessage(ui_->TxtW1A, mui::rules::W1A.message);
-  double w2 = Sim.W2A;
-  if (TradeOffOfFlags(Sim.W1A, w2)) {
-    Sim.W2A = w2;
-    ui_->TxtW2A->setText(mui::RealText(Sim.W2A));
-    ui_->TxtW2A->setEnabled(false);
-  }
+  host_->CheckField(ui_->TxtW1A, mui::rules::W1A);
+  FollowTradeOffInForce(Sim.W1A, Sim.W2A, ui_->TxtW2A);
 }
 
 void FitnessGroupBox::TxtSmallaExit() {
-  if (!mui::RunFieldRule(ui_->TxtSmalla, mui::rules::W1a, Sim))
-    host_->FitnessFieldMessage(ui_->TxtSmalla, mui::rules::W1a.message);
-  double w2 = Sim.W2a;
-  if (TradeOffOfFlags(Sim.W1a, w2)) {
-    Sim.W2a = w2;
-    ui_->TxtW2Smalla->setText(mui::RealText(Sim.W2a));
-    ui_->TxtW2Smalla->setEnabled(false);
-  }
+  host_->CheckField(ui_->TxtSmalla, mui::rules::W1a);
+  FollowTradeOffInForce(Sim.W1a, Sim.W2a, ui_->TxtW2Smalla);
 }
 
-void FitnessGroupBox::TxtW2AExit() {
-  if (!mui::RunFieldRule(ui_->TxtW2A, mui::rules::W2A, Sim))
-    host_->FitnessFieldMessage(ui_->TxtW2A, mui::rules::W2A.message);
+void FitnessGroupBox::FollowTradeOffInForce(double w1, double &w2, QLineEdit *w2Field) {
+  const morvane::TradeOffRule rule = morvane::TradeOffOfFlags(Sim);
+  if (rule == morvane::TradeOffRule::None)
+    return;
+  w2 = morvane::TradeOffSurvival(rule, w1);
+  w2Field->setText(mui::RealText(w2));
+  w2Field->setEnabled(false);
 }
 
-void FitnessGroupBox::TxtW2SmallaExit() {
-  if (!mui::RunFieldRule(ui_->TxtW2Smalla, mui::rules::W2a, Sim))
-    host_->FitnessFieldMessage(ui_->TxtW2Smalla, mui::rules::W2a.message);
-}
+void FitnessGroupBox::TxtW2AExit() { host_->CheckField(ui_->TxtW2A, mui::rules::W2A); }
+
+void FitnessGroupBox::TxtW2SmallaExit() { host_->CheckField(ui_->TxtW2Smalla, mui::rules::W2a); }
 
 void FitnessGroupBox::TxtSmallaChange() {
   // Goes by the recorded status, with the W1(a) last stored (not the text
   // being typed); the exit then recomputes from the typed value.
-  const std::string &status = Sim.TradeOffStatus;
-  if (status == "LinTO")
-    Sim.W2a = morvane::LinearTradeOff(Sim.W1a);
-  else if (status == "ConcTO")
-    Sim.W2a = morvane::ConcaveTradeOff(Sim.W1a);
-  else if (status == "ConvTO")
-    Sim.W2a = morvane::ConvexTradeOff(Sim.W1a);
-  else
+  const morvane::TradeOffRule rule = morvane::TradeOffOfStatus(Sim.TradeOffStatus);
+  if (rule == morvane::TradeOffRule::None)
     return;
+  Sim.W2a = morvane::TradeOffSurvival(rule, Sim.W1a);
   ui_->TxtW2Smalla->setText(mui::RealText(Sim.W2a));
 }
 
 void FitnessGroupBox::BtnNoTradeClick() {
   ui_->BtnESS->setEnabled(false);
-  Sim.LinTradeOff = false;
-  Sim.ConvexTradeOff = false;
-  Sim.ConcaveTradeOff = false;
-  Sim.TradeOffStatus = "NoTO";
+  morvane::ChooseTradeOff(Sim, morvane::TradeOffRule::None);
   ui_->TxtW1A->setEnabled(true);
   ui_->TxtSmalla->setEnabled(true);
   ui_->TxtW2A->setEnabled(true);
@@ -157,52 +106,33 @@ void FitnessGroupBox::BtnNoTradeClick() {
 }
 
 void FitnessGroupBox::BtnTradeLinClick() {
-  Sim.TradeOffStatus = "LinTO";
   // With habitat 1 the rarer one [A] cannot be the ESS, but the linear rule
   // itself applies for any c: it is applied (and recorded) all the same, so
   // that the survivals used always match the recorded status.
+  morvane::ChooseTradeOff(Sim, morvane::TradeOffRule::Linear);
   const bool essPossible = Sim.HabFreq >= 0.5;
   ui_->BtnESS->setEnabled(essPossible);
   if (!essPossible)
     host_->FitnessMessage("as c<0.5 [A] cannot be the ESS");
-  Sim.LinTradeOff = true;
-  Sim.ConcaveTradeOff = false;
-  Sim.ConvexTradeOff = false;
-  ApplyTradeOff(Rule::Linear);
+  ApplyTradeOff(morvane::TradeOffRule::Linear);
   if (variant_ == Variant::Clonal)
     ui_->BtnNoESS->setEnabled(true);
 }
 
 void FitnessGroupBox::BtnConvexTradeClick() {
   ui_->BtnESS->setEnabled(false);
-  Sim.LinTradeOff = false;
-  Sim.ConvexTradeOff = true;
-  Sim.ConcaveTradeOff = false;
-  Sim.TradeOffStatus = "ConvTO";
-  ApplyTradeOff(Rule::Convex);
+  morvane::ChooseTradeOff(Sim, morvane::TradeOffRule::Convex);
+  ApplyTradeOff(morvane::TradeOffRule::Convex);
 }
 
 void FitnessGroupBox::BtnConcaveTradeClick() {
   ui_->BtnESS->setEnabled(false);
-  Sim.LinTradeOff = false;
-  Sim.ConcaveTradeOff = true;
-  Sim.ConvexTradeOff = false;
-  Sim.TradeOffStatus = "ConcTO";
-  ApplyTradeOff(Rule::Concave);
+  morvane::ChooseTradeOff(Sim, morvane::TradeOffRule::Concave);
+  ApplyTradeOff(morvane::TradeOffRule::Concave);
 }
 
-void FitnessGroupBox::ApplyTradeOff(Rule rule) {
-  const auto f = [rule](double w) {
-    switch (rule) {
-    case Rule::Linear:
-      return morvane::LinearTradeOff(w);
-    case Rule::Convex:
-      return morvane::ConvexTradeOff(w);
-    case Rule::Concave:
-      break;
-    }
-    return morvane::ConcaveTradeOff(w);
-  };
+void FitnessGroupBox::ApplyTradeOff(morvane::TradeOffRule rule) {
+  const auto f = [rule](double w) { return morvane::TradeOffSurvival(rule, w); };
   ui_->TxtW1A->setEnabled(true);
   ui_->TxtSmalla->setEnabled(true);
   // A text that does not parse ends the handler here with its parse error.

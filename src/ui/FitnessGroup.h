@@ -9,6 +9,9 @@
 #include <functional>
 #include <memory>
 
+#include "FieldRules.h"
+#include "engine/TradeOff.h"
+
 class QAbstractButton;
 class QLineEdit;
 class QPushButton;
@@ -33,7 +36,9 @@ public:
     // A button of the group: the focused field is left first, as for any
     // button of the window.
     virtual void FitnessClick(const std::function<void()> &handler) = 0;
-    virtual void FitnessFieldMessage(QLineEdit *field, const QString &text) = 0;
+    // The field-exit rule on one of the group's fields, with the window's
+    // message and the focus back in the field after a bad entry.
+    virtual void CheckField(QLineEdit *field, const morvane::ui::FieldRule &rule) = 0;
     virtual void FitnessMessage(const QString &text) = 0;
   };
 
@@ -56,8 +61,6 @@ public:
   QLineEdit *W2aField() const;
 
 private:
-  enum class Rule { Linear, Convex, Concave };
-
   void TxtW1AExit();
   void TxtSmallaExit();
   void TxtW2AExit();
@@ -73,18 +76,13 @@ private:
   // The steps that the three trade-off buttons share once the flags and the
   // status are set: habitat-1 fields open, habitat-2 survivals computed from
   // the habitat-1 texts, shown and locked.
-  void ApplyTradeOff(Rule rule);
+  void ApplyTradeOff(morvane::TradeOffRule rule);
+  // After a habitat-1 exit: the trade-off whose flag is set computes, shows
+  // and locks the habitat-2 survival; nothing happens under no trade-off.
+  void FollowTradeOffInForce(double w1, double &w2, QLineEdit *w2Field);
   void OnClick(QAbstractButton *button, void (FitnessGroupBox::*handler)());
 
   std::unique_ptr<Ui::FitnessGroupBox> ui_;
   Host *host_ = nullptr;
   Variant variant_ = Variant::Sexual;
 };
-
-namespace morvane::ui {
-
-// "LinTO", "ConvTO", "ConcTO" for the trade-off flag that is set, "NoTO" when
-// none is.
-const char *TradeOffStatusOfFlags(bool linear, bool convex, bool concave);
-
-} // namespace morvane::ui

@@ -2,18 +2,15 @@
 
 #include <QLineEdit>
 #include <QPushButton>
-#include <stdexcept>
 
 #include "FieldExit.h"
 #include "Help.h"
-#include "UMorvane1.h"
-#include "UTShowStop.h"
+#include "engine/CloneFrequencies.h"
 #include "engine/RunLoop.h"
 #include "engine/Series.h"
 #include "files/PlotFile.h"
 #include "framework/Locale.h"
 #include "framework/Pictures.h"
-#include "framework/Windows.h"
 #include "state/SimState.h"
 #include "ui_UClonImput.h"
 
@@ -21,29 +18,8 @@ using morvane::Sim;
 namespace mui = morvane::ui;
 namespace rules = morvane::ui::rules;
 
-namespace {
-
-// The display of a run: the one given, or the program's progress window.
-morvane::RunDisplay &DisplayFor(morvane::RunDisplay *given) {
-  if (given)
-    return *given;
-  if (TFrmShowT *progress = mui::Windows().FrmShowT)
-    return *progress;
-  throw std::runtime_error("The progress window is missing");
-}
-
-// A count read by Go must fit the 16-bit count it goes into.
-std::uint16_t ReadTries(const QString &text) {
-  const long v = mui::ReadCount(text);
-  if (v < 0 || v > 65535)
-    throw mui::ParseError(text);
-  return static_cast<std::uint16_t>(v);
-}
-
-} // namespace
-
 TFrmClonImput::TFrmClonImput(QWidget *parent)
-    : MorvaneForm(parent), ui(std::make_unique<Ui::TFrmClonImput>()) {
+    : InputForm(parent), ui(std::make_unique<Ui::TFrmClonImput>()) {
   ui->setupUi(this);
   SetBackground(mui::kAqua);
   mui::MakeDisplayFieldsReadable(this);
@@ -69,43 +45,16 @@ TFrmClonImput::TFrmClonImput(QWidget *parent)
 
 TFrmClonImput::~TFrmClonImput() = default;
 
-void TFrmClonImput::FitnessFieldExit(QLineEdit *field, std::function<void()> handler) {
-  OnFieldExit(field, std::move(handler));
-}
-void TFrmClonImput::FitnessGuard(const std::function<void()> &handler) { Guard(handler); }
-void TFrmClonImput::FitnessClick(const std::function<void()> &handler) { GuardClick(handler); }
-void TFrmClonImput::FitnessFieldMessage(QLineEdit *field, const QString &text) {
-  ShowFieldMessage(field, text);
-}
-void TFrmClonImput::FitnessMessage(const QString &text) { ShowMessage(text); }
-
 void TFrmClonImput::FormShow() { ui->GrpBxFitness->ResetOnShow(); }
 
 void TFrmClonImput::FormActivate() {
   // A file error ends the activation here; the rest is not reset.
-  morvane::ResetPlotFile(Sim, morvane::kClonePlotFileName);
+  morvane::PrepareClonalInput(Sim, morvane::kClonePlotFileName);
   ui->TxtFinalFile->setText(QString::fromStdString(Sim.FinalFileName));
   ui->TxtDetailFile->setText(QString::fromStdString(Sim.DetailFileName));
-  mui::ResetCloneFrequencies(Sim);
-  Sim.Generation = 0;
-  Sim.SoftProp = 1;
-  Sim.HabFreq = 0.5;
-  Sim.MigSurv = 1;
-  Sim.TriesAB = 1;
-  Sim.TriesaB = 1;
   ui->GrpBxFitness->ResetOnActivate();
-  Sim.W1A = 1;
-  Sim.W2A = 1;
-  Sim.W1a = 1;
-  Sim.W2a = 1;
-  Sim.StopThreshold = 0.000001;
   // The field texts are left as the user typed them; only the state is
   // back at its defaults until the fields are left or Go reads them.
-}
-
-void TFrmClonImput::CheckField(QLineEdit *field, const mui::FieldRule &rule) {
-  if (!mui::RunFieldRule(field, rule, Sim))
-    ShowFieldMessage(field, rule.message);
 }
 
 void TFrmClonImput::TxtSoftPropExit() { CheckField(ui->TxtSoftProp, rules::SoftPropClonal); }
@@ -130,23 +79,23 @@ void TFrmClonImput::FrequencyExit(QLineEdit *field, const mui::FieldRule &rule) 
   CheckField(field, rule);
   // The sum is taken from the state: the other three are the values last
   // stored, not the texts on the screen.
-  switch (mui::CheckCloneSum(Sim)) {
-  case mui::CloneSum::One:
+  switch (morvane::CheckCloneSum(Sim)) {
+  case morvane::CloneSum::One:
     break;
-  case mui::CloneSum::Zero:
+  case morvane::CloneSum::Zero:
     ShowMessage("Sum = 0, very funny!");
-    mui::ResetCloneFrequencies(Sim);
+    morvane::ResetCloneFrequencies(Sim);
     ShowFrequencies();
     break;
-  case mui::CloneSum::Other:
-    mui::NormaliseCloneFrequencies(Sim);
+  case morvane::CloneSum::Other:
+    morvane::NormaliseCloneFrequencies(Sim);
     ShowFrequencies();
     break;
   }
 }
 
 void TFrmClonImput::BtnGoClonClick() {
-  morvane::RunDisplay &display = DisplayFor(runDisplay_);
+  morvane::RunDisplay &display = Display();
   // Every value is stored as soon as it is read; a text that is no number
   // ends Go there, with what was read before it kept.
   Sim.W1A = mui::ReadReal(ui->GrpBxFitness->W1AField()->text());
@@ -168,10 +117,6 @@ void TFrmClonImput::BtnGoClonClick() {
   morvane::StartClonalSeries(Sim, display);
 }
 
-void TFrmClonImput::BtnBackCClick() {
-  CloseForm();
-  if (TfrmMorvane *main = mui::Windows().frmMorvane)
-    main->ShowForm();
-}
+void TFrmClonImput::BtnBackCClick() { BackToMainWindow(); }
 
 void TFrmClonImput::Help1Click() { mui::HelpMenuRequested(); }

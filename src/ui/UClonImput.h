@@ -5,27 +5,18 @@
 
 #include <memory>
 
-#include "FieldRules.h"
-#include "FitnessGroup.h"
-#include "framework/MorvaneForm.h"
+#include "InputForm.h"
 
 namespace Ui {
 class TFrmClonImput;
 }
-namespace morvane {
-class RunDisplay;
-}
 
-class TFrmClonImput : public morvane::ui::MorvaneForm, private FitnessGroupBox::Host {
+class TFrmClonImput : public morvane::ui::InputForm {
   Q_OBJECT
 
 public:
   explicit TFrmClonImput(QWidget *parent = nullptr);
   ~TFrmClonImput() override;
-
-  // The display of the runs that Go starts; nullptr (the default) means the
-  // program's progress window.
-  void SetRunDisplay(morvane::RunDisplay *display) { runDisplay_ = display; }
 
 protected:
   void FormShow() override;
@@ -46,19 +37,10 @@ private:
   void BtnBackCClick();
   void Help1Click();
 
-  // The common rule on one of this window's fields, message included.
-  void CheckField(QLineEdit *field, const morvane::ui::FieldRule &rule);
   // A frequency field's exit: its own rule, then the four brought back to a
   // sum of 1.
   void FrequencyExit(QLineEdit *field, const morvane::ui::FieldRule &rule);
   void ShowFrequencies();
 
-  void FitnessFieldExit(QLineEdit *field, std::function<void()> handler) override;
-  void FitnessGuard(const std::function<void()> &handler) override;
-  void FitnessClick(const std::function<void()> &handler) override;
-  void FitnessFieldMessage(QLineEdit *field, const QString &text) override;
-  void FitnessMessage(const QString &text) override;
-
   std::unique_ptr<Ui::TFrmClonImput> ui;
-  morvane::RunDisplay *runDisplay_ = nullptr;
 };

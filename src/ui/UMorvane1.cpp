@@ -3,15 +3,15 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFile>
-#include <filesystem>
-#include <system_error>
 
 #include "Help.h"
+#include "engine/Series.h"
 #include "files/FinalFile.h"
 #include "files/PlotFile.h"
 #include "files/TextFile.h"
 #include "framework/Pictures.h"
 #include "framework/Seams.h"
+#include "framework/Windows.h"
 #include "state/SimState.h"
 #include "ui_UMorvane1.h"
 
@@ -35,29 +35,10 @@ void QuitProgram() {
 // File names go to the core in the file system's own encoding.
 std::string FilePath(const QString &name) { return QFile::encodeName(name).toStdString(); }
 
-// Whether two names denote the same file: the same existing file (links and
-// relative paths resolved), or the same path once resolved when one of them
-// does not exist yet.
-bool SameFile(const std::string &a, const std::string &b) {
-  if (a.empty() || b.empty())
-    return false;
-  std::error_code error;
-  if (std::filesystem::equivalent(a, b, error) && !error)
-    return true;
-  auto resolved = [&error](const std::string &name) {
-    const auto absolute = std::filesystem::absolute(name, error);
-    return error ? absolute : std::filesystem::weakly_canonical(absolute, error);
-  };
-  const auto canonicalA = resolved(a);
-  if (error)
-    return false;
-  const auto canonicalB = resolved(b);
-  return !error && canonicalA == canonicalB;
-}
-
 // The input windows empty their Plot file, in the current folder, each time
 // they open: a result file of that name would lose its content.
 bool IsPlotFile(const std::string &path) {
+  using morvane::SameFile;
   return SameFile(path, morvane::kSexPlotFileName) || SameFile(path, morvane::kClonePlotFileName);
 }
 
@@ -191,7 +172,7 @@ void TfrmMorvane::BtnDetailClick() {
   }
   // Creating the Detail file empties it: naming the Final file here would
   // lose every record of the Final file.
-  if (SameFile(FilePath(name), Sim.FinalFileName)) {
+  if (morvane::SameFile(FilePath(name), Sim.FinalFileName)) {
     saveDialogName_.clear();
     ui_->TxtDetail->setText(QStringLiteral("None"));
     ShowMessage(QStringLiteral("The Detail file cannot be the Final file.\n"
@@ -214,67 +195,29 @@ void TfrmMorvane::BtnDetailClick() {
   SelectQuitOption();
 }
 
-namespace {
-
-// A model option: its flag set, the six other option flags cleared.
-void ChooseOption(bool morvane::SimState::*flag) {
-  for (bool morvane::SimState::*f :
-       {&morvane::SimState::ModeDiploGlobal, &morvane::SimState::ModeDiploLocal,
-        &morvane::SimState::ModeHaploGlobal, &morvane::SimState::ModeHaploLocal,
-        &morvane::SimState::ModeClonal, &morvane::SimState::ModePlot, &morvane::SimState::ModeQuit})
-    Sim.*f = false;
-  Sim.*flag = true;
-}
-
-} // namespace
-
-void TfrmMorvane::RBtnDiploGlobClick() {
-  ChooseOption(&morvane::SimState::ModeDiploGlobal);
-  Sim.Ploidy = "Diploid";
-  Sim.Reproduction = "Global";
+// A model option: its flag set, the six other option flags cleared, Ploidy
+// and Reproduction set; Go is then usable.
+void TfrmMorvane::ChooseModelOption(morvane::Model model) {
+  morvane::ChooseModel(Sim, model);
   ui_->BtnLaunch->setEnabled(true);
 }
 
-void TfrmMorvane::RBtnDiploLocalClick() {
-  ChooseOption(&morvane::SimState::ModeDiploLocal);
-  Sim.Ploidy = "Diploid";
-  Sim.Reproduction = "Local";
-  ui_->BtnLaunch->setEnabled(true);
-}
+void TfrmMorvane::RBtnDiploGlobClick() { ChooseModelOption(morvane::Model::DiploidGlobal); }
+void TfrmMorvane::RBtnDiploLocalClick() { ChooseModelOption(morvane::Model::DiploidLocal); }
+void TfrmMorvane::RdBtnHaploGloClick() { ChooseModelOption(morvane::Model::HaploidGlobal); }
+void TfrmMorvane::RdBtnHaploLocClick() { ChooseModelOption(morvane::Model::HaploidLocal); }
+void TfrmMorvane::RdBtnClonalClick() { ChooseModelOption(morvane::Model::Clonal); }
 
-void TfrmMorvane::RdBtnHaploGloClick() {
-  ChooseOption(&morvane::SimState::ModeHaploGlobal);
-  Sim.Ploidy = "Haploid";
-  Sim.Reproduction = "Global";
-  ui_->BtnLaunch->setEnabled(true);
-}
-
-void TfrmMorvane::RdBtnHaploLocClick() {
-  ChooseOption(&morvane::SimState::ModeHaploLocal);
-  Sim.Ploidy = "Haploid";
-  Sim.Reproduction = "Local";
-  ui_->BtnLaunch->setEnabled(true);
-}
-
-void TfrmMorvane::RdBtnClonalClick() {
-  ChooseOption(&morvane::SimState::ModeClonal);
-  Sim.Ploidy = "Haploid";
-  Sim.Reproduction = "Clonal";
-  ui_->BtnLaunch->setEnabled(true);
-}
-
+// Plotting clears the model flags but keeps Ploidy and Reproduction.
 void TfrmMorvane::RdBtnPlotClick() {
-  ChooseOption(&morvane::SimState::ModePlot);
+  Sim.ModeDiploGlobal = Sim.ModeDiploLocal = Sim.ModeHaploGlobal = Sim.ModeHaploLocal = false;
+  Sim.ModeClonal = Sim.ModeQuit = false;
+  Sim.ModePlot = true;
   ui_->BtnLaunch->setEnabled(true);
 }
 
 // Quitting only adds its flag: Go tests it first.
 void TfrmMorvane::RdBtnQuitClick() { Sim.ModeQuit = true; }
-
-void TfrmMorvane::ShowWindow(const char *objectName) {
-  if (MorvaneForm *form = FindForm(QString::fromLatin1(objectName)))
-    form->ShowForm();
-}
 
 void TfrmMorvane::ShowFarewell() { ShowMessage(FarewellText()); }
 
@@ -285,11 +228,11 @@ void TfrmMorvane::BtnLaunchClick() {
     QuitProgram();
   } else if (Sim.ModeDiploGlobal || Sim.ModeDiploLocal || Sim.ModeHaploGlobal ||
              Sim.ModeHaploLocal) {
-    ShowWindow("FrmSexImput");
+    ShowWindow(Windows().FrmSexImput);
   } else if (Sim.ModeClonal) {
-    ShowWindow("FrmClonImput");
+    ShowWindow(Windows().FrmClonImput);
   } else if (Sim.ModePlot) {
-    ShowWindow("FrmPlotMenu");
+    ShowWindow(Windows().FrmPlotMenu);
   }
 }
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "engine/Model.h"
 #include "framework/MorvaneForm.h"
 
 class QRadioButton;
@@ -52,7 +53,7 @@ private:
   void ResetControls();
   void SelectQuitOption();
   void ShowFarewell();
-  void ShowWindow(const char *objectName);
+  void ChooseModelOption(morvane::Model model);
 
   std::unique_ptr<Ui::TfrmMorvane> ui_;
   // The file names the two dialogs hold: a cancelled dialog keeps its name.

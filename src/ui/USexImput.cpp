@@ -2,18 +2,15 @@
 
 #include <QLineEdit>
 #include <QPushButton>
-#include <stdexcept>
 
 #include "FieldExit.h"
 #include "Help.h"
-#include "UMorvane1.h"
-#include "UTShowStop.h"
+#include "engine/InitialState.h"
 #include "engine/RunLoop.h"
 #include "engine/Series.h"
 #include "files/PlotFile.h"
 #include "framework/Locale.h"
 #include "framework/Pictures.h"
-#include "framework/Windows.h"
 #include "state/SimState.h"
 #include "ui_USexImput.h"
 
@@ -21,29 +18,8 @@ using morvane::Sim;
 namespace mui = morvane::ui;
 namespace rules = morvane::ui::rules;
 
-namespace {
-
-// The display of a run: the one given, or the program's progress window.
-morvane::RunDisplay &DisplayFor(morvane::RunDisplay *given) {
-  if (given)
-    return *given;
-  if (TFrmShowT *progress = mui::Windows().FrmShowT)
-    return *progress;
-  throw std::runtime_error("The progress window is missing");
-}
-
-// A count read by Go must fit the 16-bit count it goes into.
-std::uint16_t ReadTries(const QString &text) {
-  const long v = mui::ReadCount(text);
-  if (v < 0 || v > 65535)
-    throw mui::ParseError(text);
-  return static_cast<std::uint16_t>(v);
-}
-
-} // namespace
-
 TFrmSexImput::TFrmSexImput(QWidget *parent)
-    : MorvaneForm(parent), ui(std::make_unique<Ui::TFrmSexImput>()) {
+    : InputForm(parent), ui(std::make_unique<Ui::TFrmSexImput>()) {
   ui->setupUi(this);
   SetBackground(mui::kAqua);
   mui::MakeDisplayFieldsReadable(this);
@@ -70,43 +46,22 @@ TFrmSexImput::TFrmSexImput(QWidget *parent)
 
 TFrmSexImput::~TFrmSexImput() = default;
 
-void TFrmSexImput::FitnessFieldExit(QLineEdit *field, std::function<void()> handler) {
-  OnFieldExit(field, std::move(handler));
-}
-void TFrmSexImput::FitnessGuard(const std::function<void()> &handler) { Guard(handler); }
-void TFrmSexImput::FitnessClick(const std::function<void()> &handler) { GuardClick(handler); }
-void TFrmSexImput::FitnessFieldMessage(QLineEdit *field, const QString &text) {
-  ShowFieldMessage(field, text);
-}
-void TFrmSexImput::FitnessMessage(const QString &text) { ShowMessage(text); }
-
 void TFrmSexImput::FormShow() { ui->GrpBxFitness->ResetOnShow(); }
 
 void TFrmSexImput::FormActivate() {
   ui->TxtPloidy->setText(QString::fromStdString(Sim.Ploidy));
   ui->TxtRepro->setText(QString::fromStdString(Sim.Reproduction));
   // A file error ends the activation here; the rest is not reset.
-  morvane::ResetPlotFile(Sim, morvane::kSexPlotFileName);
+  morvane::PrepareSexualInput(Sim, morvane::kSexPlotFileName);
   ui->TxtFinalFile->setText(QString::fromStdString(Sim.FinalFileName));
   ui->TxtDetailFile->setText(QString::fromStdString(Sim.DetailFileName));
-  Sim.Generation = 0;
-  Sim.FreqA = 0.5;
-  Sim.FreqB = 0.5;
-  Sim.DG = 0;
-  Sim.Fit = 0;
   ui->GrpBxFitness->ResetOnActivate();
   // The field texts are left as the user typed them; only the state is
   // back at its defaults until the fields are left or Go reads them.
-  mui::UpdateDGRange(Sim);
-}
-
-void TFrmSexImput::CheckField(QLineEdit *field, const mui::FieldRule &rule) {
-  if (!mui::RunFieldRule(field, rule, Sim))
-    ShowFieldMessage(field, rule.message);
 }
 
 void TFrmSexImput::ShowDGRange() {
-  mui::UpdateDGRange(Sim);
+  morvane::StoreDGRange(Sim);
   ui->TxtDGRange->setText(mui::DGRangeDisplay(Sim));
 }
 
@@ -129,7 +84,7 @@ void TFrmSexImput::TxtBFreqExit() {
 }
 
 void TFrmSexImput::BtnGoSexClick() {
-  morvane::RunDisplay &display = DisplayFor(runDisplay_);
+  morvane::RunDisplay &display = Display();
   // Every value is stored as soon as it is read; a text that is no number
   // ends Go there, with what was read before it kept.
   Sim.FreqA = mui::ReadReal(ui->TxtFreqA->text());
@@ -161,10 +116,6 @@ void TFrmSexImput::BtnGoSexClick() {
   morvane::StartSexualSeries(Sim, display);
 }
 
-void TFrmSexImput::BtnBackSClick() {
-  CloseForm();
-  if (TfrmMorvane *main = mui::Windows().frmMorvane)
-    main->ShowForm();
-}
+void TFrmSexImput::BtnBackSClick() { BackToMainWindow(); }
 
 void TFrmSexImput::Morvanev2Help1Click() { mui::HelpMenuRequested(); }

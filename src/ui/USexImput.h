@@ -5,27 +5,18 @@
 
 #include <memory>
 
-#include "FieldRules.h"
-#include "FitnessGroup.h"
-#include "framework/MorvaneForm.h"
+#include "InputForm.h"
 
 namespace Ui {
 class TFrmSexImput;
 }
-namespace morvane {
-class RunDisplay;
-}
 
-class TFrmSexImput : public morvane::ui::MorvaneForm, private FitnessGroupBox::Host {
+class TFrmSexImput : public morvane::ui::InputForm {
   Q_OBJECT
 
 public:
   explicit TFrmSexImput(QWidget *parent = nullptr);
   ~TFrmSexImput() override;
-
-  // The display of the runs that Go starts; nullptr (the default) means the
-  // program's progress window.
-  void SetRunDisplay(morvane::RunDisplay *display) { runDisplay_ = display; }
 
 protected:
   void FormShow() override;
@@ -45,17 +36,8 @@ private:
   void BtnBackSClick();
   void Morvanev2Help1Click();
 
-  // The common rule on one of this window's fields, message included.
-  void CheckField(QLineEdit *field, const morvane::ui::FieldRule &rule);
   // After p or q: the DG range of the p and q held in the state.
   void ShowDGRange();
 
-  void FitnessFieldExit(QLineEdit *field, std::function<void()> handler) override;
-  void FitnessGuard(const std::function<void()> &handler) override;
-  void FitnessClick(const std::function<void()> &handler) override;
-  void FitnessFieldMessage(QLineEdit *field, const QString &text) override;
-  void FitnessMessage(const QString &text) override;
-
   std::unique_ptr<Ui::TFrmSexImput> ui;
-  morvane::RunDisplay *runDisplay_ = nullptr;
 };

@@ -5,6 +5,7 @@
 #include <QPalette>
 
 #include "framework/Locale.h"
+#include "framework/Windows.h"
 #include "state/SimState.h"
 #include "ui_UTShowStop.h"
 
@@ -44,10 +45,14 @@ void TFrmShowT::ShowProgress() {
   sinceEvents_.start();
 }
 
-void TFrmShowT::Paint() {
+void TFrmShowT::ShowNumbers() {
   ui_->TxtNmbT->setText(QString::number(generation_));
   ui_->TxtDeltap->setText(RealText(deltaP_));
   ui_->TxtDeltaq->setText(RealText(deltaQ_));
+}
+
+void TFrmShowT::Paint() {
+  ShowNumbers();
   repaint();
   painted_ = true;
   ++repaints_;
@@ -71,25 +76,21 @@ void TFrmShowT::ProcessPendingEvents() {
 
 void TFrmShowT::HideProgress() {
   // The numbers of the last generation, for the next time the window shows.
-  ui_->TxtNmbT->setText(QString::number(generation_));
-  ui_->TxtDeltap->setText(RealText(deltaP_));
-  ui_->TxtDeltaq->setText(RealText(deltaQ_));
+  ShowNumbers();
   CloseForm();
 }
 
 void TFrmShowT::HandOver(morvane::Model model) {
-  const char *next = "FrmPerturbClone";
+  const AppWindows &w = Windows();
+  MorvaneForm *next = w.FrmPerturbClone;
   if (morvane::IsHaploidSexual(model))
-    next = "FrmPerturb1N";
+    next = w.FrmPerturb1N;
   else if (morvane::IsDiploid(model))
-    next = "FrmPerturb2N";
-  MorvaneForm *form = FindForm(QString::fromLatin1(next));
+    next = w.FrmPerturb2N;
   // Until the disturbance windows exist, a finished run goes back to the
   // main menu.
-  if (!form)
-    form = FindForm(QStringLiteral("frmMorvane"));
-  if (form)
-    form->ShowForm();
+  if (!ShowWindow(next))
+    ShowWindow(w.frmMorvane);
 }
 
 void TFrmShowT::BtnInterruptClick() {

@@ -41,6 +41,7 @@ protected:
 
 private:
   void BtnInterruptClick();
+  void ShowNumbers();
   void Paint();
 
   std::unique_ptr<Ui::TFrmShowT> ui_;

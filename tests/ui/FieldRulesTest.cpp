@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "FieldRules.h"
+#include "engine/CloneFrequencies.h"
 #include "engine/InitialState.h"
 #include "state/SimState.h"
 
@@ -168,7 +169,7 @@ TEST_P(FieldRuleTest, CountsAreTruncatedTowardZeroAndCheckedBeforeNarrowing) {
 TEST_P(FieldRuleTest, DGIsCheckedAgainstTheRangeHeldAtTheExit) {
   Sim.FreqA = 0.5;
   Sim.FreqB = 0.5;
-  UpdateDGRange(Sim);
+  StoreDGRange(Sim);
   EXPECT_EQ(DGRangeText(Sim.DGMin, Sim.DGMax, Sep()), "[" + T("-0.25") + ".." + T("0.25") + "]");
   EXPECT_TRUE(Exit(rules::DG, "0.25").valid);
   EXPECT_EQ(Sim.DG, 0.25);
@@ -180,7 +181,7 @@ TEST_P(FieldRuleTest, DGIsCheckedAgainstTheRangeHeldAtTheExit) {
 
   Sim.FreqA = 0.3;
   Sim.FreqB = 0.6;
-  UpdateDGRange(Sim);
+  StoreDGRange(Sim);
   EXPECT_EQ(DGRangeText(Sim.DGMin, Sim.DGMax, Sep()), "[" + T("-0.18") + ".." + T("0.12") + "]");
   EXPECT_FALSE(Exit(rules::DG, "0.15").valid);
   EXPECT_EQ(Sim.DG, 0);
@@ -188,7 +189,7 @@ TEST_P(FieldRuleTest, DGIsCheckedAgainstTheRangeHeldAtTheExit) {
   EXPECT_FALSE(Exit(rules::DG, "-0.19").valid);
 
   Sim.FreqA = 1;
-  UpdateDGRange(Sim);
+  StoreDGRange(Sim);
   EXPECT_EQ(DGRangeText(Sim.DGMin, Sim.DGMax, Sep()), "[0..0]");
   EXPECT_FALSE(Exit(rules::DG, "1E-12").valid);
   EXPECT_EQ(Sim.DG, 0);
@@ -213,7 +214,7 @@ TEST_P(FieldRuleTest, PreviousValueSubstitutesRestoreWhatTheStateHeld) {
   const FieldRule dg = WithPreviousValueSubstitutes(rules::DG);
   Sim.FreqA = 0.9;
   Sim.FreqB = 0.5;
-  UpdateDGRange(Sim);
+  StoreDGRange(Sim);
   Sim.DG = 0.2;
   o = Exit(dg, "-0.3");
   EXPECT_FALSE(o.valid);
@@ -261,7 +262,7 @@ TEST(DGWithinRange, ABoundTypedAsShownIsTheBound) {
   ResetSimState();
   Sim.FreqA = 0.9;
   Sim.FreqB = 0.5;
-  UpdateDGRange(Sim);
+  StoreDGRange(Sim);
   const FieldOutcome out = ApplyFieldRule(rules::DG, "0.05", '.', Sim);
   EXPECT_TRUE(out.valid);
   EXPECT_EQ(Sim.DG, r.upper);

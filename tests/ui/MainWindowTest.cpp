@@ -40,15 +40,6 @@ void WriteAll(const QString &path, const QByteArray &bytes) {
 }
 
 // A window that the main window opens, standing in for the real one.
-class StandIn : public MorvaneForm {
-public:
-  explicit StandIn(const QString &name) { setObjectName(name); }
-  int activations = 0;
-
-protected:
-  void FormActivate() override { ++activations; }
-};
-
 class MainWindowTest : public ::testing::Test {
 protected:
   void SetUp() override {

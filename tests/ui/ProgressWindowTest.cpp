@@ -28,11 +28,6 @@ using namespace morvane::ui::testing;
 
 namespace {
 
-class StandIn : public MorvaneForm {
-public:
-  explicit StandIn(const QString &name) { setObjectName(name); }
-};
-
 // Runs `each` once per pass of the event loop, that is once per generation
 // while a run lets pending events run after every generation.
 class EveryPass {

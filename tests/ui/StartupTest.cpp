@@ -20,6 +20,7 @@
 #include "state/SimState.h"
 
 using namespace morvane::ui;
+using morvane::ui::testing::FindForm;
 
 namespace {
 

@@ -9,9 +9,13 @@
 #include <QWidget>
 #include <functional>
 #include <ostream>
+#include <stdexcept>
+#include <utility>
 #include <vector>
 
+#include "framework/MorvaneForm.h"
 #include "framework/Seams.h"
+#include "framework/Windows.h"
 
 // Readable failure messages for Qt strings.
 inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
@@ -87,5 +91,53 @@ public:
   void CloseViewer() override { requests << "close"; }
   QStringList requests;
 };
+
+// A stand-in for one of the program's windows that do not exist yet or are
+// not under test: it bears the window's object name and takes its place in
+// the window record for as long as it lives, and counts its activations.
+class StandIn : public MorvaneForm {
+public:
+  explicit StandIn(const QString &name) : slot_(SlotOf(name)) {
+    setObjectName(name);
+    previous_ = Windows().*slot_;
+    Windows().*slot_ = this;
+  }
+  ~StandIn() override { Windows().*slot_ = previous_; }
+  int activations = 0;
+
+protected:
+  void FormActivate() override { ++activations; }
+
+private:
+  using Slot = MorvaneForm *AppWindows::*;
+  static Slot SlotOf(const QString &name) {
+    const std::pair<const char *, Slot> table[] = {
+        {"frmMorvane", &AppWindows::frmMorvane},
+        {"FrmSexImput", &AppWindows::FrmSexImput},
+        {"FrmClonImput", &AppWindows::FrmClonImput},
+        {"FrmPlotMenu", &AppWindows::FrmPlotMenu},
+        {"FrmPerturb1N", &AppWindows::FrmPerturb1N},
+        {"FrmPerturb2N", &AppWindows::FrmPerturb2N},
+        {"FrmPerturbClone", &AppWindows::FrmPerturbClone},
+        {"FrmPlotSex", &AppWindows::FrmPlotSex},
+        {"FrmPlotVeg", &AppWindows::FrmPlotVeg}};
+    for (const auto &[n, place] : table)
+      if (name == QLatin1String(n))
+        return place;
+    throw std::invalid_argument("no window slot named " + name.toStdString());
+  }
+  Slot slot_;
+  MorvaneForm *previous_ = nullptr;
+};
+
+// The program's window of that object name, or nullptr when there is none:
+// tests find windows the way a user reads their names.
+inline MorvaneForm *FindForm(const QString &objectName) {
+  for (QWidget *w : QApplication::topLevelWidgets())
+    if (w->objectName() == objectName)
+      if (auto *form = qobject_cast<MorvaneForm *>(w))
+        return form;
+  return nullptr;
+}
 
 } // namespace morvane::ui::testing

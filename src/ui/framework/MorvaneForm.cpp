@@ -185,14 +185,4 @@ void MorvaneForm::SetBackground(unsigned rgb) {
   setAutoFillBackground(true);
 }
 
-MorvaneForm *FindForm(const QString &objectName) {
-  for (QWidget *w : QApplication::topLevelWidgets()) {
-    if (w->objectName() == objectName) {
-      if (auto *form = qobject_cast<MorvaneForm *>(w))
-        return form;
-    }
-  }
-  return nullptr;
-}
-
 } // namespace morvane::ui

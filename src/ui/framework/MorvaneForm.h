@@ -109,8 +109,4 @@ private:
   int refusals_ = 0;
 };
 
-// The program's window of that object name, or nullptr when it does not exist
-// (yet). Windows that are built later in the program's life are found by name.
-MorvaneForm *FindForm(const QString &objectName);
-
 } // namespace morvane::ui

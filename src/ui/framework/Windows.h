@@ -2,32 +2,29 @@
 // only through this record. A pointer is null until its window exists.
 #pragma once
 
-class TfrmMorvane;
-class TFrmSexImput;
-class TFrmClonImput;
-class TFrmPlotMenu;
-class TFrmPerturb1N;
-class TFrmPerturb2N;
 class TFrmShowT;
-class TFrmPerturbClone;
-class TFrmPlotSex;
-class TFrmPlotVeg;
 
 namespace morvane::ui {
 
+class MorvaneForm;
+
 struct AppWindows {
-  TfrmMorvane *frmMorvane = nullptr;
-  TFrmSexImput *FrmSexImput = nullptr;
-  TFrmClonImput *FrmClonImput = nullptr;
-  TFrmPlotMenu *FrmPlotMenu = nullptr;
-  TFrmPerturb1N *FrmPerturb1N = nullptr;
-  TFrmPerturb2N *FrmPerturb2N = nullptr;
+  MorvaneForm *frmMorvane = nullptr;
+  MorvaneForm *FrmSexImput = nullptr;
+  MorvaneForm *FrmClonImput = nullptr;
+  MorvaneForm *FrmPlotMenu = nullptr;
+  MorvaneForm *FrmPerturb1N = nullptr;
+  MorvaneForm *FrmPerturb2N = nullptr;
+  // The progress window is also the display that every run reports to.
   TFrmShowT *FrmShowT = nullptr;
-  TFrmPerturbClone *FrmPerturbClone = nullptr;
-  TFrmPlotSex *FrmPlotSex = nullptr;
-  TFrmPlotVeg *FrmPlotVeg = nullptr;
+  MorvaneForm *FrmPerturbClone = nullptr;
+  MorvaneForm *FrmPlotSex = nullptr;
+  MorvaneForm *FrmPlotVeg = nullptr;
 };
 
 AppWindows &Windows();
+
+// Shows `window` (ShowForm) when it exists; false when it does not (yet).
+bool ShowWindow(MorvaneForm *window);
 
 } // namespace morvane::ui

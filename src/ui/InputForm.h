@@ -1,0 +1,49 @@
+// What the sexual and the clonal input windows have in common: the field-exit
+// rule with its message, what the fitness group asks of the window that holds
+// it, the counts read by Go, the display handed to the series that Go starts,
+// and the way back to the main window.
+#pragma once
+
+#include <cstdint>
+
+#include "FieldRules.h"
+#include "FitnessGroup.h"
+#include "framework/MorvaneForm.h"
+
+namespace morvane {
+class RunDisplay;
+}
+
+namespace morvane::ui {
+
+class InputForm : public MorvaneForm, public FitnessGroupBox::Host {
+public:
+  // The display of the runs that Go starts; nullptr (the default) means the
+  // program's progress window.
+  void SetRunDisplay(RunDisplay *display) { runDisplay_ = display; }
+
+  // The common rule on one of this window's fields; after a bad entry its
+  // message, with the window back to the front and the focus in the field.
+  void CheckField(QLineEdit *field, const FieldRule &rule) override;
+
+  void FitnessFieldExit(QLineEdit *field, std::function<void()> handler) override;
+  void FitnessGuard(const std::function<void()> &handler) override;
+  void FitnessClick(const std::function<void()> &handler) override;
+  void FitnessMessage(const QString &text) override;
+
+protected:
+  explicit InputForm(QWidget *parent = nullptr);
+
+  // The display for the series Go starts: the one given, or the progress
+  // window.
+  RunDisplay &Display() const;
+  // A count read by Go: it must fit the 16-bit count it goes into.
+  static std::uint16_t ReadTries(const QString &text);
+  // Back: this window closes and the main window shows again.
+  void BackToMainWindow();
+
+private:
+  RunDisplay *runDisplay_ = nullptr;
+};
+
+} // namespace morvane::ui
