@@ -10,10 +10,10 @@
 
 #include <QApplication>
 #include <chrono>
-#include <cstdlib>
 #include <stdexcept>
 #include <string>
 
+#include "BenchSupport.h"
 #include "UTShowStop.h"
 #include "engine/InitialState.h"
 #include "engine/RunLoop.h"
@@ -25,50 +25,15 @@
 namespace {
 
 using namespace morvane;
+using namespace morvane::bench;
 
 constexpr int kLongRun = 100000;
 
-class ScratchFolder {
-public:
-  ScratchFolder() {
-    char pattern[] = "/tmp/morvane_bench_progress_XXXXXX";
-    if (::mkdtemp(pattern) == nullptr)
-      throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~ScratchFolder() {
-    const std::string command = "rm -rf '" + path_ + "'";
-    if (std::system(command.c_str()) != 0)
-      std::abort();
-  }
-  std::string File(const std::string &name) const { return path_ + "/" + name; }
-
-private:
-  std::string path_;
-};
-
-// A haploid population with local panmixia, L = 0.
+// A haploid population with local panmixia, L = 0, in the shared state that
+// the progress window's run reads.
 void PrepareRun(const ScratchFolder &folder) {
-  SimState &s = Sim;
   ResetSimState();
-  ChooseModel(s, Model::HaploidLocal);
-  s.DetailFileName = s.DetailFile.Name = folder.File("bench.gnr");
-  CreateEmptyFile(s.DetailFile.Name);
-  PrepareSexualInput(s, folder.File("PlotSexFile.plo"));
-  s.SoftProp = 0.5;
-  s.MigSurv = 0.9;
-  s.HabFreq = 0.6;
-  s.TriesAB = 3;
-  s.TriesaB = 2;
-  s.W1A = 0.9;
-  s.W2A = 0.4;
-  s.W1a = 0.5;
-  s.W2a = 0.8;
-  s.StopThreshold = 0;
-  s.FreqA = 0.3;
-  s.FreqB = 0.6;
-  s.DG = 0.05;
-  HaploidInitialState(s);
+  PrepareMovingRun(Sim, Model::HaploidLocal, folder);
 }
 
 // Passes everything on to `inner` (if any) and runs exactly a fixed number

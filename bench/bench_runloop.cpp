@@ -9,12 +9,12 @@
 // the formatting and the display calls.
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <fcntl.h>
 #include <stdexcept>
 #include <string>
 #include <unistd.h>
 
+#include "BenchSupport.h"
 #include "engine/InitialState.h"
 #include "engine/RunLoop.h"
 #include "engine/Series.h"
@@ -25,27 +25,9 @@
 namespace {
 
 using namespace morvane;
+using namespace morvane::bench;
 
 constexpr int kGenerationsPerRun = 2000;
-
-class ScratchFolder {
-public:
-  ScratchFolder() {
-    char pattern[] = "/tmp/morvane_bench_runloop_XXXXXX";
-    if (::mkdtemp(pattern) == nullptr)
-      throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~ScratchFolder() {
-    const std::string command = "rm -rf '" + path_ + "'";
-    if (std::system(command.c_str()) != 0)
-      std::abort();
-  }
-  std::string File(const std::string &name) const { return path_ + "/" + name; }
-
-private:
-  std::string path_;
-};
 
 // Ends each run after a fixed number of generations, as a window's handler
 // setting StopRequested would.
@@ -71,41 +53,6 @@ private:
   int done_ = 0;
 };
 
-// A population that keeps moving, with L = 0 so that only the display ends
-// the run.
-void PrepareRun(SimState &s, Model model, const ScratchFolder &folder) {
-  ChooseModel(s, model);
-  s.DetailFileName = s.DetailFile.Name = folder.File("bench.gnr");
-  CreateEmptyFile(s.DetailFile.Name);
-  if (model == Model::Clonal)
-    PrepareClonalInput(s, folder.File("PlotCloneFile.plo"));
-  else
-    PrepareSexualInput(s, folder.File("PlotSexFile.plo"));
-  s.SoftProp = 0.5;
-  s.MigSurv = 0.9;
-  s.HabFreq = 0.6;
-  s.TriesAB = 3;
-  s.TriesaB = 2;
-  s.W1A = 0.9;
-  s.W2A = 0.4;
-  s.W1a = 0.5;
-  s.W2a = 0.8;
-  s.StopThreshold = 0;
-  s.Generation = 0;
-  s.StopRequested = false;
-  if (model == Model::Clonal) {
-    s.X[1] = s.X[2] = s.X[3] = s.X[4] = 0.25;
-  } else {
-    s.FreqA = 0.3;
-    s.FreqB = 0.6;
-    s.DG = 0.05;
-    if (IsDiploid(model))
-      DiploidInitialState(s);
-    else
-      HaploidInitialState(s);
-  }
-}
-
 void BM_RunLoop(benchmark::State &state) {
   const Model model = static_cast<Model>(state.range(0));
   ScratchFolder folder;
@@ -113,7 +60,7 @@ void BM_RunLoop(benchmark::State &state) {
   for (auto _ : state) {
     state.PauseTiming();
     SimState s;
-    PrepareRun(s, model, folder);
+    PrepareMovingRun(s, model, folder);
     BoundedDisplay display(s, kGenerationsPerRun);
     state.ResumeTiming();
     RunLoop(model, s, display);
@@ -145,7 +92,7 @@ template <void (*Append)(const std::string &, const std::string &)>
 void BM_FileFloor(benchmark::State &state) {
   ScratchFolder folder;
   SimState s;
-  PrepareRun(s, Model::DiploidLocal, folder);
+  PrepareMovingRun(s, Model::DiploidLocal, folder);
   std::string detailLine;
   std::string plotLine;
   AppendSexualDetailGenerationLine(detailLine, s);
