@@ -3,7 +3,7 @@
 // shows the canonical text of what the state now holds.
 #pragma once
 
-#include "FieldRules.h"
+#include "engine/FieldRules.h"
 
 #include <QString>
 

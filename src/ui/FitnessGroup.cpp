@@ -3,7 +3,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "FieldRules.h"
+#include "engine/FieldRules.h"
 #include "engine/TradeOff.h"
 #include "framework/Locale.h"
 #include "state/SimState.h"
@@ -63,12 +63,12 @@ void FitnessGroupBox::ResetOnActivate() {
 }
 
 void FitnessGroupBox::TxtW1AExit() {
-  host_->CheckField(ui_->TxtW1A, mui::rules::W1A);
+  host_->CheckField(ui_->TxtW1A, morvane::rules::W1A);
   FollowTradeOffInForce(Sim.W1A, Sim.W2A, ui_->TxtW2A);
 }
 
 void FitnessGroupBox::TxtSmallaExit() {
-  host_->CheckField(ui_->TxtSmalla, mui::rules::W1a);
+  host_->CheckField(ui_->TxtSmalla, morvane::rules::W1a);
   FollowTradeOffInForce(Sim.W1a, Sim.W2a, ui_->TxtW2Smalla);
 }
 
@@ -81,9 +81,11 @@ void FitnessGroupBox::FollowTradeOffInForce(double w1, double &w2, QLineEdit *w2
   w2Field->setEnabled(false);
 }
 
-void FitnessGroupBox::TxtW2AExit() { host_->CheckField(ui_->TxtW2A, mui::rules::W2A); }
+void FitnessGroupBox::TxtW2AExit() { host_->CheckField(ui_->TxtW2A, morvane::rules::W2A); }
 
-void FitnessGroupBox::TxtW2SmallaExit() { host_->CheckField(ui_->TxtW2Smalla, mui::rules::W2a); }
+void FitnessGroupBox::TxtW2SmallaExit() {
+  host_->CheckField(ui_->TxtW2Smalla, morvane::rules::W2a);
+}
 
 void FitnessGroupBox::TxtSmallaChange() {
   // Goes by the recorded status, with the W1(a) last stored (not the text

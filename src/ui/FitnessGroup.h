@@ -9,7 +9,7 @@
 #include <functional>
 #include <memory>
 
-#include "FieldRules.h"
+#include "engine/FieldRules.h"
 #include "engine/TradeOff.h"
 
 class QAbstractButton;
@@ -38,7 +38,7 @@ public:
     virtual void FitnessClick(const std::function<void()> &handler) = 0;
     // The field-exit rule on one of the group's fields, with the window's
     // message and the focus back in the field after a bad entry.
-    virtual void CheckField(QLineEdit *field, const morvane::ui::FieldRule &rule) = 0;
+    virtual void CheckField(QLineEdit *field, const morvane::FieldRule &rule) = 0;
     virtual void FitnessMessage(const QString &text) = 0;
   };
 

@@ -33,7 +33,7 @@ RunDisplay &InputForm::Display() const {
 }
 
 std::uint16_t InputForm::ReadTries(const QString &text) {
-  const long v = ReadCount(text);
+  const long long v = ReadCount(text);
   if (v < 0 || v > 65535)
     throw ParseError(text);
   return static_cast<std::uint16_t>(v);

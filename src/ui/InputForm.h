@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "FieldRules.h"
+#include "engine/FieldRules.h"
 #include "FitnessGroup.h"
 #include "framework/MorvaneForm.h"
 

@@ -16,7 +16,7 @@
 
 using morvane::Sim;
 namespace mui = morvane::ui;
-namespace rules = morvane::ui::rules;
+namespace rules = morvane::rules;
 
 TFrmClonImput::TFrmClonImput(QWidget *parent)
     : InputForm(parent), ui(std::make_unique<Ui::TFrmClonImput>()) {
@@ -75,7 +75,7 @@ void TFrmClonImput::ShowFrequencies() {
   ui->Txtsasb->setText(mui::RealText(Sim.X[4]));
 }
 
-void TFrmClonImput::FrequencyExit(QLineEdit *field, const mui::FieldRule &rule) {
+void TFrmClonImput::FrequencyExit(QLineEdit *field, const morvane::FieldRule &rule) {
   CheckField(field, rule);
   // The sum is taken from the state: the other three are the values last
   // stored, not the texts on the screen.

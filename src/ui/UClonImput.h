@@ -39,7 +39,7 @@ private:
 
   // A frequency field's exit: its own rule, then the four brought back to a
   // sum of 1.
-  void FrequencyExit(QLineEdit *field, const morvane::ui::FieldRule &rule);
+  void FrequencyExit(QLineEdit *field, const morvane::FieldRule &rule);
   void ShowFrequencies();
 
   std::unique_ptr<Ui::TFrmClonImput> ui;

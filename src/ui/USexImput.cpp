@@ -16,7 +16,7 @@
 
 using morvane::Sim;
 namespace mui = morvane::ui;
-namespace rules = morvane::ui::rules;
+namespace rules = morvane::rules;
 
 TFrmSexImput::TFrmSexImput(QWidget *parent)
     : InputForm(parent), ui(std::make_unique<Ui::TFrmSexImput>()) {
@@ -26,7 +26,7 @@ TFrmSexImput::TFrmSexImput(QWidget *parent)
   for (QLineEdit *field : {ui->TxtHabFreq, ui->TxtFreqA, ui->TxtBFreq, ui->TxtL})
     mui::LocaliseNumericText(field);
   ui->TxtDGRange->setText(
-      QString::fromStdString(mui::DGRangeText(-0.25, 0.25, mui::DecimalSeparator())));
+      QString::fromStdString(morvane::DGRangeText(-0.25, 0.25, mui::DecimalSeparator())));
   mui::ShowPicture(ui->Image1, ":/pictures/SexImput.jpg");
 
   OnFieldExit(ui->TxtSoftProp, [this] { TxtSoftPropExit(); });
@@ -105,7 +105,7 @@ void TFrmSexImput::BtnGoSexClick() {
   // p or q changed; the population built from it would have negative type
   // frequencies. Refuse it as the DG0 field does.
   ShowDGRange();
-  if (!mui::FitDGIntoRange(Sim.FreqA, Sim.FreqB, Sim.DG)) {
+  if (!morvane::FitDGIntoRange(Sim.FreqA, Sim.FreqB, Sim.DG)) {
     Sim.DG = 0;
     ui->TxtDG->setText(mui::RealText(Sim.DG));
     ShowFieldMessage(ui->TxtDG, rules::DG.message);

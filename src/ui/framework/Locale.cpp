@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QLocale>
 
+#include "engine/FieldRules.h"
 #include "files/NumberFormat.h"
 
 namespace morvane::ui {
@@ -20,7 +21,7 @@ char DecimalSeparator() {
 QString RealText(double v) { return QString::fromStdString(RealToText(v, DecimalSeparator())); }
 
 std::optional<double> ParseReal(const QString &text) {
-  return TextToReal(text.toStdString(), DecimalSeparator());
+  return ReadTypedReal(text.toStdString(), DecimalSeparator());
 }
 
 double ReadReal(const QString &text) {
@@ -30,14 +31,11 @@ double ReadReal(const QString &text) {
   return *v;
 }
 
-long ReadCount(const QString &text) {
-  const QString t = text.trimmed();
-  bool ok = false;
-  const long v = t.toLong(&ok, 10);
-  // toLong accepts only an optional sign and decimal digits.
-  if (!ok)
+long long ReadCount(const QString &text) {
+  const std::optional<long long> v = ReadTypedCount(text.toStdString(), DecimalSeparator());
+  if (!v)
     throw ParseError(text);
-  return v;
+  return *v;
 }
 
 void LocaliseNumericText(QLineEdit *field) {

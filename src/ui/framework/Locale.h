@@ -20,12 +20,14 @@ public:
 char DecimalSeparator();
 // Up to 15 significant digits, no trailing zeros, 1E-6 style below 0.0001.
 QString RealText(double v);
-// Accepts the locale's separator and '.'; nullopt when the text is no number.
+// Accepts the locale's separator and '.', and blanks around the number;
+// nullopt when the text is no number.
 std::optional<double> ParseReal(const QString &text);
 // As ParseReal, but throws ParseError.
 double ReadReal(const QString &text);
-// An integer count: optional sign and digits; throws ParseError otherwise.
-long ReadCount(const QString &text);
+// A count as every field reads it: a real truncated toward zero; throws
+// ParseError when the text is no number.
+long long ReadCount(const QString &text);
 // Rewrites a layout's initial numeric text, written with '.', in the
 // locale's form ("0.5" becomes "0,5" where ',' is the separator).
 void LocaliseNumericText(QLineEdit *field);

@@ -2,12 +2,12 @@
 // back, and whether the entry counts as replaced.
 #include <gtest/gtest.h>
 
-#include "FieldRules.h"
 #include "engine/CloneFrequencies.h"
+#include "engine/FieldRules.h"
 #include "engine/InitialState.h"
 #include "state/SimState.h"
 
-namespace morvane::ui {
+namespace morvane {
 namespace {
 
 class FieldRuleTest : public ::testing::TestWithParam<char> {
@@ -28,7 +28,7 @@ protected:
 
 TEST_P(FieldRuleTest, UnparsableOrEmptyTextStoresTheParseSubstitute) {
   Sim.SoftProp = 0.3;
-  for (const char *text : {"abc", "", " 0.5", "0.5x", "1..2"}) {
+  for (const char *text : {"abc", "", " ", "0 .5", "0.5x", "1..2"}) {
     const FieldOutcome o = Exit(rules::SoftPropSexual, text);
     EXPECT_FALSE(o.valid) << text;
     EXPECT_EQ(Sim.SoftProp, 1) << text;
@@ -82,9 +82,9 @@ TEST_P(FieldRuleTest, BoundsTypedExactlyAreAccepted) {
   };
   for (const Case &c : cases) {
     const FieldOutcome o = Exit(*c.rule, c.text);
-    EXPECT_TRUE(o.valid) << c.rule->control << " " << c.text;
-    EXPECT_EQ(c.rule->real(Sim), c.stored) << c.rule->control << " " << c.text;
-    EXPECT_EQ(o.text, T(c.text)) << c.rule->control;
+    EXPECT_TRUE(o.valid) << c.rule->message << " " << c.text;
+    EXPECT_EQ(c.rule->real(Sim), c.stored) << c.rule->message << " " << c.text;
+    EXPECT_EQ(o.text, T(c.text)) << c.rule->message;
   }
 }
 
@@ -117,15 +117,16 @@ TEST_P(FieldRuleTest, ValuesJustOutsideTheBoundsAreReplacedWithTheirMessage) {
   };
   for (const Case &c : cases) {
     const FieldOutcome o = Exit(*c.rule, c.text);
-    EXPECT_FALSE(o.valid) << c.rule->control << " " << c.text;
-    EXPECT_EQ(c.rule->real(Sim), c.stored) << c.rule->control << " " << c.text;
-    EXPECT_EQ(o.text, T(c.shown)) << c.rule->control << " " << c.text;
+    EXPECT_FALSE(o.valid) << c.rule->message << " " << c.text;
+    EXPECT_EQ(c.rule->real(Sim), c.stored) << c.rule->message << " " << c.text;
+    EXPECT_EQ(o.text, T(c.shown)) << c.rule->message << " " << c.text;
     EXPECT_STREQ(c.rule->message, c.message);
   }
 }
 
 TEST_P(FieldRuleTest, GoodValuesInAnotherFormAreRewrittenCanonically) {
-  for (const char *text : {"0.50", ".5", "5E-1", "5e-1", "+0.5", "0.5000000000000001"}) {
+  for (const char *text :
+       {"0.50", ".5", "5E-1", "5e-1", "+0.5", "0.5000000000000001", " 0.5 ", "\t0.5"}) {
     const FieldOutcome o = Exit(rules::FreqA, text);
     EXPECT_TRUE(o.valid) << text;
     EXPECT_EQ(o.text, T("0.5")) << text;
@@ -291,4 +292,4 @@ TEST(CloneSum, ClassifiesNormalisesAndResets) {
 }
 
 } // namespace
-} // namespace morvane::ui
+} // namespace morvane
