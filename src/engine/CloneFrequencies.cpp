@@ -17,6 +17,13 @@ void NormaliseCloneFrequencies(double *f) {
     f[k] /= sum;
 }
 
+CloneSum SumCloneFrequenciesToOne(double *f) {
+  const CloneSum sum = CheckCloneSum(f);
+  if (sum == CloneSum::Other)
+    NormaliseCloneFrequencies(f);
+  return sum;
+}
+
 void ResetCloneFrequencies(double *f) {
   f[0] = 0;
   f[1] = 0.5;

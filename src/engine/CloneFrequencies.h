@@ -12,6 +12,10 @@ enum class CloneSum { One, Zero, Other };
 CloneSum CheckCloneSum(const double *f);
 // Divides f[0..3] by their sum, which must not be 0.
 void NormaliseCloneFrequencies(double *f);
+// The sum rule on four frequencies as a Go reads them: divided by their sum
+// unless it is exactly 1 or exactly 0 (then they are left as they are and
+// the caller refuses them). Returns what the sum was.
+CloneSum SumCloneFrequenciesToOne(double *f);
 // f[0..3] := 0, 0.5, 0, 0.5, the initial frequencies of a clonal series.
 void ResetCloneFrequencies(double *f);
 
