@@ -4,6 +4,8 @@
 
 #include <QLineEdit>
 #include <QLocale>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -40,6 +42,8 @@ public:
     layout->addWidget(second);
     layout->addWidget(button);
     setCentralWidget(central);
+    help = menuBar()->addMenu("&Help");
+    help->addAction("Contents");
     OnFieldExit(first, [this] {
       log << "exit first";
       if (first->text() == "bad") {
@@ -62,6 +66,7 @@ public:
   QLineEdit *first;
   QLineEdit *second;
   QPushButton *button;
+  QMenu *help;
   QRadioButton *options[3];
   QStringList log;
   bool throwOnClick = false;
@@ -182,18 +187,41 @@ TEST_F(FrameworkTest, FieldExitDoesNotRunOnDeactivationOrMenu) {
   Activate(a.get());
   a->first->setFocus();
   a->log.clear();
-  // Another application, then one of the program's other windows.
+  // Another application, then one of the program's other windows, take the
+  // focus from the field.
   Activate(nullptr);
+  EXPECT_FALSE(a->first->hasFocus());
   Activate(a.get());
+  EXPECT_TRUE(a->first->hasFocus());
   Activate(b.get());
-  // A menu opening takes the focus for a moment.
+  EXPECT_FALSE(a->first->hasFocus());
+  EXPECT_TRUE(a->log.isEmpty()) << ::testing::PrintToString(a->log);
+
+  // A menu opening takes the focus for a moment, and so does the menu bar
+  // taken with the keyboard (Alt, Alt+H, each left with Escape).
   a->ShowForm();
   Activate(a.get());
   a->first->setFocus();
   a->log.clear();
   QFocusEvent popup(QEvent::FocusOut, Qt::PopupFocusReason);
   QCoreApplication::sendEvent(a->first, &popup);
-  EXPECT_FALSE(a->log.contains("exit first")) << a->log.join(", ").toStdString();
+  QTest::keyClick(a->first, Qt::Key_Alt);
+  EXPECT_EQ(QApplication::focusWidget(), a->menuBar());
+  QTest::keyClick(a->menuBar(), Qt::Key_Escape);
+  EXPECT_TRUE(a->first->hasFocus());
+  QTest::keyClick(a->first, Qt::Key_H, Qt::AltModifier);
+  ASSERT_EQ(QApplication::activePopupWidget(), a->help);
+  QTest::keyClick(a->help, Qt::Key_Escape);
+  EXPECT_TRUE(a->log.isEmpty()) << ::testing::PrintToString(a->log);
+  // Leaving the menu bar for another control, or pressing a button by its
+  // accelerator from there, leaves the field.
+  EXPECT_EQ(QApplication::focusWidget(), a->menuBar());
+  QTest::mouseClick(a->second, Qt::LeftButton);
+  EXPECT_EQ(a->log, QStringList({"exit first"}));
+  QTest::keyClick(a->second, Qt::Key_Alt);
+  EXPECT_EQ(QApplication::focusWidget(), a->menuBar());
+  a->button->click();
+  EXPECT_EQ(a->log, QStringList({"exit first", "exit second", "click"}));
 }
 
 TEST_F(FrameworkTest, BadEntryMessageReturnsFocusWithoutFurtherEvents) {

@@ -101,6 +101,8 @@ private:
   };
   std::vector<FieldExit> exits_;
   int helpContext_ = 1;
+  // The field the menu bar took the focus from (Alt), while it holds it.
+  QObject *menuBarField_ = nullptr;
   // Above zero while the window puts itself back together after a message:
   // focus changes made then are not exits.
   int quietFocus_ = 0;
