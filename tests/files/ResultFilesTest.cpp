@@ -1,10 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include "TestDir.h"
@@ -17,16 +15,6 @@ namespace morvane {
 namespace {
 
 const std::string kDenied = "Acc\xC3\xA8s au fichier refus\xC3\xA9";
-
-template <typename F> std::string FailureOf(F action) {
-  try {
-    action();
-  } catch (const FileError &e) {
-    return e.what();
-  }
-  ADD_FAILURE() << "no FileError thrown";
-  return {};
-}
 
 // The defaults of the sexual input window for haploids with local panmixia.
 SimState SexualDefaults() {
@@ -323,16 +311,8 @@ TEST_F(ResultFilesTest, FinalFileThatCannotBeCreated) {
 // The disk fills while the header of a new Final file is written: no
 // headerless file is left to be accepted later as an existing Final file.
 TEST_F(ResultFilesTest, FinalFileWhoseHeaderCannotBeWritten) {
-  const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit saved{};
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-  rlimit limited = saved;
-  limited.rlim_cur = 10;
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-  const std::string message = FailureOf([&] { CreateOrAcceptFinalFile(s.FinalFile.Name); });
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &saved), 0);
-  std::signal(SIGXFSZ, previous);
-  EXPECT_EQ(message, "Disque plein");
+  EXPECT_EQ(FailureUnderFileSizeLimit(10, [&] { CreateOrAcceptFinalFile(s.FinalFile.Name); }),
+            "Disque plein");
   EXPECT_FALSE(FileExists(s.FinalFile.Name));
 
   CreateOrAcceptFinalFile(s.FinalFile.Name);
@@ -340,14 +320,21 @@ TEST_F(ResultFilesTest, FinalFileWhoseHeaderCannotBeWritten) {
 }
 
 TEST_F(ResultFilesTest, FinalFileInAReadOnlyFolder) {
-  if (::geteuid() == 0)
-    GTEST_SKIP() << "folder permissions do not stop root";
   const std::string folder = Path("locked");
   std::filesystem::create_directory(folder);
+  HandToOrdinaryUser(dir_);
+  HandToOrdinaryUser(folder);
   std::filesystem::permissions(folder, std::filesystem::perms::owner_read |
                                            std::filesystem::perms::owner_exec);
-  EXPECT_EQ(FailureOf([&] { CreateOrAcceptFinalFile(folder + "/final.mrv"); }), kDenied);
+  const std::optional<std::string> locked =
+      FailureAsOrdinaryUser([&] { CreateOrAcceptFinalFile(folder + "/final.mrv"); });
+  if (!locked)
+    GTEST_SKIP() << "the tests run as root and cannot become user nobody here";
+  EXPECT_EQ(*locked, kDenied);
   EXPECT_FALSE(FileExists(folder + "/final.mrv"));
+  // The same user creates it in its folder that is not locked.
+  EXPECT_EQ(FailureAsOrdinaryUser([&] { CreateOrAcceptFinalFile(Path("final.mrv")); }), "");
+  EXPECT_EQ(Read(Path("final.mrv")), kFinalHeader);
 }
 
 TEST_F(ResultFilesTest, FinalRecordToAFileRemovedAfterItWasChosen) {
@@ -402,19 +389,10 @@ TEST_F(ResultFilesTest, DiskFillsDuringARun) {
   s.Generation = 1;
   WriteSexualDetailGenerationLine(s);
   const std::string before = Read(s.DetailFile.Name);
-
-  const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit saved{};
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-  rlimit limited = saved;
-  limited.rlim_cur = before.size() + 40;
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
   s.Generation = 2;
-  const std::string message = FailureOf([&] { WriteSexualDetailGenerationLine(s); });
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &saved), 0);
-  std::signal(SIGXFSZ, previous);
-
-  EXPECT_EQ(message, "Disque plein");
+  EXPECT_EQ(
+      FailureUnderFileSizeLimit(before.size() + 40, [&] { WriteSexualDetailGenerationLine(s); }),
+      "Disque plein");
   EXPECT_EQ(Read(s.DetailFile.Name), before);
 }
 
