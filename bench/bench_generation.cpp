@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "EngineTestSupport.h"
 #include "engine/ClonalStep.h"
 #include "engine/DiploidStep.h"
 #include "engine/HaploidStep.h"
@@ -17,21 +18,6 @@ namespace {
 
 constexpr int kRestart = 256;
 
-void SetParameters(SimState &s) {
-  s.SoftProp = 0.5;
-  s.MigSurv = 0.9;
-  s.HabFreq = 0.6;
-  s.TriesAB = 3;
-  s.TriesaB = 2;
-  s.W1A = 0.9;
-  s.W2A = 0.4;
-  s.W1a = 0.5;
-  s.W2a = 0.8;
-  s.FreqA = 0.5;
-  s.FreqB = 0.5;
-  s.DG = 0.05;
-}
-
 struct Start {
   double X[10];
   double FreqA, FreqB, DG;
@@ -39,7 +25,8 @@ struct Start {
 
 template <void (*Step)(SimState &)> void RunGenerations(benchmark::State &state, bool diploid) {
   SimState s;
-  SetParameters(s);
+  testing::Apply(testing::Params{}, s);
+  testing::Apply(testing::Start{}, Model::HaploidLocal, s);
   if (diploid)
     DiploidInitialState(s);
   else

@@ -8,9 +8,6 @@
 #include <gtest/gtest.h>
 
 #include "RunLoopTestSupport.h"
-#include "engine/ClonalStep.h"
-#include "engine/DiploidStep.h"
-#include "engine/HaploidStep.h"
 #include "engine/InitialState.h"
 #include "engine/RunLoop.h"
 #include "engine/Series.h"
@@ -21,70 +18,24 @@
 namespace morvane {
 namespace {
 
+using testing::BuildInitialState;
 using testing::CrLfLines;
+using testing::PrepareSeries;
 using testing::ReadWholeFile;
 using testing::RecordingDisplay;
 using testing::ScratchFolder;
+using testing::Step;
 using testing::TabFields;
 
-// The initial texts of the input windows: every survival 1, x = d = 1,
-// c = 0.5, i = j = 1, L = 0.000001, p = q = 0.5, DG = 0 (an equilibrium).
-void DefaultParameters(SimState &s) {
-  s.SoftProp = 1;
-  s.MigSurv = 1;
-  s.HabFreq = 0.5;
-  s.TriesAB = 1;
-  s.TriesaB = 1;
-  s.W1A = s.W2A = s.W1a = s.W2a = 1;
-  s.StopThreshold = 0.000001;
-}
-
-// Parameters under which the population moves for many generations.
-void MovingParameters(SimState &s) {
-  s.SoftProp = 0.5;
-  s.MigSurv = 0.9;
-  s.HabFreq = 0.6;
-  s.TriesAB = 3;
-  s.TriesaB = 2;
-  s.W1A = 0.9;
-  s.W2A = 0.4;
-  s.W1a = 0.5;
-  s.W2a = 0.8;
-  s.StopThreshold = 0.00001;
-}
-
-// A state ready for a run of `model` with empty Detail and Plot files in
-// `folder` and the initial population built from p, q, DG (or the clones).
+// A state ready for a run of `model` in `folder`, the initial population
+// built: moving, or the input windows' initial texts (an equilibrium).
 SimState ReadyState(const ScratchFolder &folder, Model model, bool moving) {
   SimState s;
-  ChooseModel(s, model);
-  s.DetailFileName = s.DetailFile.Name = folder.File("run.gnr");
-  CreateEmptyFile(s.DetailFile.Name);
-  if (model == Model::Clonal) {
-    PrepareClonalInput(s, folder.File("PlotCloneFile.plo"));
-    if (moving) {
-      MovingParameters(s);
-      s.X[1] = s.X[2] = s.X[3] = s.X[4] = 0.25;
-    } else {
-      DefaultParameters(s);
-      s.X[1] = 1;
-      s.X[2] = s.X[3] = s.X[4] = 0;
-    }
-    return s;
-  }
-  PrepareSexualInput(s, folder.File("PlotSexFile.plo"));
-  if (moving) {
-    MovingParameters(s);
-    s.FreqA = 0.3;
-    s.FreqB = 0.6;
-    s.DG = 0.05;
-  } else {
-    DefaultParameters(s);
-  }
-  if (IsDiploid(model))
-    DiploidInitialState(s);
+  if (moving)
+    PrepareSeries(s, model, folder.Path());
   else
-    HaploidInitialState(s);
+    PrepareSeries(s, model, folder.Path(), testing::kWindowDefaults, testing::kEquilibriumStart);
+  BuildInitialState(s, model);
   return s;
 }
 
@@ -168,23 +119,7 @@ TEST_P(RunLoopEveryModel, AChangeEqualToTheThresholdCountsAsConverged) {
   // The changes of the first generation, from a copy of the state.
   ScratchFolder probeFolder;
   SimState probe = ReadyState(probeFolder, GetParam(), true);
-  switch (GetParam()) {
-  case Model::HaploidLocal:
-    HaploidLocalStep(probe);
-    break;
-  case Model::HaploidGlobal:
-    HaploidGlobalStep(probe);
-    break;
-  case Model::DiploidLocal:
-    DiploidLocalStep(probe);
-    break;
-  case Model::DiploidGlobal:
-    DiploidGlobalStep(probe);
-    break;
-  case Model::Clonal:
-    ClonalStep(probe);
-    break;
-  }
+  Step(GetParam(), probe);
   const double largest = std::fmax(std::fabs(probe.DeltaP), std::fabs(probe.DeltaQ));
   ASSERT_GT(largest, 0);
 
