@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "RunLoopTestSupport.h"
+#include "WorkedExample.h"
 #include "engine/FieldRules.h"
 #include "engine/Series.h"
 #include "engine/TradeOff.h"
@@ -339,21 +340,10 @@ TEST(RunnerFiles, DefaultsGiveTheWorkedExample) {
   ASSERT_EQ(o.exitCode, 0) << o.err;
   EXPECT_EQ(o.out, "1\t1\t0.5\t0.5\t0\t0\n");
   EXPECT_EQ(ReadWholeFile(folder.File("run.gnr")),
-            "T\tp\tq\tDG\tFit\tW1\tW2\tx\td\tW1(A)\tW2(A)\tW1(a)\tW2(a)\ti\tj\tc\tTradeOff\tESS\t"
-            "Ploidy\tReproduction\r\n"
-            "0\t0.5000\t0.5000\t0.0000\t 0.00000000000000E+0000\t0\t0\t1.0000\t1.0000\t  "
-            "1.000000\t  1.000000\t  1.000000\t1.0000000000\t1\t1\t0.5000\tNoTO\tNoESS\t"
-            "Haploid\tLocal\r\n"
-            "1\t 5.00000000000000E-0001\t 5.00000000000000E-0001\t 0.00000000000000E+0000\t"
-            " 0.00000000000000E+0000\t 5.00000000000000E-0001\t 5.00000000000000E-0001\t\r\n");
+            worked::kDetailHeader + worked::kDetailParameters + worked::kDetailGeneration1);
   EXPECT_EQ(ReadWholeFile(folder.File("PlotSexFile.plo")),
-            "0\t0.5000\t0.5000\t0.0000\t0.0000\r\n1\t0.50000\t0.50000\t0.00000\t0.00\r\n");
-  EXPECT_EQ(ReadWholeFile(folder.File("results.mrv")),
-            "T\tx\td\tW1(A)\tW2(A)\tW1(a)\tW2(a)\ti\tj\tc\tp or f(AB)\tq or f(Ab)\t"
-            "DG or f(aB)\tFit or f(ab)\tTradOfStatus\tESSStatus\tPloidy\tReproduction\t"
-            "File Name\r\n"
-            "1\t1.00\t1.00\t1.00\t1.00\t1.00\t1.00\t1\t1\t0.50\t0.5000\t0.5000\t0.0000\t0.0000\t"
-            "NoTO\tNoESS\tHaploid\tLocal\tPlotSexFile.plo\r\n");
+            worked::kPlotLine0 + worked::kPlotGeneration1);
+  EXPECT_EQ(ReadWholeFile(folder.File("results.mrv")), worked::kFinalHeader + worked::kFinalRecord);
 }
 
 TEST(RunnerFiles, ExistingFinalFileIsAppendedToAndDetailFileEmptied) {

@@ -163,25 +163,6 @@ struct HaploidModel {
 };
 const HaploidModel kHaploidModels[] = {{"local", HaploidLocalStep}, {"global", HaploidGlobalStep}};
 
-TEST(HaploidSteps, EqualTypesAndSurvivalsWithOneAttemptStayPut) {
-  for (const auto &m : kHaploidModels) {
-    ResetSimState();
-    Params p;
-    p.i = p.j = 1;
-    p.W1A = p.W2A = p.W1a = p.W2a = 0.7;
-    Apply(p, Sim);
-    Sim.FreqA = Sim.FreqB = 0.5;
-    Sim.DG = 0;
-    HaploidInitialState(Sim);
-    m.step(Sim);
-    for (int k = 1; k <= 4; ++k)
-      EXPECT_NEAR(Sim.X[k], 0.25, 1e-16) << m.name;
-    EXPECT_NEAR(Sim.DeltaP, 0.0, 1e-16) << m.name;
-    EXPECT_NEAR(Sim.DeltaQ, 0.0, 1e-16) << m.name;
-    EXPECT_NEAR(Sim.DG, 0.0, 1e-16) << m.name;
-  }
-}
-
 TEST(HaploidSteps, SoftAndHardRegulation) {
   // Pure soft regulation only sees each habitat's make-up: scaling the
   // survivals of one habitat changes nothing. Pure hard regulation weighs the

@@ -214,6 +214,9 @@ TEST(Invariants, AllSameTypesAndSurvivalsWithOneAttemptIsAnEquilibrium) {
       EXPECT_NEAR(Sim.X[k], before[k], 1e-16) << m.name << k;
     EXPECT_NEAR(Sim.DeltaP, 0.0, 1e-16) << m.name;
     EXPECT_NEAR(Sim.DeltaQ, 0.0, 1e-16) << m.name;
+    if (!m.clonal) {
+      EXPECT_NEAR(Sim.DG, 0.0, 1e-16) << m.name;
+    }
   }
 }
 

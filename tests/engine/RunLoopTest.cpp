@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "RunLoopTestSupport.h"
+#include "WorkedExample.h"
 #include "engine/InitialState.h"
 #include "engine/RunLoop.h"
 #include "engine/Series.h"
@@ -81,10 +82,8 @@ TEST(RunLoop, HaploidEquilibriumLinesAreTheWorkedExample) {
   SimState s = ReadyState(folder, Model::HaploidLocal, false);
   RecordingDisplay display;
   RunLoop(Model::HaploidLocal, s, display);
-  EXPECT_EQ(ReadWholeFile(s.DetailFile.Name),
-            "1\t 5.00000000000000E-0001\t 5.00000000000000E-0001\t 0.00000000000000E+0000\t"
-            " 0.00000000000000E+0000\t 5.00000000000000E-0001\t 5.00000000000000E-0001\t\r\n");
-  EXPECT_EQ(ReadWholeFile(s.PlotFile.Name), "1\t0.50000\t0.50000\t0.00000\t0.00\r\n");
+  EXPECT_EQ(ReadWholeFile(s.DetailFile.Name), worked::kDetailGeneration1);
+  EXPECT_EQ(ReadWholeFile(s.PlotFile.Name), worked::kPlotGeneration1);
 }
 
 TEST_P(RunLoopEveryModel, ZeroThresholdStopsOnlyOnExactZeros) {

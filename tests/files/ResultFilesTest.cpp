@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "TestDir.h"
+#include "WorkedExample.h"
 #include "files/DetailFile.h"
 #include "files/FinalFile.h"
 #include "files/PlotFile.h"
@@ -56,18 +57,11 @@ SimState ClonalExample() {
   return s;
 }
 
-const std::string kSexualHeader =
-    "T\tp\tq\tDG\tFit\tW1\tW2\tx\td\tW1(A)\tW2(A)\tW1(a)\tW2(a)\ti\tj\tc\t"
-    "TradeOff\tESS\tPloidy\tReproduction\r\n";
-const std::string kSexualDefaultsParameters =
-    "0\t0.5000\t0.5000\t0.0000\t 0.00000000000000E+0000\t0\t0\t1.0000\t1.0000\t  1.000000\t"
-    "  1.000000\t  1.000000\t1.0000000000\t1\t1\t0.5000\tNoTO\tNoESS\tHaploid\tLocal\r\n";
-const std::string kSexualDefaultsFirstGeneration =
-    "1\t 5.00000000000000E-0001\t 5.00000000000000E-0001\t 0.00000000000000E+0000\t"
-    " 0.00000000000000E+0000\t 5.00000000000000E-0001\t 5.00000000000000E-0001\t\r\n";
-const std::string kFinalHeader =
-    "T\tx\td\tW1(A)\tW2(A)\tW1(a)\tW2(a)\ti\tj\tc\tp or f(AB)\tq or f(Ab)\tDG or f(aB)\t"
-    "Fit or f(ab)\tTradOfStatus\tESSStatus\tPloidy\tReproduction\tFile Name\r\n";
+using worked::kDetailGeneration1;
+using worked::kDetailHeader;
+using worked::kDetailParameters;
+using worked::kFinalHeader;
+using worked::kPlotLine0;
 
 class ResultFilesTest : public TempDirTest {
 protected:
@@ -89,10 +83,8 @@ TEST_F(ResultFilesTest, SexualRunOfTheDefaults) {
   WriteSexualDetailGenerationLine(s);
   WriteSexualPlotGenerationLine(s);
 
-  EXPECT_EQ(Read(s.DetailFile.Name),
-            kSexualHeader + kSexualDefaultsParameters + kSexualDefaultsFirstGeneration);
-  EXPECT_EQ(Read(s.PlotFile.Name),
-            "0\t0.5000\t0.5000\t0.0000\t0.0000\r\n1\t0.50000\t0.50000\t0.00000\t0.00\r\n");
+  EXPECT_EQ(Read(s.DetailFile.Name), kDetailHeader + kDetailParameters + kDetailGeneration1);
+  EXPECT_EQ(Read(s.PlotFile.Name), kPlotLine0 + worked::kPlotGeneration1);
 }
 
 TEST_F(ResultFilesTest, SeriesGoOnAndFollowEachOther) {
@@ -117,10 +109,10 @@ TEST_F(ResultFilesTest, SeriesGoOnAndFollowEachOther) {
   for (std::size_t at = 0, end; (end = detail.find("\r\n", at)) != std::string::npos; at = end + 2)
     lines.push_back(detail.substr(at, end - at));
   ASSERT_EQ(lines.size(), 2u + 3u + 2u + 1u);
-  EXPECT_EQ(lines[0] + "\r\n", kSexualHeader);
+  EXPECT_EQ(lines[0] + "\r\n", kDetailHeader);
   EXPECT_EQ(lines[2].substr(0, 25), "1\t 6.00000000000000E-0001");
   EXPECT_EQ(lines[4].substr(0, 25), "3\t 8.00000000000000E-0001");
-  EXPECT_EQ(lines[5] + "\r\n", kSexualHeader);
+  EXPECT_EQ(lines[5] + "\r\n", kDetailHeader);
   EXPECT_EQ(lines[6].substr(0, 2), "0\t");
   EXPECT_EQ(lines[7].substr(0, 2), "1\t");
   for (std::size_t k : {2u, 3u, 4u, 7u}) {
@@ -153,7 +145,7 @@ TEST_F(ResultFilesTest, SexualLinesWithNegativeAndOddValues) {
   s.TriesaB = 7;
   s.HabFreq = 0.9999;
   EXPECT_EQ(SexualDetailHeaderLines(s),
-            kSexualHeader +
+            kDetailHeader +
                 "0\t0.3000\t1.0000\t-0.0625\t-2.50000000000000E-0001\t0\t0\t0.2500\t0.0001\t"
                 "  0.900000\t  0.123457\t  0.500000\t0.1234567890\t1000\t7\t0.9999\t"
                 "ConvTO\tLinESS\tDiploid\tGlobal\r\n");
@@ -212,7 +204,7 @@ TEST_F(ResultFilesTest, PlotFilesAreResetSeparately) {
   EXPECT_EQ(clonal.PlotFile.Name, Path(kClonePlotFileName));
   EXPECT_EQ(clonal.PlotFileName, Path(kClonePlotFileName));
   WriteClonalRunHeader(clonal);
-  EXPECT_EQ(Read(sexual), "0\t0.5000\t0.5000\t0.0000\t0.0000\r\n");
+  EXPECT_EQ(Read(sexual), kPlotLine0);
 
   ResetPlotFile(s, sexual);
   EXPECT_EQ(Read(sexual), "");
@@ -227,7 +219,7 @@ TEST_F(ResultFilesTest, PlotFileUnderItsFixedNameInTheCurrentFolder) {
   WriteSexualRunHeader(s);
   std::filesystem::current_path(previous);
   EXPECT_EQ(s.PlotFileName, "PlotSexFile.plo");
-  EXPECT_EQ(Read(Path("PlotSexFile.plo")), "0\t0.5000\t0.5000\t0.0000\t0.0000\r\n");
+  EXPECT_EQ(Read(Path("PlotSexFile.plo")), kPlotLine0);
 }
 
 TEST_F(ResultFilesTest, FinalFileNewThenRecords) {
@@ -356,7 +348,7 @@ TEST_F(ResultFilesTest, DetailFileDeletedAfterItWasChosen) {
   // The Plot file already had its first line; the header stops at the Detail
   // file and writes nothing more to the Plot file.
   EXPECT_EQ(FailureOf([&] { WriteSexualRunHeader(s); }), "Fichier introuvable");
-  EXPECT_EQ(Read(s.PlotFile.Name), "0\t0.5000\t0.5000\t0.0000\t0.0000\r\n");
+  EXPECT_EQ(Read(s.PlotFile.Name), kPlotLine0);
 }
 
 TEST_F(ResultFilesTest, PlotFileInAMissingFolder) {
@@ -365,7 +357,7 @@ TEST_F(ResultFilesTest, PlotFileInAMissingFolder) {
   EXPECT_EQ(s.PlotFileName, name);
   // The Detail header goes out before the Plot line fails.
   EXPECT_EQ(FailureOf([&] { WriteSexualRunHeader(s); }), "Fichier introuvable");
-  EXPECT_EQ(Read(s.DetailFile.Name), kSexualHeader + kSexualDefaultsParameters);
+  EXPECT_EQ(Read(s.DetailFile.Name), kDetailHeader + kDetailParameters);
   EXPECT_EQ(FailureOf([&] { WriteSexualPlotGenerationLine(s); }), "Fichier introuvable");
 }
 
