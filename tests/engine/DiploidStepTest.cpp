@@ -202,33 +202,5 @@ TEST(DiploidSteps, MeasuresFollowTheNewGenotypes) {
   EXPECT_LT(Sim.FreqB, 0.9);
 }
 
-TEST(DiploidSteps, ExtinctionEndsWithZerosNotNaN) {
-  for (auto step : {DiploidLocalStep, DiploidGlobalStep}) {
-    for (double q0 : {0.6, 0.0}) {
-      ResetSimState();
-      Params p;
-      p.W1A = p.W2A = p.W1a = p.W2a = 0;
-      Apply(p, Sim);
-      Sim.FreqA = 0.3;
-      Sim.FreqB = q0;
-      Sim.DG = 0;
-      DiploidInitialState(Sim);
-      step(Sim);
-      for (int k = 1; k <= 9; ++k)
-        EXPECT_EQ(Sim.X[k], 0.0);
-      EXPECT_EQ(Sim.FreqA, 0.0);
-      EXPECT_DOUBLE_EQ(Sim.DeltaP, -0.3);
-      EXPECT_EQ(Sim.DeltaQ, q0 == 0.0 ? 0.0 : -0.6);
-      EXPECT_EQ(Sim.Heteroz, 0.0);
-      EXPECT_EQ(Sim.Fit, 0.0);
-      EXPECT_EQ(Sim.DG, 0.0);
-      step(Sim);
-      EXPECT_EQ(Sim.DeltaP, 0.0);
-      EXPECT_EQ(Sim.DeltaQ, 0.0);
-      EXPECT_EQ(Sim.Fit, 0.0);
-    }
-  }
-}
-
 } // namespace
 } // namespace morvane

@@ -293,39 +293,5 @@ TEST(HaploidSteps, GlobalStepMeasuresBeforeMatingLocalAfter) {
   EXPECT_GT(Sim.DG, 0.05);
 }
 
-// A generation in which nobody survives anywhere: the population dies out
-// instead of dividing by zero, and the next generation has nothing to change,
-// so a run ends.
-TEST(HaploidSteps, ExtinctionEndsWithZerosNotNaN) {
-  for (const auto &m : kHaploidModels) {
-    for (double q0 : {0.6, 1.0}) {
-      ResetSimState();
-      Params p;
-      p.W1A = p.W2A = p.W1a = p.W2a = 0;
-      Apply(p, Sim);
-      Sim.FreqA = 0.3;
-      Sim.FreqB = q0;
-      Sim.DG = q0 == 1.0 ? 0.0 : 0.05;
-      HaploidInitialState(Sim);
-      m.step(Sim);
-      for (int k = 1; k <= 4; ++k)
-        EXPECT_EQ(Sim.X[k], 0.0) << m.name;
-      EXPECT_EQ(Sim.FreqA, 0.0) << m.name;
-      EXPECT_EQ(Sim.FreqB, 0.0) << m.name;
-      EXPECT_DOUBLE_EQ(Sim.DeltaP, -0.3) << m.name;
-      // No change of q is counted while the old q was fixed.
-      EXPECT_EQ(Sim.DeltaQ, q0 == 1.0 ? 0.0 : -0.6) << m.name;
-      EXPECT_EQ(Sim.DG, 0.0) << m.name;
-
-      m.step(Sim);
-      EXPECT_EQ(Sim.DeltaP, 0.0) << m.name;
-      EXPECT_EQ(Sim.DeltaQ, 0.0) << m.name;
-      for (int k = 1; k <= 4; ++k)
-        EXPECT_EQ(Sim.X[k], 0.0) << m.name;
-      EXPECT_EQ(Sim.DG, 0.0) << m.name;
-    }
-  }
-}
-
 } // namespace
 } // namespace morvane
