@@ -127,6 +127,15 @@ inline void BuildInitialState(SimState &s, Model model) {
     HaploidInitialState(s);
 }
 
+// s set to the parameters and to p, q and DG, its population built as a Go
+// of `model` builds it.
+inline void StartPopulation(SimState &s, Model model, const Params &params, double p, double q,
+                            double dg = 0) {
+  Apply(params, s);
+  Apply(Start{p, q, dg, {}}, model, s);
+  BuildInitialState(s, model);
+}
+
 // One generation of `model`.
 inline void Step(Model model, SimState &s) {
   switch (model) {

@@ -14,6 +14,7 @@ using testing::Apply;
 using testing::ChoosyEnding;
 using testing::Params;
 using testing::SetTypes;
+using testing::StartPopulation;
 using testing::Sum;
 
 TEST(SettlementFactors, WorkedValuesAndNoChoiceWithOneAttempt) {
@@ -183,11 +184,7 @@ TEST(HaploidSteps, SoftAndHardRegulation) {
             q.W2a *= 0.3;
           }
         }
-        Apply(q, Sim);
-        Sim.FreqA = 0.4;
-        Sim.FreqB = 0.7;
-        Sim.DG = 0.05;
-        HaploidInitialState(Sim);
+        StartPopulation(Sim, Model::HaploidLocal, q, 0.4, 0.7, 0.05);
         m.step(Sim);
         for (int k = 1; k <= 4; ++k) {
           if (run == 0)
@@ -221,11 +218,7 @@ TEST(HaploidSteps, LethalHabitatLeavesTheShortfallUnscaled) {
   ResetSimState();
   Params p;
   p.W1A = p.W1a = 0;
-  Apply(p, Sim);
-  Sim.FreqA = 0.4;
-  Sim.FreqB = 0.3;
-  Sim.DG = 0.02;
-  HaploidInitialState(Sim);
+  StartPopulation(Sim, Model::HaploidLocal, p, 0.4, 0.3, 0.02);
   HaploidLocalStep(Sim);
   EXPECT_EQ(Sim.W1, 0.0);
   EXPECT_NEAR(Sum(Sim.X, 4), 1 - p.x * p.c, 1e-15);
@@ -256,11 +249,7 @@ TEST(HaploidSteps, GlobalStepMeasuresBeforeMatingLocalAfter) {
   // keeps them, but DG is taken after it. Local: DG of the mixed offspring.
   ResetSimState();
   Params p;
-  Apply(p, Sim);
-  Sim.FreqA = 0.5;
-  Sim.FreqB = 0.5;
-  Sim.DG = 0.2;
-  HaploidInitialState(Sim);
+  StartPopulation(Sim, Model::HaploidLocal, p, 0.5, 0.5, 0.2);
   HaploidGlobalStep(Sim);
   EXPECT_NEAR(Sim.FreqA, Sim.X[1] + Sim.X[2], 1e-15);
   EXPECT_NEAR(Sim.FreqB, Sim.X[1] + Sim.X[3], 1e-15);
@@ -268,11 +257,7 @@ TEST(HaploidSteps, GlobalStepMeasuresBeforeMatingLocalAfter) {
 
   // By hand for the global step: settle, mix, then halve the disequilibrium.
   ResetSimState();
-  Apply(p, Sim);
-  Sim.FreqA = 0.5;
-  Sim.FreqB = 0.5;
-  Sim.DG = 0.2;
-  HaploidInitialState(Sim);
+  StartPopulation(Sim, Model::HaploidLocal, p, 0.5, 0.5, 0.2);
   SettlementAndSurvival(Sim);
   const double x = p.x, c = p.c, W1 = Sim.W1, W2 = Sim.W2;
   double mixed[4];
@@ -281,11 +266,7 @@ TEST(HaploidSteps, GlobalStepMeasuresBeforeMatingLocalAfter) {
                (1 - x) * (W1 * Sim.Settled1[k + 1] + W2 * Sim.Settled2[k + 1]) / (W1 + W2);
   const double Dmixed = mixed[0] * mixed[3] - mixed[1] * mixed[2];
   ResetSimState();
-  Apply(p, Sim);
-  Sim.FreqA = 0.5;
-  Sim.FreqB = 0.5;
-  Sim.DG = 0.2;
-  HaploidInitialState(Sim);
+  StartPopulation(Sim, Model::HaploidLocal, p, 0.5, 0.5, 0.2);
   HaploidGlobalStep(Sim);
   EXPECT_NEAR(Sim.FreqA, mixed[0] + mixed[1], 1e-15);
   EXPECT_NEAR(Sim.DeltaP, mixed[0] + mixed[1] - 0.5, 1e-15);
