@@ -208,59 +208,37 @@ TEST(RunLoop, StopRequestedByAnEventHandlerEndsTheRunAfterThatGeneration) {
 }
 
 TEST(RunLoop, FitAfterEachGeneration) {
-  {
-    // Diploids: from the heterozygotes at locus A.
+  struct Case {
+    Model model;
+    bool fixA;
+    double (*fit)(const SimState &);
+  };
+  const Case cases[] = {
+      // Diploids: from the heterozygotes at locus A; with A fixed 0, without
+      // a division by zero.
+      {Model::DiploidLocal, false,
+       [](const SimState &s) { return 1 - s.Heteroz / (2 * s.FreqA * (1 - s.FreqA)); }},
+      {Model::DiploidGlobal, true, [](const SimState &) { return 0.0; }},
+      // Haploids: always 0. Clones keep no Fit: the loop leaves it alone.
+      {Model::HaploidGlobal, false, [](const SimState &) { return 0.0; }},
+      {Model::Clonal, false, [](const SimState &) { return 0.4; }},
+  };
+  for (const Case &c : cases) {
     ScratchFolder folder;
-    SimState s = ReadyState(folder, Model::DiploidLocal, true);
-    RecordingDisplay display;
-    display.onEvents = [&s](int round) {
-      const double p = s.FreqA;
-      EXPECT_DOUBLE_EQ(s.Fit, 1 - s.Heteroz / (2 * p * (1 - p))) << "round " << round;
-      if (round == 6)
-        s.StopRequested = true;
-    };
-    RunLoop(Model::DiploidLocal, s, display);
-  }
-  {
-    // Diploids with A fixed: 0, without a division by zero.
-    ScratchFolder folder;
-    SimState s = ReadyState(folder, Model::DiploidGlobal, true);
-    s.FreqA = 1;
-    DiploidInitialState(s);
+    SimState s = ReadyState(folder, c.model, true);
+    if (c.fixA) {
+      s.FreqA = 1;
+      DiploidInitialState(s);
+    }
     s.Fit = 0.4;
     RecordingDisplay display;
-    display.onEvents = [&s](int round) {
-      EXPECT_EQ(s.Fit, 0.0);
-      if (round == 3)
+    display.onEvents = [&s, &c](int round) {
+      EXPECT_DOUBLE_EQ(s.Fit, c.fit(s)) << static_cast<int>(c.model) << " round " << round;
+      if (round == 4)
         s.StopRequested = true;
     };
-    RunLoop(Model::DiploidGlobal, s, display);
-  }
-  {
-    // Haploids: always 0.
-    ScratchFolder folder;
-    SimState s = ReadyState(folder, Model::HaploidGlobal, true);
-    s.Fit = 0.4;
-    RecordingDisplay display;
-    display.onEvents = [&s](int round) {
-      EXPECT_EQ(s.Fit, 0.0);
-      if (round == 2)
-        s.StopRequested = true;
-    };
-    RunLoop(Model::HaploidGlobal, s, display);
-  }
-  {
-    // Clones keep no Fit: the loop leaves it alone.
-    ScratchFolder folder;
-    SimState s = ReadyState(folder, Model::Clonal, true);
-    s.Fit = 0.4;
-    RecordingDisplay display;
-    display.onEvents = [&s](int round) {
-      if (round == 2)
-        s.StopRequested = true;
-    };
-    RunLoop(Model::Clonal, s, display);
-    EXPECT_EQ(s.Fit, 0.4);
+    RunLoop(c.model, s, display);
+    EXPECT_EQ(display.eventRounds, 4);
   }
 }
 
