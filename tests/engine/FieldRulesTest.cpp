@@ -349,7 +349,7 @@ public:
     case 4: // both separators, and lone ones
       return Digits(Below(3)) + Sep() + Digits(Below(3)) + Pick({"", ".", ","}) + Digits(Below(3));
     case 5: { // very long
-      const std::size_t n = 300 + static_cast<std::size_t>(Below(4000));
+      const std::size_t n = 300 + static_cast<std::size_t>(Below(1200));
       switch (Below(3)) {
       case 0:
         return "0" + Sep() + std::string(n, '0') + Digits(1 + Below(17));
