@@ -17,6 +17,17 @@ void NormaliseCloneFrequencies(double *f) {
     f[k] /= sum;
 }
 
+CloneSum ApplyCloneSumRule(double *f, const double *onZero) {
+  const CloneSum sum = CheckCloneSum(f);
+  if (sum == CloneSum::Zero) {
+    for (int k = 0; k < 4; ++k)
+      f[k] = onZero[k];
+  } else if (sum == CloneSum::Other) {
+    NormaliseCloneFrequencies(f);
+  }
+  return sum;
+}
+
 void ResetCloneFrequencies(double *f) {
   f[0] = 0;
   f[1] = 0.5;
