@@ -352,7 +352,13 @@ INSTANTIATE_TEST_SUITE_P(
                       BrokenRun{Model::DiploidGlobal, Breakage::PlotDeleted},
                       BrokenRun{Model::Clonal, Breakage::PlotOnAFullDevice},
                       BrokenRun{Model::DiploidLocal, Breakage::PlotOnAFullDevice},
-                      BrokenRun{Model::HaploidGlobal, Breakage::FolderRemoved}));
+                      BrokenRun{Model::HaploidGlobal, Breakage::FolderRemoved}),
+    [](const ::testing::TestParamInfo<BrokenRun> &info) {
+      const char *const names[] = {"DetailDeleted", "PlotDeleted", "PlotOnAFullDevice",
+                                   "FolderRemoved"};
+      return std::string(names[static_cast<int>(info.param.breakage)]) + "Model" +
+             std::to_string(static_cast<int>(info.param.model));
+    });
 
 TEST_P(RunLoopFileError, EndsTheRunWithStateAndFilesAtTheLastWholeGeneration) {
   const auto [model, breakage] = GetParam();
