@@ -346,6 +346,13 @@ struct BrokenRun {
 
 class RunLoopFileError : public ::testing::TestWithParam<BrokenRun> {};
 
+std::string BrokenRunName(const ::testing::TestParamInfo<BrokenRun> &info) {
+  static const char *const names[] = {"DetailDeleted", "PlotDeleted", "PlotOnAFullDevice",
+                                      "FolderRemoved"};
+  return std::string(names[static_cast<int>(info.param.breakage)]) + "Model" +
+         std::to_string(static_cast<int>(info.param.model));
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Breakages, RunLoopFileError,
     ::testing::Values(BrokenRun{Model::HaploidLocal, Breakage::DetailDeleted},
@@ -353,12 +360,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BrokenRun{Model::Clonal, Breakage::PlotOnAFullDevice},
                       BrokenRun{Model::DiploidLocal, Breakage::PlotOnAFullDevice},
                       BrokenRun{Model::HaploidGlobal, Breakage::FolderRemoved}),
-    [](const ::testing::TestParamInfo<BrokenRun> &info) {
-      const char *const names[] = {"DetailDeleted", "PlotDeleted", "PlotOnAFullDevice",
-                                   "FolderRemoved"};
-      return std::string(names[static_cast<int>(info.param.breakage)]) + "Model" +
-             std::to_string(static_cast<int>(info.param.model));
-    });
+    BrokenRunName);
 
 TEST_P(RunLoopFileError, EndsTheRunWithStateAndFilesAtTheLastWholeGeneration) {
   const auto [model, breakage] = GetParam();
