@@ -1,83 +1,51 @@
 #include "app/RunnerOptions.h"
 
-#include <cmath>
 #include <map>
 #include <set>
 
 #include "engine/CloneFrequencies.h"
+#include "engine/FieldRules.h"
 #include "engine/InitialState.h"
 #include "engine/TradeOff.h"
-#include "files/NumberFormat.h"
 #include "files/TextFile.h"
 
 namespace morvane {
 
 namespace {
 
-const std::set<std::string> kValueOptions = {"model",
-                                             "x",
-                                             "d",
-                                             "c",
-                                             "i",
-                                             "j",
-                                             "W1A",
-                                             "W2A",
-                                             "W1a",
-                                             "W2a",
-                                             "L",
-                                             "p",
-                                             "q",
-                                             "DG",
-                                             "fAB",
-                                             "fAb",
-                                             "faB",
-                                             "fab",
-                                             "final",
-                                             "detail",
-                                             "plot",
-                                             "trade-off",
-                                             "max-generations",
-                                             "disturb"};
-const std::set<std::string> kSexualOnly = {"p", "q", "DG"};
-const std::set<std::string> kClonalOnly = {"fAB", "fAb", "faB", "fab"};
+// The options that are not values of the input windows' fields.
+const std::set<std::string> kOtherValueOptions = {"model",     "final",           "detail", "plot",
+                                                  "trade-off", "max-generations", "disturb"};
+
+const FieldRule *FieldOfOption(const std::vector<const FieldRule *> &fields,
+                               const std::string &name) {
+  for (const FieldRule *rule : fields)
+    if (name == rule->option)
+      return rule;
+  return nullptr;
+}
+
+bool IsFieldOption(const std::string &name) {
+  return FieldOfOption(SexualInputFields(), name) || FieldOfOption(ClonalInputFields(), name);
+}
 
 [[noreturn]] void Refuse(const std::string &message) { throw UsageError(message); }
 
-std::string OutOfRange(const std::string &symbol) { return symbol + " out of Range"; }
-
-// A real in lo..hi (both inclusive), parsed with '.' as the separator; the
-// message names the parameter as its window does.
-double CheckedReal(const std::string &text, double lo, double hi, const std::string &symbol) {
-  const std::optional<double> value = TextToReal(text, '.');
-  if (!value || *value < lo || *value > hi)
-    Refuse(OutOfRange(symbol));
-  return *value;
+// A value typed for one of the program's fields, checked by that field's
+// rule: what the field would have replaced is refused with the field's
+// message. The value goes into s, whose state bounds (the DG and Fit ranges)
+// the caller has set.
+void CheckedField(const FieldRule &rule, const std::string &text, SimState &s) {
+  if (!ApplyFieldRule(rule, text, '.', s).valid)
+    Refuse(rule.message);
 }
 
-// A count (i, j): parsed as a real and truncated toward zero, then checked in
-// 1..1000 before it is narrowed, so that no value outside is let through.
-std::uint16_t CheckedCount(const std::string &text, const std::string &symbol) {
-  const std::optional<double> value = TextToReal(text, '.');
-  if (!value)
-    Refuse(OutOfRange(symbol));
-  const double whole = std::trunc(*value);
-  if (!(whole >= 1 && whole <= 1000))
-    Refuse(OutOfRange(symbol));
-  return static_cast<std::uint16_t>(whole);
-}
-
-// The sum rule of the clone frequency fields: a sum of exactly 1 is kept, a
-// zero sum is refused, any other sum divides the four frequencies.
-std::array<double, 4> SummedToOne(std::array<double, 4> f) {
-  switch (CheckCloneSum(f.data())) {
-  case CloneSum::One:
-    break;
-  case CloneSum::Zero:
+// The clone frequencies as read by a Go: a sum of 0 is refused, any other
+// sum other than 1 divides them.
+std::array<double, 4> SummedToOne(const SimState &s) {
+  std::array<double, 4> f = {s.X[1], s.X[2], s.X[3], s.X[4]};
+  if (SumCloneFrequenciesToOne(f.data()) == CloneSum::Zero)
     Refuse("Sum = 0, very funny!");
-  case CloneSum::Other:
-    NormaliseCloneFrequencies(f.data());
-    break;
-  }
   return f;
 }
 
@@ -164,29 +132,30 @@ void RefuseUnknownKeys(const std::map<std::string, std::string> &fields,
   }
 }
 
-// One --disturb step with the ranges and messages of the model's disturbance
-// window: p and q in 0..1, DG in the range of the new p and q, Fit from the
-// minimum of the new p up to 1, clone frequencies in 0..1 brought to sum 1.
+// One --disturb step with the rules of the model's disturbance window: p and
+// q in 0..1, DG in the range of the new p and q ("DG out of Range"), Fit from
+// the minimum of the new p up to 1, clone frequencies in 0..1 brought to
+// sum 1 as that window's Go reads them.
 Disturbance ParseDisturbance(Model model, const std::string &text, std::size_t number) {
   const std::string where = "--disturb " + std::to_string(number);
   const std::map<std::string, std::string> fields = SplitDisturbance(text, where);
   Disturbance step;
+  SimState s;
   if (model == Model::Clonal) {
     RefuseUnknownKeys(fields, {"fAB", "fAb", "faB", "fab"}, where);
-    static const char *const keys[4] = {"fAB", "fAb", "faB", "fab"};
-    static const char *const symbols[4] = {"f(AB)", "f(Ab)", "f(aB)", "f(ab)"};
-    std::array<double, 4> f{};
-    for (int k = 0; k < 4; ++k)
-      f[k] = CheckedReal(Required(fields, keys[k], where), 0, 1, symbols[k]);
-    step.clones = SummedToOne(f);
+    for (const FieldRule *rule : CloneFrequencyFields())
+      CheckedField(*rule, Required(fields, rule->option, where), s);
+    step.clones = SummedToOne(s);
     return step;
   }
   if (IsDiploid(model))
     RefuseUnknownKeys(fields, {"p", "q", "DG", "Fit"}, where);
   else
     RefuseUnknownKeys(fields, {"p", "q", "DG"}, where);
-  step.p = CheckedReal(Required(fields, "p", where), 0, 1, "p");
-  step.q = CheckedReal(Required(fields, "q", where), 0, 1, "q");
+  CheckedField(rules::FreqA, Required(fields, "p", where), s);
+  CheckedField(rules::FreqB, Required(fields, "q", where), s);
+  step.p = s.FreqA;
+  step.q = s.FreqB;
   const bool hasDG = fields.count("DG") != 0;
   const bool hasFit = fields.count("Fit") != 0;
   if (hasDG && hasFit)
@@ -194,15 +163,22 @@ Disturbance ParseDisturbance(Model model, const std::string &text, std::size_t n
   if (!hasDG && !hasFit)
     Refuse(where + (IsDiploid(model) ? ": DG= or Fit= is missing" : ": DG= is missing"));
   if (hasDG) {
-    const DGRange range = ComputeDGRange(step.p, step.q);
-    step.dg = CheckedReal(fields.at("DG"), range.lower, range.upper, "DG");
+    StoreDGRange(s);
+    CheckedField(rules::NewDG, fields.at("DG"), s);
+    step.dg = s.DG;
   } else {
-    step.fit = CheckedReal(fields.at("Fit"), ComputeFitMin(step.p), 1, "Fit");
+    s.FitMin = ComputeFitMin(s.FreqA);
+    CheckedField(rules::NewFit, fields.at("Fit"), s);
+    step.fit = s.Fit;
   }
   return step;
 }
 
 } // namespace
+
+const FieldRule *RunnerField(Model model, const std::string &option) {
+  return FieldOfOption(model == Model::Clonal ? ClonalInputFields() : SexualInputFields(), option);
+}
 
 RunnerOptions ParseRunnerOptions(const std::vector<std::string> &args) {
   RunnerOptions o;
@@ -229,7 +205,7 @@ RunnerOptions ParseRunnerOptions(const std::vector<std::string> &args) {
       essGiven = true;
       continue;
     }
-    if (kValueOptions.count(name) == 0)
+    if (kOtherValueOptions.count(name) == 0 && !IsFieldOption(name))
       Refuse("unknown option --" + name + " (see --help)");
     std::string value;
     if (eq != std::string::npos) {
@@ -250,10 +226,10 @@ RunnerOptions ParseRunnerOptions(const std::vector<std::string> &args) {
   o.model = ParseModel(given.at("model"));
   const bool clonal = o.model == Model::Clonal;
   for (const auto &[name, value] : given) {
-    if (clonal && kSexualOnly.count(name))
-      Refuse("--" + name + " is not an option of the clonal model (use --fAB --fAb --faB --fab)");
-    if (!clonal && kClonalOnly.count(name))
-      Refuse("--" + name + " is an option of the clonal model only (use --p --q --DG)");
+    if (IsFieldOption(name) && !RunnerField(o.model, name))
+      Refuse(clonal ? "--" + name +
+                          " is not an option of the clonal model (use --fAB --fAb --faB --fab)"
+                    : "--" + name + " is an option of the clonal model only (use --p --q --DG)");
   }
   if (given.count("final") == 0)
     Refuse("--final is required (see --help)");
@@ -265,38 +241,48 @@ RunnerOptions ParseRunnerOptions(const std::vector<std::string> &args) {
     return it == given.end() ? initial : it->second;
   };
 
-  // The fields in the order of the sexual input window's table.
-  o.x = CheckedReal(text("x", "1"), 0, 1, "x");
-  o.d = CheckedReal(text("d", "1"), 0.0001, 1, "d");
-  o.c = CheckedReal(text("c", "0.5"), 0.0001, 0.9999, "c");
-  if (!clonal) {
-    o.p = CheckedReal(text("p", "0.5"), 0, 1, "p");
-    o.q = CheckedReal(text("q", "0.5"), 0, 1, "q");
+  // The fields in the order of the input window's table. An option not given
+  // takes the value its field starts with, which is also the value the field
+  // falls back to when its text is no number.
+  SimState s;
+  for (const FieldRule *rule : clonal ? ClonalInputFields() : SexualInputFields()) {
+    if (rule == &rules::DG)
+      StoreDGRange(s);
+    const auto it = given.find(rule->option);
+    if (it != given.end())
+      CheckedField(*rule, it->second, s);
+    else
+      ApplyFieldRule(*rule, "", '.', s);
   }
-  o.i = CheckedCount(text("i", "1"), "i");
-  o.j = CheckedCount(text("j", "1"), "j");
-  o.W1A = CheckedReal(text("W1A", "1"), 0, 1, "W1(A)");
-  o.W1a = CheckedReal(text("W1a", "1"), 0, 1, "W1(a)");
-  o.W2A = CheckedReal(text("W2A", "1"), 0, 1, "W2(A)");
-  o.W2a = CheckedReal(text("W2a", "1"), 0, 1, "W2(a)");
-  if (!clonal) {
-    const DGRange range = ComputeDGRange(o.p, o.q);
-    o.DG = CheckedReal(text("DG", "0"), range.lower, range.upper, "DG0");
-  }
-  o.L = CheckedReal(text("L", "0.000001"), 0, 0.1, "L");
+  o.x = s.SoftProp;
+  o.d = s.MigSurv;
+  o.c = s.HabFreq;
+  o.i = s.TriesAB;
+  o.j = s.TriesaB;
+  o.W1A = s.W1A;
+  o.W2A = s.W2A;
+  o.W1a = s.W1a;
+  o.W2a = s.W2a;
+  o.L = s.StopThreshold;
   if (clonal) {
-    o.clones = SummedToOne({CheckedReal(text("fAB", "0"), 0, 1, "f(AB)"),
-                            CheckedReal(text("fAb", "0.5"), 0, 1, "f(Ab)"),
-                            CheckedReal(text("faB", "0"), 0, 1, "f(aB)"),
-                            CheckedReal(text("fab", "0.5"), 0, 1, "f(ab)")});
+    o.clones = SummedToOne(s);
+  } else {
+    o.p = s.FreqA;
+    o.q = s.FreqB;
+    o.DG = s.DG;
   }
 
-  // Trade-off: the habitat-2 survivals follow from the habitat-1 ones.
+  // Trade-off and ESS, as their buttons compute the survivals; the run then
+  // takes them as the fields show them.
   if (given.count("trade-off")) {
     o.tradeOff = ParseTradeOff(given.at("trade-off"));
     if (given.count("W2A") || given.count("W2a"))
       Refuse("--W2A and --W2a are computed under a trade-off and cannot be given with "
              "--trade-off");
+  }
+  if (o.tradeOff != TradeOffRule::None) {
+    o.W2A = ShownValue(TradeOffSurvival(o.tradeOff, o.W1A));
+    o.W2a = ShownValue(TradeOffSurvival(o.tradeOff, o.W1a));
   }
   if (essGiven) {
     if (o.tradeOff != TradeOffRule::Linear)
@@ -306,11 +292,9 @@ RunnerOptions ParseRunnerOptions(const std::vector<std::string> &args) {
     if (given.count("W1A"))
       Refuse("--W1A cannot be given with --ess: the ESS sets W1(A)");
     o.ess = true;
-    o.W1A = EssW1A(o.c, o.x, o.W1A);
-  }
-  if (o.tradeOff != TradeOffRule::None) {
-    o.W2A = TradeOffSurvival(o.tradeOff, o.W1A);
-    o.W2a = TradeOffSurvival(o.tradeOff, o.W1a);
+    const double ess = EssW1A(o.c, o.x, o.W1A);
+    o.W1A = ShownValue(ess);
+    o.W2A = ShownValue(LinearTradeOff(ess));
   }
 
   o.finalFile = given.at("final");
@@ -359,7 +343,9 @@ std::string RunnerHelpText() {
 Runs one series of one model, as the input window's Go, the disturbance
 window's Go and its Stop would: the run header and one line per generation go
 to the Detail and Plot files, and the series' record to the Final file.
-Values use '.' as the decimal separator. Each option may be given as
+Values use '.' as the decimal separator (blanks around a number are
+ignored) and are checked with the ranges and messages of the windows' fields.
+Each option may be given as
 "--name value" or "--name=value".
 
 Model and files:

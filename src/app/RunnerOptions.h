@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/FieldRules.h"
 #include "engine/Model.h"
 #include "engine/TradeOff.h"
 #include "state/SimState.h"
@@ -71,6 +72,10 @@ struct RunnerOptions {
   // converges.
   std::optional<std::uint32_t> maxGenerations;
 };
+
+// The field behind a numeric option of the model ("x", "DG", "fAB"...), or
+// nullptr when the model has no such value.
+const FieldRule *RunnerField(Model model, const std::string &option);
 
 // Parses and checks the arguments (without the program name). Throws
 // UsageError with the message to show when anything is refused.

@@ -17,14 +17,10 @@ void NormaliseCloneFrequencies(double *f) {
     f[k] /= sum;
 }
 
-CloneSum ApplyCloneSumRule(double *f, const double *onZero) {
+CloneSum SumCloneFrequenciesToOne(double *f) {
   const CloneSum sum = CheckCloneSum(f);
-  if (sum == CloneSum::Zero) {
-    for (int k = 0; k < 4; ++k)
-      f[k] = onZero[k];
-  } else if (sum == CloneSum::Other) {
+  if (sum == CloneSum::Other)
     NormaliseCloneFrequencies(f);
-  }
   return sum;
 }
 

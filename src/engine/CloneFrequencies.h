@@ -12,10 +12,10 @@ enum class CloneSum { One, Zero, Other };
 CloneSum CheckCloneSum(const double *f);
 // Divides f[0..3] by their sum, which must not be 0.
 void NormaliseCloneFrequencies(double *f);
-// The sum rule of the clone frequency fields on f[0..3]: a sum of exactly 1
-// is kept; a sum of exactly 0 is refused and f[0..3] := onZero[0..3]; any
-// other sum divides the four by it. Returns the sum found.
-CloneSum ApplyCloneSumRule(double *f, const double *onZero);
+// The sum rule on four frequencies as a Go reads them: divided by their sum
+// unless it is exactly 1 or exactly 0 (then they are left as they are and
+// the caller refuses them). Returns what the sum was.
+CloneSum SumCloneFrequenciesToOne(double *f);
 // f[0..3] := 0, 0.5, 0, 0.5, the initial frequencies of a clonal series.
 void ResetCloneFrequencies(double *f);
 

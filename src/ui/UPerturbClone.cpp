@@ -3,7 +3,8 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QPushButton>
-#include <array>
+#include <algorithm>
+#include <iterator>
 
 #include "FieldExit.h"
 #include "engine/CloneFrequencies.h"
@@ -60,9 +61,11 @@ void TFrmPerturbClone::BtnPerturbClick() {
 bool TFrmPerturbClone::KeepSumAtOne() {
   // The sum is taken from the state: the other three are the values last
   // stored, not the texts on the screen.
-  const morvane::CloneSum sum = morvane::ApplyCloneSumRule(&Sim.X[1], saved_);
-  if (sum == morvane::CloneSum::Zero)
+  const morvane::CloneSum sum = morvane::SumCloneFrequenciesToOne(&Sim.X[1]);
+  if (sum == morvane::CloneSum::Zero) {
     ShowMessage("Sum = 0, very funny!");
+    std::copy(std::begin(saved_), std::end(saved_), &Sim.X[1]);
+  }
   if (sum != morvane::CloneSum::One)
     ShowFrequencies();
   return sum != morvane::CloneSum::Zero;

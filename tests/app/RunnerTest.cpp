@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "RunLoopTestSupport.h"
+#include "engine/FieldRules.h"
 #include "engine/Series.h"
 #include "engine/TradeOff.h"
 #include "files/FinalFile.h"
@@ -305,8 +306,10 @@ TEST(RunnerFiles, DiploidGlobalWithANewFitAndTheEss) {
     s.MigSurv = 1;
     s.HabFreq = 0.7;
     s.TriesAB = s.TriesaB = 1;
-    s.W1A = EssW1A(0.7, 0.5, 1);
-    s.W2A = 1 - s.W1A;
+    // The window runs on the ESS values as its fields show them.
+    const double ess = EssW1A(0.7, 0.5, 1);
+    s.W1A = ShownValue(ess);
+    s.W2A = ShownValue(1 - ess);
     s.W1a = 0.3;
     s.W2a = 0.7;
     s.StopThreshold = 0.0001;
