@@ -28,6 +28,7 @@ struct Road {
   const char *runnerModel;
   const char *option;     // the main window's option
   Typed inputs;           // typed in the input window
+  bool linearTradeOff;    // the linear trade-off ties W2 to W1
   const char *modeButton; // pressed after Disturb Equilibrium, or nullptr
   Typed disturbance;      // typed in the disturbance window
 };
@@ -37,6 +38,11 @@ const Typed kSexualInputs = {{"TxtSoftProp", "0.8"}, {"TxtMigSurv", "0.9"}, {"Tx
                              {"Txtj", "2"},          {"TxtDG", "0.01"},     {"TxtL", "0.0001"},
                              {"TxtW1A", "0.9"},      {"TxtSmalla", "0.6"},  {"TxtW2A", "0.5"},
                              {"TxtW2Smalla", "0.8"}};
+// Under the linear trade-off W2(A) and W2(a) follow W1(A) and W1(a).
+const Typed kTradeOffInputs = {{"TxtSoftProp", "0.8"}, {"TxtMigSurv", "0.9"}, {"TxtHabFreq", "0.6"},
+                               {"TxtFreqA", "0.3"},    {"TxtBFreq", "0.2"},   {"Txti", "3"},
+                               {"Txtj", "2"},          {"TxtDG", "0.01"},     {"TxtL", "0.0001"},
+                               {"TxtW1A", "0.8"},      {"TxtSmalla", "0.3"}};
 // The clone frequencies keep their initial texts, which sum to 1.
 const Typed kClonalInputs = {{"TxtSoftProp", "0.5"}, {"TxtMigSurv", "0.9"}, {"TxtHabFreq", "0.6"},
                              {"Txti", "3"},          {"Txtj", "2"},         {"TxtL", "0.0001"},
@@ -48,30 +54,35 @@ const Road kRoads[] = {
      "haploid-local",
      "RdBtnHaploLoc",
      kSexualInputs,
+     false,
      nullptr,
      {{"TxtNewp", "0.7"}, {"TxtNewq", "0.4"}, {"TxtNewDG", "-0.05"}}},
-    {"HaploidGlobal",
+    {"HaploidGlobalLinearTradeOff",
      "haploid-global",
      "RdBtnHaploGlo",
-     kSexualInputs,
+     kTradeOffInputs,
+     true,
      nullptr,
      {{"TxtNewp", "0.2"}, {"TxtNewq", "0.9"}, {"TxtNewDG", "0.01"}}},
     {"DiploidLocalNewDG",
      "diploid-local",
      "RBtnDiploLocal",
      kSexualInputs,
+     false,
      "BtnChangeDG",
      {{"TxtNewp", "0.6"}, {"TxtNewq", "0.3"}, {"TxtNewDG", "0.02"}}},
     {"DiploidGlobalNewFit",
      "diploid-global",
      "RBtnDiploGlob",
      kSexualInputs,
+     false,
      "BtnChangeFit",
      {{"TxtNewp", "0.4"}, {"TxtNewq", "0.7"}, {"TxtNewFit", "0.3"}}},
     {"Clonal",
      "clonal",
      "RdBtnClonal",
      kClonalInputs,
+     false,
      nullptr,
      {{"TxtNewX1", "0.4"}, {"TxtNewX2", "0.3"}, {"TxtNewX3", "0.2"}, {"TxtNewX4", "0.1"}}},
 };
@@ -148,7 +159,7 @@ TEST_P(WholeRoadTest, EveryModelWritesTheFilesOfTheRunner) {
     MorvaneForm *input = FindForm(clonal ? "FrmClonImput" : "FrmSexImput");
     ASSERT_TRUE(input && input->isVisible());
     Activate(input);
-    Button(input, "BtnNoTrade")->click();
+    Button(input, road.linearTradeOff ? "BtnTradeLin" : "BtnNoTrade")->click();
     Type(input, road.inputs);
     QTest::mouseClick(Button(input, clonal ? "BtnGoClon" : "BtnGoSex"), Qt::LeftButton);
 
@@ -197,6 +208,8 @@ TEST_P(WholeRoadTest, EveryModelWritesTheFilesOfTheRunner) {
         "series.gnr", "--plot",         plot,      "--disturb",  step};
     for (const auto &[field, text] : road.inputs)
       args.insert(args.end(), {OptionOf(field), text});
+    if (road.linearTradeOff)
+      args.insert(args.end(), {"--trade-off", "linear"});
     QDir().mkpath("runner");
     QDir::setCurrent("runner");
     SimState runner;
