@@ -119,8 +119,9 @@ wait "$pid" || fail "the program ended with status $?"
 
 [ "$(wc -l <smoke.mrv)" -eq 2 ] || fail "the Final file has $(wc -l <smoke.mrv) lines, not 2"
 header=$(head -1 smoke.mrv | tr -d '\r')
-[ "$(echo "$header" | cut -f1)" = "T" ] && [ "$(echo "$header" | cut -f19)" = "File Name" ] ||
+if [ "$(echo "$header" | cut -f1)" != "T" ] || [ "$(echo "$header" | cut -f19)" != "File Name" ]; then
   fail "bad Final header: $header"
+fi
 record=$(tail -1 smoke.mrv | tr -d '\r')
 # Two runs of one generation each, from the clonal input window's defaults.
 [ "$record" = "$(printf '2\t1.00\t1.00\t1.00\t1.00\t1.00\t1.00\t1\t1\t0.50\t0.0000\t0.5000\t0.0000\t0.5000\tNoTO\tNoESS\tHaploid\tClonal\tPlotCloneFile.plo')" ] ||
