@@ -37,7 +37,11 @@ public:
 // An error inside the run (a file error, or one raised by the display) ends
 // it at that point: the lines already written stay, CompletedRuns is not
 // increased, nothing is handed over, and HideProgress is called before the
-// error propagates.
+// error propagates. A generation is written whole or not at all: when its
+// Detail or Plot line fails, the Detail line is taken back and the state
+// (population, Generation, deltas, W1, W2) is that of the generation before,
+// the last one both files hold, so that the series can go on from there
+// without a gap or a repeated T.
 void RunLoop(Model model, SimState &s, RunDisplay &display);
 
 } // namespace morvane

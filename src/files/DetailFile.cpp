@@ -101,26 +101,43 @@ void AppendClonalDetailGenerationLine(std::string &out, const SimState &s) {
   AppendGenerationLine(out, s.Generation, {s.X[1], s.X[2], s.X[3], s.X[4], s.W1, s.W2});
 }
 
+namespace {
+
+void WriteRunHeader(const SimState &s, const std::string &detailLines,
+                    const std::string &plotLine) {
+  AppendToFile(s.DetailFile.Name, detailLines);
+  try {
+    AppendToFile(s.PlotFile.Name, plotLine);
+  } catch (const FileError &) {
+    // A header in the Detail file without the Plot file's first line would
+    // stand alone before the next attempt's header.
+    TakeBackTail(s.DetailFile.Name, detailLines.size());
+    throw;
+  }
+}
+
+} // namespace
+
 void WriteSexualRunHeader(const SimState &s) {
-  AppendToFile(s.DetailFile.Name, SexualDetailHeaderLines(s));
-  AppendToFile(s.PlotFile.Name, SexualPlotFirstLine(s));
+  WriteRunHeader(s, SexualDetailHeaderLines(s), SexualPlotFirstLine(s));
 }
 
 void WriteClonalRunHeader(const SimState &s) {
-  AppendToFile(s.DetailFile.Name, ClonalDetailHeaderLines(s));
-  AppendToFile(s.PlotFile.Name, ClonalPlotFirstLine(s));
+  WriteRunHeader(s, ClonalDetailHeaderLines(s), ClonalPlotFirstLine(s));
 }
 
-void WriteSexualDetailGenerationLine(const SimState &s) {
+std::size_t WriteSexualDetailGenerationLine(const SimState &s) {
   std::string &line = LineBuffer();
   AppendSexualDetailGenerationLine(line, s);
   AppendToFile(s.DetailFile.Name, line);
+  return line.size();
 }
 
-void WriteClonalDetailGenerationLine(const SimState &s) {
+std::size_t WriteClonalDetailGenerationLine(const SimState &s) {
   std::string &line = LineBuffer();
   AppendClonalDetailGenerationLine(line, s);
   AppendToFile(s.DetailFile.Name, line);
+  return line.size();
 }
 
 } // namespace morvane

@@ -16,12 +16,14 @@ void AppendSexualDetailGenerationLine(std::string &out, const SimState &s);
 void AppendClonalDetailGenerationLine(std::string &out, const SimState &s);
 
 // Run headers: Detail column names and parameter line, then the Plot file's
-// first line.
+// first line. Both or neither: when the Plot line fails, the Detail lines
+// just written are taken back before the error propagates.
 void WriteSexualRunHeader(const SimState &s);
 void WriteClonalRunHeader(const SimState &s);
 
-// One generation line each to the Detail file.
-void WriteSexualDetailGenerationLine(const SimState &s);
-void WriteClonalDetailGenerationLine(const SimState &s);
+// One generation line each to the Detail file; returns its length in bytes,
+// what TakeBackTail needs to take it back.
+std::size_t WriteSexualDetailGenerationLine(const SimState &s);
+std::size_t WriteClonalDetailGenerationLine(const SimState &s);
 
 } // namespace morvane

@@ -95,7 +95,6 @@ void TFrmClonImput::FrequencyExit(QLineEdit *field, const morvane::FieldRule &ru
 }
 
 void TFrmClonImput::BtnGoClonClick() {
-  morvane::RunDisplay &display = Display();
   // Every value is stored as soon as it is read; a text that is no number
   // ends Go there, with what was read before it kept.
   Sim.W1A = mui::ReadReal(ui->GrpBxFitness->W1AField()->text());
@@ -113,8 +112,8 @@ void TFrmClonImput::BtnGoClonClick() {
   Sim.X[4] = mui::ReadReal(ui->Txtsasb->text());
   Sim.StopThreshold = mui::ReadReal(ui->TxtL->text());
 
-  CloseForm();
-  morvane::StartClonalSeries(Sim, display);
+  CloseAndRun(morvane::Model::Clonal,
+              [](morvane::RunDisplay &display) { morvane::StartClonalSeries(Sim, display); });
 }
 
 void TFrmClonImput::BtnBackCClick() { BackToMainWindow(); }

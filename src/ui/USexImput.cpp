@@ -84,7 +84,9 @@ void TFrmSexImput::TxtBFreqExit() {
 }
 
 void TFrmSexImput::BtnGoSexClick() {
-  morvane::RunDisplay &display = Display();
+  const std::optional<morvane::Model> model = morvane::SelectedSexualModel(Sim);
+  if (!model)
+    return;
   // Every value is stored as soon as it is read; a text that is no number
   // ends Go there, with what was read before it kept.
   Sim.FreqA = mui::ReadReal(ui->TxtFreqA->text());
@@ -112,8 +114,8 @@ void TFrmSexImput::BtnGoSexClick() {
     return;
   }
 
-  CloseForm();
-  morvane::StartSexualSeries(Sim, display);
+  CloseAndRun(*model,
+              [](morvane::RunDisplay &display) { morvane::StartSexualSeries(Sim, display); });
 }
 
 void TFrmSexImput::BtnBackSClick() { BackToMainWindow(); }

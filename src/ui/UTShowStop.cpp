@@ -81,16 +81,10 @@ void TFrmShowT::HideProgress() {
 }
 
 void TFrmShowT::HandOver(morvane::Model model) {
-  const AppWindows &w = Windows();
-  MorvaneForm *next = w.FrmPerturbClone;
-  if (morvane::IsHaploidSexual(model))
-    next = w.FrmPerturb1N;
-  else if (morvane::IsDiploid(model))
-    next = w.FrmPerturb2N;
-  // Until the disturbance windows exist, a finished run goes back to the
-  // main menu.
-  if (!ShowWindow(next))
-    ShowWindow(w.frmMorvane);
+  // Without its disturbance window (a test program that builds only some
+  // windows) a finished run goes back to the main menu.
+  if (!ShowWindow(DisturbanceWindow(model)))
+    ShowWindow(Windows().frmMorvane);
 }
 
 void TFrmShowT::BtnInterruptClick() {

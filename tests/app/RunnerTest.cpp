@@ -507,7 +507,7 @@ TEST(RunnerFileError, DetailFileInAMissingFolder) {
   const Outcome o = RunRunner(folder.Path(), {"--model", "haploid-local", "--final", "results.mrv",
                                               "--detail", "missing/run.gnr"});
   EXPECT_EQ(o.exitCode, 1);
-  EXPECT_EQ(o.err, "Fichier introuvable\n");
+  EXPECT_EQ(o.err, "Fichier introuvable\nmissing/run.gnr\n");
   EXPECT_EQ(o.out, "");
 }
 
@@ -518,7 +518,7 @@ TEST(RunnerFileError, PlotFileOnAFullDevice) {
   const Outcome o =
       RunRunner(folder.Path(), WithFiles({"--model", "diploid-global", "--plot", "/dev/full"}));
   EXPECT_EQ(o.exitCode, 1);
-  EXPECT_EQ(o.err, "Disque plein\n");
+  EXPECT_EQ(o.err, "Disque plein\n/dev/full\n");
   EXPECT_EQ(o.out, "");
   // The Final file got its header only: the series never stopped.
   EXPECT_EQ(CrLfLines(ReadWholeFile(folder.File("results.mrv"))).size(), 1u);

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cmath>
 #include <string>
+#include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -27,6 +29,7 @@ using testing::RecordingDisplay;
 using testing::ScratchFolder;
 using testing::Step;
 using testing::TabFields;
+using testing::WriteWholeFile;
 
 // A state ready for a run of `model` in `folder`, the initial population
 // built: moving, or the input windows' initial texts (an equilibrium).
@@ -242,48 +245,117 @@ TEST(RunLoop, FitAfterEachGeneration) {
   }
 }
 
-TEST(RunLoopFileError, DetailFileRemovedDuringARun) {
+// A file that fails in the middle of a run, as the user may break it: the
+// run ends, the lines written stay, the state is that of the last generation
+// both files hold, and once the file is mended the series goes on without a
+// gap or a repeated T.
+enum class Breakage { DetailDeleted, PlotDeleted, PlotOnAFullDevice, FolderRemoved };
+
+struct BrokenRun {
+  Model model;
+  Breakage breakage;
+};
+
+class RunLoopFileError : public ::testing::TestWithParam<BrokenRun> {};
+
+std::string BrokenRunName(const ::testing::TestParamInfo<BrokenRun> &info) {
+  static const char *const names[] = {"DetailDeleted", "PlotDeleted", "PlotOnAFullDevice",
+                                      "FolderRemoved"};
+  return std::string(names[static_cast<int>(info.param.breakage)]) + "Model" +
+         std::to_string(static_cast<int>(info.param.model));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Breakages, RunLoopFileError,
+    ::testing::Values(BrokenRun{Model::HaploidLocal, Breakage::DetailDeleted},
+                      BrokenRun{Model::DiploidGlobal, Breakage::PlotDeleted},
+                      BrokenRun{Model::Clonal, Breakage::PlotOnAFullDevice},
+                      BrokenRun{Model::DiploidLocal, Breakage::PlotOnAFullDevice},
+                      BrokenRun{Model::HaploidGlobal, Breakage::FolderRemoved}),
+    BrokenRunName);
+
+TEST_P(RunLoopFileError, EndsTheRunWithStateAndFilesAtTheLastWholeGeneration) {
+  const auto [model, breakage] = GetParam();
   ScratchFolder folder;
-  SimState s = ReadyState(folder, Model::HaploidLocal, true);
+  const std::string files = folder.File("files");
+  ASSERT_EQ(::mkdir(files.c_str(), 0777), 0);
+  SimState s = ReadyState(folder, model, true);
+  s.DetailFileName = s.DetailFile.Name = files + "/run.gnr";
+  s.PlotFileName = s.PlotFile.Name = files + "/run.plo";
+  CreateEmptyFile(s.DetailFile.Name);
+  CreateEmptyFile(s.PlotFile.Name);
   s.CompletedRuns = 4;
+  const bool detailFails =
+      breakage == Breakage::DetailDeleted || breakage == Breakage::FolderRemoved;
+  const std::string failing = detailFails ? s.DetailFile.Name : s.PlotFile.Name;
+
+  // After the second generation: the state and files as they are, then the
+  // file breaks.
+  SimState atTwo;
+  std::string detailAtTwo, plotAtTwo;
   RecordingDisplay display;
-  display.onEvents = [&s](int round) {
-    if (round == 2) {
-      ASSERT_EQ(::unlink(s.DetailFile.Name.c_str()), 0);
+  display.onEvents = [&](int round) {
+    if (round != 2)
+      return;
+    atTwo = s;
+    detailAtTwo = ReadWholeFile(s.DetailFile.Name);
+    plotAtTwo = ReadWholeFile(s.PlotFile.Name);
+    switch (breakage) {
+    case Breakage::DetailDeleted:
+    case Breakage::PlotDeleted:
+      ASSERT_EQ(::unlink(failing.c_str()), 0);
+      break;
+    case Breakage::PlotOnAFullDevice:
+      ASSERT_EQ(::unlink(failing.c_str()), 0);
+      ASSERT_EQ(::symlink("/dev/full", failing.c_str()), 0);
+      break;
+    case Breakage::FolderRemoved:
+      ASSERT_EQ(std::system(("rm -rf '" + files + "'").c_str()), 0);
+      break;
     }
   };
   try {
-    RunLoop(Model::HaploidLocal, s, display);
-    FAIL() << "the run went on without its Detail file";
+    RunLoop(model, s, display);
+    FAIL() << "the run went on with a broken file";
   } catch (const FileError &e) {
-    EXPECT_EQ(e.Errno(), ENOENT);
-    EXPECT_STREQ(e.what(), "Fichier introuvable");
-    // The display was hidden before the error reached this caller.
+    EXPECT_STREQ(e.what(),
+                 breakage == Breakage::PlotOnAFullDevice ? "Disque plein" : "Fichier introuvable");
+    EXPECT_EQ(e.Path(), failing);
     ASSERT_FALSE(display.calls.empty());
     EXPECT_EQ(display.calls.back(), "hide");
   }
   EXPECT_TRUE(display.handedOver.empty());
   EXPECT_EQ(s.CompletedRuns, 4);
-  EXPECT_EQ(s.Generation, 3u);
-  // The two Plot lines written before the failure stay; the third generation
-  // failed at its Detail line, before its Plot line.
-  const std::vector<std::string> plot = FileLines(s.PlotFile.Name);
-  ASSERT_EQ(plot.size(), 2u);
-  EXPECT_EQ(TabFields(plot[1])[0], "2");
-}
+  // The third generation is undone: the state is the second one's.
+  EXPECT_EQ(s.Generation, 2u);
+  for (int k = 1; k <= 9; ++k)
+    EXPECT_EQ(s.X[k], atTwo.X[k]) << k;
+  EXPECT_EQ(
+      std::make_tuple(s.FreqA, s.FreqB, s.DG, s.Fit, s.Heteroz, s.W1, s.W2, s.DeltaP, s.DeltaQ),
+      std::make_tuple(atTwo.FreqA, atTwo.FreqB, atTwo.DG, atTwo.Fit, atTwo.Heteroz, atTwo.W1,
+                      atTwo.W2, atTwo.DeltaP, atTwo.DeltaQ));
+  // A Detail line whose Plot line failed is taken back.
+  if (breakage != Breakage::FolderRemoved) {
+    EXPECT_EQ(ReadWholeFile(s.DetailFile.Name == failing ? s.PlotFile.Name : s.DetailFile.Name),
+              s.DetailFile.Name == failing ? plotAtTwo : detailAtTwo);
+  }
 
-TEST(RunLoopFileError, PlotFileOnAFullDevice) {
-  if (::access("/dev/full", W_OK) != 0)
-    GTEST_SKIP() << "no writable /dev/full here";
-  ScratchFolder folder;
-  SimState s = ReadyState(folder, Model::Clonal, true);
-  s.PlotFileName = s.PlotFile.Name = "/dev/full";
-  RecordingDisplay display;
-  EXPECT_THROW(RunLoop(Model::Clonal, s, display), FileError);
-  EXPECT_EQ(display.calls, (std::vector<std::string>{"show", "display", "hide"}));
-  EXPECT_EQ(s.CompletedRuns, 0);
-  // The Detail line of the failed generation was written and stays.
-  EXPECT_EQ(FileLines(s.DetailFile.Name).size(), 1u);
+  // The user mends the file (puts back what it held) and the series goes on.
+  ::mkdir(files.c_str(), 0777);
+  ::unlink(failing.c_str());
+  WriteWholeFile(s.DetailFile.Name, detailAtTwo);
+  WriteWholeFile(s.PlotFile.Name, plotAtTwo);
+  s.StopRequested = false;
+  display.eventRounds = 0;
+  display.onEvents = [&s](int round) { s.StopRequested = round == 2; };
+  RunLoop(model, s, display);
+  EXPECT_EQ(s.CompletedRuns, 5);
+  for (const std::string &name : {s.DetailFile.Name, s.PlotFile.Name}) {
+    const std::vector<std::string> lines = FileLines(name);
+    ASSERT_EQ(lines.size(), 4u) << name;
+    for (std::size_t k = 0; k < lines.size(); ++k)
+      EXPECT_EQ(TabFields(lines[k])[0], std::to_string(k + 1)) << name;
+  }
 }
 
 } // namespace

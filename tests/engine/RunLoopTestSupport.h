@@ -28,6 +28,13 @@ inline std::string ReadWholeFile(const std::string &path) {
   return content.str();
 }
 
+inline void WriteWholeFile(const std::string &path, const std::string &content) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << content;
+  if (!out)
+    throw std::runtime_error("cannot write " + path);
+}
+
 // Lines of a file whose lines end with CR LF; fails the test on a bare LF or
 // a missing line end.
 inline std::vector<std::string> CrLfLines(const std::string &content) {

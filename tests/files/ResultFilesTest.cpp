@@ -355,9 +355,11 @@ TEST_F(ResultFilesTest, PlotFileInAMissingFolder) {
   const std::string name = Path("missing/PlotSexFile.plo");
   EXPECT_EQ(FailureOf([&] { ResetPlotFile(s, name); }), "Fichier introuvable");
   EXPECT_EQ(s.PlotFileName, name);
-  // The Detail header goes out before the Plot line fails.
+  // The Detail header goes out before the Plot line fails, and is taken back
+  // so that the next attempt's header does not follow a stray one.
+  Write(s.DetailFile.Name, "earlier series\r\n");
   EXPECT_EQ(FailureOf([&] { WriteSexualRunHeader(s); }), "Fichier introuvable");
-  EXPECT_EQ(Read(s.DetailFile.Name), kDetailHeader + kDetailParameters);
+  EXPECT_EQ(Read(s.DetailFile.Name), "earlier series\r\n");
   EXPECT_EQ(FailureOf([&] { WriteSexualPlotGenerationLine(s); }), "Fichier introuvable");
 }
 

@@ -33,7 +33,18 @@ template <typename F> std::string FailureOf(F action) {
   return {};
 }
 
-// The same, with files limited to `bytes` bytes (a limit that binds root too)
+// Runs `action` and returns the file named by the FileError it throws.
+template <typename F> std::string PathOf(F action) {
+  try {
+    action();
+  } catch (const FileError &e) {
+    return e.Path();
+  }
+  ADD_FAILURE() << "no FileError thrown";
+  return {};
+}
+
+// The message of FailureOf, with files limited to `bytes` bytes (a limit that binds root too)
 // while the action runs.
 template <typename F> std::string FailureUnderFileSizeLimit(rlim_t bytes, F action) {
   const auto previous = std::signal(SIGXFSZ, SIG_IGN);

@@ -94,12 +94,34 @@ TEST_F(TextFileTest, BadNamesAndFolders) {
   EXPECT_EQ(FailureOf([&] { AppendToFile(dir_.string(), "x"); }),
             "Acc\xC3\xA8s au fichier refus\xC3\xA9");
   EXPECT_EQ(FailureOf([&] { CreateEmptyFile(Path("none/x.txt")); }), "Fichier introuvable");
+  // Each error names the file concerned.
+  EXPECT_EQ(PathOf([&] { CreateEmptyFile(Path("none/x.txt")); }), Path("none/x.txt"));
+  EXPECT_EQ(PathOf([&] { AppendToFile(file + "/x.txt", "x"); }), file + "/x.txt");
+  EXPECT_EQ(PathOf([&] { CheckOpenable(dir_.string()); }), dir_.string());
 }
 
 TEST_F(TextFileTest, FullDeviceIsReported) {
   if (!FileExists("/dev/full"))
     GTEST_SKIP() << "/dev/full is not available";
   EXPECT_EQ(FailureOf([] { AppendToFile("/dev/full", "line\r\n"); }), "Disque plein");
+  EXPECT_EQ(PathOf([] { AppendToFile("/dev/full", "line\r\n"); }), "/dev/full");
+}
+
+// Taking back the line just appended: only from a regular file that holds
+// at least that much; anything else is left as it is.
+TEST_F(TextFileTest, TakeBackTailCutsTheEndOfARegularFile) {
+  const std::string path = Path("lines.txt");
+  Write(path, "first\r\nsecond\r\n");
+  EXPECT_TRUE(TakeBackTail(path, 8));
+  EXPECT_EQ(Read(path), "first\r\n");
+  EXPECT_FALSE(TakeBackTail(path, 8));
+  EXPECT_EQ(Read(path), "first\r\n");
+  EXPECT_FALSE(TakeBackTail(Path("missing.txt"), 1));
+  EXPECT_FALSE(FileExists(Path("missing.txt")));
+  EXPECT_FALSE(TakeBackTail(dir_.string(), 1));
+  if (FileExists("/dev/full")) {
+    EXPECT_FALSE(TakeBackTail("/dev/full", 1));
+  }
 }
 
 // A write that stops half way (here at the file size limit, which also

@@ -421,7 +421,9 @@ TEST_F(MainWindowTest, FileErrorsAreReportedAndTheNextStepStaysDisabled) {
   dialogs.answers << badFinal;
   Button("BtnChooseFin")->click();
   ASSERT_EQ(messages.texts.size(), 1);
-  EXPECT_EQ(messages.texts[0], QString::fromStdString(morvane::IoErrorMessage(ENOENT)));
+  // The runtime message, then the file concerned.
+  EXPECT_EQ(messages.texts[0],
+            QString::fromStdString(morvane::IoErrorMessage(ENOENT)) + "\n" + badFinal);
   EXPECT_EQ(Field("TxtFinal")->text(), badFinal);
   EXPECT_EQ(Sim.FinalFileName, badFinal.toStdString());
   EXPECT_FALSE(Button("BtnDetail")->isEnabled());
@@ -431,6 +433,7 @@ TEST_F(MainWindowTest, FileErrorsAreReportedAndTheNextStepStaysDisabled) {
   dialogs.answers << Path("missing-folder/trace.gnr");
   Button("BtnDetail")->click();
   ASSERT_EQ(messages.texts.size(), 2);
+  EXPECT_TRUE(messages.texts[1].endsWith("\n" + Path("missing-folder/trace.gnr")));
   EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnDetail", "BtnQuit"}));
   EXPECT_TRUE(window->isVisible());
 }

@@ -7,7 +7,10 @@
 
 namespace morvane::ui {
 
-// Shows e.what() in a message box owned by `owner`.
+// The text that tells the user about an error: its message ("Disque plein",
+// ...) and, for a file error, the file concerned on a second line.
+QString ErrorText(const std::exception &e);
+// Shows ErrorText(e) in a message box owned by `owner`.
 void ReportError(QWidget *owner, const std::exception &e);
 
 // The program's application object: whatever escapes an event handler is

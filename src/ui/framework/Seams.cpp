@@ -1,6 +1,8 @@
 #include "framework/Seams.h"
 
 #include <QFileDialog>
+#include <QFileIconProvider>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QWidget>
 
@@ -13,6 +15,19 @@ public:
     QMessageBox box(QMessageBox::NoIcon, owner ? owner->window()->windowTitle() : QString(), text,
                     QMessageBox::Ok, owner);
     box.exec();
+  }
+};
+
+// Names a file's type from its name alone. The default provider reads the
+// first bytes of files whose extension it does not know, and a read that
+// never returns (a pipe, or /proc/kmsg for root) would freeze the dialog.
+class NameOnlyIconProvider : public QFileIconProvider {
+public:
+  QString type(const QFileInfo &info) const override {
+    if (info.isDir())
+      return QStringLiteral("Folder");
+    return info.suffix().isEmpty() ? QStringLiteral("File")
+                                   : info.suffix() + QStringLiteral(" File");
   }
 };
 
@@ -32,6 +47,8 @@ private:
                      const QString &defaultSuffix, const QString &filterName,
                      const QString &pattern) {
     QFileDialog dialog(owner);
+    NameOnlyIconProvider icons;
+    dialog.setIconProvider(&icons);
     dialog.setAcceptMode(mode);
     // The Final file need not exist yet, and choosing an existing Detail file
     // empties it without a question: both dialogs accept any name.
