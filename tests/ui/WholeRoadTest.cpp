@@ -28,7 +28,8 @@ struct Road {
   const char *runnerModel;
   const char *option;     // the main window's option
   Typed inputs;           // typed in the input window
-  bool linearTradeOff;    // the linear trade-off ties W2 to W1
+  const char *tradeOff;   // the runner's --trade-off, or nullptr for none
+  bool ess;               // the ESS button, pressed once the fields are typed
   const char *modeButton; // pressed after Disturb Equilibrium, or nullptr
   Typed disturbance;      // typed in the disturbance window
 };
@@ -38,11 +39,24 @@ const Typed kSexualInputs = {{"TxtSoftProp", "0.8"}, {"TxtMigSurv", "0.9"}, {"Tx
                              {"Txtj", "2"},          {"TxtDG", "0.01"},     {"TxtL", "0.0001"},
                              {"TxtW1A", "0.9"},      {"TxtSmalla", "0.6"},  {"TxtW2A", "0.5"},
                              {"TxtW2Smalla", "0.8"}};
-// Under the linear trade-off W2(A) and W2(a) follow W1(A) and W1(a).
-const Typed kTradeOffInputs = {{"TxtSoftProp", "0.8"}, {"TxtMigSurv", "0.9"}, {"TxtHabFreq", "0.6"},
-                               {"TxtFreqA", "0.3"},    {"TxtBFreq", "0.2"},   {"Txti", "3"},
-                               {"Txtj", "2"},          {"TxtDG", "0.01"},     {"TxtL", "0.0001"},
-                               {"TxtW1A", "0.8"},      {"TxtSmalla", "0.3"}};
+// Under a trade-off W2(A) and W2(a) follow W1(A) and W1(a); under the ESS
+// option W1(A) is computed too.
+const Typed kEssInputs = {{"TxtSoftProp", "0.8"}, {"TxtMigSurv", "0.9"}, {"TxtHabFreq", "0.6"},
+                          {"TxtFreqA", "0.3"},    {"TxtBFreq", "0.2"},   {"Txti", "3"},
+                          {"Txtj", "2"},          {"TxtDG", "0.01"},     {"TxtL", "0.0001"},
+                          {"TxtSmalla", "0.3"}};
+Typed With(Typed typed, std::pair<const char *, const char *> more) {
+  typed.push_back(more);
+  return typed;
+}
+const Typed kTradeOffInputs = With(kEssInputs, {"TxtW1A", "0.8"});
+// DG0 typed as the range text shows its upper bound, [-0.05..0.05], which
+// lies a rounding error below 0.05.
+const Typed kDGBoundInputs = {{"TxtSoftProp", "0.8"}, {"TxtMigSurv", "0.9"}, {"TxtHabFreq", "0.6"},
+                              {"TxtFreqA", "0.9"},    {"TxtBFreq", "0.5"},   {"Txti", "3"},
+                              {"Txtj", "2"},          {"TxtDG", "0.05"},     {"TxtL", "0.0001"},
+                              {"TxtW1A", "0.9"},      {"TxtSmalla", "0.6"},  {"TxtW2A", "0.5"},
+                              {"TxtW2Smalla", "0.8"}};
 // The clone frequencies keep their initial texts, which sum to 1.
 const Typed kClonalInputs = {{"TxtSoftProp", "0.5"}, {"TxtMigSurv", "0.9"}, {"TxtHabFreq", "0.6"},
                              {"Txti", "3"},          {"Txtj", "2"},         {"TxtL", "0.0001"},
@@ -54,6 +68,7 @@ const Road kRoads[] = {
      "haploid-local",
      "RdBtnHaploLoc",
      kSexualInputs,
+     nullptr,
      false,
      nullptr,
      {{"TxtNewp", "0.7"}, {"TxtNewq", "0.4"}, {"TxtNewDG", "-0.05"}}},
@@ -61,13 +76,15 @@ const Road kRoads[] = {
      "haploid-global",
      "RdBtnHaploGlo",
      kTradeOffInputs,
-     true,
+     "linear",
+     false,
      nullptr,
      {{"TxtNewp", "0.2"}, {"TxtNewq", "0.9"}, {"TxtNewDG", "0.01"}}},
     {"DiploidLocalNewDG",
      "diploid-local",
      "RBtnDiploLocal",
      kSexualInputs,
+     nullptr,
      false,
      "BtnChangeDG",
      {{"TxtNewp", "0.6"}, {"TxtNewq", "0.3"}, {"TxtNewDG", "0.02"}}},
@@ -75,6 +92,7 @@ const Road kRoads[] = {
      "diploid-global",
      "RBtnDiploGlob",
      kSexualInputs,
+     nullptr,
      false,
      "BtnChangeFit",
      {{"TxtNewp", "0.4"}, {"TxtNewq", "0.7"}, {"TxtNewFit", "0.3"}}},
@@ -82,10 +100,54 @@ const Road kRoads[] = {
      "clonal",
      "RdBtnClonal",
      kClonalInputs,
+     nullptr,
      false,
      nullptr,
      {{"TxtNewX1", "0.4"}, {"TxtNewX2", "0.3"}, {"TxtNewX3", "0.2"}, {"TxtNewX4", "0.1"}}},
+    // The survivals and DG0 that the windows compute or round for display
+    // run as the fields show them, in the runner too.
+    {"HaploidLocalConvexTradeOff",
+     "haploid-local",
+     "RdBtnHaploLoc",
+     kTradeOffInputs,
+     "convex",
+     false,
+     nullptr,
+     {{"TxtNewp", "0.6"}, {"TxtNewq", "0.5"}, {"TxtNewDG", "0"}}},
+    {"DiploidLocalConcaveTradeOff",
+     "diploid-local",
+     "RBtnDiploLocal",
+     kTradeOffInputs,
+     "concave",
+     false,
+     "BtnChangeDG",
+     {{"TxtNewp", "0.5"}, {"TxtNewq", "0.5"}, {"TxtNewDG", "0.1"}}},
+    {"DiploidGlobalEss",
+     "diploid-global",
+     "RBtnDiploGlob",
+     kEssInputs,
+     "linear",
+     true,
+     "BtnChangeFit",
+     {{"TxtNewp", "0.4"}, {"TxtNewq", "0.7"}, {"TxtNewFit", "-0.2"}}},
+    {"HaploidGlobalDGAtItsShownBound",
+     "haploid-global",
+     "RdBtnHaploGlo",
+     kDGBoundInputs,
+     nullptr,
+     false,
+     nullptr,
+     {{"TxtNewp", "0.2"}, {"TxtNewq", "0.9"}, {"TxtNewDG", "0.02"}}},
 };
+
+// The trade-off button of the runner's --trade-off name.
+const char *TradeOffButton(const char *tradeOff) {
+  if (!tradeOff)
+    return "BtnNoTrade";
+  static const std::map<std::string, const char *> buttons = {
+      {"linear", "BtnTradeLin"}, {"convex", "BtnConvexTrade"}, {"concave", "BtnConcaveTrade"}};
+  return buttons.at(tradeOff);
+}
 
 // The runner's name of an input window's field.
 const char *OptionOf(const std::string &field) {
@@ -159,8 +221,10 @@ TEST_P(WholeRoadTest, EveryModelWritesTheFilesOfTheRunner) {
     MorvaneForm *input = FindForm(clonal ? "FrmClonImput" : "FrmSexImput");
     ASSERT_TRUE(input && input->isVisible());
     Activate(input);
-    Button(input, road.linearTradeOff ? "BtnTradeLin" : "BtnNoTrade")->click();
+    Button(input, TradeOffButton(road.tradeOff))->click();
     Type(input, road.inputs);
+    if (road.ess)
+      Button(input, "BtnESS")->click();
     QTest::mouseClick(Button(input, clonal ? "BtnGoClon" : "BtnGoSex"), Qt::LeftButton);
 
     // The first run ends in the disturbance window of the model.
@@ -208,8 +272,10 @@ TEST_P(WholeRoadTest, EveryModelWritesTheFilesOfTheRunner) {
         "series.gnr", "--plot",         plot,      "--disturb",  step};
     for (const auto &[field, text] : road.inputs)
       args.insert(args.end(), {OptionOf(field), text});
-    if (road.linearTradeOff)
-      args.insert(args.end(), {"--trade-off", "linear"});
+    if (road.tradeOff)
+      args.insert(args.end(), {"--trade-off", road.tradeOff});
+    if (road.ess)
+      args.push_back("--ess");
     QDir().mkpath("runner");
     QDir::setCurrent("runner");
     SimState runner;
