@@ -1,5 +1,6 @@
 #include "files/SeriesReader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -202,6 +203,11 @@ PlotFileContent ReadPlotFile(const std::string &path, std::size_t maxRows) {
   PlotFileContent content;
   PlotTable &table = content.Table;
   LineReader lines(path);
+  // The rows expected, up to a bound: a limit read from a damaged state
+  // must not reserve gigabytes.
+  if (maxRows != std::numeric_limits<std::size_t>::max())
+    for (std::vector<double> &column : table.Columns)
+      column.reserve(std::min<std::size_t>(maxRows, std::size_t{1} << 21));
   while (table.Rows() < maxRows) {
     const std::optional<std::string_view> line = lines.Next();
     if (!line)

@@ -22,6 +22,7 @@
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <stdexcept>
 
 #include "FieldExit.h"
@@ -39,14 +40,14 @@ QString FromPath(const std::string &path) {
   return QFile::decodeName(QByteArray::fromStdString(path));
 }
 
-// The step between two labels of the bottom axis: 1, 2 or 5 times a power of
-// ten, no smaller than `least`, and at least one generation.
+// The step between two labels of the bottom axis: 1, 2, 2.5 or 5 times a
+// power of ten, no smaller than `least`, and a whole number of generations.
 double NiceStep(double least) {
   if (!(least > 1))
     return 1;
   const double magnitude = std::pow(10.0, std::floor(std::log10(least)));
-  for (double factor : {1.0, 2.0, 5.0, 10.0})
-    if (factor * magnitude >= least)
+  for (double factor : {1.0, 2.0, 2.5, 5.0, 10.0})
+    if (factor * magnitude >= least && (factor != 2.5 || magnitude >= 10))
       return factor * magnitude;
   return 10 * magnitude;
 }
@@ -198,9 +199,11 @@ void PlotForm::SetUpChart(QChartView *view, const QString &title, const QColor &
   axisX->setTickAnchor(0);
   auto *axisY = new QValueAxis;
   axisY->setRange(yMin, yMax);
-  axisY->setTickType(QValueAxis::TicksDynamic);
-  axisY->setTickAnchor(yMin);
-  axisY->setTickInterval(yStep);
+  // A label every yStep. The range is fixed, so a fixed number of ticks
+  // gives it exactly; ticks laid from an anchor at a dynamic interval are
+  // summed step by step, and on -1..1 the one at zero comes out as "-0.0".
+  axisY->setTickType(QValueAxis::TicksFixed);
+  axisY->setTickCount(static_cast<int>(std::lround((yMax - yMin) / yStep)) + 1);
   axisY->setMinorTickCount(1);
   axisY->setLabelFormat(yStep < 0.1 - 1e-9 ? QStringLiteral("%.2f") : QStringLiteral("%.1f"));
   for (QValueAxis *axis : {axisX, axisY}) {
@@ -391,12 +394,15 @@ void PlotForm::UpdateBottomAxis(QChartView *view) {
   for (const Chart &c : charts_) {
     if (c.view != view)
       continue;
+    // No label may be laid out at the old step across the new range: that
+    // could be a label per generation of a long series.
+    c.axisX->setTickInterval(std::numeric_limits<double>::max());
     c.axisX->setRange(xMin_, xMax_);
-    // As many labels as fit with a label's width between two of them.
+    // As many labels as fit with some room between them.
     const QFontMetrics metrics(c.axisX->labelsFont());
     const double label = metrics.horizontalAdvance(QString::number(
                              std::max(std::fabs(xMin_), std::fabs(xMax_)), 'f', 0)) *
-                         2.0;
+                         1.6;
     const double width = std::max(view->width() - kAxisSpace, 100);
     const double most = std::max(1.0, std::floor(width / std::max(label, 1.0)));
     c.axisX->setTickInterval(NiceStep((xMax_ - xMin_) / std::min(most, 10.0)));

@@ -1,5 +1,6 @@
 #include "UPlotMenu.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -21,6 +22,16 @@ using namespace morvane::ui;
 namespace {
 
 std::string FilePath(const QString &name) { return QFile::encodeName(name).toStdString(); }
+
+// The wait cursor while a file is read: a Detail file may hold millions of
+// lines.
+class WaitCursor {
+public:
+  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+  WaitCursor(const WaitCursor &) = delete;
+  WaitCursor &operator=(const WaitCursor &) = delete;
+};
 
 QString Generations(std::size_t rows) {
   const std::size_t n = rows > 0 ? rows - 1 : 0;
@@ -64,6 +75,8 @@ TFrmPlotMenu::TFrmPlotMenu(QWidget *parent)
   SetBackground(kAqua);
   MakeDisplayFieldsReadable(this);
   ui->BtnPlot->setEnabled(false);
+  ui->LstSeries->setWordWrap(true);
+  ui->LstSeries->setSpacing(2);
   OnClick(ui->BtnOpenDetail, [this] { BtnOpenDetailClick(); });
   OnClick(ui->BtnOpenPlot, [this] { BtnOpenPlotClick(); });
   OnClick(ui->BtnPlot, [this] { BtnPlotClick(); });
@@ -118,7 +131,10 @@ void TFrmPlotMenu::BtnOpenDetailClick() {
   if (name.isEmpty())
     return;
   StartList(name);
-  morvane::DetailFileContent content = morvane::ReadDetailFile(FilePath(name));
+  morvane::DetailFileContent content = [&name] {
+    WaitCursor wait;
+    return morvane::ReadDetailFile(FilePath(name));
+  }();
   int number = 0;
   for (morvane::DetailSeries &s : content.Series) {
     ++number;
@@ -127,7 +143,7 @@ void TFrmPlotMenu::BtnOpenDetailClick() {
     const QString cut = s.CutShort ? QStringLiteral(" (cut short by a damaged line)") : QString();
     Entry e;
     e.clonal = s.Clonal;
-    e.text = QStringLiteral("Series %1 (line %2): %3, %4%5. %6")
+    e.text = QStringLiteral("Series %1 (line %2): %3, %4%5.\n      %6")
                  .arg(number)
                  .arg(s.HeaderLine)
                  .arg(model, Generations(s.Table.Rows()), cut, ParameterSummary(p));
@@ -149,7 +165,10 @@ void TFrmPlotMenu::BtnOpenPlotClick() {
   if (name.isEmpty())
     return;
   StartList(name);
-  morvane::PlotFileContent content = morvane::ReadPlotFile(FilePath(name));
+  morvane::PlotFileContent content = [&name] {
+    WaitCursor wait;
+    return morvane::ReadPlotFile(FilePath(name));
+  }();
   if (content.Table.Rows() > 0) {
     // A plot file does not say which model wrote it: both readings are
     // offered, the one its fixed name tells first.
