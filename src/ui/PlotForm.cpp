@@ -172,7 +172,8 @@ PlotForm::PlotForm(QWidget *parent) : MorvaneForm(parent) {}
 void PlotForm::SetUpChart(QChartView *view, const QString &title, const QColor &panel, double yMin,
                           double yMax, double yStep, const std::vector<Line> &lines) {
   const QColor ink = panel.lightness() < 128 ? QColor(Qt::white) : QColor(Qt::black);
-  auto *chart = new QChart;
+  // The view comes with its chart, which it owns.
+  QChart *chart = view->chart();
   chart->setTitle(title);
   QFont titleFont = font();
   titleFont.setBold(true);
@@ -227,7 +228,6 @@ void PlotForm::SetUpChart(QChartView *view, const QString &title, const QColor &
     series->attachAxis(axisY);
     lines_.push_back(series);
   }
-  view->setChart(chart);
   view->setRenderHint(QPainter::Antialiasing);
   view->setFrameShape(QFrame::NoFrame);
   view->setBackgroundBrush(panel);
