@@ -31,8 +31,7 @@ void AppendGenerationLine(std::string &out, unsigned long generation, const doub
 } // namespace
 
 std::string SexualDetailHeaderLines(const SimState &s) {
-  std::string out = "T\tp\tq\tDG\tFit\tW1\tW2\tx\td\tW1(A)\tW2(A)\tW1(a)\tW2(a)\ti\tj\tc\t"
-                    "TradeOff\tESS\tPloidy\tReproduction\r\n";
+  std::string out = std::string(kSexualDetailColumns) + kLineEnd;
   AppendInteger(out, s.Generation);
   for (double v : {s.FreqA, s.FreqB, s.DG}) {
     out += kTab;
@@ -63,9 +62,7 @@ std::string SexualDetailHeaderLines(const SimState &s) {
 }
 
 std::string ClonalDetailHeaderLines(const SimState &s) {
-  std::string out =
-      "T\tf(AB)\tf(Ab)\tf(aB)\tf(ab)\tW1\tW2\tx\td\tW1(A)\tW2(A)\tW1(a)\tW2(a)\ti\tj\tc\t"
-      "TradeOff\tESS\tPloidy\tReproduction\r\n";
+  std::string out = std::string(kClonalDetailColumns) + kLineEnd;
   AppendInteger(out, s.Generation);
   for (int k = 1; k <= 3; ++k) {
     out += kTab;

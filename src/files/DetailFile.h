@@ -8,6 +8,14 @@
 
 namespace morvane {
 
+// The column-name lines of a run header, without their line end.
+inline constexpr const char *kSexualDetailColumns =
+    "T\tp\tq\tDG\tFit\tW1\tW2\tx\td\tW1(A)\tW2(A)\tW1(a)\tW2(a)\ti\tj\tc\t"
+    "TradeOff\tESS\tPloidy\tReproduction";
+inline constexpr const char *kClonalDetailColumns =
+    "T\tf(AB)\tf(Ab)\tf(aB)\tf(ab)\tW1\tW2\tx\td\tW1(A)\tW2(A)\tW1(a)\tW2(a)\ti\tj\tc\t"
+    "TradeOff\tESS\tPloidy\tReproduction";
+
 // Every line ends with CR LF. Each Write* is one open-append-close of an
 // existing file (a missing one is not recreated) and throws FileError.
 std::string SexualDetailHeaderLines(const SimState &s); // column names + parameters

@@ -42,8 +42,7 @@ void DisturbanceForm::StopSeries(void (*stop)(SimState &), MorvaneForm *plotWind
     ShowAfterError(e);
     return;
   }
-  if (!ShowWindow(plotWindow))
-    ShowWindow(Windows().frmMorvane); // until the plot windows exist
+  ShowWindow(plotWindow);
 }
 
 void DisturbanceForm::Help1Click() { HelpMenuRequested(); }

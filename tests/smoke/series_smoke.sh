@@ -102,9 +102,17 @@ shot disturbing
 keys_to "$disturb" key alt+g
 wait_for_file_line PlotCloneFile.plo 3
 keys_to "$disturb" key Return
-# Stop: the record; until the plot windows exist the main window follows.
+# Stop: the record, then the clonal plot window; its Quit goes back to the
+# main window.
 keys_to "$disturb" key alt+s
 wait_for_file_line smoke.mrv 2
+plot="Plot Menu for asexual haploids or two species"
+wait_window "$plot" >/dev/null
+sleep 0.5
+shot plot
+keys_to "$plot" key alt+q
+[ -z "$(xdotool search --onlyvisible --name "^$plot\$" 2>/dev/null || true)" ] ||
+  fail "the plot window did not close on Quit"
 # Quit: the main window starts again from the choice of the files, with
 # "Choose Final file" focused; Tab leads to "Quit Morvane", then the
 # farewell box.

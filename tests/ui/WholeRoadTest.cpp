@@ -4,7 +4,9 @@
 // second run, Stop. The Detail, Plot and Final files it leaves are those of
 // morvane-run given the same values and the same disturbance as a --disturb
 // step: the windows and the runner are one program.
+#include <QChartView>
 #include <QRadioButton>
+#include <QXYSeries>
 #include <sstream>
 #include <sys/stat.h>
 #include <utility>
@@ -165,16 +167,12 @@ protected:
     InputWindowTest::SetUp();
     TfrmMorvane::SetQuitProgram([this] { ++quits; });
     windows = std::make_unique<ProgramWindows>();
-    plotSex = std::make_unique<StandIn>("FrmPlotSex");
-    plotVeg = std::make_unique<StandIn>("FrmPlotVeg");
     main = FindForm("frmMorvane");
     ASSERT_NE(main, nullptr);
     main->ShowForm();
     Activate(main);
   }
   void TearDown() override {
-    plotSex.reset();
-    plotVeg.reset();
     windows.reset();
     TfrmMorvane::SetQuitProgram(nullptr);
     EXPECT_EQ(quits, 0);
@@ -198,7 +196,6 @@ protected:
 
   ScriptedFileDialogs dialogs;
   std::unique_ptr<ProgramWindows> windows;
-  std::unique_ptr<StandIn> plotSex, plotVeg;
   MorvaneForm *main = nullptr;
   int quits = 0;
 };
@@ -260,9 +257,14 @@ TEST_P(WholeRoadTest, EveryModelWritesTheFilesOfTheRunner) {
     Button(disturb, "BtnExit")->click();
     EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
     EXPECT_FALSE(disturb->isVisible());
-    EXPECT_TRUE((clonal ? plotVeg : plotSex)->isVisible());
+    // The plot window of the model draws the whole series just stopped.
     EXPECT_EQ(Sim.PlotRows, Sim.Generation);
-    (clonal ? plotVeg : plotSex)->CloseForm();
+    MorvaneForm *plotWindow = FindForm(clonal ? "FrmPlotVeg" : "FrmPlotSex");
+    ASSERT_TRUE(plotWindow && plotWindow->isVisible());
+    for (QChartView *chart : plotWindow->findChildren<QChartView *>())
+      for (QAbstractSeries *line : chart->chart()->series())
+        EXPECT_EQ(static_cast<QXYSeries *>(line)->count(), static_cast<int>(Sim.PlotRows + 1));
+    plotWindow->CloseForm();
     input->CloseForm();
     Activate(main);
 

@@ -9,6 +9,20 @@
 namespace morvane::ui {
 namespace {
 
+// "PNG picture (*.png)" gives "PNG picture", "*.png" and "png".
+struct Filter {
+  QString name, pattern, suffix;
+};
+Filter SplitFilter(const QString &filter) {
+  const int open = filter.lastIndexOf('(');
+  const int close = filter.lastIndexOf(')');
+  if (open < 0 || close < open)
+    return {filter, filter, QString()};
+  const QString pattern = filter.mid(open + 1, close - open - 1).section(' ', 0, 0);
+  const QString suffix = pattern.startsWith("*.") ? pattern.mid(2) : QString();
+  return {filter.left(open).trimmed(), pattern, suffix == "*" ? QString() : suffix};
+}
+
 class QtMessageBoxes : public MessageBoxSeam {
 public:
   void ShowMessage(QWidget *owner, const QString &text) override {
@@ -62,6 +76,39 @@ private:
       return current;
     return dialog.selectedFiles().first();
   }
+
+public:
+  QString OpenExistingFileName(QWidget *owner, const QString &suggested,
+                               const QStringList &filters) override {
+    QFileDialog dialog(owner);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    return RunFiltered(dialog, suggested, filters);
+  }
+  QString SaveFileNameAs(QWidget *owner, const QString &suggested,
+                         const QStringList &filters) override {
+    QFileDialog dialog(owner);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // A name typed without extension takes the one of the filter in force.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString &f) {
+      dialog.setDefaultSuffix(SplitFilter(f).suffix);
+    });
+    if (!filters.isEmpty())
+      dialog.setDefaultSuffix(SplitFilter(filters.first()).suffix);
+    return RunFiltered(dialog, suggested, filters);
+  }
+
+private:
+  static QString RunFiltered(QFileDialog &dialog, const QString &suggested,
+                             const QStringList &filters) {
+    dialog.setNameFilters(filters);
+    if (!suggested.isEmpty())
+      dialog.selectFile(suggested);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+      return QString();
+    return dialog.selectedFiles().first();
+  }
 };
 
 class NoHelpViewer : public HelpViewerSeam {
@@ -81,6 +128,20 @@ HelpViewerSeam *productionHelp = &noHelp;
 HelpViewerSeam *help = nullptr;
 
 } // namespace
+
+QString FileDialogSeam::OpenExistingFileName(QWidget *owner, const QString &suggested,
+                                             const QStringList &filters) {
+  const Filter f = SplitFilter(filters.value(0));
+  const QString name = OpenFileName(owner, suggested, f.suffix, f.name, f.pattern);
+  return name == suggested ? QString() : name;
+}
+
+QString FileDialogSeam::SaveFileNameAs(QWidget *owner, const QString &suggested,
+                                       const QStringList &filters) {
+  const Filter f = SplitFilter(filters.value(0));
+  const QString name = SaveFileName(owner, suggested, f.suffix, f.name, f.pattern);
+  return name == suggested ? QString() : name;
+}
 
 MessageBoxSeam &Messages() { return *messages; }
 FileDialogSeam &FileDialogs() { return *dialogs; }

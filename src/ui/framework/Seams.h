@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -27,6 +28,17 @@ public:
                                const QString &filterName, const QString &pattern) = 0;
   virtual QString SaveFileName(QWidget *owner, const QString &current, const QString &defaultSuffix,
                                const QString &filterName, const QString &pattern) = 0;
+
+  // Dialogs with several filters ("Detail files (*.gnr)", ...), the first one
+  // selected, opening on `suggested`. Each returns the chosen name, or an
+  // empty name when the user cancelled. The open dialog takes only an
+  // existing file; the save dialog gives a name typed without extension the
+  // extension of the selected filter and asks before replacing a file. The
+  // defaults fall back on the one-filter dialogs above with the first filter.
+  virtual QString OpenExistingFileName(QWidget *owner, const QString &suggested,
+                                       const QStringList &filters);
+  virtual QString SaveFileNameAs(QWidget *owner, const QString &suggested,
+                                 const QStringList &filters);
 };
 
 class HelpViewerSeam {
