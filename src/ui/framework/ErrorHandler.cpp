@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include "Help.h"
+#include "framework/Look.h"
 #include "framework/MorvaneForm.h"
 #include "framework/Seams.h"
 
@@ -13,7 +14,9 @@ void ReportError(QWidget *owner, const std::exception &e) {
   Messages().ShowMessage(owner, QString::fromUtf8(e.what()));
 }
 
-MorvaneApplication::MorvaneApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+MorvaneApplication::MorvaneApplication(int &argc, char **argv) : QApplication(argc, argv) {
+  setStyle(NewProgramStyle());
+}
 
 bool MorvaneApplication::notify(QObject *receiver, QEvent *event) {
   try {
