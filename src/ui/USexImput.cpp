@@ -51,10 +51,11 @@ void TFrmSexImput::FormShow() { ui->GrpBxFitness->ResetOnShow(); }
 void TFrmSexImput::FormActivate() {
   ui->TxtPloidy->setText(QString::fromStdString(Sim.Ploidy));
   ui->TxtRepro->setText(QString::fromStdString(Sim.Reproduction));
-  // A file error ends the activation here; the rest is not reset.
-  morvane::PrepareSexualInput(Sim, morvane::kSexPlotFileName);
+  // The files in force are shown even when emptying the Plot file fails.
   ui->TxtFinalFile->setText(QString::fromStdString(Sim.FinalFileName));
   ui->TxtDetailFile->setText(QString::fromStdString(Sim.DetailFileName));
+  // A file error ends the activation here; the rest is not reset.
+  morvane::PrepareSexualInput(Sim, morvane::kSexPlotFileName);
   ui->GrpBxFitness->ResetOnActivate();
   // The field texts are left as the user typed them; only the state is
   // back at its defaults until the fields are left or Go reads them.

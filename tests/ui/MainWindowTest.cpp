@@ -175,13 +175,13 @@ TEST(MainWindowLayout, ControlsCaptionsAndEnabledStatesAsStored) {
   EXPECT_EQ(menu->actions()[0]->text(), "Morvane v2 help");
   EXPECT_EQ(menu->actions()[1]->objectName(), "AboutMorvane1");
   EXPECT_EQ(menu->actions()[1]->text(), "About Morvane");
-  // Tab order of the focusable controls.
-  const QStringList tabOrder = {"RBtnDiploLocal", "RBtnDiploGlob", "RdBtnHaploLoc", "RdBtnHaploGlo",
-                                "RdBtnClonal",    "RdBtnPlot",     "BtnLaunch",     "RdBtnQuit",
-                                "BtnChooseFin",   "TxtFinal",      "BtnDetail",     "TxtDetail",
+  // Tab order of the focusable controls: the window from top to bottom.
+  const QStringList tabOrder = {"BtnChooseFin",  "TxtFinal",       "BtnDetail",     "TxtDetail",
+                                "RBtnDiploGlob", "RBtnDiploLocal", "RdBtnHaploGlo", "RdBtnHaploLoc",
+                                "RdBtnClonal",   "RdBtnPlot",      "RdBtnQuit",     "BtnLaunch",
                                 "BtnQuit"};
   QStringList chain;
-  QWidget *start = w.findChild<QWidget *>("RBtnDiploLocal");
+  QWidget *start = w.findChild<QWidget *>("BtnChooseFin");
   QWidget *next = start;
   do {
     if (tabOrder.contains(next->objectName()))
@@ -414,6 +414,34 @@ TEST_F(MainWindowTest, PlotFilesAreRefusedAsResultFiles) {
   EXPECT_EQ(Field("TxtDetail")->text(), "None");
   EXPECT_FALSE(ReadAll(Path("PlotCloneFile.plo")).isEmpty());
   EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnDetail", "BtnQuit"}));
+}
+
+// A refused name leaves the file chosen before in force, and the window shows
+// it; a Final file that cannot be created leaves nothing usable that needs it.
+TEST_F(MainWindowTest, RefusedChoicesLeaveTheFilesInForceShown) {
+  ChooseFiles("k.mrv", "k.gnr");
+  Option("RdBtnHaploLoc")->setChecked(true);
+  dialogs.answers << Path("k.mrv");
+  Button("BtnDetail")->click();
+  dialogs.answers << Path("PlotSexFile.plo");
+  Button("BtnChooseFin")->click();
+  EXPECT_EQ(messages.texts.size(), 2);
+  EXPECT_EQ(Field("TxtFinal")->text(), Path("k.mrv"));
+  EXPECT_EQ(Field("TxtDetail")->text(), Path("k.gnr"));
+  EXPECT_EQ(Sim.FinalFileName, Path("k.mrv").toStdString());
+  EXPECT_EQ(Sim.DetailFileName, Path("k.gnr").toStdString());
+  EXPECT_EQ(EnabledControls(), AllControls());
+  EXPECT_TRUE(Sim.ModeHaploLocal);
+  // The dialogs offer the files in force again.
+  Button("BtnChooseFin")->click();
+  EXPECT_EQ(dialogs.opens.back().current, Path("k.mrv"));
+  Button("BtnDetail")->click();
+  EXPECT_EQ(dialogs.saves.back().current, Path("k.gnr"));
+
+  dialogs.answers << Path("missing-folder/x.mrv");
+  Button("BtnChooseFin")->click();
+  EXPECT_EQ(messages.texts.size(), 3);
+  EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnQuit"}));
 }
 
 TEST_F(MainWindowTest, FileErrorsAreReportedAndTheNextStepStaysDisabled) {

@@ -8,6 +8,7 @@
 #include "UClonImput.h"
 #include "UMorvane1.h"
 #include "USexImput.h"
+#include "engine/CloneFrequencies.h"
 #include "engine/Series.h"
 #include "files/NumberFormat.h"
 
@@ -162,14 +163,19 @@ TEST_P(InputInProgramTest, BothSeriesRunFromTheMainWindow) {
   c.X[4] = 1.0 / 3;
   c.StopThreshold = 0.001;
   c.W1A = 0.9;
-  c.W2A = 1;
+  // Shown with the linear trade-off still in force (W1(A) = 1 gives 0), then
+  // freed by "No Trade-off" and not typed.
+  c.W2A = 0;
   c.W1a = 1;
   c.W2a = 0.6;
   c.TradeOffStatus = "NoTO";
   c.ESSStatus = "NoESS";
-  // The window reads the fields as shown (15 significant digits).
+  // The window reads the fields as shown (15 significant digits), and these
+  // three thirds do not quite sum to 1: Go divides them by their sum.
   for (int k = 1; k <= 4; ++k)
     c.X[k] = *TextToReal(RealToText(c.X[k]));
+  ASSERT_EQ(CheckCloneSum(c), CloneSum::Other);
+  NormaliseCloneFrequencies(c);
   CoreSeries(c, "second.gnr", true);
   EXPECT_EQ(ReadAll("second.gnr"), ReadAll("expected.gnr"));
   EXPECT_EQ(ReadAll("PlotCloneFile.plo"), ReadAll("expected.plo"));

@@ -6,6 +6,7 @@
 
 #include "Help.h"
 #include "files/TextFile.h"
+#include "framework/Look.h"
 #include "framework/MorvaneForm.h"
 #include "framework/Seams.h"
 
@@ -22,7 +23,9 @@ void ReportError(QWidget *owner, const std::exception &e) {
   Messages().ShowMessage(owner, ErrorText(e));
 }
 
-MorvaneApplication::MorvaneApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+MorvaneApplication::MorvaneApplication(int &argc, char **argv) : QApplication(argc, argv) {
+  setStyle(NewProgramStyle());
+}
 
 bool MorvaneApplication::notify(QObject *receiver, QEvent *event) {
   try {

@@ -15,7 +15,8 @@ void ReportError(QWidget *owner, const std::exception &e);
 
 // The program's application object: whatever escapes an event handler is
 // reported with ReportError instead of ending the process. It also answers
-// the help key for the active window.
+// the help key for the active window, and gives every window the program's
+// style (NewProgramStyle).
 class MorvaneApplication : public QApplication {
 public:
   MorvaneApplication(int &argc, char **argv);

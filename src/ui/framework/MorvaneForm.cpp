@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPalette>
 #include <QRadioButton>
@@ -11,6 +12,7 @@
 #include <utility>
 
 #include "framework/ErrorHandler.h"
+#include "framework/Look.h"
 #include "framework/Seams.h"
 
 namespace morvane::ui {
@@ -55,6 +57,11 @@ void MorvaneForm::RunActivate() {
 }
 
 bool MorvaneForm::event(QEvent *e) {
+  if (e->type() == QEvent::Polish) {
+    // The layout is complete: no field shows less than its whole text.
+    for (QLineEdit *field : findChildren<QLineEdit *>())
+      FitFieldToText(field);
+  }
   if (e->type() == QEvent::WindowActivate) {
     // Activation coming back from one of our own message boxes or dialogs,
     // or from another application, finds this window still recorded as the
@@ -65,6 +72,22 @@ bool MorvaneForm::event(QEvent *e) {
       RunActivate();
   }
   return QMainWindow::event(e);
+}
+
+void MorvaneForm::keyPressEvent(QKeyEvent *e) {
+  // Buttons and fields let Enter pass on to their window unless they use it.
+  if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+    QWidget *focused = focusWidget();
+    if (auto *button = qobject_cast<QAbstractButton *>(focused)) {
+      button->click();
+      return;
+    }
+    if (qobject_cast<QLineEdit *>(focused)) {
+      focusNextChild();
+      return;
+    }
+  }
+  QMainWindow::keyPressEvent(e);
 }
 
 void MorvaneForm::OnFieldExit(QLineEdit *field, std::function<void()> handler) {
@@ -200,6 +223,7 @@ void MorvaneForm::SetBackground(unsigned rgb) {
   pal.setColor(QPalette::Window, QColor::fromRgb(rgb));
   setPalette(pal);
   setAutoFillBackground(true);
+  UseReadableDisabledColours(this);
 }
 
 } // namespace morvane::ui
