@@ -62,6 +62,10 @@ public:
       return QStringLiteral("Folder");
     const QMimeType mime =
         QMimeDatabase().mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension);
+    // The program's own files (.mrv, .gnr, .plo) are named by their extension.
+    if (mime.isDefault())
+      return info.suffix().isEmpty() ? QStringLiteral("File")
+                                     : info.suffix().toLower() + QStringLiteral(" file");
     return mime.comment().isEmpty() ? mime.name() : mime.comment();
   }
 
