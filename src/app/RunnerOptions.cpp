@@ -1,5 +1,6 @@
 #include "app/RunnerOptions.h"
 
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -7,6 +8,7 @@
 #include "engine/FieldRules.h"
 #include "engine/InitialState.h"
 #include "engine/TradeOff.h"
+#include "files/PlotFile.h"
 #include "files/TextFile.h"
 
 namespace morvane {
@@ -14,8 +16,9 @@ namespace morvane {
 namespace {
 
 // The options that are not values of the input windows' fields.
-const std::set<std::string> kOtherValueOptions = {"model",     "final",           "detail", "plot",
-                                                  "trade-off", "max-generations", "disturb"};
+const std::set<std::string> kOtherValueOptions = {"model", "trade-off", "max-generations",
+                                                  "disturb"};
+const std::set<std::string> kFileOptions = {"final", "detail", "plot"};
 
 const FieldRule *FieldOfOption(const std::vector<const FieldRule *> &fields,
                                const std::string &name) {
@@ -180,7 +183,32 @@ const FieldRule *RunnerField(Model model, const std::string &option) {
   return FieldOfOption(model == Model::Clonal ? ClonalInputFields() : SexualInputFields(), option);
 }
 
-RunnerOptions ParseRunnerOptions(const std::vector<std::string> &args) {
+std::vector<CommandOption> SplitCommandLine(const std::vector<std::string> &args,
+                                            const std::vector<std::string> &flags) {
+  std::vector<CommandOption> options;
+  for (std::size_t k = 0; k < args.size(); ++k) {
+    const std::string &arg = args[k];
+    if (arg.size() < 3 || arg.compare(0, 2, "--") != 0)
+      Refuse("unexpected argument \"" + arg + "\" (options start with --; see --help)");
+    const std::size_t eq = arg.find('=');
+    CommandOption option{arg.substr(2, eq == std::string::npos ? std::string::npos : eq - 2), {}};
+    const bool flag = std::find(flags.begin(), flags.end(), option.name) != flags.end();
+    if (flag) {
+      if (eq != std::string::npos)
+        Refuse("--" + option.name + " takes no value");
+    } else if (eq != std::string::npos) {
+      option.value = arg.substr(eq + 1);
+    } else {
+      if (k + 1 >= args.size())
+        Refuse("--" + option.name + " needs a value");
+      option.value = args[++k];
+    }
+    options.push_back(std::move(option));
+  }
+  return options;
+}
+
+RunnerOptions ParseRunnerOptions(const std::vector<std::string> &args, RunnerFiles files) {
   RunnerOptions o;
   std::map<std::string, std::string> given;
   std::vector<std::string> disturbTexts;
@@ -193,31 +221,19 @@ RunnerOptions ParseRunnerOptions(const std::vector<std::string> &args) {
       return o;
     }
 
-  for (std::size_t k = 0; k < args.size(); ++k) {
-    const std::string &arg = args[k];
-    if (arg.size() < 3 || arg.compare(0, 2, "--") != 0)
-      Refuse("unexpected argument \"" + arg + "\" (options start with --; see --help)");
-    const std::size_t eq = arg.find('=');
-    const std::string name = arg.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
+  const bool withFiles = files == RunnerFiles::Required;
+  for (const CommandOption &option : SplitCommandLine(args, {"ess"})) {
+    const std::string &name = option.name;
     if (name == "ess") {
-      if (eq != std::string::npos)
-        Refuse("--ess takes no value");
       essGiven = true;
       continue;
     }
-    if (kOtherValueOptions.count(name) == 0 && !IsFieldOption(name))
+    if (kOtherValueOptions.count(name) == 0 && !IsFieldOption(name) &&
+        !(withFiles && kFileOptions.count(name)))
       Refuse("unknown option --" + name + " (see --help)");
-    std::string value;
-    if (eq != std::string::npos) {
-      value = arg.substr(eq + 1);
-    } else {
-      if (k + 1 >= args.size())
-        Refuse("--" + name + " needs a value");
-      value = args[++k];
-    }
     if (name == "disturb") {
-      disturbTexts.push_back(value);
-    } else if (!given.emplace(name, value).second) {
+      disturbTexts.push_back(*option.value);
+    } else if (!given.emplace(name, *option.value).second) {
       Refuse("--" + name + " is given twice");
     }
   }
@@ -231,9 +247,9 @@ RunnerOptions ParseRunnerOptions(const std::vector<std::string> &args) {
                           " is not an option of the clonal model (use --fAB --fAb --faB --fab)"
                     : "--" + name + " is an option of the clonal model only (use --p --q --DG)");
   }
-  if (given.count("final") == 0)
+  if (withFiles && given.count("final") == 0)
     Refuse("--final is required (see --help)");
-  if (given.count("detail") == 0)
+  if (withFiles && given.count("detail") == 0)
     Refuse("--detail is required (see --help)");
 
   auto text = [&given](const std::string &name, const std::string &initial) {
@@ -297,14 +313,16 @@ RunnerOptions ParseRunnerOptions(const std::vector<std::string> &args) {
     o.W2A = ShownValue(LinearTradeOff(ess));
   }
 
-  o.finalFile = given.at("final");
-  o.detailFile = given.at("detail");
-  o.plotFile = text("plot", clonal ? "PlotCloneFile.plo" : "PlotSexFile.plo");
-  if (o.finalFile.empty() || o.detailFile.empty() || o.plotFile.empty())
-    Refuse("--final, --detail and --plot need a file name");
-  if (SameFile(o.finalFile, o.detailFile) || SameFile(o.finalFile, o.plotFile) ||
-      SameFile(o.detailFile, o.plotFile))
-    Refuse("the Final, Detail and Plot files must be three different files");
+  o.plotFile = text("plot", clonal ? kClonePlotFileName : kSexPlotFileName);
+  if (withFiles) {
+    o.finalFile = given.at("final");
+    o.detailFile = given.at("detail");
+    if (o.finalFile.empty() || o.detailFile.empty() || o.plotFile.empty())
+      Refuse("--final, --detail and --plot need a file name");
+    if (SameFile(o.finalFile, o.detailFile) || SameFile(o.finalFile, o.plotFile) ||
+        SameFile(o.detailFile, o.plotFile))
+      Refuse("the Final, Detail and Plot files must be three different files");
+  }
 
   if (given.count("max-generations"))
     o.maxGenerations = ParseMaxGenerations(given.at("max-generations"));

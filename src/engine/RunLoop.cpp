@@ -57,7 +57,7 @@ void TraceGeneration(Model model, const SimState &s) {
 
 } // namespace
 
-void RunLoop(Model model, SimState &s, RunDisplay &display) {
+void RunLoop(Model model, SimState &s, RunDisplay &display, Tracing tracing) {
   display.ShowProgress();
   try {
     // The stop rule is tested after the generation, so every run computes at
@@ -67,7 +67,8 @@ void RunLoop(Model model, SimState &s, RunDisplay &display) {
       Step(model, s);
       ++s.Generation;
       UpdateFit(model, s);
-      TraceGeneration(model, s);
+      if (tracing == Tracing::ToFiles)
+        TraceGeneration(model, s);
       if (std::fabs(s.DeltaP) <= s.StopThreshold && std::fabs(s.DeltaQ) <= s.StopThreshold)
         s.StopRequested = true;
       display.ProcessPendingEvents();

@@ -28,6 +28,10 @@ public:
   virtual void HandOver(Model model) = 0;
 };
 
+// Whether a run writes its generations (and a series its run header) to the
+// Detail and Plot files. Sweeps run their points without files unless asked.
+enum class Tracing { ToFiles, Off };
+
 // Runs one run of the given model on s (the caller has cleared StopRequested
 // and built the initial state). Per generation: DisplayProgress, the step,
 // Generation + 1, the Fit update (haploids 0, diploids from Heteroz, clones
@@ -38,6 +42,8 @@ public:
 // it at that point: the lines already written stay, CompletedRuns is not
 // increased, nothing is handed over, and HideProgress is called before the
 // error propagates.
-void RunLoop(Model model, SimState &s, RunDisplay &display);
+// With Tracing::Off the Detail and Plot lines are left out and nothing else
+// changes.
+void RunLoop(Model model, SimState &s, RunDisplay &display, Tracing tracing = Tracing::ToFiles);
 
 } // namespace morvane
