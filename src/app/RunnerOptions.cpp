@@ -52,22 +52,6 @@ std::array<double, 4> SummedToOne(const SimState &s) {
   return f;
 }
 
-Model ParseModel(const std::string &name) {
-  if (name == "haploid-local")
-    return Model::HaploidLocal;
-  if (name == "haploid-global")
-    return Model::HaploidGlobal;
-  if (name == "diploid-local")
-    return Model::DiploidLocal;
-  if (name == "diploid-global")
-    return Model::DiploidGlobal;
-  if (name == "clonal")
-    return Model::Clonal;
-  Refuse("--model must be one of haploid-local, haploid-global, diploid-local, "
-         "diploid-global, clonal (got \"" +
-         name + "\")");
-}
-
 TradeOffRule ParseTradeOff(const std::string &name) {
   if (name == "linear")
     return TradeOffRule::Linear;
@@ -179,6 +163,22 @@ Disturbance ParseDisturbance(Model model, const std::string &text, std::size_t n
 
 } // namespace
 
+Model ParseModelName(const std::string &name) {
+  if (name == "haploid-local")
+    return Model::HaploidLocal;
+  if (name == "haploid-global")
+    return Model::HaploidGlobal;
+  if (name == "diploid-local")
+    return Model::DiploidLocal;
+  if (name == "diploid-global")
+    return Model::DiploidGlobal;
+  if (name == "clonal")
+    return Model::Clonal;
+  Refuse("--model must be one of haploid-local, haploid-global, diploid-local, "
+         "diploid-global, clonal (got \"" +
+         name + "\")");
+}
+
 const FieldRule *RunnerField(Model model, const std::string &option) {
   return FieldOfOption(model == Model::Clonal ? ClonalInputFields() : SexualInputFields(), option);
 }
@@ -239,7 +239,7 @@ RunnerOptions ParseRunnerOptions(const std::vector<std::string> &args, RunnerFil
   }
   if (given.count("model") == 0)
     Refuse("--model is required (see --help)");
-  o.model = ParseModel(given.at("model"));
+  o.model = ParseModelName(given.at("model"));
   const bool clonal = o.model == Model::Clonal;
   for (const auto &[name, value] : given) {
     if (IsFieldOption(name) && !RunnerField(o.model, name))

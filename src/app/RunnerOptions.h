@@ -91,6 +91,10 @@ std::vector<CommandOption> SplitCommandLine(const std::vector<std::string> &args
 // results going to the sweep's files, and keeps the model's Plot file name.
 enum class RunnerFiles { Required, None };
 
+// The model named by --model ("haploid-local" ... "clonal"); throws UsageError
+// for any other name.
+Model ParseModelName(const std::string &name);
+
 // The field behind a numeric option of the model ("x", "DG", "fAB"...), or
 // nullptr when the model has no such value.
 const FieldRule *RunnerField(Model model, const std::string &option);
