@@ -317,11 +317,16 @@ Shard ReadShard(const std::string &finalName) {
 } // namespace
 
 std::string SweepTableHeader(const SweepPlan &plan) {
+  // A varied initial value that is also an output (p, q, DG, the clone
+  // frequencies) is told apart by a 0, as the input window names DG0.
+  const std::vector<std::string> outputs = SweepOutputs(plan.model);
   std::string header = "point";
-  for (const SweepAxis &axis : plan.axes)
-    header += "\t" + axis.option;
+  for (const SweepAxis &axis : plan.axes) {
+    const bool output = std::find(outputs.begin(), outputs.end(), axis.option) != outputs.end();
+    header += "\t" + axis.option + (output ? "0" : "");
+  }
   header += "\tT";
-  for (const std::string &output : SweepOutputs(plan.model))
+  for (const std::string &output : outputs)
     if (output != "T")
       header += "\t" + output;
   return header + "\tconverged\n";

@@ -93,8 +93,15 @@ QString Symbol(const std::string &name) {
   return QString::fromStdString(name);
 }
 
-// A varied DG is the initial disequilibrium, DG0 in the input window.
-QString AxisSymbol(const std::string &name) { return name == "DG" ? "DG0" : Symbol(name); }
+// A varied p, q, DG or clone frequency is an initial value: DG0 as the input
+// window names it, the others marked as initial.
+QString AxisSymbol(const std::string &name) {
+  if (name == "DG")
+    return "DG0";
+  if (name == "p" || name == "q" || name.compare(0, 1, "f") == 0)
+    return Symbol(name) + " (initial)";
+  return Symbol(name);
+}
 
 void Draw(QPainter &painter, const SweepMapData &map, QSize size) {
   painter.setRenderHint(QPainter::Antialiasing, false);
