@@ -61,14 +61,27 @@ double Fraction(const SweepMapData &map, double v) {
 void Hatch(QPainter &painter, const QRectF &r) {
   painter.save();
   painter.setClipRect(r, Qt::IntersectClip);
+  // Lines x + y = k * step: the hatching of neighbouring cells joins up.
   const double step = 7;
   for (const auto &[colour, width] :
        {std::pair<QColor, double>{QColor(255, 255, 255, 170), 3}, {QColor(0, 0, 0), 1}}) {
     painter.setPen(QPen(colour, width));
-    for (double x = r.left() - r.height(); x < r.right(); x += step)
-      painter.drawLine(QPointF(x, r.bottom()), QPointF(x + r.height(), r.top()));
+    for (double k = std::floor((r.left() + r.top()) / step) * step; k <= r.right() + r.bottom();
+         k += step)
+      painter.drawLine(QPointF(k - r.bottom(), r.bottom()), QPointF(k - r.top(), r.top()));
   }
   painter.restore();
+}
+
+// A tick label: the value to 4 significant digits, which tells neighbouring
+// values of any grid that fits on a map apart.
+QString TickLabel(const std::string &value) {
+  const auto v = TextToReal(value);
+  if (!v)
+    return QString::fromStdString(value);
+  char text[32];
+  std::snprintf(text, sizeof text, "%.4g", *v);
+  return QString::fromStdString(RealToText(TextToReal(text).value_or(*v)));
 }
 
 // Every how many cells a tick label fits along `length` pixels.
@@ -76,8 +89,7 @@ std::size_t LabelStep(const std::vector<std::string> &labels, double cell, const
                       bool horizontal) {
   double widest = 0;
   for (const std::string &label : labels)
-    widest = std::max(widest, horizontal ? fm.horizontalAdvance(QString::fromStdString(label))
-                                         : fm.height());
+    widest = std::max(widest, horizontal ? fm.horizontalAdvance(TickLabel(label)) : fm.height());
   const double room = widest + (horizontal ? 10 : 4);
   return std::max<std::size_t>(1, static_cast<std::size_t>(std::ceil(room / cell)));
 }
@@ -137,14 +149,14 @@ void Draw(QPainter &painter, const SweepMapData &map, QSize size) {
     const double x = SweepMapCell(map, size, ix, 0).center().x();
     painter.drawLine(QPointF(x, area.bottom()), QPointF(x, area.bottom() + 5));
     painter.drawText(QRectF(x - 60, area.bottom() + 7, 120, fm.height()), Qt::AlignHCenter,
-                     QString::fromStdString(map.xTicks[ix]));
+                     TickLabel(map.xTicks[ix]));
   }
   const std::size_t yStep = LabelStep(map.yTicks, cellH, fm, false);
   for (std::size_t iy = 0; iy < ny; iy += yStep) {
     const double y = SweepMapCell(map, size, 0, iy).center().y();
     painter.drawLine(QPointF(area.left() - 5, y), QPointF(area.left(), y));
     painter.drawText(QRectF(0, y - fm.height() / 2, area.left() - 8, fm.height()),
-                     Qt::AlignRight | Qt::AlignVCenter, QString::fromStdString(map.yTicks[iy]));
+                     Qt::AlignRight | Qt::AlignVCenter, TickLabel(map.yTicks[iy]));
   }
 
   // Axis names and title.
@@ -164,7 +176,7 @@ void Draw(QPainter &painter, const SweepMapData &map, QSize size) {
   painter.setFont(font);
 
   // The colour scale: low at the bottom, high at the top, three labels.
-  const QRectF bar(area.right() + 24, area.top(), 18, area.height() * (anyCut ? 0.8 : 1.0));
+  const QRectF bar(area.right() + 24, area.top(), 18, area.height() - (anyCut ? 64 : 0));
   const int steps = std::max(1, static_cast<int>(bar.height()));
   for (int k = 0; k < steps; ++k) {
     const double f = (k + 0.5) / steps;
@@ -182,14 +194,13 @@ void Draw(QPainter &painter, const SweepMapData &map, QSize size) {
                      QString::fromStdString(RealToText(map.low + f * (map.high - map.low))));
   }
   if (anyCut) {
-    const QRectF swatch(bar.left(), area.bottom() - 18, 18, 18);
+    const QRectF swatch(bar.left(), bar.bottom() + 28, 18, 18);
     painter.fillRect(swatch, Qt::white);
     Hatch(painter, swatch);
     painter.setPen(QPen(Qt::black, 1));
     painter.drawRect(swatch);
-    painter.drawText(
-        QRectF(bar.right() + 7, swatch.center().y() - fm.height(), kRight - 50, 2 * fm.height()),
-        Qt::AlignLeft | Qt::AlignVCenter, "not\nconverged");
+    painter.drawText(QRectF(bar.right() + 7, swatch.top() - 3, kRight - 50, 2 * fm.height()),
+                     Qt::AlignLeft | Qt::AlignTop, "not\nconverged");
   }
 }
 
