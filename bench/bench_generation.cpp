@@ -1,10 +1,8 @@
-// One generation of each of the five models. The state starts from a
-// polymorphic population and is put back to it every kRestart generations, so
-// that no frequency decays into subnormal numbers; the restore copies a few
-// doubles and costs well under a nanosecond per generation.
+// One generation of each of the five models, on a population that keeps
+// moving (BenchSupport.h).
 #include <benchmark/benchmark.h>
 
-#include <cstring>
+#include "BenchSupport.h"
 
 #include "engine/ClonalStep.h"
 #include "engine/DiploidStep.h"
@@ -15,53 +13,12 @@
 namespace morvane {
 namespace {
 
-constexpr int kRestart = 256;
-
-void SetParameters(SimState &s) {
-  s.SoftProp = 0.5;
-  s.MigSurv = 0.9;
-  s.HabFreq = 0.6;
-  s.TriesAB = 3;
-  s.TriesaB = 2;
-  s.W1A = 0.9;
-  s.W2A = 0.4;
-  s.W1a = 0.5;
-  s.W2a = 0.8;
-  s.FreqA = 0.5;
-  s.FreqB = 0.5;
-  s.DG = 0.05;
-}
-
-struct Start {
-  double X[10];
-  double FreqA, FreqB, DG;
-};
-
 template <void (*Step)(SimState &)> void RunGenerations(benchmark::State &state, bool diploid) {
-  SimState s;
-  SetParameters(s);
-  if (diploid)
-    DiploidInitialState(s);
-  else
-    HaploidInitialState(s);
-  Start start;
-  std::memcpy(start.X, s.X, sizeof start.X);
-  start.FreqA = s.FreqA;
-  start.FreqB = s.FreqB;
-  start.DG = s.DG;
-
-  int sinceRestart = 0;
+  bench::MovingPopulation population(diploid);
   for (auto _ : state) {
-    Step(s);
-    benchmark::DoNotOptimize(s.X);
+    population.Generation<Step>();
+    benchmark::DoNotOptimize(population.s.X);
     benchmark::ClobberMemory();
-    if (++sinceRestart == kRestart) {
-      sinceRestart = 0;
-      std::memcpy(s.X, start.X, sizeof start.X);
-      s.FreqA = start.FreqA;
-      s.FreqB = start.FreqB;
-      s.DG = start.DG;
-    }
   }
   state.SetItemsProcessed(state.iterations());
 }

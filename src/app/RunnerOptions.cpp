@@ -16,20 +16,31 @@ namespace morvane {
 namespace {
 
 // The options that are not values of the input windows' fields.
-const std::set<std::string> kOtherValueOptions = {"model", "trade-off", "max-generations",
-                                                  "disturb"};
-const std::set<std::string> kFileOptions = {"final", "detail", "plot"};
+const std::set<std::string, std::less<>> kOtherValueOptions = {"model", "trade-off",
+                                                               "max-generations", "disturb"};
+const std::set<std::string, std::less<>> kFileOptions = {"final", "detail", "plot"};
 
-const FieldRule *FieldOfOption(const std::vector<const FieldRule *> &fields,
-                               const std::string &name) {
+// The fields of an input window by option name. A sweep parses the options
+// of every point, so the lookup is a search, not a scan of the table.
+using FieldIndex = std::map<std::string_view, const FieldRule *>;
+
+FieldIndex IndexOf(const std::vector<const FieldRule *> &fields) {
+  FieldIndex index;
   for (const FieldRule *rule : fields)
-    if (name == rule->option)
-      return rule;
-  return nullptr;
+    index.emplace(rule->option, rule);
+  return index;
+}
+
+const FieldRule *FieldOfOption(bool clonal, std::string_view name) {
+  static const FieldIndex sexual = IndexOf(SexualInputFields());
+  static const FieldIndex clones = IndexOf(ClonalInputFields());
+  const FieldIndex &index = clonal ? clones : sexual;
+  const auto it = index.find(name);
+  return it == index.end() ? nullptr : it->second;
 }
 
 bool IsFieldOption(const std::string &name) {
-  return FieldOfOption(SexualInputFields(), name) || FieldOfOption(ClonalInputFields(), name);
+  return FieldOfOption(false, name) || FieldOfOption(true, name);
 }
 
 [[noreturn]] void Refuse(const std::string &message) { throw UsageError(message); }
@@ -39,7 +50,7 @@ bool IsFieldOption(const std::string &name) {
 // message. The value goes into s, whose state bounds (the DG and Fit ranges)
 // the caller has set.
 void CheckedField(const FieldRule &rule, const std::string &text, SimState &s) {
-  if (!ApplyFieldRule(rule, text, '.', s).valid)
+  if (!StoreFieldEntry(rule, text, '.', s))
     Refuse(rule.message);
 }
 
@@ -180,7 +191,7 @@ Model ParseModelName(const std::string &name) {
 }
 
 const FieldRule *RunnerField(Model model, const std::string &option) {
-  return FieldOfOption(model == Model::Clonal ? ClonalInputFields() : SexualInputFields(), option);
+  return FieldOfOption(model == Model::Clonal, option);
 }
 
 std::vector<CommandOption> SplitCommandLine(const std::vector<std::string> &args,
@@ -209,20 +220,25 @@ std::vector<CommandOption> SplitCommandLine(const std::vector<std::string> &args
 }
 
 RunnerOptions ParseRunnerOptions(const std::vector<std::string> &args, RunnerFiles files) {
-  RunnerOptions o;
-  std::map<std::string, std::string> given;
-  std::vector<std::string> disturbTexts;
-  bool essGiven = false;
-
   // --help anywhere wins over every other check.
   for (const std::string &arg : args)
     if (arg == "--help") {
+      RunnerOptions o;
       o.help = true;
       return o;
     }
+  return ParseRunnerCommandOptions(SplitCommandLine(args, {"ess"}), files);
+}
+
+RunnerOptions ParseRunnerCommandOptions(const std::vector<CommandOption> &options,
+                                        RunnerFiles files) {
+  RunnerOptions o;
+  std::map<std::string, std::string, std::less<>> given;
+  std::vector<std::string> disturbTexts;
+  bool essGiven = false;
 
   const bool withFiles = files == RunnerFiles::Required;
-  for (const CommandOption &option : SplitCommandLine(args, {"ess"})) {
+  for (const CommandOption &option : options) {
     const std::string &name = option.name;
     if (name == "ess") {
       essGiven = true;
@@ -264,11 +280,11 @@ RunnerOptions ParseRunnerOptions(const std::vector<std::string> &args, RunnerFil
   for (const FieldRule *rule : clonal ? ClonalInputFields() : SexualInputFields()) {
     if (rule == &rules::DG)
       StoreDGRange(s);
-    const auto it = given.find(rule->option);
+    const auto it = given.find(std::string_view(rule->option));
     if (it != given.end())
       CheckedField(*rule, it->second, s);
     else
-      ApplyFieldRule(*rule, "", '.', s);
+      StoreFieldEntry(*rule, "", '.', s);
   }
   o.x = s.SoftProp;
   o.d = s.MigSurv;

@@ -103,6 +103,10 @@ const FieldRule *RunnerField(Model model, const std::string &option);
 // UsageError with the message to show when anything is refused.
 RunnerOptions ParseRunnerOptions(const std::vector<std::string> &args,
                                  RunnerFiles files = RunnerFiles::Required);
+// The same from arguments already split by SplitCommandLine (with "ess" as
+// its flag); --help is not looked for.
+RunnerOptions ParseRunnerCommandOptions(const std::vector<CommandOption> &options,
+                                        RunnerFiles files);
 
 // Stores the parameters and the initial state of the options into s, as the
 // input window's Go does, with the trade-off and ESS status texts. s must have

@@ -145,21 +145,32 @@ private:
 // Runs the points at the given positions on `jobs` threads and hands their
 // results to `write` in the order of the positions, in batches, on the
 // calling thread. Workers run at most a window of points ahead of the oldest
-// unwritten one, so memory stays bounded whatever the number of points. The
-// first error of a worker or of `write` stops the workers and is rethrown.
+// unwritten one, so memory stays bounded whatever the number of points; they
+// wake the writer once per batch (and it looks by itself four times a
+// second), so that a point costs no thread switch. The first error of a
+// worker or of `write` stops the workers and is rethrown.
 template <typename Write>
-void RunInOrder(const SweepOptions &o, const std::vector<std::size_t> &points, Write write,
-                ProgressLine &progress) {
+void RunInOrder(const SweepOptions &o, const std::vector<std::size_t> &points,
+                std::vector<RunnerOptions> &pointOptions, Write write, ProgressLine &progress) {
+  constexpr std::size_t kBatch = 256;
   const std::size_t n = points.size();
-  const std::size_t window = std::max<std::size_t>(1024, 64 * o.jobs);
+  const std::size_t window = std::max<std::size_t>(4 * kBatch, 64 * o.jobs);
   std::vector<SweepPointResult> slots(std::min(n, window));
   std::vector<char> done(slots.size(), 0);
   std::mutex m;
-  std::condition_variable cv;
-  std::size_t next = 0;
-  std::size_t written = 0;
+  std::condition_variable writerWake, workerWake;
+  std::size_t next = 0;     // the next position to run
+  std::size_t finished = 0; // positions run, in any order
+  std::size_t written = 0;  // positions handed to write, in order
   bool stop = false;
   std::exception_ptr error;
+
+  auto fail = [&](std::exception_ptr e) {
+    std::lock_guard<std::mutex> lock(m);
+    if (!error)
+      error = e;
+    stop = true;
+  };
 
   auto work = [&] {
     SimState s;
@@ -167,35 +178,36 @@ void RunInOrder(const SweepOptions &o, const std::vector<std::size_t> &points, W
       std::size_t position;
       {
         std::unique_lock<std::mutex> lock(m);
-        cv.wait(lock, [&] { return stop || next >= n || next < written + window; });
+        workerWake.wait(lock, [&] { return stop || next >= n || next < written + window; });
         if (stop || next >= n)
           return;
         position = next++;
       }
       SweepPointResult result;
       try {
-        result = RunSweepPoint(o, points[position], s);
+        result = RunSweepPoint(o, points[position], std::move(pointOptions[position]), s);
       } catch (...) {
-        std::lock_guard<std::mutex> lock(m);
-        if (!error)
-          error = std::current_exception();
-        stop = true;
-        cv.notify_all();
+        fail(std::current_exception());
+        writerWake.notify_one();
+        workerWake.notify_all();
         return;
       }
+      bool wake;
       {
         std::lock_guard<std::mutex> lock(m);
         slots[position % window] = std::move(result);
         done[position % window] = 1;
+        ++finished;
+        wake = finished % kBatch == 0 || finished == n;
       }
-      cv.notify_all();
+      if (wake)
+        writerWake.notify_one();
     }
   };
 
   std::vector<std::thread> workers;
-  const unsigned threads =
-      static_cast<unsigned>(std::min<std::size_t>(o.jobs, std::max<std::size_t>(n, 1)));
-  for (unsigned t = 0; t < threads; ++t)
+  const std::size_t threads = std::min<std::size_t>(o.jobs, std::max<std::size_t>(n, 1));
+  for (std::size_t t = 0; t < threads; ++t)
     workers.emplace_back(work);
 
   try {
@@ -203,8 +215,8 @@ void RunInOrder(const SweepOptions &o, const std::vector<std::size_t> &points, W
     while (written < n) {
       {
         std::unique_lock<std::mutex> lock(m);
-        cv.wait_for(lock, std::chrono::milliseconds(250),
-                    [&] { return stop || done[written % window]; });
+        writerWake.wait_for(lock, std::chrono::milliseconds(250),
+                            [&] { return stop || finished == n || finished >= written + kBatch; });
         if (stop)
           break;
         for (; written < n && done[written % window]; ++written) {
@@ -213,19 +225,16 @@ void RunInOrder(const SweepOptions &o, const std::vector<std::size_t> &points, W
         }
       }
       if (!batch.empty()) {
-        cv.notify_all(); // the window has moved on
+        workerWake.notify_all(); // the window has moved on
         write(batch);
         batch.clear();
       }
       progress.Update(written, false);
     }
   } catch (...) {
-    std::lock_guard<std::mutex> lock(m);
-    if (!error)
-      error = std::current_exception();
-    stop = true;
+    fail(std::current_exception());
   }
-  cv.notify_all();
+  workerWake.notify_all();
   for (std::thread &worker : workers)
     worker.join();
   if (error)
@@ -293,7 +302,7 @@ Shard ReadShard(const std::string &finalName) {
   // The rows of shard K of N are the points K, K + N, K + 2N ... in order.
   const SweepPlan &plan = shard.plan;
   const std::size_t expected =
-      (plan.Points() - plan.shardIndex + plan.shardCount - 1) / plan.shardCount;
+      (plan.Points() + plan.shardCount - 1 - plan.shardIndex) / plan.shardCount;
   const std::string which = "shard " + std::to_string(plan.shardIndex) + "/" +
                             std::to_string(plan.shardCount) + " (" + finalName + ")";
   if (shard.rows.size() != expected)
@@ -332,8 +341,8 @@ std::string SweepTableHeader(const SweepPlan &plan) {
   return header + "\tconverged\n";
 }
 
-SweepPointResult RunSweepPoint(const SweepOptions &o, std::size_t point, SimState &s) {
-  RunnerOptions ro = SweepPointOptions(o.plan, point);
+SweepPointResult RunSweepPoint(const SweepOptions &o, std::size_t point, RunnerOptions ro,
+                               SimState &s) {
   s = SimState{};
   Tracing tracing = Tracing::Off;
   if (!o.traceDir.empty()) {
@@ -367,22 +376,21 @@ SweepPointResult RunSweepPoint(const SweepOptions &o, std::size_t point, SimStat
   return result;
 }
 
-void CheckSweepPoints(const SweepPlan &plan, unsigned jobs) {
+std::vector<RunnerOptions> CheckSweepPoints(const SweepPlan &plan, unsigned jobs) {
   const std::size_t n = plan.Points();
+  std::vector<RunnerOptions> shard((n + plan.shardCount - 1 - plan.shardIndex) / plan.shardCount);
   std::atomic<std::size_t> next{0};
+  std::atomic<std::size_t> firstRefused{n};
   std::mutex m;
-  std::size_t firstRefused = n;
   std::string message;
   auto check = [&] {
-    for (;;) {
-      const std::size_t point = next++;
-      {
-        std::lock_guard<std::mutex> lock(m);
-        if (point >= n || point > firstRefused)
-          return;
-      }
+    // Points past a refused one need no check: the first refused one in grid
+    // order is reported, whichever thread finds it.
+    for (std::size_t point; (point = next++) < n && point < firstRefused;) {
       try {
-        SweepPointOptions(plan, point);
+        RunnerOptions options = SweepPointOptions(plan, point);
+        if (point % plan.shardCount == plan.shardIndex)
+          shard[point / plan.shardCount] = std::move(options);
       } catch (const UsageError &e) {
         std::lock_guard<std::mutex> lock(m);
         if (point < firstRefused) {
@@ -400,9 +408,11 @@ void CheckSweepPoints(const SweepPlan &plan, unsigned jobs) {
     thread.join();
   if (firstRefused < n)
     throw UsageError(message);
+  return shard;
 }
 
-SweepMapData RunSweep(const SweepOptions &o, std::ostream *progressOut) {
+SweepMapData RunSweep(const SweepOptions &o, std::vector<RunnerOptions> pointOptions,
+                      std::ostream *progressOut) {
   const std::vector<std::size_t> points = ShardPoints(o.plan);
   if (!o.traceDir.empty() && ::mkdir(o.traceDir.c_str(), 0777) != 0 && errno != EEXIST)
     throw FileError(errno);
@@ -413,7 +423,7 @@ SweepMapData RunSweep(const SweepOptions &o, std::ostream *progressOut) {
   std::vector<std::string> rows;
   ProgressLine progress(progressOut, points.size());
   RunInOrder(
-      o, points,
+      o, points, pointOptions,
       [&](std::vector<SweepPointResult> &batch) {
         std::string records, table;
         for (const SweepPointResult &r : batch) {

@@ -32,22 +32,26 @@ struct SweepMapData {
 // "point", the varied parameters, "T", the four outputs, "converged"; LF.
 std::string SweepTableHeader(const SweepPlan &plan);
 
-// Runs one point in s (reset first), as morvane-run would run it; with a
-// trace folder, writes the point's Detail and Plot files there. Throws
-// UsageError for a refused point, FileError for a file error.
-SweepPointResult RunSweepPoint(const SweepOptions &options, std::size_t point, SimState &s);
+// Runs one point, with the options its arguments give (SweepPointOptions), in
+// s (reset first), as morvane-run would run it; with a trace folder, writes
+// the point's Detail and Plot files there. Throws FileError.
+SweepPointResult RunSweepPoint(const SweepOptions &options, std::size_t point,
+                               RunnerOptions pointOptions, SimState &s);
 
 // Checks every point of the grid (not only those of the shard, so that all
-// shards accept or refuse a sweep alike) on `jobs` threads. Throws the
-// UsageError of the first refused point in grid order.
-void CheckSweepPoints(const SweepPlan &plan, unsigned jobs);
+// shards accept or refuse a sweep alike) on `jobs` threads, and returns the
+// options of the shard's points in grid order: each point is parsed once.
+// Throws the UsageError of the first refused point in grid order.
+std::vector<RunnerOptions> CheckSweepPoints(const SweepPlan &plan, unsigned jobs);
 
-// Runs the points of the shard on options.jobs threads and writes the Final
-// file and the table (new files), adding each point's record and row in grid
-// order as soon as those before it are done. `progress`, when not null,
-// receives a progress line rewritten in place. Returns the map's data when a
-// map is asked for. Throws FileError; the records written before stay.
-SweepMapData RunSweep(const SweepOptions &options, std::ostream *progress);
+// Runs the points of the shard, with their options as CheckSweepPoints gave
+// them, on options.jobs threads and writes the Final file and the table (new
+// files), adding each point's record and row in grid order as soon as those
+// before it are done. `progress`, when not null, receives a progress line
+// rewritten in place. Returns the map's data when a map is asked for. Throws
+// FileError; the records written before stay.
+SweepMapData RunSweep(const SweepOptions &options, std::vector<RunnerOptions> pointOptions,
+                      std::ostream *progress);
 
 // Reads the Final files of the shards and their tables, checks that they are
 // all the shards of one sweep, complete, and writes options.finalFile and its

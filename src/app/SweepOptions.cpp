@@ -208,7 +208,7 @@ SweepPlan PlanOf(const std::vector<CommandOption> &options) {
     for (const SweepAxis &axis : plan.axes)
       if (option.name == axis.option)
         Refuse("--" + option.name + " cannot be given with --vary " + option.name);
-    plan.baseArgs.push_back("--" + option.name + (option.value ? "=" + *option.value : ""));
+    plan.base.push_back(option);
     if (option.name == "model")
       continue;
     std::string value = option.value.value_or("");
@@ -352,11 +352,13 @@ std::vector<std::size_t> SweepPlan::Coordinates(std::size_t point) const {
   return at;
 }
 
-std::vector<std::string> SweepPlan::PointArgs(std::size_t point) const {
-  std::vector<std::string> args = baseArgs;
+std::vector<CommandOption> SweepPlan::PointArgs(std::size_t point) const {
+  std::vector<CommandOption> args;
+  args.reserve(base.size() + axes.size());
+  args = base;
   const std::vector<std::size_t> at = Coordinates(point);
   for (std::size_t a = 0; a < axes.size(); ++a)
-    args.push_back("--" + axes[a].option + "=" + axes[a].values[at[a]]);
+    args.push_back({axes[a].option, axes[a].values[at[a]]});
   return args;
 }
 
@@ -448,7 +450,7 @@ SweepPlan ParseSweepDescription(const std::string &description) {
 
 RunnerOptions SweepPointOptions(const SweepPlan &plan, std::size_t point) {
   try {
-    return ParseRunnerOptions(plan.PointArgs(point), RunnerFiles::None);
+    return ParseRunnerCommandOptions(plan.PointArgs(point), RunnerFiles::None);
   } catch (const UsageError &e) {
     std::string at;
     const std::vector<std::size_t> c = plan.Coordinates(point);

@@ -27,17 +27,18 @@ struct SweepAxis {
 // grid, and the part of it that this process runs.
 struct SweepPlan {
   Model model = Model::HaploidLocal;
-  std::vector<std::string> baseArgs; // morvane-run arguments, "--name=value" or "--ess"
-  std::vector<SweepAxis> axes;       // one or two; the last changes fastest
-  std::string signature;             // the plan as canonical arguments, without the shard
+  std::vector<CommandOption> base; // the morvane-run options common to every point
+  std::vector<SweepAxis> axes;     // one or two; the last changes fastest
+  std::string signature;           // the plan as canonical arguments, without the shard
   std::size_t shardIndex = 0;
   std::size_t shardCount = 1;
 
   std::size_t Points() const;
   // The coordinates of a point on the axes (index in grid order).
   std::vector<std::size_t> Coordinates(std::size_t point) const;
-  // The arguments with which morvane-run would run the point.
-  std::vector<std::string> PointArgs(std::size_t point) const;
+  // The options with which morvane-run would run the point: those in common
+  // and the point's values of the varied parameters.
+  std::vector<CommandOption> PointArgs(std::size_t point) const;
   // The signature with the shard, if any: what the table's first line holds.
   std::string Description() const;
 };

@@ -25,8 +25,8 @@ int main(int argc, char **argv) {
     if (options.merge) {
       map = MergeSweepShards(options);
     } else {
-      CheckSweepPoints(options.plan, options.jobs);
-      map = RunSweep(options, ::isatty(STDERR_FILENO) ? &std::cerr : nullptr);
+      map = RunSweep(options, CheckSweepPoints(options.plan, options.jobs),
+                     ::isatty(STDERR_FILENO) ? &std::cerr : nullptr);
     }
     if (!options.mapFile.empty())
       WriteSweepMap(map, options.mapFile, QSize(options.mapWidth, options.mapHeight));

@@ -19,7 +19,7 @@ std::string_view Trimmed(std::string_view text) {
   return text;
 }
 
-FieldOutcome ApplyRealRule(const FieldRule &rule, std::string_view text, char sep, SimState &s) {
+bool StoreReal(const FieldRule &rule, std::string_view text, char sep, SimState &s) {
   double &target = rule.real(s);
   const double previous = target;
   const bool usePrevious = rule.substitutes == SubstituteSource::PreviousValue;
@@ -45,10 +45,10 @@ FieldOutcome ApplyRealRule(const FieldRule &rule, std::string_view text, char se
     target = usePrevious ? previous : rule.highSubstitute;
     valid = false;
   }
-  return {valid, RealToText(target, sep)};
+  return valid;
 }
 
-FieldOutcome ApplyCountRule(const FieldRule &rule, std::string_view text, char sep, SimState &s) {
+bool StoreCount(const FieldRule &rule, std::string_view text, char sep, SimState &s) {
   std::uint16_t &target = rule.count(s);
   const std::uint16_t previous = target;
   const bool usePrevious = rule.substitutes == SubstituteSource::PreviousValue;
@@ -72,7 +72,7 @@ FieldOutcome ApplyCountRule(const FieldRule &rule, std::string_view text, char s
     valid = false;
   }
   target = static_cast<std::uint16_t>(n);
-  return {valid, FormatInteger(target)};
+  return valid;
 }
 
 double DGMinOf(const SimState &s) { return s.DGMin; }
@@ -122,11 +122,19 @@ double ShownValue(double v) {
   return TextToReal(RealToText(v, '.'), '.').value_or(v);
 }
 
+bool StoreFieldEntry(const FieldRule &rule, std::string_view text, char decimalSeparator,
+                     SimState &s) {
+  if (rule.kind == FieldTarget::Count)
+    return StoreCount(rule, text, decimalSeparator, s);
+  return StoreReal(rule, text, decimalSeparator, s);
+}
+
 FieldOutcome ApplyFieldRule(const FieldRule &rule, std::string_view text, char decimalSeparator,
                             SimState &s) {
+  const bool valid = StoreFieldEntry(rule, text, decimalSeparator, s);
   if (rule.kind == FieldTarget::Count)
-    return ApplyCountRule(rule, text, decimalSeparator, s);
-  return ApplyRealRule(rule, text, decimalSeparator, s);
+    return {valid, FormatInteger(rule.count(s))};
+  return {valid, RealToText(rule.real(s), decimalSeparator)};
 }
 
 FieldRule WithPreviousValueSubstitutes(FieldRule rule) {

@@ -49,8 +49,7 @@ void Sweep(const ScratchFolder &folder, const std::string &name, unsigned jobs,
     args.push_back(folder.File(traceDir));
   }
   const SweepOptions options = ParseSweepOptions(args);
-  CheckSweepPoints(options.plan, options.jobs);
-  RunSweep(options, nullptr);
+  RunSweep(options, CheckSweepPoints(options.plan, options.jobs), nullptr);
 }
 
 TEST(SweepThreads, FilesDoNotDependOnTheNumberOfThreads) {
