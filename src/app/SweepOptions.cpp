@@ -487,8 +487,9 @@ Results:
                    record per point. Beside it the table FILE.tsv (the name
                    with .mrv replaced by .tsv): a first line "# morvane-sweep"
                    with the sweep's arguments, a line of column names, then one
-                   TAB-separated row per point: point, the varied values, T,
-                   p, q, DG, Fit (or f(AB), f(Ab), f(aB), f(ab) for clones) and
+                   TAB-separated row per point: point, the varied values
+                   (p0, q0, DG0, fAB0... for a varied initial value), T, the
+                   final p, q, DG, Fit (fAB, fAb, faB, fab for clones) and
                    converged ("no" when --max-generations cut a run of the
                    point: its state is no equilibrium). Existing files are
                    never overwritten.
