@@ -123,6 +123,14 @@ public:
                     left.c_str());
     }
     *out_ << "\rmorvane-sweep: " << line << "\x1b[K" << (last ? "\n" : "") << std::flush;
+    open_ = !last;
+  }
+
+  // Ends a line left open, so that an error message starts on its own line.
+  void Break() {
+    if (out_ && open_)
+      *out_ << '\n' << std::flush;
+    open_ = false;
   }
 
 private:
@@ -140,6 +148,7 @@ private:
   std::size_t total_;
   Clock::time_point start_ = Clock::now();
   Clock::time_point shown_{};
+  bool open_ = false;
 };
 
 // Runs the points at the given positions on `jobs` threads and hands their
@@ -237,8 +246,10 @@ void RunInOrder(const SweepOptions &o, const std::vector<std::size_t> &points,
   workerWake.notify_all();
   for (std::thread &worker : workers)
     worker.join();
-  if (error)
+  if (error) {
+    progress.Break();
     std::rethrow_exception(error);
+  }
   progress.Update(written, true);
 }
 

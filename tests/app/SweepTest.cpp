@@ -238,6 +238,13 @@ TEST(SweepFiles, TraceFolderHoldsEachPointsDetailAndPlotFiles) {
           << name << ending;
   }
   EXPECT_EQ(TabFields(rows.at(1))[1], "q0"); // the initial q, beside the final one
+
+  // A trace folder that cannot be made: the file error, and no result file.
+  const Outcome bad = RunSweep(folder.Path(), Joined(series, {"--vary", "q=0.1:0.7:4", "--final",
+                                                              "t.mrv", "--trace-dir", "no/such"}));
+  EXPECT_EQ(bad.exitCode, 1);
+  EXPECT_EQ(bad.err, "Fichier introuvable\n");
+  EXPECT_FALSE(FileExists(folder.File("t.mrv")));
 }
 
 TEST(SweepProgress, ShownOnATerminal) {
