@@ -117,10 +117,14 @@ SweepAxis ParseAxis(Model model, const std::string &text) {
   const std::vector<std::string> parts = Split(text.substr(eq + 1), ':');
   if (parts.size() != 3)
     Refuse(where + ": expected NAME=FROM:TO:COUNT");
-  const auto from = ReadTypedReal(parts[0]);
-  const auto to = ReadTypedReal(parts[1]);
+  // The ends as their field would show them: the grid, and so the table's
+  // description of it, then reads back to the same values.
+  auto from = ReadTypedReal(parts[0]);
+  auto to = ReadTypedReal(parts[1]);
   if (!from || !to)
     Refuse(where + ": FROM and TO must be numbers");
+  from = ShownValue(*from);
+  to = ShownValue(*to);
   const auto count = WholeNumber(parts[2], 1, kMaxCount);
   if (!count)
     Refuse(where + ": COUNT must be a whole number from 1 to " + std::to_string(kMaxCount));
