@@ -59,18 +59,21 @@ double Fraction(const SweepMapData &map, double v) {
 // Hatching over a rectangle: light and dark diagonal strokes, visible on
 // every colour of the scale.
 void Hatch(QPainter &painter, const QRectF &r) {
-  painter.save();
-  painter.setClipRect(r, Qt::IntersectClip);
-  // Lines x + y = k * step: the hatching of neighbouring cells joins up.
+  // Lines x + y = k * step, cut to the rectangle here rather than by a clip,
+  // which the SVG output does not keep: the hatching of neighbouring cells
+  // joins up.
   const double step = 7;
   for (const auto &[colour, width] :
        {std::pair<QColor, double>{QColor(255, 255, 255, 170), 3}, {QColor(0, 0, 0), 1}}) {
-    painter.setPen(QPen(colour, width));
-    for (double k = std::floor((r.left() + r.top()) / step) * step; k <= r.right() + r.bottom();
-         k += step)
-      painter.drawLine(QPointF(k - r.bottom(), r.bottom()), QPointF(k - r.top(), r.top()));
+    painter.setPen(QPen(colour, width, Qt::SolidLine, Qt::FlatCap));
+    for (double k = std::ceil((r.left() + r.top()) / step) * step; k <= r.right() + r.bottom();
+         k += step) {
+      const double x1 = std::max(r.left(), k - r.bottom());
+      const double x2 = std::min(r.right(), k - r.top());
+      if (x1 < x2)
+        painter.drawLine(QPointF(x1, k - x1), QPointF(x2, k - x2));
+    }
   }
-  painter.restore();
 }
 
 // A tick label: the value to 4 significant digits, which tells neighbouring
