@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <map>
 #include <set>
+#include <string_view>
+#include <unordered_map>
 
 #include "engine/CloneFrequencies.h"
 #include "engine/FieldRules.h"
@@ -15,32 +17,40 @@ namespace morvane {
 
 namespace {
 
-// The options that are not values of the input windows' fields.
-const std::set<std::string, std::less<>> kOtherValueOptions = {"model", "trade-off",
-                                                               "max-generations", "disturb"};
-const std::set<std::string, std::less<>> kFileOptions = {"final", "detail", "plot"};
+// What an option name stands for, found with one lookup: a sweep parses the
+// options of every one of its points.
+struct OptionKind {
+  bool other = false;                // a value that is no field's: --model, --trade-off ...
+  bool file = false;                 // --final, --detail, --plot
+  const FieldRule *sexual = nullptr; // its field in the sexual input window
+  const FieldRule *clonal = nullptr; // its field in the clonal input window
+};
 
-// The fields of an input window by option name. A sweep parses the options
-// of every point, so the lookup is a search, not a scan of the table.
-using FieldIndex = std::map<std::string_view, const FieldRule *>;
-
-FieldIndex IndexOf(const std::vector<const FieldRule *> &fields) {
-  FieldIndex index;
-  for (const FieldRule *rule : fields)
-    index.emplace(rule->option, rule);
-  return index;
+const OptionKind *KindOf(std::string_view name) {
+  static const std::unordered_map<std::string_view, OptionKind> kinds = [] {
+    std::unordered_map<std::string_view, OptionKind> k;
+    for (const char *other : {"model", "trade-off", "max-generations", "disturb"})
+      k[other].other = true;
+    for (const char *file : {"final", "detail", "plot"})
+      k[file].file = true;
+    for (const FieldRule *rule : SexualInputFields())
+      k[rule->option].sexual = rule;
+    for (const FieldRule *rule : ClonalInputFields())
+      k[rule->option].clonal = rule;
+    return k;
+  }();
+  const auto it = kinds.find(name);
+  return it == kinds.end() ? nullptr : &it->second;
 }
 
 const FieldRule *FieldOfOption(bool clonal, std::string_view name) {
-  static const FieldIndex sexual = IndexOf(SexualInputFields());
-  static const FieldIndex clones = IndexOf(ClonalInputFields());
-  const FieldIndex &index = clonal ? clones : sexual;
-  const auto it = index.find(name);
-  return it == index.end() ? nullptr : it->second;
+  const OptionKind *kind = KindOf(name);
+  return kind ? (clonal ? kind->clonal : kind->sexual) : nullptr;
 }
 
-bool IsFieldOption(const std::string &name) {
-  return FieldOfOption(false, name) || FieldOfOption(true, name);
+bool IsFieldOption(std::string_view name) {
+  const OptionKind *kind = KindOf(name);
+  return kind && (kind->sexual || kind->clonal);
 }
 
 [[noreturn]] void Refuse(const std::string &message) { throw UsageError(message); }
@@ -233,7 +243,7 @@ RunnerOptions ParseRunnerOptions(const std::vector<std::string> &args, RunnerFil
 RunnerOptions ParseRunnerCommandOptions(const std::vector<CommandOption> &options,
                                         RunnerFiles files) {
   RunnerOptions o;
-  std::map<std::string, std::string, std::less<>> given;
+  std::unordered_map<std::string, std::string> given;
   std::vector<std::string> disturbTexts;
   bool essGiven = false;
 
@@ -244,8 +254,8 @@ RunnerOptions ParseRunnerCommandOptions(const std::vector<CommandOption> &option
       essGiven = true;
       continue;
     }
-    if (kOtherValueOptions.count(name) == 0 && !IsFieldOption(name) &&
-        !(withFiles && kFileOptions.count(name)))
+    const OptionKind *kind = KindOf(name);
+    if (!kind || !(kind->other || kind->sexual || kind->clonal || (withFiles && kind->file)))
       Refuse("unknown option --" + name + " (see --help)");
     if (name == "disturb") {
       disturbTexts.push_back(*option.value);
@@ -257,7 +267,8 @@ RunnerOptions ParseRunnerCommandOptions(const std::vector<CommandOption> &option
     Refuse("--model is required (see --help)");
   o.model = ParseModelName(given.at("model"));
   const bool clonal = o.model == Model::Clonal;
-  for (const auto &[name, value] : given) {
+  for (const CommandOption &option : options) {
+    const std::string &name = option.name;
     if (IsFieldOption(name) && !RunnerField(o.model, name))
       Refuse(clonal ? "--" + name +
                           " is not an option of the clonal model (use --fAB --fAb --faB --fab)"
@@ -280,7 +291,7 @@ RunnerOptions ParseRunnerCommandOptions(const std::vector<CommandOption> &option
   for (const FieldRule *rule : clonal ? ClonalInputFields() : SexualInputFields()) {
     if (rule == &rules::DG)
       StoreDGRange(s);
-    const auto it = given.find(std::string_view(rule->option));
+    const auto it = given.find(rule->option);
     if (it != given.end())
       CheckedField(*rule, it->second, s);
     else
