@@ -7,10 +7,12 @@
 // run, and vs_steps: the sweep's time over the sum, over its points, of
 // generations x the time of one generation step measured the way
 // bench_generation measures it (BM_HaploidGlobal). With jobs = 1 that ratio
-// is what the sweep adds to the simulation itself.
+// is what the sweep adds to the simulation itself; cpu_vs_steps is the same
+// ratio in processor time.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <ctime>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -25,11 +27,25 @@ namespace {
 using namespace morvane;
 using namespace morvane::bench;
 
-// Nanoseconds of one haploid global step, as BM_HaploidGlobal times it.
-double StepNanoseconds() {
-  static const double ns = [] {
+// Seconds of processor time used by the whole process so far: on a busy
+// machine a steadier measure of work than the time that passes.
+double ProcessSeconds() {
+  timespec t;
+  ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
+struct StepTime {
+  double ns;    // time that passes
+  double cpuNs; // processor time
+};
+
+// One haploid global step, as BM_HaploidGlobal times it.
+StepTime StepNanoseconds() {
+  static const StepTime step = [] {
     MovingPopulation population(false);
     constexpr int kSteps = 5000000;
+    const double cpu = ProcessSeconds();
     const auto start = std::chrono::steady_clock::now();
     for (int k = 0; k < kSteps; ++k) {
       population.Generation<HaploidGlobalStep>();
@@ -37,9 +53,9 @@ double StepNanoseconds() {
       benchmark::ClobberMemory();
     }
     const std::chrono::duration<double, std::nano> spent = std::chrono::steady_clock::now() - start;
-    return spent.count() / kSteps;
+    return StepTime{spent.count() / kSteps, (ProcessSeconds() - cpu) * 1e9 / kSteps};
   }();
-  return ns;
+  return step;
 }
 
 // The sum of the T column of a sweep's table.
@@ -61,14 +77,16 @@ double TableGenerations(const std::string &table) {
 void BM_Sweep(benchmark::State &state) {
   const std::string side = std::to_string(state.range(0));
   const std::string jobs = std::to_string(state.range(1));
-  const double stepNs = StepNanoseconds();
+  const StepTime step = StepNanoseconds();
   ScratchFolder folder;
   double generations = 0;
   double seconds = 0;
+  double cpuSeconds = 0;
   std::size_t points = 0;
   int run = 0;
   for (auto _ : state) {
     const std::string final = folder.File("sweep" + std::to_string(run++) + ".mrv");
+    const double cpu = ProcessSeconds();
     const auto start = std::chrono::steady_clock::now();
     const SweepOptions options = ParseSweepOptions({"--model", "haploid-global",
                                                     "--W1A",   "0.9",
@@ -84,6 +102,7 @@ void BM_Sweep(benchmark::State &state) {
                                                     "--final", final});
     RunSweep(options, CheckSweepPoints(options.plan, options.jobs), nullptr);
     seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    cpuSeconds += ProcessSeconds() - cpu;
     state.PauseTiming();
     generations += TableGenerations(SweepTableName(final));
     points += options.plan.Points();
@@ -92,8 +111,12 @@ void BM_Sweep(benchmark::State &state) {
   state.SetItemsProcessed(static_cast<std::int64_t>(points));
   state.counters["generations"] = generations / static_cast<double>(run);
   state.counters["ns_per_generation"] = seconds * 1e9 / generations;
-  state.counters["step_ns"] = stepNs;
-  state.counters["vs_steps"] = seconds * 1e9 / (generations * stepNs);
+  state.counters["step_ns"] = step.ns;
+  state.counters["vs_steps"] = seconds * 1e9 / (generations * step.ns);
+  // The same in processor time, all threads together: the work the sweep
+  // adds whatever else the machine does (for one thread, vs_steps on a quiet
+  // machine).
+  state.counters["cpu_vs_steps"] = cpuSeconds * 1e9 / (generations * step.cpuNs);
 }
 BENCHMARK(BM_Sweep)
     ->ArgNames({"side", "jobs"})
