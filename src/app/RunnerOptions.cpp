@@ -55,6 +55,31 @@ bool IsFieldOption(std::string_view name) {
 
 [[noreturn]] void Refuse(const std::string &message) { throw UsageError(message); }
 
+// The value options of a command line, each given once, by name: a handful,
+// so a search through them costs less than an index (a sweep parses the
+// options of every point). The names and values stay those of the options.
+class GivenOptions {
+public:
+  // False when the name is already given.
+  bool Add(const std::string &name, const std::string &value) {
+    if (Find(name))
+      return false;
+    items_.emplace_back(name, &value);
+    return true;
+  }
+  const std::string *Find(std::string_view name) const {
+    for (const auto &[itemName, value] : items_)
+      if (itemName == name)
+        return value;
+    return nullptr;
+  }
+  std::size_t count(std::string_view name) const { return Find(name) ? 1 : 0; }
+  const std::string &at(std::string_view name) const { return *Find(name); }
+
+private:
+  std::vector<std::pair<std::string_view, const std::string *>> items_;
+};
+
 // A value typed for one of the program's fields, checked by that field's
 // rule: what the field would have replaced is refused with the field's
 // message. The value goes into s, whose state bounds (the DG and Fit ranges)
@@ -243,7 +268,7 @@ RunnerOptions ParseRunnerOptions(const std::vector<std::string> &args, RunnerFil
 RunnerOptions ParseRunnerCommandOptions(const std::vector<CommandOption> &options,
                                         RunnerFiles files) {
   RunnerOptions o;
-  std::unordered_map<std::string, std::string> given;
+  GivenOptions given;
   std::vector<std::string> disturbTexts;
   bool essGiven = false;
 
@@ -259,7 +284,7 @@ RunnerOptions ParseRunnerCommandOptions(const std::vector<CommandOption> &option
       Refuse("unknown option --" + name + " (see --help)");
     if (name == "disturb") {
       disturbTexts.push_back(*option.value);
-    } else if (!given.emplace(name, *option.value).second) {
+    } else if (!given.Add(name, *option.value)) {
       Refuse("--" + name + " is given twice");
     }
   }
@@ -280,8 +305,8 @@ RunnerOptions ParseRunnerCommandOptions(const std::vector<CommandOption> &option
     Refuse("--detail is required (see --help)");
 
   auto text = [&given](const std::string &name, const std::string &initial) {
-    const auto it = given.find(name);
-    return it == given.end() ? initial : it->second;
+    const std::string *value = given.Find(name);
+    return value ? *value : initial;
   };
 
   // The fields in the order of the input window's table. An option not given
@@ -291,9 +316,8 @@ RunnerOptions ParseRunnerCommandOptions(const std::vector<CommandOption> &option
   for (const FieldRule *rule : clonal ? ClonalInputFields() : SexualInputFields()) {
     if (rule == &rules::DG)
       StoreDGRange(s);
-    const auto it = given.find(rule->option);
-    if (it != given.end())
-      CheckedField(*rule, it->second, s);
+    if (const std::string *value = given.Find(rule->option))
+      CheckedField(*rule, *value, s);
     else
       StoreFieldEntry(*rule, "", '.', s);
   }

@@ -1,6 +1,7 @@
 #include "app/Sweep.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -324,7 +325,7 @@ Shard ReadShard(const std::string &finalName) {
     const std::vector<std::string> fields =
         Fields(shard.rows[k].substr(0, shard.rows[k].size() - 1));
     bool same = fields.size() > plan.axes.size() && fields[0] == std::to_string(point);
-    const std::vector<std::size_t> at = plan.Coordinates(point);
+    const std::array<std::size_t, 2> at = plan.Coordinates(point);
     for (std::size_t a = 0; same && a < plan.axes.size(); ++a)
       same = fields[1 + a] == plan.axes[a].shown[at[a]];
     if (!same)
@@ -374,15 +375,21 @@ SweepPointResult RunSweepPoint(const SweepOptions &o, std::size_t point, RunnerO
   SweepPointResult result;
   result.record = FinalRecordLine(s, clonal);
   std::string &row = result.row;
-  row = std::to_string(point);
-  const std::vector<std::size_t> at = o.plan.Coordinates(point);
-  for (std::size_t a = 0; a < at.size(); ++a)
-    row += "\t" + o.plan.axes[a].shown[at[a]];
-  row += "\t" + std::to_string(s.Generation);
+  row.reserve(160);
+  AppendInteger(row, static_cast<long long>(point));
+  const std::array<std::size_t, 2> at = o.plan.Coordinates(point);
+  for (std::size_t a = 0; a < o.plan.axes.size(); ++a) {
+    row += '\t';
+    row += o.plan.axes[a].shown[at[a]];
+  }
+  row += '\t';
+  AppendInteger(row, s.Generation);
   const double values[4] = {clonal ? s.X[1] : s.FreqA, clonal ? s.X[2] : s.FreqB,
                             clonal ? s.X[3] : s.DG, clonal ? s.X[4] : s.Fit};
-  for (double v : values)
-    row += "\t" + RealToText(v);
+  for (double v : values) {
+    row += '\t';
+    row += RealToText(v);
+  }
   row += converged ? "\tyes\n" : "\tno\n";
   return result;
 }

@@ -347,8 +347,8 @@ std::size_t SweepPlan::Points() const {
   return n;
 }
 
-std::vector<std::size_t> SweepPlan::Coordinates(std::size_t point) const {
-  std::vector<std::size_t> at(axes.size());
+std::array<std::size_t, 2> SweepPlan::Coordinates(std::size_t point) const {
+  std::array<std::size_t, 2> at{};
   for (std::size_t a = axes.size(); a-- > 0;) {
     at[a] = point % axes[a].values.size();
     point /= axes[a].values.size();
@@ -360,7 +360,7 @@ std::vector<CommandOption> SweepPlan::PointArgs(std::size_t point) const {
   std::vector<CommandOption> args;
   args.reserve(base.size() + axes.size());
   args = base;
-  const std::vector<std::size_t> at = Coordinates(point);
+  const std::array<std::size_t, 2> at = Coordinates(point);
   for (std::size_t a = 0; a < axes.size(); ++a)
     args.push_back({axes[a].option, axes[a].values[at[a]]});
   return args;
@@ -457,7 +457,7 @@ RunnerOptions SweepPointOptions(const SweepPlan &plan, std::size_t point) {
     return ParseRunnerCommandOptions(plan.PointArgs(point), RunnerFiles::None);
   } catch (const UsageError &e) {
     std::string at;
-    const std::vector<std::size_t> c = plan.Coordinates(point);
+    const std::array<std::size_t, 2> c = plan.Coordinates(point);
     for (std::size_t a = 0; a < plan.axes.size(); ++a)
       at += (a ? ", " : "") + plan.axes[a].option + "=" + plan.axes[a].shown[c[a]];
     throw UsageError(std::string(e.what()) + " at " + at + " (point " + std::to_string(point) +

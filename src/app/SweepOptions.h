@@ -3,6 +3,7 @@
 // and where the points run and their results go.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -34,8 +35,9 @@ struct SweepPlan {
   std::size_t shardCount = 1;
 
   std::size_t Points() const;
-  // The coordinates of a point on the axes (index in grid order).
-  std::vector<std::size_t> Coordinates(std::size_t point) const;
+  // The coordinates of a point (index in grid order) on the axes; an axis
+  // that the plan does not have is left 0.
+  std::array<std::size_t, 2> Coordinates(std::size_t point) const;
   // The options with which morvane-run would run the point: those in common
   // and the point's values of the varied parameters.
   std::vector<CommandOption> PointArgs(std::size_t point) const;
