@@ -1,13 +1,11 @@
-// One generation of each of the five models, on a population that keeps
-// moving (BenchSupport.h).
+// One generation of each of the five models, on the moving population of
+// BenchSupport.h.
 #include <benchmark/benchmark.h>
 
 #include "BenchSupport.h"
-
 #include "engine/ClonalStep.h"
 #include "engine/DiploidStep.h"
 #include "engine/HaploidStep.h"
-#include "engine/InitialState.h"
 #include "state/SimState.h"
 
 namespace morvane {

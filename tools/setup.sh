@@ -4,11 +4,11 @@
 
 MORVANE_PACKAGES=(
   build-essential g++ cmake make pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-charts-dev qt6-qpa-plugins libqt6opengl6-dev libgl1-mesa-dev
+  qt6-base-dev qt6-base-dev-tools qt6-charts-dev qt6-svg-dev qt6-qpa-plugins libqt6opengl6-dev libgl1-mesa-dev
   libjpeg-dev libgtest-dev libbenchmark-dev
   locales fonts-dejavu-core
-  xvfb xauth imagemagick
-  qt6-svg-dev parallel
+  xvfb xauth imagemagick xdotool
+  parallel
 )
 
 morvane_missing_packages() {

@@ -96,7 +96,7 @@ SweepMapData MapOfRows(const SweepOptions &o, const std::vector<std::string> &ro
 
 void CreateWithContent(const std::string &name, const std::string &content) {
   if (!CreateNewFile(name))
-    throw FileError(EEXIST);
+    throw FileError(EEXIST, name);
   AppendToFile(name, content);
 }
 
@@ -433,7 +433,7 @@ SweepMapData RunSweep(const SweepOptions &o, std::vector<RunnerOptions> pointOpt
                       std::ostream *progressOut) {
   const std::vector<std::size_t> points = ShardPoints(o.plan);
   if (!o.traceDir.empty() && ::mkdir(o.traceDir.c_str(), 0777) != 0 && errno != EEXIST)
-    throw FileError(errno);
+    throw FileError(errno, o.traceDir);
   CreateWithContent(o.finalFile, FinalHeaderLine());
   CreateWithContent(o.tableFile, TableStart(o.plan));
 

@@ -265,7 +265,7 @@ void WriteSweepMap(const SweepMapData &map, const std::string &file, QSize size)
     SweepMapImage(map, size).save(&buffer, "PNG");
   }
   if (!CreateNewFile(file))
-    throw FileError(EEXIST);
+    throw FileError(EEXIST, file);
   AppendToFile(file, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 

@@ -26,8 +26,11 @@ int main(int argc, char **argv) {
   try {
     morvane::RunSeries(options, morvane::Sim, std::cout, std::cerr);
   } catch (const morvane::FileError &e) {
+    // The message, then the file concerned, as the desktop program shows them.
     std::cout.flush();
     std::cerr << e.what() << '\n';
+    if (!e.Path().empty())
+      std::cerr << e.Path() << '\n';
     return 1;
   } catch (const std::exception &e) {
     std::cout.flush();

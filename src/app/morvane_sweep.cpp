@@ -34,7 +34,10 @@ int main(int argc, char **argv) {
     std::cerr << e.what() << '\n';
     return 2;
   } catch (const FileError &e) {
+    // The message, then the file concerned, as morvane-run shows them.
     std::cerr << e.what() << '\n';
+    if (!e.Path().empty())
+      std::cerr << e.Path() << '\n';
     return 1;
   } catch (const std::exception &e) {
     std::cerr << "morvane-sweep: " << e.what() << '\n';

@@ -45,6 +45,13 @@ bool StoreReal(const FieldRule &rule, std::string_view text, char sep, SimState 
     target = usePrevious ? previous : rule.highSubstitute;
     valid = false;
   }
+  // The state holds what the field shows: a value typed with more digits
+  // than the field shows is the shown value, as a Go reading the field again
+  // takes it. A bound that moves with the state stays that bound.
+  const bool onStateBound = (rule.lo.fromState && target == rule.lo.Get(s)) ||
+                            (rule.hi.fromState && target == rule.hi.Get(s));
+  if (!onStateBound)
+    target = ShownValue(target);
   return valid;
 }
 

@@ -1,6 +1,9 @@
 #include "engine/RunLoop.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
+#include <optional>
 
 #include "engine/ClonalStep.h"
 #include "engine/DiploidStep.h"
@@ -8,6 +11,7 @@
 #include "engine/InitialState.h"
 #include "files/DetailFile.h"
 #include "files/PlotFile.h"
+#include "files/TextFile.h"
 
 namespace morvane {
 
@@ -44,14 +48,50 @@ void UpdateFit(Model model, SimState &s) {
   }
 }
 
-// This generation's line to the Detail file, then to the Plot file.
+// What a generation changes in the state and what its lines and the Final
+// record are written from (the settled frequencies are the step's own
+// scratch). Kept before each step, so that a generation whose lines could not
+// both be written is undone: the state then agrees with the files.
+struct LastGeneration {
+  double X[10];
+  double FreqA, FreqB, DG, Fit, Heteroz, W1, W2, DeltaP, DeltaQ;
+  std::uint32_t Count;
+
+  explicit LastGeneration(const SimState &s)
+      : FreqA(s.FreqA), FreqB(s.FreqB), DG(s.DG), Fit(s.Fit), Heteroz(s.Heteroz), W1(s.W1),
+        W2(s.W2), DeltaP(s.DeltaP), DeltaQ(s.DeltaQ), Count(s.Generation) {
+    std::copy(std::begin(s.X), std::end(s.X), X);
+  }
+  void Restore(SimState &s) const {
+    std::copy(std::begin(X), std::end(X), s.X);
+    s.FreqA = FreqA;
+    s.FreqB = FreqB;
+    s.DG = DG;
+    s.Fit = Fit;
+    s.Heteroz = Heteroz;
+    s.W1 = W1;
+    s.W2 = W2;
+    s.DeltaP = DeltaP;
+    s.DeltaQ = DeltaQ;
+    s.Generation = Count;
+  }
+};
+
+// This generation's line to the Detail file, then to the Plot file: both or
+// neither. A Detail line whose Plot line failed is taken back, so that the
+// generation can be written again, once, when the series goes on.
 void TraceGeneration(Model model, const SimState &s) {
-  if (model == Model::Clonal) {
-    WriteClonalDetailGenerationLine(s);
-    WriteClonalPlotGenerationLine(s);
-  } else {
-    WriteSexualDetailGenerationLine(s);
-    WriteSexualPlotGenerationLine(s);
+  const bool clonal = model == Model::Clonal;
+  const std::size_t detailLength =
+      clonal ? WriteClonalDetailGenerationLine(s) : WriteSexualDetailGenerationLine(s);
+  try {
+    if (clonal)
+      WriteClonalPlotGenerationLine(s);
+    else
+      WriteSexualPlotGenerationLine(s);
+  } catch (...) {
+    TakeBackTail(s.DetailFile.Name, detailLength);
+    throw;
   }
 }
 
@@ -64,19 +104,30 @@ void RunLoop(Model model, SimState &s, RunDisplay &display, Tracing tracing) {
     // least one generation, even from an equilibrium.
     do {
       display.DisplayProgress(s.Generation, s.DeltaP, s.DeltaQ);
+      // Only a generation written to the files can fail and need undoing.
+      std::optional<LastGeneration> last;
+      if (tracing == Tracing::ToFiles)
+        last.emplace(s);
       Step(model, s);
       ++s.Generation;
       UpdateFit(model, s);
-      if (tracing == Tracing::ToFiles)
-        TraceGeneration(model, s);
+      if (last) {
+        try {
+          TraceGeneration(model, s);
+        } catch (...) {
+          last->Restore(s);
+          throw;
+        }
+      }
       if (std::fabs(s.DeltaP) <= s.StopThreshold && std::fabs(s.DeltaQ) <= s.StopThreshold)
         s.StopRequested = true;
       display.ProcessPendingEvents();
     } while (!s.StopRequested);
   } catch (...) {
     // A failed write ends the run where it happened: the lines already written
-    // stay, the run is not counted and nothing is handed over, but the
-    // progress display must not be left on screen.
+    // stay, the state is that of the last generation written, the run is not
+    // counted and nothing is handed over, but the progress display must not
+    // be left on screen.
     display.HideProgress();
     throw;
   }

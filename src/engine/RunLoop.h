@@ -41,7 +41,11 @@ enum class Tracing { ToFiles, Off };
 // An error inside the run (a file error, or one raised by the display) ends
 // it at that point: the lines already written stay, CompletedRuns is not
 // increased, nothing is handed over, and HideProgress is called before the
-// error propagates.
+// error propagates. A generation is written whole or not at all: when its
+// Detail or Plot line fails, the Detail line is taken back and the state
+// (population, Generation, deltas, W1, W2) is that of the generation before,
+// the last one both files hold, so that the series can go on from there
+// without a gap or a repeated T.
 // With Tracing::Off the Detail and Plot lines are left out and nothing else
 // changes.
 void RunLoop(Model model, SimState &s, RunDisplay &display, Tracing tracing = Tracing::ToFiles);

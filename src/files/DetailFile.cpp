@@ -31,8 +31,7 @@ void AppendGenerationLine(std::string &out, unsigned long generation, const doub
 } // namespace
 
 std::string SexualDetailHeaderLines(const SimState &s) {
-  std::string out = "T\tp\tq\tDG\tFit\tW1\tW2\tx\td\tW1(A)\tW2(A)\tW1(a)\tW2(a)\ti\tj\tc\t"
-                    "TradeOff\tESS\tPloidy\tReproduction\r\n";
+  std::string out = std::string(kSexualDetailColumns) + kLineEnd;
   AppendInteger(out, s.Generation);
   for (double v : {s.FreqA, s.FreqB, s.DG}) {
     out += kTab;
@@ -63,9 +62,7 @@ std::string SexualDetailHeaderLines(const SimState &s) {
 }
 
 std::string ClonalDetailHeaderLines(const SimState &s) {
-  std::string out =
-      "T\tf(AB)\tf(Ab)\tf(aB)\tf(ab)\tW1\tW2\tx\td\tW1(A)\tW2(A)\tW1(a)\tW2(a)\ti\tj\tc\t"
-      "TradeOff\tESS\tPloidy\tReproduction\r\n";
+  std::string out = std::string(kClonalDetailColumns) + kLineEnd;
   AppendInteger(out, s.Generation);
   for (int k = 1; k <= 3; ++k) {
     out += kTab;
@@ -101,26 +98,43 @@ void AppendClonalDetailGenerationLine(std::string &out, const SimState &s) {
   AppendGenerationLine(out, s.Generation, {s.X[1], s.X[2], s.X[3], s.X[4], s.W1, s.W2});
 }
 
+namespace {
+
+void WriteRunHeader(const SimState &s, const std::string &detailLines,
+                    const std::string &plotLine) {
+  AppendToFile(s.DetailFile.Name, detailLines);
+  try {
+    AppendToFile(s.PlotFile.Name, plotLine);
+  } catch (const FileError &) {
+    // A header in the Detail file without the Plot file's first line would
+    // stand alone before the next attempt's header.
+    TakeBackTail(s.DetailFile.Name, detailLines.size());
+    throw;
+  }
+}
+
+} // namespace
+
 void WriteSexualRunHeader(const SimState &s) {
-  AppendToFile(s.DetailFile.Name, SexualDetailHeaderLines(s));
-  AppendToFile(s.PlotFile.Name, SexualPlotFirstLine(s));
+  WriteRunHeader(s, SexualDetailHeaderLines(s), SexualPlotFirstLine(s));
 }
 
 void WriteClonalRunHeader(const SimState &s) {
-  AppendToFile(s.DetailFile.Name, ClonalDetailHeaderLines(s));
-  AppendToFile(s.PlotFile.Name, ClonalPlotFirstLine(s));
+  WriteRunHeader(s, ClonalDetailHeaderLines(s), ClonalPlotFirstLine(s));
 }
 
-void WriteSexualDetailGenerationLine(const SimState &s) {
+std::size_t WriteSexualDetailGenerationLine(const SimState &s) {
   std::string &line = LineBuffer();
   AppendSexualDetailGenerationLine(line, s);
   AppendToFile(s.DetailFile.Name, line);
+  return line.size();
 }
 
-void WriteClonalDetailGenerationLine(const SimState &s) {
+std::size_t WriteClonalDetailGenerationLine(const SimState &s) {
   std::string &line = LineBuffer();
   AppendClonalDetailGenerationLine(line, s);
   AppendToFile(s.DetailFile.Name, line);
+  return line.size();
 }
 
 } // namespace morvane

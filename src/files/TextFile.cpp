@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
+#include <utility>
 
 namespace morvane {
 
@@ -37,7 +38,8 @@ std::string IoErrorMessage(int errnum) {
   }
 }
 
-FileError::FileError(int errnum) : std::runtime_error(IoErrorMessage(errnum)), errnum_(errnum) {}
+FileError::FileError(int errnum, std::string path)
+    : std::runtime_error(IoErrorMessage(errnum)), errnum_(errnum), path_(std::move(path)) {}
 
 namespace {
 
@@ -50,13 +52,13 @@ int OpenChecked(const std::string &path, int flags) {
     fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0)
-    throw FileError(errno);
+    throw FileError(errno, path);
   return fd;
 }
 
-void CloseChecked(int fd) {
+void CloseChecked(int fd, const std::string &path) {
   if (::close(fd) != 0 && errno != EINTR)
-    throw FileError(errno);
+    throw FileError(errno, path);
 }
 
 // Cuts a regular file back to its size before a write that failed partway:
@@ -106,18 +108,18 @@ void CheckOpenable(const std::string &path) {
   if (::fstat(fd, &st) != 0) {
     const int err = errno;
     ::close(fd);
-    throw FileError(err);
+    throw FileError(err, path);
   }
   if (S_ISDIR(st.st_mode)) {
     ::close(fd);
-    throw FileError(EISDIR);
+    throw FileError(EISDIR, path);
   }
-  CloseChecked(fd);
+  CloseChecked(fd, path);
 }
 
 void CreateEmptyFile(const std::string &path) {
   const int fd = OpenChecked(path, O_WRONLY | O_CREAT | O_TRUNC);
-  CloseChecked(fd);
+  CloseChecked(fd, path);
 }
 
 bool CreateNewFile(const std::string &path) {
@@ -130,9 +132,9 @@ bool CreateNewFile(const std::string &path) {
   if (fd < 0) {
     if (errno == EEXIST)
       return false;
-    throw FileError(errno);
+    throw FileError(errno, path);
   }
-  CloseChecked(fd);
+  CloseChecked(fd, path);
   return true;
 }
 
@@ -153,11 +155,24 @@ void AppendToFile(const std::string &path, std::string_view text) {
       if (done > 0)
         TakeBackPartialWrite(fd, done);
       ::close(fd);
-      throw FileError(err);
+      throw FileError(err, path);
     }
     done += static_cast<std::size_t>(n);
   }
-  CloseChecked(fd);
+  CloseChecked(fd, path);
+}
+
+bool TakeBackTail(const std::string &path, std::size_t bytes) {
+  if (path.empty())
+    return false;
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0)
+    return false;
+  struct stat st;
+  const bool cut = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+                   static_cast<std::size_t>(st.st_size) >= bytes &&
+                   ::ftruncate(fd, st.st_size - static_cast<off_t>(bytes)) == 0;
+  return ::close(fd) == 0 && cut;
 }
 
 } // namespace morvane

@@ -13,13 +13,17 @@ namespace morvane {
 // ouverts", "Accès au fichier refusé", "Disque plein", or "Erreur E/S %d".
 std::string IoErrorMessage(int errnum);
 
+// what() is the runtime message; Path() names the file concerned, so that
+// the user can tell the Final, Detail and Plot files apart.
 class FileError : public std::runtime_error {
 public:
-  explicit FileError(int errnum);
+  explicit FileError(int errnum, std::string path = {});
   int Errno() const { return errnum_; }
+  const std::string &Path() const { return path_; }
 
 private:
   int errnum_;
+  std::string path_;
 };
 
 bool FileExists(const std::string &path);
@@ -40,5 +44,10 @@ bool CreateNewFile(const std::string &path);
 // text went out, the file is cut back to its former size before the error
 // is thrown, so that no partial line stays behind.
 void AppendToFile(const std::string &path, std::string_view text);
+// Cuts the last `bytes` bytes off a regular file: takes back a line appended
+// a moment ago whose companion line in another file could not be written.
+// Best effort: returns false, touching nothing, when the file is gone, is no
+// regular file, is shorter or cannot be cut.
+bool TakeBackTail(const std::string &path, std::size_t bytes);
 
 } // namespace morvane

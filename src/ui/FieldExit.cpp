@@ -1,10 +1,10 @@
 #include "FieldExit.h"
 
 #include <QLineEdit>
-#include <QPalette>
 #include <QWidget>
 
 #include "framework/Locale.h"
+#include "framework/Look.h"
 
 namespace morvane::ui {
 
@@ -19,10 +19,6 @@ QString DGRangeDisplay(const SimState &s) {
   return QString::fromStdString(DGRangeText(s.DGMin, s.DGMax, DecimalSeparator()));
 }
 
-void MakeDisplayFieldsReadable(QWidget *window) {
-  QPalette pal = window->palette();
-  pal.setColor(QPalette::Disabled, QPalette::Text, QColor(0x40, 0x40, 0x40));
-  window->setPalette(pal);
-}
+void MakeDisplayFieldsReadable(QWidget *window) { UseReadableDisabledColours(window); }
 
 } // namespace morvane::ui

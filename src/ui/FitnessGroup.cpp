@@ -49,17 +49,34 @@ void FitnessGroupBox::Attach(Host &host, Variant variant) {
 void FitnessGroupBox::ResetOnShow() {
   // The trade-off flags stay as the previous series left them.
   ui_->BtnESS->setEnabled(false);
+  ui_->BtnNoESS->setEnabled(false);
+  if (morvane::TradeOffOfFlags(Sim) != morvane::TradeOffRule::None) {
+    PresentTradeOffInForce();
+    return;
+  }
   ui_->TxtW2A->setEnabled(true);
   ui_->TxtW2Smalla->setEnabled(true);
   ui_->TxtTOStatus->setText(QString::fromStdString(Sim.TradeOffStatus));
-  ui_->BtnNoESS->setEnabled(false);
 }
 
 void FitnessGroupBox::ResetOnActivate() {
   // The statuses were reset with the rest of the state: no ESS option, and
-  // the trade-off whose flag survives (its rule still ties W2 to W1).
+  // the trade-off whose flag survives is the one recorded.
   ui_->BtnNoESS->setEnabled(false);
   ui_->BtnESS->setEnabled(false);
+  PresentTradeOffInForce();
+}
+
+void FitnessGroupBox::PresentTradeOffInForce() {
+  const morvane::TradeOffRule rule = morvane::TradeOffOfFlags(Sim);
+  if (rule == morvane::TradeOffRule::None)
+    return;
+  morvane::ChooseTradeOff(Sim, rule);
+  // Locked first: should a habitat-1 text not parse, no habitat-2 field is
+  // left open under the trade-off (the habitat-1 exit then computes it).
+  ui_->TxtW2A->setEnabled(false);
+  ui_->TxtW2Smalla->setEnabled(false);
+  ApplyTradeOff(rule);
 }
 
 void FitnessGroupBox::TxtW1AExit() {

@@ -73,6 +73,13 @@ private:
   void BtnESSClick();
   void BtnNoESSClick();
 
+  // On show and on activation: a trade-off whose flag outlived its series
+  // is presented in force exactly as its button presents it (status
+  // recorded and shown, habitat-1 fields open, habitat-2 survivals computed
+  // from the habitat-1 texts, shown and locked), so that the status
+  // recorded, the fields that can be typed in and the survivals a run uses
+  // always agree. "No Trade-off" frees the habitat-2 fields.
+  void PresentTradeOffInForce();
   // The steps that the three trade-off buttons share once the flags and the
   // status are set: habitat-1 fields open, habitat-2 survivals computed from
   // the habitat-1 texts, shown and locked.

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QTextBrowser>
 #include <QUrl>
 
@@ -11,6 +12,18 @@ namespace morvane::ui {
 namespace {
 
 QString helpFileName;
+
+// The viewer's window: Esc closes it, as it closes a dialog.
+class HelpBrowser : public QTextBrowser {
+protected:
+  void keyPressEvent(QKeyEvent *e) override {
+    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
+      hide();
+      return;
+    }
+    QTextBrowser::keyPressEvent(e);
+  }
+};
 
 } // namespace
 
@@ -51,7 +64,7 @@ bool TextHelpViewer::Open(const QString &helpFile) {
     return false;
   }
   if (!browser_) {
-    browser_ = std::make_unique<QTextBrowser>();
+    browser_ = std::make_unique<HelpBrowser>();
     browser_->setObjectName(QStringLiteral("HelpViewer"));
     browser_->setOpenExternalLinks(false);
     browser_->resize(900, 700);

@@ -6,22 +6,14 @@
 
 #include <cstdint>
 
-#include "engine/FieldRules.h"
 #include "FitnessGroup.h"
-#include "framework/MorvaneForm.h"
-
-namespace morvane {
-class RunDisplay;
-}
+#include "SeriesWindow.h"
+#include "engine/FieldRules.h"
 
 namespace morvane::ui {
 
-class InputForm : public MorvaneForm, public FitnessGroupBox::Host {
+class InputForm : public SeriesWindow, public FitnessGroupBox::Host {
 public:
-  // The display of the runs that Go starts; nullptr (the default) means the
-  // program's progress window.
-  void SetRunDisplay(RunDisplay *display) { runDisplay_ = display; }
-
   // The common rule on one of this window's fields; after a bad entry its
   // message, with the window back to the front and the focus in the field.
   void CheckField(QLineEdit *field, const FieldRule &rule) override;
@@ -34,16 +26,10 @@ public:
 protected:
   explicit InputForm(QWidget *parent = nullptr);
 
-  // The display for the series Go starts: the one given, or the progress
-  // window.
-  RunDisplay &Display() const;
   // A count read by Go: it must fit the 16-bit count it goes into.
   static std::uint16_t ReadTries(const QString &text);
   // Back: this window closes and the main window shows again.
   void BackToMainWindow();
-
-private:
-  RunDisplay *runDisplay_ = nullptr;
 };
 
 } // namespace morvane::ui

@@ -3,6 +3,12 @@
 #include "Help.h"
 #include "UClonImput.h"
 #include "UMorvane1.h"
+#include "UPerturb.h"
+#include "UPerturb2N.h"
+#include "UPerturbClone.h"
+#include "UPlotMenu.h"
+#include "UPlotSex.h"
+#include "UPlotVeg.h"
 #include "USexImput.h"
 #include "UTShowStop.h"
 #include "framework/ErrorHandler.h"
@@ -22,11 +28,18 @@ ProgramWindows::ProgramWindows() {
   // 2. The sexual and 3. the clonal input window.
   w.FrmSexImput = add(new TFrmSexImput);
   w.FrmClonImput = add(new TFrmClonImput);
-  // 4. FrmPlotMenu, 5. FrmPerturb1N and 6. FrmPerturb2N are created here, in
-  // that order, once they exist.
+  // 4. The plot menu.
+  w.FrmPlotMenu = add(new TFrmPlotMenu);
+  // 5. and 6. The haploid and the diploid disturbance window.
+  w.FrmPerturb1N = add(new TFrmPerturb1N);
+  w.FrmPerturb2N = add(new TFrmPerturb2N);
   // 7. The progress window.
   w.FrmShowT = add(new TFrmShowT);
-  // 8. FrmPerturbClone, 9. FrmPlotSex and 10. FrmPlotVeg follow here.
+  // 8. The clonal disturbance window.
+  w.FrmPerturbClone = add(new TFrmPerturbClone);
+  // 9. The sexual and 10. the clonal plot window.
+  w.FrmPlotSex = add(new TFrmPlotSex);
+  w.FrmPlotVeg = add(new TFrmPlotVeg);
 }
 
 ProgramWindows::~ProgramWindows() {

@@ -48,10 +48,11 @@ TFrmClonImput::~TFrmClonImput() = default;
 void TFrmClonImput::FormShow() { ui->GrpBxFitness->ResetOnShow(); }
 
 void TFrmClonImput::FormActivate() {
-  // A file error ends the activation here; the rest is not reset.
-  morvane::PrepareClonalInput(Sim, morvane::kClonePlotFileName);
+  // The files in force are shown even when emptying the Plot file fails.
   ui->TxtFinalFile->setText(QString::fromStdString(Sim.FinalFileName));
   ui->TxtDetailFile->setText(QString::fromStdString(Sim.DetailFileName));
+  // A file error ends the activation here; the rest is not reset.
+  morvane::PrepareClonalInput(Sim, morvane::kClonePlotFileName);
   ui->GrpBxFitness->ResetOnActivate();
   // The field texts are left as the user typed them; only the state is
   // back at its defaults until the fields are left or Go reads them.
@@ -79,23 +80,27 @@ void TFrmClonImput::FrequencyExit(QLineEdit *field, const morvane::FieldRule &ru
   CheckField(field, rule);
   // The sum is taken from the state: the other three are the values last
   // stored, not the texts on the screen.
+  KeepFrequenciesSummingToOne();
+}
+
+bool TFrmClonImput::KeepFrequenciesSummingToOne() {
   switch (morvane::CheckCloneSum(Sim)) {
   case morvane::CloneSum::One:
-    break;
+    return true;
   case morvane::CloneSum::Zero:
     ShowMessage("Sum = 0, very funny!");
     morvane::ResetCloneFrequencies(Sim);
     ShowFrequencies();
-    break;
+    return false;
   case morvane::CloneSum::Other:
     morvane::NormaliseCloneFrequencies(Sim);
     ShowFrequencies();
-    break;
+    return true;
   }
+  return true;
 }
 
 void TFrmClonImput::BtnGoClonClick() {
-  morvane::RunDisplay &display = Display();
   // Every value is stored as soon as it is read; a text that is no number
   // ends Go there, with what was read before it kept.
   Sim.W1A = mui::ReadReal(ui->GrpBxFitness->W1AField()->text());
@@ -112,9 +117,14 @@ void TFrmClonImput::BtnGoClonClick() {
   Sim.X[3] = mui::ReadReal(ui->TxtsaB->text());
   Sim.X[4] = mui::ReadReal(ui->Txtsasb->text());
   Sim.StopThreshold = mui::ReadReal(ui->TxtL->text());
+  // The four values read may come from fields not left since an earlier
+  // series: a run starts only from frequencies that sum to 1, and the fields
+  // show the ones it uses.
+  if (!KeepFrequenciesSummingToOne())
+    return;
 
-  CloseForm();
-  morvane::StartClonalSeries(Sim, display);
+  CloseAndRun(morvane::Model::Clonal,
+              [](morvane::RunDisplay &display) { morvane::StartClonalSeries(Sim, display); });
 }
 
 void TFrmClonImput::BtnBackCClick() { BackToMainWindow(); }

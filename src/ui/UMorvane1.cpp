@@ -105,9 +105,7 @@ TfrmMorvane::~TfrmMorvane() = default;
 
 void TfrmMorvane::ResetControls() {
   ui_->BtnDetail->setEnabled(false);
-  for (QRadioButton *option : Options())
-    option->setEnabled(false);
-  ui_->BtnLaunch->setEnabled(false);
+  EnableOptionsAndGo(false);
   openDialogName_.clear();
   saveDialogName_.clear();
   ui_->TxtFinal->setText(QString());
@@ -133,7 +131,11 @@ void TfrmMorvane::FormShow() {
 }
 
 // Every return to the main window starts again from the choice of the files.
-void TfrmMorvane::FormActivate() { ResetControls(); }
+void TfrmMorvane::FormActivate() {
+  ResetControls();
+  // Every series starts again from the choice of the Final file.
+  ui_->BtnChooseFin->setFocus(Qt::OtherFocusReason);
+}
 
 void TfrmMorvane::closeEvent(QCloseEvent *e) {
   // Closing the main window ends the program, whatever other window is open.
@@ -142,7 +144,8 @@ void TfrmMorvane::closeEvent(QCloseEvent *e) {
 }
 
 void TfrmMorvane::BtnChooseFinClick() {
-  openDialogName_ = FileDialogs().OpenFileName(this, openDialogName_, QStringLiteral("mrv"),
+  const QString inForce = openDialogName_;
+  openDialogName_ = FileDialogs().OpenFileName(this, inForce, QStringLiteral("mrv"),
                                                QStringLiteral("mrv"), QStringLiteral("*.mrv"));
   const QString name = openDialogName_;
   if (name.isEmpty()) {
@@ -150,20 +153,29 @@ void TfrmMorvane::BtnChooseFinClick() {
     return;
   }
   if (IsPlotFile(FilePath(name))) {
-    openDialogName_.clear();
-    ui_->TxtFinal->setText(QStringLiteral("None"));
+    // Refused: the Final file chosen before (if any) stays in force.
+    openDialogName_ = inForce;
+    ShowFileName(ui_->TxtFinal, inForce);
     ShowMessage(PlotFileRefusal(QStringLiteral("Final")));
     return;
   }
   ui_->TxtFinal->setText(name);
   Sim.FinalFileName = FilePath(name);
   Sim.FinalFile.Name = Sim.FinalFileName;
-  morvane::CreateOrAcceptFinalFile(Sim.FinalFileName);
+  try {
+    morvane::CreateOrAcceptFinalFile(Sim.FinalFileName);
+  } catch (...) {
+    // The Final file in force cannot be used: nothing that needs it may be.
+    ui_->BtnDetail->setEnabled(false);
+    EnableOptionsAndGo(false);
+    throw;
+  }
   ui_->BtnDetail->setEnabled(true);
 }
 
 void TfrmMorvane::BtnDetailClick() {
-  saveDialogName_ = FileDialogs().SaveFileName(this, saveDialogName_, QStringLiteral("gnr"),
+  const QString inForce = saveDialogName_;
+  saveDialogName_ = FileDialogs().SaveFileName(this, inForce, QStringLiteral("gnr"),
                                                QStringLiteral("gnr"), QStringLiteral("*.gnr"));
   const QString name = saveDialogName_;
   if (name.isEmpty()) {
@@ -171,28 +183,42 @@ void TfrmMorvane::BtnDetailClick() {
     return;
   }
   // Creating the Detail file empties it: naming the Final file here would
-  // lose every record of the Final file.
-  if (morvane::SameFile(FilePath(name), Sim.FinalFileName)) {
-    saveDialogName_.clear();
-    ui_->TxtDetail->setText(QStringLiteral("None"));
-    ShowMessage(QStringLiteral("The Detail file cannot be the Final file.\n"
-                               "Please choose another name for the Detail file."));
-    return;
-  }
-  if (IsPlotFile(FilePath(name))) {
-    saveDialogName_.clear();
-    ui_->TxtDetail->setText(QStringLiteral("None"));
-    ShowMessage(PlotFileRefusal(QStringLiteral("Detail")));
+  // lose every record of the Final file; the plot files are emptied by the
+  // input windows. Refused, the Detail file chosen before (if any) stays in
+  // force.
+  QString refusal;
+  if (morvane::SameFile(FilePath(name), Sim.FinalFileName))
+    refusal = QStringLiteral("The Detail file cannot be the Final file.\n"
+                             "Please choose another name for the Detail file.");
+  else if (IsPlotFile(FilePath(name)))
+    refusal = PlotFileRefusal(QStringLiteral("Detail"));
+  if (!refusal.isEmpty()) {
+    saveDialogName_ = inForce;
+    ShowFileName(ui_->TxtDetail, inForce);
+    ShowMessage(refusal);
     return;
   }
   ui_->TxtDetail->setText(name);
   Sim.DetailFileName = FilePath(name);
   Sim.DetailFile.Name = Sim.DetailFileName;
-  morvane::CreateEmptyFile(Sim.DetailFileName);
-  for (QRadioButton *option : Options())
-    option->setEnabled(true);
-  ui_->BtnLaunch->setEnabled(true);
+  try {
+    morvane::CreateEmptyFile(Sim.DetailFileName);
+  } catch (...) {
+    EnableOptionsAndGo(false);
+    throw;
+  }
+  EnableOptionsAndGo(true);
   SelectQuitOption();
+}
+
+void TfrmMorvane::ShowFileName(QLineEdit *field, const QString &name) {
+  field->setText(name.isEmpty() ? QStringLiteral("None") : name);
+}
+
+void TfrmMorvane::EnableOptionsAndGo(bool on) {
+  for (QRadioButton *option : Options())
+    option->setEnabled(on);
+  ui_->BtnLaunch->setEnabled(on);
 }
 
 // A model option: its flag set, the six other option flags cleared, Ploidy

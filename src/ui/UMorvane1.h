@@ -10,6 +10,7 @@
 #include "engine/Model.h"
 #include "framework/MorvaneForm.h"
 
+class QLineEdit;
 class QRadioButton;
 
 namespace Ui {
@@ -51,12 +52,18 @@ private:
   // global, haploid local, clonal, plot, quit.
   std::array<QRadioButton *, 7> Options() const;
   void ResetControls();
+  // The seven options, then Go (enabled in that order).
+  void EnableOptionsAndGo(bool on);
+  // A file name field shows the file in force, or "None" when there is none.
+  static void ShowFileName(QLineEdit *field, const QString &name);
   void SelectQuitOption();
   void ShowFarewell();
   void ChooseModelOption(morvane::Model model);
 
   std::unique_ptr<Ui::TfrmMorvane> ui_;
   // The file names the two dialogs hold: a cancelled dialog keeps its name.
+  // They are the Final and Detail files in force since the last reset: a
+  // refused name does not replace them.
   QString openDialogName_;
   QString saveDialogName_;
 };

@@ -51,10 +51,11 @@ void TFrmSexImput::FormShow() { ui->GrpBxFitness->ResetOnShow(); }
 void TFrmSexImput::FormActivate() {
   ui->TxtPloidy->setText(QString::fromStdString(Sim.Ploidy));
   ui->TxtRepro->setText(QString::fromStdString(Sim.Reproduction));
-  // A file error ends the activation here; the rest is not reset.
-  morvane::PrepareSexualInput(Sim, morvane::kSexPlotFileName);
+  // The files in force are shown even when emptying the Plot file fails.
   ui->TxtFinalFile->setText(QString::fromStdString(Sim.FinalFileName));
   ui->TxtDetailFile->setText(QString::fromStdString(Sim.DetailFileName));
+  // A file error ends the activation here; the rest is not reset.
+  morvane::PrepareSexualInput(Sim, morvane::kSexPlotFileName);
   ui->GrpBxFitness->ResetOnActivate();
   // The field texts are left as the user typed them; only the state is
   // back at its defaults until the fields are left or Go reads them.
@@ -84,7 +85,9 @@ void TFrmSexImput::TxtBFreqExit() {
 }
 
 void TFrmSexImput::BtnGoSexClick() {
-  morvane::RunDisplay &display = Display();
+  const std::optional<morvane::Model> model = morvane::SelectedSexualModel(Sim);
+  if (!model)
+    return;
   // Every value is stored as soon as it is read; a text that is no number
   // ends Go there, with what was read before it kept.
   Sim.FreqA = mui::ReadReal(ui->TxtFreqA->text());
@@ -112,8 +115,8 @@ void TFrmSexImput::BtnGoSexClick() {
     return;
   }
 
-  CloseForm();
-  morvane::StartSexualSeries(Sim, display);
+  CloseAndRun(*model,
+              [](morvane::RunDisplay &display) { morvane::StartSexualSeries(Sim, display); });
 }
 
 void TFrmSexImput::BtnBackSClick() { BackToMainWindow(); }

@@ -2,6 +2,8 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QPalette>
 
 #include "framework/Locale.h"
@@ -11,12 +13,30 @@
 
 using namespace morvane::ui;
 
+namespace {
+
+// "924 bytes", "24.3 MB" (with the locale's decimal separator).
+QString SizeText(qint64 bytes) {
+  const char *const units[] = {"KB", "MB", "GB", "TB"};
+  if (bytes < 1024)
+    return QStringLiteral("%1 bytes").arg(bytes);
+  double size = bytes / 1024.0;
+  int unit = 0;
+  for (; size >= 1024 && unit < 3; ++unit)
+    size /= 1024;
+  return QString::number(size, 'f', 1).replace('.', QChar(DecimalSeparator())) + ' ' + units[unit];
+}
+
+} // namespace
+
 TFrmShowT::TFrmShowT(QWidget *parent)
     : MorvaneForm(parent), ui_(std::make_unique<Ui::TFrmShowT>()) {
   ui_->setupUi(this);
   // No close, minimise or maximise box: a run ends by itself or by the
-  // interrupt button.
-  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+  // interrupt button. A dialog of the program, so that the window manager
+  // keeps it above the program's other windows: a progress window hidden
+  // while they take no input would make the program look frozen.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   // While a run goes on, the other windows take no input: nothing may change
   // the state or empty the files the run is writing.
   setWindowModality(Qt::ApplicationModal);
@@ -26,6 +46,9 @@ TFrmShowT::TFrmShowT(QWidget *parent)
   display.setColor(QPalette::Disabled, QPalette::Text,
                    display.color(QPalette::Active, QPalette::Text));
   ui_->TxtNmbT->setPalette(display);
+  // Room for any size, so that the numbers do not move as it grows.
+  ui_->LblDetailSize->setMinimumWidth(
+      ui_->LblDetailSize->fontMetrics().horizontalAdvance("Detail file: 1023.9 MB"));
   SetHelpContext(0);
   OnClick(ui_->BtnInterrupt, [this] { BtnInterruptClick(); });
 }
@@ -49,6 +72,11 @@ void TFrmShowT::ShowNumbers() {
   ui_->TxtNmbT->setText(QString::number(generation_));
   ui_->TxtDeltap->setText(RealText(deltaP_));
   ui_->TxtDeltaq->setText(RealText(deltaQ_));
+  // How far the Detail file has grown (a run with L = 0 can fill a disk):
+  // looked up only when the numbers are repainted.
+  const QFileInfo detail(QFile::decodeName(QByteArray::fromStdString(morvane::Sim.DetailFileName)));
+  ui_->LblDetailSize->setText(detail.exists() ? "Detail file: " + SizeText(detail.size())
+                                              : QString());
 }
 
 void TFrmShowT::Paint() {
@@ -81,16 +109,10 @@ void TFrmShowT::HideProgress() {
 }
 
 void TFrmShowT::HandOver(morvane::Model model) {
-  const AppWindows &w = Windows();
-  MorvaneForm *next = w.FrmPerturbClone;
-  if (morvane::IsHaploidSexual(model))
-    next = w.FrmPerturb1N;
-  else if (morvane::IsDiploid(model))
-    next = w.FrmPerturb2N;
-  // Until the disturbance windows exist, a finished run goes back to the
-  // main menu.
-  if (!ShowWindow(next))
-    ShowWindow(w.frmMorvane);
+  // Without its disturbance window (a test program that builds only some
+  // windows) a finished run goes back to the main menu.
+  if (!ShowWindow(DisturbanceWindow(model)))
+    ShowWindow(Windows().frmMorvane);
 }
 
 void TFrmShowT::BtnInterruptClick() {

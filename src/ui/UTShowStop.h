@@ -1,6 +1,6 @@
-// The progress window: shown by the run loop for the length of a run, with T
-// and the last changes of p and q, and a button that ends the run after the
-// current generation.
+// The progress window: shown by the run loop for the length of a run, with T,
+// the size the Detail file has reached and the last changes of p and q, and a
+// button that ends the run after the current generation.
 #pragma once
 
 #include <QElapsedTimer>

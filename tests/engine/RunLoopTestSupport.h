@@ -1,48 +1,23 @@
-// Helpers of the run-loop and series tests: a scratch folder, file reading,
-// and a RunDisplay that records what the loop asks of it.
+// Helpers of the run-loop, series and runner tests: file reading, and a
+// RunDisplay that records what the loop asks of it.
 #pragma once
 
 #include <cstdint>
-#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <sstream>
 #include <stdexcept>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "EngineTestSupport.h"
 #include "engine/Model.h"
 #include "engine/RunLoop.h"
 #include "state/SimState.h"
 
 namespace morvane::testing {
-
-// A fresh folder under the test temporary directory, removed at the end.
-class ScratchFolder {
-public:
-  ScratchFolder() {
-    std::string pattern = ::testing::TempDir() + "morvane_runloop_XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr)
-      throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~ScratchFolder() {
-    const std::string command = "rm -rf '" + path_ + "'";
-    if (std::system(command.c_str()) != 0)
-      ADD_FAILURE() << "could not remove " << path_;
-  }
-  ScratchFolder(const ScratchFolder &) = delete;
-  ScratchFolder &operator=(const ScratchFolder &) = delete;
-
-  const std::string &Path() const { return path_; }
-  std::string File(const std::string &name) const { return path_ + "/" + name; }
-
-private:
-  std::string path_;
-};
 
 inline std::string ReadWholeFile(const std::string &path) {
   std::ifstream in(path, std::ios::binary);
@@ -51,6 +26,13 @@ inline std::string ReadWholeFile(const std::string &path) {
   std::ostringstream content;
   content << in.rdbuf();
   return content.str();
+}
+
+inline void WriteWholeFile(const std::string &path, const std::string &content) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << content;
+  if (!out)
+    throw std::runtime_error("cannot write " + path);
 }
 
 // Lines of a file whose lines end with CR LF; fails the test on a bare LF or

@@ -8,9 +8,6 @@
 #include <gtest/gtest.h>
 
 #include "RunLoopTestSupport.h"
-#include "engine/ClonalStep.h"
-#include "engine/DiploidStep.h"
-#include "engine/HaploidStep.h"
 #include "engine/InitialState.h"
 #include "engine/Series.h"
 #include "engine/TradeOff.h"
@@ -22,10 +19,14 @@
 namespace morvane {
 namespace {
 
+using testing::Apply;
+using testing::BuildInitialState;
 using testing::CrLfLines;
+using testing::PrepareSeries;
 using testing::ReadWholeFile;
 using testing::RecordingDisplay;
 using testing::ScratchFolder;
+using testing::Step;
 using testing::TabFields;
 
 TEST(SeriesModel, SexualModelChosenByTheFlagsInTheirOrder) {
@@ -170,44 +171,9 @@ struct SeriesCase {
   const char *name;
 };
 
-void Parameters(SimState &s) {
-  s.SoftProp = 0.5;
-  s.MigSurv = 0.9;
-  s.HabFreq = 0.6;
-  s.TriesAB = 3;
-  s.TriesaB = 2;
-  s.W1A = 0.9;
-  s.W2A = 0.4;
-  s.W1a = 0.5;
-  s.W2a = 0.8;
-  s.StopThreshold = 0.00001;
-}
-
-constexpr double kP0 = 0.3, kQ0 = 0.6, kDG0 = 0.05;
+// The second run: p, q and DG or Fit, or the clones.
 constexpr double kP1 = 0.8, kQ1 = 0.2, kDG1 = -0.02, kFit1 = 0.3;
-constexpr std::array<double, 4> kClones0{0.25, 0.25, 0.25, 0.25};
 constexpr std::array<double, 4> kClones1{0.1, 0.2, 0.3, 0.4};
-
-// Sets up s as the main window and the input window leave it before Go.
-void PrepareSeries(SimState &s, const ScratchFolder &folder, Model model) {
-  s.FinalFileName = s.FinalFile.Name = folder.File("results.mrv");
-  CreateOrAcceptFinalFile(s.FinalFile.Name);
-  s.DetailFileName = s.DetailFile.Name = folder.File("run.gnr");
-  CreateEmptyFile(s.DetailFile.Name);
-  ChooseModel(s, model);
-  if (model == Model::Clonal) {
-    PrepareClonalInput(s, folder.File("PlotCloneFile.plo"));
-    Parameters(s);
-    for (int k = 1; k <= 4; ++k)
-      s.X[k] = kClones0[k - 1];
-  } else {
-    PrepareSexualInput(s, folder.File("PlotSexFile.plo"));
-    Parameters(s);
-    s.FreqA = kP0;
-    s.FreqB = kQ0;
-    s.DG = kDG0;
-  }
-}
 
 // One run traced into the expected contents, generation by generation.
 struct Expected {
@@ -220,23 +186,7 @@ struct Expected {
 
 void ReferenceRun(Model model, SimState &r, Expected &e) {
   do {
-    switch (model) {
-    case Model::HaploidLocal:
-      HaploidLocalStep(r);
-      break;
-    case Model::HaploidGlobal:
-      HaploidGlobalStep(r);
-      break;
-    case Model::DiploidLocal:
-      DiploidLocalStep(r);
-      break;
-    case Model::DiploidGlobal:
-      DiploidGlobalStep(r);
-      break;
-    case Model::Clonal:
-      ClonalStep(r);
-      break;
-    }
+    Step(model, r);
     ++r.Generation;
     if (IsHaploidSexual(model))
       r.Fit = 0;
@@ -261,10 +211,7 @@ Expected ReferenceSeries(const SeriesCase &c, SimState r, std::uint32_t &firstRu
     e.detail = ClonalDetailHeaderLines(r);
     e.plot = ClonalPlotFirstLine(r);
   } else {
-    if (IsDiploid(c.model))
-      DiploidInitialState(r);
-    else
-      HaploidInitialState(r);
+    BuildInitialState(r, c.model);
     e.detail = SexualDetailHeaderLines(r);
     e.plot = SexualPlotFirstLine(r);
   }
@@ -334,7 +281,7 @@ TEST_P(SeriesOfTwoRuns, FilesHoldOneContinuousSeries) {
   const bool clonal = c.model == Model::Clonal;
   ScratchFolder folder;
   SimState s;
-  PrepareSeries(s, folder, c.model);
+  PrepareSeries(s, c.model, folder.Path());
   std::uint32_t firstRunEnd = 0;
   const Expected expected = ReferenceSeries(c, s, firstRunEnd);
 
@@ -392,7 +339,7 @@ TEST_P(SeriesOfTwoRuns, FilesHoldOneContinuousSeries) {
 TEST(SeriesRerun, DiploidNewFitRebuildsTheGenotypesWithDGZero) {
   ScratchFolder folder;
   SimState s;
-  PrepareSeries(s, folder, Model::DiploidLocal);
+  PrepareSeries(s, Model::DiploidLocal, folder.Path());
   RecordingDisplay display;
   ASSERT_EQ(StartSexualSeries(s, display), Model::DiploidLocal);
 
@@ -424,7 +371,7 @@ TEST(SeriesRerun, DiploidNewFitRebuildsTheGenotypesWithDGZero) {
 TEST(SeriesRerun, WrongPloidyFlagsStoreTheValuesButRunNothing) {
   ScratchFolder folder;
   SimState s;
-  PrepareSeries(s, folder, Model::DiploidGlobal);
+  PrepareSeries(s, Model::DiploidGlobal, folder.Path());
   RecordingDisplay display;
   ASSERT_EQ(StartSexualSeries(s, display), Model::DiploidGlobal);
   const std::uint32_t t = s.Generation;
@@ -437,7 +384,7 @@ TEST(SeriesRerun, WrongPloidyFlagsStoreTheValuesButRunNothing) {
 TEST(SeriesStop, SecondSeriesIsAppendedToTheSameDetailAndFinalFiles) {
   ScratchFolder folder;
   SimState s;
-  PrepareSeries(s, folder, Model::HaploidGlobal);
+  PrepareSeries(s, Model::HaploidGlobal, folder.Path());
   RecordingDisplay display;
   ASSERT_EQ(StartSexualSeries(s, display), Model::HaploidGlobal);
   StopSexualSeries(s);
@@ -450,7 +397,7 @@ TEST(SeriesStop, SecondSeriesIsAppendedToTheSameDetailAndFinalFiles) {
   CreateOrAcceptFinalFile(s.FinalFile.Name);
   ChooseModel(s, Model::DiploidLocal);
   PrepareSexualInput(s, s.PlotFileName);
-  Parameters(s);
+  Apply(testing::Params{}, s);
   s.FreqA = kP1;
   s.FreqB = kQ1;
   ASSERT_EQ(StartSexualSeries(s, display), Model::DiploidLocal);
@@ -475,7 +422,7 @@ TEST(SeriesStop, SecondSeriesIsAppendedToTheSameDetailAndFinalFiles) {
 TEST(SeriesStop, FinalFileErrorLeavesPlotRowsUnset) {
   ScratchFolder folder;
   SimState s;
-  PrepareSeries(s, folder, Model::Clonal);
+  PrepareSeries(s, Model::Clonal, folder.Path());
   RecordingDisplay display;
   StartClonalSeries(s, display);
   ASSERT_EQ(::unlink(s.FinalFile.Name.c_str()), 0);

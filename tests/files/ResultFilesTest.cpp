@@ -1,13 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include "TestDir.h"
+#include "WorkedExample.h"
 #include "files/DetailFile.h"
 #include "files/FinalFile.h"
 #include "files/PlotFile.h"
@@ -17,16 +16,6 @@ namespace morvane {
 namespace {
 
 const std::string kDenied = "Acc\xC3\xA8s au fichier refus\xC3\xA9";
-
-template <typename F> std::string FailureOf(F action) {
-  try {
-    action();
-  } catch (const FileError &e) {
-    return e.what();
-  }
-  ADD_FAILURE() << "no FileError thrown";
-  return {};
-}
 
 // The defaults of the sexual input window for haploids with local panmixia.
 SimState SexualDefaults() {
@@ -68,18 +57,11 @@ SimState ClonalExample() {
   return s;
 }
 
-const std::string kSexualHeader =
-    "T\tp\tq\tDG\tFit\tW1\tW2\tx\td\tW1(A)\tW2(A)\tW1(a)\tW2(a)\ti\tj\tc\t"
-    "TradeOff\tESS\tPloidy\tReproduction\r\n";
-const std::string kSexualDefaultsParameters =
-    "0\t0.5000\t0.5000\t0.0000\t 0.00000000000000E+0000\t0\t0\t1.0000\t1.0000\t  1.000000\t"
-    "  1.000000\t  1.000000\t1.0000000000\t1\t1\t0.5000\tNoTO\tNoESS\tHaploid\tLocal\r\n";
-const std::string kSexualDefaultsFirstGeneration =
-    "1\t 5.00000000000000E-0001\t 5.00000000000000E-0001\t 0.00000000000000E+0000\t"
-    " 0.00000000000000E+0000\t 5.00000000000000E-0001\t 5.00000000000000E-0001\t\r\n";
-const std::string kFinalHeader =
-    "T\tx\td\tW1(A)\tW2(A)\tW1(a)\tW2(a)\ti\tj\tc\tp or f(AB)\tq or f(Ab)\tDG or f(aB)\t"
-    "Fit or f(ab)\tTradOfStatus\tESSStatus\tPloidy\tReproduction\tFile Name\r\n";
+using worked::kDetailGeneration1;
+using worked::kDetailHeader;
+using worked::kDetailParameters;
+using worked::kFinalHeader;
+using worked::kPlotLine0;
 
 class ResultFilesTest : public TempDirTest {
 protected:
@@ -101,10 +83,8 @@ TEST_F(ResultFilesTest, SexualRunOfTheDefaults) {
   WriteSexualDetailGenerationLine(s);
   WriteSexualPlotGenerationLine(s);
 
-  EXPECT_EQ(Read(s.DetailFile.Name),
-            kSexualHeader + kSexualDefaultsParameters + kSexualDefaultsFirstGeneration);
-  EXPECT_EQ(Read(s.PlotFile.Name),
-            "0\t0.5000\t0.5000\t0.0000\t0.0000\r\n1\t0.50000\t0.50000\t0.00000\t0.00\r\n");
+  EXPECT_EQ(Read(s.DetailFile.Name), kDetailHeader + kDetailParameters + kDetailGeneration1);
+  EXPECT_EQ(Read(s.PlotFile.Name), kPlotLine0 + worked::kPlotGeneration1);
 }
 
 TEST_F(ResultFilesTest, SeriesGoOnAndFollowEachOther) {
@@ -129,10 +109,10 @@ TEST_F(ResultFilesTest, SeriesGoOnAndFollowEachOther) {
   for (std::size_t at = 0, end; (end = detail.find("\r\n", at)) != std::string::npos; at = end + 2)
     lines.push_back(detail.substr(at, end - at));
   ASSERT_EQ(lines.size(), 2u + 3u + 2u + 1u);
-  EXPECT_EQ(lines[0] + "\r\n", kSexualHeader);
+  EXPECT_EQ(lines[0] + "\r\n", kDetailHeader);
   EXPECT_EQ(lines[2].substr(0, 25), "1\t 6.00000000000000E-0001");
   EXPECT_EQ(lines[4].substr(0, 25), "3\t 8.00000000000000E-0001");
-  EXPECT_EQ(lines[5] + "\r\n", kSexualHeader);
+  EXPECT_EQ(lines[5] + "\r\n", kDetailHeader);
   EXPECT_EQ(lines[6].substr(0, 2), "0\t");
   EXPECT_EQ(lines[7].substr(0, 2), "1\t");
   for (std::size_t k : {2u, 3u, 4u, 7u}) {
@@ -165,7 +145,7 @@ TEST_F(ResultFilesTest, SexualLinesWithNegativeAndOddValues) {
   s.TriesaB = 7;
   s.HabFreq = 0.9999;
   EXPECT_EQ(SexualDetailHeaderLines(s),
-            kSexualHeader +
+            kDetailHeader +
                 "0\t0.3000\t1.0000\t-0.0625\t-2.50000000000000E-0001\t0\t0\t0.2500\t0.0001\t"
                 "  0.900000\t  0.123457\t  0.500000\t0.1234567890\t1000\t7\t0.9999\t"
                 "ConvTO\tLinESS\tDiploid\tGlobal\r\n");
@@ -224,7 +204,7 @@ TEST_F(ResultFilesTest, PlotFilesAreResetSeparately) {
   EXPECT_EQ(clonal.PlotFile.Name, Path(kClonePlotFileName));
   EXPECT_EQ(clonal.PlotFileName, Path(kClonePlotFileName));
   WriteClonalRunHeader(clonal);
-  EXPECT_EQ(Read(sexual), "0\t0.5000\t0.5000\t0.0000\t0.0000\r\n");
+  EXPECT_EQ(Read(sexual), kPlotLine0);
 
   ResetPlotFile(s, sexual);
   EXPECT_EQ(Read(sexual), "");
@@ -239,7 +219,7 @@ TEST_F(ResultFilesTest, PlotFileUnderItsFixedNameInTheCurrentFolder) {
   WriteSexualRunHeader(s);
   std::filesystem::current_path(previous);
   EXPECT_EQ(s.PlotFileName, "PlotSexFile.plo");
-  EXPECT_EQ(Read(Path("PlotSexFile.plo")), "0\t0.5000\t0.5000\t0.0000\t0.0000\r\n");
+  EXPECT_EQ(Read(Path("PlotSexFile.plo")), kPlotLine0);
 }
 
 TEST_F(ResultFilesTest, FinalFileNewThenRecords) {
@@ -323,16 +303,8 @@ TEST_F(ResultFilesTest, FinalFileThatCannotBeCreated) {
 // The disk fills while the header of a new Final file is written: no
 // headerless file is left to be accepted later as an existing Final file.
 TEST_F(ResultFilesTest, FinalFileWhoseHeaderCannotBeWritten) {
-  const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit saved{};
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-  rlimit limited = saved;
-  limited.rlim_cur = 10;
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-  const std::string message = FailureOf([&] { CreateOrAcceptFinalFile(s.FinalFile.Name); });
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &saved), 0);
-  std::signal(SIGXFSZ, previous);
-  EXPECT_EQ(message, "Disque plein");
+  EXPECT_EQ(FailureUnderFileSizeLimit(10, [&] { CreateOrAcceptFinalFile(s.FinalFile.Name); }),
+            "Disque plein");
   EXPECT_FALSE(FileExists(s.FinalFile.Name));
 
   CreateOrAcceptFinalFile(s.FinalFile.Name);
@@ -340,14 +312,21 @@ TEST_F(ResultFilesTest, FinalFileWhoseHeaderCannotBeWritten) {
 }
 
 TEST_F(ResultFilesTest, FinalFileInAReadOnlyFolder) {
-  if (::geteuid() == 0)
-    GTEST_SKIP() << "folder permissions do not stop root";
   const std::string folder = Path("locked");
   std::filesystem::create_directory(folder);
+  HandToOrdinaryUser(dir_);
+  HandToOrdinaryUser(folder);
   std::filesystem::permissions(folder, std::filesystem::perms::owner_read |
                                            std::filesystem::perms::owner_exec);
-  EXPECT_EQ(FailureOf([&] { CreateOrAcceptFinalFile(folder + "/final.mrv"); }), kDenied);
+  const std::optional<std::string> locked =
+      FailureAsOrdinaryUser([&] { CreateOrAcceptFinalFile(folder + "/final.mrv"); });
+  if (!locked)
+    GTEST_SKIP() << "the tests run as root and cannot become user nobody here";
+  EXPECT_EQ(*locked, kDenied);
   EXPECT_FALSE(FileExists(folder + "/final.mrv"));
+  // The same user creates it in its folder that is not locked.
+  EXPECT_EQ(FailureAsOrdinaryUser([&] { CreateOrAcceptFinalFile(Path("final.mrv")); }), "");
+  EXPECT_EQ(Read(Path("final.mrv")), kFinalHeader);
 }
 
 TEST_F(ResultFilesTest, FinalRecordToAFileRemovedAfterItWasChosen) {
@@ -369,16 +348,18 @@ TEST_F(ResultFilesTest, DetailFileDeletedAfterItWasChosen) {
   // The Plot file already had its first line; the header stops at the Detail
   // file and writes nothing more to the Plot file.
   EXPECT_EQ(FailureOf([&] { WriteSexualRunHeader(s); }), "Fichier introuvable");
-  EXPECT_EQ(Read(s.PlotFile.Name), "0\t0.5000\t0.5000\t0.0000\t0.0000\r\n");
+  EXPECT_EQ(Read(s.PlotFile.Name), kPlotLine0);
 }
 
 TEST_F(ResultFilesTest, PlotFileInAMissingFolder) {
   const std::string name = Path("missing/PlotSexFile.plo");
   EXPECT_EQ(FailureOf([&] { ResetPlotFile(s, name); }), "Fichier introuvable");
   EXPECT_EQ(s.PlotFileName, name);
-  // The Detail header goes out before the Plot line fails.
+  // The Detail header goes out before the Plot line fails, and is taken back
+  // so that the next attempt's header does not follow a stray one.
+  Write(s.DetailFile.Name, "earlier series\r\n");
   EXPECT_EQ(FailureOf([&] { WriteSexualRunHeader(s); }), "Fichier introuvable");
-  EXPECT_EQ(Read(s.DetailFile.Name), kSexualHeader + kSexualDefaultsParameters);
+  EXPECT_EQ(Read(s.DetailFile.Name), "earlier series\r\n");
   EXPECT_EQ(FailureOf([&] { WriteSexualPlotGenerationLine(s); }), "Fichier introuvable");
 }
 
@@ -402,19 +383,10 @@ TEST_F(ResultFilesTest, DiskFillsDuringARun) {
   s.Generation = 1;
   WriteSexualDetailGenerationLine(s);
   const std::string before = Read(s.DetailFile.Name);
-
-  const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit saved{};
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-  rlimit limited = saved;
-  limited.rlim_cur = before.size() + 40;
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
   s.Generation = 2;
-  const std::string message = FailureOf([&] { WriteSexualDetailGenerationLine(s); });
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &saved), 0);
-  std::signal(SIGXFSZ, previous);
-
-  EXPECT_EQ(message, "Disque plein");
+  EXPECT_EQ(
+      FailureUnderFileSizeLimit(before.size() + 40, [&] { WriteSexualDetailGenerationLine(s); }),
+      "Disque plein");
   EXPECT_EQ(Read(s.DetailFile.Name), before);
 }
 

@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <csignal>
 #include <filesystem>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include "TestDir.h"
@@ -28,17 +26,6 @@ TEST(IoErrorMessage, ChosenFromErrno) {
   const FileError error(ENOSPC);
   EXPECT_EQ(error.Errno(), ENOSPC);
   EXPECT_STREQ(error.what(), "Disque plein");
-}
-
-// Runs `action` and returns the message of the FileError it throws.
-template <typename F> std::string FailureOf(F action) {
-  try {
-    action();
-  } catch (const FileError &e) {
-    return e.what();
-  }
-  ADD_FAILURE() << "no FileError thrown";
-  return {};
 }
 
 using TextFileTest = TempDirTest;
@@ -107,12 +94,34 @@ TEST_F(TextFileTest, BadNamesAndFolders) {
   EXPECT_EQ(FailureOf([&] { AppendToFile(dir_.string(), "x"); }),
             "Acc\xC3\xA8s au fichier refus\xC3\xA9");
   EXPECT_EQ(FailureOf([&] { CreateEmptyFile(Path("none/x.txt")); }), "Fichier introuvable");
+  // Each error names the file concerned.
+  EXPECT_EQ(PathOf([&] { CreateEmptyFile(Path("none/x.txt")); }), Path("none/x.txt"));
+  EXPECT_EQ(PathOf([&] { AppendToFile(file + "/x.txt", "x"); }), file + "/x.txt");
+  EXPECT_EQ(PathOf([&] { CheckOpenable(dir_.string()); }), dir_.string());
 }
 
 TEST_F(TextFileTest, FullDeviceIsReported) {
   if (!FileExists("/dev/full"))
     GTEST_SKIP() << "/dev/full is not available";
   EXPECT_EQ(FailureOf([] { AppendToFile("/dev/full", "line\r\n"); }), "Disque plein");
+  EXPECT_EQ(PathOf([] { AppendToFile("/dev/full", "line\r\n"); }), "/dev/full");
+}
+
+// Taking back the line just appended: only from a regular file that holds
+// at least that much; anything else is left as it is.
+TEST_F(TextFileTest, TakeBackTailCutsTheEndOfARegularFile) {
+  const std::string path = Path("lines.txt");
+  Write(path, "first\r\nsecond\r\n");
+  EXPECT_TRUE(TakeBackTail(path, 8));
+  EXPECT_EQ(Read(path), "first\r\n");
+  EXPECT_FALSE(TakeBackTail(path, 8));
+  EXPECT_EQ(Read(path), "first\r\n");
+  EXPECT_FALSE(TakeBackTail(Path("missing.txt"), 1));
+  EXPECT_FALSE(FileExists(Path("missing.txt")));
+  EXPECT_FALSE(TakeBackTail(dir_.string(), 1));
+  if (FileExists("/dev/full")) {
+    EXPECT_FALSE(TakeBackTail("/dev/full", 1));
+  }
 }
 
 // A write that stops half way (here at the file size limit, which also
@@ -120,28 +129,28 @@ TEST_F(TextFileTest, FullDeviceIsReported) {
 TEST_F(TextFileTest, PartialWriteIsTakenBack) {
   const std::string path = Path("limited.txt");
   Write(path, "first line\r\n");
-  const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit saved{};
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-  rlimit limited = saved;
-  limited.rlim_cur = 20;
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-  const std::string message =
-      FailureOf([&] { AppendToFile(path, "second line, too long for the limit\r\n"); });
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &saved), 0);
-  std::signal(SIGXFSZ, previous);
-  EXPECT_EQ(message, "Disque plein");
+  EXPECT_EQ(FailureUnderFileSizeLimit(
+                20, [&] { AppendToFile(path, "second line, too long for the limit\r\n"); }),
+            "Disque plein");
   EXPECT_EQ(Read(path), "first line\r\n");
 }
 
 TEST_F(TextFileTest, PermissionDeniedForOrdinaryUsers) {
-  if (::geteuid() == 0)
-    GTEST_SKIP() << "folder permissions do not stop root";
   const std::string path = Path("locked.txt");
   Write(path, "x");
+  HandToOrdinaryUser(dir_);
+  HandToOrdinaryUser(path);
   std::filesystem::permissions(path, std::filesystem::perms::owner_read);
-  EXPECT_EQ(FailureOf([&] { AppendToFile(path, "y"); }), "Acc\xC3\xA8s au fichier refus\xC3\xA9");
+  const std::optional<std::string> locked = FailureAsOrdinaryUser([&] { AppendToFile(path, "y"); });
+  if (!locked)
+    GTEST_SKIP() << "the tests run as root and cannot become user nobody here";
+  EXPECT_EQ(*locked, "Acc\xC3\xA8s au fichier refus\xC3\xA9");
   EXPECT_EQ(Read(path), "x");
+  // Writable again, the same user appends to it.
+  std::filesystem::permissions(path, std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::add);
+  EXPECT_EQ(FailureAsOrdinaryUser([&] { AppendToFile(path, "y"); }), "");
+  EXPECT_EQ(Read(path), "xy");
 }
 
 } // namespace

@@ -6,6 +6,9 @@
 #include "FieldTestSupport.h"
 #include "UClonImput.h"
 #include "USexImput.h"
+#include "engine/Series.h"
+#include "engine/TradeOff.h"
+#include "framework/Locale.h"
 
 using namespace morvane;
 using namespace morvane::ui;
@@ -221,46 +224,66 @@ TEST_P(FitnessTest, ClonalESSLeavesNoESSAsTheTradeOffSetIt) {
   EXPECT_TRUE(Enabled(w, "BtnNoESS"));
 }
 
-TEST_P(FitnessTest, ATradeOffOfAnEarlierSeriesStaysInForceAndRecorded) {
-  MorvaneForm *w = OpenSexual();
-  SetC(w, "0.5");
-  Click(w, "BtnTradeLin");
-  Click(w, "BtnESS");
-  // Back to the main window; a new series is prepared.
-  Button(w, "BtnBackS")->click();
-  w->ShowForm();
-  Activate(w);
-  EXPECT_TRUE(Sim.LinTradeOff);
-  EXPECT_EQ(Sim.TradeOffStatus, "LinTO");
-  EXPECT_EQ(Sim.ESSStatus, "NoESS");
-  EXPECT_EQ(Text(w, "TxtTOStatus"), "LinTO");
-  EXPECT_TRUE(Enabled(w, "TxtW2A"));
-  EXPECT_TRUE(Enabled(w, "TxtW2Smalla"));
-  EXPECT_FALSE(Enabled(w, "BtnESS"));
-  EXPECT_FALSE(Enabled(w, "BtnNoESS"));
-  // ESS had locked W1(A): it stays so until a button opens it.
-  EXPECT_FALSE(Enabled(w, "TxtW1A"));
-  Leave(Field(w, "TxtSmalla"), L("0.3"));
-  EXPECT_EQ(Text(w, "TxtW2Smalla"), L("0.7"));
-  EXPECT_FALSE(Enabled(w, "TxtW2Smalla"));
-
-  // The clonal window records the same trade-off and resets the survivals.
-  Button(w, "BtnBackS")->click();
+// The trade-off flags outlive a series: a window opened for the next one
+// presents that trade-off in force exactly as its button does, so that the
+// status recorded, the fields open to typing and the survivals a run uses
+// agree, until "No Trade-off" frees the habitat-2 fields.
+TEST_P(FitnessTest, ATradeOffOfAnEarlierSeriesIsPresentedInForce) {
+  // An earlier clonal series typed W2(A) freely; a sexual one then used the
+  // concave trade-off with W1(A) = 0.9.
+  ChooseModel(Sim, Model::HaploidLocal);
   MorvaneForm *c = OpenClonal();
-  EXPECT_EQ(Sim.TradeOffStatus, "LinTO");
-  EXPECT_EQ(Sim.ESSStatus, "NoESS");
-  EXPECT_EQ(Sim.W1A, 1);
-  EXPECT_EQ(Sim.W2a, 1);
-  Leave(Field(c, "TxtW2A"), L("0.2"));
-  Click(c, "BtnConcaveTrade");
-  Button(c, "BtnBackC")->click();
-  OpenClonal();
-  EXPECT_EQ(Sim.TradeOffStatus, "ConcTO");
-  Click(clonal.get(), "BtnNoTrade");
-  Button(clonal.get(), "BtnBackC")->click();
-  w->ShowForm();
-  Activate(w);
+  Click(c, "BtnNoTrade");
+  Leave(Field(c, "TxtW1A"), L("0.9"));
+  Leave(Field(c, "TxtW2A"), L("0.5"));
+  Click(c, "BtnBackC");
+  MorvaneForm *s = OpenSexual();
+  SetC(s, "0.6");
+  Click(s, "BtnTradeLin");
+  Click(s, "BtnESS");
+  Click(s, "BtnConcaveTrade");
+  Leave(Field(s, "TxtW1A"), L("0.9"));
+  Click(s, "BtnBackS");
+  ASSERT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
+
+  const double w2A = ConcaveTradeOff(0.9);
+  for (MorvaneForm *w : {s, c}) {
+    SCOPED_TRACE(w->objectName().toStdString());
+    w->ShowForm();
+    Activate(w);
+    EXPECT_TRUE(Sim.ConcaveTradeOff);
+    EXPECT_EQ(Sim.TradeOffStatus, "ConcTO");
+    EXPECT_EQ(Sim.ESSStatus, "NoESS");
+    EXPECT_EQ(Text(w, "TxtTOStatus"), "ConcTO");
+    EXPECT_TRUE(Enabled(w, "TxtW1A"));
+    EXPECT_TRUE(Enabled(w, "TxtSmalla"));
+    EXPECT_FALSE(Enabled(w, "TxtW2A"));
+    EXPECT_FALSE(Enabled(w, "TxtW2Smalla"));
+    EXPECT_EQ(Text(w, "TxtW2A"), RealText(w2A));
+    EXPECT_FALSE(Enabled(w, "BtnESS"));
+    EXPECT_FALSE(Enabled(w, "BtnNoESS"));
+    // Go runs with the survivals of the trade-off it records.
+    Click(w, w == s ? "BtnGoSex" : "BtnGoClon");
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_EQ(Sim.W1A, 0.9);
+    EXPECT_NEAR(Sim.W2A, w2A, 1e-15);
+    EXPECT_NEAR(Sim.W2a, ConcaveTradeOff(Sim.W1a), 1e-15);
+    EXPECT_EQ(Sim.TradeOffStatus, "ConcTO");
+  }
+  EXPECT_EQ(display.shown, 2);
+
+  // "No Trade-off" frees the habitat-2 fields, and the exits no longer tie
+  // them.
+  c->ShowForm();
+  Activate(c);
+  Click(c, "BtnNoTrade");
+  EXPECT_TRUE(Enabled(c, "TxtW2A"));
+  EXPECT_TRUE(Enabled(c, "TxtW2Smalla"));
+  Leave(Field(c, "TxtW2A"), L("0.5"));
+  Leave(Field(c, "TxtW1A"), L("0.3"));
+  EXPECT_EQ(Text(c, "TxtW2A"), L("0.5"));
   EXPECT_EQ(Sim.TradeOffStatus, "NoTO");
+  EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
 }
 
 TEST_P(FitnessTest, UnparsableHabitat1TextEndsATradeOffButton) {

@@ -2,13 +2,30 @@
 // buttons, the error handler, the seams and the numbers of the windows.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFileSystemModel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
 #include <stdexcept>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 #include "UiTestSeams.h"
 #include "files/TextFile.h"
@@ -40,6 +57,8 @@ public:
     layout->addWidget(second);
     layout->addWidget(button);
     setCentralWidget(central);
+    help = menuBar()->addMenu("&Help");
+    help->addAction("Contents");
     OnFieldExit(first, [this] {
       log << "exit first";
       if (first->text() == "bad") {
@@ -62,6 +81,7 @@ public:
   QLineEdit *first;
   QLineEdit *second;
   QPushButton *button;
+  QMenu *help;
   QRadioButton *options[3];
   QStringList log;
   bool throwOnClick = false;
@@ -182,18 +202,41 @@ TEST_F(FrameworkTest, FieldExitDoesNotRunOnDeactivationOrMenu) {
   Activate(a.get());
   a->first->setFocus();
   a->log.clear();
-  // Another application, then one of the program's other windows.
+  // Another application, then one of the program's other windows, take the
+  // focus from the field.
   Activate(nullptr);
+  EXPECT_FALSE(a->first->hasFocus());
   Activate(a.get());
+  EXPECT_TRUE(a->first->hasFocus());
   Activate(b.get());
-  // A menu opening takes the focus for a moment.
+  EXPECT_FALSE(a->first->hasFocus());
+  EXPECT_TRUE(a->log.isEmpty()) << ::testing::PrintToString(a->log);
+
+  // A menu opening takes the focus for a moment, and so does the menu bar
+  // taken with the keyboard (Alt, Alt+H, each left with Escape).
   a->ShowForm();
   Activate(a.get());
   a->first->setFocus();
   a->log.clear();
   QFocusEvent popup(QEvent::FocusOut, Qt::PopupFocusReason);
   QCoreApplication::sendEvent(a->first, &popup);
-  EXPECT_FALSE(a->log.contains("exit first")) << a->log.join(", ").toStdString();
+  QTest::keyClick(a->first, Qt::Key_Alt);
+  EXPECT_EQ(QApplication::focusWidget(), a->menuBar());
+  QTest::keyClick(a->menuBar(), Qt::Key_Escape);
+  EXPECT_TRUE(a->first->hasFocus());
+  QTest::keyClick(a->first, Qt::Key_H, Qt::AltModifier);
+  ASSERT_EQ(QApplication::activePopupWidget(), a->help);
+  QTest::keyClick(a->help, Qt::Key_Escape);
+  EXPECT_TRUE(a->log.isEmpty()) << ::testing::PrintToString(a->log);
+  // Leaving the menu bar for another control, or pressing a button by its
+  // accelerator from there, leaves the field.
+  EXPECT_EQ(QApplication::focusWidget(), a->menuBar());
+  QTest::mouseClick(a->second, Qt::LeftButton);
+  EXPECT_EQ(a->log, QStringList({"exit first"}));
+  QTest::keyClick(a->second, Qt::Key_Alt);
+  EXPECT_EQ(QApplication::focusWidget(), a->menuBar());
+  a->button->click();
+  EXPECT_EQ(a->log, QStringList({"exit first", "exit second", "click"}));
 }
 
 TEST_F(FrameworkTest, BadEntryMessageReturnsFocusWithoutFurtherEvents) {
@@ -216,6 +259,28 @@ TEST_F(FrameworkTest, BadEntryMessageReturnsFocusWithoutFurtherEvents) {
   // The next exit is an ordinary one again.
   QTest::keyClick(a->first, Qt::Key_Tab);
   EXPECT_EQ(a->log, QStringList({"exit first", "exit first"}));
+}
+
+// Enter or keypad Enter presses the focused button or option, and leaves the
+// focused field for the next control as Tab does, running its exit.
+TEST_F(FrameworkTest, EnterPressesAButtonAndLeavesAField) {
+  a->ShowForm();
+  Activate(a.get());
+  a->log.clear();
+  const std::pair<Qt::Key, Qt::KeyboardModifier> enters[] = {{Qt::Key_Return, Qt::NoModifier},
+                                                             {Qt::Key_Enter, Qt::KeypadModifier}};
+  for (const auto &[key, modifier] : enters) {
+    a->first->setFocus();
+    QTest::keyClick(a->first, key, modifier);
+    EXPECT_TRUE(a->second->hasFocus());
+    a->button->setFocus();
+    QTest::keyClick(a->button, key, modifier);
+  }
+  a->options[1]->setFocus();
+  QTest::keyClick(a->options[1], Qt::Key_Return);
+  EXPECT_TRUE(a->options[1]->isChecked());
+  EXPECT_EQ(a->log, QStringList({"exit first", "exit second", "click", "exit first", "exit second",
+                                 "click", "option 1"}));
 }
 
 TEST_F(FrameworkTest, OptionHandlerRunsOnlyWhenNewlySelected) {
@@ -300,6 +365,99 @@ TEST(SeamsTest, TestSeamsReplaceAndRestoreProduction) {
   }
   EXPECT_EQ(&Messages(), production);
   EXPECT_EQ(&FileDialogs(), dialogs);
+}
+
+// Ends the process with a failure when it is not destroyed within `seconds`:
+// a test of something that may hang fails instead of waiting for ever.
+class Watchdog {
+public:
+  explicit Watchdog(int seconds)
+      : thread_([this, seconds] {
+          std::unique_lock<std::mutex> lock(mutex_);
+          if (!stopped_.wait_for(lock, std::chrono::seconds(seconds), [this] { return done_; })) {
+            std::fprintf(stderr, "Still waiting after %d s: the dialog hangs\n", seconds);
+            std::_Exit(1);
+          }
+        }) {}
+  ~Watchdog() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      done_ = true;
+    }
+    stopped_.notify_one();
+    thread_.join();
+  }
+
+private:
+  std::mutex mutex_;
+  std::condition_variable stopped_;
+  bool done_ = false;
+  std::thread thread_;
+};
+
+// Opens the program's file dialog on `current` and closes it once each of
+// `files` is listed with its type; false when they were not all listed
+// within ten seconds.
+bool ListedByTheFileDialog(const QString &current, const QStringList &files) {
+  bool listed = false;
+  QElapsedTimer clock;
+  clock.start();
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+    auto *model = dialog ? dialog->findChild<QFileSystemModel *>() : nullptr;
+    if (!model)
+      return;
+    // Files the filter (*.mrv) leaves out are listed too, greyed.
+    model->setNameFilterDisables(true);
+    listed = std::all_of(files.begin(), files.end(), [model](const QString &file) {
+      return !model->type(model->index(file)).isEmpty();
+    });
+    if (listed || clock.elapsed() > 10000)
+      dialog->reject();
+  });
+  poll.start(20);
+  EXPECT_EQ(FileDialogs().OpenFileName(nullptr, current, "mrv", "mrv", "*.mrv"), current);
+  return listed;
+}
+
+// The file dialogs tell files apart by their names: they never open the files
+// they list, so a pipe or /proc/kmsg (whose reads wait for ever) shown in the
+// folder cannot hang them.
+TEST(FileDialogSeam, ListsAFolderWithoutReadingItsFiles) {
+  Watchdog watchdog(45);
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  for (const char *name : {"data", "notes.mrv"}) {
+    QFile file(dir.filePath(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("Morvane\n");
+  }
+  ASSERT_EQ(mkfifo(QFile::encodeName(dir.filePath("pipe")).constData(), 0600), 0);
+  const int watch = inotify_init1(IN_NONBLOCK);
+  ASSERT_GE(watch, 0);
+  ASSERT_GE(
+      inotify_add_watch(watch, QFile::encodeName(dir.path()).constData(), IN_OPEN | IN_ACCESS), 0);
+
+  EXPECT_TRUE(ListedByTheFileDialog(dir.filePath("series.mrv"),
+                                    {dir.filePath("data"), dir.filePath("notes.mrv")}));
+  QStringList opened;
+  alignas(inotify_event) char events[4096];
+  const ssize_t size = read(watch, events, sizeof events);
+  for (ssize_t at = 0; at < size;) {
+    const auto *event = reinterpret_cast<const inotify_event *>(events + at);
+    if (event->len > 0)
+      opened << QString::fromUtf8(event->name);
+    at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+  }
+  close(watch);
+  EXPECT_TRUE(opened.isEmpty()) << opened.join(", ").toStdString();
+
+  // /proc, as a user reaches it by typing its name.
+  QStringList procFiles = {"/proc/version"};
+  if (QFileInfo("/proc/kmsg").isFile())
+    procFiles << "/proc/kmsg";
+  EXPECT_TRUE(ListedByTheFileDialog("/proc/series.mrv", procFiles));
 }
 
 class LocaleTest : public ::testing::Test {

@@ -119,6 +119,11 @@ TEST_F(HelpViewerTest, ShowsTheFileFromTheCurrentFolderAndItsTopic) {
   EXPECT_GT(viewer.Browser()->verticalScrollBar()->value(), contents + 1000);
   viewer.CloseViewer();
   EXPECT_FALSE(viewer.Browser()->isVisible());
+  // Esc closes it too, as it closes a dialog.
+  viewer.ShowContents("HelpMorvane.hlp");
+  ASSERT_TRUE(viewer.Browser()->isVisible());
+  QTest::keyClick(viewer.Browser(), Qt::Key_Escape);
+  EXPECT_FALSE(viewer.Browser()->isVisible());
   EXPECT_TRUE(messages.texts.isEmpty());
 }
 

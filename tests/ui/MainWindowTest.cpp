@@ -175,13 +175,13 @@ TEST(MainWindowLayout, ControlsCaptionsAndEnabledStatesAsStored) {
   EXPECT_EQ(menu->actions()[0]->text(), "Morvane v2 help");
   EXPECT_EQ(menu->actions()[1]->objectName(), "AboutMorvane1");
   EXPECT_EQ(menu->actions()[1]->text(), "About Morvane");
-  // Tab order of the focusable controls.
-  const QStringList tabOrder = {"RBtnDiploLocal", "RBtnDiploGlob", "RdBtnHaploLoc", "RdBtnHaploGlo",
-                                "RdBtnClonal",    "RdBtnPlot",     "BtnLaunch",     "RdBtnQuit",
-                                "BtnChooseFin",   "TxtFinal",      "BtnDetail",     "TxtDetail",
+  // Tab order of the focusable controls: the window from top to bottom.
+  const QStringList tabOrder = {"BtnChooseFin",  "TxtFinal",       "BtnDetail",     "TxtDetail",
+                                "RBtnDiploGlob", "RBtnDiploLocal", "RdBtnHaploGlo", "RdBtnHaploLoc",
+                                "RdBtnClonal",   "RdBtnPlot",      "RdBtnQuit",     "BtnLaunch",
                                 "BtnQuit"};
   QStringList chain;
-  QWidget *start = w.findChild<QWidget *>("RBtnDiploLocal");
+  QWidget *start = w.findChild<QWidget *>("BtnChooseFin");
   QWidget *next = start;
   do {
     if (tabOrder.contains(next->objectName()))
@@ -416,12 +416,42 @@ TEST_F(MainWindowTest, PlotFilesAreRefusedAsResultFiles) {
   EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnDetail", "BtnQuit"}));
 }
 
+// A refused name leaves the file chosen before in force, and the window shows
+// it; a Final file that cannot be created leaves nothing usable that needs it.
+TEST_F(MainWindowTest, RefusedChoicesLeaveTheFilesInForceShown) {
+  ChooseFiles("k.mrv", "k.gnr");
+  Option("RdBtnHaploLoc")->setChecked(true);
+  dialogs.answers << Path("k.mrv");
+  Button("BtnDetail")->click();
+  dialogs.answers << Path("PlotSexFile.plo");
+  Button("BtnChooseFin")->click();
+  EXPECT_EQ(messages.texts.size(), 2);
+  EXPECT_EQ(Field("TxtFinal")->text(), Path("k.mrv"));
+  EXPECT_EQ(Field("TxtDetail")->text(), Path("k.gnr"));
+  EXPECT_EQ(Sim.FinalFileName, Path("k.mrv").toStdString());
+  EXPECT_EQ(Sim.DetailFileName, Path("k.gnr").toStdString());
+  EXPECT_EQ(EnabledControls(), AllControls());
+  EXPECT_TRUE(Sim.ModeHaploLocal);
+  // The dialogs offer the files in force again.
+  Button("BtnChooseFin")->click();
+  EXPECT_EQ(dialogs.opens.back().current, Path("k.mrv"));
+  Button("BtnDetail")->click();
+  EXPECT_EQ(dialogs.saves.back().current, Path("k.gnr"));
+
+  dialogs.answers << Path("missing-folder/x.mrv");
+  Button("BtnChooseFin")->click();
+  EXPECT_EQ(messages.texts.size(), 3);
+  EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnQuit"}));
+}
+
 TEST_F(MainWindowTest, FileErrorsAreReportedAndTheNextStepStaysDisabled) {
   const QString badFinal = Path("missing-folder/results.mrv");
   dialogs.answers << badFinal;
   Button("BtnChooseFin")->click();
   ASSERT_EQ(messages.texts.size(), 1);
-  EXPECT_EQ(messages.texts[0], QString::fromStdString(morvane::IoErrorMessage(ENOENT)));
+  // The runtime message, then the file concerned.
+  EXPECT_EQ(messages.texts[0],
+            QString::fromStdString(morvane::IoErrorMessage(ENOENT)) + "\n" + badFinal);
   EXPECT_EQ(Field("TxtFinal")->text(), badFinal);
   EXPECT_EQ(Sim.FinalFileName, badFinal.toStdString());
   EXPECT_FALSE(Button("BtnDetail")->isEnabled());
@@ -431,6 +461,7 @@ TEST_F(MainWindowTest, FileErrorsAreReportedAndTheNextStepStaysDisabled) {
   dialogs.answers << Path("missing-folder/trace.gnr");
   Button("BtnDetail")->click();
   ASSERT_EQ(messages.texts.size(), 2);
+  EXPECT_TRUE(messages.texts[1].endsWith("\n" + Path("missing-folder/trace.gnr")));
   EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnDetail", "BtnQuit"}));
   EXPECT_TRUE(window->isVisible());
 }

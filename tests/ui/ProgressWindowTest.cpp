@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -118,7 +119,10 @@ TEST(ProgressWindowLayout, ControlsAndWindowAsStored) {
   EXPECT_TRUE(w.findChild<QLineEdit *>("TxtDeltap")->isEnabled());
   EXPECT_TRUE(w.findChild<QLineEdit *>("TxtDeltaq")->isEnabled());
   EXPECT_EQ(w.findChild<QPushButton *>("BtnInterrupt")->text(), "&Interrupt run");
-  // No close, minimise or maximise box; modal for the whole program.
+  // No close, minimise or maximise box; modal for the whole program. A
+  // dialog of the program: the window manager keeps it above the program's
+  // windows and gives it no minimise button.
+  EXPECT_EQ(w.windowFlags() & Qt::WindowType_Mask, Qt::Dialog);
   EXPECT_FALSE(w.windowFlags() & Qt::WindowCloseButtonHint);
   EXPECT_FALSE(w.windowFlags() & Qt::WindowMinimizeButtonHint);
   EXPECT_FALSE(w.windowFlags() & Qt::WindowMaximizeButtonHint);
@@ -165,6 +169,11 @@ TEST_F(ProgressWindowTest, ShowsLiveNumbersInTheLocaleAndEndsOnInterrupt) {
   EXPECT_EQ(Lines("trace.gnr"), 2 + 5);
   EXPECT_EQ(Lines("PlotSexFile.plo"), 1 + 5);
   EXPECT_TRUE(Field("TxtDeltap")->text().contains(','));
+  // Next to T, how far the Detail file has grown.
+  const QString size = progress->findChild<QLabel *>("LblDetailSize")->text();
+  EXPECT_TRUE(size.startsWith("Detail file: ")) << size.toStdString();
+  EXPECT_TRUE(size.contains(QString::number(QFileInfo(dir.filePath("trace.gnr")).size())))
+      << size.toStdString();
   EXPECT_TRUE(messages.texts.isEmpty());
   // The button is usable again in the next run.
   morvane::RerunHaploidSeries(Sim, *progress, 0.3, 0.5, 0);
@@ -239,8 +248,11 @@ TEST_F(ProgressWindowTest, FileErrorEndsTheRunAndReleasesTheOtherWindows) {
     }
   });
   go.click();
-  EXPECT_EQ(messages.texts, QStringList({QString::fromStdString(morvane::IoErrorMessage(ENOENT))}));
-  EXPECT_EQ(Sim.Generation, 2u);
+  EXPECT_EQ(messages.texts, QStringList({QString::fromStdString(morvane::IoErrorMessage(ENOENT)) +
+                                         "\n" + dir.filePath("gone/trace.gnr")}));
+  // The second generation could not be written: the state is that of the
+  // first, the last one the files hold.
+  EXPECT_EQ(Sim.Generation, 1u);
   EXPECT_FALSE(haploid.isVisible());
   EXPECT_EQ(Sim.CompletedRuns, 0);
   // The program goes on: the other windows take input again.

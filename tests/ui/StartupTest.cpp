@@ -6,10 +6,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFont>
+#include <QImage>
 #include <QLayout>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include "Startup.h"
 #include "UMorvane1.h"
@@ -81,19 +84,21 @@ TEST(Startup, ASeriesFromTheMainMenuAndBack) {
     ASSERT_NE(input, nullptr);
     ASSERT_TRUE(input->isVisible());
     // With the default entries every survival is 1: one generation, then the
-    // run hands over (to the main menu while the disturbance windows are not
-    // there) and the main window is reset.
+    // run hands over to the haploid disturbance window, which tells the
+    // counters once it is on screen.
+    MorvaneForm *next = FindForm("FrmPerturb1N");
+    ASSERT_NE(next, nullptr);
+    bool nextShownUnderTheBox = false;
+    messages.onShow = [&] { nextShownUnderTheBox = next->isVisible(); };
     input->findChild<QPushButton *>("BtnGoSex")->click();
-    EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("; ").toStdString();
+    EXPECT_EQ(messages.texts, QStringList{"Completed runs=1; T=1"});
+    EXPECT_EQ(messages.owners, std::vector<QWidget *>{next});
+    EXPECT_TRUE(nextShownUnderTheBox);
     EXPECT_FALSE(input->isVisible());
     EXPECT_FALSE(FindForm("FrmShowT")->isVisible());
     EXPECT_EQ(morvane::Sim.Generation, 1u);
     EXPECT_EQ(morvane::Sim.CompletedRuns, 1);
-    MorvaneForm *next = FindForm("FrmPerturb1N");
-    EXPECT_EQ(MorvaneForm::LastActiveForm(), next ? next : main);
-    if (!next) {
-      EXPECT_FALSE(main->findChild<QPushButton *>("BtnDetail")->isEnabled());
-    }
+    EXPECT_EQ(MorvaneForm::LastActiveForm(), next);
     QFile detail(dir.filePath("trace.gnr"));
     ASSERT_TRUE(detail.open(QIODevice::ReadOnly));
     EXPECT_EQ(detail.readAll().count('\n'), 3);
@@ -160,6 +165,107 @@ TEST(Layouts, WindowsReadWellAtUsualSizesAndWithALargerFont) {
     }
   }
   QApplication::setFont(normal);
+}
+
+// Drawn at its own width, a field looks like the left part of the same field
+// drawn wide enough for any text: it shows its whole text.
+bool ShowsWholeText(QLineEdit *field) {
+  QLineEdit wide(field->text());
+  wide.setFont(field->font());
+  // Every colour the field draws with, whether its own or its window's.
+  QPalette colours;
+  for (int group = 0; group < QPalette::NColorGroups; ++group)
+    for (int role = 0; role < QPalette::NColorRoles; ++role)
+      colours.setBrush(
+          QPalette::ColorGroup(group), QPalette::ColorRole(role),
+          field->palette().brush(QPalette::ColorGroup(group), QPalette::ColorRole(role)));
+  wide.setPalette(colours);
+  wide.setEnabled(field->isEnabled());
+  wide.setReadOnly(field->isReadOnly());
+  wide.setAlignment(field->alignment());
+  wide.resize(field->width() + 1000, field->height());
+  const QImage own = field->grab().toImage();
+  const QImage whole = wide.grab().toImage();
+  // Inside the frame, up to its right edge, where the two differ anyway.
+  for (int y = 3; y < own.height() - 3; ++y)
+    for (int x = 3; x < own.width() - 4; ++x)
+      if (own.pixel(x, y) != whole.pixel(x, y))
+        return false;
+  return true;
+}
+
+void Leave(QWidget *window, const char *field, const QString &text) {
+  QApplication::setActiveWindow(window);
+  auto *f = window->findChild<QLineEdit *>(field);
+  f->setFocus();
+  f->setText(text);
+  QTest::keyClick(f, Qt::Key_Tab);
+}
+
+// Long numbers (a DG range, survivals computed by a trade-off, the changes
+// of a run) and file names in every display, at the usual screen sizes.
+TEST(Layouts, DisplaysShowTheirWholeText) {
+  morvane::ResetSimState();
+  MorvaneForm::ForgetLastActiveForm();
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString previous = QDir::currentPath();
+  QDir::setCurrent(dir.path());
+  morvane::ui::testing::RecordingMessages messages;
+  morvane::ui::testing::ScriptedFileDialogs dialogs;
+  {
+    ProgramWindows windows;
+    AppWindows &w = Windows();
+    w.frmMorvane->ShowForm();
+    dialogs.answers << dir.filePath("results-of-the-series.mrv")
+                    << dir.filePath("details-of-the-series.gnr");
+    w.frmMorvane->findChild<QPushButton *>("BtnChooseFin")->click();
+    w.frmMorvane->findChild<QPushButton *>("BtnDetail")->click();
+    w.frmMorvane->findChild<QRadioButton *>("RBtnDiploLocal")->setChecked(true);
+    w.frmMorvane->findChild<QPushButton *>("BtnLaunch")->click();
+    Leave(w.FrmSexImput, "TxtFreqA", "0.333333333333333");
+    Leave(w.FrmSexImput, "TxtBFreq", "0.7");
+    w.FrmSexImput->findChild<QPushButton *>("BtnConcaveTrade")->click();
+    Leave(w.FrmSexImput, "TxtW1A", "0.123456789012345");
+    w.FrmClonImput->ShowForm();
+    w.FrmClonImput->findChild<QPushButton *>("BtnConvexTrade")->click();
+    Leave(w.FrmClonImput, "TxtW1A", "0.123456789012345");
+    w.FrmShowT->DisplayProgress(65535, -1.23456789012345E-7, 0.000123456789012345);
+    w.FrmShowT->show();
+    // The platform's late activation of the main window has reset it: the
+    // files are chosen again.
+    QApplication::processEvents();
+    dialogs.answers << dir.filePath("results-of-the-series.mrv")
+                    << dir.filePath("details-of-the-series.gnr");
+    w.frmMorvane->findChild<QPushButton *>("BtnChooseFin")->click();
+    w.frmMorvane->findChild<QPushButton *>("BtnDetail")->click();
+    QApplication::setActiveWindow(nullptr);
+    ASSERT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
+    ASSERT_EQ(w.FrmSexImput->findChild<QLineEdit *>("TxtDGRange")->text(),
+              "[-0.2..0.0999999999999999]");
+
+    for (const QSize &size : {QSize(1024, 740), QSize(1280, 1000)}) {
+      for (MorvaneForm *form :
+           {w.frmMorvane, w.FrmSexImput, w.FrmClonImput, static_cast<MorvaneForm *>(w.FrmShowT)}) {
+        form->setWindowState(Qt::WindowNoState);
+        form->resize(size);
+        QApplication::processEvents();
+        ASSERT_FALSE(form->grab().isNull());
+        for (QLineEdit *field : form->findChildren<QLineEdit *>()) {
+          const std::string where =
+              form->objectName().toStdString() + " at " + std::to_string(size.width()) + ": " +
+              field->objectName().toStdString() + " \"" + field->text().toStdString() + "\"";
+          EXPECT_TRUE(form->rect().contains(QRect(field->mapTo(form, QPoint()), field->size())))
+              << where;
+          EXPECT_TRUE(ShowsWholeText(field)) << where;
+        }
+      }
+    }
+    EXPECT_EQ(w.frmMorvane->findChild<QLineEdit *>("TxtFinal")->text(),
+              dir.filePath("results-of-the-series.mrv"));
+    w.FrmShowT->hide();
+  }
+  QDir::setCurrent(previous);
 }
 
 } // namespace

@@ -177,10 +177,12 @@ TEST_P(ClonImputTest, PlotFileThatCannotBeCreatedStopsTheActivation) {
   Open();
   ASSERT_EQ(messages.texts.size(), 1);
   EXPECT_TRUE(w->isVisible());
-  // Nothing after the file step has been reset.
+  // Nothing after the file step has been reset, but the files in force are
+  // shown, not those of an earlier series.
   EXPECT_EQ(Sim.Generation, 4u);
   EXPECT_EQ(Sim.X[1], 0.7);
-  EXPECT_EQ(F("TxtFinalFile")->text(), "");
+  EXPECT_EQ(F("TxtFinalFile")->text(), "series.mrv");
+  EXPECT_EQ(F("TxtDetailFile")->text(), "series.gnr");
 }
 
 TEST_P(ClonImputTest, GoWithATextThatDoesNotParseStartsNoRun) {
@@ -195,6 +197,29 @@ TEST_P(ClonImputTest, GoWithATextThatDoesNotParseStartsNoRun) {
   EXPECT_TRUE(w->isVisible());
   EXPECT_EQ(display.shown, 0);
   EXPECT_EQ(ReadAll("series.gnr"), "");
+}
+
+// Go reads the four frequencies from fields that may not have been left
+// since an earlier series, and applies the sum rule to what it read.
+TEST_P(ClonImputTest, GoStartsOnlyFromFrequenciesSummingToOne) {
+  Open();
+  const char *const names[] = {"TxtAB", "TxtAsb", "TxtsaB", "Txtsasb"};
+  const char *const shown[] = {"0", "0.4", "0", "0.4"};
+  for (int k = 0; k < 4; ++k)
+    PutUncheckedText(F(names[k]), L(shown[k]));
+  Button(w.get(), "BtnGoClon")->click();
+  EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
+  EXPECT_EQ(display.shown, 1);
+  EXPECT_EQ(Frequencies(), LL({"0", "0.5", "0", "0.5"}));
+
+  Open();
+  for (const char *name : names)
+    PutUncheckedText(F(name), "0");
+  Button(w.get(), "BtnGoClon")->click();
+  EXPECT_EQ(messages.texts, QStringList{"Sum = 0, very funny!"});
+  EXPECT_EQ(display.shown, 1);
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_EQ(Frequencies(), LL({"0", "0.5", "0", "0.5"}));
 }
 
 TEST_P(ClonImputTest, HelpAndBack) {

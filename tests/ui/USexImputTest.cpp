@@ -90,6 +90,7 @@ TEST_P(SexImputTest, BadEntriesAreReplacedAnnouncedAndRefocused) {
       {"TxtHabFreq", L("0.9999"), L("0.9999"), nullptr},
       {"TxtFreqA", L("0.50"), L("0.5"), nullptr},
       {"TxtBFreq", L("5E-1"), L("0.5"), nullptr},
+      {"TxtBFreq", L(" 0.5 "), L("0.5"), nullptr},
       {"Txti", L("2.7"), "2", nullptr},
       {"Txti", "70000", "1", "i out of Range"},
       {"Txtj", "-3", "1", "j out of Range"},

@@ -65,6 +65,16 @@ public:
     saves.push_back({current, defaultSuffix, filterName, pattern});
     return Next(current);
   }
+  // The several-filter dialogs: the next queued name, "" when cancelled.
+  QString OpenExistingFileName(QWidget *, const QString &suggested,
+                               const QStringList &filters) override {
+    opens.push_back({suggested, {}, filters.join(";;"), {}});
+    return answers.isEmpty() ? QString() : answers.takeFirst();
+  }
+  QString SaveFileNameAs(QWidget *, const QString &suggested, const QStringList &filters) override {
+    saves.push_back({suggested, {}, filters.join(";;"), {}});
+    return answers.isEmpty() ? QString() : answers.takeFirst();
+  }
   struct Call {
     QString current, defaultSuffix, filterName, pattern;
   };

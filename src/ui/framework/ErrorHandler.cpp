@@ -1,19 +1,31 @@
 #include "framework/ErrorHandler.h"
 
+#include <QFile>
 #include <QKeyEvent>
 #include <QWidget>
 
 #include "Help.h"
+#include "files/TextFile.h"
+#include "framework/Look.h"
 #include "framework/MorvaneForm.h"
 #include "framework/Seams.h"
 
 namespace morvane::ui {
 
-void ReportError(QWidget *owner, const std::exception &e) {
-  Messages().ShowMessage(owner, QString::fromUtf8(e.what()));
+QString ErrorText(const std::exception &e) {
+  QString text = QString::fromUtf8(e.what());
+  if (const auto *file = dynamic_cast<const FileError *>(&e); file && !file->Path().empty())
+    text += '\n' + QFile::decodeName(file->Path().c_str());
+  return text;
 }
 
-MorvaneApplication::MorvaneApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+void ReportError(QWidget *owner, const std::exception &e) {
+  Messages().ShowMessage(owner, ErrorText(e));
+}
+
+MorvaneApplication::MorvaneApplication(int &argc, char **argv) : QApplication(argc, argv) {
+  setStyle(NewProgramStyle());
+}
 
 bool MorvaneApplication::notify(QObject *receiver, QEvent *event) {
   try {

@@ -4,12 +4,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPalette>
 #include <QRadioButton>
 #include <QScreen>
+#include <utility>
 
 #include "framework/ErrorHandler.h"
+#include "framework/Look.h"
 #include "framework/Seams.h"
 
 namespace morvane::ui {
@@ -54,6 +57,11 @@ void MorvaneForm::RunActivate() {
 }
 
 bool MorvaneForm::event(QEvent *e) {
+  if (e->type() == QEvent::Polish) {
+    // The layout is complete: no field shows less than its whole text.
+    for (QLineEdit *field : findChildren<QLineEdit *>())
+      FitFieldToText(field);
+  }
   if (e->type() == QEvent::WindowActivate) {
     // Activation coming back from one of our own message boxes or dialogs,
     // or from another application, finds this window still recorded as the
@@ -66,23 +74,53 @@ bool MorvaneForm::event(QEvent *e) {
   return QMainWindow::event(e);
 }
 
+void MorvaneForm::keyPressEvent(QKeyEvent *e) {
+  // Buttons and fields let Enter pass on to their window unless they use it.
+  if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+    QWidget *focused = focusWidget();
+    if (auto *button = qobject_cast<QAbstractButton *>(focused)) {
+      button->click();
+      return;
+    }
+    if (qobject_cast<QLineEdit *>(focused)) {
+      focusNextChild();
+      return;
+    }
+  }
+  QMainWindow::keyPressEvent(e);
+}
+
 void MorvaneForm::OnFieldExit(QLineEdit *field, std::function<void()> handler) {
   exits_.push_back({field, std::move(handler)});
   field->installEventFilter(this);
 }
 
 bool MorvaneForm::eventFilter(QObject *watched, QEvent *e) {
+  if (e->type() == QEvent::FocusIn && watched == menuBarField_)
+    menuBarField_ = nullptr; // the menu bar gave the focus back
   if (e->type() == QEvent::FocusOut && quietFocus_ == 0) {
     const auto reason = static_cast<QFocusEvent *>(e)->reason();
-    // Losing activation (message box, dialog, another application) or
-    // opening a menu leaves the focus where it is as far as the window is
-    // concerned: the field is not left.
-    const bool leftField = reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
+    // Losing activation (message box, dialog, another application), opening
+    // a menu or the menu bar taking the keyboard (Alt) leaves the focus where
+    // it is as far as the window is concerned: the field is not left.
+    const bool leftField = reason != Qt::ActiveWindowFocusReason &&
+                           reason != Qt::PopupFocusReason && reason != Qt::MenuBarFocusReason;
     QWidget *next = QApplication::focusWidget();
     const bool sameWindow = next == nullptr || next->window() == this;
-    if (leftField && sameWindow) {
+    QObject *field = watched;
+    if (watched == menuWidget()) {
+      // The menu bar gives the focus it took from a field to another
+      // control: that field is left now.
+      field = leftField ? std::exchange(menuBarField_, nullptr) : nullptr;
+      if (field == next)
+        field = nullptr;
+    } else if (reason == Qt::MenuBarFocusReason && menuWidget()) {
+      menuBarField_ = watched;
+      menuWidget()->installEventFilter(this);
+    }
+    if (field && leftField && sameWindow) {
       for (const FieldExit &exit : exits_) {
-        if (exit.field == watched) {
+        if (exit.field == field) {
           // A handler may move the focus itself (a message puts it back):
           // those moves are part of the handler, not new exits.
           ++quietFocus_;
@@ -132,9 +170,11 @@ void MorvaneForm::Guard(const std::function<void()> &handler) {
 }
 
 bool MorvaneForm::CommitFocusedField() {
-  QWidget *focused = QApplication::focusWidget();
-  if (focused == nullptr || focused->window() != this)
+  QObject *focused = QApplication::focusWidget();
+  if (focused == nullptr || static_cast<QWidget *>(focused)->window() != this)
     return true;
+  if (focused == menuWidget() && menuBarField_)
+    focused = menuBarField_; // the field is still the one being typed
   for (const FieldExit &exit : exits_) {
     if (exit.field == focused) {
       const int refusedBefore = refusals_;
@@ -183,6 +223,7 @@ void MorvaneForm::SetBackground(unsigned rgb) {
   pal.setColor(QPalette::Window, QColor::fromRgb(rgb));
   setPalette(pal);
   setAutoFillBackground(true);
+  UseReadableDisabledColours(this);
 }
 
 } // namespace morvane::ui

@@ -11,6 +11,7 @@
 
 class QAbstractButton;
 class QAction;
+class QKeyEvent;
 class QLineEdit;
 class QRadioButton;
 
@@ -85,10 +86,14 @@ protected:
   // siblings (which normally refuse to be deselected).
   static void DeselectOption(QRadioButton *option);
 
-  // Paints the window's background in the given colour.
+  // Paints the window's background in the given colour, with readable
+  // disabled controls (UseReadableDisabledColours).
   void SetBackground(unsigned rgb);
 
   bool event(QEvent *e) override;
+  // Enter or keypad Enter: on a button, presses it; in an edit field, leaves
+  // it for the next control as Tab does (so its exit runs).
+  void keyPressEvent(QKeyEvent *e) override;
   bool eventFilter(QObject *watched, QEvent *e) override;
 
 private:
@@ -101,6 +106,8 @@ private:
   };
   std::vector<FieldExit> exits_;
   int helpContext_ = 1;
+  // The field the menu bar took the focus from (Alt), while it holds it.
+  QObject *menuBarField_ = nullptr;
   // Above zero while the window puts itself back together after a message:
   // focus changes made then are not exits.
   int quietFocus_ = 0;

@@ -4,7 +4,10 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <memory>
 
+class QFileDialog;
 class QWidget;
 
 namespace morvane::ui {
@@ -27,6 +30,17 @@ public:
                                const QString &filterName, const QString &pattern) = 0;
   virtual QString SaveFileName(QWidget *owner, const QString &current, const QString &defaultSuffix,
                                const QString &filterName, const QString &pattern) = 0;
+
+  // Dialogs with several filters ("Detail files (*.gnr)", ...), the first one
+  // selected, opening on `suggested`. Each returns the chosen name, or an
+  // empty name when the user cancelled. The open dialog takes only an
+  // existing file; the save dialog gives a name typed without extension the
+  // extension of the selected filter and asks before replacing a file. The
+  // defaults fall back on the one-filter dialogs above with the first filter.
+  virtual QString OpenExistingFileName(QWidget *owner, const QString &suggested,
+                                       const QStringList &filters);
+  virtual QString SaveFileNameAs(QWidget *owner, const QString &suggested,
+                                 const QStringList &filters);
 };
 
 class HelpViewerSeam {
@@ -49,5 +63,14 @@ void SetHelp(HelpViewerSeam *seam);
 // The production help viewer is created by the help module, which registers
 // it here at start-up.
 void SetProductionHelp(HelpViewerSeam *seam);
+
+// Every file dialog the program shows is made here. It tells the files it
+// lists apart by their names alone and never reads them: guessing a type
+// from a file's first bytes waits for ever on /proc/kmsg, a pipe or a device,
+// and the program with it. It is always the program's own dialog, whatever
+// the desktop offers. It shows the folder of `current` with `current`
+// selected, or, when `current` is empty, the folder last shown by one of
+// these dialogs (at first the current folder).
+std::unique_ptr<QFileDialog> NewFileDialog(QWidget *owner, const QString &current);
 
 } // namespace morvane::ui

@@ -16,4 +16,11 @@ bool ShowWindow(MorvaneForm *window) {
   return true;
 }
 
+MorvaneForm *DisturbanceWindow(Model model) {
+  const AppWindows &w = Windows();
+  if (IsHaploidSexual(model))
+    return w.FrmPerturb1N;
+  return IsDiploid(model) ? w.FrmPerturb2N : w.FrmPerturbClone;
+}
+
 } // namespace morvane::ui

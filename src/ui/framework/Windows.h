@@ -2,6 +2,8 @@
 // only through this record. A pointer is null until its window exists.
 #pragma once
 
+#include "engine/Model.h"
+
 class TFrmShowT;
 
 namespace morvane::ui {
@@ -26,5 +28,9 @@ AppWindows &Windows();
 
 // Shows `window` (ShowForm) when it exists; false when it does not (yet).
 bool ShowWindow(MorvaneForm *window);
+
+// The window that follows the runs of `model`: FrmPerturb1N (haploids),
+// FrmPerturb2N (diploids) or FrmPerturbClone.
+MorvaneForm *DisturbanceWindow(Model model);
 
 } // namespace morvane::ui

@@ -1,0 +1,309 @@
+#include "files/SeriesReader.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string_view>
+
+#include "files/DetailFile.h"
+#include "files/NumberFormat.h"
+#include "files/TextFile.h"
+
+namespace morvane {
+
+SeriesParameters ParametersOf(const SimState &s) {
+  SeriesParameters p;
+  p.HasParameters = true;
+  p.SoftProp = s.SoftProp;
+  p.HabFreq = s.HabFreq;
+  p.MigSurv = s.MigSurv;
+  p.TriesAB = s.TriesAB;
+  p.TriesaB = s.TriesaB;
+  p.W1A = s.W1A;
+  p.W1a = s.W1a;
+  p.W2A = s.W2A;
+  p.W2a = s.W2a;
+  p.TradeOffStatus = s.TradeOffStatus;
+  p.ESSStatus = s.ESSStatus;
+  p.Ploidy = s.Ploidy;
+  p.Reproduction = s.Reproduction;
+  p.FinalFileName = s.FinalFileName;
+  p.DetailFileName = s.DetailFileName;
+  p.PlotFileName = s.PlotFileName;
+  return p;
+}
+
+namespace {
+
+// Reads a text file line by line, without the line end (LF, or CR LF).
+class LineReader {
+public:
+  explicit LineReader(const std::string &path) : path_(path) {
+    file_ = path.empty() ? nullptr : std::fopen(path.c_str(), "rb");
+    if (file_ == nullptr)
+      Fail(path.empty() ? ENOENT : errno);
+  }
+  ~LineReader() {
+    std::free(buffer_);
+    if (file_)
+      std::fclose(file_);
+  }
+  LineReader(const LineReader &) = delete;
+  LineReader &operator=(const LineReader &) = delete;
+
+  // The next line, or nullopt at the end of the file.
+  std::optional<std::string_view> Next() {
+    errno = 0;
+    const ssize_t n = ::getline(&buffer_, &capacity_, file_);
+    if (n < 0) {
+      if (std::ferror(file_))
+        Fail(errno != 0 ? errno : EIO);
+      return std::nullopt;
+    }
+    ++number_;
+    std::string_view line(buffer_, static_cast<std::size_t>(n));
+    if (!line.empty() && line.back() == '\n')
+      line.remove_suffix(1);
+    if (!line.empty() && line.back() == '\r')
+      line.remove_suffix(1);
+    return line;
+  }
+  std::size_t Number() const { return number_; }
+
+  // "name, line N: what".
+  std::string Problem(const std::string &what) const {
+    return path_ + ", line " + std::to_string(number_) + ": " + what;
+  }
+
+private:
+  [[noreturn]] void Fail(int errnum) const {
+    throw SeriesFileError(path_ + ": " + IoErrorMessage(errnum));
+  }
+  std::string path_;
+  std::FILE *file_ = nullptr;
+  char *buffer_ = nullptr;
+  std::size_t capacity_ = 0;
+  std::size_t number_ = 0;
+};
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front()))
+    s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back()))
+    s.remove_suffix(1);
+  return s;
+}
+
+std::string NotANumber(std::string_view field) {
+  return "\"" + std::string(field) + "\" is not a number";
+}
+
+// Splits a line at every TAB.
+std::vector<std::string_view> TabFields(std::string_view line) {
+  std::vector<std::string_view> fields;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t tab = line.find('\t', start);
+    fields.push_back(line.substr(start, tab == std::string_view::npos ? tab : tab - start));
+    if (tab == std::string_view::npos)
+      return fields;
+    start = tab + 1;
+  }
+}
+
+// A field of a Detail line: padded with spaces in the file.
+bool ReadField(std::string_view field, double &value, std::string &problem) {
+  const std::optional<double> v = TextToReal(Trim(field));
+  if (!v) {
+    problem = NotANumber(Trim(field));
+    return false;
+  }
+  value = *v;
+  return true;
+}
+
+bool ReadCount(std::string_view field, std::uint16_t &value, std::string &problem) {
+  const std::string_view text = Trim(field);
+  unsigned long v = 0;
+  bool ok = !text.empty() && text.size() <= 5;
+  for (char c : text) {
+    ok = ok && c >= '0' && c <= '9';
+    v = v * 10 + static_cast<unsigned long>(c - '0');
+  }
+  if (!ok || v > 65535) {
+    problem = "\"" + std::string(text) + "\" is not a number of attempts";
+    return false;
+  }
+  value = static_cast<std::uint16_t>(v);
+  return true;
+}
+
+void AddRow(PlotTable &table, const double (&row)[5]) {
+  for (int c = 0; c < 5; ++c)
+    table.Columns[c].push_back(row[c]);
+}
+
+// Detail lines. Column numbers from 0: T, four frequencies, W1, W2, x, d,
+// W1(A), W2(A), W1(a), W2(a), i, j, c, TradeOff, ESS, Ploidy, Reproduction.
+constexpr std::size_t kParameterFields = 20;
+constexpr std::size_t kGenerationFields = 7;
+
+bool ReadParameterLine(std::string_view line, DetailSeries &series, std::string &problem) {
+  const std::vector<std::string_view> f = TabFields(line);
+  if (f.size() != kParameterFields) {
+    problem = std::to_string(f.size()) + " fields where the parameter line of a series has 20";
+    return false;
+  }
+  double row[5];
+  for (int c = 0; c < 5; ++c)
+    if (!ReadField(f[c], row[c], problem))
+      return false;
+  SeriesParameters &p = series.Parameters;
+  double *reals[] = {&p.SoftProp, &p.MigSurv, &p.W1A, &p.W2A, &p.W1a, &p.W2a};
+  for (std::size_t k = 0; k < 6; ++k)
+    if (!ReadField(f[7 + k], *reals[k], problem))
+      return false;
+  if (!ReadCount(f[13], p.TriesAB, problem) || !ReadCount(f[14], p.TriesaB, problem) ||
+      !ReadField(f[15], p.HabFreq, problem))
+    return false;
+  p.TradeOffStatus = Trim(f[16]);
+  p.ESSStatus = Trim(f[17]);
+  p.Ploidy = Trim(f[18]);
+  p.Reproduction = Trim(f[19]);
+  p.HasParameters = true;
+  AddRow(series.Table, row);
+  return true;
+}
+
+bool ReadGenerationLine(std::string_view line, PlotTable &table, std::string &problem) {
+  const std::vector<std::string_view> f = TabFields(line);
+  // Every field is followed by a TAB: an eighth, empty field ends the line.
+  const bool shaped = f.size() == kGenerationFields ||
+                      (f.size() == kGenerationFields + 1 && Trim(f.back()).empty());
+  if (!shaped) {
+    problem = std::to_string(f.size() - (Trim(f.back()).empty() ? 1 : 0)) +
+              " fields where a generation line has 7";
+    return false;
+  }
+  double row[5];
+  for (int c = 0; c < 5; ++c)
+    if (!ReadField(f[c], row[c], problem))
+      return false;
+  AddRow(table, row);
+  return true;
+}
+
+} // namespace
+
+PlotFileContent ReadPlotFile(const std::string &path, std::size_t maxRows) {
+  PlotFileContent content;
+  PlotTable &table = content.Table;
+  LineReader lines(path);
+  // The rows expected, up to a bound: a limit read from a damaged state
+  // must not reserve gigabytes.
+  if (maxRows != std::numeric_limits<std::size_t>::max())
+    for (std::vector<double> &column : table.Columns)
+      column.reserve(std::min<std::size_t>(maxRows, std::size_t{1} << 21));
+  while (table.Rows() < maxRows) {
+    const std::optional<std::string_view> line = lines.Next();
+    if (!line)
+      break;
+    double row[5];
+    int count = 0;
+    std::size_t i = 0;
+    const std::size_t n = line->size();
+    while (count < 5) {
+      while (i < n && IsBlank((*line)[i]))
+        ++i;
+      if (i == n)
+        break;
+      const std::size_t start = i;
+      while (i < n && !IsBlank((*line)[i]))
+        ++i;
+      const std::string_view field = line->substr(start, i - start);
+      const std::optional<double> v = TextToReal(field);
+      if (!v) {
+        content.Problem = lines.Problem(NotANumber(field));
+        return content;
+      }
+      row[count++] = *v;
+    }
+    if (count == 0)
+      continue; // a blank line
+    if (count < 5) {
+      content.Problem =
+          lines.Problem(std::to_string(count) + " numbers where a line of a plot file has five");
+      return content;
+    }
+    AddRow(table, row);
+  }
+  return content;
+}
+
+DetailFileContent ReadDetailFile(const std::string &path) {
+  DetailFileContent content;
+  LineReader lines(path);
+  enum class Expect { Header, Parameters, Generation } expect = Expect::Header;
+  bool seenHeader = false;
+  DetailSeries current;
+
+  auto damaged = [&](const std::string &what) {
+    if (content.Problem.empty())
+      content.Problem = lines.Problem(what);
+    if (expect == Expect::Generation) {
+      current.CutShort = true;
+      content.Series.push_back(std::move(current));
+    }
+    current = DetailSeries{};
+    expect = Expect::Header;
+  };
+
+  std::string problem;
+  while (const std::optional<std::string_view> line = lines.Next()) {
+    if (Trim(*line).empty())
+      continue;
+    const bool sexualHeader = Trim(*line) == kSexualDetailColumns;
+    if (sexualHeader || Trim(*line) == kClonalDetailColumns) {
+      if (expect == Expect::Generation)
+        content.Series.push_back(std::move(current));
+      else if (expect == Expect::Parameters)
+        damaged("a column-name line where the parameter line of a series is expected");
+      current = DetailSeries{};
+      current.Clonal = !sexualHeader;
+      current.HeaderLine = lines.Number();
+      current.Parameters.DetailFileName = path;
+      expect = Expect::Parameters;
+      seenHeader = true;
+      continue;
+    }
+    switch (expect) {
+    case Expect::Header:
+      // After a damaged line the rest of its series is passed over.
+      if (!seenHeader && content.Problem.empty())
+        content.Problem = path + " is not a Detail file: line " + std::to_string(lines.Number()) +
+                          " is not the column-name line of a series";
+      break;
+    case Expect::Parameters:
+      if (ReadParameterLine(*line, current, problem))
+        expect = Expect::Generation;
+      else
+        damaged(problem);
+      break;
+    case Expect::Generation:
+      if (!ReadGenerationLine(*line, current.Table, problem))
+        damaged(problem);
+      break;
+    }
+  }
+  if (expect == Expect::Generation)
+    content.Series.push_back(std::move(current));
+  else if (expect == Expect::Parameters && content.Problem.empty())
+    content.Problem = lines.Problem("the file ends before the parameter line of its last series");
+  return content;
+}
+
+} // namespace morvane

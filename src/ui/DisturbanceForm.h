@@ -1,0 +1,56 @@
+// What the three disturbance windows have in common: shown by the run loop at
+// the end of every run of a series, they report the run and generation
+// counters, rerun the series from new values typed by the user, or stop it
+// with its record in the Final file and show the plot window of the model.
+#pragma once
+
+#include <QString>
+#include <initializer_list>
+
+#include "SeriesWindow.h"
+#include "engine/FieldRules.h"
+#include "state/SimState.h"
+
+namespace morvane::ui {
+
+class DisturbanceForm : public SeriesWindow {
+public:
+  // Back as at the end of a run (show handler, controls reset from the state),
+  // with the error's message in place of the counters.
+  void ShowAfterError(const std::exception &e) override;
+
+  // "Completed runs=" N "; T=" M, the counters of the series.
+  static QString CountersText(const SimState &s);
+
+protected:
+  explicit DisturbanceForm(QWidget *parent = nullptr);
+
+  // The last step of every show handler: the counters (or, after a failure,
+  // the error) are shown once the window is on screen, so that the box
+  // stands over the window it belongs to.
+  void AnnounceResult();
+  void FormActivate() override;
+
+  // Stop: StopRequested := true, the window hidden, the series' record
+  // appended by `stop` (which also sets PlotRows := Generation), then
+  // `plotWindow`. When the record cannot be written the window comes back as
+  // at the end of a run, with the error's message, so that the user can mend
+  // the cause and stop again (one record) or go on disturbing.
+  void StopSeries(void (*stop)(SimState &), MorvaneForm *plotWindow);
+
+  // The Help menu item.
+  void Help1Click();
+
+  static void Enable(std::initializer_list<QWidget *> controls, bool enabled);
+
+private:
+  QString errorText_;    // the error that the next show announces
+  QString announcement_; // shown by the next activation
+};
+
+// The p and q fields of the sexual disturbance windows: the input windows'
+// rows with the value held before the entry as substitute.
+const FieldRule &NewFreqARule();
+const FieldRule &NewFreqBRule();
+
+} // namespace morvane::ui

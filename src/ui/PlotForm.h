@@ -1,0 +1,121 @@
+// What the two chart windows share: their charts, the fill on every
+// activation, from the current series (the state and its Plot file) or from a
+// series the plot menu read back from a file, saving the charts as pictures,
+// the way back to the main window and Help.
+#pragma once
+
+#include <QColor>
+#include <QList>
+#include <QPointF>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "files/SeriesReader.h"
+#include "framework/MorvaneForm.h"
+
+class QAction;
+class QChartView;
+class QLabel;
+class QLineEdit;
+class QLineSeries;
+class QPushButton;
+class QValueAxis;
+
+namespace morvane::ui {
+
+// A series read back from a file, as the plot menu hands it to a chart
+// window: the parameters of its own header, its points, and a line for the
+// window's status bar saying where it comes from.
+struct StoredSeries {
+  SeriesParameters Parameters;
+  std::shared_ptr<const PlotTable> Table;
+  QString Origin;
+};
+
+// The drawn points of one column against T. Up to kThinAbove rows every row
+// is a point. A longer series is cut into kChartColumns equal slices of its T
+// range, and of each slice only the first, lowest, highest and last points
+// are kept, in file order: on a chart up to kChartColumns pixels wide the
+// line looks the same, and drawing it costs the same for any length.
+inline constexpr int kChartColumns = 4096;
+inline constexpr std::size_t kThinAbove = 4 * kChartColumns;
+QList<QPointF> ChartPoints(const std::vector<double> &x, const std::vector<double> &y);
+
+// Draws the given charts side by side, as large as on screen, into a
+// picture file whose extension chooses the format: .png (twice the size on
+// screen), .svg or .pdf. Throws std::runtime_error naming the file.
+void SaveChartPicture(const std::vector<QChartView *> &charts, const QString &fileName);
+
+class PlotForm : public MorvaneForm {
+  Q_OBJECT
+
+public:
+  // The plot menu: shows the window drawing `series` instead of the current
+  // series. Coming back to the window later draws it again; being shown by
+  // another window (Stop) draws the current series.
+  void ShowStoredSeries(StoredSeries series);
+
+  // The text of the status bar: what was drawn, or why not everything.
+  QString StatusText() const;
+
+protected:
+  explicit PlotForm(QWidget *parent = nullptr);
+
+  // One line series of a chart: its object name, title and colour.
+  struct Line {
+    const char *name;
+    const char *title;
+    QColor colour;
+  };
+  // Makes the chart shown by `view`: title, panel colour, the fixed left
+  // axis (yMin..yMax, a label every yStep, one minor tick between), the
+  // bottom axis "Generations T", and its lines, which draw the next columns
+  // of the table in the order they are given.
+  void SetUpChart(QChartView *view, const QString &title, const QColor &panel, double yMin,
+                  double yMax, double yStep, const std::vector<Line> &lines);
+  // The controls every chart window has. `displays` are the parameter
+  // fields in the order they are filled: x, c, d, i, j, W1(A), W1(a), W2(A),
+  // W2(a), trade-off, ESS, (ploidy, reproduction,) Final, Detail and Plot
+  // file names. `allCharts` is the name offered for a picture of every chart.
+  void SetUpWindow(QPushButton *save, QPushButton *quit, QAction *help,
+                   std::vector<QLineEdit *> displays, const QString &allCharts);
+
+  void FormActivate() override;
+  bool event(QEvent *e) override;
+  bool eventFilter(QObject *watched, QEvent *e) override;
+
+private:
+  struct Loaded {
+    std::shared_ptr<const PlotTable> table;
+    QString note;
+  };
+  // The fill: clear every line, show the parameters, load the points (a
+  // failure leaves the charts empty and is reported), draw them.
+  void Fill(const SeriesParameters &parameters, const std::function<Loaded()> &load);
+  void ShowParameters(const SeriesParameters &p);
+  void Draw(const PlotTable &table);
+  void UpdateBottomAxis(QChartView *view);
+  void SaveChartsAs(const std::vector<QChartView *> &charts, const QString &suggested);
+  void QuitClick();
+
+  struct Chart {
+    QChartView *view;
+    QValueAxis *axisX;
+  };
+  std::vector<Chart> charts_;
+  std::vector<QLineSeries *> lines_; // in the order of the table's columns 2 to 5
+  std::vector<QLineEdit *> displays_;
+  QLabel *status_ = nullptr;
+  QString allChartsName_;
+  QString saveFolder_;
+  std::optional<StoredSeries> pending_;
+  std::optional<StoredSeries> shown_;
+  bool returning_ = false;
+  double xMin_ = 0;
+  double xMax_ = 1;
+};
+
+} // namespace morvane::ui

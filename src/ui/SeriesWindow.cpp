@@ -1,0 +1,72 @@
+#include "SeriesWindow.h"
+
+#include <stdexcept>
+
+#include "FieldExit.h"
+#include "UTShowStop.h"
+#include "engine/RunLoop.h"
+#include "framework/ErrorHandler.h"
+#include "framework/Windows.h"
+#include "state/SimState.h"
+
+namespace morvane::ui {
+namespace {
+
+// Passes everything on to the real display and remembers whether the run
+// loop began: an error before it (the run header) has written nothing.
+class WatchedDisplay : public RunDisplay {
+public:
+  explicit WatchedDisplay(RunDisplay &inner) : inner_(inner) {}
+  void ShowProgress() override {
+    started = true;
+    inner_.ShowProgress();
+  }
+  void DisplayProgress(std::uint32_t generation, double deltaP, double deltaQ) override {
+    inner_.DisplayProgress(generation, deltaP, deltaQ);
+  }
+  void ProcessPendingEvents() override { inner_.ProcessPendingEvents(); }
+  void HideProgress() override { inner_.HideProgress(); }
+  void HandOver(Model model) override { inner_.HandOver(model); }
+
+  bool started = false;
+
+private:
+  RunDisplay &inner_;
+};
+
+} // namespace
+
+SeriesWindow::SeriesWindow(QWidget *parent) : MorvaneForm(parent) {}
+
+bool SeriesWindow::CheckEntry(QLineEdit *field, const FieldRule &rule) {
+  if (RunFieldRule(field, rule, Sim))
+    return true;
+  ShowFieldMessage(field, rule.message);
+  return false;
+}
+
+RunDisplay &SeriesWindow::Display() const {
+  if (runDisplay_)
+    return *runDisplay_;
+  if (TFrmShowT *progress = Windows().FrmShowT)
+    return *progress;
+  throw std::runtime_error("The progress window is missing");
+}
+
+void SeriesWindow::ShowAfterError(const std::exception &e) {
+  ShowForm();
+  ReportError(this, e);
+}
+
+void SeriesWindow::CloseAndRun(Model model, const std::function<void(RunDisplay &)> &run) {
+  WatchedDisplay display(Display());
+  CloseForm();
+  try {
+    run(display);
+  } catch (const std::exception &e) {
+    auto *next = display.started ? dynamic_cast<SeriesWindow *>(DisturbanceWindow(model)) : this;
+    (next ? next : this)->ShowAfterError(e);
+  }
+}
+
+} // namespace morvane::ui

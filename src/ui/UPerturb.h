@@ -1,0 +1,37 @@
+// The haploid disturbance window: at the end of every run of a haploid
+// series, new p, q and DG and another run, or Stop.
+#pragma once
+
+#include <memory>
+
+#include "DisturbanceForm.h"
+
+namespace Ui {
+class TFrmPerturb1N;
+}
+
+class TFrmPerturb1N : public morvane::ui::DisturbanceForm {
+  Q_OBJECT
+
+public:
+  explicit TFrmPerturb1N(QWidget *parent = nullptr);
+  ~TFrmPerturb1N() override;
+
+protected:
+  void FormShow() override;
+
+private:
+  void BtnPerturbClick();
+  void TxtNewpExit();
+  void TxtNewqExit();
+  void TxtNewDGExit();
+  void BtnGoPert1NClick();
+  void BtnExitClick();
+
+  // DGMin and DGMax of the p and q held in the state, and their text.
+  void ShowDGRange();
+  // After p or q: the range of DG follows, and the user goes on with DG.
+  void FrequencyExit(QLineEdit *field, const morvane::FieldRule &rule);
+
+  std::unique_ptr<Ui::TFrmPerturb1N> ui;
+};

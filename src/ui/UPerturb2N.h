@@ -1,0 +1,49 @@
+// The diploid disturbance window: at the end of every run of a diploid
+// series, new p and q with either a new DG or a new Fit and another run, or
+// Stop.
+#pragma once
+
+#include <memory>
+
+#include "DisturbanceForm.h"
+
+namespace Ui {
+class TFrmPerturb2N;
+}
+
+class TFrmPerturb2N : public morvane::ui::DisturbanceForm {
+  Q_OBJECT
+
+public:
+  explicit TFrmPerturb2N(QWidget *parent = nullptr);
+  ~TFrmPerturb2N() override;
+
+protected:
+  void FormShow() override;
+
+private:
+  void BtnPerturb2NClick();
+  void BtnChangeDGClick();
+  void BtnChangeFitClick();
+  void TxtNewpExit();
+  void TxtNewqExit();
+  void TxtNewDGExit();
+  void TxtNewFitExit();
+  void BtnGoPert2NClick();
+  void BtnExitClick();
+
+  // DGMin and DGMax of the p and q held in the state, and their text.
+  void ShowDGRange();
+  // FitMin of the p held in the state, and its text.
+  void ShowFitRange();
+  void ShowFitRangeText();
+  // Fit := 0 after any other entry; DG := 0 after a Fit entry.
+  void ShowFitZero();
+  void ShowDGZero();
+
+  std::unique_ptr<Ui::TFrmPerturb2N> ui;
+  // The form of the disturbance: a new DG (Fit follows) or a new Fit (DG is
+  // 0). Exactly one is true; every show goes back to the new DG.
+  bool ChangeDGMode = true;
+  bool ChangeFitMode = false;
+};

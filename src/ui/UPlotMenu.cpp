@@ -1,0 +1,219 @@
+#include "UPlotMenu.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QListWidget>
+#include <QPushButton>
+#include <stdexcept>
+
+#include "FieldExit.h"
+#include "Help.h"
+#include "files/PlotFile.h"
+#include "files/SeriesReader.h"
+#include "framework/Locale.h"
+#include "framework/Seams.h"
+#include "framework/Windows.h"
+#include "ui_UPlotMenu.h"
+
+using namespace morvane::ui;
+
+namespace {
+
+std::string FilePath(const QString &name) { return QFile::encodeName(name).toStdString(); }
+
+// The wait cursor while a file is read: a Detail file may hold millions of
+// lines.
+class WaitCursor {
+public:
+  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+  WaitCursor(const WaitCursor &) = delete;
+  WaitCursor &operator=(const WaitCursor &) = delete;
+};
+
+QString Generations(std::size_t rows) {
+  const std::size_t n = rows > 0 ? rows - 1 : 0;
+  return n == 1 ? QStringLiteral("1 generation") : QStringLiteral("%1 generations").arg(n);
+}
+
+// "x = 0.5, d = 1, c = 0.5, i = 1, j = 1, W1(A) = ..., NoTO, NoESS".
+QString ParameterSummary(const morvane::SeriesParameters &p) {
+  return QStringLiteral("x = %1, d = %2, c = %3, i = %4, j = %5, W1(A) = %6, W2(A) = %7, "
+                        "W1(a) = %8, W2(a) = %9, ")
+             .arg(RealText(p.SoftProp), RealText(p.MigSurv), RealText(p.HabFreq))
+             .arg(p.TriesAB)
+             .arg(p.TriesaB)
+             .arg(RealText(p.W1A), RealText(p.W2A), RealText(p.W1a), RealText(p.W2a)) +
+         QString::fromStdString(p.TradeOffStatus) + ", " + QString::fromStdString(p.ESSStatus);
+}
+
+} // namespace
+
+namespace morvane::ui {
+
+QString ModelName(const std::string &ploidy, const std::string &reproduction) {
+  const struct {
+    const char *ploidy, *reproduction, *name;
+  } models[] = {{"Diploid", "Global", "Diploids with global panmixia"},
+                {"Diploid", "Local", "Diploids with local panmixia"},
+                {"Haploid", "Global", "Haploids with global panmixia"},
+                {"Haploid", "Local", "Haploids with local panmixia"},
+                {"Haploid", "Clonal", "Haploid clonals"}};
+  for (const auto &m : models)
+    if (ploidy == m.ploidy && reproduction == m.reproduction)
+      return QString::fromLatin1(m.name);
+  return QString::fromStdString(ploidy + " " + reproduction).trimmed();
+}
+
+} // namespace morvane::ui
+
+TFrmPlotMenu::TFrmPlotMenu(QWidget *parent)
+    : MorvaneForm(parent), ui(std::make_unique<Ui::TFrmPlotMenu>()) {
+  ui->setupUi(this);
+  SetBackground(kAqua);
+  MakeDisplayFieldsReadable(this);
+  ui->BtnPlot->setEnabled(false);
+  ui->LstSeries->setWordWrap(true);
+  ui->LstSeries->setSpacing(2);
+  OnClick(ui->BtnOpenDetail, [this] { BtnOpenDetailClick(); });
+  OnClick(ui->BtnOpenPlot, [this] { BtnOpenPlotClick(); });
+  OnClick(ui->BtnPlot, [this] { BtnPlotClick(); });
+  OnClick(ui->BtnBackP, [this] { BtnBackPClick(); });
+  OnTrigger(ui->Help1, [this] { Help1Click(); });
+  connect(ui->LstSeries, &QListWidget::itemActivated, this,
+          [this] { Guard([this] { BtnPlotClick(); }); });
+}
+
+TFrmPlotMenu::~TFrmPlotMenu() = default;
+
+QString TFrmPlotMenu::AskFile(const QStringList &filters) {
+  const QString name = FileDialogs().OpenExistingFileName(
+      this, folder_.isEmpty() ? QDir::currentPath() : folder_, filters);
+  if (!name.isEmpty())
+    folder_ = QFileInfo(name).absolutePath();
+  return name;
+}
+
+void TFrmPlotMenu::StartList(const QString &fileName) {
+  entries_.clear();
+  ui->LstSeries->clear();
+  ui->LblNote->clear();
+  ui->BtnPlot->setEnabled(false);
+  ui->TxtFile->setText(fileName);
+  ui->TxtFile->setToolTip(fileName);
+  ui->TxtFile->setCursorPosition(0);
+}
+
+void TFrmPlotMenu::FinishList(const QString &fileName, const std::string &problem,
+                              const QString &nothing) {
+  for (const Entry &e : entries_)
+    ui->LstSeries->addItem(e.text);
+  if (!entries_.empty())
+    ui->LstSeries->setCurrentRow(0);
+  ui->BtnPlot->setEnabled(!entries_.empty());
+  QString note;
+  if (!problem.empty())
+    note = QString::fromStdString(problem) + ".\n" +
+           (entries_.empty() ? QStringLiteral("Nothing could be read from %1.").arg(fileName)
+                             : QStringLiteral("What could be read is listed."));
+  else if (entries_.empty())
+    note = nothing;
+  ui->LblNote->setText(note);
+  if (!note.isEmpty())
+    ShowMessage(note);
+}
+
+void TFrmPlotMenu::BtnOpenDetailClick() {
+  const QString name =
+      AskFile({QStringLiteral("Detail files (*.gnr)"), QStringLiteral("All files (*)")});
+  if (name.isEmpty())
+    return;
+  StartList(name);
+  morvane::DetailFileContent content = [&name] {
+    WaitCursor wait;
+    return morvane::ReadDetailFile(FilePath(name));
+  }();
+  int number = 0;
+  for (morvane::DetailSeries &s : content.Series) {
+    ++number;
+    const morvane::SeriesParameters &p = s.Parameters;
+    const QString model = ModelName(p.Ploidy, p.Reproduction);
+    const QString cut = s.CutShort ? QStringLiteral(" (cut short by a damaged line)") : QString();
+    Entry e;
+    e.clonal = s.Clonal;
+    e.text = QStringLiteral("Series %1 (line %2): %3, %4%5.\n      %6")
+                 .arg(number)
+                 .arg(s.HeaderLine)
+                 .arg(model, Generations(s.Table.Rows()), cut, ParameterSummary(p));
+    e.series.Origin = QStringLiteral("Series %1 of %2 (line %3): %4, %5%6.")
+                          .arg(number)
+                          .arg(QFileInfo(name).fileName())
+                          .arg(s.HeaderLine)
+                          .arg(model, Generations(s.Table.Rows()), cut);
+    e.series.Parameters = std::move(s.Parameters);
+    e.series.Table = std::make_shared<const morvane::PlotTable>(std::move(s.Table));
+    entries_.push_back(std::move(e));
+  }
+  FinishList(name, content.Problem, QStringLiteral("%1 holds no series.").arg(name));
+}
+
+void TFrmPlotMenu::BtnOpenPlotClick() {
+  const QString name =
+      AskFile({QStringLiteral("Plot files (*.plo)"), QStringLiteral("All files (*)")});
+  if (name.isEmpty())
+    return;
+  StartList(name);
+  morvane::PlotFileContent content = [&name] {
+    WaitCursor wait;
+    return morvane::ReadPlotFile(FilePath(name));
+  }();
+  if (content.Table.Rows() > 0) {
+    // A plot file does not say which model wrote it: both readings are
+    // offered, the one its fixed name tells first.
+    morvane::SeriesParameters p;
+    p.PlotFileName = FilePath(name);
+    const auto table = std::make_shared<const morvane::PlotTable>(std::move(content.Table));
+    const QString generations = Generations(table->Rows());
+    const QString file = QFileInfo(name).fileName();
+    Entry sexual{QStringLiteral("Sexual series: p, q, DG and Fit, %1.").arg(generations),
+                 false,
+                 {p, table,
+                  QStringLiteral("%1, read as a sexual series: %2; a plot file holds "
+                                 "no parameters.")
+                      .arg(file, generations)}};
+    Entry clonal{
+        QStringLiteral("Clonal series: f(AB), f(Ab), f(aB) and f(ab), %1.").arg(generations),
+        true,
+        {p, table,
+         QStringLiteral("%1, read as a clonal series: %2; a plot file holds "
+                        "no parameters.")
+             .arg(file, generations)}};
+    const bool clonalFirst = file == QLatin1String(morvane::kClonePlotFileName);
+    entries_.push_back(clonalFirst ? clonal : sexual);
+    entries_.push_back(clonalFirst ? sexual : clonal);
+  }
+  FinishList(name, content.Problem, QStringLiteral("%1 holds no generation.").arg(name));
+}
+
+void TFrmPlotMenu::BtnPlotClick() {
+  const int row = ui->LstSeries->currentRow();
+  if (row < 0 || row >= static_cast<int>(entries_.size())) {
+    ShowMessage(QStringLiteral("Please choose a series in the list first."));
+    return;
+  }
+  const Entry &e = entries_[static_cast<std::size_t>(row)];
+  auto *chart = qobject_cast<PlotForm *>(e.clonal ? Windows().FrmPlotVeg : Windows().FrmPlotSex);
+  if (chart == nullptr)
+    throw std::runtime_error("The chart window is missing");
+  CloseForm();
+  chart->ShowStoredSeries(e.series);
+}
+
+void TFrmPlotMenu::BtnBackPClick() {
+  CloseForm();
+  ShowWindow(Windows().frmMorvane);
+}
+
+void TFrmPlotMenu::Help1Click() { HelpMenuRequested(); }

@@ -1,0 +1,55 @@
+// The plot menu: plots a series run earlier, read back from a Detail file
+// (every series it holds, each with its own parameters) or from a plot file,
+// in the sexual or the clonal chart window.
+#pragma once
+
+#include <QString>
+#include <memory>
+#include <vector>
+
+#include "PlotForm.h"
+#include "framework/MorvaneForm.h"
+
+namespace Ui {
+class TFrmPlotMenu;
+}
+
+class TFrmPlotMenu : public morvane::ui::MorvaneForm {
+  Q_OBJECT
+
+public:
+  explicit TFrmPlotMenu(QWidget *parent = nullptr);
+  ~TFrmPlotMenu() override;
+
+private:
+  void BtnOpenDetailClick();
+  void BtnOpenPlotClick();
+  void BtnPlotClick();
+  void BtnBackPClick();
+  void Help1Click();
+
+  // Asks for a file with the given filters; empty when cancelled.
+  QString AskFile(const QStringList &filters);
+  // Empties the list and shows `fileName` as the file being read.
+  void StartList(const QString &fileName);
+  // Lists what was read; a problem is shown in a message and stays noted
+  // under the list.
+  void FinishList(const QString &fileName, const std::string &problem, const QString &nothing);
+
+  struct Entry {
+    QString text;
+    bool clonal;
+    morvane::ui::StoredSeries series;
+  };
+  std::unique_ptr<Ui::TFrmPlotMenu> ui;
+  std::vector<Entry> entries_;
+  QString folder_;
+};
+
+namespace morvane::ui {
+
+// The model of a series as the main window's options name it, from the
+// Ploidy and Reproduction of its header ("Haploids with local panmixia").
+QString ModelName(const std::string &ploidy, const std::string &reproduction);
+
+} // namespace morvane::ui

@@ -1,0 +1,380 @@
+// The chart windows filled from the Plot file of the current series or from a
+// series the plot menu read back, their pictures, and the thinning of long
+// series.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QChart>
+#include <QChartView>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QValueAxis>
+#include <algorithm>
+#include <cmath>
+
+#include "PlotForm.h"
+#include "SeriesFilesSupport.h"
+#include "UPlotMenu.h"
+#include "UPlotSex.h"
+#include "UPlotVeg.h"
+#include "UiTestSeams.h"
+#include "framework/Locale.h"
+#include "framework/Windows.h"
+#include "state/SimState.h"
+
+using morvane::Sim;
+using namespace morvane::ui;
+using namespace morvane::ui::testing;
+using morvane::testing::MoveTo;
+
+namespace {
+
+QByteArray ReadAll(const QString &path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteAll(const QString &path, const std::string &bytes) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  f.write(bytes.data(), static_cast<qint64>(bytes.size()));
+}
+
+std::vector<QChartView *> Charts(QWidget &w) {
+  std::vector<QChartView *> views;
+  for (const char *name : {"Chart1", "Chart2"})
+    if (auto *v = w.findChild<QChartView *>(name))
+      views.push_back(v);
+  return views;
+}
+
+// The four line series of a window, Series1 to Series4.
+std::vector<QLineSeries *> Lines(QWidget &w) {
+  std::vector<QLineSeries *> lines;
+  for (QChartView *v : Charts(w))
+    for (QAbstractSeries *s : v->chart()->series())
+      lines.push_back(qobject_cast<QLineSeries *>(s));
+  std::sort(lines.begin(), lines.end(),
+            [](QLineSeries *a, QLineSeries *b) { return a->objectName() < b->objectName(); });
+  return lines;
+}
+
+std::vector<int> Counts(QWidget &w) {
+  std::vector<int> counts;
+  for (QLineSeries *s : Lines(w))
+    counts.push_back(static_cast<int>(s->count()));
+  return counts;
+}
+
+QString Text(QWidget &w, const char *field) { return w.findChild<QLineEdit *>(field)->text(); }
+QPushButton *Button(QWidget &w, const char *name) { return w.findChild<QPushButton *>(name); }
+
+class PlotWindowsTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir.isValid());
+    previousDir = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    morvane::ResetSimState();
+    MorvaneForm::ForgetLastActiveForm();
+    Windows().FrmPlotMenu = &menu;
+    Windows().FrmPlotSex = &sex;
+    Windows().FrmPlotVeg = &veg;
+  }
+  void TearDown() override {
+    Windows().FrmPlotMenu = Windows().FrmPlotSex = Windows().FrmPlotVeg = nullptr;
+    QApplication::setActiveWindow(nullptr);
+    QDir::setCurrent(previousDir);
+  }
+  // The state of a stopped series of `generations` and its Plot file.
+  void StopSeries(bool clonal, unsigned generations, const std::string &plotText) {
+    Sim = morvane::testing::SeriesState("Haploid", clonal ? "Clonal" : "Global", 1);
+    Sim.FinalFileName = "results.mrv";
+    Sim.DetailFileName = "trace.gnr";
+    Sim.PlotFileName = Sim.PlotFile.Name = clonal ? "PlotCloneFile.plo" : "PlotSexFile.plo";
+    Sim.PlotRows = generations;
+    WriteAll(QString::fromStdString(Sim.PlotFileName), plotText);
+  }
+
+  QTemporaryDir dir;
+  QString previousDir;
+  RecordingMessages messages;
+  ScriptedFileDialogs dialogs;
+  StandIn main{"frmMorvane"};
+  TFrmPlotSex sex;
+  TFrmPlotVeg veg;
+  TFrmPlotMenu menu;
+};
+
+TEST_F(PlotWindowsTest, ChartWindowsDrawThePlotFileOfTheSeries) {
+  struct Window {
+    PlotForm *form;
+    bool clonal;
+    QStringList titles;
+    // Per chart: bottom and step of the left axis (its top is 1).
+    std::vector<std::pair<double, double>> leftAxes;
+  };
+  const Window windows[] = {{&sex, false, {"p", "q", "DG", "Fit"}, {{0, 0.1}, {-1, 0.1}}},
+                            {&veg, true, {"f(AB)", "f(Ab)", "f(aB)", "f(ab)"}, {{0, 0.05}}}};
+  for (const Window &w : windows) {
+    SCOPED_TRACE(w.form->objectName().toStdString());
+    const std::string text = morvane::testing::PlotFileText(w.clonal, 412);
+    StopSeries(w.clonal, 412, text);
+    w.form->ShowForm();
+    EXPECT_TRUE(w.form->isVisible());
+    EXPECT_EQ(Text(*w.form, "Txtx"), RealText(Sim.SoftProp));
+    EXPECT_EQ(Text(*w.form, "TxtW1sa"), RealText(Sim.W1a));
+    EXPECT_EQ(Text(*w.form, "Txti"), "1");
+    EXPECT_EQ(Text(*w.form, "TxtPlotFile"), QString::fromStdString(Sim.PlotFileName));
+    if (!w.clonal) {
+      EXPECT_EQ(Text(*w.form, "TxtRepro"), "Global");
+    }
+    const std::vector<QLineSeries *> lines = Lines(*w.form);
+    ASSERT_EQ(lines.size(), 4u);
+    morvane::SimState at100;
+    MoveTo(at100, 100);
+    const double expected[4] = {at100.FreqA, at100.FreqB, at100.DG, at100.Fit};
+    for (int k = 0; k < 4; ++k) {
+      EXPECT_EQ(lines[k]->name(), w.titles[k]);
+      ASSERT_EQ(lines[k]->count(), 413);
+      EXPECT_EQ(lines[k]->at(0).x(), 0);
+      EXPECT_EQ(lines[k]->at(412).x(), 412);
+      EXPECT_NEAR(lines[k]->at(100).y(), expected[k], !w.clonal && k == 3 ? 5e-3 : 5e-6);
+      EXPECT_FALSE(lines[k]->pointsVisible());
+    }
+    const std::vector<QChartView *> charts = Charts(*w.form);
+    ASSERT_EQ(charts.size(), w.leftAxes.size());
+    for (std::size_t c = 0; c < charts.size(); ++c) {
+      auto *x = qobject_cast<QValueAxis *>(charts[c]->chart()->axes(Qt::Horizontal).value(0));
+      auto *y = qobject_cast<QValueAxis *>(charts[c]->chart()->axes(Qt::Vertical).value(0));
+      ASSERT_TRUE(x && y);
+      EXPECT_EQ(x->titleText(), "Generations T");
+      EXPECT_EQ(std::make_pair(x->min(), x->max()), std::make_pair(0.0, 412.0));
+      EXPECT_EQ(std::make_pair(y->min(), y->max()), std::make_pair(w.leftAxes[c].first, 1.0));
+      EXPECT_EQ(y->tickType(), QValueAxis::TicksFixed);
+      EXPECT_DOUBLE_EQ((y->max() - y->min()) / (y->tickCount() - 1), w.leftAxes[c].second);
+      EXPECT_EQ(y->minorTickCount(), 1);
+      EXPECT_FALSE(charts[c]->chart()->isPlotAreaBackgroundVisible());
+    }
+
+    // Activated again: the same points, not twice as many.
+    w.form->ShowForm();
+    EXPECT_EQ(Counts(*w.form), std::vector<int>(4, 413));
+
+    // A file shorter than the series: only its lines, and a word in the
+    // status bar rather than points at (0, 0).
+    Sim.PlotRows = 500;
+    w.form->ShowForm();
+    EXPECT_EQ(Counts(*w.form), std::vector<int>(4, 413));
+    EXPECT_TRUE(w.form->StatusText().contains("Only 413 of the 501 lines"))
+        << w.form->StatusText().toStdString();
+    EXPECT_TRUE(messages.texts.isEmpty());
+
+    // A field that is no number: the message names the file and the line,
+    // and the charts stay empty.
+    std::string bad = text;
+    std::size_t at = 0;
+    for (int line = 1; line < 7; ++line)
+      at = bad.find('\n', at) + 1;
+    bad.insert(bad.find('\t', at) + 1, "x");
+    WriteAll(QString::fromStdString(Sim.PlotFileName), bad);
+    Sim.PlotRows = 412;
+    w.form->ShowForm();
+    ASSERT_EQ(messages.texts.size(), 1);
+    const QString message = messages.texts.takeFirst();
+    EXPECT_TRUE(message.startsWith(QString::fromStdString(Sim.PlotFileName) + ", line 7: \"x0.") &&
+                message.endsWith("is not a number"))
+        << message.toStdString();
+    EXPECT_EQ(Counts(*w.form), std::vector<int>(4, 0));
+    EXPECT_TRUE(w.form->StatusText().startsWith("Nothing drawn"))
+        << w.form->StatusText().toStdString();
+
+    // Quit: back to the main window.
+    const int before = main.activations;
+    Button(*w.form, w.clonal ? "BtnQuit" : "BtnQuitPlot")->click();
+    EXPECT_FALSE(w.form->isVisible());
+    EXPECT_EQ(main.activations, before + 1);
+  }
+}
+
+TEST_F(PlotWindowsTest, ChartsAreSavedAsPngSvgAndPdf) {
+  StopSeries(false, 60, morvane::testing::PlotFileText(false, 60));
+  sex.ShowForm();
+  StopSeries(true, 60, morvane::testing::PlotFileText(true, 60));
+  veg.ShowForm();
+  auto sizeOf = [](const std::vector<QChartView *> &views) {
+    QSize size(0, 0);
+    for (QChartView *v : views)
+      size = QSize(size.width() + v->width(), std::max(size.height(), v->height()));
+    return size;
+  };
+  QChartView *sexDG = Charts(sex).back();
+  struct Case {
+    std::function<void()> save;
+    const char *file;
+    QByteArray signature;
+    QSize pngSize; // empty: not a PNG
+  };
+  const Case cases[] = {
+      {[&] { Button(sex, "BtnSaveChart")->click(); }, "both.png", "\x89PNG\r\n\x1a\n",
+       sizeOf(Charts(sex)) * 2},
+      {[&] { sexDG->findChild<QAction *>("SaveChart")->trigger(); }, "dg.PNG", "\x89PNG",
+       sizeOf({sexDG}) * 2},
+      {[&] { sexDG->findChild<QAction *>("SaveChart")->trigger(); }, "dg.svg", "<?xml", {}},
+      {[&] { Button(veg, "BtnSaveChart")->click(); }, "clones.pdf", "%PDF-", {}},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.file);
+    dialogs.answers << dir.filePath(c.file);
+    c.save();
+    EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("; ").toStdString();
+    const QByteArray bytes = ReadAll(dir.filePath(c.file));
+    EXPECT_TRUE(bytes.startsWith(c.signature));
+    if (!c.pngSize.isEmpty()) {
+      EXPECT_GE(c.pngSize.width(), 600);
+      EXPECT_EQ(QImage::fromData(bytes, "png").size(), c.pngSize);
+    } else if (c.signature == "<?xml") {
+      EXPECT_TRUE(bytes.contains("<svg"));
+    }
+  }
+  EXPECT_TRUE(dialogs.saves.back().filterName.contains("*.pdf"));
+
+  // Refused names and failed writes name the file.
+  const QString failures[][2] = {{dir.filePath("none/x.png"), "Fichier introuvable"},
+                                 {dir.filePath("x.txt"), ".png, .svg or .pdf"}};
+  for (const auto &f : failures) {
+    dialogs.answers << f[0];
+    Button(sex, "BtnSaveChart")->click();
+    ASSERT_EQ(messages.texts.size(), 1);
+    const QString text = messages.texts.takeFirst();
+    EXPECT_TRUE(text.contains(f[0]) && text.contains(f[1])) << text.toStdString();
+  }
+  // Cancelled: nothing happens.
+  Button(sex, "BtnSaveChart")->click();
+  EXPECT_TRUE(messages.texts.isEmpty());
+}
+
+TEST_F(PlotWindowsTest, PlotMenuPlotsTheChosenSeriesOfADetailFileWithItsOwnParameters) {
+  WriteAll(dir.filePath("three.gnr"), morvane::testing::ThreeModelsDetailFile());
+  // The current series, which the plot menu must not draw.
+  StopSeries(false, 10, morvane::testing::PlotFileText(false, 10));
+  menu.ShowForm();
+  dialogs.answers << dir.filePath("three.gnr");
+  Button(menu, "BtnOpenDetail")->click();
+  EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("; ").toStdString();
+  auto *list = menu.findChild<QListWidget *>("LstSeries");
+  ASSERT_EQ(list->count(), 3);
+  const char *models[] = {"Haploids with local panmixia, 30 generations",
+                          "Diploids with global panmixia, 40 generations",
+                          "Haploid clonals, 50 generations"};
+  for (int k = 0; k < 3; ++k)
+    EXPECT_TRUE(list->item(k)->text().contains(models[k])) << list->item(k)->text().toStdString();
+
+  list->setCurrentRow(1);
+  Button(menu, "BtnPlot")->click();
+  EXPECT_FALSE(menu.isVisible());
+  ASSERT_TRUE(sex.isVisible());
+  EXPECT_EQ(Counts(sex), std::vector<int>(4, 41));
+  EXPECT_EQ(Text(sex, "Txtx"), RealText(0.5)); // x of series 2
+  EXPECT_EQ(Text(sex, "TxtJ"), "3");
+  EXPECT_EQ(Text(sex, "TxtRepro"), "Global");
+  EXPECT_EQ(Text(sex, "TxtDetailFile"), dir.filePath("three.gnr"));
+  EXPECT_TRUE(sex.StatusText().startsWith("Series 2 of three.gnr"))
+      << sex.StatusText().toStdString();
+
+  // Coming back to it from another window draws the same series again...
+  main.ShowForm();
+  QApplication::setActiveWindow(&sex);
+  EXPECT_EQ(Counts(sex), std::vector<int>(4, 41));
+  EXPECT_EQ(Text(sex, "TxtRepro"), "Global");
+  // ...but the Stop of a series shows the series just stopped.
+  ShowWindow(Windows().FrmPlotSex);
+  EXPECT_EQ(Counts(sex), std::vector<int>(4, 11));
+  EXPECT_EQ(Text(sex, "TxtDetailFile"), "trace.gnr");
+}
+
+TEST_F(PlotWindowsTest, PlotMenuReportsDamagedOrForeignFilesAndOffersWhatCouldBeRead) {
+  const std::string three = morvane::testing::ThreeModelsDetailFile();
+  std::size_t line60 = 0;
+  for (int line = 1; line < 60; ++line)
+    line60 = three.find('\n', line60) + 1;
+  struct Case {
+    const char *file;
+    std::string text;
+    const char *button;
+    int entries;
+    const char *message;
+    const char *lastEntry;
+  };
+  const Case cases[] = {
+      {"foreign.gnr", "Name,Value\r\n1,2\r\n", "BtnOpenDetail", 0,
+       "foreign.gnr is not a Detail file: line 1", ""},
+      {"cut.gnr", three.substr(0, line60 + 9), "BtnOpenDetail", 2,
+       "cut.gnr, line 60: ", "(cut short by a damaged line)"},
+      {"empty.gnr", "", "BtnOpenDetail", 0, "empty.gnr holds no series", ""},
+      {"PlotCloneFile.plo", morvane::testing::PlotFileText(true, 20) + "21 0.5 x 0 0\r\n",
+       "BtnOpenPlot", 2, "PlotCloneFile.plo, line 22: ", "Sexual series"},
+  };
+  menu.ShowForm();
+  auto *list = menu.findChild<QListWidget *>("LstSeries");
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.file);
+    WriteAll(dir.filePath(c.file), c.text);
+    dialogs.answers << dir.filePath(c.file);
+    Button(menu, c.button)->click();
+    ASSERT_EQ(messages.texts.size(), 1);
+    EXPECT_TRUE(messages.texts.takeFirst().contains(dir.filePath(c.message)));
+    EXPECT_EQ(list->count(), c.entries);
+    EXPECT_EQ(Button(menu, "BtnPlot")->isEnabled(), c.entries > 0);
+    if (c.entries > 0) {
+      EXPECT_TRUE(list->item(c.entries - 1)->text().contains(c.lastEntry));
+    }
+  }
+  // The clonal reading of a clonal plot file comes first; it has no
+  // parameters.
+  EXPECT_TRUE(list->item(0)->text().startsWith("Clonal series"));
+  Button(menu, "BtnPlot")->click();
+  ASSERT_TRUE(veg.isVisible());
+  EXPECT_EQ(Counts(veg), std::vector<int>(4, 21));
+  EXPECT_EQ(Text(veg, "Txtx"), "");
+  EXPECT_EQ(Text(veg, "TxtPlotFile"), dir.filePath("PlotCloneFile.plo"));
+}
+
+TEST(ChartPoints, LongSeriesAreThinnedToTheSameShapeShortOnesKeptWhole) {
+  for (std::size_t n : {std::size_t{413}, kThinAbove, std::size_t{1000000}}) {
+    SCOPED_TRACE(n);
+    std::vector<double> x(n), y(n);
+    for (std::size_t i = 0; i < n; ++i) {
+      x[i] = static_cast<double>(i);
+      y[i] = 0.5 + 0.4 * std::sin(i * 1e-4) + (i % 2 ? 0.01 : -0.01);
+    }
+    const QList<QPointF> points = ChartPoints(x, y);
+    if (n <= kThinAbove) {
+      ASSERT_EQ(static_cast<std::size_t>(points.size()), n);
+      for (std::size_t i = 0; i < n; ++i)
+        ASSERT_EQ(points[static_cast<qsizetype>(i)], QPointF(x[i], y[i]));
+      continue;
+    }
+    EXPECT_LE(points.size(), 4 * kChartColumns);
+    EXPECT_EQ(points.front(), QPointF(x.front(), y.front()));
+    EXPECT_EQ(points.back(), QPointF(x.back(), y.back()));
+    double low = 1, high = 0;
+    for (qsizetype k = 0; k < points.size(); ++k) {
+      const auto i = static_cast<std::size_t>(points[k].x());
+      ASSERT_EQ(points[k].y(), y[i]) << "a point of the series";
+      ASSERT_TRUE(k == 0 || points[k].x() > points[k - 1].x()) << "in file order";
+      low = std::min(low, points[k].y());
+      high = std::max(high, points[k].y());
+    }
+    EXPECT_EQ(low, *std::min_element(y.begin(), y.end()));
+    EXPECT_EQ(high, *std::max_element(y.begin(), y.end()));
+  }
+}
+
+} // namespace
