@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
-#include <optional>
 
 #include "engine/ClonalStep.h"
 #include "engine/DiploidStep.h"
@@ -46,6 +45,13 @@ void UpdateFit(Model model, SimState &s) {
     const double p = s.FreqA;
     s.Fit = IsFixedFrequency(p) ? 0.0 : 1 - s.Heteroz / (2 * p * (1 - p));
   }
+}
+
+// The step, the count and the Fit of one generation.
+void NextGeneration(Model model, SimState &s) {
+  Step(model, s);
+  ++s.Generation;
+  UpdateFit(model, s);
 }
 
 // What a generation changes in the state and what its lines and the Final
@@ -104,18 +110,16 @@ void RunLoop(Model model, SimState &s, RunDisplay &display, Tracing tracing) {
     // least one generation, even from an equilibrium.
     do {
       display.DisplayProgress(s.Generation, s.DeltaP, s.DeltaQ);
-      // Only a generation written to the files can fail and need undoing.
-      std::optional<LastGeneration> last;
-      if (tracing == Tracing::ToFiles)
-        last.emplace(s);
-      Step(model, s);
-      ++s.Generation;
-      UpdateFit(model, s);
-      if (last) {
+      if (tracing == Tracing::Off) {
+        NextGeneration(model, s);
+      } else {
+        // A generation whose lines cannot both be written is undone.
+        const LastGeneration last(s);
+        NextGeneration(model, s);
         try {
           TraceGeneration(model, s);
         } catch (...) {
-          last->Restore(s);
+          last.Restore(s);
           throw;
         }
       }
