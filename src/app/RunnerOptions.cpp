@@ -48,11 +48,6 @@ const FieldRule *FieldOfOption(bool clonal, std::string_view name) {
   return kind ? (clonal ? kind->clonal : kind->sexual) : nullptr;
 }
 
-bool IsFieldOption(std::string_view name) {
-  const OptionKind *kind = KindOf(name);
-  return kind && (kind->sexual || kind->clonal);
-}
-
 [[noreturn]] void Refuse(const std::string &message) { throw UsageError(message); }
 
 // The value options of a command line, each given once, by name: a handful,
@@ -273,6 +268,10 @@ RunnerOptions ParseRunnerCommandOptions(const std::vector<CommandOption> &option
   bool essGiven = false;
 
   const bool withFiles = files == RunnerFiles::Required;
+  // The first field option that the sexual models, and the first that the
+  // clonal model, do not have: refused once the model is known.
+  const std::string *notSexual = nullptr;
+  const std::string *notClonal = nullptr;
   for (const CommandOption &option : options) {
     const std::string &name = option.name;
     if (name == "ess") {
@@ -282,6 +281,10 @@ RunnerOptions ParseRunnerCommandOptions(const std::vector<CommandOption> &option
     const OptionKind *kind = KindOf(name);
     if (!kind || !(kind->other || kind->sexual || kind->clonal || (withFiles && kind->file)))
       Refuse("unknown option --" + name + " (see --help)");
+    if (kind->clonal && !kind->sexual && !notSexual)
+      notSexual = &name;
+    if (kind->sexual && !kind->clonal && !notClonal)
+      notClonal = &name;
     if (name == "disturb") {
       disturbTexts.push_back(*option.value);
     } else if (!given.Add(name, *option.value)) {
@@ -292,13 +295,11 @@ RunnerOptions ParseRunnerCommandOptions(const std::vector<CommandOption> &option
     Refuse("--model is required (see --help)");
   o.model = ParseModelName(given.at("model"));
   const bool clonal = o.model == Model::Clonal;
-  for (const CommandOption &option : options) {
-    const std::string &name = option.name;
-    if (IsFieldOption(name) && !RunnerField(o.model, name))
-      Refuse(clonal ? "--" + name +
-                          " is not an option of the clonal model (use --fAB --fAb --faB --fab)"
-                    : "--" + name + " is an option of the clonal model only (use --p --q --DG)");
-  }
+  if (clonal && notClonal)
+    Refuse("--" + *notClonal +
+           " is not an option of the clonal model (use --fAB --fAb --faB --fab)");
+  if (!clonal && notSexual)
+    Refuse("--" + *notSexual + " is an option of the clonal model only (use --p --q --DG)");
   if (withFiles && given.count("final") == 0)
     Refuse("--final is required (see --help)");
   if (withFiles && given.count("detail") == 0)
