@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Morvane and runs every test: once in a
-# normal build, once under AddressSanitizer and UndefinedBehaviorSanitizer.
+# normal build, once under AddressSanitizer and UndefinedBehaviorSanitizer;
+# then the sweep's threads under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")"
 source tools/setup.sh
@@ -16,3 +17,10 @@ cmake --build build -j "$JOBS"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DMORVANE_SANITIZE=ON -DMORVANE_BUILD_BENCH=OFF
 cmake --build build-asan -j "$JOBS"
 (cd build-asan && ctest --output-on-failure -j "$JOBS")
+
+# The sweep on several threads under ThreadSanitizer: only the core, the
+# sweep and its thread test are built.
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVANE_TSAN=ON \
+  -DMORVANE_BUILD_UI=OFF -DMORVANE_BUILD_BENCH=OFF
+cmake --build build-tsan -j "$JOBS" --target test_sweep_threads
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build-tsan/tests/app/test_sweep_threads

@@ -8,6 +8,7 @@ MORVANE_PACKAGES=(
   libjpeg-dev libgtest-dev libbenchmark-dev
   locales fonts-dejavu-core
   xvfb xauth imagemagick xdotool
+  parallel
 )
 
 morvane_missing_packages() {

@@ -44,6 +44,37 @@ void ReportCap(const RunnerDisplay &display, const SimState &s, const RunnerOpti
 
 } // namespace
 
+void RunSeriesRuns(const RunnerOptions &o, SimState &s, RunnerDisplay &display, Tracing tracing,
+                   const std::function<void()> &afterRun) {
+  ChooseModel(s, o.model);
+  const bool clonal = o.model == Model::Clonal;
+
+  // Input window: activation, then Go.
+  if (clonal)
+    PrepareClonalInput(s, o.plotFile, tracing);
+  else
+    PrepareSexualInput(s, o.plotFile, tracing);
+  StoreRunnerParameters(o, s);
+  if (clonal)
+    StartClonalSeries(s, display, tracing);
+  else
+    StartSexualSeries(s, display, tracing);
+  afterRun();
+
+  // Disturbance window: one Go per step.
+  for (const Disturbance &step : o.disturbances) {
+    if (clonal)
+      RerunClonalSeries(s, display, step.clones, tracing);
+    else if (IsHaploidSexual(o.model))
+      RerunHaploidSeries(s, display, step.p, step.q, *step.dg, tracing);
+    else if (step.dg)
+      RerunDiploidSeriesWithDG(s, display, step.p, step.q, *step.dg, tracing);
+    else
+      RerunDiploidSeriesWithFit(s, display, step.p, step.q, *step.fit, tracing);
+    afterRun();
+  }
+}
+
 void RunSeries(const RunnerOptions &o, SimState &s, std::ostream &out, std::ostream &err) {
   // Main window: the Final file, then the Detail file, then the model.
   s.FinalFileName = o.finalFile;
@@ -52,40 +83,15 @@ void RunSeries(const RunnerOptions &o, SimState &s, std::ostream &out, std::ostr
   s.DetailFileName = o.detailFile;
   s.DetailFile.Name = o.detailFile;
   CreateEmptyFile(o.detailFile);
-  ChooseModel(s, o.model);
 
   RunnerDisplay display(s, o.maxGenerations);
-  const bool clonal = o.model == Model::Clonal;
-
-  // Input window: activation, then Go.
-  if (clonal)
-    PrepareClonalInput(s, o.plotFile);
-  else
-    PrepareSexualInput(s, o.plotFile);
-  StoreRunnerParameters(o, s);
-  if (clonal)
-    StartClonalSeries(s, display);
-  else
-    StartSexualSeries(s, display);
-  ReportRun(s, o.model, out);
-  ReportCap(display, s, o, err);
-
-  // Disturbance window: one Go per step.
-  for (const Disturbance &step : o.disturbances) {
-    if (clonal)
-      RerunClonalSeries(s, display, step.clones);
-    else if (IsHaploidSexual(o.model))
-      RerunHaploidSeries(s, display, step.p, step.q, *step.dg);
-    else if (step.dg)
-      RerunDiploidSeriesWithDG(s, display, step.p, step.q, *step.dg);
-    else
-      RerunDiploidSeriesWithFit(s, display, step.p, step.q, *step.fit);
+  RunSeriesRuns(o, s, display, Tracing::ToFiles, [&] {
     ReportRun(s, o.model, out);
     ReportCap(display, s, o, err);
-  }
+  });
 
   // Stop: the series' record.
-  if (clonal)
+  if (o.model == Model::Clonal)
     StopClonalSeries(s);
   else
     StopSexualSeries(s);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <ostream>
 
@@ -34,6 +35,15 @@ private:
   std::uint32_t generations_ = 0;
   bool capped_ = false;
 };
+
+// The runs of the series of the options on s, from the main window's choice
+// of the model to the last disturbance: the input window's activation and Go
+// (the Plot file o.plotFile emptied when tracing to files; s.DetailFile must
+// then name an existing file), the start run and one rerun per disturbance,
+// each followed by afterRun. The Stop, and so the Final record, is left to
+// the caller. A file error propagates as FileError.
+void RunSeriesRuns(const RunnerOptions &options, SimState &s, RunnerDisplay &display,
+                   Tracing tracing, const std::function<void()> &afterRun);
 
 // Creates or accepts the Final file, creates the Detail file empty, prepares
 // the series (Plot file emptied), runs it and each disturbance, and stops it.

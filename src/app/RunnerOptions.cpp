@@ -1,42 +1,86 @@
 #include "app/RunnerOptions.h"
 
+#include <algorithm>
 #include <map>
 #include <set>
+#include <string_view>
+#include <unordered_map>
 
 #include "engine/CloneFrequencies.h"
 #include "engine/FieldRules.h"
 #include "engine/InitialState.h"
 #include "engine/TradeOff.h"
+#include "files/PlotFile.h"
 #include "files/TextFile.h"
 
 namespace morvane {
 
 namespace {
 
-// The options that are not values of the input windows' fields.
-const std::set<std::string> kOtherValueOptions = {"model",     "final",           "detail", "plot",
-                                                  "trade-off", "max-generations", "disturb"};
+// What an option name stands for, found with one lookup: a sweep parses the
+// options of every one of its points.
+struct OptionKind {
+  bool other = false;                // a value that is no field's: --model, --trade-off ...
+  bool file = false;                 // --final, --detail, --plot
+  const FieldRule *sexual = nullptr; // its field in the sexual input window
+  const FieldRule *clonal = nullptr; // its field in the clonal input window
+};
 
-const FieldRule *FieldOfOption(const std::vector<const FieldRule *> &fields,
-                               const std::string &name) {
-  for (const FieldRule *rule : fields)
-    if (name == rule->option)
-      return rule;
-  return nullptr;
+const OptionKind *KindOf(std::string_view name) {
+  static const std::unordered_map<std::string_view, OptionKind> kinds = [] {
+    std::unordered_map<std::string_view, OptionKind> k;
+    for (const char *other : {"model", "trade-off", "max-generations", "disturb"})
+      k[other].other = true;
+    for (const char *file : {"final", "detail", "plot"})
+      k[file].file = true;
+    for (const FieldRule *rule : SexualInputFields())
+      k[rule->option].sexual = rule;
+    for (const FieldRule *rule : ClonalInputFields())
+      k[rule->option].clonal = rule;
+    return k;
+  }();
+  const auto it = kinds.find(name);
+  return it == kinds.end() ? nullptr : &it->second;
 }
 
-bool IsFieldOption(const std::string &name) {
-  return FieldOfOption(SexualInputFields(), name) || FieldOfOption(ClonalInputFields(), name);
+const FieldRule *FieldOfOption(bool clonal, std::string_view name) {
+  const OptionKind *kind = KindOf(name);
+  return kind ? (clonal ? kind->clonal : kind->sexual) : nullptr;
 }
 
 [[noreturn]] void Refuse(const std::string &message) { throw UsageError(message); }
+
+// The value options of a command line, each given once, by name: a handful,
+// so a search through them costs less than an index (a sweep parses the
+// options of every point). The names and values stay those of the options.
+class GivenOptions {
+public:
+  // False when the name is already given.
+  bool Add(const std::string &name, const std::string &value) {
+    if (Find(name))
+      return false;
+    items_.emplace_back(name, &value);
+    return true;
+  }
+  const std::string *Find(std::string_view name) const {
+    for (const auto &[itemName, value] : items_)
+      if (itemName == name)
+        return value;
+    return nullptr;
+  }
+  std::size_t count(std::string_view name) const { return Find(name) ? 1 : 0; }
+  const std::string &at(std::string_view name) const { return *Find(name); }
+
+private:
+  std::vector<std::pair<std::string_view, const std::string *>> items_;
+};
 
 // A value typed for one of the program's fields, checked by that field's
 // rule: what the field would have replaced is refused with the field's
 // message. The value goes into s, whose state bounds (the DG and Fit ranges)
 // the caller has set.
 void CheckedField(const FieldRule &rule, const std::string &text, SimState &s) {
-  if (!ApplyFieldRule(rule, text, '.', s).valid)
+  if (!StoreFieldEntry(rule, text, '.', s))
     Refuse(rule.message);
 }
 
@@ -47,22 +91,6 @@ std::array<double, 4> SummedToOne(const SimState &s) {
   if (SumCloneFrequenciesToOne(f.data()) == CloneSum::Zero)
     Refuse("Sum = 0, very funny!");
   return f;
-}
-
-Model ParseModel(const std::string &name) {
-  if (name == "haploid-local")
-    return Model::HaploidLocal;
-  if (name == "haploid-global")
-    return Model::HaploidGlobal;
-  if (name == "diploid-local")
-    return Model::DiploidLocal;
-  if (name == "diploid-global")
-    return Model::DiploidGlobal;
-  if (name == "clonal")
-    return Model::Clonal;
-  Refuse("--model must be one of haploid-local, haploid-global, diploid-local, "
-         "diploid-global, clonal (got \"" +
-         name + "\")");
 }
 
 TradeOffRule ParseTradeOff(const std::string &name) {
@@ -176,69 +204,110 @@ Disturbance ParseDisturbance(Model model, const std::string &text, std::size_t n
 
 } // namespace
 
-const FieldRule *RunnerField(Model model, const std::string &option) {
-  return FieldOfOption(model == Model::Clonal ? ClonalInputFields() : SexualInputFields(), option);
+Model ParseModelName(const std::string &name) {
+  if (name == "haploid-local")
+    return Model::HaploidLocal;
+  if (name == "haploid-global")
+    return Model::HaploidGlobal;
+  if (name == "diploid-local")
+    return Model::DiploidLocal;
+  if (name == "diploid-global")
+    return Model::DiploidGlobal;
+  if (name == "clonal")
+    return Model::Clonal;
+  Refuse("--model must be one of haploid-local, haploid-global, diploid-local, "
+         "diploid-global, clonal (got \"" +
+         name + "\")");
 }
 
-RunnerOptions ParseRunnerOptions(const std::vector<std::string> &args) {
-  RunnerOptions o;
-  std::map<std::string, std::string> given;
-  std::vector<std::string> disturbTexts;
-  bool essGiven = false;
+const FieldRule *RunnerField(Model model, const std::string &option) {
+  return FieldOfOption(model == Model::Clonal, option);
+}
 
-  // --help anywhere wins over every other check.
-  for (const std::string &arg : args)
-    if (arg == "--help") {
-      o.help = true;
-      return o;
-    }
-
+std::vector<CommandOption> SplitCommandLine(const std::vector<std::string> &args,
+                                            const std::vector<std::string> &flags) {
+  std::vector<CommandOption> options;
   for (std::size_t k = 0; k < args.size(); ++k) {
     const std::string &arg = args[k];
     if (arg.size() < 3 || arg.compare(0, 2, "--") != 0)
       Refuse("unexpected argument \"" + arg + "\" (options start with --; see --help)");
     const std::size_t eq = arg.find('=');
-    const std::string name = arg.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
-    if (name == "ess") {
+    CommandOption option{arg.substr(2, eq == std::string::npos ? std::string::npos : eq - 2), {}};
+    const bool flag = std::find(flags.begin(), flags.end(), option.name) != flags.end();
+    if (flag) {
       if (eq != std::string::npos)
-        Refuse("--ess takes no value");
+        Refuse("--" + option.name + " takes no value");
+    } else if (eq != std::string::npos) {
+      option.value = arg.substr(eq + 1);
+    } else {
+      if (k + 1 >= args.size())
+        Refuse("--" + option.name + " needs a value");
+      option.value = args[++k];
+    }
+    options.push_back(std::move(option));
+  }
+  return options;
+}
+
+RunnerOptions ParseRunnerOptions(const std::vector<std::string> &args, RunnerFiles files) {
+  // --help anywhere wins over every other check.
+  for (const std::string &arg : args)
+    if (arg == "--help") {
+      RunnerOptions o;
+      o.help = true;
+      return o;
+    }
+  return ParseRunnerCommandOptions(SplitCommandLine(args, {"ess"}), files);
+}
+
+RunnerOptions ParseRunnerCommandOptions(const std::vector<CommandOption> &options,
+                                        RunnerFiles files) {
+  RunnerOptions o;
+  GivenOptions given;
+  std::vector<std::string> disturbTexts;
+  bool essGiven = false;
+
+  const bool withFiles = files == RunnerFiles::Required;
+  // The first field option that the sexual models, and the first that the
+  // clonal model, do not have: refused once the model is known.
+  const std::string *notSexual = nullptr;
+  const std::string *notClonal = nullptr;
+  for (const CommandOption &option : options) {
+    const std::string &name = option.name;
+    if (name == "ess") {
       essGiven = true;
       continue;
     }
-    if (kOtherValueOptions.count(name) == 0 && !IsFieldOption(name))
+    const OptionKind *kind = KindOf(name);
+    if (!kind || !(kind->other || kind->sexual || kind->clonal || (withFiles && kind->file)))
       Refuse("unknown option --" + name + " (see --help)");
-    std::string value;
-    if (eq != std::string::npos) {
-      value = arg.substr(eq + 1);
-    } else {
-      if (k + 1 >= args.size())
-        Refuse("--" + name + " needs a value");
-      value = args[++k];
-    }
+    if (kind->clonal && !kind->sexual && !notSexual)
+      notSexual = &name;
+    if (kind->sexual && !kind->clonal && !notClonal)
+      notClonal = &name;
     if (name == "disturb") {
-      disturbTexts.push_back(value);
-    } else if (!given.emplace(name, value).second) {
+      disturbTexts.push_back(*option.value);
+    } else if (!given.Add(name, *option.value)) {
       Refuse("--" + name + " is given twice");
     }
   }
   if (given.count("model") == 0)
     Refuse("--model is required (see --help)");
-  o.model = ParseModel(given.at("model"));
+  o.model = ParseModelName(given.at("model"));
   const bool clonal = o.model == Model::Clonal;
-  for (const auto &[name, value] : given) {
-    if (IsFieldOption(name) && !RunnerField(o.model, name))
-      Refuse(clonal ? "--" + name +
-                          " is not an option of the clonal model (use --fAB --fAb --faB --fab)"
-                    : "--" + name + " is an option of the clonal model only (use --p --q --DG)");
-  }
-  if (given.count("final") == 0)
+  if (clonal && notClonal)
+    Refuse("--" + *notClonal +
+           " is not an option of the clonal model (use --fAB --fAb --faB --fab)");
+  if (!clonal && notSexual)
+    Refuse("--" + *notSexual + " is an option of the clonal model only (use --p --q --DG)");
+  if (withFiles && given.count("final") == 0)
     Refuse("--final is required (see --help)");
-  if (given.count("detail") == 0)
+  if (withFiles && given.count("detail") == 0)
     Refuse("--detail is required (see --help)");
 
   auto text = [&given](const std::string &name, const std::string &initial) {
-    const auto it = given.find(name);
-    return it == given.end() ? initial : it->second;
+    const std::string *value = given.Find(name);
+    return value ? *value : initial;
   };
 
   // The fields in the order of the input window's table. An option not given
@@ -248,11 +317,10 @@ RunnerOptions ParseRunnerOptions(const std::vector<std::string> &args) {
   for (const FieldRule *rule : clonal ? ClonalInputFields() : SexualInputFields()) {
     if (rule == &rules::DG)
       StoreDGRange(s);
-    const auto it = given.find(rule->option);
-    if (it != given.end())
-      CheckedField(*rule, it->second, s);
+    if (const std::string *value = given.Find(rule->option))
+      CheckedField(*rule, *value, s);
     else
-      ApplyFieldRule(*rule, "", '.', s);
+      StoreFieldEntry(*rule, "", '.', s);
   }
   o.x = s.SoftProp;
   o.d = s.MigSurv;
@@ -297,14 +365,16 @@ RunnerOptions ParseRunnerOptions(const std::vector<std::string> &args) {
     o.W2A = ShownValue(LinearTradeOff(ess));
   }
 
-  o.finalFile = given.at("final");
-  o.detailFile = given.at("detail");
-  o.plotFile = text("plot", clonal ? "PlotCloneFile.plo" : "PlotSexFile.plo");
-  if (o.finalFile.empty() || o.detailFile.empty() || o.plotFile.empty())
-    Refuse("--final, --detail and --plot need a file name");
-  if (SameFile(o.finalFile, o.detailFile) || SameFile(o.finalFile, o.plotFile) ||
-      SameFile(o.detailFile, o.plotFile))
-    Refuse("the Final, Detail and Plot files must be three different files");
+  o.plotFile = text("plot", clonal ? kClonePlotFileName : kSexPlotFileName);
+  if (withFiles) {
+    o.finalFile = given.at("final");
+    o.detailFile = given.at("detail");
+    if (o.finalFile.empty() || o.detailFile.empty() || o.plotFile.empty())
+      Refuse("--final, --detail and --plot need a file name");
+    if (SameFile(o.finalFile, o.detailFile) || SameFile(o.finalFile, o.plotFile) ||
+        SameFile(o.detailFile, o.plotFile))
+      Refuse("the Final, Detail and Plot files must be three different files");
+  }
 
   if (given.count("max-generations"))
     o.maxGenerations = ParseMaxGenerations(given.at("max-generations"));

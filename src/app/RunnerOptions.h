@@ -73,13 +73,40 @@ struct RunnerOptions {
   std::optional<std::uint32_t> maxGenerations;
 };
 
+// One option of a command line: "--name value", "--name=value", or a flag
+// (no value).
+struct CommandOption {
+  std::string name;
+  std::optional<std::string> value;
+};
+
+// Splits arguments into options; the names in `flags` take no value, every
+// other option takes the next argument or what follows its '='. Throws
+// UsageError for a stray argument, a flag given a value or a missing value.
+std::vector<CommandOption> SplitCommandLine(const std::vector<std::string> &args,
+                                            const std::vector<std::string> &flags);
+
+// Which result files a parse takes: morvane-run needs --final and --detail
+// (and may be given --plot); a point of a sweep takes none of them, its
+// results going to the sweep's files, and keeps the model's Plot file name.
+enum class RunnerFiles { Required, None };
+
+// The model named by --model ("haploid-local" ... "clonal"); throws UsageError
+// for any other name.
+Model ParseModelName(const std::string &name);
+
 // The field behind a numeric option of the model ("x", "DG", "fAB"...), or
 // nullptr when the model has no such value.
 const FieldRule *RunnerField(Model model, const std::string &option);
 
 // Parses and checks the arguments (without the program name). Throws
 // UsageError with the message to show when anything is refused.
-RunnerOptions ParseRunnerOptions(const std::vector<std::string> &args);
+RunnerOptions ParseRunnerOptions(const std::vector<std::string> &args,
+                                 RunnerFiles files = RunnerFiles::Required);
+// The same from arguments already split by SplitCommandLine (with "ess" as
+// its flag); --help is not looked for.
+RunnerOptions ParseRunnerCommandOptions(const std::vector<CommandOption> &options,
+                                        RunnerFiles files);
 
 // Stores the parameters and the initial state of the options into s, as the
 // input window's Go does, with the trade-off and ESS status texts. s must have

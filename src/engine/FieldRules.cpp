@@ -19,14 +19,35 @@ std::string_view Trimmed(std::string_view text) {
   return text;
 }
 
-FieldOutcome ApplyRealRule(const FieldRule &rule, std::string_view text, char sep, SimState &s) {
+// Whether a typed real has at most 15 significant digits. Its value is then
+// the value the field shows for it (a double keeps 15 decimal digits), and
+// needs no rounding to it: a sweep stores the fields of every point.
+bool AtMostShownDigits(std::string_view text) {
+  int digits = 0;
+  bool significant = false;
+  for (char c : text) {
+    if (c == 'e' || c == 'E')
+      break;
+    if (c < '0' || c > '9')
+      continue;
+    significant = significant || c != '0';
+    digits += significant;
+  }
+  return digits <= 15;
+}
+
+bool StoreReal(const FieldRule &rule, std::string_view text, char sep, SimState &s) {
   double &target = rule.real(s);
   const double previous = target;
   const bool usePrevious = rule.substitutes == SubstituteSource::PreviousValue;
   bool valid = true;
+  // The fixed substitutes are short constants, their own shown values; a
+  // previous value is rounded like a typed one.
+  bool shown = !usePrevious;
 
   if (const auto parsed = ReadTypedReal(text, sep)) {
     target = *parsed;
+    shown = AtMostShownDigits(text);
     // A bound that moves with the state is shown rounded: typing it back
     // as shown means that bound itself.
     if (rule.lo.fromState)
@@ -39,10 +60,12 @@ FieldOutcome ApplyRealRule(const FieldRule &rule, std::string_view text, char se
   }
   if (target < rule.lo.Get(s)) {
     target = usePrevious ? previous : rule.lowSubstitute;
+    shown = !usePrevious;
     valid = false;
   }
   if (target > rule.hi.Get(s)) {
     target = usePrevious ? previous : rule.highSubstitute;
+    shown = !usePrevious;
     valid = false;
   }
   // The state holds what the field shows: a value typed with more digits
@@ -50,12 +73,12 @@ FieldOutcome ApplyRealRule(const FieldRule &rule, std::string_view text, char se
   // takes it. A bound that moves with the state stays that bound.
   const bool onStateBound = (rule.lo.fromState && target == rule.lo.Get(s)) ||
                             (rule.hi.fromState && target == rule.hi.Get(s));
-  if (!onStateBound)
+  if (!onStateBound && !shown)
     target = ShownValue(target);
-  return {valid, RealToText(target, sep)};
+  return valid;
 }
 
-FieldOutcome ApplyCountRule(const FieldRule &rule, std::string_view text, char sep, SimState &s) {
+bool StoreCount(const FieldRule &rule, std::string_view text, char sep, SimState &s) {
   std::uint16_t &target = rule.count(s);
   const std::uint16_t previous = target;
   const bool usePrevious = rule.substitutes == SubstituteSource::PreviousValue;
@@ -79,7 +102,7 @@ FieldOutcome ApplyCountRule(const FieldRule &rule, std::string_view text, char s
     valid = false;
   }
   target = static_cast<std::uint16_t>(n);
-  return {valid, FormatInteger(target)};
+  return valid;
 }
 
 double DGMinOf(const SimState &s) { return s.DGMin; }
@@ -129,11 +152,19 @@ double ShownValue(double v) {
   return TextToReal(RealToText(v, '.'), '.').value_or(v);
 }
 
+bool StoreFieldEntry(const FieldRule &rule, std::string_view text, char decimalSeparator,
+                     SimState &s) {
+  if (rule.kind == FieldTarget::Count)
+    return StoreCount(rule, text, decimalSeparator, s);
+  return StoreReal(rule, text, decimalSeparator, s);
+}
+
 FieldOutcome ApplyFieldRule(const FieldRule &rule, std::string_view text, char decimalSeparator,
                             SimState &s) {
+  const bool valid = StoreFieldEntry(rule, text, decimalSeparator, s);
   if (rule.kind == FieldTarget::Count)
-    return ApplyCountRule(rule, text, decimalSeparator, s);
-  return ApplyRealRule(rule, text, decimalSeparator, s);
+    return {valid, FormatInteger(rule.count(s))};
+  return {valid, RealToText(rule.real(s), decimalSeparator)};
 }
 
 FieldRule WithPreviousValueSubstitutes(FieldRule rule) {

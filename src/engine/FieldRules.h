@@ -78,6 +78,10 @@ struct FieldOutcome {
 // typed as the shown text of a bound that moves with the state is that bound.
 FieldOutcome ApplyFieldRule(const FieldRule &rule, std::string_view text, char decimalSeparator,
                             SimState &s);
+// The same rule without the text to write back: stores into the target and
+// tells whether the entry was kept (false when a substitute was stored).
+bool StoreFieldEntry(const FieldRule &rule, std::string_view text, char decimalSeparator,
+                     SimState &s);
 
 // The same rule with every substitute replaced by the value held in the
 // target before the entry (disturbance windows).

@@ -47,6 +47,13 @@ void UpdateFit(Model model, SimState &s) {
   }
 }
 
+// The step, the count and the Fit of one generation.
+void NextGeneration(Model model, SimState &s) {
+  Step(model, s);
+  ++s.Generation;
+  UpdateFit(model, s);
+}
+
 // What a generation changes in the state and what its lines and the Final
 // record are written from (the settled frequencies are the step's own
 // scratch). Kept before each step, so that a generation whose lines could not
@@ -96,22 +103,25 @@ void TraceGeneration(Model model, const SimState &s) {
 
 } // namespace
 
-void RunLoop(Model model, SimState &s, RunDisplay &display) {
+void RunLoop(Model model, SimState &s, RunDisplay &display, Tracing tracing) {
   display.ShowProgress();
   try {
     // The stop rule is tested after the generation, so every run computes at
     // least one generation, even from an equilibrium.
     do {
       display.DisplayProgress(s.Generation, s.DeltaP, s.DeltaQ);
-      const LastGeneration last(s);
-      Step(model, s);
-      ++s.Generation;
-      UpdateFit(model, s);
-      try {
-        TraceGeneration(model, s);
-      } catch (...) {
-        last.Restore(s);
-        throw;
+      if (tracing == Tracing::Off) {
+        NextGeneration(model, s);
+      } else {
+        // A generation whose lines cannot both be written is undone.
+        const LastGeneration last(s);
+        NextGeneration(model, s);
+        try {
+          TraceGeneration(model, s);
+        } catch (...) {
+          last.Restore(s);
+          throw;
+        }
       }
       if (std::fabs(s.DeltaP) <= s.StopThreshold && std::fabs(s.DeltaQ) <= s.StopThreshold)
         s.StopRequested = true;

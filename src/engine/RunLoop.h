@@ -28,6 +28,10 @@ public:
   virtual void HandOver(Model model) = 0;
 };
 
+// Whether a run writes its generations (and a series its run header) to the
+// Detail and Plot files. Sweeps run their points without files unless asked.
+enum class Tracing { ToFiles, Off };
+
 // Runs one run of the given model on s (the caller has cleared StopRequested
 // and built the initial state). Per generation: DisplayProgress, the step,
 // Generation + 1, the Fit update (haploids 0, diploids from Heteroz, clones
@@ -42,6 +46,8 @@ public:
 // (population, Generation, deltas, W1, W2) is that of the generation before,
 // the last one both files hold, so that the series can go on from there
 // without a gap or a repeated T.
-void RunLoop(Model model, SimState &s, RunDisplay &display);
+// With Tracing::Off the Detail and Plot lines are left out and nothing else
+// changes.
+void RunLoop(Model model, SimState &s, RunDisplay &display, Tracing tracing = Tracing::ToFiles);
 
 } // namespace morvane

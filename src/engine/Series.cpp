@@ -21,7 +21,8 @@ void RecordTradeOffInForce(SimState &s) {
 // stored, and, when the mode flags name a model of the right ploidy, the
 // population rebuilt and the run loop of that model.
 std::optional<Model> RerunSexualSeries(SimState &s, RunDisplay &display, double p, double q,
-                                       bool (*ofPloidy)(Model), void (*rebuild)(SimState &)) {
+                                       bool (*ofPloidy)(Model), void (*rebuild)(SimState &),
+                                       Tracing tracing) {
   s.StopRequested = false;
   s.FreqA = p;
   s.FreqB = q;
@@ -29,7 +30,7 @@ std::optional<Model> RerunSexualSeries(SimState &s, RunDisplay &display, double 
   if (!model || !ofPloidy(*model))
     return std::nullopt;
   rebuild(s);
-  RunLoop(*model, s, display);
+  RunLoop(*model, s, display, tracing);
   return model;
 }
 
@@ -71,8 +72,23 @@ void ChooseModel(SimState &s, Model model) {
   }
 }
 
-void PrepareSexualInput(SimState &s, const std::string &plotFileName) {
-  ResetPlotFile(s, plotFileName);
+namespace {
+
+// The input windows' activation empties the Plot file; a series run without
+// files only names it.
+void BindPlotFile(SimState &s, const std::string &plotFileName, Tracing tracing) {
+  if (tracing == Tracing::ToFiles) {
+    ResetPlotFile(s, plotFileName);
+  } else {
+    s.PlotFile.Name = plotFileName;
+    s.PlotFileName = plotFileName;
+  }
+}
+
+} // namespace
+
+void PrepareSexualInput(SimState &s, const std::string &plotFileName, Tracing tracing) {
+  BindPlotFile(s, plotFileName, tracing);
   s.Generation = 0;
   s.FreqA = 0.5;
   s.FreqB = 0.5;
@@ -83,8 +99,8 @@ void PrepareSexualInput(SimState &s, const std::string &plotFileName) {
   StoreDGRange(s);
 }
 
-void PrepareClonalInput(SimState &s, const std::string &plotFileName) {
-  ResetPlotFile(s, plotFileName);
+void PrepareClonalInput(SimState &s, const std::string &plotFileName, Tracing tracing) {
+  BindPlotFile(s, plotFileName, tracing);
   ResetCloneFrequencies(s);
   s.Generation = 0;
   s.SoftProp = 1;
@@ -101,7 +117,7 @@ void PrepareClonalInput(SimState &s, const std::string &plotFileName) {
   s.StopThreshold = 0.000001;
 }
 
-std::optional<Model> StartSexualSeries(SimState &s, RunDisplay &display) {
+std::optional<Model> StartSexualSeries(SimState &s, RunDisplay &display, Tracing tracing) {
   const std::optional<Model> model = SelectedSexualModel(s);
   if (!model)
     return std::nullopt;
@@ -110,44 +126,47 @@ std::optional<Model> StartSexualSeries(SimState &s, RunDisplay &display) {
     DiploidInitialState(s);
   else
     HaploidInitialState(s);
-  WriteSexualRunHeader(s);
+  if (tracing == Tracing::ToFiles)
+    WriteSexualRunHeader(s);
   s.CompletedRuns = 0;
-  RunLoop(*model, s, display);
+  RunLoop(*model, s, display, tracing);
   return model;
 }
 
-void StartClonalSeries(SimState &s, RunDisplay &display) {
+void StartClonalSeries(SimState &s, RunDisplay &display, Tracing tracing) {
   s.StopRequested = false;
-  WriteClonalRunHeader(s);
+  if (tracing == Tracing::ToFiles)
+    WriteClonalRunHeader(s);
   s.CompletedRuns = 0;
-  RunLoop(Model::Clonal, s, display);
+  RunLoop(Model::Clonal, s, display, tracing);
 }
 
 std::optional<Model> RerunHaploidSeries(SimState &s, RunDisplay &display, double p, double q,
-                                        double dg) {
+                                        double dg, Tracing tracing) {
   s.DG = dg;
-  return RerunSexualSeries(s, display, p, q, IsHaploidSexual, HaploidInitialState);
+  return RerunSexualSeries(s, display, p, q, IsHaploidSexual, HaploidInitialState, tracing);
 }
 
 std::optional<Model> RerunDiploidSeriesWithDG(SimState &s, RunDisplay &display, double p, double q,
-                                              double dg) {
+                                              double dg, Tracing tracing) {
   s.DG = dg;
   s.Fit = 0;
-  return RerunSexualSeries(s, display, p, q, IsDiploid, DiploidInitialState);
+  return RerunSexualSeries(s, display, p, q, IsDiploid, DiploidInitialState, tracing);
 }
 
 std::optional<Model> RerunDiploidSeriesWithFit(SimState &s, RunDisplay &display, double p, double q,
-                                               double fit) {
+                                               double fit, Tracing tracing) {
   s.DG = 0;
   s.Fit = fit;
-  return RerunSexualSeries(s, display, p, q, IsDiploid, DiploidGenotypesFromFit);
+  return RerunSexualSeries(s, display, p, q, IsDiploid, DiploidGenotypesFromFit, tracing);
 }
 
-void RerunClonalSeries(SimState &s, RunDisplay &display, const std::array<double, 4> &clones) {
+void RerunClonalSeries(SimState &s, RunDisplay &display, const std::array<double, 4> &clones,
+                       Tracing tracing) {
   s.StopRequested = false;
   for (int k = 1; k <= 4; ++k)
     s.X[k] = clones[k - 1];
-  RunLoop(Model::Clonal, s, display);
+  RunLoop(Model::Clonal, s, display, tracing);
 }
 
 void StopSexualSeries(SimState &s) {

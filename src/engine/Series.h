@@ -31,26 +31,31 @@ void ChooseModel(SimState &s, Model model);
 // plotFileName and the file emptied (a file error propagates and nothing after
 // it is done), Generation := 0, p = q = 0.5, DG = Fit = 0, the status of the
 // trade-off whose flag is still set ("NoTO" when none is), "NoESS", and the DG
-// range of p and q. The parameters are left to the caller.
-void PrepareSexualInput(SimState &s, const std::string &plotFileName);
+// range of p and q. The parameters are left to the caller. With Tracing::Off
+// the Plot file is only named (the Final record names it), not emptied.
+void PrepareSexualInput(SimState &s, const std::string &plotFileName,
+                        Tracing tracing = Tracing::ToFiles);
 
 // What the clonal input window's activation leaves: PlotFileName bound to
 // plotFileName and the file emptied, clones 0, 0.5, 0, 0.5, Generation := 0,
 // x = 1, c = 0.5, d = 1, i = j = 1, survivals 1, L = 0.000001, the status of
-// the trade-off whose flag is still set, and "NoESS".
-void PrepareClonalInput(SimState &s, const std::string &plotFileName);
+// the trade-off whose flag is still set, and "NoESS". Tracing as above.
+void PrepareClonalInput(SimState &s, const std::string &plotFileName,
+                        Tracing tracing = Tracing::ToFiles);
 
 // Start of a sexual series, once the parameters, p, q and DG are stored: for
 // the model of the mode flags, StopRequested := false, the haploid or diploid
 // initial state, the sexual run header, CompletedRuns := 0, the run loop.
 // Returns the model run, or none (and changes nothing) when no sexual mode
-// flag is set.
-std::optional<Model> StartSexualSeries(SimState &s, RunDisplay &display);
+// flag is set. With Tracing::Off neither the run header nor the generation
+// lines are written, here and in the reruns below.
+std::optional<Model> StartSexualSeries(SimState &s, RunDisplay &display,
+                                       Tracing tracing = Tracing::ToFiles);
 
 // Start of a clonal series, once the parameters and X1..X4 are stored:
 // StopRequested := false, the clonal run header, CompletedRuns := 0, the run
 // loop.
-void StartClonalSeries(SimState &s, RunDisplay &display);
+void StartClonalSeries(SimState &s, RunDisplay &display, Tracing tracing = Tracing::ToFiles);
 
 // Reruns after a disturbance: the new values go into the state, the population
 // is rebuilt and the run loop of the same model continues the series (no run
@@ -60,18 +65,19 @@ void StartClonalSeries(SimState &s, RunDisplay &display);
 // Haploids: p, q, DG, then the haploid initial state. Returns the model run,
 // or none when no haploid mode flag is set (the values are stored anyway).
 std::optional<Model> RerunHaploidSeries(SimState &s, RunDisplay &display, double p, double q,
-                                        double dg);
+                                        double dg, Tracing tracing = Tracing::ToFiles);
 // Diploids with a new DG: p, q, DG (Fit := 0), then the diploid initial
 // state, which recomputes Heteroz and Fit.
 std::optional<Model> RerunDiploidSeriesWithDG(SimState &s, RunDisplay &display, double p, double q,
-                                              double dg);
+                                              double dg, Tracing tracing = Tracing::ToFiles);
 // Diploids with a new Fit: p, q, Fit and DG := 0, then the genotypes from
 // Fit; Heteroz and Fit are recomputed by the first generation of the run.
 std::optional<Model> RerunDiploidSeriesWithFit(SimState &s, RunDisplay &display, double p, double q,
-                                               double fit);
+                                               double fit, Tracing tracing = Tracing::ToFiles);
 // Clones: X1..X4 := the four frequencies as given (the caller keeps them
 // summing to 1), then the clonal run loop.
-void RerunClonalSeries(SimState &s, RunDisplay &display, const std::array<double, 4> &clones);
+void RerunClonalSeries(SimState &s, RunDisplay &display, const std::array<double, 4> &clones,
+                       Tracing tracing = Tracing::ToFiles);
 
 // End of a series: StopRequested := true, the series' record appended to the
 // Final file, PlotRows := Generation. A file error propagates before PlotRows

@@ -2,16 +2,14 @@
 // written through the core, its refusals, its file errors and its output.
 #include <algorithm>
 #include <array>
-#include <dirent.h>
-#include <fcntl.h>
 #include <functional>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "ProgramTestSupport.h"
 #include "RunLoopTestSupport.h"
 #include "WorkedExample.h"
 #include "engine/FieldRules.h"
@@ -32,60 +30,11 @@ using testing::RecordingDisplay;
 using testing::ScratchFolder;
 using testing::TabFields;
 
-struct Outcome {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
+using testing::FolderEntries;
+using testing::Outcome;
 
-// Runs the built morvane-run in `folder` with `args`.
 Outcome RunRunner(const std::string &folder, const std::vector<std::string> &args) {
-  ScratchFolder capture;
-  const std::string outPath = capture.File("stdout");
-  const std::string errPath = capture.File("stderr");
-  const pid_t pid = ::fork();
-  if (pid < 0) {
-    ADD_FAILURE() << "fork failed";
-    return {};
-  }
-  if (pid == 0) {
-    const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0 ||
-        ::chdir(folder.c_str()) != 0)
-      ::_exit(127);
-    std::vector<char *> argv;
-    argv.push_back(const_cast<char *>(MORVANE_RUN_PATH));
-    for (const std::string &a : args)
-      argv.push_back(const_cast<char *>(a.c_str()));
-    argv.push_back(nullptr);
-    ::execv(MORVANE_RUN_PATH, argv.data());
-    ::_exit(127);
-  }
-  int status = 0;
-  if (::waitpid(pid, &status, 0) != pid)
-    ADD_FAILURE() << "waitpid failed";
-  Outcome o;
-  o.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  o.out = ReadWholeFile(outPath);
-  o.err = ReadWholeFile(errPath);
-  return o;
-}
-
-std::vector<std::string> FolderEntries(const std::string &folder) {
-  std::vector<std::string> names;
-  DIR *dir = ::opendir(folder.c_str());
-  if (dir == nullptr) {
-    ADD_FAILURE() << "cannot list " << folder;
-    return names;
-  }
-  while (const dirent *e = ::readdir(dir)) {
-    const std::string name = e->d_name;
-    if (name != "." && name != "..")
-      names.push_back(name);
-  }
-  ::closedir(dir);
-  return names;
+  return testing::RunProgram(MORVANE_RUN_PATH, folder, args);
 }
 
 std::vector<std::string> OutLines(const std::string &out) {

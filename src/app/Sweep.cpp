@@ -1,0 +1,507 @@
+#include "app/Sweep.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <optional>
+#include <sys/stat.h>
+#include <thread>
+
+#include "app/Runner.h"
+#include "files/FinalFile.h"
+#include "files/NumberFormat.h"
+#include "files/TextFile.h"
+
+namespace morvane {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::vector<std::string> Fields(const std::string &line) {
+  std::vector<std::string> fields;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t tab = line.find('\t', start);
+    fields.push_back(
+        line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+    if (tab == std::string::npos)
+      return fields;
+    start = tab + 1;
+  }
+}
+
+// The points of the shard, in grid order.
+std::vector<std::size_t> ShardPoints(const SweepPlan &plan) {
+  std::vector<std::size_t> points;
+  for (std::size_t p = plan.shardIndex; p < plan.Points(); p += plan.shardCount)
+    points.push_back(p);
+  return points;
+}
+
+std::string TraceName(const SweepOptions &o, std::size_t point) {
+  const std::size_t width = std::to_string(o.plan.Points() - 1).size();
+  std::string number = std::to_string(point);
+  number.insert(0, width - number.size(), '0');
+  return o.traceDir + "/point-" + number;
+}
+
+// The column of an output in a table row.
+std::size_t OutputColumn(const SweepPlan &plan, const std::string &output) {
+  const std::vector<std::string> outputs = SweepOutputs(plan.model);
+  const std::size_t k =
+      static_cast<std::size_t>(std::find(outputs.begin(), outputs.end(), output) - outputs.begin());
+  // The rows hold T first, then the four values.
+  return 1 + plan.axes.size() + (output == "T" ? 0 : 1 + k);
+}
+
+std::string TableStart(const SweepPlan &plan) {
+  return "# morvane-sweep " + plan.Description() + "\n" + SweepTableHeader(plan);
+}
+
+// The map of the rows of a whole sweep, in grid order.
+SweepMapData MapOfRows(const SweepOptions &o, const std::vector<std::string> &rows) {
+  const SweepPlan &plan = o.plan;
+  SweepMapData map;
+  map.xName = plan.axes[0].option;
+  map.yName = plan.axes[1].option;
+  map.xTicks = plan.axes[0].shown;
+  map.yTicks = plan.axes[1].shown;
+  map.valueName = o.mapOf;
+  const std::size_t column = OutputColumn(plan, o.mapOf);
+  bool first = true;
+  for (const std::string &row : rows) {
+    const std::vector<std::string> fields = Fields(row.substr(0, row.size() - 1));
+    const double v = TextToReal(fields.at(column)).value_or(0);
+    map.values.push_back(v);
+    map.converged.push_back(fields.back() == "yes");
+    map.low = first ? v : std::min(map.low, v);
+    map.high = first ? v : std::max(map.high, v);
+    first = false;
+  }
+  // Frequencies are drawn on their whole range, so that maps compare.
+  if (o.mapOf != "T" && o.mapOf != "DG" && o.mapOf != "Fit") {
+    map.low = 0;
+    map.high = 1;
+  }
+  return map;
+}
+
+void CreateWithContent(const std::string &name, const std::string &content) {
+  if (!CreateNewFile(name))
+    throw FileError(EEXIST, name);
+  AppendToFile(name, content);
+}
+
+// The progress line: points done of all, rate, time left; rewritten in place.
+class ProgressLine {
+public:
+  ProgressLine(std::ostream *out, std::size_t total) : out_(out), total_(total) {}
+
+  void Update(std::size_t done, bool last) {
+    if (!out_)
+      return;
+    const Clock::time_point now = Clock::now();
+    if (!last && now - shown_ < std::chrono::milliseconds(250))
+      return;
+    shown_ = now;
+    const double seconds = std::chrono::duration<double>(now - start_).count();
+    const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0;
+    char line[160];
+    if (last) {
+      std::snprintf(line, sizeof line, "%zu/%zu points, %.1f points/s, %s in all", done, total_,
+                    rate, Duration(seconds).c_str());
+    } else {
+      const std::string left = rate > 0 ? Duration(static_cast<double>(total_ - done) / rate) : "?";
+      std::snprintf(line, sizeof line, "%zu/%zu points, %.1f points/s, %s left", done, total_, rate,
+                    left.c_str());
+    }
+    *out_ << "\rmorvane-sweep: " << line << "\x1b[K" << (last ? "\n" : "") << std::flush;
+    open_ = !last;
+  }
+
+  // Ends a line left open, so that an error message starts on its own line.
+  void Break() {
+    if (out_ && open_)
+      *out_ << '\n' << std::flush;
+    open_ = false;
+  }
+
+private:
+  static std::string Duration(double seconds) {
+    const long long s = static_cast<long long>(seconds + 0.5);
+    char text[32];
+    if (s >= 3600)
+      std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", s / 3600, s / 60 % 60, s % 60);
+    else
+      std::snprintf(text, sizeof text, "%lld:%02lld", s / 60, s % 60);
+    return text;
+  }
+
+  std::ostream *out_;
+  std::size_t total_;
+  Clock::time_point start_ = Clock::now();
+  Clock::time_point shown_{};
+  bool open_ = false;
+};
+
+// Runs the points at the given positions on `jobs` threads and hands their
+// results to `write` in the order of the positions, in batches, on the
+// calling thread. Workers run at most a window of points ahead of the oldest
+// unwritten one, so memory stays bounded whatever the number of points; they
+// wake the writer once per batch (and it looks by itself four times a
+// second), so that a point costs no thread switch. The first error of a
+// worker or of `write` stops the workers and is rethrown.
+template <typename Write>
+void RunInOrder(const SweepOptions &o, const std::vector<std::size_t> &points,
+                std::vector<RunnerOptions> &pointOptions, Write write, ProgressLine &progress) {
+  constexpr std::size_t kBatch = 256;
+  const std::size_t n = points.size();
+  const std::size_t window = std::max<std::size_t>(4 * kBatch, 64 * o.jobs);
+  std::vector<SweepPointResult> slots(std::min(n, window));
+  std::vector<char> done(slots.size(), 0);
+  std::mutex m;
+  std::condition_variable writerWake, workerWake;
+  std::size_t next = 0;     // the next position to run
+  std::size_t finished = 0; // positions run, in any order
+  std::size_t written = 0;  // positions handed to write, in order
+  bool stop = false;
+  std::exception_ptr error;
+
+  auto fail = [&](std::exception_ptr e) {
+    std::lock_guard<std::mutex> lock(m);
+    if (!error)
+      error = e;
+    stop = true;
+  };
+
+  auto work = [&] {
+    SimState s;
+    for (;;) {
+      std::size_t position;
+      {
+        std::unique_lock<std::mutex> lock(m);
+        workerWake.wait(lock, [&] { return stop || next >= n || next < written + window; });
+        if (stop || next >= n)
+          return;
+        position = next++;
+      }
+      SweepPointResult result;
+      try {
+        result = RunSweepPoint(o, points[position], std::move(pointOptions[position]), s);
+      } catch (...) {
+        fail(std::current_exception());
+        writerWake.notify_one();
+        workerWake.notify_all();
+        return;
+      }
+      bool wake;
+      {
+        std::lock_guard<std::mutex> lock(m);
+        slots[position % window] = std::move(result);
+        done[position % window] = 1;
+        ++finished;
+        wake = finished % kBatch == 0 || finished == n;
+      }
+      if (wake)
+        writerWake.notify_one();
+    }
+  };
+
+  std::vector<std::thread> workers;
+  const std::size_t threads = std::min<std::size_t>(o.jobs, std::max<std::size_t>(n, 1));
+  for (std::size_t t = 0; t < threads; ++t)
+    workers.emplace_back(work);
+
+  try {
+    std::vector<SweepPointResult> batch;
+    while (written < n) {
+      {
+        std::unique_lock<std::mutex> lock(m);
+        writerWake.wait_for(lock, std::chrono::milliseconds(250),
+                            [&] { return stop || finished == n || finished >= written + kBatch; });
+        if (stop)
+          break;
+        for (; written < n && done[written % window]; ++written) {
+          batch.push_back(std::move(slots[written % window]));
+          done[written % window] = 0;
+        }
+      }
+      if (!batch.empty()) {
+        workerWake.notify_all(); // the window has moved on
+        write(batch);
+        batch.clear();
+      }
+      progress.Update(written, false);
+    }
+  } catch (...) {
+    fail(std::current_exception());
+  }
+  workerWake.notify_all();
+  for (std::thread &worker : workers)
+    worker.join();
+  if (error) {
+    progress.Break();
+    std::rethrow_exception(error);
+  }
+  progress.Update(written, true);
+}
+
+std::string ReadInput(const std::string &name) {
+  std::ifstream in(name, std::ios::binary);
+  if (!in)
+    throw UsageError("cannot read " + name + ": " + IoErrorMessage(errno));
+  std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad())
+    throw UsageError("cannot read " + name + ": " + IoErrorMessage(errno));
+  return content;
+}
+
+// The lines of content, each with its line end, which must be `end`.
+std::vector<std::string> LinesEndingWith(const std::string &content, const std::string &end,
+                                         const std::string &name) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < content.size()) {
+    const std::size_t at = content.find(end, start);
+    if (at == std::string::npos)
+      throw UsageError(name + " ends in the middle of a line: was its sweep cut short?");
+    lines.push_back(content.substr(start, at + end.size() - start));
+    start = at + end.size();
+  }
+  return lines;
+}
+
+// One shard as read back: its plan, and its records and rows by point.
+struct Shard {
+  std::string name;
+  SweepPlan plan;
+  std::vector<std::string> records;
+  std::vector<std::string> rows;
+};
+
+Shard ReadShard(const std::string &finalName) {
+  Shard shard;
+  shard.name = finalName;
+  const std::string tableName = SweepTableName(finalName);
+  const std::vector<std::string> records = LinesEndingWith(ReadInput(finalName), "\r\n", finalName);
+  const std::vector<std::string> rows = LinesEndingWith(ReadInput(tableName), "\n", tableName);
+  if (records.empty() || records[0] != FinalHeaderLine())
+    throw UsageError(finalName + " is not a Final file (its first line is not the header)");
+  const std::string mark = "# morvane-sweep ";
+  if (rows.size() < 2 || rows[0].compare(0, mark.size(), mark) != 0)
+    throw UsageError(tableName + " is not the table of a sweep");
+  try {
+    shard.plan =
+        ParseSweepDescription(rows[0].substr(mark.size(), rows[0].size() - mark.size() - 1));
+  } catch (const UsageError &e) {
+    throw UsageError(tableName + ": its sweep is refused: " + e.what());
+  }
+  if (rows[1] != SweepTableHeader(shard.plan))
+    throw UsageError(tableName + ": its column names do not match its sweep");
+  shard.records.assign(records.begin() + 1, records.end());
+  shard.rows.assign(rows.begin() + 2, rows.end());
+  if (shard.records.size() != shard.rows.size())
+    throw UsageError(finalName + " and " + tableName + " do not hold the same number of points");
+
+  // The rows of shard K of N are the points K, K + N, K + 2N ... in order.
+  const SweepPlan &plan = shard.plan;
+  const std::size_t expected =
+      (plan.Points() + plan.shardCount - 1 - plan.shardIndex) / plan.shardCount;
+  const std::string which = "shard " + std::to_string(plan.shardIndex) + "/" +
+                            std::to_string(plan.shardCount) + " (" + finalName + ")";
+  if (shard.rows.size() != expected)
+    throw UsageError(which + " holds " + std::to_string(shard.rows.size()) + " of its " +
+                     std::to_string(expected) + " points: was it cut short?");
+  for (std::size_t k = 0; k < shard.rows.size(); ++k) {
+    const std::size_t point = plan.shardIndex + k * plan.shardCount;
+    const std::vector<std::string> fields =
+        Fields(shard.rows[k].substr(0, shard.rows[k].size() - 1));
+    bool same = fields.size() > plan.axes.size() && fields[0] == std::to_string(point);
+    const std::array<std::size_t, 2> at = plan.Coordinates(point);
+    for (std::size_t a = 0; same && a < plan.axes.size(); ++a)
+      same = fields[1 + a] == plan.axes[a].shown[at[a]];
+    if (!same)
+      throw UsageError(which + ": row " + std::to_string(k + 1) + " is not point " +
+                       std::to_string(point) + " of its sweep");
+  }
+  return shard;
+}
+
+} // namespace
+
+std::string SweepTableHeader(const SweepPlan &plan) {
+  // A varied initial value that is also an output (p, q, DG, the clone
+  // frequencies) is told apart by a 0, as the input window names DG0.
+  const std::vector<std::string> outputs = SweepOutputs(plan.model);
+  std::string header = "point";
+  for (const SweepAxis &axis : plan.axes) {
+    const bool output = std::find(outputs.begin(), outputs.end(), axis.option) != outputs.end();
+    header += "\t" + axis.option + (output ? "0" : "");
+  }
+  header += "\tT";
+  for (const std::string &output : outputs)
+    if (output != "T")
+      header += "\t" + output;
+  return header + "\tconverged\n";
+}
+
+SweepPointResult RunSweepPoint(const SweepOptions &o, std::size_t point, RunnerOptions ro,
+                               SimState &s) {
+  s = SimState{};
+  Tracing tracing = Tracing::Off;
+  if (!o.traceDir.empty()) {
+    tracing = Tracing::ToFiles;
+    const std::string name = TraceName(o, point);
+    ro.plotFile = name + ".plo";
+    s.DetailFileName = s.DetailFile.Name = name + ".gnr";
+    CreateEmptyFile(s.DetailFile.Name);
+  }
+  RunnerDisplay display(s, ro.maxGenerations);
+  bool converged = true;
+  RunSeriesRuns(ro, s, display, tracing, [&] { converged = converged && !display.Capped(); });
+  // The Stop of the disturbance window; its record goes to the sweep's file.
+  const bool clonal = ro.model == Model::Clonal;
+  s.StopRequested = true;
+  s.PlotRows = s.Generation;
+
+  SweepPointResult result;
+  result.record = FinalRecordLine(s, clonal);
+  std::string &row = result.row;
+  row.reserve(160);
+  AppendInteger(row, static_cast<long long>(point));
+  const std::array<std::size_t, 2> at = o.plan.Coordinates(point);
+  for (std::size_t a = 0; a < o.plan.axes.size(); ++a) {
+    row += '\t';
+    row += o.plan.axes[a].shown[at[a]];
+  }
+  row += '\t';
+  AppendInteger(row, s.Generation);
+  const double values[4] = {clonal ? s.X[1] : s.FreqA, clonal ? s.X[2] : s.FreqB,
+                            clonal ? s.X[3] : s.DG, clonal ? s.X[4] : s.Fit};
+  for (double v : values) {
+    row += '\t';
+    row += RealToText(v);
+  }
+  row += converged ? "\tyes\n" : "\tno\n";
+  return result;
+}
+
+std::vector<RunnerOptions> CheckSweepPoints(const SweepPlan &plan, unsigned jobs) {
+  const std::size_t n = plan.Points();
+  std::vector<RunnerOptions> shard((n + plan.shardCount - 1 - plan.shardIndex) / plan.shardCount);
+  std::atomic<std::size_t> next{0};
+  std::atomic<std::size_t> firstRefused{n};
+  std::mutex m;
+  std::string message;
+  auto check = [&] {
+    // Points past a refused one need no check: the first refused one in grid
+    // order is reported, whichever thread finds it.
+    for (std::size_t point; (point = next++) < n && point < firstRefused;) {
+      try {
+        RunnerOptions options = SweepPointOptions(plan, point);
+        if (point % plan.shardCount == plan.shardIndex)
+          shard[point / plan.shardCount] = std::move(options);
+      } catch (const UsageError &e) {
+        std::lock_guard<std::mutex> lock(m);
+        if (point < firstRefused) {
+          firstRefused = point;
+          message = e.what();
+        }
+      }
+    }
+  };
+  std::vector<std::thread> threads;
+  for (unsigned t = 1; t < std::min<std::size_t>(jobs, n); ++t)
+    threads.emplace_back(check);
+  check();
+  for (std::thread &thread : threads)
+    thread.join();
+  if (firstRefused < n)
+    throw UsageError(message);
+  return shard;
+}
+
+SweepMapData RunSweep(const SweepOptions &o, std::vector<RunnerOptions> pointOptions,
+                      std::ostream *progressOut) {
+  const std::vector<std::size_t> points = ShardPoints(o.plan);
+  if (!o.traceDir.empty() && ::mkdir(o.traceDir.c_str(), 0777) != 0 && errno != EEXIST)
+    throw FileError(errno, o.traceDir);
+  CreateWithContent(o.finalFile, FinalHeaderLine());
+  CreateWithContent(o.tableFile, TableStart(o.plan));
+
+  const bool keepRows = !o.mapFile.empty();
+  std::vector<std::string> rows;
+  ProgressLine progress(progressOut, points.size());
+  RunInOrder(
+      o, points, pointOptions,
+      [&](std::vector<SweepPointResult> &batch) {
+        std::string records, table;
+        for (const SweepPointResult &r : batch) {
+          records += r.record;
+          table += r.row;
+          if (keepRows)
+            rows.push_back(r.row);
+        }
+        AppendToFile(o.finalFile, records);
+        AppendToFile(o.tableFile, table);
+      },
+      progress);
+  return keepRows ? MapOfRows(o, rows) : SweepMapData{};
+}
+
+SweepMapData MergeSweepShards(SweepOptions &o) {
+  std::vector<Shard> shards;
+  for (const std::string &name : o.mergeInputs)
+    shards.push_back(ReadShard(name));
+  const SweepPlan &plan = shards[0].plan;
+  std::vector<const Shard *> byIndex(plan.shardCount, nullptr);
+  for (const Shard &shard : shards) {
+    if (shard.plan.signature != plan.signature)
+      throw UsageError(shard.name + " and " + shards[0].name + " come from different sweeps:\n  " +
+                       shard.plan.signature + "\n  " + plan.signature);
+    if (shard.plan.shardCount != plan.shardCount)
+      throw UsageError(
+          shard.name + " and " + shards[0].name +
+          " come from different divisions of the sweep: " + std::to_string(shard.plan.shardCount) +
+          " and " + std::to_string(plan.shardCount) + " shards");
+    const Shard *&slot = byIndex[shard.plan.shardIndex];
+    if (slot)
+      throw UsageError("shard " + std::to_string(shard.plan.shardIndex) + "/" +
+                       std::to_string(plan.shardCount) + " is given twice: " + slot->name +
+                       " and " + shard.name);
+    slot = &shard;
+  }
+  for (std::size_t k = 0; k < byIndex.size(); ++k)
+    if (!byIndex[k])
+      throw UsageError("shard " + std::to_string(k) + "/" + std::to_string(plan.shardCount) +
+                       " is missing");
+  o.plan = plan;
+  o.plan.shardIndex = 0;
+  o.plan.shardCount = 1;
+  CheckSweepMap(o);
+
+  std::string records = FinalHeaderLine();
+  std::string table = TableStart(o.plan);
+  std::vector<std::string> rows;
+  for (std::size_t point = 0; point < plan.Points(); ++point) {
+    const Shard &shard = *byIndex[point % plan.shardCount];
+    const std::size_t k = point / plan.shardCount;
+    records += shard.records[k];
+    table += shard.rows[k];
+    if (!o.mapFile.empty())
+      rows.push_back(shard.rows[k]);
+  }
+  CreateWithContent(o.finalFile, records);
+  CreateWithContent(o.tableFile, table);
+  return o.mapFile.empty() ? SweepMapData{} : MapOfRows(o, rows);
+}
+
+} // namespace morvane

@@ -1,0 +1,62 @@
+// A sweep: the series of morvane-run at every point of a grid, run on several
+// threads (each with its own simulation state), written in grid order to a
+// Final file and a table; and the merge of the shards of one sweep.
+#pragma once
+
+#include <cstddef>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "app/SweepOptions.h"
+#include "state/SimState.h"
+
+namespace morvane {
+
+// What the sweep writes for one point.
+struct SweepPointResult {
+  std::string record; // the Final record, as morvane-run would append it
+  std::string row;    // the table row
+};
+
+// What a map shows: one output over the two axes of a sweep.
+struct SweepMapData {
+  std::string xName, yName;                // the first and the second varied parameter
+  std::vector<std::string> xTicks, yTicks; // their values as the table shows them
+  std::string valueName;                   // the output drawn
+  std::vector<double> values;              // per point, in grid order
+  std::vector<bool> converged;             // per point
+  double low = 0, high = 1;                // the ends of the colour scale
+};
+
+// "point", the varied parameters, "T", the four outputs, "converged"; LF.
+std::string SweepTableHeader(const SweepPlan &plan);
+
+// Runs one point, with the options its arguments give (SweepPointOptions), in
+// s (reset first), as morvane-run would run it; with a trace folder, writes
+// the point's Detail and Plot files there. Throws FileError.
+SweepPointResult RunSweepPoint(const SweepOptions &options, std::size_t point,
+                               RunnerOptions pointOptions, SimState &s);
+
+// Checks every point of the grid (not only those of the shard, so that all
+// shards accept or refuse a sweep alike) on `jobs` threads, and returns the
+// options of the shard's points in grid order: each point is parsed once.
+// Throws the UsageError of the first refused point in grid order.
+std::vector<RunnerOptions> CheckSweepPoints(const SweepPlan &plan, unsigned jobs);
+
+// Runs the points of the shard, with their options as CheckSweepPoints gave
+// them, on options.jobs threads and writes the Final file and the table (new
+// files), adding each point's record and row in grid order as soon as those
+// before it are done. `progress`, when not null, receives a progress line
+// rewritten in place. Returns the map's data when a map is asked for. Throws
+// FileError; the records written before stay.
+SweepMapData RunSweep(const SweepOptions &options, std::vector<RunnerOptions> pointOptions,
+                      std::ostream *progress);
+
+// Reads the Final files of the shards and their tables, checks that they are
+// all the shards of one sweep, complete, and writes options.finalFile and its
+// table in grid order. Sets options.plan. Throws UsageError (nothing
+// written) or FileError.
+SweepMapData MergeSweepShards(SweepOptions &options);
+
+} // namespace morvane

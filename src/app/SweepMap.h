@@ -1,0 +1,34 @@
+// The map of a sweep: one output as a colour grid over the two varied
+// parameters, with named axes, tick labels, a colour scale, and the points
+// that did not converge hatched. Drawn with Qt Gui without a display; the
+// only part of the sweep that uses Qt.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include <QColor>
+#include <QImage>
+#include <QRectF>
+#include <QSize>
+
+#include "app/Sweep.h"
+
+namespace morvane {
+
+// The colour of a place on the colour scale, from 0 (low end) to 1.
+QColor SweepMapColour(double fraction);
+
+// Where the cell of the point at (x, y) on the two axes lies in a map of
+// that size: the first parameter runs left to right, the second bottom to
+// top.
+QRectF SweepMapCell(const SweepMapData &map, QSize size, std::size_t x, std::size_t y);
+
+// The map drawn on an image of that size.
+QImage SweepMapImage(const SweepMapData &map, QSize size);
+
+// Writes the map as PNG or SVG, by the ending of the name, to a new file.
+// Throws FileError.
+void WriteSweepMap(const SweepMapData &map, const std::string &file, QSize size);
+
+} // namespace morvane

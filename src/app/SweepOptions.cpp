@@ -1,0 +1,529 @@
+#include "app/SweepOptions.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <map>
+#include <sched.h>
+#include <set>
+#include <thread>
+
+#include "files/NumberFormat.h"
+#include "files/TextFile.h"
+
+namespace morvane {
+
+namespace {
+
+constexpr std::size_t kMaxCount = 100000;
+constexpr std::size_t kMaxPoints = 10000000;
+constexpr unsigned kMaxJobs = 1024;
+
+// The options of the sweep itself; every other option goes to each point.
+const std::set<std::string> kOutputOptions = {"final",  "jobs",     "map",
+                                              "map-of", "map-size", "trace-dir"};
+
+[[noreturn]] void Refuse(const std::string &message) { throw UsageError(message); }
+
+// A whole number from lo to hi, or nothing.
+std::optional<std::size_t> WholeNumber(const std::string &text, std::size_t lo, std::size_t hi) {
+  if (text.empty() || text.size() > 9)
+    return std::nullopt;
+  std::size_t n = 0;
+  for (char ch : text) {
+    if (ch < '0' || ch > '9')
+      return std::nullopt;
+    n = n * 10 + static_cast<std::size_t>(ch - '0');
+  }
+  if (n < lo || n > hi)
+    return std::nullopt;
+  return n;
+}
+
+std::vector<std::string> Split(const std::string &text, char separator) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = text.find(separator, start);
+    parts.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+    if (end == std::string::npos)
+      return parts;
+    start = end + 1;
+  }
+}
+
+std::string Joined(const std::vector<std::string> &items, const std::string &separator) {
+  std::string out;
+  for (const std::string &item : items)
+    out += (out.empty() ? "" : separator) + item;
+  return out;
+}
+
+std::vector<std::string> NumericOptions(Model model) {
+  std::vector<std::string> names;
+  for (const FieldRule *rule : model == Model::Clonal ? ClonalInputFields() : SexualInputFields())
+    names.push_back(rule->option);
+  return names;
+}
+
+std::string ModelName(Model model) {
+  switch (model) {
+  case Model::HaploidLocal:
+    return "haploid-local";
+  case Model::HaploidGlobal:
+    return "haploid-global";
+  case Model::DiploidLocal:
+    return "diploid-local";
+  case Model::DiploidGlobal:
+    return "diploid-global";
+  case Model::Clonal:
+    return "clonal";
+  }
+  return "";
+}
+
+// The text of a value as the field shows it once it has left the field; for
+// a count the truncated integer. Text that is no number stays as it is (the
+// point's own parse refuses it).
+std::string CanonicalValue(const FieldRule &field, const std::string &text) {
+  if (field.kind == FieldTarget::Count) {
+    const auto n = ReadTypedCount(text);
+    return n ? FormatInteger(*n) : text;
+  }
+  const auto v = ReadTypedReal(text);
+  return v ? RealToText(*v) : text;
+}
+
+// The range of a field with constant bounds, as its message would state it.
+std::string RangeText(const FieldRule &field) {
+  return RealToText(field.lo.constant) + ".." + RealToText(field.hi.constant);
+}
+
+SweepAxis ParseAxis(Model model, const std::string &text) {
+  const std::string where = "--vary " + text;
+  const std::size_t eq = text.find('=');
+  if (eq == std::string::npos || eq == 0)
+    Refuse(where + ": expected NAME=FROM:TO:COUNT");
+  SweepAxis axis;
+  axis.option = text.substr(0, eq);
+  axis.field = RunnerField(model, axis.option);
+  if (!axis.field) {
+    const Model other = model == Model::Clonal ? Model::HaploidLocal : Model::Clonal;
+    if (RunnerField(other, axis.option))
+      Refuse(where + ": the " + ModelName(model) + " model has no parameter " + axis.option);
+    Refuse(where + ": " + axis.option + " is no numeric parameter (this model has " +
+           Joined(NumericOptions(model), ", ") + ")");
+  }
+  const std::vector<std::string> parts = Split(text.substr(eq + 1), ':');
+  if (parts.size() != 3)
+    Refuse(where + ": expected NAME=FROM:TO:COUNT");
+  // The ends as their field would show them: the grid, and so the table's
+  // description of it, then reads back to the same values.
+  auto from = ReadTypedReal(parts[0]);
+  auto to = ReadTypedReal(parts[1]);
+  if (!from || !to)
+    Refuse(where + ": FROM and TO must be numbers");
+  from = ShownValue(*from);
+  to = ShownValue(*to);
+  const auto count = WholeNumber(parts[2], 1, kMaxCount);
+  if (!count)
+    Refuse(where + ": COUNT must be a whole number from 1 to " + std::to_string(kMaxCount));
+  if (*count == 1 && RealToText(*from) != RealToText(*to))
+    Refuse(where + ": one point needs FROM = TO");
+
+  const FieldRule &field = *axis.field;
+  for (std::size_t k = 0; k < *count; ++k) {
+    const double v = k == 0            ? *from
+                     : k + 1 == *count ? *to
+                                       : *from + (*to - *from) * static_cast<double>(k) /
+                                                     static_cast<double>(*count - 1);
+    axis.values.push_back(RealToText(ShownValue(v)));
+    axis.shown.push_back(CanonicalValue(field, axis.values.back()));
+  }
+  // Bounds that do not move with the state are checked on the ends here; the
+  // DG range, which moves with p and q, is checked point by point.
+  if (!field.lo.fromState && !field.hi.fromState) {
+    for (const std::string &end : {axis.shown.front(), axis.shown.back()}) {
+      const double v = *ReadTypedReal(end);
+      if (v < field.lo.constant || v > field.hi.constant)
+        Refuse(std::string(field.message) + ": " + where + " leaves " + RangeText(field));
+    }
+  }
+  axis.spec = axis.option + "=" + axis.values.front() + ":" + axis.values.back() + ":" +
+              std::to_string(*count);
+  return axis;
+}
+
+// The plan of the options that are not the sweep's outputs.
+SweepPlan PlanOf(const std::vector<CommandOption> &options) {
+  SweepPlan plan;
+  std::vector<std::string> axisTexts;
+  std::vector<CommandOption> base;
+  bool shardGiven = false;
+  for (const CommandOption &option : options) {
+    if (option.name == "vary") {
+      axisTexts.push_back(*option.value);
+    } else if (option.name == "shard") {
+      if (shardGiven)
+        Refuse("--shard is given twice");
+      shardGiven = true;
+      const std::vector<std::string> parts = Split(*option.value, '/');
+      const auto n = parts.size() == 2 ? WholeNumber(parts[1], 1, kMaxPoints) : std::nullopt;
+      const auto k = n ? WholeNumber(parts[0], 0, kMaxPoints) : std::nullopt;
+      if (!n || !k)
+        Refuse("--shard needs K/N with whole numbers, N from 1 (got \"" + *option.value + "\")");
+      if (*k >= *n)
+        Refuse("--shard " + *option.value + ": K must be below N (shards 0 to " +
+               std::to_string(*n - 1) + ")");
+      plan.shardIndex = *k;
+      plan.shardCount = *n;
+    } else if (option.name == "detail" || option.name == "plot") {
+      Refuse("--" + option.name +
+             ": a sweep writes no Detail or Plot file by default; --trace-dir DIR writes them "
+             "for every point");
+    } else {
+      base.push_back(option);
+    }
+  }
+
+  const auto model = std::find_if(base.begin(), base.end(),
+                                  [](const CommandOption &o) { return o.name == "model"; });
+  if (model == base.end())
+    Refuse("--model is required (see --help)");
+  plan.model = ParseModelName(model->value.value_or(""));
+
+  if (axisTexts.empty())
+    Refuse("--vary NAME=FROM:TO:COUNT is required (see --help)");
+  if (axisTexts.size() > 2)
+    Refuse("at most two --vary may be given");
+  for (const std::string &text : axisTexts) {
+    plan.axes.push_back(ParseAxis(plan.model, text));
+    if (plan.axes.size() == 2 && plan.axes[0].option == plan.axes[1].option)
+      Refuse("--vary " + plan.axes[0].option + " is given twice");
+  }
+  if (plan.Points() > kMaxPoints)
+    Refuse("the sweep has " + std::to_string(plan.Points()) + " points; at most " +
+           std::to_string(kMaxPoints) + " are allowed (split it)");
+
+  // The canonical form of the plan: the model, the other options in the
+  // order of their names (repeated ones in the order given), the ranges.
+  std::vector<std::pair<std::string, std::string>> canonical;
+  for (const CommandOption &option : base) {
+    for (const SweepAxis &axis : plan.axes)
+      if (option.name == axis.option)
+        Refuse("--" + option.name + " cannot be given with --vary " + option.name);
+    plan.base.push_back(option);
+    if (option.name == "model")
+      continue;
+    std::string value = option.value.value_or("");
+    if (const FieldRule *field = RunnerField(plan.model, option.name))
+      value = CanonicalValue(*field, value);
+    else if (option.name == "disturb")
+      value.erase(std::remove_if(value.begin(), value.end(),
+                                 [](char ch) { return ch == ' ' || ch == '\t'; }),
+                  value.end());
+    canonical.emplace_back(option.name, option.value ? " " + value : "");
+  }
+  std::stable_sort(canonical.begin(), canonical.end(),
+                   [](const auto &a, const auto &b) { return a.first < b.first; });
+  plan.signature = "--model " + ModelName(plan.model);
+  for (const auto &[name, value] : canonical)
+    plan.signature += " --" + name + value;
+  for (const SweepAxis &axis : plan.axes)
+    plan.signature += " --vary " + axis.spec;
+  return plan;
+}
+
+unsigned AvailableCores() {
+  cpu_set_t set;
+  if (::sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0)
+    return static_cast<unsigned>(CPU_COUNT(&set));
+  return std::max(1u, std::thread::hardware_concurrency());
+}
+
+bool HasEnding(std::string name, const std::string &ending) {
+  std::transform(name.begin(), name.end(), name.begin(),
+                 [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
+  return name.size() > ending.size() &&
+         name.compare(name.size() - ending.size(), ending.size(), ending) == 0;
+}
+
+void ParseMapOptions(SweepOptions &o, const std::map<std::string, std::string> &given) {
+  auto it = given.find("map");
+  if (it == given.end()) {
+    if (given.count("map-of") || given.count("map-size"))
+      Refuse("--map-of and --map-size need --map FILE");
+    return;
+  }
+  o.mapFile = it->second;
+  if (!HasEnding(o.mapFile, ".png") && !HasEnding(o.mapFile, ".svg"))
+    Refuse("--map needs a file name ending in .png or .svg (got \"" + o.mapFile + "\")");
+  it = given.find("map-size");
+  if (it != given.end()) {
+    const std::vector<std::string> parts = Split(it->second, 'x');
+    const auto w = parts.size() == 2 ? WholeNumber(parts[0], 200, 8000) : std::nullopt;
+    const auto h = parts.size() == 2 ? WholeNumber(parts[1], 150, 8000) : std::nullopt;
+    if (!w || !h)
+      Refuse("--map-size needs WIDTHxHEIGHT in pixels, 200x150 to 8000x8000 (got \"" + it->second +
+             "\")");
+    o.mapWidth = static_cast<int>(*w);
+    o.mapHeight = static_cast<int>(*h);
+  }
+  it = given.find("map-of");
+  if (it != given.end())
+    o.mapOf = it->second;
+}
+
+// A result file of the sweep: named, new, and not one of the other outputs.
+void CheckNewFile(const std::string &name, const std::string &what,
+                  const std::vector<std::string> &others) {
+  if (name.empty())
+    Refuse(what + " needs a file name");
+  if (FileExists(name))
+    Refuse(name + " exists: morvane-sweep writes new files only (remove it or choose another "
+                  "name)");
+  for (const std::string &other : others)
+    if (SameFile(name, other))
+      Refuse(name + " is named twice among the result files");
+}
+
+} // namespace
+
+void CheckSweepMap(SweepOptions &o) {
+  if (o.mapFile.empty())
+    return;
+  if (o.plan.axes.size() != 2)
+    Refuse("--map needs two --vary");
+  const std::vector<std::string> outputs = SweepOutputs(o.plan.model);
+  if (o.mapOf.empty())
+    o.mapOf = outputs.front();
+  if (std::find(outputs.begin(), outputs.end(), o.mapOf) == outputs.end())
+    Refuse("--map-of must be one of " + Joined(outputs, ", ") + " for this model (got \"" +
+           o.mapOf + "\")");
+}
+
+namespace {
+
+SweepOptions ParseMerge(const std::vector<std::string> &args) {
+  SweepOptions o;
+  o.merge = true;
+  std::map<std::string, std::string> given;
+  for (std::size_t k = 0; k < args.size(); ++k) {
+    const std::string &arg = args[k];
+    if (arg.compare(0, 2, "--") != 0) {
+      o.mergeInputs.push_back(arg);
+      continue;
+    }
+    const std::size_t eq = arg.find('=');
+    const std::string name = arg.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
+    if (name != "merge" && name != "map" && name != "map-of" && name != "map-size")
+      Refuse("--merge takes only OUT, the shards' Final files and --map, --map-of, --map-size "
+             "(got --" +
+             name + ")");
+    if (eq == std::string::npos && k + 1 >= args.size())
+      Refuse("--" + name + " needs a value");
+    const std::string value = eq != std::string::npos ? arg.substr(eq + 1) : args[++k];
+    if (!given.emplace(name, value).second)
+      Refuse("--" + name + " is given twice");
+  }
+  o.finalFile = given.at("merge");
+  o.tableFile = SweepTableName(o.finalFile);
+  if (o.mergeInputs.empty())
+    Refuse("--merge OUT needs the Final files of the shards after it");
+  ParseMapOptions(o, given);
+  CheckNewFile(o.finalFile, "--merge", {});
+  CheckNewFile(o.tableFile, "--merge", {o.finalFile});
+  if (!o.mapFile.empty())
+    CheckNewFile(o.mapFile, "--map", {o.finalFile, o.tableFile});
+  return o;
+}
+
+} // namespace
+
+std::size_t SweepPlan::Points() const {
+  std::size_t n = 1;
+  for (const SweepAxis &axis : axes)
+    n *= axis.values.size();
+  return n;
+}
+
+std::array<std::size_t, 2> SweepPlan::Coordinates(std::size_t point) const {
+  std::array<std::size_t, 2> at{};
+  for (std::size_t a = axes.size(); a-- > 0;) {
+    at[a] = point % axes[a].values.size();
+    point /= axes[a].values.size();
+  }
+  return at;
+}
+
+std::vector<CommandOption> SweepPlan::PointArgs(std::size_t point) const {
+  std::vector<CommandOption> args;
+  args.reserve(base.size() + axes.size());
+  args = base;
+  const std::array<std::size_t, 2> at = Coordinates(point);
+  for (std::size_t a = 0; a < axes.size(); ++a)
+    args.push_back({axes[a].option, axes[a].values[at[a]]});
+  return args;
+}
+
+std::string SweepPlan::Description() const {
+  if (shardCount == 1)
+    return signature;
+  return signature + " --shard " + std::to_string(shardIndex) + "/" + std::to_string(shardCount);
+}
+
+std::string SweepTableName(const std::string &finalFile) {
+  if (HasEnding(finalFile, ".mrv"))
+    return finalFile.substr(0, finalFile.size() - 4) + ".tsv";
+  return finalFile + ".tsv";
+}
+
+std::vector<std::string> SweepOutputs(Model model) {
+  if (model == Model::Clonal)
+    return {"fAB", "fAb", "faB", "fab", "T"};
+  return {"p", "q", "DG", "Fit", "T"};
+}
+
+SweepOptions ParseSweepOptions(const std::vector<std::string> &args) {
+  SweepOptions o;
+  for (const std::string &arg : args) {
+    if (arg == "--help") {
+      o.help = true;
+      return o;
+    }
+  }
+  for (const std::string &arg : args)
+    if (arg == "--merge" || arg.compare(0, 8, "--merge=") == 0) {
+      o = ParseMerge(args);
+      return o;
+    }
+
+  std::vector<CommandOption> planOptions;
+  std::map<std::string, std::string> given;
+  for (CommandOption &option : SplitCommandLine(args, {"ess"})) {
+    if (kOutputOptions.count(option.name) == 0) {
+      planOptions.push_back(std::move(option));
+    } else if (!given.emplace(option.name, *option.value).second) {
+      Refuse("--" + option.name + " is given twice");
+    }
+  }
+  o.plan = PlanOf(planOptions);
+
+  if (given.count("final") == 0)
+    Refuse("--final is required (see --help)");
+  o.finalFile = given.at("final");
+  o.tableFile = SweepTableName(o.finalFile);
+  o.jobs = AvailableCores();
+  if (given.count("jobs")) {
+    const auto jobs = WholeNumber(given.at("jobs"), 1, kMaxJobs);
+    if (!jobs)
+      Refuse("--jobs needs a whole number from 1 to " + std::to_string(kMaxJobs));
+    o.jobs = static_cast<unsigned>(*jobs);
+  }
+  if (given.count("trace-dir")) {
+    o.traceDir = given.at("trace-dir");
+    if (o.traceDir.empty())
+      Refuse("--trace-dir needs a folder name");
+    if (FileExists(o.traceDir) && !std::filesystem::is_directory(o.traceDir))
+      Refuse("--trace-dir " + o.traceDir + " is not a folder");
+  }
+  ParseMapOptions(o, given);
+  if (!o.mapFile.empty() && o.plan.shardCount > 1)
+    Refuse("--map draws a whole sweep: draw it when the shards are merged (--merge OUT SHARDS... "
+           "--map FILE)");
+  CheckSweepMap(o);
+
+  CheckNewFile(o.finalFile, "--final", {});
+  CheckNewFile(o.tableFile, "--final", {o.finalFile});
+  if (!o.mapFile.empty())
+    CheckNewFile(o.mapFile, "--map", {o.finalFile, o.tableFile});
+  return o;
+}
+
+SweepPlan ParseSweepDescription(const std::string &description) {
+  std::vector<std::string> args;
+  for (const std::string &token : Split(description, ' '))
+    if (!token.empty())
+      args.push_back(token);
+  std::vector<CommandOption> options = SplitCommandLine(args, {"ess"});
+  for (const CommandOption &option : options)
+    if (kOutputOptions.count(option.name))
+      Refuse("--" + option.name + " has no place in a sweep's description");
+  return PlanOf(options);
+}
+
+RunnerOptions SweepPointOptions(const SweepPlan &plan, std::size_t point) {
+  try {
+    return ParseRunnerCommandOptions(plan.PointArgs(point), RunnerFiles::None);
+  } catch (const UsageError &e) {
+    std::string at;
+    const std::array<std::size_t, 2> c = plan.Coordinates(point);
+    for (std::size_t a = 0; a < plan.axes.size(); ++a)
+      at += (a ? ", " : "") + plan.axes[a].option + "=" + plan.axes[a].shown[c[a]];
+    throw UsageError(std::string(e.what()) + " at " + at + " (point " + std::to_string(point) +
+                     ")");
+  }
+}
+
+std::string SweepHelpText() {
+  return R"(Usage: morvane-sweep --model MODEL --vary NAME=FROM:TO:COUNT [--vary ...]
+                     --final FILE [options]
+       morvane-sweep --merge OUT SHARD.mrv... [--map FILE ...]
+
+Runs, for every point of a grid over one or two parameters, the series that
+morvane-run would run with those values (the start run, the --disturb steps,
+then Stop), and writes one Final record per point in grid order. Every option
+of morvane-run for the model, its parameters, --trade-off, --ess, --disturb
+and --max-generations is taken as morvane-run takes it; --detail and --plot
+are not (see --trace-dir).
+
+Grid:
+  --vary NAME=FROM:TO:COUNT
+               COUNT values of the numeric parameter NAME (x, d, c, i, j, W1A,
+               W2A, W1a, W2a, L, p, q, DG, or fAB, fAb, faB, fab for clones)
+               from FROM to TO, ends included, each as its field shows it (15
+               significant digits: q=0.1:0.7:4 gives 0.1, 0.3, 0.5, 0.7).
+               Once or twice; the points are in grid order, the second
+               parameter changing fastest, numbered from 0.
+
+Results:
+  --final FILE     the Final file (.mrv) to create: its header line, then one
+                   record per point. Beside it the table FILE.tsv (the name
+                   with .mrv replaced by .tsv): a first line "# morvane-sweep"
+                   with the sweep's arguments, a line of column names, then one
+                   TAB-separated row per point: point, the varied values
+                   (p0, q0, DG0, fAB0... for a varied initial value), T, the
+                   final p, q, DG, Fit (fAB, fAb, faB, fab for clones) and
+                   converged ("no" when --max-generations cut a run of the
+                   point: its state is no equilibrium). Existing files are
+                   never overwritten.
+  --trace-dir DIR  also write a Detail file and a Plot file per point in DIR
+                   (point-N.gnr, point-N.plo, names that sort in grid order);
+                   each record then names its point's Plot file
+  --map FILE       draw a map (.png or .svg) of one output over the two varied
+                   parameters; points not converged are hatched
+  --map-of NAME    the output drawn: p, q, DG, Fit, T (clones: fAB, fAb, faB,
+                   fab, T) [p, or fAB for clones]
+  --map-size WxH   the size of the map in pixels [800x600]
+
+Running:
+  --jobs N         run N points at a time on N threads [all cores]; the
+                   results do not depend on N
+  --shard K/N      run only the points whose number is K modulo N (0 <= K <
+                   N), for a job array or several machines; the shards' Final
+                   files go back together with --merge
+  --merge OUT SHARD.mrv...
+                   put the Final files and tables of all N shards of one sweep
+                   back into grid order: OUT and its table, byte for byte what
+                   the sweep would have written in one process
+  --help           show this text
+
+On a terminal a progress line goes to stderr (points done, points per
+second, time left); nothing when stderr is not a terminal.
+
+Exit status: 0 on success, 2 when an argument is refused (nothing is written),
+1 when a file cannot be written or read (its message goes to stderr).
+)";
+}
+
+} // namespace morvane
