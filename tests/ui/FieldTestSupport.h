@@ -11,12 +11,15 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "Startup.h"
+#include "UMorvane1.h"
 #include "UiTestSeams.h"
 #include "engine/RunLoop.h"
 #include "framework/MorvaneForm.h"
@@ -122,6 +125,52 @@ protected:
 private:
   QTemporaryDir dir_;
   QString oldDir_;
+};
+
+// A test inside the whole program: the windows as start-up creates them and
+// the main window shown, with a program end that only counts.
+class ProgramTest : public InputWindowTest {
+protected:
+  void SetUp() override {
+    InputWindowTest::SetUp();
+    TfrmMorvane::SetQuitProgram([this] { ++quits; });
+    windows = std::make_unique<ProgramWindows>();
+    main = FindForm("frmMorvane");
+    ASSERT_NE(main, nullptr);
+    main->ShowForm();
+    Activate(main);
+  }
+  void TearDown() override {
+    windows.reset();
+    TfrmMorvane::SetQuitProgram(nullptr);
+    EXPECT_EQ(quits, 0);
+    InputWindowTest::TearDown();
+  }
+  // The main window: both files chosen, the model's option, Go; returns the
+  // window Go opened, made active.
+  MorvaneForm *Launch(const char *option, const char *detail, const char *opened) {
+    dialogs.answers << "series.mrv";
+    Button(main, "BtnChooseFin")->click();
+    dialogs.answers << detail;
+    Button(main, "BtnDetail")->click();
+    auto *choice = main->findChild<QRadioButton *>(option);
+    if (!choice) {
+      ADD_FAILURE() << "no option " << option;
+      return nullptr;
+    }
+    choice->setChecked(true);
+    Button(main, "BtnLaunch")->click();
+    MorvaneForm *window = FindForm(opened);
+    EXPECT_TRUE(window && window->isVisible()) << opened;
+    if (window)
+      Activate(window);
+    return window;
+  }
+
+  ScriptedFileDialogs dialogs;
+  std::unique_ptr<ProgramWindows> windows;
+  MorvaneForm *main = nullptr;
+  int quits = 0;
 };
 
 inline std::string SeparatorName(const ::testing::TestParamInfo<char> &info) {

@@ -18,42 +18,8 @@ using namespace morvane::ui::testing;
 
 namespace {
 
-class InputInProgramTest : public InputWindowTest {
+class InputInProgramTest : public ProgramTest {
 protected:
-  void SetUp() override {
-    InputWindowTest::SetUp();
-    TfrmMorvane::SetQuitProgram([this] { ++quits; });
-    windows = std::make_unique<ProgramWindows>();
-    main = FindForm("frmMorvane");
-    ASSERT_NE(main, nullptr);
-    main->ShowForm();
-    Activate(main);
-  }
-  void TearDown() override {
-    windows.reset();
-    TfrmMorvane::SetQuitProgram(nullptr);
-    EXPECT_EQ(quits, 0);
-    InputWindowTest::TearDown();
-  }
-  // The main window: both files chosen, the model's option, Go.
-  MorvaneForm *Launch(const char *option, const char *detail, const char *opened) {
-    dialogs.answers << "series.mrv";
-    Button(main, "BtnChooseFin")->click();
-    dialogs.answers << detail;
-    Button(main, "BtnDetail")->click();
-    auto *choice = main->findChild<QRadioButton *>(option);
-    if (!choice) {
-      ADD_FAILURE() << "no option " << option;
-      return nullptr;
-    }
-    choice->setChecked(true);
-    Button(main, "BtnLaunch")->click();
-    MorvaneForm *window = FindForm(opened);
-    EXPECT_TRUE(window && window->isVisible()) << opened;
-    if (window)
-      Activate(window);
-    return window;
-  }
   // The core's own series for the same values, into expected.gnr and
   // expected.plo.
   static void CoreSeries(SimState &e, const std::string &detailName, bool clonal) {
@@ -70,11 +36,6 @@ protected:
     else
       ASSERT_TRUE(StartSexualSeries(e, core).has_value());
   }
-
-  ScriptedFileDialogs dialogs;
-  std::unique_ptr<ProgramWindows> windows;
-  MorvaneForm *main = nullptr;
-  int quits = 0;
 };
 
 TEST_P(InputInProgramTest, BothSeriesRunFromTheMainWindow) {

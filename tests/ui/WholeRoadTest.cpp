@@ -161,23 +161,8 @@ const char *OptionOf(const std::string &field) {
   return names.at(field);
 }
 
-class WholeRoadTest : public InputWindowTest {
+class WholeRoadTest : public ProgramTest {
 protected:
-  void SetUp() override {
-    InputWindowTest::SetUp();
-    TfrmMorvane::SetQuitProgram([this] { ++quits; });
-    windows = std::make_unique<ProgramWindows>();
-    main = FindForm("frmMorvane");
-    ASSERT_NE(main, nullptr);
-    main->ShowForm();
-    Activate(main);
-  }
-  void TearDown() override {
-    windows.reset();
-    TfrmMorvane::SetQuitProgram(nullptr);
-    EXPECT_EQ(quits, 0);
-    InputWindowTest::TearDown();
-  }
   // A text typed with '.' as the user types it in the locale under test.
   void Type(MorvaneForm *w, const Typed &typed) {
     for (const auto &[field, text] : typed)
@@ -193,11 +178,6 @@ protected:
     Activate(disturb);
     return text;
   }
-
-  ScriptedFileDialogs dialogs;
-  std::unique_ptr<ProgramWindows> windows;
-  MorvaneForm *main = nullptr;
-  int quits = 0;
 };
 
 TEST_P(WholeRoadTest, EveryModelWritesTheFilesOfTheRunner) {
@@ -209,15 +189,8 @@ TEST_P(WholeRoadTest, EveryModelWritesTheFilesOfTheRunner) {
     QFile::remove("runner/series.mrv");
 
     // Main window: the two files, the model, Go.
-    dialogs.answers << "series.mrv"
-                    << "series.gnr";
-    Button(main, "BtnChooseFin")->click();
-    Button(main, "BtnDetail")->click();
-    main->findChild<QRadioButton *>(road.option)->setChecked(true);
-    Button(main, "BtnLaunch")->click();
-    MorvaneForm *input = FindForm(clonal ? "FrmClonImput" : "FrmSexImput");
-    ASSERT_TRUE(input && input->isVisible());
-    Activate(input);
+    MorvaneForm *input = Launch(road.option, "series.gnr", clonal ? "FrmClonImput" : "FrmSexImput");
+    ASSERT_NE(input, nullptr);
     Button(input, TradeOffButton(road.tradeOff))->click();
     Type(input, road.inputs);
     if (road.ess)
