@@ -149,7 +149,7 @@ SweepAxis ParseAxis(Model model, const std::string &text) {
         Refuse(std::string(field.message) + ": " + where + " leaves " + RangeText(field));
     }
   }
-  axis.spec = axis.option + "=" + axis.values.front() + ":" + axis.values.back() + ":" +
+  axis.given = axis.option + "=" + axis.values.front() + ":" + axis.values.back() + ":" +
               std::to_string(*count);
   return axis;
 }
@@ -230,7 +230,7 @@ SweepPlan PlanOf(const std::vector<CommandOption> &options) {
   for (const auto &[name, value] : canonical)
     plan.signature += " --" + name + value;
   for (const SweepAxis &axis : plan.axes)
-    plan.signature += " --vary " + axis.spec;
+    plan.signature += " --vary " + axis.given;
   return plan;
 }
 

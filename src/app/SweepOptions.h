@@ -19,7 +19,7 @@ namespace morvane {
 struct SweepAxis {
   std::string option; // the option of the parameter: "x", "W1A", "DG", "fAB"
   const FieldRule *field = nullptr;
-  std::string spec;                // NAME=FROM:TO:COUNT with the values as shown
+  std::string given;               // NAME=FROM:TO:COUNT with the values as shown
   std::vector<std::string> values; // the text given to each point's option
   std::vector<std::string> shown;  // the value each point runs with, as the table shows it
 };
