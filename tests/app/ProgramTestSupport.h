@@ -4,6 +4,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,9 +22,34 @@ struct Outcome {
   std::string err;
 };
 
+using Args = std::vector<std::string>;
+
+// The words of `text`, split at spaces: an argument list written as a line.
+inline Args Words(const std::string &text) {
+  Args words;
+  std::istringstream in(text);
+  for (std::string w; in >> w;)
+    words.push_back(w);
+  return words;
+}
+
+inline Args Joined(Args a, const Args &b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+// Lines of a program's output or table, each ended by LF.
+inline std::vector<std::string> LfLines(const std::string &content) {
+  std::vector<std::string> lines;
+  std::istringstream in(content);
+  for (std::string line; std::getline(in, line);)
+    lines.push_back(line);
+  EXPECT_TRUE(content.empty() || content.back() == '\n') << "no line end at the end";
+  return lines;
+}
+
 // Runs `program` with `args` in `folder`, stdout and stderr captured.
-inline Outcome RunProgram(const char *program, const std::string &folder,
-                          const std::vector<std::string> &args) {
+inline Outcome RunProgram(const char *program, const std::string &folder, const Args &args) {
   ScratchFolder capture;
   const std::string outPath = capture.File("stdout");
   const std::string errPath = capture.File("stderr");
@@ -70,6 +96,24 @@ inline std::vector<std::string> FolderEntries(const std::string &folder) {
   }
   ::closedir(dir);
   return names;
+}
+
+// A refused command line: exit status 2, `message` on stderr, nothing on
+// stdout and nothing written in the folder it ran in.
+struct Refusal {
+  Args args;
+  std::string message;
+};
+inline void ExpectRefused(const char *program, const Refusal &c) {
+  ScratchFolder folder;
+  const Outcome o = RunProgram(program, folder.Path(), c.args);
+  std::string shown;
+  for (const std::string &a : c.args)
+    shown += a + " ";
+  EXPECT_EQ(o.exitCode, 2) << shown;
+  EXPECT_NE(o.err.find(c.message), std::string::npos) << shown << "-> " << o.err;
+  EXPECT_EQ(o.out, "") << shown;
+  EXPECT_TRUE(FolderEntries(folder.Path()).empty()) << shown;
 }
 
 } // namespace morvane::testing

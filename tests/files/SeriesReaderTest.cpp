@@ -73,28 +73,23 @@ TEST_F(SeriesReaderTest, DetailFileGivesEverySeriesWithItsOwnHeader) {
   std::size_t line = 1;
   for (int k = 1; k <= 3; ++k) {
     const DetailSeries &s = content.Series[k - 1];
-    const SimState expected = SeriesState(kThreeModels[k - 1][0], kThreeModels[k - 1][1], k);
+    const SimState e = SeriesState(kThreeModels[k - 1][0], kThreeModels[k - 1][1], k);
     const SeriesParameters &p = s.Parameters;
     EXPECT_EQ(s.Clonal, k == 3);
     EXPECT_EQ(s.HeaderLine, line);
     EXPECT_FALSE(s.CutShort);
     EXPECT_TRUE(p.HasParameters);
-    EXPECT_EQ(p.Ploidy, expected.Ploidy);
-    EXPECT_EQ(p.Reproduction, expected.Reproduction);
-    EXPECT_EQ(p.TradeOffStatus, "NoTO");
-    EXPECT_EQ(p.ESSStatus, "NoESS");
-    EXPECT_EQ(p.DetailFileName, Path("d.gnr"));
-    EXPECT_EQ(p.TriesAB, expected.TriesAB);
-    EXPECT_EQ(p.TriesaB, expected.TriesaB);
-    const double reals[][2] = {{p.SoftProp, expected.SoftProp},
-                               {p.MigSurv, expected.MigSurv},
-                               {p.HabFreq, expected.HabFreq},
-                               {p.W1A, expected.W1A},
-                               {p.W2A, expected.W2A},
-                               {p.W1a, expected.W1a},
-                               {p.W2a, expected.W2a}};
-    for (const auto &r : reals)
-      EXPECT_NEAR(r[0], r[1], 1e-9) << "series " << k;
+    EXPECT_EQ((std::vector<std::string>{p.Ploidy, p.Reproduction, p.TradeOffStatus, p.ESSStatus,
+                                        p.DetailFileName}),
+              (std::vector<std::string>{e.Ploidy, e.Reproduction, "NoTO", "NoESS", Path("d.gnr")}));
+    const double read[] = {
+        p.SoftProp, p.MigSurv, p.HabFreq, double(p.TriesAB), double(p.TriesaB), p.W1A,
+        p.W2A,      p.W1a,     p.W2a};
+    const double written[] = {
+        e.SoftProp, e.MigSurv, e.HabFreq, double(e.TriesAB), double(e.TriesaB), e.W1A,
+        e.W2A,      e.W1a,     e.W2a};
+    for (int v = 0; v < 9; ++v)
+      EXPECT_NEAR(read[v], written[v], 1e-9) << "series " << k << ", value " << v;
     ExpectMovingRows(s.Table, ThreeModelsGenerations(k) + 1, {1e-13, 1e-13, 1e-13, 1e-13});
     line += ThreeModelsGenerations(k) + 2;
   }

@@ -40,6 +40,28 @@ public:
   std::vector<Model> handedOver;
 };
 
+// For as long as it lives the current folder is a fresh scratch folder (the
+// Plot files have fixed names there), and the state and the program's record
+// of the last active window start empty.
+class ScratchCurrentFolder {
+public:
+  ScratchCurrentFolder() {
+    EXPECT_TRUE(dir_.isValid());
+    QDir::setCurrent(dir_.path());
+    ResetSimState();
+    MorvaneForm::ForgetLastActiveForm();
+  }
+  ~ScratchCurrentFolder() {
+    QApplication::setActiveWindow(nullptr);
+    QDir::setCurrent(previous_);
+  }
+  QString File(const QString &name) const { return dir_.filePath(name); }
+
+private:
+  QString previous_ = QDir::currentPath();
+  QTemporaryDir dir_;
+};
+
 inline std::string ReadAll(const QString &path) {
   QFile f(path);
   if (!f.open(QIODevice::ReadOnly))
@@ -57,13 +79,8 @@ inline void WriteAll(const QString &path, const QByteArray &bytes) {
 class InputWindowTest : public ::testing::TestWithParam<char> {
 protected:
   void SetUp() override {
-    ASSERT_TRUE(dir_.isValid());
-    oldDir_ = QDir::currentPath();
-    QDir::setCurrent(dir_.path());
     QLocale::setDefault(GetParam() == ',' ? QLocale(QLocale::French, QLocale::France)
                                           : QLocale(QLocale::English, QLocale::UnitedStates));
-    ResetSimState();
-    MorvaneForm::ForgetLastActiveForm();
     // The main window has chosen the files.
     Sim.FinalFileName = "series.mrv";
     Sim.FinalFile.Name = Sim.FinalFileName;
@@ -72,8 +89,6 @@ protected:
     WriteAll("series.gnr", "");
   }
   void TearDown() override {
-    QApplication::setActiveWindow(nullptr);
-    QDir::setCurrent(oldDir_);
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
   }
 
@@ -118,13 +133,10 @@ protected:
     field->setText(text);
   }
 
+  ScratchCurrentFolder folder;
   RecordingMessages messages;
   RecordingHelp help;
   RecordingRunDisplay display;
-
-private:
-  QTemporaryDir dir_;
-  QString oldDir_;
 };
 
 // A test inside the whole program: the windows as start-up creates them and

@@ -17,14 +17,10 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <chrono>
-#include <condition_variable>
-#include <cstdio>
-#include <mutex>
+#include <csignal>
 #include <stdexcept>
 #include <sys/inotify.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 #include "UiTestSeams.h"
@@ -292,6 +288,7 @@ TEST_F(FrameworkTest, OptionHandlerRunsOnlyWhenNewlySelected) {
   ProbeForm::DeselectOption(a->options[2]);
   EXPECT_FALSE(a->options[2]->isChecked());
   a->options[2]->setChecked(true);
+  EXPECT_EQ(a->log, QStringList({"option 0", "option 2", "option 2"}));
   // A click by the user on the selected option changes nothing.
   a->ShowForm();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(a.get()));
@@ -304,15 +301,6 @@ TEST_F(FrameworkTest, OptionHandlerRunsOnlyWhenNewlySelected) {
   EXPECT_TRUE(a->log.isEmpty()) << ::testing::PrintToString(a->log);
   QTest::mouseClick(a->options[1], Qt::LeftButton, {}, mark);
   EXPECT_EQ(a->log, QStringList({"option 1"}));
-}
-
-TEST_F(FrameworkTest, OptionHandlersInOrder) {
-  a->options[0]->setChecked(true);
-  a->options[0]->setChecked(true);
-  a->options[2]->setChecked(true);
-  ProbeForm::DeselectOption(a->options[2]);
-  a->options[2]->setChecked(true);
-  EXPECT_EQ(a->log, QStringList({"option 0", "option 2", "option 2"}));
 }
 
 TEST_F(FrameworkTest, ErrorInHandlerIsReportedAndTheProgramGoesOn) {
@@ -369,30 +357,16 @@ TEST(SeamsTest, TestSeamsReplaceAndRestoreProduction) {
 
 // Ends the process with a failure when it is not destroyed within `seconds`:
 // a test of something that may hang fails instead of waiting for ever.
-class Watchdog {
-public:
-  explicit Watchdog(int seconds)
-      : thread_([this, seconds] {
-          std::unique_lock<std::mutex> lock(mutex_);
-          if (!stopped_.wait_for(lock, std::chrono::seconds(seconds), [this] { return done_; })) {
-            std::fprintf(stderr, "Still waiting after %d s: the dialog hangs\n", seconds);
-            std::_Exit(1);
-          }
-        }) {}
-  ~Watchdog() {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      done_ = true;
-    }
-    stopped_.notify_one();
-    thread_.join();
+struct Watchdog {
+  explicit Watchdog(unsigned seconds) {
+    std::signal(SIGALRM, [](int) {
+      const char message[] = "Still waiting: the dialog hangs\n";
+      [[maybe_unused]] const ssize_t n = ::write(2, message, sizeof message - 1);
+      std::_Exit(1);
+    });
+    ::alarm(seconds);
   }
-
-private:
-  std::mutex mutex_;
-  std::condition_variable stopped_;
-  bool done_ = false;
-  std::thread thread_;
+  ~Watchdog() { ::alarm(0); }
 };
 
 // Opens the program's file dialog on `current` and closes it once each of

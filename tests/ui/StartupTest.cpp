@@ -14,18 +14,22 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "FieldTestSupport.h"
 #include "Startup.h"
 #include "UMorvane1.h"
 #include "UTShowStop.h"
-#include "UiTestSeams.h"
 #include "framework/MorvaneForm.h"
 #include "framework/Windows.h"
 #include "state/SimState.h"
 
 using namespace morvane::ui;
-using morvane::ui::testing::FindForm;
+using namespace morvane::ui::testing;
 
 namespace {
+
+void Click(QWidget *window, const char *button) {
+  window->findChild<QPushButton *>(button)->click();
+}
 
 TEST(Startup, CreatesTheWindowsInOrderWithOnlyTheMainWindowShown) {
   morvane::ResetSimState();
@@ -63,50 +67,41 @@ TEST(Startup, CreatesTheWindowsInOrderWithOnlyTheMainWindowShown) {
 }
 
 TEST(Startup, ASeriesFromTheMainMenuAndBack) {
-  morvane::ResetSimState();
-  MorvaneForm::ForgetLastActiveForm();
-  QTemporaryDir dir;
-  ASSERT_TRUE(dir.isValid());
-  const QString previous = QDir::currentPath();
-  QDir::setCurrent(dir.path());
-  morvane::ui::testing::RecordingMessages messages;
-  morvane::ui::testing::ScriptedFileDialogs dialogs;
-  {
-    ProgramWindows windows;
-    MorvaneForm *main = windows.InOrder().front();
-    main->ShowForm();
-    dialogs.answers << dir.filePath("results.mrv") << dir.filePath("trace.gnr");
-    main->findChild<QPushButton *>("BtnChooseFin")->click();
-    main->findChild<QPushButton *>("BtnDetail")->click();
-    main->findChild<QRadioButton *>("RdBtnHaploGlo")->setChecked(true);
-    main->findChild<QPushButton *>("BtnLaunch")->click();
-    MorvaneForm *input = FindForm("FrmSexImput");
-    ASSERT_NE(input, nullptr);
-    ASSERT_TRUE(input->isVisible());
-    // With the default entries every survival is 1: one generation, then the
-    // run hands over to the haploid disturbance window, which tells the
-    // counters once it is on screen.
-    MorvaneForm *next = FindForm("FrmPerturb1N");
-    ASSERT_NE(next, nullptr);
-    bool nextShownUnderTheBox = false;
-    messages.onShow = [&] { nextShownUnderTheBox = next->isVisible(); };
-    input->findChild<QPushButton *>("BtnGoSex")->click();
-    EXPECT_EQ(messages.texts, QStringList{"Completed runs=1; T=1"});
-    EXPECT_EQ(messages.owners, std::vector<QWidget *>{next});
-    EXPECT_TRUE(nextShownUnderTheBox);
-    EXPECT_FALSE(input->isVisible());
-    EXPECT_FALSE(FindForm("FrmShowT")->isVisible());
-    EXPECT_EQ(morvane::Sim.Generation, 1u);
-    EXPECT_EQ(morvane::Sim.CompletedRuns, 1);
-    EXPECT_EQ(MorvaneForm::LastActiveForm(), next);
-    QFile detail(dir.filePath("trace.gnr"));
-    ASSERT_TRUE(detail.open(QIODevice::ReadOnly));
-    EXPECT_EQ(detail.readAll().count('\n'), 3);
-    QFile plot(dir.filePath("PlotSexFile.plo"));
-    ASSERT_TRUE(plot.open(QIODevice::ReadOnly));
-    EXPECT_EQ(plot.readAll().count('\n'), 2);
-  }
-  QDir::setCurrent(previous);
+  ScratchCurrentFolder folder;
+  RecordingMessages messages;
+  ScriptedFileDialogs dialogs;
+  ProgramWindows windows;
+  MorvaneForm *main = windows.InOrder().front();
+  main->ShowForm();
+  dialogs.answers << folder.File("results.mrv") << folder.File("trace.gnr");
+  Click(main, "BtnChooseFin");
+  Click(main, "BtnDetail");
+  main->findChild<QRadioButton *>("RdBtnHaploGlo")->setChecked(true);
+  Click(main, "BtnLaunch");
+  MorvaneForm *input = FindForm("FrmSexImput");
+  ASSERT_TRUE(input && input->isVisible());
+  // With the default entries every survival is 1: one generation, then the
+  // run hands over to the haploid disturbance window, which tells the
+  // counters once it is on screen.
+  MorvaneForm *next = FindForm("FrmPerturb1N");
+  ASSERT_NE(next, nullptr);
+  bool nextShownUnderTheBox = false;
+  messages.onShow = [&] { nextShownUnderTheBox = next->isVisible(); };
+  Click(input, "BtnGoSex");
+  EXPECT_EQ(messages.texts, QStringList{"Completed runs=1; T=1"});
+  EXPECT_EQ(messages.owners, std::vector<QWidget *>{next});
+  EXPECT_TRUE(nextShownUnderTheBox);
+  EXPECT_FALSE(input->isVisible());
+  EXPECT_FALSE(FindForm("FrmShowT")->isVisible());
+  EXPECT_EQ(morvane::Sim.Generation, 1u);
+  EXPECT_EQ(morvane::Sim.CompletedRuns, 1);
+  EXPECT_EQ(MorvaneForm::LastActiveForm(), next);
+  const auto lines = [](const char *file) {
+    const std::string text = ReadAll(file);
+    return std::count(text.begin(), text.end(), '\n');
+  };
+  EXPECT_EQ(lines("trace.gnr"), 3);
+  EXPECT_EQ(lines("PlotSexFile.plo"), 2);
 }
 
 // Every visible control lies inside its window, has at least its minimum
@@ -205,67 +200,59 @@ void Leave(QWidget *window, const char *field, const QString &text) {
 // Long numbers (a DG range, survivals computed by a trade-off, the changes
 // of a run) and file names in every display, at the usual screen sizes.
 TEST(Layouts, DisplaysShowTheirWholeText) {
-  morvane::ResetSimState();
-  MorvaneForm::ForgetLastActiveForm();
-  QTemporaryDir dir;
-  ASSERT_TRUE(dir.isValid());
-  const QString previous = QDir::currentPath();
-  QDir::setCurrent(dir.path());
-  morvane::ui::testing::RecordingMessages messages;
-  morvane::ui::testing::ScriptedFileDialogs dialogs;
-  {
-    ProgramWindows windows;
-    AppWindows &w = Windows();
-    w.frmMorvane->ShowForm();
-    dialogs.answers << dir.filePath("results-of-the-series.mrv")
-                    << dir.filePath("details-of-the-series.gnr");
-    w.frmMorvane->findChild<QPushButton *>("BtnChooseFin")->click();
-    w.frmMorvane->findChild<QPushButton *>("BtnDetail")->click();
-    w.frmMorvane->findChild<QRadioButton *>("RBtnDiploLocal")->setChecked(true);
-    w.frmMorvane->findChild<QPushButton *>("BtnLaunch")->click();
-    Leave(w.FrmSexImput, "TxtFreqA", "0.333333333333333");
-    Leave(w.FrmSexImput, "TxtBFreq", "0.7");
-    w.FrmSexImput->findChild<QPushButton *>("BtnConcaveTrade")->click();
-    Leave(w.FrmSexImput, "TxtW1A", "0.123456789012345");
-    w.FrmClonImput->ShowForm();
-    w.FrmClonImput->findChild<QPushButton *>("BtnConvexTrade")->click();
-    Leave(w.FrmClonImput, "TxtW1A", "0.123456789012345");
-    w.FrmShowT->DisplayProgress(65535, -1.23456789012345E-7, 0.000123456789012345);
-    w.FrmShowT->show();
-    // The platform's late activation of the main window has reset it: the
-    // files are chosen again.
-    QApplication::processEvents();
-    dialogs.answers << dir.filePath("results-of-the-series.mrv")
-                    << dir.filePath("details-of-the-series.gnr");
-    w.frmMorvane->findChild<QPushButton *>("BtnChooseFin")->click();
-    w.frmMorvane->findChild<QPushButton *>("BtnDetail")->click();
-    QApplication::setActiveWindow(nullptr);
-    ASSERT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
-    ASSERT_EQ(w.FrmSexImput->findChild<QLineEdit *>("TxtDGRange")->text(),
-              "[-0.2..0.0999999999999999]");
+  ScratchCurrentFolder folder;
+  RecordingMessages messages;
+  ScriptedFileDialogs dialogs;
+  ProgramWindows windows;
+  AppWindows &w = Windows();
+  const auto chooseFiles = [&] {
+    dialogs.answers << folder.File("results-of-the-series.mrv")
+                    << folder.File("details-of-the-series.gnr");
+    Click(w.frmMorvane, "BtnChooseFin");
+    Click(w.frmMorvane, "BtnDetail");
+  };
+  w.frmMorvane->ShowForm();
+  chooseFiles();
+  w.frmMorvane->findChild<QRadioButton *>("RBtnDiploLocal")->setChecked(true);
+  Click(w.frmMorvane, "BtnLaunch");
+  Leave(w.FrmSexImput, "TxtFreqA", "0.333333333333333");
+  Leave(w.FrmSexImput, "TxtBFreq", "0.7");
+  Click(w.FrmSexImput, "BtnConcaveTrade");
+  Leave(w.FrmSexImput, "TxtW1A", "0.123456789012345");
+  w.FrmClonImput->ShowForm();
+  Click(w.FrmClonImput, "BtnConvexTrade");
+  Leave(w.FrmClonImput, "TxtW1A", "0.123456789012345");
+  w.FrmShowT->DisplayProgress(65535, -1.23456789012345E-7, 0.000123456789012345);
+  w.FrmShowT->show();
+  // The platform's late activation of the main window has reset it: the
+  // files are chosen again.
+  QApplication::processEvents();
+  chooseFiles();
+  QApplication::setActiveWindow(nullptr);
+  ASSERT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
+  ASSERT_EQ(w.FrmSexImput->findChild<QLineEdit *>("TxtDGRange")->text(),
+            "[-0.2..0.0999999999999999]");
 
-    for (const QSize &size : {QSize(1024, 740), QSize(1280, 1000)}) {
-      for (MorvaneForm *form :
-           {w.frmMorvane, w.FrmSexImput, w.FrmClonImput, static_cast<MorvaneForm *>(w.FrmShowT)}) {
-        form->setWindowState(Qt::WindowNoState);
-        form->resize(size);
-        QApplication::processEvents();
-        ASSERT_FALSE(form->grab().isNull());
-        for (QLineEdit *field : form->findChildren<QLineEdit *>()) {
-          const std::string where =
-              form->objectName().toStdString() + " at " + std::to_string(size.width()) + ": " +
-              field->objectName().toStdString() + " \"" + field->text().toStdString() + "\"";
-          EXPECT_TRUE(form->rect().contains(QRect(field->mapTo(form, QPoint()), field->size())))
-              << where;
-          EXPECT_TRUE(ShowsWholeText(field)) << where;
-        }
+  for (const QSize &size : {QSize(1024, 740), QSize(1280, 1000)}) {
+    for (MorvaneForm *form :
+         {w.frmMorvane, w.FrmSexImput, w.FrmClonImput, static_cast<MorvaneForm *>(w.FrmShowT)}) {
+      form->setWindowState(Qt::WindowNoState);
+      form->resize(size);
+      QApplication::processEvents();
+      ASSERT_FALSE(form->grab().isNull());
+      for (QLineEdit *field : form->findChildren<QLineEdit *>()) {
+        const std::string where =
+            form->objectName().toStdString() + " at " + std::to_string(size.width()) + ": " +
+            field->objectName().toStdString() + " \"" + field->text().toStdString() + "\"";
+        EXPECT_TRUE(form->rect().contains(QRect(field->mapTo(form, QPoint()), field->size())))
+            << where;
+        EXPECT_TRUE(ShowsWholeText(field)) << where;
       }
     }
-    EXPECT_EQ(w.frmMorvane->findChild<QLineEdit *>("TxtFinal")->text(),
-              dir.filePath("results-of-the-series.mrv"));
-    w.FrmShowT->hide();
   }
-  QDir::setCurrent(previous);
+  EXPECT_EQ(w.frmMorvane->findChild<QLineEdit *>("TxtFinal")->text(),
+            folder.File("results-of-the-series.mrv"));
+  w.FrmShowT->hide();
 }
 
 } // namespace

@@ -5,15 +5,10 @@
 // morvane-run given the same values and the same disturbance as a --disturb
 // step: the windows and the runner are one program.
 #include <QChartView>
-#include <QRadioButton>
 #include <QXYSeries>
 #include <sstream>
-#include <sys/stat.h>
-#include <utility>
 
 #include "FieldTestSupport.h"
-#include "Startup.h"
-#include "UMorvane1.h"
 #include "app/Runner.h"
 #include "app/RunnerOptions.h"
 
@@ -23,150 +18,75 @@ using namespace morvane::ui::testing;
 
 namespace {
 
-using Typed = std::vector<std::pair<const char *, const char *>>; // field, text with '.'
-
+// Values are written as the runner's options, with '.': "x=0.8 d=0.9 ..." for
+// the input window, "p=0.7,q=0.4,DG=-0.05" for the disturbance.
 struct Road {
   const char *name;
-  const char *runnerModel;
-  const char *option;     // the main window's option
-  Typed inputs;           // typed in the input window
-  const char *tradeOff;   // the runner's --trade-off, or nullptr for none
-  bool ess;               // the ESS button, pressed once the fields are typed
-  const char *modeButton; // pressed after Disturb Equilibrium, or nullptr
-  Typed disturbance;      // typed in the disturbance window
+  const char *model;       // the runner's --model
+  const char *option;      // the main window's option
+  std::string inputs;      // typed in the input window
+  const char *tradeOff;    // the runner's --trade-off, or nullptr for none
+  bool ess;                // the ESS button, pressed once the fields are typed
+  const char *disturbance; // typed in the disturbance window after its mode button
 };
 
-const Typed kSexualInputs = {{"TxtSoftProp", "0.8"}, {"TxtMigSurv", "0.9"}, {"TxtHabFreq", "0.6"},
-                             {"TxtFreqA", "0.3"},    {"TxtBFreq", "0.2"},   {"Txti", "3"},
-                             {"Txtj", "2"},          {"TxtDG", "0.01"},     {"TxtL", "0.0001"},
-                             {"TxtW1A", "0.9"},      {"TxtSmalla", "0.6"},  {"TxtW2A", "0.5"},
-                             {"TxtW2Smalla", "0.8"}};
+const std::string kSexual = "x=0.8 d=0.9 c=0.6 p=0.3 q=0.2 i=3 j=2 DG=0.01 L=0.0001 ";
+const std::string kSurvivals = "W1A=0.9 W1a=0.6 W2A=0.5 W2a=0.8";
 // Under a trade-off W2(A) and W2(a) follow W1(A) and W1(a); under the ESS
 // option W1(A) is computed too.
-const Typed kEssInputs = {{"TxtSoftProp", "0.8"}, {"TxtMigSurv", "0.9"}, {"TxtHabFreq", "0.6"},
-                          {"TxtFreqA", "0.3"},    {"TxtBFreq", "0.2"},   {"Txti", "3"},
-                          {"Txtj", "2"},          {"TxtDG", "0.01"},     {"TxtL", "0.0001"},
-                          {"TxtSmalla", "0.3"}};
-Typed With(Typed typed, std::pair<const char *, const char *> more) {
-  typed.push_back(more);
-  return typed;
-}
-const Typed kTradeOffInputs = With(kEssInputs, {"TxtW1A", "0.8"});
-// DG0 typed as the range text shows its upper bound, [-0.05..0.05], which
-// lies a rounding error below 0.05.
-const Typed kDGBoundInputs = {{"TxtSoftProp", "0.8"}, {"TxtMigSurv", "0.9"}, {"TxtHabFreq", "0.6"},
-                              {"TxtFreqA", "0.9"},    {"TxtBFreq", "0.5"},   {"Txti", "3"},
-                              {"Txtj", "2"},          {"TxtDG", "0.05"},     {"TxtL", "0.0001"},
-                              {"TxtW1A", "0.9"},      {"TxtSmalla", "0.6"},  {"TxtW2A", "0.5"},
-                              {"TxtW2Smalla", "0.8"}};
-// The clone frequencies keep their initial texts, which sum to 1.
-const Typed kClonalInputs = {{"TxtSoftProp", "0.5"}, {"TxtMigSurv", "0.9"}, {"TxtHabFreq", "0.6"},
-                             {"Txti", "3"},          {"Txtj", "2"},         {"TxtL", "0.0001"},
-                             {"TxtW1A", "0.9"},      {"TxtSmalla", "0.5"},  {"TxtW2A", "0.4"},
-                             {"TxtW2Smalla", "0.8"}};
+const std::string kEss = kSexual + "W1a=0.3";
+const std::string kTradeOff = kEss + " W1A=0.8";
 
 const Road kRoads[] = {
-    {"HaploidLocal",
-     "haploid-local",
-     "RdBtnHaploLoc",
-     kSexualInputs,
-     nullptr,
-     false,
-     nullptr,
-     {{"TxtNewp", "0.7"}, {"TxtNewq", "0.4"}, {"TxtNewDG", "-0.05"}}},
-    {"HaploidGlobalLinearTradeOff",
-     "haploid-global",
-     "RdBtnHaploGlo",
-     kTradeOffInputs,
-     "linear",
-     false,
-     nullptr,
-     {{"TxtNewp", "0.2"}, {"TxtNewq", "0.9"}, {"TxtNewDG", "0.01"}}},
-    {"DiploidLocalNewDG",
-     "diploid-local",
-     "RBtnDiploLocal",
-     kSexualInputs,
-     nullptr,
-     false,
-     "BtnChangeDG",
-     {{"TxtNewp", "0.6"}, {"TxtNewq", "0.3"}, {"TxtNewDG", "0.02"}}},
-    {"DiploidGlobalNewFit",
-     "diploid-global",
-     "RBtnDiploGlob",
-     kSexualInputs,
-     nullptr,
-     false,
-     "BtnChangeFit",
-     {{"TxtNewp", "0.4"}, {"TxtNewq", "0.7"}, {"TxtNewFit", "0.3"}}},
-    {"Clonal",
-     "clonal",
-     "RdBtnClonal",
-     kClonalInputs,
-     nullptr,
-     false,
-     nullptr,
-     {{"TxtNewX1", "0.4"}, {"TxtNewX2", "0.3"}, {"TxtNewX3", "0.2"}, {"TxtNewX4", "0.1"}}},
+    {"HaploidLocal", "haploid-local", "RdBtnHaploLoc", kSexual + kSurvivals, nullptr, false,
+     "p=0.7,q=0.4,DG=-0.05"},
+    {"HaploidGlobalLinearTradeOff", "haploid-global", "RdBtnHaploGlo", kTradeOff, "linear", false,
+     "p=0.2,q=0.9,DG=0.01"},
+    {"DiploidLocalNewDG", "diploid-local", "RBtnDiploLocal", kSexual + kSurvivals, nullptr, false,
+     "p=0.6,q=0.3,DG=0.02"},
+    {"DiploidGlobalNewFit", "diploid-global", "RBtnDiploGlob", kSexual + kSurvivals, nullptr, false,
+     "p=0.4,q=0.7,Fit=0.3"},
+    // The clone frequencies keep their initial texts, which sum to 1.
+    {"Clonal", "clonal", "RdBtnClonal",
+     "x=0.5 d=0.9 c=0.6 i=3 j=2 L=0.0001 W1A=0.9 W1a=0.5 W2A=0.4 W2a=0.8", nullptr, false,
+     "fAB=0.4,fAb=0.3,faB=0.2,fab=0.1"},
     // The survivals and DG0 that the windows compute or round for display
     // run as the fields show them, in the runner too.
-    {"HaploidLocalConvexTradeOff",
-     "haploid-local",
-     "RdBtnHaploLoc",
-     kTradeOffInputs,
-     "convex",
-     false,
-     nullptr,
-     {{"TxtNewp", "0.6"}, {"TxtNewq", "0.5"}, {"TxtNewDG", "0"}}},
-    {"DiploidLocalConcaveTradeOff",
-     "diploid-local",
-     "RBtnDiploLocal",
-     kTradeOffInputs,
-     "concave",
-     false,
-     "BtnChangeDG",
-     {{"TxtNewp", "0.5"}, {"TxtNewq", "0.5"}, {"TxtNewDG", "0.1"}}},
-    {"DiploidGlobalEss",
-     "diploid-global",
-     "RBtnDiploGlob",
-     kEssInputs,
-     "linear",
-     true,
-     "BtnChangeFit",
-     {{"TxtNewp", "0.4"}, {"TxtNewq", "0.7"}, {"TxtNewFit", "-0.2"}}},
-    {"HaploidGlobalDGAtItsShownBound",
-     "haploid-global",
-     "RdBtnHaploGlo",
-     kDGBoundInputs,
-     nullptr,
-     false,
-     nullptr,
-     {{"TxtNewp", "0.2"}, {"TxtNewq", "0.9"}, {"TxtNewDG", "0.02"}}},
+    {"HaploidLocalConvexTradeOff", "haploid-local", "RdBtnHaploLoc", kTradeOff, "convex", false,
+     "p=0.6,q=0.5,DG=0"},
+    {"DiploidLocalConcaveTradeOff", "diploid-local", "RBtnDiploLocal", kTradeOff, "concave", false,
+     "p=0.5,q=0.5,DG=0.1"},
+    {"DiploidGlobalEss", "diploid-global", "RBtnDiploGlob", kEss, "linear", true,
+     "p=0.4,q=0.7,Fit=-0.2"},
+    // DG0 typed as the range text shows its upper bound, [-0.05..0.05], which
+    // lies a rounding error below 0.05.
+    {"HaploidGlobalDGAtItsShownBound", "haploid-global", "RdBtnHaploGlo",
+     "x=0.8 d=0.9 c=0.6 p=0.9 q=0.5 i=3 j=2 DG=0.05 L=0.0001 " + kSurvivals, nullptr, false,
+     "p=0.2,q=0.9,DG=0.02"},
 };
 
-// The trade-off button of the runner's --trade-off name.
-const char *TradeOffButton(const char *tradeOff) {
-  if (!tradeOff)
-    return "BtnNoTrade";
-  static const std::map<std::string, const char *> buttons = {
-      {"linear", "BtnTradeLin"}, {"convex", "BtnConvexTrade"}, {"concave", "BtnConcaveTrade"}};
-  return buttons.at(tradeOff);
+// The input window's field of a runner option, and the disturbance
+// window's field of a key of --disturb.
+const char *InputField(const std::string &option) {
+  static const std::map<std::string, const char *> fields = {
+      {"x", "TxtSoftProp"},  {"d", "TxtMigSurv"}, {"c", "TxtHabFreq"},  {"p", "TxtFreqA"},
+      {"q", "TxtBFreq"},     {"i", "Txti"},       {"j", "Txtj"},        {"DG", "TxtDG"},
+      {"L", "TxtL"},         {"W1A", "TxtW1A"},   {"W1a", "TxtSmalla"}, {"W2A", "TxtW2A"},
+      {"W2a", "TxtW2Smalla"}};
+  return fields.at(option);
 }
-
-// The runner's name of an input window's field.
-const char *OptionOf(const std::string &field) {
-  static const std::map<std::string, const char *> names = {
-      {"TxtSoftProp", "--x"},  {"TxtMigSurv", "--d"}, {"TxtHabFreq", "--c"},  {"TxtFreqA", "--p"},
-      {"TxtBFreq", "--q"},     {"Txti", "--i"},       {"Txtj", "--j"},        {"TxtDG", "--DG"},
-      {"TxtL", "--L"},         {"TxtW1A", "--W1A"},   {"TxtSmalla", "--W1a"}, {"TxtW2A", "--W2A"},
-      {"TxtW2Smalla", "--W2a"}};
-  return names.at(field);
+QString DisturbanceField(const QString &key) {
+  const int clone = QStringList{"fAB", "fAb", "faB", "fab"}.indexOf(key);
+  return clone < 0 ? "TxtNew" + key : QString("TxtNewX%1").arg(clone + 1);
 }
 
 class WholeRoadTest : public ProgramTest {
 protected:
-  // A text typed with '.' as the user types it in the locale under test.
-  void Type(MorvaneForm *w, const Typed &typed) {
-    for (const auto &[field, text] : typed)
-      Leave(Field(w, field), L(text));
+  // Each "key=text" of `typed`, split at `separator`, typed into its field.
+  template <typename FieldOf>
+  void Type(MorvaneForm *w, const QString &typed, char separator, FieldOf fieldOf) {
+    for (const QString &entry : typed.split(separator, Qt::SkipEmptyParts))
+      Leave(Field(w, qPrintable(fieldOf(entry.section('=', 0, 0)))), L(entry.section('=', 1)));
     ASSERT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
   }
   // What a Go left in the message boxes: the counters, over the window.
@@ -183,49 +103,46 @@ protected:
 TEST_P(WholeRoadTest, EveryModelWritesTheFilesOfTheRunner) {
   for (const Road &road : kRoads) {
     SCOPED_TRACE(road.name);
-    const bool clonal = std::string(road.runnerModel) == "clonal";
+    const bool clonal = std::string(road.model) == "clonal";
+    const bool diploid = road.model[0] == 'd';
     const std::string plot = clonal ? "PlotCloneFile.plo" : "PlotSexFile.plo";
     QFile::remove("series.mrv");
     QFile::remove("runner/series.mrv");
 
-    // Main window: the two files, the model, Go.
+    // Main window: the two files, the model, Go; the input window.
     MorvaneForm *input = Launch(road.option, "series.gnr", clonal ? "FrmClonImput" : "FrmSexImput");
     ASSERT_NE(input, nullptr);
-    Button(input, TradeOffButton(road.tradeOff))->click();
-    Type(input, road.inputs);
+    static const std::map<std::string, const char *> tradeOffs = {{"", "BtnNoTrade"},
+                                                                  {"linear", "BtnTradeLin"},
+                                                                  {"convex", "BtnConvexTrade"},
+                                                                  {"concave", "BtnConcaveTrade"}};
+    Button(input, tradeOffs.at(road.tradeOff ? road.tradeOff : ""))->click();
+    Type(input, QString::fromStdString(road.inputs), ' ',
+         [](const QString &key) { return QString(InputField(key.toStdString())); });
     if (road.ess)
       Button(input, "BtnESS")->click();
     QTest::mouseClick(Button(input, clonal ? "BtnGoClon" : "BtnGoSex"), Qt::LeftButton);
 
     // The first run ends in the disturbance window of the model.
-    MorvaneForm *disturb = FindForm(clonal                       ? "FrmPerturbClone"
-                                    : road.runnerModel[0] == 'h' ? "FrmPerturb1N"
-                                                                 : "FrmPerturb2N");
+    MorvaneForm *disturb = FindForm(clonal    ? "FrmPerturbClone"
+                                    : diploid ? "FrmPerturb2N"
+                                              : "FrmPerturb1N");
     ASSERT_NE(disturb, nullptr);
     const QString first = Counters(disturb);
-    Button(disturb, disturb->objectName() == "FrmPerturb2N" ? "BtnPerturb2N" : "BtnPerturb")
-        ->click();
-    if (road.modeButton)
-      Button(disturb, road.modeButton)->click();
-    Type(disturb, road.disturbance);
-    std::string step;
-    for (const QString &name : clonal ? QStringList{"TxtNewX1", "TxtNewX2", "TxtNewX3", "TxtNewX4"}
-                                      : QStringList{"TxtNewp", "TxtNewq"}) {
-      // The runner is given the texts that Go reads.
-      static const std::map<QString, const char *> keys = {{"TxtNewX1", "fAB"}, {"TxtNewX2", "fAb"},
-                                                           {"TxtNewX3", "faB"}, {"TxtNewX4", "fab"},
-                                                           {"TxtNewp", "p"},    {"TxtNewq", "q"}};
-      step += std::string(step.empty() ? "" : ",") + keys.at(name) + "=" +
-              Field(disturb, name.toLatin1().constData())->text().replace(',', '.').toStdString();
+    Button(disturb, diploid ? "BtnPerturb2N" : "BtnPerturb")->click();
+    if (diploid)
+      Button(disturb, QString(road.disturbance).contains("Fit=") ? "BtnChangeFit" : "BtnChangeDG")
+          ->click();
+    Type(disturb, road.disturbance, ',', DisturbanceField);
+    // The runner is given the texts that Go reads (the clones' exits apply
+    // the sum rule to the other fields).
+    QString step;
+    for (const QString &entry : QString(road.disturbance).split(',')) {
+      const QString key = entry.section('=', 0, 0);
+      step += (step.isEmpty() ? "" : ",") + key + "=" +
+              Field(disturb, qPrintable(DisturbanceField(key)))->text().replace(',', '.');
     }
-    if (!clonal)
-      step += std::string(",") +
-              (road.modeButton && std::string(road.modeButton) == "BtnChangeFit" ? "Fit=" : "DG=") +
-              road.disturbance.back().second;
-    Button(disturb, clonal                                    ? "BtnGoPertClon"
-                    : disturb->objectName() == "FrmPerturb2N" ? "BtnGoPert2N"
-                                                              : "BtnGoPert1N")
-        ->click();
+    Button(disturb, clonal ? "BtnGoPertClon" : diploid ? "BtnGoPert2N" : "BtnGoPert1N")->click();
     const QString second = Counters(disturb);
     Button(disturb, "BtnExit")->click();
     EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
@@ -242,11 +159,13 @@ TEST_P(WholeRoadTest, EveryModelWritesTheFilesOfTheRunner) {
     Activate(main);
 
     // morvane-run with the same values, in a folder of its own.
-    std::vector<std::string> args = {
-        "--model",    road.runnerModel, "--final", "series.mrv", "--detail",
-        "series.gnr", "--plot",         plot,      "--disturb",  step};
-    for (const auto &[field, text] : road.inputs)
-      args.insert(args.end(), {OptionOf(field), text});
+    std::vector<std::string> args = {"--model",   road.model,        "--final", "series.mrv",
+                                     "--detail",  "series.gnr",      "--plot",  plot,
+                                     "--disturb", step.toStdString()};
+    std::istringstream inputs(road.inputs);
+    for (std::string entry; inputs >> entry;)
+      args.insert(args.end(),
+                  {"--" + entry.substr(0, entry.find('=')), entry.substr(entry.find('=') + 1)});
     if (road.tradeOff)
       args.insert(args.end(), {"--trade-off", road.tradeOff});
     if (road.ess)
@@ -265,7 +184,6 @@ TEST_P(WholeRoadTest, EveryModelWritesTheFilesOfTheRunner) {
     EXPECT_EQ(first.toStdString(), "Completed runs=1; T=" + run1.substr(2, run1.find('\t', 2) - 2));
     EXPECT_EQ(second.toStdString(),
               "Completed runs=2; T=" + run2.substr(2, run2.find('\t', 2) - 2));
-
     for (const std::string &name : {std::string("series.mrv"), std::string("series.gnr"), plot}) {
       const QString mine = QString::fromStdString(name);
       EXPECT_EQ(ReadAll(mine), ReadAll("runner/" + mine)) << name;
