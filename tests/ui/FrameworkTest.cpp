@@ -439,28 +439,25 @@ protected:
   void TearDown() override { QLocale::setDefault(QLocale::c()); }
 };
 
-TEST_F(LocaleTest, CommaLocaleWritesAndReadsComma) {
-  QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
-  EXPECT_EQ(DecimalSeparator(), ',');
-  EXPECT_EQ(RealText(0.5), "0,5");
-  EXPECT_EQ(RealText(1e-6), "1E-6");
-  EXPECT_EQ(RealText(-0.25), "-0,25");
-  EXPECT_EQ(ParseReal("0,5"), 0.5);
-  EXPECT_EQ(ParseReal("0.5"), 0.5);
-  EXPECT_EQ(ParseReal("-1,5E-3"), -0.0015);
-  QLineEdit field("0.000001");
-  LocaliseNumericText(&field);
-  EXPECT_EQ(field.text(), "0,000001");
-}
-
-TEST_F(LocaleTest, PointLocaleLeavesTextsAlone) {
-  QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-  EXPECT_EQ(DecimalSeparator(), '.');
-  EXPECT_EQ(RealText(0.5), "0.5");
-  EXPECT_FALSE(ParseReal("0,5").has_value());
-  QLineEdit field("0.5");
-  LocaliseNumericText(&field);
-  EXPECT_EQ(field.text(), "0.5");
+// The separator of the user's locale is written; the point is read in every
+// locale, the comma only where it is the separator.
+TEST_F(LocaleTest, NumbersUseTheSeparatorOfTheLocale) {
+  for (const QLocale &locale : {QLocale(QLocale::French, QLocale::France),
+                                QLocale(QLocale::English, QLocale::UnitedStates)}) {
+    QLocale::setDefault(locale);
+    const bool comma = locale.language() == QLocale::French;
+    const auto T = [comma](QString text) { return comma ? text.replace('.', ',') : text; };
+    EXPECT_EQ(DecimalSeparator(), comma ? ',' : '.');
+    EXPECT_EQ(RealText(0.5), T("0.5"));
+    EXPECT_EQ(RealText(-0.25), T("-0.25"));
+    EXPECT_EQ(RealText(1e-6), "1E-6");
+    EXPECT_EQ(ParseReal("0.5"), 0.5);
+    EXPECT_EQ(ParseReal("0,5"), comma ? std::optional<double>(0.5) : std::nullopt);
+    EXPECT_EQ(ParseReal(T("-1.5E-3")), -0.0015);
+    QLineEdit field("0.000001");
+    LocaliseNumericText(&field);
+    EXPECT_EQ(field.text(), T("0.000001"));
+  }
 }
 
 TEST_F(LocaleTest, ReadersThrowOnTextsThatAreNoNumbers) {
