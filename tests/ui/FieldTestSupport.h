@@ -75,6 +75,41 @@ inline void WriteAll(const QString &path, const QByteArray &bytes) {
   ASSERT_EQ(f.write(bytes), bytes.size());
 }
 
+// What a user does with the controls of a window.
+// The platform makes the window active (after ShowForm, or a click).
+inline void Activate(QWidget *w) {
+  QApplication::setActiveWindow(w);
+  QCoreApplication::processEvents();
+}
+inline QLineEdit *Field(QWidget *w, const char *name) {
+  auto *f = w->findChild<QLineEdit *>(name);
+  EXPECT_NE(f, nullptr) << name;
+  return f;
+}
+inline QPushButton *Button(QWidget *w, const char *name) {
+  auto *b = w->findChild<QPushButton *>(name);
+  EXPECT_NE(b, nullptr) << name;
+  return b;
+}
+// The user types `text` into the field and leaves it with Tab.
+inline void Leave(QLineEdit *field, const QString &text) {
+  field->setFocus(Qt::OtherFocusReason);
+  field->setText(text);
+  QTest::keyClick(field, Qt::Key_Tab);
+  QCoreApplication::processEvents();
+}
+// The user types without leaving the field.
+inline void Type(QLineEdit *field, const QString &text) {
+  field->setFocus(Qt::OtherFocusReason);
+  field->setText(text);
+}
+// A text that no exit has seen, in a field that does not hold the focus:
+// what a button that reads the fields must still cope with.
+inline void PutUncheckedText(QLineEdit *field, const QString &text) {
+  EXPECT_FALSE(field->hasFocus());
+  field->setText(text);
+}
+
 // Parameter: the decimal separator of the user's locale, '.' or ','.
 class InputWindowTest : public ::testing::TestWithParam<char> {
 protected:
@@ -99,40 +134,6 @@ protected:
   }
   // The DG range text for bounds written with '.'.
   QString Range(const char *lo, const char *hi) const { return "[" + L(lo) + ".." + L(hi) + "]"; }
-  // The platform makes the window active (after ShowForm, or a click).
-  static void Activate(QWidget *w) {
-    QApplication::setActiveWindow(w);
-    QCoreApplication::processEvents();
-  }
-  static QLineEdit *Field(QWidget *w, const char *name) {
-    auto *f = w->findChild<QLineEdit *>(name);
-    EXPECT_NE(f, nullptr) << name;
-    return f;
-  }
-  static QPushButton *Button(QWidget *w, const char *name) {
-    auto *b = w->findChild<QPushButton *>(name);
-    EXPECT_NE(b, nullptr) << name;
-    return b;
-  }
-  // The user types `text` into the field and leaves it with Tab.
-  static void Leave(QLineEdit *field, const QString &text) {
-    field->setFocus(Qt::OtherFocusReason);
-    field->setText(text);
-    QTest::keyClick(field, Qt::Key_Tab);
-    QCoreApplication::processEvents();
-  }
-  // The user types without leaving the field.
-  static void Type(QLineEdit *field, const QString &text) {
-    field->setFocus(Qt::OtherFocusReason);
-    field->setText(text);
-  }
-  // A text that no exit has seen, in a field that does not hold the focus:
-  // what a button that reads the fields must still cope with.
-  static void PutUncheckedText(QLineEdit *field, const QString &text) {
-    EXPECT_FALSE(field->hasFocus());
-    field->setText(text);
-  }
-
   ScratchCurrentFolder folder;
   RecordingMessages messages;
   RecordingHelp help;

@@ -51,8 +51,7 @@ std::vector<int> Counts(QWidget &w) {
   return counts;
 }
 
-QString Text(QWidget &w, const char *field) { return w.findChild<QLineEdit *>(field)->text(); }
-QPushButton *Button(QWidget &w, const char *name) { return w.findChild<QPushButton *>(name); }
+QString Text(QWidget &w, const char *field) { return Field(&w, field)->text(); }
 void Write(const QString &path, const std::string &text) {
   WriteAll(path, QByteArray::fromStdString(text));
 }
@@ -152,7 +151,7 @@ TEST_F(PlotWindowsTest, ChartWindowsDrawThePlotFileOfTheSeries) {
 
     // Quit: back to the main window.
     const int before = main.activations;
-    Button(*w.form, w.clonal ? "BtnQuit" : "BtnQuitPlot")->click();
+    Button(w.form, w.clonal ? "BtnQuit" : "BtnQuitPlot")->click();
     EXPECT_FALSE(w.form->isVisible());
     EXPECT_EQ(main.activations, before + 1);
   }
@@ -170,7 +169,7 @@ TEST_F(PlotWindowsTest, ChartsAreSavedAsPngSvgAndPdf) {
     return size * 2;
   };
   QChartView *sexDG = Charts(sex).back();
-  const auto saveBoth = [&] { Button(sex, "BtnSaveChart")->click(); };
+  const auto saveBoth = [&] { Button(&sex, "BtnSaveChart")->click(); };
   const auto saveDG = [&] { sexDG->findChild<QAction *>("SaveChart")->trigger(); };
   struct Case {
     std::function<void()> save;
@@ -182,7 +181,7 @@ TEST_F(PlotWindowsTest, ChartsAreSavedAsPngSvgAndPdf) {
       {saveBoth, "both.png", "\x89PNG\r\n\x1a\n", sizeOf(Charts(sex))},
       {saveDG, "dg.PNG", "\x89PNG", sizeOf({sexDG})},
       {saveDG, "dg.svg", "<?xml", {}},
-      {[&] { Button(veg, "BtnSaveChart")->click(); }, "clones.pdf", "%PDF-", {}},
+      {[&] { Button(&veg, "BtnSaveChart")->click(); }, "clones.pdf", "%PDF-", {}},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.file);
@@ -221,7 +220,7 @@ TEST_F(PlotWindowsTest, PlotMenuPlotsTheChosenSeriesOfADetailFileWithItsOwnParam
   StopSeries(false, 10, PlotFileText(false, 10));
   menu.ShowForm();
   dialogs.answers << folder.File("three.gnr");
-  Button(menu, "BtnOpenDetail")->click();
+  Button(&menu, "BtnOpenDetail")->click();
   EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("; ").toStdString();
   auto *list = menu.findChild<QListWidget *>("LstSeries");
   ASSERT_EQ(list->count(), 3);
@@ -232,7 +231,7 @@ TEST_F(PlotWindowsTest, PlotMenuPlotsTheChosenSeriesOfADetailFileWithItsOwnParam
     EXPECT_TRUE(list->item(k)->text().contains(models[k])) << list->item(k)->text().toStdString();
 
   list->setCurrentRow(1);
-  Button(menu, "BtnPlot")->click();
+  Button(&menu, "BtnPlot")->click();
   EXPECT_FALSE(menu.isVisible());
   ASSERT_TRUE(sex.isVisible());
   EXPECT_EQ(Counts(sex), std::vector<int>(4, 41));
@@ -282,11 +281,11 @@ TEST_F(PlotWindowsTest, PlotMenuReportsDamagedOrForeignFilesAndOffersWhatCouldBe
     SCOPED_TRACE(c.file);
     Write(c.file, c.text);
     dialogs.answers << folder.File(c.file);
-    Button(menu, c.button)->click();
+    Button(&menu, c.button)->click();
     ASSERT_EQ(messages.texts.size(), 1);
     EXPECT_TRUE(messages.texts.takeFirst().contains(folder.File(c.message)));
     EXPECT_EQ(list->count(), c.entries);
-    EXPECT_EQ(Button(menu, "BtnPlot")->isEnabled(), c.entries > 0);
+    EXPECT_EQ(Button(&menu, "BtnPlot")->isEnabled(), c.entries > 0);
     if (c.entries > 0) {
       EXPECT_TRUE(list->item(c.entries - 1)->text().contains(c.lastEntry));
     }
@@ -294,7 +293,7 @@ TEST_F(PlotWindowsTest, PlotMenuReportsDamagedOrForeignFilesAndOffersWhatCouldBe
   // The clonal reading of a clonal plot file comes first; it has no
   // parameters.
   EXPECT_TRUE(list->item(0)->text().startsWith("Clonal series"));
-  Button(menu, "BtnPlot")->click();
+  Button(&menu, "BtnPlot")->click();
   ASSERT_TRUE(veg.isVisible());
   EXPECT_EQ(Counts(veg), std::vector<int>(4, 21));
   EXPECT_EQ(Text(veg, "Txtx"), "");

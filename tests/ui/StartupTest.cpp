@@ -24,10 +24,6 @@ using namespace morvane::ui::testing;
 
 namespace {
 
-void Click(QWidget *window, const char *button) {
-  window->findChild<QPushButton *>(button)->click();
-}
-
 TEST(Startup, CreatesTheWindowsInOrderWithOnlyTheMainWindowShown) {
   morvane::ResetSimState();
   MorvaneForm::ForgetLastActiveForm();
@@ -71,10 +67,10 @@ TEST(Startup, ASeriesFromTheMainMenuAndBack) {
   MorvaneForm *main = windows.InOrder().front();
   main->ShowForm();
   dialogs.answers << folder.File("results.mrv") << folder.File("trace.gnr");
-  Click(main, "BtnChooseFin");
-  Click(main, "BtnDetail");
+  Button(main, "BtnChooseFin")->click();
+  Button(main, "BtnDetail")->click();
   main->findChild<QRadioButton *>("RdBtnHaploGlo")->setChecked(true);
-  Click(main, "BtnLaunch");
+  Button(main, "BtnLaunch")->click();
   MorvaneForm *input = FindForm("FrmSexImput");
   ASSERT_TRUE(input && input->isVisible());
   // With the default entries every survival is 1: one generation, then the
@@ -84,7 +80,7 @@ TEST(Startup, ASeriesFromTheMainMenuAndBack) {
   ASSERT_NE(next, nullptr);
   bool nextShownUnderTheBox = false;
   messages.onShow = [&] { nextShownUnderTheBox = next->isVisible(); };
-  Click(input, "BtnGoSex");
+  Button(input, "BtnGoSex")->click();
   EXPECT_EQ(messages.texts, QStringList{"Completed runs=1; T=1"});
   EXPECT_EQ(messages.owners, std::vector<QWidget *>{next});
   EXPECT_TRUE(nextShownUnderTheBox);
@@ -186,12 +182,12 @@ bool ShowsWholeText(QLineEdit *field) {
   return true;
 }
 
+// The user types into a field of that window and leaves it with Tab.
 void Leave(QWidget *window, const char *field, const QString &text) {
   QApplication::setActiveWindow(window);
-  auto *f = window->findChild<QLineEdit *>(field);
-  f->setFocus();
-  f->setText(text);
-  QTest::keyClick(f, Qt::Key_Tab);
+  Field(window, field)->setFocus();
+  Field(window, field)->setText(text);
+  QTest::keyClick(Field(window, field), Qt::Key_Tab);
 }
 
 // Long numbers (a DG range, survivals computed by a trade-off, the changes
@@ -205,19 +201,19 @@ TEST(Layouts, DisplaysShowTheirWholeText) {
   const auto chooseFiles = [&] {
     dialogs.answers << folder.File("results-of-the-series.mrv")
                     << folder.File("details-of-the-series.gnr");
-    Click(w.frmMorvane, "BtnChooseFin");
-    Click(w.frmMorvane, "BtnDetail");
+    Button(w.frmMorvane, "BtnChooseFin")->click();
+    Button(w.frmMorvane, "BtnDetail")->click();
   };
   w.frmMorvane->ShowForm();
   chooseFiles();
   w.frmMorvane->findChild<QRadioButton *>("RBtnDiploLocal")->setChecked(true);
-  Click(w.frmMorvane, "BtnLaunch");
+  Button(w.frmMorvane, "BtnLaunch")->click();
   Leave(w.FrmSexImput, "TxtFreqA", "0.333333333333333");
   Leave(w.FrmSexImput, "TxtBFreq", "0.7");
-  Click(w.FrmSexImput, "BtnConcaveTrade");
+  Button(w.FrmSexImput, "BtnConcaveTrade")->click();
   Leave(w.FrmSexImput, "TxtW1A", "0.123456789012345");
   w.FrmClonImput->ShowForm();
-  Click(w.FrmClonImput, "BtnConvexTrade");
+  Button(w.FrmClonImput, "BtnConvexTrade")->click();
   Leave(w.FrmClonImput, "TxtW1A", "0.123456789012345");
   w.FrmShowT->DisplayProgress(65535, -1.23456789012345E-7, 0.000123456789012345);
   w.FrmShowT->show();
