@@ -7,8 +7,8 @@ namespace morvane {
 
 enum class Model { HaploidLocal, HaploidGlobal, DiploidLocal, DiploidGlobal, Clonal };
 
-inline bool IsDiploid(Model m) { return m == Model::DiploidLocal || m == Model::DiploidGlobal; }
-inline bool IsHaploidSexual(Model m) {
+constexpr bool IsDiploid(Model m) { return m == Model::DiploidLocal || m == Model::DiploidGlobal; }
+constexpr bool IsHaploidSexual(Model m) {
   return m == Model::HaploidLocal || m == Model::HaploidGlobal;
 }
 

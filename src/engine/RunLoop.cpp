@@ -16,42 +16,27 @@ namespace morvane {
 
 namespace {
 
-void Step(Model model, SimState &s) {
-  switch (model) {
-  case Model::HaploidLocal:
+// The step, the count and the Fit of one generation of model M. Fit after a
+// generation: 0 for haploids; for diploids from the heterozygotes at locus A,
+// or 0 when A is fixed. Clones keep no Fit.
+template <Model M> void NextGeneration(SimState &s) {
+  if constexpr (M == Model::HaploidLocal)
     HaploidLocalStep(s);
-    return;
-  case Model::HaploidGlobal:
+  else if constexpr (M == Model::HaploidGlobal)
     HaploidGlobalStep(s);
-    return;
-  case Model::DiploidLocal:
+  else if constexpr (M == Model::DiploidLocal)
     DiploidLocalStep(s);
-    return;
-  case Model::DiploidGlobal:
+  else if constexpr (M == Model::DiploidGlobal)
     DiploidGlobalStep(s);
-    return;
-  case Model::Clonal:
+  else
     ClonalStep(s);
-    return;
-  }
-}
-
-// Fixation index after a generation: 0 for haploids; for diploids from the
-// heterozygotes at locus A, or 0 when A is fixed. Clones keep no Fit.
-void UpdateFit(Model model, SimState &s) {
-  if (IsHaploidSexual(model)) {
+  ++s.Generation;
+  if constexpr (IsHaploidSexual(M)) {
     s.Fit = 0;
-  } else if (IsDiploid(model)) {
+  } else if constexpr (IsDiploid(M)) {
     const double p = s.FreqA;
     s.Fit = IsFixedFrequency(p) ? 0.0 : 1 - s.Heteroz / (2 * p * (1 - p));
   }
-}
-
-// The step, the count and the Fit of one generation.
-void NextGeneration(Model model, SimState &s) {
-  Step(model, s);
-  ++s.Generation;
-  UpdateFit(model, s);
 }
 
 // What a generation changes in the state and what its lines and the Final
@@ -101,32 +86,54 @@ void TraceGeneration(Model model, const SimState &s) {
   }
 }
 
+// The generations of one run of model M, until StopRequested; chosen once per
+// run, so that a generation calls its step directly.
+template <Model M> void RunGenerations(SimState &s, RunDisplay &display, Tracing tracing) {
+  // The stop rule is tested after the generation, so every run computes at
+  // least one generation, even from an equilibrium.
+  do {
+    display.DisplayProgress(s.Generation, s.DeltaP, s.DeltaQ);
+    if (tracing == Tracing::Off) {
+      NextGeneration<M>(s);
+    } else {
+      // A generation whose lines cannot both be written is undone.
+      const LastGeneration last(s);
+      NextGeneration<M>(s);
+      try {
+        TraceGeneration(M, s);
+      } catch (...) {
+        last.Restore(s);
+        throw;
+      }
+    }
+    if (std::fabs(s.DeltaP) <= s.StopThreshold && std::fabs(s.DeltaQ) <= s.StopThreshold)
+      s.StopRequested = true;
+    display.ProcessPendingEvents();
+  } while (!s.StopRequested);
+}
+
 } // namespace
 
 void RunLoop(Model model, SimState &s, RunDisplay &display, Tracing tracing) {
   display.ShowProgress();
   try {
-    // The stop rule is tested after the generation, so every run computes at
-    // least one generation, even from an equilibrium.
-    do {
-      display.DisplayProgress(s.Generation, s.DeltaP, s.DeltaQ);
-      if (tracing == Tracing::Off) {
-        NextGeneration(model, s);
-      } else {
-        // A generation whose lines cannot both be written is undone.
-        const LastGeneration last(s);
-        NextGeneration(model, s);
-        try {
-          TraceGeneration(model, s);
-        } catch (...) {
-          last.Restore(s);
-          throw;
-        }
-      }
-      if (std::fabs(s.DeltaP) <= s.StopThreshold && std::fabs(s.DeltaQ) <= s.StopThreshold)
-        s.StopRequested = true;
-      display.ProcessPendingEvents();
-    } while (!s.StopRequested);
+    switch (model) {
+    case Model::HaploidLocal:
+      RunGenerations<Model::HaploidLocal>(s, display, tracing);
+      break;
+    case Model::HaploidGlobal:
+      RunGenerations<Model::HaploidGlobal>(s, display, tracing);
+      break;
+    case Model::DiploidLocal:
+      RunGenerations<Model::DiploidLocal>(s, display, tracing);
+      break;
+    case Model::DiploidGlobal:
+      RunGenerations<Model::DiploidGlobal>(s, display, tracing);
+      break;
+    case Model::Clonal:
+      RunGenerations<Model::Clonal>(s, display, tracing);
+      break;
+    }
   } catch (...) {
     // A failed write ends the run where it happened: the lines already written
     // stay, the state is that of the last generation written, the run is not
