@@ -176,7 +176,8 @@ TEST(SweepProgress, ShownOnATerminal) {
   ScratchFolder folder;
   int terminal = -1;
   const pid_t pid = ::forkpty(&terminal, nullptr, nullptr, nullptr);
-  ASSERT_GE(pid, 0);
+  if (pid < 0)
+    GTEST_SKIP() << "no pseudo-terminal can be opened here (is /dev/pts mounted?)";
   if (pid == 0) {
     if (::chdir(folder.Path().c_str()) != 0)
       ::_exit(127);
