@@ -16,6 +16,7 @@
 
 #include "app/Runner.h"
 #include "files/FinalFile.h"
+#include "files/LineText.h"
 #include "files/NumberFormat.h"
 #include "files/TextFile.h"
 
@@ -24,19 +25,6 @@ namespace morvane {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-std::vector<std::string> Fields(const std::string &line) {
-  std::vector<std::string> fields;
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t tab = line.find('\t', start);
-    fields.push_back(
-        line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
-    if (tab == std::string::npos)
-      return fields;
-    start = tab + 1;
-  }
-}
 
 // The points of the shard, in grid order.
 std::vector<std::size_t> ShardPoints(const SweepPlan &plan) {
@@ -78,7 +66,8 @@ SweepMapData MapOfRows(const SweepOptions &o, const std::vector<std::string> &ro
   const std::size_t column = OutputColumn(plan, o.mapOf);
   bool first = true;
   for (const std::string &row : rows) {
-    const std::vector<std::string> fields = Fields(row.substr(0, row.size() - 1));
+    const std::vector<std::string_view> fields =
+        TabFields(std::string_view(row).substr(0, row.size() - 1));
     const double v = TextToReal(fields.at(column)).value_or(0);
     map.values.push_back(v);
     map.converged.push_back(fields.back() == "yes");
@@ -322,8 +311,8 @@ Shard ReadShard(const std::string &finalName) {
                      std::to_string(expected) + " points: was it cut short?");
   for (std::size_t k = 0; k < shard.rows.size(); ++k) {
     const std::size_t point = plan.shardIndex + k * plan.shardCount;
-    const std::vector<std::string> fields =
-        Fields(shard.rows[k].substr(0, shard.rows[k].size() - 1));
+    const std::vector<std::string_view> fields =
+        TabFields(std::string_view(shard.rows[k]).substr(0, shard.rows[k].size() - 1));
     bool same = fields.size() > plan.axes.size() && fields[0] == std::to_string(point);
     const std::array<std::size_t, 2> at = plan.Coordinates(point);
     for (std::size_t a = 0; same && a < plan.axes.size(); ++a)

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "files/DetailFile.h"
+#include "files/LineText.h"
 #include "files/NumberFormat.h"
 #include "files/TextFile.h"
 
@@ -100,19 +101,6 @@ std::string_view Trim(std::string_view s) {
 
 std::string NotANumber(std::string_view field) {
   return "\"" + std::string(field) + "\" is not a number";
-}
-
-// Splits a line at every TAB.
-std::vector<std::string_view> TabFields(std::string_view line) {
-  std::vector<std::string_view> fields;
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t tab = line.find('\t', start);
-    fields.push_back(line.substr(start, tab == std::string_view::npos ? tab : tab - start));
-    if (tab == std::string_view::npos)
-      return fields;
-    start = tab + 1;
-  }
 }
 
 // A field of a Detail line: padded with spaces in the file.
