@@ -18,7 +18,6 @@
 #include "files/PlotFile.h"
 #include "files/SeriesReader.h"
 #include "files/TextFile.h"
-#include "framework/ErrorHandler.h"
 #include "state/SimState.h"
 
 namespace {
@@ -97,13 +96,3 @@ BENCHMARK(BM_FillSexualWindow)
     ->UseRealTime();
 
 } // namespace
-
-int main(int argc, char **argv) {
-  morvane::ui::MorvaneApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv))
-    return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

@@ -19,7 +19,6 @@
 #include "engine/RunLoop.h"
 #include "engine/Series.h"
 #include "files/TextFile.h"
-#include "framework/ErrorHandler.h"
 #include "state/SimState.h"
 
 namespace {
@@ -117,13 +116,3 @@ BENCHMARK(BM_ProgressWindowRun)
     ->UseRealTime();
 
 } // namespace
-
-int main(int argc, char **argv) {
-  morvane::ui::MorvaneApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv))
-    return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
