@@ -16,7 +16,7 @@ QString DisturbanceForm::CountersText(const SimState &s) {
 }
 
 void DisturbanceForm::AnnounceResult() {
-  announcement_ = errorText_.isEmpty() ? CountersText(Sim) : std::exchange(errorText_, QString());
+  announcement_ = errorText_.isEmpty() ? CountersText(Sim()) : std::exchange(errorText_, QString());
 }
 
 void DisturbanceForm::FormActivate() {
@@ -34,10 +34,10 @@ void DisturbanceForm::ShowAfterError(const std::exception &e) {
 }
 
 void DisturbanceForm::StopSeries(void (*stop)(SimState &), MorvaneForm *plotWindow) {
-  Sim.StopRequested = true;
+  Sim().StopRequested = true;
   CloseForm();
   try {
-    stop(Sim);
+    stop(Sim());
   } catch (const std::exception &e) {
     ShowAfterError(e);
     return;

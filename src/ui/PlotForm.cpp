@@ -303,25 +303,25 @@ void PlotForm::FormActivate() {
     Fill(s.Parameters, [&s] { return Loaded{s.Table, s.Origin}; });
     return;
   }
-  Fill(ParametersOf(Sim), [] {
+  Fill(ParametersOf(Sim()), [] {
     // Before the first series no Plot file is bound: nothing to draw.
-    if (Sim.PlotFile.Name.empty())
+    if (Sim().PlotFile.Name.empty())
       return Loaded{std::make_shared<const PlotTable>(), QStringLiteral("No series yet.")};
     // The series holds PlotRows + 1 lines, T = 0 to PlotRows; a shorter file
     // is drawn as far as it goes.
-    const std::size_t expected = static_cast<std::size_t>(Sim.PlotRows) + 1;
-    PlotFileContent content = ReadPlotFile(Sim.PlotFile.Name, expected);
+    const std::size_t expected = static_cast<std::size_t>(Sim().PlotRows) + 1;
+    PlotFileContent content = ReadPlotFile(Sim().PlotFile.Name, expected);
     if (!content.Problem.empty())
       throw std::runtime_error(content.Problem);
     const std::size_t rows = content.Table.Rows();
-    const QString name = FromPath(Sim.PlotFile.Name);
+    const QString name = FromPath(Sim().PlotFile.Name);
     QString note;
     if (rows < expected)
       note = QStringLiteral("Only %1 of the %2 lines of the series (T = 0 to %3) were found in "
                             "%4: only those are drawn.")
                  .arg(rows)
                  .arg(expected)
-                 .arg(Sim.PlotRows)
+                 .arg(Sim().PlotRows)
                  .arg(name);
     else
       note = QStringLiteral("%1: %2 points per line, T = %3 to %4.")

@@ -39,7 +39,7 @@ private:
 SeriesWindow::SeriesWindow(QWidget *parent) : MorvaneForm(parent) {}
 
 bool SeriesWindow::CheckEntry(QLineEdit *field, const FieldRule &rule) {
-  if (RunFieldRule(field, rule, Sim))
+  if (RunFieldRule(field, rule, Sim()))
     return true;
   ShowFieldMessage(field, rule.message);
   return false;

@@ -11,10 +11,11 @@
 #include "files/PlotFile.h"
 #include "framework/Locale.h"
 #include "framework/Pictures.h"
+#include "framework/Windows.h"
 #include "state/SimState.h"
 #include "ui_UClonImput.h"
 
-using morvane::Sim;
+using morvane::ui::Sim;
 namespace mui = morvane::ui;
 namespace rules = morvane::rules;
 
@@ -49,10 +50,10 @@ void TFrmClonImput::FormShow() { ui->GrpBxFitness->ResetOnShow(); }
 
 void TFrmClonImput::FormActivate() {
   // The files in force are shown even when emptying the Plot file fails.
-  ui->TxtFinalFile->setText(QString::fromStdString(Sim.FinalFileName));
-  ui->TxtDetailFile->setText(QString::fromStdString(Sim.DetailFileName));
+  ui->TxtFinalFile->setText(QString::fromStdString(Sim().FinalFileName));
+  ui->TxtDetailFile->setText(QString::fromStdString(Sim().DetailFileName));
   // A file error ends the activation here; the rest is not reset.
-  morvane::PrepareClonalInput(Sim, morvane::kClonePlotFileName);
+  morvane::PrepareClonalInput(Sim(), morvane::kClonePlotFileName);
   ui->GrpBxFitness->ResetOnActivate();
   // The field texts are left as the user typed them; only the state is
   // back at its defaults until the fields are left or Go reads them.
@@ -70,10 +71,10 @@ void TFrmClonImput::TxtsaBExit() { FrequencyExit(ui->TxtsaB, rules::FreqaB); }
 void TFrmClonImput::TxtsasbExit() { FrequencyExit(ui->Txtsasb, rules::Freqab); }
 
 void TFrmClonImput::ShowFrequencies() {
-  ui->TxtAB->setText(mui::RealText(Sim.X[1]));
-  ui->TxtAsb->setText(mui::RealText(Sim.X[2]));
-  ui->TxtsaB->setText(mui::RealText(Sim.X[3]));
-  ui->Txtsasb->setText(mui::RealText(Sim.X[4]));
+  ui->TxtAB->setText(mui::RealText(Sim().X[1]));
+  ui->TxtAsb->setText(mui::RealText(Sim().X[2]));
+  ui->TxtsaB->setText(mui::RealText(Sim().X[3]));
+  ui->Txtsasb->setText(mui::RealText(Sim().X[4]));
 }
 
 void TFrmClonImput::FrequencyExit(QLineEdit *field, const morvane::FieldRule &rule) {
@@ -84,16 +85,16 @@ void TFrmClonImput::FrequencyExit(QLineEdit *field, const morvane::FieldRule &ru
 }
 
 bool TFrmClonImput::KeepFrequenciesSummingToOne() {
-  switch (morvane::CheckCloneSum(Sim)) {
+  switch (morvane::CheckCloneSum(Sim())) {
   case morvane::CloneSum::One:
     return true;
   case morvane::CloneSum::Zero:
     ShowMessage("Sum = 0, very funny!");
-    morvane::ResetCloneFrequencies(Sim);
+    morvane::ResetCloneFrequencies(Sim());
     ShowFrequencies();
     return false;
   case morvane::CloneSum::Other:
-    morvane::NormaliseCloneFrequencies(Sim);
+    morvane::NormaliseCloneFrequencies(Sim());
     ShowFrequencies();
     return true;
   }
@@ -103,20 +104,20 @@ bool TFrmClonImput::KeepFrequenciesSummingToOne() {
 void TFrmClonImput::BtnGoClonClick() {
   // Every value is stored as soon as it is read; a text that is no number
   // ends Go there, with what was read before it kept.
-  Sim.W1A = mui::ReadReal(ui->GrpBxFitness->W1AField()->text());
-  Sim.W2A = mui::ReadReal(ui->GrpBxFitness->W2AField()->text());
-  Sim.W1a = mui::ReadReal(ui->GrpBxFitness->W1aField()->text());
-  Sim.W2a = mui::ReadReal(ui->GrpBxFitness->W2aField()->text());
-  Sim.HabFreq = mui::ReadReal(ui->TxtHabFreq->text());
-  Sim.MigSurv = mui::ReadReal(ui->TxtMigSurv->text());
-  Sim.SoftProp = mui::ReadReal(ui->TxtSoftProp->text());
-  Sim.TriesAB = ReadTries(ui->Txti->text());
-  Sim.TriesaB = ReadTries(ui->Txtj->text());
-  Sim.X[1] = mui::ReadReal(ui->TxtAB->text());
-  Sim.X[2] = mui::ReadReal(ui->TxtAsb->text());
-  Sim.X[3] = mui::ReadReal(ui->TxtsaB->text());
-  Sim.X[4] = mui::ReadReal(ui->Txtsasb->text());
-  Sim.StopThreshold = mui::ReadReal(ui->TxtL->text());
+  Sim().W1A = mui::ReadReal(ui->GrpBxFitness->W1AField()->text());
+  Sim().W2A = mui::ReadReal(ui->GrpBxFitness->W2AField()->text());
+  Sim().W1a = mui::ReadReal(ui->GrpBxFitness->W1aField()->text());
+  Sim().W2a = mui::ReadReal(ui->GrpBxFitness->W2aField()->text());
+  Sim().HabFreq = mui::ReadReal(ui->TxtHabFreq->text());
+  Sim().MigSurv = mui::ReadReal(ui->TxtMigSurv->text());
+  Sim().SoftProp = mui::ReadReal(ui->TxtSoftProp->text());
+  Sim().TriesAB = ReadTries(ui->Txti->text());
+  Sim().TriesaB = ReadTries(ui->Txtj->text());
+  Sim().X[1] = mui::ReadReal(ui->TxtAB->text());
+  Sim().X[2] = mui::ReadReal(ui->TxtAsb->text());
+  Sim().X[3] = mui::ReadReal(ui->TxtsaB->text());
+  Sim().X[4] = mui::ReadReal(ui->Txtsasb->text());
+  Sim().StopThreshold = mui::ReadReal(ui->TxtL->text());
   // The four values read may come from fields not left since an earlier
   // series: a run starts only from frequencies that sum to 1, and the fields
   // show the ones it uses.
@@ -124,7 +125,7 @@ void TFrmClonImput::BtnGoClonClick() {
     return;
 
   CloseAndRun(morvane::Model::Clonal,
-              [](morvane::RunDisplay &display) { morvane::StartClonalSeries(Sim, display); });
+              [](morvane::RunDisplay &display) { morvane::StartClonalSeries(Sim(), display); });
 }
 
 void TFrmClonImput::BtnBackCClick() { BackToMainWindow(); }

@@ -11,7 +11,7 @@
 #include "framework/Windows.h"
 #include "ui_UPerturb.h"
 
-using morvane::Sim;
+using morvane::ui::Sim;
 namespace mui = morvane::ui;
 
 TFrmPerturb1N::TFrmPerturb1N(QWidget *parent)
@@ -31,24 +31,24 @@ TFrmPerturb1N::TFrmPerturb1N(QWidget *parent)
 TFrmPerturb1N::~TFrmPerturb1N() = default;
 
 void TFrmPerturb1N::FormShow() {
-  Sim.StopRequested = false;
+  Sim().StopRequested = false;
   ui->BtnPerturb->setFocus(Qt::OtherFocusReason);
   Enable({ui->TxtNewp, ui->TxtNewq, ui->TxtNewDG, ui->BtnGoPert1N}, false);
-  ui->TxtNewp->setText(mui::RealText(Sim.FreqA));
-  ui->TxtNewq->setText(mui::RealText(Sim.FreqB));
+  ui->TxtNewp->setText(mui::RealText(Sim().FreqA));
+  ui->TxtNewq->setText(mui::RealText(Sim().FreqB));
   ShowDGRange();
-  ui->TxtNewDG->setText(mui::RealText(Sim.DG));
+  ui->TxtNewDG->setText(mui::RealText(Sim().DG));
   AnnounceResult();
 }
 
 void TFrmPerturb1N::BtnPerturbClick() {
-  Sim.StopRequested = false;
+  Sim().StopRequested = false;
   Enable({ui->TxtNewp, ui->TxtNewq, ui->TxtNewDG, ui->BtnGoPert1N}, true);
 }
 
 void TFrmPerturb1N::ShowDGRange() {
-  morvane::StoreDGRange(Sim);
-  ui->TxtRangeDG->setText(mui::DGRangeDisplay(Sim));
+  morvane::StoreDGRange(Sim());
+  ui->TxtRangeDG->setText(mui::DGRangeDisplay(Sim()));
 }
 
 void TFrmPerturb1N::FrequencyExit(QLineEdit *field, const morvane::FieldRule &rule) {
@@ -65,24 +65,24 @@ void TFrmPerturb1N::TxtNewDGExit() { CheckEntry(ui->TxtNewDG, morvane::rules::Ne
 void TFrmPerturb1N::BtnGoPert1NClick() {
   // Every value is stored as soon as it is read; a text that is no number
   // ends Go there, with what was read before it kept.
-  Sim.FreqA = mui::ReadReal(ui->TxtNewp->text());
-  Sim.FreqB = mui::ReadReal(ui->TxtNewq->text());
-  Sim.DG = mui::ReadReal(ui->TxtNewDG->text());
+  Sim().FreqA = mui::ReadReal(ui->TxtNewp->text());
+  Sim().FreqB = mui::ReadReal(ui->TxtNewq->text());
+  Sim().DG = mui::ReadReal(ui->TxtNewDG->text());
   // A DG that was in range when it was typed may have left the range since p
   // or q changed; the population built from it would have negative type
   // frequencies.
   ShowDGRange();
-  if (!morvane::FitDGIntoRange(Sim.FreqA, Sim.FreqB, Sim.DG)) {
-    Sim.DG = 0;
-    ui->TxtNewDG->setText(mui::RealText(Sim.DG));
+  if (!morvane::FitDGIntoRange(Sim().FreqA, Sim().FreqB, Sim().DG)) {
+    Sim().DG = 0;
+    ui->TxtNewDG->setText(mui::RealText(Sim().DG));
     ShowFieldMessage(ui->TxtNewDG, morvane::rules::NewDG.message);
     return;
   }
-  const std::optional<morvane::Model> model = morvane::SelectedSexualModel(Sim);
+  const std::optional<morvane::Model> model = morvane::SelectedSexualModel(Sim());
   if (!model || !morvane::IsHaploidSexual(*model))
     return;
   CloseAndRun(*model, [](morvane::RunDisplay &display) {
-    morvane::RerunHaploidSeries(Sim, display, Sim.FreqA, Sim.FreqB, Sim.DG);
+    morvane::RerunHaploidSeries(Sim(), display, Sim().FreqA, Sim().FreqB, Sim().DG);
   });
 }
 

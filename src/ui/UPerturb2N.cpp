@@ -12,7 +12,7 @@
 #include "framework/Windows.h"
 #include "ui_UPerturb2N.h"
 
-using morvane::Sim;
+using morvane::ui::Sim;
 namespace mui = morvane::ui;
 namespace rules = morvane::rules;
 
@@ -36,25 +36,25 @@ TFrmPerturb2N::TFrmPerturb2N(QWidget *parent)
 TFrmPerturb2N::~TFrmPerturb2N() = default;
 
 void TFrmPerturb2N::FormShow() {
-  Sim.StopRequested = false;
+  Sim().StopRequested = false;
   ChangeDGMode = true;
   ChangeFitMode = false;
   ui->BtnPerturb2N->setFocus(Qt::OtherFocusReason);
   Enable({ui->TxtNewp, ui->TxtNewq, ui->TxtNewDG, ui->TxtNewFit, ui->BtnChangeDG, ui->BtnChangeFit,
           ui->BtnGoPert2N},
          false);
-  ui->TxtNewp->setText(mui::RealText(Sim.FreqA));
-  ui->TxtNewq->setText(mui::RealText(Sim.FreqB));
+  ui->TxtNewp->setText(mui::RealText(Sim().FreqA));
+  ui->TxtNewq->setText(mui::RealText(Sim().FreqB));
   ShowDGRange();
-  ui->TxtNewDG->setText(mui::RealText(Sim.DG));
+  ui->TxtNewDG->setText(mui::RealText(Sim().DG));
   ShowFitRange();
-  ui->TxtNewFit->setText(mui::RealText(Sim.Fit));
-  ui->LblOldFit->setText("Old Fit was =" + mui::RealText(Sim.Fit));
+  ui->TxtNewFit->setText(mui::RealText(Sim().Fit));
+  ui->LblOldFit->setText("Old Fit was =" + mui::RealText(Sim().Fit));
   AnnounceResult();
 }
 
 void TFrmPerturb2N::BtnPerturb2NClick() {
-  Sim.StopRequested = false;
+  Sim().StopRequested = false;
   Enable({ui->TxtNewp, ui->TxtNewq}, true);
   Enable({ui->TxtNewDG, ui->TxtNewFit}, false);
   Enable({ui->BtnChangeDG, ui->BtnChangeFit, ui->BtnGoPert2N}, true);
@@ -75,28 +75,28 @@ void TFrmPerturb2N::BtnChangeFitClick() {
 }
 
 void TFrmPerturb2N::ShowDGRange() {
-  morvane::StoreDGRange(Sim);
-  ui->TxtRangeDG->setText(mui::DGRangeDisplay(Sim));
+  morvane::StoreDGRange(Sim());
+  ui->TxtRangeDG->setText(mui::DGRangeDisplay(Sim()));
 }
 
 void TFrmPerturb2N::ShowFitRange() {
-  Sim.FitMin = morvane::ComputeFitMin(Sim.FreqA);
+  Sim().FitMin = morvane::ComputeFitMin(Sim().FreqA);
   ShowFitRangeText();
 }
 
 void TFrmPerturb2N::ShowFitRangeText() {
   ui->TxtFitRange->setText(
-      QString::fromStdString(morvane::FitRangeText(Sim.FitMin, mui::DecimalSeparator())));
+      QString::fromStdString(morvane::FitRangeText(Sim().FitMin, mui::DecimalSeparator())));
 }
 
 void TFrmPerturb2N::ShowFitZero() {
-  Sim.Fit = 0;
-  ui->TxtNewFit->setText(mui::RealText(Sim.Fit));
+  Sim().Fit = 0;
+  ui->TxtNewFit->setText(mui::RealText(Sim().Fit));
 }
 
 void TFrmPerturb2N::ShowDGZero() {
-  Sim.DG = 0;
-  ui->TxtNewDG->setText(mui::RealText(Sim.DG));
+  Sim().DG = 0;
+  ui->TxtNewDG->setText(mui::RealText(Sim().DG));
 }
 
 // Neither p nor q moves the focus: the user chooses the form of the
@@ -122,7 +122,7 @@ void TFrmPerturb2N::TxtNewDGExit() {
 }
 
 void TFrmPerturb2N::TxtNewFitExit() {
-  Sim.FitMin = morvane::ComputeFitMin(Sim.FreqA);
+  Sim().FitMin = morvane::ComputeFitMin(Sim().FreqA);
   CheckEntry(ui->TxtNewFit, rules::NewFit);
   ShowDGZero();
 }
@@ -130,17 +130,17 @@ void TFrmPerturb2N::TxtNewFitExit() {
 void TFrmPerturb2N::BtnGoPert2NClick() {
   // Every value is stored as soon as it is read; a text that is no number
   // ends Go there, with what was read before it kept.
-  Sim.FreqA = mui::ReadReal(ui->TxtNewp->text());
-  Sim.FreqB = mui::ReadReal(ui->TxtNewq->text());
-  Sim.DG = mui::ReadReal(ui->TxtNewDG->text());
-  Sim.Fit = mui::ReadReal(ui->TxtNewFit->text());
+  Sim().FreqA = mui::ReadReal(ui->TxtNewp->text());
+  Sim().FreqB = mui::ReadReal(ui->TxtNewq->text());
+  Sim().DG = mui::ReadReal(ui->TxtNewDG->text());
+  Sim().Fit = mui::ReadReal(ui->TxtNewFit->text());
   // A DG or Fit that was in range when it was typed may have left the range
   // since p or q changed; the population built from it would have negative
   // genotype frequencies.
   const bool newDG = ChangeDGMode;
   if (newDG) {
     ShowDGRange();
-    if (!morvane::FitDGIntoRange(Sim.FreqA, Sim.FreqB, Sim.DG)) {
+    if (!morvane::FitDGIntoRange(Sim().FreqA, Sim().FreqB, Sim().DG)) {
       ShowDGZero();
       // The field is open for the correction even when no form was chosen.
       ui->TxtNewDG->setEnabled(true);
@@ -149,20 +149,20 @@ void TFrmPerturb2N::BtnGoPert2NClick() {
     }
   } else {
     ShowFitRange();
-    if (!morvane::FitFitIntoRange(Sim.FreqA, Sim.Fit)) {
+    if (!morvane::FitFitIntoRange(Sim().FreqA, Sim().Fit)) {
       ShowFitZero();
       ShowFieldMessage(ui->TxtNewFit, rules::NewFit.message);
       return;
     }
   }
-  const std::optional<morvane::Model> model = morvane::SelectedSexualModel(Sim);
+  const std::optional<morvane::Model> model = morvane::SelectedSexualModel(Sim());
   if (!model || !morvane::IsDiploid(*model))
     return;
   CloseAndRun(*model, [newDG](morvane::RunDisplay &display) {
     if (newDG)
-      morvane::RerunDiploidSeriesWithDG(Sim, display, Sim.FreqA, Sim.FreqB, Sim.DG);
+      morvane::RerunDiploidSeriesWithDG(Sim(), display, Sim().FreqA, Sim().FreqB, Sim().DG);
     else
-      morvane::RerunDiploidSeriesWithFit(Sim, display, Sim.FreqA, Sim.FreqB, Sim.Fit);
+      morvane::RerunDiploidSeriesWithFit(Sim(), display, Sim().FreqA, Sim().FreqB, Sim().Fit);
   });
 }
 

@@ -13,7 +13,7 @@
 #include "framework/Windows.h"
 #include "ui_UPerturbClone.h"
 
-using morvane::Sim;
+using morvane::ui::Sim;
 namespace mui = morvane::ui;
 
 TFrmPerturbClone::TFrmPerturbClone(QWidget *parent)
@@ -40,13 +40,13 @@ QLineEdit *TFrmPerturbClone::FrequencyField(int k) const {
 
 void TFrmPerturbClone::ShowFrequencies() {
   for (int k = 1; k <= 4; ++k)
-    FrequencyField(k)->setText(mui::RealText(Sim.X[k]));
+    FrequencyField(k)->setText(mui::RealText(Sim().X[k]));
 }
 
 void TFrmPerturbClone::FormShow() {
   for (int k = 1; k <= 4; ++k)
-    saved_[k - 1] = Sim.X[k];
-  Sim.StopRequested = false;
+    saved_[k - 1] = Sim().X[k];
+  Sim().StopRequested = false;
   ui->BtnPerturb->setFocus(Qt::OtherFocusReason);
   Enable({ui->TxtNewX1, ui->TxtNewX2, ui->TxtNewX3, ui->TxtNewX4, ui->BtnGoPertClon}, false);
   ShowFrequencies();
@@ -54,17 +54,17 @@ void TFrmPerturbClone::FormShow() {
 }
 
 void TFrmPerturbClone::BtnPerturbClick() {
-  Sim.StopRequested = false;
+  Sim().StopRequested = false;
   Enable({ui->TxtNewX1, ui->TxtNewX2, ui->TxtNewX3, ui->TxtNewX4, ui->BtnGoPertClon}, true);
 }
 
 bool TFrmPerturbClone::KeepSumAtOne() {
   // The sum is taken from the state: the other three are the values last
   // stored, not the texts on the screen.
-  const morvane::CloneSum sum = morvane::SumCloneFrequenciesToOne(&Sim.X[1]);
+  const morvane::CloneSum sum = morvane::SumCloneFrequenciesToOne(&Sim().X[1]);
   if (sum == morvane::CloneSum::Zero) {
     ShowMessage("Sum = 0, very funny!");
-    std::copy(std::begin(saved_), std::end(saved_), &Sim.X[1]);
+    std::copy(std::begin(saved_), std::end(saved_), &Sim().X[1]);
   }
   if (sum != morvane::CloneSum::One)
     ShowFrequencies();
@@ -86,13 +86,13 @@ void TFrmPerturbClone::BtnGoPertClonClick() {
   // Every value is stored as soon as it is read; a text that is no number
   // ends Go there, with what was read before it kept.
   for (int k = 1; k <= 4; ++k)
-    Sim.X[k] = mui::ReadReal(FrequencyField(k)->text());
+    Sim().X[k] = mui::ReadReal(FrequencyField(k)->text());
   // A run needs frequencies summing to 1: the four read go through the sum
   // rule as an exit would put them, and the fields show the values used.
   if (!KeepSumAtOne())
     return;
   CloseAndRun(morvane::Model::Clonal, [](morvane::RunDisplay &display) {
-    morvane::RerunClonalSeries(Sim, display, {Sim.X[1], Sim.X[2], Sim.X[3], Sim.X[4]});
+    morvane::RerunClonalSeries(Sim(), display, {Sim().X[1], Sim().X[2], Sim().X[3], Sim().X[4]});
   });
 }
 

@@ -11,10 +11,11 @@
 #include "files/PlotFile.h"
 #include "framework/Locale.h"
 #include "framework/Pictures.h"
+#include "framework/Windows.h"
 #include "state/SimState.h"
 #include "ui_USexImput.h"
 
-using morvane::Sim;
+using morvane::ui::Sim;
 namespace mui = morvane::ui;
 namespace rules = morvane::rules;
 
@@ -49,21 +50,21 @@ TFrmSexImput::~TFrmSexImput() = default;
 void TFrmSexImput::FormShow() { ui->GrpBxFitness->ResetOnShow(); }
 
 void TFrmSexImput::FormActivate() {
-  ui->TxtPloidy->setText(QString::fromStdString(Sim.Ploidy));
-  ui->TxtRepro->setText(QString::fromStdString(Sim.Reproduction));
+  ui->TxtPloidy->setText(QString::fromStdString(Sim().Ploidy));
+  ui->TxtRepro->setText(QString::fromStdString(Sim().Reproduction));
   // The files in force are shown even when emptying the Plot file fails.
-  ui->TxtFinalFile->setText(QString::fromStdString(Sim.FinalFileName));
-  ui->TxtDetailFile->setText(QString::fromStdString(Sim.DetailFileName));
+  ui->TxtFinalFile->setText(QString::fromStdString(Sim().FinalFileName));
+  ui->TxtDetailFile->setText(QString::fromStdString(Sim().DetailFileName));
   // A file error ends the activation here; the rest is not reset.
-  morvane::PrepareSexualInput(Sim, morvane::kSexPlotFileName);
+  morvane::PrepareSexualInput(Sim(), morvane::kSexPlotFileName);
   ui->GrpBxFitness->ResetOnActivate();
   // The field texts are left as the user typed them; only the state is
   // back at its defaults until the fields are left or Go reads them.
 }
 
 void TFrmSexImput::ShowDGRange() {
-  morvane::StoreDGRange(Sim);
-  ui->TxtDGRange->setText(mui::DGRangeDisplay(Sim));
+  morvane::StoreDGRange(Sim());
+  ui->TxtDGRange->setText(mui::DGRangeDisplay(Sim()));
 }
 
 void TFrmSexImput::TxtSoftPropExit() { CheckField(ui->TxtSoftProp, rules::SoftPropSexual); }
@@ -85,38 +86,38 @@ void TFrmSexImput::TxtBFreqExit() {
 }
 
 void TFrmSexImput::BtnGoSexClick() {
-  const std::optional<morvane::Model> model = morvane::SelectedSexualModel(Sim);
+  const std::optional<morvane::Model> model = morvane::SelectedSexualModel(Sim());
   if (!model)
     return;
   // Every value is stored as soon as it is read; a text that is no number
   // ends Go there, with what was read before it kept.
-  Sim.FreqA = mui::ReadReal(ui->TxtFreqA->text());
-  Sim.FreqB = mui::ReadReal(ui->TxtBFreq->text());
-  Sim.DG = mui::ReadReal(ui->TxtDG->text());
-  Sim.StopThreshold = mui::ReadReal(ui->TxtL->text());
-  Sim.W1A = mui::ReadReal(ui->GrpBxFitness->W1AField()->text());
-  Sim.W2A = mui::ReadReal(ui->GrpBxFitness->W2AField()->text());
-  Sim.W1a = mui::ReadReal(ui->GrpBxFitness->W1aField()->text());
-  Sim.W2a = mui::ReadReal(ui->GrpBxFitness->W2aField()->text());
-  Sim.HabFreq = mui::ReadReal(ui->TxtHabFreq->text());
-  Sim.MigSurv = mui::ReadReal(ui->TxtMigSurv->text());
-  Sim.SoftProp = mui::ReadReal(ui->TxtSoftProp->text());
-  Sim.TriesAB = ReadTries(ui->Txti->text());
-  Sim.TriesaB = ReadTries(ui->Txtj->text());
+  Sim().FreqA = mui::ReadReal(ui->TxtFreqA->text());
+  Sim().FreqB = mui::ReadReal(ui->TxtBFreq->text());
+  Sim().DG = mui::ReadReal(ui->TxtDG->text());
+  Sim().StopThreshold = mui::ReadReal(ui->TxtL->text());
+  Sim().W1A = mui::ReadReal(ui->GrpBxFitness->W1AField()->text());
+  Sim().W2A = mui::ReadReal(ui->GrpBxFitness->W2AField()->text());
+  Sim().W1a = mui::ReadReal(ui->GrpBxFitness->W1aField()->text());
+  Sim().W2a = mui::ReadReal(ui->GrpBxFitness->W2aField()->text());
+  Sim().HabFreq = mui::ReadReal(ui->TxtHabFreq->text());
+  Sim().MigSurv = mui::ReadReal(ui->TxtMigSurv->text());
+  Sim().SoftProp = mui::ReadReal(ui->TxtSoftProp->text());
+  Sim().TriesAB = ReadTries(ui->Txti->text());
+  Sim().TriesaB = ReadTries(ui->Txtj->text());
 
   // A DG0 that was in range when it was typed may have left the range since
   // p or q changed; the population built from it would have negative type
   // frequencies. Refuse it as the DG0 field does.
   ShowDGRange();
-  if (!morvane::FitDGIntoRange(Sim.FreqA, Sim.FreqB, Sim.DG)) {
-    Sim.DG = 0;
-    ui->TxtDG->setText(mui::RealText(Sim.DG));
+  if (!morvane::FitDGIntoRange(Sim().FreqA, Sim().FreqB, Sim().DG)) {
+    Sim().DG = 0;
+    ui->TxtDG->setText(mui::RealText(Sim().DG));
     ShowFieldMessage(ui->TxtDG, rules::DG.message);
     return;
   }
 
   CloseAndRun(*model,
-              [](morvane::RunDisplay &display) { morvane::StartSexualSeries(Sim, display); });
+              [](morvane::RunDisplay &display) { morvane::StartSexualSeries(Sim(), display); });
 }
 
 void TFrmSexImput::BtnBackSClick() { BackToMainWindow(); }

@@ -14,7 +14,7 @@ using testing::SetTypes;
 using testing::Sum;
 
 TEST(ClonalStep, WorkedGeneration) {
-  ResetSimState();
+  SimState Sim;
   Apply(Params{}, Sim); // x 0.5, d 0.9, c 0.6, i 3, j 2, W1 0.9/0.5, W2 0.4/0.8
   SetTypes(Sim, 0.25, 0.25, 0.25, 0.25);
   Sim.FreqA = 0.123; // not used by clones
@@ -49,7 +49,7 @@ TEST(ClonalStep, WorkedGeneration) {
 }
 
 TEST(ClonalStep, OneAttemptMakesChoosyClonesSettleLikeTheOthers) {
-  ResetSimState();
+  SimState Sim;
   Params p;
   p.i = p.j = 1;
   Apply(p, Sim);
@@ -67,7 +67,7 @@ TEST(ClonalStep, OneAttemptMakesChoosyClonesSettleLikeTheOthers) {
 
 TEST(ClonalStep, SoftAndHardRegulationWeights) {
   for (double x : {1.0, 0.0}) {
-    ResetSimState();
+    SimState Sim;
     Params p;
     p.x = x;
     Apply(p, Sim);
@@ -83,7 +83,7 @@ TEST(ClonalStep, SoftAndHardRegulationWeights) {
 }
 
 TEST(ClonalStep, PureNeutralCloneStaysAndChangesAreWithinThreshold) {
-  ResetSimState();
+  SimState Sim;
   Params p;
   p.i = 1;
   p.W1A = p.W2A = p.W1a = p.W2a = 1;
@@ -98,7 +98,7 @@ TEST(ClonalStep, PureNeutralCloneStaysAndChangesAreWithinThreshold) {
 TEST(ClonalStep, LethalHabitatShortfallAndNoFixedAlleleException) {
   // Every clone carries B (q = 1, fixed), habitat 1 is lethal: the total falls
   // to 1 - x*c and the change of q is still counted.
-  ResetSimState();
+  SimState Sim;
   Params p;
   p.W1A = p.W1a = 0;
   Apply(p, Sim);
@@ -111,7 +111,7 @@ TEST(ClonalStep, LethalHabitatShortfallAndNoFixedAlleleException) {
 
 TEST(ClonalStep, ExtinctionThenNoChange) {
   // [a] dies everywhere and there is no [A]: extinct in the first generation.
-  ResetSimState();
+  SimState Sim;
   Params p;
   p.W1a = p.W2a = 0;
   Apply(p, Sim);
@@ -130,7 +130,7 @@ TEST(ClonalStep, ExtinctionThenNoChange) {
     EXPECT_EQ(Sim.X[k], 0.0);
 
   // All survivals 0: both changes are minus the old frequencies.
-  ResetSimState();
+  Sim = SimState{};
   p.W1A = p.W2A = 0;
   Apply(p, Sim);
   SetTypes(Sim, 0.1, 0.2, 0.3, 0.4);

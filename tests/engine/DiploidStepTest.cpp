@@ -27,7 +27,7 @@ TEST(DiploidSettlement, EachClassSettlesAndSurvivesByItsDominantPhenotype) {
   p.i = 5;
   p.j = 3;
   for (int k = 1; k <= 9; ++k) {
-    ResetSimState();
+    SimState Sim;
     Apply(p, Sim);
     Sim.X[k] = 1;
     DiploidSettlementAndSurvival(Sim);
@@ -53,7 +53,7 @@ TEST(DiploidSettlement, EmptyHabitatThresholdIsLowerThanForHaploids) {
   Params p;
   p.i = 1;
   p.W1A = 5e-20 / (p.c * p.d);
-  ResetSimState();
+  SimState Sim;
   Apply(p, Sim);
   Sim.X[1] = 1; // AB/AB, or type AB for haploids
   DiploidSettlementAndSurvival(Sim);
@@ -102,7 +102,7 @@ TEST(GametesAndUnion, OneGenerationHalvesTheGameticDisequilibrium) {
 }
 
 TEST(DiploidSteps, GlobalStepKeepsHardyWeinbergAndLocalStepMakesHomozygotes) {
-  ResetSimState();
+  SimState Sim;
   Params p;
   p.x = 0.3;
   p.W1A = 0.95;
@@ -118,7 +118,7 @@ TEST(DiploidSteps, GlobalStepKeepsHardyWeinbergAndLocalStepMakesHomozygotes) {
 
   // Mating within two habitats that differ at locus A: the mixture has fewer
   // heterozygotes than expected from p.
-  ResetSimState();
+  Sim = SimState{};
   StartPopulation(Sim, Model::DiploidLocal, p, 0.5, 0.5, 0);
   DiploidLocalStep(Sim);
   const double pA1 = DiploidP(Sim.Settled1);
@@ -134,7 +134,7 @@ TEST(DiploidSteps, GlobalStepKeepsHardyWeinbergAndLocalStepMakesHomozygotes) {
 }
 
 TEST(DiploidSteps, GlobalGenerationResetsAnInitialFixationIndex) {
-  ResetSimState();
+  SimState Sim;
   Apply(Params{}, Sim);
   Sim.FreqA = 0.4;
   Sim.FreqB = 0.6;
@@ -146,7 +146,7 @@ TEST(DiploidSteps, GlobalGenerationResetsAnInitialFixationIndex) {
 
 TEST(DiploidSteps, LostAlleleMeansNoFixationIndex) {
   for (auto step : {DiploidLocalStep, DiploidGlobalStep}) {
-    ResetSimState();
+    SimState Sim;
     StartPopulation(Sim, Model::DiploidLocal, Params{}, 0.0, 0.5);
     step(Sim);
     EXPECT_EQ(Sim.Fit, 0.0);
@@ -159,7 +159,7 @@ TEST(DiploidSteps, LostAlleleMeansNoFixationIndex) {
 TEST(DiploidSteps, MeasuresFollowTheNewGenotypes) {
   // Local step with a lethal habitat 1: the genotypes sum to 1 - x*c and the
   // measures are those of the unscaled genotypes.
-  ResetSimState();
+  SimState Sim;
   Params p;
   p.W1A = p.W1a = 0;
   StartPopulation(Sim, Model::DiploidLocal, p, 0.3, 0.6, 0.05);
@@ -177,7 +177,7 @@ TEST(DiploidSteps, MeasuresFollowTheNewGenotypes) {
   EXPECT_NEAR(Sim.DG, gAB * gab - gAb * gaB, 1e-16);
 
   // A fixed q counts no change of q.
-  ResetSimState();
+  Sim = SimState{};
   StartPopulation(Sim, Model::DiploidLocal, Params{}, 0.5, 0.5);
   Sim.FreqB = 0.99999999999;
   DiploidGlobalStep(Sim);

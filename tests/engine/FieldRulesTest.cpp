@@ -110,7 +110,7 @@ TEST_P(FieldRuleTest, ExitStoresTheEntryOrItsSubstituteAndWritesItBackCanonicall
   for (const Case &c : cases)
     for (const char *text : c.texts) {
       SCOPED_TRACE(std::string(c.rule.message) + ", typed \"" + text + "\"");
-      ResetSimState();
+      SimState Sim;
       Sim.FreqA = c.p;
       Sim.FreqB = c.q;
       StoreDGRange(Sim);
@@ -124,6 +124,7 @@ TEST_P(FieldRuleTest, ExitStoresTheEntryOrItsSubstituteAndWritesItBackCanonicall
       EXPECT_EQ(o.text, T(c.shown ? c.shown : text));
     }
   // The point is accepted in every locale.
+  SimState Sim;
   EXPECT_TRUE(ApplyFieldRule(HabFreq, "0.25", sep, Sim).valid);
   EXPECT_EQ(Sim.HabFreq, 0.25);
 }
@@ -154,7 +155,7 @@ TEST(DGWithinRange, UsesTheRangeOfTheGivenFrequenciesAndABoundTypedAsShownIsTheB
   EXPECT_TRUE(FitDGIntoRange(0.9, 0.5, dg));
   EXPECT_EQ(dg, r.upper);
 
-  ResetSimState();
+  SimState Sim;
   Sim.FreqA = 0.9;
   Sim.FreqB = 0.5;
   StoreDGRange(Sim);
@@ -168,7 +169,7 @@ TEST(DGWithinRange, UsesTheRangeOfTheGivenFrequenciesAndABoundTypedAsShownIsTheB
 }
 
 TEST(CloneSum, ClassifiesNormalisesAndResets) {
-  ResetSimState();
+  SimState Sim;
   ResetCloneFrequencies(Sim);
   EXPECT_EQ(CheckCloneSum(Sim), CloneSum::One);
   Sim.X[1] = 1; // 1 + 0.5 + 0 + 0.5

@@ -18,7 +18,7 @@ using testing::StartPopulation;
 using testing::Sum;
 
 TEST(SettlementFactors, WorkedValuesAndNoChoiceWithOneAttempt) {
-  ResetSimState();
+  SimState Sim;
   Params p;
   p.d = 1;
   p.c = 0.5;
@@ -50,7 +50,7 @@ TEST(SettlementFactors, WorkedValuesAndNoChoiceWithOneAttempt) {
 }
 
 TEST(SettlementFactors, MatchAttemptByAttemptDispersal) {
-  ResetSimState();
+  SimState Sim;
   std::mt19937 rng(11);
   std::uniform_real_distribution<double> cDist(0.0001, 0.9999), dDist(0.0001, 1.0);
   std::uniform_int_distribution<int> tries(1, 60);
@@ -73,7 +73,7 @@ TEST(SettlementFactors, MatchAttemptByAttemptDispersal) {
 
 TEST(SettlementAndSurvival, EveryoneSettlesWithoutLossAndHabitatsNormalise) {
   // d = 1 and survival 1 everywhere: every propagule ends in one habitat.
-  ResetSimState();
+  SimState Sim;
   Params p;
   p.d = 1;
   p.c = 0.3;
@@ -96,7 +96,7 @@ TEST(SettlementAndSurvival, EveryoneSettlesWithoutLossAndHabitatsNormalise) {
 }
 
 TEST(SettlementAndSurvival, LethalHabitatEmptiesItsSettlers) {
-  ResetSimState();
+  SimState Sim;
   Params p;
   p.W1A = p.W1a = 0;
   Apply(p, Sim);
@@ -111,7 +111,7 @@ TEST(SettlementAndSurvival, LethalHabitatEmptiesItsSettlers) {
   EXPECT_NEAR(Sum(Sim.Settled2, 4), 1.0, 1e-15);
 
   // A habitat whose survivors add up to 1e-19 or less counts as empty.
-  ResetSimState();
+  Sim = SimState{};
   p = Params{};
   p.i = 1;
   p.W1A = 0.999e-19 / (p.c * p.d);
@@ -174,7 +174,7 @@ TEST(HaploidSteps, SoftAndHardRegulation) {
       p.x = x;
       double before[5];
       for (int run = 0; run < 2; ++run) {
-        ResetSimState();
+        SimState Sim;
         Params q = p;
         if (run == 1) {
           q.W1A *= 0.3;
@@ -196,7 +196,7 @@ TEST(HaploidSteps, SoftAndHardRegulation) {
     }
     // ...whereas with soft regulation the habitats' areas matter, and with
     // hard regulation their productivities do.
-    ResetSimState();
+    SimState Sim;
     Params p;
     p.x = 0;
     Apply(p, Sim);
@@ -204,7 +204,7 @@ TEST(HaploidSteps, SoftAndHardRegulation) {
     Sim.FreqA = Sim.FreqB = 0.5;
     m.step(Sim);
     const double hard = Sim.X[1] + Sim.X[2];
-    ResetSimState();
+    Sim = SimState{};
     p.x = 1;
     Apply(p, Sim);
     SetTypes(Sim, 0.25, 0.25, 0.25, 0.25);
@@ -215,7 +215,7 @@ TEST(HaploidSteps, SoftAndHardRegulation) {
 }
 
 TEST(HaploidSteps, LethalHabitatLeavesTheShortfallUnscaled) {
-  ResetSimState();
+  SimState Sim;
   Params p;
   p.W1A = p.W1a = 0;
   StartPopulation(Sim, Model::HaploidLocal, p, 0.4, 0.3, 0.02);
@@ -229,7 +229,7 @@ TEST(HaploidSteps, LethalHabitatLeavesTheShortfallUnscaled) {
 
 TEST(HaploidSteps, FixedQCountsNoChangeOfQButFixedPDoes) {
   for (const auto &m : kHaploidModels) {
-    ResetSimState();
+    SimState Sim;
     Apply(Params{}, Sim);
     SetTypes(Sim, 0.25, 0.25, 0.25, 0.25);
     // The stored p and q disagree with the types on purpose: the changes are
@@ -247,7 +247,7 @@ TEST(HaploidSteps, FixedQCountsNoChangeOfQButFixedPDoes) {
 TEST(HaploidSteps, GlobalStepMeasuresBeforeMatingLocalAfter) {
   // Global: p, q from the mixed population before recombination; recombination
   // keeps them, but DG is taken after it. Local: DG of the mixed offspring.
-  ResetSimState();
+  SimState Sim;
   Params p;
   StartPopulation(Sim, Model::HaploidLocal, p, 0.5, 0.5, 0.2);
   HaploidGlobalStep(Sim);
@@ -256,7 +256,7 @@ TEST(HaploidSteps, GlobalStepMeasuresBeforeMatingLocalAfter) {
   EXPECT_DOUBLE_EQ(Sim.DG, Sim.X[1] * Sim.X[4] - Sim.X[2] * Sim.X[3]);
 
   // By hand for the global step: settle, mix, then halve the disequilibrium.
-  ResetSimState();
+  Sim = SimState{};
   StartPopulation(Sim, Model::HaploidLocal, p, 0.5, 0.5, 0.2);
   SettlementAndSurvival(Sim);
   const double x = p.x, c = p.c, W1 = Sim.W1, W2 = Sim.W2;
@@ -265,7 +265,7 @@ TEST(HaploidSteps, GlobalStepMeasuresBeforeMatingLocalAfter) {
     mixed[k] = x * (c * Sim.Settled1[k + 1] + (1 - c) * Sim.Settled2[k + 1]) +
                (1 - x) * (W1 * Sim.Settled1[k + 1] + W2 * Sim.Settled2[k + 1]) / (W1 + W2);
   const double Dmixed = mixed[0] * mixed[3] - mixed[1] * mixed[2];
-  ResetSimState();
+  Sim = SimState{};
   StartPopulation(Sim, Model::HaploidLocal, p, 0.5, 0.5, 0.2);
   HaploidGlobalStep(Sim);
   EXPECT_NEAR(Sim.FreqA, mixed[0] + mixed[1], 1e-15);

@@ -128,7 +128,7 @@ TEST(Invariants, HoldAfterInitialisationAndEveryGeneration) {
   for (const auto &m : kModels) {
     Sampler sampler(2024);
     for (int set = 0; set < 60; ++set) {
-      ResetSimState();
+      SimState Sim;
       Apply(sampler.Draw(0.01), Sim);
       sampler.DrawPopulation(Sim);
       Initialise(m, Sim);
@@ -150,7 +150,7 @@ TEST(Invariants, NothingButFiniteNumbersEvenWhenHabitatsDie) {
   for (const auto &m : kModels) {
     Sampler sampler(77);
     for (int set = 0; set < 200; ++set) {
-      ResetSimState();
+      SimState Sim;
       Params p = sampler.Draw(0);
       if (set % 3 == 0)
         p.W1A = p.W1a = 0;
@@ -177,7 +177,7 @@ TEST(Invariants, OneAttemptEachMakesTheChoosyAlleleNeutral) {
   for (const auto &m : kModels) {
     Sampler sampler(99);
     for (int set = 0; set < 30; ++set) {
-      ResetSimState();
+      SimState Sim;
       Params p = sampler.Draw(0.01);
       p.i = p.j = 1;
       Apply(p, Sim);
@@ -198,7 +198,7 @@ TEST(Invariants, OneAttemptEachMakesTheChoosyAlleleNeutral) {
 
 TEST(Invariants, AllSameTypesAndSurvivalsWithOneAttemptIsAnEquilibrium) {
   for (const auto &m : kModels) {
-    ResetSimState();
+    SimState Sim;
     Params p;
     p.i = p.j = 1;
     p.W1A = p.W2A = p.W1a = p.W2a = 0.6;
@@ -228,7 +228,7 @@ TEST(Invariants, ExtinctionEndsWithZerosNotNaN) {
     for (double q0 : {0.6, 1.0, 0.0}) {
       if (m.clonal)
         continue; // clones: ClonalStep.ExtinctionThenNoChange
-      ResetSimState();
+      SimState Sim;
       Params p;
       p.W1A = p.W2A = p.W1a = p.W2a = 0;
       Apply(p, Sim);

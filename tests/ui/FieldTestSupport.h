@@ -23,6 +23,7 @@
 #include "UiTestSeams.h"
 #include "engine/RunLoop.h"
 #include "framework/MorvaneForm.h"
+#include "framework/Windows.h"
 #include "state/SimState.h"
 
 namespace morvane::ui::testing {
@@ -48,7 +49,7 @@ public:
   ScratchCurrentFolder() {
     EXPECT_TRUE(dir_.isValid());
     QDir::setCurrent(dir_.path());
-    ResetSimState();
+    Sim() = SimState{};
     MorvaneForm::ForgetLastActiveForm();
   }
   ~ScratchCurrentFolder() {
@@ -117,10 +118,10 @@ protected:
     QLocale::setDefault(GetParam() == ',' ? QLocale(QLocale::French, QLocale::France)
                                           : QLocale(QLocale::English, QLocale::UnitedStates));
     // The main window has chosen the files.
-    Sim.FinalFileName = "series.mrv";
-    Sim.FinalFile.Name = Sim.FinalFileName;
-    Sim.DetailFileName = "series.gnr";
-    Sim.DetailFile.Name = Sim.DetailFileName;
+    Sim().FinalFileName = "series.mrv";
+    Sim().FinalFile.Name = Sim().FinalFileName;
+    Sim().DetailFileName = "series.gnr";
+    Sim().DetailFile.Name = Sim().DetailFileName;
     WriteAll("series.gnr", "");
   }
   void TearDown() override {

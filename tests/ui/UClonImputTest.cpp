@@ -17,7 +17,7 @@ class ClonImputTest : public InputWindowTest {
 protected:
   void SetUp() override {
     InputWindowTest::SetUp();
-    ChooseModel(Sim, Model::Clonal);
+    ChooseModel(Sim(), Model::Clonal);
     w = std::make_unique<TFrmClonImput>();
     w->SetRunDisplay(&display);
   }
@@ -45,52 +45,52 @@ protected:
 
 TEST_P(ClonImputTest, FirstShowLeavesTheWindowReadyAndThePlotFileEmpty) {
   WriteAll("PlotCloneFile.plo", "old\n");
-  Sim.Generation = 3;
+  Sim().Generation = 3;
   Open();
   EXPECT_EQ(w->windowTitle(), "Input Menu for Clonals (haploids) or two species");
   EXPECT_EQ(Frequencies(), LL({"0", "0.5", "0", "0.5"}));
   EXPECT_EQ(ReadAll("PlotCloneFile.plo"), "");
-  EXPECT_EQ(Sim.PlotFileName, "PlotCloneFile.plo");
+  EXPECT_EQ(Sim().PlotFileName, "PlotCloneFile.plo");
   EXPECT_FALSE(F("TxtW1A")->isEnabled());
   EXPECT_FALSE(F("TxtSmalla")->isEnabled());
   EXPECT_TRUE(F("TxtW2A")->isEnabled());
   EXPECT_TRUE(F("TxtW2Smalla")->isEnabled());
   EXPECT_EQ(F("TxtPlotFile")->text(), "PlotCloneFile.plo");
   EXPECT_EQ(F("TxtFinalFile")->text(), "series.mrv");
-  EXPECT_EQ(Sim.Generation, 0u);
-  EXPECT_EQ(Sim.X[2], 0.5);
-  EXPECT_EQ(Sim.X[4], 0.5);
-  EXPECT_EQ(Sim.SoftProp, 1);
-  EXPECT_EQ(Sim.HabFreq, 0.5);
-  EXPECT_EQ(Sim.MigSurv, 1);
-  EXPECT_EQ(Sim.TriesAB, 1);
-  EXPECT_EQ(Sim.TriesaB, 1);
-  EXPECT_EQ(Sim.W1A, 1);
-  EXPECT_EQ(Sim.W2a, 1);
-  EXPECT_EQ(Sim.StopThreshold, 0.000001);
-  EXPECT_EQ(Sim.TradeOffStatus, "NoTO");
-  EXPECT_EQ(Sim.ESSStatus, "NoESS");
+  EXPECT_EQ(Sim().Generation, 0u);
+  EXPECT_EQ(Sim().X[2], 0.5);
+  EXPECT_EQ(Sim().X[4], 0.5);
+  EXPECT_EQ(Sim().SoftProp, 1);
+  EXPECT_EQ(Sim().HabFreq, 0.5);
+  EXPECT_EQ(Sim().MigSurv, 1);
+  EXPECT_EQ(Sim().TriesAB, 1);
+  EXPECT_EQ(Sim().TriesaB, 1);
+  EXPECT_EQ(Sim().W1A, 1);
+  EXPECT_EQ(Sim().W2a, 1);
+  EXPECT_EQ(Sim().StopThreshold, 0.000001);
+  EXPECT_EQ(Sim().TradeOffStatus, "NoTO");
+  EXPECT_EQ(Sim().ESSStatus, "NoESS");
 }
 
 TEST_P(ClonImputTest, FrequenciesAreKeptSummingToOne) {
   Open();
   Leave(F("TxtAB"), "1");
   EXPECT_EQ(Frequencies(), LL({"0.5", "0.25", "0", "0.25"}));
-  EXPECT_EQ(Sim.X[1] + Sim.X[2] + Sim.X[3] + Sim.X[4], 1);
+  EXPECT_EQ(Sim().X[1] + Sim().X[2] + Sim().X[3] + Sim().X[4], 1);
   EXPECT_TRUE(messages.texts.isEmpty());
 
   // 0, 0.25, 0, 0.25 sums to 0.5: back to 0, 0.5, 0, 0.5.
   Leave(F("TxtAB"), "0");
   EXPECT_EQ(Frequencies(), LL({"0", "0.5", "0", "0.5"}));
   Leave(F("TxtAsb"), "0");
-  EXPECT_EQ(Sim.X[4], 1);
+  EXPECT_EQ(Sim().X[4], 1);
   EXPECT_EQ(Frequencies(), LL({"0", "0", "0", "1"}));
 
   Leave(F("Txtsasb"), "0");
   EXPECT_EQ(messages.texts, QStringList{"Sum = 0, very funny!"});
   EXPECT_EQ(Frequencies(), LL({"0", "0.5", "0", "0.5"}));
-  EXPECT_EQ(Sim.X[2], 0.5);
-  EXPECT_EQ(Sim.X[4], 0.5);
+  EXPECT_EQ(Sim().X[2], 0.5);
+  EXPECT_EQ(Sim().X[4], 0.5);
 }
 
 TEST_P(ClonImputTest, ExampleSequencesOfTheFrequencyRule) {
@@ -105,15 +105,15 @@ TEST_P(ClonImputTest, ExampleSequencesOfTheFrequencyRule) {
   EXPECT_EQ(Frequencies(), LL({"0", "0.333333333333333", "0", "0.666666666666667"}));
   Leave(F("TxtAB"), L("1.5"));
   EXPECT_EQ(messages.texts, QStringList{"f(AB) out of Range"});
-  EXPECT_EQ(Sim.X[1], 0);
+  EXPECT_EQ(Sim().X[1], 0);
   EXPECT_TRUE(F("TxtAB")->hasFocus());
 
   messages.texts.clear();
   Leave(F("Txtsasb"), L("-0.2"));
   EXPECT_EQ(messages.texts, QStringList{"f(ab) out of Range"});
   // 0 + 1/3 + 0 + 0.5 normalised.
-  EXPECT_DOUBLE_EQ(Sim.X[2], (1.0 / 3) / (1.0 / 3 + 0.5));
-  EXPECT_DOUBLE_EQ(Sim.X[4], 0.5 / (1.0 / 3 + 0.5));
+  EXPECT_DOUBLE_EQ(Sim().X[2], (1.0 / 3) / (1.0 / 3 + 0.5));
+  EXPECT_DOUBLE_EQ(Sim().X[4], 0.5 / (1.0 / 3 + 0.5));
   EXPECT_EQ(Frequencies(), LL({"0", "0.4", "0", "0.6"}));
 }
 
@@ -122,7 +122,7 @@ TEST_P(ClonImputTest, XBelowZeroBecomesZeroHere) {
   Leave(F("TxtSoftProp"), L("-0.3"));
   EXPECT_EQ(messages.texts, QStringList{"x out of Range"});
   EXPECT_EQ(F("TxtSoftProp")->text(), "0");
-  EXPECT_EQ(Sim.SoftProp, 0);
+  EXPECT_EQ(Sim().SoftProp, 0);
   messages.texts.clear();
   Leave(F("TxtSoftProp"), "abc");
   EXPECT_EQ(F("TxtSoftProp")->text(), "1");
@@ -145,9 +145,9 @@ TEST_P(ClonImputTest, ReturnFromTheMainWindowSumsTheStateNotTheTexts) {
   EXPECT_TRUE(messages.texts.isEmpty());
   for (const char *name : {"TxtAB", "TxtAsb", "TxtsaB", "Txtsasb"})
     F(name)->setText(L("0.25"));
-  Sim.Generation = 9;
+  Sim().Generation = 9;
   Open();
-  EXPECT_EQ(Sim.Generation, 0u);
+  EXPECT_EQ(Sim().Generation, 0u);
   EXPECT_EQ(Frequencies(), LL({"0.25", "0.25", "0.25", "0.25"}));
   // Leaving TxtAB unchanged: 0.25 + 0.5 + 0 + 0.5 = 1.25.
   Leave(F("TxtAB"), F("TxtAB")->text());
@@ -156,7 +156,7 @@ TEST_P(ClonImputTest, ReturnFromTheMainWindowSumsTheStateNotTheTexts) {
 
 TEST_P(ClonImputTest, OwnMessageBoxClosingIsNoActivation) {
   Open();
-  Sim.Generation = 5;
+  Sim().Generation = 5;
   WriteAll("PlotCloneFile.plo", "kept\n");
   messages.stealActivation = true;
   Leave(F("TxtHabFreq"), "1");
@@ -165,22 +165,22 @@ TEST_P(ClonImputTest, OwnMessageBoxClosingIsNoActivation) {
     Leave(F(name), "0");
   Activate(w.get());
   EXPECT_EQ(messages.texts, QStringList({"c out of Range", "Sum = 0, very funny!"}));
-  EXPECT_EQ(Sim.Generation, 5u);
+  EXPECT_EQ(Sim().Generation, 5u);
   EXPECT_EQ(ReadAll("PlotCloneFile.plo"), "kept\n");
-  EXPECT_EQ(Sim.HabFreq, 0.5);
+  EXPECT_EQ(Sim().HabFreq, 0.5);
 }
 
 TEST_P(ClonImputTest, PlotFileThatCannotBeCreatedStopsTheActivation) {
   ASSERT_TRUE(QDir().mkdir("PlotCloneFile.plo"));
-  Sim.Generation = 4;
-  Sim.X[1] = 0.7;
+  Sim().Generation = 4;
+  Sim().X[1] = 0.7;
   Open();
   ASSERT_EQ(messages.texts.size(), 1);
   EXPECT_TRUE(w->isVisible());
   // Nothing after the file step has been reset, but the files in force are
   // shown, not those of an earlier series.
-  EXPECT_EQ(Sim.Generation, 4u);
-  EXPECT_EQ(Sim.X[1], 0.7);
+  EXPECT_EQ(Sim().Generation, 4u);
+  EXPECT_EQ(Sim().X[1], 0.7);
   EXPECT_EQ(F("TxtFinalFile")->text(), "series.mrv");
   EXPECT_EQ(F("TxtDetailFile")->text(), "series.gnr");
 }
@@ -189,11 +189,11 @@ TEST_P(ClonImputTest, GoWithATextThatDoesNotParseStartsNoRun) {
   Open();
   Leave(F("TxtMigSurv"), L("0.8"));
   PutUncheckedText(F("TxtsaB"), "1/4");
-  Sim.StopThreshold = 0.05;
+  Sim().StopThreshold = 0.05;
   Button(w.get(), "BtnGoClon")->click();
   EXPECT_EQ(messages.texts, QStringList{"'1/4' is not a valid number"});
-  EXPECT_EQ(Sim.MigSurv, 0.8);
-  EXPECT_EQ(Sim.StopThreshold, 0.05);
+  EXPECT_EQ(Sim().MigSurv, 0.8);
+  EXPECT_EQ(Sim().StopThreshold, 0.05);
   EXPECT_TRUE(w->isVisible());
   EXPECT_EQ(display.shown, 0);
   EXPECT_EQ(ReadAll("series.gnr"), "");
@@ -249,7 +249,7 @@ TEST_P(ClonImputTest, GoRunsTheClonalSeriesWithTheValuesShown) {
   // texts are not, and Go runs with the texts.
   Button(w.get(), "BtnBackC")->click();
   Open();
-  EXPECT_EQ(Sim.SoftProp, 1);
+  EXPECT_EQ(Sim().SoftProp, 1);
   // Frequencies shown from an earlier series, never left in this one.
   F("TxtAB")->setText(L("0.1"));
   F("TxtAsb")->setText(L("0.2"));
@@ -260,7 +260,7 @@ TEST_P(ClonImputTest, GoRunsTheClonalSeriesWithTheValuesShown) {
   ASSERT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
   EXPECT_FALSE(w->isVisible());
   EXPECT_EQ(display.handedOver, std::vector<Model>{Model::Clonal});
-  EXPECT_EQ(Sim.CompletedRuns, 1);
+  EXPECT_EQ(Sim().CompletedRuns, 1);
 
   SimState e;
   e.SoftProp = 0.6;
@@ -291,8 +291,8 @@ TEST_P(ClonImputTest, GoRunsTheClonalSeriesWithTheValuesShown) {
   StartClonalSeries(e, core);
   EXPECT_EQ(ReadAll("series.gnr"), ReadAll("expected.gnr"));
   EXPECT_EQ(ReadAll("PlotCloneFile.plo"), ReadAll("expected.plo"));
-  EXPECT_EQ(Sim.Generation, e.Generation);
-  EXPECT_GT(Sim.Generation, 1u);
+  EXPECT_EQ(Sim().Generation, e.Generation);
+  EXPECT_GT(Sim().Generation, 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Locales, ClonImputTest, ::testing::Values('.', ','), SeparatorName);

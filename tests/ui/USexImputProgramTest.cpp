@@ -56,8 +56,8 @@ TEST_P(InputInProgramTest, BothSeriesRunFromTheMainWindow) {
   ASSERT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
   QTest::mouseClick(Button(sex, "BtnGoSex"), Qt::LeftButton);
   EXPECT_FALSE(sex->isVisible());
-  EXPECT_EQ(Sim.CompletedRuns, 1);
-  const std::uint32_t sexualGenerations = Sim.Generation;
+  EXPECT_EQ(Sim().CompletedRuns, 1);
+  const std::uint32_t sexualGenerations = Sim().Generation;
   EXPECT_EQ(messages.texts, QStringList{QString("Completed runs=1; T=%1").arg(sexualGenerations)});
   messages.texts.clear();
 
@@ -95,7 +95,7 @@ TEST_P(InputInProgramTest, BothSeriesRunFromTheMainWindow) {
   ASSERT_NE(clon, nullptr);
   EXPECT_EQ(clon->objectName(), "FrmClonImput");
   // The clonal window records the trade-off still in force.
-  EXPECT_EQ(Sim.TradeOffStatus, "LinTO");
+  EXPECT_EQ(Sim().TradeOffStatus, "LinTO");
   Button(clon, "BtnNoTrade")->click();
   Leave(Field(clon, "TxtSoftProp"), L("0.5"));
   Leave(Field(clon, "TxtAB"), L("0.5"));

@@ -18,7 +18,7 @@ class SexImputTest : public InputWindowTest {
 protected:
   void SetUp() override {
     InputWindowTest::SetUp();
-    ChooseModel(Sim, Model::HaploidLocal);
+    ChooseModel(Sim(), Model::HaploidLocal);
     w = std::make_unique<TFrmSexImput>();
     w->SetRunDisplay(&display);
   }
@@ -37,7 +37,7 @@ protected:
 
 TEST_P(SexImputTest, FirstShowLeavesTheWindowReadyAndThePlotFileEmpty) {
   WriteAll("PlotSexFile.plo", "left from an earlier program\n");
-  Sim.Generation = 12;
+  Sim().Generation = 12;
   Open();
   EXPECT_EQ(w->windowTitle(), "Input Menu for Sexuals");
   EXPECT_TRUE(w->isMaximized());
@@ -56,17 +56,17 @@ TEST_P(SexImputTest, FirstShowLeavesTheWindowReadyAndThePlotFileEmpty) {
   EXPECT_EQ(F("TxtFinalFile")->text(), "series.mrv");
   EXPECT_EQ(F("TxtDetailFile")->text(), "series.gnr");
   EXPECT_EQ(ReadAll("PlotSexFile.plo"), "");
-  EXPECT_EQ(Sim.PlotFileName, "PlotSexFile.plo");
-  EXPECT_EQ(Sim.Generation, 0u);
-  EXPECT_EQ(Sim.FreqA, 0.5);
-  EXPECT_EQ(Sim.FreqB, 0.5);
-  EXPECT_EQ(Sim.DG, 0);
-  EXPECT_EQ(Sim.DGMin, -0.25);
-  EXPECT_EQ(Sim.DGMax, 0.25);
-  EXPECT_EQ(Sim.TradeOffStatus, "NoTO");
-  EXPECT_EQ(Sim.ESSStatus, "NoESS");
+  EXPECT_EQ(Sim().PlotFileName, "PlotSexFile.plo");
+  EXPECT_EQ(Sim().Generation, 0u);
+  EXPECT_EQ(Sim().FreqA, 0.5);
+  EXPECT_EQ(Sim().FreqB, 0.5);
+  EXPECT_EQ(Sim().DG, 0);
+  EXPECT_EQ(Sim().DGMin, -0.25);
+  EXPECT_EQ(Sim().DGMax, 0.25);
+  EXPECT_EQ(Sim().TradeOffStatus, "NoTO");
+  EXPECT_EQ(Sim().ESSStatus, "NoESS");
   // The activation does not set the parameters.
-  EXPECT_EQ(Sim.HabFreq, 0);
+  EXPECT_EQ(Sim().HabFreq, 0);
   EXPECT_TRUE(messages.texts.isEmpty());
 }
 
@@ -116,13 +116,13 @@ TEST_P(SexImputTest, BadEntriesAreReplacedAnnouncedAndRefocused) {
       EXPECT_FALSE(f->hasFocus());
     }
   }
-  EXPECT_EQ(Sim.SoftProp, 1);
-  EXPECT_EQ(Sim.MigSurv, 0.0001);
-  EXPECT_EQ(Sim.HabFreq, 0.9999);
-  EXPECT_EQ(Sim.TriesAB, 1);
-  EXPECT_EQ(Sim.TriesaB, 1);
-  EXPECT_EQ(Sim.StopThreshold, 0.1);
-  EXPECT_EQ(Sim.W2A, 1);
+  EXPECT_EQ(Sim().SoftProp, 1);
+  EXPECT_EQ(Sim().MigSurv, 0.0001);
+  EXPECT_EQ(Sim().HabFreq, 0.9999);
+  EXPECT_EQ(Sim().TriesAB, 1);
+  EXPECT_EQ(Sim().TriesaB, 1);
+  EXPECT_EQ(Sim().StopThreshold, 0.1);
+  EXPECT_EQ(Sim().W2A, 1);
 }
 
 TEST_P(SexImputTest, DGRangeFollowsPAndQAndRefusesOutsideValues) {
@@ -133,11 +133,11 @@ TEST_P(SexImputTest, DGRangeFollowsPAndQAndRefusesOutsideValues) {
   Leave(F("TxtDG"), L("0.15"));
   EXPECT_EQ(messages.texts, QStringList{"DG0 out of Range"});
   EXPECT_EQ(F("TxtDG")->text(), "0");
-  EXPECT_EQ(Sim.DG, 0);
+  EXPECT_EQ(Sim().DG, 0);
   messages.texts.clear();
   Leave(F("TxtDG"), L("0.12"));
   EXPECT_TRUE(messages.texts.isEmpty());
-  EXPECT_EQ(Sim.DG, 0.12);
+  EXPECT_EQ(Sim().DG, 0.12);
 
   // A bad p still recomputes the range, from the substitute.
   Leave(F("TxtFreqA"), "2");
@@ -149,7 +149,7 @@ TEST_P(SexImputTest, DGRangeFollowsPAndQAndRefusesOutsideValues) {
   EXPECT_EQ(F("TxtDGRange")->text(), "[0..0]");
   Leave(F("TxtDG"), L("0.01"));
   EXPECT_EQ(messages.texts, QStringList{"DG0 out of Range"});
-  EXPECT_EQ(Sim.DG, 0);
+  EXPECT_EQ(Sim().DG, 0);
 }
 
 TEST_P(SexImputTest, GoRefusesADGLeftOutsideTheRangeOfNewFrequencies) {
@@ -163,7 +163,7 @@ TEST_P(SexImputTest, GoRefusesADGLeftOutsideTheRangeOfNewFrequencies) {
 
   Button(w.get(), "BtnGoSex")->click();
   EXPECT_EQ(messages.texts, QStringList{"DG0 out of Range"});
-  EXPECT_EQ(Sim.DG, 0);
+  EXPECT_EQ(Sim().DG, 0);
   EXPECT_EQ(F("TxtDG")->text(), "0");
   EXPECT_TRUE(F("TxtDG")->hasFocus());
   EXPECT_TRUE(w->isVisible());
@@ -183,13 +183,13 @@ TEST_P(SexImputTest, GoWithATextThatDoesNotParseStartsNoRun) {
   Open();
   Leave(F("TxtHabFreq"), L("0.7"));
   PutUncheckedText(F("TxtMigSurv"), "abc");
-  Sim.SoftProp = 0.25;
+  Sim().SoftProp = 0.25;
   Button(w.get(), "BtnGoSex")->click();
   EXPECT_EQ(messages.texts, QStringList{"'abc' is not a valid number"});
   // What was read before the bad field is stored; what comes after is not.
-  EXPECT_EQ(Sim.HabFreq, 0.7);
-  EXPECT_EQ(Sim.StopThreshold, 0.000001);
-  EXPECT_EQ(Sim.SoftProp, 0.25);
+  EXPECT_EQ(Sim().HabFreq, 0.7);
+  EXPECT_EQ(Sim().StopThreshold, 0.000001);
+  EXPECT_EQ(Sim().SoftProp, 0.25);
   EXPECT_TRUE(w->isVisible());
   EXPECT_EQ(display.shown, 0);
   EXPECT_EQ(ReadAll("series.gnr"), "");
@@ -213,7 +213,7 @@ TEST_P(SexImputTest, GoByItsAcceleratorChecksTheFieldBeingTyped) {
   Button(w.get(), "BtnGoSex")->click();
   EXPECT_EQ(messages.texts, QStringList{"i out of Range"});
   EXPECT_EQ(F("Txti")->text(), "1");
-  EXPECT_EQ(Sim.TriesAB, 1);
+  EXPECT_EQ(Sim().TriesAB, 1);
   EXPECT_TRUE(F("Txti")->hasFocus());
   EXPECT_TRUE(w->isVisible());
   EXPECT_EQ(display.shown, 0);
@@ -224,7 +224,7 @@ TEST_P(SexImputTest, GoByItsAcceleratorChecksTheFieldBeingTyped) {
   Button(w.get(), "BtnGoSex")->click();
   EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
   EXPECT_EQ(F("TxtHabFreq")->text(), L("0.7"));
-  EXPECT_EQ(Sim.HabFreq, 0.7);
+  EXPECT_EQ(Sim().HabFreq, 0.7);
   EXPECT_EQ(display.shown, 1);
 }
 
@@ -234,17 +234,17 @@ TEST_P(SexImputTest, ActivationResetsTheStateButKeepsTheTexts) {
   Leave(F("TxtBFreq"), L("0.6"));
   Leave(F("TxtDG"), L("0.1"));
   Leave(F("TxtHabFreq"), L("0.7"));
-  Sim.Generation = 40;
+  Sim().Generation = 40;
   WriteAll("PlotSexFile.plo", "0 0.3 0.6 0.1 0\n");
   // Back to the main window, then launched again.
   Button(w.get(), "BtnBackS")->click();
   EXPECT_FALSE(w->isVisible());
   Open();
-  EXPECT_EQ(Sim.Generation, 0u);
-  EXPECT_EQ(Sim.FreqA, 0.5);
-  EXPECT_EQ(Sim.FreqB, 0.5);
-  EXPECT_EQ(Sim.DG, 0);
-  EXPECT_EQ(Sim.HabFreq, 0.7); // parameters are not reset
+  EXPECT_EQ(Sim().Generation, 0u);
+  EXPECT_EQ(Sim().FreqA, 0.5);
+  EXPECT_EQ(Sim().FreqB, 0.5);
+  EXPECT_EQ(Sim().DG, 0);
+  EXPECT_EQ(Sim().HabFreq, 0.7); // parameters are not reset
   EXPECT_EQ(ReadAll("PlotSexFile.plo"), "");
   EXPECT_EQ(F("TxtFreqA")->text(), L("0.3"));
   EXPECT_EQ(F("TxtDG")->text(), L("0.1"));
@@ -254,7 +254,7 @@ TEST_P(SexImputTest, ActivationResetsTheStateButKeepsTheTexts) {
   // Go at once uses the field texts, not the state's defaults.
   Button(w.get(), "BtnGoSex")->click();
   EXPECT_EQ(display.shown, 1);
-  EXPECT_EQ(Sim.StopThreshold, 0.000001);
+  EXPECT_EQ(Sim().StopThreshold, 0.000001);
   const std::string plot = ReadAll("PlotSexFile.plo");
   SimState first;
   first.FreqA = 0.3;
@@ -265,7 +265,7 @@ TEST_P(SexImputTest, ActivationResetsTheStateButKeepsTheTexts) {
 
 TEST_P(SexImputTest, OwnMessageBoxClosingIsNoActivation) {
   Open();
-  Sim.Generation = 7;
+  Sim().Generation = 7;
   WriteAll("PlotSexFile.plo", "kept\n");
   messages.stealActivation = true;
   Leave(F("TxtSoftProp"), "abc");
@@ -273,14 +273,14 @@ TEST_P(SexImputTest, OwnMessageBoxClosingIsNoActivation) {
   Leave(F("TxtMigSurv"), "0");
   Activate(w.get());
   EXPECT_EQ(messages.texts, QStringList({"x out of Range", "d out of Range"}));
-  EXPECT_EQ(Sim.Generation, 7u);
+  EXPECT_EQ(Sim().Generation, 7u);
   EXPECT_EQ(ReadAll("PlotSexFile.plo"), "kept\n");
   // Coming back from another of the program's windows is one.
   MorvaneForm other;
   other.ShowForm();
   Activate(&other);
   Activate(w.get());
-  EXPECT_EQ(Sim.Generation, 0u);
+  EXPECT_EQ(Sim().Generation, 0u);
   EXPECT_EQ(ReadAll("PlotSexFile.plo"), "");
 }
 
@@ -298,7 +298,7 @@ TEST_P(SexImputTest, GoRunsTheSeriesOfEachModel) {
        {Model::HaploidLocal, Model::HaploidGlobal, Model::DiploidLocal, Model::DiploidGlobal}) {
     SCOPED_TRACE(static_cast<int>(model));
     WriteAll("series.gnr", "");
-    ChooseModel(Sim, model);
+    ChooseModel(Sim(), model);
     display.handedOver.clear();
     Open();
     Button(w.get(), "BtnNoTrade")->click();
@@ -320,7 +320,7 @@ TEST_P(SexImputTest, GoRunsTheSeriesOfEachModel) {
     ASSERT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
     EXPECT_FALSE(w->isVisible());
     EXPECT_EQ(display.handedOver, std::vector<Model>{model});
-    EXPECT_EQ(Sim.CompletedRuns, 1);
+    EXPECT_EQ(Sim().CompletedRuns, 1);
 
     SimState e;
     e.SoftProp = 0.8;
@@ -350,8 +350,8 @@ TEST_P(SexImputTest, GoRunsTheSeriesOfEachModel) {
     ASSERT_EQ(StartSexualSeries(e, core), model);
     EXPECT_EQ(ReadAll("series.gnr"), ReadAll("expected.gnr"));
     EXPECT_EQ(ReadAll("PlotSexFile.plo"), ReadAll("expected.plo"));
-    EXPECT_EQ(Sim.Generation, e.Generation);
-    EXPECT_GT(Sim.Generation, 1u);
+    EXPECT_EQ(Sim().Generation, e.Generation);
+    EXPECT_GT(Sim().Generation, 1u);
   }
 }
 
