@@ -54,7 +54,7 @@ void RunSeriesRuns(const RunnerOptions &o, SimState &s, RunnerDisplay &display, 
     PrepareClonalInput(s, o.plotFile, tracing);
   else
     PrepareSexualInput(s, o.plotFile, tracing);
-  StoreRunnerParameters(o, s);
+  StoreSeriesInput(s, o.model, o.params, o.tradeOff, o.ess, o.start);
   if (clonal)
     StartClonalSeries(s, display, tracing);
   else
@@ -77,12 +77,8 @@ void RunSeriesRuns(const RunnerOptions &o, SimState &s, RunnerDisplay &display, 
 
 void RunSeries(const RunnerOptions &o, SimState &s, std::ostream &out, std::ostream &err) {
   // Main window: the Final file, then the Detail file, then the model.
-  s.FinalFileName = o.finalFile;
-  s.FinalFile.Name = o.finalFile;
-  CreateOrAcceptFinalFile(o.finalFile);
-  s.DetailFileName = o.detailFile;
-  s.DetailFile.Name = o.detailFile;
-  CreateEmptyFile(o.detailFile);
+  ChooseFinalFile(s, o.finalFile);
+  ChooseDetailFile(s, o.detailFile);
 
   RunnerDisplay display(s, o.maxGenerations);
   RunSeriesRuns(o, s, display, Tracing::ToFiles, [&] {

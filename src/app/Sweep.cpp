@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "app/Runner.h"
+#include "engine/Series.h"
 #include "files/FinalFile.h"
 #include "files/LineText.h"
 #include "files/NumberFormat.h"
@@ -350,8 +351,7 @@ SweepPointResult RunSweepPoint(const SweepOptions &o, std::size_t point, RunnerO
     tracing = Tracing::ToFiles;
     const std::string name = TraceName(o, point);
     ro.plotFile = name + ".plo";
-    s.DetailFileName = s.DetailFile.Name = name + ".gnr";
-    CreateEmptyFile(s.DetailFile.Name);
+    ChooseDetailFile(s, name + ".gnr");
   }
   RunnerDisplay display(s, ro.maxGenerations);
   bool converged = true;

@@ -3,6 +3,7 @@
 // what a sweep varies. This is the one place where they are listed.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 namespace morvane {
@@ -23,5 +24,14 @@ struct Parameters {
 // The initial texts of the input windows: x = d = 1, c = 0.5, i = j = 1,
 // every survival 1, L = 0.000001.
 inline constexpr Parameters kInputWindowParameters{1, 1, 0.5, 1, 1, 1, 1, 1, 1, 0.000001};
+
+// The values a series starts from: p, q and DG0 for the sexual models, the
+// four clone frequencies AB, Ab, aB, ab for clones.
+struct StartValues {
+  double FreqA = 0.5;
+  double FreqB = 0.5;
+  double DG = 0;
+  std::array<double, 4> Clones{0, 0.5, 0, 0.5};
+};
 
 } // namespace morvane

@@ -59,13 +59,18 @@ struct SimState : Parameters {
   bool StopRequested = false;
   std::int32_t CompletedRuns = 0;
 
-  // Result files.
+  // Result files: each handle with the name shown for it, bound together by
+  // the Bind functions below.
   TextFile FinalFile;
   std::string FinalFileName;
   TextFile DetailFile;
   std::string DetailFileName;
   TextFile PlotFile;
   std::string PlotFileName;
+
+  void BindFinalFile(const std::string &name) { FinalFileName = FinalFile.Name = name; }
+  void BindDetailFile(const std::string &name) { DetailFileName = DetailFile.Name = name; }
+  void BindPlotFile(const std::string &name) { PlotFileName = PlotFile.Name = name; }
 
   // Mode and status.
   bool ModeDiploGlobal = false;

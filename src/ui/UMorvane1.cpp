@@ -160,10 +160,8 @@ void TfrmMorvane::BtnChooseFinClick() {
     return;
   }
   ui_->TxtFinal->setText(name);
-  Sim().FinalFileName = FilePath(name);
-  Sim().FinalFile.Name = Sim().FinalFileName;
   try {
-    morvane::CreateOrAcceptFinalFile(Sim().FinalFileName);
+    morvane::ChooseFinalFile(Sim(), FilePath(name));
   } catch (...) {
     // The Final file in force cannot be used: nothing that needs it may be.
     ui_->BtnDetail->setEnabled(false);
@@ -199,10 +197,8 @@ void TfrmMorvane::BtnDetailClick() {
     return;
   }
   ui_->TxtDetail->setText(name);
-  Sim().DetailFileName = FilePath(name);
-  Sim().DetailFile.Name = Sim().DetailFileName;
   try {
-    morvane::CreateEmptyFile(Sim().DetailFileName);
+    morvane::ChooseDetailFile(Sim(), FilePath(name));
   } catch (...) {
     EnableOptionsAndGo(false);
     throw;

@@ -51,11 +51,11 @@ TEST(ClonalStep, WorkedGeneration) {
 TEST(ClonalStep, OneAttemptMakesChoosyClonesSettleLikeTheOthers) {
   SimState Sim;
   Params p;
-  p.i = p.j = 1;
+  p.TriesAB = p.TriesaB = 1;
   Apply(p, Sim);
   SetTypes(Sim, 0.1, 0.2, 0.3, 0.4);
   ClonalStep(Sim);
-  const double cd = p.c * p.d, ud = (1 - p.c) * p.d;
+  const double cd = p.HabFreq * p.MigSurv, ud = (1 - p.HabFreq) * p.MigSurv;
   EXPECT_NEAR(Sim.Settled1[1] * Sim.W1, 0.1 * p.W1A * cd, 1e-16);
   EXPECT_NEAR(Sim.Settled2[1] * Sim.W2, 0.1 * p.W2A * ud, 1e-16);
   EXPECT_NEAR(Sim.Settled1[3] * Sim.W1, 0.3 * p.W1a * cd, 1e-16);
@@ -69,14 +69,14 @@ TEST(ClonalStep, SoftAndHardRegulationWeights) {
   for (double x : {1.0, 0.0}) {
     SimState Sim;
     Params p;
-    p.x = x;
+    p.SoftProp = x;
     Apply(p, Sim);
     SetTypes(Sim, 0.1, 0.2, 0.3, 0.4);
     ClonalStep(Sim);
     for (int k = 1; k <= 4; ++k) {
       const double s1 = Sim.Settled1[k], s2 = Sim.Settled2[k];
       const double expected =
-          x == 1.0 ? p.c * s1 + (1 - p.c) * s2 : (s1 * Sim.W1 + s2 * Sim.W2) / (Sim.W1 + Sim.W2);
+          x == 1.0 ? p.HabFreq * s1 + (1 - p.HabFreq) * s2 : (s1 * Sim.W1 + s2 * Sim.W2) / (Sim.W1 + Sim.W2);
       EXPECT_NEAR(Sim.X[k], expected, 1e-16) << "x=" << x << " k=" << k;
     }
   }
@@ -85,7 +85,7 @@ TEST(ClonalStep, SoftAndHardRegulationWeights) {
 TEST(ClonalStep, PureNeutralCloneStaysAndChangesAreWithinThreshold) {
   SimState Sim;
   Params p;
-  p.i = 1;
+  p.TriesAB = 1;
   p.W1A = p.W2A = p.W1a = p.W2a = 1;
   Apply(p, Sim);
   SetTypes(Sim, 1, 0, 0, 0);
@@ -105,8 +105,8 @@ TEST(ClonalStep, LethalHabitatShortfallAndNoFixedAlleleException) {
   SetTypes(Sim, 0.5, 0, 0.5, 0);
   ClonalStep(Sim);
   EXPECT_EQ(Sim.W1, 0.0);
-  EXPECT_NEAR(Sum(Sim.X, 4), 1 - p.x * p.c, 1e-15);
-  EXPECT_NEAR(Sim.DeltaQ, -p.x * p.c, 1e-15);
+  EXPECT_NEAR(Sum(Sim.X, 4), 1 - p.SoftProp * p.HabFreq, 1e-15);
+  EXPECT_NEAR(Sim.DeltaQ, -p.SoftProp * p.HabFreq, 1e-15);
 }
 
 TEST(ClonalStep, ExtinctionThenNoChange) {

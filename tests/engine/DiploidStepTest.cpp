@@ -24,8 +24,8 @@ TEST(DiploidSettlement, EachClassSettlesAndSurvivesByItsDominantPhenotype) {
   const char *genotypes[9] = {"AB/AB", "AB/Ab", "Ab/Ab", "AB/aB", "AB/ab",
                               "Ab/ab", "aB/aB", "aB/ab", "ab/ab"};
   Params p;
-  p.i = 5;
-  p.j = 3;
+  p.TriesAB = 5;
+  p.TriesaB = 3;
   for (int k = 1; k <= 9; ++k) {
     SimState Sim;
     Apply(p, Sim);
@@ -34,9 +34,9 @@ TEST(DiploidSettlement, EachClassSettlesAndSurvivesByItsDominantPhenotype) {
     const std::string g = genotypes[k - 1];
     const bool hasA = g.find('A') != std::string::npos;
     const bool hasB = g.find('B') != std::string::npos;
-    double in1 = p.c * p.d, in2 = (1 - p.c) * p.d; // one attempt
+    double in1 = p.HabFreq * p.MigSurv, in2 = (1 - p.HabFreq) * p.MigSurv; // one attempt
     if (hasB) {
-      const auto e = ChoosyEnding(p.c, p.d, hasA ? p.i : p.j, hasA ? 1 : 2);
+      const auto e = ChoosyEnding(p.HabFreq, p.MigSurv, hasA ? p.TriesAB : p.TriesaB, hasA ? 1 : 2);
       in1 = e.in1;
       in2 = e.in2;
     }
@@ -51,8 +51,8 @@ TEST(DiploidSettlement, EmptyHabitatThresholdIsLowerThanForHaploids) {
   // Survivors adding up to between 1e-20 and 1e-19 still count in a diploid
   // habitat but not in a haploid one.
   Params p;
-  p.i = 1;
-  p.W1A = 5e-20 / (p.c * p.d);
+  p.TriesAB = 1;
+  p.W1A = 5e-20 / (p.HabFreq * p.MigSurv);
   SimState Sim;
   Apply(p, Sim);
   Sim.X[1] = 1; // AB/AB, or type AB for haploids
@@ -61,7 +61,7 @@ TEST(DiploidSettlement, EmptyHabitatThresholdIsLowerThanForHaploids) {
   SettlementAndSurvival(Sim);
   EXPECT_EQ(Sim.Settled1[1], 0.0);
 
-  p.W1A = 0.5e-20 / (p.c * p.d);
+  p.W1A = 0.5e-20 / (p.HabFreq * p.MigSurv);
   Apply(p, Sim);
   DiploidSettlementAndSurvival(Sim);
   EXPECT_GT(Sim.W1, 0.0);
@@ -104,7 +104,7 @@ TEST(GametesAndUnion, OneGenerationHalvesTheGameticDisequilibrium) {
 TEST(DiploidSteps, GlobalStepKeepsHardyWeinbergAndLocalStepMakesHomozygotes) {
   SimState Sim;
   Params p;
-  p.x = 0.3;
+  p.SoftProp = 0.3;
   p.W1A = 0.95;
   p.W2A = 0.1;
   p.W1a = 0.1;
@@ -164,7 +164,7 @@ TEST(DiploidSteps, MeasuresFollowTheNewGenotypes) {
   p.W1A = p.W1a = 0;
   StartPopulation(Sim, Model::DiploidLocal, p, 0.3, 0.6, 0.05);
   DiploidLocalStep(Sim);
-  EXPECT_NEAR(Sum(Sim.X, 9), 1 - p.x * p.c, 1e-15);
+  EXPECT_NEAR(Sum(Sim.X, 9), 1 - p.SoftProp * p.HabFreq, 1e-15);
   EXPECT_NEAR(Sim.FreqA, DiploidP(Sim.X), 1e-16);
   EXPECT_NEAR(Sim.DeltaP, DiploidP(Sim.X) - 0.3, 1e-16);
   EXPECT_NEAR(Sim.FreqB, DiploidQ(Sim.X), 1e-16);

@@ -57,11 +57,11 @@ public:
   // both habitats always keep survivors.
   Params Draw(double survivalFloor) {
     Params p;
-    p.x = Uniform(0, 1);
-    p.d = Uniform(0.0001, 1);
-    p.c = Uniform(0.0001, 0.9999);
-    p.i = Tries();
-    p.j = Tries();
+    p.SoftProp = Uniform(0, 1);
+    p.MigSurv = Uniform(0.0001, 1);
+    p.HabFreq = Uniform(0.0001, 0.9999);
+    p.TriesAB = Tries();
+    p.TriesaB = Tries();
     p.W1A = Uniform(survivalFloor, 1);
     p.W2A = Uniform(survivalFloor, 1);
     p.W1a = Uniform(survivalFloor, 1);
@@ -179,7 +179,7 @@ TEST(Invariants, OneAttemptEachMakesTheChoosyAlleleNeutral) {
     for (int set = 0; set < 30; ++set) {
       SimState Sim;
       Params p = sampler.Draw(0.01);
-      p.i = p.j = 1;
+      p.TriesAB = p.TriesaB = 1;
       Apply(p, Sim);
       Sim.FreqA = sampler.Uniform(0.05, 0.95);
       Sim.FreqB = sampler.Uniform(0.05, 0.95);
@@ -200,7 +200,7 @@ TEST(Invariants, AllSameTypesAndSurvivalsWithOneAttemptIsAnEquilibrium) {
   for (const auto &m : kModels) {
     SimState Sim;
     Params p;
-    p.i = p.j = 1;
+    p.TriesAB = p.TriesaB = 1;
     p.W1A = p.W2A = p.W1a = p.W2a = 0.6;
     Apply(p, Sim);
     Sim.FreqA = Sim.FreqB = 0.5;

@@ -280,8 +280,8 @@ TEST_P(RunLoopFileError, EndsTheRunWithStateAndFilesAtTheLastWholeGeneration) {
   const std::string files = folder.File("files");
   ASSERT_EQ(::mkdir(files.c_str(), 0777), 0);
   SimState s = ReadyState(folder, model, true);
-  s.DetailFileName = s.DetailFile.Name = files + "/run.gnr";
-  s.PlotFileName = s.PlotFile.Name = files + "/run.plo";
+  s.BindDetailFile(files + "/run.gnr");
+  s.BindPlotFile(files + "/run.plo");
   CreateEmptyFile(s.DetailFile.Name);
   CreateEmptyFile(s.PlotFile.Name);
   s.CompletedRuns = 4;

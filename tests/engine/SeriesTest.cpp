@@ -149,7 +149,7 @@ TEST(SeriesStart, NoSexualFlagStartsNothing) {
   ScratchFolder folder;
   SimState s;
   s.ModeClonal = true;
-  s.DetailFileName = s.DetailFile.Name = folder.File("run.gnr");
+  s.BindDetailFile(folder.File("run.gnr"));
   CreateEmptyFile(s.DetailFile.Name);
   PrepareSexualInput(s, folder.File("PlotSexFile.plo"));
   s.CompletedRuns = 3;

@@ -68,8 +68,8 @@ protected:
   void SetUp() override {
     TempDirTest::SetUp();
     s = SexualDefaults();
-    s.DetailFile.Name = s.DetailFileName = Path("run.gnr");
-    s.FinalFile.Name = s.FinalFileName = Path("final.mrv");
+    s.BindDetailFile(Path("run.gnr"));
+    s.BindFinalFile(Path("final.mrv"));
     CreateEmptyFile(s.DetailFile.Name);
     ResetPlotFile(s, Path(kSexPlotFileName));
   }

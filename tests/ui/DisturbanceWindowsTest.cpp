@@ -382,7 +382,7 @@ TEST_P(DisturbanceTest, RunThatCannotWriteComesBackToAWindowOfTheSeries) {
     EndState(0.5, 0.5, 0);
     MorvaneForm *w = AfterRun(model);
     // A run that moves: from 0.3, 0.6 or from the clones 0.7, 0.1, 0.1, 0.1.
-    morvane::testing::Apply(morvane::testing::Params{1, 1, 0.5, 1, 1, 0.9, 0.4, 0.5, 0.8, 0.0001},
+    morvane::testing::Apply(morvane::Parameters{1, 1, 0.5, 1, 1, 0.9, 0.4, 0.5, 0.8, 0.0001},
                             Sim());
     Disturb(w);
     if (model == Model::Clonal) {
