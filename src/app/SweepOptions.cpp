@@ -155,10 +155,25 @@ SweepAxis ParseAxis(Model model, const std::string &text) {
 }
 
 // The plan of the options that are not the sweep's outputs.
-SweepPlan PlanOf(const std::vector<CommandOption> &options) {
-  SweepPlan plan;
+// --shard K/N into the plan; given at most once.
+void ReadShard(const std::string &text, SweepPlan &plan) {
+  const std::vector<std::string> parts = Split(text, '/');
+  const auto n = parts.size() == 2 ? WholeNumber(parts[1], 1, kMaxPoints) : std::nullopt;
+  const auto k = n ? WholeNumber(parts[0], 0, kMaxPoints) : std::nullopt;
+  if (!n || !k)
+    Refuse("--shard needs K/N with whole numbers, N from 1 (got \"" + text + "\")");
+  if (*k >= *n)
+    Refuse("--shard " + text + ": K must be below N (shards 0 to " + std::to_string(*n - 1) + ")");
+  plan.shardIndex = *k;
+  plan.shardCount = *n;
+}
+
+// The sweep's own options (--vary, --shard) taken out of the plan's; the
+// others, morvane-run's, go to `base`. Returns the --vary texts.
+std::vector<std::string> SeparateSweepOptions(const std::vector<CommandOption> &options,
+                                              SweepPlan &plan,
+                                              std::vector<CommandOption> &base) {
   std::vector<std::string> axisTexts;
-  std::vector<CommandOption> base;
   bool shardGiven = false;
   for (const CommandOption &option : options) {
     if (option.name == "vary") {
@@ -167,16 +182,7 @@ SweepPlan PlanOf(const std::vector<CommandOption> &options) {
       if (shardGiven)
         Refuse("--shard is given twice");
       shardGiven = true;
-      const std::vector<std::string> parts = Split(*option.value, '/');
-      const auto n = parts.size() == 2 ? WholeNumber(parts[1], 1, kMaxPoints) : std::nullopt;
-      const auto k = n ? WholeNumber(parts[0], 0, kMaxPoints) : std::nullopt;
-      if (!n || !k)
-        Refuse("--shard needs K/N with whole numbers, N from 1 (got \"" + *option.value + "\")");
-      if (*k >= *n)
-        Refuse("--shard " + *option.value + ": K must be below N (shards 0 to " +
-               std::to_string(*n - 1) + ")");
-      plan.shardIndex = *k;
-      plan.shardCount = *n;
+      ReadShard(*option.value, plan);
     } else if (option.name == "detail" || option.name == "plot") {
       Refuse("--" + option.name +
              ": a sweep writes no Detail or Plot file by default; --trace-dir DIR writes them "
@@ -185,13 +191,10 @@ SweepPlan PlanOf(const std::vector<CommandOption> &options) {
       base.push_back(option);
     }
   }
+  return axisTexts;
+}
 
-  const auto model = std::find_if(base.begin(), base.end(),
-                                  [](const CommandOption &o) { return o.name == "model"; });
-  if (model == base.end())
-    Refuse("--model is required (see --help)");
-  plan.model = ParseModelName(model->value.value_or(""));
-
+void ReadAxes(const std::vector<std::string> &axisTexts, SweepPlan &plan) {
   if (axisTexts.empty())
     Refuse("--vary NAME=FROM:TO:COUNT is required (see --help)");
   if (axisTexts.size() > 2)
@@ -204,9 +207,12 @@ SweepPlan PlanOf(const std::vector<CommandOption> &options) {
   if (plan.Points() > kMaxPoints)
     Refuse("the sweep has " + std::to_string(plan.Points()) + " points; at most " +
            std::to_string(kMaxPoints) + " are allowed (split it)");
+}
 
-  // The canonical form of the plan: the model, the other options in the
-  // order of their names (repeated ones in the order given), the ranges.
+// The options common to every point into the plan, and its canonical form:
+// the model, the other options in the order of their names (repeated ones in
+// the order given), the ranges.
+void ReadCommonOptions(const std::vector<CommandOption> &base, SweepPlan &plan) {
   std::vector<std::pair<std::string, std::string>> canonical;
   for (const CommandOption &option : base) {
     for (const SweepAxis &axis : plan.axes)
@@ -231,6 +237,19 @@ SweepPlan PlanOf(const std::vector<CommandOption> &options) {
     plan.signature += " --" + name + value;
   for (const SweepAxis &axis : plan.axes)
     plan.signature += " --vary " + axis.given;
+}
+
+SweepPlan PlanOf(const std::vector<CommandOption> &options) {
+  SweepPlan plan;
+  std::vector<CommandOption> base;
+  const std::vector<std::string> axisTexts = SeparateSweepOptions(options, plan, base);
+  const auto model = std::find_if(base.begin(), base.end(),
+                                  [](const CommandOption &o) { return o.name == "model"; });
+  if (model == base.end())
+    Refuse("--model is required (see --help)");
+  plan.model = ParseModelName(model->value.value_or(""));
+  ReadAxes(axisTexts, plan);
+  ReadCommonOptions(base, plan);
   return plan;
 }
 

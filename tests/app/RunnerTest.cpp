@@ -1,7 +1,7 @@
 // morvane-run as a program: its files, its refusals, its file errors and its
 // output.
-#include "ProgramTestSupport.h"
-#include "WorkedExample.h"
+#include "support/ProgramTestSupport.h"
+#include "support/WorkedExample.h"
 #include "files/TextFile.h"
 
 namespace morvane {

@@ -5,7 +5,7 @@
 
 #include <QImage>
 
-#include "ProgramTestSupport.h"
+#include "support/ProgramTestSupport.h"
 #include "app/SweepMap.h"
 #include "files/TextFile.h"
 

@@ -1,7 +1,7 @@
 // The sweep's points on several threads, each with its own simulation state:
 // the files do not depend on the number of threads. Also run under
 // ThreadSanitizer by ./test.sh.
-#include "ProgramTestSupport.h"
+#include "support/ProgramTestSupport.h"
 #include "app/Sweep.h"
 #include "app/SweepOptions.h"
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "EngineTestSupport.h"
+#include "support/EngineTestSupport.h"
 #include "engine/ClonalStep.h"
 
 namespace morvane {

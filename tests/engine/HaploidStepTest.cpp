@@ -3,7 +3,7 @@
 #include <cmath>
 #include <random>
 
-#include "EngineTestSupport.h"
+#include "support/EngineTestSupport.h"
 #include "engine/HaploidStep.h"
 #include "engine/InitialState.h"
 

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <random>
 
-#include "EngineTestSupport.h"
+#include "support/EngineTestSupport.h"
 #include "engine/ClonalStep.h"
 #include "engine/DiploidStep.h"
 #include "engine/HaploidStep.h"

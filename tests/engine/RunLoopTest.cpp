@@ -9,8 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include "RunLoopTestSupport.h"
-#include "WorkedExample.h"
+#include "support/RunLoopTestSupport.h"
+#include "support/WorkedExample.h"
 #include "engine/InitialState.h"
 #include "engine/RunLoop.h"
 #include "engine/Series.h"

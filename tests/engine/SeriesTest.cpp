@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "RunLoopTestSupport.h"
+#include "support/RunLoopTestSupport.h"
 #include "engine/InitialState.h"
 #include "engine/Series.h"
 #include "engine/TradeOff.h"

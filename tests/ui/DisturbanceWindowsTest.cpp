@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <unistd.h>
 
-#include "EngineTestSupport.h"
+#include "support/EngineTestSupport.h"
 #include "FieldTestSupport.h"
 #include "UPerturb.h"
 #include "UPerturb2N.h"

@@ -12,7 +12,7 @@
 
 #include "FieldTestSupport.h"
 #include "PlotForm.h"
-#include "SeriesFilesSupport.h"
+#include "support/SeriesFilesSupport.h"
 #include "UPlotMenu.h"
 #include "UPlotSex.h"
 #include "UPlotVeg.h"

@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "RunLoopTestSupport.h"
+#include "support/RunLoopTestSupport.h"
 
 namespace morvane::testing {
 

@@ -1,14 +1,11 @@
 // What the engine and run tests and the benchmarks share: one set of model
-// parameters and start, a scratch folder, a series prepared as the windows
-// leave it before Go, and the step of a model. Nothing here needs gtest.
+// parameters and start, a series prepared as the windows leave it before Go,
+// and the step of a model. Nothing here needs gtest.
 #pragma once
 
 #include <array>
 #include <cstdint>
-#include <filesystem>
-#include <stdexcept>
 #include <string>
-#include <unistd.h>
 
 #include "engine/ClonalStep.h"
 #include "engine/DiploidStep.h"
@@ -20,6 +17,7 @@
 #include "files/PlotFile.h"
 #include "files/TextFile.h"
 #include "state/SimState.h"
+#include "support/ScratchFolder.h"
 
 namespace morvane::testing {
 
@@ -55,29 +53,6 @@ inline void Apply(const Start &start, Model model, SimState &s) {
     s.DG = start.DG;
   }
 }
-
-// A fresh folder under the temporary directory, removed with its content.
-class ScratchFolder {
-public:
-  ScratchFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "morvane_XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr)
-      throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~ScratchFolder() {
-    std::error_code error;
-    std::filesystem::remove_all(path_, error);
-  }
-  ScratchFolder(const ScratchFolder &) = delete;
-  ScratchFolder &operator=(const ScratchFolder &) = delete;
-
-  const std::string &Path() const { return path_; }
-  std::string File(const std::string &name) const { return path_ + "/" + name; }
-
-private:
-  std::string path_;
-};
 
 // s as the main window and the input window leave it before Go, with the
 // result files in `folder` ("" for the current folder): a new Final file
