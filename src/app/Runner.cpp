@@ -35,11 +35,14 @@ void ReportRun(const SimState &s, Model model, std::ostream &out) {
   out << '\n';
 }
 
+// A run that did not reach its equilibrium says so, with the generation
+// reached: its values are no equilibrium values.
 void ReportCap(const RunnerDisplay &display, const SimState &s, const RunnerOptions &o,
                std::ostream &err) {
   if (display.Capped())
-    err << "morvane-run: run " << s.CompletedRuns << " ended after " << *o.maxGenerations
-        << " generations without converging\n";
+    err << "morvane-run: warning: run " << s.CompletedRuns << " ended after "
+        << *o.maxGenerations << " generations without converging, at T=" << s.Generation
+        << "\n";
 }
 
 } // namespace
@@ -63,14 +66,16 @@ void RunSeriesRuns(const RunnerOptions &o, SimState &s, RunnerDisplay &display, 
 
   // Disturbance window: one Go per step.
   for (const Disturbance &step : o.disturbances) {
-    if (clonal)
-      RerunClonalSeries(s, display, step.clones, tracing);
-    else if (IsHaploidSexual(o.model))
-      RerunHaploidSeries(s, display, step.p, step.q, *step.dg, tracing);
-    else if (step.dg)
-      RerunDiploidSeriesWithDG(s, display, step.p, step.q, *step.dg, tracing);
-    else
-      RerunDiploidSeriesWithFit(s, display, step.p, step.q, *step.fit, tracing);
+    RerunFromHeld(s, GenerationSnapshot(s), [&] {
+      if (clonal)
+        RerunClonalSeries(s, display, step.clones, tracing);
+      else if (IsHaploidSexual(o.model))
+        RerunHaploidSeries(s, display, step.p, step.q, *step.dg, tracing);
+      else if (step.dg)
+        RerunDiploidSeriesWithDG(s, display, step.p, step.q, *step.dg, tracing);
+      else
+        RerunDiploidSeriesWithFit(s, display, step.p, step.q, *step.fit, tracing);
+    });
     afterRun();
   }
 }

@@ -84,13 +84,31 @@ void CheckedField(const FieldRule &rule, const std::string &text, SimState &s) {
     Refuse(rule.message);
 }
 
-// The clone frequencies as read by a Go: a sum of 0 is refused, any other
-// sum other than 1 divides them.
+// The clone frequencies as a Go reads them from the fields, which show
+// 15 significant digits: a sum of 0 is refused, a sum of 1 within that
+// rounding keeps them as shown, any other divides them.
 std::array<double, 4> SummedToOne(const SimState &s) {
-  std::array<double, 4> f = {s.X[1], s.X[2], s.X[3], s.X[4]};
-  if (SumCloneFrequenciesToOne(f.data()) == CloneSum::Zero)
+  std::array<double, 4> f;
+  for (int k = 0; k < 4; ++k)
+    f[k] = ShownValue(s.X[k + 1]);
+  if (SumShownCloneFrequenciesToOne(f.data()) == CloneSum::Zero)
     Refuse("Sum = 0, very funny!");
   return f;
+}
+
+// A clone frequency typed into the clonal input window and left: the field's
+// rule, then the sum rule of its exit on the four frequencies the state
+// holds (divided by their sum unless it is 1). The window restores the
+// initial frequencies on a sum of 0; a command line is refused.
+void TypeCloneFrequency(const FieldRule &rule, const std::string &text, SimState &s) {
+  CheckedField(rule, text, s);
+  if (SumCloneFrequenciesToOne(&s.X[1]) == CloneSum::Zero)
+    Refuse("Sum = 0, very funny!");
+}
+
+bool IsCloneFrequency(const FieldRule *rule) {
+  const std::vector<const FieldRule *> &clones = CloneFrequencyFields();
+  return std::find(clones.begin(), clones.end(), rule) != clones.end();
 }
 
 TradeOffRule ParseTradeOff(const std::string &name) {
@@ -320,14 +338,22 @@ Model CheckedModel(const GatheredOptions &g, bool withFiles) {
 // also the value the field falls back to when its text is no number.
 void ReadFields(const GivenOptions &given, RunnerOptions &o) {
   const bool clonal = o.model == Model::Clonal;
+  // The clone frequencies start as the window's activation leaves them and
+  // are typed in the order of its fields, each followed by its exit.
   SimState s;
+  ResetCloneFrequencies(s);
   for (const FieldRule *rule : clonal ? ClonalInputFields() : SexualInputFields()) {
     if (rule == &rules::DG)
       StoreDGRange(s);
-    if (const std::string *value = given.Find(rule->option))
+    const std::string *value = given.Find(rule->option);
+    if (IsCloneFrequency(rule)) {
+      if (value)
+        TypeCloneFrequency(*rule, *value, s);
+    } else if (value) {
       CheckedField(*rule, *value, s);
-    else
+    } else {
       StoreFieldEntry(*rule, "", '.', s);
+    }
   }
   o.params = s.Params();
   if (clonal)
@@ -445,8 +471,10 @@ Initial state, sexual models:
                [max(-pq, -(1-p)(1-q)) .. min(p(1-q), q(1-p))], [0..0] when p
                or q is fixed [0]
 
-Initial state, clonal model (brought to sum 1 by dividing by their sum; all
-four 0 is refused):
+Initial state, clonal model (taken as the clonal input window takes them when
+they are typed into its fields in this order: each value given brings the four
+to sum 1 by dividing them by their sum; the run starts from the values the
+fields then show, 15 significant digits; a sum of 0 is refused):
   --fAB F --fAb F --faB F --fab F    each 0..1 [0, 0.5, 0, 0.5]
 
 Series:

@@ -94,6 +94,22 @@ std::optional<Model> RerunDiploidSeriesWithFit(SimState &s, RunDisplay &display,
 void RerunClonalSeries(SimState &s, RunDisplay &display, const std::array<double, 4> &clones,
                        Tracing tracing = Tracing::ToFiles);
 
+// Runs `rerun` (a call of one of the Rerun functions above) from a state
+// whose last written generation is `held`. When the rerun fails before its
+// first generation is written, the disturbed values never ran: the state is
+// put back as `held` has it, the last generation the files hold, so that a
+// Stop records what ran. The error propagates.
+template <typename Rerun>
+void RerunFromHeld(SimState &s, const GenerationSnapshot &held, Rerun &&rerun) {
+  try {
+    rerun();
+  } catch (...) {
+    if (s.Generation == held.Generation())
+      held.Restore(s);
+    throw;
+  }
+}
+
 // End of a series: StopRequested := true, the series' record appended to the
 // Final file, PlotRows := Generation. A file error propagates before PlotRows
 // is set.

@@ -57,6 +57,9 @@ struct SimState : Parameters {
   std::uint32_t Generation = 0;
   std::uint32_t PlotRows = 0;
   bool StopRequested = false;
+  // Whether the last run ended by the stop rule, at equilibrium, rather than
+  // interrupted, cut by a generation cap or by a file error.
+  bool LastRunConverged = false;
   std::int32_t CompletedRuns = 0;
 
   // Result files: each handle with the name shown for it, bound together by

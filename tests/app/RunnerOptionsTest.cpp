@@ -58,6 +58,11 @@ TEST(RunnerOptions, CloneFrequenciesAreBroughtToSumOne) {
   EXPECT_EQ(Parse({"--model", "clonal", "--fAB", "1"}).start.Clones,
             (std::array<double, 4>{0.5, 0.25, 0, 0.25}));
   EXPECT_EQ(Parse({"--model", "clonal", "--fAb", "0"}).start.Clones, (std::array<double, 4>{0, 0, 0, 1}));
+  // Typed in the window's order, each left through the sum rule: fAB 0.5
+  // makes 1/3, 1/3, 0, 1/3; fAb 0.5 then sums to 7/6. Go runs what the
+  // fields show.
+  EXPECT_EQ(Parse({"--model", "clonal", "--fAb", "0.5", "--fAB", "0.5"}).start.Clones,
+            (std::array<double, 4>{ShownValue(2.0 / 7), ShownValue(3.0 / 7), 0, ShownValue(2.0 / 7)}));
   const RunnerOptions o =
       Parse({"--model", "clonal", "--disturb", "fAB=0.75,fAb=0.25,faB=0.125,fab=0.125"});
   ASSERT_EQ(o.disturbances.size(), 1u);
@@ -133,10 +138,10 @@ TEST(RunnerOptions, StoredAsTheInputWindowsGoStoresThem) {
   Store(Parse({"--model", "clonal", "--trade-off", "concave", "--fAB", "0.5"}), c);
   EXPECT_EQ(c.TradeOffStatus, "ConcTO");
   EXPECT_EQ(c.ESSStatus, "NoESS");
-  EXPECT_EQ(c.X[1], 0.5 / 1.5);
-  EXPECT_EQ(c.X[2], 0.5 / 1.5);
+  EXPECT_EQ(c.X[1], ShownValue(0.5 / 1.5));
+  EXPECT_EQ(c.X[2], ShownValue(0.5 / 1.5));
   EXPECT_EQ(c.X[3], 0.0);
-  EXPECT_EQ(c.X[4], 0.5 / 1.5);
+  EXPECT_EQ(c.X[4], ShownValue(0.5 / 1.5));
 }
 
 } // namespace

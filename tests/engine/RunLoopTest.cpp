@@ -63,6 +63,7 @@ TEST_P(RunLoopEveryModel, AnEquilibriumStillRunsOneGeneration) {
   EXPECT_EQ(s.Generation, 1u);
   EXPECT_EQ(s.CompletedRuns, 1);
   EXPECT_TRUE(s.StopRequested);
+  EXPECT_TRUE(s.LastRunConverged);
   EXPECT_EQ(display.calls,
             (std::vector<std::string>{"show", "display", "events", "hide", "handover"}));
   EXPECT_EQ(display.handedOver, std::vector<Model>{GetParam()});
@@ -205,6 +206,7 @@ TEST(RunLoop, StopRequestedByAnEventHandlerEndsTheRunAfterThatGeneration) {
   RunLoop(Model::DiploidGlobal, s, display);
   EXPECT_EQ(s.Generation, 3u);
   EXPECT_EQ(s.CompletedRuns, 3);
+  EXPECT_FALSE(s.LastRunConverged); // interrupted, not at equilibrium
   EXPECT_EQ(FileLines(s.DetailFile.Name).size(), 3u);
   EXPECT_EQ(FileLines(s.PlotFile.Name).size(), 3u);
   EXPECT_EQ(display.handedOver, std::vector<Model>{Model::DiploidGlobal});
