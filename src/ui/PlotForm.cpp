@@ -26,8 +26,8 @@
 #include <stdexcept>
 
 #include "FieldExit.h"
-#include "Help.h"
 #include "files/TextFile.h"
+#include "framework/Help.h"
 #include "framework/Locale.h"
 #include "framework/Seams.h"
 #include "framework/Windows.h"
