@@ -28,8 +28,10 @@ int main(int argc, char **argv) {
       map = RunSweep(options, CheckSweepPoints(options.plan, options.jobs),
                      ::isatty(STDERR_FILENO) ? &std::cerr : nullptr);
     }
-    if (!options.mapFile.empty())
+    if (!options.mapFile.empty()) {
+      const SweepMapApplication application;
       WriteSweepMap(map, options.mapFile, QSize(options.mapWidth, options.mapHeight));
+    }
   } catch (const UsageError &e) {
     std::cerr << e.what() << '\n';
     return 2;
