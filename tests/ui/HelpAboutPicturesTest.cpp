@@ -12,7 +12,7 @@
 #include <QTextBrowser>
 #include <QTextDocument>
 
-#include "Help.h"
+#include "framework/Help.h"
 #include "UMorvane1.h"
 #include "UTShowStop.h"
 #include "UiTestSeams.h"
