@@ -40,6 +40,7 @@ void WriteMap(const morvane::SweepOptions &o, const morvane::SweepMapData &map) 
   const std::string part = morvane::PartName(o.mapFile);
   std::remove(part.c_str());
   try {
+    const morvane::SweepMapApplication application;
     morvane::WriteSweepMap(map, part, QSize(o.mapWidth, o.mapHeight));
     if (std::rename(part.c_str(), o.mapFile.c_str()) != 0)
       throw morvane::FileError(errno, o.mapFile);

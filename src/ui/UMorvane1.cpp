@@ -4,11 +4,11 @@
 #include <QCoreApplication>
 #include <QFile>
 
-#include "Help.h"
 #include "engine/Series.h"
 #include "files/FinalFile.h"
 #include "files/PlotFile.h"
 #include "files/TextFile.h"
+#include "framework/Help.h"
 #include "framework/Pictures.h"
 #include "framework/Seams.h"
 #include "framework/Windows.h"
@@ -232,7 +232,8 @@ void TfrmMorvane::RdBtnClonalClick() { ChooseModelOption(morvane::Model::Clonal)
 
 // Plotting clears the model flags but keeps Ploidy and Reproduction.
 void TfrmMorvane::RdBtnPlotClick() {
-  Sim().ModeDiploGlobal = Sim().ModeDiploLocal = Sim().ModeHaploGlobal = Sim().ModeHaploLocal = false;
+  Sim().ModeDiploGlobal = Sim().ModeDiploLocal = Sim().ModeHaploGlobal = Sim().ModeHaploLocal =
+      false;
   Sim().ModeClonal = Sim().ModeQuit = false;
   Sim().ModePlot = true;
   ui_->BtnLaunch->setEnabled(true);

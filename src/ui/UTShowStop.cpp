@@ -74,7 +74,8 @@ void TFrmShowT::ShowNumbers() {
   ui_->TxtDeltaq->setText(RealText(deltaQ_));
   // How far the Detail file has grown (a run with L = 0 can fill a disk):
   // looked up only when the numbers are repainted.
-  const QFileInfo detail(QFile::decodeName(QByteArray::fromStdString(morvane::ui::Sim().DetailFileName)));
+  const QFileInfo detail(
+      QFile::decodeName(QByteArray::fromStdString(morvane::ui::Sim().DetailFileName)));
   ui_->LblDetailSize->setText(detail.exists() ? "Detail file: " + SizeText(detail.size())
                                               : QString());
 }

