@@ -13,7 +13,7 @@
 #include <QRectF>
 #include <QSize>
 
-#include "app/Sweep.h"
+#include "batch/Sweep.h"
 
 class QGuiApplication;
 

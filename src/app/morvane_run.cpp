@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Runner.h"
-#include "app/RunnerOptions.h"
+#include "batch/Runner.h"
+#include "batch/RunnerOptions.h"
 #include "files/TextFile.h"
 #include "state/SimState.h"
 

@@ -10,10 +10,10 @@
 #include <unistd.h>
 #include <vector>
 
-#include "app/Sweep.h"
-#include "app/SweepFiles.h"
+#include "batch/Sweep.h"
+#include "batch/SweepFiles.h"
 #include "app/SweepMap.h"
-#include "app/SweepOptions.h"
+#include "batch/SweepOptions.h"
 #include "files/TextFile.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <sstream>
 
 #include "FieldTestSupport.h"
-#include "app/Runner.h"
-#include "app/RunnerOptions.h"
+#include "batch/Runner.h"
+#include "batch/RunnerOptions.h"
 
 using namespace morvane;
 using namespace morvane::ui;

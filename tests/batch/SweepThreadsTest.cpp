@@ -2,8 +2,8 @@
 // the files do not depend on the number of threads. Also run under
 // ThreadSanitizer by ./test.sh.
 #include "support/ProgramTestSupport.h"
-#include "app/Sweep.h"
-#include "app/SweepOptions.h"
+#include "batch/Sweep.h"
+#include "batch/SweepOptions.h"
 
 namespace morvane {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/SweepOptions.h"
+#include "batch/SweepOptions.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "app/SweepFiles.h"
+#include "batch/SweepFiles.h"
 
 #include <cerrno>
 #include <algorithm>

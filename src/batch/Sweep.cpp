@@ -1,4 +1,4 @@
-#include "app/Sweep.h"
+#include "batch/Sweep.h"
 
 #include <algorithm>
 #include <array>
@@ -14,8 +14,8 @@
 #include <sys/stat.h>
 #include <thread>
 
-#include "app/Runner.h"
-#include "app/SweepFiles.h"
+#include "batch/Runner.h"
+#include "batch/SweepFiles.h"
 #include "engine/Series.h"
 #include "files/FinalFile.h"
 #include "files/LineText.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/SweepOptions.h"
+#include "batch/SweepOptions.h"
 #include "state/SimState.h"
 
 namespace morvane {

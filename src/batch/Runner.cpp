@@ -1,4 +1,4 @@
-#include "app/Runner.h"
+#include "batch/Runner.h"
 
 #include "engine/Series.h"
 #include "files/FinalFile.h"

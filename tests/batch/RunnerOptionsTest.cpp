@@ -1,7 +1,7 @@
 // The runner's options as parsed and stored, without running a series.
 #include <gtest/gtest.h>
 
-#include "app/RunnerOptions.h"
+#include "batch/RunnerOptions.h"
 #include "engine/Series.h"
 
 namespace morvane {

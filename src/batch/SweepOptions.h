@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/RunnerOptions.h"
+#include "batch/RunnerOptions.h"
 #include "engine/FieldRules.h"
 #include "engine/Model.h"
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Sweep.h"
-#include "app/SweepOptions.h"
+#include "batch/Sweep.h"
+#include "batch/SweepOptions.h"
 
 namespace morvane {
 

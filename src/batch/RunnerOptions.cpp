@@ -1,4 +1,4 @@
-#include "app/RunnerOptions.h"
+#include "batch/RunnerOptions.h"
 
 #include <algorithm>
 #include <map>
