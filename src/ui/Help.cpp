@@ -47,12 +47,11 @@ TextHelpViewer::TextHelpViewer() = default;
 TextHelpViewer::~TextHelpViewer() = default;
 
 QString TextHelpViewer::Locate(const QString &helpFile) {
-  // An installed program finds its data folder from its own folder (wherever
-  // the tree was installed or unpacked), else at the place it was built for.
+  // An installed program finds its data folder from its own folder, wherever
+  // the tree was installed or unpacked.
   const QString programDir = QCoreApplication::applicationDirPath();
   const QString folders[] = {QDir::currentPath(), programDir,
-                             programDir + QStringLiteral("/" MORVANE_DATA_DIR_FROM_PROGRAM),
-                             QStringLiteral(MORVANE_DATA_DIR)};
+                             programDir + QStringLiteral("/" MORVANE_DATA_DIR_FROM_PROGRAM)};
   for (const QString &folder : folders) {
     const QFileInfo file(QDir(folder), helpFile);
     if (file.isFile())
