@@ -9,12 +9,12 @@ MORVANE_PACKAGES=(
   locales fonts-dejavu-core
   xvfb xauth imagemagick xdotool
   parallel
-  help2man librsvg2-bin
+  help2man librsvg2-bin dpkg-dev file man-db
 )
-# What ./test.sh adds: the checks of the package, of the installed program
-# and of the README's Slurm commands.
+# What ./test.sh adds: the checkers of the package and of the installed
+# program, and the Slurm that runs the README's Slurm commands.
 MORVANE_TEST_PACKAGES=(
-  dpkg-dev file lintian man-db desktop-file-utils appstream
+  lintian desktop-file-utils appstream
   slurm-wlm munge
 )
 
