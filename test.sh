@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Morvane and runs every test: once in a
-# normal build, once under AddressSanitizer and UndefinedBehaviorSanitizer;
-# then the sweep's threads under ThreadSanitizer.
+# normal build, followed by the checks of the Debian package, of the installed
+# program and (as root) of the README's Slurm commands; once under
+# AddressSanitizer and UndefinedBehaviorSanitizer; then the sweep's threads
+# under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")"
 source tools/setup.sh
-morvane_setup
+morvane_setup test
 
 JOBS=$(nproc)
 export QT_QPA_PLATFORM=offscreen
@@ -13,6 +15,16 @@ export QT_QPA_PLATFORM=offscreen
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$JOBS"
 (cd build && ctest --output-on-failure -j "$JOBS")
+
+# The Debian package and lintian, the installed program; as root, the
+# README's Slurm commands on a one-node Slurm of this machine.
+tools/install-check.sh build
+if [ "$(id -u)" -eq 0 ]; then
+  tools/slurm-check.sh build
+else
+  echo "test.sh: skipped tools/slurm-check.sh (the README's Slurm commands on a one-node Slurm):" \
+    "it starts munge and Slurm daemons, which needs root" >&2
+fi
 
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DMORVANE_SANITIZE=ON -DMORVANE_BUILD_BENCH=OFF
 cmake --build build-asan -j "$JOBS"

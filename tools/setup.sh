@@ -9,11 +9,18 @@ MORVANE_PACKAGES=(
   locales fonts-dejavu-core
   xvfb xauth imagemagick xdotool
   parallel
+  help2man librsvg2-bin dpkg-dev file man-db
+)
+# What ./test.sh adds: the checkers of the package and of the installed
+# program, and the Slurm that runs the README's Slurm commands.
+MORVANE_TEST_PACKAGES=(
+  lintian desktop-file-utils appstream
+  slurm-wlm munge
 )
 
 morvane_missing_packages() {
   local missing=() p
-  for p in "${MORVANE_PACKAGES[@]}"; do
+  for p in "$@"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
       missing+=("$p")
     fi
@@ -25,9 +32,12 @@ morvane_locale_missing() {
   ! locale -a 2>/dev/null | grep -qi '^fr_FR\.utf-\?8$'
 }
 
+# morvane_setup [test]: what building and running need, and with "test" what
+# ./test.sh needs too.
 morvane_setup() {
-  local missing
-  missing=$(morvane_missing_packages)
+  local missing packages=("${MORVANE_PACKAGES[@]}")
+  [ "${1:-}" != test ] || packages+=("${MORVANE_TEST_PACKAGES[@]}")
+  missing=$(morvane_missing_packages "${packages[@]}")
   if [ -n "$missing" ] || morvane_locale_missing; then
     if [ "$(id -u)" -ne 0 ]; then
       echo "Morvane needs packages or locales that are not installed. Run as root:" >&2

@@ -47,12 +47,16 @@ TextHelpViewer::TextHelpViewer() = default;
 TextHelpViewer::~TextHelpViewer() = default;
 
 QString TextHelpViewer::Locate(const QString &helpFile) {
-  const QFileInfo here(QDir::current(), helpFile);
-  if (here.isFile())
-    return here.absoluteFilePath();
-  const QFileInfo beside(QDir(QCoreApplication::applicationDirPath()), helpFile);
-  if (beside.isFile())
-    return beside.absoluteFilePath();
+  // An installed program finds its data folder from its own folder, wherever
+  // the tree was installed or unpacked.
+  const QString programDir = QCoreApplication::applicationDirPath();
+  const QString folders[] = {QDir::currentPath(), programDir,
+                             programDir + QStringLiteral("/" MORVANE_DATA_DIR_FROM_PROGRAM)};
+  for (const QString &folder : folders) {
+    const QFileInfo file(QDir(folder), helpFile);
+    if (file.isFile())
+      return file.absoluteFilePath();
+  }
   return {};
 }
 

@@ -24,7 +24,8 @@ void HelpMenuRequested();
 void HelpKeyPressed(int context);
 
 // The program's help viewer: a window that shows the help file, found by its
-// bare name in the current folder, then beside the executable. A file that
+// bare name in the current folder, beside the executable, then in the
+// installed data folder (share/morvane). A file that
 // cannot be found is reported by the viewer in a message box. Esc closes it.
 class TextHelpViewer : public HelpViewerSeam {
 public:
