@@ -47,8 +47,38 @@ QString DisturbanceForm::CountersText(const SimState &s) {
   return QStringLiteral("Completed runs=%1; T=%2").arg(s.CompletedRuns).arg(s.Generation);
 }
 
+QString DisturbanceForm::NotConvergedText(const SimState &s) {
+  return QStringLiteral("The run was interrupted before equilibrium (T=%1): these values are not "
+                        "an equilibrium.")
+      .arg(s.Generation);
+}
+
 void DisturbanceForm::AnnounceResult() {
+  // What the files hold now: a rerun that fails before its first generation,
+  // or a Stop, falls back on it rather than on values typed but never run.
+  held_.emplace(Sim());
+  heldConverged_ = Sim().LastRunConverged;
   announcement_ = errorText_.isEmpty() ? CountersText(Sim()) : std::exchange(errorText_, QString());
+  if (!Sim().LastRunConverged)
+    announcement_ += "\n" + NotConvergedText(Sim());
+}
+
+void DisturbanceForm::RestoreHeld() {
+  if (held_ && Sim().Generation == held_->Generation()) {
+    held_->Restore(Sim());
+    Sim().LastRunConverged = heldConverged_;
+  }
+}
+
+void DisturbanceForm::CloseAndRerun(Model model, std::function<void(RunDisplay &)> rerun) {
+  CloseAndRun(model, [this, rerun = std::move(rerun)](RunDisplay &display) {
+    try {
+      rerun(display);
+    } catch (...) {
+      RestoreHeld();
+      throw;
+    }
+  });
 }
 
 void DisturbanceForm::FormActivate() {
@@ -66,6 +96,9 @@ void DisturbanceForm::ShowAfterError(const std::exception &e) {
 }
 
 void DisturbanceForm::StopSeries() {
+  // The fields' exits store what is typed: the record is that of the last
+  // generation run.
+  RestoreHeld();
   Sim().StopRequested = true;
   CloseForm();
   try {

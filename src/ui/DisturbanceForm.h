@@ -7,10 +7,12 @@
 #include <QString>
 #include <functional>
 #include <initializer_list>
+#include <optional>
 #include <vector>
 
 #include "SeriesWindow.h"
 #include "engine/FieldRules.h"
+#include "engine/RunLoop.h"
 #include "framework/Windows.h"
 #include "state/SimState.h"
 
@@ -27,6 +29,9 @@ public:
 
   // "Completed runs=" N "; T=" M, the counters of the series.
   static QString CountersText(const SimState &s);
+  // The line under the counters when the run ended before its stop rule
+  // (interrupted, or cut by a file error).
+  static QString NotConvergedText(const SimState &s);
 
 protected:
   explicit DisturbanceForm(QWidget *parent = nullptr);
@@ -60,6 +65,10 @@ protected:
   void AnnounceResult();
   void FormActivate() override;
 
+  // Go's run: CloseAndRun, and when the rerun fails before its first
+  // generation the state goes back to the last generation the files hold.
+  void CloseAndRerun(Model model, std::function<void(RunDisplay &)> rerun);
+
   static void Enable(std::initializer_list<QWidget *> controls, bool enabled);
 
 private:
@@ -71,7 +80,12 @@ private:
   // disturbing.
   void StopSeries();
 
+  // The held generation, when nothing ran since the window was shown.
+  void RestoreHeld();
+
   Controls controls_{};
+  std::optional<GenerationSnapshot> held_; // the last generation the files hold
+  bool heldConverged_ = false;
   FieldTable fields_;
   QString errorText_;    // the error that the next show announces
   QString announcement_; // shown by the next activation

@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <unistd.h>
 
-#include "support/EngineTestSupport.h"
 #include "FieldTestSupport.h"
 #include "UPerturb.h"
 #include "UPerturb2N.h"
@@ -16,6 +15,7 @@
 #include "files/FinalFile.h"
 #include "files/TextFile.h"
 #include "framework/Locale.h"
+#include "support/EngineTestSupport.h"
 
 using namespace morvane;
 using namespace morvane::ui;
@@ -65,6 +65,8 @@ void Mend(const std::string &file, const std::string &content) {
 const char *GoButton(Model m) {
   return m == Model::Clonal ? "BtnGoPertClon" : IsDiploid(m) ? "BtnGoPert2N" : "BtnGoPert1N";
 }
+const QString kNotAtEquilibrium =
+    "The run was interrupted before equilibrium (T=140): these values are not an equilibrium.";
 const char *const kClones[] = {"TxtNewX1", "TxtNewX2", "TxtNewX3", "TxtNewX4"};
 
 class DisturbanceTest : public InputWindowTest {
@@ -95,6 +97,7 @@ protected:
     Sim().ESSStatus = "NoESS";
     Sim().CompletedRuns = 1;
     Sim().Generation = 137;
+    Sim().LastRunConverged = true;
     MorvaneForm *w = DisturbanceWindow(model);
     messages.texts.clear();
     w->ShowForm();
@@ -404,7 +407,8 @@ TEST_P(DisturbanceTest, RunThatCannotWriteComesBackToAWindowOfTheSeries) {
     };
     Button(w, GoButton(model))->click();
     runs.onEvents = nullptr;
-    EXPECT_EQ(messages.texts, FailureOf(breakage, failing));
+    EXPECT_EQ(messages.texts,
+              QStringList{FailureOf(breakage, failing)[0] + "\n" + kNotAtEquilibrium});
     EXPECT_TRUE(w->isVisible());
     EXPECT_EQ(Sim().CompletedRuns, 1);
     // The state of the third generation of the rerun, the last one written.
@@ -443,6 +447,67 @@ TEST_P(DisturbanceTest, RunThatCannotWriteComesBackToAWindowOfTheSeries) {
   EXPECT_TRUE(input.isVisible());
   EXPECT_FALSE(diploid->isVisible());
   EXPECT_EQ(ReadAll("PlotSexFile.plo"), "");
+}
+
+// New values typed but never run are not the series: whether the rerun
+// fails before its first generation (its Detail file gone) or no Go is
+// pressed, Stop records the last generation the files hold.
+TEST_P(DisturbanceTest, StopRecordsWhatRanNotWhatWasTyped) {
+  const Model models[] = {Model::HaploidLocal, Model::DiploidGlobal, Model::Clonal};
+  for (const Model model : models) {
+    for (const bool go : {true, false}) {
+      SCOPED_TRACE(std::to_string(static_cast<int>(model)) + (go ? " Go" : " no Go"));
+      const std::string final = "results/series.mrv";
+      Mend(final, "");
+      Sim().FinalFileName = Sim().FinalFile.Name = final;
+      CreateOrAcceptFinalFile(final);
+      const std::string header = ReadAll("results/series.mrv");
+      Mend("out/series.gnr", "");
+      Sim().DetailFileName = Sim().DetailFile.Name = "out/series.gnr";
+      EndState(0.5, 0.5, 0);
+      MorvaneForm *w = AfterRun(model);
+      const std::string held = FinalRecordLine(Sim(), model == Model::Clonal);
+      Disturb(w);
+      if (model == Model::Clonal) {
+        for (const char *name : kClones)
+          Leave(Field(w, name), L(name == std::string("TxtNewX1") ? "0.7" : "0.1"));
+      } else {
+        Leave(Field(w, "TxtNewp"), L("0.2"));
+        Leave(Field(w, "TxtNewq"), L("0.9"));
+      }
+      if (go) {
+        Break(Deleted, "out/series.gnr");
+        messages.texts.clear();
+        Button(w, GoButton(model))->click();
+        EXPECT_EQ(messages.texts, FailureOf(Deleted, "out/series.gnr"));
+        EXPECT_TRUE(w->isVisible());
+        EXPECT_EQ(Sim().Generation, 137u);
+        EXPECT_EQ(Field(w, model == Model::Clonal ? "TxtNewX1" : "TxtNewp")->text(), L("0.5"));
+      }
+      messages.texts.clear();
+      Button(w, "BtnExit")->click();
+      EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
+      EXPECT_EQ(ReadAll("results/series.mrv"), header + held);
+      plotSex.CloseForm();
+      plotVeg.CloseForm();
+    }
+  }
+}
+
+// A run stopped from the progress window is told as one that did not reach
+// its equilibrium, under the counters.
+TEST_P(DisturbanceTest, InterruptedRunIsToldUnderTheCounters) {
+  EndState(0.5, 0.5, 0);
+  MorvaneForm *w = AfterRun(Model::HaploidLocal);
+  morvane::testing::Apply(morvane::Parameters{1, 1, 0.5, 1, 1, 0.9, 0.4, 0.5, 0.8, 0.0001}, Sim());
+  Disturb(w);
+  Field(w, "TxtNewp")->setText(L("0.3"));
+  int generations = 0;
+  runs.onEvents = [&] { Sim().StopRequested = ++generations == 3; };
+  Button(w, "BtnGoPert1N")->click();
+  runs.onEvents = nullptr;
+  EXPECT_EQ(messages.texts, QStringList{"Completed runs=2; T=140\n" + kNotAtEquilibrium});
+  w->CloseForm();
 }
 
 INSTANTIATE_TEST_SUITE_P(Locales, DisturbanceTest, ::testing::Values('.', ','), SeparatorName);
