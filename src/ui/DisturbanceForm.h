@@ -17,6 +17,7 @@
 #include "state/SimState.h"
 
 class QAction;
+class QCloseEvent;
 class QPushButton;
 
 namespace morvane::ui {
@@ -26,6 +27,15 @@ public:
   // Back as at the end of a run (show handler, controls reset from the state),
   // with the error's message in place of the counters.
   void ShowAfterError(const std::exception &e) override;
+
+  // A close of this window or of the main window while the series waits for
+  // Stop asks first: Stop writes the record as the Stop button does,
+  // Discard closes without it, Cancel keeps the window. Returns false when
+  // the close must not happen (Cancel, or a record that could not be
+  // written: the window is back with the error).
+  bool AskBeforeClosing();
+  // The disturbance window whose series waits for Stop, if one does.
+  static DisturbanceForm *Waiting();
 
   // "Completed runs=" N "; T=" M, the counters of the series.
   static QString CountersText(const SimState &s);
@@ -64,6 +74,7 @@ protected:
   // stands over the window it belongs to.
   void AnnounceResult();
   void FormActivate() override;
+  void closeEvent(QCloseEvent *e) override;
 
   // Go's run: CloseAndRun, and when the rerun fails before its first
   // generation the state goes back to the last generation the files hold.
@@ -78,7 +89,8 @@ private:
   // window comes back as at the end of a run, with the error's message, so
   // that the user can mend the cause and stop again (one record) or go on
   // disturbing.
-  void StopSeries();
+  // Returns whether the record was written.
+  bool StopSeries();
 
   // The held generation, when nothing ran since the window was shown.
   void RestoreHeld();

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include "DisturbanceForm.h"
 #include "engine/Series.h"
 #include "files/FinalFile.h"
 #include "files/PlotFile.h"
@@ -138,7 +139,13 @@ void TfrmMorvane::FormActivate() {
 }
 
 void TfrmMorvane::closeEvent(QCloseEvent *e) {
-  // Closing the main window ends the program, whatever other window is open.
+  // Closing the main window ends the program, whatever other window is open;
+  // a series waiting for Stop is stopped or discarded first, as the user says.
+  if (DisturbanceForm *waiting = DisturbanceForm::Waiting();
+      waiting && !waiting->AskBeforeClosing()) {
+    e->ignore();
+    return;
+  }
   e->accept();
   QuitProgram();
 }

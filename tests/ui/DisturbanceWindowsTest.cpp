@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "FieldTestSupport.h"
+#include "UMorvane1.h"
 #include "UPerturb.h"
 #include "UPerturb2N.h"
 #include "UPerturbClone.h"
@@ -508,6 +509,57 @@ TEST_P(DisturbanceTest, InterruptedRunIsToldUnderTheCounters) {
   runs.onEvents = nullptr;
   EXPECT_EQ(messages.texts, QStringList{"Completed runs=2; T=140\n" + kNotAtEquilibrium});
   w->CloseForm();
+}
+
+// Closing the disturbance window (title-bar button, Alt+F4) or the main
+// window while the series waits asks first: Stop writes the record and shows
+// the plot window as the Stop button does, Discard closes without a record,
+// Cancel keeps everything as it was.
+TEST_P(DisturbanceTest, ClosingWhileTheSeriesWaitsAsksFirst) {
+  int quits = 0;
+  TfrmMorvane::SetQuitProgram([&] { ++quits; });
+  TfrmMorvane mainWindow;
+  enum { Stop, Discard, Cancel };
+  for (const bool fromMain : {false, true}) {
+    for (const int answer : {Stop, Discard, Cancel}) {
+      SCOPED_TRACE(std::to_string(answer) + (fromMain ? " main window" : " disturbance window"));
+      const std::string final = "results/series.mrv";
+      Mend(final, "");
+      Sim().FinalFileName = Sim().FinalFile.Name = final;
+      CreateOrAcceptFinalFile(final);
+      const std::string header = ReadAll("results/series.mrv");
+      EndState(0.3, 0.6, 0.05);
+      MorvaneForm *w = AfterRun(Model::Clonal);
+      const std::string record = FinalRecordLine(Sim(), true);
+      messages.texts.clear();
+      messages.questions.clear();
+      messages.scriptedAnswers = {answer};
+      quits = 0;
+      if (fromMain) {
+        mainWindow.show();
+        mainWindow.close();
+      } else {
+        w->close();
+      }
+      EXPECT_EQ(messages.questions,
+                QStringList{"The series waits for Stop: its record is not in the Final file yet."});
+      EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
+      EXPECT_EQ(ReadAll("results/series.mrv"), header + (answer == Stop ? record : ""));
+      // Discarded from the main window, the series ends with the program.
+      EXPECT_EQ(w->isVisible(), answer == Cancel || (fromMain && answer == Discard));
+      EXPECT_EQ(plotVeg.isVisible(), answer == Stop);
+      EXPECT_EQ(quits, fromMain && answer != Cancel ? 1 : 0);
+      plotVeg.CloseForm();
+      w->CloseForm();
+    }
+  }
+  // Nothing waits: the main window closes without a question.
+  messages.questions.clear();
+  mainWindow.show();
+  mainWindow.close();
+  EXPECT_TRUE(messages.questions.isEmpty());
+  EXPECT_EQ(quits, 1);
+  TfrmMorvane::SetQuitProgram(nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Locales, DisturbanceTest, ::testing::Values('.', ','), SeparatorName);
