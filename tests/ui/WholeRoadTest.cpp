@@ -50,11 +50,12 @@ const Road kRoads[] = {
     {"Clonal", "clonal", "RdBtnClonal",
      "x=0.5 d=0.9 c=0.6 i=3 j=2 L=0.0001 W1A=0.9 W1a=0.5 W2A=0.4 W2a=0.8", nullptr, false,
      "fAB=0.4,fAb=0.3,faB=0.2,fab=0.1"},
-    // Clone frequencies typed in order that never sum to 1: each exit
-    // divides them, and Go runs the 15 digits the fields then show.
+    // Clone frequencies typed in order that do not sum to 1: each exit
+    // divides them, and Go runs the 15 digits the fields then show, whose
+    // sum is 1 only within their rounding.
     {"ClonalTypedNotSummingToOne", "clonal", "RdBtnClonal",
      "x=0.5 d=0.9 c=0.6 i=3 j=2 L=0.0001 W1A=0.9 W1a=0.5 W2A=0.4 W2a=0.8 "
-     "fAB=0.3 fAb=0.3 faB=0.3 fab=0.3",
+     "fAB=0.5 fab=0.5",
      nullptr, false, "fAB=0.1,fAb=0.2,faB=0.3,fab=0.4"},
     // The survivals and DG0 that the windows compute or round for display
     // run as the fields show them, in the runner too.
