@@ -12,11 +12,11 @@
 
 #include "FieldTestSupport.h"
 #include "PlotForm.h"
+#include "support/SeriesFilesSupport.h"
 #include "UPlotMenu.h"
 #include "UPlotSex.h"
 #include "UPlotVeg.h"
 #include "framework/Locale.h"
-#include "support/SeriesFilesSupport.h"
 
 using namespace morvane;
 using namespace morvane::ui;
@@ -143,9 +143,8 @@ TEST_F(PlotWindowsTest, ChartWindowsDrawThePlotFileOfTheSeries) {
     w.form->ShowForm();
     ASSERT_EQ(messages.texts.size(), 1);
     const QString message = messages.texts.takeFirst();
-    EXPECT_TRUE(
-        message.startsWith(QString::fromStdString(Sim().PlotFileName) + ", line 7: \"x0.") &&
-        message.endsWith("is not a number"))
+    EXPECT_TRUE(message.startsWith(QString::fromStdString(Sim().PlotFileName) + ", line 7: \"x0.") &&
+                message.endsWith("is not a number"))
         << message.toStdString();
     EXPECT_EQ(Counts(*w.form), std::vector<int>(4, 0));
     EXPECT_TRUE(w.form->StatusText().startsWith("Nothing drawn"));
