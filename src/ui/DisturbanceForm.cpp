@@ -1,6 +1,7 @@
 #include "DisturbanceForm.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QPushButton>
 #include <QWidget>
 #include <utility>
@@ -9,6 +10,7 @@
 #include "framework/ErrorHandler.h"
 #include "framework/Help.h"
 #include "framework/Locale.h"
+#include "framework/Seams.h"
 #include "framework/Windows.h"
 
 namespace morvane::ui {
@@ -47,8 +49,38 @@ QString DisturbanceForm::CountersText(const SimState &s) {
   return QStringLiteral("Completed runs=%1; T=%2").arg(s.CompletedRuns).arg(s.Generation);
 }
 
+QString DisturbanceForm::NotConvergedText(const SimState &s) {
+  return QStringLiteral("The run was interrupted before equilibrium (T=%1): these values are not "
+                        "an equilibrium.")
+      .arg(s.Generation);
+}
+
 void DisturbanceForm::AnnounceResult() {
+  // What the files hold now: a rerun that fails before its first generation,
+  // or a Stop, falls back on it rather than on values typed but never run.
+  held_.emplace(Sim());
+  heldConverged_ = Sim().LastRunConverged;
   announcement_ = errorText_.isEmpty() ? CountersText(Sim()) : std::exchange(errorText_, QString());
+  if (!Sim().LastRunConverged)
+    announcement_ += "\n" + NotConvergedText(Sim());
+}
+
+void DisturbanceForm::RestoreHeld() {
+  if (held_ && Sim().Generation == held_->Generation()) {
+    held_->Restore(Sim());
+    Sim().LastRunConverged = heldConverged_;
+  }
+}
+
+void DisturbanceForm::CloseAndRerun(Model model, std::function<void(RunDisplay &)> rerun) {
+  CloseAndRun(model, [this, rerun = std::move(rerun)](RunDisplay &display) {
+    try {
+      rerun(display);
+    } catch (...) {
+      RestoreHeld();
+      throw;
+    }
+  });
 }
 
 void DisturbanceForm::FormActivate() {
@@ -65,16 +97,46 @@ void DisturbanceForm::ShowAfterError(const std::exception &e) {
   ShowForm();
 }
 
-void DisturbanceForm::StopSeries() {
+bool DisturbanceForm::AskBeforeClosing() {
+  enum { Stop, Discard, Cancel };
+  const int answer = Messages().Ask(
+      this, QStringLiteral("The series waits for Stop: its record is not in the Final file yet."),
+      {QStringLiteral("Stop the series and write its record"), QStringLiteral("Discard the series"),
+       QStringLiteral("Cancel")});
+  if (answer == Stop)
+    return StopSeries();
+  return answer == Discard;
+}
+
+DisturbanceForm *DisturbanceForm::Waiting() {
+  for (MorvaneForm *w : {Windows().FrmPerturb1N, Windows().FrmPerturb2N, Windows().FrmPerturbClone})
+    if (auto *disturbance = dynamic_cast<DisturbanceForm *>(w); disturbance && w->isVisible())
+      return disturbance;
+  return nullptr;
+}
+
+void DisturbanceForm::closeEvent(QCloseEvent *e) {
+  // A Stop hides the window itself; a Discard closes it as any window.
+  if (!AskBeforeClosing() || !isVisible())
+    e->ignore();
+  else
+    e->accept();
+}
+
+bool DisturbanceForm::StopSeries() {
+  // The fields' exits store what is typed: the record is that of the last
+  // generation run.
+  RestoreHeld();
   Sim().StopRequested = true;
   CloseForm();
   try {
     controls_.stopSeries(Sim());
   } catch (const std::exception &e) {
     ShowAfterError(e);
-    return;
+    return false;
   }
   ShowWindow(Windows().*controls_.plotWindow);
+  return true;
 }
 
 void DisturbanceForm::Enable(std::initializer_list<QWidget *> controls, bool enabled) {

@@ -7,14 +7,17 @@
 #include <QString>
 #include <functional>
 #include <initializer_list>
+#include <optional>
 #include <vector>
 
 #include "SeriesWindow.h"
 #include "engine/FieldRules.h"
+#include "engine/RunLoop.h"
 #include "framework/Windows.h"
 #include "state/SimState.h"
 
 class QAction;
+class QCloseEvent;
 class QPushButton;
 
 namespace morvane::ui {
@@ -25,8 +28,20 @@ public:
   // with the error's message in place of the counters.
   void ShowAfterError(const std::exception &e) override;
 
+  // A close of this window or of the main window while the series waits for
+  // Stop asks first: Stop writes the record as the Stop button does,
+  // Discard closes without it, Cancel keeps the window. Returns false when
+  // the close must not happen (Cancel, or a record that could not be
+  // written: the window is back with the error).
+  bool AskBeforeClosing();
+  // The disturbance window whose series waits for Stop, if one does.
+  static DisturbanceForm *Waiting();
+
   // "Completed runs=" N "; T=" M, the counters of the series.
   static QString CountersText(const SimState &s);
+  // The line under the counters when the run ended before its stop rule
+  // (interrupted, or cut by a file error).
+  static QString NotConvergedText(const SimState &s);
 
 protected:
   explicit DisturbanceForm(QWidget *parent = nullptr);
@@ -59,6 +74,11 @@ protected:
   // stands over the window it belongs to.
   void AnnounceResult();
   void FormActivate() override;
+  void closeEvent(QCloseEvent *e) override;
+
+  // Go's run: CloseAndRun, and when the rerun fails before its first
+  // generation the state goes back to the last generation the files hold.
+  void CloseAndRerun(Model model, std::function<void(RunDisplay &)> rerun);
 
   static void Enable(std::initializer_list<QWidget *> controls, bool enabled);
 
@@ -69,9 +89,15 @@ private:
   // window comes back as at the end of a run, with the error's message, so
   // that the user can mend the cause and stop again (one record) or go on
   // disturbing.
-  void StopSeries();
+  // Returns whether the record was written.
+  bool StopSeries();
+
+  // The held generation, when nothing ran since the window was shown.
+  void RestoreHeld();
 
   Controls controls_{};
+  std::optional<GenerationSnapshot> held_; // the last generation the files hold
+  bool heldConverged_ = false;
   FieldTable fields_;
   QString errorText_;    // the error that the next show announces
   QString announcement_; // shown by the next activation

@@ -23,7 +23,7 @@ TFrmClonImput::TFrmClonImput(QWidget *parent)
   // After a frequency's own rule, the four are brought back to a sum of 1.
   // The sum is taken from the state: the other three are the values last
   // stored, not the texts on the screen.
-  const auto sumRule = [this] { KeepFrequenciesSummingToOne(); };
+  const auto sumRule = [this] { KeepFrequenciesSummingToOne(false); };
   // In Go's reading order.
   mui::FieldTable fields = FitnessRows(*ui->GrpBxFitness);
   fields.insert(fields.end(), {{ui->TxtHabFreq, &rules::HabFreq},
@@ -55,14 +55,17 @@ void TFrmClonImput::FormActivate() {
   ActivateInput([] { morvane::PrepareClonalInput(Sim(), morvane::kClonePlotFileName); });
 }
 
-bool TFrmClonImput::KeepFrequenciesSummingToOne() {
-  const morvane::CloneSum sum = morvane::CheckCloneSum(Sim());
+bool TFrmClonImput::KeepFrequenciesSummingToOne(bool asShown) {
+  // A field exit keeps only an exact sum of 1; Go runs values whose shown
+  // digits sum to 1 as they are shown.
+  const morvane::CloneSum sum =
+      asShown ? morvane::SumShownCloneFrequenciesToOne(&Sim().X[1]) : morvane::CheckCloneSum(Sim());
   if (sum == morvane::CloneSum::One)
     return true;
   if (sum == morvane::CloneSum::Zero) {
     ShowMessage("Sum = 0, very funny!");
     morvane::ResetCloneFrequencies(Sim());
-  } else {
+  } else if (!asShown) {
     morvane::NormaliseCloneFrequencies(Sim());
   }
   mui::ShowCloneFrequencies({ui->TxtAB, ui->TxtAsb, ui->TxtsaB, ui->Txtsasb}, Sim());
@@ -74,7 +77,7 @@ void TFrmClonImput::BtnGoClonClick() {
   // The four values read may come from fields not left since an earlier
   // series: a run starts only from frequencies that sum to 1, and the fields
   // show the ones it uses.
-  if (!KeepFrequenciesSummingToOne())
+  if (!KeepFrequenciesSummingToOne(true))
     return;
   CloseAndRun(morvane::Model::Clonal,
               [](morvane::RunDisplay &display) { morvane::StartClonalSeries(Sim(), display); });

@@ -28,7 +28,7 @@ private:
   // any other sum but 0 divides them, and a sum of 0 is announced ("Sum = 0,
   // very funny!") and brings back 0, 0.5, 0, 0.5. The fields then show the
   // four; false after a sum of 0.
-  bool KeepFrequenciesSummingToOne();
+  bool KeepFrequenciesSummingToOne(bool asShown);
 
   std::unique_ptr<Ui::TFrmClonImput> ui;
 };

@@ -4,9 +4,11 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include "DisturbanceForm.h"
 #include "engine/Series.h"
 #include "files/FinalFile.h"
 #include "files/PlotFile.h"
+#include "files/SeriesReader.h"
 #include "files/TextFile.h"
 #include "framework/Help.h"
 #include "framework/Pictures.h"
@@ -34,6 +36,37 @@ void QuitProgram() {
 
 // File names go to the core in the file system's own encoding.
 std::string FilePath(const QString &name) { return QFile::encodeName(name).toStdString(); }
+
+// What an existing file holds, for the questions asked before it is emptied
+// or appended to: "a Final file with N records", "a Detail file with N
+// series", or its size; empty for a missing or empty file. `final` tells
+// whether it begins with the Final header.
+QString WhatTheFileHolds(const QString &name, bool &final) {
+  final = false;
+  QFile file(name);
+  if (!file.exists() || file.size() == 0)
+    return {};
+  const QString size = QStringLiteral("a file of %1 bytes").arg(file.size());
+  // A file that cannot be read is described by its size: the choice itself
+  // then reports the error.
+  if (!file.open(QIODevice::ReadOnly))
+    return size;
+  if (file.readLine() == QByteArray::fromStdString(morvane::FinalHeaderLine())) {
+    final = true;
+    int records = 0;
+    while (!file.atEnd())
+      records += file.readLine().trimmed().isEmpty() ? 0 : 1;
+    return QStringLiteral("a Final file with %1 records").arg(records);
+  }
+  try {
+    const std::size_t series = morvane::ReadDetailFile(FilePath(name)).Series.size();
+    if (series > 0)
+      return QStringLiteral("a Detail file with %1 series").arg(series);
+  } catch (const morvane::SeriesFileError &) {
+    // Unreadable as a Detail file: described by its size.
+  }
+  return size;
+}
 
 // The input windows empty their Plot file, in the current folder, each time
 // they open: a result file of that name would lose its content.
@@ -138,7 +171,13 @@ void TfrmMorvane::FormActivate() {
 }
 
 void TfrmMorvane::closeEvent(QCloseEvent *e) {
-  // Closing the main window ends the program, whatever other window is open.
+  // Closing the main window ends the program, whatever other window is open;
+  // a series waiting for Stop is stopped or discarded first, as the user says.
+  if (DisturbanceForm *waiting = DisturbanceForm::Waiting();
+      waiting && !waiting->AskBeforeClosing()) {
+    e->ignore();
+    return;
+  }
   e->accept();
   QuitProgram();
 }
@@ -157,6 +196,20 @@ void TfrmMorvane::BtnChooseFinClick() {
     openDialogName_ = inForce;
     ShowFileName(ui_->TxtFinal, inForce);
     ShowMessage(PlotFileRefusal(QStringLiteral("Final")));
+    return;
+  }
+  // Records appended to a file that is not a Final file would mix with what
+  // it holds: the user says so first.
+  bool final = false;
+  if (const QString holds = WhatTheFileHolds(name, final);
+      !holds.isEmpty() && !final &&
+      Messages().Ask(this,
+                     QStringLiteral("%1 is not a Final file: it holds %2.\n"
+                                    "The records of the series will be appended to it.")
+                         .arg(name, holds),
+                     {QStringLiteral("Append the records"), QStringLiteral("Cancel")}) != 0) {
+    openDialogName_ = inForce;
+    ShowFileName(ui_->TxtFinal, inForce);
     return;
   }
   ui_->TxtFinal->setText(name);
@@ -194,6 +247,19 @@ void TfrmMorvane::BtnDetailClick() {
     saveDialogName_ = inForce;
     ShowFileName(ui_->TxtDetail, inForce);
     ShowMessage(refusal);
+    return;
+  }
+  // Choosing the Detail file empties it: a file that holds anything is
+  // emptied only once the user agreed.
+  bool final = false;
+  if (const QString holds = WhatTheFileHolds(name, final);
+      !holds.isEmpty() &&
+      Messages().Ask(this,
+                     QStringLiteral("%1 holds %2.\nChoosing it as the Detail file empties it.")
+                         .arg(name, holds),
+                     {QStringLiteral("Empty it"), QStringLiteral("Cancel")}) != 0) {
+    saveDialogName_ = inForce;
+    ShowFileName(ui_->TxtDetail, inForce);
     return;
   }
   ui_->TxtDetail->setText(name);

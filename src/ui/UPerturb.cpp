@@ -54,7 +54,7 @@ void TFrmPerturb1N::BtnGoPert1NClick() {
   const std::optional<morvane::Model> model = morvane::SelectedSexualModel(Sim());
   if (!model || !morvane::IsHaploidSexual(*model))
     return;
-  CloseAndRun(*model, [](morvane::RunDisplay &display) {
+  CloseAndRerun(*model, [](morvane::RunDisplay &display) {
     morvane::RerunHaploidSeries(Sim(), display, Sim().FreqA, Sim().FreqB, Sim().DG);
   });
 }

@@ -115,7 +115,7 @@ void TFrmPerturb2N::BtnGoPert2NClick() {
   const std::optional<morvane::Model> model = morvane::SelectedSexualModel(Sim());
   if (!model || !morvane::IsDiploid(*model))
     return;
-  CloseAndRun(*model, [newDG](morvane::RunDisplay &display) {
+  CloseAndRerun(*model, [newDG](morvane::RunDisplay &display) {
     if (newDG)
       morvane::RerunDiploidSeriesWithDG(Sim(), display, Sim().FreqA, Sim().FreqB, Sim().DG);
     else

@@ -30,7 +30,7 @@ TFrmPerturbClone::TFrmPerturbClone(QWidget *parent)
   ui->setupUi(this);
   // Each frequency's own rule with the saved frequency as substitute, then
   // the sum rule on the four.
-  const auto sumRule = [this] { KeepSumAtOne(); };
+  const auto sumRule = [this] { KeepSumAtOne(false); };
   SetUpDisturbanceWindow(
       {ui->BtnPerturb,
        ui->BtnGoPertClon,
@@ -60,10 +60,12 @@ void TFrmPerturbClone::FormShow() {
   AnnounceResult();
 }
 
-bool TFrmPerturbClone::KeepSumAtOne() {
+bool TFrmPerturbClone::KeepSumAtOne(bool asShown) {
   // The sum is taken from the state: the other three are the values last
-  // stored, not the texts on the screen.
-  const morvane::CloneSum sum = morvane::SumCloneFrequenciesToOne(&Sim().X[1]);
+  // stored, not the texts on the screen. Go runs values whose shown digits
+  // sum to 1 as they are shown.
+  const morvane::CloneSum sum = asShown ? morvane::SumShownCloneFrequenciesToOne(&Sim().X[1])
+                                        : morvane::SumCloneFrequenciesToOne(&Sim().X[1]);
   if (sum == morvane::CloneSum::Zero) {
     ShowMessage("Sum = 0, very funny!");
     std::copy(std::begin(saved_), std::end(saved_), &Sim().X[1]);
@@ -77,9 +79,9 @@ void TFrmPerturbClone::BtnGoPertClonClick() {
   ReadFields();
   // A run needs frequencies summing to 1: the four read go through the sum
   // rule as an exit would put them, and the fields show the values used.
-  if (!KeepSumAtOne())
+  if (!KeepSumAtOne(true))
     return;
-  CloseAndRun(morvane::Model::Clonal, [](morvane::RunDisplay &display) {
+  CloseAndRerun(morvane::Model::Clonal, [](morvane::RunDisplay &display) {
     morvane::RerunClonalSeries(Sim(), display, {Sim().X[1], Sim().X[2], Sim().X[3], Sim().X[4]});
   });
 }

@@ -26,7 +26,7 @@ private:
 
   // The sum rule on X1..X4 of the state; false when their sum was 0 (the
   // saved frequencies are then back).
-  bool KeepSumAtOne();
+  bool KeepSumAtOne(bool asShown);
   void ShowFrequencies();
 
   std::unique_ptr<Ui::TFrmPerturbClone> ui;

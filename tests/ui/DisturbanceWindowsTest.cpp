@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <unistd.h>
 
-#include "support/EngineTestSupport.h"
 #include "FieldTestSupport.h"
+#include "UMorvane1.h"
 #include "UPerturb.h"
 #include "UPerturb2N.h"
 #include "UPerturbClone.h"
@@ -16,6 +16,7 @@
 #include "files/FinalFile.h"
 #include "files/TextFile.h"
 #include "framework/Locale.h"
+#include "support/EngineTestSupport.h"
 
 using namespace morvane;
 using namespace morvane::ui;
@@ -65,6 +66,8 @@ void Mend(const std::string &file, const std::string &content) {
 const char *GoButton(Model m) {
   return m == Model::Clonal ? "BtnGoPertClon" : IsDiploid(m) ? "BtnGoPert2N" : "BtnGoPert1N";
 }
+const QString kNotAtEquilibrium =
+    "The run was interrupted before equilibrium (T=140): these values are not an equilibrium.";
 const char *const kClones[] = {"TxtNewX1", "TxtNewX2", "TxtNewX3", "TxtNewX4"};
 
 class DisturbanceTest : public InputWindowTest {
@@ -95,6 +98,7 @@ protected:
     Sim().ESSStatus = "NoESS";
     Sim().CompletedRuns = 1;
     Sim().Generation = 137;
+    Sim().LastRunConverged = true;
     MorvaneForm *w = DisturbanceWindow(model);
     messages.texts.clear();
     w->ShowForm();
@@ -404,7 +408,8 @@ TEST_P(DisturbanceTest, RunThatCannotWriteComesBackToAWindowOfTheSeries) {
     };
     Button(w, GoButton(model))->click();
     runs.onEvents = nullptr;
-    EXPECT_EQ(messages.texts, FailureOf(breakage, failing));
+    EXPECT_EQ(messages.texts,
+              QStringList{FailureOf(breakage, failing)[0] + "\n" + kNotAtEquilibrium});
     EXPECT_TRUE(w->isVisible());
     EXPECT_EQ(Sim().CompletedRuns, 1);
     // The state of the third generation of the rerun, the last one written.
@@ -443,6 +448,118 @@ TEST_P(DisturbanceTest, RunThatCannotWriteComesBackToAWindowOfTheSeries) {
   EXPECT_TRUE(input.isVisible());
   EXPECT_FALSE(diploid->isVisible());
   EXPECT_EQ(ReadAll("PlotSexFile.plo"), "");
+}
+
+// New values typed but never run are not the series: whether the rerun
+// fails before its first generation (its Detail file gone) or no Go is
+// pressed, Stop records the last generation the files hold.
+TEST_P(DisturbanceTest, StopRecordsWhatRanNotWhatWasTyped) {
+  const Model models[] = {Model::HaploidLocal, Model::DiploidGlobal, Model::Clonal};
+  for (const Model model : models) {
+    for (const bool go : {true, false}) {
+      SCOPED_TRACE(std::to_string(static_cast<int>(model)) + (go ? " Go" : " no Go"));
+      const std::string final = "results/series.mrv";
+      Mend(final, "");
+      Sim().FinalFileName = Sim().FinalFile.Name = final;
+      CreateOrAcceptFinalFile(final);
+      const std::string header = ReadAll("results/series.mrv");
+      Mend("out/series.gnr", "");
+      Sim().DetailFileName = Sim().DetailFile.Name = "out/series.gnr";
+      EndState(0.5, 0.5, 0);
+      MorvaneForm *w = AfterRun(model);
+      const std::string held = FinalRecordLine(Sim(), model == Model::Clonal);
+      Disturb(w);
+      if (model == Model::Clonal) {
+        for (const char *name : kClones)
+          Leave(Field(w, name), L(name == std::string("TxtNewX1") ? "0.7" : "0.1"));
+      } else {
+        Leave(Field(w, "TxtNewp"), L("0.2"));
+        Leave(Field(w, "TxtNewq"), L("0.9"));
+      }
+      if (go) {
+        Break(Deleted, "out/series.gnr");
+        messages.texts.clear();
+        Button(w, GoButton(model))->click();
+        EXPECT_EQ(messages.texts, FailureOf(Deleted, "out/series.gnr"));
+        EXPECT_TRUE(w->isVisible());
+        EXPECT_EQ(Sim().Generation, 137u);
+        EXPECT_EQ(Field(w, model == Model::Clonal ? "TxtNewX1" : "TxtNewp")->text(), L("0.5"));
+      }
+      messages.texts.clear();
+      Button(w, "BtnExit")->click();
+      EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
+      EXPECT_EQ(ReadAll("results/series.mrv"), header + held);
+      plotSex.CloseForm();
+      plotVeg.CloseForm();
+    }
+  }
+}
+
+// A run stopped from the progress window is told as one that did not reach
+// its equilibrium, under the counters.
+TEST_P(DisturbanceTest, InterruptedRunIsToldUnderTheCounters) {
+  EndState(0.5, 0.5, 0);
+  MorvaneForm *w = AfterRun(Model::HaploidLocal);
+  morvane::testing::Apply(morvane::Parameters{1, 1, 0.5, 1, 1, 0.9, 0.4, 0.5, 0.8, 0.0001}, Sim());
+  Disturb(w);
+  Field(w, "TxtNewp")->setText(L("0.3"));
+  int generations = 0;
+  runs.onEvents = [&] { Sim().StopRequested = ++generations == 3; };
+  Button(w, "BtnGoPert1N")->click();
+  runs.onEvents = nullptr;
+  EXPECT_EQ(messages.texts, QStringList{"Completed runs=2; T=140\n" + kNotAtEquilibrium});
+  w->CloseForm();
+}
+
+// Closing the disturbance window (title-bar button, Alt+F4) or the main
+// window while the series waits asks first: Stop writes the record and shows
+// the plot window as the Stop button does, Discard closes without a record,
+// Cancel keeps everything as it was.
+TEST_P(DisturbanceTest, ClosingWhileTheSeriesWaitsAsksFirst) {
+  int quits = 0;
+  TfrmMorvane::SetQuitProgram([&] { ++quits; });
+  TfrmMorvane mainWindow;
+  enum { Stop, Discard, Cancel };
+  for (const bool fromMain : {false, true}) {
+    for (const int answer : {Stop, Discard, Cancel}) {
+      SCOPED_TRACE(std::to_string(answer) + (fromMain ? " main window" : " disturbance window"));
+      const std::string final = "results/series.mrv";
+      Mend(final, "");
+      Sim().FinalFileName = Sim().FinalFile.Name = final;
+      CreateOrAcceptFinalFile(final);
+      const std::string header = ReadAll("results/series.mrv");
+      EndState(0.3, 0.6, 0.05);
+      MorvaneForm *w = AfterRun(Model::Clonal);
+      const std::string record = FinalRecordLine(Sim(), true);
+      messages.texts.clear();
+      messages.questions.clear();
+      messages.scriptedAnswers = {answer};
+      quits = 0;
+      if (fromMain) {
+        mainWindow.show();
+        mainWindow.close();
+      } else {
+        w->close();
+      }
+      EXPECT_EQ(messages.questions,
+                QStringList{"The series waits for Stop: its record is not in the Final file yet."});
+      EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
+      EXPECT_EQ(ReadAll("results/series.mrv"), header + (answer == Stop ? record : ""));
+      // Discarded from the main window, the series ends with the program.
+      EXPECT_EQ(w->isVisible(), answer == Cancel || (fromMain && answer == Discard));
+      EXPECT_EQ(plotVeg.isVisible(), answer == Stop);
+      EXPECT_EQ(quits, fromMain && answer != Cancel ? 1 : 0);
+      plotVeg.CloseForm();
+      w->CloseForm();
+    }
+  }
+  // Nothing waits: the main window closes without a question.
+  messages.questions.clear();
+  mainWindow.show();
+  mainWindow.close();
+  EXPECT_TRUE(messages.questions.isEmpty());
+  EXPECT_EQ(quits, 1);
+  TfrmMorvane::SetQuitProgram(nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Locales, DisturbanceTest, ::testing::Values('.', ','), SeparatorName);

@@ -24,8 +24,8 @@
 #include "engine/Series.h"
 #include "framework/MorvaneForm.h"
 #include "framework/Windows.h"
-#include "support/ScratchFolder.h"
 #include "state/SimState.h"
+#include "support/ScratchFolder.h"
 
 namespace morvane::ui::testing {
 
@@ -176,7 +176,10 @@ protected:
     dialogs.answers << "series.mrv";
     Button(main, "BtnChooseFin")->click();
     dialogs.answers << detail;
+    // A Detail file kept from an earlier series is emptied: the user agrees.
+    messages.scriptedAnswers = {0};
     Button(main, "BtnDetail")->click();
+    messages.scriptedAnswers.clear();
     auto *choice = main->findChild<QRadioButton *>(option);
     if (!choice) {
       ADD_FAILURE() << "no option " << option;

@@ -19,6 +19,7 @@
 #include "framework/MorvaneForm.h"
 #include "framework/Windows.h"
 #include "state/SimState.h"
+#include "support/SeriesFilesSupport.h"
 
 using morvane::ui::Sim;
 using namespace morvane::ui;
@@ -188,6 +189,7 @@ TEST_F(MainWindowTest, NewFinalFileGetsTheHeaderAndExistingOneIsLeftAlone) {
   const QByteArray old = "not a final file at all\n";
   WriteAll(Path("old.mrv"), old);
   dialogs.answers << Path("old.mrv");
+  messages.scriptedAnswers = {0};
   Button("BtnChooseFin")->click();
   EXPECT_EQ(ReadAll(Path("old.mrv")), old);
   EXPECT_EQ(Sim().FinalFileName, Path("old.mrv").toStdString());
@@ -198,8 +200,63 @@ TEST_F(MainWindowTest, NewFinalFileGetsTheHeaderAndExistingOneIsLeftAlone) {
   EXPECT_EQ(ReadAll(Path("old.mrv")), old);
 }
 
+// A file that holds anything is emptied as the Detail file, or given records
+// as the Final file when it is not one, only once the user agreed; the
+// question says what it holds. New and empty files, and Final files as the
+// Final file, are taken without a question.
+TEST_F(MainWindowTest, FilesThatHoldSomethingAreTakenOnlyOnceTheUserAgreed) {
+  using namespace morvane::testing;
+  const std::string detail = DetailSeriesText(SeriesState("Haploid", "Sexual", 1), 3) +
+                             DetailSeriesText(SeriesState("Diploid", "Sexual", 2), 2);
+  const std::string final = morvane::FinalHeaderLine() +
+                            morvane::FinalRecordLine(morvane::SimState{}, false) +
+                            morvane::FinalRecordLine(morvane::SimState{}, true);
+  const QString emptied = "Choosing it as the Detail file empties it.";
+  const QString appended = "The records of the series will be appended to it.";
+  struct Case {
+    const char *button;
+    std::string content;
+    int answer; // 0 agrees, 1 cancels
+    QString question;
+  };
+  const Case cases[] = {
+      {"BtnDetail", detail, 0, " holds a Detail file with 2 series.\n" + emptied},
+      {"BtnDetail", final, 1, " holds a Final file with 2 records.\n" + emptied},
+      {"BtnDetail", "abc", 0, " holds a file of 3 bytes.\n" + emptied},
+      {"BtnDetail", "", 0, ""},
+      {"BtnChooseFin", detail, 0,
+       " is not a Final file: it holds a Detail file with 2 series.\n" + appended},
+      {"BtnChooseFin", "abc", 1, " is not a Final file: it holds a file of 3 bytes.\n" + appended},
+      {"BtnChooseFin", final, 1, ""},
+  };
+  ChooseFiles();
+  QString inForce[] = {Path("trace.gnr"), Path("results.mrv")};
+  int n = 0;
+  for (const Case &c : cases) {
+    const QString name =
+        Path(QString("case%1.%2").arg(++n).arg(c.button[3] == 'D' ? "gnr" : "mrv"));
+    SCOPED_TRACE(name.toStdString());
+    WriteAll(name, QByteArray::fromStdString(c.content));
+    messages.questions.clear();
+    messages.scriptedAnswers = {c.answer};
+    dialogs.answers << name;
+    Button(c.button)->click();
+    EXPECT_EQ(messages.questions,
+              c.question.isEmpty() ? QStringList{} : QStringList{name + c.question});
+    const bool taken = c.question.isEmpty() || c.answer == 0;
+    const bool detailFile = c.button[3] == 'D';
+    QString &expected = inForce[detailFile ? 0 : 1];
+    if (taken)
+      expected = name;
+    EXPECT_EQ(detailFile ? Sim().DetailFileName : Sim().FinalFileName, expected.toStdString());
+    EXPECT_EQ(Field(detailFile ? "TxtDetail" : "TxtFinal")->text(), expected);
+    EXPECT_EQ(ReadAll(name).toStdString(), detailFile && taken ? "" : c.content);
+  }
+}
+
 TEST_F(MainWindowTest, DetailFileIsEmptiedAndLeadsToReady) {
   WriteAll(Path("trace.gnr"), "earlier lines\r\n");
+  messages.scriptedAnswers = {0};
   ChooseFiles();
   ASSERT_EQ(dialogs.saves.size(), 1u);
   EXPECT_EQ(dialogs.saves[0].defaultSuffix, "gnr");
@@ -218,8 +275,9 @@ TEST_F(MainWindowTest, LaterCancelledDialogsReuseTheirNames) {
   Option("RdBtnHaploLoc")->setChecked(true);
   EXPECT_FALSE(Option("RdBtnQuit")->isChecked());
   WriteAll(Path("trace.gnr"), "a generation line\r\n");
-  // Cancelled: the dialog still holds trace.gnr, which is emptied again, and
-  // the window is back in Ready.
+  // Cancelled: the dialog still holds trace.gnr, which is emptied again once
+  // the user agreed, and the window is back in Ready.
+  messages.scriptedAnswers = {0};
   Button("BtnDetail")->click();
   EXPECT_TRUE(ReadAll(Path("trace.gnr")).isEmpty());
   EXPECT_TRUE(Option("RdBtnQuit")->isChecked());

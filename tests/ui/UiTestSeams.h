@@ -43,7 +43,19 @@ public:
     if (onShow)
       onShow();
   }
+  // Each question answers with the next queued index; an empty queue
+  // answers with the last answer, as Escape does.
+  int Ask(QWidget *, const QString &text, const QStringList &answers) override {
+    questions.push_back(text);
+    if (scriptedAnswers.empty())
+      return static_cast<int>(answers.size()) - 1;
+    const int answer = scriptedAnswers.front();
+    scriptedAnswers.erase(scriptedAnswers.begin());
+    return answer;
+  }
   QStringList texts;
+  QStringList questions;
+  std::vector<int> scriptedAnswers;
   std::vector<QWidget *> owners;
   bool stealActivation = false;
   std::function<void()> onShow;

@@ -50,6 +50,13 @@ const Road kRoads[] = {
     {"Clonal", "clonal", "RdBtnClonal",
      "x=0.5 d=0.9 c=0.6 i=3 j=2 L=0.0001 W1A=0.9 W1a=0.5 W2A=0.4 W2a=0.8", nullptr, false,
      "fAB=0.4,fAb=0.3,faB=0.2,fab=0.1"},
+    // Clone frequencies typed in order that do not sum to 1: each exit
+    // divides them, and Go runs the 15 digits the fields then show, whose
+    // sum is 1 only within their rounding.
+    {"ClonalTypedNotSummingToOne", "clonal", "RdBtnClonal",
+     "x=0.5 d=0.9 c=0.6 i=3 j=2 L=0.0001 W1A=0.9 W1a=0.5 W2A=0.4 W2a=0.8 "
+     "fAB=0.5 fab=0.5",
+     nullptr, false, "fAB=0.1,fAb=0.2,faB=0.3,fab=0.4"},
     // The survivals and DG0 that the windows compute or round for display
     // run as the fields show them, in the runner too.
     {"HaploidLocalConvexTradeOff", "haploid-local", "RdBtnHaploLoc", kTradeOff, "convex", false,
@@ -69,10 +76,11 @@ const Road kRoads[] = {
 // window's field of a key of --disturb.
 const char *InputField(const std::string &option) {
   static const std::map<std::string, const char *> fields = {
-      {"x", "TxtSoftProp"},  {"d", "TxtMigSurv"}, {"c", "TxtHabFreq"},  {"p", "TxtFreqA"},
-      {"q", "TxtBFreq"},     {"i", "Txti"},       {"j", "Txtj"},        {"DG", "TxtDG"},
-      {"L", "TxtL"},         {"W1A", "TxtW1A"},   {"W1a", "TxtSmalla"}, {"W2A", "TxtW2A"},
-      {"W2a", "TxtW2Smalla"}};
+      {"x", "TxtSoftProp"},   {"d", "TxtMigSurv"}, {"c", "TxtHabFreq"},  {"p", "TxtFreqA"},
+      {"q", "TxtBFreq"},      {"i", "Txti"},       {"j", "Txtj"},        {"DG", "TxtDG"},
+      {"L", "TxtL"},          {"W1A", "TxtW1A"},   {"W1a", "TxtSmalla"}, {"W2A", "TxtW2A"},
+      {"W2a", "TxtW2Smalla"}, {"fAB", "TxtAB"},    {"fAb", "TxtAsb"},    {"faB", "TxtsaB"},
+      {"fab", "Txtsasb"}};
   return fields.at(option);
 }
 QString DisturbanceField(const QString &key) {

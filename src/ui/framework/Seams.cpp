@@ -1,7 +1,10 @@
 #include "framework/Seams.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 #include <QWidget>
+#include <algorithm>
+#include <vector>
 
 #include "framework/FileDialogs.h"
 
@@ -20,6 +23,19 @@ public:
     box.setText(QStringLiteral("<div style=\"white-space:pre-wrap\">") + text.toHtmlEscaped() +
                 QStringLiteral("</div>"));
     box.exec();
+  }
+  int Ask(QWidget *owner, const QString &text, const QStringList &answers) override {
+    QMessageBox box(QMessageBox::Question, owner ? owner->window()->windowTitle() : QString(), text,
+                    QMessageBox::NoButton, owner);
+    std::vector<QAbstractButton *> buttons;
+    for (const QString &answer : answers)
+      buttons.push_back(box.addButton(answer, QMessageBox::ActionRole));
+    box.setEscapeButton(buttons.back());
+    box.setDefaultButton(static_cast<QPushButton *>(buttons.back()));
+    box.exec();
+    const auto chosen = std::find(buttons.begin(), buttons.end(), box.clickedButton());
+    return chosen == buttons.end() ? static_cast<int>(answers.size()) - 1
+                                   : static_cast<int>(chosen - buttons.begin());
   }
 };
 

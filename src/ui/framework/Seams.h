@@ -15,6 +15,9 @@ public:
   virtual ~MessageBoxSeam() = default;
   // A modal message box with an OK button; returns when the user closed it.
   virtual void ShowMessage(QWidget *owner, const QString &text) = 0;
+  // A modal question with one button per answer; returns the index of the
+  // answer chosen. Escape and the box's close button give the last answer.
+  virtual int Ask(QWidget *owner, const QString &text, const QStringList &answers) = 0;
 };
 
 class FileDialogSeam {
