@@ -1,0 +1,404 @@
+#include "USweep.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QThread>
+#include <QTimer>
+#include <cstdio>
+
+#include "FieldExit.h"
+#include "batch/RunnerOptions.h"
+#include "batch/SweepFiles.h"
+#include "engine/Series.h"
+#include "files/TextFile.h"
+#include "framework/FileDialogs.h"
+#include "framework/Help.h"
+#include "framework/Locale.h"
+#include "framework/Seams.h"
+#include "framework/Windows.h"
+#include "ui_USweep.h"
+
+using morvane::ui::Sim;
+namespace mui = morvane::ui;
+
+namespace {
+
+// The models in the order of the model list, under morvane-sweep's names.
+struct ModelChoice {
+  morvane::Model model;
+  const char *name;
+  const char *caption;
+};
+constexpr ModelChoice kModels[] = {
+    {morvane::Model::HaploidLocal, "haploid-local", "Haploids, local panmixia"},
+    {morvane::Model::HaploidGlobal, "haploid-global", "Haploids, global panmixia"},
+    {morvane::Model::DiploidLocal, "diploid-local", "Diploids, local panmixia"},
+    {morvane::Model::DiploidGlobal, "diploid-global", "Diploids, global panmixia"},
+    {morvane::Model::Clonal, "clonal", "Clones"},
+};
+
+// Each parameter's caption and the text its field starts with (the input
+// windows' initial texts).
+struct ParamText {
+  const char *option;
+  const char *caption;
+  const char *initial;
+};
+constexpr ParamText kParamTexts[] = {
+    {"x", "x, proportion of soft regulation", "1"},
+    {"d", "d, migration survival", "1"},
+    {"c", "c, frequency of habitat 1", "0.5"},
+    {"i", "i, tries of [AB]", "1"},
+    {"j", "j, tries of [aB]", "1"},
+    {"W1A", "W1(A), survival of [A] in habitat 1", "1"},
+    {"W2A", "W2(A), survival of [A] in habitat 2", "1"},
+    {"W1a", "W1(a), survival of [a] in habitat 1", "1"},
+    {"W2a", "W2(a), survival of [a] in habitat 2", "1"},
+    {"L", "L, stop threshold", "0.000001"},
+    {"p", "p, initial frequency of A", "0.5"},
+    {"q", "q, initial frequency of B", "0.5"},
+    {"DG", "DG0, initial disequilibrium", "0"},
+    {"fAB", "f(AB), initial frequency", "0"},
+    {"fAb", "f(Ab), initial frequency", "0.5"},
+    {"faB", "f(aB), initial frequency", "0"},
+    {"fab", "f(ab), initial frequency", "0.5"},
+};
+
+const ParamText &TextOf(const char *option) {
+  for (const ParamText &t : kParamTexts)
+    if (std::string(t.option) == option)
+      return t;
+  return kParamTexts[0];
+}
+
+constexpr const char *kTradeOffs[] = {"none", "linear", "convex", "concave"};
+
+// A field's text as morvane-sweep takes it: '.' for the decimal separator.
+std::string ArgumentText(const QString &text) {
+  QString t = text.trimmed();
+  t.replace(QChar(mui::DecimalSeparator()), QChar('.'));
+  return t.toStdString();
+}
+
+QString Quoted(const std::string &arg) {
+  const QString a = QString::fromStdString(arg);
+  static const QString plain =
+      QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-_./=:,+@%");
+  bool needsQuotes = a.isEmpty();
+  for (const QChar c : a)
+    needsQuotes = needsQuotes || !plain.contains(c);
+  if (!needsQuotes)
+    return a;
+  QString q = a;
+  q.replace(QLatin1String("'"), QLatin1String("'\\''"));
+  return "'" + q + "'";
+}
+
+} // namespace
+
+TFrmSweep::TFrmSweep(QWidget *parent)
+    : MorvaneForm(parent), ui_(std::make_unique<Ui::TFrmSweep>()), poll_(new QTimer(this)) {
+  ui_->setupUi(this);
+  SetBackground(mui::kAqua);
+  for (const ModelChoice &m : kModels)
+    ui_->CmbModel->addItem(m.caption);
+  for (const char *t : kTradeOffs)
+    ui_->CmbTradeOff->addItem(t);
+  BuildParameterFields();
+  ui_->TxtThreads->setText(QString::number(QThread::idealThreadCount()));
+  ui_->TxtCount1->setText("11");
+  ui_->TxtFinal->setText("Sweep.mrv");
+  SelectModel(morvane::Model::HaploidLocal);
+
+  connect(ui_->CmbModel, qOverload<int>(&QComboBox::currentIndexChanged), this, [this](int index) {
+    if (index >= 0)
+      Guard([this, index] { SelectModel(kModels[index].model); });
+  });
+  const auto fitnessRules = [this] {
+    const int tradeOff = ui_->CmbTradeOff->currentIndex();
+    // Under a trade-off W2(A) and W2(a) are computed; under the ESS, W1(A).
+    for (const ParamField &p : sexualFields_) {
+      const std::string option = p.rule->option;
+      p.field->setEnabled(!((tradeOff > 0 && (option == "W2A" || option == "W2a")) ||
+                            (ui_->ChkEss->isChecked() && option == "W1A")));
+    }
+    for (const ParamField &p : clonalFields_) {
+      const std::string option = p.rule->option;
+      p.field->setEnabled(!((tradeOff > 0 && (option == "W2A" || option == "W2a")) ||
+                            (ui_->ChkEss->isChecked() && option == "W1A")));
+    }
+  };
+  connect(ui_->CmbTradeOff, qOverload<int>(&QComboBox::currentIndexChanged), this, fitnessRules);
+  connect(ui_->ChkEss, &QCheckBox::toggled, this, fitnessRules);
+  connect(ui_->TxtFinal, &QLineEdit::textChanged, this, [this] { ShowTableName(); });
+  for (int row : {1, 2}) {
+    QLineEdit *from = row == 1 ? ui_->TxtFrom1 : ui_->TxtFrom2;
+    QLineEdit *to = row == 1 ? ui_->TxtTo1 : ui_->TxtTo2;
+    OnFieldExit(from, [this, from, row] { CheckVaryEnd(from, row); });
+    OnFieldExit(to, [this, to, row] { CheckVaryEnd(to, row); });
+  }
+  OnClick(ui_->BtnGo, [this] { BtnGoClick(); });
+  OnClick(ui_->BtnCancel, [this] { BtnCancelClick(); });
+  OnClick(ui_->BtnFinal, [this] { BtnFinalClick(); });
+  OnClick(ui_->BtnCommand, [this] { BtnCommandClick(); });
+  OnClick(ui_->BtnBack, [this] {
+    CloseForm();
+    mui::ShowWindow(mui::Windows().frmMorvane);
+  });
+  OnTrigger(ui_->Morvanev2Help1, [] { mui::HelpMenuRequested(); });
+  connect(poll_, &QTimer::timeout, this, [this] { Guard([this] { Poll(); }); });
+  mui::MakeDisplayFieldsReadable(this);
+}
+
+TFrmSweep::~TFrmSweep() = default;
+
+void TFrmSweep::BuildParameterFields() {
+  auto *grid = ui_->ParamGrid;
+  int row = 0;
+  const auto build = [&](const std::vector<const morvane::FieldRule *> &rules,
+                         std::vector<ParamField> &fields, const char *suffix) {
+    for (const morvane::FieldRule *rule : rules) {
+      const ParamText &text = TextOf(rule->option);
+      auto *label = new QLabel(text.caption, this);
+      auto *field = new QLineEdit(this);
+      field->setObjectName(QStringLiteral("Txt") + rule->option + suffix);
+      label->setObjectName(QStringLiteral("Lbl") + rule->option + suffix);
+      label->setBuddy(field);
+      QString initial = text.initial;
+      initial.replace(QChar('.'), QChar(mui::DecimalSeparator()));
+      field->setText(initial);
+      const int r = row / 2, c = (row % 2) * 2;
+      grid->addWidget(label, r, c);
+      grid->addWidget(field, r, c + 1);
+      ++row;
+      fields.push_back({rule, field});
+      const ParamField p = fields.back();
+      OnFieldExit(field, [this, p] { CheckParam(p); });
+    }
+  };
+  build(morvane::SexualInputFields(), sexualFields_, "");
+  row = 0;
+  build(morvane::ClonalInputFields(), clonalFields_, "Clone");
+}
+
+morvane::Model TFrmSweep::CurrentModel() const {
+  return kModels[std::max(0, ui_->CmbModel->currentIndex())].model;
+}
+
+void TFrmSweep::SelectModel(morvane::Model model) {
+  for (int k = 0; k < int(std::size(kModels)); ++k)
+    if (kModels[k].model == model && ui_->CmbModel->currentIndex() != k)
+      ui_->CmbModel->setCurrentIndex(k);
+  const bool clonal = model == morvane::Model::Clonal;
+  for (const ParamField &p : sexualFields_) {
+    p.field->setVisible(!clonal);
+    ui_->ParamGrid->parentWidget()
+        ->findChild<QLabel *>(QStringLiteral("Lbl") + p.rule->option)
+        ->setVisible(!clonal);
+  }
+  for (const ParamField &p : clonalFields_) {
+    p.field->setVisible(clonal);
+    ui_->ParamGrid->parentWidget()
+        ->findChild<QLabel *>(QStringLiteral("Lbl") + p.rule->option + "Clone")
+        ->setVisible(clonal);
+  }
+  // The fields' values as the rules stored them, for the DG range.
+  scratch_ = morvane::SimState{};
+  for (const ParamField &p : clonal ? clonalFields_ : sexualFields_)
+    morvane::StoreFieldEntry(*p.rule, p.field->text().toStdString(), mui::DecimalSeparator(),
+                             scratch_);
+  FillVaryChoices();
+}
+
+void TFrmSweep::FillVaryChoices() {
+  const bool clonal = CurrentModel() == morvane::Model::Clonal;
+  for (QComboBox *box : {ui_->CmbVary1, ui_->CmbVary2}) {
+    const QString was = box->currentText();
+    box->clear();
+    if (box == ui_->CmbVary2)
+      box->addItem(QStringLiteral("(none)"));
+    for (const ParamField &p : clonal ? clonalFields_ : sexualFields_)
+      box->addItem(p.rule->option);
+    const int k = box->findText(was);
+    box->setCurrentIndex(k >= 0 ? k : 0);
+  }
+}
+
+void TFrmSweep::ShowTableName() {
+  const std::string final = ui_->TxtFinal->text().toStdString();
+  ui_->LblTable->setText(final.empty() ? QString()
+                                       : QString::fromStdString(morvane::SweepTableName(final)));
+}
+
+void TFrmSweep::FormActivate() {
+  if (Running())
+    return;
+  if (const auto model = morvane::SelectedSexualModel(Sim()))
+    SelectModel(*model);
+  else if (Sim().ModeClonal)
+    SelectModel(morvane::Model::Clonal);
+}
+
+void TFrmSweep::CheckParam(const ParamField &p) {
+  if (!mui::RunFieldRule(p.field, *p.rule, scratch_))
+    ShowFieldMessage(p.field, p.rule->message);
+}
+
+void TFrmSweep::CheckVaryEnd(QLineEdit *field, int row) {
+  const QString option = (row == 1 ? ui_->CmbVary1 : ui_->CmbVary2)->currentText();
+  const morvane::FieldRule *rule = morvane::RunnerField(CurrentModel(), option.toStdString());
+  if (!rule)
+    return;
+  // The end of the range is checked as the parameter's own field checks it,
+  // against the other values as they stand.
+  morvane::SimState s = scratch_;
+  if (!mui::RunFieldRule(field, *rule, s))
+    ShowFieldMessage(field, rule->message);
+}
+
+std::vector<std::string> TFrmSweep::SweepArguments() const {
+  const morvane::Model model = CurrentModel();
+  std::vector<std::string> args = {"--model", kModels[ui_->CmbModel->currentIndex()].name};
+  std::vector<std::string> varied;
+  for (int row : {1, 2}) {
+    const QString option = (row == 1 ? ui_->CmbVary1 : ui_->CmbVary2)->currentText();
+    if (row == 2 && ui_->CmbVary2->currentIndex() <= 0)
+      continue;
+    varied.push_back(option.toStdString());
+  }
+  const int tradeOff = ui_->CmbTradeOff->currentIndex();
+  if (tradeOff > 0)
+    args.insert(args.end(), {"--trade-off", kTradeOffs[tradeOff]});
+  if (ui_->ChkEss->isChecked())
+    args.push_back("--ess");
+  for (const ParamField &p : model == morvane::Model::Clonal ? clonalFields_ : sexualFields_) {
+    const std::string option = p.rule->option;
+    if (!p.field->isEnabled() || std::find(varied.begin(), varied.end(), option) != varied.end())
+      continue;
+    args.insert(args.end(), {"--" + option, ArgumentText(p.field->text())});
+  }
+  for (int row : {1, 2}) {
+    if (row == 2 && ui_->CmbVary2->currentIndex() <= 0)
+      continue;
+    const auto *ui = ui_.get();
+    const QString option = (row == 1 ? ui->CmbVary1 : ui->CmbVary2)->currentText();
+    args.insert(args.end(),
+                {"--vary", option.toStdString() + "=" +
+                               ArgumentText((row == 1 ? ui->TxtFrom1 : ui->TxtFrom2)->text()) +
+                               ":" + ArgumentText((row == 1 ? ui->TxtTo1 : ui->TxtTo2)->text()) +
+                               ":" +
+                               ArgumentText((row == 1 ? ui->TxtCount1 : ui->TxtCount2)->text())});
+  }
+  if (!ui_->TxtMaxGen->text().trimmed().isEmpty())
+    args.insert(args.end(), {"--max-generations", ArgumentText(ui_->TxtMaxGen->text())});
+  args.insert(args.end(), {"--jobs", ArgumentText(ui_->TxtThreads->text()), "--final",
+                           ui_->TxtFinal->text().toStdString()});
+  if (ui_->ChkResume->isChecked())
+    args.push_back("--resume");
+  return args;
+}
+
+QString TFrmSweep::CommandLine() const {
+  QString line = QStringLiteral("morvane-sweep");
+  for (const std::string &arg : SweepArguments())
+    line += ' ' + Quoted(arg);
+  return line;
+}
+
+void TFrmSweep::BtnCommandClick() { ui_->TxtCommand->setText(CommandLine()); }
+
+void TFrmSweep::BtnFinalClick() {
+  const QString name =
+      mui::FileDialogs().SaveFileName(this, ui_->TxtFinal->text(), QStringLiteral("mrv"),
+                                      QStringLiteral("mrv"), QStringLiteral("*.mrv"));
+  ui_->TxtFinal->setText(name);
+}
+
+void TFrmSweep::BtnGoClick() {
+  if (Running())
+    return;
+  morvane::SweepOptions options;
+  try {
+    options = morvane::ParseSweepOptions(SweepArguments());
+  } catch (const morvane::UsageError &e) {
+    ShowMessage(QString::fromStdString(e.what()));
+    return;
+  }
+  ui_->TxtCommand->setText(CommandLine());
+  job_ = std::make_unique<mui::SweepJob>();
+  finishedShown_ = false;
+  job_->Start(std::move(options));
+  ui_->BtnGo->setEnabled(false);
+  ui_->BtnCancel->setEnabled(true);
+  ui_->LblProgress->setText(QStringLiteral("Checking the points..."));
+  poll_->start(100);
+}
+
+void TFrmSweep::BtnCancelClick() {
+  if (Running()) {
+    job_->Cancel();
+    ui_->LblProgress->setText(QStringLiteral("Cancelling: finishing the points in hand..."));
+  }
+}
+
+void TFrmSweep::Poll() {
+  if (!job_)
+    return;
+  const std::size_t done = job_->ReadNewRows();
+  const std::size_t points = job_->Options().plan.Points();
+  const double seconds = job_->SecondsRunning();
+  const double rate = seconds > 0 ? double(done) / seconds : 0;
+  QString text =
+      QStringLiteral("%1 of %2 points, %3 points/s").arg(done).arg(points).arg(rate, 0, 'f', 1);
+  if (rate > 0 && done < points)
+    text += QStringLiteral(", %1 s left").arg(double(points - done) / rate, 0, 'f', 0);
+  ui_->LblProgress->setText(text);
+  if (job_->Ended())
+    EndOfRun();
+}
+
+void TFrmSweep::EndOfRun() {
+  poll_->stop();
+  finishedShown_ = true;
+  ui_->BtnGo->setEnabled(true);
+  ui_->BtnCancel->setEnabled(false);
+  const morvane::SweepOptions &o = job_->Options();
+  try {
+    const morvane::SweepRun run = job_->Finish();
+    job_->ReadNewRows();
+    if (run.alreadyDone)
+      ShowMessage(QString::fromStdString("already done: " + o.finalFile + " and " + o.tableFile +
+                                         " hold this sweep whole"));
+    else if (!run.Complete())
+      ShowMessage(QString::fromStdString(
+          "interrupted: " + std::to_string(run.pointsDone) + " of " + std::to_string(run.points) +
+          " points are kept in " + morvane::PartName(o.finalFile) + " and " +
+          morvane::PartName(o.tableFile) + ";\ntick \"Resume\" and press Go to go on"));
+    else
+      ui_->LblProgress->setText(QStringLiteral("Done: %1 points in %2 s")
+                                    .arg(run.points)
+                                    .arg(job_->SecondsRunning(), 0, 'f', 1));
+    ui_->ChkResume->setChecked(!run.Complete());
+  } catch (const morvane::UsageError &e) {
+    ShowMessage(QString::fromStdString(e.what()));
+  } catch (const morvane::FileError &e) {
+    ShowMessage(QString::fromStdString(std::string(e.what()) + "\n" + e.Path()));
+  }
+}
+
+void TFrmSweep::closeEvent(QCloseEvent *e) {
+  if (Running()) {
+    job_->Cancel();
+    try {
+      job_->Finish();
+    } catch (const std::exception &) {
+      // The window closes with the sweep: what was written stays for a resume.
+    }
+    finishedShown_ = true;
+    poll_->stop();
+  }
+  MorvaneForm::closeEvent(e);
+}
