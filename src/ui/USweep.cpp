@@ -102,6 +102,11 @@ QString Quoted(const std::string &arg) {
 TFrmSweep::TFrmSweep(QWidget *parent)
     : MorvaneForm(parent), ui_(std::make_unique<Ui::TFrmSweep>()), poll_(new QTimer(this)) {
   ui_->setupUi(this);
+  map_ = new mui::SweepMapView(ui_->GrpMap);
+  map_->setObjectName(QStringLiteral("SweepMap"));
+  ui_->MapLayout->addWidget(map_, 1);
+  connect(ui_->CmbShow, &QComboBox::textActivated, this,
+          [this](const QString &output) { map_->SetOutput(output.toStdString()); });
   SetBackground(mui::kAqua);
   for (const ModelChoice &m : kModels)
     ui_->CmbModel->addItem(m.caption);
@@ -211,6 +216,16 @@ void TFrmSweep::SelectModel(morvane::Model model) {
     morvane::StoreFieldEntry(*p.rule, p.field->text().toStdString(), mui::DecimalSeparator(),
                              scratch_);
   FillVaryChoices();
+  FillOutputChoices();
+}
+
+void TFrmSweep::FillOutputChoices() {
+  const QString was = ui_->CmbShow->currentText();
+  ui_->CmbShow->clear();
+  for (const std::string &output : morvane::SweepOutputs(CurrentModel()))
+    ui_->CmbShow->addItem(QString::fromStdString(output));
+  const int k = ui_->CmbShow->findText(was);
+  ui_->CmbShow->setCurrentIndex(k >= 0 ? k : 0);
 }
 
 void TFrmSweep::FillVaryChoices() {
@@ -330,6 +345,7 @@ void TFrmSweep::BtnGoClick() {
   ui_->TxtCommand->setText(CommandLine());
   job_ = std::make_unique<mui::SweepJob>();
   finishedShown_ = false;
+  map_->SetPlan(options.plan, ui_->CmbShow->currentText().toStdString());
   job_->Start(std::move(options));
   ui_->BtnGo->setEnabled(false);
   ui_->BtnCancel->setEnabled(true);
@@ -348,6 +364,7 @@ void TFrmSweep::Poll() {
   if (!job_)
     return;
   const std::size_t done = job_->ReadNewRows();
+  map_->AddRows(job_->Rows());
   const std::size_t points = job_->Options().plan.Points();
   const double seconds = job_->SecondsRunning();
   const double rate = seconds > 0 ? double(done) / seconds : 0;
@@ -369,6 +386,7 @@ void TFrmSweep::EndOfRun() {
   try {
     const morvane::SweepRun run = job_->Finish();
     job_->ReadNewRows();
+    map_->AddRows(job_->Rows());
     if (run.alreadyDone)
       ShowMessage(QString::fromStdString("already done: " + o.finalFile + " and " + o.tableFile +
                                          " hold this sweep whole"));

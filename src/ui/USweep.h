@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "SweepJob.h"
+#include "SweepMapView.h"
 #include "engine/FieldRules.h"
 #include "engine/Model.h"
 #include "framework/MorvaneForm.h"
@@ -39,6 +40,7 @@ public:
   // Whether a sweep is running.
   bool Running() const { return job_ && job_->Started() && !finishedShown_; }
   const morvane::ui::SweepJob *Job() const { return job_.get(); }
+  const morvane::ui::SweepMapView *Map() const { return map_; }
 
 protected:
   void FormActivate() override;
@@ -54,6 +56,7 @@ private:
   void SelectModel(morvane::Model model);
   morvane::Model CurrentModel() const;
   void FillVaryChoices();
+  void FillOutputChoices();
   void ShowTableName();
   void CheckParam(const ParamField &p);
   void CheckVaryEnd(QLineEdit *field, int row);
@@ -74,4 +77,5 @@ private:
   std::unique_ptr<morvane::ui::SweepJob> job_;
   bool finishedShown_ = true;
   QTimer *poll_;
+  morvane::ui::SweepMapView *map_;
 };

@@ -45,34 +45,31 @@ struct SweepCase {
   std::vector<Entry> fields;
   std::vector<std::array<const char *, 4>> vary;
   std::vector<std::string> args;
+  const char *show; // the output the map shows
 };
 
 const std::vector<SweepCase> kSweeps = {
     {"HaploidOverXAndC",
      "Haploids, global panmixia",
-     {{"TxtW1A", "0.9"}, {"TxtW2a", "0.8"}, {"TxtL", "0.0001"}, {"TxtThreads", "2"}},
+     {{"TxtW1A", "0.9"},
+      {"TxtW2a", "0.8"},
+      {"TxtL", "0.0001"},
+      {"TxtThreads", "2"},
+      {"TxtMaxGen", "120"}},
      {{"c", "0.2", "0.8", "3"}, {"x", "0", "1", "3"}},
-     {"--model", "haploid-global",
-      "--d",     "1",
-      "--p",     "0.5",
-      "--q",     "0.5",
-      "--i",     "1",
-      "--j",     "1",
-      "--W1A",   "0.9",
-      "--W1a",   "1",
-      "--W2A",   "1",
-      "--W2a",   "0.8",
-      "--DG",    "0",
-      "--L",     "0.0001",
-      "--vary",  "c=0.2:0.8:3",
-      "--vary",  "x=0:1:3",
-      "--jobs",  "2",
-      "--final", "Sweep.mrv"}},
+     // clang-format off
+     {"--model", "haploid-global", "--d", "1", "--p", "0.5", "--q", "0.5", "--i", "1",
+      "--j", "1", "--W1A", "0.9", "--W1a", "1", "--W2A", "1", "--W2a", "0.8", "--DG", "0",
+      "--L", "0.0001", "--vary", "c=0.2:0.8:3", "--vary", "x=0:1:3",
+      "--max-generations", "120", "--jobs", "2", "--final", "Sweep.mrv"},
+     // clang-format on
+     "p"},
     {"ClonalOverD",
      "Clones",
      {{"TxtfABClone", "0.25"}, {"TxtLClone", "0.0001"}, {"TxtMaxGen", "50"}, {"TxtThreads", "1"}},
      {{"d", "0.5", "1", "4"}},
-     {}},
+     {},
+     "T"},
 };
 
 class SweepWindowTest : public ProgramTest {
@@ -98,6 +95,7 @@ protected:
     }
     if (c.vary.size() < 2)
       Choose(w, "CmbVary2", "(none)");
+    Choose(w, "CmbShow", c.show);
   }
   // Go, then the events until the run has ended.
   void RunToEnd(MorvaneForm *w) {
@@ -108,6 +106,25 @@ protected:
     for (int n = 0; n < 3000 && static_cast<TFrmSweep *>(w)->Running(); ++n)
       QTest::qWait(20);
     ASSERT_FALSE(static_cast<TFrmSweep *>(w)->Running());
+  }
+  // The map's cells (or the diagram's points) hold the table's values of
+  // the output shown, and cross out the points not converged.
+  static void ExpectMapShowsTable(TFrmSweep *w, const std::string &output,
+                                  const std::string &table) {
+    const auto rows = SweepTableRows(table);
+    const auto header = SweepTableRows("\n\n" + table.substr(table.find('\n') + 1));
+    ASSERT_FALSE(header.empty());
+    const auto column = std::find(header[0].begin(), header[0].end(), output) - header[0].begin();
+    ASSERT_EQ(w->Map()->RowsDrawn(), rows.size());
+    std::size_t marked = 0;
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+      EXPECT_EQ(w->Map()->Value(k), std::stod(rows[k][column])) << k;
+      EXPECT_EQ(w->Map()->Marked(k), rows[k].back() == "no") << k;
+      marked += w->Map()->Marked(k);
+    }
+    if (output == "p") {
+      EXPECT_GT(marked, 0u);
+    }
   }
   // The sweep library's run of `args` with `final` as the Final file.
   static void RunReference(std::vector<std::string> args, const std::string &final) {
@@ -136,7 +153,7 @@ TEST_P(SweepWindowTest, AKeyboardFilledSweepWritesWhatMorvaneSweepWrites) {
     RunReference(args, "ref.mrv");
     EXPECT_EQ(ReadAll("Sweep.mrv"), ReadAll("ref.mrv"));
     EXPECT_EQ(ReadAll("Sweep.tsv"), ReadAll("ref.tsv"));
-    EXPECT_NE(ReadAll("Sweep.tsv").find("\n0\t"), std::string::npos);
+    ExpectMapShowsTable(sweep, c.show, ReadAll("Sweep.tsv"));
     QFile::remove("Sweep.mrv");
     QFile::remove("Sweep.tsv");
     QFile::remove("ref.mrv");
@@ -152,7 +169,8 @@ TEST_P(SweepWindowTest, CancelKeepsTheRunForAResume) {
            "Haploids, local panmixia",
            {},
            {{"c", "0.1", "0.9", "60"}, {"x", "0", "1", "60"}},
-           {}});
+           {},
+           "p"});
   Button(w, "BtnGo")->click();
   Button(w, "BtnCancel")->click();
   WaitForEnd(w);
