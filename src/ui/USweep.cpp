@@ -5,6 +5,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
+#include <sstream>
+
+#include "PlotForm.h"
+#include "batch/Runner.h"
+#include "files/SeriesReader.h"
 #include <QThread>
 #include <QTimer>
 #include <cstdio>
@@ -105,6 +111,9 @@ TFrmSweep::TFrmSweep(QWidget *parent)
   map_ = new mui::SweepMapView(ui_->GrpMap);
   map_->setObjectName(QStringLiteral("SweepMap"));
   ui_->MapLayout->addWidget(map_, 1);
+  map_->onPointClicked = [this](std::size_t point) {
+    Guard([this, point] { ShowPointSeries(point); });
+  };
   connect(ui_->CmbShow, &QComboBox::textActivated, this,
           [this](const QString &output) { map_->SetOutput(output.toStdString()); });
   SetBackground(mui::kAqua);
@@ -345,6 +354,7 @@ void TFrmSweep::BtnGoClick() {
   ui_->TxtCommand->setText(CommandLine());
   job_ = std::make_unique<mui::SweepJob>();
   finishedShown_ = false;
+  shownPlan_ = options.plan;
   map_->SetPlan(options.plan, ui_->CmbShow->currentText().toStdString());
   job_->Start(std::move(options));
   ui_->BtnGo->setEnabled(false);
@@ -419,4 +429,40 @@ void TFrmSweep::closeEvent(QCloseEvent *e) {
     poll_->stop();
   }
   MorvaneForm::closeEvent(e);
+}
+
+void TFrmSweep::ShowPointSeries(std::size_t point) {
+  if (!scratchDir_ || !scratchDir_->isValid())
+    scratchDir_ = std::make_unique<QTemporaryDir>();
+  if (!scratchDir_->isValid())
+    throw morvane::FileError(errno, scratchDir_->path().toStdString());
+  morvane::RunnerOptions o = morvane::SweepPointOptions(shownPlan_, point);
+  const std::string base =
+      scratchDir_->filePath(QStringLiteral("point-%1").arg(point)).toStdString();
+  o.finalFile = base + ".mrv";
+  o.detailFile = base + ".gnr";
+  o.plotFile = base + ".plo";
+  std::remove(o.finalFile.c_str());
+  auto s = std::make_unique<morvane::SimState>();
+  std::ostringstream out, err;
+  morvane::RunSeries(o, *s, out, err);
+  morvane::DetailFileContent detail = morvane::ReadDetailFile(o.detailFile);
+  morvane::PlotFileContent plot = morvane::ReadPlotFile(o.plotFile);
+  if (detail.Series.empty())
+    throw std::runtime_error(o.detailFile + " holds no series");
+  mui::StoredSeries series;
+  series.Parameters = detail.Series.front().Parameters;
+  series.Table = std::make_shared<const morvane::PlotTable>(std::move(plot.Table));
+  QString where;
+  for (const morvane::SweepAxis &axis : shownPlan_.axes)
+    where += QString::fromStdString(
+        ", " + axis.option + " = " +
+        axis.shown[shownPlan_.Coordinates(point)[&axis - &shownPlan_.axes[0]]]);
+  series.Origin = QStringLiteral("Point %1 of the sweep%2.").arg(point).arg(where);
+  auto *chart = qobject_cast<mui::PlotForm *>(shownPlan_.model == morvane::Model::Clonal
+                                                  ? mui::Windows().FrmPlotVeg
+                                                  : mui::Windows().FrmPlotSex);
+  if (chart == nullptr)
+    throw std::runtime_error("The chart window is missing");
+  chart->ShowStoredSeries(std::move(series));
 }

@@ -18,6 +18,7 @@
 #include "state/SimState.h"
 
 class QLineEdit;
+class QTemporaryDir;
 class QTimer;
 
 namespace Ui {
@@ -40,7 +41,7 @@ public:
   // Whether a sweep is running.
   bool Running() const { return job_ && job_->Started() && !finishedShown_; }
   const morvane::ui::SweepJob *Job() const { return job_.get(); }
-  const morvane::ui::SweepMapView *Map() const { return map_; }
+  morvane::ui::SweepMapView *Map() const { return map_; }
 
 protected:
   void FormActivate() override;
@@ -65,6 +66,9 @@ private:
   void BtnFinalClick();
   void BtnCommandClick();
   void Poll();
+  // Runs the series of a point of the sweep shown, its Detail and Plot files
+  // in the window's scratch folder, and shows it in the model's chart window.
+  void ShowPointSeries(std::size_t point);
   void EndOfRun();
 
   std::unique_ptr<Ui::TFrmSweep> ui_;
@@ -78,4 +82,7 @@ private:
   bool finishedShown_ = true;
   QTimer *poll_;
   morvane::ui::SweepMapView *map_;
+  // The plan of the sweep shown, and the folder of its points' series.
+  morvane::SweepPlan shownPlan_;
+  std::unique_ptr<QTemporaryDir> scratchDir_;
 };

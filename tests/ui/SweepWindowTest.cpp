@@ -7,6 +7,7 @@
 #include <QLabel>
 
 #include "FieldTestSupport.h"
+#include "PlotForm.h"
 #include "USweep.h"
 #include "batch/Sweep.h"
 #include "batch/SweepFiles.h"
@@ -126,6 +127,29 @@ protected:
       EXPECT_GT(marked, 0u);
     }
   }
+  // A click on the last point opens the model's chart window with that
+  // point's parameters.
+  void ExpectClickShowsSeries(TFrmSweep *w, const SweepPlan &plan) {
+    SweepMapView *map = w->Map();
+    map->replot();
+    const std::size_t point = plan.Points() - 1;
+    const auto at = plan.Coordinates(point);
+    QCPAxisRect *rect = map->axisRect();
+    const double x = std::stod(plan.axes[0].shown[at[0]]);
+    const double y =
+        plan.axes.size() == 2 ? std::stod(plan.axes[1].shown[at[1]]) : map->Value(point);
+    const QPoint position(int(rect->axis(QCPAxis::atBottom)->coordToPixel(x)),
+                          int(rect->axis(QCPAxis::atLeft)->coordToPixel(y)));
+    QTest::mouseClick(map, Qt::LeftButton, {}, position);
+    MorvaneForm *chart = FindForm(plan.model == Model::Clonal ? "FrmPlotVeg" : "FrmPlotSex");
+    ASSERT_TRUE(chart->isVisible());
+    for (std::size_t k = 0; k < plan.axes.size(); ++k)
+      EXPECT_EQ(Field(chart, ("Txt" + plan.axes[k].option).c_str())->text(),
+                L(QString::fromStdString(plan.axes[k].shown[at[k]])));
+    EXPECT_TRUE(static_cast<PlotForm *>(chart)->StatusText().startsWith(
+        QStringLiteral("Point %1 of the sweep").arg(point)));
+    chart->CloseForm();
+  }
   // The sweep library's run of `args` with `final` as the Final file.
   static void RunReference(std::vector<std::string> args, const std::string &final) {
     args.back() = final;
@@ -154,6 +178,7 @@ TEST_P(SweepWindowTest, AKeyboardFilledSweepWritesWhatMorvaneSweepWrites) {
     EXPECT_EQ(ReadAll("Sweep.mrv"), ReadAll("ref.mrv"));
     EXPECT_EQ(ReadAll("Sweep.tsv"), ReadAll("ref.tsv"));
     ExpectMapShowsTable(sweep, c.show, ReadAll("Sweep.tsv"));
+    ExpectClickShowsSeries(sweep, ParseSweepOptions(args).plan);
     QFile::remove("Sweep.mrv");
     QFile::remove("Sweep.tsv");
     QFile::remove("ref.mrv");
