@@ -100,6 +100,8 @@ void SweepMapView::SetPlan(const SweepPlan &plan, const std::string &output) {
 }
 
 void SweepMapView::SetOutput(const std::string &output) {
+  if (!crosses_)
+    return; // nothing drawn yet: SetPlan takes the output
   const auto it = std::find(columns_.begin(), columns_.end(), output);
   column_ = it == columns_.end() ? 0 : std::size_t(it - columns_.begin());
   if (map_) {

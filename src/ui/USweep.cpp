@@ -1,11 +1,15 @@
 #include "USweep.h"
 
 #include <QCloseEvent>
+#include <QFile>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSvgGenerator>
 #include <QTemporaryDir>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "PlotForm.h"
@@ -158,6 +162,8 @@ TFrmSweep::TFrmSweep(QWidget *parent)
   OnClick(ui_->BtnCancel, [this] { BtnCancelClick(); });
   OnClick(ui_->BtnFinal, [this] { BtnFinalClick(); });
   OnClick(ui_->BtnCommand, [this] { BtnCommandClick(); });
+  OnClick(ui_->BtnOpen, [this] { BtnOpenClick(); });
+  OnClick(ui_->BtnSaveMap, [this] { BtnSaveMapClick(); });
   OnClick(ui_->BtnBack, [this] {
     CloseForm();
     mui::ShowWindow(mui::Windows().frmMorvane);
@@ -228,10 +234,12 @@ void TFrmSweep::SelectModel(morvane::Model model) {
   FillOutputChoices();
 }
 
-void TFrmSweep::FillOutputChoices() {
+void TFrmSweep::FillOutputChoices() { ShowOutputsOf(CurrentModel()); }
+
+void TFrmSweep::ShowOutputsOf(morvane::Model model) {
   const QString was = ui_->CmbShow->currentText();
   ui_->CmbShow->clear();
-  for (const std::string &output : morvane::SweepOutputs(CurrentModel()))
+  for (const std::string &output : morvane::SweepOutputs(model))
     ui_->CmbShow->addItem(QString::fromStdString(output));
   const int k = ui_->CmbShow->findText(was);
   ui_->CmbShow->setCurrentIndex(k >= 0 ? k : 0);
@@ -465,4 +473,75 @@ void TFrmSweep::ShowPointSeries(std::size_t point) {
   if (chart == nullptr)
     throw std::runtime_error("The chart window is missing");
   chart->ShowStoredSeries(std::move(series));
+}
+
+void TFrmSweep::BtnOpenClick() {
+  if (Running())
+    return;
+  const QString name = mui::FileDialogs().OpenExistingFileName(
+      this, ui_->TxtFinal->text(),
+      {QStringLiteral("Final files (*.mrv)"), QStringLiteral("Sweep tables (*.tsv)")});
+  if (name.isEmpty())
+    return;
+  std::string table = name.toStdString();
+  if (!morvane::HasEnding(table, ".tsv"))
+    table = morvane::SweepTableName(table);
+  std::ifstream in(table, std::ios::binary);
+  if (!in)
+    throw morvane::FileError(errno, table);
+  const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string start = "# morvane-sweep ";
+  const std::size_t end = content.find('\n');
+  if (content.compare(0, start.size(), start) != 0 || end == std::string::npos) {
+    ShowMessage(QString::fromStdString(table + " is not a sweep's table"));
+    return;
+  }
+  morvane::SweepPlan plan;
+  try {
+    plan = morvane::ParseSweepDescription(content.substr(start.size(), end - start.size()));
+  } catch (const morvane::UsageError &e) {
+    ShowMessage(QString::fromStdString(table + ": " + e.what()));
+    return;
+  }
+  shownPlan_ = plan;
+  ShowOutputsOf(plan.model);
+  map_->SetPlan(plan, ui_->CmbShow->currentText().toStdString());
+  map_->AddRows(mui::SweepTableRows(content));
+  ui_->LblProgress->setText(QStringLiteral("%1: %2 of %3 points")
+                                .arg(QString::fromStdString(table))
+                                .arg(map_->RowsDrawn())
+                                .arg(plan.Points()));
+}
+
+void TFrmSweep::BtnSaveMapClick() {
+  const QString name = mui::FileDialogs().SaveFileNameAs(this, QStringLiteral("Sweep.png"),
+                                                         {QStringLiteral("PNG pictures (*.png)"),
+                                                          QStringLiteral("SVG pictures (*.svg)"),
+                                                          QStringLiteral("PDF documents (*.pdf)")});
+  if (name.isEmpty())
+    return;
+  const std::string file = name.toStdString();
+  bool saved = false;
+  if (morvane::HasEnding(file, ".svg")) {
+    QSvgGenerator svg;
+    svg.setFileName(name);
+    svg.setSize(map_->size());
+    svg.setViewBox(map_->rect());
+    QCPPainter painter;
+    saved = painter.begin(&svg);
+    if (saved) {
+      map_->toPainter(&painter, map_->width(), map_->height());
+      saved = painter.end();
+    }
+  } else if (morvane::HasEnding(file, ".pdf")) {
+    saved = map_->savePdf(name);
+  } else {
+    saved = map_->savePng(name);
+  }
+  if (!saved) {
+    // The drawing calls tell only that they failed: the file tells why.
+    QFile probe(name);
+    const QString why = probe.open(QIODevice::WriteOnly) ? QString() : ": " + probe.errorString();
+    ShowMessage(QStringLiteral("The figure could not be written to %1%2").arg(name, why));
+  }
 }

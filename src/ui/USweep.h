@@ -65,11 +65,16 @@ private:
   void BtnCancelClick();
   void BtnFinalClick();
   void BtnCommandClick();
+  // An earlier sweep, from its Final file or its table, drawn without running.
+  void BtnOpenClick();
+  // The map as a PNG, SVG or PDF picture.
+  void BtnSaveMapClick();
   void Poll();
   // Runs the series of a point of the sweep shown, its Detail and Plot files
   // in the window's scratch folder, and shows it in the model's chart window.
   void ShowPointSeries(std::size_t point);
   void EndOfRun();
+  void ShowOutputsOf(morvane::Model model);
 
   std::unique_ptr<Ui::TFrmSweep> ui_;
   // The fields of the sexual and of the clonal models, each in its table's

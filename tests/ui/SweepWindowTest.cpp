@@ -179,6 +179,31 @@ TEST_P(SweepWindowTest, AKeyboardFilledSweepWritesWhatMorvaneSweepWrites) {
     EXPECT_EQ(ReadAll("Sweep.tsv"), ReadAll("ref.tsv"));
     ExpectMapShowsTable(sweep, c.show, ReadAll("Sweep.tsv"));
     ExpectClickShowsSeries(sweep, ParseSweepOptions(args).plan);
+    // Opened again from its Final file, without a run, in a fresh window.
+    Button(w, "BtnBack")->click();
+    windows.reset();
+    windows = std::make_unique<ProgramWindows>();
+    main = FindForm("frmMorvane");
+    main->ShowForm();
+    w = OpenSweepWindow();
+    sweep = static_cast<TFrmSweep *>(w);
+    Choose(w, "CmbShow", c.show);
+    dialogs.answers << "Sweep.mrv";
+    Button(w, "BtnOpen")->click();
+    ExpectMapShowsTable(sweep, c.show, ReadAll("Sweep.tsv"));
+    // The figure saved in each format; a folder that does not exist named.
+    for (const char *picture : {"map.png", "map.svg", "map.pdf"}) {
+      dialogs.answers << picture;
+      Button(w, "BtnSaveMap")->click();
+      EXPECT_GT(QFileInfo(picture).size(), 100) << picture;
+    }
+    EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
+    dialogs.answers << "no/such/map.png";
+    Button(w, "BtnSaveMap")->click();
+    ASSERT_EQ(messages.texts.size(), 1);
+    EXPECT_TRUE(
+        messages.texts[0].startsWith("The figure could not be written to no/such/map.png: "));
+    messages.texts.clear();
     QFile::remove("Sweep.mrv");
     QFile::remove("Sweep.tsv");
     QFile::remove("ref.mrv");
