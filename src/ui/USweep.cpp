@@ -427,14 +427,25 @@ void TFrmSweep::EndOfRun() {
 
 void TFrmSweep::closeEvent(QCloseEvent *e) {
   if (Running()) {
+    if (!mui::Messages().AskYesNo(
+            this, QStringLiteral("A sweep is running. Cancel it and close the window?\n"
+                                 "The points done are kept for a resume."))) {
+      e->ignore();
+      return;
+    }
     job_->Cancel();
+    poll_->stop();
+    // The points in hand are finished and written; the run's outcome (an
+    // interruption) is what the user just chose.
     try {
       job_->Finish();
-    } catch (const std::exception &) {
-      // The window closes with the sweep: what was written stays for a resume.
+    } catch (const std::exception &error) {
+      ShowMessage(QString::fromStdString(error.what()));
     }
     finishedShown_ = true;
-    poll_->stop();
+    ui_->BtnGo->setEnabled(true);
+    ui_->BtnCancel->setEnabled(false);
+    ui_->ChkResume->setChecked(true);
   }
   MorvaneForm::closeEvent(e);
 }

@@ -241,6 +241,29 @@ TEST_P(SweepWindowTest, CancelKeepsTheRunForAResume) {
   EXPECT_FALSE(w->findChild<QCheckBox *>("ChkResume")->isChecked());
 }
 
+// Closing the window during a sweep asks first: No goes on, Yes cancels
+// and keeps what was done.
+TEST_P(SweepWindowTest, ClosingDuringASweepAsksFirst) {
+  MorvaneForm *w = OpenSweepWindow();
+  Fill(w, {"Big",
+           "Haploids, local panmixia",
+           {},
+           {{"c", "0.1", "0.9", "100"}, {"x", "0", "1", "100"}},
+           {},
+           "p"});
+  Button(w, "BtnGo")->click();
+  messages.answers = {false, true};
+  EXPECT_FALSE(w->close());
+  EXPECT_TRUE(static_cast<TFrmSweep *>(w)->Running());
+  EXPECT_TRUE(w->close());
+  EXPECT_FALSE(static_cast<TFrmSweep *>(w)->Running());
+  EXPECT_EQ(messages.questions.size(), 2);
+  EXPECT_TRUE(messages.questions[0].startsWith("A sweep is running."));
+  EXPECT_TRUE(QFile::exists("Sweep.mrv.part"));
+  EXPECT_FALSE(QFile::exists("Sweep.mrv"));
+  EXPECT_TRUE(messages.texts.isEmpty());
+}
+
 // Refusals: a bad entry gets its field's message with the focus back in the
 // field; what the sweep's own rules refuse, their message, nothing written.
 TEST_P(SweepWindowTest, Refusals) {

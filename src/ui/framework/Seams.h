@@ -15,6 +15,8 @@ public:
   virtual ~MessageBoxSeam() = default;
   // A modal message box with an OK button; returns when the user closed it.
   virtual void ShowMessage(QWidget *owner, const QString &text) = 0;
+  // A modal question with Yes and No (No the default); true for Yes.
+  virtual bool AskYesNo(QWidget *owner, const QString &text);
 };
 
 class FileDialogSeam {
