@@ -310,7 +310,12 @@ std::vector<std::string> TFrmSweep::SweepArguments() const {
     const std::string option = p.rule->option;
     if (!p.field->isEnabled() || std::find(varied.begin(), varied.end(), option) != varied.end())
       continue;
-    args.insert(args.end(), {"--" + option, ArgumentText(p.field->text())});
+    // A value left at its initial text is morvane-sweep's default: not
+    // given, so that the command (and the table's first line, which records
+    // the options given) is the one a user would type.
+    const std::string value = ArgumentText(p.field->text());
+    if (value != TextOf(p.rule->option).initial)
+      args.insert(args.end(), {"--" + option, value});
   }
   for (int row : {1, 2}) {
     if (row == 2 && ui_->CmbVary2->currentIndex() <= 0)

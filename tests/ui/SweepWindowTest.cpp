@@ -59,9 +59,8 @@ const std::vector<SweepCase> kSweeps = {
       {"TxtMaxGen", "120"}},
      {{"c", "0.2", "0.8", "3"}, {"x", "0", "1", "3"}},
      // clang-format off
-     {"--model", "haploid-global", "--d", "1", "--p", "0.5", "--q", "0.5", "--i", "1",
-      "--j", "1", "--W1A", "0.9", "--W1a", "1", "--W2A", "1", "--W2a", "0.8", "--DG", "0",
-      "--L", "0.0001", "--vary", "c=0.2:0.8:3", "--vary", "x=0:1:3",
+     {"--model", "haploid-global", "--W1A", "0.9", "--W2a", "0.8", "--L", "0.0001",
+      "--vary", "c=0.2:0.8:3", "--vary", "x=0:1:3",
       "--max-generations", "120", "--jobs", "2", "--final", "Sweep.mrv"},
      // clang-format on
      "p"},
