@@ -152,6 +152,7 @@ TFrmSweep::TFrmSweep(QWidget *parent)
   connect(ui_->CmbTradeOff, qOverload<int>(&QComboBox::currentIndexChanged), this, fitnessRules);
   connect(ui_->ChkEss, &QCheckBox::toggled, this, fitnessRules);
   connect(ui_->TxtFinal, &QLineEdit::textChanged, this, [this] { ShowTableName(); });
+  ShowTableName();
   for (int row : {1, 2}) {
     QLineEdit *from = row == 1 ? ui_->TxtFrom1 : ui_->TxtFrom2;
     QLineEdit *to = row == 1 ? ui_->TxtTo1 : ui_->TxtTo2;
