@@ -29,7 +29,7 @@ SweepJob::~SweepJob() {
     worker_.join();
 }
 
-void SweepJob::Start(SweepOptions options) {
+void SweepJob::Start(SweepOptions options, std::function<void()> ended) {
   options_ = std::move(options);
   cancel_ = false;
   ended_ = false;
@@ -41,13 +41,15 @@ void SweepJob::Start(SweepOptions options) {
   tail_.clear();
   rows_.clear();
   start_ = std::chrono::steady_clock::now();
-  worker_ = std::thread([this] {
+  worker_ = std::thread([this, ended = std::move(ended)] {
     try {
       run_ = RunSweep(options_, CheckSweepPoints(options_.plan, options_.jobs), nullptr, &cancel_);
     } catch (...) {
       error_ = std::current_exception();
     }
     ended_ = true;
+    if (ended)
+      ended();
   });
 }
 

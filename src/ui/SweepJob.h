@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstddef>
 #include <exception>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,8 +26,9 @@ public:
   ~SweepJob();
 
   // Checks the points and runs the sweep of `options` on a worker thread,
-  // as morvane-sweep runs it.
-  void Start(SweepOptions options);
+  // as morvane-sweep runs it. `ended`, when given, is called on the worker
+  // thread as it ends, so that the window hears of the end at once.
+  void Start(SweepOptions options, std::function<void()> ended = {});
   bool Started() const { return worker_.joinable(); }
   // The worker has ended (the sweep whole, cancelled or failed).
   bool Ended() const { return ended_; }

@@ -370,7 +370,10 @@ void TFrmSweep::BtnGoClick() {
   finishedShown_ = false;
   shownPlan_ = options.plan;
   map_->SetPlan(options.plan, ui_->CmbShow->currentText().toStdString());
-  job_->Start(std::move(options));
+  job_->Start(std::move(options), [this] {
+    QMetaObject::invokeMethod(
+        this, [this] { Guard([this] { Poll(); }); }, Qt::QueuedConnection);
+  });
   ui_->BtnGo->setEnabled(false);
   ui_->BtnCancel->setEnabled(true);
   ui_->LblProgress->setText(QStringLiteral("Checking the points..."));
@@ -385,7 +388,7 @@ void TFrmSweep::BtnCancelClick() {
 }
 
 void TFrmSweep::Poll() {
-  if (!job_)
+  if (!job_ || finishedShown_)
     return;
   const std::size_t done = job_->ReadNewRows();
   map_->AddRows(job_->Rows());
