@@ -126,8 +126,8 @@ protected:
       EXPECT_GT(marked, 0u);
     }
   }
-  // A click on the last point opens the model's chart window with that
-  // point's parameters.
+  // Hovering the last point names its values; a click on it opens the model's chart window with
+  // that point's parameters.
   void ExpectClickShowsSeries(TFrmSweep *w, const SweepPlan &plan) {
     SweepMapView *map = w->Map();
     map->replot();
@@ -139,6 +139,15 @@ protected:
         plan.axes.size() == 2 ? std::stod(plan.axes[1].shown[at[1]]) : map->Value(point);
     const QPoint position(int(rect->axis(QCPAxis::atBottom)->coordToPixel(x)),
                           int(rect->axis(QCPAxis::atLeft)->coordToPixel(y)));
+    // Hovering: the point's parameters and results.
+    QTest::mouseMove(map, position);
+    const QString hover = map->PointText(point);
+    for (std::size_t k = 0; k < plan.axes.size(); ++k)
+      EXPECT_TRUE(hover.contains(
+          QString::fromStdString(plan.axes[k].option + " = " + plan.axes[k].shown[at[k]])))
+          << hover.toStdString();
+    EXPECT_TRUE(hover.contains("converged = ")) << hover.toStdString();
+    EXPECT_EQ(map->PointAt(position), long(point));
     QTest::mouseClick(map, Qt::LeftButton, {}, position);
     MorvaneForm *chart = FindForm(plan.model == Model::Clonal ? "FrmPlotVeg" : "FrmPlotSex");
     ASSERT_TRUE(chart->isVisible());
