@@ -112,6 +112,7 @@ void SweepMapView::SetOutput(const std::string &output) {
     axisRect()->axis(QCPAxis::atLeft)->setLabel(QString::fromStdString(output));
   }
   crosses_->data()->clear();
+  anyValue_ = false;
   for (std::size_t k = 0; k < rows_.size(); ++k)
     DrawRow(k);
   Redraw();
@@ -135,6 +136,11 @@ double SweepMapView::CellOf(std::size_t point) const {
 void SweepMapView::DrawRow(std::size_t point) {
   const auto at = plan_.Coordinates(point);
   const double value = CellOf(point);
+  if (std::isfinite(value)) {
+    low_ = anyValue_ ? std::min(low_, value) : value;
+    high_ = anyValue_ ? std::max(high_, value) : value;
+    anyValue_ = true;
+  }
   const double x = axisValues_[0][at[0]];
   const double y = map_ ? axisValues_[1][at[1]] : value;
   if (map_)
@@ -146,12 +152,9 @@ void SweepMapView::DrawRow(std::size_t point) {
 }
 
 void SweepMapView::Redraw() {
-  if (map_) {
-    map_->rescaleDataRange(true);
-    QCPRange range = map_->dataRange();
-    if (!(range.size() > 0))
-      range = QCPRange(range.lower - 0.5, range.upper + 0.5);
-    map_->setDataRange(range);
+  if (map_ && anyValue_) {
+    // A single value still gets a bar around it.
+    map_->setDataRange(high_ > low_ ? QCPRange(low_, high_) : QCPRange(low_ - 0.5, high_ + 0.5));
   } else if (line_) {
     bool found = false;
     QCPRange range = line_->getValueRange(found);

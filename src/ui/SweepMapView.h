@@ -37,6 +37,8 @@ public:
   double Value(std::size_t point) const;
   bool Marked(std::size_t point) const;
   std::size_t RowsDrawn() const { return rows_.size(); }
+  // The ends of the colour bar (two parameters).
+  QCPRange ColourRange() const { return map_ ? map_->dataRange() : QCPRange(); }
   // The point drawn under a position of the widget, or -1.
   long PointAt(const QPointF &position) const;
   // The text shown for a point under the mouse: its parameters and results.
@@ -63,7 +65,9 @@ private:
   QCPColorScale *scale_ = nullptr;
   QCPGraph *line_ = nullptr;
   QCPGraph *crosses_ = nullptr;
-  QPoint pressed_;
+  // The lowest and highest value drawn: the colour bar's ends.
+  double low_ = 0, high_ = 0;
+  bool anyValue_ = false;
 };
 
 } // namespace morvane::ui

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
+#include <cmath>
 
 #include "FieldTestSupport.h"
 #include "PlotForm.h"
@@ -117,10 +118,18 @@ protected:
     const auto column = std::find(header[0].begin(), header[0].end(), output) - header[0].begin();
     ASSERT_EQ(w->Map()->RowsDrawn(), rows.size());
     std::size_t marked = 0;
+    double low = HUGE_VAL, high = -HUGE_VAL;
     for (std::size_t k = 0; k < rows.size(); ++k) {
+      low = std::min(low, std::stod(rows[k][column]));
+      high = std::max(high, std::stod(rows[k][column]));
       EXPECT_EQ(w->Map()->Value(k), std::stod(rows[k][column])) << k;
       EXPECT_EQ(w->Map()->Marked(k), rows[k].back() == "no") << k;
       marked += w->Map()->Marked(k);
+    }
+    // The colour bar spans the values drawn.
+    if (w->Map()->ColourRange().size() > 0 && high > low) {
+      EXPECT_EQ(w->Map()->ColourRange().lower, low);
+      EXPECT_EQ(w->Map()->ColourRange().upper, high);
     }
     if (output == "p") {
       EXPECT_GT(marked, 0u);
