@@ -7,6 +7,7 @@ MORVANE_PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-charts-dev qt6-svg-dev qt6-qpa-plugins libqt6opengl6-dev libgl1-mesa-dev
   libjpeg-dev libgtest-dev libbenchmark-dev
   locales fonts-dejavu-core
+  libqcustomplot-dev
   xvfb xauth imagemagick xdotool
   parallel
   help2man librsvg2-bin dpkg-dev file man-db

@@ -9,6 +9,7 @@
 #include "UPlotSex.h"
 #include "UPlotVeg.h"
 #include "USexImput.h"
+#include "USweep.h"
 #include "UTShowStop.h"
 #include "framework/ErrorHandler.h"
 #include "framework/Help.h"
@@ -40,6 +41,8 @@ ProgramWindows::ProgramWindows() {
   // 9. The sexual and 10. the clonal plot window.
   w.FrmPlotSex = add(new TFrmPlotSex);
   w.FrmPlotVeg = add(new TFrmPlotVeg);
+  // 11. The sweep window.
+  w.FrmSweep = add(new TFrmSweep);
 }
 
 ProgramWindows::~ProgramWindows() {

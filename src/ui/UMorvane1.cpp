@@ -130,6 +130,8 @@ TfrmMorvane::TfrmMorvane(QWidget *parent)
   OnSelect(ui_->RdBtnQuit, [this] { RdBtnQuitClick(); });
   OnClick(ui_->BtnLaunch, [this] { BtnLaunchClick(); });
   OnClick(ui_->BtnQuit, [this] { BtnQuitClick(); });
+  // The sweep window needs no result files: it names its own.
+  OnClick(ui_->BtnSweep, [] { morvane::ui::ShowWindow(morvane::ui::Windows().FrmSweep); });
   OnTrigger(ui_->Usersguide1, [this] { Usersguide1Click(); });
   OnTrigger(ui_->AboutMorvane1, [this] { AboutMorvane1Click(); });
 }

@@ -28,10 +28,10 @@ TEST(Startup, CreatesTheWindowsInOrderWithOnlyTheMainWindowShown) {
   morvane::ui::Sim() = morvane::SimState{};
   MorvaneForm::ForgetLastActiveForm();
   ProgramWindows windows;
-  // The ten windows, in their order, each once and hidden.
+  // The eleven windows, in their order, each once and hidden.
   const QStringList order = {"frmMorvane",   "FrmSexImput",  "FrmClonImput", "FrmPlotMenu",
                              "FrmPerturb1N", "FrmPerturb2N", "FrmShowT",     "FrmPerturbClone",
-                             "FrmPlotSex",   "FrmPlotVeg"};
+                             "FrmPlotSex",   "FrmPlotVeg",   "FrmSweep"};
   QStringList created;
   for (MorvaneForm *form : windows.InOrder()) {
     created << form->objectName();
@@ -51,6 +51,7 @@ TEST(Startup, CreatesTheWindowsInOrderWithOnlyTheMainWindowShown) {
   };
   EXPECT_TRUE(enabled("BtnChooseFin"));
   EXPECT_TRUE(enabled("BtnQuit"));
+  EXPECT_TRUE(enabled("BtnSweep"));
   EXPECT_FALSE(enabled("BtnDetail"));
   EXPECT_FALSE(enabled("BtnLaunch"));
 }

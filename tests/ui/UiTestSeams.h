@@ -56,6 +56,14 @@ public:
   QStringList texts;
   QStringList questions;
   std::vector<int> scriptedAnswers;
+  // Questions: recorded with the messages, answered from `answers` (No
+  // when it is empty).
+  bool AskYesNo(QWidget *owner, const QString &text) override {
+    questions.push_back(text);
+    owners.push_back(owner);
+    return !answers.empty() && answers.takeFirst();
+  }
+  QList<bool> answers;
   std::vector<QWidget *> owners;
   bool stealActivation = false;
   std::function<void()> onShow;

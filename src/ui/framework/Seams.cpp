@@ -56,6 +56,12 @@ HelpViewerSeam *help = nullptr;
 
 } // namespace
 
+bool MessageBoxSeam::AskYesNo(QWidget *owner, const QString &text) {
+  return QMessageBox::question(owner, owner ? owner->window()->windowTitle() : QString(), text,
+                               QMessageBox::Yes | QMessageBox::No,
+                               QMessageBox::No) == QMessageBox::Yes;
+}
+
 MessageBoxSeam &Messages() { return *messages; }
 FileDialogSeam &FileDialogs() { return dialogs ? *dialogs : ProgramFileDialogs(); }
 HelpViewerSeam &Help() { return help ? *help : *productionHelp; }

@@ -18,6 +18,8 @@ public:
   // A modal question with one button per answer; returns the index of the
   // answer chosen. Escape and the box's close button give the last answer.
   virtual int Ask(QWidget *owner, const QString &text, const QStringList &answers) = 0;
+  // A modal question with Yes and No (No the default); true for Yes.
+  virtual bool AskYesNo(QWidget *owner, const QString &text);
 };
 
 class FileDialogSeam {

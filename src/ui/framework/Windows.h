@@ -24,6 +24,7 @@ struct AppWindows {
   MorvaneForm *FrmPerturbClone = nullptr;
   MorvaneForm *FrmPlotSex = nullptr;
   MorvaneForm *FrmPlotVeg = nullptr;
+  MorvaneForm *FrmSweep = nullptr;
 
   // The state of the series the windows work on, zeroed at start.
   SimState state;

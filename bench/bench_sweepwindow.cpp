@@ -1,0 +1,111 @@
+// The sweep window's costs:
+// - BM_SweepFromWindow against BM_SweepLibrary: an N x N sweep of a haploid
+//   model (c by x, each allele better in one habitat) on 2 threads, run as morvane-sweep runs it
+//   and as the window runs it (the library on a worker thread, the table's
+//   new rows read every 100 ms and drawn into the map, which is repainted).
+//   The window's time over the library's is the overhead of running a sweep
+//   from the window.
+// - BM_MapRepaint: one repaint of the map of a whole 200 x 200 sweep (40,000
+//   points), at 800 x 600; frames_per_second is what the live map can reach.
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "SweepJob.h"
+#include "SweepMapView.h"
+#include "batch/Sweep.h"
+#include "batch/SweepFiles.h"
+#include "batch/SweepOptions.h"
+#include "support/ScratchFolder.h"
+
+namespace {
+
+using namespace morvane;
+
+SweepOptions Options(const std::string &final, long side) {
+  const std::string n = std::to_string(side);
+  return ParseSweepOptions({"--model", "haploid-global", "--W1A", "0.9", "--W2A", "0.6", "--W1a",
+                            "0.6", "--W2a", "0.9", "--vary", "c=0.2:0.8:" + n, "--vary",
+                            "x=0:1:" + n, "--jobs", "2", "--final", final});
+}
+
+void BM_SweepLibrary(benchmark::State &state) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    testing::ScratchFolder dir;
+    const SweepOptions o = Options(dir.File("lib.mrv"), state.range(0));
+    state.ResumeTiming();
+    RunSweep(o, CheckSweepPoints(o.plan, o.jobs), nullptr);
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0) * state.range(0));
+}
+BENCHMARK(BM_SweepLibrary)
+    ->Arg(50)
+    ->Arg(200)
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime()
+    ->Iterations(1);
+
+void BM_SweepFromWindow(benchmark::State &state) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    testing::ScratchFolder dir;
+    const SweepOptions o = Options(dir.File("win.mrv"), state.range(0));
+    ui::SweepMapView map;
+    map.resize(800, 600);
+    state.ResumeTiming();
+    ui::SweepJob job;
+    map.SetPlan(o.plan, "p");
+    // The window's timer every 100 ms; the end heard of at once.
+    std::atomic<bool> ended{false};
+    job.Start(o, [&ended] { ended = true; });
+    auto next = std::chrono::steady_clock::now();
+    while (!ended) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      if (std::chrono::steady_clock::now() < next)
+        continue;
+      next += std::chrono::milliseconds(100);
+      job.ReadNewRows();
+      map.AddRows(job.Rows());
+      map.replot(QCustomPlot::rpImmediateRefresh);
+    }
+    job.Finish();
+    job.ReadNewRows();
+    map.AddRows(job.Rows());
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0) * state.range(0));
+}
+BENCHMARK(BM_SweepFromWindow)
+    ->Arg(50)
+    ->Arg(200)
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime()
+    ->Iterations(1);
+
+void BM_MapRepaint(benchmark::State &state) {
+  testing::ScratchFolder dir;
+  const SweepOptions o = Options(dir.File("map.mrv"), 200);
+  std::vector<std::vector<std::string>> rows;
+  for (std::size_t k = 0; k < o.plan.Points(); ++k) {
+    const auto at = o.plan.Coordinates(k);
+    const double p = 0.5 + 0.5 * std::sin(double(at[0]) / 20) * std::cos(double(at[1]) / 30);
+    rows.push_back({std::to_string(k), o.plan.axes[0].shown[at[0]], o.plan.axes[1].shown[at[1]],
+                    "100", std::to_string(p), "0.5", "0", "0", k % 7 ? "yes" : "no"});
+  }
+  ui::SweepMapView map;
+  map.resize(800, 600);
+  map.SetPlan(o.plan, "p");
+  map.AddRows(rows);
+  for (auto _ : state)
+    map.replot(QCustomPlot::rpImmediateRefresh);
+  state.counters["frames_per_second"] =
+      benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_MapRepaint)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace

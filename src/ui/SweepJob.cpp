@@ -1,0 +1,103 @@
+#include "SweepJob.h"
+
+#include <fstream>
+#include <sstream>
+#include <utility>
+
+#include "batch/SweepFiles.h"
+
+namespace morvane::ui {
+namespace {
+
+std::vector<std::string> SplitRow(const std::string &line) {
+  std::vector<std::string> cells;
+  std::size_t from = 0;
+  for (;;) {
+    const std::size_t tab = line.find('\t', from);
+    cells.push_back(line.substr(from, tab == std::string::npos ? std::string::npos : tab - from));
+    if (tab == std::string::npos)
+      return cells;
+    from = tab + 1;
+  }
+}
+
+} // namespace
+
+SweepJob::~SweepJob() {
+  cancel_ = true;
+  if (worker_.joinable())
+    worker_.join();
+}
+
+void SweepJob::Start(SweepOptions options, std::function<void()> ended) {
+  options_ = std::move(options);
+  cancel_ = false;
+  ended_ = false;
+  error_ = nullptr;
+  run_ = SweepRun{};
+  readFrom_ = PartName(options_.tableFile);
+  offset_ = 0;
+  headerLines_ = 0;
+  tail_.clear();
+  rows_.clear();
+  start_ = std::chrono::steady_clock::now();
+  worker_ = std::thread([this, ended = std::move(ended)] {
+    try {
+      run_ = RunSweep(options_, CheckSweepPoints(options_.plan, options_.jobs), nullptr, &cancel_);
+    } catch (...) {
+      error_ = std::current_exception();
+    }
+    ended_ = true;
+    if (ended)
+      ended();
+  });
+}
+
+SweepRun SweepJob::Finish() {
+  if (worker_.joinable())
+    worker_.join();
+  if (error_)
+    std::rethrow_exception(std::exchange(error_, nullptr));
+  return run_;
+}
+
+double SweepJob::SecondsRunning() const {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+}
+
+std::size_t SweepJob::ReadNewRows() {
+  std::ifstream in(readFrom_, std::ios::binary);
+  if (!in && readFrom_ != options_.tableFile) {
+    // Renamed once whole: the rest is in the table under its own name.
+    readFrom_ = options_.tableFile;
+    in.open(readFrom_, std::ios::binary);
+  }
+  if (!in)
+    return rows_.size();
+  in.seekg(static_cast<std::streamoff>(offset_));
+  std::ostringstream added;
+  added << in.rdbuf();
+  const std::string text = added.str();
+  offset_ += text.size();
+  tail_ += text;
+  std::size_t from = 0;
+  for (std::size_t end; (end = tail_.find('\n', from)) != std::string::npos; from = end + 1) {
+    if (headerLines_ < 2)
+      ++headerLines_;
+    else
+      rows_.push_back(SplitRow(tail_.substr(from, end - from)));
+  }
+  tail_.erase(0, from);
+  return rows_.size();
+}
+
+std::vector<std::vector<std::string>> SweepTableRows(const std::string &content) {
+  std::vector<std::vector<std::string>> rows;
+  std::size_t lines = 0, from = 0;
+  for (std::size_t end; (end = content.find('\n', from)) != std::string::npos; from = end + 1)
+    if (++lines > 2)
+      rows.push_back(SplitRow(content.substr(from, end - from)));
+  return rows;
+}
+
+} // namespace morvane::ui

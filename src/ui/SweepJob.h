@@ -1,0 +1,72 @@
+// A sweep run for the sweep window: the sweep library's run on a worker
+// thread, so that the windows never wait for it, and the rows it has written
+// so far, read back from its table as they come.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <exception>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "batch/Sweep.h"
+#include "batch/SweepOptions.h"
+
+namespace morvane::ui {
+
+class SweepJob {
+public:
+  SweepJob() = default;
+  SweepJob(const SweepJob &) = delete;
+  SweepJob &operator=(const SweepJob &) = delete;
+  // A job still running is cancelled and waited for.
+  ~SweepJob();
+
+  // Checks the points and runs the sweep of `options` on a worker thread,
+  // as morvane-sweep runs it. `ended`, when given, is called on the worker
+  // thread as it ends, so that the window hears of the end at once.
+  void Start(SweepOptions options, std::function<void()> ended = {});
+  bool Started() const { return worker_.joinable(); }
+  // The worker has ended (the sweep whole, cancelled or failed).
+  bool Ended() const { return ended_; }
+  // The points in hand are finished and written, then the run stops.
+  void Cancel() { cancel_ = true; }
+  bool Cancelled() const { return cancel_; }
+  // Waits for the worker and returns what the run did; throws the error that
+  // ended it (UsageError, FileError).
+  SweepRun Finish();
+
+  // Reads the rows added to the table since the last call (complete lines
+  // only) and returns how many the table holds.
+  std::size_t ReadNewRows();
+  // The table's rows read so far, split at TABs, in grid order.
+  const std::vector<std::vector<std::string>> &Rows() const { return rows_; }
+  const SweepOptions &Options() const { return options_; }
+  double SecondsRunning() const;
+
+private:
+  SweepOptions options_;
+  std::thread worker_;
+  std::atomic<bool> cancel_{false};
+  std::atomic<bool> ended_{false};
+  SweepRun run_;
+  std::exception_ptr error_;
+  std::chrono::steady_clock::time_point start_;
+
+  // The reading of the table: the file read (its temporary name, then its
+  // final one), how far, the lines read including the two header lines.
+  std::string readFrom_;
+  std::size_t offset_ = 0;
+  std::size_t headerLines_ = 0;
+  std::string tail_;
+  std::vector<std::vector<std::string>> rows_;
+};
+
+// The table's rows, split at TABs: a table file's content after its two
+// header lines.
+std::vector<std::vector<std::string>> SweepTableRows(const std::string &content);
+
+} // namespace morvane::ui

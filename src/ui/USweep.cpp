@@ -1,0 +1,567 @@
+#include "USweep.h"
+
+#include <QCloseEvent>
+#include <QFile>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSvgGenerator>
+#include <QTemporaryDir>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "PlotForm.h"
+#include "batch/Runner.h"
+#include "files/SeriesReader.h"
+#include <QThread>
+#include <QTimer>
+#include <cstdio>
+
+#include "FieldExit.h"
+#include "batch/RunnerOptions.h"
+#include "batch/SweepFiles.h"
+#include "engine/Series.h"
+#include "files/TextFile.h"
+#include "framework/FileDialogs.h"
+#include "framework/Help.h"
+#include "framework/Locale.h"
+#include "framework/Seams.h"
+#include "framework/Windows.h"
+#include "ui_USweep.h"
+
+using morvane::ui::Sim;
+namespace mui = morvane::ui;
+
+namespace {
+
+// The models in the order of the model list, under morvane-sweep's names.
+struct ModelChoice {
+  morvane::Model model;
+  const char *name;
+  const char *caption;
+};
+constexpr ModelChoice kModels[] = {
+    {morvane::Model::HaploidLocal, "haploid-local", "Haploids, local panmixia"},
+    {morvane::Model::HaploidGlobal, "haploid-global", "Haploids, global panmixia"},
+    {morvane::Model::DiploidLocal, "diploid-local", "Diploids, local panmixia"},
+    {morvane::Model::DiploidGlobal, "diploid-global", "Diploids, global panmixia"},
+    {morvane::Model::Clonal, "clonal", "Clones"},
+};
+
+// Each parameter's caption and the text its field starts with (the input
+// windows' initial texts).
+struct ParamText {
+  const char *option;
+  const char *caption;
+  const char *initial;
+};
+constexpr ParamText kParamTexts[] = {
+    {"x", "x, proportion of soft regulation", "1"},
+    {"d", "d, migration survival", "1"},
+    {"c", "c, frequency of habitat 1", "0.5"},
+    {"i", "i, tries of [AB]", "1"},
+    {"j", "j, tries of [aB]", "1"},
+    {"W1A", "W1(A), survival of [A] in habitat 1", "1"},
+    {"W2A", "W2(A), survival of [A] in habitat 2", "1"},
+    {"W1a", "W1(a), survival of [a] in habitat 1", "1"},
+    {"W2a", "W2(a), survival of [a] in habitat 2", "1"},
+    {"L", "L, stop threshold", "0.000001"},
+    {"p", "p, initial frequency of A", "0.5"},
+    {"q", "q, initial frequency of B", "0.5"},
+    {"DG", "DG0, initial disequilibrium", "0"},
+    {"fAB", "f(AB), initial frequency", "0"},
+    {"fAb", "f(Ab), initial frequency", "0.5"},
+    {"faB", "f(aB), initial frequency", "0"},
+    {"fab", "f(ab), initial frequency", "0.5"},
+};
+
+const ParamText &TextOf(const char *option) {
+  for (const ParamText &t : kParamTexts)
+    if (std::string(t.option) == option)
+      return t;
+  return kParamTexts[0];
+}
+
+constexpr const char *kTradeOffs[] = {"none", "linear", "convex", "concave"};
+
+// A field's text as morvane-sweep takes it: '.' for the decimal separator.
+std::string ArgumentText(const QString &text) {
+  QString t = text.trimmed();
+  t.replace(QChar(mui::DecimalSeparator()), QChar('.'));
+  return t.toStdString();
+}
+
+QString Quoted(const std::string &arg) {
+  const QString a = QString::fromStdString(arg);
+  static const QString plain =
+      QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-_./=:,+@%");
+  bool needsQuotes = a.isEmpty();
+  for (const QChar c : a)
+    needsQuotes = needsQuotes || !plain.contains(c);
+  if (!needsQuotes)
+    return a;
+  QString q = a;
+  q.replace(QLatin1String("'"), QLatin1String("'\\''"));
+  return "'" + q + "'";
+}
+
+} // namespace
+
+TFrmSweep::TFrmSweep(QWidget *parent)
+    : MorvaneForm(parent), ui_(std::make_unique<Ui::TFrmSweep>()), poll_(new QTimer(this)) {
+  ui_->setupUi(this);
+  map_ = new mui::SweepMapView(ui_->GrpMap);
+  map_->setObjectName(QStringLiteral("SweepMap"));
+  ui_->MapLayout->addWidget(map_, 1);
+  map_->onPointClicked = [this](std::size_t point) {
+    Guard([this, point] { ShowPointSeries(point); });
+  };
+  connect(ui_->CmbShow, &QComboBox::textActivated, this,
+          [this](const QString &output) { map_->SetOutput(output.toStdString()); });
+  SetBackground(mui::kAqua);
+  for (const ModelChoice &m : kModels)
+    ui_->CmbModel->addItem(m.caption);
+  for (const char *t : kTradeOffs)
+    ui_->CmbTradeOff->addItem(t);
+  BuildParameterFields();
+  ui_->TxtThreads->setText(QString::number(QThread::idealThreadCount()));
+  ui_->TxtCount1->setText("11");
+  ui_->TxtFinal->setText("Sweep.mrv");
+  SelectModel(morvane::Model::HaploidLocal);
+
+  connect(ui_->CmbModel, qOverload<int>(&QComboBox::currentIndexChanged), this, [this](int index) {
+    if (index >= 0)
+      Guard([this, index] { SelectModel(kModels[index].model); });
+  });
+  const auto fitnessRules = [this] {
+    const int tradeOff = ui_->CmbTradeOff->currentIndex();
+    // Under a trade-off W2(A) and W2(a) are computed; under the ESS, W1(A).
+    for (const ParamField &p : sexualFields_) {
+      const std::string option = p.rule->option;
+      p.field->setEnabled(!((tradeOff > 0 && (option == "W2A" || option == "W2a")) ||
+                            (ui_->ChkEss->isChecked() && option == "W1A")));
+    }
+    for (const ParamField &p : clonalFields_) {
+      const std::string option = p.rule->option;
+      p.field->setEnabled(!((tradeOff > 0 && (option == "W2A" || option == "W2a")) ||
+                            (ui_->ChkEss->isChecked() && option == "W1A")));
+    }
+  };
+  connect(ui_->CmbTradeOff, qOverload<int>(&QComboBox::currentIndexChanged), this, fitnessRules);
+  connect(ui_->ChkEss, &QCheckBox::toggled, this, fitnessRules);
+  connect(ui_->TxtFinal, &QLineEdit::textChanged, this, [this] { ShowTableName(); });
+  ShowTableName();
+  for (int row : {1, 2}) {
+    QLineEdit *from = row == 1 ? ui_->TxtFrom1 : ui_->TxtFrom2;
+    QLineEdit *to = row == 1 ? ui_->TxtTo1 : ui_->TxtTo2;
+    OnFieldExit(from, [this, from, row] { CheckVaryEnd(from, row); });
+    OnFieldExit(to, [this, to, row] { CheckVaryEnd(to, row); });
+  }
+  OnClick(ui_->BtnGo, [this] { BtnGoClick(); });
+  OnClick(ui_->BtnCancel, [this] { BtnCancelClick(); });
+  OnClick(ui_->BtnFinal, [this] { BtnFinalClick(); });
+  OnClick(ui_->BtnCommand, [this] { BtnCommandClick(); });
+  OnClick(ui_->BtnOpen, [this] { BtnOpenClick(); });
+  OnClick(ui_->BtnSaveMap, [this] { BtnSaveMapClick(); });
+  OnClick(ui_->BtnBack, [this] {
+    CloseForm();
+    mui::ShowWindow(mui::Windows().frmMorvane);
+  });
+  OnTrigger(ui_->Morvanev2Help1, [] { mui::HelpMenuRequested(); });
+  connect(poll_, &QTimer::timeout, this, [this] { Guard([this] { Poll(); }); });
+  mui::MakeDisplayFieldsReadable(this);
+}
+
+TFrmSweep::~TFrmSweep() = default;
+
+void TFrmSweep::BuildParameterFields() {
+  auto *grid = ui_->ParamGrid;
+  int row = 0;
+  const auto build = [&](const std::vector<const morvane::FieldRule *> &rules,
+                         std::vector<ParamField> &fields, const char *suffix) {
+    for (const morvane::FieldRule *rule : rules) {
+      const ParamText &text = TextOf(rule->option);
+      auto *label = new QLabel(text.caption, this);
+      auto *field = new QLineEdit(this);
+      field->setObjectName(QStringLiteral("Txt") + rule->option + suffix);
+      label->setObjectName(QStringLiteral("Lbl") + rule->option + suffix);
+      label->setBuddy(field);
+      QString initial = text.initial;
+      initial.replace(QChar('.'), QChar(mui::DecimalSeparator()));
+      field->setText(initial);
+      const int r = row / 2, c = (row % 2) * 2;
+      grid->addWidget(label, r, c);
+      grid->addWidget(field, r, c + 1);
+      ++row;
+      fields.push_back({rule, field});
+      const ParamField p = fields.back();
+      OnFieldExit(field, [this, p] { CheckParam(p); });
+    }
+  };
+  build(morvane::SexualInputFields(), sexualFields_, "");
+  row = 0;
+  build(morvane::ClonalInputFields(), clonalFields_, "Clone");
+}
+
+morvane::Model TFrmSweep::CurrentModel() const {
+  return kModels[std::max(0, ui_->CmbModel->currentIndex())].model;
+}
+
+void TFrmSweep::SelectModel(morvane::Model model) {
+  for (int k = 0; k < int(std::size(kModels)); ++k)
+    if (kModels[k].model == model && ui_->CmbModel->currentIndex() != k)
+      ui_->CmbModel->setCurrentIndex(k);
+  const bool clonal = model == morvane::Model::Clonal;
+  for (const ParamField &p : sexualFields_) {
+    p.field->setVisible(!clonal);
+    ui_->ParamGrid->parentWidget()
+        ->findChild<QLabel *>(QStringLiteral("Lbl") + p.rule->option)
+        ->setVisible(!clonal);
+  }
+  for (const ParamField &p : clonalFields_) {
+    p.field->setVisible(clonal);
+    ui_->ParamGrid->parentWidget()
+        ->findChild<QLabel *>(QStringLiteral("Lbl") + p.rule->option + "Clone")
+        ->setVisible(clonal);
+  }
+  // The fields' values as the rules stored them, for the DG range.
+  scratch_ = morvane::SimState{};
+  for (const ParamField &p : clonal ? clonalFields_ : sexualFields_)
+    morvane::StoreFieldEntry(*p.rule, p.field->text().toStdString(), mui::DecimalSeparator(),
+                             scratch_);
+  FillVaryChoices();
+  FillOutputChoices();
+}
+
+void TFrmSweep::FillOutputChoices() { ShowOutputsOf(CurrentModel()); }
+
+void TFrmSweep::ShowOutputsOf(morvane::Model model) {
+  const QString was = ui_->CmbShow->currentText();
+  ui_->CmbShow->clear();
+  for (const std::string &output : morvane::SweepOutputs(model))
+    ui_->CmbShow->addItem(QString::fromStdString(output));
+  const int k = ui_->CmbShow->findText(was);
+  ui_->CmbShow->setCurrentIndex(k >= 0 ? k : 0);
+}
+
+void TFrmSweep::FillVaryChoices() {
+  const bool clonal = CurrentModel() == morvane::Model::Clonal;
+  for (QComboBox *box : {ui_->CmbVary1, ui_->CmbVary2}) {
+    const QString was = box->currentText();
+    box->clear();
+    if (box == ui_->CmbVary2)
+      box->addItem(QStringLiteral("(none)"));
+    for (const ParamField &p : clonal ? clonalFields_ : sexualFields_)
+      box->addItem(p.rule->option);
+    const int k = box->findText(was);
+    box->setCurrentIndex(k >= 0 ? k : 0);
+  }
+}
+
+void TFrmSweep::ShowTableName() {
+  const std::string final = ui_->TxtFinal->text().toStdString();
+  ui_->LblTable->setText(final.empty() ? QString()
+                                       : QString::fromStdString(morvane::SweepTableName(final)));
+}
+
+void TFrmSweep::FormActivate() {
+  if (Running())
+    return;
+  if (const auto model = morvane::SelectedSexualModel(Sim()))
+    SelectModel(*model);
+  else if (Sim().ModeClonal)
+    SelectModel(morvane::Model::Clonal);
+}
+
+void TFrmSweep::CheckParam(const ParamField &p) {
+  if (!mui::RunFieldRule(p.field, *p.rule, scratch_))
+    ShowFieldMessage(p.field, p.rule->message);
+}
+
+void TFrmSweep::CheckVaryEnd(QLineEdit *field, int row) {
+  const QString option = (row == 1 ? ui_->CmbVary1 : ui_->CmbVary2)->currentText();
+  const morvane::FieldRule *rule = morvane::RunnerField(CurrentModel(), option.toStdString());
+  if (!rule)
+    return;
+  // The end of the range is checked as the parameter's own field checks it,
+  // against the other values as they stand.
+  morvane::SimState s = scratch_;
+  if (!mui::RunFieldRule(field, *rule, s))
+    ShowFieldMessage(field, rule->message);
+}
+
+std::vector<std::string> TFrmSweep::SweepArguments() const {
+  const morvane::Model model = CurrentModel();
+  std::vector<std::string> args = {"--model", kModels[ui_->CmbModel->currentIndex()].name};
+  std::vector<std::string> varied;
+  for (int row : {1, 2}) {
+    const QString option = (row == 1 ? ui_->CmbVary1 : ui_->CmbVary2)->currentText();
+    if (row == 2 && ui_->CmbVary2->currentIndex() <= 0)
+      continue;
+    varied.push_back(option.toStdString());
+  }
+  const int tradeOff = ui_->CmbTradeOff->currentIndex();
+  if (tradeOff > 0)
+    args.insert(args.end(), {"--trade-off", kTradeOffs[tradeOff]});
+  if (ui_->ChkEss->isChecked())
+    args.push_back("--ess");
+  for (const ParamField &p : model == morvane::Model::Clonal ? clonalFields_ : sexualFields_) {
+    const std::string option = p.rule->option;
+    if (!p.field->isEnabled() || std::find(varied.begin(), varied.end(), option) != varied.end())
+      continue;
+    // A value left at its initial text is morvane-sweep's default: not
+    // given, so that the command (and the table's first line, which records
+    // the options given) is the one a user would type.
+    const std::string value = ArgumentText(p.field->text());
+    if (value != TextOf(p.rule->option).initial)
+      args.insert(args.end(), {"--" + option, value});
+  }
+  for (int row : {1, 2}) {
+    if (row == 2 && ui_->CmbVary2->currentIndex() <= 0)
+      continue;
+    const auto *ui = ui_.get();
+    const QString option = (row == 1 ? ui->CmbVary1 : ui->CmbVary2)->currentText();
+    args.insert(args.end(),
+                {"--vary", option.toStdString() + "=" +
+                               ArgumentText((row == 1 ? ui->TxtFrom1 : ui->TxtFrom2)->text()) +
+                               ":" + ArgumentText((row == 1 ? ui->TxtTo1 : ui->TxtTo2)->text()) +
+                               ":" +
+                               ArgumentText((row == 1 ? ui->TxtCount1 : ui->TxtCount2)->text())});
+  }
+  if (!ui_->TxtMaxGen->text().trimmed().isEmpty())
+    args.insert(args.end(), {"--max-generations", ArgumentText(ui_->TxtMaxGen->text())});
+  args.insert(args.end(), {"--jobs", ArgumentText(ui_->TxtThreads->text()), "--final",
+                           ui_->TxtFinal->text().toStdString()});
+  if (ui_->ChkResume->isChecked())
+    args.push_back("--resume");
+  return args;
+}
+
+QString TFrmSweep::CommandLine() const {
+  QString line = QStringLiteral("morvane-sweep");
+  for (const std::string &arg : SweepArguments())
+    line += ' ' + Quoted(arg);
+  return line;
+}
+
+void TFrmSweep::BtnCommandClick() { ui_->TxtCommand->setText(CommandLine()); }
+
+void TFrmSweep::BtnFinalClick() {
+  const QString name =
+      mui::FileDialogs().SaveFileName(this, ui_->TxtFinal->text(), QStringLiteral("mrv"),
+                                      QStringLiteral("mrv"), QStringLiteral("*.mrv"));
+  ui_->TxtFinal->setText(name);
+}
+
+void TFrmSweep::BtnGoClick() {
+  if (Running())
+    return;
+  morvane::SweepOptions options;
+  try {
+    options = morvane::ParseSweepOptions(SweepArguments());
+  } catch (const morvane::UsageError &e) {
+    ShowMessage(QString::fromStdString(e.what()));
+    return;
+  }
+  ui_->TxtCommand->setText(CommandLine());
+  job_ = std::make_unique<mui::SweepJob>();
+  finishedShown_ = false;
+  shownPlan_ = options.plan;
+  map_->SetPlan(options.plan, ui_->CmbShow->currentText().toStdString());
+  job_->Start(std::move(options), [this] {
+    QMetaObject::invokeMethod(
+        this, [this] { Guard([this] { Poll(); }); }, Qt::QueuedConnection);
+  });
+  ui_->BtnGo->setEnabled(false);
+  ui_->BtnCancel->setEnabled(true);
+  ui_->LblProgress->setText(QStringLiteral("Checking the points..."));
+  poll_->start(100);
+}
+
+void TFrmSweep::BtnCancelClick() {
+  if (Running()) {
+    job_->Cancel();
+    ui_->LblProgress->setText(QStringLiteral("Cancelling: finishing the points in hand..."));
+  }
+}
+
+void TFrmSweep::Poll() {
+  if (!job_ || finishedShown_)
+    return;
+  const std::size_t done = job_->ReadNewRows();
+  map_->AddRows(job_->Rows());
+  const std::size_t points = job_->Options().plan.Points();
+  const double seconds = job_->SecondsRunning();
+  const double rate = seconds > 0 ? double(done) / seconds : 0;
+  QString text =
+      QStringLiteral("%1 of %2 points, %3 points/s").arg(done).arg(points).arg(rate, 0, 'f', 1);
+  if (rate > 0 && done < points)
+    text += QStringLiteral(", %1 s left").arg(double(points - done) / rate, 0, 'f', 0);
+  ui_->LblProgress->setText(text);
+  if (job_->Ended())
+    EndOfRun();
+}
+
+void TFrmSweep::EndOfRun() {
+  poll_->stop();
+  finishedShown_ = true;
+  ui_->BtnGo->setEnabled(true);
+  ui_->BtnCancel->setEnabled(false);
+  const morvane::SweepOptions &o = job_->Options();
+  try {
+    const morvane::SweepRun run = job_->Finish();
+    job_->ReadNewRows();
+    map_->AddRows(job_->Rows());
+    if (run.alreadyDone)
+      ShowMessage(QString::fromStdString("already done: " + o.finalFile + " and " + o.tableFile +
+                                         " hold this sweep whole"));
+    else if (!run.Complete())
+      ShowMessage(QString::fromStdString(
+          "interrupted: " + std::to_string(run.pointsDone) + " of " + std::to_string(run.points) +
+          " points are kept in " + morvane::PartName(o.finalFile) + " and " +
+          morvane::PartName(o.tableFile) + ";\ntick \"Resume\" and press Go to go on"));
+    else
+      ui_->LblProgress->setText(QStringLiteral("Done: %1 points in %2 s")
+                                    .arg(run.points)
+                                    .arg(job_->SecondsRunning(), 0, 'f', 1));
+    ui_->ChkResume->setChecked(!run.Complete());
+  } catch (const morvane::UsageError &e) {
+    ShowMessage(QString::fromStdString(e.what()));
+  } catch (const morvane::FileError &e) {
+    ShowMessage(QString::fromStdString(std::string(e.what()) + "\n" + e.Path()));
+  }
+}
+
+void TFrmSweep::closeEvent(QCloseEvent *e) {
+  if (Running()) {
+    if (!mui::Messages().AskYesNo(
+            this, QStringLiteral("A sweep is running. Cancel it and close the window?\n"
+                                 "The points done are kept for a resume."))) {
+      e->ignore();
+      return;
+    }
+    job_->Cancel();
+    poll_->stop();
+    // The points in hand are finished and written; the run's outcome (an
+    // interruption) is what the user just chose.
+    try {
+      job_->Finish();
+    } catch (const std::exception &error) {
+      ShowMessage(QString::fromStdString(error.what()));
+    }
+    finishedShown_ = true;
+    ui_->BtnGo->setEnabled(true);
+    ui_->BtnCancel->setEnabled(false);
+    ui_->ChkResume->setChecked(true);
+  }
+  MorvaneForm::closeEvent(e);
+}
+
+void TFrmSweep::ShowPointSeries(std::size_t point) {
+  if (!scratchDir_ || !scratchDir_->isValid())
+    scratchDir_ = std::make_unique<QTemporaryDir>();
+  if (!scratchDir_->isValid())
+    throw morvane::FileError(errno, scratchDir_->path().toStdString());
+  morvane::RunnerOptions o = morvane::SweepPointOptions(shownPlan_, point);
+  const std::string base =
+      scratchDir_->filePath(QStringLiteral("point-%1").arg(point)).toStdString();
+  o.finalFile = base + ".mrv";
+  o.detailFile = base + ".gnr";
+  o.plotFile = base + ".plo";
+  std::remove(o.finalFile.c_str());
+  auto s = std::make_unique<morvane::SimState>();
+  std::ostringstream out, err;
+  morvane::RunSeries(o, *s, out, err);
+  morvane::DetailFileContent detail = morvane::ReadDetailFile(o.detailFile);
+  morvane::PlotFileContent plot = morvane::ReadPlotFile(o.plotFile);
+  if (detail.Series.empty())
+    throw std::runtime_error(o.detailFile + " holds no series");
+  mui::StoredSeries series;
+  series.Parameters = detail.Series.front().Parameters;
+  series.Table = std::make_shared<const morvane::PlotTable>(std::move(plot.Table));
+  QString where;
+  for (const morvane::SweepAxis &axis : shownPlan_.axes)
+    where += QString::fromStdString(
+        ", " + axis.option + " = " +
+        axis.shown[shownPlan_.Coordinates(point)[&axis - &shownPlan_.axes[0]]]);
+  series.Origin = QStringLiteral("Point %1 of the sweep%2.").arg(point).arg(where);
+  auto *chart = qobject_cast<mui::PlotForm *>(shownPlan_.model == morvane::Model::Clonal
+                                                  ? mui::Windows().FrmPlotVeg
+                                                  : mui::Windows().FrmPlotSex);
+  if (chart == nullptr)
+    throw std::runtime_error("The chart window is missing");
+  chart->ShowStoredSeries(std::move(series));
+}
+
+void TFrmSweep::BtnOpenClick() {
+  if (Running())
+    return;
+  const QString name = mui::FileDialogs().OpenExistingFileName(
+      this, ui_->TxtFinal->text(),
+      {QStringLiteral("Final files (*.mrv)"), QStringLiteral("Sweep tables (*.tsv)")});
+  if (name.isEmpty())
+    return;
+  std::string table = name.toStdString();
+  if (!morvane::HasEnding(table, ".tsv"))
+    table = morvane::SweepTableName(table);
+  std::ifstream in(table, std::ios::binary);
+  if (!in)
+    throw morvane::FileError(errno, table);
+  const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string start = "# morvane-sweep ";
+  const std::size_t end = content.find('\n');
+  if (content.compare(0, start.size(), start) != 0 || end == std::string::npos) {
+    ShowMessage(QString::fromStdString(table + " is not a sweep's table"));
+    return;
+  }
+  morvane::SweepPlan plan;
+  try {
+    plan = morvane::ParseSweepDescription(content.substr(start.size(), end - start.size()));
+  } catch (const morvane::UsageError &e) {
+    ShowMessage(QString::fromStdString(table + ": " + e.what()));
+    return;
+  }
+  shownPlan_ = plan;
+  ShowOutputsOf(plan.model);
+  map_->SetPlan(plan, ui_->CmbShow->currentText().toStdString());
+  map_->AddRows(mui::SweepTableRows(content));
+  ui_->LblProgress->setText(QStringLiteral("%1: %2 of %3 points")
+                                .arg(QString::fromStdString(table))
+                                .arg(map_->RowsDrawn())
+                                .arg(plan.Points()));
+}
+
+void TFrmSweep::BtnSaveMapClick() {
+  const QString name = mui::FileDialogs().SaveFileNameAs(this, QStringLiteral("Sweep.png"),
+                                                         {QStringLiteral("PNG pictures (*.png)"),
+                                                          QStringLiteral("SVG pictures (*.svg)"),
+                                                          QStringLiteral("PDF documents (*.pdf)")});
+  if (name.isEmpty())
+    return;
+  const std::string file = name.toStdString();
+  bool saved = false;
+  if (morvane::HasEnding(file, ".svg")) {
+    QSvgGenerator svg;
+    svg.setFileName(name);
+    svg.setSize(map_->size());
+    svg.setViewBox(map_->rect());
+    QCPPainter painter;
+    saved = painter.begin(&svg);
+    if (saved) {
+      map_->toPainter(&painter, map_->width(), map_->height());
+      saved = painter.end();
+    }
+  } else if (morvane::HasEnding(file, ".pdf")) {
+    saved = map_->savePdf(name);
+  } else {
+    saved = map_->savePng(name);
+  }
+  if (!saved) {
+    // The drawing calls tell only that they failed: the file tells why.
+    QFile probe(name);
+    const QString why = probe.open(QIODevice::WriteOnly) ? QString() : ": " + probe.errorString();
+    ShowMessage(QStringLiteral("The figure could not be written to %1%2").arg(name, why));
+  }
+}

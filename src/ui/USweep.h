@@ -1,0 +1,93 @@
+// The sweep window: the parameters of a model with the input windows' field
+// rules, one or two parameters to vary, the threads, the generation cap and
+// the Final file; Go runs the sweep as morvane-sweep does, on worker threads,
+// with its progress shown, and Cancel stops it so that it can be resumed.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "SweepJob.h"
+#include "SweepMapView.h"
+#include "engine/FieldRules.h"
+#include "engine/Model.h"
+#include "framework/MorvaneForm.h"
+#include "state/SimState.h"
+
+class QLineEdit;
+class QTemporaryDir;
+class QTimer;
+
+namespace Ui {
+class TFrmSweep;
+}
+
+class TFrmSweep : public morvane::ui::MorvaneForm {
+  Q_OBJECT
+
+public:
+  explicit TFrmSweep(QWidget *parent = nullptr);
+  ~TFrmSweep() override;
+
+  // The arguments of the morvane-sweep command that runs the sweep the
+  // window holds (without the program's name), each field's text as it shows
+  // with '.' as the decimal separator.
+  std::vector<std::string> SweepArguments() const;
+  // That command as one line, arguments quoted for a POSIX shell when needed.
+  QString CommandLine() const;
+  // Whether a sweep is running.
+  bool Running() const { return job_ && job_->Started() && !finishedShown_; }
+  const morvane::ui::SweepJob *Job() const { return job_.get(); }
+  morvane::ui::SweepMapView *Map() const { return map_; }
+
+protected:
+  void FormActivate() override;
+  void closeEvent(QCloseEvent *e) override;
+
+private:
+  struct ParamField {
+    const morvane::FieldRule *rule;
+    QLineEdit *field;
+  };
+
+  void BuildParameterFields();
+  void SelectModel(morvane::Model model);
+  morvane::Model CurrentModel() const;
+  void FillVaryChoices();
+  void FillOutputChoices();
+  void ShowTableName();
+  void CheckParam(const ParamField &p);
+  void CheckVaryEnd(QLineEdit *field, int row);
+  void BtnGoClick();
+  void BtnCancelClick();
+  void BtnFinalClick();
+  void BtnCommandClick();
+  // An earlier sweep, from its Final file or its table, drawn without running.
+  void BtnOpenClick();
+  // The map as a PNG, SVG or PDF picture.
+  void BtnSaveMapClick();
+  void Poll();
+  // Runs the series of a point of the sweep shown, its Detail and Plot files
+  // in the window's scratch folder, and shows it in the model's chart window.
+  void ShowPointSeries(std::size_t point);
+  void EndOfRun();
+  void ShowOutputsOf(morvane::Model model);
+
+  std::unique_ptr<Ui::TFrmSweep> ui_;
+  // The fields of the sexual and of the clonal models, each in its table's
+  // order; the window shows one set.
+  std::vector<ParamField> sexualFields_, clonalFields_;
+  // The state the field rules check against (the DG range moves with p and
+  // q), apart from the series the other windows run.
+  morvane::SimState scratch_;
+  std::unique_ptr<morvane::ui::SweepJob> job_;
+  bool finishedShown_ = true;
+  QTimer *poll_;
+  morvane::ui::SweepMapView *map_;
+  // The plan of the sweep shown, and the folder of its points' series.
+  morvane::SweepPlan shownPlan_;
+  std::unique_ptr<QTemporaryDir> scratchDir_;
+};

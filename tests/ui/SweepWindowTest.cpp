@@ -1,0 +1,337 @@
+// The sweep window, opened from the main window and filled from the
+// keyboard: its files against the sweep library run on the same command
+// line, the command line it shows, Cancel and the resume, its refusals.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <cmath>
+
+#include "FieldTestSupport.h"
+#include "PlotForm.h"
+#include "USweep.h"
+#include "batch/Sweep.h"
+#include "batch/SweepFiles.h"
+
+using namespace morvane;
+using namespace morvane::ui;
+using namespace morvane::ui::testing;
+
+namespace {
+
+// A field and a text typed into it, written with '.'.
+struct Entry {
+  const char *field;
+  const char *text;
+};
+
+// A choice of a list made with the arrow keys.
+void Choose(QWidget *w, const char *name, const QString &text) {
+  auto *box = w->findChild<QComboBox *>(name);
+  ASSERT_NE(box, nullptr) << name;
+  const int k = box->findText(text);
+  ASSERT_GE(k, 0) << text.toStdString();
+  box->setFocus(Qt::OtherFocusReason);
+  QTest::keyClick(box, Qt::Key_Home);
+  for (int n = 0; n < k; ++n)
+    QTest::keyClick(box, Qt::Key_Down);
+  ASSERT_EQ(box->currentText(), text);
+}
+
+// A sweep typed into the window: the model, the fields (written with '.'),
+// the varied parameters as NAME, FROM, TO, COUNT, and the morvane-sweep
+// command line it stands for.
+struct SweepCase {
+  const char *name;
+  const char *model;
+  std::vector<Entry> fields;
+  std::vector<std::array<const char *, 4>> vary;
+  std::vector<std::string> args;
+  const char *show; // the output the map shows
+};
+
+const std::vector<SweepCase> kSweeps = {
+    {"HaploidOverXAndC",
+     "Haploids, global panmixia",
+     {{"TxtW1A", "0.9"},
+      {"TxtW2a", "0.8"},
+      {"TxtL", "0.0001"},
+      {"TxtThreads", "2"},
+      {"TxtMaxGen", "120"}},
+     {{"c", "0.2", "0.8", "3"}, {"x", "0", "1", "3"}},
+     // clang-format off
+     {"--model", "haploid-global", "--W1A", "0.9", "--W2a", "0.8", "--L", "0.0001",
+      "--vary", "c=0.2:0.8:3", "--vary", "x=0:1:3",
+      "--max-generations", "120", "--jobs", "2", "--final", "Sweep.mrv"},
+     // clang-format on
+     "p"},
+    {"ClonalOverD",
+     "Clones",
+     {{"TxtfABClone", "0.25"}, {"TxtLClone", "0.0001"}, {"TxtMaxGen", "50"}, {"TxtThreads", "1"}},
+     {{"d", "0.5", "1", "4"}},
+     {},
+     "T"},
+};
+
+class SweepWindowTest : public ProgramTest {
+protected:
+  MorvaneForm *OpenSweepWindow() {
+    Button(main, "BtnSweep")->click();
+    MorvaneForm *window = FindForm("FrmSweep");
+    EXPECT_TRUE(window && window->isVisible());
+    Activate(window);
+    return window;
+  }
+  void Fill(MorvaneForm *w, const SweepCase &c) {
+    Choose(w, "CmbModel", c.model);
+    for (const Entry &e : c.fields)
+      Leave(Field(w, e.field), L(e.text));
+    for (std::size_t k = 0; k < c.vary.size(); ++k) {
+      const auto &v = c.vary[k];
+      const std::string row = std::to_string(k + 1);
+      Choose(w, ("CmbVary" + row).c_str(), v[0]);
+      Leave(Field(w, ("TxtFrom" + row).c_str()), L(v[1]));
+      Leave(Field(w, ("TxtTo" + row).c_str()), L(v[2]));
+      Leave(Field(w, ("TxtCount" + row).c_str()), v[3]);
+    }
+    if (c.vary.size() < 2)
+      Choose(w, "CmbVary2", "(none)");
+    Choose(w, "CmbShow", c.show);
+  }
+  // Go, then the events until the run has ended.
+  void RunToEnd(MorvaneForm *w) {
+    Button(w, "BtnGo")->click();
+    WaitForEnd(w);
+  }
+  void WaitForEnd(MorvaneForm *w) {
+    for (int n = 0; n < 3000 && static_cast<TFrmSweep *>(w)->Running(); ++n)
+      QTest::qWait(20);
+    ASSERT_FALSE(static_cast<TFrmSweep *>(w)->Running());
+  }
+  // The map's cells (or the diagram's points) hold the table's values of
+  // the output shown, and cross out the points not converged.
+  static void ExpectMapShowsTable(TFrmSweep *w, const std::string &output,
+                                  const std::string &table) {
+    const auto rows = SweepTableRows(table);
+    const auto header = SweepTableRows("\n\n" + table.substr(table.find('\n') + 1));
+    ASSERT_FALSE(header.empty());
+    const auto column = std::find(header[0].begin(), header[0].end(), output) - header[0].begin();
+    ASSERT_EQ(w->Map()->RowsDrawn(), rows.size());
+    std::size_t marked = 0;
+    double low = HUGE_VAL, high = -HUGE_VAL;
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+      low = std::min(low, std::stod(rows[k][column]));
+      high = std::max(high, std::stod(rows[k][column]));
+      EXPECT_EQ(w->Map()->Value(k), std::stod(rows[k][column])) << k;
+      EXPECT_EQ(w->Map()->Marked(k), rows[k].back() == "no") << k;
+      marked += w->Map()->Marked(k);
+    }
+    // The colour bar spans the values drawn.
+    if (w->Map()->ColourRange().size() > 0 && high > low) {
+      EXPECT_EQ(w->Map()->ColourRange().lower, low);
+      EXPECT_EQ(w->Map()->ColourRange().upper, high);
+    }
+    if (output == "p") {
+      EXPECT_GT(marked, 0u);
+    }
+  }
+  // Hovering the last point names its values; a click on it opens the model's chart window with
+  // that point's parameters.
+  void ExpectClickShowsSeries(TFrmSweep *w, const SweepPlan &plan) {
+    SweepMapView *map = w->Map();
+    map->replot();
+    const std::size_t point = plan.Points() - 1;
+    const auto at = plan.Coordinates(point);
+    QCPAxisRect *rect = map->axisRect();
+    const double x = std::stod(plan.axes[0].shown[at[0]]);
+    const double y =
+        plan.axes.size() == 2 ? std::stod(plan.axes[1].shown[at[1]]) : map->Value(point);
+    const QPoint position(int(rect->axis(QCPAxis::atBottom)->coordToPixel(x)),
+                          int(rect->axis(QCPAxis::atLeft)->coordToPixel(y)));
+    // Hovering: the point's parameters and results.
+    QTest::mouseMove(map, position);
+    const QString hover = map->PointText(point);
+    for (std::size_t k = 0; k < plan.axes.size(); ++k)
+      EXPECT_TRUE(hover.contains(
+          QString::fromStdString(plan.axes[k].option + " = " + plan.axes[k].shown[at[k]])))
+          << hover.toStdString();
+    EXPECT_TRUE(hover.contains("converged = ")) << hover.toStdString();
+    EXPECT_EQ(map->PointAt(position), long(point));
+    QTest::mouseClick(map, Qt::LeftButton, {}, position);
+    MorvaneForm *chart = FindForm(plan.model == Model::Clonal ? "FrmPlotVeg" : "FrmPlotSex");
+    ASSERT_TRUE(chart->isVisible());
+    for (std::size_t k = 0; k < plan.axes.size(); ++k)
+      EXPECT_EQ(Field(chart, ("Txt" + plan.axes[k].option).c_str())->text(),
+                L(QString::fromStdString(plan.axes[k].shown[at[k]])));
+    EXPECT_TRUE(static_cast<PlotForm *>(chart)->StatusText().startsWith(
+        QStringLiteral("Point %1 of the sweep").arg(point)));
+    chart->CloseForm();
+  }
+  // The sweep library's run of `args` with `final` as the Final file.
+  static void RunReference(std::vector<std::string> args, const std::string &final) {
+    args.back() = final;
+    const SweepOptions o = ParseSweepOptions(args);
+    RunSweep(o, CheckSweepPoints(o.plan, o.jobs), nullptr);
+  }
+};
+
+TEST_P(SweepWindowTest, AKeyboardFilledSweepWritesWhatMorvaneSweepWrites) {
+  for (const SweepCase &c : kSweeps) {
+    SCOPED_TRACE(c.name);
+    MorvaneForm *w = OpenSweepWindow();
+    Fill(w, c);
+    auto *sweep = static_cast<TFrmSweep *>(w);
+    const std::vector<std::string> args = sweep->SweepArguments();
+    if (!c.args.empty()) {
+      EXPECT_EQ(args, c.args);
+    }
+    QString line = "morvane-sweep";
+    for (const std::string &a : args)
+      line += " " + QString::fromStdString(a);
+    EXPECT_EQ(sweep->CommandLine(), line);
+    RunToEnd(w);
+    EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
+    RunReference(args, "ref.mrv");
+    EXPECT_EQ(ReadAll("Sweep.mrv"), ReadAll("ref.mrv"));
+    EXPECT_EQ(ReadAll("Sweep.tsv"), ReadAll("ref.tsv"));
+    ExpectMapShowsTable(sweep, c.show, ReadAll("Sweep.tsv"));
+    ExpectClickShowsSeries(sweep, ParseSweepOptions(args).plan);
+    // Opened again from its Final file, without a run, in a fresh window.
+    Button(w, "BtnBack")->click();
+    windows.reset();
+    windows = std::make_unique<ProgramWindows>();
+    main = FindForm("frmMorvane");
+    main->ShowForm();
+    w = OpenSweepWindow();
+    sweep = static_cast<TFrmSweep *>(w);
+    Choose(w, "CmbShow", c.show);
+    dialogs.answers << "Sweep.mrv";
+    Button(w, "BtnOpen")->click();
+    ExpectMapShowsTable(sweep, c.show, ReadAll("Sweep.tsv"));
+    // The figure saved in each format; a folder that does not exist named.
+    for (const char *picture : {"map.png", "map.svg", "map.pdf"}) {
+      dialogs.answers << picture;
+      Button(w, "BtnSaveMap")->click();
+      EXPECT_GT(QFileInfo(picture).size(), 100) << picture;
+    }
+    EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
+    dialogs.answers << "no/such/map.png";
+    Button(w, "BtnSaveMap")->click();
+    ASSERT_EQ(messages.texts.size(), 1);
+    EXPECT_TRUE(
+        messages.texts[0].startsWith("The figure could not be written to no/such/map.png: "));
+    messages.texts.clear();
+    QFile::remove("Sweep.mrv");
+    QFile::remove("Sweep.tsv");
+    QFile::remove("ref.mrv");
+    QFile::remove("ref.tsv");
+    Button(w, "BtnBack")->click();
+    EXPECT_TRUE(main->isVisible());
+  }
+}
+
+TEST_P(SweepWindowTest, CancelKeepsTheRunForAResume) {
+  MorvaneForm *w = OpenSweepWindow();
+  Fill(w, {"Big",
+           "Haploids, local panmixia",
+           {},
+           {{"c", "0.1", "0.9", "60"}, {"x", "0", "1", "60"}},
+           {},
+           "p"});
+  Button(w, "BtnGo")->click();
+  Button(w, "BtnCancel")->click();
+  WaitForEnd(w);
+  ASSERT_EQ(messages.texts.size(), 1);
+  EXPECT_TRUE(messages.texts[0].startsWith("interrupted: ")) << messages.texts[0].toStdString();
+  EXPECT_TRUE(QFile::exists("Sweep.mrv.part"));
+  EXPECT_FALSE(QFile::exists("Sweep.mrv"));
+  EXPECT_TRUE(w->findChild<QCheckBox *>("ChkResume")->isChecked());
+  // Go again resumes, and the result is that of a run never interrupted.
+  const std::vector<std::string> args = static_cast<TFrmSweep *>(w)->SweepArguments();
+  EXPECT_EQ(args.back(), "--resume");
+  RunToEnd(w);
+  EXPECT_EQ(messages.texts.size(), 1);
+  std::vector<std::string> whole(args.begin(), args.end() - 1);
+  RunReference(whole, "ref.mrv");
+  EXPECT_EQ(ReadAll("Sweep.mrv"), ReadAll("ref.mrv"));
+  EXPECT_EQ(ReadAll("Sweep.tsv"), ReadAll("ref.tsv"));
+  EXPECT_FALSE(w->findChild<QCheckBox *>("ChkResume")->isChecked());
+}
+
+// Closing the window during a sweep asks first: No goes on, Yes cancels
+// and keeps what was done.
+TEST_P(SweepWindowTest, ClosingDuringASweepAsksFirst) {
+  MorvaneForm *w = OpenSweepWindow();
+  Fill(w, {"Big",
+           "Haploids, local panmixia",
+           {},
+           {{"c", "0.1", "0.9", "100"}, {"x", "0", "1", "100"}},
+           {},
+           "p"});
+  Button(w, "BtnGo")->click();
+  messages.answers = {false, true};
+  EXPECT_FALSE(w->close());
+  EXPECT_TRUE(static_cast<TFrmSweep *>(w)->Running());
+  EXPECT_TRUE(w->close());
+  EXPECT_FALSE(static_cast<TFrmSweep *>(w)->Running());
+  EXPECT_EQ(messages.questions.size(), 2);
+  EXPECT_TRUE(messages.questions[0].startsWith("A sweep is running."));
+  EXPECT_TRUE(QFile::exists("Sweep.mrv.part"));
+  EXPECT_FALSE(QFile::exists("Sweep.mrv"));
+  EXPECT_TRUE(messages.texts.isEmpty());
+}
+
+// Refusals: a bad entry gets its field's message with the focus back in the
+// field; what the sweep's own rules refuse, their message, nothing written.
+TEST_P(SweepWindowTest, Refusals) {
+  struct Refusal {
+    std::vector<Entry> entries;
+    const char *existing; // a Final file there before Go
+    const char *message;  // the message starts with it
+    const char *focus;    // the field left with the focus, or nullptr
+    const char *shown;    // the text it then shows, written with '.'
+  };
+  const std::vector<Refusal> refusals = {
+      {{{"Txtx", "2"}}, nullptr, "x out of Range", "Txtx", "1"},
+      {{{"TxtFrom1", "7"}}, nullptr, "c out of Range", "TxtFrom1", "0.5"},
+      {{{"TxtCount1", "0"}}, nullptr, "--vary c=", nullptr, nullptr},
+      {{{"TxtThreads", "0"}}, nullptr, "--jobs needs a whole number", nullptr, nullptr},
+      {{},
+       "not a sweep\n",
+       "Sweep.mrv exists and does not hold this sweep whole",
+       nullptr,
+       nullptr},
+  };
+  for (const Refusal &r : refusals) {
+    SCOPED_TRACE(r.message);
+    MorvaneForm *w = OpenSweepWindow();
+    Choose(w, "CmbVary1", "c");
+    Leave(Field(w, "TxtFrom1"), L("0.2"));
+    Leave(Field(w, "TxtTo1"), L("0.8"));
+    Leave(Field(w, "TxtCount1"), "3");
+    Leave(Field(w, "TxtThreads"), "1");
+    if (r.existing)
+      WriteAll("Sweep.mrv", r.existing);
+    messages.texts.clear();
+    for (const Entry &e : r.entries)
+      Leave(Field(w, e.field), L(e.text));
+    if (!r.focus)
+      Button(w, "BtnGo")->click();
+    WaitForEnd(w);
+    ASSERT_EQ(messages.texts.size(), 1);
+    EXPECT_TRUE(messages.texts[0].startsWith(r.message)) << messages.texts[0].toStdString();
+    if (r.focus) {
+      EXPECT_TRUE(Field(w, r.focus)->hasFocus());
+      EXPECT_EQ(Field(w, r.focus)->text(), L(r.shown));
+    }
+    EXPECT_EQ(ReadAll("Sweep.mrv"), r.existing ? r.existing : "<missing Sweep.mrv>");
+    EXPECT_FALSE(QFile::exists("Sweep.tsv"));
+    EXPECT_TRUE(Button(w, "BtnGo")->isEnabled());
+    QFile::remove("Sweep.mrv");
+    Button(w, "BtnBack")->click();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Locales, SweepWindowTest, ::testing::Values('.', ','), SeparatorName);
+
+} // namespace
