@@ -192,7 +192,9 @@ TEST_F(PlotWindowsTest, ChartsAreSavedAsPngSvgAndPdf) {
     EXPECT_TRUE(bytes.startsWith(c.signature));
     if (!c.pngSize.isEmpty()) {
       EXPECT_GE(c.pngSize.width(), 600);
-      EXPECT_EQ(QImage::fromData(bytes, "png").size(), c.pngSize);
+      const QImage png = QImage::fromData(bytes, "png");
+      EXPECT_EQ(png.size(), c.pngSize);
+      EXPECT_NEAR(png.dotsPerMeterX() * 0.0254, 192, 0.05); // twice the screen's 96
     } else if (c.signature == "<?xml") {
       EXPECT_TRUE(bytes.contains("<svg"));
     }
