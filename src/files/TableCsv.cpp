@@ -20,10 +20,10 @@ namespace {
 void AppendNumber(std::string &out, double value) {
   char buffer[32];
   // The generation is a whole number: written whole, never as 1e+06.
-  const auto result = value == std::floor(value) && std::abs(value) < 1e15
-                          ? std::to_chars(buffer, buffer + sizeof buffer,
-                                          static_cast<long long>(value))
-                          : std::to_chars(buffer, buffer + sizeof buffer, value);
+  const auto result =
+      value == std::floor(value) && std::abs(value) < 1e15
+          ? std::to_chars(buffer, buffer + sizeof buffer, static_cast<long long>(value))
+          : std::to_chars(buffer, buffer + sizeof buffer, value);
   out.append(buffer, result.ptr);
 }
 

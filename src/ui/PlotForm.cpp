@@ -22,6 +22,8 @@
 
 #include "ChartPicture.h"
 #include "FieldExit.h"
+#include "files/TableCsv.h"
+#include "files/TextFile.h"
 #include "framework/Help.h"
 #include "framework/Locale.h"
 #include "framework/Seams.h"
@@ -61,6 +63,10 @@ void PlotForm::SetUpChart(QChartView *view, const QString &title, const QColor &
   view->addAction(save);
   view->setContextMenuPolicy(Qt::ActionsContextMenu);
   OnTrigger(save, [this, view, title] { SaveChartsAs({view}, title + QStringLiteral(".png")); });
+  auto *exportData = new QAction(QStringLiteral("&Export data..."), view);
+  exportData->setObjectName(QStringLiteral("ExportData"));
+  view->addAction(exportData);
+  OnTrigger(exportData, [this] { ExportData(); });
 
   charts_.push_back({view, axes.x});
   UpdateBottomAxis(view);
@@ -158,6 +164,8 @@ void PlotForm::FormActivate() {
 void PlotForm::Fill(const SeriesParameters &parameters, const std::function<Loaded()> &load) {
   for (QLineSeries *line : lines_)
     line->clear();
+  drawn_.reset();
+  haploid_ = parameters.Ploidy == "Haploid";
   status_->clear();
   ShowParameters(parameters);
   Loaded loaded;
@@ -168,6 +176,7 @@ void PlotForm::Fill(const SeriesParameters &parameters, const std::function<Load
     throw;
   }
   Draw(*loaded.table);
+  drawn_ = loaded.table;
   status_->setText(loaded.note);
 }
 
@@ -242,6 +251,28 @@ void PlotForm::SaveChartsAs(const std::vector<QChartView *> &charts, const QStri
   saveFolder_ = QFileInfo(name).absolutePath();
   SaveChartPicture(charts, name);
   statusBar()->showMessage(QStringLiteral("Chart saved to %1").arg(name), 8000);
+}
+
+void PlotForm::ExportData() {
+  const bool clonal = displays_.size() != 16;
+  const QString folder = !dataFolder_.isEmpty()   ? dataFolder_
+                         : !saveFolder_.isEmpty() ? saveFolder_
+                                                  : QDir::currentPath();
+  const QString suggested = allChartsName_ + QStringLiteral(".csv");
+  const QString name = FileDialogs().SaveFileNameAs(this, QDir(folder).filePath(suggested),
+                                                    {QStringLiteral("CSV table (*.csv)")});
+  if (name.isEmpty())
+    return;
+  dataFolder_ = QFileInfo(name).absolutePath();
+  try {
+    WriteTableCsv(QFile::encodeName(name).toStdString(), drawn_ ? *drawn_ : PlotTable{},
+                  DrawnColumns(clonal, haploid_ && !clonal));
+  } catch (const FileError &e) {
+    throw std::runtime_error(QStringLiteral("Cannot export the data to %1:\n%2")
+                                 .arg(name, QString::fromUtf8(e.what()))
+                                 .toStdString());
+  }
+  statusBar()->showMessage(QStringLiteral("Data exported to %1").arg(name), 8000);
 }
 
 void PlotForm::QuitClick() {

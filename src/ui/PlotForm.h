@@ -86,6 +86,8 @@ private:
   void Draw(const PlotTable &table);
   void UpdateBottomAxis(QChartView *view);
   void SaveChartsAs(const std::vector<QChartView *> &charts, const QString &suggested);
+  // "Export data...": the points drawn, as CSV, into a folder of its own.
+  void ExportData();
   void QuitClick();
 
   struct Chart {
@@ -98,6 +100,9 @@ private:
   QLabel *status_ = nullptr;
   QString allChartsName_;
   QString saveFolder_;
+  QString dataFolder_;
+  std::shared_ptr<const PlotTable> drawn_; // the points drawn, for "Export data..."
+  bool haploid_ = false;
   std::optional<StoredSeries> pending_;
   std::optional<StoredSeries> shown_;
   bool returning_ = false;

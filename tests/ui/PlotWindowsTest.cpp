@@ -12,11 +12,11 @@
 
 #include "FieldTestSupport.h"
 #include "PlotForm.h"
-#include "support/SeriesFilesSupport.h"
 #include "UPlotMenu.h"
 #include "UPlotSex.h"
 #include "UPlotVeg.h"
 #include "framework/Locale.h"
+#include "support/SeriesFilesSupport.h"
 
 using namespace morvane;
 using namespace morvane::ui;
@@ -143,8 +143,9 @@ TEST_F(PlotWindowsTest, ChartWindowsDrawThePlotFileOfTheSeries) {
     w.form->ShowForm();
     ASSERT_EQ(messages.texts.size(), 1);
     const QString message = messages.texts.takeFirst();
-    EXPECT_TRUE(message.startsWith(QString::fromStdString(Sim().PlotFileName) + ", line 7: \"x0.") &&
-                message.endsWith("is not a number"))
+    EXPECT_TRUE(
+        message.startsWith(QString::fromStdString(Sim().PlotFileName) + ", line 7: \"x0.") &&
+        message.endsWith("is not a number"))
         << message.toStdString();
     EXPECT_EQ(Counts(*w.form), std::vector<int>(4, 0));
     EXPECT_TRUE(w.form->StatusText().startsWith("Nothing drawn"));
@@ -214,6 +215,37 @@ TEST_F(PlotWindowsTest, ChartsAreSavedAsPngSvgAndPdf) {
   }
   saveBoth();
   EXPECT_TRUE(messages.texts.isEmpty());
+}
+
+TEST_F(PlotWindowsTest, ExportDataWritesTheDrawnPointsAsCsv) {
+  struct Case {
+    PlotForm *form;
+    bool clonal;
+    const char *file;
+    QString header;
+  };
+  const Case cases[] = {{&sex, false, "sex.csv", "generation,p,q,DG"}, // haploids: no Fit
+                        {&veg, true, "veg.csv", "generation,f(AB),f(Ab),f(aB),f(ab)"}};
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.file);
+    StopSeries(c.clonal, 60, PlotFileText(c.clonal, 60));
+    c.form->ShowForm();
+    dialogs.answers << folder.File(c.file);
+    Charts(*c.form).front()->findChild<QAction *>("ExportData")->trigger();
+    EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("; ").toStdString();
+    const QStringList rows =
+        QString::fromStdString(ReadAll(folder.File(c.file))).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(rows.size(), 62); // the header and T = 0 to 60
+    EXPECT_EQ(rows.front(), c.header);
+    EXPECT_TRUE(rows.back().startsWith("60,"));
+    EXPECT_TRUE(dialogs.saves.back().filterName.contains("*.csv"));
+  }
+  dialogs.answers << folder.File("none/x.csv");
+  Charts(sex).front()->findChild<QAction *>("ExportData")->trigger();
+  ASSERT_EQ(messages.texts.size(), 1);
+  const QString text = messages.texts.takeFirst();
+  EXPECT_TRUE(text.contains(folder.File("none/x.csv")) && text.contains("Fichier introuvable"))
+      << text.toStdString();
 }
 
 TEST_F(PlotWindowsTest, PlotMenuPlotsTheChosenSeriesOfADetailFileWithItsOwnParameters) {
