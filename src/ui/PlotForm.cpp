@@ -51,7 +51,7 @@ void PlotForm::SetUpChart(QChartView *view, const QString &title, const QColor &
   StyleChart(chart, title, panel, font());
   const ChartAxes axes = AddAxes(chart, yMin, yMax, yStep);
   for (const Line &line : lines)
-    lines_.push_back(AddLine(chart, axes, line.name, line.title, line.colour));
+    lines_.push_back(AddLine(chart, axes, line.name, line.title, line.colour, line.style));
   view->setRenderHint(QPainter::Antialiasing);
   view->setFrameShape(QFrame::NoFrame);
   view->setBackgroundBrush(panel);
@@ -166,6 +166,9 @@ void PlotForm::Fill(const SeriesParameters &parameters, const std::function<Load
     line->clear();
   drawn_.reset();
   haploid_ = parameters.Ploidy == "Haploid";
+  // A haploid's Fit is always 0: not drawn over its DG.
+  if (displays_.size() == 16 && lines_.size() == 4)
+    lines_[3]->setVisible(!haploid_);
   status_->clear();
   ShowParameters(parameters);
   Loaded loaded;

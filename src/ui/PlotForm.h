@@ -51,11 +51,13 @@ public:
 protected:
   explicit PlotForm(QWidget *parent = nullptr);
 
-  // One line series of a chart: its object name, title and colour.
+  // One line series of a chart: its object name, title, colour and dashes
+  // (which keep lines apart in greyscale and where they overlap).
   struct Line {
     const char *name;
     const char *title;
     QColor colour;
+    Qt::PenStyle style = Qt::SolidLine;
   };
   // Makes the chart shown by `view`: title, panel colour, the fixed left
   // axis (yMin..yMax, a label every yStep, one minor tick between), the

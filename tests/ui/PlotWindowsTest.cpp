@@ -217,6 +217,34 @@ TEST_F(PlotWindowsTest, ChartsAreSavedAsPngSvgAndPdf) {
   EXPECT_TRUE(messages.texts.isEmpty());
 }
 
+TEST_F(PlotWindowsTest, LinesDifferByDashesAndAHaploidsFitIsNotDrawn) {
+  for (PlotForm *form : {static_cast<PlotForm *>(&sex), static_cast<PlotForm *>(&veg)}) {
+    std::vector<Qt::PenStyle> styles;
+    for (QLineSeries *line : Lines(*form))
+      styles.push_back(line->pen().style());
+    // The two lines of a chart, and the four lines of the clones, differ.
+    ASSERT_EQ(styles.size(), 4u);
+    EXPECT_NE(styles[0], styles[1]);
+    EXPECT_NE(styles[2], styles[3]);
+    if (form == &veg) {
+      std::sort(styles.begin(), styles.end());
+      EXPECT_EQ(std::unique(styles.begin(), styles.end()), styles.end());
+    }
+  }
+  const struct {
+    const char *ploidy;
+    bool fitDrawn;
+  } cases[] = {{"Haploid", false}, {"Diploid", true}, {"Haploid", false}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.ploidy);
+    StopSeries(false, 20, PlotFileText(false, 20));
+    Sim().Ploidy = c.ploidy;
+    sex.ShowForm();
+    EXPECT_EQ(Lines(sex)[3]->isVisible(), c.fitDrawn);
+    EXPECT_TRUE(Lines(sex)[2]->isVisible());
+  }
+}
+
 TEST_F(PlotWindowsTest, ExportDataWritesTheDrawnPointsAsCsv) {
   struct Case {
     PlotForm *form;
