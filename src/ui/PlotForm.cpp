@@ -22,6 +22,7 @@
 
 #include "ChartPicture.h"
 #include "FieldExit.h"
+#include "figure/RoundTicks.h"
 #include "files/TableCsv.h"
 #include "files/TextFile.h"
 #include "framework/Help.h"
@@ -68,7 +69,19 @@ void PlotForm::SetUpChart(QChartView *view, const QString &title, const QColor &
   view->addAction(exportData);
   OnTrigger(exportData, [this] { ExportData(); });
 
-  charts_.push_back({view, axes.x});
+  auto *fitY = new QAction(QStringLiteral("&Fit y to data"), view);
+  fitY->setObjectName(QStringLiteral("FitYToData"));
+  fitY->setCheckable(true);
+  view->addAction(fitY);
+  OnTrigger(fitY, [this, view, fitY] {
+    for (Chart &c : charts_)
+      if (c.view == view) {
+        c.fitY = fitY->isChecked();
+        UpdateLeftAxis(c);
+      }
+  });
+
+  charts_.push_back({view, axes.x, axes.y, yMin, yMax, yStep});
   UpdateBottomAxis(view);
 }
 
@@ -222,6 +235,8 @@ void PlotForm::Draw(const PlotTable &table) {
     UpdateBottomAxis(c.view);
   for (std::size_t k = 0; k < lines_.size(); ++k)
     lines_[k]->replace(ChartPoints(t, table.Columns[k + 1]));
+  for (Chart &c : charts_)
+    UpdateLeftAxis(c);
 }
 
 void PlotForm::UpdateBottomAxis(QChartView *view) {
@@ -241,6 +256,31 @@ void PlotForm::UpdateBottomAxis(QChartView *view) {
     const double most = std::max(1.0, std::floor(width / std::max(label, 1.0)));
     c.axisX->setTickInterval(NiceStep((xMax_ - xMin_) / std::min(most, 10.0)));
   }
+}
+
+void PlotForm::UpdateLeftAxis(Chart &c) {
+  double low = c.yMin, high = c.yMax, step = c.yStep;
+  if (c.fitY) {
+    double least = std::numeric_limits<double>::infinity();
+    double most = -least;
+    for (QAbstractSeries *series : c.view->chart()->series())
+      if (auto *line = qobject_cast<QLineSeries *>(series); line && line->isVisible())
+        for (const QPointF &point : line->points()) {
+          least = std::min(least, point.y());
+          most = std::max(most, point.y());
+        }
+    if (least <= most) {
+      const figure::RoundScale scale = figure::RoundTicks(least, most, 5);
+      low = scale.low;
+      high = scale.high;
+      step = scale.step;
+    }
+  }
+  c.axisY->setRange(low, high);
+  c.axisY->setTickCount(static_cast<int>(std::lround((high - low) / step)) + 1);
+  const int decimals = std::max(0, -static_cast<int>(std::floor(std::log10(step) + 1e-9)));
+  c.axisY->setLabelFormat(
+      QStringLiteral("%.%1f").arg(c.fitY ? decimals : (step < 0.1 - 1e-9 ? 2 : 1)));
 }
 
 void PlotForm::SaveChartsAs(const std::vector<QChartView *> &charts, const QString &suggested) {

@@ -87,6 +87,10 @@ private:
   void ShowParameters(const SeriesParameters &p);
   void Draw(const PlotTable &table);
   void UpdateBottomAxis(QChartView *view);
+  struct Chart;
+  // The left axis: the chart's fixed scale, or with "Fit y to data" round
+  // limits and ticks around the lines drawn.
+  void UpdateLeftAxis(Chart &chart);
   void SaveChartsAs(const std::vector<QChartView *> &charts, const QString &suggested);
   // "Export data...": the points drawn, as CSV, into a folder of its own.
   void ExportData();
@@ -95,6 +99,9 @@ private:
   struct Chart {
     QChartView *view;
     QValueAxis *axisX;
+    QValueAxis *axisY;
+    double yMin, yMax, yStep; // the fixed scale
+    bool fitY = false;
   };
   std::vector<Chart> charts_;
   std::vector<QLineSeries *> lines_; // in the order of the table's columns 2 to 5

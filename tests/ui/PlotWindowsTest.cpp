@@ -245,6 +245,40 @@ TEST_F(PlotWindowsTest, LinesDifferByDashesAndAHaploidsFitIsNotDrawn) {
   }
 }
 
+TEST_F(PlotWindowsTest, FitYToDataGivesRoundLimitsAroundTheLinesAndBackTheFixedScale) {
+  StopSeries(false, 20, PlotFileText(false, 20));
+  Sim().Ploidy = "Diploid";
+  sex.ShowForm();
+  for (QChartView *view : Charts(sex)) {
+    auto *axis = qobject_cast<QValueAxis *>(view->chart()->axes(Qt::Vertical).front());
+    const std::pair<double, double> fixed(axis->min(), axis->max());
+    double least = 1e300, most = -1e300;
+    for (QAbstractSeries *s : view->chart()->series())
+      for (const QPointF &p : qobject_cast<QLineSeries *>(s)->points()) {
+        least = std::min(least, p.y());
+        most = std::max(most, p.y());
+      }
+    QAction *fit = view->findChild<QAction *>("FitYToData");
+    fit->trigger();
+    const double step = (axis->max() - axis->min()) / (axis->tickCount() - 1);
+    EXPECT_LE(axis->min(), least);
+    EXPECT_GE(axis->max(), most);
+    EXPECT_LE(axis->tickCount(), 6);
+    // Round: the step 1, 2 or 5 times a power of ten, the limits whole steps,
+    // and no more than one step of room on either side.
+    const double mantissa = step / std::pow(10.0, std::floor(std::log10(step) + 1e-9));
+    EXPECT_TRUE(std::fabs(mantissa - 1) < 1e-6 || std::fabs(mantissa - 2) < 1e-6 ||
+                std::fabs(mantissa - 5) < 1e-6)
+        << step;
+    EXPECT_NEAR(axis->min() / step, std::round(axis->min() / step), 1e-6);
+    EXPECT_GT(axis->min() + step, least);
+    EXPECT_LT(axis->max() - step, most);
+    EXPECT_NE(std::make_pair(axis->min(), axis->max()), fixed);
+    fit->trigger();
+    EXPECT_EQ(std::make_pair(axis->min(), axis->max()), fixed);
+  }
+}
+
 TEST_F(PlotWindowsTest, ExportDataWritesTheDrawnPointsAsCsv) {
   struct Case {
     PlotForm *form;
