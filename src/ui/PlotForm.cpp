@@ -188,6 +188,8 @@ void PlotForm::Fill(const SeriesParameters &parameters, const std::function<Load
   try {
     loaded = load();
   } catch (const std::exception &e) {
+    // No axis of the previous series stays behind the empty charts.
+    Draw(PlotTable{});
     status_->setText(QStringLiteral("Nothing drawn: %1").arg(QString::fromUtf8(e.what())));
     throw;
   }

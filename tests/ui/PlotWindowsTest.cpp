@@ -279,6 +279,27 @@ TEST_F(PlotWindowsTest, FitYToDataGivesRoundLimitsAroundTheLinesAndBackTheFixedS
   }
 }
 
+TEST_F(PlotWindowsTest, ADeletedPlotFileIsNamedAndLeavesNoAxisOfThePreviousSeries) {
+  for (PlotForm *form : {static_cast<PlotForm *>(&sex), static_cast<PlotForm *>(&veg)}) {
+    const bool clonal = form == &veg;
+    StopSeries(clonal, 500, PlotFileText(clonal, 500));
+    form->ShowForm();
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(Sim().PlotFileName)));
+    form->ShowForm();
+    ASSERT_EQ(messages.texts.size(), 1);
+    const QString text = messages.texts.takeFirst();
+    EXPECT_TRUE(text.contains(QString::fromStdString(Sim().PlotFileName)) &&
+                text.contains("Fichier introuvable"))
+        << text.toStdString();
+    EXPECT_TRUE(form->StatusText().startsWith("Nothing drawn"));
+    EXPECT_EQ(Counts(*form), std::vector<int>(4, 0));
+    for (QChartView *view : Charts(*form)) {
+      auto *x = qobject_cast<QValueAxis *>(view->chart()->axes(Qt::Horizontal).value(0));
+      EXPECT_EQ(std::make_pair(x->min(), x->max()), std::make_pair(0.0, 1.0));
+    }
+  }
+}
+
 TEST_F(PlotWindowsTest, ExportDataWritesTheDrawnPointsAsCsv) {
   struct Case {
     PlotForm *form;
