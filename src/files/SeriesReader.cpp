@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "files/DetailFile.h"
+#include "files/FinalFile.h"
 #include "files/LineText.h"
 #include "files/NumberFormat.h"
 #include "files/TextFile.h"
@@ -89,6 +90,33 @@ std::string_view Trim(std::string_view s) {
   while (!s.empty() && IsBlank(s.back()))
     s.remove_suffix(1);
   return s;
+}
+
+// What a line that opens no Detail file looks like the start of: the other
+// result files are named, anything else gets the line's number.
+std::string NotADetailFile(const std::string &path, std::string_view line, std::size_t number) {
+  std::string finalHeader = FinalHeaderLine();
+  while (!finalHeader.empty() && (finalHeader.back() == '\n' || finalHeader.back() == '\r'))
+    finalHeader.pop_back();
+  if (Trim(line) == Trim(finalHeader))
+    return path + " is not a Detail file: it looks like a Final file";
+  int numbers = 0;
+  for (std::size_t i = 0; i < line.size();) {
+    while (i < line.size() && IsBlank(line[i]))
+      ++i;
+    const std::size_t start = i;
+    while (i < line.size() && !IsBlank(line[i]))
+      ++i;
+    if (i == start)
+      break;
+    if (!TextToReal(line.substr(start, i - start)))
+      break;
+    ++numbers;
+  }
+  if (numbers == 5)
+    return path + " is not a Detail file: it looks like a Plot file";
+  return path + " is not a Detail file: line " + std::to_string(number) +
+         " is not the column-name line of a series";
 }
 
 std::string NotANumber(std::string_view field) {
@@ -264,8 +292,7 @@ DetailFileContent ReadDetailFile(const std::string &path) {
     case Expect::Header:
       // After a damaged line the rest of its series is passed over.
       if (!seenHeader && content.Problem.empty())
-        content.Problem = path + " is not a Detail file: line " + std::to_string(lines.Number()) +
-                          " is not the column-name line of a series";
+        content.Problem = NotADetailFile(path, *line, lines.Number());
       break;
     case Expect::Parameters:
       if (ReadParameterLine(*line, current, problem))

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "figure/FigureSettings.h"
 #include "files/TextFile.h"
 
 namespace morvane::ui {
@@ -45,6 +46,9 @@ void WritePng(QBuffer &buffer, const std::vector<QChartView *> &charts, QSize si
               const QString &fileName) {
   QImage image(size * 2, QImage::Format_ARGB32_Premultiplied);
   image.setDevicePixelRatio(2);
+  // Twice the pixels of the screen's 96 per inch: the file says 192 dpi, so
+  // that it is placed at the size it had on screen.
+  figure::SetResolution(image, 2 * 96);
   image.fill(charts.front()->chart()->backgroundBrush().color());
   {
     QPainter painter(&image);

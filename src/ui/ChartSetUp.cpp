@@ -112,12 +112,13 @@ ChartAxes AddAxes(QChart *chart, double yMin, double yMax, double yStep) {
 }
 
 QLineSeries *AddLine(QChart *chart, const ChartAxes &axes, const char *name, const char *title,
-                     const QColor &colour) {
+                     const QColor &colour, Qt::PenStyle style) {
   auto *series = new QLineSeries(chart);
   series->setObjectName(QString::fromLatin1(name));
   series->setName(QString::fromLatin1(title));
   QPen pen(colour);
   pen.setWidthF(2);
+  pen.setStyle(style);
   series->setPen(pen);
   series->setPointsVisible(false);
   series->setPointLabelsVisible(false);

@@ -44,8 +44,8 @@ struct ChartAxes {
 // yStep, one minor tick between.
 ChartAxes AddAxes(QChart *chart, double yMin, double yMax, double yStep);
 
-// One line of the chart, drawn against both axes.
+// One line of the chart, drawn against both axes, solid or dashed.
 QLineSeries *AddLine(QChart *chart, const ChartAxes &axes, const char *name, const char *title,
-                     const QColor &colour);
+                     const QColor &colour, Qt::PenStyle style = Qt::SolidLine);
 
 } // namespace morvane::ui

@@ -22,6 +22,9 @@
 
 #include "ChartPicture.h"
 #include "FieldExit.h"
+#include "figure/RoundTicks.h"
+#include "files/TableCsv.h"
+#include "files/TextFile.h"
 #include "framework/Help.h"
 #include "framework/Locale.h"
 #include "framework/Seams.h"
@@ -49,7 +52,7 @@ void PlotForm::SetUpChart(QChartView *view, const QString &title, const QColor &
   StyleChart(chart, title, panel, font());
   const ChartAxes axes = AddAxes(chart, yMin, yMax, yStep);
   for (const Line &line : lines)
-    lines_.push_back(AddLine(chart, axes, line.name, line.title, line.colour));
+    lines_.push_back(AddLine(chart, axes, line.name, line.title, line.colour, line.style));
   view->setRenderHint(QPainter::Antialiasing);
   view->setFrameShape(QFrame::NoFrame);
   view->setBackgroundBrush(panel);
@@ -61,8 +64,24 @@ void PlotForm::SetUpChart(QChartView *view, const QString &title, const QColor &
   view->addAction(save);
   view->setContextMenuPolicy(Qt::ActionsContextMenu);
   OnTrigger(save, [this, view, title] { SaveChartsAs({view}, title + QStringLiteral(".png")); });
+  auto *exportData = new QAction(QStringLiteral("&Export data..."), view);
+  exportData->setObjectName(QStringLiteral("ExportData"));
+  view->addAction(exportData);
+  OnTrigger(exportData, [this] { ExportData(); });
 
-  charts_.push_back({view, axes.x});
+  auto *fitY = new QAction(QStringLiteral("&Fit y to data"), view);
+  fitY->setObjectName(QStringLiteral("FitYToData"));
+  fitY->setCheckable(true);
+  view->addAction(fitY);
+  OnTrigger(fitY, [this, view, fitY] {
+    for (Chart &c : charts_)
+      if (c.view == view) {
+        c.fitY = fitY->isChecked();
+        UpdateLeftAxis(c);
+      }
+  });
+
+  charts_.push_back({view, axes.x, axes.y, yMin, yMax, yStep});
   UpdateBottomAxis(view);
 }
 
@@ -158,16 +177,24 @@ void PlotForm::FormActivate() {
 void PlotForm::Fill(const SeriesParameters &parameters, const std::function<Loaded()> &load) {
   for (QLineSeries *line : lines_)
     line->clear();
+  drawn_.reset();
+  haploid_ = parameters.Ploidy == "Haploid";
+  // A haploid's Fit is always 0: not drawn over its DG.
+  if (displays_.size() == 16 && lines_.size() == 4)
+    lines_[3]->setVisible(!haploid_);
   status_->clear();
   ShowParameters(parameters);
   Loaded loaded;
   try {
     loaded = load();
   } catch (const std::exception &e) {
+    // No axis of the previous series stays behind the empty charts.
+    Draw(PlotTable{});
     status_->setText(QStringLiteral("Nothing drawn: %1").arg(QString::fromUtf8(e.what())));
     throw;
   }
   Draw(*loaded.table);
+  drawn_ = loaded.table;
   status_->setText(loaded.note);
 }
 
@@ -210,6 +237,8 @@ void PlotForm::Draw(const PlotTable &table) {
     UpdateBottomAxis(c.view);
   for (std::size_t k = 0; k < lines_.size(); ++k)
     lines_[k]->replace(ChartPoints(t, table.Columns[k + 1]));
+  for (Chart &c : charts_)
+    UpdateLeftAxis(c);
 }
 
 void PlotForm::UpdateBottomAxis(QChartView *view) {
@@ -231,6 +260,31 @@ void PlotForm::UpdateBottomAxis(QChartView *view) {
   }
 }
 
+void PlotForm::UpdateLeftAxis(Chart &c) {
+  double low = c.yMin, high = c.yMax, step = c.yStep;
+  if (c.fitY) {
+    double least = std::numeric_limits<double>::infinity();
+    double most = -least;
+    for (QAbstractSeries *series : c.view->chart()->series())
+      if (auto *line = qobject_cast<QLineSeries *>(series); line && line->isVisible())
+        for (const QPointF &point : line->points()) {
+          least = std::min(least, point.y());
+          most = std::max(most, point.y());
+        }
+    if (least <= most) {
+      const figure::RoundScale scale = figure::RoundTicks(least, most, 5);
+      low = scale.low;
+      high = scale.high;
+      step = scale.step;
+    }
+  }
+  c.axisY->setRange(low, high);
+  c.axisY->setTickCount(static_cast<int>(std::lround((high - low) / step)) + 1);
+  const int decimals = std::max(0, -static_cast<int>(std::floor(std::log10(step) + 1e-9)));
+  c.axisY->setLabelFormat(
+      QStringLiteral("%.%1f").arg(c.fitY ? decimals : (step < 0.1 - 1e-9 ? 2 : 1)));
+}
+
 void PlotForm::SaveChartsAs(const std::vector<QChartView *> &charts, const QString &suggested) {
   const QString folder = saveFolder_.isEmpty() ? QDir::currentPath() : saveFolder_;
   const QString name = FileDialogs().SaveFileNameAs(this, QDir(folder).filePath(suggested),
@@ -242,6 +296,28 @@ void PlotForm::SaveChartsAs(const std::vector<QChartView *> &charts, const QStri
   saveFolder_ = QFileInfo(name).absolutePath();
   SaveChartPicture(charts, name);
   statusBar()->showMessage(QStringLiteral("Chart saved to %1").arg(name), 8000);
+}
+
+void PlotForm::ExportData() {
+  const bool clonal = displays_.size() != 16;
+  const QString folder = !dataFolder_.isEmpty()   ? dataFolder_
+                         : !saveFolder_.isEmpty() ? saveFolder_
+                                                  : QDir::currentPath();
+  const QString suggested = allChartsName_ + QStringLiteral(".csv");
+  const QString name = FileDialogs().SaveFileNameAs(this, QDir(folder).filePath(suggested),
+                                                    {QStringLiteral("CSV table (*.csv)")});
+  if (name.isEmpty())
+    return;
+  dataFolder_ = QFileInfo(name).absolutePath();
+  try {
+    WriteTableCsv(QFile::encodeName(name).toStdString(), drawn_ ? *drawn_ : PlotTable{},
+                  DrawnColumns(clonal, haploid_ && !clonal));
+  } catch (const FileError &e) {
+    throw std::runtime_error(QStringLiteral("Cannot export the data to %1:\n%2")
+                                 .arg(name, QString::fromUtf8(e.what()))
+                                 .toStdString());
+  }
+  statusBar()->showMessage(QStringLiteral("Data exported to %1").arg(name), 8000);
 }
 
 void PlotForm::QuitClick() {

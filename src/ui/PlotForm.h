@@ -51,11 +51,13 @@ public:
 protected:
   explicit PlotForm(QWidget *parent = nullptr);
 
-  // One line series of a chart: its object name, title and colour.
+  // One line series of a chart: its object name, title, colour and dashes
+  // (which keep lines apart in greyscale and where they overlap).
   struct Line {
     const char *name;
     const char *title;
     QColor colour;
+    Qt::PenStyle style = Qt::SolidLine;
   };
   // Makes the chart shown by `view`: title, panel colour, the fixed left
   // axis (yMin..yMax, a label every yStep, one minor tick between), the
@@ -85,12 +87,21 @@ private:
   void ShowParameters(const SeriesParameters &p);
   void Draw(const PlotTable &table);
   void UpdateBottomAxis(QChartView *view);
+  struct Chart;
+  // The left axis: the chart's fixed scale, or with "Fit y to data" round
+  // limits and ticks around the lines drawn.
+  void UpdateLeftAxis(Chart &chart);
   void SaveChartsAs(const std::vector<QChartView *> &charts, const QString &suggested);
+  // "Export data...": the points drawn, as CSV, into a folder of its own.
+  void ExportData();
   void QuitClick();
 
   struct Chart {
     QChartView *view;
     QValueAxis *axisX;
+    QValueAxis *axisY;
+    double yMin, yMax, yStep; // the fixed scale
+    bool fitY = false;
   };
   std::vector<Chart> charts_;
   std::vector<QLineSeries *> lines_; // in the order of the table's columns 2 to 5
@@ -98,6 +109,9 @@ private:
   QLabel *status_ = nullptr;
   QString allChartsName_;
   QString saveFolder_;
+  QString dataFolder_;
+  std::shared_ptr<const PlotTable> drawn_; // the points drawn, for "Export data..."
+  bool haploid_ = false;
   std::optional<StoredSeries> pending_;
   std::optional<StoredSeries> shown_;
   bool returning_ = false;

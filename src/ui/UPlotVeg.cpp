@@ -19,9 +19,9 @@ TFrmPlotVeg::TFrmPlotVeg(QWidget *parent)
   const QColor panel = QApplication::palette().color(QPalette::HighlightedText);
   SetUpChart(ui->Chart1, QStringLiteral("Frequencies of AB, Ab, aB and ab"), panel, 0, 1, 0.05,
              {{"Series1", "f(AB)", Qt::red},
-              {"Series2", "f(Ab)", Qt::darkGreen},
-              {"Series3", "f(aB)", kYellow},
-              {"Series4", "f(ab)", Qt::blue}});
+              {"Series2", "f(Ab)", Qt::darkGreen, Qt::DashLine},
+              {"Series3", "f(aB)", kYellow, Qt::DotLine},
+              {"Series4", "f(ab)", Qt::blue, Qt::DashDotLine}});
   SetUpWindow(ui->BtnSaveChart, ui->BtnQuit, ui->Help1,
               {ui->Txtx, ui->Txtc, ui->Txtd, ui->Txti, ui->Txtj, ui->TxtW1A, ui->TxtW1sa,
                ui->TxtW2A, ui->TxtW2sa, ui->TxtTO, ui->TxtESS, ui->TxtFinalFile, ui->TxtDetailFile,

@@ -2,9 +2,10 @@
 // and from damaged or foreign files.
 #include <gtest/gtest.h>
 
-#include "support/SeriesFilesSupport.h"
-#include "support/FileFailures.h"
+#include "files/FinalFile.h"
 #include "files/SeriesReader.h"
+#include "support/FileFailures.h"
+#include "support/SeriesFilesSupport.h"
 
 namespace morvane {
 namespace {
@@ -139,6 +140,16 @@ TEST_F(SeriesReaderTest, DamagedOrForeignDetailFileKeepsWhatCouldBeRead) {
        {},
        false,
        " is not a Detail file: line 1 is not the column-name line of a series"},
+      {"a Plot file",
+       PlotFileText(false, 3),
+       {},
+       false,
+       " is not a Detail file: it looks like a Plot file"},
+      {"a Final file",
+       FinalHeaderLine(),
+       {},
+       false,
+       " is not a Detail file: it looks like a Final file"},
   };
   for (const Case &c : cases) {
     Write(Path("d.gnr"), c.text);

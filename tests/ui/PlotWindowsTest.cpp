@@ -12,11 +12,11 @@
 
 #include "FieldTestSupport.h"
 #include "PlotForm.h"
-#include "support/SeriesFilesSupport.h"
 #include "UPlotMenu.h"
 #include "UPlotSex.h"
 #include "UPlotVeg.h"
 #include "framework/Locale.h"
+#include "support/SeriesFilesSupport.h"
 
 using namespace morvane;
 using namespace morvane::ui;
@@ -143,8 +143,9 @@ TEST_F(PlotWindowsTest, ChartWindowsDrawThePlotFileOfTheSeries) {
     w.form->ShowForm();
     ASSERT_EQ(messages.texts.size(), 1);
     const QString message = messages.texts.takeFirst();
-    EXPECT_TRUE(message.startsWith(QString::fromStdString(Sim().PlotFileName) + ", line 7: \"x0.") &&
-                message.endsWith("is not a number"))
+    EXPECT_TRUE(
+        message.startsWith(QString::fromStdString(Sim().PlotFileName) + ", line 7: \"x0.") &&
+        message.endsWith("is not a number"))
         << message.toStdString();
     EXPECT_EQ(Counts(*w.form), std::vector<int>(4, 0));
     EXPECT_TRUE(w.form->StatusText().startsWith("Nothing drawn"));
@@ -192,7 +193,9 @@ TEST_F(PlotWindowsTest, ChartsAreSavedAsPngSvgAndPdf) {
     EXPECT_TRUE(bytes.startsWith(c.signature));
     if (!c.pngSize.isEmpty()) {
       EXPECT_GE(c.pngSize.width(), 600);
-      EXPECT_EQ(QImage::fromData(bytes, "png").size(), c.pngSize);
+      const QImage png = QImage::fromData(bytes, "png");
+      EXPECT_EQ(png.size(), c.pngSize);
+      EXPECT_NEAR(png.dotsPerMeterX() * 0.0254, 192, 0.05); // twice the screen's 96
     } else if (c.signature == "<?xml") {
       EXPECT_TRUE(bytes.contains("<svg"));
     }
@@ -212,6 +215,120 @@ TEST_F(PlotWindowsTest, ChartsAreSavedAsPngSvgAndPdf) {
   }
   saveBoth();
   EXPECT_TRUE(messages.texts.isEmpty());
+}
+
+TEST_F(PlotWindowsTest, LinesDifferByDashesAndAHaploidsFitIsNotDrawn) {
+  for (PlotForm *form : {static_cast<PlotForm *>(&sex), static_cast<PlotForm *>(&veg)}) {
+    std::vector<Qt::PenStyle> styles;
+    for (QLineSeries *line : Lines(*form))
+      styles.push_back(line->pen().style());
+    // The two lines of a chart, and the four lines of the clones, differ.
+    ASSERT_EQ(styles.size(), 4u);
+    EXPECT_NE(styles[0], styles[1]);
+    EXPECT_NE(styles[2], styles[3]);
+    if (form == &veg) {
+      std::sort(styles.begin(), styles.end());
+      EXPECT_EQ(std::unique(styles.begin(), styles.end()), styles.end());
+    }
+  }
+  const struct {
+    const char *ploidy;
+    bool fitDrawn;
+  } cases[] = {{"Haploid", false}, {"Diploid", true}, {"Haploid", false}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.ploidy);
+    StopSeries(false, 20, PlotFileText(false, 20));
+    Sim().Ploidy = c.ploidy;
+    sex.ShowForm();
+    EXPECT_EQ(Lines(sex)[3]->isVisible(), c.fitDrawn);
+    EXPECT_TRUE(Lines(sex)[2]->isVisible());
+  }
+}
+
+TEST_F(PlotWindowsTest, FitYToDataGivesRoundLimitsAroundTheLinesAndBackTheFixedScale) {
+  StopSeries(false, 20, PlotFileText(false, 20));
+  Sim().Ploidy = "Diploid";
+  sex.ShowForm();
+  for (QChartView *view : Charts(sex)) {
+    auto *axis = qobject_cast<QValueAxis *>(view->chart()->axes(Qt::Vertical).front());
+    const std::pair<double, double> fixed(axis->min(), axis->max());
+    double least = 1e300, most = -1e300;
+    for (QAbstractSeries *s : view->chart()->series())
+      for (const QPointF &p : qobject_cast<QLineSeries *>(s)->points()) {
+        least = std::min(least, p.y());
+        most = std::max(most, p.y());
+      }
+    QAction *fit = view->findChild<QAction *>("FitYToData");
+    fit->trigger();
+    const double step = (axis->max() - axis->min()) / (axis->tickCount() - 1);
+    EXPECT_LE(axis->min(), least);
+    EXPECT_GE(axis->max(), most);
+    EXPECT_LE(axis->tickCount(), 6);
+    // Round: the step 1, 2 or 5 times a power of ten, the limits whole steps,
+    // and no more than one step of room on either side.
+    const double mantissa = step / std::pow(10.0, std::floor(std::log10(step) + 1e-9));
+    EXPECT_TRUE(std::fabs(mantissa - 1) < 1e-6 || std::fabs(mantissa - 2) < 1e-6 ||
+                std::fabs(mantissa - 5) < 1e-6)
+        << step;
+    EXPECT_NEAR(axis->min() / step, std::round(axis->min() / step), 1e-6);
+    EXPECT_GT(axis->min() + step, least);
+    EXPECT_LT(axis->max() - step, most);
+    EXPECT_NE(std::make_pair(axis->min(), axis->max()), fixed);
+    fit->trigger();
+    EXPECT_EQ(std::make_pair(axis->min(), axis->max()), fixed);
+  }
+}
+
+TEST_F(PlotWindowsTest, ADeletedPlotFileIsNamedAndLeavesNoAxisOfThePreviousSeries) {
+  for (PlotForm *form : {static_cast<PlotForm *>(&sex), static_cast<PlotForm *>(&veg)}) {
+    const bool clonal = form == &veg;
+    StopSeries(clonal, 500, PlotFileText(clonal, 500));
+    form->ShowForm();
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(Sim().PlotFileName)));
+    form->ShowForm();
+    ASSERT_EQ(messages.texts.size(), 1);
+    const QString text = messages.texts.takeFirst();
+    EXPECT_TRUE(text.contains(QString::fromStdString(Sim().PlotFileName)) &&
+                text.contains("Fichier introuvable"))
+        << text.toStdString();
+    EXPECT_TRUE(form->StatusText().startsWith("Nothing drawn"));
+    EXPECT_EQ(Counts(*form), std::vector<int>(4, 0));
+    for (QChartView *view : Charts(*form)) {
+      auto *x = qobject_cast<QValueAxis *>(view->chart()->axes(Qt::Horizontal).value(0));
+      EXPECT_EQ(std::make_pair(x->min(), x->max()), std::make_pair(0.0, 1.0));
+    }
+  }
+}
+
+TEST_F(PlotWindowsTest, ExportDataWritesTheDrawnPointsAsCsv) {
+  struct Case {
+    PlotForm *form;
+    bool clonal;
+    const char *file;
+    QString header;
+  };
+  const Case cases[] = {{&sex, false, "sex.csv", "generation,p,q,DG"}, // haploids: no Fit
+                        {&veg, true, "veg.csv", "generation,f(AB),f(Ab),f(aB),f(ab)"}};
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.file);
+    StopSeries(c.clonal, 60, PlotFileText(c.clonal, 60));
+    c.form->ShowForm();
+    dialogs.answers << folder.File(c.file);
+    Charts(*c.form).front()->findChild<QAction *>("ExportData")->trigger();
+    EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("; ").toStdString();
+    const QStringList rows =
+        QString::fromStdString(ReadAll(folder.File(c.file))).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(rows.size(), 62); // the header and T = 0 to 60
+    EXPECT_EQ(rows.front(), c.header);
+    EXPECT_TRUE(rows.back().startsWith("60,"));
+    EXPECT_TRUE(dialogs.saves.back().filterName.contains("*.csv"));
+  }
+  dialogs.answers << folder.File("none/x.csv");
+  Charts(sex).front()->findChild<QAction *>("ExportData")->trigger();
+  ASSERT_EQ(messages.texts.size(), 1);
+  const QString text = messages.texts.takeFirst();
+  EXPECT_TRUE(text.contains(folder.File("none/x.csv")) && text.contains("Fichier introuvable"))
+      << text.toStdString();
 }
 
 TEST_F(PlotWindowsTest, PlotMenuPlotsTheChosenSeriesOfADetailFileWithItsOwnParameters) {

@@ -1,0 +1,75 @@
+// The CSV export of a shown series: its rows are the file's, value for value.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <sstream>
+#include <vector>
+
+#include "files/TableCsv.h"
+#include "support/FileFailures.h"
+#include "support/SeriesFilesSupport.h"
+
+namespace morvane {
+namespace {
+
+using namespace morvane::testing;
+using TableCsvTest = TempDirTest;
+
+TEST_F(TableCsvTest, RowsAreTheFilesValueForValue) {
+  struct Case {
+    const char *what;
+    std::string plotText;
+    bool clonal, haploid;
+    std::string header;
+  };
+  const Case cases[] = {
+      {"diploid", PlotFileText(false, 30), false, false, "generation,p,q,DG,Fit"},
+      {"haploid: no Fit", PlotFileText(false, 30), false, true, "generation,p,q,DG"},
+      {"clonal", PlotFileText(true, 30), true, false, "generation,f(AB),f(Ab),f(aB),f(ab)"},
+      {"awkward values",
+       "0 0.1 0.30000000000000004 -0.02 1e-300\n1000000 0.5002 0.49999999999999994 2.5e-17 0.8\n",
+       false, false, "generation,p,q,DG,Fit"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    Write(Path("f.plo"), c.plotText);
+    const PlotTable table = ReadPlotFile(Path("f.plo")).Table;
+    ASSERT_GT(table.Rows(), 1u);
+    const std::vector<CsvColumn> columns = DrawnColumns(c.clonal, c.haploid);
+    WriteTableCsv(Path("f.csv"), table, columns);
+
+    std::istringstream csv(Read(Path("f.csv")));
+    std::string line;
+    std::getline(csv, line);
+    EXPECT_EQ(line, c.header);
+    std::size_t row = 0;
+    for (; std::getline(csv, line); ++row) {
+      ASSERT_LT(row, table.Rows());
+      std::istringstream fields(line);
+      std::vector<std::string> values;
+      for (std::string field; std::getline(fields, field, ',');)
+        values.push_back(field);
+      ASSERT_EQ(values.size(), columns.size() + 1) << line;
+      EXPECT_EQ(values[0].find('e'), std::string::npos) << "generation " << values[0];
+      for (std::size_t k = 0; k < values.size(); ++k)
+        EXPECT_EQ(std::strtod(values[k].c_str(), nullptr),
+                  table.Columns[k == 0 ? 0 : columns[k - 1].Column][row])
+            << "row " << row << " field " << k + 1 << ": " << values[k];
+    }
+    EXPECT_EQ(row, table.Rows());
+  }
+}
+
+TEST_F(TableCsvTest, AnUnwritableFileIsNamed) {
+  try {
+    WriteTableCsv(Path("none/f.csv"), PlotTable{}, DrawnColumns(false, false));
+    ADD_FAILURE() << "no FileError thrown";
+  } catch (const FileError &e) {
+    EXPECT_EQ(e.Path(), Path("none/f.csv"));
+    EXPECT_STREQ(e.what(), IoErrorMessage(ENOENT).c_str());
+  }
+}
+
+} // namespace
+} // namespace morvane
