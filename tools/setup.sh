@@ -9,6 +9,7 @@ MORVANE_PACKAGES=(
   locales fonts-dejavu-core
   xvfb xauth imagemagick xdotool
   parallel
+  python3-numpy
 )
 
 morvane_missing_packages() {
