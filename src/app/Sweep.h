@@ -9,15 +9,10 @@
 #include <vector>
 
 #include "app/SweepOptions.h"
+#include "app/SweepThreads.h"
 #include "state/SimState.h"
 
 namespace morvane {
-
-// What the sweep writes for one point.
-struct SweepPointResult {
-  std::string record; // the Final record, as morvane-run would append it
-  std::string row;    // the table row
-};
 
 // What a map shows: one output over the two axes of a sweep.
 struct SweepMapData {
