@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "EngineTestSupport.h"
+#include "support/EngineTestSupport.h"
 #include "engine/InitialState.h"
 
 namespace morvane::bench {

@@ -18,12 +18,14 @@
 #include "files/PlotFile.h"
 #include "files/SeriesReader.h"
 #include "files/TextFile.h"
+#include "framework/Windows.h"
 #include "state/SimState.h"
 
 namespace {
 
 using namespace morvane;
 using namespace morvane::bench;
+using morvane::ui::Sim;
 
 // A sexual Plot file of `generations` generations of a moving population,
 // written with the program's own line writers.
@@ -61,9 +63,9 @@ void BM_ParsePlotFile(benchmark::State &state) {
 void BM_FillSexualWindow(benchmark::State &state) {
   ScratchFolder folder;
   const auto generations = static_cast<unsigned>(state.range(0));
-  ResetSimState();
-  Sim.PlotFileName = Sim.PlotFile.Name = WritePlotFile(folder, generations);
-  Sim.PlotRows = generations;
+  Sim() = SimState{};
+  Sim().PlotFileName = Sim().PlotFile.Name = WritePlotFile(folder, generations);
+  Sim().PlotRows = generations;
   TFrmPlotSex window;
   window.ShowForm();
   QApplication::processEvents();

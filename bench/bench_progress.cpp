@@ -19,20 +19,22 @@
 #include "engine/RunLoop.h"
 #include "engine/Series.h"
 #include "files/TextFile.h"
+#include "framework/Windows.h"
 #include "state/SimState.h"
 
 namespace {
 
 using namespace morvane;
 using namespace morvane::bench;
+using morvane::ui::Sim;
 
 constexpr int kLongRun = 100000;
 
 // A haploid population with local panmixia, L = 0, in the shared state that
 // the progress window's run reads.
 void PrepareRun(const ScratchFolder &folder) {
-  ResetSimState();
-  PrepareMovingRun(Sim, Model::HaploidLocal, folder);
+  Sim() = SimState{};
+  PrepareMovingRun(Sim(), Model::HaploidLocal, folder);
 }
 
 // Passes everything on to `inner` (if any) and runs exactly a fixed number
@@ -55,7 +57,7 @@ public:
   void ProcessPendingEvents() override {
     if (inner_)
       inner_->ProcessPendingEvents();
-    Sim.StopRequested = ++done_ >= generations_;
+    Sim().StopRequested = ++done_ >= generations_;
   }
   void HideProgress() override {
     if (inner_)
@@ -77,8 +79,8 @@ void BM_HeadlessRun(benchmark::State &state) {
     PrepareRun(folder);
     Bounded display(nullptr, static_cast<int>(state.range(0)));
     state.ResumeTiming();
-    RunLoop(Model::HaploidLocal, Sim, display);
-    generations += Sim.Generation;
+    RunLoop(Model::HaploidLocal, Sim(), display);
+    generations += Sim().Generation;
   }
   state.SetItemsProcessed(generations);
 }
@@ -100,9 +102,9 @@ void BM_ProgressWindowRun(benchmark::State &state) {
     Bounded display(&window, static_cast<int>(state.range(0)));
     state.ResumeTiming();
     const auto start = std::chrono::steady_clock::now();
-    RunLoop(Model::HaploidLocal, Sim, display);
+    RunLoop(Model::HaploidLocal, Sim(), display);
     seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    generations += Sim.Generation;
+    generations += Sim().Generation;
     updates += window.RepaintCount();
   }
   state.SetItemsProcessed(generations);

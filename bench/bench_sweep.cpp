@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "app/Sweep.h"
-#include "app/SweepOptions.h"
+#include "batch/Sweep.h"
+#include "batch/SweepOptions.h"
 #include "engine/HaploidStep.h"
 
 namespace {

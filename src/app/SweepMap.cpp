@@ -26,23 +26,11 @@ namespace {
 // title above, the colour scale on the right.
 constexpr double kLeft = 90, kRight = 130, kTop = 44, kBottom = 66;
 
-// Fonts need a Gui application; a command-line program has none, and there
-// may be no display: the offscreen platform draws all the same.
+// Notes about the environment (no runtime folder, fonts) say nothing about
+// the map; errors still reach stderr.
 void QuietQt(QtMsgType type, const QMessageLogContext &, const QString &message) {
-  // Notes about the environment (no runtime folder, fonts) say nothing about
-  // the map; errors still reach stderr.
   if (type == QtCriticalMsg || type == QtFatalMsg)
     std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
-}
-
-void EnsureGuiApplication() {
-  if (QGuiApplication::instance())
-    return;
-  qInstallMessageHandler(QuietQt);
-  static int argc = 3;
-  static char name[] = "morvane-sweep", option[] = "-platform", platform[] = "offscreen";
-  static char *argv[] = {name, option, platform, nullptr};
-  static std::unique_ptr<QGuiApplication> app(new QGuiApplication(argc, argv));
 }
 
 QRectF PlotArea(QSize size) {
@@ -118,18 +106,19 @@ QString AxisSymbol(const std::string &name) {
   return Symbol(name);
 }
 
-void Draw(QPainter &painter, const SweepMapData &map, QSize size) {
-  painter.setRenderHint(QPainter::Antialiasing, false);
-  painter.fillRect(QRectF(0, 0, size.width(), size.height()), Qt::white);
+// The font of the map's labels, set on the painter.
+QFont LabelFont(QPainter &painter) {
   QFont font = painter.font();
   font.setFamily("DejaVu Sans");
   font.setPixelSize(13);
   painter.setFont(font);
-  const QFontMetricsF fm(font);
-  const QRectF area = PlotArea(size);
-  const std::size_t nx = map.xTicks.size(), ny = map.yTicks.size();
+  return font;
+}
 
-  // The cells, then the hatching of those that did not converge.
+// The cells, then the hatching of those that did not converge; true when
+// any did not.
+bool DrawCells(QPainter &painter, const SweepMapData &map, QSize size) {
+  const std::size_t nx = map.xTicks.size(), ny = map.yTicks.size();
   bool anyCut = false;
   for (std::size_t ix = 0; ix < nx; ++ix)
     for (std::size_t iy = 0; iy < ny; ++iy) {
@@ -142,9 +131,14 @@ void Draw(QPainter &painter, const SweepMapData &map, QSize size) {
       }
     }
   painter.setPen(QPen(Qt::black, 1));
-  painter.drawRect(area);
+  painter.drawRect(PlotArea(size));
+  return anyCut;
+}
 
-  // Ticks and their labels at the cell centres.
+// Ticks and their labels at the cell centres.
+void DrawTicks(QPainter &painter, const SweepMapData &map, QSize size, const QFontMetricsF &fm) {
+  const QRectF area = PlotArea(size);
+  const std::size_t nx = map.xTicks.size(), ny = map.yTicks.size();
   const double cellW = area.width() / static_cast<double>(nx);
   const double cellH = area.height() / static_cast<double>(ny);
   const std::size_t xStep = LabelStep(map.xTicks, cellW, fm, true);
@@ -161,8 +155,12 @@ void Draw(QPainter &painter, const SweepMapData &map, QSize size) {
     painter.drawText(QRectF(0, y - fm.height() / 2, area.left() - 8, fm.height()),
                      Qt::AlignRight | Qt::AlignVCenter, TickLabel(map.yTicks[iy]));
   }
+}
 
-  // Axis names and title.
+// Axis names and title, in bold; the painter's font is back afterwards.
+void DrawNames(QPainter &painter, const SweepMapData &map, QSize size, const QFontMetricsF &fm) {
+  const QRectF area = PlotArea(size);
+  const QFont font = painter.font();
   QFont bold = font;
   bold.setBold(true);
   painter.setFont(bold);
@@ -177,8 +175,13 @@ void Draw(QPainter &painter, const SweepMapData &map, QSize size) {
   painter.drawText(QRectF(0, 8, size.width(), 28), Qt::AlignCenter,
                    Symbol(map.valueName) + " at the end of each series");
   painter.setFont(font);
+}
 
-  // The colour scale: low at the bottom, high at the top, three labels.
+// The colour scale: low at the bottom, high at the top, three labels, and
+// below it the hatching's legend when a point did not converge.
+void DrawScale(QPainter &painter, const SweepMapData &map, QSize size, const QFontMetricsF &fm,
+               bool anyCut) {
+  const QRectF area = PlotArea(size);
   const QRectF bar(area.right() + 24, area.top(), 18, area.height() - (anyCut ? 64 : 0));
   const int steps = std::max(1, static_cast<int>(bar.height()));
   for (int k = 0; k < steps; ++k) {
@@ -205,6 +208,16 @@ void Draw(QPainter &painter, const SweepMapData &map, QSize size) {
     painter.drawText(QRectF(bar.right() + 7, swatch.top() - 3, kRight - 50, 2 * fm.height()),
                      Qt::AlignLeft | Qt::AlignTop, "not\nconverged");
   }
+}
+
+void Draw(QPainter &painter, const SweepMapData &map, QSize size) {
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  painter.fillRect(QRectF(0, 0, size.width(), size.height()), Qt::white);
+  const QFontMetricsF fm(LabelFont(painter));
+  const bool anyCut = DrawCells(painter, map, size);
+  DrawTicks(painter, map, size, fm);
+  DrawNames(painter, map, size, fm);
+  DrawScale(painter, map, size, fm, anyCut);
 }
 
 } // namespace
@@ -236,7 +249,6 @@ QRectF SweepMapCell(const SweepMapData &map, QSize size, std::size_t x, std::siz
 }
 
 QImage SweepMapImage(const SweepMapData &map, QSize size) {
-  EnsureGuiApplication();
   QImage image(size, QImage::Format_RGB32);
   QPainter painter(&image);
   Draw(painter, map, size);
@@ -245,7 +257,6 @@ QImage SweepMapImage(const SweepMapData &map, QSize size) {
 }
 
 void WriteSweepMap(const SweepMapData &map, const std::string &file, QSize size) {
-  EnsureGuiApplication();
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
@@ -268,5 +279,16 @@ void WriteSweepMap(const SweepMapData &map, const std::string &file, QSize size)
     throw FileError(EEXIST, file);
   AppendToFile(file, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
+
+SweepMapApplication::SweepMapApplication() {
+  qInstallMessageHandler(QuietQt);
+  // There may be no display: the offscreen platform draws all the same.
+  static int argc = 3;
+  static char name[] = "morvane-sweep", option[] = "-platform", platform[] = "offscreen";
+  static char *argv[] = {name, option, platform, nullptr};
+  app_ = std::make_unique<QGuiApplication>(argc, argv);
+}
+
+SweepMapApplication::~SweepMapApplication() = default;
 
 } // namespace morvane

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 
 #include <QColor>
@@ -12,9 +13,23 @@
 #include <QRectF>
 #include <QSize>
 
-#include "app/Sweep.h"
+#include "batch/Sweep.h"
+
+class QGuiApplication;
 
 namespace morvane {
+
+// The application object that drawing a map needs (its fonts), on the
+// offscreen platform, with Qt's notes about the environment kept off stderr.
+// A program makes it before it draws a map; nothing here makes one.
+class SweepMapApplication {
+public:
+  SweepMapApplication();
+  ~SweepMapApplication();
+
+private:
+  std::unique_ptr<QGuiApplication> app_;
+};
 
 // The colour of a place on the colour scale, from 0 (low end) to 1.
 QColor SweepMapColour(double fraction);

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Runner.h"
-#include "app/RunnerOptions.h"
+#include "batch/Runner.h"
+#include "batch/RunnerOptions.h"
 #include "files/TextFile.h"
 #include "state/SimState.h"
 
@@ -24,7 +24,8 @@ int main(int argc, char **argv) {
     return 0;
   }
   try {
-    morvane::RunSeries(options, morvane::Sim, std::cout, std::cerr);
+    morvane::SimState state;
+    morvane::RunSeries(options, state, std::cout, std::cerr);
   } catch (const morvane::FileError &e) {
     // The message, then the file concerned, as the desktop program shows them.
     std::cout.flush();

@@ -1,35 +1,91 @@
 // morvane-sweep: the series of morvane-run over a grid of one or two
 // parameters, on all cores or in shards, with a table and a map.
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
 #include <exception>
 #include <iostream>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
-#include "app/Sweep.h"
+#include "batch/Sweep.h"
+#include "batch/SweepFiles.h"
 #include "app/SweepMap.h"
-#include "app/SweepOptions.h"
+#include "batch/SweepOptions.h"
 #include "files/TextFile.h"
+
+namespace {
+
+// Whether SIGINT or SIGTERM asked the sweep to stop, and which.
+std::atomic<bool> stopAsked{false};
+volatile std::sig_atomic_t stopSignal = 0;
+
+extern "C" void AskToStop(int signal) {
+  stopSignal = signal;
+  stopAsked = true;
+}
+
+void CatchStopSignals() {
+  struct sigaction action {};
+  action.sa_handler = AskToStop;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
+// The map under its temporary name, renamed once written.
+void WriteMap(const morvane::SweepOptions &o, const morvane::SweepMapData &map) {
+  const std::string part = morvane::PartName(o.mapFile);
+  std::remove(part.c_str());
+  try {
+    const morvane::SweepMapApplication application;
+    morvane::WriteSweepMap(map, part, QSize(o.mapWidth, o.mapHeight));
+    if (std::rename(part.c_str(), o.mapFile.c_str()) != 0)
+      throw morvane::FileError(errno, o.mapFile);
+  } catch (...) {
+    std::remove(part.c_str());
+    throw;
+  }
+}
+
+// Runs the sweep (or the shard); returns the exit status.
+int Sweep(const morvane::SweepOptions &o) {
+  using namespace morvane;
+  CatchStopSignals();
+  const SweepRun run = RunSweep(o, CheckSweepPoints(o.plan, o.jobs),
+                                ::isatty(STDERR_FILENO) ? &std::cerr : nullptr, &stopAsked);
+  if (run.alreadyDone)
+    std::cerr << "morvane-sweep: already done: " << o.finalFile << " and " << o.tableFile
+              << " hold this sweep whole\n";
+  if (!run.Complete()) {
+    std::cerr << "morvane-sweep: interrupted: " << run.pointsDone << " of " << run.points
+              << " points are kept in " << PartName(o.finalFile) << " and "
+              << PartName(o.tableFile) << ";\nrun the same command with --resume to go on\n";
+    return stopSignal == SIGTERM ? 143 : 130;
+  }
+  if (!o.mapFile.empty() && !(run.alreadyDone && FileExists(o.mapFile)))
+    WriteMap(o, run.map);
+  return 0;
+}
+
+} // namespace
 
 int main(int argc, char **argv) {
   using namespace morvane;
   const std::vector<std::string> args(argv + 1, argv + argc);
-  SweepOptions options;
-  SweepMapData map;
   try {
-    options = ParseSweepOptions(args);
+    SweepOptions options = ParseSweepOptions(args);
     if (options.help) {
       std::cout << SweepHelpText();
       return 0;
     }
-    if (options.merge) {
-      map = MergeSweepShards(options);
-    } else {
-      map = RunSweep(options, CheckSweepPoints(options.plan, options.jobs),
-                     ::isatty(STDERR_FILENO) ? &std::cerr : nullptr);
-    }
+    if (!options.merge)
+      return Sweep(options);
+    const SweepMapData map = MergeSweepShards(options);
     if (!options.mapFile.empty())
-      WriteSweepMap(map, options.mapFile, QSize(options.mapWidth, options.mapHeight));
+      WriteMap(options, map);
   } catch (const UsageError &e) {
     std::cerr << e.what() << '\n';
     return 2;

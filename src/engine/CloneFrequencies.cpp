@@ -1,5 +1,7 @@
 #include "engine/CloneFrequencies.h"
 
+#include <cmath>
+
 namespace morvane {
 
 CloneSum CheckCloneSum(const double *f) {
@@ -22,6 +24,25 @@ CloneSum SumCloneFrequenciesToOne(double *f) {
   if (sum == CloneSum::Other)
     NormaliseCloneFrequencies(f);
   return sum;
+}
+
+namespace {
+
+// Half a unit in the 15th significant digit of v: how far the value a field
+// shows may lie from the value it was written from.
+double HalfShownUnit(double v) {
+  return v > 0 ? 0.5 * std::pow(10.0, std::floor(std::log10(v)) - 14) : 0.0;
+}
+
+} // namespace
+
+CloneSum SumShownCloneFrequenciesToOne(double *f) {
+  const double sum = f[0] + f[1] + f[2] + f[3];
+  const double rounding = HalfShownUnit(f[0]) + HalfShownUnit(f[1]) + HalfShownUnit(f[2]) +
+                          HalfShownUnit(f[3]);
+  if (sum != 0 && std::fabs(sum - 1) <= rounding)
+    return CloneSum::One;
+  return SumCloneFrequenciesToOne(f);
 }
 
 void ResetCloneFrequencies(double *f) {

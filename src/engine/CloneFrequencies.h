@@ -16,6 +16,13 @@ void NormaliseCloneFrequencies(double *f);
 // unless it is exactly 1 or exactly 0 (then they are left as they are and
 // the caller refuses them). Returns what the sum was.
 CloneSum SumCloneFrequenciesToOne(double *f);
+// The sum rule of a Go on the four values its fields show (15 significant
+// digits each): frequencies whose sum is 1 within the rounding of the four
+// shown values (half a unit of each one's 15th digit) run as they are shown;
+// any other sum but 0 divides them. A sum
+// of exactly 0 leaves them for the caller to refuse. Returns One when they
+// are kept, Zero or Other as CheckCloneSum.
+CloneSum SumShownCloneFrequenciesToOne(double *f);
 // f[0..3] := 0, 0.5, 0, 0.5, the initial frequencies of a clonal series.
 void ResetCloneFrequencies(double *f);
 

@@ -39,35 +39,6 @@ template <Model M> void NextGeneration(SimState &s) {
   }
 }
 
-// What a generation changes in the state and what its lines and the Final
-// record are written from (the settled frequencies are the step's own
-// scratch). Kept before each step, so that a generation whose lines could not
-// both be written is undone: the state then agrees with the files.
-struct LastGeneration {
-  double X[10];
-  double FreqA, FreqB, DG, Fit, Heteroz, W1, W2, DeltaP, DeltaQ;
-  std::uint32_t Count;
-
-  explicit LastGeneration(const SimState &s)
-      : FreqA(s.FreqA), FreqB(s.FreqB), DG(s.DG), Fit(s.Fit), Heteroz(s.Heteroz), W1(s.W1),
-        W2(s.W2), DeltaP(s.DeltaP), DeltaQ(s.DeltaQ), Count(s.Generation) {
-    std::copy(std::begin(s.X), std::end(s.X), X);
-  }
-  void Restore(SimState &s) const {
-    std::copy(std::begin(X), std::end(X), s.X);
-    s.FreqA = FreqA;
-    s.FreqB = FreqB;
-    s.DG = DG;
-    s.Fit = Fit;
-    s.Heteroz = Heteroz;
-    s.W1 = W1;
-    s.W2 = W2;
-    s.DeltaP = DeltaP;
-    s.DeltaQ = DeltaQ;
-    s.Generation = Count;
-  }
-};
-
 // This generation's line to the Detail file, then to the Plot file: both or
 // neither. A Detail line whose Plot line failed is taken back, so that the
 // generation can be written again, once, when the series goes on.
@@ -97,7 +68,7 @@ template <Model M> void RunGenerations(SimState &s, RunDisplay &display, Tracing
       NextGeneration<M>(s);
     } else {
       // A generation whose lines cannot both be written is undone.
-      const LastGeneration last(s);
+      const GenerationSnapshot last(s);
       NextGeneration<M>(s);
       try {
         TraceGeneration(M, s);
@@ -106,15 +77,38 @@ template <Model M> void RunGenerations(SimState &s, RunDisplay &display, Tracing
         throw;
       }
     }
-    if (std::fabs(s.DeltaP) <= s.StopThreshold && std::fabs(s.DeltaQ) <= s.StopThreshold)
+    if (std::fabs(s.DeltaP) <= s.StopThreshold && std::fabs(s.DeltaQ) <= s.StopThreshold) {
       s.StopRequested = true;
+      s.LastRunConverged = true;
+    }
     display.ProcessPendingEvents();
   } while (!s.StopRequested);
 }
 
 } // namespace
 
+GenerationSnapshot::GenerationSnapshot(const SimState &s)
+    : freqA_(s.FreqA), freqB_(s.FreqB), dg_(s.DG), fit_(s.Fit), heteroz_(s.Heteroz), w1_(s.W1),
+      w2_(s.W2), deltaP_(s.DeltaP), deltaQ_(s.DeltaQ), count_(s.Generation) {
+  std::copy(std::begin(s.X), std::end(s.X), x_);
+}
+
+void GenerationSnapshot::Restore(SimState &s) const {
+  std::copy(std::begin(x_), std::end(x_), s.X);
+  s.FreqA = freqA_;
+  s.FreqB = freqB_;
+  s.DG = dg_;
+  s.Fit = fit_;
+  s.Heteroz = heteroz_;
+  s.W1 = w1_;
+  s.W2 = w2_;
+  s.DeltaP = deltaP_;
+  s.DeltaQ = deltaQ_;
+  s.Generation = count_;
+}
+
 void RunLoop(Model model, SimState &s, RunDisplay &display, Tracing tracing) {
+  s.LastRunConverged = false;
   display.ShowProgress();
   try {
     switch (model) {

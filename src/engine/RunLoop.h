@@ -28,6 +28,24 @@ public:
   virtual void HandOver(Model model) = 0;
 };
 
+// What a generation changes in the state and what its lines and the Final
+// record are written from (the settled frequencies are the step's own
+// scratch): the population, p, q, DG, Fit, the heterozygotes, W1, W2, the
+// deltas and Generation. Taken of the last generation the files hold, it is
+// what a run or a rerun that fails falls back to, so that the state agrees
+// with the files.
+class GenerationSnapshot {
+public:
+  explicit GenerationSnapshot(const SimState &s);
+  void Restore(SimState &s) const;
+  std::uint32_t Generation() const { return count_; }
+
+private:
+  double x_[10];
+  double freqA_, freqB_, dg_, fit_, heteroz_, w1_, w2_, deltaP_, deltaQ_;
+  std::uint32_t count_;
+};
+
 // Whether a run writes its generations (and a series its run header) to the
 // Detail and Plot files. Sweeps run their points without files unless asked.
 enum class Tracing { ToFiles, Off };
@@ -37,7 +55,9 @@ enum class Tracing { ToFiles, Off };
 // Generation + 1, the Fit update (haploids 0, diploids from Heteroz, clones
 // none), the Detail line, the Plot line, the stop rule (|DeltaP| <= L and
 // |DeltaQ| <= L), ProcessPendingEvents; until StopRequested. Then
-// CompletedRuns + 1, HideProgress, HandOver.
+// CompletedRuns + 1, HideProgress, HandOver. LastRunConverged tells whether
+// the run ended by the stop rule (false when it was interrupted, capped or
+// cut by an error).
 // An error inside the run (a file error, or one raised by the display) ends
 // it at that point: the lines already written stay, CompletedRuns is not
 // increased, nothing is handed over, and HideProgress is called before the

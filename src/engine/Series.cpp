@@ -6,6 +6,7 @@
 #include "files/DetailFile.h"
 #include "files/FinalFile.h"
 #include "files/PlotFile.h"
+#include "files/TextFile.h"
 
 namespace morvane {
 
@@ -78,6 +79,31 @@ void ChooseModel(SimState &s, Model model) {
   }
 }
 
+void ChooseFinalFile(SimState &s, const std::string &name) {
+  s.BindFinalFile(name);
+  CreateOrAcceptFinalFile(name);
+}
+
+void ChooseDetailFile(SimState &s, const std::string &name) {
+  s.BindDetailFile(name);
+  CreateEmptyFile(name);
+}
+
+void StoreSeriesInput(SimState &s, Model model, const Parameters &params, TradeOffRule tradeOff,
+                      bool ess, const StartValues &start) {
+  s.Params() = params;
+  ChooseTradeOff(s, tradeOff);
+  s.ESSStatus = ess ? "LinESS" : "NoESS";
+  if (model == Model::Clonal) {
+    for (int k = 1; k <= 4; ++k)
+      s.X[k] = start.Clones[k - 1];
+  } else {
+    s.FreqA = start.FreqA;
+    s.FreqB = start.FreqB;
+    s.DG = start.DG;
+  }
+}
+
 namespace {
 
 // The input windows' activation empties the Plot file; a series run without
@@ -86,8 +112,7 @@ void BindPlotFile(SimState &s, const std::string &plotFileName, Tracing tracing)
   if (tracing == Tracing::ToFiles) {
     ResetPlotFile(s, plotFileName);
   } else {
-    s.PlotFile.Name = plotFileName;
-    s.PlotFileName = plotFileName;
+    s.BindPlotFile(plotFileName);
   }
 }
 

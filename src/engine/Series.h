@@ -14,6 +14,8 @@
 
 #include "engine/Model.h"
 #include "engine/RunLoop.h"
+#include "engine/TradeOff.h"
+#include "state/Parameters.h"
 #include "state/SimState.h"
 
 namespace morvane {
@@ -26,6 +28,13 @@ std::optional<Model> SelectedSexualModel(const SimState &s);
 // What choosing a model option in the main window does: sets the model's
 // flag, clears the six other option flags, and sets Ploidy and Reproduction.
 void ChooseModel(SimState &s, Model model);
+
+// The main window's choice of the result files, each bound (handle and name
+// together) before it is touched: the Final file is created with its header,
+// or accepted as it is when it exists; the Detail file is created empty. A
+// file error propagates with the file left bound.
+void ChooseFinalFile(SimState &s, const std::string &name);
+void ChooseDetailFile(SimState &s, const std::string &name);
 
 // What the sexual input window's activation leaves: PlotFileName bound to
 // plotFileName and the file emptied (a file error propagates and nothing after
@@ -42,6 +51,12 @@ void PrepareSexualInput(SimState &s, const std::string &plotFileName,
 // the trade-off whose flag is still set, and "NoESS". Tracing as above.
 void PrepareClonalInput(SimState &s, const std::string &plotFileName,
                         Tracing tracing = Tracing::ToFiles);
+
+// What an input window's Go stores, once the window is prepared: the
+// parameters in one assignment, the status of the trade-off and of the ESS
+// option, and the start values of `model` (p, q and DG0, or the clones).
+void StoreSeriesInput(SimState &s, Model model, const Parameters &params, TradeOffRule tradeOff,
+                      bool ess, const StartValues &start);
 
 // Start of a sexual series, once the parameters, p, q and DG are stored: for
 // the model of the mode flags, StopRequested := false, the haploid or diploid
@@ -78,6 +93,22 @@ std::optional<Model> RerunDiploidSeriesWithFit(SimState &s, RunDisplay &display,
 // summing to 1), then the clonal run loop.
 void RerunClonalSeries(SimState &s, RunDisplay &display, const std::array<double, 4> &clones,
                        Tracing tracing = Tracing::ToFiles);
+
+// Runs `rerun` (a call of one of the Rerun functions above) from a state
+// whose last written generation is `held`. When the rerun fails before its
+// first generation is written, the disturbed values never ran: the state is
+// put back as `held` has it, the last generation the files hold, so that a
+// Stop records what ran. The error propagates.
+template <typename Rerun>
+void RerunFromHeld(SimState &s, const GenerationSnapshot &held, Rerun &&rerun) {
+  try {
+    rerun();
+  } catch (...) {
+    if (s.Generation == held.Generation())
+      held.Restore(s);
+    throw;
+  }
+}
 
 // The same starts and reruns up to their run loop, which is left to the
 // caller (a batch of runs): each returns the model whose run loop is due, as

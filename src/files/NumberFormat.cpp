@@ -273,94 +273,119 @@ std::string RealToText(double value, char decimalSeparator) {
   return out;
 }
 
-std::optional<double> TextToReal(std::string_view text, char decimalSeparator) {
-  // Grammar: [+-] (digits [sep [digits]] | sep digits) [(e|E) [+-] digits],
-  // where sep is decimalSeparator or '.'. Nothing else, not even a space.
-  const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
-  const auto isSep = [decimalSeparator](char c) { return c == '.' || c == decimalSeparator; };
+namespace {
 
-  std::size_t i = 0;
-  const std::size_t n = text.size();
-  bool negative = false;
-  if (i < n && (text[i] == '+' || text[i] == '-'))
-    negative = text[i++] == '-';
-
-  std::string normal; // the number rewritten for from_chars: digits, '.', 'e'
-  normal.reserve(n + 1);
-  if (negative)
-    normal.push_back('-');
-
-  int intDigits = 0;        // significant integer digits (leading zeros skipped)
-  int leadingFracZeros = 0; // zeros after the separator before the first non-zero
-  bool anyNonZero = false;
-  std::size_t mantissaDigits = 0;
-  for (; i < n && isDigit(text[i]); ++i, ++mantissaDigits) {
-    normal.push_back(text[i]);
-    if (text[i] != '0')
-      anyNonZero = true;
-    if (anyNonZero)
-      ++intDigits;
+// A typed real taken apart: the grammar is
+//   [+-] (digits [sep [digits]] | sep digits) [(e|E) [+-] digits]
+// where sep is the decimal separator or '.'. Nothing else, not even a space.
+// The number is rewritten for from_chars (digits, '.', 'e') while it is read,
+// with what tells a too large value from a too small one.
+class TypedReal {
+public:
+  TypedReal(std::string_view text, char decimalSeparator)
+      : text_(text), separator_(decimalSeparator) {
+    normal_.reserve(text.size() + 1);
   }
-  if (i < n && isSep(text[i])) {
-    normal.push_back('.');
-    ++i;
-    for (; i < n && isDigit(text[i]); ++i, ++mantissaDigits) {
-      normal.push_back(text[i]);
-      if (!anyNonZero) {
-        if (text[i] == '0')
-          ++leadingFracZeros;
-        else
-          anyNonZero = true;
+
+  // Reads the whole text; false when it does not follow the grammar.
+  bool Scan() {
+    if (i_ < text_.size() && (text_[i_] == '+' || text_[i_] == '-'))
+      if (text_[i_++] == '-')
+        normal_.push_back('-');
+    // A mantissa without digits: empty, a lone sign or a lone separator.
+    return ScanMantissa() && ScanExponent() && i_ == text_.size();
+  }
+
+  std::optional<double> Value() const {
+    if (!anyNonZero_)
+      return 0.0; // every zero, whatever its sign or exponent, is plain zero
+    double value = 0;
+    const auto r = std::from_chars(normal_.data(), normal_.data() + normal_.size(), value);
+    if (r.ptr != normal_.data() + normal_.size())
+      return std::nullopt;
+    if (r.ec == std::errc::result_out_of_range) {
+      // Out of range either way: too large is refused, too small is zero.
+      const long long magnitude = (intDigits_ > 0 ? intDigits_ : -leadingFracZeros_) + exponent_;
+      if (magnitude > 0)
+        return std::nullopt;
+      return 0.0;
+    }
+    if (r.ec != std::errc() || !std::isfinite(value))
+      return std::nullopt;
+    if (value == 0.0)
+      return 0.0;
+    return value;
+  }
+
+private:
+  static bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+  bool AtDigit() const { return i_ < text_.size() && IsDigit(text_[i_]); }
+
+  bool ScanMantissa() {
+    std::size_t digits = 0;
+    for (; AtDigit(); ++i_, ++digits) {
+      normal_.push_back(text_[i_]);
+      if (text_[i_] != '0')
+        anyNonZero_ = true;
+      if (anyNonZero_)
+        ++intDigits_;
+    }
+    if (i_ < text_.size() && (text_[i_] == '.' || text_[i_] == separator_)) {
+      normal_.push_back('.');
+      ++i_;
+      for (; AtDigit(); ++i_, ++digits) {
+        normal_.push_back(text_[i_]);
+        if (!anyNonZero_) {
+          if (text_[i_] == '0')
+            ++leadingFracZeros_;
+          else
+            anyNonZero_ = true;
+        }
       }
     }
+    return digits != 0;
   }
-  if (mantissaDigits == 0)
-    return std::nullopt; // empty, a lone sign or a lone separator
 
-  long long exponent = 0;
-  if (i < n && (text[i] == 'e' || text[i] == 'E')) {
-    normal.push_back('e');
-    ++i;
-    bool expNegative = false;
-    if (i < n && (text[i] == '+' || text[i] == '-')) {
-      expNegative = text[i] == '-';
-      if (expNegative)
-        normal.push_back('-');
-      ++i;
+  bool ScanExponent() {
+    if (i_ >= text_.size() || (text_[i_] != 'e' && text_[i_] != 'E'))
+      return true;
+    normal_.push_back('e');
+    ++i_;
+    bool negative = false;
+    if (i_ < text_.size() && (text_[i_] == '+' || text_[i_] == '-')) {
+      negative = text_[i_] == '-';
+      if (negative)
+        normal_.push_back('-');
+      ++i_;
     }
-    std::size_t expDigits = 0;
-    for (; i < n && isDigit(text[i]); ++i, ++expDigits) {
-      normal.push_back(text[i]);
-      if (exponent < 1000000000LL)
-        exponent = exponent * 10 + (text[i] - '0');
+    std::size_t digits = 0;
+    for (; AtDigit(); ++i_, ++digits) {
+      normal_.push_back(text_[i_]);
+      if (exponent_ < 1000000000LL)
+        exponent_ = exponent_ * 10 + (text_[i_] - '0');
     }
-    if (expDigits == 0)
-      return std::nullopt;
-    if (expNegative)
-      exponent = -exponent;
+    if (negative)
+      exponent_ = -exponent_;
+    return digits != 0;
   }
-  if (i != n)
-    return std::nullopt; // trailing characters
 
-  if (!anyNonZero)
-    return 0.0; // every zero, whatever its sign or exponent, is plain zero
+  std::string_view text_;
+  char separator_;
+  std::size_t i_ = 0;
+  std::string normal_;
+  int intDigits_ = 0;        // significant integer digits (leading zeros skipped)
+  int leadingFracZeros_ = 0; // zeros after the separator before the first non-zero
+  bool anyNonZero_ = false;
+  long long exponent_ = 0;
+};
 
-  double value = 0;
-  const auto r = std::from_chars(normal.data(), normal.data() + normal.size(), value);
-  if (r.ptr != normal.data() + normal.size())
+} // namespace
+
+std::optional<double> TextToReal(std::string_view text, char decimalSeparator) {
+  TypedReal typed(text, decimalSeparator);
+  if (!typed.Scan())
     return std::nullopt;
-  if (r.ec == std::errc::result_out_of_range) {
-    // Out of range either way: too large is refused, too small is zero.
-    const long long magnitude = (intDigits > 0 ? intDigits : -leadingFracZeros) + exponent;
-    if (magnitude > 0)
-      return std::nullopt;
-    return 0.0;
-  }
-  if (r.ec != std::errc() || !std::isfinite(value))
-    return std::nullopt;
-  if (value == 0.0)
-    return 0.0;
-  return value;
+  return typed.Value();
 }
 
 } // namespace morvane

@@ -27,8 +27,7 @@ void AppendLine(std::string &out, unsigned long generation, const Field (&fields
 } // namespace
 
 void ResetPlotFile(SimState &s, const std::string &fixedName) {
-  s.PlotFile.Name = fixedName;
-  s.PlotFileName = fixedName;
+  s.BindPlotFile(fixedName);
   CreateEmptyFile(fixedName);
 }
 

@@ -17,15 +17,7 @@ namespace morvane {
 SeriesParameters ParametersOf(const SimState &s) {
   SeriesParameters p;
   p.HasParameters = true;
-  p.SoftProp = s.SoftProp;
-  p.HabFreq = s.HabFreq;
-  p.MigSurv = s.MigSurv;
-  p.TriesAB = s.TriesAB;
-  p.TriesaB = s.TriesaB;
-  p.W1A = s.W1A;
-  p.W1a = s.W1a;
-  p.W2A = s.W2A;
-  p.W2a = s.W2a;
+  p.Params() = s.Params();
   p.TradeOffStatus = s.TradeOffStatus;
   p.ESSStatus = s.ESSStatus;
   p.Ploidy = s.Ploidy;

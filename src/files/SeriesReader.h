@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "state/Parameters.h"
 #include "state/SimState.h"
 
 namespace morvane {
@@ -24,17 +25,13 @@ struct PlotTable {
 
 // What a chart window shows beside the charts. A Plot file carries no
 // parameters: HasParameters is then false and only the file names are set.
-struct SeriesParameters {
+// The parameters are those of the Parameters it derives from (a Detail file
+// records no L: StopThreshold stays 0).
+struct SeriesParameters : Parameters {
+  Parameters &Params() { return *this; }
+  const Parameters &Params() const { return *this; }
+
   bool HasParameters = false;
-  double SoftProp = 0; // x
-  double HabFreq = 0;  // c
-  double MigSurv = 0;  // d
-  std::uint16_t TriesAB = 0;
-  std::uint16_t TriesaB = 0;
-  double W1A = 0;
-  double W1a = 0;
-  double W2A = 0;
-  double W2a = 0;
   std::string TradeOffStatus;
   std::string ESSStatus;
   std::string Ploidy;

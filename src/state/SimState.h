@@ -1,8 +1,9 @@
-// The one process-wide record of the simulation: model parameters, population
-// state, last-generation quantities, run counters, result files and the mode
-// and status flags chosen in the windows.
+// The record of one simulation: model parameters, population state,
+// last-generation quantities, run counters, result files and the mode and
+// status flags chosen in the windows. The desktop program keeps one for its
+// windows; morvane-run, each thread of a sweep and each test keep their own.
 //
-// Every window and both engines reach the fields directly. Field names are the
+// The windows and the engines reach the fields directly. Field names are the
 // program's vocabulary (SoftProp is x, MigSurv is d, HabFreq is c, ...).
 // Arrays indexed like the population classes are 1-based: X[1] .. X[9] are the
 // type or genotype frequencies X1 .. X9, Settled1[1] .. Settled1[9] their
@@ -12,6 +13,8 @@
 #include <cstdint>
 #include <string>
 
+#include "state/Parameters.h"
+
 namespace morvane {
 
 // A text file handle: the name it is bound to. Files are never held open
@@ -20,18 +23,12 @@ struct TextFile {
   std::string Name;
 };
 
-struct SimState {
-  // Model parameters.
-  double SoftProp = 0;       // x, share of soft (within-habitat) regulation
-  double MigSurv = 0;        // d, survival of one dispersal attempt
-  double HabFreq = 0;        // c, frequency of habitat 1
-  std::uint16_t TriesAB = 0; // i, attempts of a choosy [AB]
-  std::uint16_t TriesaB = 0; // j, attempts of a choosy [aB]
-  double W1A = 0;            // survival of [A] in habitat 1
-  double W2A = 0;            // survival of [A] in habitat 2
-  double W1a = 0;            // survival of [a] in habitat 1
-  double W2a = 0;            // survival of [a] in habitat 2
-  double StopThreshold = 0;  // L, convergence threshold of a run
+// The model parameters are the Parameters it derives from, reached by their
+// names as every other field (s.SoftProp); a series' parameters are stored
+// with one assignment (s.Params() = ...).
+struct SimState : Parameters {
+  Parameters &Params() { return *this; }
+  const Parameters &Params() const { return *this; }
 
   // Population state.
   double FreqA = 0; // p
@@ -60,15 +57,23 @@ struct SimState {
   std::uint32_t Generation = 0;
   std::uint32_t PlotRows = 0;
   bool StopRequested = false;
+  // Whether the last run ended by the stop rule, at equilibrium, rather than
+  // interrupted, cut by a generation cap or by a file error.
+  bool LastRunConverged = false;
   std::int32_t CompletedRuns = 0;
 
-  // Result files.
+  // Result files: each handle with the name shown for it, bound together by
+  // the Bind functions below.
   TextFile FinalFile;
   std::string FinalFileName;
   TextFile DetailFile;
   std::string DetailFileName;
   TextFile PlotFile;
   std::string PlotFileName;
+
+  void BindFinalFile(const std::string &name) { FinalFileName = FinalFile.Name = name; }
+  void BindDetailFile(const std::string &name) { DetailFileName = DetailFile.Name = name; }
+  void BindPlotFile(const std::string &name) { PlotFileName = PlotFile.Name = name; }
 
   // Mode and status.
   bool ModeDiploGlobal = false;
@@ -86,11 +91,5 @@ struct SimState {
   std::string TradeOffStatus; // "NoTO", "LinTO", "ConvTO", "ConcTO"
   std::string ESSStatus;      // "NoESS", "LinESS"
 };
-
-// The process-wide instance, zeroed at start.
-extern SimState Sim;
-
-// Puts the process-wide instance back to its zeroed start-up values.
-void ResetSimState();
 
 } // namespace morvane

@@ -5,11 +5,17 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <initializer_list>
+#include <vector>
 
 #include "SeriesWindow.h"
 #include "engine/FieldRules.h"
+#include "framework/Windows.h"
 #include "state/SimState.h"
+
+class QAction;
+class QPushButton;
 
 namespace morvane::ui {
 
@@ -25,25 +31,48 @@ public:
 protected:
   explicit DisturbanceForm(QWidget *parent = nullptr);
 
+  // The controls that the three windows have, under their own names, and
+  // how the window stops its series.
+  struct Controls {
+    QPushButton *perturb; // opens the window for a disturbance
+    QPushButton *go;
+    QPushButton *stop;
+    QAction *help;
+    std::vector<QWidget *> editable; // closed at every show
+    void (*stopSeries)(SimState &);
+    MorvaneForm *AppWindows::*plotWindow; // shown once the series stopped
+  };
+  // Connects the controls and the field table; `go` is Go's handler.
+  void SetUpDisturbanceWindow(Controls controls, FieldTable fields, std::function<void()> go);
+
+  // The first steps of every show handler: StopRequested := false, the
+  // focus on the disturbance button, the editable controls closed.
+  void BeginShow();
+  // The disturbance button, once StopRequested is false again: by default
+  // every editable control opens.
+  virtual void OpenForDisturbance();
+  // Go's reading of the field table.
+  void ReadFields() const { SeriesWindow::ReadFields(fields_); }
+
   // The last step of every show handler: the counters (or, after a failure,
   // the error) are shown once the window is on screen, so that the box
   // stands over the window it belongs to.
   void AnnounceResult();
   void FormActivate() override;
 
-  // Stop: StopRequested := true, the window hidden, the series' record
-  // appended by `stop` (which also sets PlotRows := Generation), then
-  // `plotWindow`. When the record cannot be written the window comes back as
-  // at the end of a run, with the error's message, so that the user can mend
-  // the cause and stop again (one record) or go on disturbing.
-  void StopSeries(void (*stop)(SimState &), MorvaneForm *plotWindow);
-
-  // The Help menu item.
-  void Help1Click();
-
   static void Enable(std::initializer_list<QWidget *> controls, bool enabled);
 
 private:
+  // Stop: StopRequested := true, the window hidden, the series' record
+  // appended by the window's stop (which also sets PlotRows := Generation),
+  // then the plot window of the model. When the record cannot be written the
+  // window comes back as at the end of a run, with the error's message, so
+  // that the user can mend the cause and stop again (one record) or go on
+  // disturbing.
+  void StopSeries();
+
+  Controls controls_{};
+  FieldTable fields_;
   QString errorText_;    // the error that the next show announces
   QString announcement_; // shown by the next activation
 };

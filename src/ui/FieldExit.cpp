@@ -19,6 +19,11 @@ QString DGRangeDisplay(const SimState &s) {
   return QString::fromStdString(DGRangeText(s.DGMin, s.DGMax, DecimalSeparator()));
 }
 
+void ShowCloneFrequencies(const std::array<QLineEdit *, 4> &fields, const SimState &s) {
+  for (std::size_t k = 0; k < fields.size(); ++k)
+    fields[k]->setText(RealText(s.X[k + 1]));
+}
+
 void MakeDisplayFieldsReadable(QWidget *window) { UseReadableDisabledColours(window); }
 
 } // namespace morvane::ui

@@ -6,6 +6,7 @@
 #include "engine/FieldRules.h"
 
 #include <QString>
+#include <array>
 
 class QLineEdit;
 class QWidget;
@@ -18,6 +19,9 @@ bool RunFieldRule(QLineEdit *field, const FieldRule &rule, SimState &s);
 
 // The DG range held in the state, as the read-only range field shows it.
 QString DGRangeDisplay(const SimState &s);
+
+// The four clone frequencies X1..X4 held in the state, in their fields.
+void ShowCloneFrequencies(const std::array<QLineEdit *, 4> &fields, const SimState &s);
 
 // Disabled edit fields serve as read-only displays (file names, ranges,
 // computed survivals): their text is drawn dark enough to be read.

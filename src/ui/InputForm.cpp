@@ -1,6 +1,14 @@
 #include "InputForm.h"
 
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "FieldExit.h"
+#include "framework/Help.h"
 #include "framework/Locale.h"
+#include "framework/Pictures.h"
 #include "framework/Windows.h"
 #include "state/SimState.h"
 
@@ -17,11 +25,36 @@ void InputForm::FitnessGuard(const std::function<void()> &handler) { Guard(handl
 void InputForm::FitnessClick(const std::function<void()> &handler) { GuardClick(handler); }
 void InputForm::FitnessMessage(const QString &text) { ShowMessage(text); }
 
-std::uint16_t InputForm::ReadTries(const QString &text) {
-  const long long v = ReadCount(text);
-  if (v < 0 || v > 65535)
-    throw ParseError(text);
-  return static_cast<std::uint16_t>(v);
+void InputForm::SetUpInputWindow(const Controls &controls, FieldTable fields,
+                                 std::function<void()> go) {
+  controls_ = controls;
+  fields_ = std::move(fields);
+  SetBackground(kAqua);
+  MakeDisplayFieldsReadable(this);
+  for (QLineEdit *field : controls.localisedFields)
+    LocaliseNumericText(field);
+  ShowPicture(controls.picture, controls.pictureResource);
+  WireFieldExits(fields_);
+  controls.fitness->Attach(*this, controls.variant);
+  OnClick(controls.go, std::move(go));
+  OnClick(controls.back, [this] { BackToMainWindow(); });
+  OnTrigger(controls.help, [] { HelpMenuRequested(); });
+}
+
+FieldTable InputForm::FitnessRows(const FitnessGroupBox &fitness) {
+  return {{fitness.W1AField(), &rules::W1A, {}, {}, true},
+          {fitness.W2AField(), &rules::W2A, {}, {}, true},
+          {fitness.W1aField(), &rules::W1a, {}, {}, true},
+          {fitness.W2aField(), &rules::W2a, {}, {}, true}};
+}
+
+void InputForm::FormShow() { controls_.fitness->ResetOnShow(); }
+
+void InputForm::ActivateInput(const std::function<void()> &prepare) {
+  controls_.finalFile->setText(QString::fromStdString(Sim().FinalFileName));
+  controls_.detailFile->setText(QString::fromStdString(Sim().DetailFileName));
+  prepare();
+  controls_.fitness->ResetOnActivate();
 }
 
 void InputForm::BackToMainWindow() {

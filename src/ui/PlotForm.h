@@ -13,6 +13,7 @@
 #include <optional>
 #include <vector>
 
+#include "ChartSetUp.h"
 #include "files/SeriesReader.h"
 #include "framework/MorvaneForm.h"
 
@@ -34,20 +35,6 @@ struct StoredSeries {
   std::shared_ptr<const PlotTable> Table;
   QString Origin;
 };
-
-// The drawn points of one column against T. Up to kThinAbove rows every row
-// is a point. A longer series is cut into kChartColumns equal slices of its T
-// range, and of each slice only the first, lowest, highest and last points
-// are kept, in file order: on a chart up to kChartColumns pixels wide the
-// line looks the same, and drawing it costs the same for any length.
-inline constexpr int kChartColumns = 4096;
-inline constexpr std::size_t kThinAbove = 4 * kChartColumns;
-QList<QPointF> ChartPoints(const std::vector<double> &x, const std::vector<double> &y);
-
-// Draws the given charts side by side, as large as on screen, into a
-// picture file whose extension chooses the format: .png (twice the size on
-// screen), .svg or .pdf. Throws std::runtime_error naming the file.
-void SaveChartPicture(const std::vector<QChartView *> &charts, const QString &fileName);
 
 class PlotForm : public MorvaneForm {
   Q_OBJECT

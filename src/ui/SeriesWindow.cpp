@@ -1,11 +1,14 @@
 #include "SeriesWindow.h"
 
+#include <QLineEdit>
 #include <stdexcept>
 
 #include "FieldExit.h"
 #include "UTShowStop.h"
+#include "engine/InitialState.h"
 #include "engine/RunLoop.h"
 #include "framework/ErrorHandler.h"
+#include "framework/Locale.h"
 #include "framework/Windows.h"
 #include "state/SimState.h"
 
@@ -39,9 +42,54 @@ private:
 SeriesWindow::SeriesWindow(QWidget *parent) : MorvaneForm(parent) {}
 
 bool SeriesWindow::CheckEntry(QLineEdit *field, const FieldRule &rule) {
-  if (RunFieldRule(field, rule, Sim))
+  if (RunFieldRule(field, rule, Sim()))
     return true;
   ShowFieldMessage(field, rule.message);
+  return false;
+}
+
+void SeriesWindow::WireFieldExits(const FieldTable &table) {
+  for (const FieldRow &row : table)
+    if (!row.checkedByGroup)
+      OnFieldExit(row.field, [this, row] {
+        if (row.before)
+          row.before();
+        CheckEntry(row.field, *row.rule);
+        if (row.then)
+          row.then();
+      });
+}
+
+void SeriesWindow::ReadFields(const FieldTable &table) {
+  for (const FieldRow &row : table) {
+    const QString text = row.field->text();
+    if (row.rule->kind == FieldTarget::Count)
+      row.rule->count(Sim()) = ReadTries(text);
+    else
+      row.rule->real(Sim()) = ReadReal(text);
+  }
+}
+
+std::uint16_t SeriesWindow::ReadTries(const QString &text) {
+  const long long v = ReadCount(text);
+  if (v < 0 || v > 65535)
+    throw ParseError(text);
+  return static_cast<std::uint16_t>(v);
+}
+
+void SeriesWindow::ShowDGRange(QLineEdit *rangeField) {
+  StoreDGRange(Sim());
+  rangeField->setText(DGRangeDisplay(Sim()));
+}
+
+bool SeriesWindow::KeepDGInRange(QLineEdit *rangeField, QLineEdit *dgField, const FieldRule &rule) {
+  ShowDGRange(rangeField);
+  if (FitDGIntoRange(Sim().FreqA, Sim().FreqB, Sim().DG))
+    return true;
+  Sim().DG = 0;
+  dgField->setText(RealText(Sim().DG));
+  dgField->setEnabled(true);
+  ShowFieldMessage(dgField, rule.message);
   return false;
 }
 

@@ -1,6 +1,5 @@
 #include "Startup.h"
 
-#include "Help.h"
 #include "UClonImput.h"
 #include "UMorvane1.h"
 #include "UPerturb.h"
@@ -12,6 +11,7 @@
 #include "USexImput.h"
 #include "UTShowStop.h"
 #include "framework/ErrorHandler.h"
+#include "framework/Help.h"
 #include "framework/Windows.h"
 
 namespace morvane::ui {

@@ -19,33 +19,16 @@ public:
   ~TFrmClonImput() override;
 
 protected:
-  void FormShow() override;
   void FormActivate() override;
 
 private:
-  void TxtSoftPropExit();
-  void TxtMigSurvExit();
-  void TxtHabFreqExit();
-  void TxtiExit();
-  void TxtjExit();
-  void TxtLExit();
-  void TxtABExit();
-  void TxtAsbExit();
-  void TxtsaBExit();
-  void TxtsasbExit();
   void BtnGoClonClick();
-  void BtnBackCClick();
-  void Help1Click();
 
-  // A frequency field's exit: its own rule, then the four brought back to a
-  // sum of 1.
-  void FrequencyExit(QLineEdit *field, const morvane::FieldRule &rule);
   // The sum rule on the four frequencies in the state: a sum of 1 is kept,
   // any other sum but 0 divides them, and a sum of 0 is announced ("Sum = 0,
   // very funny!") and brings back 0, 0.5, 0, 0.5. The fields then show the
   // four; false after a sum of 0.
   bool KeepFrequenciesSummingToOne();
-  void ShowFrequencies();
 
   std::unique_ptr<Ui::TFrmClonImput> ui;
 };

@@ -4,18 +4,18 @@
 #include <QCoreApplication>
 #include <QFile>
 
-#include "Help.h"
 #include "engine/Series.h"
 #include "files/FinalFile.h"
 #include "files/PlotFile.h"
 #include "files/TextFile.h"
+#include "framework/Help.h"
 #include "framework/Pictures.h"
 #include "framework/Seams.h"
 #include "framework/Windows.h"
 #include "state/SimState.h"
 #include "ui_UMorvane1.h"
 
-using morvane::Sim;
+using morvane::ui::Sim;
 using namespace morvane::ui;
 
 namespace {
@@ -160,10 +160,8 @@ void TfrmMorvane::BtnChooseFinClick() {
     return;
   }
   ui_->TxtFinal->setText(name);
-  Sim.FinalFileName = FilePath(name);
-  Sim.FinalFile.Name = Sim.FinalFileName;
   try {
-    morvane::CreateOrAcceptFinalFile(Sim.FinalFileName);
+    morvane::ChooseFinalFile(Sim(), FilePath(name));
   } catch (...) {
     // The Final file in force cannot be used: nothing that needs it may be.
     ui_->BtnDetail->setEnabled(false);
@@ -187,7 +185,7 @@ void TfrmMorvane::BtnDetailClick() {
   // input windows. Refused, the Detail file chosen before (if any) stays in
   // force.
   QString refusal;
-  if (morvane::SameFile(FilePath(name), Sim.FinalFileName))
+  if (morvane::SameFile(FilePath(name), Sim().FinalFileName))
     refusal = QStringLiteral("The Detail file cannot be the Final file.\n"
                              "Please choose another name for the Detail file.");
   else if (IsPlotFile(FilePath(name)))
@@ -199,10 +197,8 @@ void TfrmMorvane::BtnDetailClick() {
     return;
   }
   ui_->TxtDetail->setText(name);
-  Sim.DetailFileName = FilePath(name);
-  Sim.DetailFile.Name = Sim.DetailFileName;
   try {
-    morvane::CreateEmptyFile(Sim.DetailFileName);
+    morvane::ChooseDetailFile(Sim(), FilePath(name));
   } catch (...) {
     EnableOptionsAndGo(false);
     throw;
@@ -224,7 +220,7 @@ void TfrmMorvane::EnableOptionsAndGo(bool on) {
 // A model option: its flag set, the six other option flags cleared, Ploidy
 // and Reproduction set; Go is then usable.
 void TfrmMorvane::ChooseModelOption(morvane::Model model) {
-  morvane::ChooseModel(Sim, model);
+  morvane::ChooseModel(Sim(), model);
   ui_->BtnLaunch->setEnabled(true);
 }
 
@@ -236,28 +232,29 @@ void TfrmMorvane::RdBtnClonalClick() { ChooseModelOption(morvane::Model::Clonal)
 
 // Plotting clears the model flags but keeps Ploidy and Reproduction.
 void TfrmMorvane::RdBtnPlotClick() {
-  Sim.ModeDiploGlobal = Sim.ModeDiploLocal = Sim.ModeHaploGlobal = Sim.ModeHaploLocal = false;
-  Sim.ModeClonal = Sim.ModeQuit = false;
-  Sim.ModePlot = true;
+  Sim().ModeDiploGlobal = Sim().ModeDiploLocal = Sim().ModeHaploGlobal = Sim().ModeHaploLocal =
+      false;
+  Sim().ModeClonal = Sim().ModeQuit = false;
+  Sim().ModePlot = true;
   ui_->BtnLaunch->setEnabled(true);
 }
 
 // Quitting only adds its flag: Go tests it first.
-void TfrmMorvane::RdBtnQuitClick() { Sim.ModeQuit = true; }
+void TfrmMorvane::RdBtnQuitClick() { Sim().ModeQuit = true; }
 
 void TfrmMorvane::ShowFarewell() { ShowMessage(FarewellText()); }
 
 void TfrmMorvane::BtnLaunchClick() {
-  if (Sim.ModeQuit) {
+  if (Sim().ModeQuit) {
     ShowFarewell();
     Help().CloseViewer();
     QuitProgram();
-  } else if (Sim.ModeDiploGlobal || Sim.ModeDiploLocal || Sim.ModeHaploGlobal ||
-             Sim.ModeHaploLocal) {
+  } else if (Sim().ModeDiploGlobal || Sim().ModeDiploLocal || Sim().ModeHaploGlobal ||
+             Sim().ModeHaploLocal) {
     ShowWindow(Windows().FrmSexImput);
-  } else if (Sim.ModeClonal) {
+  } else if (Sim().ModeClonal) {
     ShowWindow(Windows().FrmClonImput);
-  } else if (Sim.ModePlot) {
+  } else if (Sim().ModePlot) {
     ShowWindow(Windows().FrmPlotMenu);
   }
 }

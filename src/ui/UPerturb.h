@@ -21,17 +21,7 @@ protected:
   void FormShow() override;
 
 private:
-  void BtnPerturbClick();
-  void TxtNewpExit();
-  void TxtNewqExit();
-  void TxtNewDGExit();
   void BtnGoPert1NClick();
-  void BtnExitClick();
-
-  // DGMin and DGMax of the p and q held in the state, and their text.
-  void ShowDGRange();
-  // After p or q: the range of DG follows, and the user goes on with DG.
-  void FrequencyExit(QLineEdit *field, const morvane::FieldRule &rule);
 
   std::unique_ptr<Ui::TFrmPerturb1N> ui;
 };

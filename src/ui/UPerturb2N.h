@@ -20,20 +20,15 @@ public:
 
 protected:
   void FormShow() override;
+  // p, q and the two form buttons open; DG and Fit wait for the form.
+  void OpenForDisturbance() override;
 
 private:
-  void BtnPerturb2NClick();
-  void BtnChangeDGClick();
-  void BtnChangeFitClick();
-  void TxtNewpExit();
-  void TxtNewqExit();
-  void TxtNewDGExit();
-  void TxtNewFitExit();
+  // The form of the disturbance: a new DG (Fit follows) or a new Fit (DG is
+  // 0). Every show goes back to the new DG.
+  void ChooseNewDG(bool newDG);
   void BtnGoPert2NClick();
-  void BtnExitClick();
 
-  // DGMin and DGMax of the p and q held in the state, and their text.
-  void ShowDGRange();
   // FitMin of the p held in the state, and its text.
   void ShowFitRange();
   void ShowFitRangeText();
@@ -42,8 +37,5 @@ private:
   void ShowDGZero();
 
   std::unique_ptr<Ui::TFrmPerturb2N> ui;
-  // The form of the disturbance: a new DG (Fit follows) or a new Fit (DG is
-  // 0). Exactly one is true; every show goes back to the new DG.
-  bool ChangeDGMode = true;
-  bool ChangeFitMode = false;
+  bool ChangeDGMode = true; // else a new Fit
 };

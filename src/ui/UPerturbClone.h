@@ -2,6 +2,7 @@
 // new frequencies of the four clones and another run, or Stop.
 #pragma once
 
+#include <array>
 #include <memory>
 
 #include "DisturbanceForm.h"
@@ -21,25 +22,16 @@ protected:
   void FormShow() override;
 
 private:
-  void BtnPerturbClick();
-  void TxtNewX1Exit();
-  void TxtNewX2Exit();
-  void TxtNewX3Exit();
-  void TxtNewX4Exit();
   void BtnGoPertClonClick();
-  void BtnExitClick();
 
-  // A frequency field's exit: its own rule with the saved frequency as
-  // substitute, then the sum rule on the four.
-  void FrequencyExit(int k, QLineEdit *field);
   // The sum rule on X1..X4 of the state; false when their sum was 0 (the
   // saved frequencies are then back).
   bool KeepSumAtOne();
   void ShowFrequencies();
-  QLineEdit *FrequencyField(int k) const;
 
   std::unique_ptr<Ui::TFrmPerturbClone> ui;
   // f(AB), f(Ab), f(aB), f(ab) at the end of the last run: the substitutes
-  // of the four fields.
+  // of the four fields, whose rules carry them.
   double saved_[4] = {};
+  std::array<morvane::FieldRule, 4> frequencyRules_;
 };

@@ -9,9 +9,9 @@
 #include <stdexcept>
 
 #include "FieldExit.h"
-#include "Help.h"
 #include "files/PlotFile.h"
 #include "files/SeriesReader.h"
+#include "framework/Help.h"
 #include "framework/Locale.h"
 #include "framework/Seams.h"
 #include "framework/Windows.h"

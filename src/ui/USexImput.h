@@ -19,25 +19,10 @@ public:
   ~TFrmSexImput() override;
 
 protected:
-  void FormShow() override;
   void FormActivate() override;
 
 private:
-  void TxtSoftPropExit();
-  void TxtMigSurvExit();
-  void TxtHabFreqExit();
-  void TxtFreqAExit();
-  void TxtBFreqExit();
-  void TxtiExit();
-  void TxtjExit();
-  void TxtDGExit();
-  void TxtLExit();
   void BtnGoSexClick();
-  void BtnBackSClick();
-  void Morvanev2Help1Click();
-
-  // After p or q: the DG range of the p and q held in the state.
-  void ShowDGRange();
 
   std::unique_ptr<Ui::TFrmSexImput> ui;
 };

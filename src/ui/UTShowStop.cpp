@@ -74,7 +74,8 @@ void TFrmShowT::ShowNumbers() {
   ui_->TxtDeltaq->setText(RealText(deltaQ_));
   // How far the Detail file has grown (a run with L = 0 can fill a disk):
   // looked up only when the numbers are repainted.
-  const QFileInfo detail(QFile::decodeName(QByteArray::fromStdString(morvane::Sim.DetailFileName)));
+  const QFileInfo detail(
+      QFile::decodeName(QByteArray::fromStdString(morvane::ui::Sim().DetailFileName)));
   ui_->LblDetailSize->setText(detail.exists() ? "Detail file: " + SizeText(detail.size())
                                               : QString());
 }
@@ -118,7 +119,7 @@ void TFrmShowT::HandOver(morvane::Model model) {
 void TFrmShowT::BtnInterruptClick() {
   // The run loop reads the flag after the events: the run ends after the
   // current generation and goes on as a converged run.
-  morvane::Sim.StopRequested = true;
+  morvane::ui::Sim().StopRequested = true;
   ui_->BtnInterrupt->setEnabled(false);
 }
 

@@ -1,7 +1,7 @@
 // morvane-run as a program: its files, its refusals, its file errors and its
 // output.
-#include "ProgramTestSupport.h"
-#include "WorkedExample.h"
+#include "support/ProgramTestSupport.h"
+#include "support/WorkedExample.h"
 #include "files/TextFile.h"
 
 namespace morvane {
@@ -184,9 +184,10 @@ TEST(RunnerCap, EachRunEndsAfterAtMostNGenerations) {
     EXPECT_EQ(TabFields(lines[k])[0], std::to_string(k + 1));
     EXPECT_EQ(TabFields(lines[k])[1], std::to_string(5 * (k + 1)));
   }
-  EXPECT_EQ(o.err, "morvane-run: run 1 ended after 5 generations without converging\n"
-                   "morvane-run: run 2 ended after 5 generations without converging\n"
-                   "morvane-run: run 3 ended after 5 generations without converging\n");
+  EXPECT_EQ(o.err,
+            "morvane-run: warning: run 1 ended after 5 generations without converging, at T=5\n"
+            "morvane-run: warning: run 2 ended after 5 generations without converging, at T=10\n"
+            "morvane-run: warning: run 3 ended after 5 generations without converging, at T=15\n");
   EXPECT_EQ(CrLfLines(ReadWholeFile(folder.File("run.gnr"))).size(), 17u);
   EXPECT_EQ(CrLfLines(ReadWholeFile(folder.File("PlotSexFile.plo"))).size(), 16u);
 

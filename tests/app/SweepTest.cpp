@@ -5,7 +5,7 @@
 
 #include <QImage>
 
-#include "ProgramTestSupport.h"
+#include "support/ProgramTestSupport.h"
 #include "app/SweepMap.h"
 #include "files/TextFile.h"
 
@@ -143,11 +143,16 @@ TEST(SweepRefusal, ShardsOfDifferentOrIncompleteSweepsAreNotMerged) {
   const std::string cut = folder.File("c0.6-1.tsv");
   const std::string rows = ReadWholeFile(cut);
   WriteWholeFile(cut, rows.substr(0, rows.rfind('\n', rows.size() - 2) + 1));
+  // The same shard under another name; a shard given by both of its files is
+  // one shard.
+  for (const char *ending : {".mrv", ".tsv"})
+    WriteWholeFile(folder.File(std::string("copy") + ending),
+                   ReadWholeFile(folder.File(std::string("c0.4-0") + ending)));
   const Refusal cases[] = {
       {Words("c0.4-0.mrv c0.6-0.mrv"), "come from different sweeps"},
-      {Words("c0.4-0.mrv c0.4-0.mrv"), "shard 0/2 is given twice"},
-      {Words("c0.4-1.mrv"), "shard 0/2 is missing"},
-      {Words("c0.6-0.mrv c0.6-1.mrv"), "do not hold the same number of points"},
+      {Words("c0.4-0.mrv copy.tsv"), "shard 0/2 is given twice"},
+      {Words("c0.4-1.mrv c0.4-1.tsv"), "shard 0/2 is missing"},
+      {Words("c0.6-0.mrv c0.6-1.mrv"), "was it cut short?"},
       {Words("c0.4-0.mrv none.mrv"), "cannot read none.mrv: Fichier introuvable"},
   };
   for (const Refusal &c : cases) {

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "EngineTestSupport.h"
+#include "support/EngineTestSupport.h"
 #include "engine/BatchStep.h"
 #include "engine/CloneFrequencies.h"
 #include "engine/TradeOff.h"
@@ -77,24 +77,24 @@ private:
 SeriesCase RandomCase(Model model, Random &r) {
   SeriesCase k{model, {}, {}, {}};
   Params &p = k.params;
-  p.x = r.Chance(0.2) ? r.Pick({0.0, 1.0}) : r.Real(0, 1);
-  p.d = r.Real(0.0001, 1);
-  p.c = r.Real(0.0001, 0.9999);
-  p.i = r.Pick<std::uint16_t>({1, 2, 3, 7, 50, 1000});
-  p.j = r.Pick<std::uint16_t>({1, 2, 4, 9, 200});
+  p.SoftProp = r.Chance(0.2) ? r.Pick({0.0, 1.0}) : r.Real(0, 1);
+  p.MigSurv = r.Real(0.0001, 1);
+  p.HabFreq = r.Real(0.0001, 0.9999);
+  p.TriesAB = r.Pick<std::uint16_t>({1, 2, 3, 7, 50, 1000});
+  p.TriesaB = r.Pick<std::uint16_t>({1, 2, 4, 9, 200});
   p.W1A = r.Survival();
   p.W1a = r.Survival();
   const TradeOffRule rule = r.Pick({TradeOffRule::None, TradeOffRule::Linear,
                                     TradeOffRule::Convex, TradeOffRule::Concave});
   p.W2A = rule == TradeOffRule::None ? r.Survival() : TradeOffSurvival(rule, p.W1A);
   p.W2a = rule == TradeOffRule::None ? r.Survival() : TradeOffSurvival(rule, p.W1a);
-  if (rule == TradeOffRule::Linear && p.c >= 0.5 && r.Chance(0.5)) {
-    p.W1A = EssW1A(p.c, p.x, p.W1A);
+  if (rule == TradeOffRule::Linear && p.HabFreq >= 0.5 && r.Chance(0.5)) {
+    p.W1A = EssW1A(p.HabFreq, p.SoftProp, p.W1A);
     p.W2A = LinearTradeOff(p.W1A);
   }
   if (r.Chance(0.05))
     p.W1A = p.W2A = p.W1a = p.W2a = 0; // nobody survives
-  p.L = r.Pick({0.01, 1e-4, 1e-6, 1e-8});
+  p.StopThreshold = r.Pick({0.01, 1e-4, 1e-6, 1e-8});
   k.start.p = r.Frequency();
   k.start.q = r.Frequency();
   k.start.DG = r.DG(k.start.p, k.start.q);

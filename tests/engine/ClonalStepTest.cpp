@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "EngineTestSupport.h"
+#include "support/EngineTestSupport.h"
 #include "engine/ClonalStep.h"
 
 namespace morvane {
@@ -14,7 +14,7 @@ using testing::SetTypes;
 using testing::Sum;
 
 TEST(ClonalStep, WorkedGeneration) {
-  ResetSimState();
+  SimState Sim;
   Apply(Params{}, Sim); // x 0.5, d 0.9, c 0.6, i 3, j 2, W1 0.9/0.5, W2 0.4/0.8
   SetTypes(Sim, 0.25, 0.25, 0.25, 0.25);
   Sim.FreqA = 0.123; // not used by clones
@@ -49,13 +49,13 @@ TEST(ClonalStep, WorkedGeneration) {
 }
 
 TEST(ClonalStep, OneAttemptMakesChoosyClonesSettleLikeTheOthers) {
-  ResetSimState();
+  SimState Sim;
   Params p;
-  p.i = p.j = 1;
+  p.TriesAB = p.TriesaB = 1;
   Apply(p, Sim);
   SetTypes(Sim, 0.1, 0.2, 0.3, 0.4);
   ClonalStep(Sim);
-  const double cd = p.c * p.d, ud = (1 - p.c) * p.d;
+  const double cd = p.HabFreq * p.MigSurv, ud = (1 - p.HabFreq) * p.MigSurv;
   EXPECT_NEAR(Sim.Settled1[1] * Sim.W1, 0.1 * p.W1A * cd, 1e-16);
   EXPECT_NEAR(Sim.Settled2[1] * Sim.W2, 0.1 * p.W2A * ud, 1e-16);
   EXPECT_NEAR(Sim.Settled1[3] * Sim.W1, 0.3 * p.W1a * cd, 1e-16);
@@ -67,25 +67,25 @@ TEST(ClonalStep, OneAttemptMakesChoosyClonesSettleLikeTheOthers) {
 
 TEST(ClonalStep, SoftAndHardRegulationWeights) {
   for (double x : {1.0, 0.0}) {
-    ResetSimState();
+    SimState Sim;
     Params p;
-    p.x = x;
+    p.SoftProp = x;
     Apply(p, Sim);
     SetTypes(Sim, 0.1, 0.2, 0.3, 0.4);
     ClonalStep(Sim);
     for (int k = 1; k <= 4; ++k) {
       const double s1 = Sim.Settled1[k], s2 = Sim.Settled2[k];
       const double expected =
-          x == 1.0 ? p.c * s1 + (1 - p.c) * s2 : (s1 * Sim.W1 + s2 * Sim.W2) / (Sim.W1 + Sim.W2);
+          x == 1.0 ? p.HabFreq * s1 + (1 - p.HabFreq) * s2 : (s1 * Sim.W1 + s2 * Sim.W2) / (Sim.W1 + Sim.W2);
       EXPECT_NEAR(Sim.X[k], expected, 1e-16) << "x=" << x << " k=" << k;
     }
   }
 }
 
 TEST(ClonalStep, PureNeutralCloneStaysAndChangesAreWithinThreshold) {
-  ResetSimState();
+  SimState Sim;
   Params p;
-  p.i = 1;
+  p.TriesAB = 1;
   p.W1A = p.W2A = p.W1a = p.W2a = 1;
   Apply(p, Sim);
   SetTypes(Sim, 1, 0, 0, 0);
@@ -98,20 +98,20 @@ TEST(ClonalStep, PureNeutralCloneStaysAndChangesAreWithinThreshold) {
 TEST(ClonalStep, LethalHabitatShortfallAndNoFixedAlleleException) {
   // Every clone carries B (q = 1, fixed), habitat 1 is lethal: the total falls
   // to 1 - x*c and the change of q is still counted.
-  ResetSimState();
+  SimState Sim;
   Params p;
   p.W1A = p.W1a = 0;
   Apply(p, Sim);
   SetTypes(Sim, 0.5, 0, 0.5, 0);
   ClonalStep(Sim);
   EXPECT_EQ(Sim.W1, 0.0);
-  EXPECT_NEAR(Sum(Sim.X, 4), 1 - p.x * p.c, 1e-15);
-  EXPECT_NEAR(Sim.DeltaQ, -p.x * p.c, 1e-15);
+  EXPECT_NEAR(Sum(Sim.X, 4), 1 - p.SoftProp * p.HabFreq, 1e-15);
+  EXPECT_NEAR(Sim.DeltaQ, -p.SoftProp * p.HabFreq, 1e-15);
 }
 
 TEST(ClonalStep, ExtinctionThenNoChange) {
   // [a] dies everywhere and there is no [A]: extinct in the first generation.
-  ResetSimState();
+  SimState Sim;
   Params p;
   p.W1a = p.W2a = 0;
   Apply(p, Sim);
@@ -130,7 +130,7 @@ TEST(ClonalStep, ExtinctionThenNoChange) {
     EXPECT_EQ(Sim.X[k], 0.0);
 
   // All survivals 0: both changes are minus the old frequencies.
-  ResetSimState();
+  Sim = SimState{};
   p.W1A = p.W2A = 0;
   Apply(p, Sim);
   SetTypes(Sim, 0.1, 0.2, 0.3, 0.4);

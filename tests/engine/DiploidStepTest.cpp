@@ -3,7 +3,7 @@
 #include <cmath>
 #include <random>
 
-#include "EngineTestSupport.h"
+#include "support/EngineTestSupport.h"
 #include "engine/DiploidStep.h"
 #include "engine/HaploidStep.h"
 #include "engine/InitialState.h"
@@ -24,19 +24,19 @@ TEST(DiploidSettlement, EachClassSettlesAndSurvivesByItsDominantPhenotype) {
   const char *genotypes[9] = {"AB/AB", "AB/Ab", "Ab/Ab", "AB/aB", "AB/ab",
                               "Ab/ab", "aB/aB", "aB/ab", "ab/ab"};
   Params p;
-  p.i = 5;
-  p.j = 3;
+  p.TriesAB = 5;
+  p.TriesaB = 3;
   for (int k = 1; k <= 9; ++k) {
-    ResetSimState();
+    SimState Sim;
     Apply(p, Sim);
     Sim.X[k] = 1;
     DiploidSettlementAndSurvival(Sim);
     const std::string g = genotypes[k - 1];
     const bool hasA = g.find('A') != std::string::npos;
     const bool hasB = g.find('B') != std::string::npos;
-    double in1 = p.c * p.d, in2 = (1 - p.c) * p.d; // one attempt
+    double in1 = p.HabFreq * p.MigSurv, in2 = (1 - p.HabFreq) * p.MigSurv; // one attempt
     if (hasB) {
-      const auto e = ChoosyEnding(p.c, p.d, hasA ? p.i : p.j, hasA ? 1 : 2);
+      const auto e = ChoosyEnding(p.HabFreq, p.MigSurv, hasA ? p.TriesAB : p.TriesaB, hasA ? 1 : 2);
       in1 = e.in1;
       in2 = e.in2;
     }
@@ -51,9 +51,9 @@ TEST(DiploidSettlement, EmptyHabitatThresholdIsLowerThanForHaploids) {
   // Survivors adding up to between 1e-20 and 1e-19 still count in a diploid
   // habitat but not in a haploid one.
   Params p;
-  p.i = 1;
-  p.W1A = 5e-20 / (p.c * p.d);
-  ResetSimState();
+  p.TriesAB = 1;
+  p.W1A = 5e-20 / (p.HabFreq * p.MigSurv);
+  SimState Sim;
   Apply(p, Sim);
   Sim.X[1] = 1; // AB/AB, or type AB for haploids
   DiploidSettlementAndSurvival(Sim);
@@ -61,7 +61,7 @@ TEST(DiploidSettlement, EmptyHabitatThresholdIsLowerThanForHaploids) {
   SettlementAndSurvival(Sim);
   EXPECT_EQ(Sim.Settled1[1], 0.0);
 
-  p.W1A = 0.5e-20 / (p.c * p.d);
+  p.W1A = 0.5e-20 / (p.HabFreq * p.MigSurv);
   Apply(p, Sim);
   DiploidSettlementAndSurvival(Sim);
   EXPECT_GT(Sim.W1, 0.0);
@@ -102,9 +102,9 @@ TEST(GametesAndUnion, OneGenerationHalvesTheGameticDisequilibrium) {
 }
 
 TEST(DiploidSteps, GlobalStepKeepsHardyWeinbergAndLocalStepMakesHomozygotes) {
-  ResetSimState();
+  SimState Sim;
   Params p;
-  p.x = 0.3;
+  p.SoftProp = 0.3;
   p.W1A = 0.95;
   p.W2A = 0.1;
   p.W1a = 0.1;
@@ -118,7 +118,7 @@ TEST(DiploidSteps, GlobalStepKeepsHardyWeinbergAndLocalStepMakesHomozygotes) {
 
   // Mating within two habitats that differ at locus A: the mixture has fewer
   // heterozygotes than expected from p.
-  ResetSimState();
+  Sim = SimState{};
   StartPopulation(Sim, Model::DiploidLocal, p, 0.5, 0.5, 0);
   DiploidLocalStep(Sim);
   const double pA1 = DiploidP(Sim.Settled1);
@@ -134,7 +134,7 @@ TEST(DiploidSteps, GlobalStepKeepsHardyWeinbergAndLocalStepMakesHomozygotes) {
 }
 
 TEST(DiploidSteps, GlobalGenerationResetsAnInitialFixationIndex) {
-  ResetSimState();
+  SimState Sim;
   Apply(Params{}, Sim);
   Sim.FreqA = 0.4;
   Sim.FreqB = 0.6;
@@ -146,7 +146,7 @@ TEST(DiploidSteps, GlobalGenerationResetsAnInitialFixationIndex) {
 
 TEST(DiploidSteps, LostAlleleMeansNoFixationIndex) {
   for (auto step : {DiploidLocalStep, DiploidGlobalStep}) {
-    ResetSimState();
+    SimState Sim;
     StartPopulation(Sim, Model::DiploidLocal, Params{}, 0.0, 0.5);
     step(Sim);
     EXPECT_EQ(Sim.Fit, 0.0);
@@ -159,12 +159,12 @@ TEST(DiploidSteps, LostAlleleMeansNoFixationIndex) {
 TEST(DiploidSteps, MeasuresFollowTheNewGenotypes) {
   // Local step with a lethal habitat 1: the genotypes sum to 1 - x*c and the
   // measures are those of the unscaled genotypes.
-  ResetSimState();
+  SimState Sim;
   Params p;
   p.W1A = p.W1a = 0;
   StartPopulation(Sim, Model::DiploidLocal, p, 0.3, 0.6, 0.05);
   DiploidLocalStep(Sim);
-  EXPECT_NEAR(Sum(Sim.X, 9), 1 - p.x * p.c, 1e-15);
+  EXPECT_NEAR(Sum(Sim.X, 9), 1 - p.SoftProp * p.HabFreq, 1e-15);
   EXPECT_NEAR(Sim.FreqA, DiploidP(Sim.X), 1e-16);
   EXPECT_NEAR(Sim.DeltaP, DiploidP(Sim.X) - 0.3, 1e-16);
   EXPECT_NEAR(Sim.FreqB, DiploidQ(Sim.X), 1e-16);
@@ -177,7 +177,7 @@ TEST(DiploidSteps, MeasuresFollowTheNewGenotypes) {
   EXPECT_NEAR(Sim.DG, gAB * gab - gAb * gaB, 1e-16);
 
   // A fixed q counts no change of q.
-  ResetSimState();
+  Sim = SimState{};
   StartPopulation(Sim, Model::DiploidLocal, Params{}, 0.5, 0.5);
   Sim.FreqB = 0.99999999999;
   DiploidGlobalStep(Sim);

@@ -1,5 +1,7 @@
 // The field-exit rule without a window: what is stored, what text is written
 // back, and whether the entry counts as replaced.
+#include <array>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -110,7 +112,7 @@ TEST_P(FieldRuleTest, ExitStoresTheEntryOrItsSubstituteAndWritesItBackCanonicall
   for (const Case &c : cases)
     for (const char *text : c.texts) {
       SCOPED_TRACE(std::string(c.rule.message) + ", typed \"" + text + "\"");
-      ResetSimState();
+      SimState Sim;
       Sim.FreqA = c.p;
       Sim.FreqB = c.q;
       StoreDGRange(Sim);
@@ -124,6 +126,7 @@ TEST_P(FieldRuleTest, ExitStoresTheEntryOrItsSubstituteAndWritesItBackCanonicall
       EXPECT_EQ(o.text, T(c.shown ? c.shown : text));
     }
   // The point is accepted in every locale.
+  SimState Sim;
   EXPECT_TRUE(ApplyFieldRule(HabFreq, "0.25", sep, Sim).valid);
   EXPECT_EQ(Sim.HabFreq, 0.25);
 }
@@ -154,7 +157,7 @@ TEST(DGWithinRange, UsesTheRangeOfTheGivenFrequenciesAndABoundTypedAsShownIsTheB
   EXPECT_TRUE(FitDGIntoRange(0.9, 0.5, dg));
   EXPECT_EQ(dg, r.upper);
 
-  ResetSimState();
+  SimState Sim;
   Sim.FreqA = 0.9;
   Sim.FreqB = 0.5;
   StoreDGRange(Sim);
@@ -168,7 +171,7 @@ TEST(DGWithinRange, UsesTheRangeOfTheGivenFrequenciesAndABoundTypedAsShownIsTheB
 }
 
 TEST(CloneSum, ClassifiesNormalisesAndResets) {
-  ResetSimState();
+  SimState Sim;
   ResetCloneFrequencies(Sim);
   EXPECT_EQ(CheckCloneSum(Sim), CloneSum::One);
   Sim.X[1] = 1; // 1 + 0.5 + 0 + 0.5
@@ -179,6 +182,30 @@ TEST(CloneSum, ClassifiesNormalisesAndResets) {
   EXPECT_EQ(CheckCloneSum(Sim), CloneSum::Zero);
   ResetCloneFrequencies(Sim);
   EXPECT_EQ(std::vector<double>(Sim.X + 1, Sim.X + 5), (std::vector<double>{0, 0.5, 0, 0.5}));
+}
+
+// Go's rule on the values the fields show: a sum of 1 within the rounding of
+// the shown values runs them as shown, any other sum but 0 divides them.
+TEST(CloneSum, GoRunsFrequenciesThatShowASumOfOneAsShown) {
+  const double third = ShownValue(1.0 / 3); // 0.333333333333333
+  struct Case {
+    std::array<double, 4> shown;
+    CloneSum sum;
+    std::array<double, 4> run;
+  } cases[] = {
+      {{third, third, 0, third}, CloneSum::One, {third, third, 0, third}},
+      {{0.7, 0.1, 0.1, 0.1}, CloneSum::One, {0.7, 0.1, 0.1, 0.1}}, // sums to 1 - 1.1e-16
+      {{1, 0.5, 0, 0.5}, CloneSum::Other, {0.5, 0.25, 0, 0.25}},
+      {{0.25, 0.25, 0.25, 0.2499999999999}, CloneSum::Other,
+       {0.25 / 0.9999999999999, 0.25 / 0.9999999999999, 0.25 / 0.9999999999999,
+        0.2499999999999 / 0.9999999999999}},
+      {{0, 0, 0, 0}, CloneSum::Zero, {0, 0, 0, 0}},
+  };
+  for (Case &c : cases) {
+    std::array<double, 4> f = c.shown;
+    EXPECT_EQ(SumShownCloneFrequenciesToOne(f.data()), c.sum);
+    EXPECT_EQ(f, c.run);
+  }
 }
 
 // ---------------------------------------------------------------------------

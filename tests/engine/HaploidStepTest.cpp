@@ -3,7 +3,7 @@
 #include <cmath>
 #include <random>
 
-#include "EngineTestSupport.h"
+#include "support/EngineTestSupport.h"
 #include "engine/HaploidStep.h"
 #include "engine/InitialState.h"
 
@@ -18,27 +18,27 @@ using testing::StartPopulation;
 using testing::Sum;
 
 TEST(SettlementFactors, WorkedValuesAndNoChoiceWithOneAttempt) {
-  ResetSimState();
+  SimState Sim;
   Params p;
-  p.d = 1;
-  p.c = 0.5;
-  p.i = 2;
-  p.j = 1;
+  p.MigSurv = 1;
+  p.HabFreq = 0.5;
+  p.TriesAB = 2;
+  p.TriesaB = 1;
   Apply(p, Sim);
   SettlementFactors f = ComputeSettlementFactors(Sim);
   EXPECT_DOUBLE_EQ(f.SAB1, 1.5);
   EXPECT_DOUBLE_EQ(f.RAB2, 0.5);
   // [AB] reaches habitat 1 with 0.75 and habitat 2 with 0.25.
-  EXPECT_DOUBLE_EQ(p.c * p.d * f.SAB1, 0.75);
-  EXPECT_DOUBLE_EQ((1 - p.c) * p.d * f.RAB2, 0.25);
+  EXPECT_DOUBLE_EQ(p.HabFreq * p.MigSurv * f.SAB1, 0.75);
+  EXPECT_DOUBLE_EQ((1 - p.HabFreq) * p.MigSurv * f.RAB2, 0.25);
 
   // One attempt: choosy types settle like the others, exactly.
   for (double d : {0.0001, 0.37, 1.0}) {
     for (double c : {0.0001, 0.5, 0.9999}) {
-      p.d = d;
-      p.c = c;
-      p.i = 1;
-      p.j = 1;
+      p.MigSurv = d;
+      p.HabFreq = c;
+      p.TriesAB = 1;
+      p.TriesaB = 1;
       Apply(p, Sim);
       f = ComputeSettlementFactors(Sim);
       EXPECT_EQ(f.SAB1, 1.0);
@@ -50,35 +50,35 @@ TEST(SettlementFactors, WorkedValuesAndNoChoiceWithOneAttempt) {
 }
 
 TEST(SettlementFactors, MatchAttemptByAttemptDispersal) {
-  ResetSimState();
+  SimState Sim;
   std::mt19937 rng(11);
   std::uniform_real_distribution<double> cDist(0.0001, 0.9999), dDist(0.0001, 1.0);
   std::uniform_int_distribution<int> tries(1, 60);
   for (int n = 0; n < 300; ++n) {
     Params p;
-    p.c = cDist(rng);
-    p.d = n % 10 == 0 ? 1.0 : dDist(rng);
-    p.i = static_cast<std::uint16_t>(n % 7 == 0 ? 1000 : tries(rng));
-    p.j = static_cast<std::uint16_t>(tries(rng));
+    p.HabFreq = cDist(rng);
+    p.MigSurv = n % 10 == 0 ? 1.0 : dDist(rng);
+    p.TriesAB = static_cast<std::uint16_t>(n % 7 == 0 ? 1000 : tries(rng));
+    p.TriesaB = static_cast<std::uint16_t>(tries(rng));
     Apply(p, Sim);
     const SettlementFactors f = ComputeSettlementFactors(Sim);
-    const auto ab = ChoosyEnding(p.c, p.d, p.i, 1);
-    const auto aB = ChoosyEnding(p.c, p.d, p.j, 2);
-    EXPECT_NEAR(p.c * p.d * f.SAB1, ab.in1, 1e-12 * ab.in1 + 1e-300);
-    EXPECT_NEAR((1 - p.c) * p.d * f.RAB2, ab.in2, 1e-11 * ab.in2 + 1e-300);
-    EXPECT_NEAR(p.c * p.d * f.RaB1, aB.in1, 1e-11 * aB.in1 + 1e-300);
-    EXPECT_NEAR((1 - p.c) * p.d * f.SaB2, aB.in2, 1e-12 * aB.in2 + 1e-300);
+    const auto ab = ChoosyEnding(p.HabFreq, p.MigSurv, p.TriesAB, 1);
+    const auto aB = ChoosyEnding(p.HabFreq, p.MigSurv, p.TriesaB, 2);
+    EXPECT_NEAR(p.HabFreq * p.MigSurv * f.SAB1, ab.in1, 1e-12 * ab.in1 + 1e-300);
+    EXPECT_NEAR((1 - p.HabFreq) * p.MigSurv * f.RAB2, ab.in2, 1e-11 * ab.in2 + 1e-300);
+    EXPECT_NEAR(p.HabFreq * p.MigSurv * f.RaB1, aB.in1, 1e-11 * aB.in1 + 1e-300);
+    EXPECT_NEAR((1 - p.HabFreq) * p.MigSurv * f.SaB2, aB.in2, 1e-12 * aB.in2 + 1e-300);
   }
 }
 
 TEST(SettlementAndSurvival, EveryoneSettlesWithoutLossAndHabitatsNormalise) {
   // d = 1 and survival 1 everywhere: every propagule ends in one habitat.
-  ResetSimState();
+  SimState Sim;
   Params p;
-  p.d = 1;
-  p.c = 0.3;
-  p.i = 4;
-  p.j = 7;
+  p.MigSurv = 1;
+  p.HabFreq = 0.3;
+  p.TriesAB = 4;
+  p.TriesaB = 7;
   p.W1A = p.W2A = p.W1a = p.W2a = 1;
   Apply(p, Sim);
   SetTypes(Sim, 0.1, 0.2, 0.3, 0.4);
@@ -96,7 +96,7 @@ TEST(SettlementAndSurvival, EveryoneSettlesWithoutLossAndHabitatsNormalise) {
 }
 
 TEST(SettlementAndSurvival, LethalHabitatEmptiesItsSettlers) {
-  ResetSimState();
+  SimState Sim;
   Params p;
   p.W1A = p.W1a = 0;
   Apply(p, Sim);
@@ -111,10 +111,10 @@ TEST(SettlementAndSurvival, LethalHabitatEmptiesItsSettlers) {
   EXPECT_NEAR(Sum(Sim.Settled2, 4), 1.0, 1e-15);
 
   // A habitat whose survivors add up to 1e-19 or less counts as empty.
-  ResetSimState();
+  Sim = SimState{};
   p = Params{};
-  p.i = 1;
-  p.W1A = 0.999e-19 / (p.c * p.d);
+  p.TriesAB = 1;
+  p.W1A = 0.999e-19 / (p.HabFreq * p.MigSurv);
   p.W1a = 0;
   Apply(p, Sim);
   SetTypes(Sim, 0.5, 0.5, 0, 0);
@@ -171,10 +171,10 @@ TEST(HaploidSteps, SoftAndHardRegulation) {
   for (const auto &m : kHaploidModels) {
     for (double x : {1.0, 0.0}) {
       Params p;
-      p.x = x;
+      p.SoftProp = x;
       double before[5];
       for (int run = 0; run < 2; ++run) {
-        ResetSimState();
+        SimState Sim;
         Params q = p;
         if (run == 1) {
           q.W1A *= 0.3;
@@ -196,16 +196,16 @@ TEST(HaploidSteps, SoftAndHardRegulation) {
     }
     // ...whereas with soft regulation the habitats' areas matter, and with
     // hard regulation their productivities do.
-    ResetSimState();
+    SimState Sim;
     Params p;
-    p.x = 0;
+    p.SoftProp = 0;
     Apply(p, Sim);
     SetTypes(Sim, 0.25, 0.25, 0.25, 0.25);
     Sim.FreqA = Sim.FreqB = 0.5;
     m.step(Sim);
     const double hard = Sim.X[1] + Sim.X[2];
-    ResetSimState();
-    p.x = 1;
+    Sim = SimState{};
+    p.SoftProp = 1;
     Apply(p, Sim);
     SetTypes(Sim, 0.25, 0.25, 0.25, 0.25);
     Sim.FreqA = Sim.FreqB = 0.5;
@@ -215,13 +215,13 @@ TEST(HaploidSteps, SoftAndHardRegulation) {
 }
 
 TEST(HaploidSteps, LethalHabitatLeavesTheShortfallUnscaled) {
-  ResetSimState();
+  SimState Sim;
   Params p;
   p.W1A = p.W1a = 0;
   StartPopulation(Sim, Model::HaploidLocal, p, 0.4, 0.3, 0.02);
   HaploidLocalStep(Sim);
   EXPECT_EQ(Sim.W1, 0.0);
-  EXPECT_NEAR(Sum(Sim.X, 4), 1 - p.x * p.c, 1e-15);
+  EXPECT_NEAR(Sum(Sim.X, 4), 1 - p.SoftProp * p.HabFreq, 1e-15);
   EXPECT_NEAR(Sim.FreqA, Sim.X[1] + Sim.X[2], 1e-16);
   for (int k = 1; k <= 4; ++k)
     EXPECT_TRUE(std::isfinite(Sim.X[k]));
@@ -229,7 +229,7 @@ TEST(HaploidSteps, LethalHabitatLeavesTheShortfallUnscaled) {
 
 TEST(HaploidSteps, FixedQCountsNoChangeOfQButFixedPDoes) {
   for (const auto &m : kHaploidModels) {
-    ResetSimState();
+    SimState Sim;
     Apply(Params{}, Sim);
     SetTypes(Sim, 0.25, 0.25, 0.25, 0.25);
     // The stored p and q disagree with the types on purpose: the changes are
@@ -247,7 +247,7 @@ TEST(HaploidSteps, FixedQCountsNoChangeOfQButFixedPDoes) {
 TEST(HaploidSteps, GlobalStepMeasuresBeforeMatingLocalAfter) {
   // Global: p, q from the mixed population before recombination; recombination
   // keeps them, but DG is taken after it. Local: DG of the mixed offspring.
-  ResetSimState();
+  SimState Sim;
   Params p;
   StartPopulation(Sim, Model::HaploidLocal, p, 0.5, 0.5, 0.2);
   HaploidGlobalStep(Sim);
@@ -256,16 +256,16 @@ TEST(HaploidSteps, GlobalStepMeasuresBeforeMatingLocalAfter) {
   EXPECT_DOUBLE_EQ(Sim.DG, Sim.X[1] * Sim.X[4] - Sim.X[2] * Sim.X[3]);
 
   // By hand for the global step: settle, mix, then halve the disequilibrium.
-  ResetSimState();
+  Sim = SimState{};
   StartPopulation(Sim, Model::HaploidLocal, p, 0.5, 0.5, 0.2);
   SettlementAndSurvival(Sim);
-  const double x = p.x, c = p.c, W1 = Sim.W1, W2 = Sim.W2;
+  const double x = p.SoftProp, c = p.HabFreq, W1 = Sim.W1, W2 = Sim.W2;
   double mixed[4];
   for (int k = 0; k < 4; ++k)
     mixed[k] = x * (c * Sim.Settled1[k + 1] + (1 - c) * Sim.Settled2[k + 1]) +
                (1 - x) * (W1 * Sim.Settled1[k + 1] + W2 * Sim.Settled2[k + 1]) / (W1 + W2);
   const double Dmixed = mixed[0] * mixed[3] - mixed[1] * mixed[2];
-  ResetSimState();
+  Sim = SimState{};
   StartPopulation(Sim, Model::HaploidLocal, p, 0.5, 0.5, 0.2);
   HaploidGlobalStep(Sim);
   EXPECT_NEAR(Sim.FreqA, mixed[0] + mixed[1], 1e-15);

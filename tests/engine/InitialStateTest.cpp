@@ -60,7 +60,7 @@ TEST(AuthorisedRanges, EveryGameteNonNegativeInsideTheRange) {
 }
 
 TEST(HaploidInitialState, TypesFromAlleleFrequenciesAndDG) {
-  ResetSimState();
+  SimState Sim;
   Sim.FreqA = 0.5;
   Sim.FreqB = 0.5;
   Sim.DG = 0;
@@ -104,7 +104,7 @@ TEST(HaploidInitialState, TypesFromAlleleFrequenciesAndDG) {
 }
 
 TEST(DiploidInitialState, HardyWeinbergFromGametes) {
-  ResetSimState();
+  SimState Sim;
   Sim.FreqA = 0.5;
   Sim.FreqB = 0.5;
   Sim.DG = 0;
@@ -152,7 +152,7 @@ TEST(DiploidInitialState, HardyWeinbergFromGametes) {
 }
 
 TEST(DiploidGenotypesFromFit, KeepsAlleleFrequenciesAndScalesHeterozygotes) {
-  ResetSimState();
+  SimState Sim;
   for (double p : {0.2, 0.5, 0.85}) {
     for (double q : {0.1, 0.5, 0.7}) {
       const double fitMin = ComputeFitMin(p);

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <random>
 
-#include "EngineTestSupport.h"
+#include "support/EngineTestSupport.h"
 #include "engine/ClonalStep.h"
 #include "engine/DiploidStep.h"
 #include "engine/HaploidStep.h"
@@ -57,11 +57,11 @@ public:
   // both habitats always keep survivors.
   Params Draw(double survivalFloor) {
     Params p;
-    p.x = Uniform(0, 1);
-    p.d = Uniform(0.0001, 1);
-    p.c = Uniform(0.0001, 0.9999);
-    p.i = Tries();
-    p.j = Tries();
+    p.SoftProp = Uniform(0, 1);
+    p.MigSurv = Uniform(0.0001, 1);
+    p.HabFreq = Uniform(0.0001, 0.9999);
+    p.TriesAB = Tries();
+    p.TriesaB = Tries();
     p.W1A = Uniform(survivalFloor, 1);
     p.W2A = Uniform(survivalFloor, 1);
     p.W1a = Uniform(survivalFloor, 1);
@@ -128,7 +128,7 @@ TEST(Invariants, HoldAfterInitialisationAndEveryGeneration) {
   for (const auto &m : kModels) {
     Sampler sampler(2024);
     for (int set = 0; set < 60; ++set) {
-      ResetSimState();
+      SimState Sim;
       Apply(sampler.Draw(0.01), Sim);
       sampler.DrawPopulation(Sim);
       Initialise(m, Sim);
@@ -150,7 +150,7 @@ TEST(Invariants, NothingButFiniteNumbersEvenWhenHabitatsDie) {
   for (const auto &m : kModels) {
     Sampler sampler(77);
     for (int set = 0; set < 200; ++set) {
-      ResetSimState();
+      SimState Sim;
       Params p = sampler.Draw(0);
       if (set % 3 == 0)
         p.W1A = p.W1a = 0;
@@ -177,9 +177,9 @@ TEST(Invariants, OneAttemptEachMakesTheChoosyAlleleNeutral) {
   for (const auto &m : kModels) {
     Sampler sampler(99);
     for (int set = 0; set < 30; ++set) {
-      ResetSimState();
+      SimState Sim;
       Params p = sampler.Draw(0.01);
-      p.i = p.j = 1;
+      p.TriesAB = p.TriesaB = 1;
       Apply(p, Sim);
       Sim.FreqA = sampler.Uniform(0.05, 0.95);
       Sim.FreqB = sampler.Uniform(0.05, 0.95);
@@ -198,9 +198,9 @@ TEST(Invariants, OneAttemptEachMakesTheChoosyAlleleNeutral) {
 
 TEST(Invariants, AllSameTypesAndSurvivalsWithOneAttemptIsAnEquilibrium) {
   for (const auto &m : kModels) {
-    ResetSimState();
+    SimState Sim;
     Params p;
-    p.i = p.j = 1;
+    p.TriesAB = p.TriesaB = 1;
     p.W1A = p.W2A = p.W1a = p.W2a = 0.6;
     Apply(p, Sim);
     Sim.FreqA = Sim.FreqB = 0.5;
@@ -228,7 +228,7 @@ TEST(Invariants, ExtinctionEndsWithZerosNotNaN) {
     for (double q0 : {0.6, 1.0, 0.0}) {
       if (m.clonal)
         continue; // clones: ClonalStep.ExtinctionThenNoChange
-      ResetSimState();
+      SimState Sim;
       Params p;
       p.W1A = p.W2A = p.W1a = p.W2a = 0;
       Apply(p, Sim);

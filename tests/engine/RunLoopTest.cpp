@@ -9,8 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include "RunLoopTestSupport.h"
-#include "WorkedExample.h"
+#include "support/RunLoopTestSupport.h"
+#include "support/WorkedExample.h"
 #include "engine/InitialState.h"
 #include "engine/RunLoop.h"
 #include "engine/Series.h"
@@ -63,6 +63,7 @@ TEST_P(RunLoopEveryModel, AnEquilibriumStillRunsOneGeneration) {
   EXPECT_EQ(s.Generation, 1u);
   EXPECT_EQ(s.CompletedRuns, 1);
   EXPECT_TRUE(s.StopRequested);
+  EXPECT_TRUE(s.LastRunConverged);
   EXPECT_EQ(display.calls,
             (std::vector<std::string>{"show", "display", "events", "hide", "handover"}));
   EXPECT_EQ(display.handedOver, std::vector<Model>{GetParam()});
@@ -205,6 +206,7 @@ TEST(RunLoop, StopRequestedByAnEventHandlerEndsTheRunAfterThatGeneration) {
   RunLoop(Model::DiploidGlobal, s, display);
   EXPECT_EQ(s.Generation, 3u);
   EXPECT_EQ(s.CompletedRuns, 3);
+  EXPECT_FALSE(s.LastRunConverged); // interrupted, not at equilibrium
   EXPECT_EQ(FileLines(s.DetailFile.Name).size(), 3u);
   EXPECT_EQ(FileLines(s.PlotFile.Name).size(), 3u);
   EXPECT_EQ(display.handedOver, std::vector<Model>{Model::DiploidGlobal});
@@ -280,8 +282,8 @@ TEST_P(RunLoopFileError, EndsTheRunWithStateAndFilesAtTheLastWholeGeneration) {
   const std::string files = folder.File("files");
   ASSERT_EQ(::mkdir(files.c_str(), 0777), 0);
   SimState s = ReadyState(folder, model, true);
-  s.DetailFileName = s.DetailFile.Name = files + "/run.gnr";
-  s.PlotFileName = s.PlotFile.Name = files + "/run.plo";
+  s.BindDetailFile(files + "/run.gnr");
+  s.BindPlotFile(files + "/run.plo");
   CreateEmptyFile(s.DetailFile.Name);
   CreateEmptyFile(s.PlotFile.Name);
   s.CompletedRuns = 4;

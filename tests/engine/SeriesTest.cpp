@@ -2,12 +2,13 @@
 // disturbance and Stop, with the Detail, Plot and Final files they leave.
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include "RunLoopTestSupport.h"
+#include "support/RunLoopTestSupport.h"
 #include "engine/InitialState.h"
 #include "engine/Series.h"
 #include "engine/TradeOff.h"
@@ -149,7 +150,7 @@ TEST(SeriesStart, NoSexualFlagStartsNothing) {
   ScratchFolder folder;
   SimState s;
   s.ModeClonal = true;
-  s.DetailFileName = s.DetailFile.Name = folder.File("run.gnr");
+  s.BindDetailFile(folder.File("run.gnr"));
   CreateEmptyFile(s.DetailFile.Name);
   PrepareSexualInput(s, folder.File("PlotSexFile.plo"));
   s.CompletedRuns = 3;
@@ -243,24 +244,34 @@ Expected ReferenceSeries(const SeriesCase &c, SimState r, std::uint32_t &firstRu
   return e;
 }
 
-// Runs the series under test: start, one disturbance, stop.
-void RunSeriesUnderTest(const SeriesCase &c, SimState &s, RecordingDisplay &display) {
-  if (c.model == Model::Clonal) {
+// The series under test: start, one disturbance, stop.
+void StartUnderTest(const SeriesCase &c, SimState &s, RecordingDisplay &display) {
+  if (c.model == Model::Clonal)
     StartClonalSeries(s, display);
+  else
+    ASSERT_EQ(StartSexualSeries(s, display), c.model);
+}
+
+void RerunUnderTest(const SeriesCase &c, SimState &s, RecordingDisplay &display) {
+  std::optional<Model> rerun = c.model;
+  if (c.model == Model::Clonal)
     RerunClonalSeries(s, display, kClones1);
-    StopClonalSeries(s);
-    return;
-  }
-  ASSERT_EQ(StartSexualSeries(s, display), c.model);
-  std::optional<Model> rerun;
-  if (IsHaploidSexual(c.model))
+  else if (IsHaploidSexual(c.model))
     rerun = RerunHaploidSeries(s, display, kP1, kQ1, kDG1);
   else if (c.withFit)
     rerun = RerunDiploidSeriesWithFit(s, display, kP1, kQ1, kFit1);
   else
     rerun = RerunDiploidSeriesWithDG(s, display, kP1, kQ1, kDG1);
   ASSERT_EQ(rerun, c.model);
-  StopSexualSeries(s);
+}
+
+void RunSeriesUnderTest(const SeriesCase &c, SimState &s, RecordingDisplay &display) {
+  StartUnderTest(c, s, display);
+  RerunUnderTest(c, s, display);
+  if (c.model == Model::Clonal)
+    StopClonalSeries(s);
+  else
+    StopSexualSeries(s);
 }
 
 class SeriesOfTwoRuns : public ::testing::TestWithParam<SeriesCase> {};
@@ -334,6 +345,25 @@ TEST_P(SeriesOfTwoRuns, FilesHoldOneContinuousSeries) {
   ASSERT_EQ(record.size(), 19u);
   EXPECT_EQ(record[0], std::to_string(s.Generation));
   EXPECT_EQ(record[18], clonal ? folder.File("PlotCloneFile.plo") : folder.File("PlotSexFile.plo"));
+}
+
+// A rerun whose first generation cannot be written (its Detail file was
+// deleted since the last run) leaves the state of the last generation the
+// files hold: the record a Stop would write is that of the run before.
+TEST_P(SeriesOfTwoRuns, RerunFailingBeforeItsFirstGenerationKeepsTheLastOneHeld) {
+  const SeriesCase c = GetParam();
+  ScratchFolder folder;
+  SimState s;
+  PrepareSeries(s, c.model, folder.Path());
+  RecordingDisplay display;
+  StartUnderTest(c, s, display);
+  const std::string record = FinalRecordLine(s, c.model == Model::Clonal);
+  ASSERT_EQ(std::remove(s.DetailFile.Name.c_str()), 0);
+
+  EXPECT_THROW(RerunFromHeld(s, GenerationSnapshot(s), [&] { RerunUnderTest(c, s, display); }),
+               FileError);
+  EXPECT_EQ(FinalRecordLine(s, c.model == Model::Clonal), record);
+  EXPECT_EQ(s.CompletedRuns, 1);
 }
 
 TEST(SeriesRerun, DiploidNewFitRebuildsTheGenotypesWithDGZero) {

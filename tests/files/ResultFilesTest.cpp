@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <unistd.h>
 
-#include "TestDir.h"
-#include "WorkedExample.h"
+#include "support/FileFailures.h"
+#include "support/WorkedExample.h"
 #include "files/DetailFile.h"
 #include "files/FinalFile.h"
 #include "files/PlotFile.h"
@@ -68,8 +68,8 @@ protected:
   void SetUp() override {
     TempDirTest::SetUp();
     s = SexualDefaults();
-    s.DetailFile.Name = s.DetailFileName = Path("run.gnr");
-    s.FinalFile.Name = s.FinalFileName = Path("final.mrv");
+    s.BindDetailFile(Path("run.gnr"));
+    s.BindFinalFile(Path("final.mrv"));
     CreateEmptyFile(s.DetailFile.Name);
     ResetPlotFile(s, Path(kSexPlotFileName));
   }
@@ -213,7 +213,7 @@ TEST_F(ResultFilesTest, PlotFilesAreResetSeparately) {
 
 TEST_F(ResultFilesTest, PlotFileUnderItsFixedNameInTheCurrentFolder) {
   const auto previous = std::filesystem::current_path();
-  std::filesystem::current_path(dir_);
+  std::filesystem::current_path(dir_.Path());
   Write(kSexPlotFileName, "old series\r\n");
   ResetPlotFile(s, kSexPlotFileName);
   WriteSexualRunHeader(s);
@@ -295,7 +295,7 @@ TEST_F(ResultFilesTest, FinalFileThatCannotBeCreated) {
   EXPECT_EQ(FailureOf([&] { CreateOrAcceptFinalFile(Path("plain/final.mrv")); }),
             "Nom de fichier incorrect");
   // A folder chosen as the Final file.
-  EXPECT_EQ(FailureOf([&] { CreateOrAcceptFinalFile(dir_.string()); }), kDenied);
+  EXPECT_EQ(FailureOf([&] { CreateOrAcceptFinalFile(dir_.Path()); }), kDenied);
   EXPECT_EQ(FailureOf([&] { CreateOrAcceptFinalFile(Path("missing/final.mrv")); }),
             "Fichier introuvable");
 }
@@ -314,7 +314,7 @@ TEST_F(ResultFilesTest, FinalFileWhoseHeaderCannotBeWritten) {
 TEST_F(ResultFilesTest, FinalFileInAReadOnlyFolder) {
   const std::string folder = Path("locked");
   std::filesystem::create_directory(folder);
-  HandToOrdinaryUser(dir_);
+  HandToOrdinaryUser(dir_.Path());
   HandToOrdinaryUser(folder);
   std::filesystem::permissions(folder, std::filesystem::perms::owner_read |
                                            std::filesystem::perms::owner_exec);

@@ -2,8 +2,8 @@
 // and from damaged or foreign files.
 #include <gtest/gtest.h>
 
-#include "SeriesFilesSupport.h"
-#include "TestDir.h"
+#include "support/SeriesFilesSupport.h"
+#include "support/FileFailures.h"
 #include "files/SeriesReader.h"
 
 namespace morvane {
@@ -52,7 +52,7 @@ TEST_F(SeriesReaderTest, PlotFileRowsUpToTheLimitOrTheFirstDamagedLine) {
     Write(Path("f.plo"), c.text);
     const PlotFileContent content = ReadPlotFile(Path("f.plo"), c.maxRows);
     EXPECT_EQ(content.Table.Rows(), c.rows) << c.what;
-    EXPECT_EQ(content.Problem, c.problem.empty() ? "" : dir_.string() + "/" + c.problem) << c.what;
+    EXPECT_EQ(content.Problem, c.problem.empty() ? "" : dir_.Path() + "/" + c.problem) << c.what;
   }
   Write(Path("f.plo"), good);
   ExpectMovingRows(ReadPlotFile(Path("f.plo")).Table, 10, {5e-6, 5e-6, 5e-6, 5e-3});

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <unistd.h>
 
-#include "TestDir.h"
+#include "support/FileFailures.h"
 #include "files/TextFile.h"
 
 namespace morvane {
@@ -89,15 +89,15 @@ TEST_F(TextFileTest, BadNamesAndFolders) {
   EXPECT_EQ(FailureOf([&] { CreateEmptyFile(Path(std::string(300, 'n'))); }),
             "Nom de fichier incorrect");
   // A folder where a file is expected is refused for reading and writing.
-  EXPECT_EQ(FailureOf([&] { CheckOpenable(dir_.string()); }),
+  EXPECT_EQ(FailureOf([&] { CheckOpenable(dir_.Path()); }),
             "Acc\xC3\xA8s au fichier refus\xC3\xA9");
-  EXPECT_EQ(FailureOf([&] { AppendToFile(dir_.string(), "x"); }),
+  EXPECT_EQ(FailureOf([&] { AppendToFile(dir_.Path(), "x"); }),
             "Acc\xC3\xA8s au fichier refus\xC3\xA9");
   EXPECT_EQ(FailureOf([&] { CreateEmptyFile(Path("none/x.txt")); }), "Fichier introuvable");
   // Each error names the file concerned.
   EXPECT_EQ(PathOf([&] { CreateEmptyFile(Path("none/x.txt")); }), Path("none/x.txt"));
   EXPECT_EQ(PathOf([&] { AppendToFile(file + "/x.txt", "x"); }), file + "/x.txt");
-  EXPECT_EQ(PathOf([&] { CheckOpenable(dir_.string()); }), dir_.string());
+  EXPECT_EQ(PathOf([&] { CheckOpenable(dir_.Path()); }), dir_.Path());
 }
 
 TEST_F(TextFileTest, FullDeviceIsReported) {
@@ -118,7 +118,7 @@ TEST_F(TextFileTest, TakeBackTailCutsTheEndOfARegularFile) {
   EXPECT_EQ(Read(path), "first\r\n");
   EXPECT_FALSE(TakeBackTail(Path("missing.txt"), 1));
   EXPECT_FALSE(FileExists(Path("missing.txt")));
-  EXPECT_FALSE(TakeBackTail(dir_.string(), 1));
+  EXPECT_FALSE(TakeBackTail(dir_.Path(), 1));
   if (FileExists("/dev/full")) {
     EXPECT_FALSE(TakeBackTail("/dev/full", 1));
   }
@@ -138,7 +138,7 @@ TEST_F(TextFileTest, PartialWriteIsTakenBack) {
 TEST_F(TextFileTest, PermissionDeniedForOrdinaryUsers) {
   const std::string path = Path("locked.txt");
   Write(path, "x");
-  HandToOrdinaryUser(dir_);
+  HandToOrdinaryUser(dir_.Path());
   HandToOrdinaryUser(path);
   std::filesystem::permissions(path, std::filesystem::perms::owner_read);
   const std::optional<std::string> locked = FailureAsOrdinaryUser([&] { AppendToFile(path, "y"); });

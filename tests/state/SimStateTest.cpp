@@ -6,7 +6,7 @@ namespace morvane {
 namespace {
 
 TEST(SimState, StartsZeroedAndResetRestoresIt) {
-  ResetSimState();
+  SimState Sim;
   EXPECT_EQ(Sim.FreqA, 0.0);
   EXPECT_EQ(Sim.Generation, 0u);
   EXPECT_TRUE(Sim.Ploidy.empty());
@@ -20,7 +20,7 @@ TEST(SimState, StartsZeroedAndResetRestoresIt) {
   Sim.X[9] = 0.25;
   EXPECT_EQ(Sim.Generation, 70000u);
 
-  ResetSimState();
+  Sim = SimState{};
   EXPECT_EQ(Sim.FreqA, 0.0);
   EXPECT_EQ(Sim.Generation, 0u);
   EXPECT_FALSE(Sim.ModeQuit);

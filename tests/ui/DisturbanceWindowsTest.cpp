@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <unistd.h>
 
-#include "EngineTestSupport.h"
+#include "support/EngineTestSupport.h"
 #include "FieldTestSupport.h"
 #include "UPerturb.h"
 #include "UPerturb2N.h"
@@ -88,13 +88,13 @@ protected:
   // takes one generation), its Plot file, and the model's window shown by
   // the end of the run.
   MorvaneForm *AfterRun(Model model) {
-    ChooseModel(Sim, model);
-    ResetPlotFile(Sim, model == Model::Clonal ? kClonePlotFileName : kSexPlotFileName);
-    morvane::testing::Apply(morvane::testing::kWindowDefaults, Sim);
-    Sim.TradeOffStatus = "NoTO";
-    Sim.ESSStatus = "NoESS";
-    Sim.CompletedRuns = 1;
-    Sim.Generation = 137;
+    ChooseModel(Sim(), model);
+    ResetPlotFile(Sim(), model == Model::Clonal ? kClonePlotFileName : kSexPlotFileName);
+    morvane::testing::Apply(morvane::testing::kWindowDefaults, Sim());
+    Sim().TradeOffStatus = "NoTO";
+    Sim().ESSStatus = "NoESS";
+    Sim().CompletedRuns = 1;
+    Sim().Generation = 137;
     MorvaneForm *w = DisturbanceWindow(model);
     messages.texts.clear();
     w->ShowForm();
@@ -103,11 +103,11 @@ protected:
   }
   // The state at the end of the run: p, q, DG and Fit, and the clones.
   void EndState(double p, double q, double dg, double fit = 0) {
-    Sim.FreqA = p;
-    Sim.FreqB = q;
-    Sim.DG = dg;
-    Sim.Fit = fit;
-    Sim.X[1] = 0.5, Sim.X[2] = 0.25, Sim.X[3] = 0.125, Sim.X[4] = 0.125;
+    Sim().FreqA = p;
+    Sim().FreqB = q;
+    Sim().DG = dg;
+    Sim().Fit = fit;
+    Sim().X[1] = 0.5, Sim().X[2] = 0.25, Sim().X[3] = 0.125, Sim().X[4] = 0.125;
   }
   void Disturb(MorvaneForm *w) {
     Button(w, w == diploid.get() ? "BtnPerturb2N" : "BtnPerturb")->click();
@@ -159,7 +159,7 @@ TEST_P(DisturbanceTest, ShowReportsTheRunOverTheWindowAndWaitsForDisturb) {
   for (const Case &c : cases) {
     SCOPED_TRACE(c.shown);
     EndState(0.2, 0.5, -0.05, 0.0123);
-    Sim.StopRequested = true;
+    Sim().StopRequested = true;
     MorvaneForm *w = DisturbanceWindow(c.model);
     bool windowUnderTheBox = false;
     messages.onShow = [&] { windowUnderTheBox = w->isVisible(); };
@@ -167,7 +167,7 @@ TEST_P(DisturbanceTest, ShowReportsTheRunOverTheWindowAndWaitsForDisturb) {
     messages.onShow = nullptr;
     EXPECT_EQ(messages.texts, QStringList{"Completed runs=1; T=137"});
     EXPECT_TRUE(windowUnderTheBox);
-    EXPECT_FALSE(Sim.StopRequested);
+    EXPECT_FALSE(Sim().StopRequested);
     EXPECT_TRUE(Button(w, c.disturb)->hasFocus());
     EXPECT_TRUE(Button(w, "BtnExit")->isEnabled());
     for (const QString &name : c.closed)
@@ -176,9 +176,9 @@ TEST_P(DisturbanceTest, ShowReportsTheRunOverTheWindowAndWaitsForDisturb) {
     if (IsDiploid(c.model)) {
       EXPECT_EQ(w->findChild<QLabel *>("LblOldFit")->text(), "Old Fit was =" + L("0.0123"));
     }
-    Sim.StopRequested = true;
+    Sim().StopRequested = true;
     Disturb(w);
-    EXPECT_FALSE(Sim.StopRequested);
+    EXPECT_FALSE(Sim().StopRequested);
     for (const QString &name : c.closed)
       EXPECT_EQ(w->findChild<QWidget *>(name)->isEnabled(), c.opened.contains(name))
           << name.toStdString();
@@ -251,8 +251,8 @@ TEST_P(DisturbanceTest, EntriesGetThePreviousValueBackAndTheirFollowUpRuns) {
     w->CloseForm();
   }
   // The state holds what the fields show.
-  EXPECT_EQ(Sim.X[1], 0.5);
-  EXPECT_EQ(Sim.X[4], 0.125);
+  EXPECT_EQ(Sim().X[1], 0.5);
+  EXPECT_EQ(Sim().X[4], 0.125);
 }
 
 // Go reads the fields again: a DG or Fit typed before p or q changed is
@@ -271,7 +271,7 @@ TEST_P(DisturbanceTest, GoChecksWhatItReadsBeforeAnyRun) {
   EXPECT_EQ(messages.texts, QStringList{"DG out of Range"});
   EXPECT_EQ(Field(w, "TxtNewDG")->text(), "0");
   EXPECT_EQ(Field(w, "TxtRangeDG")->text(), Range("-0.05", "0.05"));
-  EXPECT_EQ(Sim.DG, 0);
+  EXPECT_EQ(Sim().DG, 0);
   EXPECT_TRUE(Field(w, "TxtNewDG")->hasFocus());
   EXPECT_EQ(runs.shown, 0);
   EXPECT_TRUE(w->isVisible());
@@ -321,7 +321,7 @@ TEST_P(DisturbanceTest, GoChecksWhatItReadsBeforeAnyRun) {
   messages.texts.clear();
   Button(w, "BtnGoPertClon")->click();
   EXPECT_EQ(runs.shown, 1);
-  EXPECT_EQ(Sim.Generation, 138u);
+  EXPECT_EQ(Sim().Generation, 138u);
   // Shown again by the end of the run, with the values it used.
   EXPECT_EQ(messages.texts, QStringList{"Completed runs=2; T=138"});
   ExpectShown(w, "TxtNewX1=0.25 TxtNewX2=0.25 TxtNewX3=0.25 TxtNewX4=0.25");
@@ -334,21 +334,21 @@ TEST_P(DisturbanceTest, StopThatCannotWriteTheRecordComesBackToTheWindow) {
     SCOPED_TRACE(breakage);
     const std::string final = "results/series.mrv";
     Mend(final, "");
-    Sim.FinalFileName = Sim.FinalFile.Name = final;
+    Sim().FinalFileName = Sim().FinalFile.Name = final;
     CreateOrAcceptFinalFile(final);
     const std::string header = ReadAll("results/series.mrv");
     EndState(0.3, 0.6, 0.05);
     const bool clones = breakage == Deleted;
     MorvaneForm *w = AfterRun(clones ? Model::Clonal : Model::HaploidLocal);
-    Sim.PlotRows = 0;
+    Sim().PlotRows = 0;
     messages.texts.clear();
     Break(breakage, final);
     Button(w, "BtnExit")->click();
     EXPECT_EQ(messages.texts, FailureOf(breakage, final));
     EXPECT_TRUE(w->isVisible());
     EXPECT_FALSE(plotSex.isVisible() || plotVeg.isVisible());
-    EXPECT_EQ(Sim.PlotRows, 0u);
-    EXPECT_FALSE(Sim.StopRequested);
+    EXPECT_EQ(Sim().PlotRows, 0u);
+    EXPECT_FALSE(Sim().StopRequested);
     EXPECT_FALSE(Button(w, clones ? "BtnGoPertClon" : "BtnGoPert1N")->isEnabled());
 
     // The user puts the file back and stops again.
@@ -356,9 +356,9 @@ TEST_P(DisturbanceTest, StopThatCannotWriteTheRecordComesBackToTheWindow) {
     messages.texts.clear();
     Button(w, "BtnExit")->click();
     EXPECT_TRUE(messages.texts.isEmpty());
-    EXPECT_EQ(ReadAll("results/series.mrv"), header + FinalRecordLine(Sim, clones));
-    EXPECT_EQ(Sim.PlotRows, 137u);
-    EXPECT_TRUE(Sim.StopRequested);
+    EXPECT_EQ(ReadAll("results/series.mrv"), header + FinalRecordLine(Sim(), clones));
+    EXPECT_EQ(Sim().PlotRows, 137u);
+    EXPECT_TRUE(Sim().StopRequested);
     EXPECT_FALSE(w->isVisible());
     EXPECT_TRUE((clones ? plotVeg : plotSex).isVisible());
     plotSex.CloseForm();
@@ -378,12 +378,12 @@ TEST_P(DisturbanceTest, RunThatCannotWriteComesBackToAWindowOfTheSeries) {
   for (const auto &[model, breakage] : cases) {
     SCOPED_TRACE(breakage);
     Mend("out/series.gnr", "");
-    Sim.DetailFileName = Sim.DetailFile.Name = "out/series.gnr";
+    Sim().DetailFileName = Sim().DetailFile.Name = "out/series.gnr";
     EndState(0.5, 0.5, 0);
     MorvaneForm *w = AfterRun(model);
     // A run that moves: from 0.3, 0.6 or from the clones 0.7, 0.1, 0.1, 0.1.
-    morvane::testing::Apply(morvane::testing::Params{1, 1, 0.5, 1, 1, 0.9, 0.4, 0.5, 0.8, 0.0001},
-                            Sim);
+    morvane::testing::Apply(morvane::Parameters{1, 1, 0.5, 1, 1, 0.9, 0.4, 0.5, 0.8, 0.0001},
+                            Sim());
     Disturb(w);
     if (model == Model::Clonal) {
       for (const char *name : kClones)
@@ -392,38 +392,38 @@ TEST_P(DisturbanceTest, RunThatCannotWriteComesBackToAWindowOfTheSeries) {
       Field(w, "TxtNewp")->setText(L("0.3"));
       Field(w, "TxtNewq")->setText(L("0.6"));
     }
-    const std::string failing = breakage == Deleted ? Sim.PlotFile.Name : Sim.DetailFile.Name;
+    const std::string failing = breakage == Deleted ? Sim().PlotFile.Name : Sim().DetailFile.Name;
     int generations = 0;
     std::string detailThen, plotThen;
     runs.onEvents = [&] {
       if (++generations != 3)
         return;
-      detailThen = ReadAll(QString::fromStdString(Sim.DetailFile.Name));
-      plotThen = ReadAll(QString::fromStdString(Sim.PlotFile.Name));
+      detailThen = ReadAll(QString::fromStdString(Sim().DetailFile.Name));
+      plotThen = ReadAll(QString::fromStdString(Sim().PlotFile.Name));
       Break(breakage, failing);
     };
     Button(w, GoButton(model))->click();
     runs.onEvents = nullptr;
     EXPECT_EQ(messages.texts, FailureOf(breakage, failing));
     EXPECT_TRUE(w->isVisible());
-    EXPECT_EQ(Sim.CompletedRuns, 1);
+    EXPECT_EQ(Sim().CompletedRuns, 1);
     // The state of the third generation of the rerun, the last one written.
-    EXPECT_EQ(Sim.Generation, 140u);
+    EXPECT_EQ(Sim().Generation, 140u);
     const char *first = model == Model::Clonal ? "TxtNewX1" : "TxtNewp";
-    EXPECT_EQ(Field(w, first)->text(), RealText(model == Model::Clonal ? Sim.X[1] : Sim.FreqA));
+    EXPECT_EQ(Field(w, first)->text(), RealText(model == Model::Clonal ? Sim().X[1] : Sim().FreqA));
     EXPECT_FALSE(Field(w, first)->isEnabled());
 
     // Mended, Disturb and Go from the values shown: one line per generation.
-    Mend(Sim.DetailFile.Name, detailThen);
-    Mend(Sim.PlotFile.Name, plotThen);
+    Mend(Sim().DetailFile.Name, detailThen);
+    Mend(Sim().PlotFile.Name, plotThen);
     Disturb(w);
     Button(w, GoButton(model))->click();
-    EXPECT_EQ(Sim.CompletedRuns, 2);
-    EXPECT_GT(Sim.Generation, 141u);
-    for (const std::string &name : {Sim.DetailFile.Name, Sim.PlotFile.Name}) {
+    EXPECT_EQ(Sim().CompletedRuns, 2);
+    EXPECT_GT(Sim().Generation, 141u);
+    for (const std::string &name : {Sim().DetailFile.Name, Sim().PlotFile.Name}) {
       const QStringList lines = QString::fromStdString(ReadAll(QString::fromStdString(name)))
                                     .split("\r\n", Qt::SkipEmptyParts);
-      ASSERT_EQ(lines.size(), static_cast<int>(Sim.Generation - 137)) << name;
+      ASSERT_EQ(lines.size(), static_cast<int>(Sim().Generation - 137)) << name;
       for (int k = 0; k < lines.size(); ++k)
         EXPECT_EQ(lines[k].section('\t', 0, 0).toUInt(), 138u + k) << name;
     }
@@ -431,12 +431,12 @@ TEST_P(DisturbanceTest, RunThatCannotWriteComesBackToAWindowOfTheSeries) {
   }
 
   // The first run from the input window: its Detail file is gone before Go.
-  ChooseModel(Sim, Model::DiploidGlobal);
+  ChooseModel(Sim(), Model::DiploidGlobal);
   TFrmSexImput input;
   input.SetRunDisplay(&runs);
   input.ShowForm();
   Activate(&input);
-  Sim.DetailFileName = Sim.DetailFile.Name = "gone/series.gnr";
+  Sim().DetailFileName = Sim().DetailFile.Name = "gone/series.gnr";
   messages.texts.clear();
   Button(&input, "BtnGoSex")->click();
   EXPECT_EQ(messages.texts, QStringList{"Fichier introuvable\ngone/series.gnr"});

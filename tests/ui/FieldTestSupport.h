@@ -12,7 +12,6 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 #include <string>
@@ -22,7 +21,10 @@
 #include "UMorvane1.h"
 #include "UiTestSeams.h"
 #include "engine/RunLoop.h"
+#include "engine/Series.h"
 #include "framework/MorvaneForm.h"
+#include "framework/Windows.h"
+#include "support/ScratchFolder.h"
 #include "state/SimState.h"
 
 namespace morvane::ui::testing {
@@ -46,20 +48,21 @@ public:
 class ScratchCurrentFolder {
 public:
   ScratchCurrentFolder() {
-    EXPECT_TRUE(dir_.isValid());
-    QDir::setCurrent(dir_.path());
-    ResetSimState();
+    QDir::setCurrent(QString::fromStdString(dir_.Path()));
+    Sim() = SimState{};
     MorvaneForm::ForgetLastActiveForm();
   }
   ~ScratchCurrentFolder() {
     QApplication::setActiveWindow(nullptr);
     QDir::setCurrent(previous_);
   }
-  QString File(const QString &name) const { return dir_.filePath(name); }
+  QString File(const QString &name) const {
+    return QString::fromStdString(dir_.File(name.toStdString()));
+  }
 
 private:
   QString previous_ = QDir::currentPath();
-  QTemporaryDir dir_;
+  morvane::testing::ScratchFolder dir_;
 };
 
 inline std::string ReadAll(const QString &path) {
@@ -110,26 +113,33 @@ inline void PutUncheckedText(QLineEdit *field, const QString &text) {
   field->setText(text);
 }
 
-// Parameter: the decimal separator of the user's locale, '.' or ','.
-class InputWindowTest : public ::testing::TestWithParam<char> {
+// The decimal separator of a test's parameter: the parameter itself, or its
+// `separator` member.
+inline char SeparatorOf(char separator) { return separator; }
+template <class P> char SeparatorOf(const P &param) { return param.separator; }
+
+// Parameter: the decimal separator of the user's locale, '.' or ',' (alone,
+// or in a parameter with a `separator` member).
+template <class P> class LocaleWindowTest : public ::testing::TestWithParam<P> {
 protected:
   void SetUp() override {
-    QLocale::setDefault(GetParam() == ',' ? QLocale(QLocale::French, QLocale::France)
-                                          : QLocale(QLocale::English, QLocale::UnitedStates));
+    QLocale::setDefault(Separator() == ',' ? QLocale(QLocale::French, QLocale::France)
+                                           : QLocale(QLocale::English, QLocale::UnitedStates));
     // The main window has chosen the files.
-    Sim.FinalFileName = "series.mrv";
-    Sim.FinalFile.Name = Sim.FinalFileName;
-    Sim.DetailFileName = "series.gnr";
-    Sim.DetailFile.Name = Sim.DetailFileName;
+    Sim().FinalFileName = "series.mrv";
+    Sim().FinalFile.Name = Sim().FinalFileName;
+    Sim().DetailFileName = "series.gnr";
+    Sim().DetailFile.Name = Sim().DetailFileName;
     WriteAll("series.gnr", "");
   }
   void TearDown() override {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
   }
 
+  char Separator() const { return SeparatorOf(this->GetParam()); }
   // A number text written with '.' in the locale under test.
   QString L(QString text) const {
-    text.replace('.', QChar(GetParam()));
+    text.replace('.', QChar(Separator()));
     return text;
   }
   // The DG range text for bounds written with '.'.
@@ -139,6 +149,7 @@ protected:
   RecordingHelp help;
   RecordingRunDisplay display;
 };
+using InputWindowTest = LocaleWindowTest<char>;
 
 // A test inside the whole program: the windows as start-up creates them and
 // the main window shown, with a program end that only counts.
@@ -186,8 +197,28 @@ protected:
   int quits = 0;
 };
 
+// The core's own series for the values in `e`, with the files the window
+// chose, into expected.gnr and expected.plo.
+inline void RunCoreSeries(SimState &e, const std::string &detailName, bool clonal) {
+  e.FinalFileName = "series.mrv";
+  e.DetailFileName = detailName;
+  e.PlotFileName = clonal ? "PlotCloneFile.plo" : "PlotSexFile.plo";
+  e.DetailFile.Name = "expected.gnr";
+  e.PlotFile.Name = "expected.plo";
+  WriteAll("expected.gnr", "");
+  WriteAll("expected.plo", "");
+  RecordingRunDisplay core;
+  if (clonal)
+    StartClonalSeries(e, core);
+  else
+    ASSERT_TRUE(StartSexualSeries(e, core).has_value());
+}
+
+inline std::string LocaleName(char separator) {
+  return separator == ',' ? "CommaLocale" : "PointLocale";
+}
 inline std::string SeparatorName(const ::testing::TestParamInfo<char> &info) {
-  return info.param == ',' ? "CommaLocale" : "PointLocale";
+  return LocaleName(info.param);
 }
 
 } // namespace morvane::ui::testing

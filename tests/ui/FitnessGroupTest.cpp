@@ -64,13 +64,13 @@ TEST_P(FitnessTest, LinearTradeOffComputesAndLocksTheHabitat2Survivals) {
     Click(w, "BtnTradeLin");
     EXPECT_EQ(Text(w, "TxtW2A"), L("0.3"));
     EXPECT_EQ(Text(w, "TxtW2Smalla"), L("0.8"));
-    EXPECT_DOUBLE_EQ(Sim.W2A, 0.3);
-    EXPECT_DOUBLE_EQ(Sim.W2a, 0.8);
+    EXPECT_DOUBLE_EQ(Sim().W2A, 0.3);
+    EXPECT_DOUBLE_EQ(Sim().W2a, 0.8);
     EXPECT_FALSE(Enabled(w, "TxtW2A"));
     EXPECT_FALSE(Enabled(w, "TxtW2Smalla"));
     EXPECT_EQ(Text(w, "TxtTOStatus"), "LinTO");
-    EXPECT_EQ(Sim.TradeOffStatus, "LinTO");
-    EXPECT_TRUE(Sim.LinTradeOff);
+    EXPECT_EQ(Sim().TradeOffStatus, "LinTO");
+    EXPECT_TRUE(Sim().LinTradeOff);
     EXPECT_TRUE(Enabled(w, "BtnESS"));
     EXPECT_TRUE(messages.texts.isEmpty());
   }
@@ -83,16 +83,16 @@ TEST_P(FitnessTest, LinearTradeOffWithRareHabitat1AppliesTheRuleWithoutESS) {
   MorvaneForm *w = OpenSexual();
   // A fresh program: c has never been stored, so it is 0 although the
   // field shows 0.5.
-  EXPECT_EQ(Sim.HabFreq, 0);
+  EXPECT_EQ(Sim().HabFreq, 0);
   Click(w, "BtnConvexTrade");
   Leave(Field(w, "TxtW1A"), L("0.4"));
   Click(w, "BtnTradeLin");
   EXPECT_EQ(messages.texts, QStringList{"as c<0.5 [A] cannot be the ESS"});
   EXPECT_FALSE(Enabled(w, "BtnESS"));
   // The survivals used are those of the linear rule, as recorded.
-  EXPECT_TRUE(Sim.LinTradeOff);
-  EXPECT_FALSE(Sim.ConvexTradeOff);
-  EXPECT_EQ(Sim.TradeOffStatus, "LinTO");
+  EXPECT_TRUE(Sim().LinTradeOff);
+  EXPECT_FALSE(Sim().ConvexTradeOff);
+  EXPECT_EQ(Sim().TradeOffStatus, "LinTO");
   EXPECT_EQ(Text(w, "TxtTOStatus"), "LinTO");
   EXPECT_EQ(Text(w, "TxtW2A"), L("0.6"));
   EXPECT_EQ(Text(w, "TxtW2Smalla"), "0");
@@ -120,15 +120,15 @@ TEST_P(FitnessTest, ConvexAndConcaveRulesAndTheirSwitching) {
   Click(w, "BtnConvexTrade");
   EXPECT_EQ(Text(w, "TxtW2A"), L("0.75"));
   EXPECT_EQ(Text(w, "TxtW2Smalla"), L("0.96"));
-  EXPECT_EQ(Sim.TradeOffStatus, "ConvTO");
+  EXPECT_EQ(Sim().TradeOffStatus, "ConvTO");
   EXPECT_FALSE(Enabled(w, "BtnESS"));
-  EXPECT_FALSE(Sim.LinTradeOff);
+  EXPECT_FALSE(Sim().LinTradeOff);
   Click(w, "BtnConcaveTrade");
   EXPECT_EQ(Text(w, "TxtW2A"), L("0.25"));
   EXPECT_EQ(Text(w, "TxtW2Smalla"), L("0.64"));
   EXPECT_EQ(Text(w, "TxtTOStatus"), "ConcTO");
-  EXPECT_TRUE(Sim.ConcaveTradeOff);
-  EXPECT_FALSE(Sim.ConvexTradeOff);
+  EXPECT_TRUE(Sim().ConcaveTradeOff);
+  EXPECT_FALSE(Sim().ConvexTradeOff);
 
   // W1(A) = 1 gives W2(A) = 0 under all three; a bad W1(A) becomes 1.
   for (const char *button : {"BtnTradeLin", "BtnConvexTrade", "BtnConcaveTrade"}) {
@@ -139,7 +139,7 @@ TEST_P(FitnessTest, ConvexAndConcaveRulesAndTheirSwitching) {
     EXPECT_EQ(messages.texts, QStringList{"W1(A) out of Range"});
     EXPECT_EQ(Text(w, "TxtW1A"), "1");
     EXPECT_EQ(Text(w, "TxtW2A"), "0");
-    EXPECT_EQ(Sim.W2A, 0);
+    EXPECT_EQ(Sim().W2A, 0);
     EXPECT_FALSE(Enabled(w, "TxtW2A"));
   }
 
@@ -149,7 +149,7 @@ TEST_P(FitnessTest, ConvexAndConcaveRulesAndTheirSwitching) {
   EXPECT_TRUE(Enabled(w, "TxtW2A"));
   Leave(Field(w, "TxtW1A"), L("0.3"));
   EXPECT_EQ(Text(w, "TxtW2A"), "0");
-  EXPECT_EQ(Sim.TradeOffStatus, "NoTO");
+  EXPECT_EQ(Sim().TradeOffStatus, "NoTO");
 }
 
 TEST_P(FitnessTest, TypingInW1aUpdatesW2aFromTheStoredValueFirst) {
@@ -166,7 +166,7 @@ TEST_P(FitnessTest, TypingInW1aUpdatesW2aFromTheStoredValueFirst) {
   EXPECT_EQ(Text(w, "TxtW2Smalla"), L("0.8"));
   QTest::keyClick(w1a, Qt::Key_Tab);
   EXPECT_EQ(Text(w, "TxtW2Smalla"), L("0.4"));
-  EXPECT_EQ(Sim.W2a, 1 - 0.6);
+  EXPECT_EQ(Sim().W2a, 1 - 0.6);
 }
 
 TEST_P(FitnessTest, ESSValuesAndTheNoESSButton) {
@@ -190,11 +190,11 @@ TEST_P(FitnessTest, ESSValuesAndTheNoESSButton) {
     Click(w, "BtnESS");
     EXPECT_EQ(Text(w, "TxtW1A"), c.w1);
     EXPECT_EQ(Text(w, "TxtW2A"), c.w2);
-    EXPECT_EQ(Sim.ESSStatus, "LinESS");
+    EXPECT_EQ(Sim().ESSStatus, "LinESS");
     EXPECT_FALSE(Enabled(w, "TxtW1A"));
     EXPECT_TRUE(Enabled(w, "BtnNoESS"));
     Click(w, "BtnNoESS");
-    EXPECT_EQ(Sim.ESSStatus, "NoESS");
+    EXPECT_EQ(Sim().ESSStatus, "NoESS");
     EXPECT_TRUE(Enabled(w, "TxtW1A"));
     EXPECT_EQ(Text(w, "TxtW1A"), c.w1);
   }
@@ -205,11 +205,11 @@ TEST_P(FitnessTest, ESSValuesAndTheNoESSButton) {
   Click(w, "BtnESS");
   const double s = 0.5 * 0.8 * 0.2;
   const double expected = (std::sqrt(s * s + 0.3 * 0.3) + 0.3 - s) / (2 * 0.3);
-  EXPECT_DOUBLE_EQ(Sim.W1A, expected);
-  EXPECT_EQ(Sim.W2A, 1 - Sim.W1A);
+  EXPECT_DOUBLE_EQ(Sim().W1A, expected);
+  EXPECT_EQ(Sim().W2A, 1 - Sim().W1A);
   // "No Trade-off" after the ESS leaves its status until "No ESS".
   Click(w, "BtnNoTrade");
-  EXPECT_EQ(Sim.ESSStatus, "LinESS");
+  EXPECT_EQ(Sim().ESSStatus, "LinESS");
   EXPECT_FALSE(Enabled(w, "BtnESS"));
 }
 
@@ -231,7 +231,7 @@ TEST_P(FitnessTest, ClonalESSLeavesNoESSAsTheTradeOffSetIt) {
 TEST_P(FitnessTest, ATradeOffOfAnEarlierSeriesIsPresentedInForce) {
   // An earlier clonal series typed W2(A) freely; a sexual one then used the
   // concave trade-off with W1(A) = 0.9.
-  ChooseModel(Sim, Model::HaploidLocal);
+  ChooseModel(Sim(), Model::HaploidLocal);
   MorvaneForm *c = OpenClonal();
   Click(c, "BtnNoTrade");
   Leave(Field(c, "TxtW1A"), L("0.9"));
@@ -251,9 +251,9 @@ TEST_P(FitnessTest, ATradeOffOfAnEarlierSeriesIsPresentedInForce) {
     SCOPED_TRACE(w->objectName().toStdString());
     w->ShowForm();
     Activate(w);
-    EXPECT_TRUE(Sim.ConcaveTradeOff);
-    EXPECT_EQ(Sim.TradeOffStatus, "ConcTO");
-    EXPECT_EQ(Sim.ESSStatus, "NoESS");
+    EXPECT_TRUE(Sim().ConcaveTradeOff);
+    EXPECT_EQ(Sim().TradeOffStatus, "ConcTO");
+    EXPECT_EQ(Sim().ESSStatus, "NoESS");
     EXPECT_EQ(Text(w, "TxtTOStatus"), "ConcTO");
     EXPECT_TRUE(Enabled(w, "TxtW1A"));
     EXPECT_TRUE(Enabled(w, "TxtSmalla"));
@@ -265,10 +265,10 @@ TEST_P(FitnessTest, ATradeOffOfAnEarlierSeriesIsPresentedInForce) {
     // Go runs with the survivals of the trade-off it records.
     Click(w, w == s ? "BtnGoSex" : "BtnGoClon");
     EXPECT_FALSE(w->isVisible());
-    EXPECT_EQ(Sim.W1A, 0.9);
-    EXPECT_NEAR(Sim.W2A, w2A, 1e-15);
-    EXPECT_NEAR(Sim.W2a, ConcaveTradeOff(Sim.W1a), 1e-15);
-    EXPECT_EQ(Sim.TradeOffStatus, "ConcTO");
+    EXPECT_EQ(Sim().W1A, 0.9);
+    EXPECT_NEAR(Sim().W2A, w2A, 1e-15);
+    EXPECT_NEAR(Sim().W2a, ConcaveTradeOff(Sim().W1a), 1e-15);
+    EXPECT_EQ(Sim().TradeOffStatus, "ConcTO");
   }
   EXPECT_EQ(display.shown, 2);
 
@@ -282,7 +282,7 @@ TEST_P(FitnessTest, ATradeOffOfAnEarlierSeriesIsPresentedInForce) {
   Leave(Field(c, "TxtW2A"), L("0.5"));
   Leave(Field(c, "TxtW1A"), L("0.3"));
   EXPECT_EQ(Text(c, "TxtW2A"), L("0.5"));
-  EXPECT_EQ(Sim.TradeOffStatus, "NoTO");
+  EXPECT_EQ(Sim().TradeOffStatus, "NoTO");
   EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
 }
 
@@ -309,14 +309,14 @@ TEST_P(FitnessTest, TradeOffByAcceleratorChecksTheSurvivalBeingTyped) {
   Button(w, "BtnConvexTrade")->click();
   EXPECT_EQ(messages.texts, QStringList{"W1(A) out of Range"});
   EXPECT_EQ(Text(w, "TxtW1A"), "1");
-  EXPECT_EQ(Sim.W1A, 1);
-  EXPECT_FALSE(Sim.ConvexTradeOff); // the refused entry ended the click
+  EXPECT_EQ(Sim().W1A, 1);
+  EXPECT_FALSE(Sim().ConvexTradeOff); // the refused entry ended the click
 
   messages.texts.clear();
   Type(Field(w, "TxtW1A"), L("0.5"));
   Button(w, "BtnConvexTrade")->click();
   EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
-  EXPECT_TRUE(Sim.ConvexTradeOff);
+  EXPECT_TRUE(Sim().ConvexTradeOff);
   EXPECT_EQ(Text(w, "TxtW2A"), L("0.75"));
 }
 

@@ -12,10 +12,10 @@
 #include <QTextBrowser>
 #include <QTextDocument>
 
-#include "Help.h"
 #include "UMorvane1.h"
 #include "UTShowStop.h"
 #include "UiTestSeams.h"
+#include "framework/Help.h"
 #include "framework/Pictures.h"
 
 using namespace morvane::ui;

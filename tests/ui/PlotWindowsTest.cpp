@@ -12,7 +12,7 @@
 
 #include "FieldTestSupport.h"
 #include "PlotForm.h"
-#include "SeriesFilesSupport.h"
+#include "support/SeriesFilesSupport.h"
 #include "UPlotMenu.h"
 #include "UPlotSex.h"
 #include "UPlotVeg.h"
@@ -68,12 +68,12 @@ protected:
   }
   // The state of a stopped series of `generations` and its Plot file.
   void StopSeries(bool clonal, unsigned generations, const std::string &plotText) {
-    Sim = morvane::testing::SeriesState("Haploid", clonal ? "Clonal" : "Global", 1);
-    Sim.FinalFileName = "results.mrv";
-    Sim.DetailFileName = "trace.gnr";
-    Sim.PlotFileName = Sim.PlotFile.Name = clonal ? "PlotCloneFile.plo" : "PlotSexFile.plo";
-    Sim.PlotRows = generations;
-    Write(QString::fromStdString(Sim.PlotFileName), plotText);
+    Sim() = morvane::testing::SeriesState("Haploid", clonal ? "Clonal" : "Global", 1);
+    Sim().FinalFileName = "results.mrv";
+    Sim().DetailFileName = "trace.gnr";
+    Sim().PlotFileName = Sim().PlotFile.Name = clonal ? "PlotCloneFile.plo" : "PlotSexFile.plo";
+    Sim().PlotRows = generations;
+    Write(QString::fromStdString(Sim().PlotFileName), plotText);
   }
 
   ScratchCurrentFolder folder;
@@ -98,9 +98,9 @@ TEST_F(PlotWindowsTest, ChartWindowsDrawThePlotFileOfTheSeries) {
     const std::string text = PlotFileText(w.clonal, 412);
     StopSeries(w.clonal, 412, text);
     w.form->ShowForm();
-    EXPECT_EQ(Text(*w.form, "Txtx"), RealText(Sim.SoftProp));
-    EXPECT_EQ(Text(*w.form, "TxtW1sa"), RealText(Sim.W1a));
-    EXPECT_EQ(Text(*w.form, "TxtPlotFile"), QString::fromStdString(Sim.PlotFileName));
+    EXPECT_EQ(Text(*w.form, "Txtx"), RealText(Sim().SoftProp));
+    EXPECT_EQ(Text(*w.form, "TxtW1sa"), RealText(Sim().W1a));
+    EXPECT_EQ(Text(*w.form, "TxtPlotFile"), QString::fromStdString(Sim().PlotFileName));
     const std::vector<QLineSeries *> lines = Lines(*w.form);
     ASSERT_EQ(lines.size(), 4u);
     SimState at100;
@@ -125,7 +125,7 @@ TEST_F(PlotWindowsTest, ChartWindowsDrawThePlotFileOfTheSeries) {
     // Activated again: the same points, not twice as many. A file shorter
     // than the series: only its lines, and a word in the status bar rather
     // than points at (0, 0).
-    Sim.PlotRows = 500;
+    Sim().PlotRows = 500;
     w.form->ShowForm();
     EXPECT_EQ(Counts(*w.form), std::vector<int>(4, 413));
     EXPECT_TRUE(w.form->StatusText().contains("Only 413 of the 501 lines"))
@@ -139,11 +139,11 @@ TEST_F(PlotWindowsTest, ChartWindowsDrawThePlotFileOfTheSeries) {
     for (int line = 1; line < 7; ++line)
       at = bad.find('\n', at) + 1;
     bad.insert(bad.find('\t', at) + 1, "x");
-    Write(QString::fromStdString(Sim.PlotFileName), bad);
+    Write(QString::fromStdString(Sim().PlotFileName), bad);
     w.form->ShowForm();
     ASSERT_EQ(messages.texts.size(), 1);
     const QString message = messages.texts.takeFirst();
-    EXPECT_TRUE(message.startsWith(QString::fromStdString(Sim.PlotFileName) + ", line 7: \"x0.") &&
+    EXPECT_TRUE(message.startsWith(QString::fromStdString(Sim().PlotFileName) + ", line 7: \"x0.") &&
                 message.endsWith("is not a number"))
         << message.toStdString();
     EXPECT_EQ(Counts(*w.form), std::vector<int>(4, 0));

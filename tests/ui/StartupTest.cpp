@@ -25,7 +25,7 @@ using namespace morvane::ui::testing;
 namespace {
 
 TEST(Startup, CreatesTheWindowsInOrderWithOnlyTheMainWindowShown) {
-  morvane::ResetSimState();
+  morvane::ui::Sim() = morvane::SimState{};
   MorvaneForm::ForgetLastActiveForm();
   ProgramWindows windows;
   // The ten windows, in their order, each once and hidden.
@@ -45,7 +45,7 @@ TEST(Startup, CreatesTheWindowsInOrderWithOnlyTheMainWindowShown) {
     EXPECT_EQ(form->isVisible(), form == windows.InOrder().front())
         << form->objectName().toStdString();
   EXPECT_TRUE(Windows().frmMorvane->isMaximized());
-  EXPECT_TRUE(morvane::Sim.ModeQuit);
+  EXPECT_TRUE(morvane::ui::Sim().ModeQuit);
   auto enabled = [](const char *name) {
     return Windows().frmMorvane->findChild<QPushButton *>(name)->isEnabled();
   };
@@ -82,8 +82,8 @@ TEST(Startup, ASeriesFromTheMainMenuAndBack) {
   EXPECT_TRUE(nextShownUnderTheBox);
   EXPECT_FALSE(input->isVisible());
   EXPECT_FALSE(FindForm("FrmShowT")->isVisible());
-  EXPECT_EQ(morvane::Sim.Generation, 1u);
-  EXPECT_EQ(morvane::Sim.CompletedRuns, 1);
+  EXPECT_EQ(morvane::ui::Sim().Generation, 1u);
+  EXPECT_EQ(morvane::ui::Sim().CompletedRuns, 1);
   EXPECT_EQ(MorvaneForm::LastActiveForm(), next);
   const auto lines = [](const char *file) {
     const std::string text = ReadAll(file);
@@ -126,7 +126,7 @@ QStringList LayoutProblems(QWidget *window, const QSize &size) {
 }
 
 TEST(Layouts, WindowsReadWellAtUsualSizesAndWithALargerFont) {
-  morvane::ResetSimState();
+  morvane::ui::Sim() = morvane::SimState{};
   ProgramWindows windows;
   const QFont normal = QApplication::font();
   for (int scale : {100, 150}) {

@@ -18,25 +18,7 @@ using namespace morvane::ui::testing;
 
 namespace {
 
-class InputInProgramTest : public ProgramTest {
-protected:
-  // The core's own series for the same values, into expected.gnr and
-  // expected.plo.
-  static void CoreSeries(SimState &e, const std::string &detailName, bool clonal) {
-    e.FinalFileName = "series.mrv";
-    e.DetailFileName = detailName;
-    e.PlotFileName = clonal ? "PlotCloneFile.plo" : "PlotSexFile.plo";
-    e.DetailFile.Name = "expected.gnr";
-    e.PlotFile.Name = "expected.plo";
-    WriteAll("expected.gnr", "");
-    WriteAll("expected.plo", "");
-    RecordingRunDisplay core;
-    if (clonal)
-      StartClonalSeries(e, core);
-    else
-      ASSERT_TRUE(StartSexualSeries(e, core).has_value());
-  }
-};
+using InputInProgramTest = ProgramTest;
 
 TEST_P(InputInProgramTest, BothSeriesRunFromTheMainWindow) {
   MorvaneForm *sex = Launch("RdBtnHaploLoc", "first.gnr", "FrmSexImput");
@@ -56,8 +38,8 @@ TEST_P(InputInProgramTest, BothSeriesRunFromTheMainWindow) {
   ASSERT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
   QTest::mouseClick(Button(sex, "BtnGoSex"), Qt::LeftButton);
   EXPECT_FALSE(sex->isVisible());
-  EXPECT_EQ(Sim.CompletedRuns, 1);
-  const std::uint32_t sexualGenerations = Sim.Generation;
+  EXPECT_EQ(Sim().CompletedRuns, 1);
+  const std::uint32_t sexualGenerations = Sim().Generation;
   EXPECT_EQ(messages.texts, QStringList{QString("Completed runs=1; T=%1").arg(sexualGenerations)});
   messages.texts.clear();
 
@@ -78,7 +60,7 @@ TEST_P(InputInProgramTest, BothSeriesRunFromTheMainWindow) {
   e.W2a = 0.7;
   e.TradeOffStatus = "LinTO";
   e.ESSStatus = "NoESS";
-  CoreSeries(e, "first.gnr", false);
+  RunCoreSeries(e, "first.gnr", false);
   EXPECT_EQ(ReadAll("first.gnr"), ReadAll("expected.gnr"));
   EXPECT_EQ(ReadAll("PlotSexFile.plo"), ReadAll("expected.plo"));
   EXPECT_EQ(sexualGenerations, e.Generation);
@@ -95,7 +77,7 @@ TEST_P(InputInProgramTest, BothSeriesRunFromTheMainWindow) {
   ASSERT_NE(clon, nullptr);
   EXPECT_EQ(clon->objectName(), "FrmClonImput");
   // The clonal window records the trade-off still in force.
-  EXPECT_EQ(Sim.TradeOffStatus, "LinTO");
+  EXPECT_EQ(Sim().TradeOffStatus, "LinTO");
   Button(clon, "BtnNoTrade")->click();
   Leave(Field(clon, "TxtSoftProp"), L("0.5"));
   Leave(Field(clon, "TxtAB"), L("0.5"));
@@ -137,7 +119,7 @@ TEST_P(InputInProgramTest, BothSeriesRunFromTheMainWindow) {
     c.X[k] = *TextToReal(RealToText(c.X[k]));
   ASSERT_EQ(CheckCloneSum(c), CloneSum::Other);
   NormaliseCloneFrequencies(c);
-  CoreSeries(c, "second.gnr", true);
+  RunCoreSeries(c, "second.gnr", true);
   EXPECT_EQ(ReadAll("second.gnr"), ReadAll("expected.gnr"));
   EXPECT_EQ(ReadAll("PlotCloneFile.plo"), ReadAll("expected.plo"));
   EXPECT_GT(c.Generation, 1u);

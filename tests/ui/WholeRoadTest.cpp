@@ -9,8 +9,8 @@
 #include <sstream>
 
 #include "FieldTestSupport.h"
-#include "app/Runner.h"
-#include "app/RunnerOptions.h"
+#include "batch/Runner.h"
+#include "batch/RunnerOptions.h"
 
 using namespace morvane;
 using namespace morvane::ui;
@@ -148,12 +148,12 @@ TEST_P(WholeRoadTest, EveryModelWritesTheFilesOfTheRunner) {
     EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
     EXPECT_FALSE(disturb->isVisible());
     // The plot window of the model draws the whole series just stopped.
-    EXPECT_EQ(Sim.PlotRows, Sim.Generation);
+    EXPECT_EQ(Sim().PlotRows, Sim().Generation);
     MorvaneForm *plotWindow = FindForm(clonal ? "FrmPlotVeg" : "FrmPlotSex");
     ASSERT_TRUE(plotWindow && plotWindow->isVisible());
     for (QChartView *chart : plotWindow->findChildren<QChartView *>())
       for (QAbstractSeries *line : chart->chart()->series())
-        EXPECT_EQ(static_cast<QXYSeries *>(line)->count(), static_cast<int>(Sim.PlotRows + 1));
+        EXPECT_EQ(static_cast<QXYSeries *>(line)->count(), static_cast<int>(Sim().PlotRows + 1));
     plotWindow->CloseForm();
     input->CloseForm();
     Activate(main);

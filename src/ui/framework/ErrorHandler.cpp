@@ -4,8 +4,8 @@
 #include <QKeyEvent>
 #include <QWidget>
 
-#include "Help.h"
 #include "files/TextFile.h"
+#include "framework/Help.h"
 #include "framework/Look.h"
 #include "framework/MorvaneForm.h"
 #include "framework/Seams.h"

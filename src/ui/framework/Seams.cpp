@@ -1,30 +1,12 @@
 #include "framework/Seams.h"
 
-#include <QDir>
-#include <QFileDialog>
-#include <QFileIconProvider>
-#include <QFileInfo>
 #include <QMessageBox>
-#include <QMimeDatabase>
-#include <QTemporaryDir>
 #include <QWidget>
+
+#include "framework/FileDialogs.h"
 
 namespace morvane::ui {
 namespace {
-
-// "PNG picture (*.png)" gives "PNG picture", "*.png" and "png".
-struct Filter {
-  QString name, pattern, suffix;
-};
-Filter SplitFilter(const QString &filter) {
-  const int open = filter.lastIndexOf('(');
-  const int close = filter.lastIndexOf(')');
-  if (open < 0 || close < open)
-    return {filter, filter, QString()};
-  const QString pattern = filter.mid(open + 1, close - open - 1).section(' ', 0, 0);
-  const QString suffix = pattern.startsWith("*.") ? pattern.mid(2) : QString();
-  return {filter.left(open).trimmed(), pattern, suffix == "*" ? QString() : suffix};
-}
 
 class QtMessageBoxes : public MessageBoxSeam {
 public:
@@ -41,126 +23,6 @@ public:
   }
 };
 
-// Icons and types of the listed entries from their names: a folder is a
-// folder, a file's type is the one its extension names. The icons are made
-// once, as the dialog lists its folder on a thread of its own.
-class NameOnlyIconProvider : public QFileIconProvider {
-public:
-  NameOnlyIconProvider()
-      : drive_(QFileIconProvider::icon(Drive)), folder_(QFileIconProvider::icon(Folder)),
-        file_(QFileIconProvider::icon(File)) {}
-  using QFileIconProvider::icon;
-  QIcon icon(const QFileInfo &info) const override {
-    if (info.isRoot())
-      return drive_;
-    return info.isDir() ? folder_ : file_;
-  }
-  QString type(const QFileInfo &info) const override {
-    if (info.isRoot())
-      return QStringLiteral("Drive");
-    if (info.isDir())
-      return QStringLiteral("Folder");
-    const QMimeType mime =
-        QMimeDatabase().mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension);
-    // The program's own files (.mrv, .gnr, .plo) are named by their extension.
-    if (mime.isDefault())
-      return info.suffix().isEmpty() ? QStringLiteral("File")
-                                     : info.suffix().toLower() + QStringLiteral(" file");
-    return mime.comment().isEmpty() ? mime.name() : mime.comment();
-  }
-
-private:
-  QIcon drive_, folder_, file_;
-};
-
-// A dialog lists the folder it is created in at once, before it can be given
-// its icon provider: it is created in this empty folder.
-QString EmptyFolder() {
-  static QTemporaryDir empty;
-  return empty.isValid() ? empty.path() : QString();
-}
-
-// The folder a dialog with no file name opens in.
-QString lastFolder;
-
-// The provider is built before the dialog and destroyed after it (the
-// dialog's listing thread uses it to the end).
-struct IconsBeforeDialog {
-  NameOnlyIconProvider icons;
-};
-
-class ProgramFileDialog : private IconsBeforeDialog, public QFileDialog {
-public:
-  explicit ProgramFileDialog(QWidget *owner) : QFileDialog(owner, QString(), EmptyFolder()) {
-    setOption(QFileDialog::DontUseNativeDialog, true);
-    setIconProvider(&icons);
-  }
-  ~ProgramFileDialog() override {
-    const QString shown = directory().absolutePath();
-    if (!shown.isEmpty() && shown != EmptyFolder())
-      lastFolder = shown;
-  }
-};
-
-class QtFileDialogs : public FileDialogSeam {
-public:
-  QString OpenFileName(QWidget *owner, const QString &current, const QString &defaultSuffix,
-                       const QString &filterName, const QString &pattern) override {
-    return Run(owner, QFileDialog::AcceptOpen, current, defaultSuffix, filterName, pattern);
-  }
-  QString SaveFileName(QWidget *owner, const QString &current, const QString &defaultSuffix,
-                       const QString &filterName, const QString &pattern) override {
-    return Run(owner, QFileDialog::AcceptSave, current, defaultSuffix, filterName, pattern);
-  }
-
-private:
-  static QString Run(QWidget *owner, QFileDialog::AcceptMode mode, const QString &current,
-                     const QString &defaultSuffix, const QString &filterName,
-                     const QString &pattern) {
-    const std::unique_ptr<QFileDialog> dialog = NewFileDialog(owner, current);
-    dialog->setAcceptMode(mode);
-    // The Final file need not exist yet, and choosing an existing Detail file
-    // empties it without a question: both dialogs accept any name.
-    dialog->setFileMode(QFileDialog::AnyFile);
-    dialog->setOption(QFileDialog::DontConfirmOverwrite, true);
-    dialog->setDefaultSuffix(defaultSuffix);
-    dialog->setNameFilter(filterName + " (" + pattern + ")");
-    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
-      return current;
-    return dialog->selectedFiles().first();
-  }
-
-public:
-  QString OpenExistingFileName(QWidget *owner, const QString &suggested,
-                               const QStringList &filters) override {
-    const std::unique_ptr<QFileDialog> dialog = NewFileDialog(owner, suggested);
-    dialog->setAcceptMode(QFileDialog::AcceptOpen);
-    dialog->setFileMode(QFileDialog::ExistingFile);
-    return RunFiltered(*dialog, filters);
-  }
-  QString SaveFileNameAs(QWidget *owner, const QString &suggested,
-                         const QStringList &filters) override {
-    const std::unique_ptr<QFileDialog> dialog = NewFileDialog(owner, suggested);
-    QFileDialog *d = dialog.get();
-    d->setAcceptMode(QFileDialog::AcceptSave);
-    d->setFileMode(QFileDialog::AnyFile);
-    // A name typed without extension takes the one of the filter in force.
-    QObject::connect(d, &QFileDialog::filterSelected, d,
-                     [d](const QString &f) { d->setDefaultSuffix(SplitFilter(f).suffix); });
-    if (!filters.isEmpty())
-      d->setDefaultSuffix(SplitFilter(filters.first()).suffix);
-    return RunFiltered(*d, filters);
-  }
-
-private:
-  static QString RunFiltered(QFileDialog &dialog, const QStringList &filters) {
-    dialog.setNameFilters(filters);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-      return QString();
-    return dialog.selectedFiles().first();
-  }
-};
-
 class NoHelpViewer : public HelpViewerSeam {
 public:
   void ShowContents(const QString &) override {}
@@ -169,52 +31,21 @@ public:
 };
 
 QtMessageBoxes productionMessages;
-QtFileDialogs productionDialogs;
 NoHelpViewer noHelp;
 
 MessageBoxSeam *messages = &productionMessages;
-FileDialogSeam *dialogs = &productionDialogs;
+FileDialogSeam *dialogs = nullptr; // the program's own dialogs
 HelpViewerSeam *productionHelp = &noHelp;
 HelpViewerSeam *help = nullptr;
 
 } // namespace
 
-QString FileDialogSeam::OpenExistingFileName(QWidget *owner, const QString &suggested,
-                                             const QStringList &filters) {
-  const Filter f = SplitFilter(filters.value(0));
-  const QString name = OpenFileName(owner, suggested, f.suffix, f.name, f.pattern);
-  return name == suggested ? QString() : name;
-}
-
-QString FileDialogSeam::SaveFileNameAs(QWidget *owner, const QString &suggested,
-                                       const QStringList &filters) {
-  const Filter f = SplitFilter(filters.value(0));
-  const QString name = SaveFileName(owner, suggested, f.suffix, f.name, f.pattern);
-  return name == suggested ? QString() : name;
-}
-
-std::unique_ptr<QFileDialog> NewFileDialog(QWidget *owner, const QString &current) {
-  auto dialog = std::make_unique<ProgramFileDialog>(owner);
-  if (current.isEmpty()) {
-    dialog->setDirectory(lastFolder.isEmpty() ? QDir::currentPath() : lastFolder);
-  } else {
-    const QFileInfo chosen(current);
-    dialog->setDirectory(chosen.absolutePath());
-    dialog->selectFile(chosen.absoluteFilePath());
-  }
-  // The empty folder is no place to go back to.
-  QStringList history = dialog->history();
-  history.removeAll(EmptyFolder());
-  dialog->setHistory(history);
-  return dialog;
-}
-
 MessageBoxSeam &Messages() { return *messages; }
-FileDialogSeam &FileDialogs() { return *dialogs; }
+FileDialogSeam &FileDialogs() { return dialogs ? *dialogs : ProgramFileDialogs(); }
 HelpViewerSeam &Help() { return help ? *help : *productionHelp; }
 
 void SetMessages(MessageBoxSeam *seam) { messages = seam ? seam : &productionMessages; }
-void SetFileDialogs(FileDialogSeam *seam) { dialogs = seam ? seam : &productionDialogs; }
+void SetFileDialogs(FileDialogSeam *seam) { dialogs = seam; }
 void SetHelp(HelpViewerSeam *seam) { help = seam; }
 void SetProductionHelp(HelpViewerSeam *seam) { productionHelp = seam ? seam : &noHelp; }
 

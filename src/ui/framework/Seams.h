@@ -5,9 +5,7 @@
 
 #include <QString>
 #include <QStringList>
-#include <memory>
 
-class QFileDialog;
 class QWidget;
 
 namespace morvane::ui {
@@ -63,14 +61,5 @@ void SetHelp(HelpViewerSeam *seam);
 // The production help viewer is created by the help module, which registers
 // it here at start-up.
 void SetProductionHelp(HelpViewerSeam *seam);
-
-// Every file dialog the program shows is made here. It tells the files it
-// lists apart by their names alone and never reads them: guessing a type
-// from a file's first bytes waits for ever on /proc/kmsg, a pipe or a device,
-// and the program with it. It is always the program's own dialog, whatever
-// the desktop offers. It shows the folder of `current` with `current`
-// selected, or, when `current` is empty, the folder last shown by one of
-// these dialogs (at first the current folder).
-std::unique_ptr<QFileDialog> NewFileDialog(QWidget *owner, const QString &current);
 
 } // namespace morvane::ui

@@ -1,8 +1,10 @@
-// The program's windows, created once at start-up; windows reach each other
-// only through this record. A pointer is null until its window exists.
+// The program's window set: its windows, created once at start-up, and the
+// simulation state they share. Windows reach each other and the state only
+// through this record. A pointer is null until its window exists.
 #pragma once
 
 #include "engine/Model.h"
+#include "state/SimState.h"
 
 class TFrmShowT;
 
@@ -22,9 +24,15 @@ struct AppWindows {
   MorvaneForm *FrmPerturbClone = nullptr;
   MorvaneForm *FrmPlotSex = nullptr;
   MorvaneForm *FrmPlotVeg = nullptr;
+
+  // The state of the series the windows work on, zeroed at start.
+  SimState state;
 };
 
 AppWindows &Windows();
+
+// The windows' state: Windows().state.
+inline SimState &Sim() { return Windows().state; }
 
 // Shows `window` (ShowForm) when it exists; false when it does not (yet).
 bool ShowWindow(MorvaneForm *window);

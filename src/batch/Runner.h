@@ -7,7 +7,7 @@
 #include <optional>
 #include <ostream>
 
-#include "app/RunnerOptions.h"
+#include "batch/RunnerOptions.h"
 #include "engine/RunLoop.h"
 #include "state/SimState.h"
 

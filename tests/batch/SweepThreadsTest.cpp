@@ -1,10 +1,10 @@
 // The sweep's points on several threads, each with its own simulation state:
 // the files do not depend on the number of threads. Also run under
 // ThreadSanitizer by ./test.sh.
-#include "ProgramTestSupport.h"
-#include "app/Sweep.h"
-#include "app/SweepOptions.h"
-#include "app/SweepThreads.h"
+#include "support/ProgramTestSupport.h"
+#include "batch/Sweep.h"
+#include "batch/SweepOptions.h"
+#include "batch/SweepThreads.h"
 
 #include <atomic>
 #include <chrono>

@@ -1,9 +1,12 @@
-#include "app/SweepOptions.h"
+#include "batch/SweepOptions.h"
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <filesystem>
+#include <iterator>
 #include <map>
+#include <optional>
 #include <sched.h>
 #include <set>
 #include <thread>
@@ -155,10 +158,25 @@ SweepAxis ParseAxis(Model model, const std::string &text) {
 }
 
 // The plan of the options that are not the sweep's outputs.
-SweepPlan PlanOf(const std::vector<CommandOption> &options) {
-  SweepPlan plan;
+// --shard K/N into the plan; given at most once.
+void ReadShard(const std::string &text, SweepPlan &plan) {
+  const std::vector<std::string> parts = Split(text, '/');
+  const auto n = parts.size() == 2 ? WholeNumber(parts[1], 1, kMaxPoints) : std::nullopt;
+  const auto k = n ? WholeNumber(parts[0], 0, kMaxPoints) : std::nullopt;
+  if (!n || !k)
+    Refuse("--shard needs K/N with whole numbers, N from 1 (got \"" + text + "\")");
+  if (*k >= *n)
+    Refuse("--shard " + text + ": K must be below N (shards 0 to " + std::to_string(*n - 1) + ")");
+  plan.shardIndex = *k;
+  plan.shardCount = *n;
+}
+
+// The sweep's own options (--vary, --shard) taken out of the plan's; the
+// others, morvane-run's, go to `base`. Returns the --vary texts.
+std::vector<std::string> SeparateSweepOptions(const std::vector<CommandOption> &options,
+                                              SweepPlan &plan,
+                                              std::vector<CommandOption> &base) {
   std::vector<std::string> axisTexts;
-  std::vector<CommandOption> base;
   bool shardGiven = false;
   for (const CommandOption &option : options) {
     if (option.name == "vary") {
@@ -167,16 +185,7 @@ SweepPlan PlanOf(const std::vector<CommandOption> &options) {
       if (shardGiven)
         Refuse("--shard is given twice");
       shardGiven = true;
-      const std::vector<std::string> parts = Split(*option.value, '/');
-      const auto n = parts.size() == 2 ? WholeNumber(parts[1], 1, kMaxPoints) : std::nullopt;
-      const auto k = n ? WholeNumber(parts[0], 0, kMaxPoints) : std::nullopt;
-      if (!n || !k)
-        Refuse("--shard needs K/N with whole numbers, N from 1 (got \"" + *option.value + "\")");
-      if (*k >= *n)
-        Refuse("--shard " + *option.value + ": K must be below N (shards 0 to " +
-               std::to_string(*n - 1) + ")");
-      plan.shardIndex = *k;
-      plan.shardCount = *n;
+      ReadShard(*option.value, plan);
     } else if (option.name == "detail" || option.name == "plot") {
       Refuse("--" + option.name +
              ": a sweep writes no Detail or Plot file by default; --trace-dir DIR writes them "
@@ -185,13 +194,10 @@ SweepPlan PlanOf(const std::vector<CommandOption> &options) {
       base.push_back(option);
     }
   }
+  return axisTexts;
+}
 
-  const auto model = std::find_if(base.begin(), base.end(),
-                                  [](const CommandOption &o) { return o.name == "model"; });
-  if (model == base.end())
-    Refuse("--model is required (see --help)");
-  plan.model = ParseModelName(model->value.value_or(""));
-
+void ReadAxes(const std::vector<std::string> &axisTexts, SweepPlan &plan) {
   if (axisTexts.empty())
     Refuse("--vary NAME=FROM:TO:COUNT is required (see --help)");
   if (axisTexts.size() > 2)
@@ -204,9 +210,12 @@ SweepPlan PlanOf(const std::vector<CommandOption> &options) {
   if (plan.Points() > kMaxPoints)
     Refuse("the sweep has " + std::to_string(plan.Points()) + " points; at most " +
            std::to_string(kMaxPoints) + " are allowed (split it)");
+}
 
-  // The canonical form of the plan: the model, the other options in the
-  // order of their names (repeated ones in the order given), the ranges.
+// The options common to every point into the plan, and its canonical form:
+// the model, the other options in the order of their names (repeated ones in
+// the order given), the ranges.
+void ReadCommonOptions(const std::vector<CommandOption> &base, SweepPlan &plan) {
   std::vector<std::pair<std::string, std::string>> canonical;
   for (const CommandOption &option : base) {
     for (const SweepAxis &axis : plan.axes)
@@ -231,6 +240,19 @@ SweepPlan PlanOf(const std::vector<CommandOption> &options) {
     plan.signature += " --" + name + value;
   for (const SweepAxis &axis : plan.axes)
     plan.signature += " --vary " + axis.given;
+}
+
+SweepPlan PlanOf(const std::vector<CommandOption> &options) {
+  SweepPlan plan;
+  std::vector<CommandOption> base;
+  const std::vector<std::string> axisTexts = SeparateSweepOptions(options, plan, base);
+  const auto model = std::find_if(base.begin(), base.end(),
+                                  [](const CommandOption &o) { return o.name == "model"; });
+  if (model == base.end())
+    Refuse("--model is required (see --help)");
+  plan.model = ParseModelName(model->value.value_or(""));
+  ReadAxes(axisTexts, plan);
+  ReadCommonOptions(base, plan);
   return plan;
 }
 
@@ -239,13 +261,6 @@ unsigned AvailableCores() {
   if (::sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0)
     return static_cast<unsigned>(CPU_COUNT(&set));
   return std::max(1u, std::thread::hardware_concurrency());
-}
-
-bool HasEnding(std::string name, const std::string &ending) {
-  std::transform(name.begin(), name.end(), name.begin(),
-                 [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
-  return name.size() > ending.size() &&
-         name.compare(name.size() - ending.size(), ending.size(), ending) == 0;
 }
 
 void ParseMapOptions(SweepOptions &o, const std::map<std::string, std::string> &given) {
@@ -274,17 +289,90 @@ void ParseMapOptions(SweepOptions &o, const std::map<std::string, std::string> &
     o.mapOf = it->second;
 }
 
-// A result file of the sweep: named, new, and not one of the other outputs.
-void CheckNewFile(const std::string &name, const std::string &what,
-                  const std::vector<std::string> &others) {
+// A result file of the sweep: named, and not one of the other outputs. A run
+// finds out later whether an existing file is its own (PrepareSweepOutputs).
+void CheckOutputName(const std::string &name, const std::string &what,
+                     const std::vector<std::string> &others) {
   if (name.empty())
     Refuse(what + " needs a file name");
-  if (FileExists(name))
-    Refuse(name + " exists: morvane-sweep writes new files only (remove it or choose another "
-                  "name)");
   for (const std::string &other : others)
     if (SameFile(name, other))
       Refuse(name + " is named twice among the result files");
+}
+
+// The Final file of a sweep or a merge, which names its table too.
+void CheckFinalName(const std::string &name, const std::string &what) {
+  CheckOutputName(name, what, {});
+  if (HasEnding(name, ".tsv"))
+    Refuse(what + " " + name + " names a table: give the Final file (.mrv); its table is written "
+                               "beside it");
+}
+
+// A result file of a merge, which writes new files only.
+void CheckNewFile(const std::string &name, const std::string &what,
+                  const std::vector<std::string> &others) {
+  CheckOutputName(name, what, others);
+  if (FileExists(name))
+    Refuse(name + " exists: morvane-sweep writes new files only (remove it or choose another "
+                  "name)");
+}
+
+// The path as an absolute, normal one, for comparing where files lie.
+std::filesystem::path Where(const std::string &name) {
+  const std::filesystem::path absolute = std::filesystem::absolute(name).lexically_normal();
+  std::error_code error;
+  const std::filesystem::path path = std::filesystem::weakly_canonical(absolute, error);
+  return error ? absolute : path;
+}
+
+// Whether `inner` is `outer` or lies inside it.
+bool LiesIn(const std::string &inner, const std::string &outer) {
+  const std::filesystem::path in = Where(inner), out = Where(outer);
+  const auto o = std::mismatch(out.begin(), out.end(), in.begin(), in.end()).first;
+  return o == out.end() || (o->empty() && std::next(o) == out.end());
+}
+
+// The runs of every point (the start and one per --disturb) and the cap on
+// the generations of a run, as the plan's options give them.
+std::size_t RunsOf(const SweepPlan &plan) {
+  return 1 + static_cast<std::size_t>(
+                 std::count_if(plan.base.begin(), plan.base.end(),
+                               [](const CommandOption &o) { return o.name == "disturb"; }));
+}
+
+std::optional<std::uint64_t> MaxGenerationsOf(const SweepPlan &plan) {
+  for (const CommandOption &option : plan.base)
+    if (option.name == "max-generations")
+      return WholeNumber(option.value.value_or(""), 1, 0xFFFFFFFFu);
+  return std::nullopt;
+}
+
+// The trace folder: no output lies in it or is it, and its file system has
+// room for what the trace files will take at least: every run of every
+// point has a generation, and --max-generations tells how many at most.
+void CheckTraceDir(const SweepOptions &o, const std::vector<std::string> &outputs,
+                   std::optional<std::uint64_t> maxGenerations, std::size_t runs) {
+  for (const std::string &output : outputs)
+    if (!output.empty() && (LiesIn(output, o.traceDir) || LiesIn(o.traceDir, output)))
+      Refuse("--trace-dir " + o.traceDir + " and " + output +
+             " lie in one another: the trace files need a folder of their own");
+  constexpr double kPointBytes = 800, kGenerationBytes = 260; // headers; a Detail and a Plot line
+  const double points = static_cast<double>(
+      (o.plan.Points() + o.plan.shardCount - 1 - o.plan.shardIndex) / o.plan.shardCount);
+  const double generations = static_cast<double>(runs) *
+                             static_cast<double>(maxGenerations.value_or(1));
+  const double estimate = points * (kPointBytes + generations * kGenerationBytes);
+  std::error_code error;
+  const std::filesystem::path folder = Where(o.traceDir);
+  const std::filesystem::space_info space =
+      std::filesystem::space(FileExists(o.traceDir) ? folder : folder.parent_path(), error);
+  if (!error && estimate > static_cast<double>(space.available)) {
+    char text[200];
+    std::snprintf(text, sizeof text, "about %.0f MB%s, and its file system has %.0f MB free",
+                  estimate / 1e6, maxGenerations ? "" : " at the least",
+                  static_cast<double>(space.available) / 1e6);
+    Refuse("--trace-dir " + o.traceDir + ": the trace files would take " + text);
+  }
 }
 
 } // namespace
@@ -331,6 +419,7 @@ SweepOptions ParseMerge(const std::vector<std::string> &args) {
   if (o.mergeInputs.empty())
     Refuse("--merge OUT needs the Final files of the shards after it");
   ParseMapOptions(o, given);
+  CheckFinalName(o.finalFile, "--merge");
   CheckNewFile(o.finalFile, "--merge", {});
   CheckNewFile(o.tableFile, "--merge", {o.finalFile});
   if (!o.mapFile.empty())
@@ -372,6 +461,13 @@ std::string SweepPlan::Description() const {
   return signature + " --shard " + std::to_string(shardIndex) + "/" + std::to_string(shardCount);
 }
 
+bool HasEnding(std::string name, const std::string &ending) {
+  std::transform(name.begin(), name.end(), name.begin(),
+                 [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
+  return name.size() > ending.size() &&
+         name.compare(name.size() - ending.size(), ending.size(), ending) == 0;
+}
+
 std::string SweepTableName(const std::string &finalFile) {
   if (HasEnding(finalFile, ".mrv"))
     return finalFile.substr(0, finalFile.size() - 4) + ".tsv";
@@ -400,8 +496,12 @@ SweepOptions ParseSweepOptions(const std::vector<std::string> &args) {
 
   std::vector<CommandOption> planOptions;
   std::map<std::string, std::string> given;
-  for (CommandOption &option : SplitCommandLine(args, {"ess"})) {
-    if (kOutputOptions.count(option.name) == 0) {
+  for (CommandOption &option : SplitCommandLine(args, {"ess", "resume"})) {
+    if (option.name == "resume") {
+      if (o.resume)
+        Refuse("--resume is given twice");
+      o.resume = true;
+    } else if (kOutputOptions.count(option.name) == 0) {
       planOptions.push_back(std::move(option));
     } else if (!given.emplace(option.name, *option.value).second) {
       Refuse("--" + option.name + " is given twice");
@@ -433,10 +533,12 @@ SweepOptions ParseSweepOptions(const std::vector<std::string> &args) {
            "--map FILE)");
   CheckSweepMap(o);
 
-  CheckNewFile(o.finalFile, "--final", {});
-  CheckNewFile(o.tableFile, "--final", {o.finalFile});
+  CheckFinalName(o.finalFile, "--final");
   if (!o.mapFile.empty())
-    CheckNewFile(o.mapFile, "--map", {o.finalFile, o.tableFile});
+    CheckOutputName(o.mapFile, "--map", {o.finalFile, o.tableFile});
+  if (!o.traceDir.empty())
+    CheckTraceDir(o, {o.finalFile, o.tableFile, o.mapFile}, MaxGenerationsOf(o.plan),
+                  RunsOf(o.plan));
   return o;
 }
 
@@ -495,8 +597,12 @@ Results:
                    (p0, q0, DG0, fAB0... for a varied initial value), T, the
                    final p, q, DG, Fit (fAB, fAb, faB, fab for clones) and
                    converged ("no" when --max-generations cut a run of the
-                   point: its state is no equilibrium). Existing files are
-                   never overwritten.
+                   point: its state is no equilibrium). Both are written
+                   under a temporary name (FILE.part, FILE.tsv.part) and
+                   renamed once the last point is in, so that a file under
+                   the final name always holds a whole sweep. When the files
+                   exist and hold this very sweep whole, nothing is run
+                   ("already done"); files of another sweep are refused.
   --trace-dir DIR  also write a Detail file and a Plot file per point in DIR
                    (point-N.gnr, point-N.plo, names that sort in grid order);
                    each record then names its point's Plot file
@@ -512,17 +618,29 @@ Running:
   --shard K/N      run only the points whose number is K modulo N (0 <= K <
                    N), for a job array or several machines; the shards' Final
                    files go back together with --merge
-  --merge OUT SHARD.mrv...
+  --resume         go on from the temporary files of an interrupted run of
+                   the same sweep (Ctrl-C, a signal, a full disk, a killed
+                   job): the points whose record and row are whole are kept,
+                   the others run again; the result is byte for byte that
+                   of an uninterrupted run
+  --merge OUT SHARD...
                    put the Final files and tables of all N shards of one sweep
                    back into grid order: OUT and its table, byte for byte what
-                   the sweep would have written in one process
+                   the sweep would have written in one process. A shard is
+                   given by its Final file or its table (either one); every
+                   record is checked against its row and its point's
+                   parameters
   --help           show this text
 
 On a terminal a progress line goes to stderr (points done, points per
 second, time left); nothing when stderr is not a terminal.
 
-Exit status: 0 on success, 2 when an argument is refused (nothing is written),
-1 when a file cannot be written or read (its message goes to stderr).
+Ctrl-C (SIGINT) or SIGTERM finishes the points in hand, writes them, keeps
+the temporary files and says how to resume.
+
+Exit status: 0 on success (or already done), 2 when an argument is refused
+(nothing is written), 1 when a file cannot be written or read (its message
+goes to stderr), 130 after SIGINT and 143 after SIGTERM.
 )";
 }
 

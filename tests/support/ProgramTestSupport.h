@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "RunLoopTestSupport.h"
+#include "support/RunLoopTestSupport.h"
 
 namespace morvane::testing {
 
@@ -48,19 +48,18 @@ inline std::vector<std::string> LfLines(const std::string &content) {
   return lines;
 }
 
-// Runs `program` with `args` in `folder`, stdout and stderr captured.
-inline Outcome RunProgram(const char *program, const std::string &folder, const Args &args) {
-  ScratchFolder capture;
-  const std::string outPath = capture.File("stdout");
-  const std::string errPath = capture.File("stderr");
-  const pid_t pid = ::fork();
-  if (pid < 0) {
-    ADD_FAILURE() << "fork failed";
-    return {};
-  }
-  if (pid == 0) {
-    const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+// `program` started with `args` in `folder`, stdout and stderr captured;
+// Wait() collects its outcome (exit status -1 when a signal ended it).
+class RunningProgram {
+public:
+  RunningProgram(const char *program, const std::string &folder, const Args &args) {
+    pid_ = ::fork();
+    if (pid_ < 0)
+      ADD_FAILURE() << "fork failed";
+    if (pid_ != 0)
+      return;
+    const int out = ::open(capture_.File("stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int err = ::open(capture_.File("stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0 ||
         ::chdir(folder.c_str()) != 0)
       ::_exit(127);
@@ -72,14 +71,28 @@ inline Outcome RunProgram(const char *program, const std::string &folder, const 
     ::execvp(program, argv.data());
     ::_exit(127);
   }
-  int status = 0;
-  if (::waitpid(pid, &status, 0) != pid)
-    ADD_FAILURE() << "waitpid failed";
-  Outcome o;
-  o.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  o.out = ReadWholeFile(outPath);
-  o.err = ReadWholeFile(errPath);
-  return o;
+
+  pid_t Pid() const { return pid_; }
+
+  Outcome Wait() {
+    int status = 0;
+    if (pid_ <= 0 || ::waitpid(pid_, &status, 0) != pid_)
+      ADD_FAILURE() << "waitpid failed";
+    Outcome o;
+    o.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    o.out = ReadWholeFile(capture_.File("stdout"));
+    o.err = ReadWholeFile(capture_.File("stderr"));
+    return o;
+  }
+
+private:
+  ScratchFolder capture_;
+  pid_t pid_ = -1;
+};
+
+// Runs `program` with `args` in `folder`, stdout and stderr captured.
+inline Outcome RunProgram(const char *program, const std::string &folder, const Args &args) {
+  return RunningProgram(program, folder, args).Wait();
 }
 
 inline std::vector<std::string> FolderEntries(const std::string &folder) {

@@ -1,4 +1,4 @@
-#include "app/SweepThreads.h"
+#include "batch/SweepThreads.h"
 
 #include <algorithm>
 #include <chrono>

@@ -14,6 +14,7 @@
 #include "engine/FieldRules.h"
 #include "engine/Model.h"
 #include "engine/TradeOff.h"
+#include "state/Parameters.h"
 #include "state/SimState.h"
 
 namespace morvane {
@@ -40,28 +41,16 @@ struct RunnerOptions {
   bool help = false;
   Model model = Model::HaploidLocal;
 
-  // Parameters; the defaults are the initial texts of the input windows.
-  double x = 1;
-  double d = 1;
-  double c = 0.5;
-  std::uint16_t i = 1;
-  std::uint16_t j = 1;
-  // The survivals as the run uses them: under a trade-off W2A and W2a are
-  // already computed, under the ESS option W1A too.
-  double W1A = 1;
-  double W2A = 1;
-  double W1a = 1;
-  double W2a = 1;
-  double L = 0.000001;
+  // The parameters as the run uses them: under a trade-off W2A and W2a are
+  // already computed, under the ESS option W1A too. The defaults are the
+  // initial texts of the input windows.
+  Parameters params = kInputWindowParameters;
   TradeOffRule tradeOff = TradeOffRule::None;
   bool ess = false;
 
   // Initial state: p, q and DG0 for the sexual models, the four clone
   // frequencies (brought to sum 1) for clones.
-  double p = 0.5;
-  double q = 0.5;
-  double DG = 0;
-  std::array<double, 4> clones{0, 0.5, 0, 0.5};
+  StartValues start;
 
   std::string finalFile;
   std::string detailFile;
@@ -107,11 +96,6 @@ RunnerOptions ParseRunnerOptions(const std::vector<std::string> &args,
 // its flag); --help is not looked for.
 RunnerOptions ParseRunnerCommandOptions(const std::vector<CommandOption> &options,
                                         RunnerFiles files);
-
-// Stores the parameters and the initial state of the options into s, as the
-// input window's Go does, with the trade-off and ESS status texts. s must have
-// been prepared for the series (PrepareSexualInput or PrepareClonalInput).
-void StoreRunnerParameters(const RunnerOptions &options, SimState &s);
 
 // The text of --help.
 std::string RunnerHelpText();

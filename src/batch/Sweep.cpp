@@ -1,4 +1,4 @@
-#include "app/Sweep.h"
+#include "batch/Sweep.h"
 
 #include <algorithm>
 #include <array>
@@ -14,7 +14,9 @@
 #include <sys/stat.h>
 #include <thread>
 
-#include "app/Runner.h"
+#include "batch/Runner.h"
+#include "batch/SweepFiles.h"
+#include "engine/Series.h"
 #include "files/FinalFile.h"
 #include "files/LineText.h"
 #include "files/NumberFormat.h"
@@ -50,10 +52,6 @@ std::size_t OutputColumn(const SweepPlan &plan, const std::string &output) {
   return 1 + plan.axes.size() + (output == "T" ? 0 : 1 + k);
 }
 
-std::string TableStart(const SweepPlan &plan) {
-  return "# morvane-sweep " + plan.Description() + "\n" + SweepTableHeader(plan);
-}
-
 // The map of the rows of a whole sweep, in grid order.
 SweepMapData MapOfRows(const SweepOptions &o, const std::vector<std::string> &rows) {
   const SweepPlan &plan = o.plan;
@@ -81,12 +79,6 @@ SweepMapData MapOfRows(const SweepOptions &o, const std::vector<std::string> &ro
     map.high = 1;
   }
   return map;
-}
-
-void CreateWithContent(const std::string &name, const std::string &content) {
-  if (!CreateNewFile(name))
-    throw FileError(EEXIST, name);
-  AppendToFile(name, content);
 }
 
 // The progress line: points done of all, rate, time left; rewritten in place.
@@ -148,9 +140,13 @@ private:
 // wake the writer once per batch (and it looks by itself four times a
 // second), so that a point costs no thread switch. The first error of a
 // worker or of `write` stops the workers and is rethrown.
+// When `cancel` is set, no point is started any more; the points in hand are
+// finished and those that follow the last written one without a gap are
+// written. Returns the number of positions written.
 template <typename Write>
-void RunInOrder(const SweepOptions &o, const std::vector<std::size_t> &points,
-                std::vector<RunnerOptions> &pointOptions, Write write, ProgressLine &progress) {
+std::size_t RunInOrder(const SweepOptions &o, const std::vector<std::size_t> &points,
+                       std::vector<RunnerOptions> &pointOptions, Write write,
+                       ProgressLine &progress, const std::atomic<bool> *cancel) {
   constexpr std::size_t kBatch = 256;
   const std::size_t n = points.size();
   const std::size_t window = std::max<std::size_t>(4 * kBatch, 64 * o.jobs);
@@ -163,6 +159,7 @@ void RunInOrder(const SweepOptions &o, const std::vector<std::size_t> &points,
   std::size_t written = 0;  // positions handed to write, in order
   bool stop = false;
   std::exception_ptr error;
+  auto cancelled = [cancel] { return cancel && cancel->load(); };
 
   auto fail = [&](std::exception_ptr e) {
     std::lock_guard<std::mutex> lock(m);
@@ -177,8 +174,10 @@ void RunInOrder(const SweepOptions &o, const std::vector<std::size_t> &points,
       std::size_t position;
       {
         std::unique_lock<std::mutex> lock(m);
-        workerWake.wait(lock, [&] { return stop || next >= n || next < written + window; });
-        if (stop || next >= n)
+        workerWake.wait(lock, [&] {
+          return stop || cancelled() || next >= n || next < written + window;
+        });
+        if (stop || cancelled() || next >= n)
           return;
         position = next++;
       }
@@ -209,25 +208,34 @@ void RunInOrder(const SweepOptions &o, const std::vector<std::size_t> &points,
   for (std::size_t t = 0; t < threads; ++t)
     workers.emplace_back(work);
 
-  try {
+  // Hands the results that follow the last written one without a gap to
+  // write.
+  auto writeReady = [&] {
     std::vector<SweepPointResult> batch;
-    while (written < n) {
+    {
+      std::lock_guard<std::mutex> lock(m);
+      for (; written < n && done[written % window]; ++written) {
+        batch.push_back(std::move(slots[written % window]));
+        done[written % window] = 0;
+      }
+    }
+    if (!batch.empty()) {
+      workerWake.notify_all(); // the window has moved on
+      write(batch);
+    }
+  };
+
+  try {
+    while (written < n && !cancelled()) {
       {
         std::unique_lock<std::mutex> lock(m);
-        writerWake.wait_for(lock, std::chrono::milliseconds(250),
-                            [&] { return stop || finished == n || finished >= written + kBatch; });
+        writerWake.wait_for(lock, std::chrono::milliseconds(250), [&] {
+          return stop || finished == n || finished >= written + kBatch;
+        });
         if (stop)
           break;
-        for (; written < n && done[written % window]; ++written) {
-          batch.push_back(std::move(slots[written % window]));
-          done[written % window] = 0;
-        }
       }
-      if (!batch.empty()) {
-        workerWake.notify_all(); // the window has moved on
-        write(batch);
-        batch.clear();
-      }
+      writeReady();
       progress.Update(written, false);
     }
   } catch (...) {
@@ -236,36 +244,22 @@ void RunInOrder(const SweepOptions &o, const std::vector<std::size_t> &points,
   workerWake.notify_all();
   for (std::thread &worker : workers)
     worker.join();
-  if (error) {
+  if (!error && cancelled()) {
+    // The points in hand are done: what follows the written ones goes too.
+    try {
+      writeReady();
+    } catch (...) {
+      error = std::current_exception();
+    }
+  }
+  if (error || written < n) {
     progress.Break();
-    std::rethrow_exception(error);
+    if (error)
+      std::rethrow_exception(error);
+  } else {
+    progress.Update(written, true);
   }
-  progress.Update(written, true);
-}
-
-std::string ReadInput(const std::string &name) {
-  std::ifstream in(name, std::ios::binary);
-  if (!in)
-    throw UsageError("cannot read " + name + ": " + IoErrorMessage(errno));
-  std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad())
-    throw UsageError("cannot read " + name + ": " + IoErrorMessage(errno));
-  return content;
-}
-
-// The lines of content, each with its line end, which must be `end`.
-std::vector<std::string> LinesEndingWith(const std::string &content, const std::string &end,
-                                         const std::string &name) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < content.size()) {
-    const std::size_t at = content.find(end, start);
-    if (at == std::string::npos)
-      throw UsageError(name + " ends in the middle of a line: was its sweep cut short?");
-    lines.push_back(content.substr(start, at + end.size() - start));
-    start = at + end.size();
-  }
-  return lines;
+  return written;
 }
 
 // One shard as read back: its plan, and its records and rows by point.
@@ -276,14 +270,9 @@ struct Shard {
   std::vector<std::string> rows;
 };
 
-Shard ReadShard(const std::string &finalName) {
-  Shard shard;
-  shard.name = finalName;
-  const std::string tableName = SweepTableName(finalName);
-  const std::vector<std::string> records = LinesEndingWith(ReadInput(finalName), "\r\n", finalName);
-  const std::vector<std::string> rows = LinesEndingWith(ReadInput(tableName), "\n", tableName);
-  if (records.empty() || records[0] != FinalHeaderLine())
-    throw UsageError(finalName + " is not a Final file (its first line is not the header)");
+// The table's first lines into the shard's plan; UsageError naming the table.
+void ReadShardPlan(Shard &shard, const std::vector<std::string> &rows,
+                   const std::string &tableName) {
   const std::string mark = "# morvane-sweep ";
   if (rows.size() < 2 || rows[0].compare(0, mark.size(), mark) != 0)
     throw UsageError(tableName + " is not the table of a sweep");
@@ -295,32 +284,36 @@ Shard ReadShard(const std::string &finalName) {
   }
   if (rows[1] != SweepTableHeader(shard.plan))
     throw UsageError(tableName + ": its column names do not match its sweep");
+}
+
+// A shard given by its Final file or its table: both read, every record
+// checked against its row and the parameters of its point.
+Shard ReadShard(const ShardFiles &files) {
+  Shard shard;
+  shard.name = files.finalFile;
+  const std::vector<std::string> records =
+      LinesEndingWith(ReadInput(files.finalFile), "\r\n", files.finalFile);
+  const std::vector<std::string> rows =
+      LinesEndingWith(ReadInput(files.tableFile), "\n", files.tableFile);
+  if (records.empty() || records[0] != FinalHeaderLine())
+    throw UsageError(files.finalFile + " is not a Final file (its first line is not the header)");
+  ReadShardPlan(shard, rows, files.tableFile);
   shard.records.assign(records.begin() + 1, records.end());
   shard.rows.assign(rows.begin() + 2, rows.end());
-  if (shard.records.size() != shard.rows.size())
-    throw UsageError(finalName + " and " + tableName + " do not hold the same number of points");
 
   // The rows of shard K of N are the points K, K + N, K + 2N ... in order.
   const SweepPlan &plan = shard.plan;
   const std::size_t expected =
       (plan.Points() + plan.shardCount - 1 - plan.shardIndex) / plan.shardCount;
   const std::string which = "shard " + std::to_string(plan.shardIndex) + "/" +
-                            std::to_string(plan.shardCount) + " (" + finalName + ")";
-  if (shard.rows.size() != expected)
-    throw UsageError(which + " holds " + std::to_string(shard.rows.size()) + " of its " +
+                            std::to_string(plan.shardCount) + " (" + files.finalFile + ")";
+  if (shard.rows.size() != expected || shard.records.size() != expected)
+    throw UsageError(which + " holds " + std::to_string(shard.records.size()) + " records and " +
+                     std::to_string(shard.rows.size()) + " rows of its " +
                      std::to_string(expected) + " points: was it cut short?");
-  for (std::size_t k = 0; k < shard.rows.size(); ++k) {
-    const std::size_t point = plan.shardIndex + k * plan.shardCount;
-    const std::vector<std::string_view> fields =
-        TabFields(std::string_view(shard.rows[k]).substr(0, shard.rows[k].size() - 1));
-    bool same = fields.size() > plan.axes.size() && fields[0] == std::to_string(point);
-    const std::array<std::size_t, 2> at = plan.Coordinates(point);
-    for (std::size_t a = 0; same && a < plan.axes.size(); ++a)
-      same = fields[1 + a] == plan.axes[a].shown[at[a]];
-    if (!same)
-      throw UsageError(which + ": row " + std::to_string(k + 1) + " is not point " +
-                       std::to_string(point) + " of its sweep");
-  }
+  for (std::size_t k = 0; k < expected; ++k)
+    CheckRecordAgainstRow(plan, plan.shardIndex + k * plan.shardCount, shard.records[k],
+                          shard.rows[k], files.finalFile + ", line " + std::to_string(k + 2));
   return shard;
 }
 
@@ -350,8 +343,7 @@ SweepPointResult RunSweepPoint(const SweepOptions &o, std::size_t point, RunnerO
     tracing = Tracing::ToFiles;
     const std::string name = TraceName(o, point);
     ro.plotFile = name + ".plo";
-    s.DetailFileName = s.DetailFile.Name = name + ".gnr";
-    CreateEmptyFile(s.DetailFile.Name);
+    ChooseDetailFile(s, name + ".gnr");
   }
   RunnerDisplay display(s, ro.maxGenerations);
   bool converged = true;
@@ -418,38 +410,69 @@ std::vector<RunnerOptions> CheckSweepPoints(const SweepPlan &plan, unsigned jobs
   return shard;
 }
 
-SweepMapData RunSweep(const SweepOptions &o, std::vector<RunnerOptions> pointOptions,
-                      std::ostream *progressOut) {
-  const std::vector<std::size_t> points = ShardPoints(o.plan);
+namespace {
+
+// The rows of a table written whole, for its map.
+std::vector<std::string> RowsOfTable(const std::string &tableFile) {
+  std::vector<std::string> rows = LinesEndingWith(ReadInput(tableFile), "\n", tableFile);
+  rows.erase(rows.begin(), rows.begin() + std::min<std::size_t>(2, rows.size()));
+  return rows;
+}
+
+} // namespace
+
+SweepRun RunSweep(const SweepOptions &o, std::vector<RunnerOptions> pointOptions,
+                  std::ostream *progressOut, const std::atomic<bool> *cancel) {
+  std::vector<std::size_t> points = ShardPoints(o.plan);
+  SweepRun run;
+  run.points = points.size();
   if (!o.traceDir.empty() && ::mkdir(o.traceDir.c_str(), 0777) != 0 && errno != EEXIST)
     throw FileError(errno, o.traceDir);
-  CreateWithContent(o.finalFile, FinalHeaderLine());
-  CreateWithContent(o.tableFile, TableStart(o.plan));
-
-  const bool keepRows = !o.mapFile.empty();
-  std::vector<std::string> rows;
-  ProgressLine progress(progressOut, points.size());
-  RunInOrder(
-      o, points, pointOptions,
-      [&](std::vector<SweepPointResult> &batch) {
-        std::string records, table;
-        for (const SweepPointResult &r : batch) {
-          records += r.record;
-          table += r.row;
-          if (keepRows)
-            rows.push_back(r.row);
-        }
-        AppendToFile(o.finalFile, records);
-        AppendToFile(o.tableFile, table);
-      },
-      progress);
-  return keepRows ? MapOfRows(o, rows) : SweepMapData{};
+  const SweepStart start = PrepareSweepOutputs(o, o.resume);
+  if (start.alreadyDone) {
+    run.alreadyDone = true;
+    run.pointsDone = run.points;
+  } else {
+    // Points kept from an interrupted run are not run again.
+    points.erase(points.begin(), points.begin() + static_cast<std::ptrdiff_t>(start.pointsDone));
+    pointOptions.erase(pointOptions.begin(),
+                       pointOptions.begin() + static_cast<std::ptrdiff_t>(start.pointsDone));
+    const std::string partFinal = PartName(o.finalFile);
+    const std::string partTable = PartName(o.tableFile);
+    ProgressLine progress(progressOut, points.size());
+    const std::size_t written = RunInOrder(
+        o, points, pointOptions,
+        [&](std::vector<SweepPointResult> &batch) {
+          std::string records, table;
+          for (const SweepPointResult &r : batch) {
+            records += r.record;
+            table += r.row;
+          }
+          AppendToFile(partFinal, records);
+          AppendToFile(partTable, table);
+        },
+        progress, cancel);
+    run.pointsDone = start.pointsDone + written;
+    if (written < points.size())
+      return run;
+    CompleteSweepOutputs(o);
+  }
+  if (!o.mapFile.empty())
+    run.map = MapOfRows(o, RowsOfTable(o.tableFile));
+  return run;
 }
 
 SweepMapData MergeSweepShards(SweepOptions &o) {
   std::vector<Shard> shards;
-  for (const std::string &name : o.mergeInputs)
-    shards.push_back(ReadShard(name));
+  std::vector<std::string> seen;
+  for (const std::string &name : o.mergeInputs) {
+    // A shard's Final file and its table may both be given.
+    const ShardFiles files = RecogniseShardFiles(name);
+    if (std::find(seen.begin(), seen.end(), files.finalFile) != seen.end())
+      continue;
+    seen.push_back(files.finalFile);
+    shards.push_back(ReadShard(files));
+  }
   const SweepPlan &plan = shards[0].plan;
   std::vector<const Shard *> byIndex(plan.shardCount, nullptr);
   for (const Shard &shard : shards) {
@@ -488,8 +511,7 @@ SweepMapData MergeSweepShards(SweepOptions &o) {
     if (!o.mapFile.empty())
       rows.push_back(shard.rows[k]);
   }
-  CreateWithContent(o.finalFile, records);
-  CreateWithContent(o.tableFile, table);
+  WriteWhole({{o.finalFile, std::move(records)}, {o.tableFile, std::move(table)}});
   return o.mapFile.empty() ? SweepMapData{} : MapOfRows(o, rows);
 }
 

@@ -3,13 +3,14 @@
 // Final file and a table; and the merge of the shards of one sweep.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <ostream>
 #include <string>
 #include <vector>
 
-#include "app/SweepOptions.h"
-#include "app/SweepThreads.h"
+#include "batch/SweepOptions.h"
+#include "batch/SweepThreads.h"
 #include "state/SimState.h"
 
 namespace morvane {
@@ -39,17 +40,31 @@ SweepPointResult RunSweepPoint(const SweepOptions &options, std::size_t point,
 // Throws the UsageError of the first refused point in grid order.
 std::vector<RunnerOptions> CheckSweepPoints(const SweepPlan &plan, unsigned jobs);
 
-// Runs the points of the shard, with their options as CheckSweepPoints gave
-// them, on options.jobs threads and writes the Final file and the table (new
-// files), adding each point's record and row in grid order as soon as those
-// before it are done. `progress`, when not null, receives a progress line
-// rewritten in place. Returns the map's data when a map is asked for. Throws
-// FileError; the records written before stay.
-SweepMapData RunSweep(const SweepOptions &options, std::vector<RunnerOptions> pointOptions,
-                      std::ostream *progress);
+// What a run of a sweep did.
+struct SweepRun {
+  SweepMapData map;          // when a map is asked for and the sweep is whole
+  bool alreadyDone = false;  // its complete outputs existed: nothing was run
+  std::size_t pointsDone = 0; // points of the shard in the outputs
+  std::size_t points = 0;     // points of the shard
+  bool Complete() const { return pointsDone == points; }
+};
 
-// Reads the Final files of the shards and their tables, checks that they are
-// all the shards of one sweep, complete, and writes options.finalFile and its
+// Runs the points of the shard, with their options as CheckSweepPoints gave
+// them, on options.jobs threads, adding each point's record and row in grid
+// order, as soon as those before it are done, to the Final file and the
+// table under their temporary names (PartName), renamed once every point is
+// in. With options.resume, goes on from the temporary files of an
+// interrupted run. `progress`, when not null, receives a progress line
+// rewritten in place. When `cancel` is set the points in hand are finished
+// and written and the run stops, its temporary files kept for a resume.
+// Throws UsageError (outputs refused, see PrepareSweepOutputs) or FileError;
+// the records written before stay in the temporary files.
+SweepRun RunSweep(const SweepOptions &options, std::vector<RunnerOptions> pointOptions,
+                  std::ostream *progress, const std::atomic<bool> *cancel = nullptr);
+
+// Reads the Final files of the shards and their tables (each shard given by
+// either), checks that they are all the shards of one sweep, complete, every
+// record against its row and its point's parameters, and writes options.finalFile and its
 // table in grid order. Sets options.plan. Throws UsageError (nothing
 // written) or FileError.
 SweepMapData MergeSweepShards(SweepOptions &options);

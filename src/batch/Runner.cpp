@@ -1,4 +1,4 @@
-#include "app/Runner.h"
+#include "batch/Runner.h"
 
 #include "engine/Series.h"
 #include "files/FinalFile.h"
@@ -35,11 +35,14 @@ void ReportRun(const SimState &s, Model model, std::ostream &out) {
   out << '\n';
 }
 
+// A run that did not reach its equilibrium says so, with the generation
+// reached: its values are no equilibrium values.
 void ReportCap(const RunnerDisplay &display, const SimState &s, const RunnerOptions &o,
                std::ostream &err) {
   if (display.Capped())
-    err << "morvane-run: run " << s.CompletedRuns << " ended after " << *o.maxGenerations
-        << " generations without converging\n";
+    err << "morvane-run: warning: run " << s.CompletedRuns << " ended after "
+        << *o.maxGenerations << " generations without converging, at T=" << s.Generation
+        << "\n";
 }
 
 } // namespace
@@ -54,7 +57,7 @@ void RunSeriesRuns(const RunnerOptions &o, SimState &s, RunnerDisplay &display, 
     PrepareClonalInput(s, o.plotFile, tracing);
   else
     PrepareSexualInput(s, o.plotFile, tracing);
-  StoreRunnerParameters(o, s);
+  StoreSeriesInput(s, o.model, o.params, o.tradeOff, o.ess, o.start);
   if (clonal)
     StartClonalSeries(s, display, tracing);
   else
@@ -63,26 +66,24 @@ void RunSeriesRuns(const RunnerOptions &o, SimState &s, RunnerDisplay &display, 
 
   // Disturbance window: one Go per step.
   for (const Disturbance &step : o.disturbances) {
-    if (clonal)
-      RerunClonalSeries(s, display, step.clones, tracing);
-    else if (IsHaploidSexual(o.model))
-      RerunHaploidSeries(s, display, step.p, step.q, *step.dg, tracing);
-    else if (step.dg)
-      RerunDiploidSeriesWithDG(s, display, step.p, step.q, *step.dg, tracing);
-    else
-      RerunDiploidSeriesWithFit(s, display, step.p, step.q, *step.fit, tracing);
+    RerunFromHeld(s, GenerationSnapshot(s), [&] {
+      if (clonal)
+        RerunClonalSeries(s, display, step.clones, tracing);
+      else if (IsHaploidSexual(o.model))
+        RerunHaploidSeries(s, display, step.p, step.q, *step.dg, tracing);
+      else if (step.dg)
+        RerunDiploidSeriesWithDG(s, display, step.p, step.q, *step.dg, tracing);
+      else
+        RerunDiploidSeriesWithFit(s, display, step.p, step.q, *step.fit, tracing);
+    });
     afterRun();
   }
 }
 
 void RunSeries(const RunnerOptions &o, SimState &s, std::ostream &out, std::ostream &err) {
   // Main window: the Final file, then the Detail file, then the model.
-  s.FinalFileName = o.finalFile;
-  s.FinalFile.Name = o.finalFile;
-  CreateOrAcceptFinalFile(o.finalFile);
-  s.DetailFileName = o.detailFile;
-  s.DetailFile.Name = o.detailFile;
-  CreateEmptyFile(o.detailFile);
+  ChooseFinalFile(s, o.finalFile);
+  ChooseDetailFile(s, o.detailFile);
 
   RunnerDisplay display(s, o.maxGenerations);
   RunSeriesRuns(o, s, display, Tracing::ToFiles, [&] {

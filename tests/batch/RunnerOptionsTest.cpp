@@ -1,7 +1,8 @@
 // The runner's options as parsed and stored, without running a series.
 #include <gtest/gtest.h>
 
-#include "app/RunnerOptions.h"
+#include "batch/RunnerOptions.h"
+#include "engine/Series.h"
 
 namespace morvane {
 namespace {
@@ -12,46 +13,56 @@ RunnerOptions Parse(std::vector<std::string> args) {
   return ParseRunnerOptions(args);
 }
 
+// What the runner stores of its options, as the input window's Go.
+void Store(const RunnerOptions &o, SimState &s) {
+  StoreSeriesInput(s, o.model, o.params, o.tradeOff, o.ess, o.start);
+}
+
 TEST(RunnerOptions, DefaultsAreTheInitialTextsOfTheWindows) {
   const RunnerOptions o = Parse({"--model", "diploid-global"});
   EXPECT_EQ(o.model, Model::DiploidGlobal);
-  EXPECT_EQ(o.x, 1.0);
-  EXPECT_EQ(o.d, 1.0);
-  EXPECT_EQ(o.c, 0.5);
-  EXPECT_EQ(o.i, 1);
-  EXPECT_EQ(o.j, 1);
-  EXPECT_EQ(o.W1A, 1.0);
-  EXPECT_EQ(o.W2a, 1.0);
-  EXPECT_EQ(o.L, 0.000001);
-  EXPECT_EQ(o.p, 0.5);
-  EXPECT_EQ(o.q, 0.5);
-  EXPECT_EQ(o.DG, 0.0);
+  EXPECT_EQ(o.params.SoftProp, 1.0);
+  EXPECT_EQ(o.params.MigSurv, 1.0);
+  EXPECT_EQ(o.params.HabFreq, 0.5);
+  EXPECT_EQ(o.params.TriesAB, 1);
+  EXPECT_EQ(o.params.TriesaB, 1);
+  EXPECT_EQ(o.params.W1A, 1.0);
+  EXPECT_EQ(o.params.W2a, 1.0);
+  EXPECT_EQ(o.params.StopThreshold, 0.000001);
+  EXPECT_EQ(o.start.FreqA, 0.5);
+  EXPECT_EQ(o.start.FreqB, 0.5);
+  EXPECT_EQ(o.start.DG, 0.0);
   EXPECT_EQ(o.plotFile, "PlotSexFile.plo");
   EXPECT_FALSE(o.maxGenerations);
   EXPECT_TRUE(o.disturbances.empty());
 
   const RunnerOptions c = Parse({"--model", "clonal"});
-  EXPECT_EQ(c.clones, (std::array<double, 4>{0, 0.5, 0, 0.5}));
+  EXPECT_EQ(c.start.Clones, (std::array<double, 4>{0, 0.5, 0, 0.5}));
   EXPECT_EQ(c.plotFile, "PlotCloneFile.plo");
 }
 
 TEST(RunnerOptions, BoundsTypedExactlyAreAccepted) {
   const RunnerOptions o = Parse({"--model", "haploid-local", "--d", "0.0001", "--c", "0.9999",
                                  "--L", "0.1", "--DG", "0.25", "--W1A", "0", "--x", "0"});
-  EXPECT_EQ(o.d, 0.0001);
-  EXPECT_EQ(o.c, 0.9999);
-  EXPECT_EQ(o.L, 0.1);
-  EXPECT_EQ(o.DG, 0.25);
-  EXPECT_EQ(Parse({"--model", "haploid-local", "--c", "0.0001", "--L", "0"}).c, 0.0001);
+  EXPECT_EQ(o.params.MigSurv, 0.0001);
+  EXPECT_EQ(o.params.HabFreq, 0.9999);
+  EXPECT_EQ(o.params.StopThreshold, 0.1);
+  EXPECT_EQ(o.start.DG, 0.25);
+  EXPECT_EQ(Parse({"--model", "haploid-local", "--c", "0.0001", "--L", "0"}).params.HabFreq, 0.0001);
   // Good values in other forms.
-  EXPECT_EQ(Parse({"--model", "haploid-local", "--x", ".5"}).x, 0.5);
-  EXPECT_EQ(Parse({"--model", "haploid-local", "--x", "5E-1"}).x, 0.5);
+  EXPECT_EQ(Parse({"--model", "haploid-local", "--x", ".5"}).params.SoftProp, 0.5);
+  EXPECT_EQ(Parse({"--model", "haploid-local", "--x", "5E-1"}).params.SoftProp, 0.5);
 }
 
 TEST(RunnerOptions, CloneFrequenciesAreBroughtToSumOne) {
-  EXPECT_EQ(Parse({"--model", "clonal", "--fAB", "1"}).clones,
+  EXPECT_EQ(Parse({"--model", "clonal", "--fAB", "1"}).start.Clones,
             (std::array<double, 4>{0.5, 0.25, 0, 0.25}));
-  EXPECT_EQ(Parse({"--model", "clonal", "--fAb", "0"}).clones, (std::array<double, 4>{0, 0, 0, 1}));
+  EXPECT_EQ(Parse({"--model", "clonal", "--fAb", "0"}).start.Clones, (std::array<double, 4>{0, 0, 0, 1}));
+  // Typed in the window's order, each left through the sum rule: fAB 0.5
+  // makes 1/3, 1/3, 0, 1/3; fAb 0.5 then sums to 7/6. Go runs what the
+  // fields show.
+  EXPECT_EQ(Parse({"--model", "clonal", "--fAb", "0.5", "--fAB", "0.5"}).start.Clones,
+            (std::array<double, 4>{ShownValue(2.0 / 7), ShownValue(3.0 / 7), 0, ShownValue(2.0 / 7)}));
   const RunnerOptions o =
       Parse({"--model", "clonal", "--disturb", "fAB=0.75,fAb=0.25,faB=0.125,fab=0.125"});
   ASSERT_EQ(o.disturbances.size(), 1u);
@@ -61,32 +72,32 @@ TEST(RunnerOptions, CloneFrequenciesAreBroughtToSumOne) {
 TEST(RunnerOptions, TradeOffsAndEssSetTheSurvivals) {
   const RunnerOptions lin =
       Parse({"--model", "haploid-local", "--trade-off", "linear", "--W1A", "0.7", "--W1a", "0.2"});
-  EXPECT_DOUBLE_EQ(lin.W2A, 0.3);
-  EXPECT_DOUBLE_EQ(lin.W2a, 0.8);
+  EXPECT_DOUBLE_EQ(lin.params.W2A, 0.3);
+  EXPECT_DOUBLE_EQ(lin.params.W2a, 0.8);
   // The linear trade-off itself does not need c >= 0.5; only the ESS does.
-  EXPECT_DOUBLE_EQ(Parse({"--model", "haploid-local", "--trade-off", "linear", "--c", "0.3"}).W2A,
+  EXPECT_DOUBLE_EQ(Parse({"--model", "haploid-local", "--trade-off", "linear", "--c", "0.3"}).params.W2A,
                    0);
 
   const RunnerOptions convex =
       Parse({"--model", "clonal", "--trade-off", "convex", "--W1A", "0.5"});
-  EXPECT_EQ(convex.W2A, 0.75);
-  EXPECT_EQ(convex.W2a, 0.0);
-  EXPECT_EQ(Parse({"--model", "clonal", "--trade-off", "concave", "--W1A", "0.5"}).W2A, 0.25);
+  EXPECT_EQ(convex.params.W2A, 0.75);
+  EXPECT_EQ(convex.params.W2a, 0.0);
+  EXPECT_EQ(Parse({"--model", "clonal", "--trade-off", "concave", "--W1A", "0.5"}).params.W2A, 0.25);
 
   const RunnerOptions ess = Parse({"--model", "diploid-local", "--trade-off", "linear", "--ess",
                                    "--x", "1", "--c", "0.6", "--W1a", "0.3"});
   EXPECT_TRUE(ess.ess);
-  EXPECT_NEAR(ess.W1A, 0.6, 1e-15);
-  EXPECT_NEAR(ess.W2A, 0.4, 1e-15);
-  EXPECT_EQ(ess.W1a, 0.3);
-  EXPECT_DOUBLE_EQ(ess.W2a, 0.7);
+  EXPECT_NEAR(ess.params.W1A, 0.6, 1e-15);
+  EXPECT_NEAR(ess.params.W2A, 0.4, 1e-15);
+  EXPECT_EQ(ess.params.W1a, 0.3);
+  EXPECT_DOUBLE_EQ(ess.params.W2a, 0.7);
   const RunnerOptions half =
       Parse({"--model", "diploid-local", "--trade-off", "linear", "--ess", "--x", "0"});
-  EXPECT_EQ(half.W1A, 0.5);
-  EXPECT_EQ(half.W2A, 0.5);
+  EXPECT_EQ(half.params.W1A, 0.5);
+  EXPECT_EQ(half.params.W2A, 0.5);
   EXPECT_EQ(Parse({"--model", "diploid-local", "--trade-off", "linear", "--ess", "--x", "0", "--c",
                    "0.8"})
-                .W1A,
+                .params.W1A,
             1.0);
 }
 
@@ -109,10 +120,9 @@ TEST(RunnerOptions, DisturbancesKeepTheirOrderAndForm) {
 TEST(RunnerOptions, StoredAsTheInputWindowsGoStoresThem) {
   SimState s;
   s.TradeOffStatus = "NoTO";
-  StoreRunnerParameters(
-      Parse({"--model", "haploid-global", "--trade-off", "linear", "--ess", "--c", "0.5", "--i",
-             "7", "--p", "0.2", "--q", "0.9", "--DG", "-0.01", "--L", "0.001"}),
-      s);
+  Store(Parse({"--model", "haploid-global", "--trade-off", "linear", "--ess", "--c", "0.5", "--i",
+               "7", "--p", "0.2", "--q", "0.9", "--DG", "-0.01", "--L", "0.001"}),
+        s);
   EXPECT_EQ(s.TradeOffStatus, "LinTO");
   EXPECT_EQ(s.ESSStatus, "LinESS");
   EXPECT_TRUE(s.LinTradeOff);
@@ -125,13 +135,13 @@ TEST(RunnerOptions, StoredAsTheInputWindowsGoStoresThem) {
   EXPECT_EQ(s.StopThreshold, 0.001);
 
   SimState c;
-  StoreRunnerParameters(Parse({"--model", "clonal", "--trade-off", "concave", "--fAB", "0.5"}), c);
+  Store(Parse({"--model", "clonal", "--trade-off", "concave", "--fAB", "0.5"}), c);
   EXPECT_EQ(c.TradeOffStatus, "ConcTO");
   EXPECT_EQ(c.ESSStatus, "NoESS");
-  EXPECT_EQ(c.X[1], 0.5 / 1.5);
-  EXPECT_EQ(c.X[2], 0.5 / 1.5);
+  EXPECT_EQ(c.X[1], ShownValue(0.5 / 1.5));
+  EXPECT_EQ(c.X[2], ShownValue(0.5 / 1.5));
   EXPECT_EQ(c.X[3], 0.0);
-  EXPECT_EQ(c.X[4], 0.5 / 1.5);
+  EXPECT_EQ(c.X[4], ShownValue(0.5 / 1.5));
 }
 
 } // namespace

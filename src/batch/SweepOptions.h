@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/RunnerOptions.h"
+#include "batch/RunnerOptions.h"
 #include "engine/FieldRules.h"
 #include "engine/Model.h"
 
@@ -53,6 +53,7 @@ struct SweepOptions {
   std::string tableFile;
   std::string traceDir; // empty: no Detail or Plot files
   unsigned jobs = 1;
+  bool resume = false;  // go on from the temporary files of an interrupted run
 
   std::string mapFile; // empty: no map
   std::string mapOf;
@@ -63,6 +64,10 @@ struct SweepOptions {
   bool merge = false;
   std::vector<std::string> mergeInputs;
 };
+
+// Whether a file name ends with `ending` (in lower case), letters in any case,
+// and has something before it.
+bool HasEnding(std::string name, const std::string &ending);
 
 // The table written beside a Final file: its name with ".mrv" replaced by
 // ".tsv" (or ".tsv" added when it has another ending).

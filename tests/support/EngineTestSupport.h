@@ -1,14 +1,11 @@
 // What the engine and run tests and the benchmarks share: one set of model
-// parameters and start, a scratch folder, a series prepared as the windows
-// leave it before Go, and the step of a model. Nothing here needs gtest.
+// parameters and start, a series prepared as the windows leave it before Go,
+// and the step of a model. Nothing here needs gtest.
 #pragma once
 
 #include <array>
 #include <cstdint>
-#include <filesystem>
-#include <stdexcept>
 #include <string>
-#include <unistd.h>
 
 #include "engine/ClonalStep.h"
 #include "engine/DiploidStep.h"
@@ -20,39 +17,21 @@
 #include "files/PlotFile.h"
 #include "files/TextFile.h"
 #include "state/SimState.h"
+#include "support/ScratchFolder.h"
 
 namespace morvane::testing {
 
-// Model parameters; the defaults make a population that keeps moving for
-// many generations.
-struct Params {
-  double x = 0.5;
-  double d = 0.9;
-  double c = 0.6;
-  std::uint16_t i = 3;
-  std::uint16_t j = 2;
-  double W1A = 0.9;
-  double W2A = 0.4;
-  double W1a = 0.5;
-  double W2a = 0.8;
-  double L = 0.00001;
+// Model parameters that keep a population moving for many generations: the
+// default of the tests' Params.
+inline constexpr Parameters kMoving{0.5, 0.9, 0.6, 3, 2, 0.9, 0.4, 0.5, 0.8, 0.00001};
+struct Params : Parameters {
+  constexpr Params() : Parameters(kMoving) {}
 };
 
 // The initial texts of the input windows: an equilibrium.
-inline constexpr Params kWindowDefaults{1, 1, 0.5, 1, 1, 1, 1, 1, 1, 0.000001};
+inline constexpr Parameters kWindowDefaults = kInputWindowParameters;
 
-inline void Apply(const Params &p, SimState &s) {
-  s.SoftProp = p.x;
-  s.MigSurv = p.d;
-  s.HabFreq = p.c;
-  s.TriesAB = p.i;
-  s.TriesaB = p.j;
-  s.W1A = p.W1A;
-  s.W2A = p.W2A;
-  s.W1a = p.W1a;
-  s.W2a = p.W2a;
-  s.StopThreshold = p.L;
-}
+inline void Apply(const Parameters &p, SimState &s) { s.Params() = p; }
 
 // The start of a run: p, q and DG for the sexual models, the four clones.
 struct Start {
@@ -75,39 +54,16 @@ inline void Apply(const Start &start, Model model, SimState &s) {
   }
 }
 
-// A fresh folder under the temporary directory, removed with its content.
-class ScratchFolder {
-public:
-  ScratchFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "morvane_XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr)
-      throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~ScratchFolder() {
-    std::error_code error;
-    std::filesystem::remove_all(path_, error);
-  }
-  ScratchFolder(const ScratchFolder &) = delete;
-  ScratchFolder &operator=(const ScratchFolder &) = delete;
-
-  const std::string &Path() const { return path_; }
-  std::string File(const std::string &name) const { return path_ + "/" + name; }
-
-private:
-  std::string path_;
-};
-
 // s as the main window and the input window leave it before Go, with the
 // result files in `folder` ("" for the current folder): a new Final file
 // "results.mrv", an empty Detail file "run.gnr", the model chosen, its Plot
 // file emptied, the parameters and the start.
 inline void PrepareSeries(SimState &s, Model model, const std::string &folder,
-                          const Params &params = {}, const Start &start = {}) {
+                          const Parameters &params = kMoving, const Start &start = {}) {
   const std::string at = folder.empty() ? "" : folder + "/";
-  s.FinalFileName = s.FinalFile.Name = at + "results.mrv";
+  s.BindFinalFile(at + "results.mrv");
   CreateOrAcceptFinalFile(s.FinalFile.Name);
-  s.DetailFileName = s.DetailFile.Name = at + "run.gnr";
+  s.BindDetailFile(at + "run.gnr");
   CreateEmptyFile(s.DetailFile.Name);
   ChooseModel(s, model);
   if (model == Model::Clonal)
@@ -129,7 +85,7 @@ inline void BuildInitialState(SimState &s, Model model) {
 
 // s set to the parameters and to p, q and DG, its population built as a Go
 // of `model` builds it.
-inline void StartPopulation(SimState &s, Model model, const Params &params, double p, double q,
+inline void StartPopulation(SimState &s, Model model, const Parameters &params, double p, double q,
                             double dg = 0) {
   Apply(params, s);
   Apply(Start{p, q, dg, {}}, model, s);

@@ -1,4 +1,4 @@
-#include "Help.h"
+#include "framework/Help.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "EngineTestSupport.h"
+#include "support/EngineTestSupport.h"
 #include "engine/Model.h"
 #include "engine/RunLoop.h"
 #include "state/SimState.h"

@@ -1,7 +1,6 @@
-// A scratch folder per test, removed with everything in it afterwards, small
-// helpers to read back what the writers left on disk, and the ways the tests
-// make a write fail: a file size limit, and the permissions of an ordinary
-// user.
+// The ways the tests make a write fail (a file size limit, the permissions of
+// an ordinary user) and read back the error, and a test fixture with a
+// scratch folder and helpers to read back what the writers left on disk.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -19,6 +18,7 @@
 #include <unistd.h>
 
 #include "files/TextFile.h"
+#include "support/ScratchFolder.h"
 
 namespace morvane {
 
@@ -115,22 +115,10 @@ template <typename F> std::optional<std::string> FailureAsOrdinaryUser(F action)
   return message;
 }
 
+// A test with a scratch folder of its own.
 class TempDirTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "morvane-files-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override {
-    std::error_code ec;
-    std::filesystem::permissions(dir_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ec);
-    std::filesystem::remove_all(dir_, ec);
-  }
-
-  std::string Path(const std::string &name) const { return (dir_ / name).string(); }
+  std::string Path(const std::string &name) const { return dir_.File(name); }
 
   static std::string Read(const std::string &path) {
     std::ifstream in(path, std::ios::binary);
@@ -144,7 +132,7 @@ protected:
     ASSERT_TRUE(out.good()) << path;
   }
 
-  std::filesystem::path dir_;
+  testing::ScratchFolder dir_;
 };
 
 } // namespace morvane

@@ -1,4 +1,4 @@
-#include "app/RunnerOptions.h"
+#include "batch/RunnerOptions.h"
 
 #include <algorithm>
 #include <map>
@@ -84,13 +84,31 @@ void CheckedField(const FieldRule &rule, const std::string &text, SimState &s) {
     Refuse(rule.message);
 }
 
-// The clone frequencies as read by a Go: a sum of 0 is refused, any other
-// sum other than 1 divides them.
+// The clone frequencies as a Go reads them from the fields, which show
+// 15 significant digits: a sum of 0 is refused, a sum of 1 within that
+// rounding keeps them as shown, any other divides them.
 std::array<double, 4> SummedToOne(const SimState &s) {
-  std::array<double, 4> f = {s.X[1], s.X[2], s.X[3], s.X[4]};
-  if (SumCloneFrequenciesToOne(f.data()) == CloneSum::Zero)
+  std::array<double, 4> f;
+  for (int k = 0; k < 4; ++k)
+    f[k] = ShownValue(s.X[k + 1]);
+  if (SumShownCloneFrequenciesToOne(f.data()) == CloneSum::Zero)
     Refuse("Sum = 0, very funny!");
   return f;
+}
+
+// A clone frequency typed into the clonal input window and left: the field's
+// rule, then the sum rule of its exit on the four frequencies the state
+// holds (divided by their sum unless it is 1). The window restores the
+// initial frequencies on a sum of 0; a command line is refused.
+void TypeCloneFrequency(const FieldRule &rule, const std::string &text, SimState &s) {
+  CheckedField(rule, text, s);
+  if (SumCloneFrequenciesToOne(&s.X[1]) == CloneSum::Zero)
+    Refuse("Sum = 0, very funny!");
+}
+
+bool IsCloneFrequency(const FieldRule *rule) {
+  const std::vector<const FieldRule *> &clones = CloneFrequencyFields();
+  return std::find(clones.begin(), clones.end(), rule) != clones.end();
 }
 
 TradeOffRule ParseTradeOff(const std::string &name) {
@@ -260,151 +278,148 @@ RunnerOptions ParseRunnerOptions(const std::vector<std::string> &args, RunnerFil
   return ParseRunnerCommandOptions(SplitCommandLine(args, {"ess"}), files);
 }
 
-RunnerOptions ParseRunnerCommandOptions(const std::vector<CommandOption> &options,
-                                        RunnerFiles files) {
-  RunnerOptions o;
+namespace {
+
+// What a command line gives, each value option once, sorted by kind; the
+// model's own checks come after.
+struct GatheredOptions {
   GivenOptions given;
   std::vector<std::string> disturbTexts;
-  bool essGiven = false;
-
-  const bool withFiles = files == RunnerFiles::Required;
+  bool ess = false;
   // The first field option that the sexual models, and the first that the
   // clonal model, do not have: refused once the model is known.
   const std::string *notSexual = nullptr;
   const std::string *notClonal = nullptr;
+};
+
+GatheredOptions Gather(const std::vector<CommandOption> &options, bool withFiles) {
+  GatheredOptions g;
   for (const CommandOption &option : options) {
     const std::string &name = option.name;
     if (name == "ess") {
-      essGiven = true;
+      g.ess = true;
       continue;
     }
     const OptionKind *kind = KindOf(name);
     if (!kind || !(kind->other || kind->sexual || kind->clonal || (withFiles && kind->file)))
       Refuse("unknown option --" + name + " (see --help)");
-    if (kind->clonal && !kind->sexual && !notSexual)
-      notSexual = &name;
-    if (kind->sexual && !kind->clonal && !notClonal)
-      notClonal = &name;
+    if (kind->clonal && !kind->sexual && !g.notSexual)
+      g.notSexual = &name;
+    if (kind->sexual && !kind->clonal && !g.notClonal)
+      g.notClonal = &name;
     if (name == "disturb") {
-      disturbTexts.push_back(*option.value);
-    } else if (!given.Add(name, *option.value)) {
+      g.disturbTexts.push_back(*option.value);
+    } else if (!g.given.Add(name, *option.value)) {
       Refuse("--" + name + " is given twice");
     }
   }
-  if (given.count("model") == 0)
+  return g;
+}
+
+Model CheckedModel(const GatheredOptions &g, bool withFiles) {
+  if (g.given.count("model") == 0)
     Refuse("--model is required (see --help)");
-  o.model = ParseModelName(given.at("model"));
-  const bool clonal = o.model == Model::Clonal;
-  if (clonal && notClonal)
-    Refuse("--" + *notClonal +
+  const Model model = ParseModelName(g.given.at("model"));
+  const bool clonal = model == Model::Clonal;
+  if (clonal && g.notClonal)
+    Refuse("--" + *g.notClonal +
            " is not an option of the clonal model (use --fAB --fAb --faB --fab)");
-  if (!clonal && notSexual)
-    Refuse("--" + *notSexual + " is an option of the clonal model only (use --p --q --DG)");
-  if (withFiles && given.count("final") == 0)
+  if (!clonal && g.notSexual)
+    Refuse("--" + *g.notSexual + " is an option of the clonal model only (use --p --q --DG)");
+  if (withFiles && g.given.count("final") == 0)
     Refuse("--final is required (see --help)");
-  if (withFiles && given.count("detail") == 0)
+  if (withFiles && g.given.count("detail") == 0)
     Refuse("--detail is required (see --help)");
+  return model;
+}
 
-  auto text = [&given](const std::string &name, const std::string &initial) {
-    const std::string *value = given.Find(name);
-    return value ? *value : initial;
-  };
-
-  // The fields in the order of the input window's table. An option not given
-  // takes the value its field starts with, which is also the value the field
-  // falls back to when its text is no number.
+// The fields in the order of the input window's table, read as its Go reads
+// them. An option not given takes the value its field starts with, which is
+// also the value the field falls back to when its text is no number.
+void ReadFields(const GivenOptions &given, RunnerOptions &o) {
+  const bool clonal = o.model == Model::Clonal;
+  // The clone frequencies start as the window's activation leaves them and
+  // are typed in the order of its fields, each followed by its exit.
   SimState s;
+  ResetCloneFrequencies(s);
   for (const FieldRule *rule : clonal ? ClonalInputFields() : SexualInputFields()) {
     if (rule == &rules::DG)
       StoreDGRange(s);
-    if (const std::string *value = given.Find(rule->option))
+    const std::string *value = given.Find(rule->option);
+    if (IsCloneFrequency(rule)) {
+      if (value)
+        TypeCloneFrequency(*rule, *value, s);
+    } else if (value) {
       CheckedField(*rule, *value, s);
-    else
+    } else {
       StoreFieldEntry(*rule, "", '.', s);
+    }
   }
-  o.x = s.SoftProp;
-  o.d = s.MigSurv;
-  o.c = s.HabFreq;
-  o.i = s.TriesAB;
-  o.j = s.TriesaB;
-  o.W1A = s.W1A;
-  o.W2A = s.W2A;
-  o.W1a = s.W1a;
-  o.W2a = s.W2a;
-  o.L = s.StopThreshold;
-  if (clonal) {
-    o.clones = SummedToOne(s);
-  } else {
-    o.p = s.FreqA;
-    o.q = s.FreqB;
-    o.DG = s.DG;
-  }
+  o.params = s.Params();
+  if (clonal)
+    o.start.Clones = SummedToOne(s);
+  else
+    o.start = StartValues{s.FreqA, s.FreqB, s.DG, o.start.Clones};
+}
 
-  // Trade-off and ESS, as their buttons compute the survivals; the run then
-  // takes them as the fields show them.
-  if (given.count("trade-off")) {
-    o.tradeOff = ParseTradeOff(given.at("trade-off"));
-    if (given.count("W2A") || given.count("W2a"))
+// Trade-off and ESS, as their buttons compute the survivals; the run then
+// takes them as the fields show them.
+void ReadTradeOffAndEss(const GatheredOptions &g, RunnerOptions &o) {
+  Parameters &p = o.params;
+  if (g.given.count("trade-off")) {
+    o.tradeOff = ParseTradeOff(g.given.at("trade-off"));
+    if (g.given.count("W2A") || g.given.count("W2a"))
       Refuse("--W2A and --W2a are computed under a trade-off and cannot be given with "
              "--trade-off");
   }
   if (o.tradeOff != TradeOffRule::None) {
-    o.W2A = ShownValue(TradeOffSurvival(o.tradeOff, o.W1A));
-    o.W2a = ShownValue(TradeOffSurvival(o.tradeOff, o.W1a));
+    p.W2A = ShownValue(TradeOffSurvival(o.tradeOff, p.W1A));
+    p.W2a = ShownValue(TradeOffSurvival(o.tradeOff, p.W1a));
   }
-  if (essGiven) {
-    if (o.tradeOff != TradeOffRule::Linear)
-      Refuse("--ess needs --trade-off linear");
-    if (o.c < 0.5)
-      Refuse("as c<0.5 [A] cannot be the ESS");
-    if (given.count("W1A"))
-      Refuse("--W1A cannot be given with --ess: the ESS sets W1(A)");
-    o.ess = true;
-    const double ess = EssW1A(o.c, o.x, o.W1A);
-    o.W1A = ShownValue(ess);
-    o.W2A = ShownValue(LinearTradeOff(ess));
-  }
-
-  o.plotFile = text("plot", clonal ? kClonePlotFileName : kSexPlotFileName);
-  if (withFiles) {
-    o.finalFile = given.at("final");
-    o.detailFile = given.at("detail");
-    if (o.finalFile.empty() || o.detailFile.empty() || o.plotFile.empty())
-      Refuse("--final, --detail and --plot need a file name");
-    if (SameFile(o.finalFile, o.detailFile) || SameFile(o.finalFile, o.plotFile) ||
-        SameFile(o.detailFile, o.plotFile))
-      Refuse("the Final, Detail and Plot files must be three different files");
-  }
-
-  if (given.count("max-generations"))
-    o.maxGenerations = ParseMaxGenerations(given.at("max-generations"));
-
-  for (std::size_t k = 0; k < disturbTexts.size(); ++k)
-    o.disturbances.push_back(ParseDisturbance(o.model, disturbTexts[k], k + 1));
-  return o;
+  if (!g.ess)
+    return;
+  if (o.tradeOff != TradeOffRule::Linear)
+    Refuse("--ess needs --trade-off linear");
+  if (p.HabFreq < 0.5)
+    Refuse("as c<0.5 [A] cannot be the ESS");
+  if (g.given.count("W1A"))
+    Refuse("--W1A cannot be given with --ess: the ESS sets W1(A)");
+  o.ess = true;
+  const double ess = EssW1A(p.HabFreq, p.SoftProp, p.W1A);
+  p.W1A = ShownValue(ess);
+  p.W2A = ShownValue(LinearTradeOff(ess));
 }
 
-void StoreRunnerParameters(const RunnerOptions &o, SimState &s) {
-  s.SoftProp = o.x;
-  s.MigSurv = o.d;
-  s.HabFreq = o.c;
-  s.TriesAB = o.i;
-  s.TriesaB = o.j;
-  s.W1A = o.W1A;
-  s.W2A = o.W2A;
-  s.W1a = o.W1a;
-  s.W2a = o.W2a;
-  s.StopThreshold = o.L;
-  ChooseTradeOff(s, o.tradeOff);
-  s.ESSStatus = o.ess ? "LinESS" : "NoESS";
-  if (o.model == Model::Clonal) {
-    for (int k = 1; k <= 4; ++k)
-      s.X[k] = o.clones[k - 1];
-  } else {
-    s.FreqA = o.p;
-    s.FreqB = o.q;
-    s.DG = o.DG;
-  }
+void ReadFiles(const GivenOptions &given, bool withFiles, RunnerOptions &o) {
+  const std::string *plot = given.Find("plot");
+  o.plotFile = plot ? *plot : o.model == Model::Clonal ? kClonePlotFileName : kSexPlotFileName;
+  if (!withFiles)
+    return;
+  o.finalFile = given.at("final");
+  o.detailFile = given.at("detail");
+  if (o.finalFile.empty() || o.detailFile.empty() || o.plotFile.empty())
+    Refuse("--final, --detail and --plot need a file name");
+  if (SameFile(o.finalFile, o.detailFile) || SameFile(o.finalFile, o.plotFile) ||
+      SameFile(o.detailFile, o.plotFile))
+    Refuse("the Final, Detail and Plot files must be three different files");
+}
+
+} // namespace
+
+RunnerOptions ParseRunnerCommandOptions(const std::vector<CommandOption> &options,
+                                        RunnerFiles files) {
+  const bool withFiles = files == RunnerFiles::Required;
+  const GatheredOptions g = Gather(options, withFiles);
+  RunnerOptions o;
+  o.model = CheckedModel(g, withFiles);
+  ReadFields(g.given, o);
+  ReadTradeOffAndEss(g, o);
+  ReadFiles(g.given, withFiles, o);
+  if (g.given.count("max-generations"))
+    o.maxGenerations = ParseMaxGenerations(g.given.at("max-generations"));
+  for (std::size_t k = 0; k < g.disturbTexts.size(); ++k)
+    o.disturbances.push_back(ParseDisturbance(o.model, g.disturbTexts[k], k + 1));
+  return o;
 }
 
 std::string RunnerHelpText() {
@@ -456,8 +471,10 @@ Initial state, sexual models:
                [max(-pq, -(1-p)(1-q)) .. min(p(1-q), q(1-p))], [0..0] when p
                or q is fixed [0]
 
-Initial state, clonal model (brought to sum 1 by dividing by their sum; all
-four 0 is refused):
+Initial state, clonal model (taken as the clonal input window takes them when
+they are typed into its fields in this order: each value given brings the four
+to sum 1 by dividing them by their sum; the run starts from the values the
+fields then show, 15 significant digits; a sum of 0 is refused):
   --fAB F --fAb F --faB F --fab F    each 0..1 [0, 0.5, 0, 0.5]
 
 Series:

@@ -1,0 +1,254 @@
+#include "batch/SweepFiles.h"
+
+#include <cerrno>
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
+
+#include "engine/Series.h"
+#include "files/FinalFile.h"
+#include "files/LineText.h"
+#include "files/NumberFormat.h"
+#include "files/TextFile.h"
+
+namespace morvane {
+
+namespace {
+
+[[noreturn]] void Refuse(const std::string &message) { throw UsageError(message); }
+
+const std::string kTableMark = "# morvane-sweep ";
+
+bool StartsWith(const std::string &text, const std::string &start) {
+  return text.compare(0, start.size(), start) == 0;
+}
+
+// The fields of a line without its line end.
+std::vector<std::string_view> FieldsOf(const std::string &line, std::size_t lineEnd) {
+  return TabFields(std::string_view(line).substr(0, line.size() - lineEnd));
+}
+
+void CreateWithContent(const std::string &name, const std::string &content) {
+  if (!CreateNewFile(name))
+    throw FileError(EEXIST, name);
+  AppendToFile(name, content);
+}
+
+// The points of the shard: K, K + N, K + 2N ...
+std::size_t ShardPointCount(const SweepPlan &plan) {
+  return (plan.Points() + plan.shardCount - 1 - plan.shardIndex) / plan.shardCount;
+}
+
+std::size_t ShardPoint(const SweepPlan &plan, std::size_t k) {
+  return plan.shardIndex + k * plan.shardCount;
+}
+
+// Whether the files under the final names hold this sweep whole: the table's
+// first lines are this sweep's and both files hold every point of the shard.
+bool HoldsThisSweepWhole(const SweepOptions &o) {
+  if (!FileExists(o.finalFile) || !FileExists(o.tableFile))
+    return false;
+  const std::string table = ReadInput(o.tableFile);
+  const std::string start = TableStart(o.plan);
+  if (!StartsWith(table, start))
+    return false;
+  const std::string final = ReadInput(o.finalFile);
+  if (!StartsWith(final, FinalHeaderLine()))
+    return false;
+  const std::size_t n = ShardPointCount(o.plan);
+  return LinesEndingWith(table.substr(start.size()), "\n", o.tableFile, true).size() == n &&
+         LinesEndingWith(final.substr(FinalHeaderLine().size()), "\r\n", o.finalFile, true)
+                 .size() == n;
+}
+
+// Cuts a file to its first `bytes` bytes.
+void CutTo(const std::string &name, std::size_t bytes) {
+  if (::truncate(name.c_str(), static_cast<off_t>(bytes)) != 0)
+    throw FileError(errno, name);
+}
+
+// Goes on from the temporary outputs of an interrupted run: keeps the points
+// whose record and row are both whole and agree, cuts off the rest.
+std::size_t ResumeFrom(const SweepOptions &o, const std::string &partFinal,
+                       const std::string &partTable) {
+  if (!FileExists(partFinal) || !FileExists(partTable))
+    Refuse("only one of " + partFinal + " and " + partTable +
+           " exists: the interrupted run cannot be resumed (remove it to start again)");
+  const std::string start = TableStart(o.plan);
+  const std::string table = ReadInput(partTable);
+  if (!StartsWith(table, start))
+    Refuse(partTable + " holds another sweep: it cannot be resumed with these options");
+  const std::string final = ReadInput(partFinal);
+  if (!StartsWith(final, FinalHeaderLine()))
+    Refuse(partFinal + " is not a Final file (its first line is not the header)");
+  const std::vector<std::string> rows =
+      LinesEndingWith(table.substr(start.size()), "\n", partTable, true);
+  const std::vector<std::string> records =
+      LinesEndingWith(final.substr(FinalHeaderLine().size()), "\r\n", partFinal, true);
+  const std::size_t kept = std::min({rows.size(), records.size(), ShardPointCount(o.plan)});
+  std::size_t finalBytes = FinalHeaderLine().size();
+  std::size_t tableBytes = start.size();
+  for (std::size_t k = 0; k < kept; ++k) {
+    CheckRecordAgainstRow(o.plan, ShardPoint(o.plan, k), records[k], rows[k],
+                          partFinal + ", line " + std::to_string(k + 2));
+    finalBytes += records[k].size();
+    tableBytes += rows[k].size();
+  }
+  CutTo(partFinal, finalBytes);
+  CutTo(partTable, tableBytes);
+  return kept;
+}
+
+void Rename(const std::string &from, const std::string &to) {
+  if (std::rename(from.c_str(), to.c_str()) != 0)
+    throw FileError(errno, to);
+}
+
+} // namespace
+
+std::string PartName(const std::string &name) {
+  for (const char *picture : {".png", ".svg", ".pdf"})
+    if (HasEnding(name, picture))
+      return name.substr(0, name.size() - 4) + ".part" + name.substr(name.size() - 4);
+  return name + ".part";
+}
+
+std::string TableStart(const SweepPlan &plan) {
+  return kTableMark + plan.Description() + "\n" + SweepTableHeader(plan);
+}
+
+SweepStart PrepareSweepOutputs(const SweepOptions &o, bool resume) {
+  if (FileExists(o.finalFile) || FileExists(o.tableFile)) {
+    if (HoldsThisSweepWhole(o))
+      return {true, 0};
+    const std::string &there = FileExists(o.finalFile) ? o.finalFile : o.tableFile;
+    Refuse(there + " exists and does not hold this sweep whole: morvane-sweep writes new files "
+                   "only (remove it or choose another name)");
+  }
+  const std::string partFinal = PartName(o.finalFile);
+  const std::string partTable = PartName(o.tableFile);
+  if (FileExists(partFinal) || FileExists(partTable)) {
+    if (!resume)
+      Refuse(partFinal + " holds an interrupted run: give --resume to go on from it, or remove " +
+             partFinal + " and " + partTable + " to start again");
+    return {false, ResumeFrom(o, partFinal, partTable)};
+  }
+  CreateWithContent(partFinal, FinalHeaderLine());
+  CreateWithContent(partTable, TableStart(o.plan));
+  return {};
+}
+
+void WriteWhole(const std::vector<WholeFile> &files) {
+  for (const WholeFile &file : files) {
+    if (FileExists(file.name))
+      throw FileError(EEXIST, file.name);
+    std::remove(PartName(file.name).c_str()); // left by a merge that was killed
+  }
+  try {
+    for (const WholeFile &file : files)
+      CreateWithContent(PartName(file.name), file.content);
+    for (const WholeFile &file : files)
+      Rename(PartName(file.name), file.name);
+  } catch (...) {
+    for (const WholeFile &file : files)
+      std::remove(PartName(file.name).c_str());
+    throw;
+  }
+}
+
+void CompleteSweepOutputs(const SweepOptions &o) {
+  Rename(PartName(o.tableFile), o.tableFile);
+  Rename(PartName(o.finalFile), o.finalFile);
+}
+
+void CheckRecordAgainstRow(const SweepPlan &plan, std::size_t point, const std::string &record,
+                           const std::string &row, const std::string &where) {
+  const std::string what = where + ": the record of point " + std::to_string(point);
+  const std::vector<std::string_view> fields = FieldsOf(row, 1);
+  const std::size_t axes = plan.axes.size();
+  if (fields.size() != axes + 7 || fields[0] != std::to_string(point))
+    Refuse(what + " has no matching row in its table");
+  const std::array<std::size_t, 2> at = plan.Coordinates(point);
+  for (std::size_t a = 0; a < axes; ++a)
+    if (fields[1 + a] != plan.axes[a].shown[at[a]])
+      Refuse(what + ": its table row is not that point's");
+
+  // The record the point's parameters and the row's results make.
+  const RunnerOptions options = SweepPointOptions(plan, point);
+  const bool clonal = plan.model == Model::Clonal;
+  SimState s;
+  ChooseModel(s, plan.model);
+  StoreSeriesInput(s, plan.model, options.params, options.tradeOff, options.ess, options.start);
+  const std::optional<long long> generation = ReadTypedCount(fields[1 + axes]);
+  double *values[4] = {clonal ? &s.X[1] : &s.FreqA, clonal ? &s.X[2] : &s.FreqB,
+                       clonal ? &s.X[3] : &s.DG, clonal ? &s.X[4] : &s.Fit};
+  bool read = generation && *generation >= 0;
+  for (int k = 0; read && k < 4; ++k) {
+    const std::optional<double> v = TextToReal(fields[2 + axes + k]);
+    read = v.has_value();
+    *values[k] = v.value_or(0);
+  }
+  if (!read)
+    Refuse(what + ": its table row is damaged");
+  s.Generation = static_cast<std::uint32_t>(*generation);
+  const std::string expected = FinalRecordLine(s, clonal);
+  const std::vector<std::string_view> got = FieldsOf(record, 2);
+  const std::vector<std::string_view> want = FieldsOf(expected, 2);
+  const std::string header = FinalHeaderLine();
+  const std::vector<std::string_view> names = FieldsOf(header, 2);
+  if (got.size() != want.size() || record.size() < 2 || record.compare(record.size() - 2, 2, "\r\n"))
+    Refuse(what + " is not a whole record");
+  // Every field but the last, the Plot file's name.
+  for (std::size_t k = 0; k + 1 < want.size(); ++k)
+    if (got[k] != want[k])
+      Refuse(what + " does not match its sweep and its table row: " + std::string(names[k]) +
+             " is " + std::string(got[k]) + " where " + std::string(want[k]) +
+             " was expected");
+}
+
+ShardFiles RecogniseShardFiles(const std::string &name) {
+  const std::string content = ReadInput(name);
+  const std::string firstLine = content.substr(0, content.find('\n') + 1);
+  if (StartsWith(content, FinalHeaderLine()))
+    return {name, SweepTableName(name)};
+  if (StartsWith(firstLine, kTableMark)) {
+    if (HasEnding(firstLine, "\r\n"))
+      Refuse(name + " is a sweep's table whose lines end with CR LF (was it saved by another "
+                    "program?): a table's lines end with LF alone");
+    const std::string base =
+        HasEnding(name, ".tsv") ? name.substr(0, name.size() - 4) + ".mrv" : name + ".mrv";
+    return {base, name};
+  }
+  Refuse(name + " is neither a Final file nor a sweep's table");
+}
+
+std::string ReadInput(const std::string &name) {
+  std::ifstream in(name, std::ios::binary);
+  if (!in)
+    throw UsageError("cannot read " + name + ": " + IoErrorMessage(errno));
+  std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad())
+    throw UsageError("cannot read " + name + ": " + IoErrorMessage(errno));
+  return content;
+}
+
+std::vector<std::string> LinesEndingWith(const std::string &content, const std::string &end,
+                                         const std::string &name, bool keepWholeOnly) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < content.size()) {
+    const std::size_t at = content.find(end, start);
+    if (at == std::string::npos) {
+      if (keepWholeOnly)
+        break;
+      throw UsageError(name + " ends in the middle of a line: was its sweep cut short?");
+    }
+    lines.push_back(content.substr(start, at + end.size() - start));
+    start = at + end.size();
+  }
+  return lines;
+}
+
+} // namespace morvane

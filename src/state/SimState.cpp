@@ -1,9 +1,0 @@
-#include "state/SimState.h"
-
-namespace morvane {
-
-SimState Sim;
-
-void ResetSimState() { Sim = SimState{}; }
-
-} // namespace morvane

@@ -1,0 +1,26 @@
+// The program's own file dialogs: the production answer of the file dialog
+// seam, and the one place where every file dialog is made.
+#pragma once
+
+#include <memory>
+
+#include "framework/Seams.h"
+
+class QFileDialog;
+class QWidget;
+
+namespace morvane::ui {
+
+// The dialogs FileDialogs() shows unless a test installed its own.
+FileDialogSeam &ProgramFileDialogs();
+
+// Every file dialog the program shows is made here. It tells the files it
+// lists apart by their names alone and never reads them: guessing a type
+// from a file's first bytes waits for ever on /proc/kmsg, a pipe or a device,
+// and the program with it. It is always the program's own dialog, whatever
+// the desktop offers. It shows the folder of `current` with `current`
+// selected, or, when `current` is empty, the folder last shown by one of
+// these dialogs (at first the current folder).
+std::unique_ptr<QFileDialog> NewFileDialog(QWidget *owner, const QString &current);
+
+} // namespace morvane::ui
