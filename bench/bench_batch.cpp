@@ -17,7 +17,7 @@ constexpr std::uint32_t kRunLength = 256;
 class Restarts : public BatchSeriesSource {
 public:
   Restarts(const SimState &start, std::size_t series) : start_(start), left_(series) {}
-  bool BeginNext(std::size_t, SimState &s) override {
+  bool BeginNext(std::size_t, SimState &s, bool) override {
     if (left_ == 0)
       return false;
     --left_;

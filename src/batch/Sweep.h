@@ -34,6 +34,11 @@ std::string SweepTableHeader(const SweepPlan &plan);
 SweepPointResult RunSweepPoint(const SweepOptions &options, std::size_t point,
                                RunnerOptions pointOptions, SimState &s);
 
+// The point's record and row from the state its series ended in (stopped
+// here), converged when no run of it was cut by the cap.
+SweepPointResult SweepPointResultOf(const SweepOptions &options, std::size_t point, Model model,
+                                    SimState &s, bool converged);
+
 // Checks every point of the grid (not only those of the shard, so that all
 // shards accept or refuse a sweep alike) on `jobs` threads, and returns the
 // options of the shard's points in grid order: each point is parsed once.

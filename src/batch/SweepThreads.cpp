@@ -1,6 +1,7 @@
 #include "batch/SweepThreads.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <exception>
 #include <thread>
@@ -49,13 +50,13 @@ bool InOrderResults::Take(std::vector<SweepPointResult> &out) {
     while (!stopped_ && taken_ < count_) {
       writerWaiting_ = true;
       writerWake_.wait_for(lock, std::chrono::milliseconds(250), [&] {
-        return stopped_ || inOrder_ - taken_ >= kBatch || inOrder_ == count_;
+        return stopped_ || workersDone_ || inOrder_ - taken_ >= kBatch || inOrder_ == count_;
       });
       writerWaiting_ = false;
-      if (stopped_ || inOrder_ > taken_)
+      if (stopped_ || workersDone_ || inOrder_ > taken_)
         break;
     }
-    if (stopped_ || taken_ == count_)
+    if (stopped_ || inOrder_ == taken_)
       return false;
     for (; taken_ < inOrder_; ++taken_) {
       const std::size_t slot = taken_ % slots_.size();
@@ -78,6 +79,14 @@ void InOrderResults::Stop() {
   workerWake_.notify_all();
 }
 
+void InOrderResults::WorkersDone() {
+  {
+    std::lock_guard<std::mutex> lock(m_);
+    workersDone_ = true;
+  }
+  writerWake_.notify_all();
+}
+
 void RunInOrder(unsigned jobs, InOrderResults &results,
                 const std::function<void(InOrderResults &)> &work,
                 const std::function<void(std::vector<SweepPointResult> &)> &write) {
@@ -91,14 +100,18 @@ void RunInOrder(unsigned jobs, InOrderResults &results,
     }
     results.Stop();
   };
+  const unsigned threads = std::max(jobs, 1u);
+  std::atomic<unsigned> running{threads};
   std::vector<std::thread> workers;
-  for (unsigned t = 0; t < std::max(jobs, 1u); ++t)
+  for (unsigned t = 0; t < threads; ++t)
     workers.emplace_back([&] {
       try {
         work(results);
       } catch (...) {
         fail(std::current_exception());
       }
+      if (--running == 0)
+        results.WorkersDone();
     });
   try {
     std::vector<SweepPointResult> batch;

@@ -45,6 +45,9 @@ public:
 
   // Ends every claim and wait: after an error.
   void Stop();
+  // Every worker has ended (all positions run, or claims given up on a
+  // cancel): the writer takes what is ready in order and stops there.
+  void WorkersDone();
 
 private:
   std::mutex m_;
@@ -58,10 +61,12 @@ private:
   std::size_t workersWaiting_ = 0;
   bool writerWaiting_ = false;
   bool stopped_ = false;
+  bool workersDone_ = false;
 };
 
 // Runs `work` on `jobs` threads and, on the calling thread, hands the results
-// to `write` in order as they are taken. The first exception of a worker or
+// to `write` in order as they are taken, until every worker has ended and
+// what they handed in without a gap is written. The first exception of a worker or
 // of `write` stops the others (Stop) and is rethrown once every thread has
 // ended.
 void RunInOrder(unsigned jobs, InOrderResults &results,

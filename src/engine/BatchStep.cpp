@@ -451,17 +451,28 @@ void RunBatchedSeries(BatchRuns &runs, BatchSeriesSource &source,
                       std::optional<std::uint32_t> maxGenerations) {
   std::vector<SimState> states(BatchRuns::kLanes);
   bool more = true; // whether the source may have series left
-  for (std::size_t k = 0; more && k < BatchRuns::kLanes; ++k) {
-    more = source.BeginNext(k, states[k]);
-    if (more)
-      runs.Load(k, states[k], maxGenerations);
-  }
-  for (std::uint32_t ended; (ended = runs.Advance()) != 0;) {
+  for (;;) {
+    // Free lanes take new series; the source is waited for only when no lane
+    // has a run to go on with.
+    for (std::size_t k = 0; more && k < BatchRuns::kLanes; ++k) {
+      if (runs.Busy(k))
+        continue;
+      const bool wait = runs.Idle();
+      if (source.BeginNext(k, states[k], wait))
+        runs.Load(k, states[k], maxGenerations);
+      else if (wait)
+        more = false;
+      else
+        break;
+    }
+    const std::uint32_t ended = runs.Advance();
+    if (ended == 0)
+      return;
     for (std::size_t k = 0; k < BatchRuns::kLanes; ++k) {
       if (!((ended >> k) & 1u))
         continue;
       const bool capped = runs.Unload(k, states[k]);
-      if (source.RunEnded(k, states[k], capped) || (more && (more = source.BeginNext(k, states[k]))))
+      if (source.RunEnded(k, states[k], capped))
         runs.Load(k, states[k], maxGenerations);
     }
   }

@@ -54,6 +54,7 @@ public:
   bool Unload(std::size_t lane, SimState &s);
 
   bool Busy(std::size_t lane) const { return (busy_ >> lane) & 1u; }
+  bool Idle() const { return busy_ == 0; }
   // A free lane, or kLanes when all are busy.
   std::size_t FreeLane() const;
 
@@ -95,7 +96,10 @@ public:
   virtual ~BatchSeriesSource() = default;
   // Begins the next series of the source in s (reset first by the source as
   // it needs), its first run due, and returns true; false when none is left.
-  virtual bool BeginNext(std::size_t lane, SimState &s) = 0;
+  // Without wait it may also return false when no series can be had now
+  // (other lanes are busy; it is asked again when one of their runs ends);
+  // with wait (no lane busy) it sleeps until one can be had.
+  virtual bool BeginNext(std::size_t lane, SimState &s, bool wait) = 0;
   // A run of the lane's series has ended, by its cap when capped. Begins the
   // series' next run in s and returns true, or returns false when the series
   // is done (s then holds its end).

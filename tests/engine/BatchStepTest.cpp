@@ -193,7 +193,7 @@ class CaseSource : public BatchSeriesSource {
 public:
   explicit CaseSource(const std::vector<SeriesCase> &cases)
       : outcomes(cases.size()), cases_(cases) {}
-  bool BeginNext(std::size_t lane, SimState &s) override {
+  bool BeginNext(std::size_t lane, SimState &s, bool) override {
     if (next_ == cases_.size())
       return false;
     lanes_[lane] = {next_++, 0, {}};
