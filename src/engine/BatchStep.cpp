@@ -78,7 +78,7 @@ MORVANE_LANE_INLINE void DiploidSettle(const Lanes &l, std::size_t k, double *s1
   const double k1[9] = {S1, S1, C1, S1, S1, C1, R1, R1, C1};
   const double k2[9] = {R2, R2, C2, R2, R2, C2, S2, S2, C2};
   double h1[9], h2[9];
-  #pragma GCC unroll 9
+#pragma GCC unroll 9
   for (int g = 0; g < 9; ++g) {
     const double w1 = g < 6 ? l.W1A[k] : l.W1a[k];
     const double w2 = g < 6 ? l.W2A[k] : l.W2a[k];
@@ -87,12 +87,12 @@ MORVANE_LANE_INLINE void DiploidSettle(const Lanes &l, std::size_t k, double *s1
   }
   double W1 = h1[0];
   double W2 = h2[0];
-  #pragma GCC unroll 9
+#pragma GCC unroll 9
   for (int g = 1; g < 9; ++g) {
     W1 += h1[g];
     W2 += h2[g];
   }
-  #pragma GCC unroll 9
+#pragma GCC unroll 9
   for (int g = 0; g < 9; ++g) {
     s1[g] = Share(h1[g], W1, kEmptyDiploid);
     s2[g] = Share(h2[g], W2, kEmptyDiploid);
@@ -147,10 +147,10 @@ MORVANE_LANE_INLINE void RegulateLane(Lanes &l, std::size_t k, const double *s1,
   const double W2 = s2[9];
   const double W = W1 + W2;
   const bool extinct = W <= 1e-20;
-  #pragma GCC unroll 9
+#pragma GCC unroll 9
   for (int g = 0; g < n; ++g) {
-    const double mixed = l.x[k] * (l.c[k] * s1[g] + l.c1[k] * s2[g]) +
-                         l.x1[k] * (W1 * s1[g] + W2 * s2[g]) / W;
+    const double mixed =
+        l.x[k] * (l.c[k] * s1[g] + l.c1[k] * s2[g]) + l.x1[k] * (W1 * s1[g] + W2 * s2[g]) / W;
     l.X[g][k] = ZeroUnless(!extinct, mixed);
   }
   l.W1[k] = W1;
@@ -171,7 +171,7 @@ MORVANE_LANE_INLINE void HaploidMeasuresLane(Lanes &l, std::size_t k) {
 
 MORVANE_LANE_INLINE void DiploidMeasuresLane(Lanes &l, std::size_t k) {
   double X[9];
-  #pragma GCC unroll 9
+#pragma GCC unroll 9
   for (int g = 0; g < 9; ++g)
     X[g] = l.X[g][k];
   const double p = X[0] + X[1] + X[2] + (X[3] + X[4] + X[5]) / 2;
@@ -208,7 +208,7 @@ template <Model M> MORVANE_LANE_INLINE void GenerationLane(Lanes &l, std::size_t
     HaploidMeasuresLane(l, k);
     double f[4] = {l.X[0][k], l.X[1][k], l.X[2][k], l.X[3][k]};
     RecombineLane(f);
-    #pragma GCC unroll 9
+#pragma GCC unroll 9
     for (int g = 0; g < 4; ++g)
       l.X[g][k] = f[g];
     l.DG[k] = f[0] * f[3] - f[1] * f[2];
@@ -221,7 +221,7 @@ template <Model M> MORVANE_LANE_INLINE void GenerationLane(Lanes &l, std::size_t
     RegulateLane(l, k, s1, s2, 9);
     DiploidMeasuresLane(l, k);
     double X[9];
-    #pragma GCC unroll 9
+#pragma GCC unroll 9
     for (int g = 0; g < 9; ++g)
       X[g] = l.X[g][k];
     const GametesLane m = GametesOf(X);
@@ -229,13 +229,13 @@ template <Model M> MORVANE_LANE_INLINE void GenerationLane(Lanes &l, std::size_t
   } else if constexpr (M == Model::DiploidGlobal) {
     RegulateLane(l, k, s1, s2, 9);
     double X[9];
-    #pragma GCC unroll 9
+#pragma GCC unroll 9
     for (int g = 0; g < 9; ++g)
       X[g] = l.X[g][k];
     const GametesLane m = GametesOf(X);
     l.DG[k] = m.AB * m.ab - m.Ab * m.aB;
     UnionOf(m, X);
-    #pragma GCC unroll 9
+#pragma GCC unroll 9
     for (int g = 0; g < 9; ++g)
       l.X[g][k] = X[g];
     DiploidMeasuresLane(l, k);
@@ -301,7 +301,7 @@ GenerationsAvx512(Model m, Lanes &l) {
 // A free lane: never converges, never reaches a cap, and holds an empty
 // population, which every step keeps empty without a subnormal number.
 void FreeLaneState(Lanes &l, std::size_t k) {
-  #pragma GCC unroll 9
+#pragma GCC unroll 9
   for (int g = 0; g < 9; ++g)
     l.X[g][k] = 0;
   l.FreqA[k] = l.FreqB[k] = 0;
@@ -384,7 +384,7 @@ void BatchRuns::Load(std::size_t k, const SimState &s,
   l.W1a[k] = s.W1a;
   l.W2a[k] = s.W2a;
   l.L[k] = s.StopThreshold;
-  #pragma GCC unroll 9
+#pragma GCC unroll 9
   for (int g = 0; g < 9; ++g)
     l.X[g][k] = s.X[g + 1];
   l.FreqA[k] = s.FreqA;
@@ -423,7 +423,7 @@ std::uint32_t BatchRuns::Advance() {
 bool BatchRuns::Unload(std::size_t k, SimState &s) {
   Lanes &l = lanes_;
   const int n = IsDiploid(model_) ? 9 : 4;
-  #pragma GCC unroll 9
+#pragma GCC unroll 9
   for (int g = 0; g < n; ++g)
     s.X[g + 1] = l.X[g][k];
   s.FreqA = l.FreqA[k];
@@ -437,8 +437,7 @@ bool BatchRuns::Unload(std::size_t k, SimState &s) {
   s.DeltaQ = l.DeltaQ[k];
   // T counts on in 32 bits, as the run loop counts it.
   s.Generation = static_cast<std::uint32_t>(generationBase_[k] + l.count[k]);
-  const bool converged =
-      std::fabs(l.DeltaP[k]) <= l.L[k] && std::fabs(l.DeltaQ[k]) <= l.L[k];
+  const bool converged = std::fabs(l.DeltaP[k]) <= l.L[k] && std::fabs(l.DeltaQ[k]) <= l.L[k];
   const bool capped = !converged && l.count[k] >= l.cap[k];
   s.StopRequested = true;
   ++s.CompletedRuns;

@@ -62,12 +62,12 @@ public:
   struct Lanes {
     // Per-run constants: the products of the settlement stage that do not
     // change within a run, grouped as the step groups them.
-    double cd[kLanes];     // c*d
-    double c1d[kLanes];    // (1 - c)*d
-    double cdS[kLanes];    // c*d*SAB1
-    double cdR[kLanes];    // c*d*RaB1
-    double c1dR[kLanes];   // (1 - c)*d*RAB2
-    double c1dS[kLanes];   // (1 - c)*d*SaB2
+    double cd[kLanes];                                   // c*d
+    double c1d[kLanes];                                  // (1 - c)*d
+    double cdS[kLanes];                                  // c*d*SAB1
+    double cdR[kLanes];                                  // c*d*RaB1
+    double c1dR[kLanes];                                 // (1 - c)*d*RAB2
+    double c1dS[kLanes];                                 // (1 - c)*d*SaB2
     double c[kLanes], c1[kLanes], x[kLanes], x1[kLanes]; // c, 1 - c, x, 1 - x
     double W1A[kLanes], W2A[kLanes], W1a[kLanes], W2a[kLanes];
     double L[kLanes]; // stop threshold; a free lane never converges

@@ -8,11 +8,11 @@
 
 #include <gtest/gtest.h>
 
-#include "support/EngineTestSupport.h"
 #include "engine/BatchStep.h"
 #include "engine/CloneFrequencies.h"
 #include "engine/TradeOff.h"
 #include "files/FinalFile.h"
+#include "support/EngineTestSupport.h"
 
 namespace morvane {
 namespace {
@@ -51,8 +51,8 @@ public:
     return std::uniform_real_distribution<double>(low, high)(engine_);
   }
   template <typename T> T Pick(std::initializer_list<T> values) {
-    return values.begin()[std::uniform_int_distribution<std::size_t>(0, values.size() - 1)(
-        engine_)];
+    return values
+        .begin()[std::uniform_int_distribution<std::size_t>(0, values.size() - 1)(engine_)];
   }
   bool Chance(double p) { return Real(0, 1) < p; }
   // A survival, now and then exactly 0 or 1, or so small that a habitat is
@@ -84,8 +84,8 @@ SeriesCase RandomCase(Model model, Random &r) {
   p.TriesaB = r.Pick<std::uint16_t>({1, 2, 4, 9, 200});
   p.W1A = r.Survival();
   p.W1a = r.Survival();
-  const TradeOffRule rule = r.Pick({TradeOffRule::None, TradeOffRule::Linear,
-                                    TradeOffRule::Convex, TradeOffRule::Concave});
+  const TradeOffRule rule = r.Pick(
+      {TradeOffRule::None, TradeOffRule::Linear, TradeOffRule::Convex, TradeOffRule::Concave});
   p.W2A = rule == TradeOffRule::None ? r.Survival() : TradeOffSurvival(rule, p.W1A);
   p.W2a = rule == TradeOffRule::None ? r.Survival() : TradeOffSurvival(rule, p.W1a);
   if (rule == TradeOffRule::Linear && p.HabFreq >= 0.5 && r.Chance(0.5)) {
@@ -103,8 +103,8 @@ SeriesCase RandomCase(Model model, Random &r) {
   for (int n = 0; n < steps; ++n) {
     const double sp = r.Frequency();
     const double sq = r.Frequency();
-    k.steps.push_back({sp, sq, r.DG(sp, sq), r.Real(ComputeFitMin(sp), 1), r.Chance(0.5),
-                       r.Clones()});
+    k.steps.push_back(
+        {sp, sq, r.DG(sp, sq), r.Real(ComputeFitMin(sp), 1), r.Chance(0.5), r.Clones()});
   }
   return k;
 }
@@ -141,9 +141,9 @@ Outcome End(const SeriesCase &k, SimState &s, std::vector<bool> capped) {
   s.StopRequested = true;
   s.PlotRows = s.Generation;
   Outcome o{FinalRecordLine(s, k.model == Model::Clonal), {}, std::move(capped)};
-  const double values[] = {s.FreqA, s.FreqB, s.DG,     s.Fit,    s.Heteroz, s.W1,
-                           s.W2,    s.DeltaP, s.DeltaQ, s.X[1],   s.X[2],    s.X[3],
-                           s.X[4],  s.X[5],  s.X[6],   s.X[7],   s.X[8],    s.X[9]};
+  const double values[] = {s.FreqA, s.FreqB,  s.DG,     s.Fit,  s.Heteroz, s.W1,
+                           s.W2,    s.DeltaP, s.DeltaQ, s.X[1], s.X[2],    s.X[3],
+                           s.X[4],  s.X[5],   s.X[6],   s.X[7], s.X[8],    s.X[9]};
   for (double v : values) {
     std::uint64_t b;
     std::memcpy(&b, &v, sizeof b);
@@ -236,12 +236,14 @@ TEST(BatchRuns, GiveTheRunLoopsBitsWithEveryInstructionSet) {
       std::size_t cappedRuns = 0;
       for (const SeriesCase &k : cases) {
         expected.push_back(RunOneByOne(k, cap));
-        cappedRuns += std::count(expected.back().capped.begin(), expected.back().capped.end(), true);
+        cappedRuns +=
+            std::count(expected.back().capped.begin(), expected.back().capped.end(), true);
       }
       if (cap) {
         EXPECT_GT(cappedRuns, 0u) << "no run reached the cap of " << *cap;
       }
-      for (BatchIsa isa : {BatchIsa::Baseline, BatchIsa::Avx2, BatchIsa::Avx512, BatchIsa::Widest}) {
+      for (BatchIsa isa :
+           {BatchIsa::Baseline, BatchIsa::Avx2, BatchIsa::Avx512, BatchIsa::Widest}) {
         if (!BatchIsaSupported(isa))
           continue;
         BatchRuns runs(model, isa);
@@ -250,8 +252,9 @@ TEST(BatchRuns, GiveTheRunLoopsBitsWithEveryInstructionSet) {
         for (std::size_t n = 0; n < cases.size(); ++n)
           ASSERT_TRUE(source.outcomes[n] == expected[n])
               << "model " << static_cast<int>(model) << ", series " << n << ", instruction set "
-              << static_cast<int>(isa) << ", cap " << cap.value_or(0) << "\n  one by one: "
-              << expected[n].record << "\n  in a batch: " << source.outcomes[n].record;
+              << static_cast<int>(isa) << ", cap " << cap.value_or(0)
+              << "\n  one by one: " << expected[n].record
+              << "\n  in a batch: " << source.outcomes[n].record;
       }
     }
   }
