@@ -17,6 +17,7 @@ MORVANE_PACKAGES=(
 MORVANE_TEST_PACKAGES=(
   lintian desktop-file-utils appstream
   slurm-wlm munge
+  python3-numpy
 )
 
 morvane_missing_packages() {

@@ -80,6 +80,32 @@ void RunSeriesRuns(const RunnerOptions &o, SimState &s, RunnerDisplay &display, 
   }
 }
 
+void BeginSeriesStage(const RunnerOptions &o, SimState &s, std::size_t stage) {
+  const bool clonal = o.model == Model::Clonal;
+  if (stage == 0) {
+    ChooseModel(s, o.model);
+    if (clonal)
+      PrepareClonalInput(s, o.plotFile, Tracing::Off);
+    else
+      PrepareSexualInput(s, o.plotFile, Tracing::Off);
+    StoreSeriesInput(s, o.model, o.params, o.tradeOff, o.ess, o.start);
+    if (clonal)
+      BeginClonalSeries(s, Tracing::Off);
+    else
+      BeginSexualSeries(s, Tracing::Off);
+    return;
+  }
+  const Disturbance &step = o.disturbances.at(stage - 1);
+  if (clonal)
+    BeginClonalRerun(s, step.clones);
+  else if (IsHaploidSexual(o.model))
+    BeginHaploidRerun(s, step.p, step.q, *step.dg);
+  else if (step.dg)
+    BeginDiploidRerunWithDG(s, step.p, step.q, *step.dg);
+  else
+    BeginDiploidRerunWithFit(s, step.p, step.q, *step.fit);
+}
+
 void RunSeries(const RunnerOptions &o, SimState &s, std::ostream &out, std::ostream &err) {
   // Main window: the Final file, then the Detail file, then the model.
   ChooseFinalFile(s, o.finalFile);

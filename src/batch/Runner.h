@@ -45,6 +45,12 @@ private:
 void RunSeriesRuns(const RunnerOptions &options, SimState &s, RunnerDisplay &display,
                    Tracing tracing, const std::function<void()> &afterRun);
 
+// The same series without files, one run at a time for a batch of runs:
+// stage 0 is the input window's activation and Go, stage k the Go of the k-th
+// disturbance (o.disturbances.size() stages after the first), each up to its
+// run loop, which the caller runs.
+void BeginSeriesStage(const RunnerOptions &options, SimState &s, std::size_t stage);
+
 // Creates or accepts the Final file, creates the Detail file empty, prepares
 // the series (Plot file emptied), runs it and each disturbance, and stops it.
 // Writes one line per run to out and a note per capped run to err. A file

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "batch/Runner.h"
+#include "engine/BatchStep.h"
 #include "batch/SweepFiles.h"
 #include "engine/Series.h"
 #include "files/FinalFile.h"
@@ -133,132 +134,99 @@ private:
   bool open_ = false;
 };
 
-// Runs the points at the given positions on `jobs` threads and hands their
-// results to `write` in the order of the positions, in batches, on the
-// calling thread. Workers run at most a window of points ahead of the oldest
-// unwritten one, so memory stays bounded whatever the number of points; they
-// wake the writer once per batch (and it looks by itself four times a
-// second), so that a point costs no thread switch. The first error of a
-// worker or of `write` stops the workers and is rethrown.
-// When `cancel` is set, no point is started any more; the points in hand are
-// finished and those that follow the last written one without a gap are
-// written. Returns the number of positions written.
+// The points of a worker run as series in the lanes of a batch of runs:
+// lanes take points as they free up, and each point's result is handed in
+// as soon as its series ends.
+class BatchedPoints : public BatchSeriesSource {
+public:
+  BatchedPoints(const SweepOptions &o, const std::vector<std::size_t> &points,
+                std::vector<RunnerOptions> &pointOptions, InOrderResults &results,
+                const std::atomic<bool> *cancel)
+      : o_(o), points_(points), pointOptions_(pointOptions), results_(results), cancel_(cancel) {}
+
+  bool BeginNext(std::size_t lane, SimState &s, bool wait) override {
+    InLane &at = lanes_[lane];
+    if ((cancel_ && cancel_->load()) || !results_.Claim(at.position, wait))
+      return false;
+    at.options = std::move(pointOptions_[at.position]);
+    at.stage = 0;
+    at.converged = true;
+    s = SimState{};
+    BeginSeriesStage(at.options, s, 0);
+    return true;
+  }
+
+  bool RunEnded(std::size_t lane, SimState &s, bool capped) override {
+    InLane &at = lanes_[lane];
+    at.converged = at.converged && !capped;
+    if (at.stage < at.options.disturbances.size()) {
+      BeginSeriesStage(at.options, s, ++at.stage);
+      return true;
+    }
+    results_.Deliver(at.position, SweepPointResultOf(o_, points_[at.position], at.options.model,
+                                                     s, at.converged));
+    at.options = RunnerOptions{}; // its memory goes with the point
+    return false;
+  }
+
+private:
+  struct InLane {
+    std::size_t position = 0;
+    std::size_t stage = 0;
+    bool converged = true;
+    RunnerOptions options;
+  };
+  const SweepOptions &o_;
+  const std::vector<std::size_t> &points_;
+  std::vector<RunnerOptions> &pointOptions_;
+  InOrderResults &results_;
+  const std::atomic<bool> *cancel_;
+  InLane lanes_[BatchRuns::kLanes];
+};
+
+// Runs the points at the given positions on o.jobs threads and hands their
+// results to `write` in the order of the positions, on the calling thread.
+// Without a trace folder a worker runs its points in a batch of runs (all
+// points share the model and the cap); with one, point by point, each with
+// its files. When `cancel` is set, no point is started any more; the points
+// in hand are finished and those that follow the last written one without a
+// gap are written. The first error stops the workers and is rethrown.
+// Returns the number of positions written.
 template <typename Write>
 std::size_t RunInOrder(const SweepOptions &o, const std::vector<std::size_t> &points,
                        std::vector<RunnerOptions> &pointOptions, Write write,
                        ProgressLine &progress, const std::atomic<bool> *cancel) {
-  constexpr std::size_t kBatch = 256;
   const std::size_t n = points.size();
-  const std::size_t window = std::max<std::size_t>(4 * kBatch, 64 * o.jobs);
-  std::vector<SweepPointResult> slots(std::min(n, window));
-  std::vector<char> done(slots.size(), 0);
-  std::mutex m;
-  std::condition_variable writerWake, workerWake;
-  std::size_t next = 0;     // the next position to run
-  std::size_t finished = 0; // positions run, in any order
-  std::size_t written = 0;  // positions handed to write, in order
-  bool stop = false;
-  std::exception_ptr error;
+  InOrderResults results(
+      n, std::max<std::size_t>(4 * InOrderResults::kBatch, 64 * o.jobs * BatchRuns::kLanes));
   auto cancelled = [cancel] { return cancel && cancel->load(); };
-
-  auto fail = [&](std::exception_ptr e) {
-    std::lock_guard<std::mutex> lock(m);
-    if (!error)
-      error = e;
-    stop = true;
-  };
-
-  auto work = [&] {
+  auto work = [&](InOrderResults &r) {
+    if (o.traceDir.empty() && n > 0) {
+      BatchRuns runs(pointOptions.front().model);
+      BatchedPoints source(o, points, pointOptions, r, cancel);
+      RunBatchedSeries(runs, source, pointOptions.front().maxGenerations);
+      return;
+    }
     SimState s;
-    for (;;) {
-      std::size_t position;
-      {
-        std::unique_lock<std::mutex> lock(m);
-        workerWake.wait(lock, [&] {
-          return stop || cancelled() || next >= n || next < written + window;
-        });
-        if (stop || cancelled() || next >= n)
-          return;
-        position = next++;
-      }
-      SweepPointResult result;
-      try {
-        result = RunSweepPoint(o, points[position], std::move(pointOptions[position]), s);
-      } catch (...) {
-        fail(std::current_exception());
-        writerWake.notify_one();
-        workerWake.notify_all();
-        return;
-      }
-      bool wake;
-      {
-        std::lock_guard<std::mutex> lock(m);
-        slots[position % window] = std::move(result);
-        done[position % window] = 1;
-        ++finished;
-        wake = finished % kBatch == 0 || finished == n;
-      }
-      if (wake)
-        writerWake.notify_one();
-    }
+    for (std::size_t position; !cancelled() && r.Claim(position, true);)
+      r.Deliver(position, RunSweepPoint(o, points[position], std::move(pointOptions[position]), s));
   };
-
-  std::vector<std::thread> workers;
-  const std::size_t threads = std::min<std::size_t>(o.jobs, std::max<std::size_t>(n, 1));
-  for (std::size_t t = 0; t < threads; ++t)
-    workers.emplace_back(work);
-
-  // Hands the results that follow the last written one without a gap to
-  // write.
-  auto writeReady = [&] {
-    std::vector<SweepPointResult> batch;
-    {
-      std::lock_guard<std::mutex> lock(m);
-      for (; written < n && done[written % window]; ++written) {
-        batch.push_back(std::move(slots[written % window]));
-        done[written % window] = 0;
-      }
-    }
-    if (!batch.empty()) {
-      workerWake.notify_all(); // the window has moved on
-      write(batch);
-    }
-  };
-
+  std::size_t written = 0;
   try {
-    while (written < n && !cancelled()) {
-      {
-        std::unique_lock<std::mutex> lock(m);
-        writerWake.wait_for(lock, std::chrono::milliseconds(250), [&] {
-          return stop || finished == n || finished >= written + kBatch;
-        });
-        if (stop)
-          break;
-      }
-      writeReady();
-      progress.Update(written, false);
-    }
+    RunInOrder(static_cast<unsigned>(std::min<std::size_t>(o.jobs, std::max<std::size_t>(n, 1))),
+               results, work, [&](std::vector<SweepPointResult> &batch) {
+                 write(batch);
+                 written += batch.size();
+                 progress.Update(written, false);
+               });
   } catch (...) {
-    fail(std::current_exception());
-  }
-  workerWake.notify_all();
-  for (std::thread &worker : workers)
-    worker.join();
-  if (!error && cancelled()) {
-    // The points in hand are done: what follows the written ones goes too.
-    try {
-      writeReady();
-    } catch (...) {
-      error = std::current_exception();
-    }
-  }
-  if (error || written < n) {
     progress.Break();
-    if (error)
-      std::rethrow_exception(error);
-  } else {
-    progress.Update(written, true);
+    throw;
   }
+  if (written < n)
+    progress.Break();
+  else
+    progress.Update(written, true);
   return written;
 }
 
@@ -348,8 +316,13 @@ SweepPointResult RunSweepPoint(const SweepOptions &o, std::size_t point, RunnerO
   RunnerDisplay display(s, ro.maxGenerations);
   bool converged = true;
   RunSeriesRuns(ro, s, display, tracing, [&] { converged = converged && !display.Capped(); });
+  return SweepPointResultOf(o, point, ro.model, s, converged);
+}
+
+SweepPointResult SweepPointResultOf(const SweepOptions &o, std::size_t point, Model model,
+                                    SimState &s, bool converged) {
   // The Stop of the disturbance window; its record goes to the sweep's file.
-  const bool clonal = ro.model == Model::Clonal;
+  const bool clonal = model == Model::Clonal;
   s.StopRequested = true;
   s.PlotRows = s.Generation;
 

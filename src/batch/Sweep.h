@@ -10,15 +10,10 @@
 #include <vector>
 
 #include "batch/SweepOptions.h"
+#include "batch/SweepThreads.h"
 #include "state/SimState.h"
 
 namespace morvane {
-
-// What the sweep writes for one point.
-struct SweepPointResult {
-  std::string record; // the Final record, as morvane-run would append it
-  std::string row;    // the table row
-};
 
 // What a map shows: one output over the two axes of a sweep.
 struct SweepMapData {
@@ -38,6 +33,11 @@ std::string SweepTableHeader(const SweepPlan &plan);
 // the point's Detail and Plot files there. Throws FileError.
 SweepPointResult RunSweepPoint(const SweepOptions &options, std::size_t point,
                                RunnerOptions pointOptions, SimState &s);
+
+// The point's record and row from the state its series ended in (stopped
+// here), converged when no run of it was cut by the cap.
+SweepPointResult SweepPointResultOf(const SweepOptions &options, std::size_t point, Model model,
+                                    SimState &s, bool converged);
 
 // Checks every point of the grid (not only those of the shard, so that all
 // shards accept or refuse a sweep alike) on `jobs` threads, and returns the

@@ -2,8 +2,6 @@
 
 namespace morvane {
 
-bool IsFixedFrequency(double x) { return x <= 1e-10 || x >= 0.99999999999; }
-
 DGRange ComputeDGRange(double p, double q) {
   if (IsFixedFrequency(p) || IsFixedFrequency(q))
     return {0.0, 0.0};

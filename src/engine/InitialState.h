@@ -7,7 +7,7 @@
 namespace morvane {
 
 // True when a frequency counts as fixed: at most 1e-10 or at least 0.99999999999.
-bool IsFixedFrequency(double x);
+inline bool IsFixedFrequency(double x) { return x <= 1e-10 || x >= 0.99999999999; }
 
 struct DGRange {
   double lower;

@@ -20,10 +20,9 @@ void RecordTradeOffInForce(SimState &s) {
 
 // What the three sexual reruns share: the stop flag cleared, the new p and q
 // stored, and, when the mode flags name a model of the right ploidy, the
-// population rebuilt and the run loop of that model.
-std::optional<Model> RerunSexualSeries(SimState &s, RunDisplay &display, double p, double q,
-                                       bool (*ofPloidy)(Model), void (*rebuild)(SimState &),
-                                       Tracing tracing) {
+// population rebuilt.
+std::optional<Model> BeginSexualRerun(SimState &s, double p, double q, bool (*ofPloidy)(Model),
+                                      void (*rebuild)(SimState &)) {
   s.StopRequested = false;
   s.FreqA = p;
   s.FreqB = q;
@@ -31,7 +30,14 @@ std::optional<Model> RerunSexualSeries(SimState &s, RunDisplay &display, double 
   if (!model || !ofPloidy(*model))
     return std::nullopt;
   rebuild(s);
-  RunLoop(*model, s, display, tracing);
+  return model;
+}
+
+// The run loop of the model begun, if any.
+std::optional<Model> RunBegun(std::optional<Model> model, SimState &s, RunDisplay &display,
+                              Tracing tracing) {
+  if (model)
+    RunLoop(*model, s, display, tracing);
   return model;
 }
 
@@ -142,7 +148,7 @@ void PrepareClonalInput(SimState &s, const std::string &plotFileName, Tracing tr
   s.StopThreshold = 0.000001;
 }
 
-std::optional<Model> StartSexualSeries(SimState &s, RunDisplay &display, Tracing tracing) {
+std::optional<Model> BeginSexualSeries(SimState &s, Tracing tracing) {
   const std::optional<Model> model = SelectedSexualModel(s);
   if (!model)
     return std::nullopt;
@@ -154,43 +160,66 @@ std::optional<Model> StartSexualSeries(SimState &s, RunDisplay &display, Tracing
   if (tracing == Tracing::ToFiles)
     WriteSexualRunHeader(s);
   s.CompletedRuns = 0;
-  RunLoop(*model, s, display, tracing);
   return model;
 }
 
-void StartClonalSeries(SimState &s, RunDisplay &display, Tracing tracing) {
+std::optional<Model> StartSexualSeries(SimState &s, RunDisplay &display, Tracing tracing) {
+  return RunBegun(BeginSexualSeries(s, tracing), s, display, tracing);
+}
+
+void BeginClonalSeries(SimState &s, Tracing tracing) {
   s.StopRequested = false;
   if (tracing == Tracing::ToFiles)
     WriteClonalRunHeader(s);
   s.CompletedRuns = 0;
+}
+
+void StartClonalSeries(SimState &s, RunDisplay &display, Tracing tracing) {
+  BeginClonalSeries(s, tracing);
   RunLoop(Model::Clonal, s, display, tracing);
+}
+
+std::optional<Model> BeginHaploidRerun(SimState &s, double p, double q, double dg) {
+  s.DG = dg;
+  return BeginSexualRerun(s, p, q, IsHaploidSexual, HaploidInitialState);
+}
+
+std::optional<Model> BeginDiploidRerunWithDG(SimState &s, double p, double q, double dg) {
+  s.DG = dg;
+  s.Fit = 0;
+  return BeginSexualRerun(s, p, q, IsDiploid, DiploidInitialState);
+}
+
+std::optional<Model> BeginDiploidRerunWithFit(SimState &s, double p, double q, double fit) {
+  s.DG = 0;
+  s.Fit = fit;
+  return BeginSexualRerun(s, p, q, IsDiploid, DiploidGenotypesFromFit);
+}
+
+void BeginClonalRerun(SimState &s, const std::array<double, 4> &clones) {
+  s.StopRequested = false;
+  for (int k = 1; k <= 4; ++k)
+    s.X[k] = clones[k - 1];
 }
 
 std::optional<Model> RerunHaploidSeries(SimState &s, RunDisplay &display, double p, double q,
                                         double dg, Tracing tracing) {
-  s.DG = dg;
-  return RerunSexualSeries(s, display, p, q, IsHaploidSexual, HaploidInitialState, tracing);
+  return RunBegun(BeginHaploidRerun(s, p, q, dg), s, display, tracing);
 }
 
 std::optional<Model> RerunDiploidSeriesWithDG(SimState &s, RunDisplay &display, double p, double q,
                                               double dg, Tracing tracing) {
-  s.DG = dg;
-  s.Fit = 0;
-  return RerunSexualSeries(s, display, p, q, IsDiploid, DiploidInitialState, tracing);
+  return RunBegun(BeginDiploidRerunWithDG(s, p, q, dg), s, display, tracing);
 }
 
 std::optional<Model> RerunDiploidSeriesWithFit(SimState &s, RunDisplay &display, double p, double q,
                                                double fit, Tracing tracing) {
-  s.DG = 0;
-  s.Fit = fit;
-  return RerunSexualSeries(s, display, p, q, IsDiploid, DiploidGenotypesFromFit, tracing);
+  return RunBegun(BeginDiploidRerunWithFit(s, p, q, fit), s, display, tracing);
 }
 
 void RerunClonalSeries(SimState &s, RunDisplay &display, const std::array<double, 4> &clones,
                        Tracing tracing) {
-  s.StopRequested = false;
-  for (int k = 1; k <= 4; ++k)
-    s.X[k] = clones[k - 1];
+  BeginClonalRerun(s, clones);
   RunLoop(Model::Clonal, s, display, tracing);
 }
 

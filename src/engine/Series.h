@@ -110,6 +110,16 @@ void RerunFromHeld(SimState &s, const GenerationSnapshot &held, Rerun &&rerun) {
   }
 }
 
+// The same starts and reruns up to their run loop, which is left to the
+// caller (a batch of runs): each returns the model whose run loop is due, as
+// its Start or Rerun above would run it.
+std::optional<Model> BeginSexualSeries(SimState &s, Tracing tracing);
+void BeginClonalSeries(SimState &s, Tracing tracing);
+std::optional<Model> BeginHaploidRerun(SimState &s, double p, double q, double dg);
+std::optional<Model> BeginDiploidRerunWithDG(SimState &s, double p, double q, double dg);
+std::optional<Model> BeginDiploidRerunWithFit(SimState &s, double p, double q, double fit);
+void BeginClonalRerun(SimState &s, const std::array<double, 4> &clones);
+
 // End of a series: StopRequested := true, the series' record appended to the
 // Final file, PlotRows := Generation. A file error propagates before PlotRows
 // is set.

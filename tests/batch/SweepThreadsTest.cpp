@@ -4,6 +4,12 @@
 #include "support/ProgramTestSupport.h"
 #include "batch/Sweep.h"
 #include "batch/SweepOptions.h"
+#include "batch/SweepThreads.h"
+
+#include <atomic>
+#include <chrono>
+#include <stdexcept>
+#include <thread>
 
 namespace morvane {
 namespace {
@@ -45,6 +51,77 @@ TEST(SweepThreads, FilesDoNotDependOnTheNumberOfThreads) {
                 ReadWholeFile(folder.File("trace-one" + name)))
           << name;
     }
+}
+
+// Workers that claim positions and hand them in, the first one slowly (the
+// writer must sleep, not spin, until it is done), some in reverse batches of
+// their own (as the lanes of a batch end out of order); a worker may fail at
+// one position. The writer must get every position once, in order, and the
+// workers never run far ahead of it.
+TEST(SweepThreads, ResultsAreTakenInOrderWhateverOrderTheyComeIn) {
+  struct Case {
+    unsigned jobs;
+    std::size_t count, window, slowFirstMs, heldBack;
+    long failAt; // -1: none
+  };
+  const Case cases[] = {
+      {1, 0, 256, 0, 1, -1},     {1, 1000, 256, 0, 1, -1},  {2, 5000, 256, 30, 1, -1},
+      {3, 3000, 512, 0, 16, -1}, {4, 2000, 256, 20, 7, -1}, {2, 4000, 256, 0, 16, 1777},
+  };
+  for (const Case &c : cases) {
+    InOrderResults results(c.count, c.window);
+    std::atomic<std::size_t> writtenSoFar{0};
+    std::atomic<std::size_t> furthestAhead{0};
+    auto work = [&](InOrderResults &r) {
+      // Up to heldBack positions are held and handed in last first.
+      std::vector<std::size_t> held;
+      auto handIn = [&] {
+        for (auto p = held.rbegin(); p != held.rend(); ++p)
+          r.Deliver(*p, {std::to_string(*p), "row"});
+        held.clear();
+      };
+      // A worker holding positions does not wait for the window: it hands
+      // them in first, as a batch goes on with its busy lanes.
+      for (std::size_t position;;) {
+        if (!r.Claim(position, held.empty())) {
+          if (held.empty())
+            break;
+          handIn();
+          continue;
+        }
+        const std::size_t ahead = position - writtenSoFar.load();
+        if (ahead > furthestAhead.load())
+          furthestAhead = ahead;
+        if (static_cast<long>(position) == c.failAt)
+          throw std::runtime_error("point failed");
+        if (position == 0 && c.slowFirstMs > 0)
+          std::this_thread::sleep_for(std::chrono::milliseconds(c.slowFirstMs));
+        held.push_back(position);
+        if (held.size() == c.heldBack)
+          handIn();
+      }
+      handIn();
+    };
+    std::vector<std::string> written;
+    auto write = [&](std::vector<SweepPointResult> &batch) {
+      for (SweepPointResult &r : batch)
+        written.push_back(std::move(r.record));
+      writtenSoFar = written.size();
+    };
+    const std::string which = "jobs " + std::to_string(c.jobs) + ", count " +
+                              std::to_string(c.count);
+    if (c.failAt >= 0) {
+      EXPECT_THROW(RunInOrder(c.jobs, results, work, write), std::runtime_error) << which;
+      EXPECT_LT(written.size(), static_cast<std::size_t>(c.failAt) + 1) << which;
+    } else {
+      RunInOrder(c.jobs, results, work, write);
+      ASSERT_EQ(written.size(), c.count) << which;
+      for (std::size_t k = 0; k < c.count; ++k)
+        ASSERT_EQ(written[k], std::to_string(k)) << which;
+    }
+    // The window, and at most a window's batch being written.
+    EXPECT_LE(furthestAhead.load(), 2 * c.window) << which;
+  }
 }
 
 } // namespace

@@ -1,0 +1,480 @@
+#include "engine/BatchStep.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <stdexcept>
+#include <vector>
+
+#include "engine/HaploidStep.h"
+#include "engine/InitialState.h"
+
+// This file is compiled with -ffp-contract=off (no fused multiply-adds), so
+// that each lane rounds exactly as the one-population steps do.
+
+namespace morvane {
+
+namespace {
+
+using Lanes = BatchRuns::Lanes;
+constexpr std::size_t N = BatchRuns::kLanes;
+
+#define MORVANE_LANE_INLINE inline __attribute__((always_inline))
+
+// Below these a habitat counts as empty after settlement and survival, as in
+// the haploid (and clonal) and the diploid steps.
+constexpr double kEmptyHaploid = 1e-19;
+constexpr double kEmptyDiploid = 1e-20;
+
+// v, or 0 (all bits clear) unless keep. Done on the bits rather than as a
+// choice, so that the compiler does not carry the zero into later tests and
+// split the lanes' work into branches again.
+MORVANE_LANE_INLINE double ZeroUnless(bool keep, double v) {
+  std::uint64_t bits;
+  std::memcpy(&bits, &v, sizeof bits);
+  bits &= -static_cast<std::uint64_t>(keep);
+  std::memcpy(&v, &bits, sizeof v);
+  return v;
+}
+
+// a / W, or 0 for an empty habitat: the quotient is always computed and then
+// chosen, so that the lanes need no branch.
+MORVANE_LANE_INLINE double Share(double a, double W, double empty) {
+  const double q = a / W;
+  return W <= empty ? 0.0 : q;
+}
+
+// Settlement and survival of the four haploid types of lane k into s1, s2.
+MORVANE_LANE_INLINE void HaploidSettle(const Lanes &l, std::size_t k, double *s1, double *s2) {
+  const double h11 = l.cdS[k] * l.X[0][k] * l.W1A[k];
+  const double h12 = l.cd[k] * l.X[1][k] * l.W1A[k];
+  const double h13 = l.cdR[k] * l.X[2][k] * l.W1a[k];
+  const double h14 = l.cd[k] * l.X[3][k] * l.W1a[k];
+  const double W1 = h11 + h12 + h13 + h14;
+  s1[0] = Share(h11, W1, kEmptyHaploid);
+  s1[1] = Share(h12, W1, kEmptyHaploid);
+  s1[2] = Share(h13, W1, kEmptyHaploid);
+  s1[3] = Share(h14, W1, kEmptyHaploid);
+  const double h21 = l.c1dR[k] * l.X[0][k] * l.W2A[k];
+  const double h22 = l.c1d[k] * l.X[1][k] * l.W2A[k];
+  const double h23 = l.c1dS[k] * l.X[2][k] * l.W2a[k];
+  const double h24 = l.c1d[k] * l.X[3][k] * l.W2a[k];
+  const double W2 = h21 + h22 + h23 + h24;
+  s2[0] = Share(h21, W2, kEmptyHaploid);
+  s2[1] = Share(h22, W2, kEmptyHaploid);
+  s2[2] = Share(h23, W2, kEmptyHaploid);
+  s2[3] = Share(h24, W2, kEmptyHaploid);
+  // W1 and W2 are stored by the caller once it has used them.
+  s1[9] = W1;
+  s2[9] = W2;
+}
+
+// Settlement and survival of the nine diploid classes of lane k.
+MORVANE_LANE_INLINE void DiploidSettle(const Lanes &l, std::size_t k, double *s1, double *s2) {
+  // Per class: the constant of the settlement factor, and the survival.
+  const double S1 = l.cdS[k], C1 = l.cd[k], R1 = l.cdR[k];
+  const double R2 = l.c1dR[k], C2 = l.c1d[k], S2 = l.c1dS[k];
+  const double k1[9] = {S1, S1, C1, S1, S1, C1, R1, R1, C1};
+  const double k2[9] = {R2, R2, C2, R2, R2, C2, S2, S2, C2};
+  double h1[9], h2[9];
+#pragma GCC unroll 9
+  for (int g = 0; g < 9; ++g) {
+    const double w1 = g < 6 ? l.W1A[k] : l.W1a[k];
+    const double w2 = g < 6 ? l.W2A[k] : l.W2a[k];
+    h1[g] = k1[g] * l.X[g][k] * w1;
+    h2[g] = k2[g] * l.X[g][k] * w2;
+  }
+  double W1 = h1[0];
+  double W2 = h2[0];
+#pragma GCC unroll 9
+  for (int g = 1; g < 9; ++g) {
+    W1 += h1[g];
+    W2 += h2[g];
+  }
+#pragma GCC unroll 9
+  for (int g = 0; g < 9; ++g) {
+    s1[g] = Share(h1[g], W1, kEmptyDiploid);
+    s2[g] = Share(h2[g], W2, kEmptyDiploid);
+  }
+  s1[9] = W1;
+  s2[9] = W2;
+}
+
+// Random union and meiosis of four haploid types, as Recombine.
+MORVANE_LANE_INLINE void RecombineLane(double *f) {
+  const double a = f[0];
+  const double b = f[1];
+  const double e = f[2];
+  const double g = f[3];
+  const double v = 2 * (a * g + b * e) / 4;
+  f[0] = (2 * a * b + 2 * a * e) / 2 + a * a + v;
+  f[1] = v + (2 * a * b + 2 * b * g) / 2 + b * b;
+  f[2] = v + (2 * a * e + 2 * e * g) / 2 + e * e;
+  f[3] = v + (2 * b * g + 2 * e * g) / 2 + g * g;
+}
+
+struct GametesLane {
+  double AB, ab, Ab, aB;
+};
+
+MORVANE_LANE_INLINE GametesLane GametesOf(const double *g) {
+  GametesLane m;
+  m.AB = (g[1] + g[3]) / 2 + g[0] + g[4] / 4;
+  m.ab = (g[5] + g[7]) / 2 + g[8] + g[4] / 4;
+  m.Ab = (g[1] + g[5]) / 2 + g[2] + g[4] / 4;
+  m.aB = (g[3] + g[7]) / 2 + g[6] + g[4] / 4;
+  return m;
+}
+
+MORVANE_LANE_INLINE void UnionOf(const GametesLane &m, double *g) {
+  g[0] = m.AB * m.AB;
+  g[1] = 2 * m.AB * m.Ab;
+  g[2] = m.Ab * m.Ab;
+  g[3] = 2 * m.AB * m.aB;
+  g[4] = 2 * (m.AB * m.ab + m.Ab * m.aB);
+  g[5] = 2 * m.Ab * m.ab;
+  g[6] = m.aB * m.aB;
+  g[7] = 2 * m.aB * m.ab;
+  g[8] = m.ab * m.ab;
+}
+
+// Soft and hard regulation of n classes into X of lane k, as RegulateAndMix;
+// W1 and W2 are s1[9] and s2[9].
+MORVANE_LANE_INLINE void RegulateLane(Lanes &l, std::size_t k, const double *s1, const double *s2,
+                                      int n) {
+  const double W1 = s1[9];
+  const double W2 = s2[9];
+  const double W = W1 + W2;
+  const bool extinct = W <= 1e-20;
+#pragma GCC unroll 9
+  for (int g = 0; g < n; ++g) {
+    const double mixed =
+        l.x[k] * (l.c[k] * s1[g] + l.c1[k] * s2[g]) + l.x1[k] * (W1 * s1[g] + W2 * s2[g]) / W;
+    l.X[g][k] = ZeroUnless(!extinct, mixed);
+  }
+  l.W1[k] = W1;
+  l.W2[k] = W2;
+}
+
+// p and q from the haploid types, with their changes (none for q while the
+// old q is fixed).
+MORVANE_LANE_INLINE void HaploidMeasuresLane(Lanes &l, std::size_t k) {
+  const double p = l.X[0][k] + l.X[1][k];
+  l.DeltaP[k] = p - l.FreqA[k];
+  l.FreqA[k] = p;
+  const double q = l.X[0][k] + l.X[2][k];
+  const double dq = q - l.FreqB[k];
+  l.DeltaQ[k] = IsFixedFrequency(l.FreqB[k]) ? 0.0 : dq;
+  l.FreqB[k] = q;
+}
+
+MORVANE_LANE_INLINE void DiploidMeasuresLane(Lanes &l, std::size_t k) {
+  double X[9];
+#pragma GCC unroll 9
+  for (int g = 0; g < 9; ++g)
+    X[g] = l.X[g][k];
+  const double p = X[0] + X[1] + X[2] + (X[3] + X[4] + X[5]) / 2;
+  l.DeltaP[k] = p - l.FreqA[k];
+  l.FreqA[k] = p;
+  const double q = X[0] + X[3] + X[6] + (X[1] + X[4] + X[7]) / 2;
+  const double dq = q - l.FreqB[k];
+  l.DeltaQ[k] = IsFixedFrequency(l.FreqB[k]) ? 0.0 : dq;
+  l.FreqB[k] = q;
+  const double heteroz = X[3] + X[4] + X[5];
+  l.Heteroz[k] = heteroz;
+  const double fit = 1 - heteroz / (2 * p * (1 - p));
+  l.Fit[k] = IsFixedFrequency(p) ? 0.0 : fit;
+}
+
+// One generation of model M in lane k.
+template <Model M> MORVANE_LANE_INLINE void GenerationLane(Lanes &l, std::size_t k) {
+  // Settled frequencies of the two habitats; [9] holds W1 and W2.
+  double s1[10], s2[10];
+  if constexpr (IsDiploid(M))
+    DiploidSettle(l, k, s1, s2);
+  else
+    HaploidSettle(l, k, s1, s2);
+
+  if constexpr (M == Model::HaploidLocal) {
+    RecombineLane(s1);
+    RecombineLane(s2);
+    RegulateLane(l, k, s1, s2, 4);
+    HaploidMeasuresLane(l, k);
+    l.DG[k] = l.X[0][k] * l.X[3][k] - l.X[1][k] * l.X[2][k];
+    l.Fit[k] = 0;
+  } else if constexpr (M == Model::HaploidGlobal) {
+    RegulateLane(l, k, s1, s2, 4);
+    HaploidMeasuresLane(l, k);
+    double f[4] = {l.X[0][k], l.X[1][k], l.X[2][k], l.X[3][k]};
+    RecombineLane(f);
+#pragma GCC unroll 9
+    for (int g = 0; g < 4; ++g)
+      l.X[g][k] = f[g];
+    l.DG[k] = f[0] * f[3] - f[1] * f[2];
+    l.Fit[k] = 0;
+  } else if constexpr (M == Model::DiploidLocal) {
+    const GametesLane m1 = GametesOf(s1);
+    UnionOf(m1, s1);
+    const GametesLane m2 = GametesOf(s2);
+    UnionOf(m2, s2);
+    RegulateLane(l, k, s1, s2, 9);
+    DiploidMeasuresLane(l, k);
+    double X[9];
+#pragma GCC unroll 9
+    for (int g = 0; g < 9; ++g)
+      X[g] = l.X[g][k];
+    const GametesLane m = GametesOf(X);
+    l.DG[k] = m.AB * m.ab - m.Ab * m.aB;
+  } else if constexpr (M == Model::DiploidGlobal) {
+    RegulateLane(l, k, s1, s2, 9);
+    double X[9];
+#pragma GCC unroll 9
+    for (int g = 0; g < 9; ++g)
+      X[g] = l.X[g][k];
+    const GametesLane m = GametesOf(X);
+    l.DG[k] = m.AB * m.ab - m.Ab * m.aB;
+    UnionOf(m, X);
+#pragma GCC unroll 9
+    for (int g = 0; g < 9; ++g)
+      l.X[g][k] = X[g];
+    DiploidMeasuresLane(l, k);
+  } else {
+    // Clones: p and q are not kept; the changes come from the clones.
+    const double pOld = l.X[0][k] + l.X[1][k];
+    const double qOld = l.X[0][k] + l.X[2][k];
+    RegulateLane(l, k, s1, s2, 4);
+    l.DeltaP[k] = (l.X[0][k] + l.X[1][k]) - pOld;
+    l.DeltaQ[k] = (l.X[0][k] + l.X[2][k]) - qOld;
+  }
+}
+
+// Generations of every lane until a run ends; the ended lanes as a bit mask.
+template <Model M> MORVANE_LANE_INLINE std::uint32_t Generations(Lanes &l) {
+  for (;;) {
+    for (std::size_t k = 0; k < N; ++k)
+      GenerationLane<M>(l, k);
+    // The tests without a branch, so that they too are vectorised.
+    unsigned char ended[N];
+    unsigned char any = 0;
+    for (std::size_t k = 0; k < N; ++k) {
+      const unsigned char converged =
+          (std::fabs(l.DeltaP[k]) <= l.L[k]) & (std::fabs(l.DeltaQ[k]) <= l.L[k]);
+      ++l.count[k];
+      ended[k] = converged | (l.count[k] >= l.cap[k]);
+      any |= ended[k];
+    }
+    if (any) {
+      std::uint32_t mask = 0;
+      for (std::size_t k = 0; k < N; ++k)
+        mask |= static_cast<std::uint32_t>(ended[k]) << k;
+      return mask;
+    }
+  }
+}
+
+template <Model M> MORVANE_LANE_INLINE std::uint32_t GenerationsOf(Model m, Lanes &l) {
+  if constexpr (M == Model::HaploidLocal) {
+    return m == M ? Generations<M>(l) : GenerationsOf<Model::HaploidGlobal>(m, l);
+  } else if constexpr (M == Model::HaploidGlobal) {
+    return m == M ? Generations<M>(l) : GenerationsOf<Model::DiploidLocal>(m, l);
+  } else if constexpr (M == Model::DiploidLocal) {
+    return m == M ? Generations<M>(l) : GenerationsOf<Model::DiploidGlobal>(m, l);
+  } else if constexpr (M == Model::DiploidGlobal) {
+    return m == M ? Generations<M>(l) : Generations<Model::Clonal>(l);
+  }
+  return 0;
+}
+
+// One entry per instruction set: the same source, compiled for each.
+std::uint32_t GenerationsBaseline(Model m, Lanes &l) {
+  return GenerationsOf<Model::HaploidLocal>(m, l);
+}
+__attribute__((target("avx2"))) std::uint32_t GenerationsAvx2(Model m, Lanes &l) {
+  return GenerationsOf<Model::HaploidLocal>(m, l);
+}
+__attribute__((target("avx512f,prefer-vector-width=512"))) std::uint32_t
+GenerationsAvx512(Model m, Lanes &l) {
+  return GenerationsOf<Model::HaploidLocal>(m, l);
+}
+
+// A free lane: never converges, never reaches a cap, and holds an empty
+// population, which every step keeps empty without a subnormal number.
+void FreeLaneState(Lanes &l, std::size_t k) {
+#pragma GCC unroll 9
+  for (int g = 0; g < 9; ++g)
+    l.X[g][k] = 0;
+  l.FreqA[k] = l.FreqB[k] = 0;
+  l.L[k] = -1;
+  l.count[k] = 0;
+  l.cap[k] = std::numeric_limits<std::uint64_t>::max();
+}
+
+} // namespace
+
+bool BatchIsaSupported(BatchIsa isa) {
+  switch (isa) {
+  case BatchIsa::Widest:
+  case BatchIsa::Baseline:
+    return true;
+  case BatchIsa::Avx2:
+    return __builtin_cpu_supports("avx2");
+  case BatchIsa::Avx512:
+    return __builtin_cpu_supports("avx512f");
+  }
+  return false;
+}
+
+BatchIsa WidestBatchIsa() {
+  if (BatchIsaSupported(BatchIsa::Avx512))
+    return BatchIsa::Avx512;
+  if (BatchIsaSupported(BatchIsa::Avx2))
+    return BatchIsa::Avx2;
+  return BatchIsa::Baseline;
+}
+
+int BatchIsaBits(BatchIsa isa) {
+  switch (isa) {
+  case BatchIsa::Widest:
+    return BatchIsaBits(WidestBatchIsa());
+  case BatchIsa::Baseline:
+    return 128;
+  case BatchIsa::Avx2:
+    return 256;
+  case BatchIsa::Avx512:
+    return 512;
+  }
+  return 0;
+}
+
+BatchRuns::BatchRuns(Model model, BatchIsa isa)
+    : model_(model), isa_(isa == BatchIsa::Widest ? WidestBatchIsa() : isa) {
+  if (!BatchIsaSupported(isa_))
+    throw std::invalid_argument("this processor lacks the instruction set asked for");
+  for (std::size_t k = 0; k < kLanes; ++k)
+    FreeLaneState(lanes_, k);
+}
+
+std::size_t BatchRuns::FreeLane() const {
+  for (std::size_t k = 0; k < kLanes; ++k)
+    if (!Busy(k))
+      return k;
+  return kLanes;
+}
+
+void BatchRuns::Load(std::size_t k, const SimState &s,
+                     std::optional<std::uint32_t> maxGenerations) {
+  Lanes &l = lanes_;
+  // The settlement factors as the step works them out (with its libm calls).
+  const SettlementFactors f = ComputeSettlementFactors(s);
+  const double c = s.HabFreq;
+  const double d = s.MigSurv;
+  l.cd[k] = c * d;
+  l.c1d[k] = (1 - c) * d;
+  l.cdS[k] = c * d * f.SAB1;
+  l.cdR[k] = c * d * f.RaB1;
+  l.c1dR[k] = (1 - c) * d * f.RAB2;
+  l.c1dS[k] = (1 - c) * d * f.SaB2;
+  l.c[k] = c;
+  l.c1[k] = 1 - c;
+  l.x[k] = s.SoftProp;
+  l.x1[k] = 1 - s.SoftProp;
+  l.W1A[k] = s.W1A;
+  l.W2A[k] = s.W2A;
+  l.W1a[k] = s.W1a;
+  l.W2a[k] = s.W2a;
+  l.L[k] = s.StopThreshold;
+#pragma GCC unroll 9
+  for (int g = 0; g < 9; ++g)
+    l.X[g][k] = s.X[g + 1];
+  l.FreqA[k] = s.FreqA;
+  l.FreqB[k] = s.FreqB;
+  l.DG[k] = s.DG;
+  l.Fit[k] = s.Fit;
+  l.Heteroz[k] = s.Heteroz;
+  l.W1[k] = s.W1;
+  l.W2[k] = s.W2;
+  l.DeltaP[k] = s.DeltaP;
+  l.DeltaQ[k] = s.DeltaQ;
+  l.count[k] = 0;
+  l.cap[k] = maxGenerations ? *maxGenerations : std::numeric_limits<std::uint64_t>::max();
+  generationBase_[k] = s.Generation;
+  busy_ |= 1u << k;
+}
+
+std::uint32_t BatchRuns::Advance() {
+  if (busy_ == 0)
+    return 0;
+  std::uint32_t ended;
+  switch (isa_) {
+  case BatchIsa::Avx512:
+    ended = GenerationsAvx512(model_, lanes_);
+    break;
+  case BatchIsa::Avx2:
+    ended = GenerationsAvx2(model_, lanes_);
+    break;
+  default:
+    ended = GenerationsBaseline(model_, lanes_);
+    break;
+  }
+  return ended & busy_;
+}
+
+bool BatchRuns::Unload(std::size_t k, SimState &s) {
+  Lanes &l = lanes_;
+  const int n = IsDiploid(model_) ? 9 : 4;
+#pragma GCC unroll 9
+  for (int g = 0; g < n; ++g)
+    s.X[g + 1] = l.X[g][k];
+  s.FreqA = l.FreqA[k];
+  s.FreqB = l.FreqB[k];
+  s.DG = l.DG[k];
+  s.Fit = l.Fit[k];
+  s.Heteroz = l.Heteroz[k];
+  s.W1 = l.W1[k];
+  s.W2 = l.W2[k];
+  s.DeltaP = l.DeltaP[k];
+  s.DeltaQ = l.DeltaQ[k];
+  // T counts on in 32 bits, as the run loop counts it.
+  s.Generation = static_cast<std::uint32_t>(generationBase_[k] + l.count[k]);
+  const bool converged = std::fabs(l.DeltaP[k]) <= l.L[k] && std::fabs(l.DeltaQ[k]) <= l.L[k];
+  const bool capped = !converged && l.count[k] >= l.cap[k];
+  s.StopRequested = true;
+  ++s.CompletedRuns;
+  busy_ &= ~(1u << k);
+  FreeLaneState(l, k);
+  return capped;
+}
+
+void RunBatchedSeries(BatchRuns &runs, BatchSeriesSource &source,
+                      std::optional<std::uint32_t> maxGenerations) {
+  std::vector<SimState> states(BatchRuns::kLanes);
+  bool more = true; // whether the source may have series left
+  for (;;) {
+    // Free lanes take new series; the source is waited for only when no lane
+    // has a run to go on with.
+    for (std::size_t k = 0; more && k < BatchRuns::kLanes; ++k) {
+      if (runs.Busy(k))
+        continue;
+      const bool wait = runs.Idle();
+      if (source.BeginNext(k, states[k], wait))
+        runs.Load(k, states[k], maxGenerations);
+      else if (wait)
+        more = false;
+      else
+        break;
+    }
+    const std::uint32_t ended = runs.Advance();
+    if (ended == 0)
+      return;
+    for (std::size_t k = 0; k < BatchRuns::kLanes; ++k) {
+      if (!((ended >> k) & 1u))
+        continue;
+      const bool capped = runs.Unload(k, states[k]);
+      if (source.RunEnded(k, states[k], capped))
+        runs.Load(k, states[k], maxGenerations);
+    }
+  }
+}
+
+} // namespace morvane
