@@ -238,22 +238,6 @@ struct Shard {
   std::vector<std::string> rows;
 };
 
-// The table's first lines into the shard's plan; UsageError naming the table.
-void ReadShardPlan(Shard &shard, const std::vector<std::string> &rows,
-                   const std::string &tableName) {
-  const std::string mark = "# morvane-sweep ";
-  if (rows.size() < 2 || rows[0].compare(0, mark.size(), mark) != 0)
-    throw UsageError(tableName + " is not the table of a sweep");
-  try {
-    shard.plan =
-        ParseSweepDescription(rows[0].substr(mark.size(), rows[0].size() - mark.size() - 1));
-  } catch (const UsageError &e) {
-    throw UsageError(tableName + ": its sweep is refused: " + e.what());
-  }
-  if (rows[1] != SweepTableHeader(shard.plan))
-    throw UsageError(tableName + ": its column names do not match its sweep");
-}
-
 // A shard given by its Final file or its table: both read, every record
 // checked against its row and the parameters of its point.
 Shard ReadShard(const ShardFiles &files) {
@@ -265,7 +249,7 @@ Shard ReadShard(const ShardFiles &files) {
       LinesEndingWith(ReadInput(files.tableFile), "\n", files.tableFile);
   if (records.empty() || records[0] != FinalHeaderLine())
     throw UsageError(files.finalFile + " is not a Final file (its first line is not the header)");
-  ReadShardPlan(shard, rows, files.tableFile);
+  shard.plan = PlanOfTable(rows, files.tableFile);
   shard.records.assign(records.begin() + 1, records.end());
   shard.rows.assign(rows.begin() + 2, rows.end());
 

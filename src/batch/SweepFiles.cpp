@@ -224,6 +224,21 @@ ShardFiles RecogniseShardFiles(const std::string &name) {
   Refuse(name + " is neither a Final file nor a sweep's table");
 }
 
+SweepPlan PlanOfTable(const std::vector<std::string> &lines, const std::string &tableName) {
+  if (lines.size() < 2 || !StartsWith(lines[0], kTableMark))
+    Refuse(tableName + " is not the table of a sweep");
+  SweepPlan plan;
+  try {
+    plan = ParseSweepDescription(
+        lines[0].substr(kTableMark.size(), lines[0].size() - kTableMark.size() - 1));
+  } catch (const UsageError &e) {
+    Refuse(tableName + ": its sweep is refused: " + e.what());
+  }
+  if (lines[1] != SweepTableHeader(plan))
+    Refuse(tableName + ": its column names do not match its sweep");
+  return plan;
+}
+
 std::string ReadInput(const std::string &name) {
   std::ifstream in(name, std::ios::binary);
   if (!in)

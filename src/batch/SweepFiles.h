@@ -65,6 +65,10 @@ struct ShardFiles {
 };
 ShardFiles RecogniseShardFiles(const std::string &name);
 
+// The plan of a sweep's table from its lines (the description, then the
+// column names). Throws UsageError naming the table.
+SweepPlan PlanOfTable(const std::vector<std::string> &lines, const std::string &tableName);
+
 // A file's whole content; UsageError when it cannot be read.
 std::string ReadInput(const std::string &name);
 

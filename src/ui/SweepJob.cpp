@@ -5,23 +5,9 @@
 #include <utility>
 
 #include "batch/SweepFiles.h"
+#include "files/LineText.h"
 
 namespace morvane::ui {
-namespace {
-
-std::vector<std::string> SplitRow(const std::string &line) {
-  std::vector<std::string> cells;
-  std::size_t from = 0;
-  for (;;) {
-    const std::size_t tab = line.find('\t', from);
-    cells.push_back(line.substr(from, tab == std::string::npos ? std::string::npos : tab - from));
-    if (tab == std::string::npos)
-      return cells;
-    from = tab + 1;
-  }
-}
-
-} // namespace
 
 SweepJob::~SweepJob() {
   cancel_ = true;
@@ -85,18 +71,22 @@ std::size_t SweepJob::ReadNewRows() {
     if (headerLines_ < 2)
       ++headerLines_;
     else
-      rows_.push_back(SplitRow(tail_.substr(from, end - from)));
+      rows_.push_back(TabCells(tail_.substr(from, end - from)));
   }
   tail_.erase(0, from);
   return rows_.size();
 }
 
+std::vector<std::string> TabCells(std::string_view line) {
+  const std::vector<std::string_view> fields = TabFields(line);
+  return {fields.begin(), fields.end()};
+}
+
 std::vector<std::vector<std::string>> SweepTableRows(const std::string &content) {
   std::vector<std::vector<std::string>> rows;
-  std::size_t lines = 0, from = 0;
-  for (std::size_t end; (end = content.find('\n', from)) != std::string::npos; from = end + 1)
-    if (++lines > 2)
-      rows.push_back(SplitRow(content.substr(from, end - from)));
+  const std::vector<std::string> lines = LinesEndingWith(content, "\n", "", true);
+  for (std::size_t k = 2; k < lines.size(); ++k)
+    rows.push_back(TabCells(std::string_view(lines[k]).substr(0, lines[k].size() - 1)));
   return rows;
 }
 

@@ -9,6 +9,7 @@
 #include <exception>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -68,5 +69,7 @@ private:
 // The table's rows, split at TABs: a table file's content after its two
 // header lines.
 std::vector<std::vector<std::string>> SweepTableRows(const std::string &content);
+// The cells of a table's line (without its line end).
+std::vector<std::string> TabCells(std::string_view line);
 
 } // namespace morvane::ui

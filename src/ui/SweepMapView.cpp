@@ -6,29 +6,16 @@
 #include <cmath>
 #include <limits>
 
+#include "SweepJob.h"
 #include "batch/Sweep.h"
+#include "files/NumberFormat.h"
 
 namespace morvane::ui {
 namespace {
 
-std::vector<std::string> Split(const std::string &line, char at) {
-  std::vector<std::string> cells;
-  std::size_t from = 0;
-  for (;;) {
-    const std::size_t end = line.find(at, from);
-    cells.push_back(line.substr(from, end == std::string::npos ? std::string::npos : end - from));
-    if (end == std::string::npos)
-      return cells;
-    from = end + 1;
-  }
-}
-
+// A table's number; the tables are written with '.' whatever the locale.
 double Number(const std::string &text) {
-  try {
-    return std::stod(text);
-  } catch (const std::exception &) {
-    return std::numeric_limits<double>::quiet_NaN();
-  }
+  return TextToReal(text).value_or(std::numeric_limits<double>::quiet_NaN());
 }
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -46,7 +33,7 @@ void SweepMapView::SetPlan(const SweepPlan &plan, const std::string &output) {
   std::string header = SweepTableHeader(plan);
   if (!header.empty() && header.back() == '\n')
     header.pop_back();
-  columns_ = Split(header, '\t');
+  columns_ = TabCells(header);
   for (std::size_t k = 0; k < 2; ++k) {
     axisValues_[k].clear();
     if (k < plan.axes.size())

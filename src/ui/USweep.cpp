@@ -8,21 +8,19 @@
 #include <QPushButton>
 #include <QSvgGenerator>
 #include <QTemporaryDir>
-#include <fstream>
-#include <iterator>
-#include <sstream>
-
-#include "PlotForm.h"
-#include "batch/Runner.h"
-#include "files/SeriesReader.h"
 #include <QThread>
 #include <QTimer>
+#include <array>
 #include <cstdio>
+#include <sstream>
 
 #include "FieldExit.h"
+#include "PlotForm.h"
+#include "batch/Runner.h"
 #include "batch/RunnerOptions.h"
 #include "batch/SweepFiles.h"
 #include "engine/Series.h"
+#include "files/SeriesReader.h"
 #include "files/TextFile.h"
 #include "framework/FileDialogs.h"
 #include "framework/Help.h"
@@ -482,10 +480,10 @@ void TFrmSweep::ShowPointSeries(std::size_t point) {
   series.Parameters = detail.Series.front().Parameters;
   series.Table = std::make_shared<const morvane::PlotTable>(std::move(plot.Table));
   QString where;
-  for (const morvane::SweepAxis &axis : shownPlan_.axes)
-    where += QString::fromStdString(
-        ", " + axis.option + " = " +
-        axis.shown[shownPlan_.Coordinates(point)[&axis - &shownPlan_.axes[0]]]);
+  const std::array<std::size_t, 2> at = shownPlan_.Coordinates(point);
+  for (std::size_t k = 0; k < shownPlan_.axes.size(); ++k)
+    where += QString::fromStdString(", " + shownPlan_.axes[k].option + " = " +
+                                    shownPlan_.axes[k].shown[at[k]]);
   series.Origin = QStringLiteral("Point %1 of the sweep%2.").arg(point).arg(where);
   auto *chart = qobject_cast<mui::PlotForm *>(shownPlan_.model == morvane::Model::Clonal
                                                   ? mui::Windows().FrmPlotVeg
@@ -503,24 +501,15 @@ void TFrmSweep::BtnOpenClick() {
       {QStringLiteral("Final files (*.mrv)"), QStringLiteral("Sweep tables (*.tsv)")});
   if (name.isEmpty())
     return;
-  std::string table = name.toStdString();
-  if (!morvane::HasEnding(table, ".tsv"))
-    table = morvane::SweepTableName(table);
-  std::ifstream in(table, std::ios::binary);
-  if (!in)
-    throw morvane::FileError(errno, table);
-  const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  const std::string start = "# morvane-sweep ";
-  const std::size_t end = content.find('\n');
-  if (content.compare(0, start.size(), start) != 0 || end == std::string::npos) {
-    ShowMessage(QString::fromStdString(table + " is not a sweep's table"));
-    return;
-  }
+  // The table holds the plan and every point's results.
+  std::string table, content;
   morvane::SweepPlan plan;
   try {
-    plan = morvane::ParseSweepDescription(content.substr(start.size(), end - start.size()));
+    table = morvane::RecogniseShardFiles(name.toStdString()).tableFile;
+    content = morvane::ReadInput(table);
+    plan = morvane::PlanOfTable(morvane::LinesEndingWith(content, "\n", table, true), table);
   } catch (const morvane::UsageError &e) {
-    ShowMessage(QString::fromStdString(table + ": " + e.what()));
+    ShowMessage(QString::fromStdString(e.what()));
     return;
   }
   shownPlan_ = plan;
