@@ -89,7 +89,8 @@ template <Model M> void RunGenerations(SimState &s, RunDisplay &display, Tracing
 
 GenerationSnapshot::GenerationSnapshot(const SimState &s)
     : freqA_(s.FreqA), freqB_(s.FreqB), dg_(s.DG), fit_(s.Fit), heteroz_(s.Heteroz), w1_(s.W1),
-      w2_(s.W2), deltaP_(s.DeltaP), deltaQ_(s.DeltaQ), count_(s.Generation) {
+      w2_(s.W2), deltaP_(s.DeltaP), deltaQ_(s.DeltaQ), count_(s.Generation),
+      converged_(s.LastRunConverged) {
   std::copy(std::begin(s.X), std::end(s.X), x_);
 }
 
@@ -105,6 +106,7 @@ void GenerationSnapshot::Restore(SimState &s) const {
   s.DeltaP = deltaP_;
   s.DeltaQ = deltaQ_;
   s.Generation = count_;
+  s.LastRunConverged = converged_;
 }
 
 void RunLoop(Model model, SimState &s, RunDisplay &display, Tracing tracing) {

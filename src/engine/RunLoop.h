@@ -31,7 +31,7 @@ public:
 // What a generation changes in the state and what its lines and the Final
 // record are written from (the settled frequencies are the step's own
 // scratch): the population, p, q, DG, Fit, the heterozygotes, W1, W2, the
-// deltas and Generation. Taken of the last generation the files hold, it is
+// deltas, Generation and whether the run that led there converged. Taken of the last generation the files hold, it is
 // what a run or a rerun that fails falls back to, so that the state agrees
 // with the files.
 class GenerationSnapshot {
@@ -44,6 +44,7 @@ private:
   double x_[10];
   double freqA_, freqB_, dg_, fit_, heteroz_, w1_, w2_, deltaP_, deltaQ_;
   std::uint32_t count_;
+  bool converged_;
 };
 
 // Whether a run writes its generations (and a series its run header) to the

@@ -94,6 +94,14 @@ std::optional<Model> RerunDiploidSeriesWithFit(SimState &s, RunDisplay &display,
 void RerunClonalSeries(SimState &s, RunDisplay &display, const std::array<double, 4> &clones,
                        Tracing tracing = Tracing::ToFiles);
 
+// Puts the state back as `held` has it unless a generation was written
+// since: values stored but never run (a disturbance window's fields store
+// what is typed) give way to the last generation the files hold.
+inline void FallBackToHeld(SimState &s, const GenerationSnapshot &held) {
+  if (s.Generation == held.Generation())
+    held.Restore(s);
+}
+
 // Runs `rerun` (a call of one of the Rerun functions above) from a state
 // whose last written generation is `held`. When the rerun fails before its
 // first generation is written, the disturbed values never ran: the state is
@@ -104,8 +112,7 @@ void RerunFromHeld(SimState &s, const GenerationSnapshot &held, Rerun &&rerun) {
   try {
     rerun();
   } catch (...) {
-    if (s.Generation == held.Generation())
-      held.Restore(s);
+    FallBackToHeld(s, held);
     throw;
   }
 }

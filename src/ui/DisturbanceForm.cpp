@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "FieldExit.h"
+#include "engine/Series.h"
 #include "framework/ErrorHandler.h"
 #include "framework/Help.h"
 #include "framework/Locale.h"
@@ -59,27 +60,21 @@ void DisturbanceForm::AnnounceResult() {
   // What the files hold now: a rerun that fails before its first generation,
   // or a Stop, falls back on it rather than on values typed but never run.
   held_.emplace(Sim());
-  heldConverged_ = Sim().LastRunConverged;
   announcement_ = errorText_.isEmpty() ? CountersText(Sim()) : std::exchange(errorText_, QString());
   if (!Sim().LastRunConverged)
     announcement_ += "\n" + NotConvergedText(Sim());
 }
 
 void DisturbanceForm::RestoreHeld() {
-  if (held_ && Sim().Generation == held_->Generation()) {
-    held_->Restore(Sim());
-    Sim().LastRunConverged = heldConverged_;
-  }
+  if (held_)
+    FallBackToHeld(Sim(), *held_);
 }
 
 void DisturbanceForm::CloseAndRerun(Model model, std::function<void(RunDisplay &)> rerun) {
   CloseAndRun(model, [this, rerun = std::move(rerun)](RunDisplay &display) {
-    try {
-      rerun(display);
-    } catch (...) {
-      RestoreHeld();
-      throw;
-    }
+    if (!held_)
+      return rerun(display);
+    RerunFromHeld(Sim(), *held_, [&] { rerun(display); });
   });
 }
 

@@ -97,7 +97,6 @@ private:
 
   Controls controls_{};
   std::optional<GenerationSnapshot> held_; // the last generation the files hold
-  bool heldConverged_ = false;
   FieldTable fields_;
   QString errorText_;    // the error that the next show announces
   QString announcement_; // shown by the next activation
