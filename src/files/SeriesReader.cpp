@@ -252,6 +252,15 @@ PlotFileContent ReadPlotFile(const std::string &path, std::size_t maxRows) {
   return content;
 }
 
+std::size_t CountDetailSeries(const std::string &path) {
+  LineReader lines(path);
+  std::size_t series = 0;
+  while (const std::optional<std::string_view> line = lines.Next())
+    if (Trim(*line) == kSexualDetailColumns || Trim(*line) == kClonalDetailColumns)
+      ++series;
+  return series;
+}
+
 DetailFileContent ReadDetailFile(const std::string &path) {
   DetailFileContent content;
   LineReader lines(path);

@@ -90,4 +90,9 @@ struct DetailFileContent {
 // Throws SeriesFileError when the file cannot be read.
 DetailFileContent ReadDetailFile(const std::string &path);
 
+// The series a Detail file starts (its column-name lines), read line by line
+// without keeping them: what a question about the file says it holds.
+// Throws SeriesFileError.
+std::size_t CountDetailSeries(const std::string &path);
+
 } // namespace morvane

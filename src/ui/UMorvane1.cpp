@@ -59,7 +59,7 @@ QString WhatTheFileHolds(const QString &name, bool &final) {
     return QStringLiteral("a Final file with %1 records").arg(records);
   }
   try {
-    const std::size_t series = morvane::ReadDetailFile(FilePath(name)).Series.size();
+    const std::size_t series = morvane::CountDetailSeries(FilePath(name));
     if (series > 0)
       return QStringLiteral("a Detail file with %1 series").arg(series);
   } catch (const morvane::SeriesFileError &) {
