@@ -51,6 +51,10 @@ std::vector<int> Counts(QWidget &w) {
   return counts;
 }
 
+QValueAxis *Axis(QChartView *view, Qt::Orientation o) {
+  return qobject_cast<QValueAxis *>(view->chart()->axes(o).value(0));
+}
+
 QString Text(QWidget &w, const char *field) { return Field(&w, field)->text(); }
 void Write(const QString &path, const std::string &text) {
   WriteAll(path, QByteArray::fromStdString(text));
@@ -75,6 +79,15 @@ protected:
     Sim().PlotRows = generations;
     Write(QString::fromStdString(Sim().PlotFileName), plotText);
   }
+
+  // The one message shown since the last one taken, holding all of `parts`.
+  void ExpectMessage(const QStringList &parts) {
+    ASSERT_EQ(messages.texts.size(), 1);
+    const QString text = messages.texts.takeFirst();
+    for (const QString &part : parts)
+      EXPECT_TRUE(text.contains(part)) << text.toStdString();
+  }
+  std::vector<PlotForm *> Forms() { return {&sex, &veg}; }
 
   ScratchCurrentFolder folder;
   RecordingMessages messages;
@@ -114,8 +127,7 @@ TEST_F(PlotWindowsTest, ChartWindowsDrawThePlotFileOfTheSeries) {
     const std::vector<QChartView *> charts = Charts(*w.form);
     ASSERT_EQ(charts.size(), w.leftAxes.size());
     for (std::size_t c = 0; c < charts.size(); ++c) {
-      auto *x = qobject_cast<QValueAxis *>(charts[c]->chart()->axes(Qt::Horizontal).value(0));
-      auto *y = qobject_cast<QValueAxis *>(charts[c]->chart()->axes(Qt::Vertical).value(0));
+      QValueAxis *x = Axis(charts[c], Qt::Horizontal), *y = Axis(charts[c], Qt::Vertical);
       ASSERT_TRUE(x && y);
       EXPECT_EQ(std::make_pair(x->min(), x->max()), std::make_pair(0.0, 412.0));
       EXPECT_EQ(std::make_pair(y->min(), y->max()), std::make_pair(w.leftAxes[c].first, 1.0));
@@ -135,10 +147,7 @@ TEST_F(PlotWindowsTest, ChartWindowsDrawThePlotFileOfTheSeries) {
     // A field that is no number: the message names the file and the line,
     // and the charts stay empty.
     std::string bad = text;
-    std::size_t at = 0;
-    for (int line = 1; line < 7; ++line)
-      at = bad.find('\n', at) + 1;
-    bad.insert(bad.find('\t', at) + 1, "x");
+    bad.insert(bad.find('\t', morvane::testing::LineStart(bad, 7)) + 1, "x");
     Write(QString::fromStdString(Sim().PlotFileName), bad);
     w.form->ShowForm();
     ASSERT_EQ(messages.texts.size(), 1);
@@ -209,16 +218,14 @@ TEST_F(PlotWindowsTest, ChartsAreSavedAsPngSvgAndPdf) {
   for (const auto &f : failures) {
     dialogs.answers << f[0];
     saveBoth();
-    ASSERT_EQ(messages.texts.size(), 1);
-    const QString text = messages.texts.takeFirst();
-    EXPECT_TRUE(text.contains(f[0]) && text.contains(f[1])) << text.toStdString();
+    ExpectMessage({f[0], f[1]});
   }
   saveBoth();
   EXPECT_TRUE(messages.texts.isEmpty());
 }
 
 TEST_F(PlotWindowsTest, LinesDifferByDashesAndAHaploidsFitIsNotDrawn) {
-  for (PlotForm *form : {static_cast<PlotForm *>(&sex), static_cast<PlotForm *>(&veg)}) {
+  for (PlotForm *form : Forms()) {
     std::vector<Qt::PenStyle> styles;
     for (QLineSeries *line : Lines(*form))
       styles.push_back(line->pen().style());
@@ -250,7 +257,7 @@ TEST_F(PlotWindowsTest, FitYToDataGivesRoundLimitsAroundTheLinesAndBackTheFixedS
   Sim().Ploidy = "Diploid";
   sex.ShowForm();
   for (QChartView *view : Charts(sex)) {
-    auto *axis = qobject_cast<QValueAxis *>(view->chart()->axes(Qt::Vertical).front());
+    QValueAxis *axis = Axis(view, Qt::Vertical);
     const std::pair<double, double> fixed(axis->min(), axis->max());
     double least = 1e300, most = -1e300;
     for (QAbstractSeries *s : view->chart()->series())
@@ -280,23 +287,19 @@ TEST_F(PlotWindowsTest, FitYToDataGivesRoundLimitsAroundTheLinesAndBackTheFixedS
 }
 
 TEST_F(PlotWindowsTest, ADeletedPlotFileIsNamedAndLeavesNoAxisOfThePreviousSeries) {
-  for (PlotForm *form : {static_cast<PlotForm *>(&sex), static_cast<PlotForm *>(&veg)}) {
+  for (PlotForm *form : Forms()) {
     const bool clonal = form == &veg;
     StopSeries(clonal, 500, PlotFileText(clonal, 500));
     form->ShowForm();
     ASSERT_TRUE(QFile::remove(QString::fromStdString(Sim().PlotFileName)));
     form->ShowForm();
-    ASSERT_EQ(messages.texts.size(), 1);
-    const QString text = messages.texts.takeFirst();
-    EXPECT_TRUE(text.contains(QString::fromStdString(Sim().PlotFileName)) &&
-                text.contains("Fichier introuvable"))
-        << text.toStdString();
+    ExpectMessage({QString::fromStdString(Sim().PlotFileName), "Fichier introuvable"});
     EXPECT_TRUE(form->StatusText().startsWith("Nothing drawn"));
     EXPECT_EQ(Counts(*form), std::vector<int>(4, 0));
-    for (QChartView *view : Charts(*form)) {
-      auto *x = qobject_cast<QValueAxis *>(view->chart()->axes(Qt::Horizontal).value(0));
-      EXPECT_EQ(std::make_pair(x->min(), x->max()), std::make_pair(0.0, 1.0));
-    }
+    for (QChartView *view : Charts(*form))
+      EXPECT_EQ(
+          std::make_pair(Axis(view, Qt::Horizontal)->min(), Axis(view, Qt::Horizontal)->max()),
+          std::make_pair(0.0, 1.0));
   }
 }
 
@@ -325,10 +328,7 @@ TEST_F(PlotWindowsTest, ExportDataWritesTheDrawnPointsAsCsv) {
   }
   dialogs.answers << folder.File("none/x.csv");
   Charts(sex).front()->findChild<QAction *>("ExportData")->trigger();
-  ASSERT_EQ(messages.texts.size(), 1);
-  const QString text = messages.texts.takeFirst();
-  EXPECT_TRUE(text.contains(folder.File("none/x.csv")) && text.contains("Fichier introuvable"))
-      << text.toStdString();
+  ExpectMessage({folder.File("none/x.csv"), "Fichier introuvable"});
 }
 
 TEST_F(PlotWindowsTest, PlotMenuPlotsTheChosenSeriesOfADetailFileWithItsOwnParameters) {
@@ -372,9 +372,7 @@ TEST_F(PlotWindowsTest, PlotMenuPlotsTheChosenSeriesOfADetailFileWithItsOwnParam
 
 TEST_F(PlotWindowsTest, PlotMenuReportsDamagedOrForeignFilesAndOffersWhatCouldBeRead) {
   const std::string three = morvane::testing::ThreeModelsDetailFile();
-  std::size_t line60 = 0;
-  for (int line = 1; line < 60; ++line)
-    line60 = three.find('\n', line60) + 1;
+  const std::size_t line60 = morvane::testing::LineStart(three, 60);
   struct Case {
     const char *file;
     std::string text;
@@ -399,13 +397,11 @@ TEST_F(PlotWindowsTest, PlotMenuReportsDamagedOrForeignFilesAndOffersWhatCouldBe
     Write(c.file, c.text);
     dialogs.answers << folder.File(c.file);
     Button(&menu, c.button)->click();
-    ASSERT_EQ(messages.texts.size(), 1);
-    EXPECT_TRUE(messages.texts.takeFirst().contains(folder.File(c.message)));
+    ExpectMessage({folder.File(c.message)});
     EXPECT_EQ(list->count(), c.entries);
     EXPECT_EQ(Button(&menu, "BtnPlot")->isEnabled(), c.entries > 0);
-    if (c.entries > 0) {
+    if (c.entries > 0)
       EXPECT_TRUE(list->item(c.entries - 1)->text().contains(c.lastEntry));
-    }
   }
   // The clonal reading of a clonal plot file comes first; it has no
   // parameters.
