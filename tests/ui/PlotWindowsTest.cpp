@@ -70,14 +70,23 @@ protected:
   void TearDown() override {
     Windows().FrmPlotMenu = Windows().FrmPlotSex = Windows().FrmPlotVeg = nullptr;
   }
-  // The state of a stopped series of `generations` and its Plot file.
-  void StopSeries(bool clonal, unsigned generations, const std::string &plotText) {
+  // The state of a stopped series of `generations` and its Plot file, returned.
+  std::string StopSeries(bool clonal, unsigned generations) {
+    const std::string plotText = PlotFileText(clonal, generations);
     Sim() = morvane::testing::SeriesState("Haploid", clonal ? "Clonal" : "Global", 1);
     Sim().FinalFileName = "results.mrv";
     Sim().DetailFileName = "trace.gnr";
     Sim().PlotFileName = Sim().PlotFile.Name = clonal ? "PlotCloneFile.plo" : "PlotSexFile.plo";
     Sim().PlotRows = generations;
     Write(QString::fromStdString(Sim().PlotFileName), plotText);
+    return plotText;
+  }
+  // The same, shown in `form` (the clones' window draws a clonal series).
+  std::string Show(PlotForm *form, unsigned generations, const char *ploidy = "Haploid") {
+    const std::string text = StopSeries(form == &veg, generations);
+    Sim().Ploidy = ploidy;
+    form->ShowForm();
+    return text;
   }
 
   // The one message shown since the last one taken, holding all of `parts`.
@@ -108,9 +117,7 @@ TEST_F(PlotWindowsTest, ChartWindowsDrawThePlotFileOfTheSeries) {
   const Window windows[] = {{&sex, false, {{0, 0.1}, {-1, 0.1}}}, {&veg, true, {{0, 0.05}}}};
   for (const Window &w : windows) {
     SCOPED_TRACE(w.form->objectName().toStdString());
-    const std::string text = PlotFileText(w.clonal, 412);
-    StopSeries(w.clonal, 412, text);
-    w.form->ShowForm();
+    const std::string text = Show(w.form, 412);
     EXPECT_EQ(Text(*w.form, "Txtx"), RealText(Sim().SoftProp));
     EXPECT_EQ(Text(*w.form, "TxtW1sa"), RealText(Sim().W1a));
     EXPECT_EQ(Text(*w.form, "TxtPlotFile"), QString::fromStdString(Sim().PlotFileName));
@@ -168,10 +175,8 @@ TEST_F(PlotWindowsTest, ChartWindowsDrawThePlotFileOfTheSeries) {
 }
 
 TEST_F(PlotWindowsTest, ChartsAreSavedAsPngSvgAndPdf) {
-  StopSeries(false, 60, PlotFileText(false, 60));
-  sex.ShowForm();
-  StopSeries(true, 60, PlotFileText(true, 60));
-  veg.ShowForm();
+  Show(&sex, 60);
+  Show(&veg, 60);
   const auto sizeOf = [](const std::vector<QChartView *> &views) {
     QSize size(0, 0);
     for (QChartView *v : views)
@@ -244,18 +249,14 @@ TEST_F(PlotWindowsTest, LinesDifferByDashesAndAHaploidsFitIsNotDrawn) {
   } cases[] = {{"Haploid", false}, {"Diploid", true}, {"Haploid", false}};
   for (const auto &c : cases) {
     SCOPED_TRACE(c.ploidy);
-    StopSeries(false, 20, PlotFileText(false, 20));
-    Sim().Ploidy = c.ploidy;
-    sex.ShowForm();
+    Show(&sex, 20, c.ploidy);
     EXPECT_EQ(Lines(sex)[3]->isVisible(), c.fitDrawn);
     EXPECT_TRUE(Lines(sex)[2]->isVisible());
   }
 }
 
 TEST_F(PlotWindowsTest, FitYToDataGivesRoundLimitsAroundTheLinesAndBackTheFixedScale) {
-  StopSeries(false, 20, PlotFileText(false, 20));
-  Sim().Ploidy = "Diploid";
-  sex.ShowForm();
+  Show(&sex, 20, "Diploid");
   for (QChartView *view : Charts(sex)) {
     QValueAxis *axis = Axis(view, Qt::Vertical);
     const std::pair<double, double> fixed(axis->min(), axis->max());
@@ -288,9 +289,7 @@ TEST_F(PlotWindowsTest, FitYToDataGivesRoundLimitsAroundTheLinesAndBackTheFixedS
 
 TEST_F(PlotWindowsTest, ADeletedPlotFileIsNamedAndLeavesNoAxisOfThePreviousSeries) {
   for (PlotForm *form : Forms()) {
-    const bool clonal = form == &veg;
-    StopSeries(clonal, 500, PlotFileText(clonal, 500));
-    form->ShowForm();
+    Show(form, 500);
     ASSERT_TRUE(QFile::remove(QString::fromStdString(Sim().PlotFileName)));
     form->ShowForm();
     ExpectMessage({QString::fromStdString(Sim().PlotFileName), "Fichier introuvable"});
@@ -306,16 +305,14 @@ TEST_F(PlotWindowsTest, ADeletedPlotFileIsNamedAndLeavesNoAxisOfThePreviousSerie
 TEST_F(PlotWindowsTest, ExportDataWritesTheDrawnPointsAsCsv) {
   struct Case {
     PlotForm *form;
-    bool clonal;
     const char *file;
     QString header;
   };
-  const Case cases[] = {{&sex, false, "sex.csv", "generation,p,q,DG"}, // haploids: no Fit
-                        {&veg, true, "veg.csv", "generation,f(AB),f(Ab),f(aB),f(ab)"}};
+  const Case cases[] = {{&sex, "sex.csv", "generation,p,q,DG"}, // haploids: no Fit
+                        {&veg, "veg.csv", "generation,f(AB),f(Ab),f(aB),f(ab)"}};
   for (const Case &c : cases) {
     SCOPED_TRACE(c.file);
-    StopSeries(c.clonal, 60, PlotFileText(c.clonal, 60));
-    c.form->ShowForm();
+    Show(c.form, 60);
     dialogs.answers << folder.File(c.file);
     Charts(*c.form).front()->findChild<QAction *>("ExportData")->trigger();
     EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("; ").toStdString();
@@ -334,7 +331,7 @@ TEST_F(PlotWindowsTest, ExportDataWritesTheDrawnPointsAsCsv) {
 TEST_F(PlotWindowsTest, PlotMenuPlotsTheChosenSeriesOfADetailFileWithItsOwnParameters) {
   Write("three.gnr", morvane::testing::ThreeModelsDetailFile());
   // The current series, which the plot menu must not draw.
-  StopSeries(false, 10, PlotFileText(false, 10));
+  StopSeries(false, 10);
   menu.ShowForm();
   dialogs.answers << folder.File("three.gnr");
   Button(&menu, "BtnOpenDetail")->click();
