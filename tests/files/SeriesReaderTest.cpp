@@ -136,8 +136,9 @@ TEST_F(SeriesReaderTest, DamagedOrForeignDetailFileKeepsWhatCouldBeRead) {
     for (const DetailSeries &s : content.Series)
       rows += (rows.empty() ? "" : " ") + std::to_string(s.Table.Rows());
     EXPECT_EQ(rows, c.rows) << c.what;
-    if (content.Series.size() > 1)
+    if (content.Series.size() > 1) {
       EXPECT_EQ(content.Series[1].CutShort, c.secondCutShort) << c.what;
+    }
   }
 }
 

@@ -397,8 +397,9 @@ TEST_F(PlotWindowsTest, PlotMenuReportsDamagedOrForeignFilesAndOffersWhatCouldBe
     ExpectMessage({folder.File(c.message)});
     EXPECT_EQ(list->count(), c.entries);
     EXPECT_EQ(Button(&menu, "BtnPlot")->isEnabled(), c.entries > 0);
-    if (c.entries > 0)
+    if (c.entries > 0) {
       EXPECT_TRUE(list->item(c.entries - 1)->text().contains(c.lastEntry));
+    }
   }
   // The clonal reading of a clonal plot file comes first; it has no
   // parameters.
