@@ -6,11 +6,11 @@
 #
 # Usage: series_smoke.sh PATH/TO/Morvane
 # With SMOKE_SHOTS=FOLDER it also leaves screenshots of the disturbance
-# window there.
+# window there; SMOKE_SCREEN sets the display's size (1280x1024x24).
 set -euo pipefail
 
 . "$(dirname "$(readlink -f "$0")")/smoke_lib.sh"
-smoke_start "$0" 1280x1024x24 "$@"
+smoke_start "$0" "${SMOKE_SCREEN:-1280x1024x24}" "$@"
 
 main="Morvane v2"
 disturb="Disturbance Menu for Clones"
