@@ -34,6 +34,11 @@ SweepOptions Options(const std::string &final, long side) {
                             "x=0:1:" + n, "--jobs", "2", "--final", final});
 }
 
+// Both sweeps at 50 x 50 and 200 x 200, once each: a run is seconds long.
+void SweepSizes(benchmark::internal::Benchmark *b) {
+  b->Arg(50)->Arg(200)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
+}
+
 void BM_SweepLibrary(benchmark::State &state) {
   for (auto _ : state) {
     state.PauseTiming();
@@ -44,12 +49,7 @@ void BM_SweepLibrary(benchmark::State &state) {
   }
   state.SetItemsProcessed(state.iterations() * state.range(0) * state.range(0));
 }
-BENCHMARK(BM_SweepLibrary)
-    ->Arg(50)
-    ->Arg(200)
-    ->Unit(benchmark::kSecond)
-    ->UseRealTime()
-    ->Iterations(1);
+BENCHMARK(BM_SweepLibrary)->Apply(SweepSizes);
 
 void BM_SweepFromWindow(benchmark::State &state) {
   for (auto _ : state) {
@@ -80,12 +80,7 @@ void BM_SweepFromWindow(benchmark::State &state) {
   }
   state.SetItemsProcessed(state.iterations() * state.range(0) * state.range(0));
 }
-BENCHMARK(BM_SweepFromWindow)
-    ->Arg(50)
-    ->Arg(200)
-    ->Unit(benchmark::kSecond)
-    ->UseRealTime()
-    ->Iterations(1);
+BENCHMARK(BM_SweepFromWindow)->Apply(SweepSizes);
 
 void BM_MapRepaint(benchmark::State &state) {
   testing::ScratchFolder dir;

@@ -83,12 +83,12 @@ TEST_F(SeriesReaderTest, DetailFileGivesEverySeriesWithItsOwnHeader) {
     EXPECT_EQ((std::vector<std::string>{p.Ploidy, p.Reproduction, p.TradeOffStatus, p.ESSStatus,
                                         p.DetailFileName}),
               (std::vector<std::string>{e.Ploidy, e.Reproduction, "NoTO", "NoESS", Path("d.gnr")}));
-    const double read[] = {
-        p.SoftProp, p.MigSurv, p.HabFreq, double(p.TriesAB), double(p.TriesaB), p.W1A,
-        p.W2A,      p.W1a,     p.W2a};
-    const double written[] = {
-        e.SoftProp, e.MigSurv, e.HabFreq, double(e.TriesAB), double(e.TriesaB), e.W1A,
-        e.W2A,      e.W1a,     e.W2a};
+    const auto values = [](const auto &v) {
+      return std::vector<double>{
+          v.SoftProp, v.MigSurv, v.HabFreq, double(v.TriesAB), double(v.TriesaB), v.W1A,
+          v.W2A,      v.W1a,     v.W2a};
+    };
+    const std::vector<double> read = values(p), written = values(e);
     for (int v = 0; v < 9; ++v)
       EXPECT_NEAR(read[v], written[v], 1e-9) << "series " << k << ", value " << v;
     ExpectMovingRows(s.Table, ThreeModelsGenerations(k) + 1, {1e-13, 1e-13, 1e-13, 1e-13});
@@ -100,12 +100,7 @@ TEST_F(SeriesReaderTest, DamagedOrForeignDetailFileKeepsWhatCouldBeRead) {
   const std::string whole = ThreeModelsDetailFile();
   // Series 2 starts at line 33 (column names), 34 (parameters), then its
   // generation lines from line 35; series 3 starts at line 75.
-  auto lineStart = [&whole](int line) {
-    std::size_t at = 0;
-    for (int l = 1; l < line; ++l)
-      at = whole.find('\n', at) + 1;
-    return at;
-  };
+  const auto lineStart = [&whole](int line) { return LineStart(whole, line); };
   std::string badField = whole;
   const std::size_t field = badField.find('\t', lineStart(40)) + 1;
   badField.replace(field, badField.find('\t', field) - field, "0.5x");
@@ -114,50 +109,32 @@ TEST_F(SeriesReaderTest, DamagedOrForeignDetailFileKeepsWhatCouldBeRead) {
   struct Case {
     const char *what;
     std::string text;
-    std::vector<std::size_t> rows; // per series read
+    const char *rows; // per series read
     bool secondCutShort;
     std::string problem;
   };
   const Case cases[] = {
-      {"field", badField, {31, 6, 51}, true, ", line 40: \"0.5x\" is not a number"},
-      {"parameter line",
-       badParameters,
-       {31, 51},
-       false,
+      {"field", badField, "31 6 51", true, ", line 40: \"0.5x\" is not a number"},
+      {"parameter line", badParameters, "31 51", false,
        ", line 34: 2 fields where the parameter line of a series has 20"},
-      {"cut in a line",
-       whole.substr(0, lineStart(60) + 9),
-       {31, 26},
-       true,
+      {"cut in a line", whole.substr(0, lineStart(60) + 9), "31 26", true,
        ", line 60: 2 fields where a generation line has 7"},
-      {"cut after column names",
-       whole.substr(0, lineStart(34)),
-       {31},
-       false,
+      {"cut after column names", whole.substr(0, lineStart(34)), "31", false,
        ", line 33: the file ends before the parameter line of its last series"},
-      {"foreign",
-       "Name,Value\r\n1,2\r\n",
-       {},
-       false,
+      {"foreign", "Name,Value\r\n1,2\r\n", "", false,
        " is not a Detail file: line 1 is not the column-name line of a series"},
-      {"a Plot file",
-       PlotFileText(false, 3),
-       {},
-       false,
+      {"a Plot file", PlotFileText(false, 3), "", false,
        " is not a Detail file: it looks like a Plot file"},
-      {"a Final file",
-       FinalHeaderLine(),
-       {},
-       false,
+      {"a Final file", FinalHeaderLine(), "", false,
        " is not a Detail file: it looks like a Final file"},
   };
   for (const Case &c : cases) {
     Write(Path("d.gnr"), c.text);
     const DetailFileContent content = ReadDetailFile(Path("d.gnr"));
     EXPECT_EQ(content.Problem, Path("d.gnr") + c.problem) << c.what;
-    std::vector<std::size_t> rows;
+    std::string rows;
     for (const DetailSeries &s : content.Series)
-      rows.push_back(s.Table.Rows());
+      rows += (rows.empty() ? "" : " ") + std::to_string(s.Table.Rows());
     EXPECT_EQ(rows, c.rows) << c.what;
     if (content.Series.size() > 1) {
       EXPECT_EQ(content.Series[1].CutShort, c.secondCutShort) << c.what;

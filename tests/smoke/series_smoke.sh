@@ -6,74 +6,11 @@
 #
 # Usage: series_smoke.sh PATH/TO/Morvane
 # With SMOKE_SHOTS=FOLDER it also leaves screenshots of the disturbance
-# window there.
-# Needs xvfb-run and xdotool; runs as any user, root included,
-# without a display or a window manager of its own.
+# window there; SMOKE_SCREEN sets the display's size (1280x1024x24).
 set -euo pipefail
 
-if [ "${1:-}" != "--inside-display" ]; then
-  program=$(readlink -f "$1")
-  self=$(readlink -f "$0")
-  scratch=$(mktemp -d)
-  trap 'rm -rf "$scratch"' EXIT
-  cd "$scratch"
-  # The whole test may not outlive two minutes, whatever hangs.
-  timeout --kill-after=10 120 \
-    xvfb-run -a -s '-screen 0 1280x1024x24' "$self" --inside-display "$program"
-  exit $?
-fi
-program=$2
-export QT_QPA_PLATFORM=xcb
-
-"$program" >program.log 2>&1 &
-pid=$!
-fail() {
-  echo "smoke: $*" >&2
-  echo "--- visible windows:" >&2
-  for w in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do
-    echo "  $(xdotool getwindowname "$w")" >&2
-  done
-  echo "--- program output:" >&2
-  cat program.log >&2 || true
-  kill "$pid" 2>/dev/null || true
-  exit 1
-}
-
-# The newest visible window of that title; waits up to 20 s for it.
-wait_window() {
-  local w pattern
-  pattern="^$(printf '%s' "$1" | sed 's/[][()\.^$*+?{}|]/\\&/g')\$"
-  for _ in $(seq 200); do
-    w=$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | tail -1 || true)
-    if [ -n "$w" ]; then
-      echo "$w"
-      return 0
-    fi
-    kill -0 "$pid" 2>/dev/null || fail "the program ended while waiting for \"$1\""
-    sleep 0.1
-  done
-  fail "no window \"$1\""
-}
-
-# Without a window manager nothing gives a window the keyboard: do it, then
-# press the keys.
-keys_to() {
-  local w
-  w=$(wait_window "$1")
-  shift
-  xdotool windowfocus --sync "$w"
-  sleep 0.3
-  xdotool "$@"
-  sleep 0.5
-}
-
-wait_for_file_line() { # file, count of lines
-  for _ in $(seq 100); do
-    [ -f "$1" ] && [ "$(wc -l <"$1")" -ge "$2" ] && return 0
-    sleep 0.1
-  done
-  fail "$1 does not have $2 lines"
-}
+. "$(dirname "$(readlink -f "$0")")/smoke_lib.sh"
+smoke_start "$0" "${SMOKE_SCREEN:-1280x1024x24}" "$@"
 
 main="Morvane v2"
 disturb="Disturbance Menu for Clones"
@@ -91,7 +28,6 @@ keys_to "Input Menu for Clonals (haploids) or two species" key alt+g
 # The run ends in the disturbance window with the counters in a box of the
 # same title; Return closes the box.
 wait_for_file_line PlotCloneFile.plo 2
-shot() { if [ -n "${SMOKE_SHOTS:-}" ]; then import -window root "$SMOKE_SHOTS/$1.png"; fi; }
 wait_window "$disturb" >/dev/null
 sleep 0.5
 shot counters

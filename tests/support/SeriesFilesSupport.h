@@ -40,34 +40,26 @@ inline void MoveTo(SimState &s, unsigned g) {
   s.Fit = s.X[4] = -0.1 * std::cos(g / 11.0);
 }
 
-// The Plot file of a series of `generations` generations.
-inline std::string PlotFileText(bool clonal, unsigned generations) {
-  SimState s;
+// The Plot file (`detail` false) or the Detail file series of `generations`
+// generations with the parameters of `s`.
+inline std::string SeriesText(SimState s, bool clonal, bool detail, unsigned generations) {
   MoveTo(s, 0);
-  std::string text = clonal ? ClonalPlotFirstLine(s) : SexualPlotFirstLine(s);
+  std::string text = detail ? (clonal ? ClonalDetailHeaderLines(s) : SexualDetailHeaderLines(s))
+                            : (clonal ? ClonalPlotFirstLine(s) : SexualPlotFirstLine(s));
+  const auto append =
+      detail ? (clonal ? AppendClonalDetailGenerationLine : AppendSexualDetailGenerationLine)
+             : (clonal ? AppendClonalPlotGenerationLine : AppendSexualPlotGenerationLine);
   for (unsigned g = 1; g <= generations; ++g) {
     MoveTo(s, g);
-    if (clonal)
-      AppendClonalPlotGenerationLine(text, s);
-    else
-      AppendSexualPlotGenerationLine(text, s);
+    append(text, s);
   }
   return text;
 }
-
-// One series in the Detail file: run header and generation lines.
-inline std::string DetailSeriesText(SimState s, unsigned generations) {
-  const bool clonal = s.Reproduction == "Clonal";
-  MoveTo(s, 0);
-  std::string text = clonal ? ClonalDetailHeaderLines(s) : SexualDetailHeaderLines(s);
-  for (unsigned g = 1; g <= generations; ++g) {
-    MoveTo(s, g);
-    if (clonal)
-      AppendClonalDetailGenerationLine(text, s);
-    else
-      AppendSexualDetailGenerationLine(text, s);
-  }
-  return text;
+inline std::string PlotFileText(bool clonal, unsigned generations) {
+  return SeriesText(SimState{}, clonal, false, generations);
+}
+inline std::string DetailSeriesText(const SimState &s, unsigned generations) {
+  return SeriesText(s, s.Reproduction == "Clonal", true, generations);
 }
 
 // Three series of three models: haploids with local panmixia (k = 1, 30
@@ -82,6 +74,14 @@ inline std::string ThreeModelsDetailFile() {
     text += DetailSeriesText(SeriesState(kThreeModels[k - 1][0], kThreeModels[k - 1][1], k),
                              ThreeModelsGenerations(k));
   return text;
+}
+
+// Where line `line` (from 1) of `text` starts.
+inline std::size_t LineStart(const std::string &text, int line) {
+  std::size_t at = 0;
+  for (int l = 1; l < line; ++l)
+    at = text.find('\n', at) + 1;
+  return at;
 }
 
 } // namespace morvane::testing

@@ -9,43 +9,37 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <stdexcept>
+#include <tuple>
 
 using namespace morvane::figure;
 
 TEST(Figure, PngHasThePixelsAndRecordsTheResolutionOfItsSizeOnThePage) {
-  struct Case {
-    double width, height;
-    LengthUnit unit;
-    int dpi;
-    int pixelsX, pixelsY;
-  };
-  const Case cases[] = {
-      {17.0, 8.0, LengthUnit::Cm, 300, 2008, 945}, // the pair's default
-      {8.5, 7.0, LengthUnit::Cm, 300, 1004, 827},  // one chart's default
-      {3.5, 2.5, LengthUnit::Inch, 600, 2100, 1500},
-      {2.54, 2.54, LengthUnit::Cm, 96, 96, 96},
+  const struct {
+    FigureSettings settings; // format, unit, width, height, dpi
+    QSize pixels;
+  } cases[] = {
+      {{FigureFormat::Png, LengthUnit::Cm, 17.0, 8.0, 300}, {2008, 945}}, // the pair's default
+      {{FigureFormat::Png, LengthUnit::Cm, 8.5, 7.0, 300}, {1004, 827}},  // one chart's default
+      {{FigureFormat::Png, LengthUnit::Inch, 3.5, 2.5, 600}, {2100, 1500}},
+      {{FigureFormat::Png, LengthUnit::Cm, 2.54, 2.54, 96}, {96, 96}},
   };
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.dpi);
-    FigureSettings settings;
-    settings.width = c.width;
-    settings.height = c.height;
-    settings.unit = c.unit;
-    settings.dpi = c.dpi;
-    const QSize size = PngPixelSize(settings);
-    EXPECT_EQ(size, QSize(c.pixelsX, c.pixelsY));
+  for (const auto &c : cases) {
+    const int dpi = c.settings.dpi;
+    SCOPED_TRACE(dpi);
+    const QSize size = PngPixelSize(c.settings);
+    EXPECT_EQ(size, c.pixels);
     QImage image(size, QImage::Format_ARGB32);
     image.fill(Qt::white);
-    SetResolution(image, c.dpi);
+    SetResolution(image, dpi);
     const QString path = dir.filePath("figure.png");
     WritePng(image, path);
     const QImage read(path);
     EXPECT_EQ(read.size(), size);
     // A PNG keeps whole dots per metre: the dpi read back within rounding.
-    EXPECT_NEAR(read.dotsPerMeterX() * 0.0254, c.dpi, 0.02);
-    EXPECT_NEAR(read.dotsPerMeterY() * 0.0254, c.dpi, 0.02);
+    EXPECT_NEAR(read.dotsPerMeterX() * 0.0254, dpi, 0.02);
+    EXPECT_NEAR(read.dotsPerMeterY() * 0.0254, dpi, 0.02);
   }
   EXPECT_THROW(WritePng(QImage(4, 4, QImage::Format_ARGB32), dir.filePath("no/such/dir/f.png")),
                std::runtime_error);
@@ -91,23 +85,14 @@ TEST(Figure, LastSettingsAreKeptPerChartCountAndBadOnesGiveTheDefaults) {
   EXPECT_EQ(LoadFigureSettings(store, FigureCharts::Both).width, 17.0);
   EXPECT_EQ(LoadFigureSettings(store, FigureCharts::Fitness).width, 8.5);
 
-  FigureSettings saved = DefaultFigureSettings(FigureCharts::Both);
-  saved.format = FigureFormat::Svg;
-  saved.unit = LengthUnit::Inch;
-  saved.width = 7.0;
-  saved.height = 3.0;
-  saved.dpi = 600;
-  saved.fontPt = 9.0;
-  saved.caption = true;
+  const FigureSettings saved{
+      FigureFormat::Svg, LengthUnit::Inch, 7.0, 3.0, 600, 9.0, FigureCharts::Both, true};
   StoreFigureSettings(store, saved);
   const FigureSettings loaded = LoadFigureSettings(store, FigureCharts::Both);
-  EXPECT_EQ(loaded.format, saved.format);
-  EXPECT_EQ(loaded.unit, saved.unit);
-  EXPECT_EQ(loaded.width, saved.width);
-  EXPECT_EQ(loaded.height, saved.height);
-  EXPECT_EQ(loaded.dpi, saved.dpi);
-  EXPECT_EQ(loaded.fontPt, saved.fontPt);
-  EXPECT_TRUE(loaded.caption);
+  const auto fields = [](const FigureSettings &f) {
+    return std::make_tuple(f.format, f.unit, f.width, f.height, f.dpi, f.fontPt, f.caption);
+  };
+  EXPECT_EQ(fields(loaded), fields(saved));
   // One chart keeps its own size.
   EXPECT_EQ(LoadFigureSettings(store, FigureCharts::Frequencies).width, 8.5);
 

@@ -51,6 +51,10 @@ std::vector<int> Counts(QWidget &w) {
   return counts;
 }
 
+QValueAxis *Axis(QChartView *view, Qt::Orientation o) {
+  return qobject_cast<QValueAxis *>(view->chart()->axes(o).value(0));
+}
+
 QString Text(QWidget &w, const char *field) { return Field(&w, field)->text(); }
 void Write(const QString &path, const std::string &text) {
   WriteAll(path, QByteArray::fromStdString(text));
@@ -66,15 +70,33 @@ protected:
   void TearDown() override {
     Windows().FrmPlotMenu = Windows().FrmPlotSex = Windows().FrmPlotVeg = nullptr;
   }
-  // The state of a stopped series of `generations` and its Plot file.
-  void StopSeries(bool clonal, unsigned generations, const std::string &plotText) {
+  // The state of a stopped series of `generations` and its Plot file, returned.
+  std::string StopSeries(bool clonal, unsigned generations) {
+    const std::string plotText = PlotFileText(clonal, generations);
     Sim() = morvane::testing::SeriesState("Haploid", clonal ? "Clonal" : "Global", 1);
     Sim().FinalFileName = "results.mrv";
     Sim().DetailFileName = "trace.gnr";
     Sim().PlotFileName = Sim().PlotFile.Name = clonal ? "PlotCloneFile.plo" : "PlotSexFile.plo";
     Sim().PlotRows = generations;
     Write(QString::fromStdString(Sim().PlotFileName), plotText);
+    return plotText;
   }
+  // The same, shown in `form` (the clones' window draws a clonal series).
+  std::string Show(PlotForm *form, unsigned generations, const char *ploidy = "Haploid") {
+    const std::string text = StopSeries(form == &veg, generations);
+    Sim().Ploidy = ploidy;
+    form->ShowForm();
+    return text;
+  }
+
+  // The one message shown since the last one taken, holding all of `parts`.
+  void ExpectMessage(const QStringList &parts) {
+    ASSERT_EQ(messages.texts.size(), 1);
+    const QString text = messages.texts.takeFirst();
+    for (const QString &part : parts)
+      EXPECT_TRUE(text.contains(part)) << text.toStdString();
+  }
+  std::vector<PlotForm *> Forms() { return {&sex, &veg}; }
 
   ScratchCurrentFolder folder;
   RecordingMessages messages;
@@ -95,9 +117,7 @@ TEST_F(PlotWindowsTest, ChartWindowsDrawThePlotFileOfTheSeries) {
   const Window windows[] = {{&sex, false, {{0, 0.1}, {-1, 0.1}}}, {&veg, true, {{0, 0.05}}}};
   for (const Window &w : windows) {
     SCOPED_TRACE(w.form->objectName().toStdString());
-    const std::string text = PlotFileText(w.clonal, 412);
-    StopSeries(w.clonal, 412, text);
-    w.form->ShowForm();
+    const std::string text = Show(w.form, 412);
     EXPECT_EQ(Text(*w.form, "Txtx"), RealText(Sim().SoftProp));
     EXPECT_EQ(Text(*w.form, "TxtW1sa"), RealText(Sim().W1a));
     EXPECT_EQ(Text(*w.form, "TxtPlotFile"), QString::fromStdString(Sim().PlotFileName));
@@ -114,8 +134,7 @@ TEST_F(PlotWindowsTest, ChartWindowsDrawThePlotFileOfTheSeries) {
     const std::vector<QChartView *> charts = Charts(*w.form);
     ASSERT_EQ(charts.size(), w.leftAxes.size());
     for (std::size_t c = 0; c < charts.size(); ++c) {
-      auto *x = qobject_cast<QValueAxis *>(charts[c]->chart()->axes(Qt::Horizontal).value(0));
-      auto *y = qobject_cast<QValueAxis *>(charts[c]->chart()->axes(Qt::Vertical).value(0));
+      QValueAxis *x = Axis(charts[c], Qt::Horizontal), *y = Axis(charts[c], Qt::Vertical);
       ASSERT_TRUE(x && y);
       EXPECT_EQ(std::make_pair(x->min(), x->max()), std::make_pair(0.0, 412.0));
       EXPECT_EQ(std::make_pair(y->min(), y->max()), std::make_pair(w.leftAxes[c].first, 1.0));
@@ -135,10 +154,7 @@ TEST_F(PlotWindowsTest, ChartWindowsDrawThePlotFileOfTheSeries) {
     // A field that is no number: the message names the file and the line,
     // and the charts stay empty.
     std::string bad = text;
-    std::size_t at = 0;
-    for (int line = 1; line < 7; ++line)
-      at = bad.find('\n', at) + 1;
-    bad.insert(bad.find('\t', at) + 1, "x");
+    bad.insert(bad.find('\t', morvane::testing::LineStart(bad, 7)) + 1, "x");
     Write(QString::fromStdString(Sim().PlotFileName), bad);
     w.form->ShowForm();
     ASSERT_EQ(messages.texts.size(), 1);
@@ -159,10 +175,8 @@ TEST_F(PlotWindowsTest, ChartWindowsDrawThePlotFileOfTheSeries) {
 }
 
 TEST_F(PlotWindowsTest, ChartsAreSavedAsPngSvgAndPdf) {
-  StopSeries(false, 60, PlotFileText(false, 60));
-  sex.ShowForm();
-  StopSeries(true, 60, PlotFileText(true, 60));
-  veg.ShowForm();
+  Show(&sex, 60);
+  Show(&veg, 60);
   const auto sizeOf = [](const std::vector<QChartView *> &views) {
     QSize size(0, 0);
     for (QChartView *v : views)
@@ -209,16 +223,14 @@ TEST_F(PlotWindowsTest, ChartsAreSavedAsPngSvgAndPdf) {
   for (const auto &f : failures) {
     dialogs.answers << f[0];
     saveBoth();
-    ASSERT_EQ(messages.texts.size(), 1);
-    const QString text = messages.texts.takeFirst();
-    EXPECT_TRUE(text.contains(f[0]) && text.contains(f[1])) << text.toStdString();
+    ExpectMessage({f[0], f[1]});
   }
   saveBoth();
   EXPECT_TRUE(messages.texts.isEmpty());
 }
 
 TEST_F(PlotWindowsTest, LinesDifferByDashesAndAHaploidsFitIsNotDrawn) {
-  for (PlotForm *form : {static_cast<PlotForm *>(&sex), static_cast<PlotForm *>(&veg)}) {
+  for (PlotForm *form : Forms()) {
     std::vector<Qt::PenStyle> styles;
     for (QLineSeries *line : Lines(*form))
       styles.push_back(line->pen().style());
@@ -237,20 +249,16 @@ TEST_F(PlotWindowsTest, LinesDifferByDashesAndAHaploidsFitIsNotDrawn) {
   } cases[] = {{"Haploid", false}, {"Diploid", true}, {"Haploid", false}};
   for (const auto &c : cases) {
     SCOPED_TRACE(c.ploidy);
-    StopSeries(false, 20, PlotFileText(false, 20));
-    Sim().Ploidy = c.ploidy;
-    sex.ShowForm();
+    Show(&sex, 20, c.ploidy);
     EXPECT_EQ(Lines(sex)[3]->isVisible(), c.fitDrawn);
     EXPECT_TRUE(Lines(sex)[2]->isVisible());
   }
 }
 
 TEST_F(PlotWindowsTest, FitYToDataGivesRoundLimitsAroundTheLinesAndBackTheFixedScale) {
-  StopSeries(false, 20, PlotFileText(false, 20));
-  Sim().Ploidy = "Diploid";
-  sex.ShowForm();
+  Show(&sex, 20, "Diploid");
   for (QChartView *view : Charts(sex)) {
-    auto *axis = qobject_cast<QValueAxis *>(view->chart()->axes(Qt::Vertical).front());
+    QValueAxis *axis = Axis(view, Qt::Vertical);
     const std::pair<double, double> fixed(axis->min(), axis->max());
     double least = 1e300, most = -1e300;
     for (QAbstractSeries *s : view->chart()->series())
@@ -280,39 +288,31 @@ TEST_F(PlotWindowsTest, FitYToDataGivesRoundLimitsAroundTheLinesAndBackTheFixedS
 }
 
 TEST_F(PlotWindowsTest, ADeletedPlotFileIsNamedAndLeavesNoAxisOfThePreviousSeries) {
-  for (PlotForm *form : {static_cast<PlotForm *>(&sex), static_cast<PlotForm *>(&veg)}) {
-    const bool clonal = form == &veg;
-    StopSeries(clonal, 500, PlotFileText(clonal, 500));
-    form->ShowForm();
+  for (PlotForm *form : Forms()) {
+    Show(form, 500);
     ASSERT_TRUE(QFile::remove(QString::fromStdString(Sim().PlotFileName)));
     form->ShowForm();
-    ASSERT_EQ(messages.texts.size(), 1);
-    const QString text = messages.texts.takeFirst();
-    EXPECT_TRUE(text.contains(QString::fromStdString(Sim().PlotFileName)) &&
-                text.contains("Fichier introuvable"))
-        << text.toStdString();
+    ExpectMessage({QString::fromStdString(Sim().PlotFileName), "Fichier introuvable"});
     EXPECT_TRUE(form->StatusText().startsWith("Nothing drawn"));
     EXPECT_EQ(Counts(*form), std::vector<int>(4, 0));
-    for (QChartView *view : Charts(*form)) {
-      auto *x = qobject_cast<QValueAxis *>(view->chart()->axes(Qt::Horizontal).value(0));
-      EXPECT_EQ(std::make_pair(x->min(), x->max()), std::make_pair(0.0, 1.0));
-    }
+    for (QChartView *view : Charts(*form))
+      EXPECT_EQ(
+          std::make_pair(Axis(view, Qt::Horizontal)->min(), Axis(view, Qt::Horizontal)->max()),
+          std::make_pair(0.0, 1.0));
   }
 }
 
 TEST_F(PlotWindowsTest, ExportDataWritesTheDrawnPointsAsCsv) {
   struct Case {
     PlotForm *form;
-    bool clonal;
     const char *file;
     QString header;
   };
-  const Case cases[] = {{&sex, false, "sex.csv", "generation,p,q,DG"}, // haploids: no Fit
-                        {&veg, true, "veg.csv", "generation,f(AB),f(Ab),f(aB),f(ab)"}};
+  const Case cases[] = {{&sex, "sex.csv", "generation,p,q,DG"}, // haploids: no Fit
+                        {&veg, "veg.csv", "generation,f(AB),f(Ab),f(aB),f(ab)"}};
   for (const Case &c : cases) {
     SCOPED_TRACE(c.file);
-    StopSeries(c.clonal, 60, PlotFileText(c.clonal, 60));
-    c.form->ShowForm();
+    Show(c.form, 60);
     dialogs.answers << folder.File(c.file);
     Charts(*c.form).front()->findChild<QAction *>("ExportData")->trigger();
     EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("; ").toStdString();
@@ -325,16 +325,13 @@ TEST_F(PlotWindowsTest, ExportDataWritesTheDrawnPointsAsCsv) {
   }
   dialogs.answers << folder.File("none/x.csv");
   Charts(sex).front()->findChild<QAction *>("ExportData")->trigger();
-  ASSERT_EQ(messages.texts.size(), 1);
-  const QString text = messages.texts.takeFirst();
-  EXPECT_TRUE(text.contains(folder.File("none/x.csv")) && text.contains("Fichier introuvable"))
-      << text.toStdString();
+  ExpectMessage({folder.File("none/x.csv"), "Fichier introuvable"});
 }
 
 TEST_F(PlotWindowsTest, PlotMenuPlotsTheChosenSeriesOfADetailFileWithItsOwnParameters) {
   Write("three.gnr", morvane::testing::ThreeModelsDetailFile());
   // The current series, which the plot menu must not draw.
-  StopSeries(false, 10, PlotFileText(false, 10));
+  StopSeries(false, 10);
   menu.ShowForm();
   dialogs.answers << folder.File("three.gnr");
   Button(&menu, "BtnOpenDetail")->click();
@@ -372,9 +369,7 @@ TEST_F(PlotWindowsTest, PlotMenuPlotsTheChosenSeriesOfADetailFileWithItsOwnParam
 
 TEST_F(PlotWindowsTest, PlotMenuReportsDamagedOrForeignFilesAndOffersWhatCouldBeRead) {
   const std::string three = morvane::testing::ThreeModelsDetailFile();
-  std::size_t line60 = 0;
-  for (int line = 1; line < 60; ++line)
-    line60 = three.find('\n', line60) + 1;
+  const std::size_t line60 = morvane::testing::LineStart(three, 60);
   struct Case {
     const char *file;
     std::string text;
@@ -399,8 +394,7 @@ TEST_F(PlotWindowsTest, PlotMenuReportsDamagedOrForeignFilesAndOffersWhatCouldBe
     Write(c.file, c.text);
     dialogs.answers << folder.File(c.file);
     Button(&menu, c.button)->click();
-    ASSERT_EQ(messages.texts.size(), 1);
-    EXPECT_TRUE(messages.texts.takeFirst().contains(folder.File(c.message)));
+    ExpectMessage({folder.File(c.message)});
     EXPECT_EQ(list->count(), c.entries);
     EXPECT_EQ(Button(&menu, "BtnPlot")->isEnabled(), c.entries > 0);
     if (c.entries > 0) {
