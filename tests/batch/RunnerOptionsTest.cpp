@@ -3,6 +3,7 @@
 
 #include "batch/RunnerOptions.h"
 #include "engine/Series.h"
+#include "support/EngineTestSupport.h"
 
 namespace morvane {
 namespace {
@@ -129,19 +130,15 @@ TEST(RunnerOptions, StoredAsTheInputWindowsGoStoresThem) {
   EXPECT_EQ(s.W1A, 0.5);
   EXPECT_EQ(s.W2A, 0.5);
   EXPECT_EQ(s.TriesAB, 7);
-  EXPECT_EQ(s.FreqA, 0.2);
-  EXPECT_EQ(s.FreqB, 0.9);
-  EXPECT_EQ(s.DG, -0.01);
+  EXPECT_EQ(testing::SexualStartOf(s), (std::array<double, 3>{0.2, 0.9, -0.01}));
   EXPECT_EQ(s.StopThreshold, 0.001);
 
   SimState c;
   Store(Parse({"--model", "clonal", "--trade-off", "concave", "--fAB", "0.5"}), c);
   EXPECT_EQ(c.TradeOffStatus, "ConcTO");
   EXPECT_EQ(c.ESSStatus, "NoESS");
-  EXPECT_EQ(c.X[1], ShownValue(0.5 / 1.5));
-  EXPECT_EQ(c.X[2], ShownValue(0.5 / 1.5));
-  EXPECT_EQ(c.X[3], 0.0);
-  EXPECT_EQ(c.X[4], ShownValue(0.5 / 1.5));
+  const double third = ShownValue(0.5 / 1.5);
+  EXPECT_EQ(testing::ClonesOf(c), (std::array<double, 4>{third, third, 0, third}));
 }
 
 } // namespace

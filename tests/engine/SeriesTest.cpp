@@ -94,9 +94,7 @@ TEST(SeriesPrepare, SexualInputResetsTheSeriesButNotTheParameters) {
   EXPECT_EQ(s.PlotFileName, plot);
   EXPECT_EQ(s.PlotFile.Name, plot);
   EXPECT_EQ(s.Generation, 0u);
-  EXPECT_EQ(s.FreqA, 0.5);
-  EXPECT_EQ(s.FreqB, 0.5);
-  EXPECT_EQ(s.DG, 0.0);
+  EXPECT_EQ(testing::SexualStartOf(s), (std::array<double, 3>{0.5, 0.5, 0}));
   EXPECT_EQ(s.Fit, 0.0);
   EXPECT_EQ(s.DGMin, -0.25);
   EXPECT_EQ(s.DGMax, 0.25);
@@ -114,10 +112,7 @@ TEST(SeriesPrepare, SexualInputResetsTheSeriesButNotTheParameters) {
   EXPECT_EQ(ReadWholeFile(plot), "kept\r\n");
   EXPECT_EQ(ReadWholeFile(clonePlot), "");
   EXPECT_EQ(s.PlotFileName, clonePlot);
-  EXPECT_EQ(s.X[1], 0.0);
-  EXPECT_EQ(s.X[2], 0.5);
-  EXPECT_EQ(s.X[3], 0.0);
-  EXPECT_EQ(s.X[4], 0.5);
+  EXPECT_EQ(testing::ClonesOf(s), (std::array<double, 4>{0, 0.5, 0, 0.5}));
   EXPECT_EQ(s.SoftProp, 1.0);
   EXPECT_EQ(s.MigSurv, 1.0);
   EXPECT_EQ(s.HabFreq, 0.5);
@@ -222,23 +217,12 @@ Expected ReferenceSeries(const SeriesCase &c, SimState r, std::uint32_t &firstRu
   e.endDeltaP = r.DeltaP;
   e.endDeltaQ = r.DeltaQ;
 
-  if (c.model == Model::Clonal) {
-    for (int k = 1; k <= 4; ++k)
-      r.X[k] = kClones1[k - 1];
+  StoreStartValues(r, c.model, {kP1, kQ1, c.withFit ? 0 : kDG1, kClones1});
+  if (c.withFit) {
+    r.Fit = kFit1;
+    DiploidGenotypesFromFit(r);
   } else {
-    r.FreqA = kP1;
-    r.FreqB = kQ1;
-    if (IsHaploidSexual(c.model)) {
-      r.DG = kDG1;
-      HaploidInitialState(r);
-    } else if (!c.withFit) {
-      r.DG = kDG1;
-      DiploidInitialState(r);
-    } else {
-      r.DG = 0;
-      r.Fit = kFit1;
-      DiploidGenotypesFromFit(r);
-    }
+    BuildInitialState(r, c.model);
   }
   ReferenceRun(c.model, r, e);
   return e;
