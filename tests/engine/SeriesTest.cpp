@@ -113,14 +113,7 @@ TEST(SeriesPrepare, SexualInputResetsTheSeriesButNotTheParameters) {
   EXPECT_EQ(ReadWholeFile(clonePlot), "");
   EXPECT_EQ(s.PlotFileName, clonePlot);
   EXPECT_EQ(testing::ClonesOf(s), (std::array<double, 4>{0, 0.5, 0, 0.5}));
-  EXPECT_EQ(s.SoftProp, 1.0);
-  EXPECT_EQ(s.MigSurv, 1.0);
-  EXPECT_EQ(s.HabFreq, 0.5);
-  EXPECT_EQ(s.TriesAB, 1);
-  EXPECT_EQ(s.TriesaB, 1);
-  EXPECT_EQ(s.W1A, 1.0);
-  EXPECT_EQ(s.W2a, 1.0);
-  EXPECT_EQ(s.StopThreshold, 0.000001);
+  EXPECT_EQ(testing::FieldsOf(s.Params()), testing::FieldsOf(kInputWindowParameters));
   EXPECT_EQ(s.TradeOffStatus, "LinTO");
   EXPECT_EQ(s.ESSStatus, "NoESS");
 
@@ -350,12 +343,22 @@ TEST_P(SeriesOfTwoRuns, RerunFailingBeforeItsFirstGenerationKeepsTheLastOneHeld)
   EXPECT_EQ(s.CompletedRuns, 1);
 }
 
-TEST(SeriesRerun, DiploidNewFitRebuildsTheGenotypesWithDGZero) {
+// A series of `model` prepared in a folder of its own and started.
+struct StartedSeries : ::testing::Test {
+  void Start(Model model) {
+    PrepareSeries(s, model, folder.Path());
+    if (model == Model::Clonal)
+      StartClonalSeries(s, display);
+    else
+      ASSERT_EQ(StartSexualSeries(s, display), model);
+  }
   ScratchFolder folder;
   SimState s;
-  PrepareSeries(s, Model::DiploidLocal, folder.Path());
   RecordingDisplay display;
-  ASSERT_EQ(StartSexualSeries(s, display), Model::DiploidLocal);
+};
+
+TEST_F(StartedSeries, DiploidNewFitRebuildsTheGenotypesWithDGZero) {
+  Start(Model::DiploidLocal);
 
   // The state the rerun's first generation starts from.
   SimState expected = s;
@@ -382,12 +385,8 @@ TEST(SeriesRerun, DiploidNewFitRebuildsTheGenotypesWithDGZero) {
   EXPECT_EQ(s.CompletedRuns, 2);
 }
 
-TEST(SeriesRerun, WrongPloidyFlagsStoreTheValuesButRunNothing) {
-  ScratchFolder folder;
-  SimState s;
-  PrepareSeries(s, Model::DiploidGlobal, folder.Path());
-  RecordingDisplay display;
-  ASSERT_EQ(StartSexualSeries(s, display), Model::DiploidGlobal);
+TEST_F(StartedSeries, WrongPloidyFlagsStoreTheValuesButRunNothing) {
+  Start(Model::DiploidGlobal);
   const std::uint32_t t = s.Generation;
   EXPECT_EQ(RerunHaploidSeries(s, display, kP1, kQ1, kDG1), std::nullopt);
   EXPECT_EQ(s.Generation, t);
@@ -395,12 +394,8 @@ TEST(SeriesRerun, WrongPloidyFlagsStoreTheValuesButRunNothing) {
   EXPECT_EQ(s.CompletedRuns, 1);
 }
 
-TEST(SeriesStop, SecondSeriesIsAppendedToTheSameDetailAndFinalFiles) {
-  ScratchFolder folder;
-  SimState s;
-  PrepareSeries(s, Model::HaploidGlobal, folder.Path());
-  RecordingDisplay display;
-  ASSERT_EQ(StartSexualSeries(s, display), Model::HaploidGlobal);
+TEST_F(StartedSeries, SecondSeriesIsAppendedToTheSameDetailAndFinalFiles) {
+  Start(Model::HaploidGlobal);
   StopSexualSeries(s);
   const std::string firstDetail = ReadWholeFile(s.DetailFile.Name);
   const std::string firstFinal = ReadWholeFile(s.FinalFile.Name);
@@ -433,12 +428,8 @@ TEST(SeriesStop, SecondSeriesIsAppendedToTheSameDetailAndFinalFiles) {
   EXPECT_EQ(CrLfLines(ReadWholeFile(s.PlotFile.Name)).size(), s.Generation + 1);
 }
 
-TEST(SeriesStop, FinalFileErrorLeavesPlotRowsUnset) {
-  ScratchFolder folder;
-  SimState s;
-  PrepareSeries(s, Model::Clonal, folder.Path());
-  RecordingDisplay display;
-  StartClonalSeries(s, display);
+TEST_F(StartedSeries, FinalFileErrorOnStopLeavesPlotRowsUnset) {
+  Start(Model::Clonal);
   ASSERT_EQ(::unlink(s.FinalFile.Name.c_str()), 0);
   s.PlotRows = 5;
   EXPECT_THROW(StopClonalSeries(s), FileError);

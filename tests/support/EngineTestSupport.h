@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <tuple>
 
 #include "engine/ClonalStep.h"
 #include "engine/DiploidStep.h"
@@ -136,5 +137,12 @@ inline Ending ChoosyEnding(double c, double d, int tries, int seek) {
 // What s holds of a start, to compare whole: p, q and DG, and the four clones.
 inline std::array<double, 3> SexualStartOf(const SimState &s) { return {s.FreqA, s.FreqB, s.DG}; }
 inline std::array<double, 4> ClonesOf(const SimState &s) { return {s.X[1], s.X[2], s.X[3], s.X[4]}; }
+
+// The fields of parameters and of a sexual start, to compare whole.
+inline auto FieldsOf(const Parameters &p) {
+  return std::make_tuple(p.SoftProp, p.MigSurv, p.HabFreq, p.TriesAB, p.TriesaB, p.W1A, p.W2A,
+                         p.W1a, p.W2a, p.StopThreshold);
+}
+inline auto FieldsOf(const StartValues &v) { return std::make_tuple(v.FreqA, v.FreqB, v.DG); }
 
 } // namespace morvane::testing
