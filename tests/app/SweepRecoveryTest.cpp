@@ -49,12 +49,12 @@ TEST(SweepMerge, RecordsThatDoNotMatchTheirRowsOrTheirSweepAreRefused) {
   copy("0.9-1.mrv", "swapped-0.mrv");
   copy("0.9-1.tsv", "swapped-1.tsv");
   copy("0.9-0.mrv", "swapped-1.mrv");
-  ExpectMergesRefused(MORVANE_SWEEP_PATH, folder, {
-      {Words("foreign.mrv 0.9-1.mrv"),
-       "foreign.mrv, line 2: the record of point 0 does not match its sweep and its table row"},
-      {Words("swapped-0.mrv swapped-1.mrv"), "swapped-0.mrv, line 2: the record of point 0"},
-      {Words("0.9-0.mrv swapped-1.mrv"), "swapped-1.mrv, line 2: the record of point 1"},
-  });
+  ExpectMergesRefused(
+      MORVANE_SWEEP_PATH, folder,
+      {{Words("foreign.mrv 0.9-1.mrv"),
+        "foreign.mrv, line 2: the record of point 0 does not match its sweep and its table row"},
+       {Words("swapped-0.mrv swapped-1.mrv"), "swapped-0.mrv, line 2: the record of point 0"},
+       {Words("0.9-0.mrv swapped-1.mrv"), "swapped-1.mrv, line 2: the record of point 1"}});
   // Shards are recognised by content: given by their tables, they merge.
   EXPECT_EQ(RunSweep(folder.Path(), Words("--merge out.mrv 0.9-1.tsv 0.9-0.tsv")).exitCode, 0);
 }

@@ -143,13 +143,13 @@ TEST(SweepRefusal, ShardsOfDifferentOrIncompleteSweepsAreNotMerged) {
   for (const char *ending : {".mrv", ".tsv"})
     WriteWholeFile(folder.File(std::string("copy") + ending),
                    ReadWholeFile(folder.File(std::string("c0.4-0") + ending)));
-  ExpectMergesRefused(MORVANE_SWEEP_PATH, folder, {
-      {Words("c0.4-0.mrv c0.6-0.mrv"), "come from different sweeps"},
-      {Words("c0.4-0.mrv copy.tsv"), "shard 0/2 is given twice"},
-      {Words("c0.4-1.mrv c0.4-1.tsv"), "shard 0/2 is missing"},
-      {Words("c0.6-0.mrv c0.6-1.mrv"), "was it cut short?"},
-      {Words("c0.4-0.mrv none.mrv"), "cannot read none.mrv: Fichier introuvable"},
-  });
+  ExpectMergesRefused(
+      MORVANE_SWEEP_PATH, folder,
+      {{Words("c0.4-0.mrv c0.6-0.mrv"), "come from different sweeps"},
+       {Words("c0.4-0.mrv copy.tsv"), "shard 0/2 is given twice"},
+       {Words("c0.4-1.mrv c0.4-1.tsv"), "shard 0/2 is missing"},
+       {Words("c0.6-0.mrv c0.6-1.mrv"), "was it cut short?"},
+       {Words("c0.4-0.mrv none.mrv"), "cannot read none.mrv: Fichier introuvable"}});
   EXPECT_EQ(RunSweep(folder.Path(), Words("--merge out.mrv c0.4-1.mrv c0.4-0.mrv")).exitCode, 0);
 }
 

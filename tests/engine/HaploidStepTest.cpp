@@ -41,7 +41,8 @@ TEST(SettlementFactors, WorkedValuesAndNoChoiceWithOneAttempt) {
       p.TriesAB = p.TriesaB = 1;
       Apply(p, Sim);
       f = ComputeSettlementFactors(Sim);
-      EXPECT_EQ(std::make_tuple(f.SAB1, f.RAB2, f.RaB1, f.SaB2), std::make_tuple(1.0, 1.0, 1.0, 1.0));
+      EXPECT_EQ(std::make_tuple(f.SAB1, f.RAB2, f.RaB1, f.SaB2),
+                std::make_tuple(1.0, 1.0, 1.0, 1.0));
     }
   }
 }

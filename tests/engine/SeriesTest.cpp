@@ -242,15 +242,6 @@ void RerunUnderTest(const SeriesCase &c, SimState &s, RecordingDisplay &display)
   ASSERT_EQ(rerun, c.model);
 }
 
-void RunSeriesUnderTest(const SeriesCase &c, SimState &s, RecordingDisplay &display) {
-  StartUnderTest(c, s, display);
-  RerunUnderTest(c, s, display);
-  if (c.model == Model::Clonal)
-    StopClonalSeries(s);
-  else
-    StopSexualSeries(s);
-}
-
 class SeriesOfTwoRuns : public ::testing::TestWithParam<SeriesCase> {};
 
 INSTANTIATE_TEST_SUITE_P(
@@ -275,7 +266,9 @@ TEST_P(SeriesOfTwoRuns, FilesHoldOneContinuousSeries) {
 
   RecordingDisplay display;
   s.CompletedRuns = 9; // the start of a series resets it
-  RunSeriesUnderTest(c, s, display);
+  StartUnderTest(c, s, display);
+  RerunUnderTest(c, s, display);
+  clonal ? StopClonalSeries(s) : StopSexualSeries(s);
 
   // Two runs, each handed over at its end, with the counters continuing.
   EXPECT_EQ(display.handedOver, (std::vector<Model>{c.model, c.model}));

@@ -39,10 +39,8 @@ inline constexpr StartValues kTestStart{0.3, 0.6, 0.05, {0.25, 0.25, 0.25, 0.25}
 // The start of the input windows' initial texts (one clone for clones).
 inline constexpr StartValues kEquilibriumStart{0.5, 0.5, 0, {1, 0, 0, 0}};
 
-// s as the main window and the input window leave it before Go, with the
-// result files in `folder` ("" for the current folder): a new Final file
-// "results.mrv", an empty Detail file "run.gnr", the model chosen, its Plot
-// file emptied, the parameters and the start.
+// s as the windows leave it before Go, with a new Final file results.mrv and
+// an empty Detail file run.gnr in `folder` ("" for the current folder).
 inline void PrepareSeries(SimState &s, Model model, const std::string &folder,
                           const Parameters &params = kMoving,
                           const StartValues &start = kTestStart) {
@@ -60,8 +58,7 @@ inline void PrepareSeries(SimState &s, Model model, const std::string &folder,
   StoreStartValues(s, model, start);
 }
 
-// The initial population of a sexual model from p, q and DG, as a Go builds
-// it (clones start from their frequencies as they are).
+// The initial population of `model`, as a Go builds it.
 inline void BuildInitialState(SimState &s, Model model) {
   if (IsDiploid(model))
     DiploidInitialState(s);
@@ -136,7 +133,9 @@ inline Ending ChoosyEnding(double c, double d, int tries, int seek) {
 
 // What s holds of a start, to compare whole: p, q and DG, and the four clones.
 inline std::array<double, 3> SexualStartOf(const SimState &s) { return {s.FreqA, s.FreqB, s.DG}; }
-inline std::array<double, 4> ClonesOf(const SimState &s) { return {s.X[1], s.X[2], s.X[3], s.X[4]}; }
+inline std::array<double, 4> ClonesOf(const SimState &s) {
+  return {s.X[1], s.X[2], s.X[3], s.X[4]};
+}
 
 // The fields of parameters and of a sexual start, to compare whole.
 inline auto FieldsOf(const Parameters &p) {
