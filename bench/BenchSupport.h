@@ -30,7 +30,7 @@ public:
 
   explicit MovingPopulation(bool diploid) {
     testing::Apply(testing::Params{}, s);
-    testing::Apply(testing::Start{}, Model::HaploidLocal, s);
+    StoreStartValues(s, Model::HaploidLocal, testing::kTestStart);
     if (diploid)
       DiploidInitialState(s);
     else

@@ -94,6 +94,10 @@ void StoreSeriesInput(SimState &s, Model model, const Parameters &params, TradeO
   s.Params() = params;
   ChooseTradeOff(s, tradeOff);
   s.ESSStatus = ess ? "LinESS" : "NoESS";
+  StoreStartValues(s, model, start);
+}
+
+void StoreStartValues(SimState &s, Model model, const StartValues &start) {
   if (model == Model::Clonal) {
     for (int k = 1; k <= 4; ++k)
       s.X[k] = start.Clones[k - 1];

@@ -58,6 +58,9 @@ void PrepareClonalInput(SimState &s, const std::string &plotFileName,
 void StoreSeriesInput(SimState &s, Model model, const Parameters &params, TradeOffRule tradeOff,
                       bool ess, const StartValues &start);
 
+// The start values of `model` alone: p, q and DG0, or the four clones.
+void StoreStartValues(SimState &s, Model model, const StartValues &start);
+
 // Start of a sexual series, once the parameters, p, q and DG are stored: for
 // the model of the mode flags, StopRequested := false, the haploid or diploid
 // initial state, the sexual run header, CompletedRuns := 0, the run loop.

@@ -49,18 +49,12 @@ TEST(SweepMerge, RecordsThatDoNotMatchTheirRowsOrTheirSweepAreRefused) {
   copy("0.9-1.mrv", "swapped-0.mrv");
   copy("0.9-1.tsv", "swapped-1.tsv");
   copy("0.9-0.mrv", "swapped-1.mrv");
-  const Refusal cases[] = {
-      {Words("foreign.mrv 0.9-1.mrv"),
-       "foreign.mrv, line 2: the record of point 0 does not match its sweep and its table row"},
-      {Words("swapped-0.mrv swapped-1.mrv"), "swapped-0.mrv, line 2: the record of point 0"},
-      {Words("0.9-0.mrv swapped-1.mrv"), "swapped-1.mrv, line 2: the record of point 1"},
-  };
-  for (const Refusal &c : cases) {
-    const Outcome o = RunSweep(folder.Path(), Joined(Words("--merge out.mrv"), c.args));
-    EXPECT_EQ(o.exitCode, 2) << c.message;
-    EXPECT_NE(o.err.find(c.message), std::string::npos) << c.message << " -> " << o.err;
-    EXPECT_FALSE(FileExists(folder.File("out.mrv")));
-  }
+  ExpectMergesRefused(
+      MORVANE_SWEEP_PATH, folder,
+      {{Words("foreign.mrv 0.9-1.mrv"),
+        "foreign.mrv, line 2: the record of point 0 does not match its sweep and its table row"},
+       {Words("swapped-0.mrv swapped-1.mrv"), "swapped-0.mrv, line 2: the record of point 0"},
+       {Words("0.9-0.mrv swapped-1.mrv"), "swapped-1.mrv, line 2: the record of point 1"}});
   // Shards are recognised by content: given by their tables, they merge.
   EXPECT_EQ(RunSweep(folder.Path(), Words("--merge out.mrv 0.9-1.tsv 0.9-0.tsv")).exitCode, 0);
 }
@@ -100,8 +94,7 @@ TEST(SweepResume, KilledOrStoppedSweepsGoOnToTheBytesOfOneUninterruptedRun) {
     EXPECT_EQ(RunSweep(folder.Path(), args).exitCode, 2); // not without --resume
     const Outcome resumed = RunSweep(folder.Path(), Joined(args, {"--resume"}));
     ASSERT_EQ(resumed.exitCode, 0) << resumed.err;
-    EXPECT_EQ(ReadWholeFile(folder.File("s.mrv")), ReadWholeFile(whole.File("s.mrv")));
-    EXPECT_EQ(ReadWholeFile(folder.File("s.tsv")), ReadWholeFile(whole.File("s.tsv")));
+    ExpectSameSweepFiles(whole.File("s"), {folder.File("s")});
     EXPECT_FALSE(FileExists(folder.File("s.mrv.part")) || FileExists(folder.File("s.tsv.part")));
   }
 }
@@ -167,9 +160,7 @@ TEST(SweepRefusal, OutputsThatCollideOrCannotFitAreRefusedBeforeAnythingIsWritte
   for (std::size_t at = 0; (at = table.find('\n', at)) != std::string::npos; at += 2)
     table.insert(at, "\r");
   WriteWholeFile(folder.File("0.9-0.tsv"), table);
-  const Outcome crlf = RunSweep(folder.Path(), Words("--merge out.mrv 0.9-0.tsv 0.9-1.mrv"));
-  EXPECT_EQ(crlf.exitCode, 2);
-  EXPECT_NE(crlf.err.find("CR LF"), std::string::npos) << crlf.err;
+  ExpectMergesRefused(MORVANE_SWEEP_PATH, folder, {{Words("0.9-0.tsv 0.9-1.mrv"), "CR LF"}});
 }
 
 } // namespace

@@ -49,8 +49,7 @@ TEST(SweepFiles, EachPointIsTheRunnersAndCutPointsAreMarked) {
   for (std::size_t point = 0; point < 12; ++point) {
     // The values as typed (0.6, not 0.6000000000000001).
     const std::string x = Words("0 0.5 1")[point / 4], c = Words("0.2 0.4 0.6 0.8")[point % 4];
-    const std::string trace =
-        std::string("trace/point-") + (point < 10 ? "0" : "") + std::to_string(point);
+    const std::string trace = "trace/" + TracePoint(point);
     ScratchFolder runner;
     ASSERT_EQ(::mkdir(runner.File("trace").c_str(), 0777), 0);
     const Outcome r =
@@ -94,11 +93,7 @@ TEST(SweepFiles, SameFilesOnAnyNumberOfThreadsAndAsShardsMerged) {
   ASSERT_EQ(RunSweep(folder.Path(), Words("--merge merged.mrv shard2.mrv shard0.mrv shard1.mrv"))
                 .exitCode,
             0);
-  for (const std::string ending : {".mrv", ".tsv"}) {
-    const std::string one = ReadWholeFile(folder.File("jobs1" + ending));
-    EXPECT_EQ(ReadWholeFile(folder.File("jobs2" + ending)), one) << ending;
-    EXPECT_EQ(ReadWholeFile(folder.File("merged" + ending)), one) << ending;
-  }
+  ExpectSameSweepFiles(folder.File("jobs1"), {folder.File("jobs2"), folder.File("merged")});
   EXPECT_EQ(LfLines(ReadWholeFile(folder.File("shard1.tsv"))).size(), 6u); // points 1, 4, 7, 10
 }
 
@@ -148,19 +143,13 @@ TEST(SweepRefusal, ShardsOfDifferentOrIncompleteSweepsAreNotMerged) {
   for (const char *ending : {".mrv", ".tsv"})
     WriteWholeFile(folder.File(std::string("copy") + ending),
                    ReadWholeFile(folder.File(std::string("c0.4-0") + ending)));
-  const Refusal cases[] = {
-      {Words("c0.4-0.mrv c0.6-0.mrv"), "come from different sweeps"},
-      {Words("c0.4-0.mrv copy.tsv"), "shard 0/2 is given twice"},
-      {Words("c0.4-1.mrv c0.4-1.tsv"), "shard 0/2 is missing"},
-      {Words("c0.6-0.mrv c0.6-1.mrv"), "was it cut short?"},
-      {Words("c0.4-0.mrv none.mrv"), "cannot read none.mrv: Fichier introuvable"},
-  };
-  for (const Refusal &c : cases) {
-    const Outcome o = RunSweep(folder.Path(), Joined(Words("--merge out.mrv"), c.args));
-    EXPECT_EQ(o.exitCode, 2) << c.message;
-    EXPECT_NE(o.err.find(c.message), std::string::npos) << c.message << " -> " << o.err;
-    EXPECT_FALSE(FileExists(folder.File("out.mrv")) || FileExists(folder.File("out.tsv")));
-  }
+  ExpectMergesRefused(
+      MORVANE_SWEEP_PATH, folder,
+      {{Words("c0.4-0.mrv c0.6-0.mrv"), "come from different sweeps"},
+       {Words("c0.4-0.mrv copy.tsv"), "shard 0/2 is given twice"},
+       {Words("c0.4-1.mrv c0.4-1.tsv"), "shard 0/2 is missing"},
+       {Words("c0.6-0.mrv c0.6-1.mrv"), "was it cut short?"},
+       {Words("c0.4-0.mrv none.mrv"), "cannot read none.mrv: Fichier introuvable"}});
   EXPECT_EQ(RunSweep(folder.Path(), Words("--merge out.mrv c0.4-1.mrv c0.4-0.mrv")).exitCode, 0);
 }
 

@@ -34,19 +34,16 @@ TEST(SweepThreads, FilesDoNotDependOnTheNumberOfThreads) {
   ScratchFolder folder;
   Sweep(folder, "one", 1);
   Sweep(folder, "four", 4);
-  for (const std::string ending : {".mrv", ".tsv"}) {
-    const std::string one = ReadWholeFile(folder.File("one" + ending));
-    EXPECT_EQ(ReadWholeFile(folder.File("four" + ending)), one) << ending;
-    EXPECT_GT(one.size(), 30 * 40u) << ending; // a header and 30 points
-  }
+  ExpectSameSweepFiles(folder.File("one"), {folder.File("four")});
+  for (const std::string ending : {".mrv", ".tsv"}) // a header and 30 points
+    EXPECT_GT(ReadWholeFile(folder.File("one" + ending)).size(), 30 * 40u) << ending;
   // The Detail and Plot files of every point, written by three threads at
   // once, are those written by one.
   Sweep(folder, "traced-one", 1, "trace-one");
   Sweep(folder, "traced-three", 3, "trace-three");
   for (int point = 0; point < 30; ++point)
     for (const char *ending : {".gnr", ".plo"}) {
-      const std::string name =
-          "/point-" + std::string(point < 10 ? "0" : "") + std::to_string(point) + ending;
+      const std::string name = "/" + TracePoint(point) + ending;
       EXPECT_EQ(ReadWholeFile(folder.File("trace-three" + name)),
                 ReadWholeFile(folder.File("trace-one" + name)))
           << name;

@@ -29,7 +29,7 @@ struct Step {
 struct SeriesCase {
   Model model;
   Params params;
-  Start start;
+  StartValues start;
   std::vector<Step> steps;
 };
 
@@ -95,10 +95,10 @@ SeriesCase RandomCase(Model model, Random &r) {
   if (r.Chance(0.05))
     p.W1A = p.W2A = p.W1a = p.W2a = 0; // nobody survives
   p.StopThreshold = r.Pick({0.01, 1e-4, 1e-6, 1e-8});
-  k.start.p = r.Frequency();
-  k.start.q = r.Frequency();
-  k.start.DG = r.DG(k.start.p, k.start.q);
-  k.start.clones = r.Clones();
+  k.start.FreqA = r.Frequency();
+  k.start.FreqB = r.Frequency();
+  k.start.DG = r.DG(k.start.FreqA, k.start.FreqB);
+  k.start.Clones = r.Clones();
   const int steps = r.Pick({0, 1, 3});
   for (int n = 0; n < steps; ++n) {
     const double sp = r.Frequency();
@@ -118,7 +118,7 @@ void BeginSeries(const SeriesCase &k, SimState &s) {
   else
     PrepareSexualInput(s, kSexPlotFileName, Tracing::Off);
   Apply(k.params, s);
-  Apply(k.start, k.model, s);
+  StoreStartValues(s, k.model, k.start);
   if (k.model == Model::Clonal)
     BeginClonalSeries(s, Tracing::Off);
   else

@@ -43,6 +43,16 @@ SimState ReadyState(const ScratchFolder &folder, Model model, bool moving) {
   return s;
 }
 
+// The generations a run of `model` makes from ReadyState with threshold L.
+std::uint32_t GenerationsWith(Model model, bool moving, double L) {
+  ScratchFolder folder;
+  SimState s = ReadyState(folder, model, moving);
+  s.StopThreshold = L;
+  RecordingDisplay display;
+  RunLoop(model, s, display);
+  return s.Generation;
+}
+
 std::vector<std::string> FileLines(const std::string &path) {
   return CrLfLines(ReadWholeFile(path));
 }
@@ -91,15 +101,8 @@ TEST(RunLoop, HaploidEquilibriumLinesAreTheWorkedExample) {
 }
 
 TEST_P(RunLoopEveryModel, ZeroThresholdStopsOnlyOnExactZeros) {
-  {
-    // At the equilibrium both changes are exactly 0: one generation.
-    ScratchFolder folder;
-    SimState s = ReadyState(folder, GetParam(), false);
-    s.StopThreshold = 0;
-    RecordingDisplay display;
-    RunLoop(GetParam(), s, display);
-    EXPECT_EQ(s.Generation, 1u);
-  }
+  // At the equilibrium both changes are exactly 0: one generation.
+  EXPECT_EQ(GenerationsWith(GetParam(), false, 0), 1u);
   {
     // A moving population never meets L = 0; the test ends it from outside.
     ScratchFolder folder;
@@ -126,14 +129,7 @@ TEST_P(RunLoopEveryModel, AChangeEqualToTheThresholdCountsAsConverged) {
   const double largest = std::fmax(std::fabs(probe.DeltaP), std::fabs(probe.DeltaQ));
   ASSERT_GT(largest, 0);
 
-  {
-    ScratchFolder folder;
-    SimState s = ReadyState(folder, GetParam(), true);
-    s.StopThreshold = largest;
-    RecordingDisplay display;
-    RunLoop(GetParam(), s, display);
-    EXPECT_EQ(s.Generation, 1u);
-  }
+  EXPECT_EQ(GenerationsWith(GetParam(), true, largest), 1u);
   {
     ScratchFolder folder;
     SimState s = ReadyState(folder, GetParam(), true);
@@ -167,13 +163,12 @@ TEST_P(RunLoopEveryModel, DisplayShowsTheCountersLeftByThePreviousGeneration) {
   RunLoop(GetParam(), s, display);
 
   ASSERT_EQ(display.shown.size(), 4u);
-  EXPECT_EQ(display.shown[0].generation, 40u);
-  EXPECT_EQ(display.shown[0].deltaP, 0.125);
-  EXPECT_EQ(display.shown[0].deltaQ, -0.5);
-  for (std::size_t k = 1; k < 4; ++k) {
-    EXPECT_EQ(display.shown[k].generation, after[k - 1].generation);
-    EXPECT_EQ(display.shown[k].deltaP, after[k - 1].deltaP);
-    EXPECT_EQ(display.shown[k].deltaQ, after[k - 1].deltaQ);
+  after.insert(after.begin(), RecordingDisplay::Shown{40, 0.125, -0.5}); // before the first
+  for (std::size_t k = 0; k < 4; ++k) {
+    const RecordingDisplay::Shown &d = display.shown[k], &a = after[k];
+    EXPECT_EQ(std::tie(d.generation, d.deltaP, d.deltaQ),
+              std::tie(a.generation, a.deltaP, a.deltaQ))
+        << k;
   }
   EXPECT_EQ(after.back().generation, 44u);
   EXPECT_EQ(display.calls,

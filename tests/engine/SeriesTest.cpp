@@ -94,9 +94,7 @@ TEST(SeriesPrepare, SexualInputResetsTheSeriesButNotTheParameters) {
   EXPECT_EQ(s.PlotFileName, plot);
   EXPECT_EQ(s.PlotFile.Name, plot);
   EXPECT_EQ(s.Generation, 0u);
-  EXPECT_EQ(s.FreqA, 0.5);
-  EXPECT_EQ(s.FreqB, 0.5);
-  EXPECT_EQ(s.DG, 0.0);
+  EXPECT_EQ(testing::SexualStartOf(s), (std::array<double, 3>{0.5, 0.5, 0}));
   EXPECT_EQ(s.Fit, 0.0);
   EXPECT_EQ(s.DGMin, -0.25);
   EXPECT_EQ(s.DGMax, 0.25);
@@ -114,18 +112,8 @@ TEST(SeriesPrepare, SexualInputResetsTheSeriesButNotTheParameters) {
   EXPECT_EQ(ReadWholeFile(plot), "kept\r\n");
   EXPECT_EQ(ReadWholeFile(clonePlot), "");
   EXPECT_EQ(s.PlotFileName, clonePlot);
-  EXPECT_EQ(s.X[1], 0.0);
-  EXPECT_EQ(s.X[2], 0.5);
-  EXPECT_EQ(s.X[3], 0.0);
-  EXPECT_EQ(s.X[4], 0.5);
-  EXPECT_EQ(s.SoftProp, 1.0);
-  EXPECT_EQ(s.MigSurv, 1.0);
-  EXPECT_EQ(s.HabFreq, 0.5);
-  EXPECT_EQ(s.TriesAB, 1);
-  EXPECT_EQ(s.TriesaB, 1);
-  EXPECT_EQ(s.W1A, 1.0);
-  EXPECT_EQ(s.W2a, 1.0);
-  EXPECT_EQ(s.StopThreshold, 0.000001);
+  EXPECT_EQ(testing::ClonesOf(s), (std::array<double, 4>{0, 0.5, 0, 0.5}));
+  EXPECT_EQ(testing::FieldsOf(s.Params()), testing::FieldsOf(kInputWindowParameters));
   EXPECT_EQ(s.TradeOffStatus, "LinTO");
   EXPECT_EQ(s.ESSStatus, "NoESS");
 
@@ -222,23 +210,12 @@ Expected ReferenceSeries(const SeriesCase &c, SimState r, std::uint32_t &firstRu
   e.endDeltaP = r.DeltaP;
   e.endDeltaQ = r.DeltaQ;
 
-  if (c.model == Model::Clonal) {
-    for (int k = 1; k <= 4; ++k)
-      r.X[k] = kClones1[k - 1];
+  StoreStartValues(r, c.model, {kP1, kQ1, c.withFit ? 0 : kDG1, kClones1});
+  if (c.withFit) {
+    r.Fit = kFit1;
+    DiploidGenotypesFromFit(r);
   } else {
-    r.FreqA = kP1;
-    r.FreqB = kQ1;
-    if (IsHaploidSexual(c.model)) {
-      r.DG = kDG1;
-      HaploidInitialState(r);
-    } else if (!c.withFit) {
-      r.DG = kDG1;
-      DiploidInitialState(r);
-    } else {
-      r.DG = 0;
-      r.Fit = kFit1;
-      DiploidGenotypesFromFit(r);
-    }
+    BuildInitialState(r, c.model);
   }
   ReferenceRun(c.model, r, e);
   return e;
@@ -265,15 +242,6 @@ void RerunUnderTest(const SeriesCase &c, SimState &s, RecordingDisplay &display)
   ASSERT_EQ(rerun, c.model);
 }
 
-void RunSeriesUnderTest(const SeriesCase &c, SimState &s, RecordingDisplay &display) {
-  StartUnderTest(c, s, display);
-  RerunUnderTest(c, s, display);
-  if (c.model == Model::Clonal)
-    StopClonalSeries(s);
-  else
-    StopSexualSeries(s);
-}
-
 class SeriesOfTwoRuns : public ::testing::TestWithParam<SeriesCase> {};
 
 INSTANTIATE_TEST_SUITE_P(
@@ -298,7 +266,9 @@ TEST_P(SeriesOfTwoRuns, FilesHoldOneContinuousSeries) {
 
   RecordingDisplay display;
   s.CompletedRuns = 9; // the start of a series resets it
-  RunSeriesUnderTest(c, s, display);
+  StartUnderTest(c, s, display);
+  RerunUnderTest(c, s, display);
+  clonal ? StopClonalSeries(s) : StopSexualSeries(s);
 
   // Two runs, each handed over at its end, with the counters continuing.
   EXPECT_EQ(display.handedOver, (std::vector<Model>{c.model, c.model}));
@@ -366,12 +336,22 @@ TEST_P(SeriesOfTwoRuns, RerunFailingBeforeItsFirstGenerationKeepsTheLastOneHeld)
   EXPECT_EQ(s.CompletedRuns, 1);
 }
 
-TEST(SeriesRerun, DiploidNewFitRebuildsTheGenotypesWithDGZero) {
+// A series of `model` prepared in a folder of its own and started.
+struct StartedSeries : ::testing::Test {
+  void Start(Model model) {
+    PrepareSeries(s, model, folder.Path());
+    if (model == Model::Clonal)
+      StartClonalSeries(s, display);
+    else
+      ASSERT_EQ(StartSexualSeries(s, display), model);
+  }
   ScratchFolder folder;
   SimState s;
-  PrepareSeries(s, Model::DiploidLocal, folder.Path());
   RecordingDisplay display;
-  ASSERT_EQ(StartSexualSeries(s, display), Model::DiploidLocal);
+};
+
+TEST_F(StartedSeries, DiploidNewFitRebuildsTheGenotypesWithDGZero) {
+  Start(Model::DiploidLocal);
 
   // The state the rerun's first generation starts from.
   SimState expected = s;
@@ -398,12 +378,8 @@ TEST(SeriesRerun, DiploidNewFitRebuildsTheGenotypesWithDGZero) {
   EXPECT_EQ(s.CompletedRuns, 2);
 }
 
-TEST(SeriesRerun, WrongPloidyFlagsStoreTheValuesButRunNothing) {
-  ScratchFolder folder;
-  SimState s;
-  PrepareSeries(s, Model::DiploidGlobal, folder.Path());
-  RecordingDisplay display;
-  ASSERT_EQ(StartSexualSeries(s, display), Model::DiploidGlobal);
+TEST_F(StartedSeries, WrongPloidyFlagsStoreTheValuesButRunNothing) {
+  Start(Model::DiploidGlobal);
   const std::uint32_t t = s.Generation;
   EXPECT_EQ(RerunHaploidSeries(s, display, kP1, kQ1, kDG1), std::nullopt);
   EXPECT_EQ(s.Generation, t);
@@ -411,12 +387,8 @@ TEST(SeriesRerun, WrongPloidyFlagsStoreTheValuesButRunNothing) {
   EXPECT_EQ(s.CompletedRuns, 1);
 }
 
-TEST(SeriesStop, SecondSeriesIsAppendedToTheSameDetailAndFinalFiles) {
-  ScratchFolder folder;
-  SimState s;
-  PrepareSeries(s, Model::HaploidGlobal, folder.Path());
-  RecordingDisplay display;
-  ASSERT_EQ(StartSexualSeries(s, display), Model::HaploidGlobal);
+TEST_F(StartedSeries, SecondSeriesIsAppendedToTheSameDetailAndFinalFiles) {
+  Start(Model::HaploidGlobal);
   StopSexualSeries(s);
   const std::string firstDetail = ReadWholeFile(s.DetailFile.Name);
   const std::string firstFinal = ReadWholeFile(s.FinalFile.Name);
@@ -449,12 +421,8 @@ TEST(SeriesStop, SecondSeriesIsAppendedToTheSameDetailAndFinalFiles) {
   EXPECT_EQ(CrLfLines(ReadWholeFile(s.PlotFile.Name)).size(), s.Generation + 1);
 }
 
-TEST(SeriesStop, FinalFileErrorLeavesPlotRowsUnset) {
-  ScratchFolder folder;
-  SimState s;
-  PrepareSeries(s, Model::Clonal, folder.Path());
-  RecordingDisplay display;
-  StartClonalSeries(s, display);
+TEST_F(StartedSeries, FinalFileErrorOnStopLeavesPlotRowsUnset) {
+  Start(Model::Clonal);
   ASSERT_EQ(::unlink(s.FinalFile.Name.c_str()), 0);
   s.PlotRows = 5;
   EXPECT_THROW(StopClonalSeries(s), FileError);

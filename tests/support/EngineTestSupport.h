@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <tuple>
 
 #include "engine/ClonalStep.h"
 #include "engine/DiploidStep.h"
@@ -33,33 +34,16 @@ inline constexpr Parameters kWindowDefaults = kInputWindowParameters;
 
 inline void Apply(const Parameters &p, SimState &s) { s.Params() = p; }
 
-// The start of a run: p, q and DG for the sexual models, the four clones.
-struct Start {
-  double p = 0.3;
-  double q = 0.6;
-  double DG = 0.05;
-  std::array<double, 4> clones{0.25, 0.25, 0.25, 0.25};
-};
+// The tests' start of a run: p, q and DG for the sexual models, the four clones.
+inline constexpr StartValues kTestStart{0.3, 0.6, 0.05, {0.25, 0.25, 0.25, 0.25}};
 // The start of the input windows' initial texts (one clone for clones).
-inline constexpr Start kEquilibriumStart{0.5, 0.5, 0, {1, 0, 0, 0}};
+inline constexpr StartValues kEquilibriumStart{0.5, 0.5, 0, {1, 0, 0, 0}};
 
-inline void Apply(const Start &start, Model model, SimState &s) {
-  if (model == Model::Clonal) {
-    for (int k = 1; k <= 4; ++k)
-      s.X[k] = start.clones[k - 1];
-  } else {
-    s.FreqA = start.p;
-    s.FreqB = start.q;
-    s.DG = start.DG;
-  }
-}
-
-// s as the main window and the input window leave it before Go, with the
-// result files in `folder` ("" for the current folder): a new Final file
-// "results.mrv", an empty Detail file "run.gnr", the model chosen, its Plot
-// file emptied, the parameters and the start.
+// s as the windows leave it before Go, with a new Final file results.mrv and
+// an empty Detail file run.gnr in `folder` ("" for the current folder).
 inline void PrepareSeries(SimState &s, Model model, const std::string &folder,
-                          const Parameters &params = kMoving, const Start &start = {}) {
+                          const Parameters &params = kMoving,
+                          const StartValues &start = kTestStart) {
   const std::string at = folder.empty() ? "" : folder + "/";
   s.BindFinalFile(at + "results.mrv");
   CreateOrAcceptFinalFile(s.FinalFile.Name);
@@ -71,11 +55,10 @@ inline void PrepareSeries(SimState &s, Model model, const std::string &folder,
   else
     PrepareSexualInput(s, at + kSexPlotFileName);
   Apply(params, s);
-  Apply(start, model, s);
+  StoreStartValues(s, model, start);
 }
 
-// The initial population of a sexual model from p, q and DG, as a Go builds
-// it (clones start from their frequencies as they are).
+// The initial population of `model`, as a Go builds it.
 inline void BuildInitialState(SimState &s, Model model) {
   if (IsDiploid(model))
     DiploidInitialState(s);
@@ -88,7 +71,7 @@ inline void BuildInitialState(SimState &s, Model model) {
 inline void StartPopulation(SimState &s, Model model, const Parameters &params, double p, double q,
                             double dg = 0) {
   Apply(params, s);
-  Apply(Start{p, q, dg, {}}, model, s);
+  StoreStartValues(s, model, StartValues{p, q, dg, {}});
   BuildInitialState(s, model);
 }
 
@@ -147,5 +130,18 @@ inline Ending ChoosyEnding(double c, double d, int tries, int seek) {
   }
   return seek == 1 ? Ending{sought, other} : Ending{other, sought};
 }
+
+// What s holds of a start, to compare whole: p, q and DG, and the four clones.
+inline std::array<double, 3> SexualStartOf(const SimState &s) { return {s.FreqA, s.FreqB, s.DG}; }
+inline std::array<double, 4> ClonesOf(const SimState &s) {
+  return {s.X[1], s.X[2], s.X[3], s.X[4]};
+}
+
+// The fields of parameters and of a sexual start, to compare whole.
+inline auto FieldsOf(const Parameters &p) {
+  return std::make_tuple(p.SoftProp, p.MigSurv, p.HabFreq, p.TriesAB, p.TriesaB, p.W1A, p.W2A,
+                         p.W1a, p.W2a, p.StopThreshold);
+}
+inline auto FieldsOf(const StartValues &v) { return std::make_tuple(v.FreqA, v.FreqB, v.DG); }
 
 } // namespace morvane::testing

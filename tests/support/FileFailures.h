@@ -22,26 +22,22 @@
 
 namespace morvane {
 
-// Runs `action` and returns the message of the FileError it throws.
-template <typename F> std::string FailureOf(F action) {
+// Runs `action` and returns what `part` reads from the FileError it throws.
+template <typename F, typename Part> std::string FileErrorPart(F action, Part part) {
   try {
     action();
   } catch (const FileError &e) {
-    return e.what();
+    return part(e);
   }
   ADD_FAILURE() << "no FileError thrown";
   return {};
 }
-
-// Runs `action` and returns the file named by the FileError it throws.
+// The message of the FileError `action` throws, and the file it names.
+template <typename F> std::string FailureOf(F action) {
+  return FileErrorPart(action, [](const FileError &e) { return std::string(e.what()); });
+}
 template <typename F> std::string PathOf(F action) {
-  try {
-    action();
-  } catch (const FileError &e) {
-    return e.Path();
-  }
-  ADD_FAILURE() << "no FileError thrown";
-  return {};
+  return FileErrorPart(action, [](const FileError &e) { return std::string(e.Path()); });
 }
 
 // The message of FailureOf, with files limited to `bytes` bytes (a limit that binds root too)

@@ -129,4 +129,28 @@ inline void ExpectRefused(const char *program, const Refusal &c) {
   EXPECT_TRUE(FolderEntries(folder.Path()).empty()) << shown;
 }
 
+// `program --merge out.mrv` with each case's shards in `folder`: exit status
+// 2, the case's message on stderr, and neither out.mrv nor out.tsv written.
+inline void ExpectMergesRefused(const char *program, const ScratchFolder &folder,
+                                const std::vector<Refusal> &cases) {
+  for (const Refusal &c : cases) {
+    const Outcome o = RunProgram(program, folder.Path(), Joined(Words("--merge out.mrv"), c.args));
+    EXPECT_EQ(o.exitCode, 2) << c.message;
+    EXPECT_NE(o.err.find(c.message), std::string::npos) << c.message << " -> " << o.err;
+    EXPECT_FALSE(FileExists(folder.File("out.mrv")) || FileExists(folder.File("out.tsv")));
+  }
+}
+
+// A sweep's trace files of point `n`, without their ending.
+inline std::string TracePoint(std::size_t n) {
+  return std::string("point-") + (n < 10 ? "0" : "") + std::to_string(n);
+}
+
+// Each of `copies`' .mrv and .tsv files holds the bytes of `original`'s.
+inline void ExpectSameSweepFiles(const std::string &original, const Args &copies) {
+  for (const std::string ending : {".mrv", ".tsv"})
+    for (const std::string &copy : copies)
+      EXPECT_EQ(ReadWholeFile(copy + ending), ReadWholeFile(original + ending)) << copy << ending;
+}
+
 } // namespace morvane::testing
