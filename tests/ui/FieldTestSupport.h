@@ -12,6 +12,7 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <memory>
 #include <string>
@@ -113,6 +114,21 @@ inline void PutUncheckedText(QLineEdit *field, const QString &text) {
   field->setText(text);
 }
 
+// A field and a text typed into it, written with '.'.
+struct Entry {
+  const char *field;
+  const char *text;
+};
+
+// Whether each of the space-separated controls `names` is enabled.
+inline void ExpectEnabled(QWidget *w, const QString &names, bool enabled) {
+  for (const QString &name : names.split(' ', Qt::SkipEmptyParts)) {
+    auto *c = w->findChild<QWidget *>(name);
+    ASSERT_NE(c, nullptr) << qPrintable(name);
+    EXPECT_EQ(c->isEnabled(), enabled) << qPrintable(name);
+  }
+}
+
 // The decimal separator of a test's parameter: the parameter itself, or its
 // `separator` member.
 inline char SeparatorOf(char separator) { return separator; }
@@ -144,6 +160,20 @@ protected:
   }
   // The DG range text for bounds written with '.'.
   QString Range(const char *lo, const char *hi) const { return "[" + L(lo) + ".." + L(hi) + "]"; }
+  // Each "field=text" of `entries` (texts written with '.') typed and left.
+  void LeaveAll(QWidget *w, const QString &entries) const {
+    for (const QString &e : entries.split(' ', Qt::SkipEmptyParts))
+      Leave(Field(w, qPrintable(e.section('=', 0, 0))), L(e.section('=', 1)));
+  }
+  // Each "field=text" of `shown` (texts written with '.') is what the field
+  // shows.
+  void ExpectShown(QWidget *w, const QString &shown) const {
+    for (const QString &e : shown.split(' ', Qt::SkipEmptyParts)) {
+      QString text = e.section('=', 1);
+      text.replace(QRegularExpression("(\\d)\\.(\\d)"), QString("\\1") + Separator() + "\\2");
+      EXPECT_EQ(Field(w, qPrintable(e.section('=', 0, 0)))->text(), text) << qPrintable(e);
+    }
+  }
   ScratchCurrentFolder folder;
   RecordingMessages messages;
   RecordingHelp help;

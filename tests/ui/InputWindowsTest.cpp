@@ -17,12 +17,6 @@ using namespace morvane::ui::testing;
 
 namespace {
 
-// A field and a text typed into it, written with '.'.
-struct Entry {
-  const char *field;
-  const char *text;
-};
-
 // What the suite needs to know of a window.
 struct InputWindowKind {
   const char *name;
@@ -147,6 +141,12 @@ protected:
       out << L(t);
     return out;
   }
+  // Each rule's target holds its value.
+  static void ExpectStored(const std::vector<std::pair<const FieldRule *, double>> &values) {
+    for (const auto &[rule, value] : values)
+      EXPECT_EQ(rule->kind == FieldTarget::Count ? rule->count(Sim()) : rule->real(Sim()), value)
+          << rule->option;
+  }
   // The state a series of Kind().series starts from.
   SimState SeriesState(Model model) const {
     SimState e;
@@ -172,12 +172,9 @@ TEST_P(InputWindowsTest, FirstShowLeavesTheWindowReadyAndThePlotFileEmpty) {
   Sim().Generation = 12;
   Open();
   EXPECT_TRUE(w->isMaximized());
-  EXPECT_FALSE(F("TxtW1A")->isEnabled());
-  EXPECT_FALSE(F("TxtSmalla")->isEnabled());
-  EXPECT_TRUE(F("TxtW2A")->isEnabled());
-  EXPECT_TRUE(F("TxtW2Smalla")->isEnabled());
-  EXPECT_EQ(F("TxtFinalFile")->text(), "series.mrv");
-  EXPECT_EQ(F("TxtDetailFile")->text(), "series.gnr");
+  ExpectEnabled(w.get(), "TxtW1A TxtSmalla", false);
+  ExpectEnabled(w.get(), "TxtW2A TxtW2Smalla", true);
+  ExpectShown(w.get(), "TxtFinalFile=series.mrv TxtDetailFile=series.gnr");
   EXPECT_EQ(ReadAll(Kind().plotFile), "");
   EXPECT_EQ(Sim().PlotFileName, Kind().plotFile);
   EXPECT_EQ(Sim().Generation, 0u);
@@ -195,8 +192,7 @@ TEST_P(InputWindowsTest, GoWithATextThatDoesNotParseStartsNoRun) {
   EXPECT_EQ(messages.texts,
             QStringList{QString("'%1' is not a valid number").arg(Kind().bad.text)});
   // What was read before the bad field is stored; what comes after is not.
-  for (const auto &[rule, value] : Kind().readBefore)
-    EXPECT_EQ(rule->real(Sim()), value) << rule->option;
+  ExpectStored(Kind().readBefore);
   EXPECT_EQ(Kind().after->real(Sim()), 0.05);
   EXPECT_TRUE(w->isVisible());
   EXPECT_EQ(display.shown, 0);
@@ -223,7 +219,7 @@ TEST_P(InputWindowsTest, OwnMessageBoxClosingIsNoActivation) {
   EXPECT_EQ(messages.texts, Kind().refusedMessages);
   EXPECT_EQ(Sim().Generation, 7u);
   EXPECT_EQ(ReadAll(Kind().plotFile), "kept\n");
-  EXPECT_EQ(Kind().refusedStored.first->real(Sim()), Kind().refusedStored.second);
+  ExpectStored({Kind().refusedStored});
   // Coming back from another of the program's windows is one.
   MorvaneForm other;
   other.ShowForm();
@@ -278,21 +274,13 @@ using SexualInputTest = InputWindowsTest;
 
 TEST_P(SexualInputTest, FirstShowShowsTheModelAndTheDGRange) {
   Open();
-  EXPECT_EQ(F("TxtTOStatus")->text(), "");
-  EXPECT_FALSE(Button(w.get(), "BtnESS")->isEnabled());
-  EXPECT_FALSE(Button(w.get(), "BtnNoESS")->isEnabled());
-  EXPECT_EQ(F("TxtDGRange")->text(), Range("-0.25", "0.25"));
-  EXPECT_EQ(F("TxtHabFreq")->text(), L("0.5"));
-  EXPECT_EQ(F("TxtL")->text(), L("0.000001"));
-  EXPECT_EQ(F("TxtPloidy")->text(), "Haploid");
-  EXPECT_EQ(F("TxtRepro")->text(), "Local");
-  EXPECT_EQ(Sim().FreqA, 0.5);
-  EXPECT_EQ(Sim().FreqB, 0.5);
-  EXPECT_EQ(Sim().DG, 0);
+  ExpectEnabled(w.get(), "BtnESS BtnNoESS", false);
+  ExpectShown(w.get(), "TxtTOStatus= TxtDGRange=[-0.25..0.25] TxtHabFreq=0.5 TxtL=0.000001 "
+                       "TxtPloidy=Haploid TxtRepro=Local");
+  // The activation does not set the parameters (c).
+  ExpectStored({{&rules::FreqA, 0.5}, {&rules::FreqB, 0.5}, {&rules::DG, 0}, {&rules::HabFreq, 0}});
   EXPECT_EQ(Sim().DGMin, -0.25);
   EXPECT_EQ(Sim().DGMax, 0.25);
-  // The activation does not set the parameters.
-  EXPECT_EQ(Sim().HabFreq, 0);
 }
 
 TEST_P(SexualInputTest, BadEntriesAreReplacedAnnouncedAndRefocused) {
@@ -341,19 +329,18 @@ TEST_P(SexualInputTest, BadEntriesAreReplacedAnnouncedAndRefocused) {
       EXPECT_FALSE(f->hasFocus());
     }
   }
-  EXPECT_EQ(Sim().SoftProp, 1);
-  EXPECT_EQ(Sim().MigSurv, 0.0001);
-  EXPECT_EQ(Sim().HabFreq, 0.9999);
-  EXPECT_EQ(Sim().TriesAB, 1);
-  EXPECT_EQ(Sim().TriesaB, 1);
-  EXPECT_EQ(Sim().StopThreshold, 0.1);
-  EXPECT_EQ(Sim().W2A, 1);
+  ExpectStored({{&rules::SoftPropSexual, 1},
+                {&rules::MigSurv, 0.0001},
+                {&rules::HabFreq, 0.9999},
+                {&rules::TriesAB, 1},
+                {&rules::TriesaB, 1},
+                {&rules::StopThreshold, 0.1},
+                {&rules::W2A, 1}});
 }
 
 TEST_P(SexualInputTest, DGRangeFollowsPAndQAndRefusesOutsideValues) {
   Open();
-  Leave(F("TxtFreqA"), L("0.3"));
-  Leave(F("TxtBFreq"), L("0.6"));
+  LeaveAll(w.get(), "TxtFreqA=0.3 TxtBFreq=0.6");
   EXPECT_EQ(F("TxtDGRange")->text(), Range("-0.18", "0.12"));
   Leave(F("TxtDG"), L("0.15"));
   EXPECT_EQ(messages.texts, QStringList{"DG0 out of Range"});
@@ -379,11 +366,9 @@ TEST_P(SexualInputTest, DGRangeFollowsPAndQAndRefusesOutsideValues) {
 
 TEST_P(SexualInputTest, GoRefusesADGLeftOutsideTheRangeOfNewFrequencies) {
   Open();
-  Leave(F("TxtDG"), L("0.2"));
-  Leave(F("TxtFreqA"), L("0.9"));
+  LeaveAll(w.get(), "TxtDG=0.2 TxtFreqA=0.9");
   // The stored DG0 is not checked again when p changes.
-  EXPECT_EQ(F("TxtDGRange")->text(), Range("-0.05", "0.05"));
-  EXPECT_EQ(F("TxtDG")->text(), L("0.2"));
+  ExpectShown(w.get(), "TxtDGRange=[-0.05..0.05] TxtDG=0.2");
   EXPECT_TRUE(messages.texts.isEmpty());
 
   Button(w.get(), "BtnGoSex")->click();
@@ -431,10 +416,7 @@ TEST_P(SexualInputTest, GoByItsAcceleratorChecksTheFieldBeingTyped) {
 
 TEST_P(SexualInputTest, ActivationResetsTheStateButKeepsTheTexts) {
   Open();
-  Leave(F("TxtFreqA"), L("0.3"));
-  Leave(F("TxtBFreq"), L("0.6"));
-  Leave(F("TxtDG"), L("0.1"));
-  Leave(F("TxtHabFreq"), L("0.7"));
+  LeaveAll(w.get(), "TxtFreqA=0.3 TxtBFreq=0.6 TxtDG=0.1 TxtHabFreq=0.7");
   Sim().Generation = 40;
   WriteAll("PlotSexFile.plo", "0 0.3 0.6 0.1 0\n");
   // Back to the main window, then launched again.
@@ -442,15 +424,11 @@ TEST_P(SexualInputTest, ActivationResetsTheStateButKeepsTheTexts) {
   EXPECT_FALSE(w->isVisible());
   Open();
   EXPECT_EQ(Sim().Generation, 0u);
-  EXPECT_EQ(Sim().FreqA, 0.5);
-  EXPECT_EQ(Sim().FreqB, 0.5);
-  EXPECT_EQ(Sim().DG, 0);
-  EXPECT_EQ(Sim().HabFreq, 0.7); // parameters are not reset
+  // Parameters (c) are not reset, nor the texts, nor the range text.
+  ExpectStored(
+      {{&rules::FreqA, 0.5}, {&rules::FreqB, 0.5}, {&rules::DG, 0}, {&rules::HabFreq, 0.7}});
   EXPECT_EQ(ReadAll("PlotSexFile.plo"), "");
-  EXPECT_EQ(F("TxtFreqA")->text(), L("0.3"));
-  EXPECT_EQ(F("TxtDG")->text(), L("0.1"));
-  // The range text is not rewritten by the activation.
-  EXPECT_EQ(F("TxtDGRange")->text(), Range("-0.18", "0.12"));
+  ExpectShown(w.get(), "TxtFreqA=0.3 TxtDG=0.1 TxtDGRange=[-0.18..0.12]");
 
   // Go at once uses the field texts, not the state's defaults.
   Button(w.get(), "BtnGoSex")->click();
@@ -495,14 +473,14 @@ TEST_P(ClonalInputTest, FirstShowShowsTheFrequenciesAndTheDefaults) {
   EXPECT_EQ(F("TxtPlotFile")->text(), "PlotCloneFile.plo");
   EXPECT_EQ(Sim().X[2], 0.5);
   EXPECT_EQ(Sim().X[4], 0.5);
-  EXPECT_EQ(Sim().SoftProp, 1);
-  EXPECT_EQ(Sim().HabFreq, 0.5);
-  EXPECT_EQ(Sim().MigSurv, 1);
-  EXPECT_EQ(Sim().TriesAB, 1);
-  EXPECT_EQ(Sim().TriesaB, 1);
-  EXPECT_EQ(Sim().W1A, 1);
-  EXPECT_EQ(Sim().W2a, 1);
-  EXPECT_EQ(Sim().StopThreshold, 0.000001);
+  ExpectStored({{&rules::SoftPropClonal, 1},
+                {&rules::HabFreq, 0.5},
+                {&rules::MigSurv, 1},
+                {&rules::TriesAB, 1},
+                {&rules::TriesaB, 1},
+                {&rules::W1A, 1},
+                {&rules::W2a, 1},
+                {&rules::StopThreshold, 0.000001}});
 }
 
 TEST_P(ClonalInputTest, FrequenciesAreKeptSummingToOne) {
@@ -558,11 +536,8 @@ TEST_P(ClonalInputTest, XBelowZeroBecomesZeroHere) {
   EXPECT_EQ(Sim().SoftProp, 0);
   messages.texts.clear();
   Leave(F("TxtSoftProp"), "abc");
-  EXPECT_EQ(F("TxtSoftProp")->text(), "1");
-  Leave(F("Txti"), L("2.7"));
-  EXPECT_EQ(F("Txti")->text(), "2");
-  Leave(F("TxtL"), L("0.2"));
-  EXPECT_EQ(F("TxtL")->text(), "1E-6");
+  LeaveAll(w.get(), "Txti=2.7 TxtL=0.2");
+  ExpectShown(w.get(), "TxtSoftProp=1 Txti=2 TxtL=1E-6");
   EXPECT_EQ(messages.texts, QStringList({"x out of Range", "L out of Range"}));
 }
 
@@ -598,8 +573,7 @@ TEST_P(ClonalInputTest, PlotFileThatCannotBeCreatedStopsTheActivation) {
   // shown, not those of an earlier series.
   EXPECT_EQ(Sim().Generation, 4u);
   EXPECT_EQ(Sim().X[1], 0.7);
-  EXPECT_EQ(F("TxtFinalFile")->text(), "series.mrv");
-  EXPECT_EQ(F("TxtDetailFile")->text(), "series.gnr");
+  ExpectShown(w.get(), "TxtFinalFile=series.mrv TxtDetailFile=series.gnr");
 }
 
 // Go reads the four frequencies from fields that may not have been left

@@ -19,12 +19,6 @@ using namespace morvane::ui::testing;
 
 namespace {
 
-// A field and a text typed into it, written with '.'.
-struct Entry {
-  const char *field;
-  const char *text;
-};
-
 // A choice of a list made with the arrow keys.
 void Choose(QWidget *w, const char *name, const QString &text) {
   auto *box = w->findChild<QComboBox *>(name);
@@ -97,6 +91,19 @@ protected:
     if (c.vary.size() < 2)
       Choose(w, "CmbVary2", "(none)");
     Choose(w, "CmbShow", c.show);
+  }
+  // Go on a sweep of count x count points, too big to end before the test
+  // acts on it.
+  MorvaneForm *StartBigSweep(const char *count) {
+    MorvaneForm *w = OpenSweepWindow();
+    Fill(w, {"Big",
+             "Haploids, local panmixia",
+             {},
+             {{"c", "0.1", "0.9", count}, {"x", "0", "1", count}},
+             {},
+             "p"});
+    Button(w, "BtnGo")->click();
+    return w;
   }
   // Go, then the events until the run has ended.
   void RunToEnd(MorvaneForm *w) {
@@ -221,24 +228,15 @@ TEST_P(SweepWindowTest, AKeyboardFilledSweepWritesWhatMorvaneSweepWrites) {
     EXPECT_TRUE(
         messages.texts[0].startsWith("The figure could not be written to no/such/map.png: "));
     messages.texts.clear();
-    QFile::remove("Sweep.mrv");
-    QFile::remove("Sweep.tsv");
-    QFile::remove("ref.mrv");
-    QFile::remove("ref.tsv");
+    for (const char *name : {"Sweep.mrv", "Sweep.tsv", "ref.mrv", "ref.tsv"})
+      QFile::remove(name);
     Button(w, "BtnBack")->click();
     EXPECT_TRUE(main->isVisible());
   }
 }
 
 TEST_P(SweepWindowTest, CancelKeepsTheRunForAResume) {
-  MorvaneForm *w = OpenSweepWindow();
-  Fill(w, {"Big",
-           "Haploids, local panmixia",
-           {},
-           {{"c", "0.1", "0.9", "60"}, {"x", "0", "1", "60"}},
-           {},
-           "p"});
-  Button(w, "BtnGo")->click();
+  MorvaneForm *w = StartBigSweep("60");
   Button(w, "BtnCancel")->click();
   WaitForEnd(w);
   ASSERT_EQ(messages.texts.size(), 1);
@@ -261,14 +259,7 @@ TEST_P(SweepWindowTest, CancelKeepsTheRunForAResume) {
 // Closing the window during a sweep asks first: No goes on, Yes cancels
 // and keeps what was done.
 TEST_P(SweepWindowTest, ClosingDuringASweepAsksFirst) {
-  MorvaneForm *w = OpenSweepWindow();
-  Fill(w, {"Big",
-           "Haploids, local panmixia",
-           {},
-           {{"c", "0.1", "0.9", "100"}, {"x", "0", "1", "100"}},
-           {},
-           "p"});
-  Button(w, "BtnGo")->click();
+  MorvaneForm *w = StartBigSweep("100");
   messages.answers = {false, true};
   EXPECT_FALSE(w->close());
   EXPECT_TRUE(static_cast<TFrmSweep *>(w)->Running());
