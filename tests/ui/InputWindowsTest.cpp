@@ -27,7 +27,7 @@ struct InputWindowKind {
   // values read before the bad text (stored), the bad text, a good text for
   // that field, and a value read after it (kept).
   Entry left;
-  std::vector<std::pair<const FieldRule *, double>> readBefore;
+  const char *readBefore;
   Entry bad;
   const char *good;
   const FieldRule *after;
@@ -35,7 +35,7 @@ struct InputWindowKind {
   // substitute they leave.
   std::vector<Entry> refused;
   QStringList refusedMessages;
-  std::pair<const FieldRule *, double> refusedStored;
+  const char *refusedStored;
   // Entries of a series run by Go, each stored into its rule's target, and
   // the models Go runs it for.
   std::vector<std::pair<Entry, const FieldRule *>> series;
@@ -51,13 +51,13 @@ const InputWindowKind kSexual = {
     "BtnBackS",
     "Morvanev2Help1",
     {"TxtHabFreq", "0.7"},
-    {{&rules::HabFreq, 0.7}, {&rules::StopThreshold, 0.000001}},
+    "c=0.7 L=0.000001",
     {"TxtMigSurv", "abc"},
     "1",
     &rules::SoftPropSexual,
     {{"TxtSoftProp", "abc"}, {"TxtMigSurv", "0"}},
     {"x out of Range", "d out of Range"},
-    {&rules::SoftPropSexual, 1},
+    "x=1",
     {{{"TxtSoftProp", "0.8"}, &rules::SoftPropSexual},
      {{"TxtMigSurv", "0.9"}, &rules::MigSurv},
      {{"TxtHabFreq", "0.6"}, &rules::HabFreq},
@@ -83,13 +83,13 @@ const InputWindowKind kClonal = {
     "BtnBackC",
     "Help1",
     {"TxtMigSurv", "0.8"},
-    {{&rules::MigSurv, 0.8}},
+    "d=0.8",
     {"TxtsaB", "1/4"},
     "0",
     &rules::StopThreshold,
     {{"TxtHabFreq", "1"}, {"TxtAB", "0"}, {"TxtAsb", "0"}, {"TxtsaB", "0"}, {"Txtsasb", "0"}},
     {"c out of Range", "Sum = 0, very funny!"},
-    {&rules::HabFreq, 0.5},
+    "c=0.5",
     {{{"TxtSoftProp", "0.6"}, &rules::SoftPropClonal},
      {{"TxtMigSurv", "0.9"}, &rules::MigSurv},
      {{"TxtHabFreq", "0.7"}, &rules::HabFreq},
@@ -141,11 +141,19 @@ protected:
       out << L(t);
     return out;
   }
-  // Each rule's target holds its value.
-  static void ExpectStored(const std::vector<std::pair<const FieldRule *, double>> &values) {
-    for (const auto &[rule, value] : values)
-      EXPECT_EQ(rule->kind == FieldTarget::Count ? rule->count(Sim()) : rule->real(Sim()), value)
-          << rule->option;
+  // Each "option=value" of `held` is what the state holds ("x=1 i=1").
+  static void ExpectStored(const QString &held) {
+    const auto &fields = SexualInputFields();
+    for (const QString &entry : held.split(' ', Qt::SkipEmptyParts)) {
+      const auto rule = std::find_if(fields.begin(), fields.end(), [&](const FieldRule *r) {
+        return entry.section('=', 0, 0) == QLatin1String(r->option);
+      });
+      ASSERT_NE(rule, fields.end()) << qPrintable(entry);
+      const FieldRule &r = **rule;
+      EXPECT_EQ(r.kind == FieldTarget::Count ? r.count(Sim()) : r.real(Sim()),
+                std::stod(entry.section('=', 1).toStdString()))
+          << qPrintable(entry);
+    }
   }
   // The state a series of Kind().series starts from.
   SimState SeriesState(Model model) const {
@@ -219,7 +227,7 @@ TEST_P(InputWindowsTest, OwnMessageBoxClosingIsNoActivation) {
   EXPECT_EQ(messages.texts, Kind().refusedMessages);
   EXPECT_EQ(Sim().Generation, 7u);
   EXPECT_EQ(ReadAll(Kind().plotFile), "kept\n");
-  ExpectStored({Kind().refusedStored});
+  ExpectStored(Kind().refusedStored);
   // Coming back from another of the program's windows is one.
   MorvaneForm other;
   other.ShowForm();
@@ -278,7 +286,7 @@ TEST_P(SexualInputTest, FirstShowShowsTheModelAndTheDGRange) {
   ExpectShown(w.get(), "TxtTOStatus= TxtDGRange=[-0.25..0.25] TxtHabFreq=0.5 TxtL=0.000001 "
                        "TxtPloidy=Haploid TxtRepro=Local");
   // The activation does not set the parameters (c).
-  ExpectStored({{&rules::FreqA, 0.5}, {&rules::FreqB, 0.5}, {&rules::DG, 0}, {&rules::HabFreq, 0}});
+  ExpectStored("p=0.5 q=0.5 DG=0 c=0");
   EXPECT_EQ(Sim().DGMin, -0.25);
   EXPECT_EQ(Sim().DGMax, 0.25);
 }
@@ -329,13 +337,7 @@ TEST_P(SexualInputTest, BadEntriesAreReplacedAnnouncedAndRefocused) {
       EXPECT_FALSE(f->hasFocus());
     }
   }
-  ExpectStored({{&rules::SoftPropSexual, 1},
-                {&rules::MigSurv, 0.0001},
-                {&rules::HabFreq, 0.9999},
-                {&rules::TriesAB, 1},
-                {&rules::TriesaB, 1},
-                {&rules::StopThreshold, 0.1},
-                {&rules::W2A, 1}});
+  ExpectStored("x=1 d=0.0001 c=0.9999 i=1 j=1 L=0.1 W2A=1");
 }
 
 TEST_P(SexualInputTest, DGRangeFollowsPAndQAndRefusesOutsideValues) {
@@ -425,8 +427,7 @@ TEST_P(SexualInputTest, ActivationResetsTheStateButKeepsTheTexts) {
   Open();
   EXPECT_EQ(Sim().Generation, 0u);
   // Parameters (c) are not reset, nor the texts, nor the range text.
-  ExpectStored(
-      {{&rules::FreqA, 0.5}, {&rules::FreqB, 0.5}, {&rules::DG, 0}, {&rules::HabFreq, 0.7}});
+  ExpectStored("p=0.5 q=0.5 DG=0 c=0.7");
   EXPECT_EQ(ReadAll("PlotSexFile.plo"), "");
   ExpectShown(w.get(), "TxtFreqA=0.3 TxtDG=0.1 TxtDGRange=[-0.18..0.12]");
 
@@ -473,14 +474,7 @@ TEST_P(ClonalInputTest, FirstShowShowsTheFrequenciesAndTheDefaults) {
   EXPECT_EQ(F("TxtPlotFile")->text(), "PlotCloneFile.plo");
   EXPECT_EQ(Sim().X[2], 0.5);
   EXPECT_EQ(Sim().X[4], 0.5);
-  ExpectStored({{&rules::SoftPropClonal, 1},
-                {&rules::HabFreq, 0.5},
-                {&rules::MigSurv, 1},
-                {&rules::TriesAB, 1},
-                {&rules::TriesaB, 1},
-                {&rules::W1A, 1},
-                {&rules::W2a, 1},
-                {&rules::StopThreshold, 0.000001}});
+  ExpectStored("x=1 c=0.5 d=1 i=1 j=1 W1A=1 W2a=1 L=0.000001");
 }
 
 TEST_P(ClonalInputTest, FrequenciesAreKeptSummingToOne) {

@@ -83,17 +83,16 @@ protected:
 TEST(ProgressWindowLayout, ControlsAndWindowAsStored) {
   TFrmShowT w;
   EXPECT_EQ(w.objectName(), "FrmShowT");
-  EXPECT_FALSE(w.findChild<QLineEdit *>("TxtNmbT")->isEnabled());
-  EXPECT_TRUE(w.findChild<QLineEdit *>("TxtDeltap")->isEnabled());
-  EXPECT_TRUE(w.findChild<QLineEdit *>("TxtDeltaq")->isEnabled());
+  ExpectEnabled(&w, "TxtNmbT", false);
+  ExpectEnabled(&w, "TxtDeltap TxtDeltaq", true);
   EXPECT_NE(w.findChild<QPushButton *>("BtnInterrupt"), nullptr);
   // No close, minimise or maximise box; modal for the whole program. A
   // dialog of the program: the window manager keeps it above the program's
   // windows and gives it no minimise button.
   EXPECT_EQ(w.windowFlags() & Qt::WindowType_Mask, Qt::Dialog);
-  EXPECT_FALSE(w.windowFlags() & Qt::WindowCloseButtonHint);
-  EXPECT_FALSE(w.windowFlags() & Qt::WindowMinimizeButtonHint);
-  EXPECT_FALSE(w.windowFlags() & Qt::WindowMaximizeButtonHint);
+  for (Qt::WindowType box :
+       {Qt::WindowCloseButtonHint, Qt::WindowMinimizeButtonHint, Qt::WindowMaximizeButtonHint})
+    EXPECT_FALSE(w.windowFlags() & box) << box;
   EXPECT_EQ(w.windowModality(), Qt::ApplicationModal);
   EXPECT_EQ(w.HelpContext(), 0);
   EXPECT_EQ(w.palette().color(QPalette::Window), QColor(0, 255, 255));
