@@ -14,6 +14,7 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QTest>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -252,6 +253,17 @@ inline std::string LocaleName(char separator) {
 }
 inline std::string SeparatorName(const ::testing::TestParamInfo<char> &info) {
   return LocaleName(info.param);
+}
+
+// The input window's field of a value named as morvane-run's option.
+inline const char *InputField(const std::string &option) {
+  static const std::map<std::string, const char *> fields = {
+      {"x", "TxtSoftProp"},   {"d", "TxtMigSurv"}, {"c", "TxtHabFreq"},  {"p", "TxtFreqA"},
+      {"q", "TxtBFreq"},      {"i", "Txti"},       {"j", "Txtj"},        {"DG", "TxtDG"},
+      {"L", "TxtL"},          {"W1A", "TxtW1A"},   {"W1a", "TxtSmalla"}, {"W2A", "TxtW2A"},
+      {"W2a", "TxtW2Smalla"}, {"fAB", "TxtAB"},    {"fAb", "TxtAsb"},    {"faB", "TxtsaB"},
+      {"fab", "Txtsasb"}};
+  return fields.at(option);
 }
 
 } // namespace morvane::ui::testing

@@ -36,9 +36,9 @@ struct InputWindowKind {
   std::vector<Entry> refused;
   QStringList refusedMessages;
   const char *refusedStored;
-  // Entries of a series run by Go, each stored into its rule's target, and
+  // The values of a series run by Go, as morvane-run's options, and
   // the models Go runs it for.
-  std::vector<std::pair<Entry, const FieldRule *>> series;
+  const char *series;
   std::vector<Model> models;
 };
 
@@ -58,19 +58,7 @@ const InputWindowKind kSexual = {
     {{"TxtSoftProp", "abc"}, {"TxtMigSurv", "0"}},
     {"x out of Range", "d out of Range"},
     "x=1",
-    {{{"TxtSoftProp", "0.8"}, &rules::SoftPropSexual},
-     {{"TxtMigSurv", "0.9"}, &rules::MigSurv},
-     {{"TxtHabFreq", "0.6"}, &rules::HabFreq},
-     {{"TxtFreqA", "0.3"}, &rules::FreqA},
-     {{"TxtBFreq", "0.2"}, &rules::FreqB},
-     {{"Txti", "3"}, &rules::TriesAB},
-     {{"Txtj", "2"}, &rules::TriesaB},
-     {{"TxtDG", "0.01"}, &rules::DG},
-     {{"TxtL", "0.0001"}, &rules::StopThreshold},
-     {{"TxtW1A", "0.9"}, &rules::W1A},
-     {{"TxtSmalla", "0.6"}, &rules::W1a},
-     {{"TxtW2A", "0.5"}, &rules::W2A},
-     {{"TxtW2Smalla", "0.8"}, &rules::W2a}},
+    "x=0.8 d=0.9 c=0.6 p=0.3 q=0.2 i=3 j=2 DG=0.01 L=0.0001 W1A=0.9 W1a=0.6 W2A=0.5 W2a=0.8",
     {Model::HaploidLocal, Model::HaploidGlobal, Model::DiploidLocal, Model::DiploidGlobal},
 };
 
@@ -90,16 +78,7 @@ const InputWindowKind kClonal = {
     {{"TxtHabFreq", "1"}, {"TxtAB", "0"}, {"TxtAsb", "0"}, {"TxtsaB", "0"}, {"Txtsasb", "0"}},
     {"c out of Range", "Sum = 0, very funny!"},
     "c=0.5",
-    {{{"TxtSoftProp", "0.6"}, &rules::SoftPropClonal},
-     {{"TxtMigSurv", "0.9"}, &rules::MigSurv},
-     {{"TxtHabFreq", "0.7"}, &rules::HabFreq},
-     {{"Txti", "4"}, &rules::TriesAB},
-     {{"Txtj", "2"}, &rules::TriesaB},
-     {{"TxtL", "0.0001"}, &rules::StopThreshold},
-     {{"TxtW1A", "0.9"}, &rules::W1A},
-     {{"TxtSmalla", "0.5"}, &rules::W1a},
-     {{"TxtW2A", "0.4"}, &rules::W2A},
-     {{"TxtW2Smalla", "0.8"}, &rules::W2a}},
+    "x=0.6 d=0.9 c=0.7 i=4 j=2 L=0.0001 W1A=0.9 W1a=0.5 W2A=0.4 W2a=0.8",
     {Model::Clonal},
 };
 
@@ -135,34 +114,49 @@ protected:
   QStringList Frequencies() {
     return {F("TxtAB")->text(), F("TxtAsb")->text(), F("TxtsaB")->text(), F("Txtsasb")->text()};
   }
+  // `typed` left in `field`; the four frequencies then show `shown`.
+  void LeaveFrequency(const char *field, const char *typed,
+                      std::initializer_list<const char *> shown) {
+    Leave(F(field), L(typed));
+    EXPECT_EQ(Frequencies(), LL(shown)) << field << " typed " << typed;
+  }
   QStringList LL(std::initializer_list<const char *> texts) {
     QStringList out;
     for (const char *t : texts)
       out << L(t);
     return out;
   }
+  // The row of the field table of a morvane-run option ("x", "DG").
+  static const FieldRule &RuleOf(const QString &option) {
+    for (const FieldRule *r : SexualInputFields())
+      if (option == QLatin1String(r->option))
+        return *r;
+    throw std::invalid_argument("no field of option " + option.toStdString());
+  }
   // Each "option=value" of `held` is what the state holds ("x=1 i=1").
   static void ExpectStored(const QString &held) {
-    const auto &fields = SexualInputFields();
     for (const QString &entry : held.split(' ', Qt::SkipEmptyParts)) {
-      const auto rule = std::find_if(fields.begin(), fields.end(), [&](const FieldRule *r) {
-        return entry.section('=', 0, 0) == QLatin1String(r->option);
-      });
-      ASSERT_NE(rule, fields.end()) << qPrintable(entry);
-      const FieldRule &r = **rule;
+      const FieldRule &r = RuleOf(entry.section('=', 0, 0));
       EXPECT_EQ(r.kind == FieldTarget::Count ? r.count(Sim()) : r.real(Sim()),
-                std::stod(entry.section('=', 1).toStdString()))
+                entry.section('=', 1).toDouble())
           << qPrintable(entry);
     }
+  }
+  // The values of Kind().series typed into their fields.
+  void TypeSeries() {
+    for (const QString &e : QString(Kind().series).split(' '))
+      Leave(F(InputField(e.section('=', 0, 0).toStdString())), L(e.section('=', 1)));
   }
   // The state a series of Kind().series starts from.
   SimState SeriesState(Model model) const {
     SimState e;
-    for (const auto &[entry, rule] : Kind().series)
-      if (rule->kind == FieldTarget::Count)
-        rule->count(e) = static_cast<std::uint16_t>(std::stoi(entry.text));
+    for (const QString &entry : QString(Kind().series).split(' ')) {
+      const FieldRule &r = RuleOf(entry.section('=', 0, 0));
+      if (r.kind == FieldTarget::Count)
+        r.count(e) = static_cast<std::uint16_t>(entry.section('=', 1).toUInt());
       else
-        rule->real(e) = std::stod(entry.text);
+        r.real(e) = entry.section('=', 1).toDouble();
+    }
     ChooseModel(e, model);
     e.TradeOffStatus = "NoTO";
     e.ESSStatus = "NoESS";
@@ -254,8 +248,7 @@ TEST_P(InputWindowsTest, GoRunsTheSeriesOfEachModel) {
     display.handedOver.clear();
     Open();
     Button(w.get(), "BtnNoTrade")->click();
-    for (const auto &[entry, rule] : Kind().series)
-      LeaveEntry(entry);
+    TypeSeries();
     ASSERT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
     QTest::mouseClick(Button(w.get(), Kind().go), Qt::LeftButton);
     ASSERT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
@@ -479,21 +472,17 @@ TEST_P(ClonalInputTest, FirstShowShowsTheFrequenciesAndTheDefaults) {
 
 TEST_P(ClonalInputTest, FrequenciesAreKeptSummingToOne) {
   Open();
-  Leave(F("TxtAB"), "1");
-  EXPECT_EQ(Frequencies(), LL({"0.5", "0.25", "0", "0.25"}));
+  LeaveFrequency("TxtAB", "1", {"0.5", "0.25", "0", "0.25"});
   EXPECT_EQ(Sim().X[1] + Sim().X[2] + Sim().X[3] + Sim().X[4], 1);
   EXPECT_TRUE(messages.texts.isEmpty());
 
   // 0, 0.25, 0, 0.25 sums to 0.5: back to 0, 0.5, 0, 0.5.
-  Leave(F("TxtAB"), "0");
-  EXPECT_EQ(Frequencies(), LL({"0", "0.5", "0", "0.5"}));
-  Leave(F("TxtAsb"), "0");
+  LeaveFrequency("TxtAB", "0", {"0", "0.5", "0", "0.5"});
+  LeaveFrequency("TxtAsb", "0", {"0", "0", "0", "1"});
   EXPECT_EQ(Sim().X[4], 1);
-  EXPECT_EQ(Frequencies(), LL({"0", "0", "0", "1"}));
 
-  Leave(F("Txtsasb"), "0");
+  LeaveFrequency("Txtsasb", "0", {"0", "0.5", "0", "0.5"});
   EXPECT_EQ(messages.texts, QStringList{"Sum = 0, very funny!"});
-  EXPECT_EQ(Frequencies(), LL({"0", "0.5", "0", "0.5"}));
   EXPECT_EQ(Sim().X[2], 0.5);
   EXPECT_EQ(Sim().X[4], 0.5);
 }
@@ -501,25 +490,22 @@ TEST_P(ClonalInputTest, FrequenciesAreKeptSummingToOne) {
 TEST_P(ClonalInputTest, ExampleSequencesOfTheFrequencyRule) {
   Open();
   // f(Ab) set to 0 with f(AB) = f(aB) = 0 and f(ab) = 0.5: f(ab) becomes 1.
-  Leave(F("TxtAsb"), "0");
-  EXPECT_EQ(Frequencies(), LL({"0", "0", "0", "1"}));
+  LeaveFrequency("TxtAsb", "0", {"0", "0", "0", "1"});
   EXPECT_TRUE(messages.texts.isEmpty());
 
   // Out of range: the substitute, then the normalisation.
-  Leave(F("TxtAsb"), L("0.5"));
-  EXPECT_EQ(Frequencies(), LL({"0", "0.333333333333333", "0", "0.666666666666667"}));
+  LeaveFrequency("TxtAsb", "0.5", {"0", "0.333333333333333", "0", "0.666666666666667"});
   Leave(F("TxtAB"), L("1.5"));
   EXPECT_EQ(messages.texts, QStringList{"f(AB) out of Range"});
   EXPECT_EQ(Sim().X[1], 0);
   EXPECT_TRUE(F("TxtAB")->hasFocus());
 
   messages.texts.clear();
-  Leave(F("Txtsasb"), L("-0.2"));
+  LeaveFrequency("Txtsasb", "-0.2", {"0", "0.4", "0", "0.6"});
   EXPECT_EQ(messages.texts, QStringList{"f(ab) out of Range"});
   // 0 + 1/3 + 0 + 0.5 normalised.
   EXPECT_DOUBLE_EQ(Sim().X[2], (1.0 / 3) / (1.0 / 3 + 0.5));
   EXPECT_DOUBLE_EQ(Sim().X[4], 0.5 / (1.0 / 3 + 0.5));
-  EXPECT_EQ(Frequencies(), LL({"0", "0.4", "0", "0.6"}));
 }
 
 TEST_P(ClonalInputTest, XBelowZeroBecomesZeroHere) {
@@ -538,8 +524,7 @@ TEST_P(ClonalInputTest, XBelowZeroBecomesZeroHere) {
 TEST_P(ClonalInputTest, ReturnFromTheMainWindowSumsTheStateNotTheTexts) {
   Open();
   // Each exit brings the four back to a sum of 1 from the state.
-  Leave(F("TxtAB"), L("0.25"));
-  EXPECT_EQ(Frequencies(), LL({"0.2", "0.4", "0", "0.4"}));
+  LeaveFrequency("TxtAB", "0.25", {"0.2", "0.4", "0", "0.4"});
   // The user goes for the Back button (the field that had the focus is
   // left unchanged), with texts left by an earlier series on the screen.
   QTest::mouseClick(Button(w.get(), "BtnBackC"), Qt::LeftButton);
@@ -599,8 +584,7 @@ TEST_P(ClonalInputTest, GoStartsOnlyFromFrequenciesSummingToOne) {
 TEST_P(ClonalInputTest, GoAfterAReturnRunsWithTheTextsShown) {
   Open();
   Button(w.get(), "BtnNoTrade")->click();
-  for (const auto &[entry, rule] : Kind().series)
-    LeaveEntry(entry);
+  TypeSeries();
   Button(w.get(), "BtnBackC")->click();
   Open();
   EXPECT_EQ(Sim().SoftProp, 1);
