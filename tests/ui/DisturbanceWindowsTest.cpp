@@ -283,8 +283,7 @@ TEST_P(DisturbanceTest, GoChecksWhatItReadsBeforeAnyRun) {
   ASSERT_TRUE(messages.texts.isEmpty());
   Button(w, "BtnGoPert1N")->click();
   EXPECT_EQ(messages.texts, QStringList{"DG out of Range"});
-  EXPECT_EQ(Field(w, "TxtNewDG")->text(), "0");
-  EXPECT_EQ(Field(w, "TxtRangeDG")->text(), Range("-0.05", "0.05"));
+  ExpectShown(w, "TxtNewDG=0 TxtRangeDG=[-0.05..0.05]");
   EXPECT_EQ(Sim().DG, 0);
   EXPECT_TRUE(Field(w, "TxtNewDG")->hasFocus());
   EXPECT_EQ(runs.shown, 0);
@@ -314,8 +313,7 @@ TEST_P(DisturbanceTest, GoChecksWhatItReadsBeforeAnyRun) {
   messages.texts.clear();
   Button(w, "BtnGoPert2N")->click();
   EXPECT_EQ(messages.texts, QStringList{"Fit out of Range"});
-  EXPECT_EQ(Field(w, "TxtNewFit")->text(), "0");
-  EXPECT_EQ(Field(w, "TxtFitRange")->text(), "[" + L("-0.111111111111111") + "..1]");
+  ExpectShown(w, "TxtNewFit=0 TxtFitRange=[-0.111111111111111..1]");
   EXPECT_TRUE(Field(w, "TxtNewFit")->hasFocus());
   EXPECT_EQ(runs.shown, 0);
   w->CloseForm();

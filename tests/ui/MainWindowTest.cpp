@@ -306,16 +306,13 @@ TEST_F(MainWindowTest, GoOpensTheWindowOfTheChosenModel) {
   EXPECT_FALSE(clon.isVisible() || plot.isVisible());
   EXPECT_TRUE(window->isVisible());
   // Back in the main window: the model's window is left open behind it.
-  window->ShowForm();
-  ChooseFiles();
-  Option("RdBtnClonal")->setChecked(true);
-  Button("BtnLaunch")->click();
-  EXPECT_TRUE(clon.isVisible());
-  window->ShowForm();
-  ChooseFiles();
-  Option("RdBtnPlot")->setChecked(true);
-  Button("BtnLaunch")->click();
-  EXPECT_TRUE(plot.isVisible());
+  for (auto [option, opened] : {std::pair{"RdBtnClonal", &clon}, {"RdBtnPlot", &plot}}) {
+    window->ShowForm();
+    ChooseFiles();
+    Option(option)->setChecked(true);
+    Button("BtnLaunch")->click();
+    EXPECT_TRUE(opened->isVisible()) << option;
+  }
   EXPECT_EQ(quits, 0);
   EXPECT_TRUE(messages.texts.isEmpty());
 }
