@@ -43,22 +43,18 @@ protected:
     dialogs.answers << Path(detail);
     Button("BtnDetail")->click();
   }
-  // Enabled state of every control that the states tell apart.
-  QStringList EnabledControls() {
-    QStringList names;
-    for (const char *n : {"BtnChooseFin", "BtnDetail", "BtnLaunch", "BtnQuit"})
-      if (Button(n)->isEnabled())
-        names << n;
-    for (const char *n : {"RBtnDiploGlob", "RBtnDiploLocal", "RdBtnHaploGlo", "RdBtnHaploLoc",
-                          "RdBtnClonal", "RdBtnPlot", "RdBtnQuit"})
-      if (Option(n)->isEnabled())
-        names << n;
-    return names;
-  }
+  // The controls that the states tell apart, and those of them enabled.
   static QStringList AllControls() {
     return {"BtnChooseFin",  "BtnDetail",      "BtnLaunch",     "BtnQuit",
             "RBtnDiploGlob", "RBtnDiploLocal", "RdBtnHaploGlo", "RdBtnHaploLoc",
             "RdBtnClonal",   "RdBtnPlot",      "RdBtnQuit"};
+  }
+  QStringList EnabledControls() {
+    QStringList names;
+    for (const QString &n : AllControls())
+      if (Get<QWidget>(qPrintable(n))->isEnabled())
+        names << n;
+    return names;
   }
 
   ScratchCurrentFolder folder;
