@@ -284,7 +284,9 @@ TEST_P(SexualInputTest, FirstShowShowsTheModelAndTheDGRange) {
   EXPECT_EQ(Sim().DGMax, 0.25);
 }
 
-TEST_P(SexualInputTest, BadEntriesAreReplacedAnnouncedAndRefocused) {
+// Refused entries get their substitute, a message and the focus back; in the
+// clonal window an x below 0 becomes 0.
+TEST_P(InputWindowsTest, BadEntriesAreReplacedAnnouncedAndRefocused) {
   Open();
   messages.stealActivation = true;
   struct Case {
@@ -292,30 +294,37 @@ TEST_P(SexualInputTest, BadEntriesAreReplacedAnnouncedAndRefocused) {
     QString typed;
     QString shown;
     const char *message; // nullptr: accepted without a message
+    const char *stored;  // what the state then holds, or nullptr
   };
-  const Case cases[] = {
-      {"TxtSoftProp", "abc", "1", "x out of Range"},
-      {"TxtSoftProp", "", "1", "x out of Range"},
-      {"TxtSoftProp", L("-0.2"), "1", "x out of Range"},
-      {"TxtMigSurv", L("0.00005"), "1", "d out of Range"},
-      {"TxtMigSurv", L("0.0001"), L("0.0001"), nullptr},
-      {"TxtHabFreq", "1", L("0.5"), "c out of Range"},
-      {"TxtHabFreq", L("0.99991"), L("0.5"), "c out of Range"},
-      {"TxtHabFreq", L("0.9999"), L("0.9999"), nullptr},
-      {"TxtFreqA", L("0.50"), L("0.5"), nullptr},
-      {"TxtBFreq", L("5E-1"), L("0.5"), nullptr},
-      {"TxtBFreq", L(" 0.5 "), L("0.5"), nullptr},
-      {"Txti", L("2.7"), "2", nullptr},
-      {"Txti", "70000", "1", "i out of Range"},
-      {"Txtj", "-3", "1", "j out of Range"},
-      {"Txtj", "1001", "1", "j out of Range"},
-      {"TxtL", L("0.2"), "1E-6", "L out of Range"},
-      {"TxtL", L("-0.001"), "1E-6", "L out of Range"},
-      {"TxtL", L("0.1"), L("0.1"), nullptr},
-      {"TxtW2A", L("1.5"), "1", "W2(A) out of Range"},
-      {"TxtW2Smalla", "x", "1", "W2(a) out of Range"},
+  const std::vector<Case> sexual = {
+      {"TxtSoftProp", "abc", "1", "x out of Range", nullptr},
+      {"TxtSoftProp", "", "1", "x out of Range", nullptr},
+      {"TxtSoftProp", L("-0.2"), "1", "x out of Range", "x=1"},
+      {"TxtMigSurv", L("0.00005"), "1", "d out of Range", nullptr},
+      {"TxtMigSurv", L("0.0001"), L("0.0001"), nullptr, "d=0.0001"},
+      {"TxtHabFreq", "1", L("0.5"), "c out of Range", nullptr},
+      {"TxtHabFreq", L("0.99991"), L("0.5"), "c out of Range", nullptr},
+      {"TxtHabFreq", L("0.9999"), L("0.9999"), nullptr, "c=0.9999"},
+      {"TxtFreqA", L("0.50"), L("0.5"), nullptr, nullptr},
+      {"TxtBFreq", L("5E-1"), L("0.5"), nullptr, nullptr},
+      {"TxtBFreq", L(" 0.5 "), L("0.5"), nullptr, nullptr},
+      {"Txti", L("2.7"), "2", nullptr, nullptr},
+      {"Txti", "70000", "1", "i out of Range", "i=1"},
+      {"Txtj", "-3", "1", "j out of Range", nullptr},
+      {"Txtj", "1001", "1", "j out of Range", "j=1"},
+      {"TxtL", L("0.2"), "1E-6", "L out of Range", nullptr},
+      {"TxtL", L("-0.001"), "1E-6", "L out of Range", nullptr},
+      {"TxtL", L("0.1"), L("0.1"), nullptr, "L=0.1"},
+      {"TxtW2A", L("1.5"), "1", "W2(A) out of Range", "W2A=1"},
+      {"TxtW2Smalla", "x", "1", "W2(a) out of Range", nullptr},
   };
-  for (const Case &c : cases) {
+  const std::vector<Case> clonal = {
+      {"TxtSoftProp", L("-0.3"), "0", "x out of Range", "x=0"},
+      {"TxtSoftProp", "abc", "1", "x out of Range", nullptr},
+      {"Txti", L("2.7"), "2", nullptr, nullptr},
+      {"TxtL", L("0.2"), "1E-6", "L out of Range", nullptr},
+  };
+  for (const Case &c : Kind().model == Model::Clonal ? clonal : sexual) {
     messages.texts.clear();
     QLineEdit *f = F(c.field);
     Leave(f, c.typed);
@@ -329,8 +338,9 @@ TEST_P(SexualInputTest, BadEntriesAreReplacedAnnouncedAndRefocused) {
       EXPECT_TRUE(messages.texts.isEmpty());
       EXPECT_FALSE(f->hasFocus());
     }
+    if (c.stored)
+      ExpectStored(c.stored);
   }
-  ExpectStored("x=1 d=0.0001 c=0.9999 i=1 j=1 L=0.1 W2A=1");
 }
 
 TEST_P(SexualInputTest, DGRangeFollowsPAndQAndRefusesOutsideValues) {
@@ -506,19 +516,6 @@ TEST_P(ClonalInputTest, ExampleSequencesOfTheFrequencyRule) {
   // 0 + 1/3 + 0 + 0.5 normalised.
   EXPECT_DOUBLE_EQ(Sim().X[2], (1.0 / 3) / (1.0 / 3 + 0.5));
   EXPECT_DOUBLE_EQ(Sim().X[4], 0.5 / (1.0 / 3 + 0.5));
-}
-
-TEST_P(ClonalInputTest, XBelowZeroBecomesZeroHere) {
-  Open();
-  Leave(F("TxtSoftProp"), L("-0.3"));
-  EXPECT_EQ(messages.texts, QStringList{"x out of Range"});
-  EXPECT_EQ(F("TxtSoftProp")->text(), "0");
-  EXPECT_EQ(Sim().SoftProp, 0);
-  messages.texts.clear();
-  Leave(F("TxtSoftProp"), "abc");
-  LeaveAll(w.get(), "Txti=2.7 TxtL=0.2");
-  ExpectShown(w.get(), "TxtSoftProp=1 Txti=2 TxtL=1E-6");
-  EXPECT_EQ(messages.texts, QStringList({"x out of Range", "L out of Range"}));
 }
 
 TEST_P(ClonalInputTest, ReturnFromTheMainWindowSumsTheStateNotTheTexts) {
