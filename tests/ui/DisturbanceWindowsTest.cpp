@@ -151,23 +151,18 @@ TEST_P(DisturbanceTest, ShowReportsTheRunOverTheWindowAndWaitsForDisturb) {
   struct Case {
     Model model;
     const char *disturb;
-    QStringList closed; // disabled until Disturb
-    QStringList opened; // enabled by Disturb
+    const char *opened;      // disabled until Disturb, enabled by it
+    const char *stillClosed; // disabled before and after Disturb
     const char *shown;
   };
-  const QStringList haploid = {"TxtNewp", "TxtNewq", "TxtNewDG", "BtnGoPert1N"};
-  const QStringList clones = {"TxtNewX1", "TxtNewX2", "TxtNewX3", "TxtNewX4", "BtnGoPertClon"};
   const Case cases[] = {
-      {Model::HaploidGlobal, "BtnPerturb", haploid, haploid,
+      {Model::HaploidGlobal, "BtnPerturb", "TxtNewp TxtNewq TxtNewDG BtnGoPert1N", "",
        "TxtNewp=0.2 TxtNewq=0.5 TxtRangeDG=[-0.1..0.1] TxtNewDG=-0.05"},
-      {Model::DiploidLocal,
-       "BtnPerturb2N",
-       {"TxtNewp", "TxtNewq", "TxtNewDG", "TxtNewFit", "BtnChangeDG", "BtnChangeFit",
-        "BtnGoPert2N"},
-       {"TxtNewp", "TxtNewq", "BtnChangeDG", "BtnChangeFit", "BtnGoPert2N"},
+      {Model::DiploidLocal, "BtnPerturb2N", "TxtNewp TxtNewq BtnChangeDG BtnChangeFit BtnGoPert2N",
+       "TxtNewDG TxtNewFit",
        "TxtNewp=0.2 TxtNewq=0.5 TxtRangeDG=[-0.1..0.1] TxtNewDG=-0.05 TxtFitRange=[-0.25..1] "
        "TxtNewFit=0.0123"},
-      {Model::Clonal, "BtnPerturb", clones, clones,
+      {Model::Clonal, "BtnPerturb", "TxtNewX1 TxtNewX2 TxtNewX3 TxtNewX4 BtnGoPertClon", "",
        "TxtNewX1=0.5 TxtNewX2=0.25 TxtNewX3=0.125 TxtNewX4=0.125"},
   };
   for (const Case &c : cases) {
@@ -184,8 +179,7 @@ TEST_P(DisturbanceTest, ShowReportsTheRunOverTheWindowAndWaitsForDisturb) {
     EXPECT_FALSE(Sim().StopRequested);
     EXPECT_TRUE(Button(w, c.disturb)->hasFocus());
     EXPECT_TRUE(Button(w, "BtnExit")->isEnabled());
-    for (const QString &name : c.closed)
-      EXPECT_FALSE(w->findChild<QWidget *>(name)->isEnabled()) << name.toStdString();
+    ExpectEnabled(w, QString(c.opened) + " " + c.stillClosed, false);
     ExpectShown(w, c.shown);
     if (IsDiploid(c.model)) {
       EXPECT_EQ(w->findChild<QLabel *>("LblOldFit")->text(), "Old Fit was =" + L("0.0123"));
@@ -193,9 +187,8 @@ TEST_P(DisturbanceTest, ShowReportsTheRunOverTheWindowAndWaitsForDisturb) {
     Sim().StopRequested = true;
     Disturb(w);
     EXPECT_FALSE(Sim().StopRequested);
-    for (const QString &name : c.closed)
-      EXPECT_EQ(w->findChild<QWidget *>(name)->isEnabled(), c.opened.contains(name))
-          << name.toStdString();
+    ExpectEnabled(w, c.opened, true);
+    ExpectEnabled(w, c.stillClosed, false);
     w->CloseForm();
   }
 }
