@@ -234,9 +234,8 @@ TEST_F(MainWindowTest, LaterCancelledDialogsReuseTheirNames) {
   EXPECT_FALSE(Option("RdBtnHaploLoc")->isChecked());
   EXPECT_TRUE(Sim().ModeQuit);
   // A cancelled Final dialog opens the same Final file again and changes nothing.
-  const std::string final = ReadAll(Path("results.mrv"));
   Button("BtnChooseFin")->click();
-  EXPECT_EQ(ReadAll(Path("results.mrv")), final);
+  EXPECT_EQ(ReadAll(Path("results.mrv")), morvane::FinalHeaderLine());
   EXPECT_EQ(EnabledControls(), AllControls());
 }
 
@@ -337,8 +336,8 @@ TEST_F(MainWindowTest, ComingBackResetsTheWindowButKeepsTheSelection) {
 TEST_F(MainWindowTest, DetailFileThatIsTheFinalFileIsRefused) {
   dialogs.answers << Path("results.mrv");
   Button("BtnChooseFin")->click();
-  const std::string final = ReadAll(Path("results.mrv"));
-  ASSERT_FALSE(final.empty());
+  const std::string final = morvane::FinalHeaderLine();
+  ASSERT_EQ(ReadAll(Path("results.mrv")), final);
   // The same file under another spelling of its path.
   ASSERT_TRUE(QDir().mkdir("sub"));
   dialogs.answers << Path("sub/../results.mrv");
@@ -377,7 +376,7 @@ TEST_F(MainWindowTest, PlotFilesAreRefusedAsResultFiles) {
   Button("BtnDetail")->click();
   ASSERT_EQ(messages.texts.size(), 2);
   EXPECT_EQ(Field("TxtDetail")->text(), "None");
-  EXPECT_FALSE(ReadAll(Path("PlotCloneFile.plo")).empty());
+  EXPECT_EQ(ReadAll(Path("PlotCloneFile.plo")), "0\t0.000\t0.500\t0.000\t0.50\r\n");
   EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnDetail", "BtnQuit"}));
 }
 
