@@ -2,7 +2,6 @@
 // the previous value as substitute, the checks of Go, and what happens when
 // a rerun or Stop meets a file that cannot be written.
 #include <QLabel>
-#include <QRegularExpression>
 #include <filesystem>
 #include <unistd.h>
 
@@ -117,14 +116,25 @@ protected:
     Button(w, w == diploid.get() ? "BtnPerturb2N" : "BtnPerturb")->click();
     messages.texts.clear();
   }
-  // Each "field=text" of `shown` (texts written with '.') is what the field shows.
-  void ExpectShown(MorvaneForm *w, const char *shown) {
-    for (const QString &expected : QString(shown).split(' ', Qt::SkipEmptyParts)) {
-      const QString name = expected.section('=', 0, 0);
-      QString text = expected.section('=', 1);
-      text.replace(QRegularExpression("(\\d)\\.(\\d)"), QString("\\1") + GetParam() + "\\2");
-      EXPECT_EQ(Field(w, qPrintable(name))->text(), text) << qPrintable(name);
-    }
+  // A fresh Final file in results/ as the one in force; returns its header.
+  std::string FreshFinalFile() {
+    const std::string final = "results/series.mrv";
+    Mend(final, "");
+    Sim().FinalFileName = Sim().FinalFile.Name = final;
+    CreateOrAcceptFinalFile(final);
+    return ReadAll("results/series.mrv");
+  }
+  // The Detail file out/series.gnr, empty, in force.
+  void FreshDetailFile() {
+    Mend("out/series.gnr", "");
+    Sim().DetailFileName = Sim().DetailFile.Name = "out/series.gnr";
+  }
+  // New values typed for a rerun: p and q, or the clones.
+  void TypeNewValues(MorvaneForm *w, Model model, const char *p, const char *q) {
+    if (model == Model::Clonal)
+      LeaveAll(w, "TxtNewX1=0.7 TxtNewX2=0.1 TxtNewX3=0.1 TxtNewX4=0.1");
+    else
+      LeaveAll(w, QString("TxtNewp=%1 TxtNewq=%2").arg(p, q));
   }
 
   HandingOverDisplay runs;
@@ -141,23 +151,18 @@ TEST_P(DisturbanceTest, ShowReportsTheRunOverTheWindowAndWaitsForDisturb) {
   struct Case {
     Model model;
     const char *disturb;
-    QStringList closed; // disabled until Disturb
-    QStringList opened; // enabled by Disturb
+    const char *opened;      // disabled until Disturb, enabled by it
+    const char *stillClosed; // disabled before and after Disturb
     const char *shown;
   };
-  const QStringList haploid = {"TxtNewp", "TxtNewq", "TxtNewDG", "BtnGoPert1N"};
-  const QStringList clones = {"TxtNewX1", "TxtNewX2", "TxtNewX3", "TxtNewX4", "BtnGoPertClon"};
   const Case cases[] = {
-      {Model::HaploidGlobal, "BtnPerturb", haploid, haploid,
+      {Model::HaploidGlobal, "BtnPerturb", "TxtNewp TxtNewq TxtNewDG BtnGoPert1N", "",
        "TxtNewp=0.2 TxtNewq=0.5 TxtRangeDG=[-0.1..0.1] TxtNewDG=-0.05"},
-      {Model::DiploidLocal,
-       "BtnPerturb2N",
-       {"TxtNewp", "TxtNewq", "TxtNewDG", "TxtNewFit", "BtnChangeDG", "BtnChangeFit",
-        "BtnGoPert2N"},
-       {"TxtNewp", "TxtNewq", "BtnChangeDG", "BtnChangeFit", "BtnGoPert2N"},
+      {Model::DiploidLocal, "BtnPerturb2N", "TxtNewp TxtNewq BtnChangeDG BtnChangeFit BtnGoPert2N",
+       "TxtNewDG TxtNewFit",
        "TxtNewp=0.2 TxtNewq=0.5 TxtRangeDG=[-0.1..0.1] TxtNewDG=-0.05 TxtFitRange=[-0.25..1] "
        "TxtNewFit=0.0123"},
-      {Model::Clonal, "BtnPerturb", clones, clones,
+      {Model::Clonal, "BtnPerturb", "TxtNewX1 TxtNewX2 TxtNewX3 TxtNewX4 BtnGoPertClon", "",
        "TxtNewX1=0.5 TxtNewX2=0.25 TxtNewX3=0.125 TxtNewX4=0.125"},
   };
   for (const Case &c : cases) {
@@ -174,8 +179,7 @@ TEST_P(DisturbanceTest, ShowReportsTheRunOverTheWindowAndWaitsForDisturb) {
     EXPECT_FALSE(Sim().StopRequested);
     EXPECT_TRUE(Button(w, c.disturb)->hasFocus());
     EXPECT_TRUE(Button(w, "BtnExit")->isEnabled());
-    for (const QString &name : c.closed)
-      EXPECT_FALSE(w->findChild<QWidget *>(name)->isEnabled()) << name.toStdString();
+    ExpectEnabled(w, QString(c.opened) + " " + c.stillClosed, false);
     ExpectShown(w, c.shown);
     if (IsDiploid(c.model)) {
       EXPECT_EQ(w->findChild<QLabel *>("LblOldFit")->text(), "Old Fit was =" + L("0.0123"));
@@ -183,9 +187,8 @@ TEST_P(DisturbanceTest, ShowReportsTheRunOverTheWindowAndWaitsForDisturb) {
     Sim().StopRequested = true;
     Disturb(w);
     EXPECT_FALSE(Sim().StopRequested);
-    for (const QString &name : c.closed)
-      EXPECT_EQ(w->findChild<QWidget *>(name)->isEnabled(), c.opened.contains(name))
-          << name.toStdString();
+    ExpectEnabled(w, c.opened, true);
+    ExpectEnabled(w, c.stillClosed, false);
     w->CloseForm();
   }
 }
@@ -273,8 +276,7 @@ TEST_P(DisturbanceTest, GoChecksWhatItReadsBeforeAnyRun) {
   ASSERT_TRUE(messages.texts.isEmpty());
   Button(w, "BtnGoPert1N")->click();
   EXPECT_EQ(messages.texts, QStringList{"DG out of Range"});
-  EXPECT_EQ(Field(w, "TxtNewDG")->text(), "0");
-  EXPECT_EQ(Field(w, "TxtRangeDG")->text(), Range("-0.05", "0.05"));
+  ExpectShown(w, "TxtNewDG=0 TxtRangeDG=[-0.05..0.05]");
   EXPECT_EQ(Sim().DG, 0);
   EXPECT_TRUE(Field(w, "TxtNewDG")->hasFocus());
   EXPECT_EQ(runs.shown, 0);
@@ -297,15 +299,14 @@ TEST_P(DisturbanceTest, GoChecksWhatItReadsBeforeAnyRun) {
 
   // Diploids, new Fit: -0.9 is typed for p = 0.5; p then reads 0.1 (FitMin
   // -1/9) from a text no exit has seen.
-  Leave(Field(w, "TxtNewp"), L("0.5"));
+  LeaveAll(w, "TxtNewp=0.5");
   Button(w, "BtnChangeFit")->click();
   Leave(Field(w, "TxtNewFit"), L("-0.9"));
   PutUncheckedText(Field(w, "TxtNewp"), L("0.1"));
   messages.texts.clear();
   Button(w, "BtnGoPert2N")->click();
   EXPECT_EQ(messages.texts, QStringList{"Fit out of Range"});
-  EXPECT_EQ(Field(w, "TxtNewFit")->text(), "0");
-  EXPECT_EQ(Field(w, "TxtFitRange")->text(), "[" + L("-0.111111111111111") + "..1]");
+  ExpectShown(w, "TxtNewFit=0 TxtFitRange=[-0.111111111111111..1]");
   EXPECT_TRUE(Field(w, "TxtNewFit")->hasFocus());
   EXPECT_EQ(runs.shown, 0);
   w->CloseForm();
@@ -336,11 +337,7 @@ TEST_P(DisturbanceTest, GoChecksWhatItReadsBeforeAnyRun) {
 TEST_P(DisturbanceTest, StopThatCannotWriteTheRecordComesBackToTheWindow) {
   for (Breakage breakage : {FullDevice, Deleted, FolderRemoved}) {
     SCOPED_TRACE(breakage);
-    const std::string final = "results/series.mrv";
-    Mend(final, "");
-    Sim().FinalFileName = Sim().FinalFile.Name = final;
-    CreateOrAcceptFinalFile(final);
-    const std::string header = ReadAll("results/series.mrv");
+    const std::string final = "results/series.mrv", header = FreshFinalFile();
     EndState(0.3, 0.6, 0.05);
     const bool clones = breakage == Deleted;
     MorvaneForm *w = AfterRun(clones ? Model::Clonal : Model::HaploidLocal);
@@ -381,8 +378,7 @@ TEST_P(DisturbanceTest, RunThatCannotWriteComesBackToAWindowOfTheSeries) {
                                               {Model::Clonal, FolderRemoved}};
   for (const auto &[model, breakage] : cases) {
     SCOPED_TRACE(breakage);
-    Mend("out/series.gnr", "");
-    Sim().DetailFileName = Sim().DetailFile.Name = "out/series.gnr";
+    FreshDetailFile();
     EndState(0.5, 0.5, 0);
     MorvaneForm *w = AfterRun(model);
     // A run that moves: from 0.3, 0.6 or from the clones 0.7, 0.1, 0.1, 0.1.
@@ -458,24 +454,13 @@ TEST_P(DisturbanceTest, StopRecordsWhatRanNotWhatWasTyped) {
   for (const Model model : models) {
     for (const bool go : {true, false}) {
       SCOPED_TRACE(std::to_string(static_cast<int>(model)) + (go ? " Go" : " no Go"));
-      const std::string final = "results/series.mrv";
-      Mend(final, "");
-      Sim().FinalFileName = Sim().FinalFile.Name = final;
-      CreateOrAcceptFinalFile(final);
-      const std::string header = ReadAll("results/series.mrv");
-      Mend("out/series.gnr", "");
-      Sim().DetailFileName = Sim().DetailFile.Name = "out/series.gnr";
+      const std::string header = FreshFinalFile();
+      FreshDetailFile();
       EndState(0.5, 0.5, 0);
       MorvaneForm *w = AfterRun(model);
       const std::string held = FinalRecordLine(Sim(), model == Model::Clonal);
       Disturb(w);
-      if (model == Model::Clonal) {
-        for (const char *name : kClones)
-          Leave(Field(w, name), L(name == std::string("TxtNewX1") ? "0.7" : "0.1"));
-      } else {
-        Leave(Field(w, "TxtNewp"), L("0.2"));
-        Leave(Field(w, "TxtNewq"), L("0.9"));
-      }
+      TypeNewValues(w, model, "0.2", "0.9");
       if (go) {
         Break(Deleted, "out/series.gnr");
         messages.texts.clear();
@@ -523,11 +508,7 @@ TEST_P(DisturbanceTest, ClosingWhileTheSeriesWaitsAsksFirst) {
   for (const bool fromMain : {false, true}) {
     for (const int answer : {Stop, Discard, Cancel}) {
       SCOPED_TRACE(std::to_string(answer) + (fromMain ? " main window" : " disturbance window"));
-      const std::string final = "results/series.mrv";
-      Mend(final, "");
-      Sim().FinalFileName = Sim().FinalFile.Name = final;
-      CreateOrAcceptFinalFile(final);
-      const std::string header = ReadAll("results/series.mrv");
+      const std::string header = FreshFinalFile();
       EndState(0.3, 0.6, 0.05);
       MorvaneForm *w = AfterRun(Model::Clonal);
       const std::string record = FinalRecordLine(Sim(), true);

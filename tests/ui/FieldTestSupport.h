@@ -12,7 +12,9 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTest>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -113,6 +115,21 @@ inline void PutUncheckedText(QLineEdit *field, const QString &text) {
   field->setText(text);
 }
 
+// A field and a text typed into it, written with '.'.
+struct Entry {
+  const char *field;
+  const char *text;
+};
+
+// Whether each of the space-separated controls `names` is enabled.
+inline void ExpectEnabled(QWidget *w, const QString &names, bool enabled) {
+  for (const QString &name : names.split(' ', Qt::SkipEmptyParts)) {
+    auto *c = w->findChild<QWidget *>(name);
+    ASSERT_NE(c, nullptr) << qPrintable(name);
+    EXPECT_EQ(c->isEnabled(), enabled) << qPrintable(name);
+  }
+}
+
 // The decimal separator of a test's parameter: the parameter itself, or its
 // `separator` member.
 inline char SeparatorOf(char separator) { return separator; }
@@ -144,6 +161,20 @@ protected:
   }
   // The DG range text for bounds written with '.'.
   QString Range(const char *lo, const char *hi) const { return "[" + L(lo) + ".." + L(hi) + "]"; }
+  // Each "field=text" of `entries` (texts written with '.') typed and left.
+  void LeaveAll(QWidget *w, const QString &entries) const {
+    for (const QString &e : entries.split(' ', Qt::SkipEmptyParts))
+      Leave(Field(w, qPrintable(e.section('=', 0, 0))), L(e.section('=', 1)));
+  }
+  // Each "field=text" of `shown` (texts written with '.') is what the field
+  // shows.
+  void ExpectShown(QWidget *w, const QString &shown) const {
+    for (const QString &e : shown.split(' ', Qt::SkipEmptyParts)) {
+      QString text = e.section('=', 1);
+      text.replace(QRegularExpression("(\\d)\\.(\\d)"), QString("\\1") + Separator() + "\\2");
+      EXPECT_EQ(Field(w, qPrintable(e.section('=', 0, 0)))->text(), text) << qPrintable(e);
+    }
+  }
   ScratchCurrentFolder folder;
   RecordingMessages messages;
   RecordingHelp help;
@@ -222,6 +253,17 @@ inline std::string LocaleName(char separator) {
 }
 inline std::string SeparatorName(const ::testing::TestParamInfo<char> &info) {
   return LocaleName(info.param);
+}
+
+// The input window's field of a value named as morvane-run's option.
+inline const char *InputField(const std::string &option) {
+  static const std::map<std::string, const char *> fields = {
+      {"x", "TxtSoftProp"},   {"d", "TxtMigSurv"}, {"c", "TxtHabFreq"},  {"p", "TxtFreqA"},
+      {"q", "TxtBFreq"},      {"i", "Txti"},       {"j", "Txtj"},        {"DG", "TxtDG"},
+      {"L", "TxtL"},          {"W1A", "TxtW1A"},   {"W1a", "TxtSmalla"}, {"W2A", "TxtW2A"},
+      {"W2a", "TxtW2Smalla"}, {"fAB", "TxtAB"},    {"fAb", "TxtAsb"},    {"faB", "TxtsaB"},
+      {"fab", "Txtsasb"}};
+  return fields.at(option);
 }
 
 } // namespace morvane::ui::testing

@@ -23,20 +23,15 @@ protected:
     clonal.reset();
     InputWindowTest::TearDown();
   }
-  MorvaneForm *OpenSexual() {
-    sexual = std::make_unique<TFrmSexImput>();
-    sexual->SetRunDisplay(&display);
-    sexual->ShowForm();
-    Activate(sexual.get());
-    return sexual.get();
+  template <class Form> MorvaneForm *Open(std::unique_ptr<Form> &form) {
+    form = std::make_unique<Form>();
+    form->SetRunDisplay(&display);
+    form->ShowForm();
+    Activate(form.get());
+    return form.get();
   }
-  MorvaneForm *OpenClonal() {
-    clonal = std::make_unique<TFrmClonImput>();
-    clonal->SetRunDisplay(&display);
-    clonal->ShowForm();
-    Activate(clonal.get());
-    return clonal.get();
-  }
+  MorvaneForm *OpenSexual() { return Open(sexual); }
+  MorvaneForm *OpenClonal() { return Open(clonal); }
   // The c the trade-off buttons and the ESS read is the one stored by the
   // exit of the c field.
   void SetC(MorvaneForm *w, const char *c) { Leave(Field(w, "TxtHabFreq"), L(c)); }
@@ -56,19 +51,14 @@ TEST_P(FitnessTest, LinearTradeOffComputesAndLocksTheHabitat2Survivals) {
     SCOPED_TRACE(w->objectName().toStdString());
     SetC(w, "0.5");
     Click(w, "BtnNoTrade");
-    EXPECT_TRUE(Enabled(w, "TxtW1A"));
-    EXPECT_TRUE(Enabled(w, "TxtSmalla"));
-    EXPECT_EQ(Text(w, "TxtTOStatus"), "NoTO");
-    Leave(Field(w, "TxtW1A"), L("0.7"));
-    Leave(Field(w, "TxtSmalla"), L("0.2"));
+    ExpectEnabled(w, "TxtW1A TxtSmalla", true);
+    ExpectShown(w, "TxtTOStatus=NoTO");
+    LeaveAll(w, "TxtW1A=0.7 TxtSmalla=0.2");
     Click(w, "BtnTradeLin");
-    EXPECT_EQ(Text(w, "TxtW2A"), L("0.3"));
-    EXPECT_EQ(Text(w, "TxtW2Smalla"), L("0.8"));
+    ExpectShown(w, "TxtW2A=0.3 TxtW2Smalla=0.8 TxtTOStatus=LinTO");
     EXPECT_DOUBLE_EQ(Sim().W2A, 0.3);
     EXPECT_DOUBLE_EQ(Sim().W2a, 0.8);
-    EXPECT_FALSE(Enabled(w, "TxtW2A"));
-    EXPECT_FALSE(Enabled(w, "TxtW2Smalla"));
-    EXPECT_EQ(Text(w, "TxtTOStatus"), "LinTO");
+    ExpectEnabled(w, "TxtW2A TxtW2Smalla", false);
     EXPECT_EQ(Sim().TradeOffStatus, "LinTO");
     EXPECT_TRUE(Sim().LinTradeOff);
     EXPECT_TRUE(Enabled(w, "BtnESS"));
@@ -93,9 +83,7 @@ TEST_P(FitnessTest, LinearTradeOffWithRareHabitat1AppliesTheRuleWithoutESS) {
   EXPECT_TRUE(Sim().LinTradeOff);
   EXPECT_FALSE(Sim().ConvexTradeOff);
   EXPECT_EQ(Sim().TradeOffStatus, "LinTO");
-  EXPECT_EQ(Text(w, "TxtTOStatus"), "LinTO");
-  EXPECT_EQ(Text(w, "TxtW2A"), L("0.6"));
-  EXPECT_EQ(Text(w, "TxtW2Smalla"), "0");
+  ExpectShown(w, "TxtTOStatus=LinTO TxtW2A=0.6 TxtW2Smalla=0");
   EXPECT_FALSE(Enabled(w, "TxtW2A"));
   // The exits then keep following the linear rule.
   Leave(Field(w, "TxtW1A"), L("0.25"));
@@ -112,21 +100,17 @@ TEST_P(FitnessTest, LinearTradeOffWithRareHabitat1AppliesTheRuleWithoutESS) {
 TEST_P(FitnessTest, ConvexAndConcaveRulesAndTheirSwitching) {
   MorvaneForm *w = OpenSexual();
   Click(w, "BtnNoTrade");
-  Leave(Field(w, "TxtW1A"), L("0.5"));
-  Leave(Field(w, "TxtSmalla"), L("0.2"));
+  LeaveAll(w, "TxtW1A=0.5 TxtSmalla=0.2");
   SetC(w, "0.6");
   Click(w, "BtnTradeLin");
-  EXPECT_EQ(Text(w, "TxtW2A"), L("0.5"));
+  ExpectShown(w, "TxtW2A=0.5");
   Click(w, "BtnConvexTrade");
-  EXPECT_EQ(Text(w, "TxtW2A"), L("0.75"));
-  EXPECT_EQ(Text(w, "TxtW2Smalla"), L("0.96"));
+  ExpectShown(w, "TxtW2A=0.75 TxtW2Smalla=0.96");
   EXPECT_EQ(Sim().TradeOffStatus, "ConvTO");
   EXPECT_FALSE(Enabled(w, "BtnESS"));
   EXPECT_FALSE(Sim().LinTradeOff);
   Click(w, "BtnConcaveTrade");
-  EXPECT_EQ(Text(w, "TxtW2A"), L("0.25"));
-  EXPECT_EQ(Text(w, "TxtW2Smalla"), L("0.64"));
-  EXPECT_EQ(Text(w, "TxtTOStatus"), "ConcTO");
+  ExpectShown(w, "TxtW2A=0.25 TxtW2Smalla=0.64 TxtTOStatus=ConcTO");
   EXPECT_TRUE(Sim().ConcaveTradeOff);
   EXPECT_FALSE(Sim().ConvexTradeOff);
 
@@ -137,8 +121,7 @@ TEST_P(FitnessTest, ConvexAndConcaveRulesAndTheirSwitching) {
     messages.texts.clear();
     Leave(Field(w, "TxtW1A"), L("1.3"));
     EXPECT_EQ(messages.texts, QStringList{"W1(A) out of Range"});
-    EXPECT_EQ(Text(w, "TxtW1A"), "1");
-    EXPECT_EQ(Text(w, "TxtW2A"), "0");
+    ExpectShown(w, "TxtW1A=1 TxtW2A=0");
     EXPECT_EQ(Sim().W2A, 0);
     EXPECT_FALSE(Enabled(w, "TxtW2A"));
   }
@@ -234,8 +217,7 @@ TEST_P(FitnessTest, ATradeOffOfAnEarlierSeriesIsPresentedInForce) {
   ChooseModel(Sim(), Model::HaploidLocal);
   MorvaneForm *c = OpenClonal();
   Click(c, "BtnNoTrade");
-  Leave(Field(c, "TxtW1A"), L("0.9"));
-  Leave(Field(c, "TxtW2A"), L("0.5"));
+  LeaveAll(c, "TxtW1A=0.9 TxtW2A=0.5");
   Click(c, "BtnBackC");
   MorvaneForm *s = OpenSexual();
   SetC(s, "0.6");
@@ -255,13 +237,9 @@ TEST_P(FitnessTest, ATradeOffOfAnEarlierSeriesIsPresentedInForce) {
     EXPECT_EQ(Sim().TradeOffStatus, "ConcTO");
     EXPECT_EQ(Sim().ESSStatus, "NoESS");
     EXPECT_EQ(Text(w, "TxtTOStatus"), "ConcTO");
-    EXPECT_TRUE(Enabled(w, "TxtW1A"));
-    EXPECT_TRUE(Enabled(w, "TxtSmalla"));
-    EXPECT_FALSE(Enabled(w, "TxtW2A"));
-    EXPECT_FALSE(Enabled(w, "TxtW2Smalla"));
+    ExpectEnabled(w, "TxtW1A TxtSmalla", true);
+    ExpectEnabled(w, "TxtW2A TxtW2Smalla BtnESS BtnNoESS", false);
     EXPECT_EQ(Text(w, "TxtW2A"), RealText(w2A));
-    EXPECT_FALSE(Enabled(w, "BtnESS"));
-    EXPECT_FALSE(Enabled(w, "BtnNoESS"));
     // Go runs with the survivals of the trade-off it records.
     Click(w, w == s ? "BtnGoSex" : "BtnGoClon");
     EXPECT_FALSE(w->isVisible());
@@ -277,11 +255,9 @@ TEST_P(FitnessTest, ATradeOffOfAnEarlierSeriesIsPresentedInForce) {
   c->ShowForm();
   Activate(c);
   Click(c, "BtnNoTrade");
-  EXPECT_TRUE(Enabled(c, "TxtW2A"));
-  EXPECT_TRUE(Enabled(c, "TxtW2Smalla"));
-  Leave(Field(c, "TxtW2A"), L("0.5"));
-  Leave(Field(c, "TxtW1A"), L("0.3"));
-  EXPECT_EQ(Text(c, "TxtW2A"), L("0.5"));
+  ExpectEnabled(c, "TxtW2A TxtW2Smalla", true);
+  LeaveAll(c, "TxtW2A=0.5 TxtW1A=0.3");
+  ExpectShown(c, "TxtW2A=0.5");
   EXPECT_EQ(Sim().TradeOffStatus, "NoTO");
   EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
 }
@@ -308,7 +284,7 @@ TEST_P(FitnessTest, TradeOffByAcceleratorChecksTheSurvivalBeingTyped) {
   // Like its accelerator key, click() leaves the focus in the field.
   Button(w, "BtnConvexTrade")->click();
   EXPECT_EQ(messages.texts, QStringList{"W1(A) out of Range"});
-  EXPECT_EQ(Text(w, "TxtW1A"), "1");
+  ExpectShown(w, "TxtW1A=1");
   EXPECT_EQ(Sim().W1A, 1);
   EXPECT_FALSE(Sim().ConvexTradeOff); // the refused entry ended the click
 

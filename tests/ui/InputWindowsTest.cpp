@@ -17,12 +17,6 @@ using namespace morvane::ui::testing;
 
 namespace {
 
-// A field and a text typed into it, written with '.'.
-struct Entry {
-  const char *field;
-  const char *text;
-};
-
 // What the suite needs to know of a window.
 struct InputWindowKind {
   const char *name;
@@ -33,7 +27,7 @@ struct InputWindowKind {
   // values read before the bad text (stored), the bad text, a good text for
   // that field, and a value read after it (kept).
   Entry left;
-  std::vector<std::pair<const FieldRule *, double>> readBefore;
+  const char *readBefore;
   Entry bad;
   const char *good;
   const FieldRule *after;
@@ -41,10 +35,10 @@ struct InputWindowKind {
   // substitute they leave.
   std::vector<Entry> refused;
   QStringList refusedMessages;
-  std::pair<const FieldRule *, double> refusedStored;
-  // Entries of a series run by Go, each stored into its rule's target, and
+  const char *refusedStored;
+  // The values of a series run by Go, as morvane-run's options, and
   // the models Go runs it for.
-  std::vector<std::pair<Entry, const FieldRule *>> series;
+  const char *series;
   std::vector<Model> models;
 };
 
@@ -57,26 +51,14 @@ const InputWindowKind kSexual = {
     "BtnBackS",
     "Morvanev2Help1",
     {"TxtHabFreq", "0.7"},
-    {{&rules::HabFreq, 0.7}, {&rules::StopThreshold, 0.000001}},
+    "c=0.7 L=0.000001",
     {"TxtMigSurv", "abc"},
     "1",
     &rules::SoftPropSexual,
     {{"TxtSoftProp", "abc"}, {"TxtMigSurv", "0"}},
     {"x out of Range", "d out of Range"},
-    {&rules::SoftPropSexual, 1},
-    {{{"TxtSoftProp", "0.8"}, &rules::SoftPropSexual},
-     {{"TxtMigSurv", "0.9"}, &rules::MigSurv},
-     {{"TxtHabFreq", "0.6"}, &rules::HabFreq},
-     {{"TxtFreqA", "0.3"}, &rules::FreqA},
-     {{"TxtBFreq", "0.2"}, &rules::FreqB},
-     {{"Txti", "3"}, &rules::TriesAB},
-     {{"Txtj", "2"}, &rules::TriesaB},
-     {{"TxtDG", "0.01"}, &rules::DG},
-     {{"TxtL", "0.0001"}, &rules::StopThreshold},
-     {{"TxtW1A", "0.9"}, &rules::W1A},
-     {{"TxtSmalla", "0.6"}, &rules::W1a},
-     {{"TxtW2A", "0.5"}, &rules::W2A},
-     {{"TxtW2Smalla", "0.8"}, &rules::W2a}},
+    "x=1",
+    "x=0.8 d=0.9 c=0.6 p=0.3 q=0.2 i=3 j=2 DG=0.01 L=0.0001 W1A=0.9 W1a=0.6 W2A=0.5 W2a=0.8",
     {Model::HaploidLocal, Model::HaploidGlobal, Model::DiploidLocal, Model::DiploidGlobal},
 };
 
@@ -89,23 +71,14 @@ const InputWindowKind kClonal = {
     "BtnBackC",
     "Help1",
     {"TxtMigSurv", "0.8"},
-    {{&rules::MigSurv, 0.8}},
+    "d=0.8",
     {"TxtsaB", "1/4"},
     "0",
     &rules::StopThreshold,
     {{"TxtHabFreq", "1"}, {"TxtAB", "0"}, {"TxtAsb", "0"}, {"TxtsaB", "0"}, {"Txtsasb", "0"}},
     {"c out of Range", "Sum = 0, very funny!"},
-    {&rules::HabFreq, 0.5},
-    {{{"TxtSoftProp", "0.6"}, &rules::SoftPropClonal},
-     {{"TxtMigSurv", "0.9"}, &rules::MigSurv},
-     {{"TxtHabFreq", "0.7"}, &rules::HabFreq},
-     {{"Txti", "4"}, &rules::TriesAB},
-     {{"Txtj", "2"}, &rules::TriesaB},
-     {{"TxtL", "0.0001"}, &rules::StopThreshold},
-     {{"TxtW1A", "0.9"}, &rules::W1A},
-     {{"TxtSmalla", "0.5"}, &rules::W1a},
-     {{"TxtW2A", "0.4"}, &rules::W2A},
-     {{"TxtW2Smalla", "0.8"}, &rules::W2a}},
+    "c=0.5",
+    "x=0.6 d=0.9 c=0.7 i=4 j=2 L=0.0001 W1A=0.9 W1a=0.5 W2A=0.4 W2a=0.8",
     {Model::Clonal},
 };
 
@@ -141,20 +114,49 @@ protected:
   QStringList Frequencies() {
     return {F("TxtAB")->text(), F("TxtAsb")->text(), F("TxtsaB")->text(), F("Txtsasb")->text()};
   }
+  // `typed` left in `field`; the four frequencies then show `shown`.
+  void LeaveFrequency(const char *field, const char *typed,
+                      std::initializer_list<const char *> shown) {
+    Leave(F(field), L(typed));
+    EXPECT_EQ(Frequencies(), LL(shown)) << field << " typed " << typed;
+  }
   QStringList LL(std::initializer_list<const char *> texts) {
     QStringList out;
     for (const char *t : texts)
       out << L(t);
     return out;
   }
+  // The row of the field table of a morvane-run option ("x", "DG").
+  static const FieldRule &RuleOf(const QString &option) {
+    for (const FieldRule *r : SexualInputFields())
+      if (option == QLatin1String(r->option))
+        return *r;
+    throw std::invalid_argument("no field of option " + option.toStdString());
+  }
+  // Each "option=value" of `held` is what the state holds ("x=1 i=1").
+  static void ExpectStored(const QString &held) {
+    for (const QString &entry : held.split(' ', Qt::SkipEmptyParts)) {
+      const FieldRule &r = RuleOf(entry.section('=', 0, 0));
+      EXPECT_EQ(r.kind == FieldTarget::Count ? r.count(Sim()) : r.real(Sim()),
+                entry.section('=', 1).toDouble())
+          << qPrintable(entry);
+    }
+  }
+  // The values of Kind().series typed into their fields.
+  void TypeSeries() {
+    for (const QString &e : QString(Kind().series).split(' '))
+      Leave(F(InputField(e.section('=', 0, 0).toStdString())), L(e.section('=', 1)));
+  }
   // The state a series of Kind().series starts from.
   SimState SeriesState(Model model) const {
     SimState e;
-    for (const auto &[entry, rule] : Kind().series)
-      if (rule->kind == FieldTarget::Count)
-        rule->count(e) = static_cast<std::uint16_t>(std::stoi(entry.text));
+    for (const QString &entry : QString(Kind().series).split(' ')) {
+      const FieldRule &r = RuleOf(entry.section('=', 0, 0));
+      if (r.kind == FieldTarget::Count)
+        r.count(e) = static_cast<std::uint16_t>(entry.section('=', 1).toUInt());
       else
-        rule->real(e) = std::stod(entry.text);
+        r.real(e) = entry.section('=', 1).toDouble();
+    }
     ChooseModel(e, model);
     e.TradeOffStatus = "NoTO";
     e.ESSStatus = "NoESS";
@@ -172,12 +174,9 @@ TEST_P(InputWindowsTest, FirstShowLeavesTheWindowReadyAndThePlotFileEmpty) {
   Sim().Generation = 12;
   Open();
   EXPECT_TRUE(w->isMaximized());
-  EXPECT_FALSE(F("TxtW1A")->isEnabled());
-  EXPECT_FALSE(F("TxtSmalla")->isEnabled());
-  EXPECT_TRUE(F("TxtW2A")->isEnabled());
-  EXPECT_TRUE(F("TxtW2Smalla")->isEnabled());
-  EXPECT_EQ(F("TxtFinalFile")->text(), "series.mrv");
-  EXPECT_EQ(F("TxtDetailFile")->text(), "series.gnr");
+  ExpectEnabled(w.get(), "TxtW1A TxtSmalla", false);
+  ExpectEnabled(w.get(), "TxtW2A TxtW2Smalla", true);
+  ExpectShown(w.get(), "TxtFinalFile=series.mrv TxtDetailFile=series.gnr");
   EXPECT_EQ(ReadAll(Kind().plotFile), "");
   EXPECT_EQ(Sim().PlotFileName, Kind().plotFile);
   EXPECT_EQ(Sim().Generation, 0u);
@@ -195,8 +194,7 @@ TEST_P(InputWindowsTest, GoWithATextThatDoesNotParseStartsNoRun) {
   EXPECT_EQ(messages.texts,
             QStringList{QString("'%1' is not a valid number").arg(Kind().bad.text)});
   // What was read before the bad field is stored; what comes after is not.
-  for (const auto &[rule, value] : Kind().readBefore)
-    EXPECT_EQ(rule->real(Sim()), value) << rule->option;
+  ExpectStored(Kind().readBefore);
   EXPECT_EQ(Kind().after->real(Sim()), 0.05);
   EXPECT_TRUE(w->isVisible());
   EXPECT_EQ(display.shown, 0);
@@ -223,7 +221,7 @@ TEST_P(InputWindowsTest, OwnMessageBoxClosingIsNoActivation) {
   EXPECT_EQ(messages.texts, Kind().refusedMessages);
   EXPECT_EQ(Sim().Generation, 7u);
   EXPECT_EQ(ReadAll(Kind().plotFile), "kept\n");
-  EXPECT_EQ(Kind().refusedStored.first->real(Sim()), Kind().refusedStored.second);
+  ExpectStored(Kind().refusedStored);
   // Coming back from another of the program's windows is one.
   MorvaneForm other;
   other.ShowForm();
@@ -250,8 +248,7 @@ TEST_P(InputWindowsTest, GoRunsTheSeriesOfEachModel) {
     display.handedOver.clear();
     Open();
     Button(w.get(), "BtnNoTrade")->click();
-    for (const auto &[entry, rule] : Kind().series)
-      LeaveEntry(entry);
+    TypeSeries();
     ASSERT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
     QTest::mouseClick(Button(w.get(), Kind().go), Qt::LeftButton);
     ASSERT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
@@ -278,24 +275,18 @@ using SexualInputTest = InputWindowsTest;
 
 TEST_P(SexualInputTest, FirstShowShowsTheModelAndTheDGRange) {
   Open();
-  EXPECT_EQ(F("TxtTOStatus")->text(), "");
-  EXPECT_FALSE(Button(w.get(), "BtnESS")->isEnabled());
-  EXPECT_FALSE(Button(w.get(), "BtnNoESS")->isEnabled());
-  EXPECT_EQ(F("TxtDGRange")->text(), Range("-0.25", "0.25"));
-  EXPECT_EQ(F("TxtHabFreq")->text(), L("0.5"));
-  EXPECT_EQ(F("TxtL")->text(), L("0.000001"));
-  EXPECT_EQ(F("TxtPloidy")->text(), "Haploid");
-  EXPECT_EQ(F("TxtRepro")->text(), "Local");
-  EXPECT_EQ(Sim().FreqA, 0.5);
-  EXPECT_EQ(Sim().FreqB, 0.5);
-  EXPECT_EQ(Sim().DG, 0);
+  ExpectEnabled(w.get(), "BtnESS BtnNoESS", false);
+  ExpectShown(w.get(), "TxtTOStatus= TxtDGRange=[-0.25..0.25] TxtHabFreq=0.5 TxtL=0.000001 "
+                       "TxtPloidy=Haploid TxtRepro=Local");
+  // The activation does not set the parameters (c).
+  ExpectStored("p=0.5 q=0.5 DG=0 c=0");
   EXPECT_EQ(Sim().DGMin, -0.25);
   EXPECT_EQ(Sim().DGMax, 0.25);
-  // The activation does not set the parameters.
-  EXPECT_EQ(Sim().HabFreq, 0);
 }
 
-TEST_P(SexualInputTest, BadEntriesAreReplacedAnnouncedAndRefocused) {
+// Refused entries get their substitute, a message and the focus back; in the
+// clonal window an x below 0 becomes 0.
+TEST_P(InputWindowsTest, BadEntriesAreReplacedAnnouncedAndRefocused) {
   Open();
   messages.stealActivation = true;
   struct Case {
@@ -303,30 +294,37 @@ TEST_P(SexualInputTest, BadEntriesAreReplacedAnnouncedAndRefocused) {
     QString typed;
     QString shown;
     const char *message; // nullptr: accepted without a message
+    const char *stored;  // what the state then holds, or nullptr
   };
-  const Case cases[] = {
-      {"TxtSoftProp", "abc", "1", "x out of Range"},
-      {"TxtSoftProp", "", "1", "x out of Range"},
-      {"TxtSoftProp", L("-0.2"), "1", "x out of Range"},
-      {"TxtMigSurv", L("0.00005"), "1", "d out of Range"},
-      {"TxtMigSurv", L("0.0001"), L("0.0001"), nullptr},
-      {"TxtHabFreq", "1", L("0.5"), "c out of Range"},
-      {"TxtHabFreq", L("0.99991"), L("0.5"), "c out of Range"},
-      {"TxtHabFreq", L("0.9999"), L("0.9999"), nullptr},
-      {"TxtFreqA", L("0.50"), L("0.5"), nullptr},
-      {"TxtBFreq", L("5E-1"), L("0.5"), nullptr},
-      {"TxtBFreq", L(" 0.5 "), L("0.5"), nullptr},
-      {"Txti", L("2.7"), "2", nullptr},
-      {"Txti", "70000", "1", "i out of Range"},
-      {"Txtj", "-3", "1", "j out of Range"},
-      {"Txtj", "1001", "1", "j out of Range"},
-      {"TxtL", L("0.2"), "1E-6", "L out of Range"},
-      {"TxtL", L("-0.001"), "1E-6", "L out of Range"},
-      {"TxtL", L("0.1"), L("0.1"), nullptr},
-      {"TxtW2A", L("1.5"), "1", "W2(A) out of Range"},
-      {"TxtW2Smalla", "x", "1", "W2(a) out of Range"},
+  const std::vector<Case> sexual = {
+      {"TxtSoftProp", "abc", "1", "x out of Range", nullptr},
+      {"TxtSoftProp", "", "1", "x out of Range", nullptr},
+      {"TxtSoftProp", L("-0.2"), "1", "x out of Range", "x=1"},
+      {"TxtMigSurv", L("0.00005"), "1", "d out of Range", nullptr},
+      {"TxtMigSurv", L("0.0001"), L("0.0001"), nullptr, "d=0.0001"},
+      {"TxtHabFreq", "1", L("0.5"), "c out of Range", nullptr},
+      {"TxtHabFreq", L("0.99991"), L("0.5"), "c out of Range", nullptr},
+      {"TxtHabFreq", L("0.9999"), L("0.9999"), nullptr, "c=0.9999"},
+      {"TxtFreqA", L("0.50"), L("0.5"), nullptr, nullptr},
+      {"TxtBFreq", L("5E-1"), L("0.5"), nullptr, nullptr},
+      {"TxtBFreq", L(" 0.5 "), L("0.5"), nullptr, nullptr},
+      {"Txti", L("2.7"), "2", nullptr, nullptr},
+      {"Txti", "70000", "1", "i out of Range", "i=1"},
+      {"Txtj", "-3", "1", "j out of Range", nullptr},
+      {"Txtj", "1001", "1", "j out of Range", "j=1"},
+      {"TxtL", L("0.2"), "1E-6", "L out of Range", nullptr},
+      {"TxtL", L("-0.001"), "1E-6", "L out of Range", nullptr},
+      {"TxtL", L("0.1"), L("0.1"), nullptr, "L=0.1"},
+      {"TxtW2A", L("1.5"), "1", "W2(A) out of Range", "W2A=1"},
+      {"TxtW2Smalla", "x", "1", "W2(a) out of Range", nullptr},
   };
-  for (const Case &c : cases) {
+  const std::vector<Case> clonal = {
+      {"TxtSoftProp", L("-0.3"), "0", "x out of Range", "x=0"},
+      {"TxtSoftProp", "abc", "1", "x out of Range", nullptr},
+      {"Txti", L("2.7"), "2", nullptr, nullptr},
+      {"TxtL", L("0.2"), "1E-6", "L out of Range", nullptr},
+  };
+  for (const Case &c : Kind().model == Model::Clonal ? clonal : sexual) {
     messages.texts.clear();
     QLineEdit *f = F(c.field);
     Leave(f, c.typed);
@@ -340,20 +338,14 @@ TEST_P(SexualInputTest, BadEntriesAreReplacedAnnouncedAndRefocused) {
       EXPECT_TRUE(messages.texts.isEmpty());
       EXPECT_FALSE(f->hasFocus());
     }
+    if (c.stored)
+      ExpectStored(c.stored);
   }
-  EXPECT_EQ(Sim().SoftProp, 1);
-  EXPECT_EQ(Sim().MigSurv, 0.0001);
-  EXPECT_EQ(Sim().HabFreq, 0.9999);
-  EXPECT_EQ(Sim().TriesAB, 1);
-  EXPECT_EQ(Sim().TriesaB, 1);
-  EXPECT_EQ(Sim().StopThreshold, 0.1);
-  EXPECT_EQ(Sim().W2A, 1);
 }
 
 TEST_P(SexualInputTest, DGRangeFollowsPAndQAndRefusesOutsideValues) {
   Open();
-  Leave(F("TxtFreqA"), L("0.3"));
-  Leave(F("TxtBFreq"), L("0.6"));
+  LeaveAll(w.get(), "TxtFreqA=0.3 TxtBFreq=0.6");
   EXPECT_EQ(F("TxtDGRange")->text(), Range("-0.18", "0.12"));
   Leave(F("TxtDG"), L("0.15"));
   EXPECT_EQ(messages.texts, QStringList{"DG0 out of Range"});
@@ -379,11 +371,9 @@ TEST_P(SexualInputTest, DGRangeFollowsPAndQAndRefusesOutsideValues) {
 
 TEST_P(SexualInputTest, GoRefusesADGLeftOutsideTheRangeOfNewFrequencies) {
   Open();
-  Leave(F("TxtDG"), L("0.2"));
-  Leave(F("TxtFreqA"), L("0.9"));
+  LeaveAll(w.get(), "TxtDG=0.2 TxtFreqA=0.9");
   // The stored DG0 is not checked again when p changes.
-  EXPECT_EQ(F("TxtDGRange")->text(), Range("-0.05", "0.05"));
-  EXPECT_EQ(F("TxtDG")->text(), L("0.2"));
+  ExpectShown(w.get(), "TxtDGRange=[-0.05..0.05] TxtDG=0.2");
   EXPECT_TRUE(messages.texts.isEmpty());
 
   Button(w.get(), "BtnGoSex")->click();
@@ -431,10 +421,7 @@ TEST_P(SexualInputTest, GoByItsAcceleratorChecksTheFieldBeingTyped) {
 
 TEST_P(SexualInputTest, ActivationResetsTheStateButKeepsTheTexts) {
   Open();
-  Leave(F("TxtFreqA"), L("0.3"));
-  Leave(F("TxtBFreq"), L("0.6"));
-  Leave(F("TxtDG"), L("0.1"));
-  Leave(F("TxtHabFreq"), L("0.7"));
+  LeaveAll(w.get(), "TxtFreqA=0.3 TxtBFreq=0.6 TxtDG=0.1 TxtHabFreq=0.7");
   Sim().Generation = 40;
   WriteAll("PlotSexFile.plo", "0 0.3 0.6 0.1 0\n");
   // Back to the main window, then launched again.
@@ -442,15 +429,10 @@ TEST_P(SexualInputTest, ActivationResetsTheStateButKeepsTheTexts) {
   EXPECT_FALSE(w->isVisible());
   Open();
   EXPECT_EQ(Sim().Generation, 0u);
-  EXPECT_EQ(Sim().FreqA, 0.5);
-  EXPECT_EQ(Sim().FreqB, 0.5);
-  EXPECT_EQ(Sim().DG, 0);
-  EXPECT_EQ(Sim().HabFreq, 0.7); // parameters are not reset
+  // Parameters (c) are not reset, nor the texts, nor the range text.
+  ExpectStored("p=0.5 q=0.5 DG=0 c=0.7");
   EXPECT_EQ(ReadAll("PlotSexFile.plo"), "");
-  EXPECT_EQ(F("TxtFreqA")->text(), L("0.3"));
-  EXPECT_EQ(F("TxtDG")->text(), L("0.1"));
-  // The range text is not rewritten by the activation.
-  EXPECT_EQ(F("TxtDGRange")->text(), Range("-0.18", "0.12"));
+  ExpectShown(w.get(), "TxtFreqA=0.3 TxtDG=0.1 TxtDGRange=[-0.18..0.12]");
 
   // Go at once uses the field texts, not the state's defaults.
   Button(w.get(), "BtnGoSex")->click();
@@ -495,33 +477,22 @@ TEST_P(ClonalInputTest, FirstShowShowsTheFrequenciesAndTheDefaults) {
   EXPECT_EQ(F("TxtPlotFile")->text(), "PlotCloneFile.plo");
   EXPECT_EQ(Sim().X[2], 0.5);
   EXPECT_EQ(Sim().X[4], 0.5);
-  EXPECT_EQ(Sim().SoftProp, 1);
-  EXPECT_EQ(Sim().HabFreq, 0.5);
-  EXPECT_EQ(Sim().MigSurv, 1);
-  EXPECT_EQ(Sim().TriesAB, 1);
-  EXPECT_EQ(Sim().TriesaB, 1);
-  EXPECT_EQ(Sim().W1A, 1);
-  EXPECT_EQ(Sim().W2a, 1);
-  EXPECT_EQ(Sim().StopThreshold, 0.000001);
+  ExpectStored("x=1 c=0.5 d=1 i=1 j=1 W1A=1 W2a=1 L=0.000001");
 }
 
 TEST_P(ClonalInputTest, FrequenciesAreKeptSummingToOne) {
   Open();
-  Leave(F("TxtAB"), "1");
-  EXPECT_EQ(Frequencies(), LL({"0.5", "0.25", "0", "0.25"}));
+  LeaveFrequency("TxtAB", "1", {"0.5", "0.25", "0", "0.25"});
   EXPECT_EQ(Sim().X[1] + Sim().X[2] + Sim().X[3] + Sim().X[4], 1);
   EXPECT_TRUE(messages.texts.isEmpty());
 
   // 0, 0.25, 0, 0.25 sums to 0.5: back to 0, 0.5, 0, 0.5.
-  Leave(F("TxtAB"), "0");
-  EXPECT_EQ(Frequencies(), LL({"0", "0.5", "0", "0.5"}));
-  Leave(F("TxtAsb"), "0");
+  LeaveFrequency("TxtAB", "0", {"0", "0.5", "0", "0.5"});
+  LeaveFrequency("TxtAsb", "0", {"0", "0", "0", "1"});
   EXPECT_EQ(Sim().X[4], 1);
-  EXPECT_EQ(Frequencies(), LL({"0", "0", "0", "1"}));
 
-  Leave(F("Txtsasb"), "0");
+  LeaveFrequency("Txtsasb", "0", {"0", "0.5", "0", "0.5"});
   EXPECT_EQ(messages.texts, QStringList{"Sum = 0, very funny!"});
-  EXPECT_EQ(Frequencies(), LL({"0", "0.5", "0", "0.5"}));
   EXPECT_EQ(Sim().X[2], 0.5);
   EXPECT_EQ(Sim().X[4], 0.5);
 }
@@ -529,48 +500,28 @@ TEST_P(ClonalInputTest, FrequenciesAreKeptSummingToOne) {
 TEST_P(ClonalInputTest, ExampleSequencesOfTheFrequencyRule) {
   Open();
   // f(Ab) set to 0 with f(AB) = f(aB) = 0 and f(ab) = 0.5: f(ab) becomes 1.
-  Leave(F("TxtAsb"), "0");
-  EXPECT_EQ(Frequencies(), LL({"0", "0", "0", "1"}));
+  LeaveFrequency("TxtAsb", "0", {"0", "0", "0", "1"});
   EXPECT_TRUE(messages.texts.isEmpty());
 
   // Out of range: the substitute, then the normalisation.
-  Leave(F("TxtAsb"), L("0.5"));
-  EXPECT_EQ(Frequencies(), LL({"0", "0.333333333333333", "0", "0.666666666666667"}));
+  LeaveFrequency("TxtAsb", "0.5", {"0", "0.333333333333333", "0", "0.666666666666667"});
   Leave(F("TxtAB"), L("1.5"));
   EXPECT_EQ(messages.texts, QStringList{"f(AB) out of Range"});
   EXPECT_EQ(Sim().X[1], 0);
   EXPECT_TRUE(F("TxtAB")->hasFocus());
 
   messages.texts.clear();
-  Leave(F("Txtsasb"), L("-0.2"));
+  LeaveFrequency("Txtsasb", "-0.2", {"0", "0.4", "0", "0.6"});
   EXPECT_EQ(messages.texts, QStringList{"f(ab) out of Range"});
   // 0 + 1/3 + 0 + 0.5 normalised.
   EXPECT_DOUBLE_EQ(Sim().X[2], (1.0 / 3) / (1.0 / 3 + 0.5));
   EXPECT_DOUBLE_EQ(Sim().X[4], 0.5 / (1.0 / 3 + 0.5));
-  EXPECT_EQ(Frequencies(), LL({"0", "0.4", "0", "0.6"}));
-}
-
-TEST_P(ClonalInputTest, XBelowZeroBecomesZeroHere) {
-  Open();
-  Leave(F("TxtSoftProp"), L("-0.3"));
-  EXPECT_EQ(messages.texts, QStringList{"x out of Range"});
-  EXPECT_EQ(F("TxtSoftProp")->text(), "0");
-  EXPECT_EQ(Sim().SoftProp, 0);
-  messages.texts.clear();
-  Leave(F("TxtSoftProp"), "abc");
-  EXPECT_EQ(F("TxtSoftProp")->text(), "1");
-  Leave(F("Txti"), L("2.7"));
-  EXPECT_EQ(F("Txti")->text(), "2");
-  Leave(F("TxtL"), L("0.2"));
-  EXPECT_EQ(F("TxtL")->text(), "1E-6");
-  EXPECT_EQ(messages.texts, QStringList({"x out of Range", "L out of Range"}));
 }
 
 TEST_P(ClonalInputTest, ReturnFromTheMainWindowSumsTheStateNotTheTexts) {
   Open();
   // Each exit brings the four back to a sum of 1 from the state.
-  Leave(F("TxtAB"), L("0.25"));
-  EXPECT_EQ(Frequencies(), LL({"0.2", "0.4", "0", "0.4"}));
+  LeaveFrequency("TxtAB", "0.25", {"0.2", "0.4", "0", "0.4"});
   // The user goes for the Back button (the field that had the focus is
   // left unchanged), with texts left by an earlier series on the screen.
   QTest::mouseClick(Button(w.get(), "BtnBackC"), Qt::LeftButton);
@@ -598,8 +549,7 @@ TEST_P(ClonalInputTest, PlotFileThatCannotBeCreatedStopsTheActivation) {
   // shown, not those of an earlier series.
   EXPECT_EQ(Sim().Generation, 4u);
   EXPECT_EQ(Sim().X[1], 0.7);
-  EXPECT_EQ(F("TxtFinalFile")->text(), "series.mrv");
-  EXPECT_EQ(F("TxtDetailFile")->text(), "series.gnr");
+  ExpectShown(w.get(), "TxtFinalFile=series.mrv TxtDetailFile=series.gnr");
 }
 
 // Go reads the four frequencies from fields that may not have been left
@@ -631,8 +581,7 @@ TEST_P(ClonalInputTest, GoStartsOnlyFromFrequenciesSummingToOne) {
 TEST_P(ClonalInputTest, GoAfterAReturnRunsWithTheTextsShown) {
   Open();
   Button(w.get(), "BtnNoTrade")->click();
-  for (const auto &[entry, rule] : Kind().series)
-    LeaveEntry(entry);
+  TypeSeries();
   Button(w.get(), "BtnBackC")->click();
   Open();
   EXPECT_EQ(Sim().SoftProp, 1);

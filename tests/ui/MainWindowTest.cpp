@@ -1,24 +1,11 @@
 // The main window: its stored layout, the Reset / Final chosen / Ready /
 // Model chosen states, the two files, the options, Go and Quit.
-#include <gtest/gtest.h>
-
-#include <QDir>
-#include <QFile>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTemporaryDir>
-#include <QTest>
 
-#include "UMorvane1.h"
-#include "UiTestSeams.h"
+#include "FieldTestSupport.h"
 #include "files/FinalFile.h"
 #include "files/TextFile.h"
-#include "framework/MorvaneForm.h"
-#include "framework/Windows.h"
-#include "state/SimState.h"
 #include "support/SeriesFilesSupport.h"
 
 using morvane::ui::Sim;
@@ -27,27 +14,10 @@ using namespace morvane::ui::testing;
 
 namespace {
 
-QByteArray ReadAll(const QString &path) {
-  QFile f(path);
-  EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
-  return f.readAll();
-}
-
-void WriteAll(const QString &path, const QByteArray &bytes) {
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(bytes);
-}
-
 // A window that the main window opens, standing in for the real one.
 class MainWindowTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    morvane::ui::Sim() = morvane::SimState{};
-    MorvaneForm::ForgetLastActiveForm();
-    ASSERT_TRUE(dir.isValid());
-    previousDir = QDir::currentPath();
-    QDir::setCurrent(dir.path());
     TfrmMorvane::SetQuitProgram([this] { ++quits; });
     window = std::make_unique<TfrmMorvane>();
     window->ShowForm();
@@ -55,8 +25,6 @@ protected:
   void TearDown() override {
     window.reset();
     TfrmMorvane::SetQuitProgram(nullptr);
-    QDir::setCurrent(previousDir);
-    QApplication::setActiveWindow(nullptr);
   }
   template <class T> T *Get(const char *name) {
     T *w = window->findChild<T *>(name);
@@ -66,7 +34,7 @@ protected:
   QPushButton *Button(const char *name) { return Get<QPushButton>(name); }
   QRadioButton *Option(const char *name) { return Get<QRadioButton>(name); }
   QLineEdit *Field(const char *name) { return Get<QLineEdit>(name); }
-  QString Path(const QString &name) const { return dir.filePath(name); }
+  QString Path(const QString &name) const { return folder.File(name); }
 
   // Goes to Ready with a new Final file and a Detail file.
   void ChooseFiles(const QString &final = "results.mrv", const QString &detail = "trace.gnr") {
@@ -75,26 +43,21 @@ protected:
     dialogs.answers << Path(detail);
     Button("BtnDetail")->click();
   }
-  // Enabled state of every control that the states tell apart.
-  QStringList EnabledControls() {
-    QStringList names;
-    for (const char *n : {"BtnChooseFin", "BtnDetail", "BtnLaunch", "BtnQuit"})
-      if (Button(n)->isEnabled())
-        names << n;
-    for (const char *n : {"RBtnDiploGlob", "RBtnDiploLocal", "RdBtnHaploGlo", "RdBtnHaploLoc",
-                          "RdBtnClonal", "RdBtnPlot", "RdBtnQuit"})
-      if (Option(n)->isEnabled())
-        names << n;
-    return names;
-  }
+  // The controls that the states tell apart, and those of them enabled.
   static QStringList AllControls() {
     return {"BtnChooseFin",  "BtnDetail",      "BtnLaunch",     "BtnQuit",
             "RBtnDiploGlob", "RBtnDiploLocal", "RdBtnHaploGlo", "RdBtnHaploLoc",
             "RdBtnClonal",   "RdBtnPlot",      "RdBtnQuit"};
   }
+  QStringList EnabledControls() {
+    QStringList names;
+    for (const QString &n : AllControls())
+      if (Get<QWidget>(qPrintable(n))->isEnabled())
+        names << n;
+    return names;
+  }
 
-  QTemporaryDir dir;
-  QString previousDir;
+  ScratchCurrentFolder folder;
   RecordingMessages messages;
   ScriptedFileDialogs dialogs;
   RecordingHelp help;
@@ -105,17 +68,8 @@ protected:
 TEST(MainWindowLayout, ControlsAndEnabledStatesAsStored) {
   TfrmMorvane w;
   EXPECT_EQ(w.objectName(), "frmMorvane");
-  struct Expected {
-    const char *name;
-    bool enabled;
-  };
-  const Expected buttons[] = {
-      {"BtnLaunch", false}, {"BtnChooseFin", true}, {"BtnDetail", false}, {"BtnQuit", true}};
-  for (const Expected &e : buttons) {
-    auto *b = w.findChild<QPushButton *>(e.name);
-    ASSERT_NE(b, nullptr) << e.name;
-    EXPECT_EQ(b->isEnabled(), e.enabled) << e.name;
-  }
+  ExpectEnabled(&w, "BtnChooseFin BtnQuit", true);
+  ExpectEnabled(&w, "BtnLaunch BtnDetail TxtFinal TxtDetail", false);
   for (const char *name : {"RBtnDiploLocal", "RBtnDiploGlob", "RdBtnHaploLoc", "RdBtnHaploGlo",
                            "RdBtnClonal", "RdBtnPlot", "RdBtnQuit"}) {
     auto *o = w.findChild<QRadioButton *>(name);
@@ -124,12 +78,8 @@ TEST(MainWindowLayout, ControlsAndEnabledStatesAsStored) {
     // Siblings, so that selecting one deselects the others.
     EXPECT_EQ(o->parentWidget()->objectName(), "RGrpMenu");
   }
-  for (const char *name : {"TxtFinal", "TxtDetail"}) {
-    auto *t = w.findChild<QLineEdit *>(name);
-    ASSERT_NE(t, nullptr);
-    EXPECT_FALSE(t->isEnabled());
-    EXPECT_TRUE(t->text().isEmpty());
-  }
+  for (const char *name : {"TxtFinal", "TxtDetail"})
+    EXPECT_TRUE(Field(&w, name)->text().isEmpty());
   // The Help menu and its two items.
   auto *menu = w.findChild<QMenu *>("Help1");
   ASSERT_NE(menu, nullptr);
@@ -174,19 +124,19 @@ TEST_F(MainWindowTest, CancelledFinalDialogShowsNoneAndChangesNothing) {
   EXPECT_EQ(Field("TxtFinal")->text(), "None");
   EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnQuit"}));
   EXPECT_TRUE(Sim().FinalFileName.empty());
-  EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+  EXPECT_TRUE(QDir().entryList(QDir::Files).isEmpty());
 }
 
 TEST_F(MainWindowTest, NewFinalFileGetsTheHeaderAndExistingOneIsLeftAlone) {
   dialogs.answers << Path("new.mrv");
   Button("BtnChooseFin")->click();
-  EXPECT_EQ(ReadAll(Path("new.mrv")), QByteArray::fromStdString(morvane::FinalHeaderLine()));
+  EXPECT_EQ(ReadAll(Path("new.mrv")), morvane::FinalHeaderLine());
   EXPECT_EQ(Field("TxtFinal")->text(), Path("new.mrv"));
   EXPECT_EQ(Sim().FinalFileName, Path("new.mrv").toStdString());
   EXPECT_EQ(Sim().FinalFile.Name, Sim().FinalFileName);
   EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnDetail", "BtnQuit"}));
 
-  const QByteArray old = "not a final file at all\n";
+  const char *old = "not a final file at all\n";
   WriteAll(Path("old.mrv"), old);
   dialogs.answers << Path("old.mrv");
   messages.scriptedAnswers = {0};
@@ -250,7 +200,7 @@ TEST_F(MainWindowTest, FilesThatHoldSomethingAreTakenOnlyOnceTheUserAgreed) {
       expected = name;
     EXPECT_EQ(detailFile ? Sim().DetailFileName : Sim().FinalFileName, expected.toStdString());
     EXPECT_EQ(Field(detailFile ? "TxtDetail" : "TxtFinal")->text(), expected);
-    EXPECT_EQ(ReadAll(name).toStdString(), detailFile && taken ? "" : c.content);
+    EXPECT_EQ(ReadAll(name), detailFile && taken ? "" : c.content);
   }
 }
 
@@ -261,7 +211,7 @@ TEST_F(MainWindowTest, DetailFileIsEmptiedAndLeadsToReady) {
   ASSERT_EQ(dialogs.saves.size(), 1u);
   EXPECT_EQ(dialogs.saves[0].defaultSuffix, "gnr");
   EXPECT_EQ(dialogs.saves[0].pattern, "*.gnr");
-  EXPECT_TRUE(ReadAll(Path("trace.gnr")).isEmpty());
+  EXPECT_TRUE(ReadAll(Path("trace.gnr")).empty());
   EXPECT_EQ(Field("TxtDetail")->text(), Path("trace.gnr"));
   EXPECT_EQ(Sim().DetailFileName, Path("trace.gnr").toStdString());
   EXPECT_EQ(Sim().DetailFile.Name, Sim().DetailFileName);
@@ -279,14 +229,13 @@ TEST_F(MainWindowTest, LaterCancelledDialogsReuseTheirNames) {
   // the user agreed, and the window is back in Ready.
   messages.scriptedAnswers = {0};
   Button("BtnDetail")->click();
-  EXPECT_TRUE(ReadAll(Path("trace.gnr")).isEmpty());
+  EXPECT_TRUE(ReadAll(Path("trace.gnr")).empty());
   EXPECT_TRUE(Option("RdBtnQuit")->isChecked());
   EXPECT_FALSE(Option("RdBtnHaploLoc")->isChecked());
   EXPECT_TRUE(Sim().ModeQuit);
   // A cancelled Final dialog opens the same Final file again and changes nothing.
-  const QByteArray final = ReadAll(Path("results.mrv"));
   Button("BtnChooseFin")->click();
-  EXPECT_EQ(ReadAll(Path("results.mrv")), final);
+  EXPECT_EQ(ReadAll(Path("results.mrv")), morvane::FinalHeaderLine());
   EXPECT_EQ(EnabledControls(), AllControls());
 }
 
@@ -352,16 +301,13 @@ TEST_F(MainWindowTest, GoOpensTheWindowOfTheChosenModel) {
   EXPECT_FALSE(clon.isVisible() || plot.isVisible());
   EXPECT_TRUE(window->isVisible());
   // Back in the main window: the model's window is left open behind it.
-  window->ShowForm();
-  ChooseFiles();
-  Option("RdBtnClonal")->setChecked(true);
-  Button("BtnLaunch")->click();
-  EXPECT_TRUE(clon.isVisible());
-  window->ShowForm();
-  ChooseFiles();
-  Option("RdBtnPlot")->setChecked(true);
-  Button("BtnLaunch")->click();
-  EXPECT_TRUE(plot.isVisible());
+  for (auto [option, opened] : {std::pair{"RdBtnClonal", &clon}, {"RdBtnPlot", &plot}}) {
+    window->ShowForm();
+    ChooseFiles();
+    Option(option)->setChecked(true);
+    Button("BtnLaunch")->click();
+    EXPECT_TRUE(opened->isVisible()) << option;
+  }
   EXPECT_EQ(quits, 0);
   EXPECT_TRUE(messages.texts.isEmpty());
 }
@@ -390,11 +336,11 @@ TEST_F(MainWindowTest, ComingBackResetsTheWindowButKeepsTheSelection) {
 TEST_F(MainWindowTest, DetailFileThatIsTheFinalFileIsRefused) {
   dialogs.answers << Path("results.mrv");
   Button("BtnChooseFin")->click();
-  const QByteArray final = ReadAll(Path("results.mrv"));
-  ASSERT_FALSE(final.isEmpty());
+  const std::string final = morvane::FinalHeaderLine();
+  ASSERT_EQ(ReadAll(Path("results.mrv")), final);
   // The same file under another spelling of its path.
-  ASSERT_TRUE(QDir(dir.path()).mkdir("sub"));
-  dialogs.answers << dir.path() + "/sub/../results.mrv";
+  ASSERT_TRUE(QDir().mkdir("sub"));
+  dialogs.answers << Path("sub/../results.mrv");
   Button("BtnDetail")->click();
   ASSERT_EQ(messages.texts.size(), 1);
   EXPECT_TRUE(messages.texts[0].contains("cannot be the Final file"));
@@ -430,7 +376,7 @@ TEST_F(MainWindowTest, PlotFilesAreRefusedAsResultFiles) {
   Button("BtnDetail")->click();
   ASSERT_EQ(messages.texts.size(), 2);
   EXPECT_EQ(Field("TxtDetail")->text(), "None");
-  EXPECT_FALSE(ReadAll(Path("PlotCloneFile.plo")).isEmpty());
+  EXPECT_EQ(ReadAll(Path("PlotCloneFile.plo")), "0\t0.000\t0.500\t0.000\t0.50\r\n");
   EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnDetail", "BtnQuit"}));
 }
 

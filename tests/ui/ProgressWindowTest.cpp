@@ -1,28 +1,16 @@
 // The progress window during real runs: live numbers, the interrupt button,
 // modality, and the hand-over at the end of a run.
-#include <gtest/gtest.h>
-
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
-#include <QLineEdit>
-#include <QLocale>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
+#include <algorithm>
 #include <functional>
 
-#include "UMorvane1.h"
+#include "FieldTestSupport.h"
 #include "UTShowStop.h"
-#include "UiTestSeams.h"
-#include "engine/Series.h"
 #include "files/PlotFile.h"
 #include "files/TextFile.h"
 #include "framework/ErrorHandler.h"
 #include "framework/Locale.h"
-#include "framework/Windows.h"
-#include "state/SimState.h"
 
 using morvane::ui::Sim;
 using namespace morvane::ui;
@@ -55,11 +43,6 @@ private:
 class ProgressWindowTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    morvane::ui::Sim() = morvane::SimState{};
-    MorvaneForm::ForgetLastActiveForm();
-    ASSERT_TRUE(dir.isValid());
-    previousDir = QDir::currentPath();
-    QDir::setCurrent(dir.path());
     TfrmMorvane::SetQuitProgram([this] { ++quits; });
     main = std::make_unique<TfrmMorvane>();
     progress = std::make_unique<TFrmShowT>();
@@ -67,18 +50,10 @@ protected:
     main->ShowForm();
     // A haploid series with local panmixia that changes slowly and, with
     // L = 0, does not stop by itself for a long time.
-    Sim().DetailFileName = Sim().DetailFile.Name = dir.filePath("trace.gnr").toStdString();
+    Sim().DetailFileName = Sim().DetailFile.Name = folder.File("trace.gnr").toStdString();
     morvane::CreateEmptyFile(Sim().DetailFileName);
     morvane::PrepareSexualInput(Sim(), morvane::kSexPlotFileName);
-    Sim().SoftProp = 0.5;
-    Sim().MigSurv = 1;
-    Sim().HabFreq = 0.5;
-    Sim().TriesAB = Sim().TriesaB = 1;
-    Sim().W1A = 0.9;
-    Sim().W2A = 0.6;
-    Sim().W1a = 0.6;
-    Sim().W2a = 0.9;
-    Sim().StopThreshold = 0;
+    Sim().Params() = {0.5, 1, 0.5, 1, 1, 0.9, 0.6, 0.6, 0.9, 0}; // x d c i j W1A W2A W1a W2a L
     Sim().FreqA = 0.3;
     Sim().FreqB = 0.5;
     Sim().ModeHaploLocal = true;
@@ -89,19 +64,16 @@ protected:
     progress.reset();
     main.reset();
     TfrmMorvane::SetQuitProgram(nullptr);
-    QDir::setCurrent(previousDir);
     QLocale::setDefault(QLocale::c());
   }
   QLineEdit *Field(const char *name) { return progress->findChild<QLineEdit *>(name); }
   QPushButton *Interrupt() { return progress->findChild<QPushButton *>("BtnInterrupt"); }
-  int Lines(const QString &name) {
-    QFile f(dir.filePath(name));
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-    return f.readAll().count('\n');
+  static long Lines(const QString &name) {
+    const std::string text = ReadAll(name);
+    return std::count(text.begin(), text.end(), '\n');
   }
 
-  QTemporaryDir dir;
-  QString previousDir;
+  ScratchCurrentFolder folder;
   RecordingMessages messages;
   int quits = 0;
   std::unique_ptr<TfrmMorvane> main;
@@ -111,17 +83,16 @@ protected:
 TEST(ProgressWindowLayout, ControlsAndWindowAsStored) {
   TFrmShowT w;
   EXPECT_EQ(w.objectName(), "FrmShowT");
-  EXPECT_FALSE(w.findChild<QLineEdit *>("TxtNmbT")->isEnabled());
-  EXPECT_TRUE(w.findChild<QLineEdit *>("TxtDeltap")->isEnabled());
-  EXPECT_TRUE(w.findChild<QLineEdit *>("TxtDeltaq")->isEnabled());
+  ExpectEnabled(&w, "TxtNmbT", false);
+  ExpectEnabled(&w, "TxtDeltap TxtDeltaq", true);
   EXPECT_NE(w.findChild<QPushButton *>("BtnInterrupt"), nullptr);
   // No close, minimise or maximise box; modal for the whole program. A
   // dialog of the program: the window manager keeps it above the program's
   // windows and gives it no minimise button.
   EXPECT_EQ(w.windowFlags() & Qt::WindowType_Mask, Qt::Dialog);
-  EXPECT_FALSE(w.windowFlags() & Qt::WindowCloseButtonHint);
-  EXPECT_FALSE(w.windowFlags() & Qt::WindowMinimizeButtonHint);
-  EXPECT_FALSE(w.windowFlags() & Qt::WindowMaximizeButtonHint);
+  for (Qt::WindowType box :
+       {Qt::WindowCloseButtonHint, Qt::WindowMinimizeButtonHint, Qt::WindowMaximizeButtonHint})
+    EXPECT_FALSE(w.windowFlags() & box) << box;
   EXPECT_EQ(w.windowModality(), Qt::ApplicationModal);
   EXPECT_EQ(w.HelpContext(), 0);
   EXPECT_EQ(w.palette().color(QPalette::Window), QColor(0, 255, 255));
@@ -168,7 +139,7 @@ TEST_F(ProgressWindowTest, ShowsLiveNumbersInTheLocaleAndEndsOnInterrupt) {
   // Next to T, how far the Detail file has grown.
   const QString size = progress->findChild<QLabel *>("LblDetailSize")->text();
   EXPECT_TRUE(size.startsWith("Detail file: ")) << size.toStdString();
-  EXPECT_TRUE(size.contains(QString::number(QFileInfo(dir.filePath("trace.gnr")).size())))
+  EXPECT_TRUE(size.contains(QString::number(QFileInfo(folder.File("trace.gnr")).size())))
       << size.toStdString();
   EXPECT_TRUE(messages.texts.isEmpty());
   // The button is usable again in the next run.
@@ -231,7 +202,7 @@ TEST_F(ProgressWindowTest, FileErrorEndsTheRunAndReleasesTheOtherWindows) {
   StandIn haploid("FrmPerturb1N");
   // The Detail file becomes unwritable after the first generation.
   EveryPass watcher([&] {
-    Sim().DetailFile.Name = dir.filePath("gone/trace.gnr").toStdString();
+    Sim().DetailFile.Name = folder.File("gone/trace.gnr").toStdString();
     return false;
   });
   // Started from a button, as the input window does.
@@ -245,7 +216,7 @@ TEST_F(ProgressWindowTest, FileErrorEndsTheRunAndReleasesTheOtherWindows) {
   });
   go.click();
   EXPECT_EQ(messages.texts, QStringList({QString::fromStdString(morvane::IoErrorMessage(ENOENT)) +
-                                         "\n" + dir.filePath("gone/trace.gnr")}));
+                                         "\n" + folder.File("gone/trace.gnr")}));
   // The second generation could not be written: the state is that of the
   // first, the last one the files hold.
   EXPECT_EQ(Sim().Generation, 1u);

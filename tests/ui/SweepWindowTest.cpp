@@ -19,12 +19,6 @@ using namespace morvane::ui::testing;
 
 namespace {
 
-// A field and a text typed into it, written with '.'.
-struct Entry {
-  const char *field;
-  const char *text;
-};
-
 // A choice of a list made with the arrow keys.
 void Choose(QWidget *w, const char *name, const QString &text) {
   auto *box = w->findChild<QComboBox *>(name);
@@ -38,13 +32,13 @@ void Choose(QWidget *w, const char *name, const QString &text) {
   ASSERT_EQ(box->currentText(), text);
 }
 
-// A sweep typed into the window: the model, the fields (written with '.'),
+// A sweep typed into the window: the model, the fields ("field=text", with '.'),
 // the varied parameters as NAME, FROM, TO, COUNT, and the morvane-sweep
 // command line it stands for.
 struct SweepCase {
   const char *name;
   const char *model;
-  std::vector<Entry> fields;
+  const char *fields;
   std::vector<std::array<const char *, 4>> vary;
   std::vector<std::string> args;
   const char *show; // the output the map shows
@@ -53,11 +47,7 @@ struct SweepCase {
 const std::vector<SweepCase> kSweeps = {
     {"HaploidOverXAndC",
      "Haploids, global panmixia",
-     {{"TxtW1A", "0.9"},
-      {"TxtW2a", "0.8"},
-      {"TxtL", "0.0001"},
-      {"TxtThreads", "2"},
-      {"TxtMaxGen", "120"}},
+     "TxtW1A=0.9 TxtW2a=0.8 TxtL=0.0001 TxtThreads=2 TxtMaxGen=120",
      {{"c", "0.2", "0.8", "3"}, {"x", "0", "1", "3"}},
      // clang-format off
      {"--model", "haploid-global", "--W1A", "0.9", "--W2a", "0.8", "--L", "0.0001",
@@ -67,7 +57,7 @@ const std::vector<SweepCase> kSweeps = {
      "p"},
     {"ClonalOverD",
      "Clones",
-     {{"TxtfABClone", "0.25"}, {"TxtLClone", "0.0001"}, {"TxtMaxGen", "50"}, {"TxtThreads", "1"}},
+     "TxtfABClone=0.25 TxtLClone=0.0001 TxtMaxGen=50 TxtThreads=1",
      {{"d", "0.5", "1", "4"}},
      {},
      "T"},
@@ -84,8 +74,7 @@ protected:
   }
   void Fill(MorvaneForm *w, const SweepCase &c) {
     Choose(w, "CmbModel", c.model);
-    for (const Entry &e : c.fields)
-      Leave(Field(w, e.field), L(e.text));
+    LeaveAll(w, c.fields);
     for (std::size_t k = 0; k < c.vary.size(); ++k) {
       const auto &v = c.vary[k];
       const std::string row = std::to_string(k + 1);
@@ -97,6 +86,19 @@ protected:
     if (c.vary.size() < 2)
       Choose(w, "CmbVary2", "(none)");
     Choose(w, "CmbShow", c.show);
+  }
+  // Go on a sweep of count x count points, too big to end before the test
+  // acts on it.
+  MorvaneForm *StartBigSweep(const char *count) {
+    MorvaneForm *w = OpenSweepWindow();
+    Fill(w, {"Big",
+             "Haploids, local panmixia",
+             "",
+             {{"c", "0.1", "0.9", count}, {"x", "0", "1", count}},
+             {},
+             "p"});
+    Button(w, "BtnGo")->click();
+    return w;
   }
   // Go, then the events until the run has ended.
   void RunToEnd(MorvaneForm *w) {
@@ -221,24 +223,15 @@ TEST_P(SweepWindowTest, AKeyboardFilledSweepWritesWhatMorvaneSweepWrites) {
     EXPECT_TRUE(
         messages.texts[0].startsWith("The figure could not be written to no/such/map.png: "));
     messages.texts.clear();
-    QFile::remove("Sweep.mrv");
-    QFile::remove("Sweep.tsv");
-    QFile::remove("ref.mrv");
-    QFile::remove("ref.tsv");
+    for (const char *name : {"Sweep.mrv", "Sweep.tsv", "ref.mrv", "ref.tsv"})
+      QFile::remove(name);
     Button(w, "BtnBack")->click();
     EXPECT_TRUE(main->isVisible());
   }
 }
 
 TEST_P(SweepWindowTest, CancelKeepsTheRunForAResume) {
-  MorvaneForm *w = OpenSweepWindow();
-  Fill(w, {"Big",
-           "Haploids, local panmixia",
-           {},
-           {{"c", "0.1", "0.9", "60"}, {"x", "0", "1", "60"}},
-           {},
-           "p"});
-  Button(w, "BtnGo")->click();
+  MorvaneForm *w = StartBigSweep("60");
   Button(w, "BtnCancel")->click();
   WaitForEnd(w);
   ASSERT_EQ(messages.texts.size(), 1);
@@ -261,14 +254,7 @@ TEST_P(SweepWindowTest, CancelKeepsTheRunForAResume) {
 // Closing the window during a sweep asks first: No goes on, Yes cancels
 // and keeps what was done.
 TEST_P(SweepWindowTest, ClosingDuringASweepAsksFirst) {
-  MorvaneForm *w = OpenSweepWindow();
-  Fill(w, {"Big",
-           "Haploids, local panmixia",
-           {},
-           {{"c", "0.1", "0.9", "100"}, {"x", "0", "1", "100"}},
-           {},
-           "p"});
-  Button(w, "BtnGo")->click();
+  MorvaneForm *w = StartBigSweep("100");
   messages.answers = {false, true};
   EXPECT_FALSE(w->close());
   EXPECT_TRUE(static_cast<TFrmSweep *>(w)->Running());
@@ -285,36 +271,29 @@ TEST_P(SweepWindowTest, ClosingDuringASweepAsksFirst) {
 // field; what the sweep's own rules refuse, their message, nothing written.
 TEST_P(SweepWindowTest, Refusals) {
   struct Refusal {
-    std::vector<Entry> entries;
+    const char *entries;  // "field=text", with '.'
     const char *existing; // a Final file there before Go
     const char *message;  // the message starts with it
     const char *focus;    // the field left with the focus, or nullptr
     const char *shown;    // the text it then shows, written with '.'
   };
   const std::vector<Refusal> refusals = {
-      {{{"Txtx", "2"}}, nullptr, "x out of Range", "Txtx", "1"},
-      {{{"TxtFrom1", "7"}}, nullptr, "c out of Range", "TxtFrom1", "0.5"},
-      {{{"TxtCount1", "0"}}, nullptr, "--vary c=", nullptr, nullptr},
-      {{{"TxtThreads", "0"}}, nullptr, "--jobs needs a whole number", nullptr, nullptr},
-      {{},
-       "not a sweep\n",
-       "Sweep.mrv exists and does not hold this sweep whole",
-       nullptr,
+      {"Txtx=2", nullptr, "x out of Range", "Txtx", "1"},
+      {"TxtFrom1=7", nullptr, "c out of Range", "TxtFrom1", "0.5"},
+      {"TxtCount1=0", nullptr, "--vary c=", nullptr, nullptr},
+      {"TxtThreads=0", nullptr, "--jobs needs a whole number", nullptr, nullptr},
+      {"", "not a sweep\n", "Sweep.mrv exists and does not hold this sweep whole", nullptr,
        nullptr},
   };
   for (const Refusal &r : refusals) {
     SCOPED_TRACE(r.message);
     MorvaneForm *w = OpenSweepWindow();
     Choose(w, "CmbVary1", "c");
-    Leave(Field(w, "TxtFrom1"), L("0.2"));
-    Leave(Field(w, "TxtTo1"), L("0.8"));
-    Leave(Field(w, "TxtCount1"), "3");
-    Leave(Field(w, "TxtThreads"), "1");
+    LeaveAll(w, "TxtFrom1=0.2 TxtTo1=0.8 TxtCount1=3 TxtThreads=1");
     if (r.existing)
       WriteAll("Sweep.mrv", r.existing);
     messages.texts.clear();
-    for (const Entry &e : r.entries)
-      Leave(Field(w, e.field), L(e.text));
+    LeaveAll(w, r.entries);
     if (!r.focus)
       Button(w, "BtnGo")->click();
     WaitForEnd(w);

@@ -26,15 +26,9 @@ TEST_P(InputInProgramTest, BothSeriesRunFromTheMainWindow) {
   EXPECT_EQ(sex->objectName(), "FrmSexImput");
   EXPECT_EQ(Field(sex, "TxtPloidy")->text(), "Haploid");
   EXPECT_EQ(Field(sex, "TxtDetailFile")->text(), "first.gnr");
-  Leave(Field(sex, "TxtHabFreq"), L("0.6"));
-  Leave(Field(sex, "TxtFreqA"), L("0.3"));
-  Leave(Field(sex, "TxtBFreq"), L("0.2"));
-  Leave(Field(sex, "TxtDG"), L("-0.01"));
-  Leave(Field(sex, "Txti"), "3");
-  Leave(Field(sex, "TxtL"), L("0.0001"));
+  LeaveAll(sex, "TxtHabFreq=0.6 TxtFreqA=0.3 TxtBFreq=0.2 TxtDG=-0.01 Txti=3 TxtL=0.0001");
   Button(sex, "BtnTradeLin")->click();
-  Leave(Field(sex, "TxtW1A"), L("0.8"));
-  Leave(Field(sex, "TxtSmalla"), L("0.3"));
+  LeaveAll(sex, "TxtW1A=0.8 TxtSmalla=0.3");
   ASSERT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
   QTest::mouseClick(Button(sex, "BtnGoSex"), Qt::LeftButton);
   EXPECT_FALSE(sex->isVisible());
@@ -45,19 +39,11 @@ TEST_P(InputInProgramTest, BothSeriesRunFromTheMainWindow) {
 
   SimState e;
   ChooseModel(e, Model::HaploidLocal);
-  e.SoftProp = 1;
-  e.MigSurv = 1;
-  e.HabFreq = 0.6;
+  // x d c i j W1A W2A W1a W2a L; W2A and W2a as shown, then read by Go.
+  e.Params() = {1, 1, 0.6, 3, 1, 0.8, 0.2, 0.3, 0.7, 0.0001};
   e.FreqA = 0.3;
   e.FreqB = 0.2;
   e.DG = -0.01;
-  e.TriesAB = 3;
-  e.TriesaB = 1;
-  e.StopThreshold = 0.0001;
-  e.W1A = 0.8;
-  e.W2A = 0.2; // as shown, then read by Go
-  e.W1a = 0.3;
-  e.W2a = 0.7;
   e.TradeOffStatus = "LinTO";
   e.ESSStatus = "NoESS";
   RunCoreSeries(e, "first.gnr", false);
@@ -79,11 +65,7 @@ TEST_P(InputInProgramTest, BothSeriesRunFromTheMainWindow) {
   // The clonal window records the trade-off still in force.
   EXPECT_EQ(Sim().TradeOffStatus, "LinTO");
   Button(clon, "BtnNoTrade")->click();
-  Leave(Field(clon, "TxtSoftProp"), L("0.5"));
-  Leave(Field(clon, "TxtAB"), L("0.5"));
-  Leave(Field(clon, "TxtW1A"), L("0.9"));
-  Leave(Field(clon, "TxtW2Smalla"), L("0.6"));
-  Leave(Field(clon, "TxtL"), L("0.001"));
+  LeaveAll(clon, "TxtSoftProp=0.5 TxtAB=0.5 TxtW1A=0.9 TxtW2Smalla=0.6 TxtL=0.001");
   ASSERT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
   QTest::mouseClick(Button(clon, "BtnGoClon"), Qt::LeftButton);
   ASSERT_EQ(messages.texts.size(), 1);
@@ -92,25 +74,13 @@ TEST_P(InputInProgramTest, BothSeriesRunFromTheMainWindow) {
 
   SimState c;
   ChooseModel(c, Model::Clonal);
-  c.SoftProp = 0.5;
-  c.MigSurv = 1;
-  c.HabFreq = 0.5;
-  // The clonal window has its own fields: those not typed show their
-  // initial texts.
-  c.TriesAB = 1;
-  c.TriesaB = 1;
+  // The clonal window has its own fields: those not typed show their initial
+  // texts. W2(A) was shown with the linear trade-off still in force (W1(A) = 1
+  // gives 0), then freed by "No Trade-off" and not typed.
+  c.Params() = {0.5, 1, 0.5, 1, 1, 0.9, 0, 1, 0.6, 0.001};
   // f(AB) = 0.5 with 0.5, 0, 0.5: normalised to 1/3 each.
-  c.X[1] = 1.0 / 3;
-  c.X[2] = 1.0 / 3;
+  c.X[1] = c.X[2] = c.X[4] = 1.0 / 3;
   c.X[3] = 0;
-  c.X[4] = 1.0 / 3;
-  c.StopThreshold = 0.001;
-  c.W1A = 0.9;
-  // Shown with the linear trade-off still in force (W1(A) = 1 gives 0), then
-  // freed by "No Trade-off" and not typed.
-  c.W2A = 0;
-  c.W1a = 1;
-  c.W2a = 0.6;
   c.TradeOffStatus = "NoTO";
   c.ESSStatus = "NoESS";
   // The window reads the fields as shown (15 significant digits): these

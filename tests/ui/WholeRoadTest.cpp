@@ -72,17 +72,7 @@ const Road kRoads[] = {
      "p=0.2,q=0.9,DG=0.02"},
 };
 
-// The input window's field of a runner option, and the disturbance
-// window's field of a key of --disturb.
-const char *InputField(const std::string &option) {
-  static const std::map<std::string, const char *> fields = {
-      {"x", "TxtSoftProp"},   {"d", "TxtMigSurv"}, {"c", "TxtHabFreq"},  {"p", "TxtFreqA"},
-      {"q", "TxtBFreq"},      {"i", "Txti"},       {"j", "Txtj"},        {"DG", "TxtDG"},
-      {"L", "TxtL"},          {"W1A", "TxtW1A"},   {"W1a", "TxtSmalla"}, {"W2A", "TxtW2A"},
-      {"W2a", "TxtW2Smalla"}, {"fAB", "TxtAB"},    {"fAb", "TxtAsb"},    {"faB", "TxtsaB"},
-      {"fab", "Txtsasb"}};
-  return fields.at(option);
-}
+// The disturbance window's field of a key of --disturb.
 QString DisturbanceField(const QString &key) {
   const int clone = QStringList{"fAB", "fAb", "faB", "fab"}.indexOf(key);
   return clone < 0 ? "TxtNew" + key : QString("TxtNewX%1").arg(clone + 1);
