@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QLocale>
+#include <clocale>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -24,6 +25,7 @@
 #include "UiTestSeams.h"
 #include "engine/RunLoop.h"
 #include "engine/Series.h"
+#include "files/NumberFormat.h"
 #include "framework/MorvaneForm.h"
 #include "framework/Windows.h"
 #include "state/SimState.h"
@@ -142,15 +144,17 @@ protected:
   void SetUp() override {
     QLocale::setDefault(Separator() == ',' ? QLocale(QLocale::French, QLocale::France)
                                            : QLocale(QLocale::English, QLocale::UnitedStates));
+    // The program takes the C library's locale from the user's, as a French
+    // desktop sets it: nothing may read or write numbers through it.
+    ASSERT_NE(std::setlocale(LC_NUMERIC, Separator() == ',' ? "fr_FR.UTF-8" : "C"), nullptr);
     // The main window has chosen the files.
-    Sim().FinalFileName = "series.mrv";
-    Sim().FinalFile.Name = Sim().FinalFileName;
-    Sim().DetailFileName = "series.gnr";
-    Sim().DetailFile.Name = Sim().DetailFileName;
+    Sim().BindFinalFile("series.mrv");
+    Sim().BindDetailFile("series.gnr");
     WriteAll("series.gnr", "");
   }
   void TearDown() override {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    std::setlocale(LC_NUMERIC, "C");
   }
 
   char Separator() const { return SeparatorOf(this->GetParam()); }

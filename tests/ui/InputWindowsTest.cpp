@@ -597,7 +597,7 @@ TEST_P(ClonalInputTest, GoAfterAReturnRunsWithTheTextsShown) {
 
   SimState e = SeriesState(Model::Clonal);
   for (int k = 0; k < 4; ++k)
-    e.X[k + 1] = std::stod(frequencies[k].text);
+    e.X[k + 1] = *morvane::TextToReal(frequencies[k].text);
   RunCoreSeries(e, "series.gnr", true);
   EXPECT_EQ(ReadAll("series.gnr"), ReadAll("expected.gnr"));
   EXPECT_EQ(ReadAll("PlotCloneFile.plo"), ReadAll("expected.plo"));

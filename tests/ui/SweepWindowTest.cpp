@@ -122,9 +122,9 @@ protected:
     std::size_t marked = 0;
     double low = HUGE_VAL, high = -HUGE_VAL;
     for (std::size_t k = 0; k < rows.size(); ++k) {
-      low = std::min(low, std::stod(rows[k][column]));
-      high = std::max(high, std::stod(rows[k][column]));
-      EXPECT_EQ(w->Map()->Value(k), std::stod(rows[k][column])) << k;
+      low = std::min(low, *morvane::TextToReal(rows[k][column]));
+      high = std::max(high, *morvane::TextToReal(rows[k][column]));
+      EXPECT_EQ(w->Map()->Value(k), *morvane::TextToReal(rows[k][column])) << k;
       EXPECT_EQ(w->Map()->Marked(k), rows[k].back() == "no") << k;
       marked += w->Map()->Marked(k);
     }
@@ -145,9 +145,9 @@ protected:
     const std::size_t point = plan.Points() - 1;
     const auto at = plan.Coordinates(point);
     QCPAxisRect *rect = map->axisRect();
-    const double x = std::stod(plan.axes[0].shown[at[0]]);
+    const double x = *morvane::TextToReal(plan.axes[0].shown[at[0]]);
     const double y =
-        plan.axes.size() == 2 ? std::stod(plan.axes[1].shown[at[1]]) : map->Value(point);
+        plan.axes.size() == 2 ? *morvane::TextToReal(plan.axes[1].shown[at[1]]) : map->Value(point);
     const QPoint position(int(rect->axis(QCPAxis::atBottom)->coordToPixel(x)),
                           int(rect->axis(QCPAxis::atLeft)->coordToPixel(y)));
     // Hovering: the point's parameters and results.
