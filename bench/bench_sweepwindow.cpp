@@ -7,6 +7,9 @@
 //   from the window.
 // - BM_MapRepaint: one repaint of the map of a whole 200 x 200 sweep (40,000
 //   points), at 800 x 600; frames_per_second is what the live map can reach.
+// - BM_MapFigure: the figure of a whole 500 x 500 sweep (250,000 points)
+//   drawn from its rows and written as a PNG of one chart's size (8.5 x 7 cm
+//   at 300 dpi), as the window saves it and morvane-sweep --map draws it.
 #include <benchmark/benchmark.h>
 
 #include <atomic>
@@ -21,6 +24,7 @@
 #include "batch/Sweep.h"
 #include "batch/SweepFiles.h"
 #include "batch/SweepOptions.h"
+#include "figure/SweepFigure.h"
 #include "support/ScratchFolder.h"
 
 namespace {
@@ -82,16 +86,23 @@ void BM_SweepFromWindow(benchmark::State &state) {
 }
 BENCHMARK(BM_SweepFromWindow)->Apply(SweepSizes);
 
+// The rows of a whole sweep with a smooth p and one point in seven not
+// converged.
+std::vector<std::vector<std::string>> MapRows(const SweepPlan &plan) {
+  std::vector<std::vector<std::string>> rows;
+  for (std::size_t k = 0; k < plan.Points(); ++k) {
+    const auto at = plan.Coordinates(k);
+    const double p = 0.5 + 0.5 * std::sin(double(at[0]) / 20) * std::cos(double(at[1]) / 30);
+    rows.push_back({std::to_string(k), plan.axes[0].shown[at[0]], plan.axes[1].shown[at[1]], "100",
+                    std::to_string(p), "0.5", "0", "0", k % 7 ? "yes" : "no"});
+  }
+  return rows;
+}
+
 void BM_MapRepaint(benchmark::State &state) {
   testing::ScratchFolder dir;
   const SweepOptions o = Options(dir.File("map.mrv"), 200);
-  std::vector<std::vector<std::string>> rows;
-  for (std::size_t k = 0; k < o.plan.Points(); ++k) {
-    const auto at = o.plan.Coordinates(k);
-    const double p = 0.5 + 0.5 * std::sin(double(at[0]) / 20) * std::cos(double(at[1]) / 30);
-    rows.push_back({std::to_string(k), o.plan.axes[0].shown[at[0]], o.plan.axes[1].shown[at[1]],
-                    "100", std::to_string(p), "0.5", "0", "0", k % 7 ? "yes" : "no"});
-  }
+  const auto rows = MapRows(o.plan);
   ui::SweepMapView map;
   map.resize(800, 600);
   map.SetPlan(o.plan, "p");
@@ -102,5 +113,17 @@ void BM_MapRepaint(benchmark::State &state) {
       benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_MapRepaint)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_MapFigure(benchmark::State &state) {
+  testing::ScratchFolder dir;
+  const SweepOptions o = Options(dir.File("map.mrv"), 500);
+  const auto rows = MapRows(o.plan);
+  const QString png = QString::fromStdString(dir.File("map.png"));
+  const figure::FigureSettings settings =
+      figure::DefaultFigureSettings(figure::FigureCharts::Frequencies);
+  for (auto _ : state)
+    figure::WriteSweepFigure(o.plan, rows, "p", settings, png);
+}
+BENCHMARK(BM_MapFigure)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace

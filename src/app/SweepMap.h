@@ -1,49 +1,34 @@
-// The map of a sweep: one output as a colour grid over the two varied
-// parameters, with named axes, tick labels, a colour scale, and the points
-// that did not converge hatched. Drawn with Qt Gui without a display; the
-// only part of the sweep that uses Qt.
+// morvane-sweep's map: the sweep's figure (a colour map over two varied
+// parameters, a diagram over one) drawn from the table the sweep wrote, by
+// the drawing code of the sweep window. The only part of the sweep that uses
+// Qt.
 #pragma once
 
-#include <cstddef>
 #include <memory>
 #include <string>
 
-#include <QColor>
-#include <QImage>
-#include <QRectF>
-#include <QSize>
+#include "batch/SweepOptions.h"
 
-#include "batch/Sweep.h"
-
-class QGuiApplication;
+class QApplication;
 
 namespace morvane {
 
-// The application object that drawing a map needs (its fonts), on the
-// offscreen platform, with Qt's notes about the environment kept off stderr.
-// A program makes it before it draws a map; nothing here makes one.
+// The application object that drawing a figure needs (its fonts and
+// widgets), on the offscreen platform, with Qt's notes about the environment
+// kept off stderr. A program makes it before it draws; nothing here makes
+// one.
 class SweepMapApplication {
 public:
   SweepMapApplication();
   ~SweepMapApplication();
 
 private:
-  std::unique_ptr<QGuiApplication> app_;
+  std::unique_ptr<QApplication> app_;
 };
 
-// The colour of a place on the colour scale, from 0 (low end) to 1.
-QColor SweepMapColour(double fraction);
-
-// Where the cell of the point at (x, y) on the two axes lies in a map of
-// that size: the first parameter runs left to right, the second bottom to
-// top.
-QRectF SweepMapCell(const SweepMapData &map, QSize size, std::size_t x, std::size_t y);
-
-// The map drawn on an image of that size.
-QImage SweepMapImage(const SweepMapData &map, QSize size);
-
-// Writes the map as PNG or SVG, by the ending of the name, to a new file.
-// Throws FileError.
-void WriteSweepMap(const SweepMapData &map, const std::string &file, QSize size);
+// Writes to `file` the figure of options.tableFile showing options.mapOf,
+// sized by --map-size (pixels at 100 to the inch, text at 9 pt). Throws UsageError (the table
+// unreadable) or std::runtime_error naming the file.
+void WriteSweepMap(const SweepOptions &options, const std::string &file);
 
 } // namespace morvane

@@ -1,5 +1,5 @@
 // morvane-sweep: the series of morvane-run over a grid of one or two
-// parameters, on all cores or in shards, with a table and a map.
+// parameters, on all cores or in shards, with a table and a map or diagram.
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -10,9 +10,9 @@
 #include <unistd.h>
 #include <vector>
 
+#include "app/SweepMap.h"
 #include "batch/Sweep.h"
 #include "batch/SweepFiles.h"
-#include "app/SweepMap.h"
 #include "batch/SweepOptions.h"
 #include "files/TextFile.h"
 
@@ -36,12 +36,12 @@ void CatchStopSignals() {
 }
 
 // The map under its temporary name, renamed once written.
-void WriteMap(const morvane::SweepOptions &o, const morvane::SweepMapData &map) {
+void WriteMap(const morvane::SweepOptions &o) {
   const std::string part = morvane::PartName(o.mapFile);
   std::remove(part.c_str());
   try {
     const morvane::SweepMapApplication application;
-    morvane::WriteSweepMap(map, part, QSize(o.mapWidth, o.mapHeight));
+    morvane::WriteSweepMap(o, part);
     if (std::rename(part.c_str(), o.mapFile.c_str()) != 0)
       throw morvane::FileError(errno, o.mapFile);
   } catch (...) {
@@ -61,12 +61,12 @@ int Sweep(const morvane::SweepOptions &o) {
               << " hold this sweep whole\n";
   if (!run.Complete()) {
     std::cerr << "morvane-sweep: interrupted: " << run.pointsDone << " of " << run.points
-              << " points are kept in " << PartName(o.finalFile) << " and "
-              << PartName(o.tableFile) << ";\nrun the same command with --resume to go on\n";
+              << " points are kept in " << PartName(o.finalFile) << " and " << PartName(o.tableFile)
+              << ";\nrun the same command with --resume to go on\n";
     return stopSignal == SIGTERM ? 143 : 130;
   }
   if (!o.mapFile.empty() && !(run.alreadyDone && FileExists(o.mapFile)))
-    WriteMap(o, run.map);
+    WriteMap(o);
   return 0;
 }
 
@@ -83,9 +83,9 @@ int main(int argc, char **argv) {
     }
     if (!options.merge)
       return Sweep(options);
-    const SweepMapData map = MergeSweepShards(options);
+    MergeSweepShards(options);
     if (!options.mapFile.empty())
-      WriteMap(options, map);
+      WriteMap(options);
   } catch (const UsageError &e) {
     std::cerr << e.what() << '\n';
     return 2;

@@ -57,6 +57,8 @@ std::size_t OutputColumn(const SweepPlan &plan, const std::string &output) {
 SweepMapData MapOfRows(const SweepOptions &o, const std::vector<std::string> &rows) {
   const SweepPlan &plan = o.plan;
   SweepMapData map;
+  if (plan.axes.size() < 2)
+    return map; // a diagram: drawn from the table
   map.xName = plan.axes[0].option;
   map.yName = plan.axes[1].option;
   map.xTicks = plan.axes[0].shown;

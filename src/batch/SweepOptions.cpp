@@ -271,8 +271,9 @@ void ParseMapOptions(SweepOptions &o, const std::map<std::string, std::string> &
     return;
   }
   o.mapFile = it->second;
-  if (!HasEnding(o.mapFile, ".png") && !HasEnding(o.mapFile, ".svg"))
-    Refuse("--map needs a file name ending in .png or .svg (got \"" + o.mapFile + "\")");
+  if (!HasEnding(o.mapFile, ".png") && !HasEnding(o.mapFile, ".svg") &&
+      !HasEnding(o.mapFile, ".pdf"))
+    Refuse("--map needs a file name ending in .png, .svg or .pdf (got \"" + o.mapFile + "\")");
   it = given.find("map-size");
   if (it != given.end()) {
     const std::vector<std::string> parts = Split(it->second, 'x');
@@ -380,8 +381,6 @@ void CheckTraceDir(const SweepOptions &o, const std::vector<std::string> &output
 void CheckSweepMap(SweepOptions &o) {
   if (o.mapFile.empty())
     return;
-  if (o.plan.axes.size() != 2)
-    Refuse("--map needs two --vary");
   const std::vector<std::string> outputs = SweepOutputs(o.plan.model);
   if (o.mapOf.empty())
     o.mapOf = outputs.front();
@@ -606,11 +605,17 @@ Results:
   --trace-dir DIR  also write a Detail file and a Plot file per point in DIR
                    (point-N.gnr, point-N.plo, names that sort in grid order);
                    each record then names its point's Plot file
-  --map FILE       draw a map (.png or .svg) of one output over the two varied
-                   parameters; points not converged are hatched
+  --map FILE       draw the sweep (.png, .svg or .pdf): over two varied
+                   parameters a colour map of one output, over one a diagram
+                   of the final p, q, DG (and Fit for diploids; the four
+                   frequencies for clones) against the parameter; points not
+                   converged carry a cross; axes and colour bar have round
+                   ticks
   --map-of NAME    the output drawn: p, q, DG, Fit, T (clones: fAB, fAb, faB,
-                   fab, T) [p, or fAB for clones]
-  --map-size WxH   the size of the map in pixels [800x600]
+                   fab, T) [p, or fAB for clones]; a diagram draws T alone or
+                   all the others
+  --map-size WxH   the size of the figure in pixels at 100 per inch, text at
+                   9 pt [800x600]
 
 Running:
   --jobs N         run N points at a time on N threads [all cores]; the

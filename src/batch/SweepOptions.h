@@ -82,7 +82,7 @@ std::vector<std::string> SweepOutputs(Model model);
 // CheckSweepPoints.
 SweepOptions ParseSweepOptions(const std::vector<std::string> &args);
 
-// Checks --map and --map-of against the plan (two axes, an output of the
+// Checks --map and --map-of against the plan (an output of the
 // model) and sets the default --map-of. Throws UsageError. Done by the parse;
 // a merge does it once the plan of its shards is known.
 void CheckSweepMap(SweepOptions &options);

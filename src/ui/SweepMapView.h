@@ -1,9 +1,6 @@
-// The picture of a sweep: over two varied parameters a colour map of one
-// output with its colour bar, over one a diagram of the output against the
-// parameter; points not converged marked with a cross. It fills in as the
-// table's rows come, shows a point's values under the mouse and tells which
-// point was clicked. The same drawing serves the live map and a sweep opened
-// from its files.
+// The live picture of a sweep in its window: the sweep's figure (map or
+// diagram) filling in as the table's rows come, a point's values under the
+// mouse, and which point was clicked.
 #pragma once
 
 #include <QString>
@@ -14,7 +11,7 @@
 
 #include <qcustomplot.h>
 
-#include "batch/SweepOptions.h"
+#include "figure/SweepFigure.h"
 
 namespace morvane::ui {
 
@@ -25,24 +22,20 @@ public:
   explicit SweepMapView(QWidget *parent = nullptr);
 
   // A new sweep: its grid, and the output drawn (a column of its table).
-  void SetPlan(const SweepPlan &plan, const std::string &output);
+  void SetPlan(const SweepPlan &plan, const std::string &output) { figure_.SetPlan(plan, output); }
   // Another output of the same rows.
-  void SetOutput(const std::string &output);
+  void SetOutput(const std::string &output) { figure_.SetOutput(output); }
   // The table's rows, split at TABs, in grid order: those beyond the ones
   // already drawn are added.
-  void AddRows(const std::vector<std::vector<std::string>> &rows);
+  void AddRows(const std::vector<std::vector<std::string>> &rows) { figure_.AddRows(rows); }
 
-  // What is drawn for a point (NaN while its row has not come), and whether
-  // it is marked as not converged.
-  double Value(std::size_t point) const;
-  bool Marked(std::size_t point) const;
-  std::size_t RowsDrawn() const { return rows_.size(); }
-  // The ends of the colour bar (two parameters).
-  QCPRange ColourRange() const { return map_ ? map_->dataRange() : QCPRange(); }
-  // The point drawn under a position of the widget, or -1.
-  long PointAt(const QPointF &position) const;
-  // The text shown for a point under the mouse: its parameters and results.
-  QString PointText(std::size_t point) const;
+  const figure::SweepFigure &Figure() const { return figure_; }
+  double Value(std::size_t point) const { return figure_.Value(point); }
+  bool Marked(std::size_t point) const { return figure_.Marked(point); }
+  std::size_t RowsDrawn() const { return figure_.RowsDrawn(); }
+  QCPRange ColourRange() const { return figure_.ColourRange(); }
+  long PointAt(const QPointF &position) const { return figure_.PointAt(position); }
+  QString PointText(std::size_t point) const { return figure_.PointText(point); }
 
   // A click on a point: its number in grid order.
   std::function<void(std::size_t)> onPointClicked;
@@ -52,22 +45,7 @@ protected:
   void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
-  void Redraw();
-  void DrawRow(std::size_t point);
-  double CellOf(std::size_t point) const;
-
-  SweepPlan plan_;
-  std::vector<std::string> columns_; // the table's column names
-  std::size_t column_ = 0;           // the column drawn
-  std::vector<std::vector<std::string>> rows_;
-  std::vector<double> axisValues_[2];
-  QCPColorMap *map_ = nullptr;
-  QCPColorScale *scale_ = nullptr;
-  QCPGraph *line_ = nullptr;
-  QCPGraph *crosses_ = nullptr;
-  // The lowest and highest value drawn: the colour bar's ends.
-  double low_ = 0, high_ = 0;
-  bool anyValue_ = false;
+  figure::SweepFigure figure_{*this};
 };
 
 } // namespace morvane::ui

@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSvgGenerator>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -20,6 +19,8 @@
 #include "batch/RunnerOptions.h"
 #include "batch/SweepFiles.h"
 #include "engine/Series.h"
+#include "figure/FigureSettings.h"
+#include "figure/SweepFigure.h"
 #include "files/SeriesReader.h"
 #include "files/TextFile.h"
 #include "framework/FileDialogs.h"
@@ -31,6 +32,7 @@
 
 using morvane::ui::Sim;
 namespace mui = morvane::ui;
+namespace fig = morvane::figure;
 
 namespace {
 
@@ -523,34 +525,25 @@ void TFrmSweep::BtnOpenClick() {
 }
 
 void TFrmSweep::BtnSaveMapClick() {
+  if (map_->RowsDrawn() == 0)
+    return;
   const QString name = mui::FileDialogs().SaveFileNameAs(this, QStringLiteral("Sweep.png"),
                                                          {QStringLiteral("PNG pictures (*.png)"),
                                                           QStringLiteral("SVG pictures (*.svg)"),
                                                           QStringLiteral("PDF documents (*.pdf)")});
   if (name.isEmpty())
     return;
+  // The figure at the size of one chart on the page, in the format its
+  // name ends with.
+  fig::FigureSettings settings = fig::DefaultFigureSettings(fig::FigureCharts::Frequencies);
   const std::string file = name.toStdString();
-  bool saved = false;
-  if (morvane::HasEnding(file, ".svg")) {
-    QSvgGenerator svg;
-    svg.setFileName(name);
-    svg.setSize(map_->size());
-    svg.setViewBox(map_->rect());
-    QCPPainter painter;
-    saved = painter.begin(&svg);
-    if (saved) {
-      map_->toPainter(&painter, map_->width(), map_->height());
-      saved = painter.end();
-    }
-  } else if (morvane::HasEnding(file, ".pdf")) {
-    saved = map_->savePdf(name);
-  } else {
-    saved = map_->savePng(name);
-  }
-  if (!saved) {
-    // The drawing calls tell only that they failed: the file tells why.
-    QFile probe(name);
-    const QString why = probe.open(QIODevice::WriteOnly) ? QString() : ": " + probe.errorString();
-    ShowMessage(QStringLiteral("The figure could not be written to %1%2").arg(name, why));
+  settings.format = morvane::HasEnding(file, ".svg")   ? fig::FigureFormat::Svg
+                    : morvane::HasEnding(file, ".pdf") ? fig::FigureFormat::Pdf
+                                                       : fig::FigureFormat::Png;
+  const fig::SweepFigure &shown = map_->Figure();
+  try {
+    fig::WriteSweepFigure(shown.Plan(), shown.Rows(), shown.Output(), settings, name);
+  } catch (const std::runtime_error &e) {
+    ShowMessage(QString::fromStdString(e.what()));
   }
 }

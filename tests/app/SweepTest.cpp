@@ -1,13 +1,16 @@
 // morvane-sweep as a program: its records against morvane-run's, the same
 // files on any number of threads and as shards merged back, its refusals,
-// its trace files, its progress line and its map.
+// its trace files, its progress line and its figures.
 #include <pty.h>
+
+#include <cctype>
 
 #include <QImage>
 
-#include "support/ProgramTestSupport.h"
-#include "app/SweepMap.h"
+#include "batch/SweepOptions.h"
+#include "files/NumberFormat.h"
 #include "files/TextFile.h"
+#include "support/ProgramTestSupport.h"
 
 namespace morvane {
 namespace {
@@ -116,8 +119,7 @@ TEST(SweepRefusal, BadInputIsRefusedAndNothingWritten) {
       {Words("--vary x=0:1:3 --shard 1/0"), "--shard needs K/N"},
       {Words("--vary x=0:1:3 --jobs 0"), "--jobs needs"},
       {Words("--vary x=0:1:3 --detail d.gnr"), "--trace-dir"},
-      {Words("--vary x=0:1:3 --map m.png"), "--map needs two --vary"},
-      {Words("--vary x=0:1:3 --vary c=0.1:0.2:2 --map m.jpg"), ".png or .svg"},
+      {Words("--vary x=0:1:3 --vary c=0.1:0.2:2 --map m.jpg"), ".png, .svg or .pdf"},
       {Words("--vary x=0:1:3 --vary c=0.1:0.2:2 --map m.png --map-of fAB"),
        "--map-of must be one of p, q, DG, Fit, T"},
   };
@@ -191,39 +193,71 @@ TEST(SweepProgress, ShownOnATerminal) {
   EXPECT_NE(shown.find(" points/s, "), std::string::npos) << shown;
 }
 
-TEST(SweepMap, ImageOfTheRequestedSizeFollowsTheGrid) {
-  // Three values of x by two of c; the point at (x 2, c 0) did not converge.
-  SweepMapData map;
-  map.xName = "x";
-  map.yName = "c";
-  map.xTicks = {"0", "0.5", "1"};
-  map.yTicks = {"0.2", "0.8"};
-  map.valueName = "p";
-  map.values = {0, 0.25, 0.5, 0.75, 1, 0.9};
-  map.converged = {true, true, true, true, false, true};
-  map.low = 0;
-  map.high = 1;
-  ScratchFolder folder;
-  WriteSweepMap(map, folder.File("map.png"), QSize(500, 400));
-  const QImage image(QString::fromStdString(folder.File("map.png")));
-  ASSERT_EQ(image.size(), QSize(500, 400));
-  for (std::size_t point = 0; point < 6; ++point) {
-    const QRectF cell = SweepMapCell(map, image.size(), point / 2, point % 2);
-    const QRgb colour = SweepMapColour(map.values[point]).rgb();
-    int same = 0, all = 0;
-    for (int px = static_cast<int>(cell.left()) + 1; px < cell.right() - 1; ++px)
-      for (int py = static_cast<int>(cell.top()) + 1; py < cell.bottom() - 1; ++py, ++all)
-        same += image.pixel(px, py) == colour;
-    if (map.converged[point])
-      EXPECT_EQ(same, all) << point;
-    else
-      EXPECT_LT(same, all * 0.8) << point; // hatched
+// The texts of an SVG picture, in the order drawn.
+std::vector<std::string> SvgTexts(const std::string &svg) {
+  std::vector<std::string> texts;
+  for (std::size_t at = 0; (at = svg.find("</text>", at)) != std::string::npos; ++at) {
+    const std::size_t open = svg.rfind('>', at - 1);
+    texts.push_back(svg.substr(open + 1, at - open - 1));
   }
-  EXPECT_NE(SweepMapColour(0).rgb(), SweepMapColour(1).rgb());
+  return texts;
+}
 
-  WriteSweepMap(map, folder.File("map.svg"), QSize(500, 400));
-  EXPECT_NE(ReadWholeFile(folder.File("map.svg")).find("viewBox=\"0 0 500 400\""),
-            std::string::npos);
+// The figure of a real sweep over a grid whose values are not round: a map
+// over two parameters, a diagram of the outputs over one, in each format.
+TEST(SweepFigure, MapAndDiagramOfARealSweepWithRoundTicks) {
+  struct Case {
+    const char *grid, *map;
+    Args shown, hidden; // texts that the figure has and has not
+  };
+  const Case cases[] = {
+      {"--vary x=0:1:3 --vary c=0.1:0.9:7",
+       "map.svg",
+       {"x", "c", "0.2", "0.8", "p at the end of each series; \u00d7 not converged"},
+       {"q"}},
+      {"--vary c=0.1:0.9:7",
+       "diagram.svg",
+       {"c", "p", "q", "DG", "Frequency", "not converged"},
+       {"Fit"}},
+      {"--vary c=0.1:0.9:7", "diagram.png", {}, {}},
+      {"--vary x=0:1:3 --vary c=0.1:0.9:7", "map.pdf", {}, {}},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.map);
+    ScratchFolder folder;
+    const Outcome o =
+        RunSweep(folder.Path(),
+                 Joined(Joined(kSeries, Words(c.grid)),
+                        Words(std::string("--final s.mrv --map-size 500x400 --map ") + c.map)));
+    ASSERT_EQ(o.exitCode, 0) << o.err;
+    EXPECT_EQ(o.err, "");
+    const std::string figure = ReadWholeFile(folder.File(c.map));
+    if (HasEnding(c.map, ".png")) {
+      // 500 x 400 pixels at 100 to the inch, and the PNG says so.
+      const QImage image(QString::fromStdString(folder.File(c.map)));
+      EXPECT_EQ(image.size(), QSize(500, 400));
+      EXPECT_EQ(image.dotsPerMeterX(), 3937);
+    } else if (HasEnding(c.map, ".pdf")) {
+      EXPECT_EQ(figure.compare(0, 5, "%PDF-"), 0);
+    } else {
+      EXPECT_NE(figure.find("viewBox=\"0 0 360 288\""), std::string::npos); // 5 x 4 in
+      const Args texts = SvgTexts(figure);
+      for (const std::string &text : c.shown)
+        EXPECT_NE(std::find(texts.begin(), texts.end(), text), texts.end()) << text;
+      for (const std::string &text : c.hidden)
+        EXPECT_EQ(std::find(texts.begin(), texts.end(), text), texts.end()) << text;
+      // Tick labels are round (0.2, 0.0005, 2.5...), never the grid's 0.2333...
+      for (const std::string &text : texts) {
+        std::string digits;
+        for (const char ch : text)
+          if (std::isdigit(static_cast<unsigned char>(ch)) && (ch != '0' || !digits.empty()))
+            digits += ch;
+        if (TextToReal(text)) {
+          EXPECT_LE(digits.find_last_not_of('0') + 1, 2u) << text;
+        }
+      }
+    }
+  }
 }
 
 } // namespace

@@ -221,7 +221,7 @@ TEST_P(SweepWindowTest, AKeyboardFilledSweepWritesWhatMorvaneSweepWrites) {
     Button(w, "BtnSaveMap")->click();
     ASSERT_EQ(messages.texts.size(), 1);
     EXPECT_TRUE(
-        messages.texts[0].startsWith("The figure could not be written to no/such/map.png: "));
+        messages.texts[0].startsWith("Cannot write no/such/map.png: "));
     messages.texts.clear();
     for (const char *name : {"Sweep.mrv", "Sweep.tsv", "ref.mrv", "ref.tsv"})
       QFile::remove(name);

@@ -1,0 +1,527 @@
+#include "SweepFigure.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QPdfWriter>
+#include <QSvgGenerator>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <stdexcept>
+
+#include "RoundTicks.h"
+#include "batch/Sweep.h"
+#include "batch/SweepFiles.h"
+#include "files/NumberFormat.h"
+
+namespace morvane::figure {
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// The most values on an axis of a map whose cells carry crosses.
+constexpr std::size_t kMostCrossed = 50;
+
+// A table's number; the tables are written with '.' whatever the locale.
+double Number(const std::string &text) { return TextToReal(text).value_or(kNaN); }
+
+std::vector<std::string> Cells(const std::string &line) {
+  std::vector<std::string> cells;
+  std::size_t start = 0;
+  for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
+    cells.push_back(line.substr(start, tab - start));
+  cells.push_back(line.substr(start));
+  return cells;
+}
+
+// The symbol of a parameter or output as the windows and files name it.
+QString Symbol(const std::string &name) {
+  static const std::pair<const char *, const char *> symbols[] = {
+      {"W1A", "W1(A)"}, {"W2A", "W2(A)"}, {"W1a", "W1(a)"}, {"W2a", "W2(a)"},
+      {"fAB", "f(AB)"}, {"fAb", "f(Ab)"}, {"faB", "f(aB)"}, {"fab", "f(ab)"}};
+  for (const auto &[option, symbol] : symbols)
+    if (name == option)
+      return symbol;
+  return QString::fromStdString(name);
+}
+
+// A varied p, q, DG or clone frequency is an initial value: DG0 as the input
+// window names it, the others marked as initial.
+QString AxisSymbol(const std::string &name) {
+  if (name == "DG")
+    return "DG0";
+  if (name == "p" || name == "q" || name.compare(0, 1, "f") == 0)
+    return Symbol(name) + " (initial)";
+  return Symbol(name);
+}
+
+// Each output its colour and its dashes, so that lines stay apart in grey
+// and where they overlap.
+QPen LinePen(std::size_t k) {
+  static const QColor colours[] = {QColor(0, 90, 181), QColor(220, 50, 32), QColor(0, 140, 70),
+                                   QColor(120, 60, 160)};
+  static const Qt::PenStyle styles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine};
+  return QPen(colours[k % 4], 1.5, styles[k % 4]);
+}
+
+bool IsFrequency(const std::string &output) {
+  return output != "T" && output != "DG" && output != "Fit";
+}
+
+void SetRoundTicker(QCPAxis *axis) { axis->setTicker(QSharedPointer<RoundTicker>::create()); }
+
+// The range of the values of some graphs, widened to round limits.
+void FitValueAxis(QCPAxis *axis, const std::vector<QCPGraph *> &graphs) {
+  bool any = false;
+  QCPRange all;
+  for (QCPGraph *g : graphs) {
+    bool found = false;
+    const QCPRange r = g->getValueRange(found);
+    if (found)
+      all = any ? QCPRange(std::min(all.lower, r.lower), std::max(all.upper, r.upper)) : r;
+    any = any || found;
+  }
+  if (!any)
+    return;
+  // Rounding errors around 0 are not blown up to fill the panel.
+  const double minimumSpan = 1e-3, middle = (all.lower + all.upper) / 2;
+  const RoundScale scale = RoundTicks(std::min(all.lower, middle - minimumSpan / 2),
+                                      std::max(all.upper, middle + minimumSpan / 2));
+  const double pad = (scale.high - scale.low) * 0.03;
+  axis->setRange(scale.low - pad, scale.high + pad);
+}
+
+} // namespace
+
+SweepTable ParseSweepTable(const std::string &content, const std::string &tableName) {
+  SweepTable table;
+  const std::vector<std::string> lines = LinesEndingWith(content, "\n", tableName, true);
+  table.plan = PlanOfTable(lines, tableName);
+  for (std::size_t k = 2; k < lines.size(); ++k)
+    table.rows.push_back(Cells(lines[k].substr(0, lines[k].size() - 1)));
+  return table;
+}
+
+std::vector<std::string> DiagramOutputs(Model model, const std::string &output) {
+  if (output == "T")
+    return {"T"};
+  if (model == Model::Clonal)
+    return {"fAB", "fAb", "faB", "fab"};
+  if (IsDiploid(model))
+    return {"p", "q", "DG", "Fit"};
+  return {"p", "q", "DG"}; // haploids' Fit is always 0
+}
+
+double RoundTicker::getTickStep(const QCPRange &range) {
+  // Two intervals more than asked: the ticks need only lie within the range,
+  // not cover it.
+  return RoundTicks(range.lower, range.upper, std::max(1, tickCount()) + 2).step;
+}
+
+void SweepFigure::SetPlan(const SweepPlan &plan, const std::string &output) {
+  plan_ = plan;
+  rows_.clear();
+  std::string header = SweepTableHeader(plan);
+  if (!header.empty() && header.back() == '\n')
+    header.pop_back();
+  columns_ = Cells(header);
+  for (std::size_t k = 0; k < 2; ++k) {
+    axisValues_[k].clear();
+    if (k < plan.axes.size())
+      for (const std::string &v : plan.axes[k].shown)
+        axisValues_[k].push_back(Number(v));
+  }
+  output_ = output;
+  Build();
+}
+
+void SweepFigure::SetOutput(const std::string &output) {
+  if (plan_.axes.empty()) {
+    output_ = output;
+    return; // nothing drawn yet: SetPlan takes the output
+  }
+  output_ = output;
+  Build();
+  for (std::size_t k = 0; k < rows_.size(); ++k)
+    DrawRow(k);
+  Rescale();
+}
+
+void SweepFigure::AddRows(const std::vector<std::vector<std::string>> &rows) {
+  if (rows.size() <= rows_.size())
+    return;
+  for (std::size_t k = rows_.size(); k < rows.size(); ++k) {
+    rows_.push_back(rows[k]);
+    DrawRow(k);
+  }
+  Rescale();
+}
+
+void SweepFigure::SetTextSize(double size) {
+  textSize_ = size;
+  if (plan_.axes.empty() || size <= 0)
+    return;
+  Build();
+  for (std::size_t k = 0; k < rows_.size(); ++k)
+    DrawRow(k);
+  Rescale();
+}
+
+std::size_t SweepFigure::ColumnOf(const std::string &name) const {
+  const auto it = std::find(columns_.begin(), columns_.end(), name);
+  return it == columns_.end() ? 0 : std::size_t(it - columns_.begin());
+}
+
+bool SweepFigure::Converged(std::size_t point) const {
+  return rows_[point].empty() || rows_[point].back() != "no";
+}
+
+void SweepFigure::Build() {
+  plot_.clearPlottables();
+  plot_.clearItems();
+  plot_.plotLayout()->clear();
+  map_ = nullptr;
+  scale_ = nullptr;
+  mapCrosses_ = nullptr;
+  paled_ = nullptr;
+  legend_ = nullptr;
+  lines_.clear();
+  anyValue_ = anyCut_ = false;
+  // Each line goes to its panel's legend entries, not to a default legend.
+  plot_.setAutoAddPlottableToLegend(false);
+  title_ = new QCPTextElement(&plot_, QString());
+  plot_.plotLayout()->addElement(0, 0, title_);
+  auto *rect = new QCPAxisRect(&plot_);
+  plot_.plotLayout()->addElement(1, 0, rect);
+  if (plan_.axes.size() == 2)
+    BuildMap(rect);
+  else
+    BuildDiagram(rect);
+  if (textSize_ > 0) {
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(std::max(1, int(std::lround(textSize_))));
+    QFont bold = font;
+    bold.setBold(true);
+    title_->setFont(bold);
+    for (QCPAxisRect *r : plot_.axisRects())
+      for (QCPAxis *axis : r->axes()) {
+        axis->setTickLabelFont(font);
+        axis->setLabelFont(font);
+      }
+    if (scale_) {
+      scale_->axis()->setTickLabelFont(font);
+      scale_->axis()->setLabelFont(font);
+      scale_->setBarWidth(int(std::lround(textSize_ * 1.5)));
+    }
+    if (legend_)
+      legend_->setFont(font);
+  }
+}
+
+void SweepFigure::BuildMap(QCPAxisRect *rect) {
+  QCPAxis *x = rect->axis(QCPAxis::atBottom), *y = rect->axis(QCPAxis::atLeft);
+  x->setLabel(AxisSymbol(plan_.axes[0].option));
+  y->setLabel(AxisSymbol(plan_.axes[1].option));
+  SetRoundTicker(x);
+  SetRoundTicker(y);
+  map_ = new QCPColorMap(x, y);
+  const auto &a = axisValues_[0], &b = axisValues_[1];
+  map_->data()->setSize(int(a.size()), int(b.size()));
+  map_->data()->setRange(QCPRange(a.front(), a.back()), QCPRange(b.front(), b.back()));
+  map_->data()->fill(kNaN);
+  map_->setInterpolate(false);
+  scale_ = new QCPColorScale(&plot_);
+  plot_.plotLayout()->addElement(1, 1, scale_);
+  map_->setColorScale(scale_);
+  SetRoundTicker(scale_->axis());
+  // A perceptually even scale from dark blue-violet through teal to yellow,
+  // readable in grey.
+  static const int stops[][3] = {{68, 1, 84},    {71, 44, 122},  {59, 81, 139},
+                                 {44, 113, 142}, {33, 144, 141}, {39, 173, 129},
+                                 {92, 200, 99},  {170, 220, 50}, {253, 231, 37}};
+  QCPColorGradient gradient;
+  gradient.clearColorStops();
+  for (int k = 0; k < 9; ++k)
+    gradient.setColorStopAt(k / 8.0, QColor(stops[k][0], stops[k][1], stops[k][2]));
+  gradient.setNanHandling(QCPColorGradient::nhTransparent);
+  map_->setGradient(gradient);
+  auto *margins = new QCPMarginGroup(&plot_);
+  rect->setMarginGroup(QCP::msBottom | QCP::msTop, margins);
+  scale_->setMarginGroup(QCP::msBottom | QCP::msTop, margins);
+  // The cells' edges half a step beyond the first and last values.
+  const auto pad = [](const std::vector<double> &v) {
+    const double half = v.size() > 1 ? (v.back() - v.front()) / double(v.size() - 1) / 2 : 0.5;
+    return QCPRange(std::min(v.front(), v.back()) - std::abs(half),
+                    std::max(v.front(), v.back()) + std::abs(half));
+  };
+  x->setRange(pad(a));
+  y->setRange(pad(b));
+  // Points not converged: a cross on each cell of a coarse grid; on a fine
+  // one, whose cells are too small to carry a cross, the cells paled.
+  if (a.size() <= kMostCrossed && b.size() <= kMostCrossed) {
+    mapCrosses_ = new QCPGraph(x, y);
+    mapCrosses_->setLineStyle(QCPGraph::lsNone);
+    // Red: a colour the map's scale does not hold.
+    mapCrosses_->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssCross, QColor(230, 0, 0), 7));
+    return;
+  }
+  paled_ = new QCPColorMap(x, y);
+  paled_->data()->setSize(int(a.size()), int(b.size()));
+  paled_->data()->setRange(QCPRange(a.front(), a.back()), QCPRange(b.front(), b.back()));
+  paled_->data()->fill(kNaN);
+  paled_->setInterpolate(false);
+  QCPColorGradient pale;
+  pale.clearColorStops();
+  pale.setColorStopAt(0, QColor(255, 255, 255, 170));
+  pale.setColorStopAt(1, QColor(255, 255, 255, 170));
+  pale.setNanHandling(QCPColorGradient::nhTransparent);
+  paled_->setGradient(pale);
+  paled_->setDataRange(QCPRange(0, 2));
+}
+
+void SweepFigure::BuildDiagram(QCPAxisRect *first) {
+  const std::vector<std::string> outputs = DiagramOutputs(plan_.model, output_);
+  // Frequencies in one panel, DG and Fit below them on their own scale.
+  std::vector<std::vector<std::string>> panels(1);
+  for (const std::string &o : outputs) {
+    if (!panels.back().empty() && IsFrequency(panels.back().front()) != IsFrequency(o))
+      panels.emplace_back();
+    panels.back().push_back(o);
+  }
+  // One legend, in a row of its own between the title and the panels.
+  QCPLayoutGrid *layout = plot_.plotLayout();
+  layout->take(first);
+  layout->simplify();
+  legend_ = new QCPLegend;
+  layout->addElement(1, 0, legend_);
+  legend_->setFillOrder(QCPLayoutGrid::foColumnsFirst);
+  legend_->setWrap(0);
+  legend_->setBorderPen(Qt::NoPen);
+  layout->setRowStretchFactor(0, 0.001);
+  layout->setRowStretchFactor(1, 0.001);
+  auto *margins = new QCPMarginGroup(&plot_);
+  std::size_t k = 0;
+  for (std::size_t p = 0; p < panels.size(); ++p) {
+    QCPAxisRect *rect = p == 0 ? first : new QCPAxisRect(&plot_);
+    layout->addElement(int(p) + 2, 0, rect);
+    rect->setMarginGroup(QCP::msLeft | QCP::msRight, margins);
+    QCPAxis *x = rect->axis(QCPAxis::atBottom), *y = rect->axis(QCPAxis::atLeft);
+    SetRoundTicker(x);
+    SetRoundTicker(y);
+    // Round ends, a little beyond, so that no point sits on the frame.
+    const RoundScale xs = RoundTicks(axisValues_[0].front(), axisValues_[0].back());
+    const double pad = (xs.high - xs.low) * 0.03;
+    x->setRange(xs.low - pad, xs.high + pad);
+    if (p + 1 == panels.size())
+      x->setLabel(AxisSymbol(plan_.axes[0].option));
+    QString names;
+    for (const std::string &o : panels[p])
+      names += (names.isEmpty() ? "" : ", ") + Symbol(o);
+    y->setLabel(IsFrequency(panels[p].front()) ? QStringLiteral("Frequency") : names);
+    if (IsFrequency(panels[p].front()))
+      y->setRange(-0.03, 1.03);
+    for (const std::string &o : panels[p]) {
+      if (o == output_)
+        shownLine_ = lines_.size();
+      auto *graph = new QCPGraph(x, y);
+      graph->setName(Symbol(o));
+      graph->setPen(LinePen(k++));
+      graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, 3));
+      graph->addToLegend(legend_);
+      auto *crosses = new QCPGraph(x, y);
+      crosses->setLineStyle(QCPGraph::lsNone);
+      crosses->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssCross, Qt::black, 8));
+      crosses->setName(QStringLiteral("not converged"));
+      lines_.push_back({ColumnOf(o), graph, crosses});
+    }
+  }
+}
+
+void SweepFigure::DrawRow(std::size_t point) {
+  const auto at = plan_.Coordinates(point);
+  const bool cut = !Converged(point);
+  anyCut_ = anyCut_ || cut;
+  const double x = axisValues_[0][at[0]];
+  if (map_) {
+    const std::size_t column = ColumnOf(output_);
+    const double value = column < rows_[point].size() ? Number(rows_[point][column]) : kNaN;
+    if (std::isfinite(value)) {
+      low_ = anyValue_ ? std::min(low_, value) : value;
+      high_ = anyValue_ ? std::max(high_, value) : value;
+      anyValue_ = true;
+    }
+    map_->data()->setCell(int(at[0]), int(at[1]), value);
+    if (paled_)
+      paled_->data()->setCell(int(at[0]), int(at[1]), cut ? 1 : kNaN);
+    else if (cut)
+      mapCrosses_->addData(x, axisValues_[1][at[1]]);
+    return;
+  }
+  for (const Line &line : lines_) {
+    const double value =
+        line.column < rows_[point].size() ? Number(rows_[point][line.column]) : kNaN;
+    line.graph->addData(x, value);
+    if (cut)
+      line.crosses->addData(x, value);
+  }
+}
+
+void SweepFigure::Rescale() {
+  QString title = Symbol(output_) + QStringLiteral(" at the end of each series");
+  if (!map_)
+    title = QStringLiteral("At the end of each series");
+  if (anyCut_ && map_)
+    title +=
+        paled_ ? QStringLiteral("; pale: not converged") : QStringLiteral("; \u00d7 not converged");
+  if (anyCut_ && legend_ && !lines_.empty() && !legend_->hasItemWithPlottable(lines_[0].crosses))
+    lines_[0].crosses->addToLegend(legend_);
+  title_->setText(title);
+  if (map_ && anyValue_) {
+    // A single value still gets a bar around it.
+    map_->setDataRange(high_ > low_ ? QCPRange(low_, high_) : QCPRange(low_ - 0.5, high_ + 0.5));
+  }
+  for (QCPAxisRect *rect : plot_.axisRects()) {
+    QCPAxis *y = rect->axis(QCPAxis::atLeft);
+    std::vector<QCPGraph *> graphs;
+    bool frequencies = false;
+    for (const Line &line : lines_)
+      if (line.graph->valueAxis() == y) {
+        graphs.push_back(line.graph);
+        frequencies = frequencies || IsFrequency(columns_[line.column]);
+      }
+    if (!graphs.empty() && !frequencies)
+      FitValueAxis(y, graphs);
+  }
+  plot_.replot(QCustomPlot::rpQueuedReplot);
+}
+
+double SweepFigure::Value(std::size_t point) const {
+  if (point >= rows_.size())
+    return kNaN;
+  const auto at = plan_.Coordinates(point);
+  if (map_)
+    return map_->data()->cell(int(at[0]), int(at[1]));
+  if (lines_.empty())
+    return kNaN;
+  const auto data = lines_[shownLine_].graph->data();
+  const auto it = data->findBegin(axisValues_[0][at[0]], false);
+  return it == data->constEnd() ? kNaN : it->value;
+}
+
+bool SweepFigure::Marked(std::size_t point) const {
+  if (point >= rows_.size())
+    return false;
+  const auto at = plan_.Coordinates(point);
+  const double x = axisValues_[0][at[0]];
+  if (paled_)
+    return paled_->data()->cell(int(at[0]), int(at[1])) == 1;
+  const double y = map_ ? axisValues_[1][at[1]] : Value(point);
+  const QCPGraph *crosses = map_             ? mapCrosses_
+                            : lines_.empty() ? nullptr
+                                             : lines_[shownLine_].crosses;
+  if (!crosses)
+    return false;
+  for (auto it = crosses->data()->constBegin(); it != crosses->data()->constEnd(); ++it)
+    if (it->key == x && (it->value == y || (std::isnan(y) && std::isnan(it->value))))
+      return true;
+  return false;
+}
+
+long SweepFigure::PointAt(const QPointF &position) const {
+  if (plan_.axes.empty())
+    return -1;
+  const auto nearest = [](const std::vector<double> &values, double v) {
+    std::size_t best = 0;
+    for (std::size_t k = 1; k < values.size(); ++k)
+      if (std::abs(values[k] - v) < std::abs(values[best] - v))
+        best = k;
+    return best;
+  };
+  for (QCPAxisRect *rect : plot_.axisRects()) {
+    if (!rect->rect().contains(position.toPoint()))
+      continue;
+    std::size_t point =
+        nearest(axisValues_[0], rect->axis(QCPAxis::atBottom)->pixelToCoord(position.x()));
+    if (map_)
+      point = point * axisValues_[1].size() +
+              nearest(axisValues_[1], rect->axis(QCPAxis::atLeft)->pixelToCoord(position.y()));
+    return point < rows_.size() ? long(point) : -1;
+  }
+  return -1;
+}
+
+QString SweepFigure::PointText(std::size_t point) const {
+  QString text;
+  const std::vector<std::string> &row = rows_.at(point);
+  for (std::size_t k = 0; k < row.size() && k < columns_.size(); ++k)
+    text += QString::fromStdString(columns_[k] + " = " + row[k]) +
+            (k + 1 < row.size() ? QStringLiteral("\n") : QString());
+  return text;
+}
+
+void WriteSweepFigure(const SweepPlan &plan, const std::vector<std::vector<std::string>> &rows,
+                      const std::string &output, const FigureSettings &settings,
+                      const QString &path) {
+  // Laid out in points (72 to the inch), the text at its size in points.
+  const double width = LengthInInches(settings.width, settings.unit) * 72;
+  const double height = LengthInInches(settings.height, settings.unit) * 72;
+  const int w = std::max(1, int(std::lround(width))), h = std::max(1, int(std::lround(height)));
+  QCustomPlot plot;
+  plot.resize(w, h);
+  SweepFigure figure(plot);
+  figure.SetPlan(plan, output);
+  figure.SetTextSize(settings.fontPt);
+  figure.AddRows(rows);
+
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  bool drawn = false;
+  if (settings.format == FigureFormat::Png) {
+    const QSize pixels = PngPixelSize(settings);
+    QImage image(pixels, QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    QCPPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(pixels.width() / double(w), pixels.height() / double(h));
+    plot.toPainter(&painter, w, h);
+    if (!painter.end())
+      throw std::runtime_error("Cannot draw " + path.toStdString());
+    SetResolution(image, settings.dpi);
+    WritePng(image, path);
+    return;
+  }
+  if (settings.format == FigureFormat::Svg) {
+    QSvgGenerator svg;
+    svg.setOutputDevice(&buffer);
+    svg.setSize(QSize(w, h));
+    svg.setViewBox(QRect(0, 0, w, h));
+    svg.setResolution(72);
+    svg.setTitle(QString::fromStdString(output + " of the sweep " + plan.signature));
+    QCPPainter painter;
+    drawn = painter.begin(&svg);
+    if (drawn) {
+      plot.toPainter(&painter, w, h);
+      drawn = painter.end();
+    }
+  } else {
+    QPdfWriter pdf(&buffer);
+    pdf.setPageSize(QPageSize(QSizeF(width, height), QPageSize::Point));
+    pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+    pdf.setResolution(72);
+    QCPPainter painter;
+    drawn = painter.begin(&pdf);
+    if (drawn) {
+      plot.toPainter(&painter, w, h);
+      drawn = painter.end();
+    }
+  }
+  QFile file(path);
+  if (!drawn || !file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+      file.write(bytes) != bytes.size() || !file.flush())
+    throw std::runtime_error(
+        "Cannot write " + path.toStdString() + ": " +
+        (drawn ? file.errorString() : QStringLiteral("the drawing failed")).toStdString());
+}
+
+} // namespace morvane::figure
