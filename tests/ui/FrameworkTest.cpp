@@ -2,6 +2,8 @@
 // buttons, the error handler, the seams and the numbers of the windows.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -18,6 +20,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <csignal>
+#include <functional>
 #include <stdexcept>
 #include <sys/inotify.h>
 #include <sys/stat.h>
@@ -26,6 +29,7 @@
 #include "UiTestSeams.h"
 #include "files/TextFile.h"
 #include "framework/ErrorHandler.h"
+#include "framework/FileDialogs.h"
 #include "framework/Locale.h"
 #include "framework/MorvaneForm.h"
 
@@ -432,6 +436,50 @@ TEST(FileDialogSeam, ListsAFolderWithoutReadingItsFiles) {
   if (QFileInfo("/proc/kmsg").isFile())
     procFiles << "/proc/kmsg";
   EXPECT_TRUE(ListedByTheFileDialog("/proc/series.mrv", procFiles));
+}
+
+// Each kind of file dialog opens, without a name in force, in the folder
+// where the last dialog of its kind went: a figure saved elsewhere does not
+// send the next Final or Detail file there.
+TEST(FileDialogSeam, EachKindOfFileRemembersItsOwnFolder) {
+  QTemporaryDir figures, finals;
+  const QString here = QDir::currentPath();
+  const QStringList pictures = {QStringLiteral("PNG picture (*.png)")};
+  FileDialogSeam &dialogs = ProgramFileDialogs();
+  struct Step {
+    std::function<QString()> open;
+    QString shown, answer; // the folder the dialog opens in, the file chosen
+  };
+  const auto figure = [&] { return dialogs.SaveFileNameAs(nullptr, QString(), pictures); };
+  const auto final = [&] {
+    return dialogs.OpenFileName(nullptr, QString(), "mrv", "mrv", "*.mrv");
+  };
+  const auto detail = [&] {
+    return dialogs.SaveFileName(nullptr, QString(), "gnr", "gnr", "*.gnr");
+  };
+  // Each kind sent to its folder (wherever it opened), then opened again.
+  const Step steps[] = {
+      {figure, QString(), figures.filePath("a.png")},
+      {final, QString(), finals.filePath("Final.mrv")},
+      {detail, QString(), here + "/d.gnr"},
+      {figure, figures.path(), figures.filePath("b.png")},
+      {final, finals.path(), finals.filePath("Final.mrv")},
+      {detail, here, here + "/e.gnr"},
+  };
+  for (const Step &step : steps) {
+    QString shown;
+    QTimer::singleShot(0, [&] {
+      auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      shown = dialog->directory().absolutePath();
+      dialog->selectFile(step.answer);
+      QMetaObject::invokeMethod(dialog, "accept");
+    });
+    EXPECT_EQ(step.open(), step.answer);
+    if (!step.shown.isEmpty()) {
+      EXPECT_EQ(shown, QDir(step.shown).absolutePath()) << step.answer.toStdString();
+    }
+  }
 }
 
 class LocaleTest : public ::testing::Test {

@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QFileIconProvider>
 #include <QFileInfo>
+#include <QHash>
 #include <QMimeDatabase>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -64,8 +65,13 @@ QString EmptyFolder() {
   return empty.isValid() ? empty.path() : QString();
 }
 
-// The folder a dialog with no file name opens in.
-QString lastFolder;
+// The folder a dialog with no file name opens in: the one last shown by a
+// dialog for the same kind of file (by the extension it gives a typed name),
+// so that the Final file is not sent where the figures went.
+QHash<QString, QString> &LastFolders() {
+  static QHash<QString, QString> folders;
+  return folders;
+}
 
 // The provider is built before the dialog and destroyed after it (the
 // dialog's listing thread uses it to the end).
@@ -75,15 +81,19 @@ struct IconsBeforeDialog {
 
 class ProgramFileDialog : private IconsBeforeDialog, public QFileDialog {
 public:
-  explicit ProgramFileDialog(QWidget *owner) : QFileDialog(owner, QString(), EmptyFolder()) {
+  ProgramFileDialog(QWidget *owner, const QString &kind)
+      : QFileDialog(owner, QString(), EmptyFolder()), kind_(kind) {
     setOption(QFileDialog::DontUseNativeDialog, true);
     setIconProvider(&icons);
   }
   ~ProgramFileDialog() override {
     const QString shown = directory().absolutePath();
     if (!shown.isEmpty() && shown != EmptyFolder())
-      lastFolder = shown;
+      LastFolders()[kind_] = shown;
   }
+
+private:
+  QString kind_;
 };
 
 class QtFileDialogs : public FileDialogSeam {
@@ -101,7 +111,7 @@ private:
   static QString Run(QWidget *owner, QFileDialog::AcceptMode mode, const QString &current,
                      const QString &defaultSuffix, const QString &filterName,
                      const QString &pattern) {
-    const std::unique_ptr<QFileDialog> dialog = NewFileDialog(owner, current);
+    const std::unique_ptr<QFileDialog> dialog = NewFileDialog(owner, current, defaultSuffix);
     dialog->setAcceptMode(mode);
     // The Final file need not exist yet, and choosing an existing Detail file
     // empties it without a question: both dialogs accept any name.
@@ -117,14 +127,16 @@ private:
 public:
   QString OpenExistingFileName(QWidget *owner, const QString &suggested,
                                const QStringList &filters) override {
-    const std::unique_ptr<QFileDialog> dialog = NewFileDialog(owner, suggested);
+    const std::unique_ptr<QFileDialog> dialog =
+        NewFileDialog(owner, suggested, SplitFilter(filters.value(0)).suffix);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFile);
     return RunFiltered(*dialog, filters);
   }
   QString SaveFileNameAs(QWidget *owner, const QString &suggested,
                          const QStringList &filters) override {
-    const std::unique_ptr<QFileDialog> dialog = NewFileDialog(owner, suggested);
+    const std::unique_ptr<QFileDialog> dialog =
+        NewFileDialog(owner, suggested, SplitFilter(filters.value(0)).suffix);
     QFileDialog *d = dialog.get();
     d->setAcceptMode(QFileDialog::AcceptSave);
     d->setFileMode(QFileDialog::AnyFile);
@@ -166,10 +178,11 @@ QString FileDialogSeam::SaveFileNameAs(QWidget *owner, const QString &suggested,
   return name == suggested ? QString() : name;
 }
 
-std::unique_ptr<QFileDialog> NewFileDialog(QWidget *owner, const QString &current) {
-  auto dialog = std::make_unique<ProgramFileDialog>(owner);
+std::unique_ptr<QFileDialog> NewFileDialog(QWidget *owner, const QString &current,
+                                           const QString &kind) {
+  auto dialog = std::make_unique<ProgramFileDialog>(owner, kind);
   if (current.isEmpty()) {
-    dialog->setDirectory(lastFolder.isEmpty() ? QDir::currentPath() : lastFolder);
+    dialog->setDirectory(LastFolders().value(kind, QDir::currentPath()));
   } else {
     const QFileInfo chosen(current);
     dialog->setDirectory(chosen.absolutePath());

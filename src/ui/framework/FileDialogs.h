@@ -20,7 +20,10 @@ FileDialogSeam &ProgramFileDialogs();
 // and the program with it. It is always the program's own dialog, whatever
 // the desktop offers. It shows the folder of `current` with `current`
 // selected, or, when `current` is empty, the folder last shown by one of
-// these dialogs (at first the current folder).
-std::unique_ptr<QFileDialog> NewFileDialog(QWidget *owner, const QString &current);
+// these dialogs for the same `kind` of file (at first the current folder).
+// The kind is the extension the dialog gives a typed name: "mrv" for Final
+// files, "gnr" for Detail files, "png" for figures, "csv" for data.
+std::unique_ptr<QFileDialog> NewFileDialog(QWidget *owner, const QString &current,
+                                           const QString &kind);
 
 } // namespace morvane::ui
