@@ -7,7 +7,11 @@ namespace morvane::ui {
 
 SweepMapView::SweepMapView(QWidget *parent) : QCustomPlot(parent) {
   setMouseTracking(true);
-  setMinimumSize(320, 240);
+  // Narrow enough that the window, with every field showing a long number,
+  // fits a 1024 x 768 screen.
+  setMinimumSize(200, 240);
+  // Nothing drawn until a sweep is.
+  plotLayout()->clear();
 }
 
 void SweepMapView::mouseMoveEvent(QMouseEvent *event) {

@@ -543,6 +543,23 @@ TEST_P(DisturbanceTest, ClosingWhileTheSeriesWaitsAsksFirst) {
   TfrmMorvane::SetQuitProgram(nullptr);
 }
 
+// After a run that ended on long numbers, with long numbers typed, each
+// disturbance window fits a small screen and shows every number whole.
+TEST_P(DisturbanceTest, LongNumbersShowWholeOnSmallScreens) {
+  const QString p = L("0.333333333333333"), dg = L("-0.0123456789012345");
+  for (const Model model : {Model::HaploidLocal, Model::DiploidGlobal, Model::Clonal}) {
+    SCOPED_TRACE(int(model));
+    EndState(0.333333333333333, 0.666666666666667, -0.0123456789012345, 0.0123456789012345);
+    MorvaneForm *w = AfterRun(model);
+    Disturb(w);
+    for (QLineEdit *field : w->findChildren<QLineEdit *>())
+      if (field->isEnabled() && !field->isReadOnly())
+        PutUncheckedText(field, field->objectName().contains("DG") ? dg : p);
+    ExpectWholeTextsOnSmallScreens(w);
+    w->CloseForm();
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Locales, DisturbanceTest, ::testing::Values('.', ','), SeparatorName);
 
 } // namespace

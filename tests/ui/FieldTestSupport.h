@@ -8,13 +8,15 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QLineEdit>
 #include <QLocale>
-#include <clocale>
+#include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QTest>
+#include <clocale>
 #include <map>
 #include <memory>
 #include <string>
@@ -268,6 +270,59 @@ inline const char *InputField(const std::string &option) {
       {"W2a", "TxtW2Smalla"}, {"fAB", "TxtAB"},    {"fAb", "TxtAsb"},    {"faB", "TxtsaB"},
       {"fab", "Txtsasb"}};
   return fields.at(option);
+}
+
+// Drawn at its own width, a field looks like the left part of the same field
+// drawn wide enough for any text: it shows its whole text.
+inline bool ShowsWholeText(QLineEdit *field) {
+  QLineEdit wide(field->text());
+  wide.setFont(field->font());
+  // Every colour the field draws with, whether its own or its window's.
+  QPalette colours;
+  for (int group = 0; group < QPalette::NColorGroups; ++group)
+    for (int role = 0; role < QPalette::NColorRoles; ++role)
+      colours.setBrush(
+          QPalette::ColorGroup(group), QPalette::ColorRole(role),
+          field->palette().brush(QPalette::ColorGroup(group), QPalette::ColorRole(role)));
+  wide.setPalette(colours);
+  wide.setEnabled(field->isEnabled());
+  wide.setReadOnly(field->isReadOnly());
+  wide.setAlignment(field->alignment());
+  wide.resize(field->width() + 1000, field->height());
+  const QImage own = field->grab().toImage();
+  const QImage whole = wide.grab().toImage();
+  // Inside the frame, up to its right edge, where the two differ anyway.
+  for (int y = 3; y < own.height() - 3; ++y)
+    for (int x = 3; x < own.width() - 4; ++x)
+      if (own.pixel(x, y) != whole.pixel(x, y))
+        return false;
+  return true;
+}
+
+// The window, at its least size and on 1024x768 and 1280x1024 screens (less
+// the title bar), fits the screen, and each of its fields shows its whole
+// text inside the window.
+inline void ExpectWholeTextsOnSmallScreens(MorvaneForm *form) {
+  for (const QSize &size : {QSize(0, 0), QSize(1024, 740), QSize(1280, 1000)}) {
+    form->setWindowState(Qt::WindowNoState);
+    QApplication::processEvents(); // the layout takes in the texts first
+    form->resize(size);
+    QApplication::processEvents();
+    const std::string at = form->objectName().toStdString() + " at " +
+                           std::to_string(form->width()) + "x" + std::to_string(form->height());
+    EXPECT_LE(form->width(), std::max(size.width(), 1024)) << at;
+    EXPECT_LE(form->height(), std::max(size.height(), 740)) << at;
+    ASSERT_FALSE(form->grab().isNull());
+    for (QLineEdit *field : form->findChildren<QLineEdit *>()) {
+      if (!field->isVisibleTo(form))
+        continue; // the fields of another model
+      const std::string where = at + ": " + field->objectName().toStdString() + " \"" +
+                                field->text().toStdString() + "\"";
+      EXPECT_TRUE(form->rect().contains(QRect(field->mapTo(form, QPoint()), field->size())))
+          << where;
+      EXPECT_TRUE(ShowsWholeText(field)) << where;
+    }
+  }
 }
 
 } // namespace morvane::ui::testing
