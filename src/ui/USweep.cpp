@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <sstream>
 
 #include "FieldExit.h"
@@ -21,6 +22,7 @@
 #include "engine/Series.h"
 #include "figure/FigureSettings.h"
 #include "figure/SweepFigure.h"
+#include "files/NumberFormat.h"
 #include "files/SeriesReader.h"
 #include "files/TextFile.h"
 #include "framework/FileDialogs.h"
@@ -362,7 +364,7 @@ void TFrmSweep::BtnGoClick() {
   try {
     options = morvane::ParseSweepOptions(SweepArguments());
   } catch (const morvane::UsageError &e) {
-    ShowMessage(QString::fromStdString(e.what()));
+    ShowRefusal(e.what());
     return;
   }
   ui_->TxtCommand->setText(CommandLine());
@@ -428,10 +430,58 @@ void TFrmSweep::EndOfRun() {
                                     .arg(job_->SecondsRunning(), 0, 'f', 1));
     ui_->ChkResume->setChecked(!run.Complete());
   } catch (const morvane::UsageError &e) {
-    ShowMessage(QString::fromStdString(e.what()));
+    ShowRefusal(e.what());
   } catch (const morvane::FileError &e) {
     ShowMessage(QString::fromStdString(std::string(e.what()) + "\n" + e.Path()));
   }
+}
+
+QLineEdit *TFrmSweep::FieldOfRefusal(const std::string &message) const {
+  const auto has = [&message](const std::string &part) {
+    return message.find(part) != std::string::npos;
+  };
+  // A range: "--vary NAME=FROM:TO:COUNT: ..." names the row's parameter.
+  if (const std::size_t at = message.find("--vary "); at != std::string::npos) {
+    const std::string name = message.substr(at + 7, message.find('=', at) - at - 7);
+    const int row = ui_->CmbVary1->currentText().toStdString() == name ? 1 : 2;
+    if (has("COUNT must"))
+      return row == 1 ? ui_->TxtCount1 : ui_->TxtCount2;
+    QLineEdit *from = row == 1 ? ui_->TxtFrom1 : ui_->TxtFrom2;
+    QLineEdit *to = row == 1 ? ui_->TxtTo1 : ui_->TxtTo2;
+    // "... leaves LO..HI": the end outside the range, FROM when both are.
+    if (const std::size_t leaves = message.rfind(" leaves "); leaves != std::string::npos) {
+      const std::string range = message.substr(leaves + 8);
+      const std::size_t dots = range.find("..");
+      const auto lo = morvane::TextToReal(range.substr(0, dots));
+      const auto hi = morvane::TextToReal(range.substr(dots + 2));
+      const auto v = morvane::TextToReal(ArgumentText(from->text()));
+      if (lo && hi && v && *v >= *lo && *v <= *hi)
+        return to;
+    }
+    return from;
+  }
+  if (has("--jobs"))
+    return ui_->TxtThreads;
+  if (has("--max-generations"))
+    return ui_->TxtMaxGen;
+  const std::string final = ui_->TxtFinal->text().toStdString();
+  if (has("--final") || (!final.empty() && (message.compare(0, final.size(), final) == 0 ||
+                                            has(morvane::SweepTableName(final)))))
+    return ui_->TxtFinal;
+  // A point's value out of its range: "DG0 out of Range at p=0 (point 0)".
+  for (const ParamField &p :
+       CurrentModel() == morvane::Model::Clonal ? clonalFields_ : sexualFields_)
+    if (message.compare(0, std::strlen(p.rule->message), p.rule->message) == 0 &&
+        p.field->isEnabled())
+      return p.field;
+  return nullptr;
+}
+
+void TFrmSweep::ShowRefusal(const std::string &message) {
+  if (QLineEdit *field = FieldOfRefusal(message))
+    ShowFieldMessage(field, QString::fromStdString(message));
+  else
+    ShowMessage(QString::fromStdString(message));
 }
 
 void TFrmSweep::closeEvent(QCloseEvent *e) {

@@ -74,6 +74,11 @@ private:
   // in the window's scratch folder, and shows it in the model's chart window.
   void ShowPointSeries(std::size_t point);
   void EndOfRun();
+  // A refusal of the sweep's options or of one of its points: the message,
+  // and the focus in the field it is about (the varied range, the threads,
+  // the cap, the Final file or a parameter), when there is one.
+  void ShowRefusal(const std::string &message);
+  QLineEdit *FieldOfRefusal(const std::string &message) const;
   void ShowOutputsOf(morvane::Model model);
 
   std::unique_ptr<Ui::TFrmSweep> ui_;

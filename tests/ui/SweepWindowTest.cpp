@@ -220,8 +220,7 @@ TEST_P(SweepWindowTest, AKeyboardFilledSweepWritesWhatMorvaneSweepWrites) {
     dialogs.answers << "no/such/map.png";
     Button(w, "BtnSaveMap")->click();
     ASSERT_EQ(messages.texts.size(), 1);
-    EXPECT_TRUE(
-        messages.texts[0].startsWith("Cannot write no/such/map.png: "));
+    EXPECT_TRUE(messages.texts[0].startsWith("Cannot write no/such/map.png: "));
     messages.texts.clear();
     for (const char *name : {"Sweep.mrv", "Sweep.tsv", "ref.mrv", "ref.tsv"})
       QFile::remove(name);
@@ -268,21 +267,24 @@ TEST_P(SweepWindowTest, ClosingDuringASweepAsksFirst) {
 }
 
 // Refusals: a bad entry gets its field's message with the focus back in the
-// field; what the sweep's own rules refuse, their message, nothing written.
+// field; what the sweep's own rules refuse at Go, their message with the
+// focus in the field concerned, nothing written.
 TEST_P(SweepWindowTest, Refusals) {
   struct Refusal {
     const char *entries;  // "field=text", with '.'
     const char *existing; // a Final file there before Go
+    bool go;              // refused at Go rather than when the field is left
     const char *message;  // the message starts with it
-    const char *focus;    // the field left with the focus, or nullptr
-    const char *shown;    // the text it then shows, written with '.'
+    const char *focus;    // the field given the focus
+    const char *shown;    // the number it then shows, written with '.'
   };
   const std::vector<Refusal> refusals = {
-      {"Txtx=2", nullptr, "x out of Range", "Txtx", "1"},
-      {"TxtFrom1=7", nullptr, "c out of Range", "TxtFrom1", "0.5"},
-      {"TxtCount1=0", nullptr, "--vary c=", nullptr, nullptr},
-      {"TxtThreads=0", nullptr, "--jobs needs a whole number", nullptr, nullptr},
-      {"", "not a sweep\n", "Sweep.mrv exists and does not hold this sweep whole", nullptr,
+      {"Txtx=2", nullptr, false, "x out of Range", "Txtx", "1"},
+      {"TxtFrom1=7", nullptr, false, "c out of Range", "TxtFrom1", "0.5"},
+      {"TxtCount1=0", nullptr, true, "--vary c=", "TxtCount1", "0"},
+      {"TxtCount1=1", nullptr, true, "--vary c=", "TxtFrom1", "0.2"},
+      {"TxtThreads=0", nullptr, true, "--jobs needs a whole number", "TxtThreads", "0"},
+      {"", "not a sweep\n", true, "Sweep.mrv exists and does not hold this sweep whole", "TxtFinal",
        nullptr},
   };
   for (const Refusal &r : refusals) {
@@ -294,13 +296,13 @@ TEST_P(SweepWindowTest, Refusals) {
       WriteAll("Sweep.mrv", r.existing);
     messages.texts.clear();
     LeaveAll(w, r.entries);
-    if (!r.focus)
+    if (r.go)
       Button(w, "BtnGo")->click();
     WaitForEnd(w);
     ASSERT_EQ(messages.texts.size(), 1);
     EXPECT_TRUE(messages.texts[0].startsWith(r.message)) << messages.texts[0].toStdString();
-    if (r.focus) {
-      EXPECT_TRUE(Field(w, r.focus)->hasFocus());
+    EXPECT_TRUE(Field(w, r.focus)->hasFocus());
+    if (r.shown) {
       EXPECT_EQ(Field(w, r.focus)->text(), L(r.shown));
     }
     EXPECT_EQ(ReadAll("Sweep.mrv"), r.existing ? r.existing : "<missing Sweep.mrv>");
