@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QFile>
+#include <QFormLayout>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +13,7 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <sstream>
 
 #include "FieldExit.h"
@@ -117,6 +119,22 @@ TFrmSweep::TFrmSweep(QWidget *parent)
   map_ = new mui::SweepMapView(ui_->GrpMap);
   map_->setObjectName(QStringLiteral("SweepMap"));
   ui_->MapLayout->addWidget(map_, 1);
+  // Where the series of a clicked point writes its Detail and Plot files:
+  // a scratch folder unless named here.
+  auto *pointFiles = new QFormLayout;
+  pointFiles->setRowWrapPolicy(QFormLayout::WrapAllRows); // as narrow as the map
+  for (const auto &[field, caption] :
+       {std::pair<QLineEdit **, const char *>{&pointDetail_, "Point's &Detail file:"},
+        {&pointPlot_, "Point's &Plot file:"}}) {
+    *field = new QLineEdit(ui_->GrpMap);
+    (*field)->setPlaceholderText(QStringLiteral("(a scratch folder)"));
+    auto *label = new QLabel(QString::fromUtf8(caption), ui_->GrpMap);
+    label->setBuddy(*field);
+    pointFiles->addRow(label, *field);
+  }
+  pointDetail_->setObjectName(QStringLiteral("TxtPointDetail"));
+  pointPlot_->setObjectName(QStringLiteral("TxtPointPlot"));
+  ui_->MapLayout->addLayout(pointFiles);
   map_->onPointClicked = [this](std::size_t point) {
     Guard([this, point] { ShowPointSeries(point); });
   };
@@ -176,7 +194,12 @@ TFrmSweep::TFrmSweep(QWidget *parent)
   mui::MakeDisplayFieldsReadable(this);
 }
 
-TFrmSweep::~TFrmSweep() = default;
+TFrmSweep::~TFrmSweep() {
+  // A point's series still running writes into the scratch folder: it ends
+  // first.
+  if (pointRun_)
+    pointRun_->wait();
+}
 
 void TFrmSweep::BuildParameterFields() {
   auto *grid = ui_->ParamGrid;
@@ -510,6 +533,8 @@ void TFrmSweep::closeEvent(QCloseEvent *e) {
 }
 
 void TFrmSweep::ShowPointSeries(std::size_t point) {
+  if (pointRun_)
+    return; // one point's series at a time
   if (!scratchDir_ || !scratchDir_->isValid())
     scratchDir_ = std::make_unique<QTemporaryDir>();
   if (!scratchDir_->isValid())
@@ -518,19 +543,45 @@ void TFrmSweep::ShowPointSeries(std::size_t point) {
   const std::string base =
       scratchDir_->filePath(QStringLiteral("point-%1").arg(point)).toStdString();
   o.finalFile = base + ".mrv";
-  o.detailFile = base + ".gnr";
-  o.plotFile = base + ".plo";
+  const QString detailName = pointDetail_->text().trimmed(),
+                plotName = pointPlot_->text().trimmed();
+  o.detailFile = detailName.isEmpty() ? base + ".gnr" : detailName.toStdString();
+  o.plotFile = plotName.isEmpty() ? base + ".plo" : plotName.toStdString();
   std::remove(o.finalFile.c_str());
-  auto s = std::make_unique<morvane::SimState>();
-  std::ostringstream out, err;
-  morvane::RunSeries(o, *s, out, err);
-  morvane::DetailFileContent detail = morvane::ReadDetailFile(o.detailFile);
-  morvane::PlotFileContent plot = morvane::ReadPlotFile(o.plotFile);
-  if (detail.Series.empty())
-    throw std::runtime_error(o.detailFile + " holds no series");
+  // The series runs on a thread of its own: the window stays usable, and
+  // the chart opens when it ends.
+  auto result = std::make_shared<PointSeries>();
+  pointRun_ = QThread::create([o, result] {
+    try {
+      auto s = std::make_unique<morvane::SimState>();
+      std::ostringstream out, err;
+      morvane::RunSeries(o, *s, out, err);
+      result->detail = morvane::ReadDetailFile(o.detailFile);
+      result->plot = morvane::ReadPlotFile(o.plotFile);
+      if (result->detail.Series.empty())
+        throw std::runtime_error(o.detailFile + " holds no series");
+    } catch (...) {
+      result->error = std::current_exception();
+    }
+  });
+  pointRun_->setParent(this);
+  const QString shown = ui_->LblProgress->text();
+  ui_->LblProgress->setText(QStringLiteral("Running the series of point %1...").arg(point));
+  connect(pointRun_, &QThread::finished, this, [this, point, result, shown] {
+    pointRun_->deleteLater();
+    pointRun_ = nullptr;
+    ui_->LblProgress->setText(shown);
+    Guard([this, point, result] { ShowPointChart(point, *result); });
+  });
+  pointRun_->start();
+}
+
+void TFrmSweep::ShowPointChart(std::size_t point, PointSeries &run) {
+  if (run.error)
+    std::rethrow_exception(run.error);
   mui::StoredSeries series;
-  series.Parameters = detail.Series.front().Parameters;
-  series.Table = std::make_shared<const morvane::PlotTable>(std::move(plot.Table));
+  series.Parameters = run.detail.Series.front().Parameters;
+  series.Table = std::make_shared<const morvane::PlotTable>(std::move(run.plot.Table));
   QString where;
   const std::array<std::size_t, 2> at = shownPlan_.Coordinates(point);
   for (std::size_t k = 0; k < shownPlan_.axes.size(); ++k)

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,11 +15,13 @@
 #include "SweepMapView.h"
 #include "engine/FieldRules.h"
 #include "engine/Model.h"
+#include "files/SeriesReader.h"
 #include "framework/MorvaneForm.h"
 #include "state/SimState.h"
 
 class QLineEdit;
 class QTemporaryDir;
+class QThread;
 class QTimer;
 
 namespace Ui {
@@ -70,9 +73,17 @@ private:
   // The map as a PNG, SVG or PDF picture.
   void BtnSaveMapClick();
   void Poll();
-  // Runs the series of a point of the sweep shown, its Detail and Plot files
-  // in the window's scratch folder, and shows it in the model's chart window.
+  // Runs the series of a point of the sweep shown on a thread of its own,
+  // its Detail and Plot files where the user named them or in the window's
+  // scratch folder, then shows it in the model's chart window.
   void ShowPointSeries(std::size_t point);
+  // What the thread of a point's series hands back.
+  struct PointSeries {
+    morvane::DetailFileContent detail;
+    morvane::PlotFileContent plot;
+    std::exception_ptr error;
+  };
+  void ShowPointChart(std::size_t point, PointSeries &run);
   void EndOfRun();
   // A refusal of the sweep's options or of one of its points: the message,
   // and the focus in the field it is about (the varied range, the threads,
@@ -95,4 +106,7 @@ private:
   // The plan of the sweep shown, and the folder of its points' series.
   morvane::SweepPlan shownPlan_;
   std::unique_ptr<QTemporaryDir> scratchDir_;
+  QLineEdit *pointDetail_ = nullptr, *pointPlot_ = nullptr;
+  // The thread of the point's series being run, if any.
+  QThread *pointRun_ = nullptr;
 };

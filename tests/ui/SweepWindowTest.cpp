@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <cmath>
 
@@ -57,7 +58,8 @@ const std::vector<SweepCase> kSweeps = {
      "p"},
     {"ClonalOverD",
      "Clones",
-     "TxtfABClone=0.25 TxtLClone=0.0001 TxtMaxGen=50 TxtThreads=1",
+     "TxtfABClone=0.25 TxtLClone=0.0001 TxtMaxGen=50 TxtThreads=1 TxtPointDetail=pt.gnr "
+     "TxtPointPlot=pt.plo",
      {{"d", "0.5", "1", "4"}},
      {},
      "T"},
@@ -160,8 +162,14 @@ protected:
     EXPECT_TRUE(hover.contains("converged = ")) << hover.toStdString();
     EXPECT_EQ(map->PointAt(position), long(point));
     QTest::mouseClick(map, Qt::LeftButton, {}, position);
+    // The series runs on a thread of its own; the chart opens when it ends,
+    // its files where the user named them.
     MorvaneForm *chart = FindForm(plan.model == Model::Clonal ? "FrmPlotVeg" : "FrmPlotSex");
-    ASSERT_TRUE(chart->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([chart] { return chart->isVisible(); }, 20000));
+    for (const char *name : {"TxtPointDetail", "TxtPointPlot"}) {
+      const QString file = Field(w, name)->text();
+      EXPECT_TRUE(file.isEmpty() || QFileInfo(file).size() > 0) << file.toStdString();
+    }
     for (std::size_t k = 0; k < plan.axes.size(); ++k)
       EXPECT_EQ(Field(chart, ("Txt" + plan.axes[k].option).c_str())->text(),
                 L(QString::fromStdString(plan.axes[k].shown[at[k]])));
