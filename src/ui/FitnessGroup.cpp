@@ -10,7 +10,6 @@
 #include "state/SimState.h"
 #include "ui_FitnessGroup.h"
 
-using morvane::ui::Sim;
 namespace mui = morvane::ui;
 
 FitnessGroupBox::FitnessGroupBox(QWidget *parent)
@@ -30,9 +29,10 @@ void FitnessGroupBox::OnClick(QAbstractButton *button, void (FitnessGroupBox::*h
           [this, handler] { host_->FitnessClick([this, handler] { (this->*handler)(); }); });
 }
 
-void FitnessGroupBox::Attach(Host &host, Variant variant) {
+void FitnessGroupBox::Attach(Host &host, Variant variant, morvane::SimState &state) {
   host_ = &host;
   variant_ = variant;
+  state_ = &state;
   host.FitnessFieldExit(ui_->TxtW1A, [this] { TxtW1AExit(); });
   host.FitnessFieldExit(ui_->TxtSmalla, [this] { TxtSmallaExit(); });
   host.FitnessFieldExit(ui_->TxtW2A, [this] { TxtW2AExit(); });
@@ -51,13 +51,13 @@ void FitnessGroupBox::ResetOnShow() {
   // The trade-off flags stay as the previous series left them.
   ui_->BtnESS->setEnabled(false);
   ui_->BtnNoESS->setEnabled(false);
-  if (morvane::TradeOffOfFlags(Sim()) != morvane::TradeOffRule::None) {
+  if (morvane::TradeOffOfFlags(State()) != morvane::TradeOffRule::None) {
     PresentTradeOffInForce();
     return;
   }
   ui_->TxtW2A->setEnabled(true);
   ui_->TxtW2Smalla->setEnabled(true);
-  ui_->TxtTOStatus->setText(QString::fromStdString(Sim().TradeOffStatus));
+  ui_->TxtTOStatus->setText(QString::fromStdString(State().TradeOffStatus));
 }
 
 void FitnessGroupBox::ResetOnActivate() {
@@ -69,10 +69,10 @@ void FitnessGroupBox::ResetOnActivate() {
 }
 
 void FitnessGroupBox::PresentTradeOffInForce() {
-  const morvane::TradeOffRule rule = morvane::TradeOffOfFlags(Sim());
+  const morvane::TradeOffRule rule = morvane::TradeOffOfFlags(State());
   if (rule == morvane::TradeOffRule::None)
     return;
-  morvane::ChooseTradeOff(Sim(), rule);
+  morvane::ChooseTradeOff(State(), rule);
   // Locked first: should a habitat-1 text not parse, no habitat-2 field is
   // left open under the trade-off (the habitat-1 exit then computes it).
   ui_->TxtW2A->setEnabled(false);
@@ -82,16 +82,16 @@ void FitnessGroupBox::PresentTradeOffInForce() {
 
 void FitnessGroupBox::TxtW1AExit() {
   host_->CheckField(ui_->TxtW1A, morvane::rules::W1A);
-  FollowTradeOffInForce(Sim().W1A, Sim().W2A, ui_->TxtW2A);
+  FollowTradeOffInForce(State().W1A, State().W2A, ui_->TxtW2A);
 }
 
 void FitnessGroupBox::TxtSmallaExit() {
   host_->CheckField(ui_->TxtSmalla, morvane::rules::W1a);
-  FollowTradeOffInForce(Sim().W1a, Sim().W2a, ui_->TxtW2Smalla);
+  FollowTradeOffInForce(State().W1a, State().W2a, ui_->TxtW2Smalla);
 }
 
 void FitnessGroupBox::FollowTradeOffInForce(double w1, double &w2, QLineEdit *w2Field) {
-  const morvane::TradeOffRule rule = morvane::TradeOffOfFlags(Sim());
+  const morvane::TradeOffRule rule = morvane::TradeOffOfFlags(State());
   if (rule == morvane::TradeOffRule::None)
     return;
   w2 = morvane::TradeOffSurvival(rule, w1);
@@ -108,29 +108,29 @@ void FitnessGroupBox::TxtW2SmallaExit() {
 void FitnessGroupBox::TxtSmallaChange() {
   // Goes by the recorded status, with the W1(a) last stored (not the text
   // being typed); the exit then recomputes from the typed value.
-  const morvane::TradeOffRule rule = morvane::TradeOffOfStatus(Sim().TradeOffStatus);
+  const morvane::TradeOffRule rule = morvane::TradeOffOfStatus(State().TradeOffStatus);
   if (rule == morvane::TradeOffRule::None)
     return;
-  Sim().W2a = morvane::TradeOffSurvival(rule, Sim().W1a);
-  ui_->TxtW2Smalla->setText(mui::RealText(Sim().W2a));
+  State().W2a = morvane::TradeOffSurvival(rule, State().W1a);
+  ui_->TxtW2Smalla->setText(mui::RealText(State().W2a));
 }
 
 void FitnessGroupBox::BtnNoTradeClick() {
   ui_->BtnESS->setEnabled(false);
-  morvane::ChooseTradeOff(Sim(), morvane::TradeOffRule::None);
+  morvane::ChooseTradeOff(State(), morvane::TradeOffRule::None);
   ui_->TxtW1A->setEnabled(true);
   ui_->TxtSmalla->setEnabled(true);
   ui_->TxtW2A->setEnabled(true);
   ui_->TxtW2Smalla->setEnabled(true);
-  ui_->TxtTOStatus->setText(QString::fromStdString(Sim().TradeOffStatus));
+  ui_->TxtTOStatus->setText(QString::fromStdString(State().TradeOffStatus));
 }
 
 void FitnessGroupBox::BtnTradeLinClick() {
   // With habitat 1 the rarer one [A] cannot be the ESS, but the linear rule
   // itself applies for any c: it is applied (and recorded) all the same, so
   // that the survivals used always match the recorded status.
-  morvane::ChooseTradeOff(Sim(), morvane::TradeOffRule::Linear);
-  const bool essPossible = Sim().HabFreq >= 0.5;
+  morvane::ChooseTradeOff(State(), morvane::TradeOffRule::Linear);
+  const bool essPossible = State().HabFreq >= 0.5;
   ui_->BtnESS->setEnabled(essPossible);
   if (!essPossible)
     host_->FitnessMessage("as c<0.5 [A] cannot be the ESS");
@@ -141,13 +141,13 @@ void FitnessGroupBox::BtnTradeLinClick() {
 
 void FitnessGroupBox::BtnConvexTradeClick() {
   ui_->BtnESS->setEnabled(false);
-  morvane::ChooseTradeOff(Sim(), morvane::TradeOffRule::Convex);
+  morvane::ChooseTradeOff(State(), morvane::TradeOffRule::Convex);
   ApplyTradeOff(morvane::TradeOffRule::Convex);
 }
 
 void FitnessGroupBox::BtnConcaveTradeClick() {
   ui_->BtnESS->setEnabled(false);
-  morvane::ChooseTradeOff(Sim(), morvane::TradeOffRule::Concave);
+  morvane::ChooseTradeOff(State(), morvane::TradeOffRule::Concave);
   ApplyTradeOff(morvane::TradeOffRule::Concave);
 }
 
@@ -156,29 +156,29 @@ void FitnessGroupBox::ApplyTradeOff(morvane::TradeOffRule rule) {
   ui_->TxtW1A->setEnabled(true);
   ui_->TxtSmalla->setEnabled(true);
   // A text that does not parse ends the handler here with its parse error.
-  Sim().W1A = mui::ReadReal(ui_->TxtW1A->text());
-  Sim().W2A = f(Sim().W1A);
-  ui_->TxtW2A->setText(mui::RealText(Sim().W2A));
-  Sim().W1a = mui::ReadReal(ui_->TxtSmalla->text());
-  Sim().W2a = f(Sim().W1a);
-  ui_->TxtW2Smalla->setText(mui::RealText(Sim().W2a));
+  State().W1A = mui::ReadReal(ui_->TxtW1A->text());
+  State().W2A = f(State().W1A);
+  ui_->TxtW2A->setText(mui::RealText(State().W2A));
+  State().W1a = mui::ReadReal(ui_->TxtSmalla->text());
+  State().W2a = f(State().W1a);
+  ui_->TxtW2Smalla->setText(mui::RealText(State().W2a));
   ui_->TxtW2A->setEnabled(false);
   ui_->TxtW2Smalla->setEnabled(false);
-  ui_->TxtTOStatus->setText(QString::fromStdString(Sim().TradeOffStatus));
+  ui_->TxtTOStatus->setText(QString::fromStdString(State().TradeOffStatus));
 }
 
 void FitnessGroupBox::BtnESSClick() {
-  Sim().ESSStatus = "LinESS";
-  Sim().W1A = morvane::EssW1A(Sim().HabFreq, Sim().SoftProp, Sim().W1A);
-  Sim().W2A = morvane::LinearTradeOff(Sim().W1A);
-  ui_->TxtW1A->setText(mui::RealText(Sim().W1A));
-  ui_->TxtW2A->setText(mui::RealText(Sim().W2A));
+  State().ESSStatus = "LinESS";
+  State().W1A = morvane::EssW1A(State().HabFreq, State().SoftProp, State().W1A);
+  State().W2A = morvane::LinearTradeOff(State().W1A);
+  ui_->TxtW1A->setText(mui::RealText(State().W1A));
+  ui_->TxtW2A->setText(mui::RealText(State().W2A));
   ui_->TxtW1A->setEnabled(false);
   if (variant_ == Variant::Sexual)
     ui_->BtnNoESS->setEnabled(true);
 }
 
 void FitnessGroupBox::BtnNoESSClick() {
-  Sim().ESSStatus = "NoESS";
+  State().ESSStatus = "NoESS";
   ui_->TxtW1A->setEnabled(true);
 }

@@ -11,6 +11,7 @@
 
 #include "engine/FieldRules.h"
 #include "engine/TradeOff.h"
+#include "state/SimState.h"
 
 class QAbstractButton;
 class QLineEdit;
@@ -46,8 +47,12 @@ public:
   ~FitnessGroupBox() override;
 
   // Connects the group's controls to their handlers; called once by the
-  // window that holds the group.
-  void Attach(Host &host, Variant variant);
+  // window that holds the group. The group reads and sets the survivals,
+  // the trade-off and the ESS in `state`: the program's series for the
+  // input windows, the sweep window's own for the sweep.
+  void Attach(Host &host, Variant variant, morvane::SimState &state);
+  // The window's model changed between sexual and clonal.
+  void SetVariant(Variant variant) { variant_ = variant; }
 
   // The part of the window's show handler that concerns the group.
   void ResetOnShow();
@@ -90,6 +95,9 @@ private:
   void OnClick(QAbstractButton *button, void (FitnessGroupBox::*handler)());
 
   std::unique_ptr<Ui::FitnessGroupBox> ui_;
+  morvane::SimState &State() const { return *state_; }
+
   Host *host_ = nullptr;
+  morvane::SimState *state_ = nullptr;
   Variant variant_ = Variant::Sexual;
 };

@@ -35,7 +35,7 @@ void InputForm::SetUpInputWindow(const Controls &controls, FieldTable fields,
     LocaliseNumericText(field);
   ShowPicture(controls.picture, controls.pictureResource);
   WireFieldExits(fields_);
-  controls.fitness->Attach(*this, controls.variant);
+  controls.fitness->Attach(*this, controls.variant, Sim());
   OnClick(controls.go, std::move(go));
   OnClick(controls.back, [this] { BackToMainWindow(); });
   OnTrigger(controls.help, [] { HelpMenuRequested(); });

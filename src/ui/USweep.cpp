@@ -15,6 +15,7 @@
 #include <cstring>
 #include <exception>
 #include <sstream>
+#include <tuple>
 
 #include "FieldExit.h"
 #include "PlotForm.h"
@@ -90,6 +91,15 @@ const ParamText &TextOf(const char *option) {
 
 constexpr const char *kTradeOffs[] = {"none", "linear", "convex", "concave"};
 
+// The Fitness Menu's field of a survival, or nullptr for another option.
+QLineEdit *SurvivalField(const FitnessGroupBox &fitness, const std::string &option) {
+  return option == "W1A"   ? fitness.W1AField()
+         : option == "W1a" ? fitness.W1aField()
+         : option == "W2A" ? fitness.W2AField()
+         : option == "W2a" ? fitness.W2aField()
+                           : nullptr;
+}
+
 // A field's text as morvane-sweep takes it: '.' for the decimal separator.
 std::string ArgumentText(const QString &text) {
   QString t = text.trimmed();
@@ -143,34 +153,21 @@ TFrmSweep::TFrmSweep(QWidget *parent)
   SetBackground(mui::kAqua);
   for (const ModelChoice &m : kModels)
     ui_->CmbModel->addItem(m.caption);
-  for (const char *t : kTradeOffs)
-    ui_->CmbTradeOff->addItem(t);
+  ui_->GrpBxFitness->Attach(*this, FitnessGroupBox::Variant::Sexual, scratch_);
   BuildParameterFields();
   ui_->TxtThreads->setText(QString::number(QThread::idealThreadCount()));
   ui_->TxtCount1->setText("11");
   ui_->TxtFinal->setText("Sweep.mrv");
   SelectModel(morvane::Model::HaploidLocal);
+  // No trade-off at first: every survival is typed.
+  ui_->GrpBxFitness->ResetOnShow();
+  ui_->GrpBxFitness->W1AField()->setEnabled(true);
+  ui_->GrpBxFitness->W1aField()->setEnabled(true);
 
   connect(ui_->CmbModel, qOverload<int>(&QComboBox::currentIndexChanged), this, [this](int index) {
     if (index >= 0)
       Guard([this, index] { SelectModel(kModels[index].model); });
   });
-  const auto fitnessRules = [this] {
-    const int tradeOff = ui_->CmbTradeOff->currentIndex();
-    // Under a trade-off W2(A) and W2(a) are computed; under the ESS, W1(A).
-    for (const ParamField &p : sexualFields_) {
-      const std::string option = p.rule->option;
-      p.field->setEnabled(!((tradeOff > 0 && (option == "W2A" || option == "W2a")) ||
-                            (ui_->ChkEss->isChecked() && option == "W1A")));
-    }
-    for (const ParamField &p : clonalFields_) {
-      const std::string option = p.rule->option;
-      p.field->setEnabled(!((tradeOff > 0 && (option == "W2A" || option == "W2a")) ||
-                            (ui_->ChkEss->isChecked() && option == "W1A")));
-    }
-  };
-  connect(ui_->CmbTradeOff, qOverload<int>(&QComboBox::currentIndexChanged), this, fitnessRules);
-  connect(ui_->ChkEss, &QCheckBox::toggled, this, fitnessRules);
   connect(ui_->TxtFinal, &QLineEdit::textChanged, this, [this] { ShowTableName(); });
   ShowTableName();
   for (int row : {1, 2}) {
@@ -208,17 +205,23 @@ void TFrmSweep::BuildParameterFields() {
                          std::vector<ParamField> &fields, const char *suffix) {
     for (const morvane::FieldRule *rule : rules) {
       const ParamText &text = TextOf(rule->option);
+      QString initial = text.initial;
+      initial.replace(QChar('.'), QChar(mui::DecimalSeparator()));
+      // The survivals are the Fitness Menu's fields, with its exits.
+      if (QLineEdit *survival = SurvivalField(*ui_->GrpBxFitness, rule->option)) {
+        survival->setText(initial);
+        fields.push_back({rule, survival});
+        continue;
+      }
       auto *label = new QLabel(text.caption, this);
       auto *field = new QLineEdit(this);
       field->setObjectName(QStringLiteral("Txt") + rule->option + suffix);
       label->setObjectName(QStringLiteral("Lbl") + rule->option + suffix);
       label->setBuddy(field);
-      QString initial = text.initial;
-      initial.replace(QChar('.'), QChar(mui::DecimalSeparator()));
       field->setText(initial);
-      const int r = row / 2, c = (row % 2) * 2;
-      grid->addWidget(label, r, c);
-      grid->addWidget(field, r, c + 1);
+      // One column, beside the Fitness Menu.
+      grid->addWidget(label, row, 0);
+      grid->addWidget(field, row, 1);
       ++row;
       fields.push_back({rule, field});
       const ParamField p = fields.back();
@@ -239,20 +242,27 @@ void TFrmSweep::SelectModel(morvane::Model model) {
     if (kModels[k].model == model && ui_->CmbModel->currentIndex() != k)
       ui_->CmbModel->setCurrentIndex(k);
   const bool clonal = model == morvane::Model::Clonal;
-  for (const ParamField &p : sexualFields_) {
-    p.field->setVisible(!clonal);
-    ui_->ParamGrid->parentWidget()
-        ->findChild<QLabel *>(QStringLiteral("Lbl") + p.rule->option)
-        ->setVisible(!clonal);
-  }
-  for (const ParamField &p : clonalFields_) {
-    p.field->setVisible(clonal);
-    ui_->ParamGrid->parentWidget()
-        ->findChild<QLabel *>(QStringLiteral("Lbl") + p.rule->option + "Clone")
-        ->setVisible(clonal);
-  }
-  // The fields' values as the rules stored them, for the DG range.
+  // Each model its own fields; the Fitness Menu serves both.
+  for (const auto &[fields, suffix, shown] :
+       {std::tuple<const std::vector<ParamField> &, const char *, bool>{sexualFields_, "", !clonal},
+        {clonalFields_, "Clone", clonal}})
+    for (const ParamField &p : fields) {
+      if (SurvivalField(*ui_->GrpBxFitness, p.rule->option))
+        continue;
+      p.field->setVisible(shown);
+      ui_->ParamGrid->parentWidget()
+          ->findChild<QLabel *>(QStringLiteral("Lbl") + p.rule->option + suffix)
+          ->setVisible(shown);
+    }
+  ui_->GrpBxFitness->SetVariant(clonal ? FitnessGroupBox::Variant::Clonal
+                                       : FitnessGroupBox::Variant::Sexual);
+  // The fields' values as the rules stored them, for the DG range; the
+  // Fitness Menu's trade-off and ESS stay as chosen.
+  const morvane::TradeOffRule tradeOff = morvane::TradeOffOfFlags(scratch_);
+  const std::string ess = scratch_.ESSStatus;
   scratch_ = morvane::SimState{};
+  morvane::ChooseTradeOff(scratch_, tradeOff);
+  scratch_.ESSStatus = ess;
   for (const ParamField &p : clonal ? clonalFields_ : sexualFields_)
     morvane::StoreFieldEntry(*p.rule, p.field->text().toStdString(), mui::DecimalSeparator(),
                              scratch_);
@@ -291,6 +301,17 @@ void TFrmSweep::ShowTableName() {
                                        : QString::fromStdString(morvane::SweepTableName(final)));
 }
 
+void TFrmSweep::FitnessFieldExit(QLineEdit *field, std::function<void()> handler) {
+  OnFieldExit(field, std::move(handler));
+}
+void TFrmSweep::FitnessGuard(const std::function<void()> &handler) { Guard(handler); }
+void TFrmSweep::FitnessClick(const std::function<void()> &handler) { GuardClick(handler); }
+void TFrmSweep::FitnessMessage(const QString &text) { ShowMessage(text); }
+void TFrmSweep::CheckField(QLineEdit *field, const morvane::FieldRule &rule) {
+  if (!mui::RunFieldRule(field, rule, scratch_))
+    ShowFieldMessage(field, rule.message);
+}
+
 void TFrmSweep::FormActivate() {
   if (Running())
     return;
@@ -327,10 +348,12 @@ std::vector<std::string> TFrmSweep::SweepArguments() const {
       continue;
     varied.push_back(option.toStdString());
   }
-  const int tradeOff = ui_->CmbTradeOff->currentIndex();
-  if (tradeOff > 0)
-    args.insert(args.end(), {"--trade-off", kTradeOffs[tradeOff]});
-  if (ui_->ChkEss->isChecked())
+  // The Fitness Menu's choices; the survivals they compute are locked, and
+  // left out (morvane-sweep computes them the same way).
+  const morvane::TradeOffRule tradeOff = morvane::TradeOffOfFlags(scratch_);
+  if (tradeOff != morvane::TradeOffRule::None)
+    args.insert(args.end(), {"--trade-off", kTradeOffs[int(tradeOff)]});
+  if (tradeOff == morvane::TradeOffRule::Linear && scratch_.ESSStatus == "LinESS")
     args.push_back("--ess");
   for (const ParamField &p : model == morvane::Model::Clonal ? clonalFields_ : sexualFields_) {
     const std::string option = p.rule->option;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "FitnessGroup.h"
 #include "SweepJob.h"
 #include "SweepMapView.h"
 #include "engine/FieldRules.h"
@@ -28,7 +29,7 @@ namespace Ui {
 class TFrmSweep;
 }
 
-class TFrmSweep : public morvane::ui::MorvaneForm {
+class TFrmSweep : public morvane::ui::MorvaneForm, public FitnessGroupBox::Host {
   Q_OBJECT
 
 public:
@@ -45,6 +46,13 @@ public:
   bool Running() const { return job_ && job_->Started() && !finishedShown_; }
   const morvane::ui::SweepJob *Job() const { return job_.get(); }
   morvane::ui::SweepMapView *Map() const { return map_; }
+
+  // The Fitness Menu's needs, as in the input windows.
+  void FitnessFieldExit(QLineEdit *field, std::function<void()> handler) override;
+  void FitnessGuard(const std::function<void()> &handler) override;
+  void FitnessClick(const std::function<void()> &handler) override;
+  void CheckField(QLineEdit *field, const morvane::FieldRule &rule) override;
+  void FitnessMessage(const QString &text) override;
 
 protected:
   void FormActivate() override;
@@ -97,7 +105,8 @@ private:
   // order; the window shows one set.
   std::vector<ParamField> sexualFields_, clonalFields_;
   // The state the field rules check against (the DG range moves with p and
-  // q), apart from the series the other windows run.
+  // q), and the Fitness Menu's survivals, trade-off and ESS, apart from the
+  // series the other windows run.
   morvane::SimState scratch_;
   std::unique_ptr<morvane::ui::SweepJob> job_;
   bool finishedShown_ = true;

@@ -48,7 +48,7 @@ struct SweepCase {
 const std::vector<SweepCase> kSweeps = {
     {"HaploidOverXAndC",
      "Haploids, global panmixia",
-     "TxtW1A=0.9 TxtW2a=0.8 TxtL=0.0001 TxtThreads=2 TxtMaxGen=120",
+     "TxtW1A=0.9 TxtW2Smalla=0.8 TxtL=0.0001 TxtThreads=2 TxtMaxGen=120",
      {{"c", "0.2", "0.8", "3"}, {"x", "0", "1", "3"}},
      // clang-format off
      {"--model", "haploid-global", "--W1A", "0.9", "--W2a", "0.8", "--L", "0.0001",
@@ -317,6 +317,43 @@ TEST_P(SweepWindowTest, Refusals) {
     EXPECT_FALSE(QFile::exists("Sweep.tsv"));
     EXPECT_TRUE(Button(w, "BtnGo")->isEnabled());
     QFile::remove("Sweep.mrv");
+    Button(w, "BtnBack")->click();
+  }
+}
+
+// The Fitness Menu of the input windows: its trade-off and ESS buttons give
+// the sweep's --trade-off and --ess, and the survivals they compute are
+// locked and left to morvane-sweep.
+TEST_P(SweepWindowTest, FitnessMenuGivesTheTradeOffAndTheEss) {
+  struct Case {
+    const char *buttons; // pressed in turn
+    std::vector<std::string> given;
+    const char *locked; // the survival fields computed
+  };
+  const Case cases[] = {
+      {"BtnTradeLin", {"--trade-off", "linear", "--W1A", "0.8"}, "TxtW2A TxtW2Smalla"},
+      {"BtnTradeLin BtnESS", {"--trade-off", "linear", "--ess"}, "TxtW1A TxtW2A TxtW2Smalla"},
+      {"BtnTradeLin BtnConvexTrade",
+       {"--trade-off", "convex", "--W1A", "0.8"},
+       "TxtW2A TxtW2Smalla"},
+      // Freed, the habitat-2 survivals keep the convex values, now given.
+      {"BtnNoTrade", {"--W1A", "0.8", "--W2A", "0.36", "--W2a", "0"}, ""},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.buttons);
+    MorvaneForm *w = OpenSweepWindow();
+    Choose(w, "CmbModel", "Haploids, global panmixia");
+    LeaveAll(w, "TxtW1A=0.8");
+    for (const QString &button : QString(c.buttons).split(' '))
+      Button(w, button.toUtf8().constData())->click();
+    // The model changed and back: the choices stay.
+    Choose(w, "CmbModel", "Diploids, global panmixia");
+    Choose(w, "CmbModel", "Haploids, global panmixia");
+    const std::vector<std::string> args = static_cast<TFrmSweep *>(w)->SweepArguments();
+    const auto at = std::find(args.begin(), args.end(), "--vary");
+    EXPECT_EQ(std::vector<std::string>(args.begin() + 2, at), c.given);
+    for (const char *field : {"TxtW1A", "TxtW2A", "TxtW2Smalla"})
+      EXPECT_EQ(Field(w, field)->isEnabled(), !QString(c.locked).contains(field)) << field;
     Button(w, "BtnBack")->click();
   }
 }
