@@ -99,8 +99,10 @@ protected:
   std::vector<PlotForm *> Forms() { return {&sex, &veg}; }
 
   ScratchCurrentFolder folder;
+  ScratchSettings settings;
   RecordingMessages messages;
   ScriptedFileDialogs dialogs;
+  ScriptedExportDialog exportDialog;
   StandIn main{"frmMorvane"};
   TFrmPlotSex sex;
   TFrmPlotVeg veg;
@@ -174,57 +176,74 @@ TEST_F(PlotWindowsTest, ChartWindowsDrawThePlotFileOfTheSeries) {
   }
 }
 
-TEST_F(PlotWindowsTest, ChartsAreSavedAsPngSvgAndPdf) {
+TEST_F(PlotWindowsTest, SaveChartWritesTheFigureOfTheExportDialogsSettings) {
   Show(&sex, 60);
   Show(&veg, 60);
-  const auto sizeOf = [](const std::vector<QChartView *> &views) {
-    QSize size(0, 0);
-    for (QChartView *v : views)
-      size = QSize(size.width() + v->width(), std::max(size.height(), v->height()));
-    return size * 2;
-  };
   QChartView *sexDG = Charts(sex).back();
   const auto saveBoth = [&] { Button(&sex, "BtnSaveChart")->click(); };
   const auto saveDG = [&] { sexDG->findChild<QAction *>("SaveChart")->trigger(); };
+  const auto saveClones = [&] { Button(&veg, "BtnSaveChart")->click(); };
+  using figure::FigureCharts;
+  using figure::FigureFormat;
+  using figure::LengthUnit;
   struct Case {
     std::function<void()> save;
+    FigureCharts opensOn;
+    figure::FigureSettings settings; // format, unit, width, height, dpi, font, charts
     const char *file;
     QByteArray signature;
-    QSize pngSize; // empty: not a PNG
+    QSize pixels; // a PNG's
   };
   const Case cases[] = {
-      {saveBoth, "both.png", "\x89PNG\r\n\x1a\n", sizeOf(Charts(sex))},
-      {saveDG, "dg.PNG", "\x89PNG", sizeOf({sexDG})},
-      {saveDG, "dg.svg", "<?xml", {}},
-      {[&] { Button(&veg, "BtnSaveChart")->click(); }, "clones.pdf", "%PDF-", {}},
+      {saveBoth, FigureCharts::Both, {FigureFormat::Png, LengthUnit::Cm, 17, 8, 300, 8,
+       FigureCharts::Both}, "both.png", "\x89PNG\r\n\x1a\n", {2008, 945}},
+      {saveDG, FigureCharts::Fitness, {FigureFormat::Png, LengthUnit::Inch, 3, 2.5, 600, 9,
+       FigureCharts::Fitness}, "dg.PNG", "\x89PNG", {1800, 1500}},
+      {saveDG, FigureCharts::Fitness, {FigureFormat::Svg, LengthUnit::Cm, 8.5, 7, 300, 8,
+       FigureCharts::Fitness}, "dg.svg", "<?xml", {}},
+      {saveClones, FigureCharts::Frequencies, {FigureFormat::Pdf, LengthUnit::Cm, 8.5, 7, 300,
+       8, FigureCharts::Frequencies}, "clones.pdf", "%PDF-", {}},
+      // The name's format wins over the dialog's; a name without one gets it.
+      {saveClones, FigureCharts::Frequencies, {FigureFormat::Pdf, LengthUnit::Cm, 8.5, 7, 150,
+       8, FigureCharts::Frequencies}, "clones.png", "\x89PNG", {502, 413}},
+      {saveBoth, FigureCharts::Both, {FigureFormat::Svg, LengthUnit::Cm, 17, 8, 300, 8,
+       FigureCharts::Both}, "named", "<?xml", {}},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.file);
+    exportDialog.answers.push_back(c.settings);
     dialogs.answers << folder.File(c.file);
     c.save();
     EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("; ").toStdString();
-    const QByteArray bytes = QByteArray::fromStdString(ReadAll(folder.File(c.file)));
+    ASSERT_FALSE(exportDialog.opened.empty());
+    EXPECT_EQ(exportDialog.opened.back().charts, c.opensOn);
+    const QString written = folder.File(c.file) + (QString(c.file) == "named" ? ".svg" : "");
+    const QByteArray bytes = QByteArray::fromStdString(ReadAll(written));
     EXPECT_TRUE(bytes.startsWith(c.signature));
-    if (!c.pngSize.isEmpty()) {
-      EXPECT_GE(c.pngSize.width(), 600);
+    if (!c.pixels.isEmpty()) {
       const QImage png = QImage::fromData(bytes, "png");
-      EXPECT_EQ(png.size(), c.pngSize);
-      EXPECT_NEAR(png.dotsPerMeterX() * 0.0254, 192, 0.05); // twice the screen's 96
-    } else if (c.signature == "<?xml") {
-      EXPECT_TRUE(bytes.contains("<svg"));
+      EXPECT_EQ(png.size(), c.pixels);
+      EXPECT_NEAR(png.dotsPerMeterX() * 0.0254, c.settings.dpi, 0.05);
     }
   }
-  EXPECT_TRUE(dialogs.saves.back().filterName.contains("*.pdf"));
+  // The dialog opens on the last settings of the same kind of figure.
+  exportDialog.answers.push_back(std::nullopt);
+  saveDG();
+  EXPECT_EQ(exportDialog.opened.back().format, FigureFormat::Pdf);
+  EXPECT_EQ(exportDialog.opened.back().dpi, 150);
+  EXPECT_EQ(dialogs.saves.size(), std::size(cases)); // cancelled: no file asked for
 
   // Refused names and failed writes name the file; cancelled, nothing
   // happens.
   const QString failures[][2] = {{folder.File("none/x.png"), "Fichier introuvable"},
                                  {folder.File("x.txt"), ".png, .svg or .pdf"}};
   for (const auto &f : failures) {
+    exportDialog.answers.push_back(cases[0].settings);
     dialogs.answers << f[0];
     saveBoth();
     ExpectMessage({f[0], f[1]});
   }
+  exportDialog.answers.push_back(cases[0].settings);
   saveBoth();
   EXPECT_TRUE(messages.texts.isEmpty());
 }
