@@ -3,6 +3,7 @@
 // series.
 #include <QChart>
 #include <QChartView>
+#include <QDir>
 #include <QImage>
 #include <QLineSeries>
 #include <QListWidget>
@@ -16,6 +17,7 @@
 #include "UPlotSex.h"
 #include "UPlotVeg.h"
 #include "framework/Locale.h"
+#include "support/ProgramTestSupport.h"
 #include "support/SeriesFilesSupport.h"
 
 using namespace morvane;
@@ -462,3 +464,92 @@ TEST(ChartPoints, LongSeriesAreThinnedToTheSameShapeShortOnesKeptWhole) {
 }
 
 } // namespace
+
+TEST_F(PlotWindowsTest, SaveChartAndMorvanePlotWriteTheSameSvgForTheSameSettings) {
+  Write("three.gnr", morvane::testing::ThreeModelsDetailFile());
+  Write("PlotSexFile.plo", PlotFileText(false, 300));
+  using figure::FigureCharts;
+  using figure::LengthUnit;
+  const struct {
+    const char *open; // the plot menu's button
+    const char *file;
+    int row;
+    PlotForm *window;
+    figure::FigureSettings settings; // format, unit, width, height, dpi, font, charts, caption
+    std::string options;
+  } cases[] = {
+      {"BtnOpenDetail", "three.gnr", 1, &sex,
+       {figure::FigureFormat::Svg, LengthUnit::Cm, 12, 6, 300, 9, FigureCharts::Both, true},
+       "--detail three.gnr --series 2 --width 12 --height 6 --font 9 --caption"},
+      {"BtnOpenDetail", "three.gnr", 2, &veg,
+       {figure::FigureFormat::Svg, LengthUnit::Inch, 3.5, 3, 300, 8, FigureCharts::Frequencies},
+       "--detail three.gnr --series 3 --unit in --width 3.5 --height 3"},
+      {"BtnOpenPlot", "PlotSexFile.plo", 0, &sex,
+       {figure::FigureFormat::Svg, LengthUnit::Cm, 8.5, 7, 300, 8, FigureCharts::Fitness},
+       "--plot PlotSexFile.plo --charts fitness"},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.options);
+    menu.ShowForm();
+    dialogs.answers << folder.File(c.file);
+    Button(&menu, c.open)->click();
+    menu.findChild<QListWidget *>("LstSeries")->setCurrentRow(c.row);
+    Button(&menu, "BtnPlot")->click();
+    ASSERT_TRUE(c.window->isVisible());
+    exportDialog.answers.push_back(c.settings);
+    dialogs.answers << folder.File("window.svg");
+    Button(c.window, "BtnSaveChart")->click();
+    EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("; ").toStdString();
+
+    const morvane::testing::Outcome run =
+        morvane::testing::RunProgram(MORVANE_PLOT_PATH, QDir::currentPath().toStdString(),
+                                     morvane::testing::Words(c.options + " -o command.svg"));
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    const std::string window = ReadAll(folder.File("window.svg"));
+    EXPECT_GT(window.size(), 1000u);
+    EXPECT_TRUE(window == ReadAll(folder.File("command.svg")));
+  }
+}
+
+TEST(MorvanePlot, DrawsSeveralSeriesTogetherAndRefusesWhatItCannotDraw) {
+  morvane::testing::ScratchFolder folder;
+  const auto write = [&folder](const char *name, const std::string &text) {
+    WriteAll(QString::fromStdString(folder.File(name)), QByteArray::fromStdString(text));
+  };
+  SimState s = morvane::testing::SeriesState("Diploid", "Local", 1);
+  s.HabFreq = 0.55;
+  write("a.gnr", morvane::testing::DetailSeriesText(s, 30));
+  s.HabFreq = 0.6;
+  write("b.gnr", morvane::testing::DetailSeriesText(s, 60));
+  write("three.gnr", morvane::testing::ThreeModelsDetailFile());
+  write("PlotSexFile.plo", PlotFileText(false, 20));
+  const struct {
+    std::string args;
+    int exitCode;
+    std::string error;         // part of stderr
+    std::vector<const char *> files; // written, each holding the legend's entries
+  } cases[] = {
+      {"--detail a.gnr --detail b.gnr -o ab.svg", 0, "", {"ab.svg"}},
+      {"--detail three.gnr --series all -o each.svg", 0, "", {"each-1.svg", "each-2.svg", "each-3.svg"}},
+      {"--detail three.gnr -o f.svg", 2, "holds 3 series: --series N or all", {}},
+      {"--detail three.gnr --series 4 -o f.svg", 2, "holds 3 series, not 4", {}},
+      {"--detail three.gnr --series 1 --series 3 -o f.svg", 2, "clonal and sexual", {}},
+      {"--detail PlotSexFile.plo -o f.svg", 1, "PlotSexFile.plo", {}},
+      {"--detail none.gnr -o f.svg", 1, "none.gnr", {}},
+      {"--plot PlotSexFile.plo --frames 3 -o f.svg", 2, "unknown option \"--frames\"", {}},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.args);
+    const morvane::testing::Outcome run = morvane::testing::RunProgram(
+        MORVANE_PLOT_PATH, folder.Path(), morvane::testing::Words(c.args));
+    EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+    EXPECT_NE(run.err.find(c.error), std::string::npos) << run.err;
+    for (const char *file : c.files)
+      EXPECT_TRUE(QString::fromStdString(ReadAll(QString::fromStdString(folder.File(file))))
+                      .startsWith("<?xml"))
+          << file;
+  }
+  const std::string together = ReadAll(QString::fromStdString(folder.File("ab.svg")));
+  for (const char *entry : {">p, c = 0.55<", ">q, c = 0.6<", ">Fit, c = 0.6<"})
+    EXPECT_NE(together.find(entry), std::string::npos) << entry;
+}
