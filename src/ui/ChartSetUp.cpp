@@ -1,6 +1,7 @@
 #include "ChartSetUp.h"
 
 #include <QChart>
+#include <QFontMetricsF>
 #include <QLegend>
 #include <QLineSeries>
 #include <QLocale>
@@ -8,6 +9,9 @@
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
+#include <limits>
+
+#include "figure/RoundTicks.h"
 
 namespace morvane::ui {
 
@@ -55,8 +59,8 @@ double NiceStep(double least) {
   if (!(least > 1))
     return 1;
   const double magnitude = std::pow(10.0, std::floor(std::log10(least)));
-  for (double factor : {1.0, 2.0, 2.5, 5.0, 10.0})
-    if (factor * magnitude >= least && (factor != 2.5 || magnitude >= 10))
+  for (double factor : {1.0, 2.0, 5.0, 10.0})
+    if (factor * magnitude >= least)
       return factor * magnitude;
   return 10 * magnitude;
 }
@@ -65,16 +69,52 @@ QColor InkOn(const QColor &panel) {
   return panel.lightness() < 128 ? QColor(Qt::white) : QColor(Qt::black);
 }
 
-void StyleChart(QChart *chart, const QString &title, const QColor &panel, QFont font) {
+const std::vector<ChartSpec> &SeriesChartSpecs(bool clonal) {
+  // A yellow that can still be told from the panel behind it.
+  static const QColor yellow(0xE8, 0xC4, 0x00);
+  static const std::vector<ChartSpec> sexual = {
+      {QStringLiteral("Frequencies of p and q"),
+       QStringLiteral("p, q"),
+       0,
+       1,
+       0.1,
+       {{"Series1", "p", Qt::red, Qt::SolidLine, 1},
+        {"Series2", "q", Qt::darkGreen, Qt::DashLine, 2}}},
+      {QStringLiteral("Frequencies of DG and Fit"),
+       QStringLiteral("DG, Fit"),
+       -1,
+       1,
+       0.1,
+       {{"Series3", "DG", Qt::red, Qt::SolidLine, 3},
+        {"Series4", "Fit", Qt::darkGreen, Qt::DashLine, 4}}}};
+  static const std::vector<ChartSpec> clones = {
+      {QStringLiteral("Frequencies of AB, Ab, aB and ab"),
+       QStringLiteral("Frequency"),
+       0,
+       1,
+       0.05,
+       {{"Series1", "f(AB)", Qt::red, Qt::SolidLine, 1},
+        {"Series2", "f(Ab)", Qt::darkGreen, Qt::DashLine, 2},
+        {"Series3", "f(aB)", yellow, Qt::DotLine, 3},
+        {"Series4", "f(ab)", Qt::blue, Qt::DashDotLine, 4}}}};
+  return clonal ? clones : sexual;
+}
+
+void StyleChart(QChart *chart, const QString &title, const QColor &panel, const ChartLook &look) {
   const QColor ink = InkOn(panel);
   chart->setTitle(title);
-  font.setBold(true);
-  font.setPointSizeF(font.pointSizeF() * 1.25);
-  chart->setTitleFont(font);
+  QFont titleFont = look.font;
+  titleFont.setBold(true);
+  if (titleFont.pixelSize() > 0)
+    titleFont.setPixelSize(int(std::lround(titleFont.pixelSize() * 1.25)));
+  else
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.25);
+  chart->setTitleFont(titleFont);
   chart->setTitleBrush(ink);
   chart->setBackgroundBrush(panel);
   chart->setBackgroundRoundness(0);
   chart->setDropShadowEnabled(false);
+  chart->setMargins(QMargins(look.margin, look.margin, look.margin, look.margin));
   // No fill of its own: the panel shows behind the lines.
   chart->setPlotAreaBackgroundVisible(false);
   chart->setAnimationOptions(QChart::NoAnimation);
@@ -84,41 +124,45 @@ void StyleChart(QChart *chart, const QString &title, const QColor &panel, QFont 
   chart->setLocalizeNumbers(true);
   chart->legend()->setAlignment(Qt::AlignBottom);
   chart->legend()->setLabelColor(ink);
+  chart->legend()->setFont(look.font);
 }
 
-ChartAxes AddAxes(QChart *chart, double yMin, double yMax, double yStep) {
+ChartAxes AddAxes(QChart *chart, const ChartSpec &spec, const ChartLook &look) {
   auto *axisX = new QValueAxis;
   axisX->setTitleText(QStringLiteral("Generations T"));
   axisX->setLabelFormat(QStringLiteral("%.0f"));
   axisX->setTickType(QValueAxis::TicksDynamic);
   axisX->setTickAnchor(0);
   auto *axisY = new QValueAxis;
-  axisY->setRange(yMin, yMax);
+  axisY->setTitleText(spec.yTitle);
   // A label every yStep. The range is fixed, so a fixed number of ticks
   // gives it exactly; ticks laid from an anchor at a dynamic interval are
   // summed step by step, and on -1..1 the one at zero comes out as "-0.0".
   axisY->setTickType(QValueAxis::TicksFixed);
-  axisY->setTickCount(static_cast<int>(std::lround((yMax - yMin) / yStep)) + 1);
   axisY->setMinorTickCount(1);
-  axisY->setLabelFormat(yStep < 0.1 - 1e-9 ? QStringLiteral("%.2f") : QStringLiteral("%.1f"));
   const QColor ink = InkOn(chart->backgroundBrush().color());
   for (QValueAxis *axis : {axisX, axisY}) {
     axis->setLabelsColor(ink);
     axis->setTitleBrush(ink);
+    axis->setLabelsFont(look.font);
+    axis->setTitleFont(look.font);
+    // A label that does not fit is never cut to "...": the layout makes room.
+    axis->setTruncateLabels(false);
   }
   chart->addAxis(axisX, Qt::AlignBottom);
   chart->addAxis(axisY, Qt::AlignLeft);
+  SetLeftAxis(axisY, spec, false, chart);
   return {axisX, axisY};
 }
 
-QLineSeries *AddLine(QChart *chart, const ChartAxes &axes, const char *name, const char *title,
-                     const QColor &colour, Qt::PenStyle style) {
+QLineSeries *AddLine(QChart *chart, const ChartAxes &axes, const LineSpec &line,
+                     const ChartLook &look) {
   auto *series = new QLineSeries(chart);
-  series->setObjectName(QString::fromLatin1(name));
-  series->setName(QString::fromLatin1(title));
-  QPen pen(colour);
-  pen.setWidthF(2);
-  pen.setStyle(style);
+  series->setObjectName(QString::fromLatin1(line.name));
+  series->setName(QString::fromLatin1(line.title));
+  QPen pen(line.colour);
+  pen.setWidthF(look.lineWidth);
+  pen.setStyle(line.style);
   series->setPen(pen);
   series->setPointsVisible(false);
   series->setPointLabelsVisible(false);
@@ -126,6 +170,58 @@ QLineSeries *AddLine(QChart *chart, const ChartAxes &axes, const char *name, con
   series->attachAxis(axes.x);
   series->attachAxis(axes.y);
   return series;
+}
+
+void SetBottomAxis(QValueAxis *axis, double xMin, double xMax, double width) {
+  // No label may be laid out at the old step across the new range: that
+  // could be a label per generation of a long series.
+  axis->setTickInterval(std::numeric_limits<double>::max());
+  axis->setRange(xMin, xMax);
+  const QFontMetricsF metrics(axis->labelsFont());
+  const double label = metrics.horizontalAdvance(
+                           QString::number(std::max(std::fabs(xMin), std::fabs(xMax)), 'f', 0)) *
+                       1.6;
+  const double most = std::max(1.0, std::floor(std::max(width, 1.0) / std::max(label, 1.0)));
+  double step = NiceStep((xMax - xMin) / std::min(most, 10.0));
+  // At least two labels: the largest round step within the range.
+  while (step > xMax - xMin && step > 1) {
+    const double smaller = NiceStep(step / 2.6);
+    step = smaller < step ? smaller : step / 10;
+  }
+  axis->setTickInterval(std::max(step, 1.0));
+}
+
+void SetLeftAxis(QValueAxis *axis, const ChartSpec &spec, bool fitY, const QChart *chart,
+                 int maxLabels) {
+  double low = spec.yMin, high = spec.yMax, step = spec.yStep;
+  if (fitY) {
+    double least = std::numeric_limits<double>::infinity();
+    double most = -least;
+    for (QAbstractSeries *series : chart->series())
+      if (auto *line = qobject_cast<QLineSeries *>(series); line && line->isVisible())
+        for (const QPointF &point : line->points()) {
+          least = std::min(least, point.y());
+          most = std::max(most, point.y());
+        }
+    if (least <= most) {
+      const figure::RoundScale scale = figure::RoundTicks(least, most, 5);
+      low = scale.low;
+      high = scale.high;
+      step = scale.step;
+    }
+  }
+  maxLabels = std::max(2, maxLabels);
+  if ((high - low) / step > maxLabels + 1e-9) {
+    const figure::RoundScale scale = figure::RoundTicks(low, high, maxLabels);
+    low = scale.low;
+    high = scale.high;
+    step = scale.step;
+  }
+  axis->setRange(low, high);
+  axis->setTickCount(static_cast<int>(std::lround((high - low) / step)) + 1);
+  const int decimals = std::max(0, -static_cast<int>(std::floor(std::log10(step) + 1e-9)));
+  axis->setLabelFormat(QStringLiteral("%.%1f").arg(
+      fitY || step > spec.yStep ? decimals : (step < 0.1 - 1e-9 ? 2 : 1)));
 }
 
 } // namespace morvane::ui

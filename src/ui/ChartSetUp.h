@@ -1,5 +1,7 @@
-// The chart windows' charts: how a chart, its axes and its lines are made,
-// the step of the bottom axis's labels, and the points drawn of a column.
+// The charts of a series, made by one code for the chart windows and for the
+// figures that leave the program: which charts a series has, their titles,
+// axes and lines, how a chart, its axes and lines are made, the steps of
+// both axes, and the points drawn of a column.
 #pragma once
 
 #include <QColor>
@@ -24,28 +26,72 @@ inline constexpr int kChartColumns = 4096;
 inline constexpr std::size_t kThinAbove = 4 * kChartColumns;
 QList<QPointF> ChartPoints(const std::vector<double> &x, const std::vector<double> &y);
 
-// The step between two labels of the bottom axis: 1, 2, 2.5 or 5 times a
+// The step between two labels of the bottom axis: 1, 2 or 5 times a
 // power of ten, no smaller than `least`, and a whole number of generations.
 double NiceStep(double least);
 
 // The ink that reads on `panel`: white on a dark panel, black on a light one.
 QColor InkOn(const QColor &panel);
 
-// Title (in `font`, bold and a quarter larger), panel, legend below, numbers
-// in the user's locale without group separators.
-void StyleChart(QChart *chart, const QString &title, const QColor &panel, QFont font);
+// One line of a chart: its object name, title, colour and dashes (which keep
+// lines apart in greyscale and where they overlap). It draws column
+// `column` of the series' table against column 0.
+struct LineSpec {
+  const char *name;
+  const char *title;
+  QColor colour;
+  Qt::PenStyle style;
+  int column;
+};
+
+// One chart of a series: its title, the title of its left axis, its fixed
+// left scale (yMin..yMax, a label every yStep, one minor tick between) and
+// its lines.
+struct ChartSpec {
+  QString title;
+  QString yTitle;
+  double yMin, yMax, yStep;
+  std::vector<LineSpec> lines;
+};
+
+// The charts of a sexual series (p and q; DG and Fit) or of a clonal one
+// (the four clone frequencies).
+const std::vector<ChartSpec> &SeriesChartSpecs(bool clonal);
+
+// How a chart is drawn: its font (labels, titles and legend; the chart's
+// title is bold and a quarter larger), the width of its lines, and the room
+// around it.
+struct ChartLook {
+  QFont font;
+  double lineWidth = 2;
+  int margin = 11;
+};
+
+// Title, panel, legend below, numbers in the user's locale without group
+// separators, everything in `look`'s font.
+void StyleChart(QChart *chart, const QString &title, const QColor &panel, const ChartLook &look);
 
 struct ChartAxes {
   QValueAxis *x;
   QValueAxis *y;
 };
-// The bottom axis "Generations T" (its range and step follow the series and
-// the chart's width) and the fixed left axis yMin..yMax, a label every
-// yStep, one minor tick between.
-ChartAxes AddAxes(QChart *chart, double yMin, double yMax, double yStep);
+// The bottom axis "Generations T" and the left axis titled `spec.yTitle`
+// on the spec's fixed scale.
+ChartAxes AddAxes(QChart *chart, const ChartSpec &spec, const ChartLook &look);
 
-// One line of the chart, drawn against both axes, solid or dashed.
-QLineSeries *AddLine(QChart *chart, const ChartAxes &axes, const char *name, const char *title,
-                     const QColor &colour, Qt::PenStyle style = Qt::SolidLine);
+// One line of the chart, drawn against both axes.
+QLineSeries *AddLine(QChart *chart, const ChartAxes &axes, const LineSpec &line,
+                     const ChartLook &look);
+
+// The bottom axis over xMin..xMax with as many round labels as fit, with
+// some room between them, in a plot area `width` wide.
+void SetBottomAxis(QValueAxis *axis, double xMin, double xMax, double width);
+
+// The left axis: the spec's fixed scale, or with `fitY` round limits and
+// ticks around the visible lines of `chart`. With more than `maxLabels`
+// intervals the labels go to the next round step (0.2, 0.5, ...) instead
+// of being left out one here and one there.
+void SetLeftAxis(QValueAxis *axis, const ChartSpec &spec, bool fitY, const QChart *chart,
+                 int maxLabels = 1000);
 
 } // namespace morvane::ui

@@ -7,12 +7,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QPainter>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QSettings>
 #include <QStatusBar>
 #include <QValueAxis>
 #include <algorithm>
@@ -20,8 +22,9 @@
 #include <limits>
 #include <stdexcept>
 
-#include "ChartPicture.h"
 #include "FieldExit.h"
+#include "SeriesFigure.h"
+#include "figure/ExportDialog.h"
 #include "figure/RoundTicks.h"
 #include "files/TableCsv.h"
 #include "files/TextFile.h"
@@ -45,25 +48,29 @@ constexpr int kAxisSpace = 110;
 
 PlotForm::PlotForm(QWidget *parent) : MorvaneForm(parent) {}
 
-void PlotForm::SetUpChart(QChartView *view, const QString &title, const QColor &panel, double yMin,
-                          double yMax, double yStep, const std::vector<Line> &lines) {
+void PlotForm::SetUpChart(QChartView *view, const ChartSpec &spec, const QColor &panel) {
   // The view comes with its chart, which it owns.
   QChart *chart = view->chart();
-  StyleChart(chart, title, panel, font());
-  const ChartAxes axes = AddAxes(chart, yMin, yMax, yStep);
-  for (const Line &line : lines)
-    lines_.push_back(AddLine(chart, axes, line.name, line.title, line.colour, line.style));
+  ChartLook look;
+  look.font = font();
+  StyleChart(chart, spec.title, panel, look);
+  const ChartAxes axes = AddAxes(chart, spec, look);
+  for (const LineSpec &line : spec.lines)
+    lines_.push_back({AddLine(chart, axes, line, look), line.column});
   view->setRenderHint(QPainter::Antialiasing);
   view->setFrameShape(QFrame::NoFrame);
   view->setBackgroundBrush(panel);
   view->installEventFilter(this);
 
-  // The chart's context menu.
+  // The chart's context menu. Its "Save chart..." opens the export dialog on
+  // this chart alone.
+  const figure::FigureCharts alone =
+      charts_.empty() ? figure::FigureCharts::Frequencies : figure::FigureCharts::Fitness;
   auto *save = new QAction(QStringLiteral("&Save chart..."), view);
   save->setObjectName(QStringLiteral("SaveChart"));
   view->addAction(save);
   view->setContextMenuPolicy(Qt::ActionsContextMenu);
-  OnTrigger(save, [this, view, title] { SaveChartsAs({view}, title + QStringLiteral(".png")); });
+  OnTrigger(save, [this, alone] { SaveChartsAs(alone); });
   auto *exportData = new QAction(QStringLiteral("&Export data..."), view);
   exportData->setObjectName(QStringLiteral("ExportData"));
   view->addAction(exportData);
@@ -81,8 +88,11 @@ void PlotForm::SetUpChart(QChartView *view, const QString &title, const QColor &
       }
   });
 
-  charts_.push_back({view, axes.x, axes.y, yMin, yMax, yStep});
+  charts_.push_back({view, axes.x, axes.y, &spec});
   UpdateBottomAxis(view);
+  // The left axis's labels follow the height of the plot area.
+  const std::size_t index = charts_.size() - 1;
+  connect(chart, &QChart::plotAreaChanged, this, [this, index] { UpdateLeftAxis(charts_[index]); });
 }
 
 void PlotForm::SetUpWindow(QPushButton *save, QPushButton *quit, QAction *help,
@@ -95,10 +105,8 @@ void PlotForm::SetUpWindow(QPushButton *save, QPushButton *quit, QAction *help,
   status_->setObjectName(QStringLiteral("LblStatus"));
   statusBar()->addWidget(status_, 1);
   OnClick(save, [this] {
-    std::vector<QChartView *> views;
-    for (const Chart &c : charts_)
-      views.push_back(c.view);
-    SaveChartsAs(views, allChartsName_ + QStringLiteral(".png"));
+    SaveChartsAs(charts_.size() > 1 ? figure::FigureCharts::Both
+                                    : figure::FigureCharts::Frequencies);
   });
   OnClick(quit, [this] { QuitClick(); });
   OnTrigger(help, [] { HelpMenuRequested(); });
@@ -126,7 +134,7 @@ bool PlotForm::event(QEvent *e) {
 
 bool PlotForm::eventFilter(QObject *watched, QEvent *e) {
   if (e->type() == QEvent::Resize)
-    for (const Chart &c : charts_)
+    for (Chart &c : charts_)
       if (c.view == watched)
         UpdateBottomAxis(c.view);
   return MorvaneForm::eventFilter(watched, e);
@@ -175,13 +183,16 @@ void PlotForm::FormActivate() {
 }
 
 void PlotForm::Fill(const SeriesParameters &parameters, const std::function<Loaded()> &load) {
-  for (QLineSeries *line : lines_)
-    line->clear();
+  for (const DrawnLine &line : lines_)
+    line.series->clear();
   drawn_.reset();
+  drawnParameters_ = parameters;
   haploid_ = parameters.Ploidy == "Haploid";
   // A haploid's Fit is always 0: not drawn over its DG.
-  if (displays_.size() == 16 && lines_.size() == 4)
-    lines_[3]->setVisible(!haploid_);
+  if (displays_.size() == 16)
+    for (const DrawnLine &line : lines_)
+      if (line.column == 4)
+        line.series->setVisible(!haploid_);
   status_->clear();
   ShowParameters(parameters);
   Loaded loaded;
@@ -235,67 +246,84 @@ void PlotForm::Draw(const PlotTable &table) {
   }
   for (const Chart &c : charts_)
     UpdateBottomAxis(c.view);
-  for (std::size_t k = 0; k < lines_.size(); ++k)
-    lines_[k]->replace(ChartPoints(t, table.Columns[k + 1]));
+  for (const DrawnLine &line : lines_)
+    line.series->replace(ChartPoints(t, table.Columns[static_cast<std::size_t>(line.column)]));
   for (Chart &c : charts_)
     UpdateLeftAxis(c);
 }
 
 void PlotForm::UpdateBottomAxis(QChartView *view) {
-  for (const Chart &c : charts_) {
-    if (c.view != view)
-      continue;
-    // No label may be laid out at the old step across the new range: that
-    // could be a label per generation of a long series.
-    c.axisX->setTickInterval(std::numeric_limits<double>::max());
-    c.axisX->setRange(xMin_, xMax_);
-    // As many labels as fit with some room between them.
-    const QFontMetrics metrics(c.axisX->labelsFont());
-    const double label = metrics.horizontalAdvance(QString::number(
-                             std::max(std::fabs(xMin_), std::fabs(xMax_)), 'f', 0)) *
-                         1.6;
-    const double width = std::max(view->width() - kAxisSpace, 100);
-    const double most = std::max(1.0, std::floor(width / std::max(label, 1.0)));
-    c.axisX->setTickInterval(NiceStep((xMax_ - xMin_) / std::min(most, 10.0)));
-  }
+  for (const Chart &c : charts_)
+    if (c.view == view)
+      SetBottomAxis(c.axisX, xMin_, xMax_, std::max(view->width() - kAxisSpace, 100));
 }
 
 void PlotForm::UpdateLeftAxis(Chart &c) {
-  double low = c.yMin, high = c.yMax, step = c.yStep;
-  if (c.fitY) {
-    double least = std::numeric_limits<double>::infinity();
-    double most = -least;
-    for (QAbstractSeries *series : c.view->chart()->series())
-      if (auto *line = qobject_cast<QLineSeries *>(series); line && line->isVisible())
-        for (const QPointF &point : line->points()) {
-          least = std::min(least, point.y());
-          most = std::max(most, point.y());
-        }
-    if (least <= most) {
-      const figure::RoundScale scale = figure::RoundTicks(least, most, 5);
-      low = scale.low;
-      high = scale.high;
-      step = scale.step;
-    }
-  }
-  c.axisY->setRange(low, high);
-  c.axisY->setTickCount(static_cast<int>(std::lround((high - low) / step)) + 1);
-  const int decimals = std::max(0, -static_cast<int>(std::floor(std::log10(step) + 1e-9)));
-  c.axisY->setLabelFormat(
-      QStringLiteral("%.%1f").arg(c.fitY ? decimals : (step < 0.1 - 1e-9 ? 2 : 1)));
+  // As many labels as fit the plot area once it is laid out.
+  const double plotHeight = c.view->chart()->plotArea().height();
+  const double label = QFontMetricsF(c.axisY->labelsFont()).height() * 1.8;
+  SetLeftAxis(c.axisY, *c.spec, c.fitY, c.view->chart(),
+              plotHeight >= label * 2 ? int(plotHeight / label) : 1000);
 }
 
-void PlotForm::SaveChartsAs(const std::vector<QChartView *> &charts, const QString &suggested) {
+void PlotForm::SaveChartsAs(figure::FigureCharts charts) {
+  const bool clonal = displays_.size() != 16;
+  std::vector<figure::ChartChoice> choices;
+  if (clonal)
+    choices = {{figure::FigureCharts::Frequencies, SeriesChartSpecs(true)[0].title}};
+  else
+    choices = {{figure::FigureCharts::Both, QStringLiteral("Both charts")},
+               {figure::FigureCharts::Frequencies, SeriesChartSpecs(false)[0].title},
+               {figure::FigureCharts::Fitness, SeriesChartSpecs(false)[1].title}};
+  QSettings store(QStringLiteral("Morvane"), QStringLiteral("Morvane"));
+  const std::optional<figure::FigureSettings> settings =
+      figure::ExportDialog::Ask(this, choices, charts, store);
+  if (!settings)
+    return;
+  const char *suffixes[] = {"png", "svg", "pdf"};
+  const QString suffix = QString::fromLatin1(suffixes[int(settings->format)]);
+  const QString suggested =
+      (settings->charts == figure::FigureCharts::Both || clonal
+           ? allChartsName_
+           : SeriesChartSpecs(false)[settings->charts == figure::FigureCharts::Fitness ? 1 : 0]
+                 .title) +
+      "." + suffix;
   const QString folder = saveFolder_.isEmpty() ? QDir::currentPath() : saveFolder_;
-  const QString name = FileDialogs().SaveFileNameAs(this, QDir(folder).filePath(suggested),
-                                                    {QStringLiteral("PNG picture (*.png)"),
-                                                     QStringLiteral("SVG drawing (*.svg)"),
-                                                     QStringLiteral("PDF document (*.pdf)")});
+  const QStringList filters[] = {{QStringLiteral("PNG picture (*.png)")},
+                                 {QStringLiteral("SVG drawing (*.svg)")},
+                                 {QStringLiteral("PDF document (*.pdf)")}};
+  QString name = FileDialogs().SaveFileNameAs(this, QDir(folder).filePath(suggested),
+                                              filters[int(settings->format)]);
   if (name.isEmpty())
     return;
   saveFolder_ = QFileInfo(name).absolutePath();
-  SaveChartPicture(charts, name);
+  figure::FigureSettings chosen = *settings;
+  // A name of another picture format writes that format; a name without
+  // one gets the format's extension.
+  const QString given = QFileInfo(name).suffix().toLower();
+  if (given.isEmpty() && !name.endsWith('.'))
+    name += "." + suffix;
+  else if (given == "png" || given == "svg" || given == "pdf")
+    chosen.format = given == "png"   ? figure::FigureFormat::Png
+                    : given == "svg" ? figure::FigureFormat::Svg
+                                     : figure::FigureFormat::Pdf;
+  else
+    throw std::runtime_error(
+        QStringLiteral("Cannot save the chart to %1:\nthe name must end in .png, .svg or .pdf.")
+            .arg(name)
+            .toStdString());
+  WriteSeriesFigure(ShownFigure(), chosen, name);
   statusBar()->showMessage(QStringLiteral("Chart saved to %1").arg(name), 8000);
+}
+
+SeriesFigure PlotForm::ShownFigure() const {
+  SeriesFigure figure;
+  figure.clonal = displays_.size() != 16;
+  figure.series.push_back(
+      {drawnParameters_, drawn_ ? drawn_ : std::make_shared<const PlotTable>(), QString()});
+  for (const Chart &c : charts_)
+    figure.fitY.push_back(c.fitY);
+  return figure;
 }
 
 void PlotForm::ExportData() {

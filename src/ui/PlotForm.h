@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "ChartSetUp.h"
+#include "SeriesFigure.h"
+#include "figure/FigureSettings.h"
 #include "files/SeriesReader.h"
 #include "framework/MorvaneForm.h"
 
@@ -51,20 +53,10 @@ public:
 protected:
   explicit PlotForm(QWidget *parent = nullptr);
 
-  // One line series of a chart: its object name, title, colour and dashes
-  // (which keep lines apart in greyscale and where they overlap).
-  struct Line {
-    const char *name;
-    const char *title;
-    QColor colour;
-    Qt::PenStyle style = Qt::SolidLine;
-  };
-  // Makes the chart shown by `view`: title, panel colour, the fixed left
-  // axis (yMin..yMax, a label every yStep, one minor tick between), the
-  // bottom axis "Generations T", and its lines, which draw the next columns
-  // of the table in the order they are given.
-  void SetUpChart(QChartView *view, const QString &title, const QColor &panel, double yMin,
-                  double yMax, double yStep, const std::vector<Line> &lines);
+  // Makes the chart shown by `view` after `spec` on the `panel` colour:
+  // title, the fixed left axis, the bottom axis "Generations T", and its
+  // lines, which draw the spec's columns of the table.
+  void SetUpChart(QChartView *view, const ChartSpec &spec, const QColor &panel);
   // The controls every chart window has. `displays` are the parameter
   // fields in the order they are filled: x, c, d, i, j, W1(A), W1(a), W2(A),
   // W2(a), trade-off, ESS, (ploidy, reproduction,) Final, Detail and Plot
@@ -91,7 +83,10 @@ private:
   // The left axis: the chart's fixed scale, or with "Fit y to data" round
   // limits and ticks around the lines drawn.
   void UpdateLeftAxis(Chart &chart);
-  void SaveChartsAs(const std::vector<QChartView *> &charts, const QString &suggested);
+  // "Save chart...": the export dialog, opened on `charts`, then the file.
+  void SaveChartsAs(figure::FigureCharts charts);
+  // The series shown, as its figure is drawn.
+  SeriesFigure ShownFigure() const;
   // "Export data...": the points drawn, as CSV, into a folder of its own.
   void ExportData();
   void QuitClick();
@@ -100,17 +95,22 @@ private:
     QChartView *view;
     QValueAxis *axisX;
     QValueAxis *axisY;
-    double yMin, yMax, yStep; // the fixed scale
+    const ChartSpec *spec;
     bool fitY = false;
   };
+  struct DrawnLine {
+    QLineSeries *series;
+    int column; // of the table
+  };
   std::vector<Chart> charts_;
-  std::vector<QLineSeries *> lines_; // in the order of the table's columns 2 to 5
+  std::vector<DrawnLine> lines_;
   std::vector<QLineEdit *> displays_;
   QLabel *status_ = nullptr;
   QString allChartsName_;
   QString saveFolder_;
   QString dataFolder_;
   std::shared_ptr<const PlotTable> drawn_; // the points drawn, for "Export data..."
+  SeriesParameters drawnParameters_;       // and their parameters, for the figure
   bool haploid_ = false;
   std::optional<StoredSeries> pending_;
   std::optional<StoredSeries> shown_;

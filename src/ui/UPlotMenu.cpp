@@ -38,36 +38,7 @@ QString Generations(std::size_t rows) {
   return n == 1 ? QStringLiteral("1 generation") : QStringLiteral("%1 generations").arg(n);
 }
 
-// "x = 0.5, d = 1, c = 0.5, i = 1, j = 1, W1(A) = ..., NoTO, NoESS".
-QString ParameterSummary(const morvane::SeriesParameters &p) {
-  return QStringLiteral("x = %1, d = %2, c = %3, i = %4, j = %5, W1(A) = %6, W2(A) = %7, "
-                        "W1(a) = %8, W2(a) = %9, ")
-             .arg(RealText(p.SoftProp), RealText(p.MigSurv), RealText(p.HabFreq))
-             .arg(p.TriesAB)
-             .arg(p.TriesaB)
-             .arg(RealText(p.W1A), RealText(p.W2A), RealText(p.W1a), RealText(p.W2a)) +
-         QString::fromStdString(p.TradeOffStatus) + ", " + QString::fromStdString(p.ESSStatus);
-}
-
 } // namespace
-
-namespace morvane::ui {
-
-QString ModelName(const std::string &ploidy, const std::string &reproduction) {
-  const struct {
-    const char *ploidy, *reproduction, *name;
-  } models[] = {{"Diploid", "Global", "Diploids with global panmixia"},
-                {"Diploid", "Local", "Diploids with local panmixia"},
-                {"Haploid", "Global", "Haploids with global panmixia"},
-                {"Haploid", "Local", "Haploids with local panmixia"},
-                {"Haploid", "Clonal", "Haploid clonals"}};
-  for (const auto &m : models)
-    if (ploidy == m.ploidy && reproduction == m.reproduction)
-      return QString::fromLatin1(m.name);
-  return QString::fromStdString(ploidy + " " + reproduction).trimmed();
-}
-
-} // namespace morvane::ui
 
 TFrmPlotMenu::TFrmPlotMenu(QWidget *parent)
     : MorvaneForm(parent), ui(std::make_unique<Ui::TFrmPlotMenu>()) {

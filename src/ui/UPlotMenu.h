@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "PlotForm.h"
+#include "SeriesFigure.h"
 #include "framework/MorvaneForm.h"
 
 namespace Ui {
@@ -45,11 +46,3 @@ private:
   std::vector<Entry> entries_;
   QString folder_;
 };
-
-namespace morvane::ui {
-
-// The model of a series as the main window's options name it, from the
-// Ploidy and Reproduction of its header ("Haploids with local panmixia").
-QString ModelName(const std::string &ploidy, const std::string &reproduction);
-
-} // namespace morvane::ui

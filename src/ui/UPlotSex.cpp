@@ -6,10 +6,8 @@ TFrmPlotSex::TFrmPlotSex(QWidget *parent)
     : PlotForm(parent), ui(std::make_unique<Ui::TFrmPlotSex>()) {
   ui->setupUi(this);
   const QColor white(Qt::white);
-  SetUpChart(ui->Chart1, QStringLiteral("Frequencies of p and q"), white, 0, 1, 0.1,
-             {{"Series1", "p", Qt::red}, {"Series2", "q", Qt::darkGreen, Qt::DashLine}});
-  SetUpChart(ui->Chart2, QStringLiteral("Frequencies of DG and Fit"), white, -1, 1, 0.1,
-             {{"Series3", "DG", Qt::red}, {"Series4", "Fit", Qt::darkGreen, Qt::DashLine}});
+  SetUpChart(ui->Chart1, morvane::ui::SeriesChartSpecs(false)[0], white);
+  SetUpChart(ui->Chart2, morvane::ui::SeriesChartSpecs(false)[1], white);
   SetUpWindow(ui->BtnSaveChart, ui->BtnQuitPlot, ui->Help1,
               {ui->Txtx, ui->Txtc, ui->Txtd, ui->Txti, ui->TxtJ, ui->TxtW1A, ui->TxtW1sa,
                ui->TxtW2A, ui->TxtW2sa, ui->TxtTO, ui->TxtESS, ui->TxtPloidy, ui->TxtRepro,

@@ -1,5 +1,6 @@
 // Figure settings: the PNG's pixels and recorded resolution for a size on the
 // page, round axis values, and the last settings kept between runs.
+#include "ui/figure/FigureOptions.h"
 #include "ui/figure/FigureSettings.h"
 #include "ui/figure/RoundTicks.h"
 
@@ -104,4 +105,56 @@ TEST(Figure, LastSettingsAreKeptPerChartCountAndBadOnesGiveTheDefaults) {
   EXPECT_EQ(repaired.width, 17.0);
   EXPECT_EQ(repaired.unit, LengthUnit::Cm);
   EXPECT_EQ(repaired.format, FigureFormat::Png);
+}
+
+TEST(Figure, CommandLineOptionsGiveTheSettingsAndLeaveTheOthers) {
+  const auto fields = [](const FigureSettings &f) {
+    return std::make_tuple(f.format, f.unit, f.width, f.height, f.dpi, f.fontPt, f.charts,
+                           f.caption);
+  };
+  const struct {
+    std::vector<std::string> args;
+    FigureSettings settings; // format, unit, width, height, dpi, font, charts, caption
+    std::vector<std::string> rest;
+  } cases[] = {
+      {{"--detail", "a.gnr", "-o", "f.PNG"},
+       DefaultFigureSettings(FigureCharts::Both),
+       {"--detail", "a.gnr"}},
+      {{"--charts=fitness", "--output", "f.pdf", "--series", "2"},
+       {FigureFormat::Pdf, LengthUnit::Cm, 8.5, 7, 300, 8, FigureCharts::Fitness},
+       {"--series", "2"}},
+      // Lengths in the unit given wherever it stands; the defaults converted.
+      {{"--width", "7", "--unit", "in", "--dpi=600", "--font", "9.5", "--caption", "-o", "f",
+        "--format", "svg"},
+       {FigureFormat::Svg, LengthUnit::Inch, 7, 8 / 2.54, 600, 9.5, FigureCharts::Both, true},
+       {}},
+  };
+  for (const auto &c : cases) {
+    std::vector<std::string> args = c.args;
+    const FigureOptions o = ParseFigureOptions(args);
+    EXPECT_EQ(fields(o.settings), fields(c.settings)) << c.args[1];
+    EXPECT_EQ(args, c.rest);
+  }
+  const struct {
+    std::vector<std::string> args;
+    const char *message;
+  } refused[] = {
+      {{"--detail", "a.gnr"}, "-o names"},
+      {{"-o", "f.jpg"}, ".png, .svg or .pdf"},
+      {{"-o", "f.png", "--format", "gif"}, "png, svg or pdf"},
+      {{"-o", "f.png", "--dpi", "20"}, "--dpi needs a number from 36 to 2400"},
+      {{"-o", "f.png", "--width", "9"}, "at least 10"},
+      {{"-o", "f.png", "--charts", "fitness", "--height", "4"}, "at least 5"},
+      {{"-o", "f.png", "--charts", "maps"}, "both, frequencies or fitness"},
+      {{"-o", "f.png", "--font"}, "--font needs a value"},
+  };
+  for (const auto &r : refused) {
+    std::vector<std::string> args = r.args;
+    try {
+      ParseFigureOptions(args);
+      ADD_FAILURE() << "accepted: " << r.message;
+    } catch (const FigureOptionError &e) {
+      EXPECT_NE(std::string(e.what()).find(r.message), std::string::npos) << e.what();
+    }
+  }
 }

@@ -3,6 +3,7 @@
 // series.
 #include <QChart>
 #include <QChartView>
+#include <QDir>
 #include <QImage>
 #include <QLineSeries>
 #include <QListWidget>
@@ -16,6 +17,7 @@
 #include "UPlotSex.h"
 #include "UPlotVeg.h"
 #include "framework/Locale.h"
+#include "support/ProgramTestSupport.h"
 #include "support/SeriesFilesSupport.h"
 
 using namespace morvane;
@@ -99,8 +101,10 @@ protected:
   std::vector<PlotForm *> Forms() { return {&sex, &veg}; }
 
   ScratchCurrentFolder folder;
+  ScratchSettings settings;
   RecordingMessages messages;
   ScriptedFileDialogs dialogs;
+  ScriptedExportDialog exportDialog;
   StandIn main{"frmMorvane"};
   TFrmPlotSex sex;
   TFrmPlotVeg veg;
@@ -174,57 +178,74 @@ TEST_F(PlotWindowsTest, ChartWindowsDrawThePlotFileOfTheSeries) {
   }
 }
 
-TEST_F(PlotWindowsTest, ChartsAreSavedAsPngSvgAndPdf) {
+TEST_F(PlotWindowsTest, SaveChartWritesTheFigureOfTheExportDialogsSettings) {
   Show(&sex, 60);
   Show(&veg, 60);
-  const auto sizeOf = [](const std::vector<QChartView *> &views) {
-    QSize size(0, 0);
-    for (QChartView *v : views)
-      size = QSize(size.width() + v->width(), std::max(size.height(), v->height()));
-    return size * 2;
-  };
   QChartView *sexDG = Charts(sex).back();
   const auto saveBoth = [&] { Button(&sex, "BtnSaveChart")->click(); };
   const auto saveDG = [&] { sexDG->findChild<QAction *>("SaveChart")->trigger(); };
+  const auto saveClones = [&] { Button(&veg, "BtnSaveChart")->click(); };
+  using figure::FigureCharts;
+  using figure::FigureFormat;
+  using figure::LengthUnit;
   struct Case {
     std::function<void()> save;
+    FigureCharts opensOn;
+    figure::FigureSettings settings; // format, unit, width, height, dpi, font, charts
     const char *file;
     QByteArray signature;
-    QSize pngSize; // empty: not a PNG
+    QSize pixels; // a PNG's
   };
   const Case cases[] = {
-      {saveBoth, "both.png", "\x89PNG\r\n\x1a\n", sizeOf(Charts(sex))},
-      {saveDG, "dg.PNG", "\x89PNG", sizeOf({sexDG})},
-      {saveDG, "dg.svg", "<?xml", {}},
-      {[&] { Button(&veg, "BtnSaveChart")->click(); }, "clones.pdf", "%PDF-", {}},
+      {saveBoth, FigureCharts::Both, {FigureFormat::Png, LengthUnit::Cm, 17, 8, 300, 8,
+       FigureCharts::Both}, "both.png", "\x89PNG\r\n\x1a\n", {2008, 945}},
+      {saveDG, FigureCharts::Fitness, {FigureFormat::Png, LengthUnit::Inch, 3, 2.5, 600, 9,
+       FigureCharts::Fitness}, "dg.PNG", "\x89PNG", {1800, 1500}},
+      {saveDG, FigureCharts::Fitness, {FigureFormat::Svg, LengthUnit::Cm, 8.5, 7, 300, 8,
+       FigureCharts::Fitness}, "dg.svg", "<?xml", {}},
+      {saveClones, FigureCharts::Frequencies, {FigureFormat::Pdf, LengthUnit::Cm, 8.5, 7, 300,
+       8, FigureCharts::Frequencies}, "clones.pdf", "%PDF-", {}},
+      // The name's format wins over the dialog's; a name without one gets it.
+      {saveClones, FigureCharts::Frequencies, {FigureFormat::Pdf, LengthUnit::Cm, 8.5, 7, 150,
+       8, FigureCharts::Frequencies}, "clones.png", "\x89PNG", {502, 413}},
+      {saveBoth, FigureCharts::Both, {FigureFormat::Svg, LengthUnit::Cm, 17, 8, 300, 8,
+       FigureCharts::Both}, "named", "<?xml", {}},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.file);
+    exportDialog.answers.push_back(c.settings);
     dialogs.answers << folder.File(c.file);
     c.save();
     EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("; ").toStdString();
-    const QByteArray bytes = QByteArray::fromStdString(ReadAll(folder.File(c.file)));
+    ASSERT_FALSE(exportDialog.opened.empty());
+    EXPECT_EQ(exportDialog.opened.back().charts, c.opensOn);
+    const QString written = folder.File(c.file) + (QString(c.file) == "named" ? ".svg" : "");
+    const QByteArray bytes = QByteArray::fromStdString(ReadAll(written));
     EXPECT_TRUE(bytes.startsWith(c.signature));
-    if (!c.pngSize.isEmpty()) {
-      EXPECT_GE(c.pngSize.width(), 600);
+    if (!c.pixels.isEmpty()) {
       const QImage png = QImage::fromData(bytes, "png");
-      EXPECT_EQ(png.size(), c.pngSize);
-      EXPECT_NEAR(png.dotsPerMeterX() * 0.0254, 192, 0.05); // twice the screen's 96
-    } else if (c.signature == "<?xml") {
-      EXPECT_TRUE(bytes.contains("<svg"));
+      EXPECT_EQ(png.size(), c.pixels);
+      EXPECT_NEAR(png.dotsPerMeterX() * 0.0254, c.settings.dpi, 0.05);
     }
   }
-  EXPECT_TRUE(dialogs.saves.back().filterName.contains("*.pdf"));
+  // The dialog opens on the last settings of the same kind of figure.
+  exportDialog.answers.push_back(std::nullopt);
+  saveDG();
+  EXPECT_EQ(exportDialog.opened.back().format, FigureFormat::Pdf);
+  EXPECT_EQ(exportDialog.opened.back().dpi, 150);
+  EXPECT_EQ(dialogs.saves.size(), std::size(cases)); // cancelled: no file asked for
 
   // Refused names and failed writes name the file; cancelled, nothing
   // happens.
   const QString failures[][2] = {{folder.File("none/x.png"), "Fichier introuvable"},
                                  {folder.File("x.txt"), ".png, .svg or .pdf"}};
   for (const auto &f : failures) {
+    exportDialog.answers.push_back(cases[0].settings);
     dialogs.answers << f[0];
     saveBoth();
     ExpectMessage({f[0], f[1]});
   }
+  exportDialog.answers.push_back(cases[0].settings);
   saveBoth();
   EXPECT_TRUE(messages.texts.isEmpty());
 }
@@ -443,3 +464,92 @@ TEST(ChartPoints, LongSeriesAreThinnedToTheSameShapeShortOnesKeptWhole) {
 }
 
 } // namespace
+
+TEST_F(PlotWindowsTest, SaveChartAndMorvanePlotWriteTheSameSvgForTheSameSettings) {
+  Write("three.gnr", morvane::testing::ThreeModelsDetailFile());
+  Write("PlotSexFile.plo", PlotFileText(false, 300));
+  using figure::FigureCharts;
+  using figure::LengthUnit;
+  const struct {
+    const char *open; // the plot menu's button
+    const char *file;
+    int row;
+    PlotForm *window;
+    figure::FigureSettings settings; // format, unit, width, height, dpi, font, charts, caption
+    std::string options;
+  } cases[] = {
+      {"BtnOpenDetail", "three.gnr", 1, &sex,
+       {figure::FigureFormat::Svg, LengthUnit::Cm, 12, 6, 300, 9, FigureCharts::Both, true},
+       "--detail three.gnr --series 2 --width 12 --height 6 --font 9 --caption"},
+      {"BtnOpenDetail", "three.gnr", 2, &veg,
+       {figure::FigureFormat::Svg, LengthUnit::Inch, 3.5, 3, 300, 8, FigureCharts::Frequencies},
+       "--detail three.gnr --series 3 --unit in --width 3.5 --height 3"},
+      {"BtnOpenPlot", "PlotSexFile.plo", 0, &sex,
+       {figure::FigureFormat::Svg, LengthUnit::Cm, 8.5, 7, 300, 8, FigureCharts::Fitness},
+       "--plot PlotSexFile.plo --charts fitness"},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.options);
+    menu.ShowForm();
+    dialogs.answers << folder.File(c.file);
+    Button(&menu, c.open)->click();
+    menu.findChild<QListWidget *>("LstSeries")->setCurrentRow(c.row);
+    Button(&menu, "BtnPlot")->click();
+    ASSERT_TRUE(c.window->isVisible());
+    exportDialog.answers.push_back(c.settings);
+    dialogs.answers << folder.File("window.svg");
+    Button(c.window, "BtnSaveChart")->click();
+    EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("; ").toStdString();
+
+    const morvane::testing::Outcome run =
+        morvane::testing::RunProgram(MORVANE_PLOT_PATH, QDir::currentPath().toStdString(),
+                                     morvane::testing::Words(c.options + " -o command.svg"));
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    const std::string window = ReadAll(folder.File("window.svg"));
+    EXPECT_GT(window.size(), 1000u);
+    EXPECT_TRUE(window == ReadAll(folder.File("command.svg")));
+  }
+}
+
+TEST(MorvanePlot, DrawsSeveralSeriesTogetherAndRefusesWhatItCannotDraw) {
+  morvane::testing::ScratchFolder folder;
+  const auto write = [&folder](const char *name, const std::string &text) {
+    WriteAll(QString::fromStdString(folder.File(name)), QByteArray::fromStdString(text));
+  };
+  SimState s = morvane::testing::SeriesState("Diploid", "Local", 1);
+  s.HabFreq = 0.55;
+  write("a.gnr", morvane::testing::DetailSeriesText(s, 30));
+  s.HabFreq = 0.6;
+  write("b.gnr", morvane::testing::DetailSeriesText(s, 60));
+  write("three.gnr", morvane::testing::ThreeModelsDetailFile());
+  write("PlotSexFile.plo", PlotFileText(false, 20));
+  const struct {
+    std::string args;
+    int exitCode;
+    std::string error;         // part of stderr
+    std::vector<const char *> files; // written, each holding the legend's entries
+  } cases[] = {
+      {"--detail a.gnr --detail b.gnr -o ab.svg", 0, "", {"ab.svg"}},
+      {"--detail three.gnr --series all -o each.svg", 0, "", {"each-1.svg", "each-2.svg", "each-3.svg"}},
+      {"--detail three.gnr -o f.svg", 2, "holds 3 series: --series N or all", {}},
+      {"--detail three.gnr --series 4 -o f.svg", 2, "holds 3 series, not 4", {}},
+      {"--detail three.gnr --series 1 --series 3 -o f.svg", 2, "clonal and sexual", {}},
+      {"--detail PlotSexFile.plo -o f.svg", 1, "PlotSexFile.plo", {}},
+      {"--detail none.gnr -o f.svg", 1, "none.gnr", {}},
+      {"--plot PlotSexFile.plo --frames 3 -o f.svg", 2, "unknown option \"--frames\"", {}},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.args);
+    const morvane::testing::Outcome run = morvane::testing::RunProgram(
+        MORVANE_PLOT_PATH, folder.Path(), morvane::testing::Words(c.args));
+    EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+    EXPECT_NE(run.err.find(c.error), std::string::npos) << run.err;
+    for (const char *file : c.files)
+      EXPECT_TRUE(QString::fromStdString(ReadAll(QString::fromStdString(folder.File(file))))
+                      .startsWith("<?xml"))
+          << file;
+  }
+  const std::string together = ReadAll(QString::fromStdString(folder.File("ab.svg")));
+  for (const char *entry : {">p, c = 0.55<", ">q, c = 0.6<", ">Fit, c = 0.6<"})
+    EXPECT_NE(together.find(entry), std::string::npos) << entry;
+}

@@ -4,15 +4,23 @@
 #pragma once
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
+#include <QDoubleSpinBox>
+#include <QSettings>
+#include <QSpinBox>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QWidget>
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <stdexcept>
 #include <utility>
 #include <vector>
 
+#include "figure/ExportDialog.h"
 #include "framework/MorvaneForm.h"
 #include "framework/Seams.h"
 #include "framework/Windows.h"
@@ -169,5 +177,53 @@ inline MorvaneForm *FindForm(const QString &objectName) {
         return form;
   return nullptr;
 }
+
+// The export dialog answered from a queue: each answer's settings are set in
+// the dialog's fields and accepted; an empty queue or std::nullopt cancels.
+// What the dialog opened on is recorded.
+class ScriptedExportDialog {
+public:
+  ScriptedExportDialog() {
+    figure::ExportDialog::SetScript([this](figure::ExportDialog &d) {
+      opened.push_back(d.Settings());
+      if (answers.empty() || !answers.front()) {
+        if (!answers.empty())
+          answers.erase(answers.begin());
+        return false;
+      }
+      const figure::FigureSettings s = *answers.front();
+      answers.erase(answers.begin());
+      const auto combo = [&d](const char *name) { return d.findChild<QComboBox *>(name); };
+      const auto spin = [&d](const char *name) { return d.findChild<QDoubleSpinBox *>(name); };
+      for (int k = 0; k < combo("CmbCharts")->count(); ++k)
+        if (d.Choices()[std::size_t(k)].charts == s.charts)
+          combo("CmbCharts")->setCurrentIndex(k);
+      combo("CmbFormat")->setCurrentIndex(int(s.format));
+      combo("CmbUnit")->setCurrentIndex(int(s.unit));
+      spin("SpnWidth")->setValue(s.width);
+      spin("SpnHeight")->setValue(s.height);
+      spin("SpnFont")->setValue(s.fontPt);
+      d.findChild<QSpinBox *>("SpnDpi")->setValue(s.dpi);
+      d.findChild<QCheckBox *>("ChkCaption")->setChecked(s.caption);
+      return true;
+    });
+  }
+  ~ScriptedExportDialog() { figure::ExportDialog::SetScript({}); }
+  std::vector<std::optional<figure::FigureSettings>> answers;
+  std::vector<figure::FigureSettings> opened;
+};
+
+// The program's settings (QSettings) kept in a scratch folder for the time
+// of a test.
+class ScratchSettings {
+public:
+  ScratchSettings() {
+    for (const auto format : {QSettings::NativeFormat, QSettings::IniFormat})
+      QSettings::setPath(format, QSettings::UserScope, dir_.path());
+  }
+
+private:
+  QTemporaryDir dir_;
+};
 
 } // namespace morvane::ui::testing

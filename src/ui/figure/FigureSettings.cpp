@@ -23,6 +23,11 @@ FigureSettings DefaultFigureSettings(FigureCharts charts) {
   return settings;
 }
 
+double MinimumWidth(FigureCharts charts, LengthUnit unit) {
+  const double cm = kMinChartWidthCm * (charts == FigureCharts::Both ? 2 : 1);
+  return unit == LengthUnit::Cm ? cm : cm / kCmPerInch;
+}
+
 double LengthInInches(double length, LengthUnit unit) {
   return unit == LengthUnit::Cm ? length / kCmPerInch : length;
 }

@@ -29,6 +29,14 @@ struct FigureSettings {
   bool caption = false;
 };
 
+// The smallest figure: each chart at least kMinChartWidthCm wide, the figure
+// at least kMinHeightCm high; every label still fits whole.
+inline constexpr double kMinChartWidthCm = 5.0;
+inline constexpr double kMinHeightCm = 5.0;
+inline constexpr double kMaxLengthCm = 100.0;
+// The smallest width of a figure of `charts`, in `unit`.
+double MinimumWidth(FigureCharts charts, LengthUnit unit);
+
 // The defaults: 17 x 8 cm for the pair of charts, 8.5 x 7 cm for one.
 FigureSettings DefaultFigureSettings(FigureCharts charts);
 
