@@ -1,7 +1,8 @@
 // morvane-plot: the figures of series written earlier, drawn by the same code
 // and to the same settings as the chart windows' "Save chart...": the charts
 // of a series of a Detail file (or of each), of a Plot file, or of several
-// series together on one set of charts.
+// series together on one set of charts; and the figure of a sweep, as the
+// sweep window's "Save figure..." draws it.
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "SeriesFigure.h"
+#include "app/PlotSweep.h"
 #include "figure/FigureOptions.h"
 #include "files/PlotFile.h"
 #include "files/SeriesReader.h"
@@ -211,7 +213,7 @@ bool Has(const std::vector<std::string> &args, const char *option) {
 int main(int argc, char **argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (Has(args, "--help") || Has(args, "-h")) {
-    std::cout << HelpText() << morvane::figure::FigureOptionsHelp();
+    std::cout << HelpText() << morvane::PlotSweepHelp() << morvane::figure::FigureOptionsHelp();
     return 0;
   }
   if (Has(args, "--version")) {
@@ -224,9 +226,10 @@ int main(int argc, char **argv) {
   char name[] = "morvane-plot", option[] = "-platform", platform[] = "offscreen";
   char *qtArgv[] = {name, option, platform, nullptr};
   QApplication application(qtArgc, qtArgv);
+  // A sweep's figure (from its Final file or table) has options of its own.
+  if (Has(args, "--sweep"))
+    return morvane::PlotSweepMain(args);
   try {
-    // The sweep's figures (a Final file and its table) will be dispatched
-    // here, before the series modes, on their own options.
     return PlotSeries(args);
   } catch (const UsageError &e) {
     std::cerr << "morvane-plot: " << e.what() << '\n';

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <optional>
 #include <sstream>
 #include <tuple>
 
@@ -23,6 +25,7 @@
 #include "batch/RunnerOptions.h"
 #include "batch/SweepFiles.h"
 #include "engine/Series.h"
+#include "figure/ExportDialog.h"
 #include "figure/FigureSettings.h"
 #include "figure/SweepFigure.h"
 #include "files/NumberFormat.h"
@@ -651,22 +654,26 @@ void TFrmSweep::BtnOpenClick() {
 void TFrmSweep::BtnSaveMapClick() {
   if (map_->RowsDrawn() == 0)
     return;
-  const QString name = mui::FileDialogs().SaveFileNameAs(this, QStringLiteral("Sweep.png"),
-                                                         {QStringLiteral("PNG pictures (*.png)"),
-                                                          QStringLiteral("SVG pictures (*.svg)"),
-                                                          QStringLiteral("PDF documents (*.pdf)")});
+  // The figure's settings as for a chart (one chart on the page), then its
+  // name, in the format chosen.
+  QSettings store(QStringLiteral("Morvane"), QStringLiteral("Morvane"));
+  const std::optional<fig::FigureSettings> settings = fig::ExportDialog::Ask(
+      this, {{fig::FigureCharts::Frequencies, QStringLiteral("The sweep's figure")}},
+      fig::FigureCharts::Frequencies, store);
+  if (!settings)
+    return;
+  const QStringList filters[] = {{QStringLiteral("PNG picture (*.png)")},
+                                 {QStringLiteral("SVG drawing (*.svg)")},
+                                 {QStringLiteral("PDF document (*.pdf)")}};
+  const char *suffixes[] = {"png", "svg", "pdf"};
+  const QString name = mui::FileDialogs().SaveFileNameAs(
+      this, QStringLiteral("Sweep.") + suffixes[int(settings->format)],
+      filters[int(settings->format)]);
   if (name.isEmpty())
     return;
-  // The figure at the size of one chart on the page, in the format its
-  // name ends with.
-  fig::FigureSettings settings = fig::DefaultFigureSettings(fig::FigureCharts::Frequencies);
-  const std::string file = name.toStdString();
-  settings.format = morvane::HasEnding(file, ".svg")   ? fig::FigureFormat::Svg
-                    : morvane::HasEnding(file, ".pdf") ? fig::FigureFormat::Pdf
-                                                       : fig::FigureFormat::Png;
   const fig::SweepFigure &shown = map_->Figure();
   try {
-    fig::WriteSweepFigure(shown.Plan(), shown.Rows(), shown.Output(), settings, name);
+    fig::WriteSweepFigure(shown.Plan(), shown.Rows(), shown.Output(), *settings, name);
   } catch (const std::runtime_error &e) {
     ShowMessage(QString::fromStdString(e.what()));
   }

@@ -213,7 +213,7 @@ TEST(SweepFigure, MapAndDiagramOfARealSweepWithRoundTicks) {
   const Case cases[] = {
       {"--vary x=0:1:3 --vary c=0.1:0.9:7",
        "map.svg",
-       {"x", "c", "0.2", "0.8", "p at the end of each series; \u00d7 not converged"},
+       {"x", "c", "0.2", "0.8", "Final p (\u00d7 not converged)"},
        {"q"}},
       {"--vary c=0.1:0.9:7",
        "diagram.svg",

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QLabel>
 #include <cmath>
 
@@ -13,6 +14,8 @@
 #include "USweep.h"
 #include "batch/Sweep.h"
 #include "batch/SweepFiles.h"
+#include "figure/FigureSettings.h"
+#include "support/ProgramTestSupport.h"
 
 using namespace morvane;
 using namespace morvane::ui;
@@ -67,6 +70,7 @@ const std::vector<SweepCase> kSweeps = {
 
 class SweepWindowTest : public ProgramTest {
 protected:
+  ScriptedExportDialog exportDialog;
   MorvaneForm *OpenSweepWindow() {
     Button(main, "BtnSweep")->click();
     MorvaneForm *window = FindForm("FrmSweep");
@@ -130,8 +134,8 @@ protected:
       EXPECT_EQ(w->Map()->Marked(k), rows[k].back() == "no") << k;
       marked += w->Map()->Marked(k);
     }
-    // The colour bar spans the values drawn.
-    if (w->Map()->ColourRange().size() > 0 && high > low) {
+    // The colour bar spans the values drawn (more than rounding apart).
+    if (w->Map()->ColourRange().size() > 0 && high - low > 1e-9) {
       EXPECT_EQ(w->Map()->ColourRange().lower, low);
       EXPECT_EQ(w->Map()->ColourRange().upper, high);
     }
@@ -218,13 +222,33 @@ TEST_P(SweepWindowTest, AKeyboardFilledSweepWritesWhatMorvaneSweepWrites) {
     dialogs.answers << "Sweep.mrv";
     Button(w, "BtnOpen")->click();
     ExpectMapShowsTable(sweep, c.show, ReadAll("Sweep.tsv"));
-    // The figure saved in each format; a folder that does not exist named.
-    for (const char *picture : {"map.png", "map.svg", "map.pdf"}) {
+    // The figure saved in each format to the export dialog's settings (a PNG
+    // at its size and resolution); the SVG is the one morvane-plot draws to
+    // the same settings; a folder that does not exist is named.
+    for (const auto format :
+         {figure::FigureFormat::Png, figure::FigureFormat::Svg, figure::FigureFormat::Pdf}) {
+      const figure::FigureSettings settings{
+          format, figure::LengthUnit::Cm, 12, 9, 150, 9, figure::FigureCharts::Frequencies, true};
+      exportDialog.answers.push_back(settings);
+      const QString picture =
+          QStringLiteral("map.") + QString("png svg pdf").split(' ')[int(format)];
       dialogs.answers << picture;
       Button(w, "BtnSaveMap")->click();
-      EXPECT_GT(QFileInfo(picture).size(), 100) << picture;
+      EXPECT_GT(QFileInfo(picture).size(), 100) << picture.toStdString();
+      if (format == figure::FigureFormat::Png) {
+        EXPECT_EQ(QImage(picture).size(), figure::PngPixelSize(settings));
+        EXPECT_EQ(QImage(picture).dotsPerMeterX(), 5906);
+      }
     }
+    const morvane::testing::Outcome plot = morvane::testing::RunProgram(
+        MORVANE_PLOT_PATH, QDir::currentPath().toStdString(),
+        morvane::testing::Words(std::string("--sweep Sweep.mrv --show ") + c.show +
+                                " --width 12 --height 9 --dpi 150 --font 9 --caption -o plot.svg"));
+    EXPECT_EQ(plot.exitCode, 0) << plot.err;
+    EXPECT_TRUE(ReadAll("map.svg") == ReadAll("plot.svg"));
     EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
+    exportDialog.answers.push_back(
+        figure::DefaultFigureSettings(figure::FigureCharts::Frequencies));
     dialogs.answers << "no/such/map.png";
     Button(w, "BtnSaveMap")->click();
     ASSERT_EQ(messages.texts.size(), 1);

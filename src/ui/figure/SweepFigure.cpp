@@ -91,6 +91,28 @@ void FitValueAxis(QCPAxis *axis, const std::vector<QCPGraph *> &graphs) {
   axis->setRange(scale.low - pad, scale.high + pad);
 }
 
+// Under the figure, the sweep as morvane-sweep's options, wrapped at words
+// to the figure's width.
+void AddCaption(QCustomPlot &plot, const SweepPlan &plan, double fontPt, double width) {
+  const std::size_t perLine = std::max<std::size_t>(20, std::size_t(width / (fontPt * 0.6)));
+  QString text, line;
+  for (const QString &word :
+       QString::fromStdString("morvane-sweep " + plan.signature).split(' ', Qt::SkipEmptyParts)) {
+    if (!line.isEmpty() && std::size_t(line.size() + 1 + word.size()) > perLine) {
+      text += line + '\n';
+      line.clear();
+    }
+    line += (line.isEmpty() ? "" : " ") + word;
+  }
+  QFont font(QStringLiteral("DejaVu Sans"));
+  font.setPixelSize(std::max(1, int(std::lround(fontPt))));
+  auto *caption = new QCPTextElement(&plot, text + line, font);
+  QCPLayoutGrid *layout = plot.plotLayout();
+  const int row = layout->rowCount();
+  layout->addElement(row, 0, caption);
+  layout->setRowStretchFactor(row, 0.001);
+}
+
 } // namespace
 
 SweepTable ParseSweepTable(const std::string &content, const std::string &tableName) {
@@ -367,18 +389,20 @@ void SweepFigure::DrawRow(std::size_t point) {
 }
 
 void SweepFigure::Rescale() {
-  QString title = Symbol(output_) + QStringLiteral(" at the end of each series");
-  if (!map_)
-    title = QStringLiteral("At the end of each series");
+  // Short enough for a map one chart wide: the colour bar takes its share.
+  QString title = map_ ? QStringLiteral("Final ") + Symbol(output_)
+                       : QStringLiteral("At the end of each series");
   if (anyCut_ && map_)
-    title +=
-        paled_ ? QStringLiteral("; pale: not converged") : QStringLiteral("; \u00d7 not converged");
+    title += paled_ ? QStringLiteral(" (pale: not converged)")
+                    : QStringLiteral(" (\u00d7 not converged)");
   if (anyCut_ && legend_ && !lines_.empty() && !legend_->hasItemWithPlottable(lines_[0].crosses))
     lines_[0].crosses->addToLegend(legend_);
   title_->setText(title);
   if (map_ && anyValue_) {
-    // A single value still gets a bar around it.
-    map_->setDataRange(high_ > low_ ? QCPRange(low_, high_) : QCPRange(low_ - 0.5, high_ + 0.5));
+    // A single value, or values that differ by rounding alone, still get a
+    // bar around them.
+    const bool spread = high_ - low_ > 1e-9 * std::max(1.0, std::abs(high_));
+    map_->setDataRange(spread ? QCPRange(low_, high_) : QCPRange(low_ - 0.5, high_ + 0.5));
   }
   for (QCPAxisRect *rect : plot_.axisRects()) {
     QCPAxis *y = rect->axis(QCPAxis::atLeft);
@@ -468,10 +492,16 @@ void WriteSweepFigure(const SweepPlan &plan, const std::vector<std::vector<std::
   const int w = std::max(1, int(std::lround(width))), h = std::max(1, int(std::lround(height)));
   QCustomPlot plot;
   plot.resize(w, h);
+  // Numbers with '.', as in the sweep's files and options, whatever the
+  // desktop's language: the figure is the same from the window and from the
+  // command line.
+  plot.setLocale(QLocale::c());
   SweepFigure figure(plot);
   figure.SetPlan(plan, output);
   figure.SetTextSize(settings.fontPt);
   figure.AddRows(rows);
+  if (settings.caption)
+    AddCaption(plot, plan, settings.fontPt, width);
 
   QByteArray bytes;
   QBuffer buffer(&bytes);
