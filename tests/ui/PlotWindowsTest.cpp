@@ -537,6 +537,10 @@ TEST(MorvanePlot, DrawsSeveralSeriesTogetherAndRefusesWhatItCannotDraw) {
       {"--detail PlotSexFile.plo -o f.svg", 1, "PlotSexFile.plo", {}},
       {"--detail none.gnr -o f.svg", 1, "none.gnr", {}},
       {"--plot PlotSexFile.plo --frames 3 -o f.svg", 2, "unknown option \"--frames\"", {}},
+      // A sweep's figure is drawn from its Final file or table, nothing else.
+      {"--sweep three.gnr -o f.svg", 2, "three.gnr is neither a Final file nor a sweep's table", {}},
+      {"--sweep none.mrv -o f.svg", 2, "cannot read none.mrv", {}},
+      {"--sweep none.mrv --frames 3 -o f.svg", 2, "unknown option \"--frames\" with --sweep", {}},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.args);
