@@ -15,6 +15,7 @@
 #include "batch/Sweep.h"
 #include "batch/SweepFiles.h"
 #include "figure/FigureSettings.h"
+#include "figure/SweepFigure.h"
 #include "support/ProgramTestSupport.h"
 
 using namespace morvane;
@@ -379,6 +380,56 @@ TEST_P(SweepWindowTest, FitnessMenuGivesTheTradeOffAndTheEss) {
     for (const char *field : {"TxtW1A", "TxtW2A", "TxtW2Smalla"})
       EXPECT_EQ(Field(w, field)->isEnabled(), !QString(c.locked).contains(field)) << field;
     Button(w, "BtnBack")->click();
+  }
+}
+
+// The sweep's figure from rows: each point's value drawn where it belongs and
+// the points not converged marked, by crosses on a coarse map or a diagram,
+// by pale cells on a fine map; a diagram draws each output of its model.
+TEST(SweepFigure, DrawsEachPointAndMarksThoseNotConverged) {
+  struct Case {
+    const char *model, *grid, *output;
+    std::vector<std::string> lines; // the diagram's legend
+  };
+  const Case cases[] = {
+      {"haploid-local", "--vary x=0:1:4 --vary c=0.1:0.9:3", "p", {}},
+      {"diploid-global", "--vary x=0:1:60 --vary c=0.1:0.9:70", "DG", {}},
+      {"haploid-local", "--vary c=0.1:0.9:9", "q", {"p", "q", "DG", "not converged"}},
+      {"diploid-local", "--vary c=0.1:0.9:9", "Fit", {"p", "q", "DG", "Fit", "not converged"}},
+      {"clonal", "--vary d=0.5:1:5", "fAb", {"f(AB)", "f(Ab)", "f(aB)", "f(ab)", "not converged"}},
+      {"clonal", "--vary d=0.5:1:5", "T", {"T", "not converged"}},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(std::string(c.model) + " " + c.grid + " " + c.output);
+    const SweepPlan plan =
+        ParseSweepOptions(morvane::testing::Words(std::string("--model ") + c.model + " " + c.grid +
+                                                  " --final s.mrv"))
+            .plan;
+    // The output's column holds the point's number; one point in seven is cut.
+    std::string header = SweepTableHeader(plan);
+    const auto columns = SweepTableRows("\n\n" + header)[0];
+    std::vector<std::vector<std::string>> rows(plan.Points(),
+                                               std::vector<std::string>(columns.size(), "0.5"));
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+      rows[k][std::find(columns.begin(), columns.end(), c.output) - columns.begin()] =
+          std::to_string(k % 11 / 10.0);
+      rows[k].back() = k % 7 == 3 ? "no" : "yes";
+    }
+    QCustomPlot plot;
+    plot.resize(600, 400);
+    figure::SweepFigure f(plot);
+    f.SetPlan(plan, c.output);
+    f.AddRows(rows);
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+      EXPECT_EQ(f.Value(k), *morvane::TextToReal(std::to_string(k % 11 / 10.0))) << k;
+      EXPECT_EQ(f.Marked(k), k % 7 == 3) << k;
+    }
+    std::vector<std::string> legend;
+    for (QCPLegend *l : plot.findChildren<QCPLegend *>())
+      for (int k = 0; k < l->itemCount(); ++k)
+        if (auto *item = qobject_cast<QCPPlottableLegendItem *>(l->item(k)))
+          legend.push_back(item->plottable()->name().toStdString());
+    EXPECT_EQ(legend, c.lines);
   }
 }
 
