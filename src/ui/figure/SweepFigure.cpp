@@ -283,8 +283,14 @@ void SweepFigure::BuildMap(QCPAxisRect *rect) {
   if (a.size() <= kMostCrossed && b.size() <= kMostCrossed) {
     mapCrosses_ = new QCPGraph(x, y);
     mapCrosses_->setLineStyle(QCPGraph::lsNone);
-    // Red: a colour the map's scale does not hold.
-    mapCrosses_->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssCross, QColor(230, 0, 0), 7));
+    // Red: a colour the map's scale does not hold; as large as a cell allows,
+    // once the layout gives the cells their size.
+    QObject::connect(&plot_, &QCustomPlot::afterLayout, mapCrosses_, [this, rect] {
+      const double cell = std::min(rect->width() / double(axisValues_[0].size()),
+                                   rect->height() / double(axisValues_[1].size()));
+      mapCrosses_->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssCross, QColor(230, 0, 0),
+                                                   std::clamp(cell * 0.6, 3.0, 7.0)));
+    });
     return;
   }
   paled_ = new QCPColorMap(x, y);
