@@ -1,7 +1,6 @@
 #include "UPerturb2N.h"
 
 #include <QAction>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -18,13 +17,6 @@ namespace rules = morvane::rules;
 TFrmPerturb2N::TFrmPerturb2N(QWidget *parent)
     : DisturbanceForm(parent), ui(std::make_unique<Ui::TFrmPerturb2N>()) {
   ui->setupUi(this);
-  // The two long captions wrap, at least 40 characters a line, so that the
-  // window fits a 1024 x 768 screen; their least height is that of their
-  // narrowest wrapping.
-  for (QLabel *caption : {ui->LblNewDG, ui->LblFit}) {
-    caption->setMinimumWidth(caption->fontMetrics().averageCharWidth() * 40);
-    caption->setMinimumHeight(caption->heightForWidth(caption->minimumWidth()));
-  }
   // Neither p nor q moves the focus: the user chooses the form of the
   // disturbance next.
   const auto afterP = [this] {

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPalette>
@@ -300,8 +301,8 @@ inline bool ShowsWholeText(QLineEdit *field) {
 }
 
 // The window, at its least size and on 1024x768 and 1280x1024 screens (less
-// the title bar), fits the screen, and each of its fields shows its whole
-// text inside the window.
+// the title bar), fits the screen, each of its fields shows its whole text
+// inside the window, and each caption all its lines.
 inline void ExpectWholeTextsOnSmallScreens(MorvaneForm *form) {
   for (const QSize &size : {QSize(0, 0), QSize(1024, 740), QSize(1280, 1000)}) {
     form->setWindowState(Qt::WindowNoState);
@@ -322,6 +323,12 @@ inline void ExpectWholeTextsOnSmallScreens(MorvaneForm *form) {
           << where;
       EXPECT_TRUE(ShowsWholeText(field)) << where;
     }
+    // A caption that wraps has the height of all its lines.
+    for (QLabel *caption : form->findChildren<QLabel *>())
+      if (caption->wordWrap() && caption->isVisibleTo(form)) {
+        EXPECT_GE(caption->height(), caption->heightForWidth(caption->width()))
+            << at << ": " << caption->objectName().toStdString();
+      }
   }
 }
 

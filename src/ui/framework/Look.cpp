@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPalette>
@@ -50,6 +51,9 @@ public:
 
 } // namespace
 
+// The least characters a line of a wrapped caption.
+constexpr int kLeastCaptionChars = 26;
+
 void UseReadableDisabledColours(QWidget *widget) {
   QPalette pal = widget->palette();
   // A display reads like any text; a disabled caption stays told apart from
@@ -80,6 +84,15 @@ void FitFieldToText(QLineEdit *field) {
   };
   QObject::connect(field, &QLineEdit::textChanged, field, fit);
   fit(field->text());
+}
+
+void KeepWrappedCaptionWhole(QLabel *caption) {
+  if (!caption->wordWrap() || caption->text().isEmpty())
+    return;
+  const int least = std::max(caption->minimumWidth(),
+                             caption->fontMetrics().averageCharWidth() * kLeastCaptionChars);
+  caption->setMinimumWidth(least);
+  caption->setMinimumHeight(std::max(caption->minimumHeight(), caption->heightForWidth(least)));
 }
 
 QStyle *NewProgramStyle() { return new ProgramStyle; }

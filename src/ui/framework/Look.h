@@ -3,6 +3,7 @@
 // shows on the aqua background.
 #pragma once
 
+class QLabel;
 class QLineEdit;
 class QStyle;
 class QWidget;
@@ -19,6 +20,12 @@ void UseReadableDisabledColours(QWidget *widget);
 // screen. Every edit field of a window gets this when the window is first
 // shown, so that no display cuts the number or name it shows.
 void FitFieldToText(QLineEdit *field);
+
+// A caption that wraps keeps at least 26 characters a line and the height
+// of its lines at that width: a window at its least size shows it whole
+// rather than the first line of each row. Every caption of a window gets this
+// when the window is first shown; captions that do not wrap are left alone.
+void KeepWrappedCaptionWhole(QLabel *caption);
 
 // The program's style: the platform's own, with the keyboard focus on a
 // button or an option drawn as a dark frame.

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
 #include <QRadioButton>
@@ -58,9 +59,12 @@ void MorvaneForm::RunActivate() {
 
 bool MorvaneForm::event(QEvent *e) {
   if (e->type() == QEvent::Polish) {
-    // The layout is complete: no field shows less than its whole text.
+    // The layout is complete: no field shows less than its whole text, no
+    // wrapped caption less than its whole text.
     for (QLineEdit *field : findChildren<QLineEdit *>())
       FitFieldToText(field);
+    for (QLabel *caption : findChildren<QLabel *>())
+      KeepWrappedCaptionWhole(caption);
   }
   if (e->type() == QEvent::WindowActivate) {
     // Activation coming back from one of our own message boxes or dialogs,
