@@ -82,12 +82,4 @@ std::vector<std::string> TabCells(std::string_view line) {
   return {fields.begin(), fields.end()};
 }
 
-std::vector<std::vector<std::string>> SweepTableRows(const std::string &content) {
-  std::vector<std::vector<std::string>> rows;
-  const std::vector<std::string> lines = LinesEndingWith(content, "\n", "", true);
-  for (std::size_t k = 2; k < lines.size(); ++k)
-    rows.push_back(TabCells(std::string_view(lines[k]).substr(0, lines[k].size() - 1)));
-  return rows;
-}
-
 } // namespace morvane::ui

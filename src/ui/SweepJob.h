@@ -66,9 +66,6 @@ private:
   std::vector<std::vector<std::string>> rows_;
 };
 
-// The table's rows, split at TABs: a table file's content after its two
-// header lines.
-std::vector<std::vector<std::string>> SweepTableRows(const std::string &content);
 // The cells of a table's line (without its line end).
 std::vector<std::string> TabCells(std::string_view line);
 

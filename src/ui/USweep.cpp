@@ -631,20 +631,20 @@ void TFrmSweep::BtnOpenClick() {
   if (name.isEmpty())
     return;
   // The table holds the plan and every point's results.
-  std::string table, content;
-  morvane::SweepPlan plan;
+  std::string table;
+  fig::SweepTable sweep;
   try {
     table = morvane::RecogniseShardFiles(name.toStdString()).tableFile;
-    content = morvane::ReadInput(table);
-    plan = morvane::PlanOfTable(morvane::LinesEndingWith(content, "\n", table, true), table);
+    sweep = fig::ParseSweepTable(morvane::ReadInput(table), table);
   } catch (const morvane::UsageError &e) {
     ShowMessage(QString::fromStdString(e.what()));
     return;
   }
+  const morvane::SweepPlan &plan = sweep.plan;
   shownPlan_ = plan;
   ShowOutputsOf(plan.model);
   map_->SetPlan(plan, ui_->CmbShow->currentText().toStdString());
-  map_->AddRows(mui::SweepTableRows(content));
+  map_->AddRows(sweep.rows);
   ui_->LblProgress->setText(QStringLiteral("%1: %2 of %3 points")
                                 .arg(QString::fromStdString(table))
                                 .arg(map_->RowsDrawn())

@@ -24,6 +24,12 @@ using namespace morvane::ui::testing;
 
 namespace {
 
+// The column names of a sweep's table.
+std::vector<std::string> Columns(const SweepPlan &plan) {
+  const std::string header = SweepTableHeader(plan);
+  return TabCells(std::string_view(header).substr(0, header.size() - 1));
+}
+
 // A choice of a list made with the arrow keys.
 void Choose(QWidget *w, const char *name, const QString &text) {
   auto *box = w->findChild<QComboBox *>(name);
@@ -121,10 +127,10 @@ protected:
   // the output shown, and cross out the points not converged.
   static void ExpectMapShowsTable(TFrmSweep *w, const std::string &output,
                                   const std::string &table) {
-    const auto rows = SweepTableRows(table);
-    const auto header = SweepTableRows("\n\n" + table.substr(table.find('\n') + 1));
-    ASSERT_FALSE(header.empty());
-    const auto column = std::find(header[0].begin(), header[0].end(), output) - header[0].begin();
+    const figure::SweepTable sweep = figure::ParseSweepTable(table, "Sweep.tsv");
+    const auto &rows = sweep.rows;
+    const auto header = Columns(sweep.plan);
+    const auto column = std::find(header.begin(), header.end(), output) - header.begin();
     ASSERT_EQ(w->Map()->RowsDrawn(), rows.size());
     std::size_t marked = 0;
     double low = HUGE_VAL, high = -HUGE_VAL;
@@ -406,8 +412,7 @@ TEST(SweepFigure, DrawsEachPointAndMarksThoseNotConverged) {
                                                   " --final s.mrv"))
             .plan;
     // The output's column holds the point's number; one point in seven is cut.
-    std::string header = SweepTableHeader(plan);
-    const auto columns = SweepTableRows("\n\n" + header)[0];
+    const auto columns = Columns(plan);
     std::vector<std::vector<std::string>> rows(plan.Points(),
                                                std::vector<std::string>(columns.size(), "0.5"));
     for (std::size_t k = 0; k < rows.size(); ++k) {
