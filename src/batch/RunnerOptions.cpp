@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <set>
 #include <string_view>
 #include <unordered_map>
@@ -73,6 +74,28 @@ public:
 
 private:
   std::vector<std::pair<std::string_view, const std::string *>> items_;
+};
+
+// The given options with the values of some of them replaced: the fields of
+// a sweep's point, whose varied values change from point to point.
+class FieldTexts {
+public:
+  explicit FieldTexts(const GivenOptions &given, const std::vector<std::string> *names = nullptr,
+                      const std::string *const *values = nullptr)
+      : given_(given), names_(names), values_(values) {}
+  const std::string *Find(std::string_view name) const {
+    for (std::size_t k = 0; names_ && k < names_->size(); ++k)
+      if ((*names_)[k] == name)
+        return values_[k];
+    return given_.Find(name);
+  }
+  std::size_t count(std::string_view name) const { return Find(name) ? 1 : 0; }
+  const std::string &at(std::string_view name) const { return *Find(name); }
+
+private:
+  const GivenOptions &given_;
+  const std::vector<std::string> *names_;
+  const std::string *const *values_;
 };
 
 // A value typed for one of the program's fields, checked by that field's
@@ -336,7 +359,7 @@ Model CheckedModel(const GatheredOptions &g, bool withFiles) {
 // The fields in the order of the input window's table, read as its Go reads
 // them. An option not given takes the value its field starts with, which is
 // also the value the field falls back to when its text is no number.
-void ReadFields(const GivenOptions &given, RunnerOptions &o) {
+void ReadFields(const FieldTexts &given, RunnerOptions &o) {
   const bool clonal = o.model == Model::Clonal;
   // The clone frequencies start as the window's activation leaves them and
   // are typed in the order of its fields, each followed by its exit.
@@ -364,11 +387,11 @@ void ReadFields(const GivenOptions &given, RunnerOptions &o) {
 
 // Trade-off and ESS, as their buttons compute the survivals; the run then
 // takes them as the fields show them.
-void ReadTradeOffAndEss(const GatheredOptions &g, RunnerOptions &o) {
+void ReadTradeOffAndEss(const FieldTexts &given, bool essGiven, RunnerOptions &o) {
   Parameters &p = o.params;
-  if (g.given.count("trade-off")) {
-    o.tradeOff = ParseTradeOff(g.given.at("trade-off"));
-    if (g.given.count("W2A") || g.given.count("W2a"))
+  if (given.count("trade-off")) {
+    o.tradeOff = ParseTradeOff(given.at("trade-off"));
+    if (given.count("W2A") || given.count("W2a"))
       Refuse("--W2A and --W2a are computed under a trade-off and cannot be given with "
              "--trade-off");
   }
@@ -376,13 +399,13 @@ void ReadTradeOffAndEss(const GatheredOptions &g, RunnerOptions &o) {
     p.W2A = ShownValue(TradeOffSurvival(o.tradeOff, p.W1A));
     p.W2a = ShownValue(TradeOffSurvival(o.tradeOff, p.W1a));
   }
-  if (!g.ess)
+  if (!essGiven)
     return;
   if (o.tradeOff != TradeOffRule::Linear)
     Refuse("--ess needs --trade-off linear");
   if (p.HabFreq < 0.5)
     Refuse("as c<0.5 [A] cannot be the ESS");
-  if (g.given.count("W1A"))
+  if (given.count("W1A"))
     Refuse("--W1A cannot be given with --ess: the ESS sets W1(A)");
   o.ess = true;
   const double ess = EssW1A(p.HabFreq, p.SoftProp, p.W1A);
@@ -404,22 +427,55 @@ void ReadFiles(const GivenOptions &given, bool withFiles, RunnerOptions &o) {
     Refuse("the Final, Detail and Plot files must be three different files");
 }
 
-} // namespace
-
-RunnerOptions ParseRunnerCommandOptions(const std::vector<CommandOption> &options,
-                                        RunnerFiles files) {
-  const bool withFiles = files == RunnerFiles::Required;
-  const GatheredOptions g = Gather(options, withFiles);
+// The whole parse, in the order of its checks.
+RunnerOptions Parse(const GatheredOptions &g, bool withFiles) {
   RunnerOptions o;
   o.model = CheckedModel(g, withFiles);
-  ReadFields(g.given, o);
-  ReadTradeOffAndEss(g, o);
+  ReadFields(FieldTexts(g.given), o);
+  ReadTradeOffAndEss(FieldTexts(g.given), g.ess, o);
   ReadFiles(g.given, withFiles, o);
   if (g.given.count("max-generations"))
     o.maxGenerations = ParseMaxGenerations(g.given.at("max-generations"));
   for (std::size_t k = 0; k < g.disturbTexts.size(); ++k)
     o.disturbances.push_back(ParseDisturbance(o.model, g.disturbTexts[k], k + 1));
   return o;
+}
+
+} // namespace
+
+RunnerOptions ParseRunnerCommandOptions(const std::vector<CommandOption> &options,
+                                        RunnerFiles files) {
+  const bool withFiles = files == RunnerFiles::Required;
+  return Parse(Gather(options, withFiles), withFiles);
+}
+
+// The options, their gathering (which points into them) and the names of
+// the varied ones.
+struct VariedRunnerOptions::Texts {
+  std::vector<CommandOption> options;
+  GatheredOptions gathered;
+  std::vector<std::string> varied;
+};
+
+VariedRunnerOptions::VariedRunnerOptions(std::vector<CommandOption> options, RunnerFiles files,
+                                         std::vector<std::string> varied)
+    : texts_(std::make_unique<Texts>()) {
+  texts_->options = std::move(options);
+  texts_->varied = std::move(varied);
+  const bool withFiles = files == RunnerFiles::Required;
+  texts_->gathered = Gather(texts_->options, withFiles);
+  parsed_ = Parse(texts_->gathered, withFiles);
+}
+
+VariedRunnerOptions::VariedRunnerOptions(VariedRunnerOptions &&) noexcept = default;
+VariedRunnerOptions::~VariedRunnerOptions() = default;
+
+void VariedRunnerOptions::Vary(const std::string *const *values, RunnerOptions &o) const {
+  // Only the fields and what is computed from them depend on the values: the
+  // rest of the parse (model, files, cap, disturbances) stays as it was.
+  const FieldTexts texts(texts_->gathered.given, &texts_->varied, values);
+  ReadFields(texts, o);
+  ReadTradeOffAndEss(texts, texts_->gathered.ess, o);
 }
 
 std::string RunnerHelpText() {

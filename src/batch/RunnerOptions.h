@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -96,6 +97,32 @@ RunnerOptions ParseRunnerOptions(const std::vector<std::string> &args,
 // its flag); --help is not looked for.
 RunnerOptions ParseRunnerCommandOptions(const std::vector<CommandOption> &options,
                                         RunnerFiles files);
+
+// A command line parsed once for many runs that differ only in the values of
+// some of its field options, such as the points of a sweep. Each Vary reads
+// the fields, the trade-off and the ESS again with those values, with the
+// checks and messages of the parse; the rest stays as parsed.
+class VariedRunnerOptions {
+public:
+  // Parses the options as ParseRunnerCommandOptions does (throws its
+  // UsageError); `varied` names options among them whose values Vary
+  // replaces.
+  VariedRunnerOptions(std::vector<CommandOption> options, RunnerFiles files,
+                      std::vector<std::string> varied);
+  VariedRunnerOptions(VariedRunnerOptions &&) noexcept;
+  ~VariedRunnerOptions();
+
+  const RunnerOptions &Parsed() const { return parsed_; }
+  // Sets o, a copy of Parsed(), to what the parse gives with the varied
+  // options' values replaced by `values` (in the order of `varied`): only its
+  // parameters and start values change. Throws the parse's UsageError.
+  void Vary(const std::string *const *values, RunnerOptions &o) const;
+
+private:
+  struct Texts;
+  std::unique_ptr<Texts> texts_;
+  RunnerOptions parsed_;
+};
 
 // The text of --help.
 std::string RunnerHelpText();
