@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string_view>
 #include <unordered_map>
@@ -356,18 +357,71 @@ Model CheckedModel(const GatheredOptions &g, bool withFiles) {
   return model;
 }
 
+// A reading of the fields that starts from the fields as another reading
+// left them (`start`) and reads again, in the window's order, only those
+// that the changed options touch: the changed ones, DG when p, q or DG
+// changes (its range moves with them), every clone frequency when one
+// changes (each brings the four to sum 1). Every other field's store depends
+// on its own text alone, so it is what it was.
+struct FieldsReplay {
+  SimState start;
+  std::vector<const FieldRule *> touched;
+  bool clones = false;
+
+  FieldsReplay(Model model, const std::vector<std::string> &changed) {
+    bool dg = false;
+    for (const std::string &name : changed) {
+      dg = dg || name == "p" || name == "q" || name == "DG";
+      clones = clones || IsCloneFrequency(FieldOfOption(true, name));
+    }
+    for (const FieldRule *rule : model == Model::Clonal ? ClonalInputFields() : SexualInputFields())
+      if (rule == &rules::DG ? dg
+          : IsCloneFrequency(rule)
+              ? clones
+              : std::find(changed.begin(), changed.end(), rule->option) != changed.end())
+        touched.push_back(rule);
+  }
+};
+
+// The state of the fields before the input window's Go reads them: the
+// clone frequencies as its activation leaves them.
+const SimState &FieldsBeforeReading() {
+  static const SimState s = [] {
+    SimState fresh;
+    ResetCloneFrequencies(fresh);
+    return fresh;
+  }();
+  return s;
+}
+
 // The fields in the order of the input window's table, read as its Go reads
 // them. An option not given takes the value its field starts with, which is
-// also the value the field falls back to when its text is no number.
-void ReadFields(const FieldTexts &given, RunnerOptions &o) {
+// also the value the field falls back to when its text is no number. With a
+// replay, only the fields it touches are read again, each from the value it
+// had before the first reading. The fields' state is left in `fields`.
+void ReadFields(const FieldTexts &given, RunnerOptions &o, SimState &fields,
+                const FieldsReplay *replay = nullptr) {
   const bool clonal = o.model == Model::Clonal;
+  const SimState &before = FieldsBeforeReading();
+  SimState &s = fields;
+  s = replay ? replay->start : before;
   // The clone frequencies start as the window's activation leaves them and
   // are typed in the order of its fields, each followed by its exit.
-  SimState s;
-  ResetCloneFrequencies(s);
-  for (const FieldRule *rule : clonal ? ClonalInputFields() : SexualInputFields()) {
+  if (replay && replay->clones)
+    ResetCloneFrequencies(s);
+  const std::vector<const FieldRule *> &order = replay   ? replay->touched
+                                                : clonal ? ClonalInputFields()
+                                                         : SexualInputFields();
+  for (const FieldRule *rule : order) {
     if (rule == &rules::DG)
       StoreDGRange(s);
+    // The field's value before its first reading (the targets are reached
+    // through non-const accessors, only read here).
+    SimState &unread = const_cast<SimState &>(before);
+    if (replay && rule->kind == FieldTarget::Real)
+      rule->real(s) = rule->real(unread);
+    else if (replay)
+      rule->count(s) = rule->count(unread);
     const std::string *value = given.Find(rule->option);
     if (IsCloneFrequency(rule)) {
       if (value)
@@ -427,11 +481,12 @@ void ReadFiles(const GivenOptions &given, bool withFiles, RunnerOptions &o) {
     Refuse("the Final, Detail and Plot files must be three different files");
 }
 
-// The whole parse, in the order of its checks.
-RunnerOptions Parse(const GatheredOptions &g, bool withFiles) {
+// The whole parse, in the order of its checks; the fields' state is left in
+// `fields`.
+RunnerOptions Parse(const GatheredOptions &g, bool withFiles, SimState &fields) {
   RunnerOptions o;
   o.model = CheckedModel(g, withFiles);
-  ReadFields(FieldTexts(g.given), o);
+  ReadFields(FieldTexts(g.given), o, fields);
   ReadTradeOffAndEss(FieldTexts(g.given), g.ess, o);
   ReadFiles(g.given, withFiles, o);
   if (g.given.count("max-generations"))
@@ -446,7 +501,8 @@ RunnerOptions Parse(const GatheredOptions &g, bool withFiles) {
 RunnerOptions ParseRunnerCommandOptions(const std::vector<CommandOption> &options,
                                         RunnerFiles files) {
   const bool withFiles = files == RunnerFiles::Required;
-  return Parse(Gather(options, withFiles), withFiles);
+  SimState fields;
+  return Parse(Gather(options, withFiles), withFiles, fields);
 }
 
 // The options, their gathering (which points into them) and the names of
@@ -455,6 +511,7 @@ struct VariedRunnerOptions::Texts {
   std::vector<CommandOption> options;
   GatheredOptions gathered;
   std::vector<std::string> varied;
+  std::optional<FieldsReplay> replay; // from the fields as the parse read them
 };
 
 VariedRunnerOptions::VariedRunnerOptions(std::vector<CommandOption> options, RunnerFiles files,
@@ -464,7 +521,10 @@ VariedRunnerOptions::VariedRunnerOptions(std::vector<CommandOption> options, Run
   texts_->varied = std::move(varied);
   const bool withFiles = files == RunnerFiles::Required;
   texts_->gathered = Gather(texts_->options, withFiles);
-  parsed_ = Parse(texts_->gathered, withFiles);
+  SimState fields;
+  parsed_ = Parse(texts_->gathered, withFiles, fields);
+  texts_->replay.emplace(parsed_.model, texts_->varied);
+  texts_->replay->start = std::move(fields);
 }
 
 VariedRunnerOptions::VariedRunnerOptions(VariedRunnerOptions &&) noexcept = default;
@@ -474,7 +534,8 @@ void VariedRunnerOptions::Vary(const std::string *const *values, RunnerOptions &
   // Only the fields and what is computed from them depend on the values: the
   // rest of the parse (model, files, cap, disturbances) stays as it was.
   const FieldTexts texts(texts_->gathered.given, &texts_->varied, values);
-  ReadFields(texts, o);
+  SimState fields;
+  ReadFields(texts, o, fields, &*texts_->replay);
   ReadTradeOffAndEss(texts, texts_->gathered.ess, o);
 }
 

@@ -26,6 +26,7 @@ TEST(SweepPoints, EachPointIsItsOwnParseAndTheFirstRefusedOneIsReported) {
       "--model haploid-local --vary x=0:1:4 --vary c=0.2:0.8:3 --W1A 0.9 --disturb "
       "p=0.2,q=0.3,DG=0",
       "--model haploid-global --vary p=0.5:0:5 --vary q=0.2:0.9:3 --DG 0.05",
+      "--model haploid-global --vary q=0:1:3 --vary W2A=0.2:1:3 --p 0.3",
       "--model diploid-local --vary DG=-0.2:0.2:5 --vary p=0.3:0.7:2 --max-generations 9",
       "--model diploid-global --vary W1A=0.1:0.9:5 --vary W1a=0.9:0:4 --trade-off convex",
       "--model haploid-local --vary c=0.8:0.3:6 --vary x=0:1:2 --trade-off linear --ess",
