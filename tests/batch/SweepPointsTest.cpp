@@ -34,6 +34,8 @@ TEST(SweepPoints, EachPointIsItsOwnParseAndTheFirstRefusedOneIsReported) {
       "--model clonal --vary faB=0.5:0:2 --vary fAB=0:0.2:2 --fAb 0 --fab 0",
       "--model haploid-local --vary p=1:0:3 --DG 0.1",
       "--model clonal --vary i=1:40:4 --vary L=0:0.1:3 --trade-off concave --W1A 0.4",
+      // Checked by several threads, the first refused point near the end.
+      "--model haploid-local --vary c=0.9:0.3:40 --vary x=0:1:30 --trade-off linear --ess",
   };
   for (const char *sweep : sweeps) {
     const SweepPlan plan = PlanOf(sweep);
