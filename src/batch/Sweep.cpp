@@ -161,10 +161,14 @@ private:
 // points written.
 template <typename Write>
 std::size_t RunInOrder(const SweepOptions &o, const SweepPoints &points, PointsLeft left,
-                       std::size_t n, Write write, ProgressLine &progress,
+                       std::size_t count, Write write, ProgressLine &progress,
                        const std::atomic<bool> *cancel) {
-  InOrderResults results(
-      n, std::max<std::size_t>(4 * InOrderResults::kBatch, 64 * o.jobs * BatchRuns::kLanes));
+  // Points run ahead of the oldest one not written: enough for every lane
+  // of every thread many times over, few enough that their results (a few
+  // hundred bytes each) stay a few megabytes whatever --jobs.
+  const std::size_t window =
+      std::clamp<std::size_t>(64 * o.jobs * BatchRuns::kLanes, 4 * InOrderResults::kBatch, 1 << 16);
+  InOrderResults results(count, window);
   auto cancelled = [cancel] { return cancel && cancel->load(); };
   auto work = [&](InOrderResults &r) {
     if (o.traceDir.empty()) {
@@ -181,17 +185,18 @@ std::size_t RunInOrder(const SweepOptions &o, const SweepPoints &points, PointsL
   };
   std::size_t written = 0;
   try {
-    RunInOrder(static_cast<unsigned>(std::min<std::size_t>(o.jobs, std::max<std::size_t>(n, 1))),
-               results, work, [&](std::vector<SweepPointResult> &batch) {
-                 write(batch);
-                 written += batch.size();
-                 progress.Update(written, false);
-               });
+    RunInOrder(
+        static_cast<unsigned>(std::min<std::size_t>(o.jobs, std::max<std::size_t>(count, 1))),
+        results, work, [&](std::vector<SweepPointResult> &batch) {
+          write(batch);
+          written += batch.size();
+          progress.Update(written, false);
+        });
   } catch (...) {
     progress.Break();
     throw;
   }
-  if (written < n)
+  if (written < count)
     progress.Break();
   else
     progress.Update(written, true);
