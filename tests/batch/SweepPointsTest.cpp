@@ -1,8 +1,9 @@
 // A sweep's points made from one parse of its command line, and its files
-// read line by line: the same as parsing every point, and as reading a file
-// whole.
+// read line by line: the same as parsing every point, as reading a file
+// whole, and as running the sweep whole.
 #include "batch/Sweep.h"
 #include "batch/SweepFiles.h"
+#include "batch/SweepMerge.h"
 #include "batch/SweepOptions.h"
 #include "support/EngineTestSupport.h"
 #include "support/ProgramTestSupport.h"
@@ -119,6 +120,37 @@ TEST(SweepFiles, LinesReadBlockByBlockAreThoseOfTheWholeFile) {
       }
   }
   EXPECT_THROW(LineReader(folder.File("none"), "\n"), UsageError);
+}
+
+// Shards merged line by line, few (files kept open) or many (each opened
+// for every block it gives), are the sweep run whole, and so is their map.
+TEST(SweepMerge, ShardsReadLineByLineGiveTheWholeSweepAndItsMap) {
+  ScratchFolder folder;
+  const Args sweep = Words("--model haploid-local --W1A 0.9 --W2a 0.7 --vary x=0:1:10 "
+                           "--vary c=0.2:0.8:7 --jobs 2");
+  auto run = [&](const Args &more) {
+    const SweepOptions o = ParseSweepOptions(Joined(sweep, more));
+    return RunSweep(o, CheckSweepPoints(o.plan, o.jobs), nullptr);
+  };
+  const SweepMapData whole =
+      run({"--final", folder.File("whole.mrv"), "--map", folder.File("m.png"), "--map-of", "DG"})
+          .map;
+  for (const std::size_t shards : {3, 70}) {
+    const std::string out = folder.File("merged" + std::to_string(shards));
+    Args merge = {"--merge", out + ".mrv", "--map", out + ".png", "--map-of", "DG"};
+    for (std::size_t k = 0; k < shards; ++k) {
+      const std::string name = out + "-" + std::to_string(k);
+      run({"--shard", std::to_string(k) + "/" + std::to_string(shards), "--final", name + ".mrv"});
+      merge.push_back(name + (k % 2 ? ".tsv" : ".mrv")); // either file names a shard
+    }
+    SweepOptions o = ParseSweepOptions(merge);
+    const SweepMapData map = MergeSweepShards(o);
+    ExpectSameSweepFiles(folder.File("whole"), {out});
+    EXPECT_EQ(map.values, whole.values) << shards;
+    EXPECT_EQ(map.converged, whole.converged) << shards;
+    EXPECT_EQ(std::make_pair(map.low, map.high), std::make_pair(whole.low, whole.high));
+  }
+  EXPECT_EQ(whole.values.size(), 70u);
 }
 
 } // namespace
