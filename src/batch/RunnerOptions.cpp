@@ -433,10 +433,13 @@ void ReadFields(const FieldTexts &given, RunnerOptions &o, SimState &fields,
     }
   }
   o.params = s.Params();
-  if (clonal)
-    o.start.Clones = SummedToOne(s);
-  else
+  if (clonal) {
+    // Clone frequencies not read again are those o already holds.
+    if (!replay || replay->clones)
+      o.start.Clones = SummedToOne(s);
+  } else {
     o.start = StartValues{s.FreqA, s.FreqB, s.DG, o.start.Clones};
+  }
 }
 
 // Trade-off and ESS, as their buttons compute the survivals; the run then

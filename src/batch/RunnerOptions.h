@@ -113,9 +113,10 @@ public:
   ~VariedRunnerOptions();
 
   const RunnerOptions &Parsed() const { return parsed_; }
-  // Sets o, a copy of Parsed(), to what the parse gives with the varied
-  // options' values replaced by `values` (in the order of `varied`): only its
-  // parameters and start values change. Throws the parse's UsageError.
+  // Sets o, a copy of Parsed() (or of an earlier Vary's result), to what the
+  // parse gives with the varied options' values replaced by `values` (in the
+  // order of `varied`): only its parameters and start values change. Throws
+  // the parse's UsageError.
   void Vary(const std::string *const *values, RunnerOptions &o) const;
 
 private:
