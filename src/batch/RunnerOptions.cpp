@@ -368,6 +368,28 @@ struct FieldsReplay {
   std::vector<const FieldRule *> touched;
   bool clones = false;
 
+  // The stores of a varied field whose store depends on its text alone
+  // (bounds that do not move with the state; not DG, not a clone
+  // frequency), worked out once for each of its texts: the value and
+  // whether the field accepts it. A text it refuses is read again, for its
+  // message.
+  struct KnownStores {
+    const FieldRule *rule;
+    std::size_t varied; // which varied option
+    std::vector<double> real;
+    std::vector<std::uint16_t> count;
+    std::vector<char> accepted;
+  };
+  std::vector<KnownStores> known;
+
+  // The store of the rule at the varied values `at`, when known and accepted.
+  const KnownStores *KnownStore(const FieldRule *rule, const std::size_t *at) const {
+    for (const KnownStores &k : known)
+      if (k.rule == rule && k.accepted[at[k.varied]])
+        return &k;
+    return nullptr;
+  }
+
   FieldsReplay(Model model, const std::vector<std::string> &changed) {
     bool dg = false;
     for (const std::string &name : changed) {
@@ -400,7 +422,7 @@ const SimState &FieldsBeforeReading() {
 // replay, only the fields it touches are read again, each from the value it
 // had before the first reading. The fields' state is left in `fields`.
 void ReadFields(const FieldTexts &given, RunnerOptions &o, SimState &fields,
-                const FieldsReplay *replay = nullptr) {
+                const FieldsReplay *replay = nullptr, const std::size_t *at = nullptr) {
   const bool clonal = o.model == Model::Clonal;
   const SimState &before = FieldsBeforeReading();
   SimState &s = fields;
@@ -422,6 +444,14 @@ void ReadFields(const FieldTexts &given, RunnerOptions &o, SimState &fields,
       rule->real(s) = rule->real(unread);
     else if (replay)
       rule->count(s) = rule->count(unread);
+    if (const FieldsReplay::KnownStores *known = replay ? replay->KnownStore(rule, at) : nullptr) {
+      const std::size_t k = at[known->varied];
+      if (rule->kind == FieldTarget::Real)
+        rule->real(s) = known->real[k];
+      else
+        rule->count(s) = known->count[k];
+      continue;
+    }
     const std::string *value = given.Find(rule->option);
     if (IsCloneFrequency(rule)) {
       if (value)
@@ -513,33 +543,60 @@ RunnerOptions ParseRunnerCommandOptions(const std::vector<CommandOption> &option
 struct VariedRunnerOptions::Texts {
   std::vector<CommandOption> options;
   GatheredOptions gathered;
-  std::vector<std::string> varied;
+  std::vector<VariedOption> varied;
+  std::vector<std::string> names;     // of the varied options
   std::optional<FieldsReplay> replay; // from the fields as the parse read them
 };
 
 VariedRunnerOptions::VariedRunnerOptions(std::vector<CommandOption> options, RunnerFiles files,
-                                         std::vector<std::string> varied)
+                                         std::vector<VariedOption> varied)
     : texts_(std::make_unique<Texts>()) {
-  texts_->options = std::move(options);
-  texts_->varied = std::move(varied);
+  Texts &t = *texts_;
+  t.options = std::move(options);
+  t.varied = std::move(varied);
+  for (const VariedOption &v : t.varied)
+    t.names.push_back(v.name);
   const bool withFiles = files == RunnerFiles::Required;
-  texts_->gathered = Gather(texts_->options, withFiles);
+  t.gathered = Gather(t.options, withFiles);
   SimState fields;
-  parsed_ = Parse(texts_->gathered, withFiles, fields);
-  texts_->replay.emplace(parsed_.model, texts_->varied);
-  texts_->replay->start = std::move(fields);
+  parsed_ = Parse(t.gathered, withFiles, fields);
+  t.replay.emplace(parsed_.model, t.names);
+  t.replay->start = std::move(fields);
+
+  SimState scratch = FieldsBeforeReading();
+  for (std::size_t k = 0; k < t.varied.size(); ++k) {
+    const FieldRule *rule = FieldOfOption(parsed_.model == Model::Clonal, t.varied[k].name);
+    if (!rule || rule == &rules::DG || IsCloneFrequency(rule) || rule->lo.fromState ||
+        rule->hi.fromState)
+      continue;
+    FieldsReplay::KnownStores known{rule, k, {}, {}, {}};
+    for (const std::string &text : t.varied[k].values) {
+      // Each stored from the value the field has before its first reading.
+      scratch = FieldsBeforeReading();
+      known.accepted.push_back(StoreFieldEntry(*rule, text, '.', scratch));
+      if (rule->kind == FieldTarget::Real)
+        known.real.push_back(rule->real(scratch));
+      else
+        known.count.push_back(rule->count(scratch));
+    }
+    t.replay->known.push_back(std::move(known));
+  }
 }
 
 VariedRunnerOptions::VariedRunnerOptions(VariedRunnerOptions &&) noexcept = default;
 VariedRunnerOptions::~VariedRunnerOptions() = default;
 
-void VariedRunnerOptions::Vary(const std::string *const *values, RunnerOptions &o) const {
+void VariedRunnerOptions::Vary(const std::size_t *at, RunnerOptions &o) const {
   // Only the fields and what is computed from them depend on the values: the
   // rest of the parse (model, files, cap, disturbances) stays as it was.
-  const FieldTexts texts(texts_->gathered.given, &texts_->varied, values);
+  const Texts &t = *texts_;
+  const std::string *values[2] = {};
+  for (std::size_t k = 0; k < t.varied.size() && k < 2; ++k)
+    values[k] = &t.varied[k].values[at[k]];
+  const FieldTexts texts(t.gathered.given, &t.names, values);
   SimState fields;
-  ReadFields(texts, o, fields, &*texts_->replay);
-  ReadTradeOffAndEss(texts, texts_->gathered.ess, o);
+  ReadFields(texts, o, fields, &*t.replay, at);
+  ReadTradeOffAndEss(texts, t.gathered.ess, o);
 }
 
 std::string RunnerHelpText() {

@@ -565,11 +565,11 @@ namespace {
   throw UsageError(std::string(e.what()) + " at " + at + " (point " + std::to_string(point) + ")");
 }
 
-std::vector<std::string> AxisOptions(const SweepPlan &plan) {
-  std::vector<std::string> names;
+std::vector<VariedOption> AxisOptions(const SweepPlan &plan) {
+  std::vector<VariedOption> varied;
   for (const SweepAxis &axis : plan.axes)
-    names.push_back(axis.option);
-  return names;
+    varied.push_back({axis.option, axis.values});
+  return varied;
 }
 
 VariedRunnerOptions FirstPointOptions(const SweepPlan &plan) {
@@ -596,11 +596,8 @@ void SweepPoints::Fill(std::size_t point, RunnerOptions &options) const {
   // Everything but the varied values is the same at every point, and so
   // accepted as it was at point 0: only what reads those values can refuse.
   const std::array<std::size_t, 2> at = plan_.Coordinates(point);
-  const std::string *values[2] = {};
-  for (std::size_t a = 0; a < plan_.axes.size(); ++a)
-    values[a] = &plan_.axes[a].values[at[a]];
   try {
-    parsed_.Vary(values, options);
+    parsed_.Vary(at.data(), options);
   } catch (const UsageError &e) {
     RefusePoint(plan_, point, e);
   }
