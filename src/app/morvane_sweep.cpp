@@ -12,6 +12,7 @@
 
 #include "batch/Sweep.h"
 #include "batch/SweepFiles.h"
+#include "batch/SweepMerge.h"
 #include "app/SweepMap.h"
 #include "batch/SweepOptions.h"
 #include "files/TextFile.h"
