@@ -13,6 +13,7 @@
 #include "app/SweepMap.h"
 #include "batch/Sweep.h"
 #include "batch/SweepFiles.h"
+#include "batch/SweepMerge.h"
 #include "batch/SweepOptions.h"
 #include "files/TextFile.h"
 

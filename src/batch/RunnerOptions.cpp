@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
+#include <optional>
 #include <set>
 #include <string_view>
 #include <unordered_map>
@@ -73,6 +75,28 @@ public:
 
 private:
   std::vector<std::pair<std::string_view, const std::string *>> items_;
+};
+
+// The given options with the values of some of them replaced: the fields of
+// a sweep's point, whose varied values change from point to point.
+class FieldTexts {
+public:
+  explicit FieldTexts(const GivenOptions &given, const std::vector<std::string> *names = nullptr,
+                      const std::string *const *values = nullptr)
+      : given_(given), names_(names), values_(values) {}
+  const std::string *Find(std::string_view name) const {
+    for (std::size_t k = 0; names_ && k < names_->size(); ++k)
+      if ((*names_)[k] == name)
+        return values_[k];
+    return given_.Find(name);
+  }
+  std::size_t count(std::string_view name) const { return Find(name) ? 1 : 0; }
+  const std::string &at(std::string_view name) const { return *Find(name); }
+
+private:
+  const GivenOptions &given_;
+  const std::vector<std::string> *names_;
+  const std::string *const *values_;
 };
 
 // A value typed for one of the program's fields, checked by that field's
@@ -333,18 +357,101 @@ Model CheckedModel(const GatheredOptions &g, bool withFiles) {
   return model;
 }
 
+// A reading of the fields that starts from the fields as another reading
+// left them (`start`) and reads again, in the window's order, only those
+// that the changed options touch: the changed ones, DG when p, q or DG
+// changes (its range moves with them), every clone frequency when one
+// changes (each brings the four to sum 1). Every other field's store depends
+// on its own text alone, so it is what it was.
+struct FieldsReplay {
+  SimState start;
+  std::vector<const FieldRule *> touched;
+  bool clones = false;
+
+  // The stores of a varied field whose store depends on its text alone
+  // (bounds that do not move with the state; not DG, not a clone
+  // frequency), worked out once for each of its texts: the value and
+  // whether the field accepts it. A text it refuses is read again, for its
+  // message.
+  struct KnownStores {
+    const FieldRule *rule;
+    std::size_t varied; // which varied option
+    std::vector<double> real;
+    std::vector<std::uint16_t> count;
+    std::vector<char> accepted;
+  };
+  std::vector<KnownStores> known;
+
+  // The store of the rule at the varied values `at`, when known and accepted.
+  const KnownStores *KnownStore(const FieldRule *rule, const std::size_t *at) const {
+    for (const KnownStores &k : known)
+      if (k.rule == rule && k.accepted[at[k.varied]])
+        return &k;
+    return nullptr;
+  }
+
+  FieldsReplay(Model model, const std::vector<std::string> &changed) {
+    bool dg = false;
+    for (const std::string &name : changed) {
+      dg = dg || name == "p" || name == "q" || name == "DG";
+      clones = clones || IsCloneFrequency(FieldOfOption(true, name));
+    }
+    for (const FieldRule *rule : model == Model::Clonal ? ClonalInputFields() : SexualInputFields())
+      if (rule == &rules::DG ? dg
+          : IsCloneFrequency(rule)
+              ? clones
+              : std::find(changed.begin(), changed.end(), rule->option) != changed.end())
+        touched.push_back(rule);
+  }
+};
+
+// The state of the fields before the input window's Go reads them: the
+// clone frequencies as its activation leaves them.
+const SimState &FieldsBeforeReading() {
+  static const SimState s = [] {
+    SimState fresh;
+    ResetCloneFrequencies(fresh);
+    return fresh;
+  }();
+  return s;
+}
+
 // The fields in the order of the input window's table, read as its Go reads
 // them. An option not given takes the value its field starts with, which is
-// also the value the field falls back to when its text is no number.
-void ReadFields(const GivenOptions &given, RunnerOptions &o) {
+// also the value the field falls back to when its text is no number. With a
+// replay, only the fields it touches are read again, each from the value it
+// had before the first reading. The fields' state is left in `fields`.
+void ReadFields(const FieldTexts &given, RunnerOptions &o, SimState &fields,
+                const FieldsReplay *replay = nullptr, const std::size_t *at = nullptr) {
   const bool clonal = o.model == Model::Clonal;
+  const SimState &before = FieldsBeforeReading();
+  SimState &s = fields;
+  s = replay ? replay->start : before;
   // The clone frequencies start as the window's activation leaves them and
   // are typed in the order of its fields, each followed by its exit.
-  SimState s;
-  ResetCloneFrequencies(s);
-  for (const FieldRule *rule : clonal ? ClonalInputFields() : SexualInputFields()) {
+  if (replay && replay->clones)
+    ResetCloneFrequencies(s);
+  const std::vector<const FieldRule *> &order = replay   ? replay->touched
+                                                : clonal ? ClonalInputFields()
+                                                         : SexualInputFields();
+  for (const FieldRule *rule : order) {
     if (rule == &rules::DG)
       StoreDGRange(s);
+    // The field's value before its first reading (the targets are reached
+    // through non-const accessors, only read here).
+    SimState &unread = const_cast<SimState &>(before);
+    if (replay && rule->kind == FieldTarget::Real)
+      rule->real(s) = rule->real(unread);
+    else if (replay)
+      rule->count(s) = rule->count(unread);
+    if (const FieldsReplay::KnownStores *known = replay ? replay->KnownStore(rule, at) : nullptr) {
+      const std::size_t k = at[known->varied];
+      if (rule->kind == FieldTarget::Real)
+        rule->real(s) = known->real[k];
+      else
+        rule->count(s) = known->count[k];
+      continue;
+    }
     const std::string *value = given.Find(rule->option);
     if (IsCloneFrequency(rule)) {
       if (value)
@@ -356,19 +463,22 @@ void ReadFields(const GivenOptions &given, RunnerOptions &o) {
     }
   }
   o.params = s.Params();
-  if (clonal)
-    o.start.Clones = SummedToOne(s);
-  else
+  if (clonal) {
+    // Clone frequencies not read again are those o already holds.
+    if (!replay || replay->clones)
+      o.start.Clones = SummedToOne(s);
+  } else {
     o.start = StartValues{s.FreqA, s.FreqB, s.DG, o.start.Clones};
+  }
 }
 
 // Trade-off and ESS, as their buttons compute the survivals; the run then
 // takes them as the fields show them.
-void ReadTradeOffAndEss(const GatheredOptions &g, RunnerOptions &o) {
+void ReadTradeOffAndEss(const FieldTexts &given, bool essGiven, RunnerOptions &o) {
   Parameters &p = o.params;
-  if (g.given.count("trade-off")) {
-    o.tradeOff = ParseTradeOff(g.given.at("trade-off"));
-    if (g.given.count("W2A") || g.given.count("W2a"))
+  if (given.count("trade-off")) {
+    o.tradeOff = ParseTradeOff(given.at("trade-off"));
+    if (given.count("W2A") || given.count("W2a"))
       Refuse("--W2A and --W2a are computed under a trade-off and cannot be given with "
              "--trade-off");
   }
@@ -376,13 +486,13 @@ void ReadTradeOffAndEss(const GatheredOptions &g, RunnerOptions &o) {
     p.W2A = ShownValue(TradeOffSurvival(o.tradeOff, p.W1A));
     p.W2a = ShownValue(TradeOffSurvival(o.tradeOff, p.W1a));
   }
-  if (!g.ess)
+  if (!essGiven)
     return;
   if (o.tradeOff != TradeOffRule::Linear)
     Refuse("--ess needs --trade-off linear");
   if (p.HabFreq < 0.5)
     Refuse("as c<0.5 [A] cannot be the ESS");
-  if (g.given.count("W1A"))
+  if (given.count("W1A"))
     Refuse("--W1A cannot be given with --ess: the ESS sets W1(A)");
   o.ess = true;
   const double ess = EssW1A(p.HabFreq, p.SoftProp, p.W1A);
@@ -404,22 +514,89 @@ void ReadFiles(const GivenOptions &given, bool withFiles, RunnerOptions &o) {
     Refuse("the Final, Detail and Plot files must be three different files");
 }
 
-} // namespace
-
-RunnerOptions ParseRunnerCommandOptions(const std::vector<CommandOption> &options,
-                                        RunnerFiles files) {
-  const bool withFiles = files == RunnerFiles::Required;
-  const GatheredOptions g = Gather(options, withFiles);
+// The whole parse, in the order of its checks; the fields' state is left in
+// `fields`.
+RunnerOptions Parse(const GatheredOptions &g, bool withFiles, SimState &fields) {
   RunnerOptions o;
   o.model = CheckedModel(g, withFiles);
-  ReadFields(g.given, o);
-  ReadTradeOffAndEss(g, o);
+  ReadFields(FieldTexts(g.given), o, fields);
+  ReadTradeOffAndEss(FieldTexts(g.given), g.ess, o);
   ReadFiles(g.given, withFiles, o);
   if (g.given.count("max-generations"))
     o.maxGenerations = ParseMaxGenerations(g.given.at("max-generations"));
   for (std::size_t k = 0; k < g.disturbTexts.size(); ++k)
     o.disturbances.push_back(ParseDisturbance(o.model, g.disturbTexts[k], k + 1));
   return o;
+}
+
+} // namespace
+
+RunnerOptions ParseRunnerCommandOptions(const std::vector<CommandOption> &options,
+                                        RunnerFiles files) {
+  const bool withFiles = files == RunnerFiles::Required;
+  SimState fields;
+  return Parse(Gather(options, withFiles), withFiles, fields);
+}
+
+// The options, their gathering (which points into them) and the names of
+// the varied ones.
+struct VariedRunnerOptions::Texts {
+  std::vector<CommandOption> options;
+  GatheredOptions gathered;
+  std::vector<VariedOption> varied;
+  std::vector<std::string> names;     // of the varied options
+  std::optional<FieldsReplay> replay; // from the fields as the parse read them
+};
+
+VariedRunnerOptions::VariedRunnerOptions(std::vector<CommandOption> options, RunnerFiles files,
+                                         std::vector<VariedOption> varied)
+    : texts_(std::make_unique<Texts>()) {
+  Texts &t = *texts_;
+  t.options = std::move(options);
+  t.varied = std::move(varied);
+  for (const VariedOption &v : t.varied)
+    t.names.push_back(v.name);
+  const bool withFiles = files == RunnerFiles::Required;
+  t.gathered = Gather(t.options, withFiles);
+  SimState fields;
+  parsed_ = Parse(t.gathered, withFiles, fields);
+  t.replay.emplace(parsed_.model, t.names);
+  t.replay->start = std::move(fields);
+
+  SimState scratch = FieldsBeforeReading();
+  for (std::size_t k = 0; k < t.varied.size(); ++k) {
+    const FieldRule *rule = FieldOfOption(parsed_.model == Model::Clonal, t.varied[k].name);
+    if (!rule || rule == &rules::DG || IsCloneFrequency(rule) || rule->lo.fromState ||
+        rule->hi.fromState)
+      continue;
+    FieldsReplay::KnownStores known{rule, k, {}, {}, {}};
+    for (const std::string &text : t.varied[k].values) {
+      // Each stored from the value the field has before its first reading.
+      scratch = FieldsBeforeReading();
+      known.accepted.push_back(StoreFieldEntry(*rule, text, '.', scratch));
+      if (rule->kind == FieldTarget::Real)
+        known.real.push_back(rule->real(scratch));
+      else
+        known.count.push_back(rule->count(scratch));
+    }
+    t.replay->known.push_back(std::move(known));
+  }
+}
+
+VariedRunnerOptions::VariedRunnerOptions(VariedRunnerOptions &&) noexcept = default;
+VariedRunnerOptions::~VariedRunnerOptions() = default;
+
+void VariedRunnerOptions::Vary(const std::size_t *at, RunnerOptions &o) const {
+  // Only the fields and what is computed from them depend on the values: the
+  // rest of the parse (model, files, cap, disturbances) stays as it was.
+  const Texts &t = *texts_;
+  const std::string *values[2] = {};
+  for (std::size_t k = 0; k < t.varied.size() && k < 2; ++k)
+    values[k] = &t.varied[k].values[at[k]];
+  const FieldTexts texts(t.gathered.given, &t.names, values);
+  SimState fields;
+  ReadFields(texts, o, fields, &*t.replay, at);
+  ReadTradeOffAndEss(texts, t.gathered.ess, o);
 }
 
 std::string RunnerHelpText() {

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -96,6 +97,39 @@ RunnerOptions ParseRunnerOptions(const std::vector<std::string> &args,
 // its flag); --help is not looked for.
 RunnerOptions ParseRunnerCommandOptions(const std::vector<CommandOption> &options,
                                         RunnerFiles files);
+
+// A command line parsed once for many runs that differ only in the values of
+// some of its field options, such as the points of a sweep. Each Vary reads
+// the fields, the trade-off and the ESS again with those values, with the
+// checks and messages of the parse; the rest stays as parsed.
+// A field option whose value changes from run to run, and the texts it
+// takes.
+struct VariedOption {
+  std::string name;
+  std::vector<std::string> values;
+};
+
+class VariedRunnerOptions {
+public:
+  // Parses the options as ParseRunnerCommandOptions does (throws its
+  // UsageError); `varied` names options among them whose values Vary
+  // replaces.
+  VariedRunnerOptions(std::vector<CommandOption> options, RunnerFiles files,
+                      std::vector<VariedOption> varied);
+  VariedRunnerOptions(VariedRunnerOptions &&) noexcept;
+  ~VariedRunnerOptions();
+
+  const RunnerOptions &Parsed() const { return parsed_; }
+  // Sets o, a copy of Parsed() (or of an earlier Vary's result), to what the
+  // parse gives with the k-th varied option given its at[k]-th text: only
+  // its parameters and start values change. Throws the parse's UsageError.
+  void Vary(const std::size_t *at, RunnerOptions &o) const;
+
+private:
+  struct Texts;
+  std::unique_ptr<Texts> texts_;
+  RunnerOptions parsed_;
+};
 
 // The text of --help.
 std::string RunnerHelpText();

@@ -29,59 +29,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The points of the shard, in grid order.
-std::vector<std::size_t> ShardPoints(const SweepPlan &plan) {
-  std::vector<std::size_t> points;
-  for (std::size_t p = plan.shardIndex; p < plan.Points(); p += plan.shardCount)
-    points.push_back(p);
-  return points;
-}
-
 std::string TraceName(const SweepOptions &o, std::size_t point) {
   const std::size_t width = std::to_string(o.plan.Points() - 1).size();
   std::string number = std::to_string(point);
   number.insert(0, width - number.size(), '0');
   return o.traceDir + "/point-" + number;
-}
-
-// The column of an output in a table row.
-std::size_t OutputColumn(const SweepPlan &plan, const std::string &output) {
-  const std::vector<std::string> outputs = SweepOutputs(plan.model);
-  const std::size_t k =
-      static_cast<std::size_t>(std::find(outputs.begin(), outputs.end(), output) - outputs.begin());
-  // The rows hold T first, then the four values.
-  return 1 + plan.axes.size() + (output == "T" ? 0 : 1 + k);
-}
-
-// The map of the rows of a whole sweep, in grid order.
-SweepMapData MapOfRows(const SweepOptions &o, const std::vector<std::string> &rows) {
-  const SweepPlan &plan = o.plan;
-  SweepMapData map;
-  if (plan.axes.size() < 2)
-    return map; // a diagram: drawn from the table
-  map.xName = plan.axes[0].option;
-  map.yName = plan.axes[1].option;
-  map.xTicks = plan.axes[0].shown;
-  map.yTicks = plan.axes[1].shown;
-  map.valueName = o.mapOf;
-  const std::size_t column = OutputColumn(plan, o.mapOf);
-  bool first = true;
-  for (const std::string &row : rows) {
-    const std::vector<std::string_view> fields =
-        TabFields(std::string_view(row).substr(0, row.size() - 1));
-    const double v = TextToReal(fields.at(column)).value_or(0);
-    map.values.push_back(v);
-    map.converged.push_back(fields.back() == "yes");
-    map.low = first ? v : std::min(map.low, v);
-    map.high = first ? v : std::max(map.high, v);
-    first = false;
-  }
-  // Frequencies are drawn on their whole range, so that maps compare.
-  if (o.mapOf != "T" && o.mapOf != "DG" && o.mapOf != "Fit") {
-    map.low = 0;
-    map.high = 1;
-  }
-  return map;
 }
 
 // The progress line: points done of all, rate, time left; rewritten in place.
@@ -136,21 +88,35 @@ private:
   bool open_ = false;
 };
 
+// The point at a position of the points left to run: the shard's points
+// K, K + N, K + 2N ... after the `done` ones kept from an interrupted run.
+struct PointsLeft {
+  const SweepPlan &plan;
+  std::size_t done;
+  std::size_t Point(std::size_t position) const {
+    return plan.shardIndex + (done + position) * plan.shardCount;
+  }
+};
+
 // The points of a worker run as series in the lanes of a batch of runs:
-// lanes take points as they free up, and each point's result is handed in
-// as soon as its series ends.
+// lanes take points as they free up, each point's options made in its lane
+// from the last ones, and each point's result is handed in as soon as its
+// series ends.
 class BatchedPoints : public BatchSeriesSource {
 public:
-  BatchedPoints(const SweepOptions &o, const std::vector<std::size_t> &points,
-                std::vector<RunnerOptions> &pointOptions, InOrderResults &results,
-                const std::atomic<bool> *cancel)
-      : o_(o), points_(points), pointOptions_(pointOptions), results_(results), cancel_(cancel) {}
+  BatchedPoints(const SweepOptions &o, const SweepPoints &points, PointsLeft left,
+                InOrderResults &results, const std::atomic<bool> *cancel)
+      : o_(o), points_(points), left_(left), results_(results), cancel_(cancel) {
+    for (InLane &lane : lanes_)
+      lane.options = points.First();
+  }
 
   bool BeginNext(std::size_t lane, SimState &s, bool wait) override {
     InLane &at = lanes_[lane];
     if ((cancel_ && cancel_->load()) || !results_.Claim(at.position, wait))
       return false;
-    at.options = std::move(pointOptions_[at.position]);
+    at.point = left_.Point(at.position);
+    points_.Fill(at.point, at.options);
     at.stage = 0;
     at.converged = true;
     s = SimState{};
@@ -165,112 +131,91 @@ public:
       BeginSeriesStage(at.options, s, ++at.stage);
       return true;
     }
-    results_.Deliver(at.position, SweepPointResultOf(o_, points_[at.position], at.options.model,
-                                                     s, at.converged));
-    at.options = RunnerOptions{}; // its memory goes with the point
+    results_.Deliver(at.position,
+                     SweepPointResultOf(o_, at.point, at.options.model, s, at.converged));
     return false;
   }
 
 private:
   struct InLane {
-    std::size_t position = 0;
+    std::size_t position = 0, point = 0;
     std::size_t stage = 0;
     bool converged = true;
     RunnerOptions options;
   };
   const SweepOptions &o_;
-  const std::vector<std::size_t> &points_;
-  std::vector<RunnerOptions> &pointOptions_;
+  const SweepPoints &points_;
+  PointsLeft left_;
   InOrderResults &results_;
   const std::atomic<bool> *cancel_;
   InLane lanes_[BatchRuns::kLanes];
 };
 
-// Runs the points at the given positions on o.jobs threads and hands their
-// results to `write` in the order of the positions, on the calling thread.
-// Without a trace folder a worker runs its points in a batch of runs (all
-// points share the model and the cap); with one, point by point, each with
-// its files. When `cancel` is set, no point is started any more; the points
-// in hand are finished and those that follow the last written one without a
-// gap are written. The first error stops the workers and is rethrown.
-// Returns the number of positions written.
+// Runs the `count` points left on o.jobs threads and hands their results to
+// `write` in grid order, on the calling thread. Without a trace folder a
+// worker runs its points in a batch of runs (all points share the model and
+// the cap); with one, point by point, each with its files. When `cancel` is
+// set, no point is started any more; the points in hand are finished and
+// those that follow the last written one without a gap are written. The
+// first error stops the workers and is rethrown. Returns the number of
+// points written.
 template <typename Write>
-std::size_t RunInOrder(const SweepOptions &o, const std::vector<std::size_t> &points,
-                       std::vector<RunnerOptions> &pointOptions, Write write,
-                       ProgressLine &progress, const std::atomic<bool> *cancel) {
-  const std::size_t n = points.size();
-  InOrderResults results(
-      n, std::max<std::size_t>(4 * InOrderResults::kBatch, 64 * o.jobs * BatchRuns::kLanes));
+std::size_t RunInOrder(const SweepOptions &o, const SweepPoints &points, PointsLeft left,
+                       std::size_t count, Write write, ProgressLine &progress,
+                       const std::atomic<bool> *cancel) {
+  // Points run ahead of the oldest one not written: enough for every lane
+  // of every thread many times over, few enough that their results (a few
+  // hundred bytes each) stay a few megabytes whatever --jobs.
+  const std::size_t window =
+      std::clamp<std::size_t>(64 * o.jobs * BatchRuns::kLanes, 4 * InOrderResults::kBatch, 1 << 16);
+  InOrderResults results(count, window);
   auto cancelled = [cancel] { return cancel && cancel->load(); };
   auto work = [&](InOrderResults &r) {
-    if (o.traceDir.empty() && n > 0) {
-      BatchRuns runs(pointOptions.front().model);
-      BatchedPoints source(o, points, pointOptions, r, cancel);
-      RunBatchedSeries(runs, source, pointOptions.front().maxGenerations);
+    if (o.traceDir.empty()) {
+      BatchRuns runs(points.First().model);
+      BatchedPoints source(o, points, left, r, cancel);
+      RunBatchedSeries(runs, source, points.First().maxGenerations);
       return;
     }
     SimState s;
-    for (std::size_t position; !cancelled() && r.Claim(position, true);)
-      r.Deliver(position, RunSweepPoint(o, points[position], std::move(pointOptions[position]), s));
+    for (std::size_t position; !cancelled() && r.Claim(position, true);) {
+      const std::size_t point = left.Point(position);
+      r.Deliver(position, RunSweepPoint(o, point, points.Options(point), s));
+    }
   };
   std::size_t written = 0;
   try {
-    RunInOrder(static_cast<unsigned>(std::min<std::size_t>(o.jobs, std::max<std::size_t>(n, 1))),
-               results, work, [&](std::vector<SweepPointResult> &batch) {
-                 write(batch);
-                 written += batch.size();
-                 progress.Update(written, false);
-               });
+    RunInOrder(
+        static_cast<unsigned>(std::min<std::size_t>(o.jobs, std::max<std::size_t>(count, 1))),
+        results, work, [&](std::vector<SweepPointResult> &batch) {
+          write(batch);
+          written += batch.size();
+          progress.Update(written, false);
+        });
   } catch (...) {
     progress.Break();
     throw;
   }
-  if (written < n)
+  if (written < count)
     progress.Break();
   else
     progress.Update(written, true);
   return written;
 }
 
-// One shard as read back: its plan, and its records and rows by point.
-struct Shard {
-  std::string name;
-  SweepPlan plan;
-  std::vector<std::string> records;
-  std::vector<std::string> rows;
-};
-
-// A shard given by its Final file or its table: both read, every record
-// checked against its row and the parameters of its point.
-Shard ReadShard(const ShardFiles &files) {
-  Shard shard;
-  shard.name = files.finalFile;
-  const std::vector<std::string> records =
-      LinesEndingWith(ReadInput(files.finalFile), "\r\n", files.finalFile);
-  const std::vector<std::string> rows =
-      LinesEndingWith(ReadInput(files.tableFile), "\n", files.tableFile);
-  if (records.empty() || records[0] != FinalHeaderLine())
-    throw UsageError(files.finalFile + " is not a Final file (its first line is not the header)");
-  shard.plan = PlanOfTable(rows, files.tableFile);
-  shard.records.assign(records.begin() + 1, records.end());
-  shard.rows.assign(rows.begin() + 2, rows.end());
-
-  // The rows of shard K of N are the points K, K + N, K + 2N ... in order.
-  const SweepPlan &plan = shard.plan;
-  const std::size_t expected =
-      (plan.Points() + plan.shardCount - 1 - plan.shardIndex) / plan.shardCount;
-  const std::string which = "shard " + std::to_string(plan.shardIndex) + "/" +
-                            std::to_string(plan.shardCount) + " (" + files.finalFile + ")";
-  if (shard.rows.size() != expected || shard.records.size() != expected)
-    throw UsageError(which + " holds " + std::to_string(shard.records.size()) + " records and " +
-                     std::to_string(shard.rows.size()) + " rows of its " +
-                     std::to_string(expected) + " points: was it cut short?");
-  for (std::size_t k = 0; k < expected; ++k)
-    CheckRecordAgainstRow(plan, plan.shardIndex + k * plan.shardCount, shard.records[k],
-                          shard.rows[k], files.finalFile + ", line " + std::to_string(k + 2));
-  return shard;
+// The map of the table of a whole sweep, read row by row.
+SweepMapData MapOfTable(const SweepOptions &o) {
+  LineReader lines(o.tableFile, "\n");
+  SweepMapRows map(o);
+  std::string line;
+  for (int skip = 0; skip < 2 && lines.Next(line); ++skip) {
+  } // the description and the column names
+  while (lines.Next(line))
+    map.Add(line);
+  if (lines.CutShort())
+    lines.RefuseCutShort();
+  return map.Done();
 }
-
 } // namespace
 
 std::string SweepTableHeader(const SweepPlan &plan) {
@@ -334,57 +279,87 @@ SweepPointResult SweepPointResultOf(const SweepOptions &o, std::size_t point, Mo
   return result;
 }
 
-std::vector<RunnerOptions> CheckSweepPoints(const SweepPlan &plan, unsigned jobs) {
+SweepMapRows::SweepMapRows(const SweepOptions &o) : o_(o) {
+  const SweepPlan &plan = o.plan;
+  map_.xName = plan.axes[0].option;
+  map_.xTicks = plan.axes[0].shown;
+  if (plan.axes.size() == 2) { // over one parameter, a diagram: no second axis
+    map_.yName = plan.axes[1].option;
+    map_.yTicks = plan.axes[1].shown;
+  }
+  map_.valueName = o.mapOf;
+  map_.values.reserve(plan.Points());
+  map_.converged.reserve(plan.Points());
+  // The rows hold T first, then the four values.
+  const std::vector<std::string> outputs = SweepOutputs(plan.model);
+  const std::size_t k = static_cast<std::size_t>(
+      std::find(outputs.begin(), outputs.end(), o.mapOf) - outputs.begin());
+  column_ = 1 + plan.axes.size() + (o.mapOf == "T" ? 0 : 1 + k);
+}
+
+void SweepMapRows::Add(const std::string &row) {
+  const std::vector<std::string_view> fields =
+      TabFields(std::string_view(row).substr(0, row.size() - 1));
+  const double v = TextToReal(fields.at(column_)).value_or(0);
+  const bool first = map_.values.empty();
+  map_.values.push_back(v);
+  map_.converged.push_back(fields.back() == "yes");
+  map_.low = first ? v : std::min(map_.low, v);
+  map_.high = first ? v : std::max(map_.high, v);
+}
+
+SweepMapData SweepMapRows::Done() {
+  // Frequencies are drawn on their whole range, so that maps compare.
+  if (o_.mapOf != "T" && o_.mapOf != "DG" && o_.mapOf != "Fit") {
+    map_.low = 0;
+    map_.high = 1;
+  }
+  return std::move(map_);
+}
+
+SweepPoints CheckSweepPoints(const SweepPlan &plan, unsigned jobs) {
+  SweepPoints points(plan); // point 0, parsed whole
   const std::size_t n = plan.Points();
-  std::vector<RunnerOptions> shard((n + plan.shardCount - 1 - plan.shardIndex) / plan.shardCount);
-  std::atomic<std::size_t> next{0};
+  constexpr std::size_t kChunk = 256; // points claimed at a time
+  std::atomic<std::size_t> next{1};
   std::atomic<std::size_t> firstRefused{n};
   std::mutex m;
   std::string message;
   auto check = [&] {
+    RunnerOptions options = points.First();
     // Points past a refused one need no check: the first refused one in grid
     // order is reported, whichever thread finds it.
-    for (std::size_t point; (point = next++) < n && point < firstRefused;) {
-      try {
-        RunnerOptions options = SweepPointOptions(plan, point);
-        if (point % plan.shardCount == plan.shardIndex)
-          shard[point / plan.shardCount] = std::move(options);
-      } catch (const UsageError &e) {
-        std::lock_guard<std::mutex> lock(m);
-        if (point < firstRefused) {
-          firstRefused = point;
-          message = e.what();
+    for (std::size_t from; (from = next.fetch_add(kChunk)) < n && from < firstRefused;) {
+      for (std::size_t point = from; point < std::min(n, from + kChunk); ++point) {
+        try {
+          points.Fill(point, options);
+        } catch (const UsageError &e) {
+          std::lock_guard<std::mutex> lock(m);
+          if (point < firstRefused) {
+            firstRefused = point;
+            message = e.what();
+          }
+          break;
         }
       }
     }
   };
   std::vector<std::thread> threads;
-  for (unsigned t = 1; t < std::min<std::size_t>(jobs, n); ++t)
+  for (unsigned t = 1; t < std::min<std::size_t>(jobs, n / kChunk + 1); ++t)
     threads.emplace_back(check);
   check();
   for (std::thread &thread : threads)
     thread.join();
   if (firstRefused < n)
     throw UsageError(message);
-  return shard;
+  return points;
 }
 
-namespace {
-
-// The rows of a table written whole, for its map.
-std::vector<std::string> RowsOfTable(const std::string &tableFile) {
-  std::vector<std::string> rows = LinesEndingWith(ReadInput(tableFile), "\n", tableFile);
-  rows.erase(rows.begin(), rows.begin() + std::min<std::size_t>(2, rows.size()));
-  return rows;
-}
-
-} // namespace
-
-SweepRun RunSweep(const SweepOptions &o, std::vector<RunnerOptions> pointOptions,
-                  std::ostream *progressOut, const std::atomic<bool> *cancel) {
-  std::vector<std::size_t> points = ShardPoints(o.plan);
+SweepRun RunSweep(const SweepOptions &o, const SweepPoints &points, std::ostream *progressOut,
+                  const std::atomic<bool> *cancel) {
+  const SweepPlan &plan = o.plan;
   SweepRun run;
-  run.points = points.size();
+  run.points = (plan.Points() + plan.shardCount - 1 - plan.shardIndex) / plan.shardCount;
   if (!o.traceDir.empty() && ::mkdir(o.traceDir.c_str(), 0777) != 0 && errno != EEXIST)
     throw FileError(errno, o.traceDir);
   const SweepStart start = PrepareSweepOutputs(o, o.resume);
@@ -393,14 +368,12 @@ SweepRun RunSweep(const SweepOptions &o, std::vector<RunnerOptions> pointOptions
     run.pointsDone = run.points;
   } else {
     // Points kept from an interrupted run are not run again.
-    points.erase(points.begin(), points.begin() + static_cast<std::ptrdiff_t>(start.pointsDone));
-    pointOptions.erase(pointOptions.begin(),
-                       pointOptions.begin() + static_cast<std::ptrdiff_t>(start.pointsDone));
+    const std::size_t left = run.points - start.pointsDone;
     const std::string partFinal = PartName(o.finalFile);
     const std::string partTable = PartName(o.tableFile);
-    ProgressLine progress(progressOut, points.size());
+    ProgressLine progress(progressOut, left);
     const std::size_t written = RunInOrder(
-        o, points, pointOptions,
+        o, points, PointsLeft{plan, start.pointsDone}, left,
         [&](std::vector<SweepPointResult> &batch) {
           std::string records, table;
           for (const SweepPointResult &r : batch) {
@@ -412,66 +385,13 @@ SweepRun RunSweep(const SweepOptions &o, std::vector<RunnerOptions> pointOptions
         },
         progress, cancel);
     run.pointsDone = start.pointsDone + written;
-    if (written < points.size())
+    if (written < left)
       return run;
     CompleteSweepOutputs(o);
   }
   if (!o.mapFile.empty())
-    run.map = MapOfRows(o, RowsOfTable(o.tableFile));
+    run.map = MapOfTable(o);
   return run;
-}
-
-SweepMapData MergeSweepShards(SweepOptions &o) {
-  std::vector<Shard> shards;
-  std::vector<std::string> seen;
-  for (const std::string &name : o.mergeInputs) {
-    // A shard's Final file and its table may both be given.
-    const ShardFiles files = RecogniseShardFiles(name);
-    if (std::find(seen.begin(), seen.end(), files.finalFile) != seen.end())
-      continue;
-    seen.push_back(files.finalFile);
-    shards.push_back(ReadShard(files));
-  }
-  const SweepPlan &plan = shards[0].plan;
-  std::vector<const Shard *> byIndex(plan.shardCount, nullptr);
-  for (const Shard &shard : shards) {
-    if (shard.plan.signature != plan.signature)
-      throw UsageError(shard.name + " and " + shards[0].name + " come from different sweeps:\n  " +
-                       shard.plan.signature + "\n  " + plan.signature);
-    if (shard.plan.shardCount != plan.shardCount)
-      throw UsageError(
-          shard.name + " and " + shards[0].name +
-          " come from different divisions of the sweep: " + std::to_string(shard.plan.shardCount) +
-          " and " + std::to_string(plan.shardCount) + " shards");
-    const Shard *&slot = byIndex[shard.plan.shardIndex];
-    if (slot)
-      throw UsageError("shard " + std::to_string(shard.plan.shardIndex) + "/" +
-                       std::to_string(plan.shardCount) + " is given twice: " + slot->name +
-                       " and " + shard.name);
-    slot = &shard;
-  }
-  for (std::size_t k = 0; k < byIndex.size(); ++k)
-    if (!byIndex[k])
-      throw UsageError("shard " + std::to_string(k) + "/" + std::to_string(plan.shardCount) +
-                       " is missing");
-  o.plan = plan;
-  o.plan.shardIndex = 0;
-  o.plan.shardCount = 1;
-  CheckSweepMap(o);
-
-  std::string records = FinalHeaderLine();
-  std::string table = TableStart(o.plan);
-  std::vector<std::string> rows;
-  for (std::size_t point = 0; point < plan.Points(); ++point) {
-    const Shard &shard = *byIndex[point % plan.shardCount];
-    const std::size_t k = point / plan.shardCount;
-    records += shard.records[k];
-    table += shard.rows[k];
-    if (!o.mapFile.empty())
-      rows.push_back(shard.rows[k]);
-  }
-  WriteWhole({{o.finalFile, std::move(records)}, {o.tableFile, std::move(table)}});
-  return o.mapFile.empty() ? SweepMapData{} : MapOfRows(o, rows);
 }
 
 } // namespace morvane

@@ -25,6 +25,20 @@ struct SweepMapData {
   double low = 0, high = 1;                // the ends of the colour scale
 };
 
+// The map of a whole sweep from its table rows (with their LF), added in
+// grid order.
+class SweepMapRows {
+public:
+  explicit SweepMapRows(const SweepOptions &options); // options.mapOf chosen
+  void Add(const std::string &row);
+  SweepMapData Done();
+
+private:
+  const SweepOptions &o_;
+  std::size_t column_;
+  SweepMapData map_;
+};
+
 // "point", the varied parameters, "T", the four outputs, "converged"; LF.
 std::string SweepTableHeader(const SweepPlan &plan);
 
@@ -40,10 +54,10 @@ SweepPointResult SweepPointResultOf(const SweepOptions &options, std::size_t poi
                                     SimState &s, bool converged);
 
 // Checks every point of the grid (not only those of the shard, so that all
-// shards accept or refuse a sweep alike) on `jobs` threads, and returns the
-// options of the shard's points in grid order: each point is parsed once.
+// shards accept or refuse a sweep alike) on `jobs` threads, keeping nothing
+// per point, and returns the points' options to be made as they are run.
 // Throws the UsageError of the first refused point in grid order.
-std::vector<RunnerOptions> CheckSweepPoints(const SweepPlan &plan, unsigned jobs);
+SweepPoints CheckSweepPoints(const SweepPlan &plan, unsigned jobs);
 
 // What a run of a sweep did.
 struct SweepRun {
@@ -54,8 +68,8 @@ struct SweepRun {
   bool Complete() const { return pointsDone == points; }
 };
 
-// Runs the points of the shard, with their options as CheckSweepPoints gave
-// them, on options.jobs threads, adding each point's record and row in grid
+// Runs the points of the shard, with their options as CheckSweepPoints
+// makes them, on options.jobs threads, adding each point's record and row in grid
 // order, as soon as those before it are done, to the Final file and the
 // table under their temporary names (PartName), renamed once every point is
 // in. With options.resume, goes on from the temporary files of an
@@ -64,14 +78,7 @@ struct SweepRun {
 // and written and the run stops, its temporary files kept for a resume.
 // Throws UsageError (outputs refused, see PrepareSweepOutputs) or FileError;
 // the records written before stay in the temporary files.
-SweepRun RunSweep(const SweepOptions &options, std::vector<RunnerOptions> pointOptions,
-                  std::ostream *progress, const std::atomic<bool> *cancel = nullptr);
-
-// Reads the Final files of the shards and their tables (each shard given by
-// either), checks that they are all the shards of one sweep, complete, every
-// record against its row and its point's parameters, and writes options.finalFile and its
-// table in grid order. Sets options.plan. Throws UsageError (nothing
-// written) or FileError.
-SweepMapData MergeSweepShards(SweepOptions &options);
+SweepRun RunSweep(const SweepOptions &options, const SweepPoints &points, std::ostream *progress,
+                  const std::atomic<bool> *cancel = nullptr);
 
 } // namespace morvane

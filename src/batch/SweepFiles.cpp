@@ -45,22 +45,42 @@ std::size_t ShardPoint(const SweepPlan &plan, std::size_t k) {
   return plan.shardIndex + k * plan.shardCount;
 }
 
+// The first `size` bytes of a file (fewer when it is shorter); UsageError
+// when it cannot be read, as ReadInput.
+std::string FileStart(const std::string &name, std::size_t size) {
+  std::ifstream in(name, std::ios::binary);
+  if (!in)
+    throw UsageError("cannot read " + name + ": " + IoErrorMessage(errno));
+  std::string start(size, '\0');
+  in.read(&start[0], static_cast<std::streamsize>(size));
+  if (in.bad())
+    throw UsageError("cannot read " + name + ": " + IoErrorMessage(errno));
+  start.resize(static_cast<std::size_t>(in.gcount()));
+  return start;
+}
+
+// The whole lines of a file after its first `skip` bytes.
+std::size_t CountWholeLines(const std::string &name, const std::string &end, std::size_t skip) {
+  LineReader lines(name, end, skip);
+  std::size_t n = 0;
+  for (std::string line; lines.Next(line);)
+    ++n;
+  return n;
+}
+
 // Whether the files under the final names hold this sweep whole: the table's
 // first lines are this sweep's and both files hold every point of the shard.
 bool HoldsThisSweepWhole(const SweepOptions &o) {
   if (!FileExists(o.finalFile) || !FileExists(o.tableFile))
     return false;
-  const std::string table = ReadInput(o.tableFile);
   const std::string start = TableStart(o.plan);
-  if (!StartsWith(table, start))
+  if (FileStart(o.tableFile, start.size()) != start)
     return false;
-  const std::string final = ReadInput(o.finalFile);
-  if (!StartsWith(final, FinalHeaderLine()))
+  if (FileStart(o.finalFile, FinalHeaderLine().size()) != FinalHeaderLine())
     return false;
   const std::size_t n = ShardPointCount(o.plan);
-  return LinesEndingWith(table.substr(start.size()), "\n", o.tableFile, true).size() == n &&
-         LinesEndingWith(final.substr(FinalHeaderLine().size()), "\r\n", o.finalFile, true)
-                 .size() == n;
+  return CountWholeLines(o.tableFile, "\n", start.size()) == n &&
+         CountWholeLines(o.finalFile, "\r\n", FinalHeaderLine().size()) == n;
 }
 
 // Cuts a file to its first `bytes` bytes.
@@ -77,24 +97,22 @@ std::size_t ResumeFrom(const SweepOptions &o, const std::string &partFinal,
     Refuse("only one of " + partFinal + " and " + partTable +
            " exists: the interrupted run cannot be resumed (remove it to start again)");
   const std::string start = TableStart(o.plan);
-  const std::string table = ReadInput(partTable);
-  if (!StartsWith(table, start))
+  if (FileStart(partTable, start.size()) != start)
     Refuse(partTable + " holds another sweep: it cannot be resumed with these options");
-  const std::string final = ReadInput(partFinal);
-  if (!StartsWith(final, FinalHeaderLine()))
+  if (FileStart(partFinal, FinalHeaderLine().size()) != FinalHeaderLine())
     Refuse(partFinal + " is not a Final file (its first line is not the header)");
-  const std::vector<std::string> rows =
-      LinesEndingWith(table.substr(start.size()), "\n", partTable, true);
-  const std::vector<std::string> records =
-      LinesEndingWith(final.substr(FinalHeaderLine().size()), "\r\n", partFinal, true);
-  const std::size_t kept = std::min({rows.size(), records.size(), ShardPointCount(o.plan)});
+  LineReader rows(partTable, "\n", start.size());
+  LineReader records(partFinal, "\r\n", FinalHeaderLine().size());
+  const SweepPoints points(o.plan);
+  const std::size_t count = ShardPointCount(o.plan);
+  std::size_t kept = 0;
   std::size_t finalBytes = FinalHeaderLine().size();
   std::size_t tableBytes = start.size();
-  for (std::size_t k = 0; k < kept; ++k) {
-    CheckRecordAgainstRow(o.plan, ShardPoint(o.plan, k), records[k], rows[k],
-                          partFinal + ", line " + std::to_string(k + 2));
-    finalBytes += records[k].size();
-    tableBytes += rows[k].size();
+  for (std::string row, record; kept < count && rows.Next(row) && records.Next(record); ++kept) {
+    CheckRecordAgainstRow(points, ShardPoint(o.plan, kept), record, row,
+                          partFinal + ", line " + std::to_string(kept + 2));
+    finalBytes += record.size();
+    tableBytes += row.size();
   }
   CutTo(partFinal, finalBytes);
   CutTo(partTable, tableBytes);
@@ -140,22 +158,47 @@ SweepStart PrepareSweepOutputs(const SweepOptions &o, bool resume) {
   return {};
 }
 
-void WriteWhole(const std::vector<WholeFile> &files) {
-  for (const WholeFile &file : files) {
-    if (FileExists(file.name))
-      throw FileError(EEXIST, file.name);
-    std::remove(PartName(file.name).c_str()); // left by a merge that was killed
+NewFiles::NewFiles(std::vector<std::string> names)
+    : names_(std::move(names)), pending_(names_.size()) {
+  for (const std::string &name : names_) {
+    if (FileExists(name))
+      throw FileError(EEXIST, name);
+    std::remove(PartName(name).c_str()); // left by a merge that was killed
   }
   try {
-    for (const WholeFile &file : files)
-      CreateWithContent(PartName(file.name), file.content);
-    for (const WholeFile &file : files)
-      Rename(PartName(file.name), file.name);
+    for (const std::string &name : names_)
+      if (!CreateNewFile(PartName(name)))
+        throw FileError(EEXIST, PartName(name));
   } catch (...) {
-    for (const WholeFile &file : files)
-      std::remove(PartName(file.name).c_str());
+    for (const std::string &name : names_)
+      std::remove(PartName(name).c_str());
     throw;
   }
+}
+
+NewFiles::~NewFiles() {
+  if (!complete_)
+    for (const std::string &name : names_)
+      std::remove(PartName(name).c_str());
+}
+
+void NewFiles::Append(std::size_t k, std::string_view text) {
+  pending_[k] += text;
+  if (pending_[k].size() >= (std::size_t(1) << 20))
+    Flush(k);
+}
+
+void NewFiles::Flush(std::size_t k) {
+  AppendToFile(PartName(names_[k]), pending_[k]);
+  pending_[k].clear();
+}
+
+void NewFiles::Complete() {
+  for (std::size_t k = 0; k < names_.size(); ++k)
+    Flush(k);
+  for (const std::string &name : names_)
+    Rename(PartName(name), name);
+  complete_ = true;
 }
 
 void CompleteSweepOutputs(const SweepOptions &o) {
@@ -163,8 +206,9 @@ void CompleteSweepOutputs(const SweepOptions &o) {
   Rename(PartName(o.finalFile), o.finalFile);
 }
 
-void CheckRecordAgainstRow(const SweepPlan &plan, std::size_t point, const std::string &record,
+void CheckRecordAgainstRow(const SweepPoints &points, std::size_t point, const std::string &record,
                            const std::string &row, const std::string &where) {
+  const SweepPlan &plan = points.Plan();
   const std::string what = where + ": the record of point " + std::to_string(point);
   const std::vector<std::string_view> fields = FieldsOf(row, 1);
   const std::size_t axes = plan.axes.size();
@@ -176,7 +220,7 @@ void CheckRecordAgainstRow(const SweepPlan &plan, std::size_t point, const std::
       Refuse(what + ": its table row is not that point's");
 
   // The record the point's parameters and the row's results make.
-  const RunnerOptions options = SweepPointOptions(plan, point);
+  const RunnerOptions options = points.Options(point);
   const bool clonal = plan.model == Model::Clonal;
   SimState s;
   ChooseModel(s, plan.model);
@@ -209,8 +253,12 @@ void CheckRecordAgainstRow(const SweepPlan &plan, std::size_t point, const std::
 }
 
 ShardFiles RecogniseShardFiles(const std::string &name) {
-  const std::string content = ReadInput(name);
-  const std::string firstLine = content.substr(0, content.find('\n') + 1);
+  // The first line tells, up to its LF.
+  LineReader lines(name, "\n", 0, 4096);
+  std::string firstLine;
+  if (!lines.Next(firstLine))
+    firstLine.clear();
+  const std::string &content = firstLine;
   if (StartsWith(content, FinalHeaderLine()))
     return {name, SweepTableName(name)};
   if (StartsWith(firstLine, kTableMark)) {
@@ -247,6 +295,64 @@ std::string ReadInput(const std::string &name) {
   if (in.bad())
     throw UsageError("cannot read " + name + ": " + IoErrorMessage(errno));
   return content;
+}
+
+LineReader::LineReader(std::string name, std::string end, std::uint64_t offset, std::size_t block,
+                       bool keepOpen)
+    : name_(std::move(name)), end_(std::move(end)), fileOffset_(offset), block_(block),
+      keepOpen_(keepOpen) {
+  Open();
+  if (!keepOpen_)
+    in_.close();
+}
+
+void LineReader::Open() {
+  in_.open(name_, std::ios::binary);
+  if (!in_ || !in_.seekg(static_cast<std::streamoff>(fileOffset_)))
+    throw UsageError("cannot read " + name_ + ": " + IoErrorMessage(errno));
+}
+
+bool LineReader::Fill() {
+  if (atEnd_)
+    return false;
+  if (!in_.is_open())
+    Open();
+  buffer_.erase(0, pos_);
+  pos_ = 0;
+  const std::size_t had = buffer_.size();
+  buffer_.resize(had + block_);
+  in_.read(&buffer_[had], static_cast<std::streamsize>(block_));
+  if (in_.bad())
+    throw UsageError("cannot read " + name_ + ": " + IoErrorMessage(errno));
+  const std::size_t got = static_cast<std::size_t>(in_.gcount());
+  buffer_.resize(had + got);
+  fileOffset_ += got;
+  atEnd_ = got < block_;
+  if (!keepOpen_ || atEnd_)
+    in_.close();
+  return got > 0;
+}
+
+bool LineReader::Next(std::string &line) {
+  for (std::size_t from = pos_;;) {
+    const std::size_t at = buffer_.find(end_, from);
+    if (at != std::string::npos) {
+      line.assign(buffer_, pos_, at + end_.size() - pos_);
+      pos_ = at + end_.size();
+      return true;
+    }
+    // The line end may straddle two blocks.
+    const std::size_t pending = buffer_.size() - pos_;
+    if (!Fill()) {
+      cutShort_ = pos_ < buffer_.size();
+      return false;
+    }
+    from = pending - std::min(pending, end_.size() - 1);
+  }
+}
+
+void LineReader::RefuseCutShort() const {
+  throw UsageError(name_ + " ends in the middle of a line: was its sweep cut short?");
 }
 
 std::vector<std::string> LinesEndingWith(const std::string &content, const std::string &end,

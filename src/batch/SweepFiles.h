@@ -6,7 +6,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <fstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "batch/Sweep.h"
@@ -37,14 +40,28 @@ struct SweepStart {
 // with their header lines. Throws UsageError or FileError.
 SweepStart PrepareSweepOutputs(const SweepOptions &options, bool resume);
 
-// Writes new files whole: each under its temporary name, all renamed once
-// every one is complete. On failure the temporary files are removed, so that
-// a retry starts afresh. Throws FileError (EEXIST when a file exists).
-struct WholeFile {
-  std::string name;
-  std::string content;
+// New files written whole: each under its temporary name, all renamed by
+// Complete once every one is. When destroyed before, the temporary files are
+// removed, so that a retry starts afresh. Throws FileError (EEXIST when a
+// file exists).
+class NewFiles {
+public:
+  explicit NewFiles(std::vector<std::string> names);
+  ~NewFiles();
+  NewFiles(const NewFiles &) = delete;
+  NewFiles &operator=(const NewFiles &) = delete;
+
+  // Adds text to the k-th file (written in blocks).
+  void Append(std::size_t k, std::string_view text);
+  void Complete();
+
+private:
+  void Flush(std::size_t k);
+
+  std::vector<std::string> names_;
+  std::vector<std::string> pending_;
+  bool complete_ = false;
 };
-void WriteWhole(const std::vector<WholeFile> &files);
 
 // Renames the temporary Final file and table to their names.
 void CompleteSweepOutputs(const SweepOptions &options);
@@ -53,7 +70,7 @@ void CompleteSweepOutputs(const SweepOptions &options);
 // of `point` and the parameters the plan gives that point: point, varied
 // values, T, the four final values and every parameter of the record but
 // the Plot file's name. Throws UsageError naming `where` (a file and line).
-void CheckRecordAgainstRow(const SweepPlan &plan, std::size_t point, const std::string &record,
+void CheckRecordAgainstRow(const SweepPoints &points, std::size_t point, const std::string &record,
                            const std::string &row, const std::string &where);
 
 // The Final file and the table of one shard, given either of them: a Final
@@ -71,6 +88,37 @@ SweepPlan PlanOfTable(const std::vector<std::string> &lines, const std::string &
 
 // A file's whole content; UsageError when it cannot be read.
 std::string ReadInput(const std::string &name);
+
+// The lines of a file, each with its line end `end`, read a block at a time
+// from byte `offset` on: what LinesEndingWith gives of that content, without
+// holding it. With keepOpen false the file is closed between blocks (for a
+// merge of many shards). Throws UsageError when the file cannot be read, as
+// ReadInput does.
+class LineReader {
+public:
+  LineReader(std::string name, std::string end, std::uint64_t offset = 0,
+             std::size_t block = std::size_t(1) << 16, bool keepOpen = true);
+  // The next line, with its end; false at the end of the file.
+  bool Next(std::string &line);
+  // After Next has returned false: whether the file ends in a line not ended.
+  bool CutShort() const { return cutShort_; }
+  // Throws the UsageError of LinesEndingWith for a file cut short.
+  void RefuseCutShort() const;
+  const std::string &Name() const { return name_; }
+
+private:
+  void Open();
+  bool Fill();
+
+  std::string name_, end_;
+  std::uint64_t fileOffset_;
+  std::size_t block_;
+  bool keepOpen_;
+  std::ifstream in_;
+  std::string buffer_;
+  std::size_t pos_ = 0;
+  bool atEnd_ = false, cutShort_ = false;
+};
 
 // The lines of content, each with its line end, which must be `end`; a line
 // that is not ended is refused naming the file, unless `keepWholeOnly`, when

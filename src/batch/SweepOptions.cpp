@@ -553,17 +553,59 @@ SweepPlan ParseSweepDescription(const std::string &description) {
   return PlanOf(options);
 }
 
+namespace {
+
+// A point's refusal: the message, then where the point lies.
+[[noreturn]] void RefusePoint(const SweepPlan &plan, std::size_t point, const UsageError &e) {
+  std::string at;
+  const std::array<std::size_t, 2> c = plan.Coordinates(point);
+  for (std::size_t a = 0; a < plan.axes.size(); ++a)
+    at += (a ? ", " : "") + plan.axes[a].option + "=" + plan.axes[a].shown[c[a]];
+  throw UsageError(std::string(e.what()) + " at " + at + " (point " + std::to_string(point) + ")");
+}
+
+std::vector<VariedOption> AxisOptions(const SweepPlan &plan) {
+  std::vector<VariedOption> varied;
+  for (const SweepAxis &axis : plan.axes)
+    varied.push_back({axis.option, axis.values});
+  return varied;
+}
+
+VariedRunnerOptions FirstPointOptions(const SweepPlan &plan) {
+  try {
+    return VariedRunnerOptions(plan.PointArgs(0), RunnerFiles::None, AxisOptions(plan));
+  } catch (const UsageError &e) {
+    RefusePoint(plan, 0, e);
+  }
+}
+
+} // namespace
+
 RunnerOptions SweepPointOptions(const SweepPlan &plan, std::size_t point) {
   try {
     return ParseRunnerCommandOptions(plan.PointArgs(point), RunnerFiles::None);
   } catch (const UsageError &e) {
-    std::string at;
-    const std::array<std::size_t, 2> c = plan.Coordinates(point);
-    for (std::size_t a = 0; a < plan.axes.size(); ++a)
-      at += (a ? ", " : "") + plan.axes[a].option + "=" + plan.axes[a].shown[c[a]];
-    throw UsageError(std::string(e.what()) + " at " + at + " (point " + std::to_string(point) +
-                     ")");
+    RefusePoint(plan, point, e);
   }
+}
+
+SweepPoints::SweepPoints(const SweepPlan &plan) : plan_(plan), parsed_(FirstPointOptions(plan)) {}
+
+void SweepPoints::Fill(std::size_t point, RunnerOptions &options) const {
+  // Everything but the varied values is the same at every point, and so
+  // accepted as it was at point 0: only what reads those values can refuse.
+  const std::array<std::size_t, 2> at = plan_.Coordinates(point);
+  try {
+    parsed_.Vary(at.data(), options);
+  } catch (const UsageError &e) {
+    RefusePoint(plan_, point, e);
+  }
+}
+
+RunnerOptions SweepPoints::Options(std::size_t point) const {
+  RunnerOptions options = First();
+  Fill(point, options);
+  return options;
 }
 
 std::string SweepHelpText() {

@@ -95,6 +95,29 @@ SweepPlan ParseSweepDescription(const std::string &description);
 // with the message of the refused value and the point's coordinates.
 RunnerOptions SweepPointOptions(const SweepPlan &plan, std::size_t point);
 
+// The options of every point of a plan from one parse of its command line
+// (at point 0): a point's options are made by reading its varied values into
+// a copy of the first point's, with the checks and messages of
+// SweepPointOptions. Nothing is kept per point.
+class SweepPoints {
+public:
+  // Throws the UsageError of point 0 when it is refused.
+  explicit SweepPoints(const SweepPlan &plan);
+
+  const SweepPlan &Plan() const { return plan_; }
+  // The options of point 0; every point's differ only in their parameters
+  // and start values.
+  const RunnerOptions &First() const { return parsed_.Parsed(); }
+  // Sets `options`, a copy of First() (or of any point's), to the point's.
+  // Throws UsageError as SweepPointOptions does.
+  void Fill(std::size_t point, RunnerOptions &options) const;
+  RunnerOptions Options(std::size_t point) const;
+
+private:
+  SweepPlan plan_;
+  VariedRunnerOptions parsed_;
+};
+
 // The text of --help.
 std::string SweepHelpText();
 

@@ -249,15 +249,16 @@ template <Model M> MORVANE_LANE_INLINE void GenerationLane(Lanes &l, std::size_t
   }
 }
 
-// Generations of every lane until a run ends; the ended lanes as a bit mask.
-template <Model M> MORVANE_LANE_INLINE std::uint32_t Generations(Lanes &l) {
+// Generations of the first W lanes (those after them are free) until a run
+// ends; the ended lanes as a bit mask.
+template <Model M, std::size_t W> MORVANE_LANE_INLINE std::uint32_t Generations(Lanes &l) {
   for (;;) {
-    for (std::size_t k = 0; k < N; ++k)
+    for (std::size_t k = 0; k < W; ++k)
       GenerationLane<M>(l, k);
     // The tests without a branch, so that they too are vectorised.
-    unsigned char ended[N];
+    unsigned char ended[W];
     unsigned char any = 0;
-    for (std::size_t k = 0; k < N; ++k) {
+    for (std::size_t k = 0; k < W; ++k) {
       const unsigned char converged =
           (std::fabs(l.DeltaP[k]) <= l.L[k]) & (std::fabs(l.DeltaQ[k]) <= l.L[k]);
       ++l.count[k];
@@ -266,36 +267,49 @@ template <Model M> MORVANE_LANE_INLINE std::uint32_t Generations(Lanes &l) {
     }
     if (any) {
       std::uint32_t mask = 0;
-      for (std::size_t k = 0; k < N; ++k)
+      for (std::size_t k = 0; k < W; ++k)
         mask |= static_cast<std::uint32_t>(ended[k]) << k;
       return mask;
     }
   }
 }
 
-template <Model M> MORVANE_LANE_INLINE std::uint32_t GenerationsOf(Model m, Lanes &l) {
+// The generations of model M on the first `width` lanes (4, 8 or 16): when
+// only the first lanes are busy (a few slow runs left, the others waiting),
+// the free ones are not computed.
+template <Model M> MORVANE_LANE_INLINE std::uint32_t GenerationsOn(Lanes &l, std::size_t width) {
+  if (width <= 4)
+    return Generations<M, 4>(l);
+  if (width <= 8)
+    return Generations<M, 8>(l);
+  return Generations<M, N>(l);
+}
+
+template <Model M>
+MORVANE_LANE_INLINE std::uint32_t GenerationsOf(Model m, Lanes &l, std::size_t width) {
   if constexpr (M == Model::HaploidLocal) {
-    return m == M ? Generations<M>(l) : GenerationsOf<Model::HaploidGlobal>(m, l);
+    return m == M ? GenerationsOn<M>(l, width) : GenerationsOf<Model::HaploidGlobal>(m, l, width);
   } else if constexpr (M == Model::HaploidGlobal) {
-    return m == M ? Generations<M>(l) : GenerationsOf<Model::DiploidLocal>(m, l);
+    return m == M ? GenerationsOn<M>(l, width) : GenerationsOf<Model::DiploidLocal>(m, l, width);
   } else if constexpr (M == Model::DiploidLocal) {
-    return m == M ? Generations<M>(l) : GenerationsOf<Model::DiploidGlobal>(m, l);
+    return m == M ? GenerationsOn<M>(l, width) : GenerationsOf<Model::DiploidGlobal>(m, l, width);
   } else if constexpr (M == Model::DiploidGlobal) {
-    return m == M ? Generations<M>(l) : Generations<Model::Clonal>(l);
+    return m == M ? GenerationsOn<M>(l, width) : GenerationsOn<Model::Clonal>(l, width);
   }
   return 0;
 }
 
 // One entry per instruction set: the same source, compiled for each.
-std::uint32_t GenerationsBaseline(Model m, Lanes &l) {
-  return GenerationsOf<Model::HaploidLocal>(m, l);
+std::uint32_t GenerationsBaseline(Model m, Lanes &l, std::size_t width) {
+  return GenerationsOf<Model::HaploidLocal>(m, l, width);
 }
-__attribute__((target("avx2"))) std::uint32_t GenerationsAvx2(Model m, Lanes &l) {
-  return GenerationsOf<Model::HaploidLocal>(m, l);
+__attribute__((target("avx2"))) std::uint32_t GenerationsAvx2(Model m, Lanes &l,
+                                                              std::size_t width) {
+  return GenerationsOf<Model::HaploidLocal>(m, l, width);
 }
 __attribute__((target("avx512f,prefer-vector-width=512"))) std::uint32_t
-GenerationsAvx512(Model m, Lanes &l) {
-  return GenerationsOf<Model::HaploidLocal>(m, l);
+GenerationsAvx512(Model m, Lanes &l, std::size_t width) {
+  return GenerationsOf<Model::HaploidLocal>(m, l, width);
 }
 
 // A free lane: never converges, never reaches a cap, and holds an empty
@@ -405,16 +419,18 @@ void BatchRuns::Load(std::size_t k, const SimState &s,
 std::uint32_t BatchRuns::Advance() {
   if (busy_ == 0)
     return 0;
+  // The lanes up to the last busy one.
+  const std::size_t width = 32 - static_cast<std::size_t>(__builtin_clz(busy_));
   std::uint32_t ended;
   switch (isa_) {
   case BatchIsa::Avx512:
-    ended = GenerationsAvx512(model_, lanes_);
+    ended = GenerationsAvx512(model_, lanes_, width);
     break;
   case BatchIsa::Avx2:
-    ended = GenerationsAvx2(model_, lanes_);
+    ended = GenerationsAvx2(model_, lanes_, width);
     break;
   default:
-    ended = GenerationsBaseline(model_, lanes_);
+    ended = GenerationsBaseline(model_, lanes_, width);
     break;
   }
   return ended & busy_;

@@ -112,6 +112,7 @@ TEST(SweepRefusal, BadInputIsRefusedAndNothingWritten) {
       {Words("--vary x=0:1:1"), "one point needs FROM = TO"},
       {Words("--vary p=0:1:3 --DG 0.1"), "DG0 out of Range at p=0 (point 0)"},
       {Words("--vary c=0.3:0.7:3 --trade-off linear --ess"), "as c<0.5"},
+      {Words("--vary c=0.7:0.3:3 --trade-off linear --ess"), "ESS at c=0.3 (point 2)"},
       {Words("--vary x=0:1:3 --x 0.5"), "--x cannot be given with --vary x"},
       {Words("--vary x=0:1:3 --vary x=0:1:2"), "--vary x is given twice"},
       {Words("--vary x=0:1:3 --vary c=0.1:0.2:2 --vary d=0.1:1:2"), "at most two"},
