@@ -538,7 +538,7 @@ TEST(MorvanePlot, DrawsSeveralSeriesTogetherAndRefusesWhatItCannotDraw) {
       {"--detail none.gnr -o f.svg", 1, "none.gnr", {}},
       {"--plot PlotSexFile.plo --frames 3 -o f.svg", 2, "unknown option \"--frames\"", {}},
       // A sweep's figure is drawn from its Final file or table, nothing else.
-      {"--sweep three.gnr -o f.svg", 2, "three.gnr is neither a Final file nor a sweep's table", {}},
+      {"--sweep three.gnr -o f.svg", 2, "three.gnr is neither a Final file nor a sweep", {}},
       {"--sweep none.mrv -o f.svg", 2, "cannot read none.mrv", {}},
       {"--sweep none.mrv --frames 3 -o f.svg", 2, "unknown option \"--frames\" with --sweep", {}},
   };
