@@ -74,13 +74,11 @@ void BM_SweepFromWindow(benchmark::State &state) {
       if (std::chrono::steady_clock::now() < next)
         continue;
       next += std::chrono::milliseconds(100);
-      job.ReadNewRows();
-      map.AddRows(job.Rows());
+      map.AppendRows(job.TakeNewRows());
       map.replot(QCustomPlot::rpImmediateRefresh);
     }
     job.Finish();
-    job.ReadNewRows();
-    map.AddRows(job.Rows());
+    map.AppendRows(job.TakeNewRows());
   }
   state.SetItemsProcessed(state.iterations() * state.range(0) * state.range(0));
 }

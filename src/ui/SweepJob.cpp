@@ -25,7 +25,7 @@ void SweepJob::Start(SweepOptions options, std::function<void()> ended) {
   offset_ = 0;
   headerLines_ = 0;
   tail_.clear();
-  rows_.clear();
+  rowsRead_ = 0;
   start_ = std::chrono::steady_clock::now();
   worker_ = std::thread([this, ended = std::move(ended)] {
     try {
@@ -51,7 +51,8 @@ double SweepJob::SecondsRunning() const {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
 }
 
-std::size_t SweepJob::ReadNewRows() {
+std::vector<std::vector<std::string>> SweepJob::TakeNewRows() {
+  std::vector<std::vector<std::string>> rows;
   std::ifstream in(readFrom_, std::ios::binary);
   if (!in && readFrom_ != options_.tableFile) {
     // Renamed once whole: the rest is in the table under its own name.
@@ -59,7 +60,7 @@ std::size_t SweepJob::ReadNewRows() {
     in.open(readFrom_, std::ios::binary);
   }
   if (!in)
-    return rows_.size();
+    return rows;
   in.seekg(static_cast<std::streamoff>(offset_));
   std::ostringstream added;
   added << in.rdbuf();
@@ -71,10 +72,11 @@ std::size_t SweepJob::ReadNewRows() {
     if (headerLines_ < 2)
       ++headerLines_;
     else
-      rows_.push_back(TabCells(tail_.substr(from, end - from)));
+      rows.push_back(TabCells(std::string_view(tail_).substr(from, end - from)));
   }
   tail_.erase(0, from);
-  return rows_.size();
+  rowsRead_ += rows.size();
+  return rows;
 }
 
 std::vector<std::string> TabCells(std::string_view line) {

@@ -40,11 +40,11 @@ public:
   // ended it (UsageError, FileError).
   SweepRun Finish();
 
-  // Reads the rows added to the table since the last call (complete lines
-  // only) and returns how many the table holds.
-  std::size_t ReadNewRows();
-  // The table's rows read so far, split at TABs, in grid order.
-  const std::vector<std::vector<std::string>> &Rows() const { return rows_; }
+  // The rows added to the table since the last call (complete lines only),
+  // split at TABs, in grid order: handed over, not kept.
+  std::vector<std::vector<std::string>> TakeNewRows();
+  // How many rows the table holds.
+  std::size_t RowsRead() const { return rowsRead_; }
   const SweepOptions &Options() const { return options_; }
   double SecondsRunning() const;
 
@@ -63,7 +63,7 @@ private:
   std::size_t offset_ = 0;
   std::size_t headerLines_ = 0;
   std::string tail_;
-  std::vector<std::vector<std::string>> rows_;
+  std::size_t rowsRead_ = 0;
 };
 
 // The cells of a table's line (without its line end).

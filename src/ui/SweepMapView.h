@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <qcustomplot.h>
@@ -28,6 +29,10 @@ public:
   // The table's rows, split at TABs, in grid order: those beyond the ones
   // already drawn are added.
   void AddRows(const std::vector<std::vector<std::string>> &rows) { figure_.AddRows(rows); }
+  // The next rows, taken over.
+  void AppendRows(std::vector<std::vector<std::string>> &&rows) {
+    figure_.AppendRows(std::move(rows));
+  }
 
   const figure::SweepFigure &Figure() const { return figure_; }
   double Value(std::size_t point) const { return figure_.Value(point); }

@@ -441,8 +441,8 @@ void TFrmSweep::BtnCancelClick() {
 void TFrmSweep::Poll() {
   if (!job_ || finishedShown_)
     return;
-  const std::size_t done = job_->ReadNewRows();
-  map_->AddRows(job_->Rows());
+  map_->AppendRows(job_->TakeNewRows());
+  const std::size_t done = job_->RowsRead();
   const std::size_t points = job_->Options().plan.Points();
   const double seconds = job_->SecondsRunning();
   const double rate = seconds > 0 ? double(done) / seconds : 0;
@@ -463,8 +463,7 @@ void TFrmSweep::EndOfRun() {
   const morvane::SweepOptions &o = job_->Options();
   try {
     const morvane::SweepRun run = job_->Finish();
-    job_->ReadNewRows();
-    map_->AddRows(job_->Rows());
+    map_->AppendRows(job_->TakeNewRows());
     if (run.alreadyDone)
       ShowMessage(QString::fromStdString("already done: " + o.finalFile + " and " + o.tableFile +
                                          " hold this sweep whole"));
@@ -644,7 +643,7 @@ void TFrmSweep::BtnOpenClick() {
   shownPlan_ = plan;
   ShowOutputsOf(plan.model);
   map_->SetPlan(plan, ui_->CmbShow->currentText().toStdString());
-  map_->AddRows(sweep.rows);
+  map_->AppendRows(std::move(sweep.rows));
   ui_->LblProgress->setText(QStringLiteral("%1: %2 of %3 points")
                                 .arg(QString::fromStdString(table))
                                 .arg(map_->RowsDrawn())

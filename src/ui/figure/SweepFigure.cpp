@@ -179,6 +179,17 @@ void SweepFigure::AddRows(const std::vector<std::vector<std::string>> &rows) {
   Rescale();
 }
 
+void SweepFigure::AppendRows(std::vector<std::vector<std::string>> &&rows) {
+  if (rows.empty())
+    return;
+  const std::size_t first = rows_.size();
+  rows_.insert(rows_.end(), std::make_move_iterator(rows.begin()),
+               std::make_move_iterator(rows.end()));
+  for (std::size_t k = first; k < rows_.size(); ++k)
+    DrawRow(k);
+  Rescale();
+}
+
 void SweepFigure::SetTextSize(double size) {
   textSize_ = size;
   if (plan_.axes.empty() || size <= 0)

@@ -49,6 +49,8 @@ public:
   // The table's rows in grid order: those beyond the ones already drawn are
   // added.
   void AddRows(const std::vector<std::vector<std::string>> &rows);
+  // The next rows in grid order, taken over.
+  void AppendRows(std::vector<std::vector<std::string>> &&rows);
   // Every text of the figure at this size (in the plot's units); 0 keeps the
   // widget's fonts.
   void SetTextSize(double size);
