@@ -88,6 +88,26 @@ void PlotForm::SetUpChart(QChartView *view, const ChartSpec &spec, const QColor 
       }
   });
 
+  // Rubber-band zoom with the left button; "Reset zoom" goes back.
+  view->setRubberBand(QChartView::RectangleRubberBand);
+  auto *resetZoom = new QAction(QStringLiteral("&Reset zoom"), view);
+  resetZoom->setObjectName(QStringLiteral("ResetZoom"));
+  view->addAction(resetZoom);
+  OnTrigger(resetZoom, [this, view] {
+    view->chart()->zoomReset();
+    for (Chart &c : charts_)
+      if (c.view == view) {
+        UpdateBottomAxis(view);
+        UpdateLeftAxis(c);
+      }
+  });
+  // A zoomed axis keeps round labels.
+  for (QValueAxis *axis : {axes.x, axes.y})
+    connect(axis, &QValueAxis::rangeChanged, this, [chart, axis](qreal low, qreal high) {
+      if (chart->isZoomed() && high > low)
+        SetZoomedTicks(axis, low, high);
+    });
+
   charts_.push_back({view, axes.x, axes.y, &spec});
   UpdateBottomAxis(view);
   // The left axis's labels follow the height of the plot area.
@@ -147,6 +167,9 @@ void PlotForm::FormActivate() {
   } else if (!returning_) {
     shown_.reset();
   }
+  // Only the current series knows where its reruns started: the files do
+  // not say.
+  reruns_ = shown_ ? std::vector<SimState::RerunStart>() : Sim().RerunStarts;
   if (shown_) {
     const StoredSeries &s = *shown_;
     Fill(s.Parameters, [&s] { return Loaded{s.Table, s.Origin}; });
@@ -247,7 +270,15 @@ void PlotForm::Draw(const PlotTable &table) {
   for (const Chart &c : charts_)
     UpdateBottomAxis(c.view);
   for (const DrawnLine &line : lines_)
-    line.series->replace(ChartPoints(t, table.Columns[static_cast<std::size_t>(line.column)]));
+    line.series->replace(
+        WithRerunStarts(ChartPoints(t, table.Columns[static_cast<std::size_t>(line.column)]),
+                        reruns_, line.column));
+  for (Chart &c : charts_) {
+    for (QAbstractSeries *series : c.view->chart()->series())
+      if (series->objectName() == QLatin1String(kRerunMarkerName))
+        c.view->chart()->removeSeries(series), delete series;
+    AddRerunMarkers(c.view->chart(), {c.axisX, c.axisY}, t.empty() ? decltype(reruns_)() : reruns_);
+  }
   for (Chart &c : charts_)
     UpdateLeftAxis(c);
 }
@@ -319,8 +350,8 @@ void PlotForm::SaveChartsAs(figure::FigureCharts charts) {
 SeriesFigure PlotForm::ShownFigure() const {
   SeriesFigure figure;
   figure.clonal = displays_.size() != 16;
-  figure.series.push_back(
-      {drawnParameters_, drawn_ ? drawn_ : std::make_shared<const PlotTable>(), QString()});
+  figure.series.push_back({drawnParameters_, drawn_ ? drawn_ : std::make_shared<const PlotTable>(),
+                           QString(), reruns_});
   for (const Chart &c : charts_)
     figure.fitY.push_back(c.fitY);
   return figure;

@@ -128,6 +128,11 @@ std::vector<std::size_t> ChosenCharts(bool clonal, FigureCharts charts) {
   return {0, 1};
 }
 
+// The rerun starts of a figure of one series.
+const std::vector<SimState::RerunStart> &RerunsOfOne(const SeriesFigure &f) {
+  return f.series.front().reruns;
+}
+
 // The colour of the n-th series drawn together with others.
 QColor SeriesColour(std::size_t n) {
   static const QColor colours[] = {QColor(0xD0, 0x10, 0x10), QColor(0x10, 0x40, 0xC0),
@@ -265,10 +270,14 @@ void Paint(QPainter &painter, const SeriesFigure &f, const FigureSettings &s, QS
             {drawn->pen(), several ? QStringLiteral("%1, %2").arg(QString::fromLatin1(line.title),
                                                                   labels[qsizetype(n)])
                                    : QString::fromLatin1(line.title)});
-        drawn->replace(ChartPoints(one.table->Columns[0],
-                                   one.table->Columns[static_cast<std::size_t>(line.column)]));
+        drawn->replace(
+            WithRerunStarts(ChartPoints(one.table->Columns[0],
+                                        one.table->Columns[static_cast<std::size_t>(line.column)]),
+                            one.reruns, line.column));
       }
     }
+    if (!several)
+      AddRerunMarkers(chart, axes, RerunsOfOne(f));
     const double legendHeight =
         LayOutLegend(nullptr, legends[k], look.font, left + margin, 0, inner);
     const double top = margin + titleHeight;

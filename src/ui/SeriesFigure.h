@@ -24,6 +24,8 @@ struct FigureSeries {
   SeriesParameters parameters;
   std::shared_ptr<const PlotTable> table;
   QString origin;
+  // Where its reruns started, when known (the current series only).
+  std::vector<SimState::RerunStart> reruns = {};
 };
 
 // A figure of one series, or of several drawn together: each series in a
