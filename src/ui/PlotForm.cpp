@@ -128,6 +128,8 @@ void PlotForm::SetUpWindow(QPushButton *save, QPushButton *quit, QAction *help,
     SaveChartsAs(charts_.size() > 1 ? figure::FigureCharts::Both
                                     : figure::FigureCharts::Frequencies);
   });
+  quit_ = quit;
+  quitText_ = quit->text();
   OnClick(quit, [this] { QuitClick(); });
   OnTrigger(help, [] { HelpMenuRequested(); });
 }
@@ -170,6 +172,9 @@ void PlotForm::FormActivate() {
   // Only the current series knows where its reruns started: the files do
   // not say.
   reruns_ = shown_ ? std::vector<SimState::RerunStart>() : Sim().RerunStarts;
+  // A series the plot menu drew goes back to the menu's list of series.
+  if (quit_)
+    quit_->setText(shown_ ? QStringLiteral("&Back") : quitText_);
   if (shown_) {
     const StoredSeries &s = *shown_;
     Fill(s.Parameters, [&s] { return Loaded{s.Table, s.Origin}; });
@@ -380,8 +385,9 @@ void PlotForm::ExportData() {
 }
 
 void PlotForm::QuitClick() {
+  const bool fromMenu = shown_.has_value();
   CloseForm();
-  ShowWindow(Windows().frmMorvane);
+  ShowWindow(fromMenu ? Windows().FrmPlotMenu : Windows().frmMorvane);
 }
 
 } // namespace morvane::ui

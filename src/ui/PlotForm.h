@@ -106,6 +106,8 @@ private:
   std::vector<DrawnLine> lines_;
   std::vector<QLineEdit *> displays_;
   QLabel *status_ = nullptr;
+  QPushButton *quit_ = nullptr;
+  QString quitText_;
   QString allChartsName_;
   QString saveFolder_;
   QString dataFolder_;

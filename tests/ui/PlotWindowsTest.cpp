@@ -409,10 +409,20 @@ TEST_F(PlotWindowsTest, PlotMenuPlotsTheChosenSeriesOfADetailFileWithItsOwnParam
   QApplication::setActiveWindow(&sex);
   EXPECT_EQ(Counts(sex), std::vector<int>(4, 41));
   EXPECT_EQ(Text(sex, "TxtRepro"), "Global");
-  // ...but the Stop of a series shows the series just stopped.
+  // "Back" returns to the menu's list of the file's series.
+  EXPECT_EQ(Button(&sex, "BtnQuitPlot")->text(), "&Back");
+  Button(&sex, "BtnQuitPlot")->click();
+  EXPECT_FALSE(sex.isVisible());
+  EXPECT_TRUE(menu.isVisible());
+  EXPECT_EQ(list->count(), 3);
+  list->setCurrentRow(1);
+  Button(&menu, "BtnPlot")->click();
+  // ...but the Stop of a series shows the series just stopped, and quits to
+  // the main window.
   ShowWindow(Windows().FrmPlotSex);
   EXPECT_EQ(Counts(sex), std::vector<int>(4, 11));
   EXPECT_EQ(Text(sex, "TxtDetailFile"), "trace.gnr");
+  EXPECT_EQ(Button(&sex, "BtnQuitPlot")->text(), "&Quit plot menu");
 }
 
 TEST_F(PlotWindowsTest, PlotMenuReportsDamagedOrForeignFilesAndOffersWhatCouldBeRead) {
