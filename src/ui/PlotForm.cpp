@@ -303,53 +303,9 @@ void PlotForm::UpdateLeftAxis(Chart &c) {
 }
 
 void PlotForm::SaveChartsAs(figure::FigureCharts charts) {
-  const bool clonal = displays_.size() != 16;
-  std::vector<figure::ChartChoice> choices;
-  if (clonal)
-    choices = {{figure::FigureCharts::Frequencies, SeriesChartSpecs(true)[0].title}};
-  else
-    choices = {{figure::FigureCharts::Both, QStringLiteral("Both charts")},
-               {figure::FigureCharts::Frequencies, SeriesChartSpecs(false)[0].title},
-               {figure::FigureCharts::Fitness, SeriesChartSpecs(false)[1].title}};
-  QSettings store(QStringLiteral("Morvane"), QStringLiteral("Morvane"));
-  const std::optional<figure::FigureSettings> settings =
-      figure::ExportDialog::Ask(this, choices, charts, store);
-  if (!settings)
-    return;
-  const char *suffixes[] = {"png", "svg", "pdf"};
-  const QString suffix = QString::fromLatin1(suffixes[int(settings->format)]);
-  const QString suggested =
-      (settings->charts == figure::FigureCharts::Both || clonal
-           ? allChartsName_
-           : SeriesChartSpecs(false)[settings->charts == figure::FigureCharts::Fitness ? 1 : 0]
-                 .title) +
-      "." + suffix;
-  const QString folder = saveFolder_.isEmpty() ? QDir::currentPath() : saveFolder_;
-  const QStringList filters[] = {{QStringLiteral("PNG picture (*.png)")},
-                                 {QStringLiteral("SVG drawing (*.svg)")},
-                                 {QStringLiteral("PDF document (*.pdf)")}};
-  QString name = FileDialogs().SaveFileNameAs(this, QDir(folder).filePath(suggested),
-                                              filters[int(settings->format)]);
-  if (name.isEmpty())
-    return;
-  saveFolder_ = QFileInfo(name).absolutePath();
-  figure::FigureSettings chosen = *settings;
-  // A name of another picture format writes that format; a name without
-  // one gets the format's extension.
-  const QString given = QFileInfo(name).suffix().toLower();
-  if (given.isEmpty() && !name.endsWith('.'))
-    name += "." + suffix;
-  else if (given == "png" || given == "svg" || given == "pdf")
-    chosen.format = given == "png"   ? figure::FigureFormat::Png
-                    : given == "svg" ? figure::FigureFormat::Svg
-                                     : figure::FigureFormat::Pdf;
-  else
-    throw std::runtime_error(
-        QStringLiteral("Cannot save the chart to %1:\nthe name must end in .png, .svg or .pdf.")
-            .arg(name)
-            .toStdString());
-  WriteSeriesFigure(ShownFigure(), chosen, name);
-  statusBar()->showMessage(QStringLiteral("Chart saved to %1").arg(name), 8000);
+  const QString name = SaveFigureAs(this, ShownFigure(), charts, allChartsName_, saveFolder_);
+  if (!name.isEmpty())
+    statusBar()->showMessage(QStringLiteral("Chart saved to %1").arg(name), 8000);
 }
 
 SeriesFigure PlotForm::ShownFigure() const {

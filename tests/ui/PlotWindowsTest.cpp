@@ -696,3 +696,37 @@ TEST_F(PlotWindowsTest, ZoomedChartsKeepRoundLabelsAndResetZoomGoesBack) {
     EXPECT_EQ(Axis(view, Qt::Horizontal)->max(), 400.0);
   }
 }
+
+TEST_F(PlotWindowsTest, PlotMenuSavesSeveralChosenSeriesTogetherNamedByWhatDiffers) {
+  SimState s = morvane::testing::SeriesState("Diploid", "Local", 1);
+  std::string text;
+  for (const double c : {0.55, 0.6}) {
+    s.HabFreq = c;
+    text += morvane::testing::DetailSeriesText(s, 30);
+  }
+  Write("two.gnr", text + morvane::testing::ThreeModelsDetailFile());
+  menu.ShowForm();
+  dialogs.answers << folder.File("two.gnr");
+  Button(&menu, "BtnOpenDetail")->click();
+  auto *list = menu.findChild<QListWidget *>("LstSeries");
+  ASSERT_EQ(list->count(), 5);
+  const auto choose = [list](std::vector<int> rows) {
+    list->clearSelection();
+    for (int row : rows)
+      list->item(row)->setSelected(true);
+  };
+  figure::FigureSettings svg = figure::DefaultFigureSettings(figure::FigureCharts::Both);
+  svg.format = figure::FigureFormat::Svg;
+  choose({0, 1});
+  exportDialog.answers.push_back(svg);
+  dialogs.answers << folder.File("together.svg");
+  Button(&menu, "BtnSaveTogether")->click();
+  EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("; ").toStdString();
+  const std::string together = ReadAll(folder.File("together.svg"));
+  for (const char *entry : {">p, c = 0.55<", ">q, c = 0.6<", ">DG, c = 0.6<"})
+    EXPECT_NE(together.find(entry), std::string::npos) << entry;
+  // Clones and sexual series are not drawn together.
+  choose({1, 4});
+  Button(&menu, "BtnSaveTogether")->click();
+  ExpectMessage({"cannot be drawn together"});
+}
