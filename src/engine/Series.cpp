@@ -30,6 +30,7 @@ std::optional<Model> BeginSexualRerun(SimState &s, double p, double q, bool (*of
   if (!model || !ofPloidy(*model))
     return std::nullopt;
   rebuild(s);
+  s.RerunStarts.push_back({s.Generation, {s.FreqA, s.FreqB, s.DG, s.Fit}});
   return model;
 }
 
@@ -164,6 +165,7 @@ std::optional<Model> BeginSexualSeries(SimState &s, Tracing tracing) {
   if (tracing == Tracing::ToFiles)
     WriteSexualRunHeader(s);
   s.CompletedRuns = 0;
+  s.RerunStarts.clear();
   return model;
 }
 
@@ -176,6 +178,7 @@ void BeginClonalSeries(SimState &s, Tracing tracing) {
   if (tracing == Tracing::ToFiles)
     WriteClonalRunHeader(s);
   s.CompletedRuns = 0;
+  s.RerunStarts.clear();
 }
 
 void StartClonalSeries(SimState &s, RunDisplay &display, Tracing tracing) {
@@ -204,6 +207,7 @@ void BeginClonalRerun(SimState &s, const std::array<double, 4> &clones) {
   s.StopRequested = false;
   for (int k = 1; k <= 4; ++k)
     s.X[k] = clones[k - 1];
+  s.RerunStarts.push_back({s.Generation, clones});
 }
 
 std::optional<Model> RerunHaploidSeries(SimState &s, RunDisplay &display, double p, double q,

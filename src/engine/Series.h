@@ -76,8 +76,9 @@ std::optional<Model> StartSexualSeries(SimState &s, RunDisplay &display,
 void StartClonalSeries(SimState &s, RunDisplay &display, Tracing tracing = Tracing::ToFiles);
 
 // Reruns after a disturbance: the new values go into the state, the population
-// is rebuilt and the run loop of the same model continues the series (no run
-// header; Generation and CompletedRuns keep counting). Each clears
+// is rebuilt (the state it starts from is noted in RerunStarts) and the run
+// loop of the same model continues the series (no run header; Generation and
+// CompletedRuns keep counting). Each clears
 // StopRequested first, as the disturbance windows do when they are shown.
 //
 // Haploids: p, q, DG, then the haploid initial state. Returns the model run,
@@ -101,8 +102,12 @@ void RerunClonalSeries(SimState &s, RunDisplay &display, const std::array<double
 // since: values stored but never run (a disturbance window's fields store
 // what is typed) give way to the last generation the files hold.
 inline void FallBackToHeld(SimState &s, const GenerationSnapshot &held) {
-  if (s.Generation == held.Generation())
+  if (s.Generation == held.Generation()) {
     held.Restore(s);
+    // Nor did a rerun start there.
+    while (!s.RerunStarts.empty() && s.RerunStarts.back().Generation >= held.Generation())
+      s.RerunStarts.pop_back();
+  }
 }
 
 // Runs `rerun` (a call of one of the Rerun functions above) from a state

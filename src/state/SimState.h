@@ -10,8 +10,10 @@
 // settled frequencies; element 0 is never used.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "state/Parameters.h"
 
@@ -61,6 +63,15 @@ struct SimState : Parameters {
   // interrupted, cut by a generation cap or by a file error.
   bool LastRunConverged = false;
   std::int32_t CompletedRuns = 0;
+  // The reruns of the current series: the generation each started from and
+  // the state it started from (p, q, DG and Fit, or the four clone
+  // frequencies), which the files do not hold, for the chart of the series.
+  // Emptied when a series starts.
+  struct RerunStart {
+    std::uint32_t Generation;
+    std::array<double, 4> Values;
+  };
+  std::vector<RerunStart> RerunStarts;
 
   // Result files: each handle with the name shown for it, bound together by
   // the Bind functions below.

@@ -3,6 +3,7 @@
 #include <QChart>
 #include <QFontMetricsF>
 #include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QLocale>
 #include <QPen>
@@ -53,6 +54,37 @@ QList<QPointF> ChartPoints(const std::vector<double> &x, const std::vector<doubl
     start = end;
   }
   return points;
+}
+
+QList<QPointF> WithRerunStarts(QList<QPointF> points,
+                               const std::vector<SimState::RerunStart> &reruns, int column) {
+  for (const SimState::RerunStart &r : reruns) {
+    const QPointF start(r.Generation, r.Values[static_cast<std::size_t>(column - 1)]);
+    const auto after =
+        std::upper_bound(points.begin(), points.end(), start.x(),
+                         [](double x, const QPointF &point) { return x < point.x(); });
+    points.insert(after, start);
+  }
+  return points;
+}
+
+void AddRerunMarkers(QChart *chart, const ChartAxes &axes,
+                     const std::vector<SimState::RerunStart> &reruns) {
+  for (const SimState::RerunStart &r : reruns) {
+    auto *marker = new QLineSeries(chart);
+    marker->setObjectName(QString::fromLatin1(kRerunMarkerName));
+    marker->setName(QStringLiteral("Rerun at T = %1").arg(r.Generation));
+    QPen pen(QColor(0x70, 0x70, 0x70));
+    pen.setWidthF(0);
+    pen.setStyle(Qt::DotLine);
+    marker->setPen(pen);
+    marker->append({QPointF(r.Generation, axes.y->min()), QPointF(r.Generation, axes.y->max())});
+    chart->addSeries(marker);
+    marker->attachAxis(axes.x);
+    marker->attachAxis(axes.y);
+    for (QLegendMarker *entry : chart->legend()->markers(marker))
+      entry->setVisible(false);
+  }
 }
 
 double NiceStep(double least) {
@@ -176,6 +208,7 @@ void SetBottomAxis(QValueAxis *axis, double xMin, double xMax, double width) {
   // No label may be laid out at the old step across the new range: that
   // could be a label per generation of a long series.
   axis->setTickInterval(std::numeric_limits<double>::max());
+  axis->setLabelFormat(QStringLiteral("%.0f"));
   axis->setRange(xMin, xMax);
   const QFontMetricsF metrics(axis->labelsFont());
   const double label = metrics.horizontalAdvance(
@@ -191,6 +224,15 @@ void SetBottomAxis(QValueAxis *axis, double xMin, double xMax, double width) {
   axis->setTickInterval(std::max(step, 1.0));
 }
 
+void SetZoomedTicks(QValueAxis *axis, double low, double high) {
+  const double step = figure::RoundTicks(low, high, 5).step;
+  axis->setTickType(QValueAxis::TicksDynamic);
+  axis->setTickAnchor(0);
+  axis->setTickInterval(step);
+  const int decimals = std::max(0, -static_cast<int>(std::floor(std::log10(step) + 1e-9)));
+  axis->setLabelFormat(QStringLiteral("%.%1f").arg(decimals));
+}
+
 void SetLeftAxis(QValueAxis *axis, const ChartSpec &spec, bool fitY, const QChart *chart,
                  int maxLabels) {
   double low = spec.yMin, high = spec.yMax, step = spec.yStep;
@@ -198,7 +240,8 @@ void SetLeftAxis(QValueAxis *axis, const ChartSpec &spec, bool fitY, const QChar
     double least = std::numeric_limits<double>::infinity();
     double most = -least;
     for (QAbstractSeries *series : chart->series())
-      if (auto *line = qobject_cast<QLineSeries *>(series); line && line->isVisible())
+      if (auto *line = qobject_cast<QLineSeries *>(series);
+          line && line->isVisible() && line->objectName() != QLatin1String(kRerunMarkerName))
         for (const QPointF &point : line->points()) {
           least = std::min(least, point.y());
           most = std::max(most, point.y());
@@ -217,7 +260,12 @@ void SetLeftAxis(QValueAxis *axis, const ChartSpec &spec, bool fitY, const QChar
     high = scale.high;
     step = scale.step;
   }
+  axis->setTickType(QValueAxis::TicksFixed);
   axis->setRange(low, high);
+  for (QAbstractSeries *series : chart->series())
+    if (auto *marker = qobject_cast<QLineSeries *>(series);
+        marker && marker->objectName() == QLatin1String(kRerunMarkerName) && marker->count() == 2)
+      marker->replace({QPointF(marker->at(0).x(), low), QPointF(marker->at(0).x(), high)});
   axis->setTickCount(static_cast<int>(std::lround((high - low) / step)) + 1);
   const int decimals = std::max(0, -static_cast<int>(std::floor(std::log10(step) + 1e-9)));
   axis->setLabelFormat(QStringLiteral("%.%1f").arg(

@@ -11,6 +11,8 @@
 #include <QString>
 #include <vector>
 
+#include "state/SimState.h"
+
 class QChart;
 class QLineSeries;
 class QValueAxis;
@@ -25,6 +27,12 @@ namespace morvane::ui {
 inline constexpr int kChartColumns = 4096;
 inline constexpr std::size_t kThinAbove = 4 * kChartColumns;
 QList<QPointF> ChartPoints(const std::vector<double> &x, const std::vector<double> &y);
+
+// The points of a line drawing column `column` (1 to 4) with the state each
+// rerun started from inserted after the last point of the generation it
+// started from: the line jumps there to the disturbed value.
+QList<QPointF> WithRerunStarts(QList<QPointF> points,
+                               const std::vector<SimState::RerunStart> &reruns, int column);
 
 // The step between two labels of the bottom axis: 1, 2 or 5 times a
 // power of ten, no smaller than `least`, and a whole number of generations.
@@ -79,6 +87,12 @@ struct ChartAxes {
 // on the spec's fixed scale.
 ChartAxes AddAxes(QChart *chart, const ChartSpec &spec, const ChartLook &look);
 
+// A thin dotted vertical line at each rerun's start, across the left axis
+// (SetLeftAxis keeps it across), left out of the legend.
+void AddRerunMarkers(QChart *chart, const ChartAxes &axes,
+                     const std::vector<SimState::RerunStart> &reruns);
+inline const char *const kRerunMarkerName = "RerunStart";
+
 // One line of the chart, drawn against both axes.
 QLineSeries *AddLine(QChart *chart, const ChartAxes &axes, const LineSpec &line,
                      const ChartLook &look);
@@ -86,6 +100,9 @@ QLineSeries *AddLine(QChart *chart, const ChartAxes &axes, const LineSpec &line,
 // The bottom axis over xMin..xMax with as many round labels as fit, with
 // some room between them, in a plot area `width` wide.
 void SetBottomAxis(QValueAxis *axis, double xMin, double xMax, double width);
+
+// A zoomed axis over low..high: labels at a round step from 0.
+void SetZoomedTicks(QValueAxis *axis, double low, double high);
 
 // The left axis: the spec's fixed scale, or with `fitY` round limits and
 // ticks around the visible lines of `chart`. With more than `maxLabels`

@@ -88,6 +88,26 @@ void PlotForm::SetUpChart(QChartView *view, const ChartSpec &spec, const QColor 
       }
   });
 
+  // Rubber-band zoom with the left button; "Reset zoom" goes back.
+  view->setRubberBand(QChartView::RectangleRubberBand);
+  auto *resetZoom = new QAction(QStringLiteral("&Reset zoom"), view);
+  resetZoom->setObjectName(QStringLiteral("ResetZoom"));
+  view->addAction(resetZoom);
+  OnTrigger(resetZoom, [this, view] {
+    view->chart()->zoomReset();
+    for (Chart &c : charts_)
+      if (c.view == view) {
+        UpdateBottomAxis(view);
+        UpdateLeftAxis(c);
+      }
+  });
+  // A zoomed axis keeps round labels.
+  for (QValueAxis *axis : {axes.x, axes.y})
+    connect(axis, &QValueAxis::rangeChanged, this, [chart, axis](qreal low, qreal high) {
+      if (chart->isZoomed() && high > low)
+        SetZoomedTicks(axis, low, high);
+    });
+
   charts_.push_back({view, axes.x, axes.y, &spec});
   UpdateBottomAxis(view);
   // The left axis's labels follow the height of the plot area.
@@ -108,6 +128,8 @@ void PlotForm::SetUpWindow(QPushButton *save, QPushButton *quit, QAction *help,
     SaveChartsAs(charts_.size() > 1 ? figure::FigureCharts::Both
                                     : figure::FigureCharts::Frequencies);
   });
+  quit_ = quit;
+  quitText_ = quit->text();
   OnClick(quit, [this] { QuitClick(); });
   OnTrigger(help, [] { HelpMenuRequested(); });
 }
@@ -147,6 +169,12 @@ void PlotForm::FormActivate() {
   } else if (!returning_) {
     shown_.reset();
   }
+  // Only the current series knows where its reruns started: the files do
+  // not say.
+  reruns_ = shown_ ? std::vector<SimState::RerunStart>() : Sim().RerunStarts;
+  // A series the plot menu drew goes back to the menu's list of series.
+  if (quit_)
+    quit_->setText(shown_ ? QStringLiteral("&Back") : quitText_);
   if (shown_) {
     const StoredSeries &s = *shown_;
     Fill(s.Parameters, [&s] { return Loaded{s.Table, s.Origin}; });
@@ -247,7 +275,15 @@ void PlotForm::Draw(const PlotTable &table) {
   for (const Chart &c : charts_)
     UpdateBottomAxis(c.view);
   for (const DrawnLine &line : lines_)
-    line.series->replace(ChartPoints(t, table.Columns[static_cast<std::size_t>(line.column)]));
+    line.series->replace(
+        WithRerunStarts(ChartPoints(t, table.Columns[static_cast<std::size_t>(line.column)]),
+                        reruns_, line.column));
+  for (Chart &c : charts_) {
+    for (QAbstractSeries *series : c.view->chart()->series())
+      if (series->objectName() == QLatin1String(kRerunMarkerName))
+        c.view->chart()->removeSeries(series), delete series;
+    AddRerunMarkers(c.view->chart(), {c.axisX, c.axisY}, t.empty() ? decltype(reruns_)() : reruns_);
+  }
   for (Chart &c : charts_)
     UpdateLeftAxis(c);
 }
@@ -267,60 +303,16 @@ void PlotForm::UpdateLeftAxis(Chart &c) {
 }
 
 void PlotForm::SaveChartsAs(figure::FigureCharts charts) {
-  const bool clonal = displays_.size() != 16;
-  std::vector<figure::ChartChoice> choices;
-  if (clonal)
-    choices = {{figure::FigureCharts::Frequencies, SeriesChartSpecs(true)[0].title}};
-  else
-    choices = {{figure::FigureCharts::Both, QStringLiteral("Both charts")},
-               {figure::FigureCharts::Frequencies, SeriesChartSpecs(false)[0].title},
-               {figure::FigureCharts::Fitness, SeriesChartSpecs(false)[1].title}};
-  QSettings store(QStringLiteral("Morvane"), QStringLiteral("Morvane"));
-  const std::optional<figure::FigureSettings> settings =
-      figure::ExportDialog::Ask(this, choices, charts, store);
-  if (!settings)
-    return;
-  const char *suffixes[] = {"png", "svg", "pdf"};
-  const QString suffix = QString::fromLatin1(suffixes[int(settings->format)]);
-  const QString suggested =
-      (settings->charts == figure::FigureCharts::Both || clonal
-           ? allChartsName_
-           : SeriesChartSpecs(false)[settings->charts == figure::FigureCharts::Fitness ? 1 : 0]
-                 .title) +
-      "." + suffix;
-  const QString folder = saveFolder_.isEmpty() ? QDir::currentPath() : saveFolder_;
-  const QStringList filters[] = {{QStringLiteral("PNG picture (*.png)")},
-                                 {QStringLiteral("SVG drawing (*.svg)")},
-                                 {QStringLiteral("PDF document (*.pdf)")}};
-  QString name = FileDialogs().SaveFileNameAs(this, QDir(folder).filePath(suggested),
-                                              filters[int(settings->format)]);
-  if (name.isEmpty())
-    return;
-  saveFolder_ = QFileInfo(name).absolutePath();
-  figure::FigureSettings chosen = *settings;
-  // A name of another picture format writes that format; a name without
-  // one gets the format's extension.
-  const QString given = QFileInfo(name).suffix().toLower();
-  if (given.isEmpty() && !name.endsWith('.'))
-    name += "." + suffix;
-  else if (given == "png" || given == "svg" || given == "pdf")
-    chosen.format = given == "png"   ? figure::FigureFormat::Png
-                    : given == "svg" ? figure::FigureFormat::Svg
-                                     : figure::FigureFormat::Pdf;
-  else
-    throw std::runtime_error(
-        QStringLiteral("Cannot save the chart to %1:\nthe name must end in .png, .svg or .pdf.")
-            .arg(name)
-            .toStdString());
-  WriteSeriesFigure(ShownFigure(), chosen, name);
-  statusBar()->showMessage(QStringLiteral("Chart saved to %1").arg(name), 8000);
+  const QString name = SaveFigureAs(this, ShownFigure(), charts, allChartsName_, saveFolder_);
+  if (!name.isEmpty())
+    statusBar()->showMessage(QStringLiteral("Chart saved to %1").arg(name), 8000);
 }
 
 SeriesFigure PlotForm::ShownFigure() const {
   SeriesFigure figure;
   figure.clonal = displays_.size() != 16;
-  figure.series.push_back(
-      {drawnParameters_, drawn_ ? drawn_ : std::make_shared<const PlotTable>(), QString()});
+  figure.series.push_back({drawnParameters_, drawn_ ? drawn_ : std::make_shared<const PlotTable>(),
+                           QString(), reruns_});
   for (const Chart &c : charts_)
     figure.fitY.push_back(c.fitY);
   return figure;
@@ -349,8 +341,9 @@ void PlotForm::ExportData() {
 }
 
 void PlotForm::QuitClick() {
+  const bool fromMenu = shown_.has_value();
   CloseForm();
-  ShowWindow(Windows().frmMorvane);
+  ShowWindow(fromMenu ? Windows().FrmPlotMenu : Windows().frmMorvane);
 }
 
 } // namespace morvane::ui

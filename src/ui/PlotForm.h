@@ -106,11 +106,14 @@ private:
   std::vector<DrawnLine> lines_;
   std::vector<QLineEdit *> displays_;
   QLabel *status_ = nullptr;
+  QPushButton *quit_ = nullptr;
+  QString quitText_;
   QString allChartsName_;
   QString saveFolder_;
   QString dataFolder_;
-  std::shared_ptr<const PlotTable> drawn_; // the points drawn, for "Export data..."
-  SeriesParameters drawnParameters_;       // and their parameters, for the figure
+  std::shared_ptr<const PlotTable> drawn_;   // the points drawn, for "Export data..."
+  SeriesParameters drawnParameters_;         // and their parameters, for the figure
+  std::vector<SimState::RerunStart> reruns_; // of the current series
   bool haploid_ = false;
   std::optional<StoredSeries> pending_;
   std::optional<StoredSeries> shown_;

@@ -2,7 +2,9 @@
 
 #include <QBuffer>
 #include <QChart>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontMetricsF>
 #include <QGraphicsLayout>
 #include <QGraphicsScene>
@@ -11,6 +13,7 @@
 #include <QLineSeries>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QSettings>
 #include <QSvgGenerator>
 #include <QValueAxis>
 #include <algorithm>
@@ -19,8 +22,10 @@
 #include <stdexcept>
 
 #include "ChartSetUp.h"
+#include "figure/ExportDialog.h"
 #include "files/TextFile.h"
 #include "framework/Locale.h"
+#include "framework/Seams.h"
 
 namespace morvane::ui {
 
@@ -126,6 +131,11 @@ std::vector<std::size_t> ChosenCharts(bool clonal, FigureCharts charts) {
     break;
   }
   return {0, 1};
+}
+
+// The rerun starts of a figure of one series.
+const std::vector<SimState::RerunStart> &RerunsOfOne(const SeriesFigure &f) {
+  return f.series.front().reruns;
 }
 
 // The colour of the n-th series drawn together with others.
@@ -265,10 +275,14 @@ void Paint(QPainter &painter, const SeriesFigure &f, const FigureSettings &s, QS
             {drawn->pen(), several ? QStringLiteral("%1, %2").arg(QString::fromLatin1(line.title),
                                                                   labels[qsizetype(n)])
                                    : QString::fromLatin1(line.title)});
-        drawn->replace(ChartPoints(one.table->Columns[0],
-                                   one.table->Columns[static_cast<std::size_t>(line.column)]));
+        drawn->replace(
+            WithRerunStarts(ChartPoints(one.table->Columns[0],
+                                        one.table->Columns[static_cast<std::size_t>(line.column)]),
+                            one.reruns, line.column));
       }
     }
+    if (!several)
+      AddRerunMarkers(chart, axes, RerunsOfOne(f));
     const double legendHeight =
         LayOutLegend(nullptr, legends[k], look.font, left + margin, 0, inner);
     const double top = margin + titleHeight;
@@ -383,6 +397,52 @@ QByteArray SeriesFigureBytes(const SeriesFigure &f, const FigureSettings &s) {
   }
   buffer.close();
   return bytes;
+}
+
+QString SaveFigureAs(QWidget *parent, const SeriesFigure &figure, FigureCharts charts,
+                     const QString &allCharts, QString &folder) {
+  std::vector<figure::ChartChoice> choices;
+  if (figure.clonal)
+    choices = {{FigureCharts::Frequencies, SeriesChartSpecs(true)[0].title}};
+  else
+    choices = {{FigureCharts::Both, QStringLiteral("Both charts")},
+               {FigureCharts::Frequencies, SeriesChartSpecs(false)[0].title},
+               {FigureCharts::Fitness, SeriesChartSpecs(false)[1].title}};
+  QSettings store(QStringLiteral("Morvane"), QStringLiteral("Morvane"));
+  const std::optional<FigureSettings> settings =
+      figure::ExportDialog::Ask(parent, choices, charts, store);
+  if (!settings)
+    return {};
+  const char *suffixes[] = {"png", "svg", "pdf"};
+  const QString suffix = QString::fromLatin1(suffixes[int(settings->format)]);
+  const QString suggested =
+      (settings->charts == FigureCharts::Both || figure.clonal
+           ? allCharts
+           : SeriesChartSpecs(false)[settings->charts == FigureCharts::Fitness ? 1 : 0].title) +
+      "." + suffix;
+  const QStringList filters[] = {{QStringLiteral("PNG picture (*.png)")},
+                                 {QStringLiteral("SVG drawing (*.svg)")},
+                                 {QStringLiteral("PDF document (*.pdf)")}};
+  QString name = FileDialogs().SaveFileNameAs(
+      parent, QDir(folder.isEmpty() ? QDir::currentPath() : folder).filePath(suggested),
+      filters[int(settings->format)]);
+  if (name.isEmpty())
+    return {};
+  folder = QFileInfo(name).absolutePath();
+  FigureSettings chosen = *settings;
+  // A name of another picture format writes that format; a name without
+  // one gets the format's extension.
+  const QString given = QFileInfo(name).suffix().toLower();
+  if (given.isEmpty() && !name.endsWith('.'))
+    name += "." + suffix;
+  else if (given == "png" || given == "svg" || given == "pdf")
+    chosen.format = given == "png"   ? FigureFormat::Png
+                    : given == "svg" ? FigureFormat::Svg
+                                     : FigureFormat::Pdf;
+  else
+    throw SaveFailure(name, QStringLiteral("the name must end in .png, .svg or .pdf."));
+  WriteSeriesFigure(figure, chosen, name);
+  return name;
 }
 
 void WriteSeriesFigure(const SeriesFigure &f, const FigureSettings &s, const QString &fileName) {

@@ -9,6 +9,8 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+
+class QWidget;
 #include <memory>
 #include <vector>
 
@@ -24,6 +26,8 @@ struct FigureSeries {
   SeriesParameters parameters;
   std::shared_ptr<const PlotTable> table;
   QString origin;
+  // Where its reruns started, when known (the current series only).
+  std::vector<SimState::RerunStart> reruns = {};
 };
 
 // A figure of one series, or of several drawn together: each series in a
@@ -61,5 +65,14 @@ QByteArray SeriesFigureBytes(const SeriesFigure &figure, const figure::FigureSet
 // naming the file with the reason.
 void WriteSeriesFigure(const SeriesFigure &figure, const figure::FigureSettings &settings,
                        const QString &fileName);
+
+// "Save chart...": the export dialog opened on `charts` and the last
+// settings, then the file dialog in `folder` (which follows the name chosen)
+// offering `allCharts` (or the one chart's title) as the name; an extension
+// .png, .svg or .pdf typed there chooses that format. Returns the file
+// written, or "" when a dialog was cancelled. Throws std::runtime_error
+// naming the file.
+QString SaveFigureAs(QWidget *parent, const SeriesFigure &figure, figure::FigureCharts charts,
+                     const QString &allCharts, QString &folder);
 
 } // namespace morvane::ui

@@ -280,9 +280,11 @@ void TfrmMorvane::ShowFileName(QLineEdit *field, const QString &name) {
 }
 
 void TfrmMorvane::EnableOptionsAndGo(bool on) {
+  // Looking at earlier results writes nothing: the plot menu needs no result
+  // files, and choosing them would empty a Detail file.
   for (QRadioButton *option : Options())
-    option->setEnabled(on);
-  ui_->BtnLaunch->setEnabled(on);
+    option->setEnabled(on || option == ui_->RdBtnPlot);
+  ui_->BtnLaunch->setEnabled(on || ui_->RdBtnPlot->isChecked());
 }
 
 // A model option: its flag set, the six other option flags cleared, Ploidy

@@ -1,11 +1,13 @@
 #include "UPlotMenu.h"
 
 #include <QApplication>
+#include <QBoxLayout>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QListWidget>
 #include <QPushButton>
+#include <algorithm>
 #include <stdexcept>
 
 #include "FieldExit.h"
@@ -51,6 +53,16 @@ TFrmPlotMenu::TFrmPlotMenu(QWidget *parent)
   OnClick(ui->BtnOpenDetail, [this] { BtnOpenDetailClick(); });
   OnClick(ui->BtnOpenPlot, [this] { BtnOpenPlotClick(); });
   OnClick(ui->BtnPlot, [this] { BtnPlotClick(); });
+  // Several series can be chosen and saved together in one figure.
+  ui->LstSeries->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  auto *together = new QPushButton(QStringLiteral("Save chosen series &together..."), this);
+  together->setObjectName(QStringLiteral("BtnSaveTogether"));
+  for (QBoxLayout *row : findChildren<QBoxLayout *>())
+    if (const int at = row->indexOf(ui->BtnPlot); at >= 0) {
+      row->insertWidget(at + 1, together);
+      break;
+    }
+  OnClick(together, [this] { BtnSaveTogetherClick(); });
   OnClick(ui->BtnBackP, [this] { BtnBackPClick(); });
   OnTrigger(ui->Help1, [this] { Help1Click(); });
   connect(ui->LstSeries, &QListWidget::itemActivated, this,
@@ -123,6 +135,7 @@ void TFrmPlotMenu::BtnOpenDetailClick() {
                           .arg(QFileInfo(name).fileName())
                           .arg(s.HeaderLine)
                           .arg(model, Generations(s.Table.Rows()), cut);
+    e.label = QStringLiteral("%1, series %2").arg(QFileInfo(name).fileName()).arg(number);
     e.series.Parameters = std::move(s.Parameters);
     e.series.Table = std::make_shared<const morvane::PlotTable>(std::move(s.Table));
     entries_.push_back(std::move(e));
@@ -153,14 +166,16 @@ void TFrmPlotMenu::BtnOpenPlotClick() {
                  {p, table,
                   QStringLiteral("%1, read as a sexual series: %2; a plot file holds "
                                  "no parameters.")
-                      .arg(file, generations)}};
+                      .arg(file, generations)},
+                 file};
     Entry clonal{
         QStringLiteral("Clonal series: f(AB), f(Ab), f(aB) and f(ab), %1.").arg(generations),
         true,
         {p, table,
          QStringLiteral("%1, read as a clonal series: %2; a plot file holds "
                         "no parameters.")
-             .arg(file, generations)}};
+             .arg(file, generations)},
+        file};
     const bool clonalFirst = file == QLatin1String(morvane::kClonePlotFileName);
     entries_.push_back(clonalFirst ? clonal : sexual);
     entries_.push_back(clonalFirst ? sexual : clonal);
@@ -180,6 +195,32 @@ void TFrmPlotMenu::BtnPlotClick() {
     throw std::runtime_error("The chart window is missing");
   CloseForm();
   chart->ShowStoredSeries(e.series);
+}
+
+void TFrmPlotMenu::BtnSaveTogetherClick() {
+  std::vector<const Entry *> chosen;
+  for (const QModelIndex &index : ui->LstSeries->selectionModel()->selectedRows())
+    if (index.row() < static_cast<int>(entries_.size()))
+      chosen.push_back(&entries_[static_cast<std::size_t>(index.row())]);
+  std::sort(chosen.begin(), chosen.end());
+  if (chosen.empty()) {
+    ShowMessage(QStringLiteral("Please choose a series in the list first."));
+    return;
+  }
+  SeriesFigure figure;
+  figure.clonal = chosen.front()->clonal;
+  for (const Entry *e : chosen) {
+    if (e->clonal != figure.clonal) {
+      ShowMessage(QStringLiteral("Clonal and sexual series cannot be drawn together."));
+      return;
+    }
+    figure.series.push_back(
+        {e->series.Parameters, e->series.Table, e->label.isEmpty() ? e->text : e->label});
+  }
+  SaveFigureAs(this, figure,
+               figure.clonal ? morvane::figure::FigureCharts::Frequencies
+                             : morvane::figure::FigureCharts::Both,
+               QStringLiteral("Series together"), figureFolder_);
 }
 
 void TFrmPlotMenu::BtnBackPClick() {

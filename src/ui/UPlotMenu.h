@@ -26,6 +26,9 @@ private:
   void BtnOpenDetailClick();
   void BtnOpenPlotClick();
   void BtnPlotClick();
+  // The chosen series (several with Ctrl or Shift) drawn together in one
+  // figure, through the export dialog.
+  void BtnSaveTogetherClick();
   void BtnBackPClick();
   void Help1Click();
 
@@ -41,8 +44,10 @@ private:
     QString text;
     bool clonal;
     morvane::ui::StoredSeries series;
+    QString label; // "trace.gnr, series 2", where nothing else tells it apart
   };
   std::unique_ptr<Ui::TFrmPlotMenu> ui;
   std::vector<Entry> entries_;
   QString folder_;
+  QString figureFolder_;
 };

@@ -105,7 +105,7 @@ TEST(MainWindowLayout, ControlsAndEnabledStatesAsStored) {
 TEST_F(MainWindowTest, StartsInResetWithTheQuitOptionSelected) {
   EXPECT_TRUE(window->isVisible());
   EXPECT_TRUE(window->isMaximized());
-  EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnQuit"}));
+  EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnQuit", "RdBtnPlot"}));
   EXPECT_TRUE(Field("TxtFinal")->text().isEmpty());
   EXPECT_TRUE(Field("TxtDetail")->text().isEmpty());
   EXPECT_TRUE(Option("RdBtnQuit")->isChecked());
@@ -122,7 +122,7 @@ TEST_F(MainWindowTest, CancelledFinalDialogShowsNoneAndChangesNothing) {
   EXPECT_EQ(dialogs.opens[0].filterName, "mrv");
   EXPECT_EQ(dialogs.opens[0].pattern, "*.mrv");
   EXPECT_EQ(Field("TxtFinal")->text(), "None");
-  EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnQuit"}));
+  EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnQuit", "RdBtnPlot"}));
   EXPECT_TRUE(Sim().FinalFileName.empty());
   EXPECT_TRUE(QDir().entryList(QDir::Files).isEmpty());
 }
@@ -134,7 +134,7 @@ TEST_F(MainWindowTest, NewFinalFileGetsTheHeaderAndExistingOneIsLeftAlone) {
   EXPECT_EQ(Field("TxtFinal")->text(), Path("new.mrv"));
   EXPECT_EQ(Sim().FinalFileName, Path("new.mrv").toStdString());
   EXPECT_EQ(Sim().FinalFile.Name, Sim().FinalFileName);
-  EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnDetail", "BtnQuit"}));
+  EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnDetail", "BtnQuit", "RdBtnPlot"}));
 
   const char *old = "not a final file at all\n";
   WriteAll(Path("old.mrv"), old);
@@ -308,6 +308,13 @@ TEST_F(MainWindowTest, GoOpensTheWindowOfTheChosenModel) {
     Button("BtnLaunch")->click();
     EXPECT_TRUE(opened->isVisible()) << option;
   }
+  // The plot menu needs no result files: plotting writes nothing.
+  plot.CloseForm();
+  window->ShowForm();
+  EXPECT_TRUE(Field("TxtDetail")->text().isEmpty());
+  EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnLaunch", "BtnQuit", "RdBtnPlot"}));
+  Button("BtnLaunch")->click();
+  EXPECT_TRUE(plot.isVisible());
   EXPECT_EQ(quits, 0);
   EXPECT_TRUE(messages.texts.isEmpty());
 }
@@ -321,7 +328,7 @@ TEST_F(MainWindowTest, ComingBackResetsTheWindowButKeepsTheSelection) {
   // "&Back" of the input window.
   sex.CloseForm();
   window->ShowForm();
-  EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnQuit"}));
+  EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnQuit", "RdBtnPlot"}));
   EXPECT_TRUE(Field("TxtFinal")->text().isEmpty());
   EXPECT_TRUE(Field("TxtDetail")->text().isEmpty());
   EXPECT_TRUE(Option("RdBtnHaploGlo")->isChecked());
@@ -347,7 +354,7 @@ TEST_F(MainWindowTest, DetailFileThatIsTheFinalFileIsRefused) {
   EXPECT_EQ(ReadAll(Path("results.mrv")), final);
   EXPECT_EQ(Field("TxtDetail")->text(), "None");
   EXPECT_TRUE(Sim().DetailFileName.empty());
-  EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnDetail", "BtnQuit"}));
+  EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnDetail", "BtnQuit", "RdBtnPlot"}));
   // The next, cancelled dialog does not offer that name again.
   Button("BtnDetail")->click();
   EXPECT_EQ(dialogs.saves.back().current, "");
@@ -367,7 +374,7 @@ TEST_F(MainWindowTest, PlotFilesAreRefusedAsResultFiles) {
   EXPECT_EQ(Field("TxtFinal")->text(), "None");
   EXPECT_TRUE(Sim().FinalFileName.empty());
   EXPECT_FALSE(QFile::exists(Path("PlotSexFile.plo")));
-  EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnQuit"}));
+  EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnQuit", "RdBtnPlot"}));
 
   dialogs.answers << Path("results.mrv");
   Button("BtnChooseFin")->click();
@@ -377,7 +384,7 @@ TEST_F(MainWindowTest, PlotFilesAreRefusedAsResultFiles) {
   ASSERT_EQ(messages.texts.size(), 2);
   EXPECT_EQ(Field("TxtDetail")->text(), "None");
   EXPECT_EQ(ReadAll(Path("PlotCloneFile.plo")), "0\t0.000\t0.500\t0.000\t0.50\r\n");
-  EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnDetail", "BtnQuit"}));
+  EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnDetail", "BtnQuit", "RdBtnPlot"}));
 }
 
 // A refused name leaves the file chosen before in force, and the window shows
@@ -405,7 +412,7 @@ TEST_F(MainWindowTest, RefusedChoicesLeaveTheFilesInForceShown) {
   dialogs.answers << Path("missing-folder/x.mrv");
   Button("BtnChooseFin")->click();
   EXPECT_EQ(messages.texts.size(), 3);
-  EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnQuit"}));
+  EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnQuit", "RdBtnPlot"}));
 }
 
 TEST_F(MainWindowTest, FileErrorsAreReportedAndTheNextStepStaysDisabled) {
@@ -426,7 +433,7 @@ TEST_F(MainWindowTest, FileErrorsAreReportedAndTheNextStepStaysDisabled) {
   Button("BtnDetail")->click();
   ASSERT_EQ(messages.texts.size(), 2);
   EXPECT_TRUE(messages.texts[1].endsWith("\n" + Path("missing-folder/trace.gnr")));
-  EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnDetail", "BtnQuit"}));
+  EXPECT_EQ(EnabledControls(), QStringList({"BtnChooseFin", "BtnDetail", "BtnQuit", "RdBtnPlot"}));
   EXPECT_TRUE(window->isVisible());
 }
 

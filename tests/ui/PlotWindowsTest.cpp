@@ -16,8 +16,10 @@
 #include "UPlotMenu.h"
 #include "UPlotSex.h"
 #include "UPlotVeg.h"
+#include "engine/Series.h"
 #include "framework/Locale.h"
 #include "support/ProgramTestSupport.h"
+#include "support/RunLoopTestSupport.h"
 #include "support/SeriesFilesSupport.h"
 
 using namespace morvane;
@@ -40,7 +42,8 @@ std::vector<QLineSeries *> Lines(QWidget &w) {
   std::vector<QLineSeries *> lines;
   for (QChartView *v : Charts(w))
     for (QAbstractSeries *s : v->chart()->series())
-      lines.push_back(qobject_cast<QLineSeries *>(s));
+      if (s->objectName().startsWith("Series"))
+        lines.push_back(qobject_cast<QLineSeries *>(s));
   std::sort(lines.begin(), lines.end(),
             [](QLineSeries *a, QLineSeries *b) { return a->objectName() < b->objectName(); });
   return lines;
@@ -197,19 +200,43 @@ TEST_F(PlotWindowsTest, SaveChartWritesTheFigureOfTheExportDialogsSettings) {
     QSize pixels; // a PNG's
   };
   const Case cases[] = {
-      {saveBoth, FigureCharts::Both, {FigureFormat::Png, LengthUnit::Cm, 17, 8, 300, 8,
-       FigureCharts::Both}, "both.png", "\x89PNG\r\n\x1a\n", {2008, 945}},
-      {saveDG, FigureCharts::Fitness, {FigureFormat::Png, LengthUnit::Inch, 3, 2.5, 600, 9,
-       FigureCharts::Fitness}, "dg.PNG", "\x89PNG", {1800, 1500}},
-      {saveDG, FigureCharts::Fitness, {FigureFormat::Svg, LengthUnit::Cm, 8.5, 7, 300, 8,
-       FigureCharts::Fitness}, "dg.svg", "<?xml", {}},
-      {saveClones, FigureCharts::Frequencies, {FigureFormat::Pdf, LengthUnit::Cm, 8.5, 7, 300,
-       8, FigureCharts::Frequencies}, "clones.pdf", "%PDF-", {}},
+      {saveBoth,
+       FigureCharts::Both,
+       {FigureFormat::Png, LengthUnit::Cm, 17, 8, 300, 8, FigureCharts::Both},
+       "both.png",
+       "\x89PNG\r\n\x1a\n",
+       {2008, 945}},
+      {saveDG,
+       FigureCharts::Fitness,
+       {FigureFormat::Png, LengthUnit::Inch, 3, 2.5, 600, 9, FigureCharts::Fitness},
+       "dg.PNG",
+       "\x89PNG",
+       {1800, 1500}},
+      {saveDG,
+       FigureCharts::Fitness,
+       {FigureFormat::Svg, LengthUnit::Cm, 8.5, 7, 300, 8, FigureCharts::Fitness},
+       "dg.svg",
+       "<?xml",
+       {}},
+      {saveClones,
+       FigureCharts::Frequencies,
+       {FigureFormat::Pdf, LengthUnit::Cm, 8.5, 7, 300, 8, FigureCharts::Frequencies},
+       "clones.pdf",
+       "%PDF-",
+       {}},
       // The name's format wins over the dialog's; a name without one gets it.
-      {saveClones, FigureCharts::Frequencies, {FigureFormat::Pdf, LengthUnit::Cm, 8.5, 7, 150,
-       8, FigureCharts::Frequencies}, "clones.png", "\x89PNG", {502, 413}},
-      {saveBoth, FigureCharts::Both, {FigureFormat::Svg, LengthUnit::Cm, 17, 8, 300, 8,
-       FigureCharts::Both}, "named", "<?xml", {}},
+      {saveClones,
+       FigureCharts::Frequencies,
+       {FigureFormat::Pdf, LengthUnit::Cm, 8.5, 7, 150, 8, FigureCharts::Frequencies},
+       "clones.png",
+       "\x89PNG",
+       {502, 413}},
+      {saveBoth,
+       FigureCharts::Both,
+       {FigureFormat::Svg, LengthUnit::Cm, 17, 8, 300, 8, FigureCharts::Both},
+       "named",
+       "<?xml",
+       {}},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.file);
@@ -382,10 +409,20 @@ TEST_F(PlotWindowsTest, PlotMenuPlotsTheChosenSeriesOfADetailFileWithItsOwnParam
   QApplication::setActiveWindow(&sex);
   EXPECT_EQ(Counts(sex), std::vector<int>(4, 41));
   EXPECT_EQ(Text(sex, "TxtRepro"), "Global");
-  // ...but the Stop of a series shows the series just stopped.
+  // "Back" returns to the menu's list of the file's series.
+  EXPECT_EQ(Button(&sex, "BtnQuitPlot")->text(), "&Back");
+  Button(&sex, "BtnQuitPlot")->click();
+  EXPECT_FALSE(sex.isVisible());
+  EXPECT_TRUE(menu.isVisible());
+  EXPECT_EQ(list->count(), 3);
+  list->setCurrentRow(1);
+  Button(&menu, "BtnPlot")->click();
+  // ...but the Stop of a series shows the series just stopped, and quits to
+  // the main window.
   ShowWindow(Windows().FrmPlotSex);
   EXPECT_EQ(Counts(sex), std::vector<int>(4, 11));
   EXPECT_EQ(Text(sex, "TxtDetailFile"), "trace.gnr");
+  EXPECT_EQ(Button(&sex, "BtnQuitPlot")->text(), "&Quit plot menu");
 }
 
 TEST_F(PlotWindowsTest, PlotMenuReportsDamagedOrForeignFilesAndOffersWhatCouldBeRead) {
@@ -478,13 +515,22 @@ TEST_F(PlotWindowsTest, SaveChartAndMorvanePlotWriteTheSameSvgForTheSameSettings
     figure::FigureSettings settings; // format, unit, width, height, dpi, font, charts, caption
     std::string options;
   } cases[] = {
-      {"BtnOpenDetail", "three.gnr", 1, &sex,
+      {"BtnOpenDetail",
+       "three.gnr",
+       1,
+       &sex,
        {figure::FigureFormat::Svg, LengthUnit::Cm, 12, 6, 300, 9, FigureCharts::Both, true},
        "--detail three.gnr --series 2 --width 12 --height 6 --font 9 --caption"},
-      {"BtnOpenDetail", "three.gnr", 2, &veg,
+      {"BtnOpenDetail",
+       "three.gnr",
+       2,
+       &veg,
        {figure::FigureFormat::Svg, LengthUnit::Inch, 3.5, 3, 300, 8, FigureCharts::Frequencies},
        "--detail three.gnr --series 3 --unit in --width 3.5 --height 3"},
-      {"BtnOpenPlot", "PlotSexFile.plo", 0, &sex,
+      {"BtnOpenPlot",
+       "PlotSexFile.plo",
+       0,
+       &sex,
        {figure::FigureFormat::Svg, LengthUnit::Cm, 8.5, 7, 300, 8, FigureCharts::Fitness},
        "--plot PlotSexFile.plo --charts fitness"},
   };
@@ -526,11 +572,14 @@ TEST(MorvanePlot, DrawsSeveralSeriesTogetherAndRefusesWhatItCannotDraw) {
   const struct {
     std::string args;
     int exitCode;
-    std::string error;         // part of stderr
+    std::string error;               // part of stderr
     std::vector<const char *> files; // written, each holding the legend's entries
   } cases[] = {
       {"--detail a.gnr --detail b.gnr -o ab.svg", 0, "", {"ab.svg"}},
-      {"--detail three.gnr --series all -o each.svg", 0, "", {"each-1.svg", "each-2.svg", "each-3.svg"}},
+      {"--detail three.gnr --series all -o each.svg",
+       0,
+       "",
+       {"each-1.svg", "each-2.svg", "each-3.svg"}},
       {"--detail three.gnr -o f.svg", 2, "holds 3 series: --series N or all", {}},
       {"--detail three.gnr --series 4 -o f.svg", 2, "holds 3 series, not 4", {}},
       {"--detail three.gnr --series 1 --series 3 -o f.svg", 2, "clonal and sexual", {}},
@@ -556,4 +605,132 @@ TEST(MorvanePlot, DrawsSeveralSeriesTogetherAndRefusesWhatItCannotDraw) {
   const std::string together = ReadAll(QString::fromStdString(folder.File("ab.svg")));
   for (const char *entry : {">p, c = 0.55<", ">q, c = 0.6<", ">Fit, c = 0.6<"})
     EXPECT_NE(together.find(entry), std::string::npos) << entry;
+}
+
+TEST_F(PlotWindowsTest, EachRerunStartsAtItsDisturbedValueBehindAThinLine) {
+  const struct {
+    PlotForm *form;
+    Model model;
+    std::array<double, 4> disturbed; // p, q, DG (Fit follows), or the clones
+  } cases[] = {
+      {&sex, Model::HaploidLocal, {0.05, 0.5, 0, 0}},
+      {&veg, Model::Clonal, {0.1, 0.2, 0.3, 0.4}},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.form->objectName().toStdString());
+    Sim() = morvane::testing::SeriesState("Haploid", "Local", 1);
+    ChooseModel(Sim(), c.model);
+    ChooseFinalFile(Sim(), "results.mrv");
+    ChooseDetailFile(Sim(), "trace.gnr");
+    const bool clonal = c.model == Model::Clonal;
+    if (clonal)
+      PrepareClonalInput(Sim(), "PlotCloneFile.plo");
+    else
+      PrepareSexualInput(Sim(), "PlotSexFile.plo");
+    Sim().StopThreshold = 1e-4;
+    morvane::testing::RecordingDisplay display;
+    // A run that would not converge is interrupted, as its window would be.
+    display.onDisplay = [](int call) { Sim().StopRequested = call % 20000 == 0; };
+    if (clonal)
+      StartClonalSeries(Sim(), display);
+    else
+      StartSexualSeries(Sim(), display);
+    std::vector<double> starts;
+    for (int rerun = 0; rerun < 2; ++rerun) {
+      starts.push_back(Sim().Generation);
+      if (clonal)
+        RerunClonalSeries(Sim(), display, c.disturbed);
+      else
+        RerunHaploidSeries(Sim(), display, c.disturbed[0], c.disturbed[1], c.disturbed[2]);
+    }
+    clonal ? StopClonalSeries(Sim()) : StopSexualSeries(Sim());
+    c.form->ShowForm();
+    ASSERT_TRUE(messages.texts.isEmpty()) << messages.texts.join("; ").toStdString();
+
+    for (QChartView *view : Charts(*c.form)) {
+      std::vector<double> markers;
+      for (QAbstractSeries *s : view->chart()->series())
+        if (s->objectName() == "RerunStart") {
+          auto *line = qobject_cast<QLineSeries *>(s);
+          EXPECT_EQ(line->at(0).x(), line->at(1).x());
+          EXPECT_EQ(
+              std::make_pair(line->at(0).y(), line->at(1).y()),
+              std::make_pair(Axis(view, Qt::Vertical)->min(), Axis(view, Qt::Vertical)->max()));
+          markers.push_back(line->at(0).x());
+        }
+      EXPECT_EQ(markers, starts);
+    }
+    // Each line passes through the disturbed value at the generation its
+    // rerun started from, between the equilibrium it left and the next
+    // generation.
+    const std::vector<QLineSeries *> lines = Lines(*c.form);
+    for (std::size_t k = 0; k < (clonal ? 4u : 3u); ++k)
+      for (double g : starts) {
+        const QList<QPointF> points = lines[k]->points();
+        const auto next = std::find_if(points.begin(), points.end(),
+                                       [g](const QPointF &point) { return point.x() > g; });
+        ASSERT_TRUE(next - points.begin() >= 2 && next != points.end()) << g;
+        EXPECT_EQ(next->x(), g + 1);
+        EXPECT_EQ((next - 1)->x(), g);
+        EXPECT_NEAR((next - 1)->y(), c.disturbed[k], 1e-12) << k << " at " << g;
+        EXPECT_EQ((next - 2)->x(), g);
+      }
+  }
+}
+
+TEST_F(PlotWindowsTest, ZoomedChartsKeepRoundLabelsAndResetZoomGoesBack) {
+  for (PlotForm *form : Forms()) {
+    SCOPED_TRACE(form->objectName().toStdString());
+    Show(form, 400);
+    QChartView *view = Charts(*form).front();
+    view->chart()->zoomIn(QRectF(view->chart()->plotArea().center(), QSizeF(37, 23)));
+    for (QValueAxis *axis : {Axis(view, Qt::Horizontal), Axis(view, Qt::Vertical)}) {
+      ASSERT_LT(axis->max() - axis->min(), 0.5 * (axis == Axis(view, Qt::Vertical) ? 1 : 400));
+      EXPECT_EQ(axis->tickType(), QValueAxis::TicksDynamic);
+      const double steps =
+          axis->tickInterval() / std::pow(10, std::floor(std::log10(axis->tickInterval())));
+      EXPECT_TRUE(std::fabs(steps - 1) < 1e-9 || std::fabs(steps - 2) < 1e-9 ||
+                  std::fabs(steps - 5) < 1e-9)
+          << axis->tickInterval();
+    }
+    view->findChild<QAction *>("ResetZoom")->trigger();
+    EXPECT_EQ(std::make_pair(Axis(view, Qt::Vertical)->min(), Axis(view, Qt::Vertical)->max()),
+              std::make_pair(0.0, 1.0));
+    EXPECT_EQ(Axis(view, Qt::Vertical)->tickType(), QValueAxis::TicksFixed);
+    EXPECT_EQ(Axis(view, Qt::Horizontal)->max(), 400.0);
+  }
+}
+
+TEST_F(PlotWindowsTest, PlotMenuSavesSeveralChosenSeriesTogetherNamedByWhatDiffers) {
+  SimState s = morvane::testing::SeriesState("Diploid", "Local", 1);
+  std::string text;
+  for (const double c : {0.55, 0.6}) {
+    s.HabFreq = c;
+    text += morvane::testing::DetailSeriesText(s, 30);
+  }
+  Write("two.gnr", text + morvane::testing::ThreeModelsDetailFile());
+  menu.ShowForm();
+  dialogs.answers << folder.File("two.gnr");
+  Button(&menu, "BtnOpenDetail")->click();
+  auto *list = menu.findChild<QListWidget *>("LstSeries");
+  ASSERT_EQ(list->count(), 5);
+  const auto choose = [list](std::vector<int> rows) {
+    list->clearSelection();
+    for (int row : rows)
+      list->item(row)->setSelected(true);
+  };
+  figure::FigureSettings svg = figure::DefaultFigureSettings(figure::FigureCharts::Both);
+  svg.format = figure::FigureFormat::Svg;
+  choose({0, 1});
+  exportDialog.answers.push_back(svg);
+  dialogs.answers << folder.File("together.svg");
+  Button(&menu, "BtnSaveTogether")->click();
+  EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("; ").toStdString();
+  const std::string together = ReadAll(folder.File("together.svg"));
+  for (const char *entry : {">p, c = 0.55<", ">q, c = 0.6<", ">DG, c = 0.6<"})
+    EXPECT_NE(together.find(entry), std::string::npos) << entry;
+  // Clones and sexual series are not drawn together.
+  choose({1, 4});
+  Button(&menu, "BtnSaveTogether")->click();
+  ExpectMessage({"cannot be drawn together"});
 }

@@ -149,9 +149,14 @@ TEST_P(WholeRoadTest, EveryModelWritesTheFilesOfTheRunner) {
     EXPECT_EQ(Sim().PlotRows, Sim().Generation);
     MorvaneForm *plotWindow = FindForm(clonal ? "FrmPlotVeg" : "FrmPlotSex");
     ASSERT_TRUE(plotWindow && plotWindow->isVisible());
+    // Each rerun adds the point it started from, and its mark.
+    const int reruns = static_cast<int>(Sim().RerunStarts.size());
+    EXPECT_EQ(reruns, Sim().CompletedRuns - 1);
     for (QChartView *chart : plotWindow->findChildren<QChartView *>())
       for (QAbstractSeries *line : chart->chart()->series())
-        EXPECT_EQ(static_cast<QXYSeries *>(line)->count(), static_cast<int>(Sim().PlotRows + 1));
+        EXPECT_EQ(
+            static_cast<QXYSeries *>(line)->count(),
+            line->objectName() == "RerunStart" ? 2 : static_cast<int>(Sim().PlotRows + 1) + reruns);
     plotWindow->CloseForm();
     input->CloseForm();
     Activate(main);
