@@ -490,7 +490,7 @@ void TFrmSweep::ShowPointSeries(std::size_t point) {
                                                   : mui::Windows().FrmPlotSex);
   if (chart == nullptr)
     throw std::runtime_error("The chart window is missing");
-  chart->ShowStoredSeries(std::move(series));
+  chart->ShowStoredSeries({std::move(series)});
 }
 
 void TFrmSweep::BtnOpenClick() {
