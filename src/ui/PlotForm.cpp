@@ -56,7 +56,7 @@ void PlotForm::SetUpChart(QChartView *view, const ChartSpec &spec, const QColor 
   StyleChart(chart, spec.title, panel, look);
   const ChartAxes axes = AddAxes(chart, spec, look);
   for (const LineSpec &line : spec.lines)
-    lines_.push_back({AddLine(chart, axes, line, look), line.column});
+    lines_.push_back({AddLine(chart, axes, line, look), line, charts_.size()});
   view->setRenderHint(QPainter::Antialiasing);
   view->setFrameShape(QFrame::NoFrame);
   view->setBackgroundBrush(panel);
@@ -75,6 +75,7 @@ void PlotForm::SetUpChart(QChartView *view, const ChartSpec &spec, const QColor 
   exportData->setObjectName(QStringLiteral("ExportData"));
   view->addAction(exportData);
   OnTrigger(exportData, [this] { ExportData(); });
+  exportActions_.push_back(exportData);
 
   auto *fitY = new QAction(QStringLiteral("&Fit y to data"), view);
   fitY->setObjectName(QStringLiteral("FitYToData"));
@@ -136,7 +137,7 @@ void PlotForm::SetUpWindow(QPushButton *save, QPushButton *quit, QAction *help,
 
 QString PlotForm::StatusText() const { return status_ ? status_->text() : QString(); }
 
-void PlotForm::ShowStoredSeries(StoredSeries series) {
+void PlotForm::ShowStoredSeries(std::vector<StoredSeries> series) {
   pending_ = std::move(series);
   ShowForm();
 }
@@ -176,14 +177,36 @@ void PlotForm::FormActivate() {
   if (quit_)
     quit_->setText(shown_ ? QStringLiteral("&Back") : quitText_);
   if (shown_) {
-    const StoredSeries &s = *shown_;
-    Fill(s.Parameters, [&s] { return Loaded{s.Table, s.Origin}; });
+    const std::vector<StoredSeries> &stored = *shown_;
+    std::vector<SeriesParameters> parameters;
+    for (const StoredSeries &s : stored)
+      parameters.push_back(s.Parameters);
+    Fill(parameters, [&stored] {
+      Loaded loaded;
+      for (const StoredSeries &s : stored)
+        loaded.series.push_back({s.Parameters, s.Table, s.Name});
+      if (stored.size() == 1) {
+        loaded.note = stored.front().Origin;
+        return loaded;
+      }
+      const QStringList labels = SeriesLabels(loaded.series);
+      QStringList names;
+      for (std::size_t k = 0; k < stored.size(); ++k) {
+        const QString &label = labels[qsizetype(k)];
+        names << (label == stored[k].Name ? label : label + " (" + stored[k].Name + ")");
+      }
+      loaded.note = QStringLiteral("%1 series drawn together: %2.")
+                        .arg(stored.size())
+                        .arg(names.join(QStringLiteral("; ")));
+      return loaded;
+    });
     return;
   }
-  Fill(ParametersOf(Sim()), [] {
+  Fill({ParametersOf(Sim())}, [this] {
     // Before the first series no Plot file is bound: nothing to draw.
     if (Sim().PlotFile.Name.empty())
-      return Loaded{std::make_shared<const PlotTable>(), QStringLiteral("No series yet.")};
+      return Loaded{{{ParametersOf(Sim()), std::make_shared<const PlotTable>(), QString()}},
+                    QStringLiteral("No series yet.")};
     // The series holds PlotRows + 1 lines, T = 0 to PlotRows; a shorter file
     // is drawn as far as it goes.
     const std::size_t expected = static_cast<std::size_t>(Sim().PlotRows) + 1;
@@ -206,21 +229,18 @@ void PlotForm::FormActivate() {
                  .arg(rows)
                  .arg(RealText(content.Table.Columns[0].front()),
                       RealText(content.Table.Columns[0].back()));
-    return Loaded{std::make_shared<const PlotTable>(std::move(content.Table)), note};
+    return Loaded{
+        {{ParametersOf(Sim()), std::make_shared<const PlotTable>(std::move(content.Table)),
+          QString(), reruns_}},
+        note};
   });
 }
 
-void PlotForm::Fill(const SeriesParameters &parameters, const std::function<Loaded()> &load) {
+void PlotForm::Fill(const std::vector<SeriesParameters> &parameters,
+                    const std::function<Loaded()> &load) {
   for (const DrawnLine &line : lines_)
     line.series->clear();
-  drawn_.reset();
-  drawnParameters_ = parameters;
-  haploid_ = parameters.Ploidy == "Haploid";
-  // A haploid's Fit is always 0: not drawn over its DG.
-  if (displays_.size() == 16)
-    for (const DrawnLine &line : lines_)
-      if (line.column == 4)
-        line.series->setVisible(!haploid_);
+  drawn_.clear();
   status_->clear();
   ShowParameters(parameters);
   Loaded loaded;
@@ -228,33 +248,47 @@ void PlotForm::Fill(const SeriesParameters &parameters, const std::function<Load
     loaded = load();
   } catch (const std::exception &e) {
     // No axis of the previous series stays behind the empty charts.
-    Draw(PlotTable{});
+    drawn_ = {{parameters.empty() ? SeriesParameters() : parameters.front(),
+               std::make_shared<const PlotTable>(), QString()}};
+    Draw(drawn_);
     status_->setText(QStringLiteral("Nothing drawn: %1").arg(QString::fromUtf8(e.what())));
     throw;
   }
-  Draw(*loaded.table);
-  drawn_ = loaded.table;
+  drawn_ = std::move(loaded.series);
+  Draw(drawn_);
   status_->setText(loaded.note);
 }
 
-void PlotForm::ShowParameters(const SeriesParameters &p) {
-  const auto real = [&p](double v) { return p.HasParameters ? RealText(v) : QString(); };
-  const auto count = [&p](unsigned v) { return p.HasParameters ? QString::number(v) : QString(); };
-  QStringList texts = {real(p.SoftProp),
-                       real(p.HabFreq),
-                       real(p.MigSurv),
-                       count(p.TriesAB),
-                       count(p.TriesaB),
-                       real(p.W1A),
-                       real(p.W1a),
-                       real(p.W2A),
-                       real(p.W2a),
-                       QString::fromStdString(p.TradeOffStatus),
-                       QString::fromStdString(p.ESSStatus)};
-  // The clonal window shows neither ploidy nor reproduction.
-  if (displays_.size() == 16)
-    texts << QString::fromStdString(p.Ploidy) << QString::fromStdString(p.Reproduction);
-  texts << FromPath(p.FinalFileName) << FromPath(p.DetailFileName) << FromPath(p.PlotFileName);
+void PlotForm::ShowParameters(const std::vector<SeriesParameters> &parameters) {
+  const auto textsOf = [this](const SeriesParameters &p) {
+    const auto real = [&p](double v) { return p.HasParameters ? RealText(v) : QString(); };
+    const auto count = [&p](unsigned v) {
+      return p.HasParameters ? QString::number(v) : QString();
+    };
+    QStringList texts = {real(p.SoftProp),
+                         real(p.HabFreq),
+                         real(p.MigSurv),
+                         count(p.TriesAB),
+                         count(p.TriesaB),
+                         real(p.W1A),
+                         real(p.W1a),
+                         real(p.W2A),
+                         real(p.W2a),
+                         QString::fromStdString(p.TradeOffStatus),
+                         QString::fromStdString(p.ESSStatus)};
+    // The clonal window shows neither ploidy nor reproduction.
+    if (displays_.size() == 16)
+      texts << QString::fromStdString(p.Ploidy) << QString::fromStdString(p.Reproduction);
+    texts << FromPath(p.FinalFileName) << FromPath(p.DetailFileName) << FromPath(p.PlotFileName);
+    return texts;
+  };
+  QStringList texts = textsOf(parameters.empty() ? SeriesParameters() : parameters.front());
+  for (std::size_t n = 1; n < parameters.size(); ++n) {
+    const QStringList other = textsOf(parameters[n]);
+    for (qsizetype k = 0; k < texts.size(); ++k)
+      if (other[k] != texts[k])
+        texts[k].clear();
+  }
   for (std::size_t k = 0; k < displays_.size() && k < static_cast<std::size_t>(texts.size()); ++k) {
     QLineEdit *field = displays_[k];
     field->setText(texts[static_cast<qsizetype>(k)]);
@@ -263,29 +297,79 @@ void PlotForm::ShowParameters(const SeriesParameters &p) {
   }
 }
 
-void PlotForm::Draw(const PlotTable &table) {
-  const std::vector<double> &t = table.Columns[0];
-  xMin_ = 0;
-  xMax_ = 1;
-  if (!t.empty()) {
-    const auto [low, high] = std::minmax_element(t.begin(), t.end());
-    xMin_ = *low;
-    xMax_ = *high > *low ? *high : *low + 1;
+void PlotForm::Draw(const std::vector<FigureSeries> &series) {
+  for (QLineSeries *line : otherLines_) {
+    line->chart()->removeSeries(line);
+    delete line;
   }
+  otherLines_.clear();
+  double low = std::numeric_limits<double>::infinity(), high = -low;
+  for (const FigureSeries &one : series)
+    if (!one.table->Columns[0].empty()) {
+      const auto [least, most] =
+          std::minmax_element(one.table->Columns[0].begin(), one.table->Columns[0].end());
+      low = std::min(low, *least);
+      high = std::max(high, *most);
+    }
+  xMin_ = low <= high ? low : 0;
+  xMax_ = low <= high ? (high > low ? high : low + 1) : 1;
   for (const Chart &c : charts_)
     UpdateBottomAxis(c.view);
-  for (const DrawnLine &line : lines_)
-    line.series->replace(
-        WithRerunStarts(ChartPoints(t, table.Columns[static_cast<std::size_t>(line.column)]),
-                        reruns_, line.column));
+
+  // The window's own lines draw the first series (a line its model does not
+  // draw, such as a haploid's Fit, is hidden), the others lines of their own:
+  // colours and legend names as in the figure of the same series.
+  const SeriesFigure figure{displays_.size() != 16, series, {}};
+  const PlotTable none;
+  const PlotTable &first = series.empty() ? none : *series.front().table;
+  for (const DrawnLine &drawn : lines_) {
+    const int column = drawn.line.column;
+    drawn.series->replace(WithRerunStarts(
+        ChartPoints(first.Columns[0], first.Columns[static_cast<std::size_t>(column)]), reruns_,
+        column));
+    drawn.series->setVisible(false);
+  }
+  ChartLook look;
+  look.font = font();
+  for (std::size_t k = 0; k < charts_.size(); ++k) {
+    Chart &c = charts_[k];
+    for (const FigureLine &line : FigureLines(figure, *c.spec)) {
+      if (line.series == 0) {
+        for (const DrawnLine &drawn : lines_)
+          if (drawn.chart == k && qstrcmp(drawn.line.name, line.line.name) == 0) {
+            QPen pen = drawn.series->pen();
+            pen.setColor(line.line.colour);
+            drawn.series->setPen(pen);
+            drawn.series->setName(line.name);
+            drawn.series->setVisible(true);
+          }
+        continue;
+      }
+      const FigureSeries &one = series[line.series];
+      QLineSeries *drawn = AddLine(c.view->chart(), {c.axisX, c.axisY}, line.line, look);
+      drawn->setObjectName(QStringLiteral("%1.%2").arg(line.line.name).arg(line.series + 1));
+      drawn->setName(line.name);
+      drawn->replace(ChartPoints(one.table->Columns[0],
+                                 one.table->Columns[static_cast<std::size_t>(line.line.column)]));
+      otherLines_.push_back(drawn);
+    }
+  }
   for (Chart &c : charts_) {
-    for (QAbstractSeries *series : c.view->chart()->series())
-      if (series->objectName() == QLatin1String(kRerunMarkerName))
-        c.view->chart()->removeSeries(series), delete series;
-    AddRerunMarkers(c.view->chart(), {c.axisX, c.axisY}, t.empty() ? decltype(reruns_)() : reruns_);
+    for (QAbstractSeries *marker : c.view->chart()->series())
+      if (marker->objectName() == QLatin1String(kRerunMarkerName))
+        c.view->chart()->removeSeries(marker), delete marker;
+    AddRerunMarkers(c.view->chart(), {c.axisX, c.axisY},
+                    first.Columns[0].empty() ? decltype(reruns_)() : reruns_);
   }
   for (Chart &c : charts_)
     UpdateLeftAxis(c);
+  // The data of several series have no one table: each is exported alone.
+  for (QAction *exportData : exportActions_) {
+    exportData->setEnabled(series.size() <= 1);
+    exportData->setText(series.size() <= 1
+                            ? QStringLiteral("&Export data...")
+                            : QStringLiteral("Export data (one series at a time: plot it alone)"));
+  }
 }
 
 void PlotForm::UpdateBottomAxis(QChartView *view) {
@@ -311,8 +395,7 @@ void PlotForm::SaveChartsAs(figure::FigureCharts charts) {
 SeriesFigure PlotForm::ShownFigure() const {
   SeriesFigure figure;
   figure.clonal = displays_.size() != 16;
-  figure.series.push_back({drawnParameters_, drawn_ ? drawn_ : std::make_shared<const PlotTable>(),
-                           QString(), reruns_});
+  figure.series = drawn_;
   for (const Chart &c : charts_)
     figure.fitY.push_back(c.fitY);
   return figure;
@@ -330,8 +413,10 @@ void PlotForm::ExportData() {
     return;
   dataFolder_ = QFileInfo(name).absolutePath();
   try {
-    WriteTableCsv(QFile::encodeName(name).toStdString(), drawn_ ? *drawn_ : PlotTable{},
-                  DrawnColumns(clonal, haploid_ && !clonal));
+    const bool haploid = !drawn_.empty() && drawn_.front().parameters.Ploidy == "Haploid";
+    WriteTableCsv(QFile::encodeName(name).toStdString(),
+                  drawn_.empty() ? PlotTable{} : *drawn_.front().table,
+                  DrawnColumns(clonal, haploid && !clonal));
   } catch (const FileError &e) {
     throw std::runtime_error(QStringLiteral("Cannot export the data to %1:\n%2")
                                  .arg(name, QString::fromUtf8(e.what()))

@@ -30,22 +30,26 @@ class QValueAxis;
 namespace morvane::ui {
 
 // A series read back from a file, as the plot menu hands it to a chart
-// window: the parameters of its own header, its points, and a line for the
-// window's status bar saying where it comes from.
+// window: the parameters of its own header, its points, a line for the
+// window's status bar saying where it comes from, and the short name that
+// tells it apart beside other series when no parameter does
+// ("trace.gnr, series 2").
 struct StoredSeries {
   SeriesParameters Parameters;
   std::shared_ptr<const PlotTable> Table;
   QString Origin;
+  QString Name;
 };
 
 class PlotForm : public MorvaneForm {
   Q_OBJECT
 
 public:
-  // The plot menu: shows the window drawing `series` instead of the current
-  // series. Coming back to the window later draws it again; being shown by
-  // another window (Stop) draws the current series.
-  void ShowStoredSeries(StoredSeries series);
+  // The plot menu: shows the window drawing `series` (several together, each
+  // in its own colour, as in their figure) instead of the current series.
+  // Coming back to the window later draws them again; being shown by another
+  // window (Stop) draws the current series.
+  void ShowStoredSeries(std::vector<StoredSeries> series);
 
   // The text of the status bar: what was drawn, or why not everything.
   QString StatusText() const;
@@ -70,14 +74,18 @@ protected:
 
 private:
   struct Loaded {
-    std::shared_ptr<const PlotTable> table;
+    std::vector<FigureSeries> series;
     QString note;
   };
-  // The fill: clear every line, show the parameters, load the points (a
+  // The fill: clear every line, show the parameters, load the series (a
   // failure leaves the charts empty and is reported), draw them.
-  void Fill(const SeriesParameters &parameters, const std::function<Loaded()> &load);
-  void ShowParameters(const SeriesParameters &p);
-  void Draw(const PlotTable &table);
+  void Fill(const std::vector<SeriesParameters> &parameters, const std::function<Loaded()> &load);
+  // The parameters of the series drawn; one that differs between them is
+  // left blank (the legend names it).
+  void ShowParameters(const std::vector<SeriesParameters> &parameters);
+  // The window's own lines draw the first series; the others get lines of
+  // their own, made anew on every draw.
+  void Draw(const std::vector<FigureSeries> &series);
   void UpdateBottomAxis(QChartView *view);
   struct Chart;
   // The left axis: the chart's fixed scale, or with "Fit y to data" round
@@ -100,10 +108,13 @@ private:
   };
   struct DrawnLine {
     QLineSeries *series;
-    int column; // of the table
+    LineSpec line;
+    std::size_t chart; // of charts_
   };
   std::vector<Chart> charts_;
   std::vector<DrawnLine> lines_;
+  std::vector<QLineSeries *> otherLines_; // of the series after the first
+  std::vector<QAction *> exportActions_;
   std::vector<QLineEdit *> displays_;
   QLabel *status_ = nullptr;
   QPushButton *quit_ = nullptr;
@@ -111,12 +122,10 @@ private:
   QString allChartsName_;
   QString saveFolder_;
   QString dataFolder_;
-  std::shared_ptr<const PlotTable> drawn_;   // the points drawn, for "Export data..."
-  SeriesParameters drawnParameters_;         // and their parameters, for the figure
+  std::vector<FigureSeries> drawn_;          // for the figure and "Export data..."
   std::vector<SimState::RerunStart> reruns_; // of the current series
-  bool haploid_ = false;
-  std::optional<StoredSeries> pending_;
-  std::optional<StoredSeries> shown_;
+  std::optional<std::vector<StoredSeries>> pending_;
+  std::optional<std::vector<StoredSeries>> shown_;
   bool returning_ = false;
   double xMin_ = 0;
   double xMax_ = 1;

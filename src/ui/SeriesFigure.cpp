@@ -102,6 +102,38 @@ QStringList SeriesLabels(const std::vector<FigureSeries> &series) {
 
 namespace {
 
+// The colour of the n-th series drawn together with others.
+QColor SeriesColour(std::size_t n) {
+  static const QColor colours[] = {QColor(0xD0, 0x10, 0x10), QColor(0x10, 0x40, 0xC0),
+                                   QColor(0x10, 0x80, 0x20), QColor(0xE0, 0x80, 0x00),
+                                   QColor(0x80, 0x20, 0xA0), QColor(0x40, 0x40, 0x40)};
+  return colours[n % (sizeof colours / sizeof colours[0])];
+}
+
+} // namespace
+
+std::vector<FigureLine> FigureLines(const SeriesFigure &f, const ChartSpec &spec) {
+  const bool several = f.series.size() > 1;
+  const QStringList labels = several ? SeriesLabels(f.series) : QStringList();
+  std::vector<FigureLine> lines;
+  for (std::size_t n = 0; n < f.series.size(); ++n) {
+    const bool haploid = !f.clonal && f.series[n].parameters.Ploidy == "Haploid";
+    for (LineSpec line : spec.lines) {
+      if (haploid && line.column == 4)
+        continue;
+      QString name = QString::fromLatin1(line.title);
+      if (several) {
+        line.colour = SeriesColour(n);
+        name += QStringLiteral(", ") + labels[qsizetype(n)];
+      }
+      lines.push_back({n, line, name});
+    }
+  }
+  return lines;
+}
+
+namespace {
+
 // A figure is laid out in half points: fonts of a whole or half point size
 // are whole units, and the charts' own paddings keep their proportions.
 constexpr double kUnitsPerPoint = 2;
@@ -136,14 +168,6 @@ std::vector<std::size_t> ChosenCharts(bool clonal, FigureCharts charts) {
 // The rerun starts of a figure of one series.
 const std::vector<SimState::RerunStart> &RerunsOfOne(const SeriesFigure &f) {
   return f.series.front().reruns;
-}
-
-// The colour of the n-th series drawn together with others.
-QColor SeriesColour(std::size_t n) {
-  static const QColor colours[] = {QColor(0xD0, 0x10, 0x10), QColor(0x10, 0x40, 0xC0),
-                                   QColor(0x10, 0x80, 0x20), QColor(0xE0, 0x80, 0x00),
-                                   QColor(0x80, 0x20, 0xA0), QColor(0x40, 0x40, 0x40)};
-  return colours[n % (sizeof colours / sizeof colours[0])];
 }
 
 ChartLook FigureLook(const FigureSettings &s) {
@@ -261,25 +285,14 @@ void Paint(QPainter &painter, const SeriesFigure &f, const FigureSettings &s, QS
     StyleChart(chart, QString(), Qt::white, look);
     chart->legend()->hide();
     const ChartAxes axes = AddAxes(chart, spec, look);
-    for (std::size_t n = 0; n < f.series.size(); ++n) {
-      const FigureSeries &one = f.series[n];
-      const bool haploid = !f.clonal && one.parameters.Ploidy == "Haploid";
-      for (LineSpec line : spec.lines) {
-        // A haploid's Fit is always 0: not drawn over its DG.
-        if (haploid && line.column == 4)
-          continue;
-        if (several)
-          line.colour = SeriesColour(n);
-        QLineSeries *drawn = AddLine(chart, axes, line, look);
-        legends[k].push_back(
-            {drawn->pen(), several ? QStringLiteral("%1, %2").arg(QString::fromLatin1(line.title),
-                                                                  labels[qsizetype(n)])
-                                   : QString::fromLatin1(line.title)});
-        drawn->replace(
-            WithRerunStarts(ChartPoints(one.table->Columns[0],
-                                        one.table->Columns[static_cast<std::size_t>(line.column)]),
-                            one.reruns, line.column));
-      }
+    for (const FigureLine &line : FigureLines(f, spec)) {
+      const FigureSeries &one = f.series[line.series];
+      QLineSeries *drawn = AddLine(chart, axes, line.line, look);
+      legends[k].push_back({drawn->pen(), line.name});
+      drawn->replace(WithRerunStarts(
+          ChartPoints(one.table->Columns[0],
+                      one.table->Columns[static_cast<std::size_t>(line.line.column)]),
+          one.reruns, line.line.column));
     }
     if (!several)
       AddRerunMarkers(chart, axes, RerunsOfOne(f));

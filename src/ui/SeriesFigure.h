@@ -14,6 +14,7 @@ class QWidget;
 #include <memory>
 #include <vector>
 
+#include "ChartSetUp.h"
 #include "figure/FigureSettings.h"
 #include "files/SeriesReader.h"
 
@@ -56,6 +57,21 @@ QString SeriesCaption(const SeriesParameters &p);
 // The names of series drawn together: the parameters that differ between
 // them ("c = 0.55", "c = 0.6"), or where they come from when none does.
 QStringList SeriesLabels(const std::vector<FigureSeries> &series);
+
+// One line of a chart drawing a figure's series: which series it draws, the
+// chart's line it follows (column and dashes), in the series' own colour when
+// several are drawn together, and its name in the legend ("p", or
+// "p, c = 0.55" beside other series).
+struct FigureLine {
+  std::size_t series;
+  LineSpec line;
+  QString name;
+};
+
+// The lines of the chart `spec` for every series of `figure`, series by
+// series, as both the figures and the chart windows draw them. A haploid's
+// Fit, always 0, is left out.
+std::vector<FigureLine> FigureLines(const SeriesFigure &figure, const ChartSpec &spec);
 
 // The figure's bytes in the settings' format. Throws std::runtime_error when
 // the figure cannot be drawn.

@@ -135,7 +135,7 @@ void TFrmPlotMenu::BtnOpenDetailClick() {
                           .arg(QFileInfo(name).fileName())
                           .arg(s.HeaderLine)
                           .arg(model, Generations(s.Table.Rows()), cut);
-    e.label = QStringLiteral("%1, series %2").arg(QFileInfo(name).fileName()).arg(number);
+    e.series.Name = QStringLiteral("%1, series %2").arg(QFileInfo(name).fileName()).arg(number);
     e.series.Parameters = std::move(s.Parameters);
     e.series.Table = std::make_shared<const morvane::PlotTable>(std::move(s.Table));
     entries_.push_back(std::move(e));
@@ -166,16 +166,16 @@ void TFrmPlotMenu::BtnOpenPlotClick() {
                  {p, table,
                   QStringLiteral("%1, read as a sexual series: %2; a plot file holds "
                                  "no parameters.")
-                      .arg(file, generations)},
-                 file};
+                      .arg(file, generations),
+                  file}};
     Entry clonal{
         QStringLiteral("Clonal series: f(AB), f(Ab), f(aB) and f(ab), %1.").arg(generations),
         true,
         {p, table,
          QStringLiteral("%1, read as a clonal series: %2; a plot file holds "
                         "no parameters.")
-             .arg(file, generations)},
-        file};
+             .arg(file, generations),
+         file}};
     const bool clonalFirst = file == QLatin1String(morvane::kClonePlotFileName);
     entries_.push_back(clonalFirst ? clonal : sexual);
     entries_.push_back(clonalFirst ? sexual : clonal);
@@ -183,21 +183,7 @@ void TFrmPlotMenu::BtnOpenPlotClick() {
   FinishList(name, content.Problem, QStringLiteral("%1 holds no generation.").arg(name));
 }
 
-void TFrmPlotMenu::BtnPlotClick() {
-  const int row = ui->LstSeries->currentRow();
-  if (row < 0 || row >= static_cast<int>(entries_.size())) {
-    ShowMessage(QStringLiteral("Please choose a series in the list first."));
-    return;
-  }
-  const Entry &e = entries_[static_cast<std::size_t>(row)];
-  auto *chart = qobject_cast<PlotForm *>(e.clonal ? Windows().FrmPlotVeg : Windows().FrmPlotSex);
-  if (chart == nullptr)
-    throw std::runtime_error("The chart window is missing");
-  CloseForm();
-  chart->ShowStoredSeries(e.series);
-}
-
-void TFrmPlotMenu::BtnSaveTogetherClick() {
+std::vector<const TFrmPlotMenu::Entry *> TFrmPlotMenu::Chosen() {
   std::vector<const Entry *> chosen;
   for (const QModelIndex &index : ui->LstSeries->selectionModel()->selectedRows())
     if (index.row() < static_cast<int>(entries_.size()))
@@ -205,18 +191,39 @@ void TFrmPlotMenu::BtnSaveTogetherClick() {
   std::sort(chosen.begin(), chosen.end());
   if (chosen.empty()) {
     ShowMessage(QStringLiteral("Please choose a series in the list first."));
-    return;
+    return {};
   }
+  for (const Entry *e : chosen)
+    if (e->clonal != chosen.front()->clonal) {
+      ShowMessage(QStringLiteral("Clonal and sexual series cannot be drawn together."));
+      return {};
+    }
+  return chosen;
+}
+
+void TFrmPlotMenu::BtnPlotClick() {
+  const std::vector<const Entry *> chosen = Chosen();
+  if (chosen.empty())
+    return;
+  auto *chart = qobject_cast<PlotForm *>(chosen.front()->clonal ? Windows().FrmPlotVeg
+                                                                : Windows().FrmPlotSex);
+  if (chart == nullptr)
+    throw std::runtime_error("The chart window is missing");
+  std::vector<StoredSeries> series;
+  for (const Entry *e : chosen)
+    series.push_back(e->series);
+  CloseForm();
+  chart->ShowStoredSeries(std::move(series));
+}
+
+void TFrmPlotMenu::BtnSaveTogetherClick() {
+  const std::vector<const Entry *> chosen = Chosen();
+  if (chosen.empty())
+    return;
   SeriesFigure figure;
   figure.clonal = chosen.front()->clonal;
-  for (const Entry *e : chosen) {
-    if (e->clonal != figure.clonal) {
-      ShowMessage(QStringLiteral("Clonal and sexual series cannot be drawn together."));
-      return;
-    }
-    figure.series.push_back(
-        {e->series.Parameters, e->series.Table, e->label.isEmpty() ? e->text : e->label});
-  }
+  for (const Entry *e : chosen)
+    figure.series.push_back({e->series.Parameters, e->series.Table, e->series.Name});
   SaveFigureAs(this, figure,
                figure.clonal ? morvane::figure::FigureCharts::Frequencies
                              : morvane::figure::FigureCharts::Both,

@@ -25,9 +25,10 @@ public:
 private:
   void BtnOpenDetailClick();
   void BtnOpenPlotClick();
+  // The chosen series (several with Ctrl or Shift) drawn together in their
+  // chart window...
   void BtnPlotClick();
-  // The chosen series (several with Ctrl or Shift) drawn together in one
-  // figure, through the export dialog.
+  // ...or in one figure, through the export dialog.
   void BtnSaveTogetherClick();
   void BtnBackPClick();
   void Help1Click();
@@ -44,8 +45,10 @@ private:
     QString text;
     bool clonal;
     morvane::ui::StoredSeries series;
-    QString label; // "trace.gnr, series 2", where nothing else tells it apart
   };
+  // The series chosen in the list, in its order; none, with a message, when
+  // nothing is chosen or clonal and sexual series are mixed.
+  std::vector<const Entry *> Chosen();
   std::unique_ptr<Ui::TFrmPlotMenu> ui;
   std::vector<Entry> entries_;
   QString folder_;

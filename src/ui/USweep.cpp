@@ -618,7 +618,7 @@ void TFrmSweep::ShowPointChart(std::size_t point, PointSeries &run) {
                                                   : mui::Windows().FrmPlotSex);
   if (chart == nullptr)
     throw std::runtime_error("The chart window is missing");
-  chart->ShowStoredSeries(std::move(series));
+  chart->ShowStoredSeries({std::move(series)});
 }
 
 void TFrmSweep::BtnOpenClick() {

@@ -10,6 +10,7 @@
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 #include "FieldTestSupport.h"
 #include "PlotForm.h"
@@ -701,12 +702,12 @@ TEST_F(PlotWindowsTest, ZoomedChartsKeepRoundLabelsAndResetZoomGoesBack) {
   }
 }
 
-TEST_F(PlotWindowsTest, PlotMenuSavesSeveralChosenSeriesTogetherNamedByWhatDiffers) {
+TEST_F(PlotWindowsTest, PlotMenuDrawsAndSavesSeveralChosenSeriesTogetherNamedByWhatDiffers) {
   SimState s = morvane::testing::SeriesState("Diploid", "Local", 1);
   std::string text;
   for (const double c : {0.55, 0.6}) {
     s.HabFreq = c;
-    text += morvane::testing::DetailSeriesText(s, 30);
+    text += morvane::testing::DetailSeriesText(s, c < 0.58 ? 30 : 40);
   }
   Write("two.gnr", text + morvane::testing::ThreeModelsDetailFile());
   menu.ShowForm();
@@ -721,16 +722,66 @@ TEST_F(PlotWindowsTest, PlotMenuSavesSeveralChosenSeriesTogetherNamedByWhatDiffe
   };
   figure::FigureSettings svg = figure::DefaultFigureSettings(figure::FigureCharts::Both);
   svg.format = figure::FigureFormat::Svg;
+  const auto save = [&](QPushButton *button, const char *file) {
+    exportDialog.answers.push_back(svg);
+    dialogs.answers << folder.File(file);
+    button->click();
+    EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("; ").toStdString();
+    return ReadAll(folder.File(file));
+  };
+
   choose({0, 1});
-  exportDialog.answers.push_back(svg);
-  dialogs.answers << folder.File("together.svg");
-  Button(&menu, "BtnSaveTogether")->click();
-  EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("; ").toStdString();
-  const std::string together = ReadAll(folder.File("together.svg"));
-  for (const char *entry : {">p, c = 0.55<", ">q, c = 0.6<", ">DG, c = 0.6<"})
-    EXPECT_NE(together.find(entry), std::string::npos) << entry;
-  // Clones and sexual series are not drawn together.
-  choose({1, 4});
-  Button(&menu, "BtnSaveTogether")->click();
-  ExpectMessage({"cannot be drawn together"});
+  const std::string together = save(Button(&menu, "BtnSaveTogether"), "together.svg");
+  Button(&menu, "BtnPlot")->click();
+  ASSERT_TRUE(sex.isVisible());
+  // Each line of the chart window, by its legend name: its points and colour.
+  std::map<QString, std::pair<int, QColor>> drawn;
+  for (QChartView *view : Charts(sex))
+    for (QAbstractSeries *line : view->chart()->series())
+      if (line->isVisible() && line->objectName().startsWith("Series"))
+        drawn[line->name()] = {int(qobject_cast<QLineSeries *>(line)->count()),
+                               qobject_cast<QLineSeries *>(line)->pen().color()};
+  const struct {
+    const char *name;
+    int points;
+  } lines[] = {{"p, c = 0.55", 31},   {"q, c = 0.55", 31}, {"DG, c = 0.55", 31},
+               {"Fit, c = 0.55", 31}, {"p, c = 0.6", 41},  {"q, c = 0.6", 41},
+               {"DG, c = 0.6", 41},   {"Fit, c = 0.6", 41}};
+  EXPECT_EQ(drawn.size(), std::size(lines));
+  for (const auto &line : lines) {
+    EXPECT_EQ(drawn[line.name].first, line.points) << line.name;
+    // The figure names the same lines.
+    EXPECT_NE(together.find(std::string(">") + line.name + "<"), std::string::npos) << line.name;
+  }
+  EXPECT_NE(drawn["p, c = 0.55"].second, drawn["p, c = 0.6"].second);
+  // A parameter that differs is left to the legend; one they share is shown.
+  EXPECT_EQ(Text(sex, "Txtc"), "");
+  EXPECT_EQ(Text(sex, "Txtx"), RealText(0.25));
+  EXPECT_TRUE(sex.StatusText().startsWith("2 series drawn together: c = 0.55 (two.gnr, series 1)"))
+      << sex.StatusText().toStdString();
+  // "Save chart..." writes the figure the menu wrote; the data of two series
+  // are exported one at a time.
+  EXPECT_EQ(save(Button(&sex, "BtnSaveChart"), "window.svg"), together);
+  EXPECT_FALSE(Charts(sex).front()->findChild<QAction *>("ExportData")->isEnabled());
+
+  // "Back" returns to the list; one series is drawn alone again.
+  Button(&sex, "BtnQuitPlot")->click();
+  EXPECT_FALSE(sex.isVisible());
+  ASSERT_TRUE(menu.isVisible());
+  EXPECT_EQ(list->count(), 5);
+  choose({1});
+  Button(&menu, "BtnPlot")->click();
+  EXPECT_EQ(Counts(sex), std::vector<int>(4, 41));
+  EXPECT_EQ(Lines(sex)[0]->name(), "p");
+  EXPECT_EQ(Text(sex, "Txtc"), RealText(0.6));
+  EXPECT_TRUE(Charts(sex).front()->findChild<QAction *>("ExportData")->isEnabled());
+  Button(&sex, "BtnQuitPlot")->click();
+
+  // Clones and sexual series are not drawn together, in a window or a figure.
+  for (const char *button : {"BtnPlot", "BtnSaveTogether"}) {
+    choose({1, 4});
+    Button(&menu, button)->click();
+    ExpectMessage({"cannot be drawn together"});
+    EXPECT_TRUE(menu.isVisible());
+  }
 }
