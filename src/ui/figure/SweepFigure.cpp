@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QPdfWriter>
 #include <QSvgGenerator>
+#include <QSvgRenderer>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -67,6 +68,8 @@ QPen LinePen(std::size_t k) {
 bool IsFrequency(const std::string &output) {
   return output != "T" && output != "DG" && output != "Fit";
 }
+
+constexpr int kLegendColumns = 3;
 
 void SetRoundTicker(QCPAxis *axis) { axis->setTicker(QSharedPointer<RoundTicker>::create()); }
 
@@ -246,8 +249,17 @@ void SweepFigure::Build() {
       scale_->axis()->setLabelFont(font);
       scale_->setBarWidth(int(std::lround(textSize_ * 1.5)));
     }
-    if (legend_)
+    if (legend_) {
       legend_->setFont(font);
+      // A line sample two and a half letters long instead of the widget's
+      // 32 x 18 pixels, which leave a small figure's names no room.
+      legend_->setIconSize(int(std::lround(textSize_ * 2.5)), int(std::lround(textSize_)));
+    }
+    // A panel of a diagram is a few lines of text high: three or four
+    // labels on its value axis, not six crowded ones.
+    if (!map_)
+      for (QCPAxisRect *r : plot_.axisRects())
+        r->axis(QCPAxis::atLeft)->ticker()->setTickCount(2);
   }
 }
 
@@ -333,8 +345,9 @@ void SweepFigure::BuildDiagram(QCPAxisRect *first) {
   layout->simplify();
   legend_ = new QCPLegend;
   layout->addElement(1, 0, legend_);
+  // Three entries a row, so that every name keeps its room at a column's width.
   legend_->setFillOrder(QCPLayoutGrid::foColumnsFirst);
-  legend_->setWrap(0);
+  legend_->setWrap(kLegendColumns);
   legend_->setBorderPen(Qt::NoPen);
   layout->setRowStretchFactor(0, 0.001);
   layout->setRowStretchFactor(1, 0.001);
@@ -524,21 +537,7 @@ void WriteSweepFigure(const SweepPlan &plan, const std::vector<std::vector<std::
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
   bool drawn = false;
-  if (settings.format == FigureFormat::Png) {
-    const QSize pixels = PngPixelSize(settings);
-    QImage image(pixels, QImage::Format_ARGB32);
-    image.fill(Qt::white);
-    QCPPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.scale(pixels.width() / double(w), pixels.height() / double(h));
-    plot.toPainter(&painter, w, h);
-    if (!painter.end())
-      throw std::runtime_error("Cannot draw " + path.toStdString());
-    SetResolution(image, settings.dpi);
-    WritePng(image, path);
-    return;
-  }
-  if (settings.format == FigureFormat::Svg) {
+  if (settings.format != FigureFormat::Pdf) {
     QSvgGenerator svg;
     svg.setOutputDevice(&buffer);
     svg.setSize(QSize(w, h));
@@ -562,6 +561,23 @@ void WriteSweepFigure(const SweepPlan &plan, const std::vector<std::vector<std::
       plot.toPainter(&painter, w, h);
       drawn = painter.end();
     }
+  }
+  if (drawn && settings.format == FigureFormat::Png) {
+    // The PNG is the SVG's drawing at the resolution asked: drawn through a
+    // scaled painter instead, the layout's text boxes (worked out at the
+    // page's size in points) would cut the legend's names.
+    const QSize pixels = PngPixelSize(settings);
+    QImage image(pixels, QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    QSvgRenderer renderer(bytes);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    renderer.render(&painter);
+    if (!painter.end())
+      throw std::runtime_error("Cannot draw " + path.toStdString());
+    SetResolution(image, settings.dpi);
+    WritePng(image, path);
+    return;
   }
   QFile file(path);
   if (!drawn || !file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
