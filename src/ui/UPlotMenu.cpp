@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QBoxLayout>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QListWidget>
@@ -40,6 +39,13 @@ QString Generations(std::size_t rows) {
   return n == 1 ? QStringLiteral("1 generation") : QStringLiteral("%1 generations").arg(n);
 }
 
+// Whether two names are those of one file.
+bool SameFile(const QString &a, const QString &b) {
+  const QFileInfo x(a), y(b);
+  return x.exists() && y.exists() ? x.canonicalFilePath() == y.canonicalFilePath()
+                                  : x.absoluteFilePath() == y.absoluteFilePath();
+}
+
 } // namespace
 
 TFrmPlotMenu::TFrmPlotMenu(QWidget *parent)
@@ -51,6 +57,7 @@ TFrmPlotMenu::TFrmPlotMenu(QWidget *parent)
   ui->LstSeries->setWordWrap(true);
   ui->LstSeries->setSpacing(2);
   OnClick(ui->BtnOpenDetail, [this] { BtnOpenDetailClick(); });
+  OnClick(ui->BtnAddDetail, [this] { BtnAddDetailClick(); });
   OnClick(ui->BtnOpenPlot, [this] { BtnOpenPlotClick(); });
   OnClick(ui->BtnPlot, [this] { BtnPlotClick(); });
   // Several series can be chosen and saved together in one figure.
@@ -72,52 +79,89 @@ TFrmPlotMenu::TFrmPlotMenu(QWidget *parent)
 TFrmPlotMenu::~TFrmPlotMenu() = default;
 
 QString TFrmPlotMenu::AskFile(const QStringList &filters) {
-  const QString name = FileDialogs().OpenExistingFileName(
-      this, folder_.isEmpty() ? QDir::currentPath() : folder_, filters);
-  if (!name.isEmpty())
-    folder_ = QFileInfo(name).absolutePath();
-  return name;
+  // No name in force: the dialog opens in the folder of the last file of the
+  // same kind.
+  return FileDialogs().OpenExistingFileName(this, QString(), filters);
 }
 
 void TFrmPlotMenu::StartList(const QString &fileName) {
   entries_.clear();
-  ui->LstSeries->clear();
+  files_.clear();
   ui->LblNote->clear();
-  ui->BtnPlot->setEnabled(false);
+  ShowList(0);
   ui->TxtFile->setText(fileName);
   ui->TxtFile->setToolTip(fileName);
   ui->TxtFile->setCursorPosition(0);
 }
 
-void TFrmPlotMenu::FinishList(const QString &fileName, const std::string &problem,
-                              const QString &nothing) {
-  for (const Entry &e : entries_)
-    ui->LstSeries->addItem(e.text);
-  if (!entries_.empty())
-    ui->LstSeries->setCurrentRow(0);
-  ui->BtnPlot->setEnabled(!entries_.empty());
+void TFrmPlotMenu::FinishList(const QString &fileName, std::vector<Entry> read,
+                              const std::string &problem, const QString &nothing, bool add) {
   QString note;
   if (!problem.empty())
     note = QString::fromStdString(problem) + ".\n" +
-           (entries_.empty() ? QStringLiteral("Nothing could be read from %1.").arg(fileName)
-                             : QStringLiteral("What could be read is listed."));
-  else if (entries_.empty())
+           (read.empty() ? QStringLiteral("Nothing could be read from %1.").arg(fileName)
+                         : QStringLiteral("What could be read is listed."));
+  else if (read.empty())
     note = nothing;
-  ui->LblNote->setText(note);
+  if (!add || !read.empty()) {
+    const int first = static_cast<int>(entries_.size());
+    if (!read.empty())
+      files_ << fileName;
+    for (Entry &e : read)
+      entries_.push_back(std::move(e));
+    ShowList(first);
+    const QString before = add ? ui->LblNote->text() : QString();
+    ui->LblNote->setText(before.isEmpty() || note.isEmpty() ? before + note : before + "\n" + note);
+  }
   if (!note.isEmpty())
     ShowMessage(note);
 }
 
-void TFrmPlotMenu::BtnOpenDetailClick() {
+void TFrmPlotMenu::ShowList(int current) {
+  const bool several = files_.size() > 1;
+  ui->LstSeries->clear();
+  for (const Entry &e : entries_) {
+    auto *item = new QListWidgetItem(
+        several ? QStringLiteral("%1, %2%3")
+                      .arg(QFileInfo(e.file).fileName(), e.text.left(1).toLower(), e.text.mid(1))
+                : e.text,
+        ui->LstSeries);
+    item->setToolTip(e.file);
+  }
+  if (!entries_.empty())
+    ui->LstSeries->setCurrentRow(current);
+  ui->BtnPlot->setEnabled(!entries_.empty());
+  ui->LblSeries->setText(several ? QStringLiteral("Series in the files:")
+                                 : QStringLiteral("Series in the file:"));
+  if (!files_.isEmpty()) {
+    ui->TxtFile->setText(files_.join(QStringLiteral("; ")));
+    ui->TxtFile->setToolTip(files_.join(QStringLiteral("\n")));
+    ui->TxtFile->setCursorPosition(0);
+  }
+}
+
+void TFrmPlotMenu::BtnOpenDetailClick() { ReadDetail(false); }
+
+void TFrmPlotMenu::BtnAddDetailClick() { ReadDetail(true); }
+
+void TFrmPlotMenu::ReadDetail(bool add) {
   const QString name =
       AskFile({QStringLiteral("Detail files (*.gnr)"), QStringLiteral("All files (*)")});
   if (name.isEmpty())
     return;
-  StartList(name);
+  if (add)
+    for (const QString &listed : files_)
+      if (SameFile(listed, name)) {
+        ShowMessage(QStringLiteral("%1 is already in the list.").arg(name));
+        return;
+      }
+  if (!add)
+    StartList(name);
   morvane::DetailFileContent content = [&name] {
     WaitCursor wait;
     return morvane::ReadDetailFile(FilePath(name));
   }();
+  std::vector<Entry> read;
   int number = 0;
   for (morvane::DetailSeries &s : content.Series) {
     ++number;
@@ -125,6 +169,7 @@ void TFrmPlotMenu::BtnOpenDetailClick() {
     const QString model = ModelName(p.Ploidy, p.Reproduction);
     const QString cut = s.CutShort ? QStringLiteral(" (cut short by a damaged line)") : QString();
     Entry e;
+    e.file = name;
     e.clonal = s.Clonal;
     e.text = QStringLiteral("Series %1 (line %2): %3, %4%5.\n      %6")
                  .arg(number)
@@ -138,9 +183,10 @@ void TFrmPlotMenu::BtnOpenDetailClick() {
     e.series.Name = QStringLiteral("%1, series %2").arg(QFileInfo(name).fileName()).arg(number);
     e.series.Parameters = std::move(s.Parameters);
     e.series.Table = std::make_shared<const morvane::PlotTable>(std::move(s.Table));
-    entries_.push_back(std::move(e));
+    read.push_back(std::move(e));
   }
-  FinishList(name, content.Problem, QStringLiteral("%1 holds no series.").arg(name));
+  FinishList(name, std::move(read), content.Problem,
+             QStringLiteral("%1 holds no series.").arg(name), add);
 }
 
 void TFrmPlotMenu::BtnOpenPlotClick() {
@@ -149,6 +195,7 @@ void TFrmPlotMenu::BtnOpenPlotClick() {
   if (name.isEmpty())
     return;
   StartList(name);
+  std::vector<Entry> read;
   morvane::PlotFileContent content = [&name] {
     WaitCursor wait;
     return morvane::ReadPlotFile(FilePath(name));
@@ -161,7 +208,8 @@ void TFrmPlotMenu::BtnOpenPlotClick() {
     const auto table = std::make_shared<const morvane::PlotTable>(std::move(content.Table));
     const QString generations = Generations(table->Rows());
     const QString file = QFileInfo(name).fileName();
-    Entry sexual{QStringLiteral("Sexual series: p, q, DG and Fit, %1.").arg(generations),
+    Entry sexual{name,
+                 QStringLiteral("Sexual series: p, q, DG and Fit, %1.").arg(generations),
                  false,
                  {p, table,
                   QStringLiteral("%1, read as a sexual series: %2; a plot file holds "
@@ -169,6 +217,7 @@ void TFrmPlotMenu::BtnOpenPlotClick() {
                       .arg(file, generations),
                   file}};
     Entry clonal{
+        name,
         QStringLiteral("Clonal series: f(AB), f(Ab), f(aB) and f(ab), %1.").arg(generations),
         true,
         {p, table,
@@ -177,10 +226,11 @@ void TFrmPlotMenu::BtnOpenPlotClick() {
              .arg(file, generations),
          file}};
     const bool clonalFirst = file == QLatin1String(morvane::kClonePlotFileName);
-    entries_.push_back(clonalFirst ? clonal : sexual);
-    entries_.push_back(clonalFirst ? sexual : clonal);
+    read.push_back(clonalFirst ? clonal : sexual);
+    read.push_back(clonalFirst ? sexual : clonal);
   }
-  FinishList(name, content.Problem, QStringLiteral("%1 holds no generation.").arg(name));
+  FinishList(name, std::move(read), content.Problem,
+             QStringLiteral("%1 holds no generation.").arg(name), false);
 }
 
 std::vector<const TFrmPlotMenu::Entry *> TFrmPlotMenu::Chosen() {

@@ -703,22 +703,27 @@ TEST_F(PlotWindowsTest, ZoomedChartsKeepRoundLabelsAndResetZoomGoesBack) {
 }
 
 TEST_F(PlotWindowsTest, PlotMenuDrawsAndSavesSeveralChosenSeriesTogetherNamedByWhatDiffers) {
+  // The two series in one file, and each in a file of its own.
   SimState s = morvane::testing::SeriesState("Diploid", "Local", 1);
   std::string text;
   for (const double c : {0.55, 0.6}) {
     s.HabFreq = c;
-    text += morvane::testing::DetailSeriesText(s, c < 0.58 ? 30 : 40);
+    const std::string series = morvane::testing::DetailSeriesText(s, c < 0.58 ? 30 : 40);
+    Write(c < 0.58 ? "a.gnr" : "b.gnr", series);
+    text += series;
   }
   Write("two.gnr", text + morvane::testing::ThreeModelsDetailFile());
-  menu.ShowForm();
-  dialogs.answers << folder.File("two.gnr");
-  Button(&menu, "BtnOpenDetail")->click();
   auto *list = menu.findChild<QListWidget *>("LstSeries");
-  ASSERT_EQ(list->count(), 5);
   const auto choose = [list](std::vector<int> rows) {
     list->clearSelection();
     for (int row : rows)
       list->item(row)->setSelected(true);
+  };
+  const auto listed = [list] {
+    QStringList texts;
+    for (int row = 0; row < list->count(); ++row)
+      texts << list->item(row)->text();
+    return texts;
   };
   figure::FigureSettings svg = figure::DefaultFigureSettings(figure::FigureCharts::Both);
   svg.format = figure::FigureFormat::Svg;
@@ -730,45 +735,83 @@ TEST_F(PlotWindowsTest, PlotMenuDrawsAndSavesSeveralChosenSeriesTogetherNamedByW
     return ReadAll(folder.File(file));
   };
 
-  choose({0, 1});
-  const std::string together = save(Button(&menu, "BtnSaveTogether"), "together.svg");
-  Button(&menu, "BtnPlot")->click();
-  ASSERT_TRUE(sex.isVisible());
-  // Each line of the chart window, by its legend name: its points and colour.
-  std::map<QString, std::pair<int, QColor>> drawn;
-  for (QChartView *view : Charts(sex))
-    for (QAbstractSeries *line : view->chart()->series())
-      if (line->isVisible() && line->objectName().startsWith("Series"))
-        drawn[line->name()] = {int(qobject_cast<QLineSeries *>(line)->count()),
-                               qobject_cast<QLineSeries *>(line)->pen().color()};
+  // A file opened, the others added after it: each entry names its file when
+  // the list holds several. The same file again, or one that cannot be read,
+  // leaves the list as it was.
   const struct {
-    const char *name;
-    int points;
-  } lines[] = {{"p, c = 0.55", 31},   {"q, c = 0.55", 31}, {"DG, c = 0.55", 31},
-               {"Fit, c = 0.55", 31}, {"p, c = 0.6", 41},  {"q, c = 0.6", 41},
-               {"DG, c = 0.6", 41},   {"Fit, c = 0.6", 41}};
-  EXPECT_EQ(drawn.size(), std::size(lines));
-  for (const auto &line : lines) {
-    EXPECT_EQ(drawn[line.name].first, line.points) << line.name;
-    // The figure names the same lines.
-    EXPECT_NE(together.find(std::string(">") + line.name + "<"), std::string::npos) << line.name;
-  }
-  EXPECT_NE(drawn["p, c = 0.55"].second, drawn["p, c = 0.6"].second);
-  // A parameter that differs is left to the legend; one they share is shown.
-  EXPECT_EQ(Text(sex, "Txtc"), "");
-  EXPECT_EQ(Text(sex, "Txtx"), RealText(0.25));
-  EXPECT_TRUE(sex.StatusText().startsWith("2 series drawn together: c = 0.55 (two.gnr, series 1)"))
-      << sex.StatusText().toStdString();
-  // "Save chart..." writes the figure the menu wrote; the data of two series
-  // are exported one at a time.
-  EXPECT_EQ(save(Button(&sex, "BtnSaveChart"), "window.svg"), together);
-  EXPECT_FALSE(Charts(sex).front()->findChild<QAction *>("ExportData")->isEnabled());
+    std::vector<const char *> files;
+    QString firstEntry, lastEntry, firstSeries;
+  } listings[] = {
+      {{"a.gnr", "b.gnr"},
+       "a.gnr, series 1 (line 1): Diploids",
+       "b.gnr, series 1 (line 1): Diploids",
+       "a.gnr, series 1"},
+      {{"two.gnr"}, "Series 1 (line 1): Diploids", "Series 5 (", "two.gnr, series 1"},
+  };
+  for (const auto &l : listings) {
+    SCOPED_TRACE(l.files.front());
+    menu.ShowForm();
+    for (const char *file : l.files) {
+      dialogs.answers << folder.File(file);
+      Button(&menu, file == l.files.front() ? "BtnOpenDetail" : "BtnAddDetail")->click();
+    }
+    const QStringList entries = listed();
+    ASSERT_GE(entries.size(), 2);
+    EXPECT_TRUE(entries.front().startsWith(l.firstEntry) && entries.back().startsWith(l.lastEntry))
+        << entries.join(" | ").toStdString();
+    for (const QString &again : {folder.File(l.files.back()), folder.File("none.gnr")}) {
+      dialogs.answers << again;
+      Button(&menu, "BtnAddDetail")->click();
+      ExpectMessage({again});
+      EXPECT_EQ(listed(), entries);
+    }
+    // No name in force: the dialog opens where the last Detail file was
+    // chosen.
+    EXPECT_EQ(dialogs.opens.back().current, "");
 
-  // "Back" returns to the list; one series is drawn alone again.
-  Button(&sex, "BtnQuitPlot")->click();
-  EXPECT_FALSE(sex.isVisible());
-  ASSERT_TRUE(menu.isVisible());
-  EXPECT_EQ(list->count(), 5);
+    choose({0, 1});
+    const std::string together = save(Button(&menu, "BtnSaveTogether"), "together.svg");
+    Button(&menu, "BtnPlot")->click();
+    ASSERT_TRUE(sex.isVisible());
+    // Each line of the chart window, by its legend name: its points and
+    // colour.
+    std::map<QString, std::pair<int, QColor>> drawn;
+    for (QChartView *view : Charts(sex))
+      for (QAbstractSeries *line : view->chart()->series())
+        if (line->isVisible() && line->objectName().startsWith("Series"))
+          drawn[line->name()] = {int(qobject_cast<QLineSeries *>(line)->count()),
+                                 qobject_cast<QLineSeries *>(line)->pen().color()};
+    const struct {
+      const char *name;
+      int points;
+    } lines[] = {{"p, c = 0.55", 31},   {"q, c = 0.55", 31}, {"DG, c = 0.55", 31},
+                 {"Fit, c = 0.55", 31}, {"p, c = 0.6", 41},  {"q, c = 0.6", 41},
+                 {"DG, c = 0.6", 41},   {"Fit, c = 0.6", 41}};
+    EXPECT_EQ(drawn.size(), std::size(lines));
+    for (const auto &line : lines) {
+      EXPECT_EQ(drawn[line.name].first, line.points) << line.name;
+      // The figure names the same lines.
+      EXPECT_NE(together.find(std::string(">") + line.name + "<"), std::string::npos) << line.name;
+    }
+    EXPECT_NE(drawn["p, c = 0.55"].second, drawn["p, c = 0.6"].second);
+    // A parameter that differs is left to the legend; one they share is shown.
+    EXPECT_EQ(Text(sex, "Txtc"), "");
+    EXPECT_EQ(Text(sex, "Txtx"), RealText(0.25));
+    EXPECT_TRUE(
+        sex.StatusText().startsWith("2 series drawn together: c = 0.55 (" + l.firstSeries + ")"))
+        << sex.StatusText().toStdString();
+    // "Save chart..." writes the figure the menu wrote; the data of two
+    // series are exported one at a time.
+    EXPECT_EQ(save(Button(&sex, "BtnSaveChart"), "window.svg"), together);
+    EXPECT_FALSE(Charts(sex).front()->findChild<QAction *>("ExportData")->isEnabled());
+
+    // "Back" returns to the list as it was.
+    Button(&sex, "BtnQuitPlot")->click();
+    EXPECT_FALSE(sex.isVisible());
+    ASSERT_TRUE(menu.isVisible());
+    EXPECT_EQ(listed(), entries);
+  }
+  // One series is drawn alone again.
   choose({1});
   Button(&menu, "BtnPlot")->click();
   EXPECT_EQ(Counts(sex), std::vector<int>(4, 41));
