@@ -157,6 +157,9 @@ void StyleChart(QChart *chart, const QString &title, const QColor &panel, const 
   chart->legend()->setAlignment(Qt::AlignBottom);
   chart->legend()->setLabelColor(ink);
   chart->legend()->setFont(look.font);
+  // Long names (series drawn together are named by what differs) are cut in
+  // the legend's one row: the whole name shows under the pointer.
+  chart->legend()->setShowToolTips(true);
 }
 
 ChartAxes AddAxes(QChart *chart, const ChartSpec &spec, const ChartLook &look) {
