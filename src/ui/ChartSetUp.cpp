@@ -101,10 +101,10 @@ QColor InkOn(const QColor &panel) {
   return panel.lightness() < 128 ? QColor(Qt::white) : QColor(Qt::black);
 }
 
-const std::vector<ChartSpec> &SeriesChartSpecs(bool clonal) {
+const std::vector<ChartDesign> &SeriesChartDesigns(bool clonal) {
   // A yellow that can still be told from the panel behind it.
   static const QColor yellow(0xE8, 0xC4, 0x00);
-  static const std::vector<ChartSpec> sexual = {
+  static const std::vector<ChartDesign> sexual = {
       {QStringLiteral("Frequencies of p and q"),
        QStringLiteral("p, q"),
        0,
@@ -119,7 +119,7 @@ const std::vector<ChartSpec> &SeriesChartSpecs(bool clonal) {
        0.1,
        {{"Series3", "DG", Qt::red, Qt::SolidLine, 3},
         {"Series4", "Fit", Qt::darkGreen, Qt::DashLine, 4}}}};
-  static const std::vector<ChartSpec> clones = {
+  static const std::vector<ChartDesign> clones = {
       {QStringLiteral("Frequencies of AB, Ab, aB and ab"),
        QStringLiteral("Frequency"),
        0,
@@ -162,14 +162,14 @@ void StyleChart(QChart *chart, const QString &title, const QColor &panel, const 
   chart->legend()->setShowToolTips(true);
 }
 
-ChartAxes AddAxes(QChart *chart, const ChartSpec &spec, const ChartLook &look) {
+ChartAxes AddAxes(QChart *chart, const ChartDesign &design, const ChartLook &look) {
   auto *axisX = new QValueAxis;
   axisX->setTitleText(QStringLiteral("Generations T"));
   axisX->setLabelFormat(QStringLiteral("%.0f"));
   axisX->setTickType(QValueAxis::TicksDynamic);
   axisX->setTickAnchor(0);
   auto *axisY = new QValueAxis;
-  axisY->setTitleText(spec.yTitle);
+  axisY->setTitleText(design.yTitle);
   // A label every yStep. The range is fixed, so a fixed number of ticks
   // gives it exactly; ticks laid from an anchor at a dynamic interval are
   // summed step by step, and on -1..1 the one at zero comes out as "-0.0".
@@ -186,11 +186,11 @@ ChartAxes AddAxes(QChart *chart, const ChartSpec &spec, const ChartLook &look) {
   }
   chart->addAxis(axisX, Qt::AlignBottom);
   chart->addAxis(axisY, Qt::AlignLeft);
-  SetLeftAxis(axisY, spec, false, chart);
+  SetLeftAxis(axisY, design, false, chart);
   return {axisX, axisY};
 }
 
-QLineSeries *AddLine(QChart *chart, const ChartAxes &axes, const LineSpec &line,
+QLineSeries *AddLine(QChart *chart, const ChartAxes &axes, const LineDesign &line,
                      const ChartLook &look) {
   auto *series = new QLineSeries(chart);
   series->setObjectName(QString::fromLatin1(line.name));
@@ -236,9 +236,9 @@ void SetZoomedTicks(QValueAxis *axis, double low, double high) {
   axis->setLabelFormat(QStringLiteral("%.%1f").arg(decimals));
 }
 
-void SetLeftAxis(QValueAxis *axis, const ChartSpec &spec, bool fitY, const QChart *chart,
+void SetLeftAxis(QValueAxis *axis, const ChartDesign &design, bool fitY, const QChart *chart,
                  int maxLabels) {
-  double low = spec.yMin, high = spec.yMax, step = spec.yStep;
+  double low = design.yMin, high = design.yMax, step = design.yStep;
   if (fitY) {
     double least = std::numeric_limits<double>::infinity();
     double most = -least;
@@ -272,7 +272,7 @@ void SetLeftAxis(QValueAxis *axis, const ChartSpec &spec, bool fitY, const QChar
   axis->setTickCount(static_cast<int>(std::lround((high - low) / step)) + 1);
   const int decimals = std::max(0, -static_cast<int>(std::floor(std::log10(step) + 1e-9)));
   axis->setLabelFormat(QStringLiteral("%.%1f").arg(
-      fitY || step > spec.yStep ? decimals : (step < 0.1 - 1e-9 ? 2 : 1)));
+      fitY || step > design.yStep ? decimals : (step < 0.1 - 1e-9 ? 2 : 1)));
 }
 
 } // namespace morvane::ui

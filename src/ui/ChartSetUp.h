@@ -44,7 +44,7 @@ QColor InkOn(const QColor &panel);
 // One line of a chart: its object name, title, colour and dashes (which keep
 // lines apart in greyscale and where they overlap). It draws column
 // `column` of the series' table against column 0.
-struct LineSpec {
+struct LineDesign {
   const char *name;
   const char *title;
   QColor colour;
@@ -55,16 +55,16 @@ struct LineSpec {
 // One chart of a series: its title, the title of its left axis, its fixed
 // left scale (yMin..yMax, a label every yStep, one minor tick between) and
 // its lines.
-struct ChartSpec {
+struct ChartDesign {
   QString title;
   QString yTitle;
   double yMin, yMax, yStep;
-  std::vector<LineSpec> lines;
+  std::vector<LineDesign> lines;
 };
 
 // The charts of a sexual series (p and q; DG and Fit) or of a clonal one
 // (the four clone frequencies).
-const std::vector<ChartSpec> &SeriesChartSpecs(bool clonal);
+const std::vector<ChartDesign> &SeriesChartDesigns(bool clonal);
 
 // How a chart is drawn: its font (labels, titles and legend; the chart's
 // title is bold and a quarter larger), the width of its lines, and the room
@@ -83,9 +83,9 @@ struct ChartAxes {
   QValueAxis *x;
   QValueAxis *y;
 };
-// The bottom axis "Generations T" and the left axis titled `spec.yTitle`
-// on the spec's fixed scale.
-ChartAxes AddAxes(QChart *chart, const ChartSpec &spec, const ChartLook &look);
+// The bottom axis "Generations T" and the left axis titled `design.yTitle`
+// on the design's fixed scale.
+ChartAxes AddAxes(QChart *chart, const ChartDesign &design, const ChartLook &look);
 
 // A thin dotted vertical line at each rerun's start, across the left axis
 // (SetLeftAxis keeps it across), left out of the legend.
@@ -94,7 +94,7 @@ void AddRerunMarkers(QChart *chart, const ChartAxes &axes,
 inline const char *const kRerunMarkerName = "RerunStart";
 
 // One line of the chart, drawn against both axes.
-QLineSeries *AddLine(QChart *chart, const ChartAxes &axes, const LineSpec &line,
+QLineSeries *AddLine(QChart *chart, const ChartAxes &axes, const LineDesign &line,
                      const ChartLook &look);
 
 // The bottom axis over xMin..xMax with as many round labels as fit, with
@@ -104,11 +104,11 @@ void SetBottomAxis(QValueAxis *axis, double xMin, double xMax, double width);
 // A zoomed axis over low..high: labels at a round step from 0.
 void SetZoomedTicks(QValueAxis *axis, double low, double high);
 
-// The left axis: the spec's fixed scale, or with `fitY` round limits and
+// The left axis: the design's fixed scale, or with `fitY` round limits and
 // ticks around the visible lines of `chart`. With more than `maxLabels`
 // intervals the labels go to the next round step (0.2, 0.5, ...) instead
 // of being left out one here and one there.
-void SetLeftAxis(QValueAxis *axis, const ChartSpec &spec, bool fitY, const QChart *chart,
+void SetLeftAxis(QValueAxis *axis, const ChartDesign &design, bool fitY, const QChart *chart,
                  int maxLabels = 1000);
 
 } // namespace morvane::ui

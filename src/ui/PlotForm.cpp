@@ -48,14 +48,14 @@ constexpr int kAxisSpace = 110;
 
 PlotForm::PlotForm(QWidget *parent) : MorvaneForm(parent) {}
 
-void PlotForm::SetUpChart(QChartView *view, const ChartSpec &spec, const QColor &panel) {
+void PlotForm::SetUpChart(QChartView *view, const ChartDesign &design, const QColor &panel) {
   // The view comes with its chart, which it owns.
   QChart *chart = view->chart();
   ChartLook look;
   look.font = font();
-  StyleChart(chart, spec.title, panel, look);
-  const ChartAxes axes = AddAxes(chart, spec, look);
-  for (const LineSpec &line : spec.lines)
+  StyleChart(chart, design.title, panel, look);
+  const ChartAxes axes = AddAxes(chart, design, look);
+  for (const LineDesign &line : design.lines)
     lines_.push_back({AddLine(chart, axes, line, look), line, charts_.size()});
   view->setRenderHint(QPainter::Antialiasing);
   view->setFrameShape(QFrame::NoFrame);
@@ -109,7 +109,7 @@ void PlotForm::SetUpChart(QChartView *view, const ChartSpec &spec, const QColor 
         SetZoomedTicks(axis, low, high);
     });
 
-  charts_.push_back({view, axes.x, axes.y, &spec});
+  charts_.push_back({view, axes.x, axes.y, &design});
   UpdateBottomAxis(view);
   // The left axis's labels follow the height of the plot area.
   const std::size_t index = charts_.size() - 1;
@@ -333,7 +333,7 @@ void PlotForm::Draw(const std::vector<FigureSeries> &series) {
   look.font = font();
   for (std::size_t k = 0; k < charts_.size(); ++k) {
     Chart &c = charts_[k];
-    for (const FigureLine &line : FigureLines(figure, *c.spec)) {
+    for (const FigureLine &line : FigureLines(figure, *c.design)) {
       if (line.series == 0) {
         for (const DrawnLine &drawn : lines_)
           if (drawn.chart == k && qstrcmp(drawn.line.name, line.line.name) == 0) {
@@ -382,7 +382,7 @@ void PlotForm::UpdateLeftAxis(Chart &c) {
   // As many labels as fit the plot area once it is laid out.
   const double plotHeight = c.view->chart()->plotArea().height();
   const double label = QFontMetricsF(c.axisY->labelsFont()).height() * 1.8;
-  SetLeftAxis(c.axisY, *c.spec, c.fitY, c.view->chart(),
+  SetLeftAxis(c.axisY, *c.design, c.fitY, c.view->chart(),
               plotHeight >= label * 2 ? int(plotHeight / label) : 1000);
 }
 

@@ -57,10 +57,10 @@ public:
 protected:
   explicit PlotForm(QWidget *parent = nullptr);
 
-  // Makes the chart shown by `view` after `spec` on the `panel` colour:
+  // Makes the chart shown by `view` after `design` on the `panel` colour:
   // title, the fixed left axis, the bottom axis "Generations T", and its
-  // lines, which draw the spec's columns of the table.
-  void SetUpChart(QChartView *view, const ChartSpec &spec, const QColor &panel);
+  // lines, which draw the design's columns of the table.
+  void SetUpChart(QChartView *view, const ChartDesign &design, const QColor &panel);
   // The controls every chart window has. `displays` are the parameter
   // fields in the order they are filled: x, c, d, i, j, W1(A), W1(a), W2(A),
   // W2(a), trade-off, ESS, (ploidy, reproduction,) Final, Detail and Plot
@@ -103,12 +103,12 @@ private:
     QChartView *view;
     QValueAxis *axisX;
     QValueAxis *axisY;
-    const ChartSpec *spec;
+    const ChartDesign *design;
     bool fitY = false;
   };
   struct DrawnLine {
     QLineSeries *series;
-    LineSpec line;
+    LineDesign line;
     std::size_t chart; // of charts_
   };
   std::vector<Chart> charts_;

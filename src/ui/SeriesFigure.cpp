@@ -112,13 +112,13 @@ QColor SeriesColour(std::size_t n) {
 
 } // namespace
 
-std::vector<FigureLine> FigureLines(const SeriesFigure &f, const ChartSpec &spec) {
+std::vector<FigureLine> FigureLines(const SeriesFigure &f, const ChartDesign &design) {
   const bool several = f.series.size() > 1;
   const QStringList labels = several ? SeriesLabels(f.series) : QStringList();
   std::vector<FigureLine> lines;
   for (std::size_t n = 0; n < f.series.size(); ++n) {
     const bool haploid = !f.clonal && f.series[n].parameters.Ploidy == "Haploid";
-    for (LineSpec line : spec.lines) {
+    for (LineDesign line : design.lines) {
       if (haploid && line.column == 4)
         continue;
       QString name = QString::fromLatin1(line.title);
@@ -270,22 +270,22 @@ void Paint(QPainter &painter, const SeriesFigure &f, const FigureSettings &s, QS
   std::vector<std::vector<LegendEntry>> legends(chosen.size());
   std::vector<double> legendTops(chosen.size());
   for (std::size_t k = 0; k < chosen.size(); ++k) {
-    const ChartSpec &spec = SeriesChartSpecs(f.clonal)[chosen[k]];
+    const ChartDesign &design = SeriesChartDesigns(f.clonal)[chosen[k]];
     const double left = k * chartWidth;
     const double inner = chartWidth - 2 * margin;
     // The title above the chart, the legend below it.
-    const double titleHeight = WrappedHeight(titleFont, spec.title, inner);
+    const double titleHeight = WrappedHeight(titleFont, design.title, inner);
     painter.setFont(titleFont);
     painter.setPen(Qt::black);
     painter.drawText(QRectF(left + margin, margin, inner, titleHeight),
-                     Qt::TextWordWrap | Qt::AlignHCenter | Qt::AlignTop, spec.title);
+                     Qt::TextWordWrap | Qt::AlignHCenter | Qt::AlignTop, design.title);
 
     auto *chart = new QChart;
     scene.addItem(chart);
     StyleChart(chart, QString(), Qt::white, look);
     chart->legend()->hide();
-    const ChartAxes axes = AddAxes(chart, spec, look);
-    for (const FigureLine &line : FigureLines(f, spec)) {
+    const ChartAxes axes = AddAxes(chart, design, look);
+    for (const FigureLine &line : FigureLines(f, design)) {
       const FigureSeries &one = f.series[line.series];
       QLineSeries *drawn = AddLine(chart, axes, line.line, look);
       legends[k].push_back({drawn->pen(), line.name});
@@ -305,7 +305,7 @@ void Paint(QPainter &painter, const SeriesFigure &f, const FigureSettings &s, QS
     // The left axis's title runs along the plot area: it needs that much too.
     const QFontMetricsF metrics(look.font);
     const double least = std::max(kLeastChartHeight * metrics.height(),
-                                  metrics.horizontalAdvance(spec.yTitle) + 5 * metrics.height());
+                                  metrics.horizontalAdvance(design.yTitle) + 5 * metrics.height());
     if (chartHeight < least) {
       const double missing = (least - chartHeight) / kUnitsPerPoint / 72;
       const double inUnit = s.unit == figure::LengthUnit::Cm ? missing * 2.54 : missing;
@@ -328,7 +328,7 @@ void Paint(QPainter &painter, const SeriesFigure &f, const FigureSettings &s, QS
       const QRectF plot =
           pass == 0 ? QRectF(0, 0, chartWidth * 0.7, chartHeight * 0.6) : chart->plotArea();
       SetBottomAxis(axes.x, xMin, xMax, plot.width());
-      SetLeftAxis(axes.y, spec, fitY, chart, int(plot.height() / (1.8 * labelHeight)));
+      SetLeftAxis(axes.y, design, fitY, chart, int(plot.height() / (1.8 * labelHeight)));
       chart->layout()->activate();
     }
   }
@@ -347,7 +347,7 @@ void Paint(QPainter &painter, const SeriesFigure &f, const FigureSettings &s, QS
 QString FigureTitle(const SeriesFigure &f, const FigureSettings &s) {
   QStringList titles;
   for (std::size_t k : ChosenCharts(f.clonal, s.charts))
-    titles << SeriesChartSpecs(f.clonal)[k].title;
+    titles << SeriesChartDesigns(f.clonal)[k].title;
   return titles.join(QStringLiteral("; "));
 }
 
@@ -416,11 +416,11 @@ QString SaveFigureAs(QWidget *parent, const SeriesFigure &figure, FigureCharts c
                      const QString &allCharts, QString &folder) {
   std::vector<figure::ChartChoice> choices;
   if (figure.clonal)
-    choices = {{FigureCharts::Frequencies, SeriesChartSpecs(true)[0].title}};
+    choices = {{FigureCharts::Frequencies, SeriesChartDesigns(true)[0].title}};
   else
     choices = {{FigureCharts::Both, QStringLiteral("Both charts")},
-               {FigureCharts::Frequencies, SeriesChartSpecs(false)[0].title},
-               {FigureCharts::Fitness, SeriesChartSpecs(false)[1].title}};
+               {FigureCharts::Frequencies, SeriesChartDesigns(false)[0].title},
+               {FigureCharts::Fitness, SeriesChartDesigns(false)[1].title}};
   QSettings store(QStringLiteral("Morvane"), QStringLiteral("Morvane"));
   const std::optional<FigureSettings> settings =
       figure::ExportDialog::Ask(parent, choices, charts, store);
@@ -431,7 +431,7 @@ QString SaveFigureAs(QWidget *parent, const SeriesFigure &figure, FigureCharts c
   const QString suggested =
       (settings->charts == FigureCharts::Both || figure.clonal
            ? allCharts
-           : SeriesChartSpecs(false)[settings->charts == FigureCharts::Fitness ? 1 : 0].title) +
+           : SeriesChartDesigns(false)[settings->charts == FigureCharts::Fitness ? 1 : 0].title) +
       "." + suffix;
   const QStringList filters[] = {{QStringLiteral("PNG picture (*.png)")},
                                  {QStringLiteral("SVG drawing (*.svg)")},

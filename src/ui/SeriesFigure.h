@@ -64,14 +64,14 @@ QStringList SeriesLabels(const std::vector<FigureSeries> &series);
 // "p, c = 0.55" beside other series).
 struct FigureLine {
   std::size_t series;
-  LineSpec line;
+  LineDesign line;
   QString name;
 };
 
-// The lines of the chart `spec` for every series of `figure`, series by
+// The lines of the chart `design` for every series of `figure`, series by
 // series, as both the figures and the chart windows draw them. A haploid's
 // Fit, always 0, is left out.
-std::vector<FigureLine> FigureLines(const SeriesFigure &figure, const ChartSpec &spec);
+std::vector<FigureLine> FigureLines(const SeriesFigure &figure, const ChartDesign &design);
 
 // The figure's bytes in the settings' format. Throws std::runtime_error when
 // the figure cannot be drawn.

@@ -10,7 +10,7 @@ TFrmPlotVeg::TFrmPlotVeg(QWidget *parent)
   ui->setupUi(this);
   // The panel takes the colour of the text of a highlighted caption.
   const QColor panel = QApplication::palette().color(QPalette::HighlightedText);
-  SetUpChart(ui->Chart1, morvane::ui::SeriesChartSpecs(true)[0], panel);
+  SetUpChart(ui->Chart1, morvane::ui::SeriesChartDesigns(true)[0], panel);
   SetUpWindow(ui->BtnSaveChart, ui->BtnQuit, ui->Help1,
               {ui->Txtx, ui->Txtc, ui->Txtd, ui->Txti, ui->Txtj, ui->TxtW1A, ui->TxtW1sa,
                ui->TxtW2A, ui->TxtW2sa, ui->TxtTO, ui->TxtESS, ui->TxtFinalFile, ui->TxtDetailFile,
