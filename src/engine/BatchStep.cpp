@@ -9,6 +9,7 @@
 
 #include "engine/HaploidStep.h"
 #include "engine/InitialState.h"
+#include "engine/StepRules.h"
 
 // This file is compiled with -ffp-contract=off (no fused multiply-adds), so
 // that each lane rounds exactly as the one-population steps do.
@@ -19,13 +20,6 @@ namespace {
 
 using Lanes = BatchRuns::Lanes;
 constexpr std::size_t N = BatchRuns::kLanes;
-
-#define MORVANE_LANE_INLINE inline __attribute__((always_inline))
-
-// Below these a habitat counts as empty after settlement and survival, as in
-// the haploid (and clonal) and the diploid steps.
-constexpr double kEmptyHaploid = 1e-19;
-constexpr double kEmptyDiploid = 1e-20;
 
 // v, or 0 (all bits clear) unless keep. Done on the bits rather than as a
 // choice, so that the compiler does not carry the zero into later tests and
@@ -52,19 +46,19 @@ MORVANE_LANE_INLINE void HaploidSettle(const Lanes &l, std::size_t k, double *s1
   const double h13 = l.cdR[k] * l.X[2][k] * l.W1a[k];
   const double h14 = l.cd[k] * l.X[3][k] * l.W1a[k];
   const double W1 = h11 + h12 + h13 + h14;
-  s1[0] = Share(h11, W1, kEmptyHaploid);
-  s1[1] = Share(h12, W1, kEmptyHaploid);
-  s1[2] = Share(h13, W1, kEmptyHaploid);
-  s1[3] = Share(h14, W1, kEmptyHaploid);
+  s1[0] = Share(h11, W1, kEmptyHaploidHabitat);
+  s1[1] = Share(h12, W1, kEmptyHaploidHabitat);
+  s1[2] = Share(h13, W1, kEmptyHaploidHabitat);
+  s1[3] = Share(h14, W1, kEmptyHaploidHabitat);
   const double h21 = l.c1dR[k] * l.X[0][k] * l.W2A[k];
   const double h22 = l.c1d[k] * l.X[1][k] * l.W2A[k];
   const double h23 = l.c1dS[k] * l.X[2][k] * l.W2a[k];
   const double h24 = l.c1d[k] * l.X[3][k] * l.W2a[k];
   const double W2 = h21 + h22 + h23 + h24;
-  s2[0] = Share(h21, W2, kEmptyHaploid);
-  s2[1] = Share(h22, W2, kEmptyHaploid);
-  s2[2] = Share(h23, W2, kEmptyHaploid);
-  s2[3] = Share(h24, W2, kEmptyHaploid);
+  s2[0] = Share(h21, W2, kEmptyHaploidHabitat);
+  s2[1] = Share(h22, W2, kEmptyHaploidHabitat);
+  s2[2] = Share(h23, W2, kEmptyHaploidHabitat);
+  s2[3] = Share(h24, W2, kEmptyHaploidHabitat);
   // W1 and W2 are stored by the caller once it has used them.
   s1[9] = W1;
   s2[9] = W2;
@@ -94,8 +88,8 @@ MORVANE_LANE_INLINE void DiploidSettle(const Lanes &l, std::size_t k, double *s1
   }
 #pragma GCC unroll 9
   for (int g = 0; g < 9; ++g) {
-    s1[g] = Share(h1[g], W1, kEmptyDiploid);
-    s2[g] = Share(h2[g], W2, kEmptyDiploid);
+    s1[g] = Share(h1[g], W1, kEmptyDiploidHabitat);
+    s2[g] = Share(h2[g], W2, kEmptyDiploidHabitat);
   }
   s1[9] = W1;
   s2[9] = W2;
@@ -114,31 +108,6 @@ MORVANE_LANE_INLINE void RecombineLane(double *f) {
   f[3] = v + (2 * b * g + 2 * e * g) / 2 + g * g;
 }
 
-struct GametesLane {
-  double AB, ab, Ab, aB;
-};
-
-MORVANE_LANE_INLINE GametesLane GametesOf(const double *g) {
-  GametesLane m;
-  m.AB = (g[1] + g[3]) / 2 + g[0] + g[4] / 4;
-  m.ab = (g[5] + g[7]) / 2 + g[8] + g[4] / 4;
-  m.Ab = (g[1] + g[5]) / 2 + g[2] + g[4] / 4;
-  m.aB = (g[3] + g[7]) / 2 + g[6] + g[4] / 4;
-  return m;
-}
-
-MORVANE_LANE_INLINE void UnionOf(const GametesLane &m, double *g) {
-  g[0] = m.AB * m.AB;
-  g[1] = 2 * m.AB * m.Ab;
-  g[2] = m.Ab * m.Ab;
-  g[3] = 2 * m.AB * m.aB;
-  g[4] = 2 * (m.AB * m.ab + m.Ab * m.aB);
-  g[5] = 2 * m.Ab * m.ab;
-  g[6] = m.aB * m.aB;
-  g[7] = 2 * m.aB * m.ab;
-  g[8] = m.ab * m.ab;
-}
-
 // Soft and hard regulation of n classes into X of lane k, as RegulateAndMix;
 // W1 and W2 are s1[9] and s2[9].
 MORVANE_LANE_INLINE void RegulateLane(Lanes &l, std::size_t k, const double *s1, const double *s2,
@@ -146,7 +115,7 @@ MORVANE_LANE_INLINE void RegulateLane(Lanes &l, std::size_t k, const double *s1,
   const double W1 = s1[9];
   const double W2 = s2[9];
   const double W = W1 + W2;
-  const bool extinct = W <= 1e-20;
+  const bool extinct = W <= kExtinctPopulation;
 #pragma GCC unroll 9
   for (int g = 0; g < n; ++g) {
     const double mixed =
@@ -214,17 +183,17 @@ template <Model M> MORVANE_LANE_INLINE void GenerationLane(Lanes &l, std::size_t
     l.DG[k] = f[0] * f[3] - f[1] * f[2];
     l.Fit[k] = 0;
   } else if constexpr (M == Model::DiploidLocal) {
-    const GametesLane m1 = GametesOf(s1);
-    UnionOf(m1, s1);
-    const GametesLane m2 = GametesOf(s2);
-    UnionOf(m2, s2);
+    const Gametes m1 = GameteFrequencies(s1);
+    RandomUnion(m1, s1);
+    const Gametes m2 = GameteFrequencies(s2);
+    RandomUnion(m2, s2);
     RegulateLane(l, k, s1, s2, 9);
     DiploidMeasuresLane(l, k);
     double X[9];
 #pragma GCC unroll 9
     for (int g = 0; g < 9; ++g)
       X[g] = l.X[g][k];
-    const GametesLane m = GametesOf(X);
+    const Gametes m = GameteFrequencies(X);
     l.DG[k] = m.AB * m.ab - m.Ab * m.aB;
   } else if constexpr (M == Model::DiploidGlobal) {
     RegulateLane(l, k, s1, s2, 9);
@@ -232,9 +201,9 @@ template <Model M> MORVANE_LANE_INLINE void GenerationLane(Lanes &l, std::size_t
 #pragma GCC unroll 9
     for (int g = 0; g < 9; ++g)
       X[g] = l.X[g][k];
-    const GametesLane m = GametesOf(X);
+    const Gametes m = GameteFrequencies(X);
     l.DG[k] = m.AB * m.ab - m.Ab * m.aB;
-    UnionOf(m, X);
+    RandomUnion(m, X);
 #pragma GCC unroll 9
     for (int g = 0; g < 9; ++g)
       l.X[g][k] = X[g];

@@ -2,44 +2,11 @@
 
 #include "engine/HaploidStep.h"
 #include "engine/InitialState.h"
+#include "engine/StepRules.h"
 
 namespace morvane {
 
 namespace {
-
-// Below this a habitat counts as empty after settlement and survival.
-constexpr double kEmptyHabitat = 1e-20;
-
-struct Gametes {
-  double AB;
-  double ab;
-  double Ab;
-  double aB;
-};
-
-// Gamete frequencies of nine genotype classes g[0..8] under free
-// recombination: the double heterozygote class gives each gamete with 1/4.
-Gametes GameteFrequencies(const double *g) {
-  Gametes m;
-  m.AB = (g[1] + g[3]) / 2 + g[0] + g[4] / 4;
-  m.ab = (g[5] + g[7]) / 2 + g[8] + g[4] / 4;
-  m.Ab = (g[1] + g[5]) / 2 + g[2] + g[4] / 4;
-  m.aB = (g[3] + g[7]) / 2 + g[6] + g[4] / 4;
-  return m;
-}
-
-// Random union of gametes into the nine genotype classes g[0..8].
-void RandomUnion(const Gametes &m, double *g) {
-  g[0] = m.AB * m.AB;
-  g[1] = 2 * m.AB * m.Ab;
-  g[2] = m.Ab * m.Ab;
-  g[3] = 2 * m.AB * m.aB;
-  g[4] = 2 * (m.AB * m.ab + m.Ab * m.aB);
-  g[5] = 2 * m.Ab * m.ab;
-  g[6] = m.aB * m.aB;
-  g[7] = 2 * m.aB * m.ab;
-  g[8] = m.ab * m.ab;
-}
 
 // New p and q from X[1..9] with their changes (none counted for q while the
 // old q is fixed), the heterozygotes at locus A and the fixation index.
@@ -88,14 +55,14 @@ void DiploidSettlementAndSurvival(SimState &s) {
   }
   s.W1 = W1;
   s.W2 = W2;
-  if (W1 <= kEmptyHabitat) {
+  if (W1 <= kEmptyDiploidHabitat) {
     for (int k = 1; k <= 9; ++k)
       s.Settled1[k] = 0;
   } else {
     for (int k = 0; k < 9; ++k)
       s.Settled1[k + 1] = h1[k] / W1;
   }
-  if (W2 <= kEmptyHabitat) {
+  if (W2 <= kEmptyDiploidHabitat) {
     for (int k = 1; k <= 9; ++k)
       s.Settled2[k] = 0;
   } else {

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "engine/InitialState.h"
+#include "engine/StepRules.h"
 
 namespace morvane {
 
@@ -13,9 +14,6 @@ namespace {
 inline double PowerFromLog(double logBase, int n) {
   return std::exp(static_cast<double>(n) * logBase);
 }
-
-// Below this a habitat counts as empty after settlement and survival.
-constexpr double kEmptyHabitat = 1e-19;
 
 // New p and q from X[1..4], the changes since the last generation (no change
 // of q is counted while the old q is fixed) and, when asked, DG.
@@ -81,7 +79,7 @@ void SettlementAndSurvival(SimState &s) {
   const double h13 = c * d * f.RaB1 * s.X[3] * s.W1a;
   const double h14 = c * d * s.X[4] * s.W1a;
   s.W1 = h11 + h12 + h13 + h14;
-  if (s.W1 <= kEmptyHabitat) {
+  if (s.W1 <= kEmptyHaploidHabitat) {
     s.Settled1[1] = s.Settled1[2] = s.Settled1[3] = s.Settled1[4] = 0;
   } else {
     s.Settled1[1] = h11 / s.W1;
@@ -95,7 +93,7 @@ void SettlementAndSurvival(SimState &s) {
   const double h23 = (1 - c) * d * f.SaB2 * s.X[3] * s.W2a;
   const double h24 = (1 - c) * d * s.X[4] * s.W2a;
   s.W2 = h21 + h22 + h23 + h24;
-  if (s.W2 <= kEmptyHabitat) {
+  if (s.W2 <= kEmptyHaploidHabitat) {
     s.Settled2[1] = s.Settled2[2] = s.Settled2[3] = s.Settled2[4] = 0;
   } else {
     s.Settled2[1] = h21 / s.W2;
@@ -120,7 +118,7 @@ void Recombine(double *f) {
 
 void RegulateAndMix(SimState &s, int n) {
   const double W = s.W1 + s.W2;
-  if (W <= 1e-20) {
+  if (W <= kExtinctPopulation) {
     // Without a survivor in either habitat the hard part has no weights; the
     // population has died out.
     for (int k = 1; k <= n; ++k)
