@@ -15,8 +15,8 @@
 #include <thread>
 
 #include "batch/Runner.h"
-#include "engine/BatchStep.h"
 #include "batch/SweepFiles.h"
+#include "engine/BatchStep.h"
 #include "engine/Series.h"
 #include "files/FinalFile.h"
 #include "files/LineText.h"
@@ -203,19 +203,6 @@ std::size_t RunInOrder(const SweepOptions &o, const SweepPoints &points, PointsL
   return written;
 }
 
-// The map of the table of a whole sweep, read row by row.
-SweepMapData MapOfTable(const SweepOptions &o) {
-  LineReader lines(o.tableFile, "\n");
-  SweepMapRows map(o);
-  std::string line;
-  for (int skip = 0; skip < 2 && lines.Next(line); ++skip) {
-  } // the description and the column names
-  while (lines.Next(line))
-    map.Add(line);
-  if (lines.CutShort())
-    lines.RefuseCutShort();
-  return map.Done();
-}
 } // namespace
 
 std::string SweepTableHeader(const SweepPlan &plan) {
@@ -277,44 +264,6 @@ SweepPointResult SweepPointResultOf(const SweepOptions &o, std::size_t point, Mo
   }
   row += converged ? "\tyes\n" : "\tno\n";
   return result;
-}
-
-SweepMapRows::SweepMapRows(const SweepOptions &o) : o_(o) {
-  const SweepPlan &plan = o.plan;
-  map_.xName = plan.axes[0].option;
-  map_.xTicks = plan.axes[0].shown;
-  if (plan.axes.size() == 2) { // over one parameter, a diagram: no second axis
-    map_.yName = plan.axes[1].option;
-    map_.yTicks = plan.axes[1].shown;
-  }
-  map_.valueName = o.mapOf;
-  map_.values.reserve(plan.Points());
-  map_.converged.reserve(plan.Points());
-  // The rows hold T first, then the four values.
-  const std::vector<std::string> outputs = SweepOutputs(plan.model);
-  const std::size_t k = static_cast<std::size_t>(
-      std::find(outputs.begin(), outputs.end(), o.mapOf) - outputs.begin());
-  column_ = 1 + plan.axes.size() + (o.mapOf == "T" ? 0 : 1 + k);
-}
-
-void SweepMapRows::Add(const std::string &row) {
-  const std::vector<std::string_view> fields =
-      TabFields(std::string_view(row).substr(0, row.size() - 1));
-  const double v = TextToReal(fields.at(column_)).value_or(0);
-  const bool first = map_.values.empty();
-  map_.values.push_back(v);
-  map_.converged.push_back(fields.back() == "yes");
-  map_.low = first ? v : std::min(map_.low, v);
-  map_.high = first ? v : std::max(map_.high, v);
-}
-
-SweepMapData SweepMapRows::Done() {
-  // Frequencies are drawn on their whole range, so that maps compare.
-  if (o_.mapOf != "T" && o_.mapOf != "DG" && o_.mapOf != "Fit") {
-    map_.low = 0;
-    map_.high = 1;
-  }
-  return std::move(map_);
 }
 
 SweepPoints CheckSweepPoints(const SweepPlan &plan, unsigned jobs) {
@@ -389,8 +338,6 @@ SweepRun RunSweep(const SweepOptions &o, const SweepPoints &points, std::ostream
       return run;
     CompleteSweepOutputs(o);
   }
-  if (!o.mapFile.empty())
-    run.map = MapOfTable(o);
   return run;
 }
 

@@ -15,30 +15,6 @@
 
 namespace morvane {
 
-// What a map shows: one output over the two axes of a sweep.
-struct SweepMapData {
-  std::string xName, yName;                // the first and the second varied parameter
-  std::vector<std::string> xTicks, yTicks; // their values as the table shows them
-  std::string valueName;                   // the output drawn
-  std::vector<double> values;              // per point, in grid order
-  std::vector<bool> converged;             // per point
-  double low = 0, high = 1;                // the ends of the colour scale
-};
-
-// The map of a whole sweep from its table rows (with their LF), added in
-// grid order.
-class SweepMapRows {
-public:
-  explicit SweepMapRows(const SweepOptions &options); // options.mapOf chosen
-  void Add(const std::string &row);
-  SweepMapData Done();
-
-private:
-  const SweepOptions &o_;
-  std::size_t column_;
-  SweepMapData map_;
-};
-
 // "point", the varied parameters, "T", the four outputs, "converged"; LF.
 std::string SweepTableHeader(const SweepPlan &plan);
 
@@ -61,8 +37,7 @@ SweepPoints CheckSweepPoints(const SweepPlan &plan, unsigned jobs);
 
 // What a run of a sweep did.
 struct SweepRun {
-  SweepMapData map;          // when a map is asked for and the sweep is whole
-  bool alreadyDone = false;  // its complete outputs existed: nothing was run
+  bool alreadyDone = false;   // its complete outputs existed: nothing was run
   std::size_t pointsDone = 0; // points of the shard in the outputs
   std::size_t points = 0;     // points of the shard
   bool Complete() const { return pointsDone == points; }

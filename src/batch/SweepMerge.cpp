@@ -122,7 +122,7 @@ void NextLine(LineReader &reader, std::string &line) {
 
 } // namespace
 
-SweepMapData MergeSweepShards(SweepOptions &o) {
+void MergeSweepShards(SweepOptions &o) {
   std::vector<Shard> shards;
   for (const std::string &name : o.mergeInputs) {
     // A shard's Final file and its table may both be given.
@@ -153,20 +153,14 @@ SweepMapData MergeSweepShards(SweepOptions &o) {
   NewFiles out({o.finalFile, o.tableFile});
   out.Append(0, FinalHeaderLine());
   out.Append(1, TableStart(o.plan));
-  std::optional<SweepMapRows> map;
-  if (!o.mapFile.empty())
-    map.emplace(o);
   std::string record, row;
   for (std::size_t point = 0; point < plan.Points(); ++point) {
     NextLine(records[point % n], record);
     NextLine(rows[point % n], row);
     out.Append(0, record);
     out.Append(1, row);
-    if (map)
-      map->Add(row);
   }
   out.Complete();
-  return map ? map->Done() : SweepMapData{};
 }
 
 } // namespace morvane

@@ -10,9 +10,9 @@ namespace morvane {
 // either), checks that they are all the shards of one sweep, complete, every
 // record against its row and its point's parameters, and writes
 // options.finalFile and its table in grid order. The files are read line by
-// line, twice (checked, then written): nothing is held per point but the
-// map's values. Sets options.plan. Throws UsageError (nothing written) or
+// line, twice (checked, then written): nothing is held per point. Sets
+// options.plan. Throws UsageError (nothing written) or
 // FileError.
-SweepMapData MergeSweepShards(SweepOptions &options);
+void MergeSweepShards(SweepOptions &options);
 
 } // namespace morvane

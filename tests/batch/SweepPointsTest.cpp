@@ -123,8 +123,8 @@ TEST(SweepFiles, LinesReadBlockByBlockAreThoseOfTheWholeFile) {
 }
 
 // Shards merged line by line, few (files kept open) or many (each opened
-// for every block it gives), are the sweep run whole, and so is their map.
-TEST(SweepMerge, ShardsReadLineByLineGiveTheWholeSweepAndItsMap) {
+// for every block it gives), are the sweep run whole.
+TEST(SweepMerge, ShardsReadLineByLineGiveTheWholeSweep) {
   ScratchFolder folder;
   const Args sweep = Words("--model haploid-local --W1A 0.9 --W2a 0.7 --vary x=0:1:10 "
                            "--vary c=0.2:0.8:7 --jobs 2");
@@ -132,25 +132,22 @@ TEST(SweepMerge, ShardsReadLineByLineGiveTheWholeSweepAndItsMap) {
     const SweepOptions o = ParseSweepOptions(Joined(sweep, more));
     return RunSweep(o, CheckSweepPoints(o.plan, o.jobs), nullptr);
   };
-  const SweepMapData whole =
-      run({"--final", folder.File("whole.mrv"), "--map", folder.File("m.png"), "--map-of", "DG"})
-          .map;
+  const SweepRun whole = run({"--final", folder.File("whole.mrv")});
   for (const std::size_t shards : {3, 70}) {
     const std::string out = folder.File("merged" + std::to_string(shards));
-    Args merge = {"--merge", out + ".mrv", "--map", out + ".png", "--map-of", "DG"};
+    Args merge = {"--merge", out + ".mrv"};
     for (std::size_t k = 0; k < shards; ++k) {
       const std::string name = out + "-" + std::to_string(k);
       run({"--shard", std::to_string(k) + "/" + std::to_string(shards), "--final", name + ".mrv"});
       merge.push_back(name + (k % 2 ? ".tsv" : ".mrv")); // either file names a shard
     }
     SweepOptions o = ParseSweepOptions(merge);
-    const SweepMapData map = MergeSweepShards(o);
+    MergeSweepShards(o);
     ExpectSameSweepFiles(folder.File("whole"), {out});
-    EXPECT_EQ(map.values, whole.values) << shards;
-    EXPECT_EQ(map.converged, whole.converged) << shards;
-    EXPECT_EQ(std::make_pair(map.low, map.high), std::make_pair(whole.low, whole.high));
+    EXPECT_EQ(o.plan.Points(), whole.points) << shards;
   }
-  EXPECT_EQ(whole.values.size(), 70u);
+  EXPECT_TRUE(whole.Complete());
+  EXPECT_EQ(whole.points, 70u);
 }
 
 } // namespace
