@@ -39,29 +39,28 @@ MORVANE_LANE_INLINE double Share(double a, double W, double empty) {
   return W <= empty ? 0.0 : q;
 }
 
+// Settlement and survival in one habitat of the four haploid types of lane k
+// (AB, Ab, aB, ab), each with its settlement constant and its survival: their
+// shares into s and the habitat's total W into s[9], stored by the caller
+// once it has used it.
+MORVANE_LANE_INLINE void HaploidSettleIn(const Lanes &l, std::size_t k, double fAB, double fAb,
+                                         double faB, double fab, double WA, double Wa, double *s) {
+  const double h1 = fAB * l.X[0][k] * WA;
+  const double h2 = fAb * l.X[1][k] * WA;
+  const double h3 = faB * l.X[2][k] * Wa;
+  const double h4 = fab * l.X[3][k] * Wa;
+  const double W = h1 + h2 + h3 + h4;
+  s[0] = Share(h1, W, kEmptyHaploidHabitat);
+  s[1] = Share(h2, W, kEmptyHaploidHabitat);
+  s[2] = Share(h3, W, kEmptyHaploidHabitat);
+  s[3] = Share(h4, W, kEmptyHaploidHabitat);
+  s[9] = W;
+}
+
 // Settlement and survival of the four haploid types of lane k into s1, s2.
 MORVANE_LANE_INLINE void HaploidSettle(const Lanes &l, std::size_t k, double *s1, double *s2) {
-  const double h11 = l.cdS[k] * l.X[0][k] * l.W1A[k];
-  const double h12 = l.cd[k] * l.X[1][k] * l.W1A[k];
-  const double h13 = l.cdR[k] * l.X[2][k] * l.W1a[k];
-  const double h14 = l.cd[k] * l.X[3][k] * l.W1a[k];
-  const double W1 = h11 + h12 + h13 + h14;
-  s1[0] = Share(h11, W1, kEmptyHaploidHabitat);
-  s1[1] = Share(h12, W1, kEmptyHaploidHabitat);
-  s1[2] = Share(h13, W1, kEmptyHaploidHabitat);
-  s1[3] = Share(h14, W1, kEmptyHaploidHabitat);
-  const double h21 = l.c1dR[k] * l.X[0][k] * l.W2A[k];
-  const double h22 = l.c1d[k] * l.X[1][k] * l.W2A[k];
-  const double h23 = l.c1dS[k] * l.X[2][k] * l.W2a[k];
-  const double h24 = l.c1d[k] * l.X[3][k] * l.W2a[k];
-  const double W2 = h21 + h22 + h23 + h24;
-  s2[0] = Share(h21, W2, kEmptyHaploidHabitat);
-  s2[1] = Share(h22, W2, kEmptyHaploidHabitat);
-  s2[2] = Share(h23, W2, kEmptyHaploidHabitat);
-  s2[3] = Share(h24, W2, kEmptyHaploidHabitat);
-  // W1 and W2 are stored by the caller once it has used them.
-  s1[9] = W1;
-  s2[9] = W2;
+  HaploidSettleIn(l, k, l.cdS[k], l.cd[k], l.cdR[k], l.cd[k], l.W1A[k], l.W1a[k], s1);
+  HaploidSettleIn(l, k, l.c1dR[k], l.c1d[k], l.c1dS[k], l.c1d[k], l.W2A[k], l.W2a[k], s2);
 }
 
 // Settlement and survival of the nine diploid classes of lane k.
