@@ -1,7 +1,7 @@
 #include "batch/SweepFiles.h"
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -93,6 +93,18 @@ void CutTo(const std::string &name, std::size_t bytes) {
 // whose record and row are both whole and agree, cuts off the rest.
 std::size_t ResumeFrom(const SweepOptions &o, const std::string &partFinal,
                        const std::string &partTable) {
+  if (FileExists(partFinal) && !FileExists(partTable)) {
+    // Stopped while its outputs were being made (the Final file comes
+    // first): no point was written, so the run starts again from nothing.
+    const std::string header = FinalHeaderLine();
+    const std::string held = FileStart(partFinal, header.size() + 1);
+    if (held.size() <= header.size() && header.compare(0, held.size(), held) == 0) {
+      std::remove(partFinal.c_str());
+      CreateWithContent(partFinal, header);
+      CreateWithContent(partTable, TableStart(o.plan));
+      return 0;
+    }
+  }
   if (!FileExists(partFinal) || !FileExists(partTable))
     Refuse("only one of " + partFinal + " and " + partTable +
            " exists: the interrupted run cannot be resumed (remove it to start again)");
@@ -242,14 +254,14 @@ void CheckRecordAgainstRow(const SweepPoints &points, std::size_t point, const s
   const std::vector<std::string_view> want = FieldsOf(expected, 2);
   const std::string header = FinalHeaderLine();
   const std::vector<std::string_view> names = FieldsOf(header, 2);
-  if (got.size() != want.size() || record.size() < 2 || record.compare(record.size() - 2, 2, "\r\n"))
+  if (got.size() != want.size() || record.size() < 2 ||
+      record.compare(record.size() - 2, 2, "\r\n"))
     Refuse(what + " is not a whole record");
   // Every field but the last, the Plot file's name.
   for (std::size_t k = 0; k + 1 < want.size(); ++k)
     if (got[k] != want[k])
       Refuse(what + " does not match its sweep and its table row: " + std::string(names[k]) +
-             " is " + std::string(got[k]) + " where " + std::string(want[k]) +
-             " was expected");
+             " is " + std::string(got[k]) + " where " + std::string(want[k]) + " was expected");
 }
 
 ShardFiles RecogniseShardFiles(const std::string &name) {

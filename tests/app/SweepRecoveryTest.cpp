@@ -2,11 +2,12 @@
 // sweeps killed and resumed, shards run twice, a merge into a full file
 // system, and outputs refused before anything is written.
 #include <csignal>
+#include <fstream>
 #include <sys/mount.h>
 #include <thread>
 
-#include "support/ProgramTestSupport.h"
 #include "files/TextFile.h"
+#include "support/ProgramTestSupport.h"
 
 namespace morvane {
 namespace {
@@ -72,11 +73,14 @@ TEST(SweepResume, KilledOrStoppedSweepsGoOnToTheBytesOfOneUninterruptedRun) {
     int signal;
     std::size_t afterRecords; // stop once the temporary Final file holds this many lines
     int exitCode;             // -1: ended by the signal
-  } cases[] = {{SIGKILL, 1, -1},     {SIGKILL, 7000, -1},  {SIGTERM, 300, 143},
-               {SIGTERM, 12000, 143}, {SIGINT, 4000, 130}};
+  } cases[] = {{SIGKILL, 1, -1},
+               {SIGKILL, 7000, -1},
+               {SIGTERM, 300, 143},
+               {SIGTERM, 12000, 143},
+               {SIGINT, 4000, 130}};
   for (const Case &c : cases) {
-    SCOPED_TRACE("signal " + std::to_string(c.signal) + " after " +
-                 std::to_string(c.afterRecords) + " records");
+    SCOPED_TRACE("signal " + std::to_string(c.signal) + " after " + std::to_string(c.afterRecords) +
+                 " records");
     ScratchFolder folder;
     const Args args = Joined(kLongSweep, Words("--final s.mrv"));
     RunningProgram sweep(MORVANE_SWEEP_PATH, folder.Path(), args);
@@ -96,6 +100,16 @@ TEST(SweepResume, KilledOrStoppedSweepsGoOnToTheBytesOfOneUninterruptedRun) {
     ASSERT_EQ(resumed.exitCode, 0) << resumed.err;
     ExpectSameSweepFiles(whole.File("s"), {folder.File("s")});
     EXPECT_FALSE(FileExists(folder.File("s.mrv.part")) || FileExists(folder.File("s.tsv.part")));
+  }
+  // Stopped after the temporary Final file was made (whole or in part) and
+  // before its table: the resumed run starts from nothing.
+  for (const std::size_t held : {std::size_t(0), std::size_t(5), FinalHeaderLine().size()}) {
+    ScratchFolder folder;
+    std::ofstream(folder.File("s.mrv.part"), std::ios::binary) << FinalHeaderLine().substr(0, held);
+    const Outcome resumed =
+        RunSweep(folder.Path(), Joined(kLongSweep, Words("--final s.mrv --resume")));
+    ASSERT_EQ(resumed.exitCode, 0) << held << resumed.err;
+    ExpectSameSweepFiles(whole.File("s"), {folder.File("s")});
   }
 }
 
