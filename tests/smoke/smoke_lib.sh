@@ -21,6 +21,12 @@ smoke_start() {
     exit $?
   fi
   export QT_QPA_PLATFORM=xcb
+  # The server may still be starting when xvfb-run runs us: wait until it
+  # answers, so that the program does not fail to open the display.
+  for _ in $(seq 100); do
+    xdotool getdisplaygeometry >/dev/null 2>&1 && break
+    sleep 0.1
+  done
   "$2" >program.log 2>&1 &
   pid=$!
 }
