@@ -35,4 +35,4 @@ cmake --build build-asan -j "$JOBS"
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVANE_TSAN=ON \
   -DMORVANE_BUILD_UI=OFF -DMORVANE_BUILD_BENCH=OFF
 cmake --build build-tsan -j "$JOBS" --target test_sweep_threads
-TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build-tsan/tests/batch/test_sweep_threads
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build-tsan/tests/sweep/test_sweep_threads

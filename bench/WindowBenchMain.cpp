@@ -2,7 +2,7 @@
 // exist before the first window does.
 #include <benchmark/benchmark.h>
 
-#include "framework/ErrorHandler.h"
+#include "ui/framework/ErrorHandler.h"
 
 int main(int argc, char **argv) {
   morvane::ui::MorvaneApplication app(argc, argv);

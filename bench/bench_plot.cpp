@@ -17,13 +17,13 @@
 #include <string>
 
 #include "BenchSupport.h"
-#include "SeriesFigure.h"
-#include "UPlotSex.h"
 #include "files/PlotFile.h"
 #include "files/SeriesReader.h"
 #include "files/TextFile.h"
-#include "framework/Windows.h"
 #include "state/SimState.h"
+#include "ui/charts/UPlotSex.h"
+#include "ui/figure/SeriesFigure.h"
+#include "ui/framework/Windows.h"
 
 namespace {
 

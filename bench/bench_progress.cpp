@@ -14,13 +14,13 @@
 #include <string>
 
 #include "BenchSupport.h"
-#include "UTShowStop.h"
 #include "engine/InitialState.h"
 #include "engine/RunLoop.h"
 #include "engine/Series.h"
 #include "files/TextFile.h"
-#include "framework/Windows.h"
 #include "state/SimState.h"
+#include "ui/framework/Windows.h"
+#include "ui/series/UTShowStop.h"
 
 namespace {
 

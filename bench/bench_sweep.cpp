@@ -18,9 +18,10 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "batch/Sweep.h"
-#include "batch/SweepOptions.h"
 #include "engine/HaploidStep.h"
+#include "sweep/SweepNames.h"
+#include "sweep/SweepOptions.h"
+#include "sweep/SweepOutputs.h"
 
 namespace {
 

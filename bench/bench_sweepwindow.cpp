@@ -19,13 +19,12 @@
 #include <thread>
 #include <vector>
 
-#include "SweepJob.h"
-#include "SweepMapView.h"
-#include "batch/Sweep.h"
-#include "batch/SweepFiles.h"
-#include "batch/SweepOptions.h"
-#include "figure/SweepFigure.h"
 #include "support/ScratchFolder.h"
+#include "sweep/SweepOptions.h"
+#include "sweep/SweepOutputs.h"
+#include "ui/figure/SweepFigure.h"
+#include "ui/sweep/SweepJob.h"
+#include "ui/sweep/SweepMapView.h"
 
 namespace {
 

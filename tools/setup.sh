@@ -8,6 +8,8 @@ MORVANE_PACKAGES=(
   libjpeg-dev libgtest-dev libbenchmark-dev
   locales fonts-dejavu-core
   libqcustomplot-dev
+  libeigen3-dev
+  pybind11-dev python3-dev python3-numpy python3-pandas
   xvfb xauth imagemagick xdotool
   parallel
   help2man librsvg2-bin dpkg-dev file man-db
@@ -17,7 +19,7 @@ MORVANE_PACKAGES=(
 MORVANE_TEST_PACKAGES=(
   lintian desktop-file-utils appstream
   slurm-wlm munge
-  python3-numpy
+  python3-pytest python3-matplotlib r-base-core r-cran-reticulate
 )
 
 morvane_missing_packages() {

@@ -5,10 +5,10 @@
 #include <exception>
 #include <iostream>
 
-#include "batch/RunnerOptions.h"
-#include "batch/SweepFiles.h"
-#include "batch/SweepOptions.h"
 #include "files/TextFile.h"
+#include "runner/RunnerOptions.h"
+#include "sweep/SweepOptions.h"
+#include "sweep/SweepOutputs.h"
 #include "ui/figure/FigureOptions.h"
 #include "ui/figure/SweepFigure.h"
 

@@ -3,7 +3,8 @@
 #include <QApplication>
 #include <cstdio>
 
-#include "batch/SweepFiles.h"
+#include "sweep/SweepNames.h"
+#include "sweep/SweepOutputs.h"
 #include "ui/figure/SweepFigure.h"
 
 namespace morvane {

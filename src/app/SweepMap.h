@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "batch/SweepOptions.h"
+#include "sweep/SweepOptions.h"
 
 class QApplication;
 

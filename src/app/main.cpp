@@ -1,4 +1,4 @@
 // The desktop program Morvane v2.
-#include "Startup.h"
+#include "ui/Startup.h"
 
 int main(int argc, char **argv) { return morvane::ui::RunProgram(argc, argv); }

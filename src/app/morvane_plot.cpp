@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "SeriesFigure.h"
 #include "app/PlotSweep.h"
-#include "figure/FigureOptions.h"
 #include "files/PlotFile.h"
 #include "files/SeriesReader.h"
+#include "ui/figure/FigureOptions.h"
+#include "ui/figure/SeriesFigure.h"
 
 namespace {
 

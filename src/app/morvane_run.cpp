@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "batch/Runner.h"
-#include "batch/RunnerOptions.h"
 #include "files/TextFile.h"
+#include "runner/Runner.h"
+#include "runner/RunnerOptions.h"
 #include "state/SimState.h"
 
 int main(int argc, char **argv) {

@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "app/SweepMap.h"
-#include "batch/Sweep.h"
-#include "batch/SweepFiles.h"
-#include "batch/SweepMerge.h"
-#include "batch/SweepOptions.h"
 #include "files/TextFile.h"
+#include "sweep/SweepMerge.h"
+#include "sweep/SweepNames.h"
+#include "sweep/SweepOptions.h"
+#include "sweep/SweepOutputs.h"
 
 namespace {
 

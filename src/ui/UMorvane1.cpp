@@ -1,20 +1,20 @@
-#include "UMorvane1.h"
+#include "ui/UMorvane1.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFile>
 
-#include "DisturbanceForm.h"
 #include "engine/Series.h"
 #include "files/FinalFile.h"
 #include "files/PlotFile.h"
 #include "files/SeriesReader.h"
 #include "files/TextFile.h"
-#include "framework/Help.h"
-#include "framework/Pictures.h"
-#include "framework/Seams.h"
-#include "framework/Windows.h"
 #include "state/SimState.h"
+#include "ui/framework/Help.h"
+#include "ui/framework/Pictures.h"
+#include "ui/framework/Seams.h"
+#include "ui/framework/Windows.h"
+#include "ui/series/DisturbanceForm.h"
 #include "ui_UMorvane1.h"
 
 using morvane::ui::Sim;

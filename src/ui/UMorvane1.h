@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "engine/Model.h"
-#include "framework/MorvaneForm.h"
+#include "ui/framework/MorvaneForm.h"
 
 class QLineEdit;
 class QRadioButton;

@@ -7,10 +7,11 @@
 
 #include <QImage>
 
-#include "batch/SweepOptions.h"
 #include "files/NumberFormat.h"
 #include "files/TextFile.h"
 #include "support/ProgramTestSupport.h"
+#include "sweep/SweepNames.h"
+#include "sweep/SweepOptions.h"
 
 namespace morvane {
 namespace {

@@ -12,11 +12,11 @@
 #include <functional>
 #include <memory>
 
-#include "UClonImput.h"
-#include "UMorvane1.h"
-#include "USexImput.h"
-#include "UTShowStop.h"
 #include "UiTestSeams.h"
+#include "ui/UMorvane1.h"
+#include "ui/series/UClonImput.h"
+#include "ui/series/USexImput.h"
+#include "ui/series/UTShowStop.h"
 
 namespace {
 

@@ -6,16 +6,16 @@
 #include <unistd.h>
 
 #include "FieldTestSupport.h"
-#include "UMorvane1.h"
-#include "UPerturb.h"
-#include "UPerturb2N.h"
-#include "UPerturbClone.h"
-#include "USexImput.h"
 #include "engine/Series.h"
 #include "files/FinalFile.h"
 #include "files/TextFile.h"
-#include "framework/Locale.h"
 #include "support/EngineTestSupport.h"
+#include "ui/UMorvane1.h"
+#include "ui/framework/Locale.h"
+#include "ui/series/UPerturb.h"
+#include "ui/series/UPerturb2N.h"
+#include "ui/series/UPerturbClone.h"
+#include "ui/series/USexImput.h"
 
 using namespace morvane;
 using namespace morvane::ui;

@@ -23,16 +23,16 @@
 #include <string>
 #include <vector>
 
-#include "Startup.h"
-#include "UMorvane1.h"
 #include "UiTestSeams.h"
 #include "engine/RunLoop.h"
 #include "engine/Series.h"
 #include "files/NumberFormat.h"
-#include "framework/MorvaneForm.h"
-#include "framework/Windows.h"
 #include "state/SimState.h"
 #include "support/ScratchFolder.h"
+#include "ui/Startup.h"
+#include "ui/UMorvane1.h"
+#include "ui/framework/MorvaneForm.h"
+#include "ui/framework/Windows.h"
 
 namespace morvane::ui::testing {
 

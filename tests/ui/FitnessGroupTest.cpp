@@ -4,11 +4,11 @@
 #include <QAction>
 
 #include "FieldTestSupport.h"
-#include "UClonImput.h"
-#include "USexImput.h"
 #include "engine/Series.h"
 #include "engine/TradeOff.h"
-#include "framework/Locale.h"
+#include "ui/framework/Locale.h"
+#include "ui/series/UClonImput.h"
+#include "ui/series/USexImput.h"
 
 using namespace morvane;
 using namespace morvane::ui;

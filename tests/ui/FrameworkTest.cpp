@@ -28,10 +28,10 @@
 
 #include "UiTestSeams.h"
 #include "files/TextFile.h"
-#include "framework/ErrorHandler.h"
-#include "framework/FileDialogs.h"
-#include "framework/Locale.h"
-#include "framework/MorvaneForm.h"
+#include "ui/framework/ErrorHandler.h"
+#include "ui/framework/FileDialogs.h"
+#include "ui/framework/Locale.h"
+#include "ui/framework/MorvaneForm.h"
 
 using namespace morvane::ui;
 using morvane::ui::testing::RecordingMessages;

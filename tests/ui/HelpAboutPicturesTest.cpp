@@ -12,11 +12,11 @@
 #include <QTextBrowser>
 #include <QTextDocument>
 
-#include "UMorvane1.h"
-#include "UTShowStop.h"
 #include "UiTestSeams.h"
-#include "framework/Help.h"
-#include "framework/Pictures.h"
+#include "ui/UMorvane1.h"
+#include "ui/framework/Help.h"
+#include "ui/framework/Pictures.h"
+#include "ui/series/UTShowStop.h"
 
 using namespace morvane::ui;
 using namespace morvane::ui::testing;

@@ -6,10 +6,10 @@
 #include <QAction>
 
 #include "FieldTestSupport.h"
-#include "UClonImput.h"
-#include "USexImput.h"
 #include "engine/Series.h"
 #include "files/PlotFile.h"
+#include "ui/series/UClonImput.h"
+#include "ui/series/USexImput.h"
 
 using namespace morvane;
 using namespace morvane::ui;

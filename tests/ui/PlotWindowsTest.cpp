@@ -13,15 +13,15 @@
 #include <map>
 
 #include "FieldTestSupport.h"
-#include "PlotForm.h"
-#include "UPlotMenu.h"
-#include "UPlotSex.h"
-#include "UPlotVeg.h"
 #include "engine/Series.h"
-#include "framework/Locale.h"
 #include "support/ProgramTestSupport.h"
 #include "support/RunLoopTestSupport.h"
 #include "support/SeriesFilesSupport.h"
+#include "ui/charts/PlotForm.h"
+#include "ui/charts/UPlotMenu.h"
+#include "ui/charts/UPlotSex.h"
+#include "ui/charts/UPlotVeg.h"
+#include "ui/framework/Locale.h"
 
 using namespace morvane;
 using namespace morvane::ui;

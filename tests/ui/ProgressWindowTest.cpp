@@ -6,11 +6,11 @@
 #include <functional>
 
 #include "FieldTestSupport.h"
-#include "UTShowStop.h"
 #include "files/PlotFile.h"
 #include "files/TextFile.h"
-#include "framework/ErrorHandler.h"
-#include "framework/Locale.h"
+#include "ui/framework/ErrorHandler.h"
+#include "ui/framework/Locale.h"
+#include "ui/series/UTShowStop.h"
 
 using morvane::ui::Sim;
 using namespace morvane::ui;

@@ -6,9 +6,9 @@
 #include <cmath>
 
 #include "FieldTestSupport.h"
-#include "SeriesFigure.h"
-#include "figure/FigureSettings.h"
 #include "support/SeriesFilesSupport.h"
+#include "ui/figure/FigureSettings.h"
+#include "ui/figure/SeriesFigure.h"
 
 using namespace morvane;
 using namespace morvane::ui;

@@ -12,12 +12,12 @@
 #include <QTest>
 
 #include "FieldTestSupport.h"
-#include "Startup.h"
-#include "UMorvane1.h"
-#include "UTShowStop.h"
-#include "framework/MorvaneForm.h"
-#include "framework/Windows.h"
 #include "state/SimState.h"
+#include "ui/Startup.h"
+#include "ui/UMorvane1.h"
+#include "ui/framework/MorvaneForm.h"
+#include "ui/framework/Windows.h"
+#include "ui/series/UTShowStop.h"
 
 using namespace morvane::ui;
 using namespace morvane::ui::testing;

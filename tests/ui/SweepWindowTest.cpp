@@ -10,13 +10,12 @@
 #include <cmath>
 
 #include "FieldTestSupport.h"
-#include "PlotForm.h"
-#include "USweep.h"
-#include "batch/Sweep.h"
-#include "batch/SweepFiles.h"
-#include "figure/FigureSettings.h"
-#include "figure/SweepFigure.h"
 #include "support/ProgramTestSupport.h"
+#include "sweep/SweepOutputs.h"
+#include "ui/charts/PlotForm.h"
+#include "ui/figure/FigureSettings.h"
+#include "ui/figure/SweepFigure.h"
+#include "ui/sweep/USweep.h"
 
 using namespace morvane;
 using namespace morvane::ui;

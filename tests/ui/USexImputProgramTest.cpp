@@ -4,13 +4,13 @@
 #include <QRadioButton>
 
 #include "FieldTestSupport.h"
-#include "Startup.h"
-#include "UClonImput.h"
-#include "UMorvane1.h"
-#include "USexImput.h"
 #include "engine/CloneFrequencies.h"
 #include "engine/Series.h"
 #include "files/NumberFormat.h"
+#include "ui/Startup.h"
+#include "ui/UMorvane1.h"
+#include "ui/series/UClonImput.h"
+#include "ui/series/USexImput.h"
 
 using namespace morvane;
 using namespace morvane::ui;

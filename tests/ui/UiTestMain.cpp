@@ -2,7 +2,7 @@
 // main replaces gtest_main for the UI test programs.
 #include <gtest/gtest.h>
 
-#include "framework/ErrorHandler.h"
+#include "ui/framework/ErrorHandler.h"
 
 int main(int argc, char **argv) {
   qputenv("QT_QPA_PLATFORM",

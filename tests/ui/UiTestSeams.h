@@ -20,10 +20,10 @@
 #include <utility>
 #include <vector>
 
-#include "figure/ExportDialog.h"
-#include "framework/MorvaneForm.h"
-#include "framework/Seams.h"
-#include "framework/Windows.h"
+#include "ui/figure/ExportDialog.h"
+#include "ui/framework/MorvaneForm.h"
+#include "ui/framework/Seams.h"
+#include "ui/framework/Windows.h"
 
 // Readable failure messages for Qt strings.
 inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }

@@ -9,8 +9,8 @@
 #include <sstream>
 
 #include "FieldTestSupport.h"
-#include "batch/Runner.h"
-#include "batch/RunnerOptions.h"
+#include "runner/Runner.h"
+#include "runner/RunnerOptions.h"
 
 using namespace morvane;
 using namespace morvane::ui;

@@ -1,4 +1,4 @@
-#include "ExportDialog.h"
+#include "ui/figure/ExportDialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -10,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-#include "FigureSettings.h"
+#include "ui/figure/FigureSettings.h"
 
 class QCheckBox;
 class QComboBox;

@@ -1,4 +1,4 @@
-#include "FigureOptions.h"
+#include "ui/figure/FigureOptions.h"
 
 #include <algorithm>
 #include <cctype>

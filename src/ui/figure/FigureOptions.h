@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "FigureSettings.h"
+#include "ui/figure/FigureSettings.h"
 
 namespace morvane::figure {
 

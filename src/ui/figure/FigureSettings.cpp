@@ -1,4 +1,4 @@
-#include "FigureSettings.h"
+#include "ui/figure/FigureSettings.h"
 
 #include <QImage>
 #include <QImageWriter>

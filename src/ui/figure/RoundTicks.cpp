@@ -1,4 +1,4 @@
-#include "RoundTicks.h"
+#include "ui/figure/RoundTicks.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "SweepFigure.h"
+#include "ui/figure/SweepFigure.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -10,10 +10,9 @@
 #include <limits>
 #include <stdexcept>
 
-#include "RoundTicks.h"
-#include "batch/Sweep.h"
-#include "batch/SweepFiles.h"
 #include "files/NumberFormat.h"
+#include "sweep/SweepOutputs.h"
+#include "ui/figure/RoundTicks.h"
 
 namespace morvane::figure {
 namespace {

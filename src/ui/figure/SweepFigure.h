@@ -14,8 +14,8 @@
 
 #include <qcustomplot.h>
 
-#include "FigureSettings.h"
-#include "batch/SweepOptions.h"
+#include "sweep/SweepOptions.h"
+#include "ui/figure/FigureSettings.h"
 
 namespace morvane::figure {
 

@@ -1,14 +1,14 @@
-#include "framework/ErrorHandler.h"
+#include "ui/framework/ErrorHandler.h"
 
 #include <QFile>
 #include <QKeyEvent>
 #include <QWidget>
 
 #include "files/TextFile.h"
-#include "framework/Help.h"
-#include "framework/Look.h"
-#include "framework/MorvaneForm.h"
-#include "framework/Seams.h"
+#include "ui/framework/Help.h"
+#include "ui/framework/Look.h"
+#include "ui/framework/MorvaneForm.h"
+#include "ui/framework/Seams.h"
 
 namespace morvane::ui {
 

@@ -1,4 +1,4 @@
-#include "framework/FileDialogs.h"
+#include "ui/framework/FileDialogs.h"
 
 #include <QDir>
 #include <QFileDialog>

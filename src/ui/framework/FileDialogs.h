@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "framework/Seams.h"
+#include "ui/framework/Seams.h"
 
 class QFileDialog;
 class QWidget;

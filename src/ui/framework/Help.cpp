@@ -1,4 +1,4 @@
-#include "framework/Help.h"
+#include "ui/framework/Help.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -6,7 +6,7 @@
 #include <QString>
 #include <memory>
 
-#include "framework/Seams.h"
+#include "ui/framework/Seams.h"
 
 class QTextBrowser;
 

@@ -1,4 +1,4 @@
-#include "framework/Locale.h"
+#include "ui/framework/Locale.h"
 
 #include <QLineEdit>
 #include <QLocale>

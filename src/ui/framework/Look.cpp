@@ -1,4 +1,4 @@
-#include "framework/Look.h"
+#include "ui/framework/Look.h"
 
 #include <QFontMetrics>
 #include <QGuiApplication>

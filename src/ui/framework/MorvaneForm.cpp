@@ -1,4 +1,4 @@
-#include "framework/MorvaneForm.h"
+#include "ui/framework/MorvaneForm.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -12,9 +12,9 @@
 #include <QScreen>
 #include <utility>
 
-#include "framework/ErrorHandler.h"
-#include "framework/Look.h"
-#include "framework/Seams.h"
+#include "ui/framework/ErrorHandler.h"
+#include "ui/framework/Look.h"
+#include "ui/framework/Seams.h"
 
 namespace morvane::ui {
 namespace {

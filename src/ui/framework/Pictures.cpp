@@ -1,4 +1,4 @@
-#include "framework/Pictures.h"
+#include "ui/framework/Pictures.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "framework/Seams.h"
+#include "ui/framework/Seams.h"
 
 #include <QMessageBox>
 #include <QPushButton>
@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "framework/FileDialogs.h"
+#include "ui/framework/FileDialogs.h"
 
 namespace morvane::ui {
 namespace {

@@ -1,6 +1,6 @@
-#include "framework/Windows.h"
+#include "ui/framework/Windows.h"
 
-#include "framework/MorvaneForm.h"
+#include "ui/framework/MorvaneForm.h"
 
 namespace morvane::ui {
 

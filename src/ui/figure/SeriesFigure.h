@@ -1,0 +1,94 @@
+// The figure of a series as it leaves the program: its charts laid out at
+// the size, resolution and font size of the figure settings, never at the
+// size of a window, with an optional caption naming the series' parameters,
+// written as PNG, SVG or PDF. The chart windows' "Save chart..." and
+// morvane-plot both write through here, so the same series and settings give
+// the same file.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+#include <memory>
+#include <vector>
+
+#include "files/SeriesReader.h"
+#include "ui/figure/ChartSetUp.h"
+#include "ui/figure/FigureSettings.h"
+
+namespace morvane::ui {
+
+// One series of a figure: its parameters (a Plot file has none), its
+// points, and where it comes from ("trace.gnr, series 2"), which names it
+// beside others when their parameters are the same.
+struct FigureSeries {
+  SeriesParameters parameters;
+  std::shared_ptr<const PlotTable> table;
+  QString origin;
+  // Where its reruns started, when known (the current series only).
+  std::vector<SimState::RerunStart> reruns = {};
+};
+
+// A figure of one series, or of several drawn together: each series in a
+// colour of its own, its lines dashed as in a figure of one, named in the
+// legend by what differs between the series.
+struct SeriesFigure {
+  bool clonal = false;
+  std::vector<FigureSeries> series;
+  // Per chart of the series, whether its left axis is fitted to the data
+  // (round limits around the lines) instead of its fixed scale.
+  std::vector<bool> fitY;
+};
+
+// The model of a series as the main window's options name it, from the
+// Ploidy and Reproduction of its header ("Haploids with local panmixia").
+QString ModelName(const std::string &ploidy, const std::string &reproduction);
+
+// "x = 0.5, d = 1, c = 0.5, i = 1, j = 1, W1(A) = ..., NoTO, NoESS".
+QString ParameterSummary(const SeriesParameters &p);
+
+// "Haploids with local panmixia: x = 0.5, d = 1, c = 0.5, i = 1, j = 1,
+// W1(A) = ..., NoTO, NoESS"; a series without parameters is named by its
+// Plot file.
+QString SeriesCaption(const SeriesParameters &p);
+
+// The names of series drawn together: the parameters that differ between
+// them ("c = 0.55", "c = 0.6"), or where they come from when none does.
+QStringList SeriesLabels(const std::vector<FigureSeries> &series);
+
+// One line of a chart drawing a figure's series: which series it draws, the
+// chart's line it follows (column and dashes), in the series' own colour when
+// several are drawn together, and its name in the legend ("p", or
+// "p, c = 0.55" beside other series).
+struct FigureLine {
+  std::size_t series;
+  LineDesign line;
+  QString name;
+};
+
+// The lines of the chart `design` for every series of `figure`, series by
+// series, as both the figures and the chart windows draw them. A haploid's
+// Fit, always 0, is left out.
+std::vector<FigureLine> FigureLines(const SeriesFigure &figure, const ChartDesign &design);
+
+// The figure's bytes in the settings' format. Throws std::runtime_error when
+// the figure cannot be drawn.
+QByteArray SeriesFigureBytes(const SeriesFigure &figure, const figure::FigureSettings &settings);
+
+// Writes the figure to `fileName`; a failure throws std::runtime_error
+// naming the file with the reason.
+void WriteSeriesFigure(const SeriesFigure &figure, const figure::FigureSettings &settings,
+                       const QString &fileName);
+
+// "Save chart...": the export dialog opened on `charts` and the last
+// settings, then the file dialog in `folder` (which follows the name chosen)
+// offering `allCharts` (or the one chart's title) as the name; an extension
+// .png, .svg or .pdf typed there chooses that format. Returns the file
+// written, or "" when a dialog was cancelled. Throws std::runtime_error
+// naming the file.
+QString SaveFigureAs(QWidget *parent, const SeriesFigure &figure, figure::FigureCharts charts,
+                     const QString &allCharts, QString &folder);
+
+} // namespace morvane::ui

@@ -1,0 +1,680 @@
+#include "ui/sweep/USweep.h"
+
+#include <QCloseEvent>
+#include <QFile>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <optional>
+#include <sstream>
+#include <tuple>
+
+#include "engine/Series.h"
+#include "files/NumberFormat.h"
+#include "files/SeriesReader.h"
+#include "files/TextFile.h"
+#include "runner/Runner.h"
+#include "runner/RunnerOptions.h"
+#include "sweep/SweepNames.h"
+#include "sweep/SweepOutputs.h"
+#include "ui/charts/PlotForm.h"
+#include "ui/figure/ExportDialog.h"
+#include "ui/figure/FigureSettings.h"
+#include "ui/figure/SweepFigure.h"
+#include "ui/framework/FileDialogs.h"
+#include "ui/framework/Help.h"
+#include "ui/framework/Locale.h"
+#include "ui/framework/Seams.h"
+#include "ui/framework/Windows.h"
+#include "ui/series/FieldExit.h"
+#include "ui_USweep.h"
+
+using morvane::ui::Sim;
+namespace mui = morvane::ui;
+namespace fig = morvane::figure;
+
+namespace {
+
+// The models in the order of the model list, under morvane-sweep's names.
+struct ModelChoice {
+  morvane::Model model;
+  const char *name;
+  const char *caption;
+};
+constexpr ModelChoice kModels[] = {
+    {morvane::Model::HaploidLocal, "haploid-local", "Haploids, local panmixia"},
+    {morvane::Model::HaploidGlobal, "haploid-global", "Haploids, global panmixia"},
+    {morvane::Model::DiploidLocal, "diploid-local", "Diploids, local panmixia"},
+    {morvane::Model::DiploidGlobal, "diploid-global", "Diploids, global panmixia"},
+    {morvane::Model::Clonal, "clonal", "Clones"},
+};
+
+// Each parameter's caption and the text its field starts with (the input
+// windows' initial texts).
+struct ParamText {
+  const char *option;
+  const char *caption;
+  const char *initial;
+};
+constexpr ParamText kParamTexts[] = {
+    {"x", "x, proportion of soft regulation", "1"},
+    {"d", "d, migration survival", "1"},
+    {"c", "c, frequency of habitat 1", "0.5"},
+    {"i", "i, tries of [AB]", "1"},
+    {"j", "j, tries of [aB]", "1"},
+    {"W1A", "W1(A), survival of [A] in habitat 1", "1"},
+    {"W2A", "W2(A), survival of [A] in habitat 2", "1"},
+    {"W1a", "W1(a), survival of [a] in habitat 1", "1"},
+    {"W2a", "W2(a), survival of [a] in habitat 2", "1"},
+    {"L", "L, stop threshold", "0.000001"},
+    {"p", "p, initial frequency of A", "0.5"},
+    {"q", "q, initial frequency of B", "0.5"},
+    {"DG", "DG0, initial disequilibrium", "0"},
+    {"fAB", "f(AB), initial frequency", "0"},
+    {"fAb", "f(Ab), initial frequency", "0.5"},
+    {"faB", "f(aB), initial frequency", "0"},
+    {"fab", "f(ab), initial frequency", "0.5"},
+};
+
+const ParamText &TextOf(const char *option) {
+  for (const ParamText &t : kParamTexts)
+    if (std::string(t.option) == option)
+      return t;
+  return kParamTexts[0];
+}
+
+constexpr const char *kTradeOffs[] = {"none", "linear", "convex", "concave"};
+
+// The Fitness Menu's field of a survival, or nullptr for another option.
+QLineEdit *SurvivalField(const FitnessGroupBox &fitness, const std::string &option) {
+  return option == "W1A"   ? fitness.W1AField()
+         : option == "W1a" ? fitness.W1aField()
+         : option == "W2A" ? fitness.W2AField()
+         : option == "W2a" ? fitness.W2aField()
+                           : nullptr;
+}
+
+// A field's text as morvane-sweep takes it: '.' for the decimal separator.
+std::string ArgumentText(const QString &text) {
+  QString t = text.trimmed();
+  t.replace(QChar(mui::DecimalSeparator()), QChar('.'));
+  return t.toStdString();
+}
+
+QString Quoted(const std::string &arg) {
+  const QString a = QString::fromStdString(arg);
+  static const QString plain =
+      QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-_./=:,+@%");
+  bool needsQuotes = a.isEmpty();
+  for (const QChar c : a)
+    needsQuotes = needsQuotes || !plain.contains(c);
+  if (!needsQuotes)
+    return a;
+  QString q = a;
+  q.replace(QLatin1String("'"), QLatin1String("'\\''"));
+  return "'" + q + "'";
+}
+
+} // namespace
+
+TFrmSweep::TFrmSweep(QWidget *parent)
+    : MorvaneForm(parent), ui_(std::make_unique<Ui::TFrmSweep>()), poll_(new QTimer(this)) {
+  ui_->setupUi(this);
+  map_ = new mui::SweepMapView(ui_->GrpMap);
+  map_->setObjectName(QStringLiteral("SweepMap"));
+  ui_->MapLayout->addWidget(map_, 1);
+  // Where the series of a clicked point writes its Detail and Plot files:
+  // a scratch folder unless named here.
+  auto *pointFiles = new QFormLayout;
+  pointFiles->setRowWrapPolicy(QFormLayout::WrapAllRows); // as narrow as the map
+  for (const auto &[field, caption] :
+       {std::pair<QLineEdit **, const char *>{&pointDetail_, "Point's &Detail file:"},
+        {&pointPlot_, "Point's &Plot file:"}}) {
+    *field = new QLineEdit(ui_->GrpMap);
+    (*field)->setPlaceholderText(QStringLiteral("(a scratch folder)"));
+    auto *label = new QLabel(QString::fromUtf8(caption), ui_->GrpMap);
+    label->setBuddy(*field);
+    pointFiles->addRow(label, *field);
+  }
+  pointDetail_->setObjectName(QStringLiteral("TxtPointDetail"));
+  pointPlot_->setObjectName(QStringLiteral("TxtPointPlot"));
+  ui_->MapLayout->addLayout(pointFiles);
+  map_->onPointClicked = [this](std::size_t point) {
+    Guard([this, point] { ShowPointSeries(point); });
+  };
+  connect(ui_->CmbShow, &QComboBox::textActivated, this,
+          [this](const QString &output) { map_->SetOutput(output.toStdString()); });
+  SetBackground(mui::kAqua);
+  for (const ModelChoice &m : kModels)
+    ui_->CmbModel->addItem(m.caption);
+  ui_->GrpBxFitness->Attach(*this, FitnessGroupBox::Variant::Sexual, scratch_);
+  BuildParameterFields();
+  ui_->TxtThreads->setText(QString::number(QThread::idealThreadCount()));
+  ui_->TxtCount1->setText("11");
+  ui_->TxtFinal->setText("Sweep.mrv");
+  SelectModel(morvane::Model::HaploidLocal);
+  // No trade-off at first: every survival is typed.
+  ui_->GrpBxFitness->ResetOnShow();
+  ui_->GrpBxFitness->W1AField()->setEnabled(true);
+  ui_->GrpBxFitness->W1aField()->setEnabled(true);
+
+  connect(ui_->CmbModel, qOverload<int>(&QComboBox::currentIndexChanged), this, [this](int index) {
+    if (index >= 0)
+      Guard([this, index] { SelectModel(kModels[index].model); });
+  });
+  connect(ui_->TxtFinal, &QLineEdit::textChanged, this, [this] { ShowTableName(); });
+  ShowTableName();
+  for (int row : {1, 2}) {
+    QLineEdit *from = row == 1 ? ui_->TxtFrom1 : ui_->TxtFrom2;
+    QLineEdit *to = row == 1 ? ui_->TxtTo1 : ui_->TxtTo2;
+    OnFieldExit(from, [this, from, row] { CheckVaryEnd(from, row); });
+    OnFieldExit(to, [this, to, row] { CheckVaryEnd(to, row); });
+  }
+  OnClick(ui_->BtnGo, [this] { BtnGoClick(); });
+  OnClick(ui_->BtnCancel, [this] { BtnCancelClick(); });
+  OnClick(ui_->BtnFinal, [this] { BtnFinalClick(); });
+  OnClick(ui_->BtnCommand, [this] { BtnCommandClick(); });
+  OnClick(ui_->BtnOpen, [this] { BtnOpenClick(); });
+  OnClick(ui_->BtnSaveMap, [this] { BtnSaveMapClick(); });
+  OnClick(ui_->BtnBack, [this] {
+    CloseForm();
+    mui::ShowWindow(mui::Windows().frmMorvane);
+  });
+  OnTrigger(ui_->Morvanev2Help1, [] { mui::HelpMenuRequested(); });
+  connect(poll_, &QTimer::timeout, this, [this] { Guard([this] { Poll(); }); });
+  mui::MakeDisplayFieldsReadable(this);
+}
+
+TFrmSweep::~TFrmSweep() {
+  // A point's series still running writes into the scratch folder: it ends
+  // first.
+  if (pointRun_)
+    pointRun_->wait();
+}
+
+void TFrmSweep::BuildParameterFields() {
+  auto *grid = ui_->ParamGrid;
+  int row = 0;
+  const auto build = [&](const std::vector<const morvane::FieldRule *> &rules,
+                         std::vector<ParamField> &fields, const char *suffix) {
+    for (const morvane::FieldRule *rule : rules) {
+      const ParamText &text = TextOf(rule->option);
+      QString initial = text.initial;
+      initial.replace(QChar('.'), QChar(mui::DecimalSeparator()));
+      // The survivals are the Fitness Menu's fields, with its exits.
+      if (QLineEdit *survival = SurvivalField(*ui_->GrpBxFitness, rule->option)) {
+        survival->setText(initial);
+        fields.push_back({rule, survival});
+        continue;
+      }
+      auto *label = new QLabel(text.caption, this);
+      auto *field = new QLineEdit(this);
+      field->setObjectName(QStringLiteral("Txt") + rule->option + suffix);
+      label->setObjectName(QStringLiteral("Lbl") + rule->option + suffix);
+      label->setBuddy(field);
+      field->setText(initial);
+      // One column, beside the Fitness Menu.
+      grid->addWidget(label, row, 0);
+      grid->addWidget(field, row, 1);
+      ++row;
+      fields.push_back({rule, field});
+      const ParamField p = fields.back();
+      OnFieldExit(field, [this, p] { CheckParam(p); });
+    }
+  };
+  build(morvane::SexualInputFields(), sexualFields_, "");
+  row = 0;
+  build(morvane::ClonalInputFields(), clonalFields_, "Clone");
+}
+
+morvane::Model TFrmSweep::CurrentModel() const {
+  return kModels[std::max(0, ui_->CmbModel->currentIndex())].model;
+}
+
+void TFrmSweep::SelectModel(morvane::Model model) {
+  for (int k = 0; k < int(std::size(kModels)); ++k)
+    if (kModels[k].model == model && ui_->CmbModel->currentIndex() != k)
+      ui_->CmbModel->setCurrentIndex(k);
+  const bool clonal = model == morvane::Model::Clonal;
+  // Each model its own fields; the Fitness Menu serves both.
+  for (const auto &[fields, suffix, shown] :
+       {std::tuple<const std::vector<ParamField> &, const char *, bool>{sexualFields_, "", !clonal},
+        {clonalFields_, "Clone", clonal}})
+    for (const ParamField &p : fields) {
+      if (SurvivalField(*ui_->GrpBxFitness, p.rule->option))
+        continue;
+      p.field->setVisible(shown);
+      ui_->ParamGrid->parentWidget()
+          ->findChild<QLabel *>(QStringLiteral("Lbl") + p.rule->option + suffix)
+          ->setVisible(shown);
+    }
+  ui_->GrpBxFitness->SetVariant(clonal ? FitnessGroupBox::Variant::Clonal
+                                       : FitnessGroupBox::Variant::Sexual);
+  // The fields' values as the rules stored them, for the DG range; the
+  // Fitness Menu's trade-off and ESS stay as chosen.
+  const morvane::TradeOffRule tradeOff = morvane::TradeOffOfFlags(scratch_);
+  const std::string ess = scratch_.ESSStatus;
+  scratch_ = morvane::SimState{};
+  morvane::ChooseTradeOff(scratch_, tradeOff);
+  scratch_.ESSStatus = ess;
+  for (const ParamField &p : clonal ? clonalFields_ : sexualFields_)
+    morvane::StoreFieldEntry(*p.rule, p.field->text().toStdString(), mui::DecimalSeparator(),
+                             scratch_);
+  FillVaryChoices();
+  FillOutputChoices();
+}
+
+void TFrmSweep::FillOutputChoices() { ShowOutputsOf(CurrentModel()); }
+
+void TFrmSweep::ShowOutputsOf(morvane::Model model) {
+  const QString was = ui_->CmbShow->currentText();
+  ui_->CmbShow->clear();
+  for (const std::string &output : morvane::SweepOutputs(model))
+    ui_->CmbShow->addItem(QString::fromStdString(output));
+  const int k = ui_->CmbShow->findText(was);
+  ui_->CmbShow->setCurrentIndex(k >= 0 ? k : 0);
+}
+
+void TFrmSweep::FillVaryChoices() {
+  const bool clonal = CurrentModel() == morvane::Model::Clonal;
+  for (QComboBox *box : {ui_->CmbVary1, ui_->CmbVary2}) {
+    const QString was = box->currentText();
+    box->clear();
+    if (box == ui_->CmbVary2)
+      box->addItem(QStringLiteral("(none)"));
+    for (const ParamField &p : clonal ? clonalFields_ : sexualFields_)
+      box->addItem(p.rule->option);
+    const int k = box->findText(was);
+    box->setCurrentIndex(k >= 0 ? k : 0);
+  }
+}
+
+void TFrmSweep::ShowTableName() {
+  const std::string final = ui_->TxtFinal->text().toStdString();
+  ui_->LblTable->setText(final.empty() ? QString()
+                                       : QString::fromStdString(morvane::SweepTableName(final)));
+}
+
+void TFrmSweep::FitnessFieldExit(QLineEdit *field, std::function<void()> handler) {
+  OnFieldExit(field, std::move(handler));
+}
+void TFrmSweep::FitnessGuard(const std::function<void()> &handler) { Guard(handler); }
+void TFrmSweep::FitnessClick(const std::function<void()> &handler) { GuardClick(handler); }
+void TFrmSweep::FitnessMessage(const QString &text) { ShowMessage(text); }
+void TFrmSweep::CheckField(QLineEdit *field, const morvane::FieldRule &rule) {
+  if (!mui::RunFieldRule(field, rule, scratch_))
+    ShowFieldMessage(field, rule.message);
+}
+
+void TFrmSweep::FormActivate() {
+  if (Running())
+    return;
+  if (const auto model = morvane::SelectedSexualModel(Sim()))
+    SelectModel(*model);
+  else if (Sim().ModeClonal)
+    SelectModel(morvane::Model::Clonal);
+}
+
+void TFrmSweep::CheckParam(const ParamField &p) {
+  if (!mui::RunFieldRule(p.field, *p.rule, scratch_))
+    ShowFieldMessage(p.field, p.rule->message);
+}
+
+void TFrmSweep::CheckVaryEnd(QLineEdit *field, int row) {
+  const QString option = (row == 1 ? ui_->CmbVary1 : ui_->CmbVary2)->currentText();
+  const morvane::FieldRule *rule = morvane::RunnerField(CurrentModel(), option.toStdString());
+  if (!rule)
+    return;
+  // The end of the range is checked as the parameter's own field checks it,
+  // against the other values as they stand.
+  morvane::SimState s = scratch_;
+  if (!mui::RunFieldRule(field, *rule, s))
+    ShowFieldMessage(field, rule->message);
+}
+
+std::vector<std::string> TFrmSweep::SweepArguments() const {
+  const morvane::Model model = CurrentModel();
+  std::vector<std::string> args = {"--model", kModels[ui_->CmbModel->currentIndex()].name};
+  std::vector<std::string> varied;
+  for (int row : {1, 2}) {
+    const QString option = (row == 1 ? ui_->CmbVary1 : ui_->CmbVary2)->currentText();
+    if (row == 2 && ui_->CmbVary2->currentIndex() <= 0)
+      continue;
+    varied.push_back(option.toStdString());
+  }
+  // The Fitness Menu's choices; the survivals they compute are locked, and
+  // left out (morvane-sweep computes them the same way).
+  const morvane::TradeOffRule tradeOff = morvane::TradeOffOfFlags(scratch_);
+  if (tradeOff != morvane::TradeOffRule::None)
+    args.insert(args.end(), {"--trade-off", kTradeOffs[int(tradeOff)]});
+  if (tradeOff == morvane::TradeOffRule::Linear && scratch_.ESSStatus == "LinESS")
+    args.push_back("--ess");
+  for (const ParamField &p : model == morvane::Model::Clonal ? clonalFields_ : sexualFields_) {
+    const std::string option = p.rule->option;
+    if (!p.field->isEnabled() || std::find(varied.begin(), varied.end(), option) != varied.end())
+      continue;
+    // A value left at its initial text is morvane-sweep's default: not
+    // given, so that the command (and the table's first line, which records
+    // the options given) is the one a user would type.
+    const std::string value = ArgumentText(p.field->text());
+    if (value != TextOf(p.rule->option).initial)
+      args.insert(args.end(), {"--" + option, value});
+  }
+  for (int row : {1, 2}) {
+    if (row == 2 && ui_->CmbVary2->currentIndex() <= 0)
+      continue;
+    const auto *ui = ui_.get();
+    const QString option = (row == 1 ? ui->CmbVary1 : ui->CmbVary2)->currentText();
+    args.insert(args.end(),
+                {"--vary", option.toStdString() + "=" +
+                               ArgumentText((row == 1 ? ui->TxtFrom1 : ui->TxtFrom2)->text()) +
+                               ":" + ArgumentText((row == 1 ? ui->TxtTo1 : ui->TxtTo2)->text()) +
+                               ":" +
+                               ArgumentText((row == 1 ? ui->TxtCount1 : ui->TxtCount2)->text())});
+  }
+  if (!ui_->TxtMaxGen->text().trimmed().isEmpty())
+    args.insert(args.end(), {"--max-generations", ArgumentText(ui_->TxtMaxGen->text())});
+  args.insert(args.end(), {"--jobs", ArgumentText(ui_->TxtThreads->text()), "--final",
+                           ui_->TxtFinal->text().toStdString()});
+  if (ui_->ChkResume->isChecked())
+    args.push_back("--resume");
+  return args;
+}
+
+QString TFrmSweep::CommandLine() const {
+  QString line = QStringLiteral("morvane-sweep");
+  for (const std::string &arg : SweepArguments())
+    line += ' ' + Quoted(arg);
+  return line;
+}
+
+void TFrmSweep::BtnCommandClick() { ui_->TxtCommand->setText(CommandLine()); }
+
+void TFrmSweep::BtnFinalClick() {
+  const QString name =
+      mui::FileDialogs().SaveFileName(this, ui_->TxtFinal->text(), QStringLiteral("mrv"),
+                                      QStringLiteral("mrv"), QStringLiteral("*.mrv"));
+  ui_->TxtFinal->setText(name);
+}
+
+void TFrmSweep::BtnGoClick() {
+  if (Running())
+    return;
+  morvane::SweepOptions options;
+  try {
+    options = morvane::ParseSweepOptions(SweepArguments());
+  } catch (const morvane::UsageError &e) {
+    ShowRefusal(e.what());
+    return;
+  }
+  ui_->TxtCommand->setText(CommandLine());
+  job_ = std::make_unique<mui::SweepJob>();
+  finishedShown_ = false;
+  shownPlan_ = options.plan;
+  map_->SetPlan(options.plan, ui_->CmbShow->currentText().toStdString());
+  job_->Start(std::move(options), [this] {
+    QMetaObject::invokeMethod(
+        this, [this] { Guard([this] { Poll(); }); }, Qt::QueuedConnection);
+  });
+  ui_->BtnGo->setEnabled(false);
+  ui_->BtnCancel->setEnabled(true);
+  ui_->LblProgress->setText(QStringLiteral("Checking the points..."));
+  poll_->start(100);
+}
+
+void TFrmSweep::BtnCancelClick() {
+  if (Running()) {
+    job_->Cancel();
+    ui_->LblProgress->setText(QStringLiteral("Cancelling: finishing the points in hand..."));
+  }
+}
+
+void TFrmSweep::Poll() {
+  if (!job_ || finishedShown_)
+    return;
+  map_->AppendRows(job_->TakeNewRows());
+  const std::size_t done = job_->RowsRead();
+  const std::size_t points = job_->Options().plan.Points();
+  const double seconds = job_->SecondsRunning();
+  const double rate = seconds > 0 ? double(done) / seconds : 0;
+  QString text =
+      QStringLiteral("%1 of %2 points, %3 points/s").arg(done).arg(points).arg(rate, 0, 'f', 1);
+  if (rate > 0 && done < points)
+    text += QStringLiteral(", %1 s left").arg(double(points - done) / rate, 0, 'f', 0);
+  ui_->LblProgress->setText(text);
+  if (job_->Ended())
+    EndOfRun();
+}
+
+void TFrmSweep::EndOfRun() {
+  poll_->stop();
+  finishedShown_ = true;
+  ui_->BtnGo->setEnabled(true);
+  ui_->BtnCancel->setEnabled(false);
+  const morvane::SweepOptions &o = job_->Options();
+  try {
+    const morvane::SweepRun run = job_->Finish();
+    map_->AppendRows(job_->TakeNewRows());
+    if (run.alreadyDone)
+      ShowMessage(QString::fromStdString("already done: " + o.finalFile + " and " + o.tableFile +
+                                         " hold this sweep whole"));
+    else if (!run.Complete())
+      ShowMessage(QString::fromStdString(
+          "interrupted: " + std::to_string(run.pointsDone) + " of " + std::to_string(run.points) +
+          " points are kept in " + morvane::PartName(o.finalFile) + " and " +
+          morvane::PartName(o.tableFile) + ";\ntick \"Resume\" and press Go to go on"));
+    else
+      ui_->LblProgress->setText(QStringLiteral("Done: %1 points in %2 s")
+                                    .arg(run.points)
+                                    .arg(job_->SecondsRunning(), 0, 'f', 1));
+    ui_->ChkResume->setChecked(!run.Complete());
+  } catch (const morvane::UsageError &e) {
+    ShowRefusal(e.what());
+  } catch (const morvane::FileError &e) {
+    ShowMessage(QString::fromStdString(std::string(e.what()) + "\n" + e.Path()));
+  }
+}
+
+QLineEdit *TFrmSweep::FieldOfRefusal(const std::string &message) const {
+  const auto has = [&message](const std::string &part) {
+    return message.find(part) != std::string::npos;
+  };
+  // A range: "--vary NAME=FROM:TO:COUNT: ..." names the row's parameter.
+  if (const std::size_t at = message.find("--vary "); at != std::string::npos) {
+    const std::string name = message.substr(at + 7, message.find('=', at) - at - 7);
+    const int row = ui_->CmbVary1->currentText().toStdString() == name ? 1 : 2;
+    if (has("COUNT must"))
+      return row == 1 ? ui_->TxtCount1 : ui_->TxtCount2;
+    QLineEdit *from = row == 1 ? ui_->TxtFrom1 : ui_->TxtFrom2;
+    QLineEdit *to = row == 1 ? ui_->TxtTo1 : ui_->TxtTo2;
+    // "... leaves LO..HI": the end outside the range, FROM when both are.
+    if (const std::size_t leaves = message.rfind(" leaves "); leaves != std::string::npos) {
+      const std::string range = message.substr(leaves + 8);
+      const std::size_t dots = range.find("..");
+      const auto lo = morvane::TextToReal(range.substr(0, dots));
+      const auto hi = morvane::TextToReal(range.substr(dots + 2));
+      const auto v = morvane::TextToReal(ArgumentText(from->text()));
+      if (lo && hi && v && *v >= *lo && *v <= *hi)
+        return to;
+    }
+    return from;
+  }
+  if (has("--jobs"))
+    return ui_->TxtThreads;
+  if (has("--max-generations"))
+    return ui_->TxtMaxGen;
+  const std::string final = ui_->TxtFinal->text().toStdString();
+  if (has("--final") || (!final.empty() && (message.compare(0, final.size(), final) == 0 ||
+                                            has(morvane::SweepTableName(final)))))
+    return ui_->TxtFinal;
+  // A point's value out of its range: "DG0 out of Range at p=0 (point 0)".
+  for (const ParamField &p :
+       CurrentModel() == morvane::Model::Clonal ? clonalFields_ : sexualFields_)
+    if (message.compare(0, std::strlen(p.rule->message), p.rule->message) == 0 &&
+        p.field->isEnabled())
+      return p.field;
+  return nullptr;
+}
+
+void TFrmSweep::ShowRefusal(const std::string &message) {
+  if (QLineEdit *field = FieldOfRefusal(message))
+    ShowFieldMessage(field, QString::fromStdString(message));
+  else
+    ShowMessage(QString::fromStdString(message));
+}
+
+void TFrmSweep::closeEvent(QCloseEvent *e) {
+  if (Running()) {
+    if (!mui::Messages().AskYesNo(
+            this, QStringLiteral("A sweep is running. Cancel it and close the window?\n"
+                                 "The points done are kept for a resume."))) {
+      e->ignore();
+      return;
+    }
+    job_->Cancel();
+    poll_->stop();
+    // The points in hand are finished and written; the run's outcome (an
+    // interruption) is what the user just chose.
+    try {
+      job_->Finish();
+    } catch (const std::exception &error) {
+      ShowMessage(QString::fromStdString(error.what()));
+    }
+    finishedShown_ = true;
+    ui_->BtnGo->setEnabled(true);
+    ui_->BtnCancel->setEnabled(false);
+    ui_->ChkResume->setChecked(true);
+  }
+  MorvaneForm::closeEvent(e);
+}
+
+void TFrmSweep::ShowPointSeries(std::size_t point) {
+  if (pointRun_)
+    return; // one point's series at a time
+  if (!scratchDir_ || !scratchDir_->isValid())
+    scratchDir_ = std::make_unique<QTemporaryDir>();
+  if (!scratchDir_->isValid())
+    throw morvane::FileError(errno, scratchDir_->path().toStdString());
+  morvane::RunnerOptions o = morvane::SweepPointOptions(shownPlan_, point);
+  const std::string base =
+      scratchDir_->filePath(QStringLiteral("point-%1").arg(point)).toStdString();
+  o.finalFile = base + ".mrv";
+  const QString detailName = pointDetail_->text().trimmed(),
+                plotName = pointPlot_->text().trimmed();
+  o.detailFile = detailName.isEmpty() ? base + ".gnr" : detailName.toStdString();
+  o.plotFile = plotName.isEmpty() ? base + ".plo" : plotName.toStdString();
+  std::remove(o.finalFile.c_str());
+  // The series runs on a thread of its own: the window stays usable, and
+  // the chart opens when it ends.
+  auto result = std::make_shared<PointSeries>();
+  pointRun_ = QThread::create([o, result] {
+    try {
+      auto s = std::make_unique<morvane::SimState>();
+      std::ostringstream out, err;
+      morvane::RunSeries(o, *s, out, err);
+      result->detail = morvane::ReadDetailFile(o.detailFile);
+      result->plot = morvane::ReadPlotFile(o.plotFile);
+      if (result->detail.Series.empty())
+        throw std::runtime_error(o.detailFile + " holds no series");
+    } catch (...) {
+      result->error = std::current_exception();
+    }
+  });
+  pointRun_->setParent(this);
+  const QString shown = ui_->LblProgress->text();
+  ui_->LblProgress->setText(QStringLiteral("Running the series of point %1...").arg(point));
+  connect(pointRun_, &QThread::finished, this, [this, point, result, shown] {
+    pointRun_->deleteLater();
+    pointRun_ = nullptr;
+    ui_->LblProgress->setText(shown);
+    Guard([this, point, result] { ShowPointChart(point, *result); });
+  });
+  pointRun_->start();
+}
+
+void TFrmSweep::ShowPointChart(std::size_t point, PointSeries &run) {
+  if (run.error)
+    std::rethrow_exception(run.error);
+  mui::StoredSeries series;
+  series.Parameters = run.detail.Series.front().Parameters;
+  series.Table = std::make_shared<const morvane::PlotTable>(std::move(run.plot.Table));
+  QString where;
+  const std::array<std::size_t, 2> at = shownPlan_.Coordinates(point);
+  for (std::size_t k = 0; k < shownPlan_.axes.size(); ++k)
+    where += QString::fromStdString(", " + shownPlan_.axes[k].option + " = " +
+                                    shownPlan_.axes[k].shown[at[k]]);
+  series.Origin = QStringLiteral("Point %1 of the sweep%2.").arg(point).arg(where);
+  auto *chart = qobject_cast<mui::PlotForm *>(shownPlan_.model == morvane::Model::Clonal
+                                                  ? mui::Windows().FrmPlotVeg
+                                                  : mui::Windows().FrmPlotSex);
+  if (chart == nullptr)
+    throw std::runtime_error("The chart window is missing");
+  chart->ShowStoredSeries({std::move(series)});
+}
+
+void TFrmSweep::BtnOpenClick() {
+  if (Running())
+    return;
+  const QString name = mui::FileDialogs().OpenExistingFileName(
+      this, ui_->TxtFinal->text(),
+      {QStringLiteral("Final files (*.mrv)"), QStringLiteral("Sweep tables (*.tsv)")});
+  if (name.isEmpty())
+    return;
+  // The table holds the plan and every point's results.
+  std::string table;
+  fig::SweepTable sweep;
+  try {
+    table = morvane::RecogniseShardFiles(name.toStdString()).tableFile;
+    sweep = fig::ParseSweepTable(morvane::ReadInput(table), table);
+  } catch (const morvane::UsageError &e) {
+    ShowMessage(QString::fromStdString(e.what()));
+    return;
+  }
+  const morvane::SweepPlan &plan = sweep.plan;
+  shownPlan_ = plan;
+  ShowOutputsOf(plan.model);
+  map_->SetPlan(plan, ui_->CmbShow->currentText().toStdString());
+  map_->AppendRows(std::move(sweep.rows));
+  ui_->LblProgress->setText(QStringLiteral("%1: %2 of %3 points")
+                                .arg(QString::fromStdString(table))
+                                .arg(map_->RowsDrawn())
+                                .arg(plan.Points()));
+}
+
+void TFrmSweep::BtnSaveMapClick() {
+  if (map_->RowsDrawn() == 0)
+    return;
+  // The figure's settings as for a chart (one chart on the page), then its
+  // name, in the format chosen.
+  QSettings store(QStringLiteral("Morvane"), QStringLiteral("Morvane"));
+  const std::optional<fig::FigureSettings> settings = fig::ExportDialog::Ask(
+      this, {{fig::FigureCharts::Frequencies, QStringLiteral("The sweep's figure")}},
+      fig::FigureCharts::Frequencies, store);
+  if (!settings)
+    return;
+  const QStringList filters[] = {{QStringLiteral("PNG picture (*.png)")},
+                                 {QStringLiteral("SVG drawing (*.svg)")},
+                                 {QStringLiteral("PDF document (*.pdf)")}};
+  const char *suffixes[] = {"png", "svg", "pdf"};
+  const QString name = mui::FileDialogs().SaveFileNameAs(
+      this, QStringLiteral("Sweep.") + suffixes[int(settings->format)],
+      filters[int(settings->format)]);
+  if (name.isEmpty())
+    return;
+  const fig::SweepFigure &shown = map_->Figure();
+  try {
+    fig::WriteSweepFigure(shown.Plan(), shown.Rows(), shown.Output(), *settings, name);
+  } catch (const std::runtime_error &e) {
+    ShowMessage(QString::fromStdString(e.what()));
+  }
+}
