@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# Makes every picture of the user guide (docs/images/*.png) from the program
+# itself: the real Morvane on a virtual X display (xvfb-run), driven by key
+# presses with xdotool as the smoke tests drive it, its windows captured by
+# id with ImageMagick's import; and the figures drawn by morvane-sweep --map
+# and morvane-plot. Run it again when a window changes.
+#
+#   tools/screenshots.sh [BUILD_DIR]      (default: build)
+#
+# Needs xvfb-run, xdotool and ImageMagick (tools/setup.sh installs them).
+set -euo pipefail
+here=$(dirname "$(readlink -f "$0")")
+. "$here/../tests/smoke/smoke_lib.sh"
+
+if [ "${1:-}" != "--inside-display" ]; then
+  build=$(cd "${1:-build}" && pwd)
+  for p in Morvane morvane-run morvane-sweep morvane-plot; do
+    [ -x "$build/src/app/$p" ] || { echo "screenshots: build $p first" >&2; exit 1; }
+  done
+  mkdir -p "$here/../docs/images"
+  set -- "$build/src/app/Morvane" "$here/../docs/images"
+fi
+# Outside the display: reruns this script inside one (a laptop's screen) in a
+# scratch folder. Inside: starts the program.
+smoke_start "$0" 1280x900x24 "$@"
+app=$(dirname "$2")
+images=$3
+export PATH="$app:$PATH"
+shots=$(pwd)/shots
+mkdir -p "$shots"
+
+# A window, captured by id, as a PNG of 64 colours at most (windows have few
+# colours: this keeps each picture small without blurring its text).
+capture() {
+  local w
+  w=$(wait_window "$1")
+  sleep 0.8
+  import -window "$w" "$shots/$2.png"
+}
+small_png() { convert "$1" -strip -colors 128 "PNG8:$2"; }
+
+# The files shown: a haploid series with one rerun (its Detail file read back
+# by the plot menu), and a sweep over x and c (opened by the sweep window).
+morvane-run --model haploid-global --x 0.5 --W1A 0.9 --W2A 0.6 --W1a 0.6 --W2a 0.9 \
+  --final shots.mrv --detail series.gnr --plot series.plo --disturb p=0.2,q=0.7,DG=0 \
+  >/dev/null
+morvane-sweep --model haploid-global --W1A 0.9 --W2A 0.6 --W1a 0.6 --W2a 0.9 \
+  --vary x=0:1:60 --vary c=0.2:0.8:60 --final sweep.mrv --map "$shots/map.png" \
+  --map-of p --map-size 560x430 >/dev/null 2>&1
+morvane-plot --detail series.gnr --series 1 --caption --dpi 110 -o "$shots/figure.png"
+
+main="Morvane v2"
+capture "$main" main
+
+# The plot menu, the series of the Detail file, its chart and the export
+# dialog of "Save chart...".
+keys_to "$main" key alt+p alt+g
+keys_to "Plot Menu" key alt+d
+keys_to "Open" type --delay 10 "$(pwd)/series.gnr"
+keys_to "Open" key Return
+capture "Plot Menu" plot-menu
+keys_to "Plot Menu" key alt+p
+capture "Plot Menu for Sexuals" chart
+keys_to "Plot Menu for Sexuals" key alt+s
+capture "Save chart" export
+keys_to "Save chart" key Escape
+keys_to "Plot Menu for Sexuals" key alt+q
+keys_to "Plot Menu" key alt+b
+
+# The sweep window showing the sweep made above.
+keys_to "$main" key alt+s
+keys_to "Sweep" key alt+o
+keys_to "Open" type --delay 10 "$(pwd)/sweep.mrv"
+keys_to "Open" key Return
+sleep 1
+capture "Sweep" sweep-window
+keys_to "Sweep" key alt+b
+
+# A series in the windows: the files chosen, haploids with global panmixia
+# (two radio buttons above the clonal one), its input window, a run and its
+# disturbance window.
+keys_to "$main" key alt+f
+keys_to "Open" type --delay 10 "guide.mrv"
+keys_to "Open" key Return
+wait_for_file_line guide.mrv 1
+keys_to "$main" key alt+d
+keys_to "Save As" type --delay 10 "guide.gnr"
+keys_to "Save As" key Return
+keys_to "$main" key alt+c Up Up alt+g
+capture "Input Menu for Sexuals" input
+keys_to "Input Menu for Sexuals" key alt+g
+disturb="Disturb or Stop Menu for Sexual Haploids"
+wait_window "$disturb" >/dev/null
+sleep 0.5
+keys_to "$disturb" key Return
+keys_to "$disturb" key alt+d
+capture "$disturb" disturbance
+kill "$pid" 2>/dev/null || true
+wait "$pid" 2>/dev/null || true
+
+# The pictures of the guide.
+small_png "$shots/main.png" "$images/main-window.png"
+small_png "$shots/input.png" "$images/input-window.png"
+small_png "$shots/disturbance.png" "$images/disturbance.png"
+small_png "$shots/plot-menu.png" "$images/plot-menu.png"
+small_png "$shots/chart.png" "$images/chart.png"
+small_png "$shots/export.png" "$images/export.png"
+small_png "$shots/sweep-window.png" "$images/sweep-window.png"
+small_png "$shots/map.png" "$images/sweep-map.png"
+small_png "$shots/figure.png" "$images/figure.png"
+# The README's picture: the main window, the chart and the map side by side,
+# at one height, on white with a margin between them.
+convert "$shots/main.png" "$shots/chart.png" "$shots/map.png" -resize x360 \
+  -bordercolor white -border 8 +append -strip "$shots/overview.png"
+small_png "$shots/overview.png" "$images/overview.png"
+du -ch "$images"/*.png | tail -1
+echo "screenshots: docs/images written"
