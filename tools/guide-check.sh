@@ -11,7 +11,8 @@
 #               benchmarks);
 #   ```text     anything else that is not a command (diagrams, output).
 # A fence with no word, or another word, fails the check: each block has to
-# be one or the other on purpose.
+# be one or the other on purpose. A relative link or picture that names no
+# file fails it too.
 #
 # Each page gets a scratch folder of its own, holding links to the build
 # folder (build) and to tools/, as the top of the source tree does; its sh
@@ -38,6 +39,13 @@ done
 work=$(mktemp -d /tmp/morvane-guide-XXXXXX)
 passed=
 trap '[ -z "$passed" ] || rm -rf "$work"' EXIT
+
+# Every relative link and picture of the pages names a file that exists.
+for page in README.md docs/*.md; do
+  while read -r target; do
+    [ -e "$(dirname "$page")/$target" ] || fail "$page links to $target, which does not exist"
+  done < <(grep -oE '\]\([^)#]+' "$page" | sed 's/^](//' | grep -vE '^[a-z]+:' || true)
+done
 
 export PATH="$build/src/app:$PATH"
 export QT_QPA_PLATFORM=offscreen
