@@ -5,7 +5,7 @@
 # id with ImageMagick's import; and the figures drawn by morvane-sweep --map
 # and morvane-plot. Run it again when a window changes.
 #
-#   tools/screenshots.sh [BUILD_DIR]      (default: build)
+#   tools/screenshots.sh [BUILD_DIR]      (default: the source tree's build)
 #
 # Needs xvfb-run, xdotool and ImageMagick (tools/setup.sh installs them).
 set -euo pipefail
@@ -13,7 +13,7 @@ here=$(dirname "$(readlink -f "$0")")
 . "$here/../tests/smoke/smoke_lib.sh"
 
 if [ "${1:-}" != "--inside-display" ]; then
-  build=$(cd "${1:-build}" && pwd)
+  build=$(cd "${1:-$here/../build}" && pwd)
   for p in Morvane morvane-run morvane-sweep morvane-plot; do
     [ -x "$build/src/app/$p" ] || { echo "screenshots: build $p first" >&2; exit 1; }
   done
@@ -22,12 +22,18 @@ if [ "${1:-}" != "--inside-display" ]; then
 fi
 # Outside the display: reruns this script inside one (a laptop's screen) in a
 # scratch folder. Inside: starts the program.
-smoke_start "$0" 1280x900x24 "$@"
+smoke_start "$here/$(basename "$0")" 1280x900x24 "$@"
 app=$(dirname "$2")
 images=$3
 export PATH="$app:$PATH"
 shots=$(pwd)/shots
 mkdir -p "$shots"
+# The files the windows show by name lie in a folder of a fixed name, so that
+# the pictures do not change with the scratch folder's name from run to run.
+study=/tmp/morvane-study
+rm -rf "$study"
+mkdir "$study"
+trap 'rm -rf "$study"' EXIT
 
 # A window captured by id (the windows fill the screen); a dialog whole.
 capture() {
@@ -40,7 +46,7 @@ capture() {
 # blurring its text. WIDTH scales a screen-wide window down to a page.
 small_png() {
   local width=${3:-}
-  convert "$1" ${width:+-resize "${width}x>"} -strip -colors 128 "PNG8:$2"
+  convert -limit thread 1 "$1" ${width:+-resize "${width}x>"} -strip +dither -colors 128 "PNG8:$2"
 }
 # Keys one at a time: a button enabled by the previous key must be ready.
 press() {
@@ -53,11 +59,11 @@ press() {
 # back by the plot menu), and a sweep's map over the survivals W1(a) and
 # W2(A), the same sweep as the sweep window runs below.
 morvane-run --model diploid-global --x 0.5 --W1A 0.9 --W2A 0.6 --W1a 0.6 --W2a 0.9 \
-  --c 0.55 --final shots.mrv --detail series.gnr --plot series.plo \
+  --c 0.55 --final shots.mrv --detail "$study/series.gnr" --plot series.plo \
   --disturb p=0.2,q=0.7,DG=0.05 >/dev/null
 morvane-sweep --model haploid-global --vary W1a=0.5:1:40 --vary W2A=0.5:1:40 \
   --final sweep.mrv --map "$shots/map.png" --map-of p --map-size 560x430 >/dev/null 2>&1
-morvane-plot --detail series.gnr --caption --dpi 120 -o "$shots/figure.png"
+morvane-plot --detail "$study/series.gnr" --caption --dpi 120 -o "$shots/figure.png"
 
 main="Morvane v2"
 wait_window "$main" >/dev/null
@@ -67,7 +73,7 @@ capture "$main" main
 # dialog of "Save chart...".
 press "$main" alt+p alt+g
 keys_to "Plot Menu" key alt+d
-keys_to "Open" type --delay 10 "$(pwd)/series.gnr"
+keys_to "Open" type --delay 10 "$study/series.gnr"
 keys_to "Open" key Return
 capture "Plot Menu" plot-menu
 keys_to "Plot Menu" key alt+p
@@ -100,11 +106,11 @@ keys_to "Sweep" key alt+b
 # (two radio buttons above the clonal one), its input window, a run, and its
 # disturbance window asking for new values.
 keys_to "$main" key alt+f
-keys_to "Open" type --delay 10 "guide.mrv"
+keys_to "Open" type --delay 10 "$study/guide.mrv"
 keys_to "Open" key Return
-wait_for_file_line guide.mrv 1
+wait_for_file_line "$study/guide.mrv" 1
 keys_to "$main" key alt+d
-keys_to "Save As" type --delay 10 "guide.gnr"
+keys_to "Save As" type --delay 10 "$study/guide.gnr"
 keys_to "Save As" key Return
 press "$main" alt+c Up Up alt+g
 capture "Input Menu for Sexuals" input
