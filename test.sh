@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Morvane and runs every test: once in a
 # normal build, followed by the checks of the Debian package, of the installed
-# program and (as root) of the README's Slurm commands; once under
+# program, of the commands of the README and the user guide and (as root) of
+# the guide's Slurm commands; once under
 # AddressSanitizer and UndefinedBehaviorSanitizer; then the sweep's threads
 # under ThreadSanitizer.
 set -euo pipefail
@@ -16,13 +17,15 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$JOBS"
 (cd build && ctest --output-on-failure -j "$JOBS")
 
-# The Debian package and lintian, the installed program; as root, the
-# README's Slurm commands on a one-node Slurm of this machine.
+# The Debian package and lintian, the installed program, the commands of the
+# README and docs/; as root, the guide's Slurm commands on a one-node Slurm of
+# this machine.
 tools/install-check.sh build
+tools/guide-check.sh build
 if [ "$(id -u)" -eq 0 ]; then
   tools/slurm-check.sh build
 else
-  echo "test.sh: skipped tools/slurm-check.sh (the README's Slurm commands on a one-node Slurm):" \
+  echo "test.sh: skipped tools/slurm-check.sh (the guide's Slurm commands on a one-node Slurm):" \
     "it starts munge and Slurm daemons, which needs root" >&2
 fi
 

@@ -15,7 +15,7 @@ MORVANE_PACKAGES=(
   help2man librsvg2-bin dpkg-dev file man-db
 )
 # What ./test.sh adds: the checkers of the package and of the installed
-# program, and the Slurm that runs the README's Slurm commands.
+# program, and the Slurm that runs the user guide's Slurm commands.
 MORVANE_TEST_PACKAGES=(
   lintian desktop-file-utils appstream
   slurm-wlm munge

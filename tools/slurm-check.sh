@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Runs the README's Slurm commands, exactly as written there, on a one-node
-# Slurm brought up on this machine's loopback address (munge, slurmctld and
-# slurmd of Debian's slurm-wlm, with a configuration, key and state of their
-# own in a scratch folder), and compares the merged sweep byte for byte with
+# Runs the user guide's Slurm commands (docs/clusters.md), exactly as written
+# there, on a one-node Slurm brought up on this machine's loopback address
+# (munge, slurmctld and slurmd of Debian's slurm-wlm, with a configuration,
+# key and state of their own in a scratch folder), and compares the merged sweep byte for byte with
 # the same sweep run in one process. Every daemon it starts is stopped when it
 # ends, on failure too; on failure their logs stay in the scratch folder.
 # Run as root, by ./test.sh.
@@ -24,11 +24,12 @@ for c in munged slurmctld slurmd sbatch sinfo scancel setpriv; do
   command -v "$c" >/dev/null || fail "$c is missing (tools/setup.sh installs it)"
 done
 
-# The README's block that follows the line naming this check.
-readme_block=$(awk '/run as written by tools\/slurm-check.sh/ { found = 1; next }
+# The guide's block that follows the line naming this check.
+page=docs/clusters.md
+guide_block=$(awk '/run as written by tools\/slurm-check.sh/ { found = 1; next }
   found && /^```/ { if (inside) exit; inside = 1; next }
-  inside { print }' README.md)
-[ -n "$readme_block" ] || fail "README.md has no Slurm block marked for this check"
+  inside { print }' "$page")
+[ -n "$guide_block" ] || fail "$page has no Slurm block marked for this check"
 
 work=$(mktemp -d /tmp/morvane-slurm-XXXXXX)
 chmod 755 "$work"
@@ -125,23 +126,23 @@ node_up || fail "the node did not come up; logs in $work:
 $(tail -n 5 "$work/slurmctld.log" "$work/slurmd.log" 2>&1)"
 say "one-node Slurm up on 127.0.0.1 ($(sinfo -h -o '%D node, %c CPUs'))"
 
-# The README's lines, as a user types them at the top of the source tree: a
+# The guide's lines, as a user types them at the top of the source tree: a
 # folder with the tree's tools and the build folder.
 run="$work/run"
 mkdir -p "$run"
 ln -s "$repo/tools" "$run/tools"
 ln -s "$build" "$run/build"
 start=$SECONDS
-if ! (cd "$run" && timeout 300 bash -euo pipefail -c "$readme_block") >"$work/readme.out" 2>&1; then
-  cat "$work/readme.out" >&2
+if ! (cd "$run" && timeout 300 bash -euo pipefail -c "$guide_block") >"$work/guide.out" 2>&1; then
+  cat "$work/guide.out" >&2
   tail -n 5 "$run"/slurm-*.out >&2 2>/dev/null || true
-  fail "the README's Slurm commands failed (files in $work)"
+  fail "the Slurm commands of $page failed (files in $work)"
 fi
 shards=$(find "$run/shards" -name "shard-*.mrv" | wc -l)
 
-# The same sweep in one process: the options the README gives the batch
+# The same sweep in one process: the options the guide gives the batch
 # script after the number of shards.
-submit=$(printf '%s\n' "$readme_block" | sed -e ':a' -e '/\\$/{N;s/\\\n//;ba' -e '}' | grep '^sbatch ')
+submit=$(printf '%s\n' "$guide_block" | sed -e ':a' -e '/\\$/{N;s/\\\n//;ba' -e '}' | grep '^sbatch ')
 eval "options=($(printf '%s' "$submit" | sed 's|.*tools/sweep\.sbatch [0-9][0-9]* ||'))"
 (cd "$run" && "$sweep" "${options[@]}" --final single.mrv) >"$work/single.out" 2>&1 ||
   fail "the one-process sweep failed: $(cat "$work/single.out")"
@@ -150,6 +151,6 @@ for f in mrv tsv; do
     fail "the merged sweep.$f differs from the one-process sweep (files in $run)"
 done
 passed=yes
-say "PASS: the README's sbatch and merge ran as written ($shards shards," \
+say "PASS: the sbatch and merge of $page ran as written ($shards shards," \
   "$(($(wc -l <"$run/sweep.mrv") - 1)) points in $((SECONDS - start)) s)," \
   "identical to one process"

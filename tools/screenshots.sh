@@ -1,0 +1,149 @@
+#!/usr/bin/env bash
+# Makes every picture of the user guide (docs/images/*.png) from the program
+# itself: the real Morvane on a virtual X display (xvfb-run), driven by key
+# presses with xdotool as the smoke tests drive it, its windows captured by
+# id with ImageMagick's import; and the figures drawn by morvane-sweep --map
+# and morvane-plot. Run it again when a window changes.
+#
+#   tools/screenshots.sh [BUILD_DIR]      (default: the source tree's build)
+#
+# Needs xvfb-run, xdotool and ImageMagick (tools/setup.sh installs them).
+set -euo pipefail
+here=$(dirname "$(readlink -f "$0")")
+. "$here/../tests/smoke/smoke_lib.sh"
+
+if [ "${1:-}" != "--inside-display" ]; then
+  build=$(cd "${1:-$here/../build}" && pwd)
+  for p in Morvane morvane-run morvane-sweep morvane-plot; do
+    [ -x "$build/src/app/$p" ] || { echo "screenshots: build $p first" >&2; exit 1; }
+  done
+  mkdir -p "$here/../docs/images"
+  set -- "$build/src/app/Morvane" "$here/../docs/images"
+fi
+# Outside the display: reruns this script inside one (a laptop's screen) in a
+# scratch folder. Inside: starts the program.
+smoke_start "$here/$(basename "$0")" 1280x900x24 "$@"
+app=$(dirname "$2")
+images=$3
+export PATH="$app:$PATH"
+shots=$(pwd)/shots
+mkdir -p "$shots"
+# The files the windows show by name lie in a folder of a fixed name, so that
+# the pictures do not change with the scratch folder's name from run to run.
+study=/tmp/morvane-study
+rm -rf "$study"
+mkdir "$study"
+trap 'rm -rf "$study"' EXIT
+
+# A window captured by id (the windows fill the screen); a dialog whole.
+capture() {
+  local w
+  w=$(wait_window "$1")
+  sleep 1
+  import -window "$w" "$shots/$2.png"
+}
+# Windows have few colours: 128 of them keep each picture small without
+# blurring its text. WIDTH scales a screen-wide window down to a page.
+small_png() {
+  local width=${3:-}
+  convert -limit thread 1 "$1" ${width:+-resize "${width}x>"} -strip +dither -colors 128 "PNG8:$2"
+}
+# Keys one at a time: a button enabled by the previous key must be ready.
+press() {
+  local title=$1 k
+  shift
+  for k in "$@"; do keys_to "$title" key "$k"; done
+}
+
+# The files shown: a diploid series with one rerun (its Detail file read
+# back by the plot menu), and a sweep's map over the survivals W1(a) and
+# W2(A), the same sweep as the sweep window runs below.
+morvane-run --model diploid-global --x 0.5 --W1A 0.9 --W2A 0.6 --W1a 0.6 --W2a 0.9 \
+  --c 0.55 --final shots.mrv --detail "$study/series.gnr" --plot series.plo \
+  --disturb p=0.2,q=0.7,DG=0.05 >/dev/null
+morvane-sweep --model haploid-global --vary W1a=0.5:1:40 --vary W2A=0.5:1:40 \
+  --final sweep.mrv --map "$shots/map.png" --map-of p --map-size 560x430 >/dev/null 2>&1
+morvane-plot --detail "$study/series.gnr" --caption --dpi 120 -o "$shots/figure.png"
+
+main="Morvane v2"
+wait_window "$main" >/dev/null
+capture "$main" main
+
+# The plot menu, the series of the Detail file, its chart and the export
+# dialog of "Save chart...".
+press "$main" alt+p alt+g
+keys_to "Plot Menu" key alt+d
+keys_to "Open" type --delay 10 "$study/series.gnr"
+keys_to "Open" key Return
+capture "Plot Menu" plot-menu
+keys_to "Plot Menu" key alt+p
+capture "Plot Menu for Sexuals" chart
+keys_to "Plot Menu for Sexuals" key alt+s
+capture "Save chart" export
+keys_to "Save chart" key Escape
+keys_to "Plot Menu for Sexuals" key alt+b
+keys_to "Plot Menu" key alt+b
+
+# The sweep window: haploids with global panmixia (the second model), W1(a)
+# (typing W1A finds W1(A), the next item is W1(a)) and W2(A) varied over 40
+# values each, Go, and its map once the table is whole.
+keys_to "$main" key alt+s
+press "Sweep" alt+m Down alt+v
+keys_to "Sweep" type W1A
+keys_to "Sweep" key Down Tab ctrl+a type 0.5
+keys_to "Sweep" key Tab ctrl+a type 1
+keys_to "Sweep" key Tab ctrl+a type 40
+keys_to "Sweep" key Tab type W2A
+keys_to "Sweep" key Tab ctrl+a type 0.5
+keys_to "Sweep" key Tab ctrl+a type 1
+keys_to "Sweep" key Tab ctrl+a type 40
+keys_to "Sweep" key alt+g
+wait_for_file_line Sweep.tsv 1602
+capture "Sweep" sweep-window
+keys_to "Sweep" key alt+b
+
+# A series in the windows: the files chosen, haploids with global panmixia
+# (two radio buttons above the clonal one), its input window, a run, and its
+# disturbance window asking for new values.
+keys_to "$main" key alt+f
+keys_to "Open" type --delay 10 "$study/guide.mrv"
+keys_to "Open" key Return
+wait_for_file_line "$study/guide.mrv" 1
+keys_to "$main" key alt+d
+keys_to "Save As" type --delay 10 "$study/guide.gnr"
+keys_to "Save As" key Return
+press "$main" alt+c Up Up alt+g
+capture "Input Menu for Sexuals" input
+keys_to "Input Menu for Sexuals" key alt+g
+disturb="Disturb or Stop Menu for Sexual Haploids"
+wait_window "$disturb" >/dev/null
+sleep 0.5
+# The counters' message box bears the window's title: Return closes it.
+keys_to "$disturb" key Return
+keys_to "$disturb" key alt+d
+capture "$disturb" disturbance
+kill "$pid" 2>/dev/null || true
+wait "$pid" 2>/dev/null || true
+
+# The pictures of the guide: screen-wide windows at 960 pixels; the main
+# window without the empty screen below its controls, the disturbance window
+# its controls alone (below its menu bar).
+convert "$shots/main.png" -fuzz 1% -trim +repage -bordercolor cyan -border 8 "$shots/main.png"
+convert "$shots/disturbance.png" -crop +0+24 +repage -fuzz 1% -trim +repage \
+  -bordercolor cyan -border 12 "$shots/disturbance.png"
+small_png "$shots/main.png" "$images/main-window.png" 960
+small_png "$shots/input.png" "$images/input-window.png" 960
+small_png "$shots/disturbance.png" "$images/disturbance.png" 960
+small_png "$shots/plot-menu.png" "$images/plot-menu.png" 960
+small_png "$shots/chart.png" "$images/chart.png" 960
+small_png "$shots/export.png" "$images/export.png"
+small_png "$shots/sweep-window.png" "$images/sweep-window.png" 960
+small_png "$shots/map.png" "$images/sweep-map.png"
+small_png "$shots/figure.png" "$images/figure.png"
+# The README's picture: the main window, the chart and the map side by side
+# at one height, with a white margin between them.
+convert "$shots/main.png" "$shots/chart.png" "$shots/map.png" -resize x360 \
+  -bordercolor white -border 6 +append "$shots/overview.png"
+small_png "$shots/overview.png" "$images/overview.png"
+echo "screenshots: $(ls "$images"/*.png | wc -l) pictures in docs/images," \
+  "$(du -ch "$images"/*.png | tail -1 | cut -f1) in all"
