@@ -1,0 +1,108 @@
+// The equilibria, eigenvalues and invasion of the Levene case worked out by
+// hand from the recurrence: survivals W1(A) = 0.9, W2(A) = 0.6, W1(a) = 0.6,
+// W2(a) = 0.9, i = j = 1 (B neutral).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <vector>
+
+#include "analysis/Equilibria.h"
+#include "analysis/Linearise.h"
+
+namespace morvane::analysis {
+namespace {
+
+constexpr double kW1A = 0.9, kW2A = 0.6, kW1a = 0.6, kW2a = 0.9;
+
+Parameters Levene(double x, double c, double d = 1) {
+  return Parameters{x, d, c, 1, 1, kW1A, kW2A, kW1a, kW2a, 1e-12};
+}
+
+// A's invasion when rare: soft selection sums the habitats' ratios, hard
+// selection takes the ratio of the mean survivals.
+double SoftInvasionOfA(double c) { return c * kW1A / kW1a + (1 - c) * kW2A / kW2a; }
+double SoftInvasionOfa(double c) { return c * kW1a / kW1A + (1 - c) * kW2a / kW2A; }
+
+std::vector<double> SortedModuli(const Spectrum &s) {
+  std::vector<double> r;
+  for (const auto &e : s.eigenvalues)
+    r.push_back(std::abs(e));
+  std::sort(r.begin(), r.end());
+  return r;
+}
+
+TEST(Theory, EigenvaluesAndInvasionAtTheBoundaries) {
+  struct Case {
+    const char *what;
+    Model model;
+    Parameters params;
+    Population X;
+    std::vector<double> eigenvalues; // moduli, ascending
+    double lambdaA;                  // invasion of the missing A-locus allele
+    Stability stability;
+  };
+  const Population aLost{0, 0, 0.5, 0.5};
+  const Population aFixed{0.3, 0.7, 0, 0};
+  const Case cases[] = {
+      {"local, A lost", Model::HaploidLocal, Levene(1, 0.45), aLost,
+       {0.5208333333333333, 1, 1.0416666666666667}, 1.0416666666666667, Stability::Unstable},
+      {"global, A lost", Model::HaploidGlobal, Levene(1, 0.45), aLost,
+       {0.5208333333333333, 1, 1.0416666666666667}, 1.0416666666666667, Stability::Unstable},
+      {"local, d = 0.4, A lost", Model::HaploidLocal, Levene(1, 0.45, 0.4), aLost,
+       {0.5208333333333333, 1, 1.0416666666666667}, 1.0416666666666667, Stability::Unstable},
+      {"local, A fixed", Model::HaploidLocal, Levene(1, 0.45), aFixed,
+       {SoftInvasionOfa(0.45) / 2, 1, SoftInvasionOfa(0.45)}, SoftInvasionOfa(0.45),
+       Stability::Unstable},
+      {"hard selection, A lost", Model::HaploidLocal, Levene(0, 0.45), aLost,
+       {0.9607843137254902 / 2, 0.9607843137254902, 1}, 0.9607843137254902, Stability::Neutral},
+      {"clones, A lost", Model::Clonal, Levene(1, 0.45), aLost,
+       {1, 1.0416666666666667, 1.0416666666666667}, 1.0416666666666667, Stability::Unstable},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_LE(Residual(c.model, c.params, c.X), 1e-15);
+    const Spectrum s = Analyse(c.model, c.params, c.X);
+    const std::vector<double> moduli = SortedModuli(s);
+    ASSERT_EQ(moduli.size(), c.eigenvalues.size());
+    for (std::size_t k = 0; k < moduli.size(); ++k)
+      EXPECT_NEAR(moduli[k], c.eigenvalues[k], 1e-10);
+    ASSERT_TRUE(s.lambdaA.has_value());
+    EXPECT_NEAR(*s.lambdaA, c.lambdaA, 1e-10);
+    EXPECT_FALSE(s.lambdaB.has_value()); // B and b both present
+    EXPECT_EQ(s.stability, c.stability);
+  }
+}
+
+// Protected polymorphism exactly for 0.4 < c < 0.6, and there the interior
+// equilibrium p = (c - 0.4)/0.2, stable but for the neutral line of B.
+TEST(Theory, ProtectedPolymorphismAndItsInteriorEquilibrium) {
+  for (double c : {0.35, 0.39, 0.41, 0.45, 0.5, 0.55, 0.59, 0.61, 0.65}) {
+    SCOPED_TRACE(c);
+    const Parameters p = Levene(1, c);
+    const Spectrum lost = Analyse(Model::HaploidLocal, p, {0, 0, 0.4, 0.6});
+    const Spectrum fixed = Analyse(Model::HaploidLocal, p, {0.4, 0.6, 0, 0});
+    EXPECT_NEAR(*lost.lambdaA, SoftInvasionOfA(c), 1e-12);
+    EXPECT_NEAR(*fixed.lambdaA, SoftInvasionOfa(c), 1e-12);
+    const bool protectedPolymorphism = *lost.lambdaA > 1 && *fixed.lambdaA > 1;
+    EXPECT_EQ(protectedPolymorphism, c > 0.4 && c < 0.6);
+
+    const std::vector<Equilibrium> found = FindEquilibria(Model::HaploidLocal, p);
+    int interior = 0;
+    for (const Equilibrium &e : found) {
+      const Measures m = MeasuresOf(Model::HaploidLocal, e.X);
+      if (m.p <= 0 || m.p >= 1)
+        continue;
+      ++interior;
+      EXPECT_NEAR(m.p, (c - 0.4) / 0.2, 1e-10);
+      EXPECT_EQ(e.spectrum.stability, Stability::Neutral);
+      EXPECT_NEAR(SortedModuli(e.spectrum).back(), 1, 1e-9);
+      EXPECT_LT(SortedModuli(e.spectrum)[1], 1 - 1e-6);
+    }
+    EXPECT_EQ(interior > 0, protectedPolymorphism);
+  }
+}
+
+} // namespace
+} // namespace morvane::analysis
