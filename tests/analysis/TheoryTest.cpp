@@ -8,6 +8,7 @@
 #include <complex>
 #include <vector>
 
+#include "analysis/Continuation.h"
 #include "analysis/Equilibria.h"
 #include "analysis/Linearise.h"
 
@@ -101,6 +102,39 @@ TEST(Theory, ProtectedPolymorphismAndItsInteriorEquilibrium) {
       EXPECT_LT(SortedModuli(e.spectrum)[1], 1 - 1e-6);
     }
     EXPECT_EQ(interior > 0, protectedPolymorphism);
+  }
+}
+
+// Along c the boundary branches exchange stability with the interior one
+// where the invasion eigenvalue of the missing allele is 1: c = 0.4 (A lost)
+// and c = 0.6 (A fixed), both directions of the range.
+TEST(Theory, ContinuationFindsTheTranscriticalPoints) {
+  struct Case {
+    Model model;
+    double from, to;
+  };
+  for (const Case &c : {Case{Model::HaploidLocal, 0.3, 0.7}, Case{Model::HaploidGlobal, 0.7, 0.3},
+                        Case{Model::Clonal, 0.3, 0.7}}) {
+    SCOPED_TRACE(static_cast<int>(c.model));
+    const std::vector<BranchPoint> points =
+        ContinueEquilibria(c.model, Levene(1, c.from), Parameter::HabFreq, c.from, c.to);
+    int atA = 0, ata = 0;
+    for (const BranchPoint &bp : points) {
+      if (bp.event != "branch point")
+        continue;
+      const Measures m = MeasuresOf(c.model, bp.X);
+      if (m.p == 0) {
+        ++atA;
+        EXPECT_NEAR(bp.value, 0.4, 1e-9);
+      } else if (m.p == 1) {
+        ++ata;
+        EXPECT_NEAR(bp.value, 0.6, 1e-9);
+      }
+    }
+    EXPECT_GT(atA, 0);
+    EXPECT_GT(ata, 0);
+    // Every branch runs over the whole range.
+    EXPECT_DOUBLE_EQ(points.back().value, c.to);
   }
 }
 
