@@ -46,17 +46,21 @@ Population IterateModel(const Parameters &p, Population X, long maxGenerations, 
 }
 
 // An allele below this frequency is taken as lost when a run is polished.
-constexpr double kLostAllele = 1e-8;
+constexpr double kLostAllele = 1e-6;
+// A recessive allele vanishes slowly (its frequency falls as 1/T, not
+// geometrically): below this, a run is tried on the boundary without it,
+// which is kept when the allele does not invade there.
+constexpr double kVanishingAllele = 1e-2;
 
-// X with the carriers of every allele rarer than kLostAllele (each clone
-// rarer, for clones) set to 0 and the rest brought back to sum 1; nothing
-// when no allele is that rare.
-std::optional<Population> Snapped(Model m, Population X) {
+// X with the carriers of every allele rarer than `rare` (each clone rarer,
+// for clones) set to 0 and the rest brought back to sum 1; nothing when no
+// allele is that rare.
+std::optional<Population> Snapped(Model m, Population X, double rare) {
   const int n = Classes(m);
   bool snapped = false;
   if (m == Model::Clonal) {
     for (int k = 0; k < n; ++k)
-      if (X[k] != 0 && X[k] < kLostAllele) {
+      if (X[k] != 0 && X[k] < rare) {
         X[k] = 0;
         snapped = true;
       }
@@ -65,7 +69,7 @@ std::optional<Population> Snapped(Model m, Population X) {
       double sum = 0;
       for (int k : Carriers(m, a))
         sum += X[k];
-      if (sum != 0 && sum < kLostAllele) {
+      if (sum != 0 && sum < rare) {
         for (int k : Carriers(m, a))
           X[k] = 0;
         snapped = true;
@@ -173,14 +177,30 @@ Population Iterate(Model m, const Parameters &p, Population X, long maxGeneratio
 }
 
 std::optional<Population> Polish(Model m, const Parameters &p, const Population &X) {
-  if (const auto snapped = Snapped(m, X)) {
+  // The fixed point on the boundary left when the rare alleles of Y are
+  // taken as lost, if there is one near Y.
+  auto onBoundary = [&](const Population &Y, double rare) -> std::optional<Population> {
+    const auto snapped = Snapped(m, Y, rare);
+    if (!snapped)
+      return std::nullopt;
     const FixedPoint r = NewtonFixedPoint(m, p, *snapped, AbsentClasses(m, *snapped));
-    if (r.converged && Distance(m, r.X, X) < 1e-5)
+    if (r.converged && Distance(m, r.X, Y) <= 10 * rare)
       return r.X;
-  }
+    return std::nullopt;
+  };
+  if (const auto b = onBoundary(X, kLostAllele))
+    return b;
   const FixedPoint r = NewtonFixedPoint(m, p, X, AbsentClasses(m, X));
-  if (r.converged)
+  if (r.converged) {
+    if (const auto b = onBoundary(r.X, kLostAllele))
+      return b;
     return r.X;
+  }
+  if (const auto b = onBoundary(X, kVanishingAllele)) {
+    const Spectrum s = Analyse(m, p, *b);
+    if (s.lambdaA.value_or(0) <= 1 + 1e-8 && s.lambdaB.value_or(0) <= 1 + 1e-8)
+      return b;
+  }
   // A run that has come to rest on a line of equilibria, where Newton's least
   // norm step may stall: the point is kept as the run left it.
   if (Residual(m, p, X) <= 1e-12)

@@ -35,8 +35,10 @@ Population Iterate(Model m, const Parameters &p, Population X, long maxGeneratio
                    long *generations = nullptr);
 
 // The equilibrium a run that ended near X approaches: Newton from X, with an
-// allele whose frequency is below 1e-8 taken as lost (then the boundary
-// equilibrium is exact). Nothing when Newton finds no fixed point.
+// allele whose frequency is below 1e-6 taken as lost (the boundary
+// equilibrium is then exact), or below 1e-2 when it does not invade that
+// boundary (a recessive allele vanishes slowly). Nothing when Newton finds no
+// fixed point.
 std::optional<Population> Polish(Model m, const Parameters &p, const Population &X);
 
 struct Equilibrium {
