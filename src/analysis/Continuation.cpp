@@ -148,7 +148,10 @@ public:
       Point rhs(f_ + 1);
       rhs.head(f_) = -ev.H;
       rhs(f_) = -t.dot(z - zp);
-      const Point dz = A.completeOrthogonalDecomposition().solve(rhs);
+      Eigen::CompleteOrthogonalDecomposition<Square> cod;
+      cod.setThreshold(1e-10);
+      cod.compute(A);
+      const Point dz = cod.solve(rhs);
       z += dz;
       if (!z.allFinite() || (z - zp).norm() > reach)
         return std::nullopt;

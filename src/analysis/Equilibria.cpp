@@ -118,12 +118,22 @@ FixedPoint NewtonFixedPoint(Model m, const Parameters &p, const Population &star
   const int e = active.back(); // the class given by the others
   active.pop_back();
   const int f = static_cast<int>(active.size());
+  // Once within tol, a few more steps while they still reduce the residual,
+  // so that the point is exact to rounding.
+  FixedPoint best;
+  int extra = 0;
   for (int it = 0; it <= maxIterations; ++it) {
     const Linearisation l = Linearise(m, p, r.X);
     r.residual = Distance(m, l.next, r.X);
     if (r.residual <= tol) {
+      if (best.converged && r.residual >= best.residual)
+        return best;
       r.converged = true;
-      return r;
+      best = r;
+      if (r.residual == 0 || ++extra > 3)
+        return best;
+    } else if (best.converged) {
+      return best;
     }
     if (it == maxIterations || f == 0)
       break;
@@ -134,7 +144,13 @@ FixedPoint NewtonFixedPoint(Model m, const Parameters &p, const Population &star
       for (int b = 0; b < f; ++b)
         A(a, b) = l.full(active[a], active[b]) - l.full(active[a], e) - (a == b ? 1 : 0);
     }
-    const Vector delta = A.completeOrthogonalDecomposition().solve(g);
+    // Directions of a line of equilibria (singular to rounding) take no step.
+    Eigen::CompleteOrthogonalDecomposition<Matrix> cod;
+    cod.setThreshold(1e-10);
+    cod.compute(A);
+    const Vector delta = cod.solve(g);
+    if (best.converged && delta.lpNorm<Eigen::Infinity>() > 1e-9)
+      return best; // polishing steps are small corrections only
     double deltaE = 0;
     for (int a = 0; a < f; ++a)
       deltaE -= delta(a);
@@ -156,7 +172,7 @@ FixedPoint NewtonFixedPoint(Model m, const Parameters &p, const Population &star
     }
     r.X[e] = std::max(0.0, rest);
   }
-  return r;
+  return best.converged ? best : r;
 }
 
 Population Iterate(Model m, const Parameters &p, Population X, long maxGenerations, double tol,
