@@ -8,6 +8,7 @@
 #include <complex>
 #include <vector>
 
+#include "analysis/Basins.h"
 #include "analysis/Continuation.h"
 #include "analysis/Equilibria.h"
 #include "analysis/Linearise.h"
@@ -135,6 +136,52 @@ TEST(Theory, ContinuationFindsTheTranscriticalPoints) {
     EXPECT_GT(ata, 0);
     // Every branch runs over the whole range.
     EXPECT_DOUBLE_EQ(points.back().value, c.to);
+  }
+}
+
+// Diploids with habitat choice (i = j = 3): two attractors, A and B lost
+// (stable) and B fixed with A polymorphic (neutral: the recessive b does not
+// invade to first order), each with its basin, and between them an unstable
+// interior equilibrium.
+TEST(Theory, DiploidBistabilityAndItsBasins) {
+  const Parameters p{0.58, 1, 0.37, 3, 3, 0.92, 0.5, 0.93, 0.72, 1e-12};
+  for (Model m : {Model::DiploidLocal, Model::DiploidGlobal}) {
+    SCOPED_TRACE(static_cast<int>(m));
+    const std::vector<Equilibrium> found = FindEquilibria(m, p);
+    int lost = -1, choosy = -1, saddles = 0;
+    for (std::size_t k = 0; k < found.size(); ++k) {
+      const Measures e = MeasuresOf(m, found[k].X);
+      if (e.p == 0 && e.q == 0)
+        lost = static_cast<int>(k);
+      if (e.p > 0 && e.p < 1 && e.q == 1)
+        choosy = static_cast<int>(k);
+      if (e.p > 0 && e.p < 1 && e.q > 0 && e.q < 1) {
+        ++saddles;
+        EXPECT_EQ(found[k].spectrum.stability, Stability::Unstable);
+      }
+    }
+    ASSERT_GE(lost, 0);
+    ASSERT_GE(choosy, 0);
+    EXPECT_EQ(saddles, 1);
+    EXPECT_EQ(found[lost].spectrum.stability, Stability::Stable);
+    EXPECT_LT(*found[lost].spectrum.lambdaA, 1);
+    EXPECT_LT(*found[lost].spectrum.lambdaB, 1);
+    EXPECT_EQ(found[choosy].spectrum.stability, Stability::Neutral);
+    EXPECT_NEAR(*found[choosy].spectrum.lambdaB, 1, 1e-12);
+    EXPECT_GT(found[lost].starts, 1);
+    EXPECT_GT(found[choosy].starts, 1);
+
+    const int N = 21;
+    const BasinMap map = Basins(m, p, N, found);
+    auto at = [&](int i, int j) { return map.reached[i * N + j]; };
+    EXPECT_EQ(at(2, 2), lost);        // p0 = q0 = 0.1
+    EXPECT_EQ(at(10, 18), choosy);    // p0 = 0.5, q0 = 0.9
+    int counted = 0;
+    for (const Equilibrium &e : map.equilibria)
+      counted += e.starts;
+    EXPECT_EQ(counted, N * N); // every start reached an equilibrium
+    EXPECT_GT(map.equilibria[lost].starts, N * N / 10);
+    EXPECT_GT(map.equilibria[choosy].starts, N * N / 10);
   }
 }
 
