@@ -51,7 +51,7 @@ Linearisation LineariseModel(const Parameters &p, const Population &X, Parameter
   constexpr int n = Classes(M);
   using D = Dual<N>;
   StepState<D> s = StateOf<D>(p);
-  if (along != Parameter::None) {
+  if constexpr (N > n) {
     Parameters q = p;
     ParameterOf(s, along) = D::Seed(ParameterValue(q, along), n);
   }
@@ -69,7 +69,10 @@ Linearisation LineariseModel(const Parameters &p, const Population &X, Parameter
     l.next[k] = s.X[k + 1].v;
     for (int j = 0; j < n; ++j)
       l.full(k, j) = s.X[k + 1].d[j];
-    l.dParameter(k) = s.X[k + 1].d[n];
+    if constexpr (N > n)
+      l.dParameter(k) = s.X[k + 1].d[n];
+    else
+      l.dParameter(k) = 0;
   }
   return l;
 }
@@ -83,6 +86,27 @@ template <Model M> Population StepModel(const Parameters &p, const Population &X
   for (int k = 0; k < Classes(M); ++k)
     next[k] = s.X[k + 1];
   return next;
+}
+
+// Eigenvalues of a square matrix, by the solver of its fixed size for the
+// sizes of the models' free Jacobians.
+template <int Size> std::vector<std::complex<double>> FixedEigenvalues(const Matrix &a) {
+  const Eigen::Matrix<double, Size, Size> fixed = a;
+  Eigen::EigenSolver<Eigen::Matrix<double, Size, Size>> solver(fixed, false);
+  const auto &values = solver.eigenvalues();
+  return {values.data(), values.data() + Size};
+}
+
+std::vector<std::complex<double>> Eigenvalues(const Matrix &a) {
+  if (a.rows() == 3)
+    return FixedEigenvalues<3>(a);
+  if (a.rows() == 8)
+    return FixedEigenvalues<8>(a);
+  if (a.rows() == 0)
+    return {};
+  Eigen::EigenSolver<Matrix> solver(a, false);
+  const auto &values = solver.eigenvalues();
+  return {values.data(), values.data() + values.size()};
 }
 
 double SpectralRadius(const Matrix &a) {
@@ -133,20 +157,28 @@ double &ParameterValue(Parameters &p, Parameter which) {
   return p.W2a;
 }
 
+// With the derivative along a parameter, one more direction than classes.
+template <Model M>
+Linearisation LineariseWithOrWithout(const Parameters &p, const Population &X, Parameter along) {
+  if (along == Parameter::None)
+    return LineariseModel<M, Classes(M)>(p, X, along);
+  return LineariseModel<M, Classes(M) + 1>(p, X, along);
+}
+
 Linearisation Linearise(Model m, const Parameters &p, const Population &X, Parameter along) {
   switch (m) {
   case Model::HaploidLocal:
-    return LineariseModel<Model::HaploidLocal, 5>(p, X, along);
+    return LineariseWithOrWithout<Model::HaploidLocal>(p, X, along);
   case Model::HaploidGlobal:
-    return LineariseModel<Model::HaploidGlobal, 5>(p, X, along);
+    return LineariseWithOrWithout<Model::HaploidGlobal>(p, X, along);
   case Model::DiploidLocal:
-    return LineariseModel<Model::DiploidLocal, 10>(p, X, along);
+    return LineariseWithOrWithout<Model::DiploidLocal>(p, X, along);
   case Model::DiploidGlobal:
-    return LineariseModel<Model::DiploidGlobal, 10>(p, X, along);
+    return LineariseWithOrWithout<Model::DiploidGlobal>(p, X, along);
   case Model::Clonal:
     break;
   }
-  return LineariseModel<Model::Clonal, 5>(p, X, along);
+  return LineariseWithOrWithout<Model::Clonal>(p, X, along);
 }
 
 Population NextGeneration(Model m, const Parameters &p, const Population &X) {
@@ -231,10 +263,7 @@ double InvasionEigenvalue(Model m, const Linearisation &l, Allele absent) {
 
 Spectrum Analyse(Model m, const Linearisation &l, const Population &X, double tol) {
   Spectrum s;
-  const Matrix J = FreeJacobian(l);
-  Eigen::EigenSolver<Matrix> solver(J, false);
-  const auto &values = solver.eigenvalues();
-  s.eigenvalues.assign(values.data(), values.data() + values.size());
+  s.eigenvalues = Eigenvalues(FreeJacobian(l));
   for (const auto &e : s.eigenvalues)
     s.radius = std::max(s.radius, std::abs(e));
   s.stability = Classify(s.eigenvalues, tol);
