@@ -28,8 +28,8 @@ void StateCells(std::ostream &out, Model m, const Population &X) {
 }
 
 void SpectrumCells(std::ostream &out, const Spectrum &s) {
-  out << '\t' << StabilityName(s.stability) << '\t' << Real(s.radius) << '\t'
-      << Optional(s.lambdaA) << '\t' << Optional(s.lambdaB);
+  out << '\t' << StabilityName(s.stability) << '\t' << Real(s.radius) << '\t' << Optional(s.lambdaA)
+      << '\t' << Optional(s.lambdaB);
 }
 
 } // namespace

@@ -89,8 +89,7 @@ BasinMap Basins(Model m, const Parameters &p, int N, const std::vector<Equilibri
   const int threads = std::max(1, settings.threads);
   std::vector<std::thread> workers;
   for (int t = 1; t < threads; ++t)
-    workers.emplace_back(
-        [&] { RunStarts(m, p, N, known, settings, next, reached); });
+    workers.emplace_back([&] { RunStarts(m, p, N, known, settings, next, reached); });
   RunStarts(m, p, N, known, settings, next, reached);
   for (std::thread &w : workers)
     w.join();

@@ -17,8 +17,8 @@ constexpr double kOnBranch = 1e-13;
 
 struct Evaluation {
   Linearisation l;
-  Vector H;  // X' - X over the free classes
-  Wide DH;   // its derivatives in the free classes and the parameter
+  Vector H; // X' - X over the free classes
+  Wide DH;  // its derivatives in the free classes and the parameter
 };
 
 // How many eigenvalues lie outside the unit circle, by kind, and on it.
@@ -254,14 +254,12 @@ std::vector<BranchPoint> FollowBranch(Model m, const Parameters &p, Parameter al
   if (to == from)
     return points;
 
-  auto tangentValue = [&](const Point &at) {
-    return b.Tangent(b.Evaluate(at).DH, t)(f);
-  };
+  auto tangentValue = [&](const Point &at) { return b.Tangent(b.Evaluate(at).DH, t)(f); };
   double h = maxStep;
   while (static_cast<long>(points.size()) < settings.maxPoints) {
     int iterations = 0;
     const std::optional<Point> next = b.Correct(z + h * t, t, &iterations);
-    if (!next || std::fabs((*next)(f) - z(f)) > 2 * h + 1e-12) {
+    if (!next || std::fabs((*next)(f)-z(f)) > 2 * h + 1e-12) {
       h /= 2;
       if (h < settings.minStep) {
         points.back().event = points.back().event.empty() ? "end" : points.back().event;
@@ -281,7 +279,7 @@ std::vector<BranchPoint> FollowBranch(Model m, const Parameters &p, Parameter al
       if (leaves) {
         last = b.Locate(z, t, h, b.Smallest(z), b.Smallest(z1),
                         [&](const Point &at) { return b.Smallest(at); });
-        if (last && dir * ((*last)(f) - to) <= 0)
+        if (last && dir * ((*last)(f)-to) <= 0)
           event = "branch point";
         else
           last.reset();

@@ -51,8 +51,7 @@ std::vector<BranchPoint> FollowBranch(Model m, const Parameters &p, Parameter al
 // Every branch through the equilibria found at the first value (FindEquilibria
 // with `enumeration`), numbered from 0 in their order, one after the other.
 std::vector<BranchPoint> ContinueEquilibria(Model m, Parameters p, Parameter along, double from,
-                                            double to,
-                                            const EnumerationSettings &enumeration = {},
+                                            double to, const EnumerationSettings &enumeration = {},
                                             const ContinuationSettings &settings = {});
 
 } // namespace morvane::analysis

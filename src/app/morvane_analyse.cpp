@@ -170,10 +170,9 @@ int Run(const std::vector<std::string> &args) {
     const auto parameter = analysis::ParameterNamed(name);
     if (!parameter)
       throw UsageError("--vary takes x, d, c, W1A, W2A, W1a or W2a, not '" + name + "'");
-    const bool computed =
-        (options.tradeOff != morvane::TradeOffRule::None && (name == "W2A" || name == "W2a" ||
-                                                             name == "W1A" || name == "W1a")) ||
-        (options.ess && name == "W1A");
+    const bool computed = (options.tradeOff != morvane::TradeOffRule::None &&
+                           (name == "W2A" || name == "W2a" || name == "W1A" || name == "W1a")) ||
+                          (options.ess && name == "W1A");
     if (computed)
       throw UsageError("--vary " + name +
                        ": a survival under a trade-off or --ess cannot be varied alone");
@@ -190,8 +189,8 @@ int Run(const std::vector<std::string> &args) {
         throw UsageError("--step needs a number above 0");
       continuation.maxStep = *h;
     }
-    const auto points = analysis::ContinueEquilibria(model, options.params, *parameter, from,
-                                                     to, enumeration, continuation);
+    const auto points = analysis::ContinueEquilibria(model, options.params, *parameter, from, to,
+                                                     enumeration, continuation);
     analysis::WriteCommandLine(std::cout, words);
     analysis::WriteBranches(std::cout, model, name, points);
   }

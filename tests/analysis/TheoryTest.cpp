@@ -48,19 +48,48 @@ TEST(Theory, EigenvaluesAndInvasionAtTheBoundaries) {
   const Population aLost{0, 0, 0.5, 0.5};
   const Population aFixed{0.3, 0.7, 0, 0};
   const Case cases[] = {
-      {"local, A lost", Model::HaploidLocal, Levene(1, 0.45), aLost,
-       {0.5208333333333333, 1, 1.0416666666666667}, 1.0416666666666667, Stability::Unstable},
-      {"global, A lost", Model::HaploidGlobal, Levene(1, 0.45), aLost,
-       {0.5208333333333333, 1, 1.0416666666666667}, 1.0416666666666667, Stability::Unstable},
-      {"local, d = 0.4, A lost", Model::HaploidLocal, Levene(1, 0.45, 0.4), aLost,
-       {0.5208333333333333, 1, 1.0416666666666667}, 1.0416666666666667, Stability::Unstable},
-      {"local, A fixed", Model::HaploidLocal, Levene(1, 0.45), aFixed,
-       {SoftInvasionOfa(0.45) / 2, 1, SoftInvasionOfa(0.45)}, SoftInvasionOfa(0.45),
+      {"local, A lost",
+       Model::HaploidLocal,
+       Levene(1, 0.45),
+       aLost,
+       {0.5208333333333333, 1, 1.0416666666666667},
+       1.0416666666666667,
        Stability::Unstable},
-      {"hard selection, A lost", Model::HaploidLocal, Levene(0, 0.45), aLost,
-       {0.9607843137254902 / 2, 0.9607843137254902, 1}, 0.9607843137254902, Stability::Neutral},
-      {"clones, A lost", Model::Clonal, Levene(1, 0.45), aLost,
-       {1, 1.0416666666666667, 1.0416666666666667}, 1.0416666666666667, Stability::Unstable},
+      {"global, A lost",
+       Model::HaploidGlobal,
+       Levene(1, 0.45),
+       aLost,
+       {0.5208333333333333, 1, 1.0416666666666667},
+       1.0416666666666667,
+       Stability::Unstable},
+      {"local, d = 0.4, A lost",
+       Model::HaploidLocal,
+       Levene(1, 0.45, 0.4),
+       aLost,
+       {0.5208333333333333, 1, 1.0416666666666667},
+       1.0416666666666667,
+       Stability::Unstable},
+      {"local, A fixed",
+       Model::HaploidLocal,
+       Levene(1, 0.45),
+       aFixed,
+       {SoftInvasionOfa(0.45) / 2, 1, SoftInvasionOfa(0.45)},
+       SoftInvasionOfa(0.45),
+       Stability::Unstable},
+      {"hard selection, A lost",
+       Model::HaploidLocal,
+       Levene(0, 0.45),
+       aLost,
+       {0.9607843137254902 / 2, 0.9607843137254902, 1},
+       0.9607843137254902,
+       Stability::Neutral},
+      {"clones, A lost",
+       Model::Clonal,
+       Levene(1, 0.45),
+       aLost,
+       {1, 1.0416666666666667, 1.0416666666666667},
+       1.0416666666666667,
+       Stability::Unstable},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.what);
@@ -174,8 +203,8 @@ TEST(Theory, DiploidBistabilityAndItsBasins) {
     const int N = 21;
     const BasinMap map = Basins(m, p, N, found);
     auto at = [&](int i, int j) { return map.reached[i * N + j]; };
-    EXPECT_EQ(at(2, 2), lost);        // p0 = q0 = 0.1
-    EXPECT_EQ(at(10, 18), choosy);    // p0 = 0.5, q0 = 0.9
+    EXPECT_EQ(at(2, 2), lost);     // p0 = q0 = 0.1
+    EXPECT_EQ(at(10, 18), choosy); // p0 = 0.5, q0 = 0.9
     int counted = 0;
     for (const Equilibrium &e : map.equilibria)
       counted += e.starts;
