@@ -2,21 +2,14 @@
 // survival stage that the clonal step shares.
 #pragma once
 
+#include "engine/StepKernels.h"
 #include "state/SimState.h"
 
 namespace morvane {
 
-// How often a choosy propagule ends in each habitat, per unit of c*d (habitat 1)
-// or (1 - c)*d (habitat 2), from c, d, i and j:
-// SAB1 = 1 + m1 + ... + m1^(i-1) and RAB2 = m1^(i-1) for [AB], which seeks
-// habitat 1; RaB1 = m2^(j-1) and SaB2 = 1 + m2 + ... + m2^(j-1) for [aB], which
-// seeks habitat 2; m1 = (1 - c)*d, m2 = c*d.
-struct SettlementFactors {
-  double SAB1;
-  double RAB2;
-  double RaB1;
-  double SaB2;
-};
+// The settlement factors SAB1, RAB2, RaB1, SaB2 of a choosy propagule
+// (StepKernels.h), on doubles.
+using SettlementFactors = SettlementFactorsOf<double>;
 SettlementFactors ComputeSettlementFactors(const SimState &s);
 
 // Dispersal with habitat choice and survival of the four types X[1..4]:

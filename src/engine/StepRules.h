@@ -1,7 +1,8 @@
 // The diploid gametes of nine genotype classes and their random union, the
 // thresholds below which a habitat or the whole population counts as empty:
 // shared by the one-population steps and the batch step, so that both round
-// the same way.
+// the same way. The gametes are written on a scalar type T: double for the
+// runs, a dual number for the derivatives of a generation.
 #pragma once
 
 // Always inlined, so that the batch step's loops over lanes stay vectorised.
@@ -15,17 +16,18 @@ constexpr double kEmptyDiploidHabitat = 1e-20;
 // Below this nobody survived in either habitat: the population has died out.
 constexpr double kExtinctPopulation = 1e-20;
 
-struct Gametes {
-  double AB;
-  double ab;
-  double Ab;
-  double aB;
+template <class T> struct GametesOf {
+  T AB;
+  T ab;
+  T Ab;
+  T aB;
 };
+using Gametes = GametesOf<double>;
 
 // Gamete frequencies of nine genotype classes g[0..8] under free
 // recombination: the double heterozygote class gives each gamete with 1/4.
-MORVANE_LANE_INLINE Gametes GameteFrequencies(const double *g) {
-  Gametes m;
+template <class T> MORVANE_LANE_INLINE GametesOf<T> GameteFrequencies(const T *g) {
+  GametesOf<T> m;
   m.AB = (g[1] + g[3]) / 2 + g[0] + g[4] / 4;
   m.ab = (g[5] + g[7]) / 2 + g[8] + g[4] / 4;
   m.Ab = (g[1] + g[5]) / 2 + g[2] + g[4] / 4;
@@ -34,7 +36,7 @@ MORVANE_LANE_INLINE Gametes GameteFrequencies(const double *g) {
 }
 
 // Random union of gametes into the nine genotype classes g[0..8].
-MORVANE_LANE_INLINE void RandomUnion(const Gametes &m, double *g) {
+template <class T> MORVANE_LANE_INLINE void RandomUnion(const GametesOf<T> &m, T *g) {
   g[0] = m.AB * m.AB;
   g[1] = 2 * m.AB * m.Ab;
   g[2] = m.Ab * m.Ab;

@@ -1,0 +1,34 @@
+// The tables of morvane-analyse: tab-separated, a first '#' line recording
+// the command, a line of column names, then one row per equilibrium, branch
+// point or start. Reals with up to 15 significant digits and '.'; an empty
+// cell where a value does not apply.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "analysis/Basins.h"
+#include "analysis/Continuation.h"
+#include "analysis/Equilibria.h"
+
+namespace morvane::analysis {
+
+// "# " and the words of the command line, space-separated.
+void WriteCommandLine(std::ostream &out, const std::vector<std::string> &words);
+
+// p q DG Fit (clones: fAB fAb faB fab), X1 .. Xn, stability, radius,
+// lambdaA, lambdaB, starts.
+void WriteEquilibria(std::ostream &out, Model m, const std::vector<Equilibrium> &list);
+
+// branch, the parameter (under its option name), the state columns as
+// above, stability, radius, lambdaA, lambdaB, event.
+void WriteBranches(std::ostream &out, Model m, const std::string &parameter,
+                   const std::vector<BranchPoint> &points);
+
+// p0 q0 of each start, the index of the equilibrium reached (as listed by
+// the equilibria table written with it, -1 for none), its p, q and
+// stability.
+void WriteBasins(std::ostream &out, Model m, const BasinMap &map);
+
+} // namespace morvane::analysis

@@ -1,0 +1,315 @@
+#include "analysis/Linearise.h"
+
+#include <cmath>
+
+#include "analysis/Dual.h"
+#include "engine/InitialState.h"
+#include "engine/StepKernels.h"
+#include "engine/StepState.h"
+
+namespace morvane::analysis {
+
+namespace {
+
+template <class T> T &ParameterOf(StepState<T> &s, Parameter which) {
+  switch (which) {
+  case Parameter::SoftProp:
+    return s.SoftProp;
+  case Parameter::MigSurv:
+    return s.MigSurv;
+  case Parameter::HabFreq:
+    return s.HabFreq;
+  case Parameter::W1A:
+    return s.W1A;
+  case Parameter::W2A:
+    return s.W2A;
+  case Parameter::W1a:
+    return s.W1a;
+  case Parameter::W2a:
+  case Parameter::None:
+    break;
+  }
+  return s.W2a;
+}
+
+template <class T> StepState<T> StateOf(const Parameters &p) {
+  StepState<T> s;
+  s.SoftProp = T(p.SoftProp);
+  s.MigSurv = T(p.MigSurv);
+  s.HabFreq = T(p.HabFreq);
+  s.TriesAB = p.TriesAB;
+  s.TriesaB = p.TriesaB;
+  s.W1A = T(p.W1A);
+  s.W2A = T(p.W2A);
+  s.W1a = T(p.W1a);
+  s.W2a = T(p.W2a);
+  return s;
+}
+
+template <Model M, int N>
+Linearisation LineariseModel(const Parameters &p, const Population &X, Parameter along) {
+  constexpr int n = Classes(M);
+  using D = Dual<N>;
+  StepState<D> s = StateOf<D>(p);
+  if constexpr (N > n) {
+    Parameters q = p;
+    ParameterOf(s, along) = D::Seed(ParameterValue(q, along), n);
+  }
+  for (int k = 0; k < n; ++k)
+    s.X[k + 1] = D::Seed(X[k], k);
+  const Measures before = MeasuresOf(M, X);
+  s.FreqA = D(before.p);
+  s.FreqB = D(before.q);
+  ModelStep<M>(s);
+  Linearisation l;
+  l.n = n;
+  l.full.resize(n, n);
+  l.dParameter.resize(n);
+  for (int k = 0; k < n; ++k) {
+    l.next[k] = s.X[k + 1].v;
+    for (int j = 0; j < n; ++j)
+      l.full(k, j) = s.X[k + 1].d[j];
+    if constexpr (N > n)
+      l.dParameter(k) = s.X[k + 1].d[n];
+    else
+      l.dParameter(k) = 0;
+  }
+  return l;
+}
+
+template <Model M> Population StepModel(const Parameters &p, const Population &X) {
+  StepState<double> s = StateOf<double>(p);
+  for (int k = 0; k < Classes(M); ++k)
+    s.X[k + 1] = X[k];
+  ModelStep<M>(s);
+  Population next{};
+  for (int k = 0; k < Classes(M); ++k)
+    next[k] = s.X[k + 1];
+  return next;
+}
+
+// Eigenvalues of a square matrix, by the solver of its fixed size for the
+// sizes of the models' free Jacobians.
+template <int Size> std::vector<std::complex<double>> FixedEigenvalues(const Matrix &a) {
+  const Eigen::Matrix<double, Size, Size> fixed = a;
+  Eigen::EigenSolver<Eigen::Matrix<double, Size, Size>> solver(fixed, false);
+  const auto &values = solver.eigenvalues();
+  return {values.data(), values.data() + Size};
+}
+
+std::vector<std::complex<double>> Eigenvalues(const Matrix &a) {
+  if (a.rows() == 3)
+    return FixedEigenvalues<3>(a);
+  if (a.rows() == 8)
+    return FixedEigenvalues<8>(a);
+  if (a.rows() == 0)
+    return {};
+  Eigen::EigenSolver<Matrix> solver(a, false);
+  const auto &values = solver.eigenvalues();
+  return {values.data(), values.data() + values.size()};
+}
+
+double SpectralRadius(const Matrix &a) {
+  if (a.rows() == 0)
+    return 0;
+  Eigen::EigenSolver<Matrix> solver(a, false);
+  return solver.eigenvalues().cwiseAbs().maxCoeff();
+}
+
+bool AllZero(const Population &X, const std::vector<int> &classes) {
+  for (int k : classes)
+    if (X[k] != 0)
+      return false;
+  return true;
+}
+
+} // namespace
+
+std::optional<Parameter> ParameterNamed(const std::string &name) {
+  static const std::pair<const char *, Parameter> names[] = {
+      {"x", Parameter::SoftProp}, {"d", Parameter::MigSurv}, {"c", Parameter::HabFreq},
+      {"W1A", Parameter::W1A},    {"W2A", Parameter::W2A},   {"W1a", Parameter::W1a},
+      {"W2a", Parameter::W2a}};
+  for (const auto &[text, which] : names)
+    if (name == text)
+      return which;
+  return std::nullopt;
+}
+
+double &ParameterValue(Parameters &p, Parameter which) {
+  switch (which) {
+  case Parameter::SoftProp:
+    return p.SoftProp;
+  case Parameter::MigSurv:
+    return p.MigSurv;
+  case Parameter::HabFreq:
+    return p.HabFreq;
+  case Parameter::W1A:
+    return p.W1A;
+  case Parameter::W2A:
+    return p.W2A;
+  case Parameter::W1a:
+    return p.W1a;
+  case Parameter::W2a:
+  case Parameter::None:
+    break;
+  }
+  return p.W2a;
+}
+
+// With the derivative along a parameter, one more direction than classes.
+template <Model M>
+Linearisation LineariseWithOrWithout(const Parameters &p, const Population &X, Parameter along) {
+  if (along == Parameter::None)
+    return LineariseModel<M, Classes(M)>(p, X, along);
+  return LineariseModel<M, Classes(M) + 1>(p, X, along);
+}
+
+Linearisation Linearise(Model m, const Parameters &p, const Population &X, Parameter along) {
+  switch (m) {
+  case Model::HaploidLocal:
+    return LineariseWithOrWithout<Model::HaploidLocal>(p, X, along);
+  case Model::HaploidGlobal:
+    return LineariseWithOrWithout<Model::HaploidGlobal>(p, X, along);
+  case Model::DiploidLocal:
+    return LineariseWithOrWithout<Model::DiploidLocal>(p, X, along);
+  case Model::DiploidGlobal:
+    return LineariseWithOrWithout<Model::DiploidGlobal>(p, X, along);
+  case Model::Clonal:
+    break;
+  }
+  return LineariseWithOrWithout<Model::Clonal>(p, X, along);
+}
+
+Population NextGeneration(Model m, const Parameters &p, const Population &X) {
+  switch (m) {
+  case Model::HaploidLocal:
+    return StepModel<Model::HaploidLocal>(p, X);
+  case Model::HaploidGlobal:
+    return StepModel<Model::HaploidGlobal>(p, X);
+  case Model::DiploidLocal:
+    return StepModel<Model::DiploidLocal>(p, X);
+  case Model::DiploidGlobal:
+    return StepModel<Model::DiploidGlobal>(p, X);
+  case Model::Clonal:
+    break;
+  }
+  return StepModel<Model::Clonal>(p, X);
+}
+
+Matrix FreeJacobian(const Linearisation &l) {
+  const int f = l.n - 1;
+  Matrix J(f, f);
+  for (int i = 0; i < f; ++i)
+    for (int j = 0; j < f; ++j)
+      J(i, j) = l.full(i, j) - l.full(i, f);
+  return J;
+}
+
+const std::vector<int> &Carriers(Model m, Allele allele) {
+  static const std::vector<int> four[4] = {{0, 1}, {2, 3}, {0, 2}, {1, 3}};
+  static const std::vector<int> nine[4] = {
+      {0, 1, 2, 3, 4, 5}, {3, 4, 5, 6, 7, 8}, {0, 1, 3, 4, 6, 7}, {1, 2, 4, 5, 7, 8}};
+  return IsDiploid(m) ? nine[static_cast<int>(allele)] : four[static_cast<int>(allele)];
+}
+
+std::vector<bool> AbsentClasses(Model m, const Population &X) {
+  const int n = Classes(m);
+  std::vector<bool> absent(n, false);
+  if (m == Model::Clonal) {
+    for (int k = 0; k < n; ++k)
+      absent[k] = X[k] == 0;
+    return absent;
+  }
+  for (Allele a : {Allele::A, Allele::a, Allele::B, Allele::b})
+    if (AllZero(X, Carriers(m, a)))
+      for (int k : Carriers(m, a))
+        absent[k] = true;
+  return absent;
+}
+
+const char *StabilityName(Stability s) {
+  switch (s) {
+  case Stability::Stable:
+    return "stable";
+  case Stability::Unstable:
+    return "unstable";
+  case Stability::Neutral:
+    break;
+  }
+  return "neutral";
+}
+
+Stability Classify(const std::vector<std::complex<double>> &eigenvalues, double tol) {
+  bool neutral = false;
+  for (const auto &e : eigenvalues) {
+    const double r = std::abs(e);
+    if (r > 1 + tol)
+      return Stability::Unstable;
+    if (r >= 1 - tol)
+      neutral = true;
+  }
+  return neutral ? Stability::Neutral : Stability::Stable;
+}
+
+double InvasionEigenvalue(Model m, const Linearisation &l, Allele absent) {
+  const std::vector<int> &c = Carriers(m, absent);
+  Matrix block(c.size(), c.size());
+  for (std::size_t i = 0; i < c.size(); ++i)
+    for (std::size_t j = 0; j < c.size(); ++j)
+      block(i, j) = l.full(c[i], c[j]);
+  return SpectralRadius(block);
+}
+
+Spectrum Analyse(Model m, const Linearisation &l, const Population &X, double tol) {
+  Spectrum s;
+  s.eigenvalues = Eigenvalues(FreeJacobian(l));
+  for (const auto &e : s.eigenvalues)
+    s.radius = std::max(s.radius, std::abs(e));
+  s.stability = Classify(s.eigenvalues, tol);
+  if (AllZero(X, Carriers(m, Allele::A)))
+    s.lambdaA = InvasionEigenvalue(m, l, Allele::A);
+  else if (AllZero(X, Carriers(m, Allele::a)))
+    s.lambdaA = InvasionEigenvalue(m, l, Allele::a);
+  if (AllZero(X, Carriers(m, Allele::B)))
+    s.lambdaB = InvasionEigenvalue(m, l, Allele::B);
+  else if (AllZero(X, Carriers(m, Allele::b)))
+    s.lambdaB = InvasionEigenvalue(m, l, Allele::b);
+  return s;
+}
+
+Spectrum Analyse(Model m, const Parameters &p, const Population &X, double tol) {
+  return Analyse(m, Linearise(m, p, X), X, tol);
+}
+
+Measures MeasuresOf(Model m, const Population &X) {
+  if (!IsDiploid(m))
+    return {X[0] + X[1], X[0] + X[2], X[0] * X[3] - X[1] * X[2], 0.0};
+  const double p = X[0] + X[1] + X[2] + (X[3] + X[4] + X[5]) / 2;
+  const double q = X[0] + X[3] + X[6] + (X[1] + X[4] + X[7]) / 2;
+  const double heteroz = X[3] + X[4] + X[5];
+  const double fit = IsFixedFrequency(p) ? 0.0 : 1 - heteroz / (2 * p * (1 - p));
+  const Gametes g = GameteFrequencies(X.data());
+  return {p, q, g.AB * g.ab - g.Ab * g.aB, fit};
+}
+
+Population StartPopulation(Model m, double p, double q, double DG) {
+  SimState s;
+  s.FreqA = p;
+  s.FreqB = q;
+  s.DG = DG;
+  Population X{};
+  if (m == Model::Clonal) {
+    X = {p * q, p * (1 - q), (1 - p) * q, (1 - p) * (1 - q)};
+    return X;
+  }
+  if (IsDiploid(m))
+    DiploidInitialState(s);
+  else
+    HaploidInitialState(s);
+  for (int k = 0; k < Classes(m); ++k)
+    X[k] = s.X[k + 1];
+  return X;
+}
+
+} // namespace morvane::analysis
