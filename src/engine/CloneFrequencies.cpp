@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "engine/FieldRules.h"
+
 namespace morvane {
 
 CloneSum CheckCloneSum(const double *f) {
@@ -43,6 +45,16 @@ CloneSum SumShownCloneFrequenciesToOne(double *f) {
   if (sum != 0 && std::fabs(sum - 1) <= rounding)
     return CloneSum::One;
   return SumCloneFrequenciesToOne(f);
+}
+
+CloneSum GivenCloneFrequencies(double *f) {
+  for (int k = 0; k < 4; ++k)
+    f[k] = ShownValue(f[k]);
+  const CloneSum sum = SumShownCloneFrequenciesToOne(f);
+  if (sum == CloneSum::Other)
+    for (int k = 0; k < 4; ++k)
+      f[k] = ShownValue(f[k]);
+  return sum;
 }
 
 void ResetCloneFrequencies(double *f) {

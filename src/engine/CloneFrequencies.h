@@ -23,6 +23,15 @@ CloneSum SumCloneFrequenciesToOne(double *f);
 // of exactly 0 leaves them for the caller to refuse. Returns One when they
 // are kept, Zero or Other as CheckCloneSum.
 CloneSum SumShownCloneFrequenciesToOne(double *f);
+// Four frequencies given all at once (a command line, a point of a sweep):
+// the values the clonal input window holds at Go when they are typed into
+// its fields. Each is rounded to the 15 significant digits its field shows;
+// four whose sum is 1 within that rounding are kept as they are, any other
+// set but one summing to 0 is divided by its sum and each quotient rounded
+// again as its field would show it. A sum of exactly 0 leaves them for the
+// caller to refuse. Returns One when they are kept, Zero or Other as
+// CheckCloneSum.
+CloneSum GivenCloneFrequencies(double *f);
 // f[0..3] := 0, 0.5, 0, 0.5, the initial frequencies of a clonal series.
 void ResetCloneFrequencies(double *f);
 
