@@ -9,8 +9,8 @@
 #include "files/NumberFormat.h"
 #include "files/TextFile.h"
 #include "runner/RunnerOptions.h"
-#include "sweep/SweepOptions.h"
 #include "sweep/SweepNames.h"
+#include "sweep/SweepOptions.h"
 #include "sweep/SweepOutputs.h"
 #include "ui/figure/FigureOptions.h"
 #include "ui/figure/SweepFigure.h"
@@ -89,8 +89,9 @@ std::string CheckedTable(const std::string &final, const std::string &table) {
   std::size_t k = 0;
   for (; records.Next(record); ++k) {
     if (k == rows)
-      Refuse(final + " holds more records than " + table + " holds rows: the table is not "
-                     "this Final file's");
+      Refuse(final + " holds more records than " + table +
+             " holds rows: the table is not "
+             "this Final file's");
     CheckRow(plan, pointOf(k), lines[k + 2], lineOf(table, k + 3));
     CheckRecordAgainstRow(sweepPoints, pointOf(k), record, lines[k + 2], lineOf(final, k + 2));
   }
@@ -118,8 +119,12 @@ int Draw(std::vector<std::string> args) {
   }
   if (final.empty())
     throw UsageError("--sweep FINAL names the sweep's Final file (or its table)");
-  if (table.empty())
-    table = RecogniseShardFiles(final).tableFile;
+  if (table.empty()) {
+    // FINAL may name the table: the Final file is the one beside it.
+    const ShardFiles shard = RecogniseShardFiles(final);
+    final = shard.finalFile;
+    table = shard.tableFile;
+  }
   for (const std::string *input : {&final, &table})
     if (SameFile(figureOptions.output, *input))
       Refuse("the figure " + figureOptions.output + " would overwrite its input " + *input +

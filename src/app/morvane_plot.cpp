@@ -14,8 +14,8 @@
 
 #include "app/PlotSweep.h"
 #include "files/PlotFile.h"
-#include "files/TextFile.h"
 #include "files/SeriesReader.h"
+#include "files/TextFile.h"
 #include "ui/figure/FigureOptions.h"
 #include "ui/figure/SeriesFigure.h"
 

@@ -40,8 +40,8 @@ double HalfShownUnit(double v) {
 
 CloneSum SumShownCloneFrequenciesToOne(double *f) {
   const double sum = f[0] + f[1] + f[2] + f[3];
-  const double rounding = HalfShownUnit(f[0]) + HalfShownUnit(f[1]) + HalfShownUnit(f[2]) +
-                          HalfShownUnit(f[3]);
+  const double rounding =
+      HalfShownUnit(f[0]) + HalfShownUnit(f[1]) + HalfShownUnit(f[2]) + HalfShownUnit(f[3]);
   if (sum != 0 && std::fabs(sum - 1) <= rounding)
     return CloneSum::One;
   return SumCloneFrequenciesToOne(f);

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <memory>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace morvane {
@@ -70,7 +71,14 @@ namespace {
 
 using File = std::unique_ptr<std::FILE, int (*)(std::FILE *)>;
 
-File OpenToRead(const std::string &name) { return File(std::fopen(name.c_str(), "rb"), std::fclose); }
+// Only a regular file is read: a device or a pipe (which might wait for a
+// writer) is left to the append to report on.
+File OpenToRead(const std::string &name) {
+  struct stat st;
+  if (::stat(name.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+    return File(nullptr, std::fclose);
+  return File(std::fopen(name.c_str(), "rb"), std::fclose);
+}
 
 // What must come before a new line at the end of the file: nothing when it
 // is empty or ends with a line end, the missing part of CR LF otherwise. A

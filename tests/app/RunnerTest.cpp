@@ -1,8 +1,8 @@
 // morvane-run as a program: its files, its refusals, its file errors and its
 // output.
+#include "files/TextFile.h"
 #include "support/ProgramTestSupport.h"
 #include "support/WorkedExample.h"
-#include "files/TextFile.h"
 
 namespace morvane {
 namespace {

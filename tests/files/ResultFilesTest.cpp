@@ -5,12 +5,12 @@
 #include <filesystem>
 #include <unistd.h>
 
-#include "support/FileFailures.h"
-#include "support/WorkedExample.h"
 #include "files/DetailFile.h"
 #include "files/FinalFile.h"
 #include "files/PlotFile.h"
 #include "files/TextFile.h"
+#include "support/FileFailures.h"
+#include "support/WorkedExample.h"
 
 namespace morvane {
 namespace {

@@ -100,8 +100,8 @@ TEST(RunnerOptions, CloneFrequenciesAreTheValuesTheWindowHoldsAtGo) {
   // A sweep's point varying one of them: its value replaces that one in the
   // given set before the rule, as morvane-run given that value.
   const std::vector<std::string> fAB = {"0", "0.25", "1", "0.6"};
-  VariedRunnerOptions varied({{"model", "clonal"}, {"fAb", "0.2"}, {"fAB", "0"}},
-                             RunnerFiles::None, {{"fAB", fAB}});
+  VariedRunnerOptions varied({{"model", "clonal"}, {"fAb", "0.2"}, {"fAB", "0"}}, RunnerFiles::None,
+                             {{"fAB", fAB}});
   for (std::size_t k = 0; k < fAB.size(); ++k) {
     SCOPED_TRACE(fAB[k]);
     RunnerOptions point = varied.Parsed();
