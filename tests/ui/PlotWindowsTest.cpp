@@ -628,7 +628,7 @@ TEST(MorvanePlot, RefusesDamagedInputsNamingFileAndLine) {
     return std::string(series).replace(at, series.find('\n', at) + 1 - at, line + "\r\n");
   };
   // A sweep of three points and another sweep's table.
-  for (const std::string args :
+  for (const std::string &args :
        {"--model haploid-local --vary x=0.2:0.8:3 --final " + folder.File("s.mrv"),
         "--model haploid-local --c 0.6 --vary x=0.2:0.8:3 --final " + folder.File("o.mrv")}) {
     const SweepOptions o = ParseSweepOptions(morvane::testing::Words(args));
