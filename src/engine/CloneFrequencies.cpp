@@ -1,5 +1,6 @@
 #include "engine/CloneFrequencies.h"
 
+#include <cfloat>
 #include <cmath>
 
 #include "engine/FieldRules.h"
@@ -42,7 +43,9 @@ CloneSum SumShownCloneFrequenciesToOne(double *f) {
   const double sum = f[0] + f[1] + f[2] + f[3];
   const double rounding =
       HalfShownUnit(f[0]) + HalfShownUnit(f[1]) + HalfShownUnit(f[2]) + HalfShownUnit(f[3]);
-  if (sum != 0 && std::fabs(sum - 1) <= rounding)
+  // The sum itself is rounded by its three additions, each by at most one
+  // unit in the last place of a sum near 1.
+  if (sum != 0 && std::fabs(sum - 1) <= rounding + 3 * DBL_EPSILON)
     return CloneSum::One;
   return SumCloneFrequenciesToOne(f);
 }

@@ -18,7 +18,8 @@ void NormaliseCloneFrequencies(double *f);
 CloneSum SumCloneFrequenciesToOne(double *f);
 // The sum rule of a Go on the four values its fields show (15 significant
 // digits each): frequencies whose sum is 1 within the rounding of the four
-// shown values (half a unit of each one's 15th digit) run as they are shown;
+// shown values (half a unit of each one's 15th digit, and the rounding of
+// the sum's own additions) run as they are shown;
 // any other sum but 0 divides them. A sum
 // of exactly 0 leaves them for the caller to refuse. Returns One when they
 // are kept, Zero or Other as CheckCloneSum.

@@ -266,6 +266,11 @@ bool ReadGenerationLine(std::string_view line, PlotTable &table, std::string &pr
 
 } // namespace
 
+// Besides a field that is no number and a line of the wrong shape, a damaged
+// line of a Plot or Detail file is one with a NUL byte, a generation other
+// than the one after the line before (0 where a series starts), a value
+// outside its column's range (CheckRow), or the last line of a file cut
+// short (no line end).
 PlotFileContent ReadPlotFile(const std::string &path, std::size_t maxRows) {
   PlotFileContent content;
   PlotTable &table = content.Table;
