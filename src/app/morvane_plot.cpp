@@ -15,6 +15,7 @@
 #include "app/PlotSweep.h"
 #include "files/PlotFile.h"
 #include "files/SeriesReader.h"
+#include "files/TextFile.h"
 #include "ui/figure/FigureOptions.h"
 #include "ui/figure/SeriesFigure.h"
 
@@ -36,7 +37,10 @@ const char *HelpText() {
          "Draws the charts of series written earlier, as the chart windows' \"Save\n"
          "chart...\" does with the same settings: p and q, DG and Fit against the\n"
          "generation (the four clone frequencies for clones). Nothing is written but\n"
-         "the figure.\n"
+         "the figure, which never takes the place of an input. A file with a line that\n"
+         "cannot be taken as written (a number that cannot be read, a value out of its\n"
+         "range, a generation that does not follow the one before, a file cut short)\n"
+         "is refused, naming the file and the line, and nothing is drawn.\n"
          "\n"
          "Series:\n"
          "  --detail FILE      a Detail file; with one series it needs no --series\n"
@@ -70,9 +74,11 @@ QString Name(const std::string &path) { return QFile::decodeName(QByteArray::fro
 
 // The series of a Detail file, with where each comes from.
 std::vector<FigureSeries> DetailSeriesOf(const Source &source, std::vector<bool> &clonal) {
+  // A damaged line leaves a series that is not the one written: nothing is
+  // drawn from such a file.
   DetailFileContent content = ReadDetailFile(source.detail);
   if (!content.Problem.empty())
-    std::cerr << "morvane-plot: " << content.Problem << '\n';
+    throw std::runtime_error(content.Problem);
   if (content.Series.empty())
     throw std::runtime_error(source.detail + " holds no series to draw");
   std::vector<std::size_t> chosen;
@@ -163,7 +169,7 @@ int PlotSeries(const std::vector<std::string> &args) {
     if (!source.plot.empty()) {
       PlotFileContent content = ReadPlotFile(source.plot);
       if (!content.Problem.empty())
-        std::cerr << "morvane-plot: " << content.Problem << '\n';
+        throw std::runtime_error(content.Problem);
       if (content.Table.Rows() == 0)
         throw std::runtime_error(source.plot + " holds no generation");
       SeriesParameters p;
@@ -181,6 +187,18 @@ int PlotSeries(const std::vector<std::string> &args) {
       if (c != clonal.front())
         throw UsageError("clonal and sexual series cannot be drawn together");
 
+  // A figure never takes the place of a file it is drawn from.
+  std::vector<std::string> figureArgs = args;
+  const std::string output = figure::ParseFigureOptions(figureArgs, clonal.front()).output;
+  for (const Source &source : sources)
+    for (std::size_t k = 0; k < (each ? series.size() : 1); ++k) {
+      const std::string name = each ? Numbered(output, k + 1) : output;
+      const std::string &input = source.plot.empty() ? source.detail : source.plot;
+      if (SameFile(name, input))
+        throw UsageError("the figure " + name + " would overwrite its input " + input +
+                         ": -o names another file");
+    }
+
   const auto draw = [&](std::vector<FigureSeries> chosen, bool clones, const std::string &output) {
     std::vector<std::string> figureArgs = args;
     figure::FigureOptions options = figure::ParseFigureOptions(figureArgs, clones);
@@ -191,8 +209,6 @@ int PlotSeries(const std::vector<std::string> &args) {
     WriteSeriesFigure(f, options.settings, Name(output.empty() ? options.output : output));
   };
   if (each) {
-    std::vector<std::string> figureArgs = args;
-    const std::string output = figure::ParseFigureOptions(figureArgs, clonal.front()).output;
     for (std::size_t k = 0; k < series.size(); ++k)
       draw({series[k]}, clonal[k], Numbered(output, k + 1));
   } else {

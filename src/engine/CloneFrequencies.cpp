@@ -1,6 +1,9 @@
 #include "engine/CloneFrequencies.h"
 
+#include <cfloat>
 #include <cmath>
+
+#include "engine/FieldRules.h"
 
 namespace morvane {
 
@@ -38,11 +41,23 @@ double HalfShownUnit(double v) {
 
 CloneSum SumShownCloneFrequenciesToOne(double *f) {
   const double sum = f[0] + f[1] + f[2] + f[3];
-  const double rounding = HalfShownUnit(f[0]) + HalfShownUnit(f[1]) + HalfShownUnit(f[2]) +
-                          HalfShownUnit(f[3]);
-  if (sum != 0 && std::fabs(sum - 1) <= rounding)
+  const double rounding =
+      HalfShownUnit(f[0]) + HalfShownUnit(f[1]) + HalfShownUnit(f[2]) + HalfShownUnit(f[3]);
+  // The sum itself is rounded by its three additions, each by at most one
+  // unit in the last place of a sum near 1.
+  if (sum != 0 && std::fabs(sum - 1) <= rounding + 3 * DBL_EPSILON)
     return CloneSum::One;
   return SumCloneFrequenciesToOne(f);
+}
+
+CloneSum GivenCloneFrequencies(double *f) {
+  for (int k = 0; k < 4; ++k)
+    f[k] = ShownValue(f[k]);
+  const CloneSum sum = SumShownCloneFrequenciesToOne(f);
+  if (sum == CloneSum::Other)
+    for (int k = 0; k < 4; ++k)
+      f[k] = ShownValue(f[k]);
+  return sum;
 }
 
 void ResetCloneFrequencies(double *f) {

@@ -18,11 +18,21 @@ void NormaliseCloneFrequencies(double *f);
 CloneSum SumCloneFrequenciesToOne(double *f);
 // The sum rule of a Go on the four values its fields show (15 significant
 // digits each): frequencies whose sum is 1 within the rounding of the four
-// shown values (half a unit of each one's 15th digit) run as they are shown;
+// shown values (half a unit of each one's 15th digit, and the rounding of
+// the sum's own additions) run as they are shown;
 // any other sum but 0 divides them. A sum
 // of exactly 0 leaves them for the caller to refuse. Returns One when they
 // are kept, Zero or Other as CheckCloneSum.
 CloneSum SumShownCloneFrequenciesToOne(double *f);
+// Four frequencies given all at once (a command line, a point of a sweep):
+// the values the clonal input window holds at Go when they are typed into
+// its fields. Each is rounded to the 15 significant digits its field shows;
+// four whose sum is 1 within that rounding are kept as they are, any other
+// set but one summing to 0 is divided by its sum and each quotient rounded
+// again as its field would show it. A sum of exactly 0 leaves them for the
+// caller to refuse. Returns One when they are kept, Zero or Other as
+// CheckCloneSum.
+CloneSum GivenCloneFrequencies(double *f);
 // f[0..3] := 0, 0.5, 0, 0.5, the initial frequencies of a clonal series.
 void ResetCloneFrequencies(double *f);
 

@@ -4,6 +4,10 @@
 #include "files/NumberFormat.h"
 #include "files/TextFile.h"
 
+#include <cstdio>
+#include <memory>
+
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace morvane {
@@ -63,8 +67,53 @@ void CreateOrAcceptFinalFile(const std::string &name) {
   }
 }
 
+namespace {
+
+using File = std::unique_ptr<std::FILE, int (*)(std::FILE *)>;
+
+// Only a regular file is read: a device or a pipe (which might wait for a
+// writer) is left to the append to report on.
+File OpenToRead(const std::string &name) {
+  struct stat st;
+  if (::stat(name.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+    return File(nullptr, std::fclose);
+  return File(std::fopen(name.c_str(), "rb"), std::fclose);
+}
+
+// What must come before a new line at the end of the file: nothing when it
+// is empty or ends with a line end, the missing part of CR LF otherwise. A
+// file that cannot be read is left to the append to report.
+std::string MissingLineEnd(const std::string &name) {
+  const File f = OpenToRead(name);
+  if (!f || std::fseek(f.get(), -1, SEEK_END) != 0)
+    return {};
+  const int last = std::fgetc(f.get());
+  return last == EOF || last == '\n' ? std::string() : last == '\r' ? "\n" : kLineEnd;
+}
+
+} // namespace
+
+std::string NotAFinalFile(const std::string &name) {
+  const File f = OpenToRead(name);
+  if (!f)
+    return {};
+  const std::string header = FinalHeaderLine();
+  std::string start(header.size(), '\0');
+  start.resize(std::fread(start.data(), 1, start.size(), f.get()));
+  if (start == header || std::ferror(f.get()))
+    return {};
+  if (start.empty())
+    return name + " is empty, not a Final file (it has no header line)";
+  // The header with LF alone: an edited copy of a Final file.
+  const std::size_t names = header.size() - 2;
+  if (start.size() > names && start.compare(0, names, header, 0, names) == 0 &&
+      start[names] == '\n')
+    return name + " has LF line ends where a Final file has CR LF";
+  return name + " is not a Final file (its first line is not the header line of one)";
+}
+
 void AppendFinalRecord(const SimState &s, bool clonal) {
-  AppendToFile(s.FinalFile.Name, FinalRecordLine(s, clonal));
+  AppendToFile(s.FinalFile.Name, MissingLineEnd(s.FinalFile.Name) + FinalRecordLine(s, clonal));
 }
 
 } // namespace morvane

@@ -58,13 +58,17 @@ public:
     }
     ++number_;
     std::string_view line(buffer_, static_cast<std::size_t>(n));
-    if (!line.empty() && line.back() == '\n')
+    ended_ = !line.empty() && line.back() == '\n';
+    if (ended_)
       line.remove_suffix(1);
     if (!line.empty() && line.back() == '\r')
       line.remove_suffix(1);
     return line;
   }
   std::size_t Number() const { return number_; }
+  // Whether the last line read had its line end: the last line of a file cut
+  // short has none.
+  bool Ended() const { return ended_; }
 
   // "name, line N: what".
   std::string Problem(const std::string &what) const {
@@ -80,6 +84,7 @@ private:
   char *buffer_ = nullptr;
   std::size_t capacity_ = 0;
   std::size_t number_ = 0;
+  bool ended_ = true;
 };
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
@@ -121,6 +126,47 @@ std::string NotADetailFile(const std::string &path, std::string_view line, std::
 
 std::string NotANumber(std::string_view field) {
   return "\"" + std::string(field) + "\" is not a number";
+}
+
+// What no line of a series file holds, whatever its place: a NUL byte (a
+// file overwritten or cut by a crash), or a line end missing at the end of
+// the file (a file cut short). Empty when the line has neither.
+std::string BrokenLine(std::string_view line, bool ended) {
+  const std::size_t nul = line.find('\0');
+  if (nul != std::string_view::npos)
+    return "a NUL byte at character " + std::to_string(nul + 1);
+  if (!ended)
+    return "the file ends inside this line: it is cut short";
+  return {};
+}
+
+// The values a trajectory column may take: the frequencies (p, q, or the
+// clones) from 0 to 1, DG (or f(aB)) from -0.25, Fit (or f(ab)) from -1; a
+// rounding error beyond a bound is no damage.
+constexpr double kRangeSlack = 1e-12;
+constexpr double kColumnLow[4] = {0, 0, -0.25, -1};
+
+bool InRange(double v, double lo, double hi) {
+  return v >= lo - kRangeSlack && v <= hi + kRangeSlack;
+}
+
+// The checks of one row of a trajectory: T one more than the row before (0
+// for the first of a series), each value within its column's range.
+bool CheckRow(const double (&row)[5], const PlotTable &table, bool first, std::string &problem) {
+  const double expected = first ? 0 : table.Columns[0].back() + 1;
+  if (row[0] != expected) {
+    problem = "generation " + RealToText(row[0]) + " where " + RealToText(expected) +
+              (first ? " starts a series" : " follows " + RealToText(expected - 1));
+    return false;
+  }
+  static const char *const columns[4] = {"second", "third", "fourth", "fifth"};
+  for (int c = 0; c < 4; ++c)
+    if (!InRange(row[c + 1], kColumnLow[c], 1)) {
+      problem = RealToText(row[c + 1]) + " in the " + columns[c] + " column lies outside " +
+                RealToText(kColumnLow[c]) + ".." + "1";
+      return false;
+    }
+  return true;
 }
 
 // A field of a Detail line: padded with spaces in the file.
@@ -170,6 +216,8 @@ bool ReadParameterLine(std::string_view line, DetailSeries &series, std::string 
   for (int c = 0; c < 5; ++c)
     if (!ReadField(f[c], row[c], problem))
       return false;
+  if (!CheckRow(row, series.Table, true, problem))
+    return false;
   SeriesParameters &p = series.Parameters;
   double *reals[] = {&p.SoftProp, &p.MigSurv, &p.W1A, &p.W2A, &p.W1a, &p.W2a};
   for (std::size_t k = 0; k < 6; ++k)
@@ -178,6 +226,12 @@ bool ReadParameterLine(std::string_view line, DetailSeries &series, std::string 
   if (!ReadCount(f[13], p.TriesAB, problem) || !ReadCount(f[14], p.TriesaB, problem) ||
       !ReadField(f[15], p.HabFreq, problem))
     return false;
+  // x, d, c and the survivals are proportions.
+  for (double v : {p.SoftProp, p.MigSurv, p.W1A, p.W2A, p.W1a, p.W2a, p.HabFreq})
+    if (!InRange(v, 0, 1)) {
+      problem = RealToText(v) + " where a parameter of the series lies within 0..1";
+      return false;
+    }
   p.TradeOffStatus = Trim(f[16]);
   p.ESSStatus = Trim(f[17]);
   p.Ploidy = Trim(f[18]);
@@ -201,12 +255,22 @@ bool ReadGenerationLine(std::string_view line, PlotTable &table, std::string &pr
   for (int c = 0; c < 5; ++c)
     if (!ReadField(f[c], row[c], problem))
       return false;
+  // W1 and W2 are not kept, but must be numbers all the same.
+  double w = 0;
+  if (!ReadField(f[5], w, problem) || !ReadField(f[6], w, problem) ||
+      !CheckRow(row, table, false, problem))
+    return false;
   AddRow(table, row);
   return true;
 }
 
 } // namespace
 
+// Besides a field that is no number and a line of the wrong shape, a damaged
+// line of a Plot or Detail file is one with a NUL byte, a generation other
+// than the one after the line before (0 where a series starts), a value
+// outside its column's range (CheckRow), or the last line of a file cut
+// short (no line end).
 PlotFileContent ReadPlotFile(const std::string &path, std::size_t maxRows) {
   PlotFileContent content;
   PlotTable &table = content.Table;
@@ -220,6 +284,10 @@ PlotFileContent ReadPlotFile(const std::string &path, std::size_t maxRows) {
     const std::optional<std::string_view> line = lines.Next();
     if (!line)
       break;
+    if (const std::string broken = BrokenLine(*line, true); !broken.empty()) {
+      content.Problem = lines.Problem(broken);
+      return content;
+    }
     double row[5];
     int count = 0;
     std::size_t i = 0;
@@ -245,6 +313,12 @@ PlotFileContent ReadPlotFile(const std::string &path, std::size_t maxRows) {
     if (count < 5) {
       content.Problem =
           lines.Problem(std::to_string(count) + " numbers where a line of a plot file has five");
+      return content;
+    }
+    std::string problem;
+    if (!CheckRow(row, table, table.Rows() == 0, problem) ||
+        !(problem = BrokenLine(*line, lines.Ended())).empty()) {
+      content.Problem = lines.Problem(problem);
       return content;
     }
     AddRow(table, row);
@@ -281,6 +355,10 @@ DetailFileContent ReadDetailFile(const std::string &path) {
 
   std::string problem;
   while (const std::optional<std::string_view> line = lines.Next()) {
+    if (const std::string broken = BrokenLine(*line, true); !broken.empty()) {
+      damaged(broken);
+      continue;
+    }
     if (Trim(*line).empty())
       continue;
     const bool sexualHeader = Trim(*line) == kSexualDetailColumns;
@@ -304,7 +382,8 @@ DetailFileContent ReadDetailFile(const std::string &path) {
         content.Problem = NotADetailFile(path, *line, lines.Number());
       break;
     case Expect::Parameters:
-      if (ReadParameterLine(*line, current, problem))
+      if (ReadParameterLine(*line, current, problem) &&
+          (problem = BrokenLine(*line, lines.Ended())).empty())
         expect = Expect::Generation;
       else
         damaged(problem);
@@ -312,6 +391,12 @@ DetailFileContent ReadDetailFile(const std::string &path) {
     case Expect::Generation:
       if (!ReadGenerationLine(*line, current.Table, problem))
         damaged(problem);
+      else if (!(problem = BrokenLine(*line, lines.Ended())).empty()) {
+        // The last value of a line cut short may itself be cut.
+        for (std::vector<double> &column : current.Table.Columns)
+          column.pop_back();
+        damaged(problem);
+      }
       break;
     }
   }

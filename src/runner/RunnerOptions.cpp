@@ -12,6 +12,7 @@
 #include "engine/FieldRules.h"
 #include "engine/InitialState.h"
 #include "engine/TradeOff.h"
+#include "files/FinalFile.h"
 #include "files/PlotFile.h"
 #include "files/TextFile.h"
 
@@ -108,26 +109,18 @@ void CheckedField(const FieldRule &rule, const std::string &text, SimState &s) {
     Refuse(rule.message);
 }
 
-// The clone frequencies as a Go reads them from the fields, which show
-// 15 significant digits: a sum of 0 is refused, a sum of 1 within that
-// rounding keeps them as shown, any other divides them.
+// The four clone frequencies as given (those not given keep the initial
+// texts of their fields): the values the clonal input window holds at Go
+// when they are typed into its fields, 15 significant digits each, kept when
+// they sum to 1 within that rounding, otherwise divided by their sum and
+// rounded again. A sum of 0 is refused.
 std::array<double, 4> SummedToOne(const SimState &s) {
   std::array<double, 4> f;
   for (int k = 0; k < 4; ++k)
-    f[k] = ShownValue(s.X[k + 1]);
-  if (SumShownCloneFrequenciesToOne(f.data()) == CloneSum::Zero)
+    f[k] = s.X[k + 1];
+  if (GivenCloneFrequencies(f.data()) == CloneSum::Zero)
     Refuse("Sum = 0, very funny!");
   return f;
-}
-
-// A clone frequency typed into the clonal input window and left: the field's
-// rule, then the sum rule of its exit on the four frequencies the state
-// holds (divided by their sum unless it is 1). The window restores the
-// initial frequencies on a sum of 0; a command line is refused.
-void TypeCloneFrequency(const FieldRule &rule, const std::string &text, SimState &s) {
-  CheckedField(rule, text, s);
-  if (SumCloneFrequenciesToOne(&s.X[1]) == CloneSum::Zero)
-    Refuse("Sum = 0, very funny!");
 }
 
 bool IsCloneFrequency(const FieldRule *rule) {
@@ -443,8 +436,9 @@ void ReadFields(const FieldTexts &given, RunnerOptions &o, SimState &fields,
   const SimState &before = FieldsBeforeReading();
   SimState &s = fields;
   s = replay ? replay->start : before;
-  // The clone frequencies start as the window's activation leaves them and
-  // are typed in the order of its fields, each followed by its exit.
+  // The clone frequencies start as the window's activation leaves them; the
+  // given ones replace their values and the four go through the sum rule
+  // together once every field is read.
   if (replay && replay->clones)
     ResetCloneFrequencies(s);
   const std::vector<const FieldRule *> &order = replay   ? replay->touched
@@ -471,7 +465,7 @@ void ReadFields(const FieldTexts &given, RunnerOptions &o, SimState &fields,
     const std::string *value = given.Find(rule->option);
     if (IsCloneFrequency(rule)) {
       if (value)
-        TypeCloneFrequency(*rule, *value, s);
+        CheckedField(*rule, *value, s);
     } else if (value) {
       CheckedField(*rule, *value, s);
     } else {
@@ -528,6 +522,10 @@ void ReadFiles(const GivenOptions &given, bool withFiles, RunnerOptions &o) {
   if (SameFile(o.finalFile, o.detailFile) || SameFile(o.finalFile, o.plotFile) ||
       SameFile(o.detailFile, o.plotFile))
     Refuse("the Final, Detail and Plot files must be three different files");
+  // Records go only after those of a Final file: appended to anything else
+  // they would be lost in it, or spoil it.
+  if (const std::string problem = NotAFinalFile(o.finalFile); !problem.empty())
+    Refuse(problem);
 }
 
 // The whole parse, in the order of its checks; the fields' state is left in
@@ -630,7 +628,9 @@ Model and files:
   --model MODEL        haploid-local, haploid-global, diploid-local,
                        diploid-global or clonal
   --final FILE         Final file (.mrv): created with its header line when it
-                       does not exist, otherwise the record is appended
+                       does not exist, otherwise the record is appended (a file
+                       that does not start with that header is refused; a last
+                       line without its line end is ended first)
   --detail FILE        Detail file (.gnr): created empty (an existing file is
                        emptied)
   --plot FILE          Plot file, emptied at the start; default
@@ -664,10 +664,10 @@ Initial state, sexual models:
                [max(-pq, -(1-p)(1-q)) .. min(p(1-q), q(1-p))], [0..0] when p
                or q is fixed [0]
 
-Initial state, clonal model (taken as the clonal input window takes them when
-they are typed into its fields in this order: each value given brings the four
-to sum 1 by dividing them by their sum; the run starts from the values the
-fields then show, 15 significant digits; a sum of 0 is refused):
+Initial state, clonal model (the four values, those not given at their
+defaults, are the ones the run starts from when they sum to 1 within the
+15 significant digits a field shows; otherwise each is divided by their sum
+and rounded to 15 significant digits; a sum of 0 is refused):
   --fAB F --fAb F --faB F --fab F    each 0..1 [0, 0.5, 0, 0.5]
 
 Series:
@@ -680,7 +680,8 @@ Series:
                               or  p=P,q=Q,Fit=F  (genotypes from p, q and Fit
                                   with DG = 0; Fit from its minimum for p up
                                   to 1)
-                 clonal model:    fAB=F,fAb=F,faB=F,fab=F (brought to sum 1)
+                 clonal model:    fAB=F,fAb=F,faB=F,fab=F (brought to sum 1
+                                  as the initial frequencies are)
   --max-generations N
                end each run after at most N generations even when it has not
                converged (a note goes to stderr); without it a run goes on

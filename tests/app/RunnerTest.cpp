@@ -1,8 +1,8 @@
 // morvane-run as a program: its files, its refusals, its file errors and its
 // output.
+#include "files/TextFile.h"
 #include "support/ProgramTestSupport.h"
 #include "support/WorkedExample.h"
-#include "files/TextFile.h"
 
 namespace morvane {
 namespace {
@@ -36,14 +36,15 @@ TEST(RunnerFiles, DefaultsGiveTheWorkedExample) {
 
 TEST(RunnerFiles, ExistingFinalFileIsAppendedToAndDetailFileEmptied) {
   ScratchFolder folder;
-  WriteWholeFile(folder.File("results.mrv"), "earlier\r\n");
+  // Its last line without its line end: the record starts a line of its own.
+  WriteWholeFile(folder.File("results.mrv"), worked::kFinalHeader + "earlier");
   WriteWholeFile(folder.File("run.gnr"), "old detail\r\n");
   const Outcome o = RunRunner(folder.Path(), WithFiles({"--model=clonal", "--plot=mine.plo"}));
   ASSERT_EQ(o.exitCode, 0) << o.err;
   const std::vector<std::string> final = CrLfLines(ReadWholeFile(folder.File("results.mrv")));
-  ASSERT_EQ(final.size(), 2u);
-  EXPECT_EQ(final[0], "earlier");
-  EXPECT_EQ(TabFields(final[1])[18], "mine.plo");
+  ASSERT_EQ(final.size(), 3u);
+  EXPECT_EQ(final[1], "earlier");
+  EXPECT_EQ(TabFields(final[2])[18], "mine.plo");
   EXPECT_EQ(TabFields(CrLfLines(ReadWholeFile(folder.File("run.gnr"))).at(0))[1], "f(AB)");
   EXPECT_EQ(FolderEntries(folder.Path()).size(), 3u); // no PlotCloneFile.plo beside mine.plo
   EXPECT_TRUE(FileExists(folder.File("mine.plo")));
@@ -142,6 +143,29 @@ TEST(RunnerRefusal, MissingFilesAndAnExistingFinalFileLeftAlone) {
     EXPECT_EQ(o.exitCode, 2) << c.message;
     EXPECT_NE(o.err.find(c.message), std::string::npos) << o.err;
     EXPECT_EQ(ReadWholeFile(folder.File("results.mrv")), "kept as it is");
+    EXPECT_EQ(FolderEntries(folder.Path()), Args{"results.mrv"});
+  }
+}
+
+TEST(RunnerRefusal, AFinalFileThatIsNoFinalFileIsLeftAlone) {
+  const std::string header = worked::kFinalHeader;
+  std::string lfHeader = header;
+  lfHeader.erase(lfHeader.size() - 2, 1);
+  const std::pair<std::string, std::string> cases[] = {
+      {std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), "is not a Final file"},
+      {worked::kDetailHeader + worked::kDetailParameters, "is not a Final file"},
+      {std::string("\0\x17\xff random", 10), "is not a Final file"},
+      {header.substr(0, 20), "is not a Final file"},
+      {"", "is empty, not a Final file"},
+      {lfHeader + "412\n", "has LF line ends where a Final file has CR LF"},
+  };
+  for (const auto &[content, message] : cases) {
+    ScratchFolder folder;
+    WriteWholeFile(folder.File("results.mrv"), content);
+    const Outcome o = RunRunner(folder.Path(), WithFiles(Words("--model clonal")));
+    EXPECT_EQ(o.exitCode, 2) << message;
+    EXPECT_EQ(o.err.rfind("results.mrv " + message, 0), 0u) << o.err;
+    EXPECT_EQ(ReadWholeFile(folder.File("results.mrv")), content);
     EXPECT_EQ(FolderEntries(folder.Path()), Args{"results.mrv"});
   }
 }

@@ -195,8 +195,14 @@ TEST(CloneSum, GoRunsFrequenciesThatShowASumOfOneAsShown) {
   } cases[] = {
       {{third, third, 0, third}, CloneSum::One, {third, third, 0, third}},
       {{0.7, 0.1, 0.1, 0.1}, CloneSum::One, {0.7, 0.1, 0.1, 0.1}}, // sums to 1 - 1.1e-16
+      // 0.1, 0.6, 0.6, 0.6 divided by their sum as the fields show them: the
+      // additions round the sum beyond the fields' rounding.
+      {{0.0526315789473684, 0.315789473684211, 0.315789473684211, 0.315789473684211},
+       CloneSum::One,
+       {0.0526315789473684, 0.315789473684211, 0.315789473684211, 0.315789473684211}},
       {{1, 0.5, 0, 0.5}, CloneSum::Other, {0.5, 0.25, 0, 0.25}},
-      {{0.25, 0.25, 0.25, 0.2499999999999}, CloneSum::Other,
+      {{0.25, 0.25, 0.25, 0.2499999999999},
+       CloneSum::Other,
        {0.25 / 0.9999999999999, 0.25 / 0.9999999999999, 0.25 / 0.9999999999999,
         0.2499999999999 / 0.9999999999999}},
       {{0, 0, 0, 0}, CloneSum::Zero, {0, 0, 0, 0}},

@@ -5,12 +5,12 @@
 #include <filesystem>
 #include <unistd.h>
 
-#include "support/FileFailures.h"
-#include "support/WorkedExample.h"
 #include "files/DetailFile.h"
 #include "files/FinalFile.h"
 #include "files/PlotFile.h"
 #include "files/TextFile.h"
+#include "support/FileFailures.h"
+#include "support/WorkedExample.h"
 
 namespace morvane {
 namespace {
@@ -265,8 +265,9 @@ TEST_F(ResultFilesTest, FinalFileNewThenRecords) {
 }
 
 TEST_F(ResultFilesTest, ExistingFinalFileIsNeverRewritten) {
-  // Not a Final file and no line end at the end: accepted as it is, and a
-  // record simply continues the last line.
+  // No line end at the end: accepted as it is, and a record starts a line of
+  // its own after it (the desktop program does not judge what a chosen file
+  // holds; morvane-run refuses a file that is no Final file).
   const std::string before = "someone else's data\r\nno line end";
   Write(s.FinalFile.Name, before);
   CreateOrAcceptFinalFile(s.FinalFile.Name);
@@ -276,7 +277,11 @@ TEST_F(ResultFilesTest, ExistingFinalFileIsNeverRewritten) {
   AppendFinalRecord(s, false);
   AppendFinalRecord(s, false);
   const std::string record = FinalRecordLine(s, false);
-  EXPECT_EQ(Read(s.FinalFile.Name), before + record + record);
+  EXPECT_EQ(Read(s.FinalFile.Name), before + "\r\n" + record + record);
+  // Half a line end is completed.
+  Write(s.FinalFile.Name, before + "\r");
+  AppendFinalRecord(s, false);
+  EXPECT_EQ(Read(s.FinalFile.Name), before + "\r\n" + record);
 
   // An empty existing file stays empty: no header is added to it.
   const std::string empty = Path("empty.mrv");

@@ -47,6 +47,21 @@ TEST_F(SeriesReaderTest, PlotFileRowsUpToTheLimitOrTheFirstDamagedLine) {
        "f.plo, line 3: \"0.5x\" is not a number"},
       {"short line", "0 0.5 0.5 0 0\n1 0.5 0.5\n", 1000, 1,
        "f.plo, line 2: 3 numbers where a line of a plot file has five"},
+      {"nan", "0 0.5 0.5 0 0\n1 nan 0.5 0 0\n", 1000, 1, "f.plo, line 2: \"nan\" is not a number"},
+      {"p = 7", "0 0.5 0.5 0 0\n1 7 0.5 0 0\n", 1000, 1,
+       "f.plo, line 2: 7 in the second column lies outside 0..1"},
+      {"DG below its range", "0 0.5 0.5 -0.3 0\n", 1000, 0,
+       "f.plo, line 1: -0.3 in the fourth column lies outside -0.25..1"},
+      {"generation going back", "0 0.5 0.5 0 0\n1 0.5 0.5 0 0\n0 0.5 0.5 0 0\n", 1000, 2,
+       "f.plo, line 3: generation 0 where 2 follows 1"},
+      {"absurd generation", "0 0.5 0.5 0 0\n99999999999999999999 0.5 0.5 0 0\n", 1000, 1,
+       "f.plo, line 2: generation 1E20 where 1 follows 0"},
+      {"not from 0", "5 0.5 0.5 0 0\n", 1000, 0,
+       "f.plo, line 1: generation 5 where 0 starts a series"},
+      {"NUL byte", std::string("0 0.5 0.5 0 0\n1 0.5\0 0.5 0 0\n", 28), 1000, 1,
+       "f.plo, line 2: a NUL byte at character 6"},
+      {"cut short", "0 0.5 0.5 0 0\r\n1 0.5 0.5 0 0.2", 1000, 1,
+       "f.plo, line 2: the file ends inside this line: it is cut short"},
       {"empty", "", 1000, 0, ""},
   };
   for (const Case &c : cases) {
@@ -106,6 +121,18 @@ TEST_F(SeriesReaderTest, DamagedOrForeignDetailFileKeepsWhatCouldBeRead) {
   badField.replace(field, badField.find('\t', field) - field, "0.5x");
   std::string badParameters = whole;
   badParameters.insert(lineStart(34), "0\t0.5\r\n");
+  // Line 40 is generation 6 of series 2; its k-th field replaced.
+  const auto withField = [&](int k, const std::string &text) {
+    std::string changed = whole;
+    std::size_t at = lineStart(40);
+    for (int f = 0; f < k; ++f)
+      at = changed.find('\t', at) + 1;
+    return changed.replace(at, changed.find('\t', at) - at, text);
+  };
+  std::string nul = whole;
+  nul[lineStart(40) + 5] = '\0';
+  std::string notFromZero = whole;
+  notFromZero[lineStart(34)] = '3';
   struct Case {
     const char *what;
     std::string text;
@@ -119,6 +146,19 @@ TEST_F(SeriesReaderTest, DamagedOrForeignDetailFileKeepsWhatCouldBeRead) {
        ", line 34: 2 fields where the parameter line of a series has 20"},
       {"cut in a line", whole.substr(0, lineStart(60) + 9), "31 26", true,
        ", line 60: 2 fields where a generation line has 7"},
+      {"nan", withField(1, "nan"), "31 6 51", true, ", line 40: \"nan\" is not a number"},
+      {"W2 no number", withField(6, ""), "31 6 51", true, ", line 40: \"\" is not a number"},
+      {"p = 7", withField(1, " 7.00000000000000E+0000"), "31 6 51", true,
+       ", line 40: 7 in the second column lies outside 0..1"},
+      {"generation going back", withField(0, "4"), "31 6 51", true,
+       ", line 40: generation 4 where 6 follows 5"},
+      {"absurd generation", withField(0, "99999999999999999999"), "31 6 51", true,
+       ", line 40: generation 1E20 where 6 follows 5"},
+      {"NUL byte", nul, "31 6 51", true, ", line 40: a NUL byte at character 6"},
+      {"parameter line not at 0", notFromZero, "31 51", false,
+       ", line 34: generation 3 where 0 starts a series"},
+      {"cut before its line end", whole.substr(0, lineStart(61) - 1), "31 26", true,
+       ", line 60: the file ends inside this line: it is cut short"},
       {"cut after column names", whole.substr(0, lineStart(34)), "31", false,
        ", line 33: the file ends before the parameter line of its last series"},
       {"foreign", "Name,Value\r\n1,2\r\n", "", false,

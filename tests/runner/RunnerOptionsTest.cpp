@@ -1,9 +1,11 @@
 // The runner's options as parsed and stored, without running a series.
+#include <map>
 #include <sstream>
 
 #include <gtest/gtest.h>
 
 #include "engine/Series.h"
+#include "files/NumberFormat.h"
 #include "runner/RunnerOptions.h"
 #include "support/EngineTestSupport.h"
 
@@ -51,19 +53,61 @@ TEST(RunnerOptions, BoundsTypedExactlyAreAccepted) {
   EXPECT_EQ(Parse("--model haploid-local --x 5E-1").params.SoftProp, 0.5);
 }
 
-TEST(RunnerOptions, CloneFrequenciesAreBroughtToSumOne) {
-  EXPECT_EQ(Parse("--model clonal --fAB 1").start.Clones,
-            (std::array<double, 4>{0.5, 0.25, 0, 0.25}));
-  EXPECT_EQ(Parse("--model clonal --fAb 0").start.Clones, (std::array<double, 4>{0, 0, 0, 1}));
-  // Typed in the window's order, each left through the sum rule: fAB 0.5
-  // makes 1/3, 1/3, 0, 1/3; fAb 0.5 then sums to 7/6. Go runs what the
-  // fields show.
-  EXPECT_EQ(
-      Parse("--model clonal --fAb 0.5 --fAB 0.5").start.Clones,
-      (std::array<double, 4>{ShownValue(2.0 / 7), ShownValue(3.0 / 7), 0, ShownValue(2.0 / 7)}));
-  const RunnerOptions o = Parse("--model clonal --disturb fAB=0.75,fAb=0.25,faB=0.125,fab=0.125");
-  ASSERT_EQ(o.disturbances.size(), 1u);
-  EXPECT_EQ(o.disturbances[0].clones, (std::array<double, 4>{0.6, 0.2, 0.1, 0.1}));
+// The four clone frequencies given (the others at 0, 0.5, 0, 0.5) are the
+// values the clonal window holds at Go: kept when they sum to 1 within the
+// 15 digits a field shows, otherwise divided by their sum and rounded to
+// those digits; the same for --disturb and for every point of a sweep that
+// varies one of them.
+TEST(RunnerOptions, CloneFrequenciesAreTheValuesTheWindowHoldsAtGo) {
+  const double third = ShownValue(1.0 / 3); // 0.333333333333333
+  const std::string shownThird = RealToText(third);
+  struct Case {
+    std::string given; // the four values, in option order
+    std::array<double, 4> run;
+  } cases[] = {
+      {"fAB=0.25 fAb=0.25 faB=0.25 fab=0.25", {0.25, 0.25, 0.25, 0.25}},
+      {"fAB=1", {0.5, 0.25, 0, 0.25}},
+      {"fAb=0", {0, 0, 0, 1}},
+      {"fab=0.5 fAB=0.5 fAb=0.5", {third, third, 0, third}},
+      {"fAB=1 fAb=1 faB=1 fab=0", {third, third, third, 0}},
+      // Shown values summing to 1 within their rounding run as given.
+      {"fAB=" + shownThird + " fAb=" + shownThird + " faB=0 fab=" + shownThird,
+       {third, third, 0, third}},
+      {"fAB=0.75 fAb=0.25 faB=0.125 fab=0.125", {0.6, 0.2, 0.1, 0.1}},
+      {"fAB=0.1 fAb=0.2 faB=0.3 fab=0.7",
+       {ShownValue(0.1 / 1.3), ShownValue(0.2 / 1.3), ShownValue(0.3 / 1.3),
+        ShownValue(0.7 / 1.3)}},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.given);
+    std::string options, step;
+    std::istringstream in(c.given);
+    std::map<std::string, std::string> values = {
+        {"fAB", "0"}, {"fAb", "0.5"}, {"faB", "0"}, {"fab", "0.5"}};
+    for (std::string entry; in >> entry;) {
+      const std::string key = entry.substr(0, entry.find('='));
+      values[key] = entry.substr(entry.find('=') + 1);
+      options += " --" + key + " " + values[key];
+    }
+    for (const auto &[key, value] : values)
+      step += (step.empty() ? "" : ",") + key + "=" + value;
+    const RunnerOptions o = Parse("--model clonal" + options + " --disturb " + step);
+    EXPECT_EQ(o.start.Clones, c.run);
+    ASSERT_EQ(o.disturbances.size(), 1u);
+    EXPECT_EQ(o.disturbances[0].clones, c.run);
+  }
+
+  // A sweep's point varying one of them: its value replaces that one in the
+  // given set before the rule, as morvane-run given that value.
+  const std::vector<std::string> fAB = {"0", "0.25", "1", "0.6"};
+  VariedRunnerOptions varied({{"model", "clonal"}, {"fAb", "0.2"}, {"fAB", "0"}}, RunnerFiles::None,
+                             {{"fAB", fAB}});
+  for (std::size_t k = 0; k < fAB.size(); ++k) {
+    SCOPED_TRACE(fAB[k]);
+    RunnerOptions point = varied.Parsed();
+    varied.Vary(&k, point);
+    EXPECT_EQ(point.start.Clones, Parse("--model clonal --fAb 0.2 --fAB " + fAB[k]).start.Clones);
+  }
 }
 
 TEST(RunnerOptions, TradeOffsAndEssSetTheSurvivals) {

@@ -17,6 +17,8 @@
 #include "support/ProgramTestSupport.h"
 #include "support/RunLoopTestSupport.h"
 #include "support/SeriesFilesSupport.h"
+#include "sweep/SweepOptions.h"
+#include "sweep/SweepOutputs.h"
 #include "ui/charts/PlotForm.h"
 #include "ui/charts/UPlotMenu.h"
 #include "ui/charts/UPlotSex.h"
@@ -606,6 +608,100 @@ TEST(MorvanePlot, DrawsSeveralSeriesTogetherAndRefusesWhatItCannotDraw) {
   const std::string together = ReadAll(QString::fromStdString(folder.File("ab.svg")));
   for (const char *entry : {">p, c = 0.55<", ">q, c = 0.6<", ">Fit, c = 0.6<"})
     EXPECT_NE(together.find(entry), std::string::npos) << entry;
+}
+
+// Every input morvane-plot cannot take whole is refused, naming the file
+// and its line, and nothing is drawn; no figure takes the place of an input.
+TEST(MorvanePlot, RefusesDamagedInputsNamingFileAndLine) {
+  morvane::testing::ScratchFolder folder;
+  const auto write = [&folder](const std::string &name, const std::string &text) {
+    WriteAll(QString::fromStdString(folder.File(name)), QByteArray::fromStdString(text));
+  };
+  const auto read = [&folder](const std::string &name) {
+    return ReadAll(QString::fromStdString(folder.File(name)));
+  };
+  // A sexual series of 30 generations; line 5 holds generation 3.
+  const std::string series =
+      morvane::testing::DetailSeriesText(morvane::testing::SeriesState("Haploid", "Local", 1), 30);
+  const auto withLine5 = [&series](const std::string &line) {
+    const std::size_t at = morvane::testing::LineStart(series, 5);
+    return std::string(series).replace(at, series.find('\n', at) + 1 - at, line + "\r\n");
+  };
+  // A sweep of three points and another sweep's table.
+  for (const std::string &args :
+       {"--model haploid-local --vary x=0.2:0.8:3 --final " + folder.File("s.mrv"),
+        "--model haploid-local --c 0.6 --vary x=0.2:0.8:3 --final " + folder.File("o.mrv")}) {
+    const SweepOptions o = ParseSweepOptions(morvane::testing::Words(args));
+    RunSweep(o, CheckSweepPoints(o.plan, 1), nullptr);
+  }
+  const std::string table = read("s.tsv");
+  // The last row's p (after point, x and T) made nan.
+  const std::size_t lastRow = table.rfind('\n', table.size() - 2) + 1;
+  const std::size_t p = table.find('\t', table.find('\t', table.find('\t', lastRow) + 1) + 1) + 1;
+  const std::string nanRow = std::string(table).replace(p, table.find('\t', p) - p, "nan");
+  std::string crLf;
+  for (char c : table)
+    crLf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+
+  const struct {
+    std::string file, text; // written before the run
+    std::string args;
+    int exitCode;
+    std::string error;
+  } cases[] = {
+      {"d.gnr", withLine5("3\tnan\t0.5\t0\t0\t0.5\t0.5\t"), "--detail d.gnr", 1,
+       "d.gnr, line 5: \"nan\" is not a number"},
+      {"d.gnr", withLine5("3\t0.5\t"), "--detail d.gnr", 1,
+       "d.gnr, line 5: 2 fields where a generation line has 7"},
+      {"d.gnr", withLine5(std::string("3\t0.5\0\t0.5\t0\t0\t0.5\t0.5\t", 21)), "--detail d.gnr", 1,
+       "d.gnr, line 5: a NUL byte at character 6"},
+      {"d.gnr", series.substr(0, series.size() - 3), "--detail d.gnr", 1,
+       "d.gnr, line 32: the file ends inside this line: it is cut short"},
+      {"d.gnr", withLine5("3\t7\t0.5\t0\t0\t0.5\t0.5\t"), "--detail d.gnr", 1,
+       "d.gnr, line 5: 7 in the second column lies outside 0..1"},
+      {"d.gnr", withLine5("1\t0.5\t0.5\t0\t0\t0.5\t0.5\t"), "--detail d.gnr", 1,
+       "d.gnr, line 5: generation 1 where 3 follows 2"},
+      {"d.gnr", withLine5("99999999999999999999\t0.5\t0.5\t0\t0\t0.5\t0.5\t"), "--detail d.gnr", 1,
+       "d.gnr, line 5: generation 1E20 where 3 follows 2"},
+      {"p.plo", "0 0.5 0.5 0 0\r\n1 7 0.5 0 0\r\n", "--plot p.plo", 1,
+       "p.plo, line 2: 7 in the second column lies outside 0..1"},
+      {"d.gnr", series, "--detail d.gnr --format svg -o d.gnr", 2, "would overwrite its input"},
+      {"cut.tsv", table.substr(0, lastRow), "--sweep s.mrv --table cut.tsv", 2,
+       "cut.tsv holds 2 of the 3 rows of its sweep: it is cut short"},
+      {"cut.tsv", table.substr(0, table.size() - 1), "--sweep s.mrv --table cut.tsv", 2,
+       "cut.tsv ends in the middle of a line"},
+      {"s.tsv.part", table, "--sweep s.mrv --table s.tsv.part", 2,
+       "s.tsv.part is the temporary file"},
+      {"nan.tsv", nanRow, "--sweep s.mrv --table nan.tsv", 2,
+       "nan.tsv, line 5: \"nan\" is not a number"},
+      {"nan.tsv", nanRow, "--sweep nan.tsv", 2, "nan.tsv, line 5: \"nan\" is not a number"},
+      {"crlf.tsv", crLf, "--sweep s.mrv --table crlf.tsv", 2,
+       "crlf.tsv has lines ending with CR LF"},
+      {"x", "", "--sweep s.mrv --table o.tsv", 2,
+       "s.mrv, line 2: the record of point 0 does not match its sweep and its table row"},
+      {"x", "", "--sweep s.mrv --format svg -o s.tsv", 2, "would overwrite its input s.tsv"},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.args + ": " + c.error);
+    write(c.file, c.text);
+    const std::string before = read(c.file);
+    const std::string output = c.args.find(" -o ") == std::string::npos ? " -o f.svg" : "";
+    const morvane::testing::Outcome run = morvane::testing::RunProgram(
+        MORVANE_PLOT_PATH, folder.Path(), morvane::testing::Words(c.args + output));
+    EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+    EXPECT_NE(run.err.find(c.error), std::string::npos) << run.err;
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(folder.File("f.svg"))));
+    EXPECT_EQ(read(c.file), before);
+  }
+  // The whole inputs are drawn, a table without its Final file too.
+  write("alone.tsv", table);
+  for (const char *args :
+       {"--sweep s.mrv -o f.svg", "--sweep s.tsv -o f.svg", "--sweep alone.tsv -o f.svg"}) {
+    const morvane::testing::Outcome run = morvane::testing::RunProgram(
+        MORVANE_PLOT_PATH, folder.Path(), morvane::testing::Words(args));
+    EXPECT_EQ(run.exitCode, 0) << args << run.err;
+  }
+  EXPECT_GT(read("f.svg").size(), 1000u);
 }
 
 TEST_F(PlotWindowsTest, EachRerunStartsAtItsDisturbedValueBehindAThinLine) {

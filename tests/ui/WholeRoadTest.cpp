@@ -50,13 +50,21 @@ const Road kRoads[] = {
     {"Clonal", "clonal", "RdBtnClonal",
      "x=0.5 d=0.9 c=0.6 i=3 j=2 L=0.0001 W1A=0.9 W1a=0.5 W2A=0.4 W2a=0.8", nullptr, false,
      "fAB=0.4,fAb=0.3,faB=0.2,fab=0.1"},
-    // Clone frequencies typed in order that do not sum to 1: each exit
-    // divides them, and Go runs the 15 digits the fields then show, whose
-    // sum is 1 only within their rounding.
+    // Clone frequencies typed in order: each exit divides them by their sum,
+    // and Go runs the 15 digits the fields then show, whose sum is 1 only
+    // within their rounding. The runner given those four runs them as given.
     {"ClonalTypedNotSummingToOne", "clonal", "RdBtnClonal",
      "x=0.5 d=0.9 c=0.6 i=3 j=2 L=0.0001 W1A=0.9 W1a=0.5 W2A=0.4 W2a=0.8 "
      "fAB=0.5 fab=0.5",
      nullptr, false, "fAB=0.1,fAb=0.2,faB=0.3,fab=0.4"},
+    {"ClonalFourTypedThatSumToOne", "clonal", "RdBtnClonal",
+     "x=0.5 d=0.9 c=0.6 i=3 j=2 L=0.0001 W1A=0.9 W1a=0.5 W2A=0.4 W2a=0.8 "
+     "fAB=0.25 fAb=0.25 faB=0.25 fab=0.25",
+     nullptr, false, "fAB=0.7,fAb=0.1,faB=0.1,fab=0.1"},
+    {"ClonalTypedInThirds", "clonal", "RdBtnClonal",
+     "x=0.5 d=0.9 c=0.6 i=3 j=2 L=0.0001 W1A=0.9 W1a=0.5 W2A=0.4 W2a=0.8 "
+     "faB=1 fAB=0.3 fab=0.1",
+     nullptr, false, "fAB=1,fAb=1,faB=1,fab=0"},
     // The survivals and DG0 that the windows compute or round for display
     // run as the fields show them, in the runner too.
     {"HaploidLocalConvexTradeOff", "haploid-local", "RdBtnHaploLoc", kTradeOff, "convex", false,
@@ -119,6 +127,12 @@ TEST_P(WholeRoadTest, EveryModelWritesTheFilesOfTheRunner) {
          [](const QString &key) { return QString(InputField(key.toStdString())); });
     if (road.ess)
       Button(input, "BtnESS")->click();
+    // The clone frequencies the runner is given: those the fields show at Go.
+    std::string clones;
+    for (const char *key : {"fAB", "fAb", "faB", "fab"})
+      if (clonal)
+        clones += std::string(" ") + key + "=" +
+                  Field(input, InputField(key))->text().replace(',', '.').toStdString();
     QTest::mouseClick(Button(input, clonal ? "BtnGoClon" : "BtnGoSex"), Qt::LeftButton);
 
     // The first run ends in the disturbance window of the model.
@@ -165,8 +179,13 @@ TEST_P(WholeRoadTest, EveryModelWritesTheFilesOfTheRunner) {
     std::vector<std::string> args = {"--model",   road.model,        "--final", "series.mrv",
                                      "--detail",  "series.gnr",      "--plot",  plot,
                                      "--disturb", step.toStdString()};
-    std::istringstream inputs(road.inputs);
-    for (std::string entry; inputs >> entry;)
+    // The clone frequencies are given as the fields show them at Go.
+    std::istringstream typed(road.inputs), shown(clones);
+    for (std::string entry; typed >> entry;)
+      if (!clonal || entry[0] != 'f')
+        args.insert(args.end(),
+                    {"--" + entry.substr(0, entry.find('=')), entry.substr(entry.find('=') + 1)});
+    for (std::string entry; shown >> entry;)
       args.insert(args.end(),
                   {"--" + entry.substr(0, entry.find('=')), entry.substr(entry.find('=') + 1)});
     if (road.tradeOff)
