@@ -75,15 +75,6 @@ void CheckFinalName(const std::string &name, const std::string &what) {
            "beside it");
 }
 
-// A result file of a merge, which writes new files only.
-void CheckNewFile(const std::string &name, const std::string &what,
-                  const std::vector<std::string> &others) {
-  CheckOutputName(name, what, others);
-  if (FileExists(name))
-    Refuse(name + " exists: morvane-sweep writes new files only (remove it or choose another "
-                  "name)");
-}
-
 // The path as an absolute, normal one, for comparing where files lie.
 std::filesystem::path Where(const std::string &name) {
   const std::filesystem::path absolute = std::filesystem::absolute(name).lexically_normal();
@@ -184,11 +175,12 @@ SweepOptions ParseMerge(const std::vector<std::string> &args) {
   if (o.mergeInputs.empty())
     Refuse("--merge OUT needs the Final files of the shards after it");
   ParseMapOptions(o, given);
+  // Whether outputs in place are this merge's is told once its shards are
+  // read (MergeSweepShards).
   CheckFinalName(o.finalFile, "--merge");
-  CheckNewFile(o.finalFile, "--merge", {});
-  CheckNewFile(o.tableFile, "--merge", {o.finalFile});
+  CheckOutputName(o.tableFile, "--merge", {o.finalFile});
   if (!o.mapFile.empty())
-    CheckNewFile(o.mapFile, "--map", {o.finalFile, o.tableFile});
+    CheckOutputName(o.mapFile, "--map", {o.finalFile, o.tableFile});
   return o;
 }
 
@@ -240,6 +232,7 @@ SweepOptions ParseSweepOptions(const std::vector<std::string> &args) {
       Refuse("--trace-dir needs a folder name");
     if (FileExists(o.traceDir) && !std::filesystem::is_directory(o.traceDir))
       Refuse("--trace-dir " + o.traceDir + " is not a folder");
+    o.plan.traceDir = o.traceDir;
   }
   ParseMapOptions(o, given);
   if (!o.mapFile.empty() && o.plan.shardCount > 1)
