@@ -178,6 +178,32 @@ std::string Content(int fd) {
   }
 }
 
+// Refuses a trace of `bytes` bytes that the trace folder's file system has
+// no room for, counting the files in it, which the points run again write
+// over.
+void CheckTraceRoom(const std::string &traceDir, std::uint64_t bytes) {
+  std::error_code error;
+  const std::filesystem::space_info space = std::filesystem::space(traceDir, error);
+  if (error)
+    return;
+  std::uint64_t held = 0;
+  for (const auto &entry : std::filesystem::directory_iterator(traceDir, error))
+    if (entry.is_regular_file(error))
+      held += entry.file_size(error);
+  if (bytes <= space.available + held)
+    return;
+  const auto mb = [](double b) {
+    char text[40];
+    std::snprintf(text, sizeof text, b < 1e7 ? "%.2f MB" : "%.0f MB", b / 1e6);
+    return std::string(text);
+  };
+  const std::string text = "the trace files would take about " + mb(static_cast<double>(bytes)) +
+                           " (their points' series run without them tell), and its file system "
+                           "has " +
+                           mb(static_cast<double>(space.available)) + " free";
+  Refuse("--trace-dir " + traceDir + ": " + text + ": make room or choose another folder");
+}
+
 } // namespace
 
 SweepLock::SweepLock(const std::string &finalFile, const std::string &traceDir, bool merge)
@@ -460,6 +486,12 @@ SweepRun RunSweep(const SweepOptions &o, const SweepPoints &points, std::ostream
   if (!o.traceDir.empty() && ::mkdir(o.traceDir.c_str(), 0777) != 0 && errno != EEXIST)
     throw FileError(errno, o.traceDir);
   const SweepLock lock(o.finalFile, o.traceDir, false);
+  if (!o.traceDir.empty() && !FileExists(o.finalFile) && !FileExists(o.tableFile)) {
+    const std::optional<std::uint64_t> bytes = TraceBytes(o, points, cancel);
+    if (!bytes)
+      return run;
+    CheckTraceRoom(o.traceDir, *bytes);
+  }
   SweepStart start = PrepareSweepOutputs(o, points, o.resume);
   if (start.alreadyDone) {
     run.alreadyDone = true;
@@ -538,6 +570,14 @@ void CheckRecordAgainstRow(const SweepPoints &points, std::size_t point, const s
   if (fields[6 + axes] != "yes" && fields[6 + axes] != "no")
     Refuse(what + ": its table row holds " + std::string(fields[6 + axes]) +
            " where converged is yes or no");
+  // A point is cut only by the cap on a run's generations: without one, or
+  // when its only run ended below it, the point converged.
+  const std::optional<std::uint32_t> cap = options.maxGenerations;
+  if ((cap && *generation > static_cast<long long>(*cap)) ||
+      (fields[6 + axes] == "no" &&
+       (!cap || (options.disturbances.empty() && *generation < static_cast<long long>(*cap)))))
+    Refuse(what + ": its table row says T = " + std::string(fields[1 + axes]) + ", converged " +
+           std::string(fields[6 + axes]) + ", which its series cannot have given");
   s.Generation = static_cast<std::uint32_t>(*generation);
   // The Plot file's name the sweep gives the point.
   s.PlotFileName = plan.traceDir.empty()
