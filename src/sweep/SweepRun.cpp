@@ -202,21 +202,21 @@ std::size_t RunShardPoints(const SweepOptions &o, const SweepPoints &points, std
 std::optional<std::uint64_t> TraceBytes(const SweepOptions &o, const SweepPoints &points,
                                        const std::atomic<bool> *cancel) {
   // Measured on Detail and Plot files: their first lines, and a Detail line
-  // and a Plot line per generation of each run.
-  constexpr std::uint64_t kPointBytes = 400, kGenerationBytes = 200;
+  // and a Plot line per generation, counted on from run to run (the last
+  // run's generation is the point's count).
+  constexpr std::uint64_t kPointBytes = 200, kGenerationBytes = 190;
   SweepOptions plain = o;
   plain.traceDir.clear();
   plain.plan.traceDir.clear();
   const SweepPlan &plan = o.plan;
-  const std::size_t count = (plan.Points() + plan.shardCount - 1 - plan.shardIndex) / plan.shardCount;
-  const std::uint64_t runs = 1 + points.First().disturbances.size();
+  const std::size_t count =
+      (plan.Points() + plan.shardCount - 1 - plan.shardIndex) / plan.shardCount;
   std::uint64_t bytes = 0;
   const std::size_t counted = RunShardPoints(
       plain, points, 0, count,
       [&](std::vector<SweepPointResult> &batch) {
-        // The runs before the last are taken to be as long as it.
         for (const SweepPointResult &r : batch)
-          bytes += kPointBytes + runs * (std::uint64_t(r.generations) + 1) * kGenerationBytes;
+          bytes += kPointBytes + (std::uint64_t(r.generations) + 1) * kGenerationBytes;
       },
       nullptr, cancel);
   if (counted < count)

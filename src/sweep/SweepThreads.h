@@ -16,7 +16,7 @@ namespace morvane {
 struct SweepPointResult {
   std::string record; // the Final record, as morvane-run would append it
   std::string row;    // the table row
-  std::uint32_t generations = 0; // of its last run
+  std::uint32_t generations = 0; // of its series, counted on from run to run
 };
 
 // The results of `count` positions, run by workers in any order and taken by
