@@ -78,6 +78,10 @@ int Sweep(const morvane::SweepOptions &o) {
   if (run.alreadyDone)
     std::cerr << "morvane-sweep: already done: " << o.finalFile << " and " << o.tableFile
               << " hold this sweep whole\n";
+  if (!run.Complete() && !FileExists(PartName(o.finalFile))) {
+    std::cerr << "morvane-sweep: interrupted before a point was written\n";
+    return stopSignal == SIGTERM ? 143 : 130;
+  }
   if (!run.Complete()) {
     std::cerr << "morvane-sweep: interrupted: " << run.pointsDone << " of " << run.points
               << " points are kept in " << PartName(o.finalFile) << " and " << PartName(o.tableFile)

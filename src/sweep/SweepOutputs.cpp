@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -483,16 +484,25 @@ SweepRun RunSweep(const SweepOptions &o, const SweepPoints &points, std::ostream
   const SweepPlan &plan = o.plan;
   SweepRun run;
   run.points = ShardPointCount(plan);
-  if (!o.traceDir.empty() && ::mkdir(o.traceDir.c_str(), 0777) != 0 && errno != EEXIST)
+  const bool madeTraceDir = !o.traceDir.empty() && ::mkdir(o.traceDir.c_str(), 0777) == 0;
+  if (!o.traceDir.empty() && !madeTraceDir && errno != EEXIST)
     throw FileError(errno, o.traceDir);
-  const SweepLock lock(o.finalFile, o.traceDir, false);
-  if (!o.traceDir.empty() && !FileExists(o.finalFile) && !FileExists(o.tableFile)) {
-    const std::optional<std::uint64_t> bytes = TraceBytes(o, points, cancel);
-    if (!bytes)
-      return run;
-    CheckTraceRoom(o.traceDir, *bytes);
+  std::optional<SweepLock> lock;
+  SweepStart start;
+  try {
+    lock.emplace(o.finalFile, o.traceDir, false);
+    if (!o.traceDir.empty() && !FileExists(o.finalFile) && !FileExists(o.tableFile)) {
+      const std::optional<std::uint64_t> bytes = TraceBytes(o, points, cancel);
+      if (!bytes)
+        return run;
+      CheckTraceRoom(o.traceDir, *bytes);
+    }
+    start = PrepareSweepOutputs(o, points, o.resume);
+  } catch (const UsageError &) {
+    if (madeTraceDir) // a refused sweep leaves nothing behind
+      ::rmdir(o.traceDir.c_str());
+    throw;
   }
-  SweepStart start = PrepareSweepOutputs(o, points, o.resume);
   if (start.alreadyDone) {
     run.alreadyDone = true;
     run.pointsDone = run.points;

@@ -195,6 +195,28 @@ TEST(SweepSafety, ASweepOrMergeStoppedBetweenItsRenamesIsFinished) {
   }
 }
 
+TEST(SweepSafety, TheTraceFolderIsPartOfTheSweep) {
+  ScratchFolder folder;
+  const Args traced = Joined(kSmall, Words("--final s.mrv --trace-dir tr"));
+  ASSERT_EQ(Sweep(folder.Path(), traced).exitCode, 0);
+  EXPECT_NE(ReadWholeFile(folder.File("s.tsv")).find(" --vary x=0:1:4 --trace-dir tr\n"),
+            std::string::npos);
+  EXPECT_EQ(Sweep(folder.Path(), traced).exitCode, 0); // already done
+  const Refusal cases[] = {
+      {Joined(kSmall, Words("--final s.mrv --trace-dir other")), "does not hold this sweep whole"},
+      {Joined(kSmall, Words("--final s.mrv")), "does not hold this sweep whole"},
+      {Joined(kSmall, Words("--final t.mrv --trace-dir tr")), "--trace-dir tr holds files already"},
+  };
+  const auto before = Snapshot(folder);
+  for (const Refusal &c : cases) {
+    const Outcome refused = Sweep(folder.Path(), c.args);
+    EXPECT_EQ(refused.exitCode, 2) << refused.err;
+    EXPECT_NE(refused.err.find(c.message), std::string::npos) << refused.err;
+    EXPECT_EQ(Snapshot(folder), before);
+    EXPECT_FALSE(FileExists(folder.File("other")));
+  }
+}
+
 // A small file system mounted for the test, `free` bytes left.
 struct SmallDisk {
   explicit SmallDisk(std::size_t free) {
