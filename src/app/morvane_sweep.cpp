@@ -104,10 +104,11 @@ int main(int argc, char **argv) {
     }
     if (!options.merge)
       return Sweep(options);
-    const bool done = MergeSweepShards(options, [&](const std::string &table, const std::string &map) {
-      const SweepMapApplication application;
-      WriteSweepMap(options, table, map);
-    });
+    const bool done =
+        MergeSweepShards(options, [&](const std::string &table, const std::string &map) {
+          const SweepMapApplication application;
+          WriteSweepMap(options, table, map);
+        });
     if (done)
       std::cerr << "morvane-sweep: already done: " << options.finalFile << " and "
                 << options.tableFile << " hold this merge whole\n";

@@ -155,8 +155,8 @@ void DrawMap(const SweepOptions &o, const std::string &table, const SweepMapDraw
 void FinishFoundOutputs(const SweepOptions &o, const SweepMapDrawer &drawMap) {
   const std::string partFinal = PartName(o.finalFile);
   const bool finalThere = FileExists(o.finalFile), tableThere = FileExists(o.tableFile);
-  const bool betweenRenames = tableThere && !finalThere && FileExists(partFinal) &&
-                              !FileExists(PartName(o.tableFile));
+  const bool betweenRenames =
+      tableThere && !finalThere && FileExists(partFinal) && !FileExists(PartName(o.tableFile));
   const std::string &there = finalThere ? o.finalFile : o.tableFile;
   const std::string refusal =
       there + " exists: morvane-sweep writes new files only (remove it or choose another name)";
@@ -194,7 +194,7 @@ bool MergeSweepShards(SweepOptions &o, const SweepMapDrawer &drawMap) {
 
   // Temporary files under the outputs' names: a killed merge's are its
   // own to remove; any other process's are not this merge's to touch.
-  std::vector<std::string> names = {o.tableFile, o.finalFile};
+  std::vector<std::string> names = {o.finalFile, o.tableFile};
   if (!o.mapFile.empty())
     names.push_back(o.mapFile);
   const bool found = FileExists(o.finalFile) || FileExists(o.tableFile);

@@ -123,8 +123,8 @@ HeldPoints ReadHeldPoints(const SweepPoints &points, const std::string &finalFil
     held.finalSum = PartFile::Checksum(held.finalSum, record);
     held.tableSum = PartFile::Checksum(held.tableSum, row);
   }
-  held.more = held.more || records.Next(record) || records.CutShort() || rows.Next(row) ||
-              rows.CutShort();
+  held.more =
+      held.more || records.Next(record) || records.CutShort() || rows.Next(row) || rows.CutShort();
   return held;
 }
 
@@ -134,8 +134,8 @@ HeldPoints ReadHeldPoints(const SweepPoints &points, const std::string &finalFil
 SweepStart ResumeFrom(const SweepPoints &points, const std::string &partFinal,
                       const std::string &partTable) {
   const std::string tableStart = TableStart(points.Plan());
-  for (const auto &[name, start] : {std::pair(partFinal, FinalHeaderLine()),
-                                    std::pair(partTable, tableStart)}) {
+  for (const auto &[name, start] :
+       {std::pair(partFinal, FinalHeaderLine()), std::pair(partTable, tableStart)}) {
     if (HoldsStartOnly(name, start)) {
       if (!FileExists(name) && !CreateNewFile(name))
         throw FileError(EEXIST, name);
@@ -162,8 +162,8 @@ void Rename(const std::string &from, const std::string &to) {
 // Whether a folder holds anything (a missing one does not).
 bool HoldsFiles(const std::string &folder) {
   std::error_code error;
-  return std::filesystem::exists(folder, error) &&
-         !std::filesystem::is_empty(folder, error) && !error;
+  return std::filesystem::exists(folder, error) && !std::filesystem::is_empty(folder, error) &&
+         !error;
 }
 
 // Reads what a file holds from its start (the holder of a lock).
@@ -209,9 +209,8 @@ void CheckTraceRoom(const std::string &traceDir, std::uint64_t bytes) {
 
 SweepLock::SweepLock(const std::string &finalFile, const std::string &traceDir, bool merge)
     : name_(finalFile + ".lock") {
-  const std::string files =
-      PartName(finalFile) + " and " + PartName(SweepTableName(finalFile)) + " (then " +
-      finalFile + " and " + SweepTableName(finalFile) + ")";
+  const std::string files = PartName(finalFile) + " and " + PartName(SweepTableName(finalFile)) +
+                            " (then " + finalFile + " and " + SweepTableName(finalFile) + ")";
   for (;;) {
     int fd;
     do {
@@ -232,8 +231,10 @@ SweepLock::SweepLock(const std::string &finalFile, const std::string &traceDir, 
         throw FileError(error, name_);
       const std::string pid = holder.substr(0, holder.find(' '));
       Refuse("another morvane-sweep" + (pid.empty() ? "" : " (process " + pid + ")") +
-             " is writing " + files + ": one process at a time may run, resume or merge into "
-             "them; wait until it ends (its lock is " + name_ + ")");
+             " is writing " + files +
+             ": one process at a time may run, resume or merge into "
+             "them; wait until it ends (its lock is " +
+             name_ + ")");
     }
     // The file may have been removed by its last holder between the open
     // and the lock: only the file under the name counts.
@@ -405,8 +406,9 @@ SweepStart PrepareSweepOutputs(const SweepOptions &o, const SweepPoints &points,
     }
     const std::string &there = finalThere ? o.finalFile : o.tableFile;
     if (!why.empty())
-      Refuse(there + " exists and does not hold this sweep whole: morvane-sweep writes new files "
-                     "only (remove it or choose another name)\n  " +
+      Refuse(there +
+             " exists and does not hold this sweep whole: morvane-sweep writes new files "
+             "only (remove it or choose another name)\n  " +
              why);
     if (betweenRenames)
       Rename(partFinal, o.finalFile);
@@ -480,7 +482,8 @@ void NewFiles::Complete() {
 }
 
 SweepRun RunSweep(const SweepOptions &o, const SweepPoints &points, std::ostream *progressOut,
-                  const std::atomic<bool> *cancel, const std::function<void(bool alreadyDone)> &whenWhole) {
+                  const std::atomic<bool> *cancel,
+                  const std::function<void(bool alreadyDone)> &whenWhole) {
   const SweepPlan &plan = o.plan;
   SweepRun run;
   run.points = ShardPointCount(plan);
@@ -569,8 +572,8 @@ void CheckRecordAgainstRow(const SweepPoints &points, std::size_t point, const s
   // the one it reads as.
   const auto written = [&](std::size_t field, const std::string &text) {
     if (fields[field] != text)
-      Refuse(what + ": its table row holds " + std::string(fields[field]) + " where the sweep writes " +
-             text);
+      Refuse(what + ": its table row holds " + std::string(fields[field]) +
+             " where the sweep writes " + text);
   };
   std::string t;
   AppendInteger(t, *generation);
@@ -583,16 +586,17 @@ void CheckRecordAgainstRow(const SweepPoints &points, std::size_t point, const s
   // A point is cut only by the cap on a run's generations: without one, or
   // when its only run ended below it, the point converged.
   const std::optional<std::uint32_t> cap = options.maxGenerations;
-  if ((cap && *generation > static_cast<long long>(*cap)) ||
+  // (Generations are counted on from run to run: only a single run's is
+  // bounded by the cap.)
+  if ((cap && options.disturbances.empty() && *generation > static_cast<long long>(*cap)) ||
       (fields[6 + axes] == "no" &&
        (!cap || (options.disturbances.empty() && *generation < static_cast<long long>(*cap)))))
     Refuse(what + ": its table row says T = " + std::string(fields[1 + axes]) + ", converged " +
            std::string(fields[6 + axes]) + ", which its series cannot have given");
   s.Generation = static_cast<std::uint32_t>(*generation);
   // The Plot file's name the sweep gives the point.
-  s.PlotFileName = plan.traceDir.empty()
-                       ? options.plotFile
-                       : TraceName(plan.traceDir, plan.Points(), point) + ".plo";
+  s.PlotFileName = plan.traceDir.empty() ? options.plotFile
+                                         : TraceName(plan.traceDir, plan.Points(), point) + ".plo";
   const std::string expected = FinalRecordLine(s, clonal);
   const std::vector<std::string_view> got = FieldsOf(record, 2);
   const std::vector<std::string_view> want = FieldsOf(expected, 2);

@@ -8,8 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <fstream>
-#include <memory>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -98,8 +98,7 @@ struct SweepStart {
 // temporary outputs are created with their first lines, in a trace folder
 // that holds nothing yet. The caller holds the sweep's lock. Throws
 // UsageError or FileError.
-SweepStart PrepareSweepOutputs(const SweepOptions &options, const SweepPoints &points,
-                               bool resume);
+SweepStart PrepareSweepOutputs(const SweepOptions &options, const SweepPoints &points, bool resume);
 
 // Checks that a Final file and its table hold the points of the sweep
 // `points`, shard of the plan, whole: the table's first lines, every record
@@ -133,7 +132,6 @@ private:
   std::vector<std::string> pending_;
   bool complete_ = false;
 };
-
 
 // What a run of a sweep did.
 struct SweepRun {

@@ -1,11 +1,11 @@
 #include "sweep/SweepPlan.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cstdio>
-#include <optional>
-#include <atomic>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <thread>
 
@@ -253,7 +253,9 @@ std::string DescriptionWord(const std::string &text) {
 std::string WordText(const std::string &word) {
   std::string text;
   for (std::size_t k = 0; k < word.size(); ++k) {
-    const auto hex = [&](std::size_t at) { return std::isxdigit(static_cast<unsigned char>(word[at])); };
+    const auto hex = [&](std::size_t at) {
+      return std::isxdigit(static_cast<unsigned char>(word[at]));
+    };
     if (word[k] == '%' && k + 2 < word.size() && hex(k + 1) && hex(k + 2)) {
       text += static_cast<char>(std::stoi(word.substr(k + 1, 2), nullptr, 16));
       k += 2;

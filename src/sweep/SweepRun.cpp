@@ -200,7 +200,7 @@ std::size_t RunShardPoints(const SweepOptions &o, const SweepPoints &points, std
 }
 
 std::optional<std::uint64_t> TraceBytes(const SweepOptions &o, const SweepPoints &points,
-                                       const std::atomic<bool> *cancel) {
+                                        const std::atomic<bool> *cancel) {
   // Measured on Detail and Plot files: their first lines, and a Detail line
   // and a Plot line per generation, counted on from run to run (the last
   // run's generation is the point's count).

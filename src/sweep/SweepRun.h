@@ -50,6 +50,6 @@ std::size_t RunShardPoints(const SweepOptions &options, const SweepPoints &point
 // a sweep without a trace folder runs, for the generations of its runs.
 // Nothing when `cancel` is set before all are counted.
 std::optional<std::uint64_t> TraceBytes(const SweepOptions &options, const SweepPoints &points,
-                                       const std::atomic<bool> *cancel);
+                                        const std::atomic<bool> *cancel);
 
 } // namespace morvane

@@ -14,8 +14,8 @@ namespace morvane {
 
 // What the sweep writes for one point.
 struct SweepPointResult {
-  std::string record; // the Final record, as morvane-run would append it
-  std::string row;    // the table row
+  std::string record;            // the Final record, as morvane-run would append it
+  std::string row;               // the table row
   std::uint32_t generations = 0; // of its series, counted on from run to run
 };
 

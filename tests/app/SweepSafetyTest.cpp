@@ -10,8 +10,8 @@
 #include <thread>
 
 #include "files/TextFile.h"
-#include "sweep/SweepNames.h"
 #include "support/ProgramTestSupport.h"
+#include "sweep/SweepNames.h"
 
 namespace morvane {
 namespace {
@@ -56,8 +56,8 @@ struct StoppedSweep {
 
 void RunSmallShards(const ScratchFolder &folder) {
   for (const std::string shard : {"0", "1"})
-    ASSERT_EQ(Sweep(folder.Path(), Joined(kSmall, Words("--shard " + shard + "/2 --final s" +
-                                                         shard + ".mrv")))
+    ASSERT_EQ(Sweep(folder.Path(),
+                    Joined(kSmall, Words("--shard " + shard + "/2 --final s" + shard + ".mrv")))
                   .exitCode,
               0);
 }
@@ -146,6 +146,9 @@ TEST(SweepSafety, EditedRowsAndRecordsAreRefusedByResumeAlreadyDoneAndMerge) {
     content.replace(content.find(rows[2]), rows[2].size(), line);
     return content;
   };
+  std::string crlf = row;
+  for (std::size_t at = 0; (at = crlf.find('\n', at)) != std::string::npos; at += 2)
+    crlf.insert(at, "\r");
   std::string plot = record;
   plot.replace(plot.find("PlotSexFile.plo"), 15, "tr/point-0.plo");
   const Edit edits[] = {
@@ -153,6 +156,7 @@ TEST(SweepSafety, EditedRowsAndRecordsAreRefusedByResumeAlreadyDoneAndMerge) {
       {edited(3, "0.00004"), "", "holds 0.00004 where the sweep writes"},
       {edited(2, fields(rows[2])[2] + ".0"), "", "where the sweep writes"},
       {"", plot, "File Name is tr/point-0.plo where PlotSexFile.plo was expected"},
+      {crlf, "", "whose lines end with CR LF"},
   };
   const Args shard0 = Joined(kSmall, Words("--shard 0/2 --final s0.mrv"));
   for (const Edit &e : edits) {
@@ -193,6 +197,28 @@ TEST(SweepSafety, ASweepOrMergeStoppedBetweenItsRenamesIsFinished) {
     ExpectSameSweepFiles(whole.File("s"), {folder.File("s")});
     EXPECT_FALSE(FileExists(folder.File("s.mrv.part")));
   }
+}
+
+TEST(SweepSafety, AMergeRemovesOnlyTheTemporaryFilesOfAKilledMerge) {
+  ScratchFolder folder;
+  RunSmallShards(folder);
+  ASSERT_EQ(Sweep(folder.Path(), Joined(kSmall, Words("--final whole.mrv"))).exitCode, 0);
+  // Left by a sweep stopped with Ctrl-C (its lock file gone), then by a
+  // killed merge (its lock file left, naming a merge).
+  WriteWholeFile(folder.File("s.mrv.part"), ReadWholeFile(folder.File("s0.mrv")));
+  WriteWholeFile(folder.File("s.tsv.part"), "partial");
+  const Args merge = Words("--merge s.mrv s0.mrv s1.mrv");
+  const auto before = Snapshot(folder);
+  const Outcome refused = Sweep(folder.Path(), merge);
+  EXPECT_EQ(refused.exitCode, 2) << refused.err;
+  EXPECT_NE(refused.err.find("s.mrv.part exists: an interrupted sweep"), std::string::npos)
+      << refused.err;
+  EXPECT_EQ(Snapshot(folder), before);
+  WriteWholeFile(folder.File("s.mrv.lock"), "99999 merge\n");
+  const Outcome merged = Sweep(folder.Path(), merge);
+  EXPECT_EQ(merged.exitCode, 0) << merged.err;
+  ExpectSameSweepFiles(folder.File("whole"), {folder.File("s")});
+  EXPECT_FALSE(FileExists(folder.File("s.mrv.part")) || FileExists(folder.File("s.mrv.lock")));
 }
 
 TEST(SweepSafety, TheTraceFolderIsPartOfTheSweep) {
@@ -253,8 +279,8 @@ TEST(SweepSafety, AFullDiskIsResumedOrRetried) {
   {
     // Room for the merged files, not for their map.
     SmallDisk disk(3 * 4096); // the lock file's, the table's, the Final file's
-    const Args merge = {"--merge", disk.at.File("s.mrv"), "s0.mrv", "s1.mrv", "--map",
-                        disk.at.File("s.png")};
+    const Args merge = {"--merge", disk.at.File("s.mrv"), "s0.mrv", "s1.mrv",
+                        "--map",   disk.at.File("s.png")};
     const Outcome full = Sweep(whole.Path(), merge);
     EXPECT_EQ(full.exitCode, 1) << full.err;
     EXPECT_EQ(FolderEntries(disk.at.Path()), std::vector<std::string>{"filler"});

@@ -57,8 +57,9 @@ TEST(SweepThreads, FilesDoNotDependOnTheNumberOfThreads) {
 // of a point and how long they go on.
 TEST(SweepTrace, TheRoomCountedIsWithinAFactorOfTwoOfTheBytesWritten) {
   const Args cases[] = {
-      Words("--model diploid-local --W1A 0.9 --W2A 0.4 --W1a 0.5 --W2a 0.8 --i 3 "
-            "--disturb p=0.8,q=0.2,DG=-0.02 --max-generations 150 --vary x=0:1:5 --vary c=0.3:0.7:6"),
+      Words(
+          "--model diploid-local --W1A 0.9 --W2A 0.4 --W1a 0.5 --W2a 0.8 --i 3 "
+          "--disturb p=0.8,q=0.2,DG=-0.02 --max-generations 150 --vary x=0:1:5 --vary c=0.3:0.7:6"),
       Words("--model diploid-local --W1A 0.9 --W2A 0.6 --W1a 0.6 --W2a 0.9 --L 1e-8 "
             "--vary c=0.1:0.5:3 --vary x=0:1:3"),
       Words("--model clonal --vary x=0:1:7 --disturb fAB=0.5,fAb=0.2,faB=0.2,fab=0.1"),
