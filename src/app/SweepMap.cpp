@@ -35,8 +35,8 @@ figure::FigureSettings SweepMapSettings(const std::string &file, int width, int 
 
 } // namespace
 
-void WriteSweepMap(const SweepOptions &o, const std::string &file) {
-  const figure::SweepTable table = figure::ParseSweepTable(ReadInput(o.tableFile), o.tableFile);
+void WriteSweepMap(const SweepOptions &o, const std::string &tableFile, const std::string &file) {
+  const figure::SweepTable table = figure::ParseSweepTable(ReadInput(tableFile), tableFile);
   // The name decides the format; the file written may be a temporary one.
   figure::WriteSweepFigure(table.plan, table.rows, o.mapOf,
                            SweepMapSettings(o.mapFile, o.mapWidth, o.mapHeight),

@@ -26,9 +26,11 @@ private:
   std::unique_ptr<QApplication> app_;
 };
 
-// Writes to `file` the figure of options.tableFile showing options.mapOf,
-// sized by --map-size (pixels at 100 to the inch, text at 9 pt). Throws UsageError (the table
-// unreadable) or std::runtime_error naming the file.
-void WriteSweepMap(const SweepOptions &options, const std::string &file);
+// Writes to `file` the figure of the table `table` (options.tableFile or
+// its temporary name) showing options.mapOf, in the format options.mapFile
+// names, sized by --map-size (pixels at 100 to the inch, text at 9 pt).
+// Throws UsageError (the table unreadable) or std::runtime_error naming the
+// file.
+void WriteSweepMap(const SweepOptions &options, const std::string &table, const std::string &file);
 
 } // namespace morvane

@@ -36,13 +36,13 @@ void CatchStopSignals() {
   sigaction(SIGTERM, &action, nullptr);
 }
 
-// The map under its temporary name, renamed once written.
+// The map of a sweep under its temporary name, renamed once written.
 void WriteMap(const morvane::SweepOptions &o) {
   const std::string part = morvane::PartName(o.mapFile);
-  std::remove(part.c_str());
+  std::remove(part.c_str()); // a figure half drawn holds nothing to go on from
   try {
     const morvane::SweepMapApplication application;
-    morvane::WriteSweepMap(o, part);
+    morvane::WriteSweepMap(o, o.tableFile, part);
     if (std::rename(part.c_str(), o.mapFile.c_str()) != 0)
       throw morvane::FileError(errno, o.mapFile);
   } catch (...) {
@@ -55,19 +55,39 @@ void WriteMap(const morvane::SweepOptions &o) {
 int Sweep(const morvane::SweepOptions &o) {
   using namespace morvane;
   CatchStopSignals();
-  const SweepRun run = RunSweep(o, CheckSweepPoints(o.plan, o.jobs),
-                                ::isatty(STDERR_FILENO) ? &std::cerr : nullptr, &stopAsked);
+  const SweepPoints points = CheckSweepPoints(o.plan, o.jobs);
+  SweepRun run;
+  try {
+    // The map is drawn while the sweep's outputs are still this process's.
+    run = RunSweep(o, points, ::isatty(STDERR_FILENO) ? &std::cerr : nullptr, &stopAsked,
+                   [&](bool alreadyDone) {
+                     if (!o.mapFile.empty() && !(alreadyDone && FileExists(o.mapFile)))
+                       WriteMap(o);
+                   });
+  } catch (const FileError &e) {
+    std::cerr << e.what() << '\n';
+    if (!e.Path().empty())
+      std::cerr << e.Path() << '\n';
+    if (FileExists(PartName(o.finalFile)) && FileExists(PartName(o.tableFile)))
+      std::cerr << "morvane-sweep: the points written so far are kept in " << PartName(o.finalFile)
+                << " and " << PartName(o.tableFile)
+                << ";\nmake room (or mend the cause) and run the same command with --resume to "
+                   "go on\n";
+    return 1;
+  }
   if (run.alreadyDone)
     std::cerr << "morvane-sweep: already done: " << o.finalFile << " and " << o.tableFile
               << " hold this sweep whole\n";
+  if (!run.Complete() && !FileExists(PartName(o.finalFile))) {
+    std::cerr << "morvane-sweep: interrupted before a point was written\n";
+    return stopSignal == SIGTERM ? 143 : 130;
+  }
   if (!run.Complete()) {
     std::cerr << "morvane-sweep: interrupted: " << run.pointsDone << " of " << run.points
               << " points are kept in " << PartName(o.finalFile) << " and " << PartName(o.tableFile)
               << ";\nrun the same command with --resume to go on\n";
     return stopSignal == SIGTERM ? 143 : 130;
   }
-  if (!o.mapFile.empty() && !(run.alreadyDone && FileExists(o.mapFile)))
-    WriteMap(o);
   return 0;
 }
 
@@ -84,9 +104,14 @@ int main(int argc, char **argv) {
     }
     if (!options.merge)
       return Sweep(options);
-    MergeSweepShards(options);
-    if (!options.mapFile.empty())
-      WriteMap(options);
+    const bool done =
+        MergeSweepShards(options, [&](const std::string &table, const std::string &map) {
+          const SweepMapApplication application;
+          WriteSweepMap(options, table, map);
+        });
+    if (done)
+      std::cerr << "morvane-sweep: already done: " << options.finalFile << " and "
+                << options.tableFile << " hold this merge whole\n";
   } catch (const UsageError &e) {
     std::cerr << e.what() << '\n';
     return 2;

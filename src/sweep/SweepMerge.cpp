@@ -1,9 +1,13 @@
 #include "sweep/SweepMerge.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <optional>
 
 #include "files/FinalFile.h"
+#include "files/TextFile.h"
+#include "sweep/SweepNames.h"
 #include "sweep/SweepOutputs.h"
 
 namespace morvane {
@@ -93,9 +97,9 @@ std::vector<const Shard *> ShardsByIndex(const std::vector<Shard> &shards) {
   std::vector<const Shard *> byIndex(plan.shardCount, nullptr);
   for (const Shard &shard : shards) {
     const std::string &name = shard.files.finalFile;
-    if (shard.plan.signature != plan.signature)
+    if (shard.plan.Identity() != plan.Identity())
       throw UsageError(name + " and " + first + " come from different sweeps:\n  " +
-                       shard.plan.signature + "\n  " + plan.signature);
+                       shard.plan.Identity() + "\n  " + plan.Identity());
     if (shard.plan.shardCount != plan.shardCount)
       throw UsageError(name + " and " + first + " come from different divisions of the sweep: " +
                        std::to_string(shard.plan.shardCount) + " and " +
@@ -122,7 +126,57 @@ void NextLine(LineReader &reader, std::string &line) {
 
 } // namespace
 
-void MergeSweepShards(SweepOptions &o) {
+namespace {
+
+void Rename(const std::string &from, const std::string &to) {
+  if (std::rename(from.c_str(), to.c_str()) != 0)
+    throw FileError(errno, to);
+}
+
+// The map drawn under its temporary name (made here, removed on failure)
+// and renamed when `rename`; returns the temporary name.
+void DrawMap(const SweepOptions &o, const std::string &table, const SweepMapDrawer &drawMap) {
+  const std::string part = PartName(o.mapFile);
+  if (!CreateNewFile(part))
+    throw FileError(EEXIST, part);
+  try {
+    drawMap(table, part);
+    Rename(part, o.mapFile);
+  } catch (...) {
+    std::remove(part.c_str());
+    throw;
+  }
+}
+
+// Outputs found in place: whole and of this merge (then the map is drawn
+// when missing), or the table whole and the Final file still under its
+// temporary name (a merge stopped between its renames, then finished).
+// Anything else is refused.
+void FinishFoundOutputs(const SweepOptions &o, const SweepMapDrawer &drawMap) {
+  const std::string partFinal = PartName(o.finalFile);
+  const bool finalThere = FileExists(o.finalFile), tableThere = FileExists(o.tableFile);
+  const bool betweenRenames =
+      tableThere && !finalThere && FileExists(partFinal) && !FileExists(PartName(o.tableFile));
+  const std::string &there = finalThere ? o.finalFile : o.tableFile;
+  const std::string refusal =
+      there + " exists: morvane-sweep writes new files only (remove it or choose another name)";
+  if (!tableThere || (!finalThere && !betweenRenames))
+    throw UsageError(refusal);
+  try {
+    CheckSweepWhole(SweepPoints(o.plan), betweenRenames ? partFinal : o.finalFile, o.tableFile);
+  } catch (const UsageError &e) {
+    throw UsageError(refusal + "\n  " + e.what());
+  }
+  if (betweenRenames)
+    Rename(partFinal, o.finalFile);
+  if (!o.mapFile.empty() && !FileExists(o.mapFile))
+    DrawMap(o, o.tableFile, drawMap);
+}
+
+} // namespace
+
+bool MergeSweepShards(SweepOptions &o, const SweepMapDrawer &drawMap) {
+  const SweepLock lock(o.finalFile, "", true);
   std::vector<Shard> shards;
   for (const std::string &name : o.mergeInputs) {
     // A shard's Final file and its table may both be given.
@@ -138,6 +192,31 @@ void MergeSweepShards(SweepOptions &o) {
   o.plan.shardCount = 1;
   CheckSweepMap(o);
 
+  // Temporary files under the outputs' names: a killed merge's are its
+  // own to remove; any other process's are not this merge's to touch.
+  std::vector<std::string> names = {o.finalFile, o.tableFile};
+  if (!o.mapFile.empty())
+    names.push_back(o.mapFile);
+  const bool found = FileExists(o.finalFile) || FileExists(o.tableFile);
+  for (const std::string &name : names) {
+    const std::string part = PartName(name);
+    if (!FileExists(part) || (found && name != o.mapFile))
+      continue;
+    if (!lock.LeftByMerge())
+      throw UsageError(part + " exists: an interrupted sweep into " + o.finalFile +
+                       " left it (go on with that sweep's command and --resume), or remove " +
+                       PartName(o.finalFile) + " and " + PartName(o.tableFile) +
+                       " to merge into this name");
+    std::remove(part.c_str());
+  }
+  if (!o.mapFile.empty() && FileExists(o.mapFile) && !found)
+    throw UsageError(o.mapFile + " exists: morvane-sweep writes new files only (remove it or "
+                                 "choose another name)");
+  if (found) {
+    FinishFoundOutputs(o, drawMap);
+    return true;
+  }
+
   // The shards' lines taken in turn: with many shards, small blocks and
   // files opened only to read one.
   const std::size_t n = byIndex.size();
@@ -150,17 +229,35 @@ void MergeSweepShards(SweepOptions &o) {
     records.emplace_back(shard->files.finalFile, "\r\n", FinalHeaderLine().size(), block, keepOpen);
     rows.emplace_back(shard->files.tableFile, "\n", shard->tableStart, block, keepOpen);
   }
-  NewFiles out({o.finalFile, o.tableFile});
-  out.Append(0, FinalHeaderLine());
-  out.Append(1, TableStart(o.plan));
+  // The table renamed first, as a sweep does: a merge stopped between the
+  // renames is finished by the next.
+  NewFiles out({o.tableFile, o.finalFile});
+  out.Append(1, FinalHeaderLine());
+  out.Append(0, TableStart(o.plan));
   std::string record, row;
   for (std::size_t point = 0; point < plan.Points(); ++point) {
     NextLine(records[point % n], record);
     NextLine(rows[point % n], row);
-    out.Append(0, record);
-    out.Append(1, row);
+    out.Append(1, record);
+    out.Append(0, row);
   }
-  out.Complete();
+  out.Flush();
+  if (o.mapFile.empty()) {
+    out.Complete();
+    return false;
+  }
+  const std::string mapPart = PartName(o.mapFile);
+  if (!CreateNewFile(mapPart))
+    throw FileError(EEXIST, mapPart);
+  try {
+    drawMap(PartName(o.tableFile), mapPart);
+    out.Complete();
+    Rename(mapPart, o.mapFile);
+  } catch (...) {
+    std::remove(mapPart.c_str());
+    throw;
+  }
+  return false;
 }
 
 } // namespace morvane

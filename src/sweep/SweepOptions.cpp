@@ -75,15 +75,6 @@ void CheckFinalName(const std::string &name, const std::string &what) {
            "beside it");
 }
 
-// A result file of a merge, which writes new files only.
-void CheckNewFile(const std::string &name, const std::string &what,
-                  const std::vector<std::string> &others) {
-  CheckOutputName(name, what, others);
-  if (FileExists(name))
-    Refuse(name + " exists: morvane-sweep writes new files only (remove it or choose another "
-                  "name)");
-}
-
 // The path as an absolute, normal one, for comparing where files lie.
 std::filesystem::path Where(const std::string &name) {
   const std::filesystem::path absolute = std::filesystem::absolute(name).lexically_normal();
@@ -135,9 +126,10 @@ void CheckTraceDir(const SweepOptions &o, const std::vector<std::string> &output
       std::filesystem::space(FileExists(o.traceDir) ? folder : folder.parent_path(), error);
   if (!error && estimate > static_cast<double>(space.available)) {
     char text[200];
-    std::snprintf(text, sizeof text, "about %.0f MB%s, and its file system has %.0f MB free",
-                  estimate / 1e6, maxGenerations ? "" : " at the least",
-                  static_cast<double>(space.available) / 1e6);
+    const double free = static_cast<double>(space.available);
+    std::snprintf(text, sizeof text, "about %.*f MB%s, and its file system has %.*f MB free",
+                  estimate < 1e7 ? 2 : 0, estimate / 1e6, maxGenerations ? "" : " at the least",
+                  free < 1e7 ? 2 : 0, free / 1e6);
     Refuse("--trace-dir " + o.traceDir + ": the trace files would take " + text);
   }
 }
@@ -184,11 +176,12 @@ SweepOptions ParseMerge(const std::vector<std::string> &args) {
   if (o.mergeInputs.empty())
     Refuse("--merge OUT needs the Final files of the shards after it");
   ParseMapOptions(o, given);
+  // Whether outputs in place are this merge's is told once its shards are
+  // read (MergeSweepShards).
   CheckFinalName(o.finalFile, "--merge");
-  CheckNewFile(o.finalFile, "--merge", {});
-  CheckNewFile(o.tableFile, "--merge", {o.finalFile});
+  CheckOutputName(o.tableFile, "--merge", {o.finalFile});
   if (!o.mapFile.empty())
-    CheckNewFile(o.mapFile, "--map", {o.finalFile, o.tableFile});
+    CheckOutputName(o.mapFile, "--map", {o.finalFile, o.tableFile});
   return o;
 }
 
@@ -240,6 +233,7 @@ SweepOptions ParseSweepOptions(const std::vector<std::string> &args) {
       Refuse("--trace-dir needs a folder name");
     if (FileExists(o.traceDir) && !std::filesystem::is_directory(o.traceDir))
       Refuse("--trace-dir " + o.traceDir + " is not a folder");
+    o.plan.traceDir = o.traceDir;
   }
   ParseMapOptions(o, given);
   if (!o.mapFile.empty() && o.plan.shardCount > 1)
@@ -294,7 +288,10 @@ Results:
                    ("already done"); files of another sweep are refused.
   --trace-dir DIR  also write a Detail file and a Plot file per point in DIR
                    (point-N.gnr, point-N.plo, names that sort in grid order);
-                   each record then names its point's Plot file
+                   each record then names its point's Plot file. The folder
+                   is part of the sweep (the table's first line names it)
+                   and must be new or empty; it is counted first whether it
+                   has room for the trace (each point run once without it)
   --map FILE       draw the sweep (.png, .svg or .pdf): over two varied
                    parameters a colour map of one output, over one a diagram
                    of the final p, q, DG (and Fit for diploids; the four
@@ -332,6 +329,12 @@ second, time left); nothing when stderr is not a terminal.
 
 Ctrl-C (SIGINT) or SIGTERM finishes the points in hand, writes them, keeps
 the temporary files and says how to resume.
+
+One process at a time runs, resumes or merges into a sweep's files: while
+one does (it holds FILE.lock locked, which the system lets go when the
+process ends however it ends), another is refused at once. The temporary
+files are checked to be the very files written, whole, before they are
+renamed; a table row counts only as the very text the sweep writes.
 
 Exit status: 0 on success (or already done), 2 when an argument is refused
 (nothing is written), 1 when a file cannot be written or read (its message

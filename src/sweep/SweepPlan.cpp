@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
+#include <cstdio>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <thread>
 
@@ -229,10 +232,50 @@ std::vector<CommandOption> SweepPlan::PointArgs(std::size_t point) const {
   return args;
 }
 
+namespace {
+
+// A folder's name as one word of a description: '%', blanks and line ends
+// as %XX.
+std::string DescriptionWord(const std::string &text) {
+  std::string word;
+  for (char ch : text) {
+    if (ch == '%' || ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r') {
+      char code[4];
+      std::snprintf(code, sizeof code, "%%%02X", static_cast<unsigned char>(ch));
+      word += code;
+    } else {
+      word += ch;
+    }
+  }
+  return word;
+}
+
+std::string WordText(const std::string &word) {
+  std::string text;
+  for (std::size_t k = 0; k < word.size(); ++k) {
+    const auto hex = [&](std::size_t at) {
+      return std::isxdigit(static_cast<unsigned char>(word[at]));
+    };
+    if (word[k] == '%' && k + 2 < word.size() && hex(k + 1) && hex(k + 2)) {
+      text += static_cast<char>(std::stoi(word.substr(k + 1, 2), nullptr, 16));
+      k += 2;
+    } else {
+      text += word[k];
+    }
+  }
+  return text;
+}
+
+} // namespace
+
+std::string SweepPlan::Identity() const {
+  return traceDir.empty() ? signature : signature + " --trace-dir " + DescriptionWord(traceDir);
+}
+
 std::string SweepPlan::Description() const {
   if (shardCount == 1)
-    return signature;
-  return signature + " --shard " + std::to_string(shardIndex) + "/" + std::to_string(shardCount);
+    return Identity();
+  return Identity() + " --shard " + std::to_string(shardIndex) + "/" + std::to_string(shardCount);
 }
 
 std::vector<std::string> SweepOutputs(Model model) {
@@ -246,11 +289,19 @@ SweepPlan ParseSweepDescription(const std::string &description) {
   for (const std::string &token : SplitText(description, ' '))
     if (!token.empty())
       args.push_back(token);
-  std::vector<CommandOption> options = SplitCommandLine(args, {"ess"});
-  for (const CommandOption &option : options)
-    if (kOutputOptions.count(option.name))
+  std::vector<CommandOption> options;
+  std::optional<std::string> traceDir;
+  for (CommandOption &option : SplitCommandLine(args, {"ess"})) {
+    if (option.name == "trace-dir" && !traceDir && option.value && !option.value->empty())
+      traceDir = WordText(*option.value);
+    else if (kOutputOptions.count(option.name))
       Refuse("--" + option.name + " has no place in a sweep's description");
-  return PlanOfOptions(options);
+    else
+      options.push_back(std::move(option));
+  }
+  SweepPlan plan = PlanOfOptions(options);
+  plan.traceDir = traceDir.value_or("");
+  return plan;
 }
 
 namespace {
@@ -331,6 +382,9 @@ std::string TableStart(const SweepPlan &plan) {
 SweepPlan PlanOfTable(const std::vector<std::string> &lines, const std::string &tableName) {
   if (lines.size() < 2 || !StartsWith(lines[0], kSweepTableMark))
     Refuse(tableName + " is not the table of a sweep");
+  if (lines[0].size() >= 2 && lines[0].compare(lines[0].size() - 2, 2, "\r\n") == 0)
+    Refuse(tableName + " is a sweep's table whose lines end with CR LF (was it saved by another "
+                       "program?): a table's lines end with LF alone");
   SweepPlan plan;
   try {
     plan = ParseSweepDescription(

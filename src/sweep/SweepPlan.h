@@ -35,6 +35,9 @@ struct SweepPlan {
   std::vector<CommandOption> base; // the morvane-run options common to every point
   std::vector<SweepAxis> axes;     // one or two; the last changes fastest
   std::string signature;           // the plan as canonical arguments, without the shard
+  // Where each point's Detail and Plot files go (empty: nowhere): the records
+  // name those files, so the folder is part of what the sweep is.
+  std::string traceDir;
   std::size_t shardIndex = 0;
   std::size_t shardCount = 1;
 
@@ -45,8 +48,11 @@ struct SweepPlan {
   // The options with which morvane-run would run the point: those in common
   // and the point's values of the varied parameters.
   std::vector<CommandOption> PointArgs(std::size_t point) const;
-  // The signature with the shard, if any: what the table's first line holds.
+  // The signature with the trace folder and the shard, if any: what the
+  // table's first line holds.
   std::string Description() const;
+  // What two shards of one sweep share: the signature and the trace folder.
+  std::string Identity() const;
 };
 
 // Whether an option is one of the sweep's own (where its outputs go, how

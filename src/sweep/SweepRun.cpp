@@ -199,6 +199,31 @@ std::size_t RunShardPoints(const SweepOptions &o, const SweepPoints &points, std
   return written;
 }
 
+std::optional<std::uint64_t> TraceBytes(const SweepOptions &o, const SweepPoints &points,
+                                        const std::atomic<bool> *cancel) {
+  // Measured on Detail and Plot files: their first lines, and a Detail line
+  // and a Plot line per generation, counted on from run to run (the last
+  // run's generation is the point's count).
+  constexpr std::uint64_t kPointBytes = 200, kGenerationBytes = 190;
+  SweepOptions plain = o;
+  plain.traceDir.clear();
+  plain.plan.traceDir.clear();
+  const SweepPlan &plan = o.plan;
+  const std::size_t count =
+      (plan.Points() + plan.shardCount - 1 - plan.shardIndex) / plan.shardCount;
+  std::uint64_t bytes = 0;
+  const std::size_t counted = RunShardPoints(
+      plain, points, 0, count,
+      [&](std::vector<SweepPointResult> &batch) {
+        for (const SweepPointResult &r : batch)
+          bytes += kPointBytes + (std::uint64_t(r.generations) + 1) * kGenerationBytes;
+      },
+      nullptr, cancel);
+  if (counted < count)
+    return std::nullopt;
+  return bytes;
+}
+
 SweepPointResult RunSweepPoint(const SweepOptions &o, std::size_t point, RunnerOptions ro,
                                SimState &s) {
   s = SimState{};
@@ -223,6 +248,7 @@ SweepPointResult SweepPointResultOf(const SweepOptions &o, std::size_t point, Mo
   s.PlotRows = s.Generation;
 
   SweepPointResult result;
+  result.generations = s.Generation;
   result.record = FinalRecordLine(s, clonal);
   std::string &row = result.row;
   row.reserve(160);

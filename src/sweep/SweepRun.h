@@ -5,7 +5,9 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -42,5 +44,12 @@ using SweepResultsWriter = std::function<void(std::vector<SweepPointResult> &)>;
 std::size_t RunShardPoints(const SweepOptions &options, const SweepPoints &points, std::size_t done,
                            std::size_t count, const SweepResultsWriter &write,
                            std::ostream *progress, const std::atomic<bool> *cancel);
+
+// The bytes the trace files of the shard's points will take (within a
+// factor of 2): every point's series run first without them, in batches as
+// a sweep without a trace folder runs, for the generations of its runs.
+// Nothing when `cancel` is set before all are counted.
+std::optional<std::uint64_t> TraceBytes(const SweepOptions &options, const SweepPoints &points,
+                                        const std::atomic<bool> *cancel);
 
 } // namespace morvane

@@ -4,6 +4,7 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -13,8 +14,9 @@ namespace morvane {
 
 // What the sweep writes for one point.
 struct SweepPointResult {
-  std::string record; // the Final record, as morvane-run would append it
-  std::string row;    // the table row
+  std::string record;            // the Final record, as morvane-run would append it
+  std::string row;               // the table row
+  std::uint32_t generations = 0; // of its series, counted on from run to run
 };
 
 // The results of `count` positions, run by workers in any order and taken by

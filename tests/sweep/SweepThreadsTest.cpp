@@ -5,9 +5,11 @@
 #include "support/ProgramTestSupport.h"
 #include "sweep/SweepOptions.h"
 #include "sweep/SweepOutputs.h"
+#include "sweep/SweepRun.h"
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <stdexcept>
 #include <thread>
 
@@ -48,6 +50,35 @@ TEST(SweepThreads, FilesDoNotDependOnTheNumberOfThreads) {
                 ReadWholeFile(folder.File("trace-one" + name)))
           << name;
     }
+}
+
+// The room a trace is checked for is counted from its points' series: within
+// a factor of 2 of what the trace files take, whatever the model, the runs
+// of a point and how long they go on.
+TEST(SweepTrace, TheRoomCountedIsWithinAFactorOfTwoOfTheBytesWritten) {
+  const Args cases[] = {
+      Words(
+          "--model diploid-local --W1A 0.9 --W2A 0.4 --W1a 0.5 --W2a 0.8 --i 3 "
+          "--disturb p=0.8,q=0.2,DG=-0.02 --max-generations 150 --vary x=0:1:5 --vary c=0.3:0.7:6"),
+      Words("--model diploid-local --W1A 0.9 --W2A 0.6 --W1a 0.6 --W2a 0.9 --L 1e-8 "
+            "--vary c=0.1:0.5:3 --vary x=0:1:3"),
+      Words("--model clonal --vary x=0:1:7 --disturb fAB=0.5,fAb=0.2,faB=0.2,fab=0.1"),
+  };
+  for (const Args &args : cases) {
+    ScratchFolder folder;
+    const SweepOptions o = ParseSweepOptions(
+        Joined(args, {"--final", folder.File("s.mrv"), "--trace-dir", folder.File("trace")}));
+    const SweepPoints points = CheckSweepPoints(o.plan, 2);
+    const std::optional<std::uint64_t> counted = TraceBytes(o, points, nullptr);
+    RunSweep(o, points, nullptr);
+    std::uint64_t written = 0;
+    for (const auto &file : std::filesystem::directory_iterator(folder.File("trace")))
+      written += file.file_size();
+    ASSERT_TRUE(counted.has_value());
+    EXPECT_GT(written, 0u);
+    EXPECT_LE(*counted, 2 * written) << args[1];
+    EXPECT_GE(2 * *counted, written) << args[1];
+  }
 }
 
 // Workers that claim positions and hand them in, the first one slowly (the
