@@ -243,7 +243,9 @@ py::tuple ReadSweep(const std::string &name) {
       (plan.Points() + plan.shardCount - 1 - plan.shardIndex) / plan.shardCount;
   const std::size_t recordCount = recordLines.size() - 1, rowCount = rowLines.size() - 2;
   if (recordCount != expected || rowCount != expected)
-    throw UsageError(files.finalFile + " holds " + std::to_string(recordCount) + " records and " +
+    throw UsageError("shard " + std::to_string(plan.shardIndex) + "/" +
+                     std::to_string(plan.shardCount) + " (" + files.finalFile + ") holds " +
+                     std::to_string(recordCount) + " records and " +
                      std::to_string(rowCount) + " rows of its " + std::to_string(expected) +
                      " points: was it cut short?");
   if (expected > 0) {

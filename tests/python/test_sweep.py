@@ -29,9 +29,15 @@ def vary_arguments(vary):
     return args
 
 
-def sweep_of(model, vary, given, jobs):
-    parameters = dict(SERIES[model][0])
+def parameters_of(model, vary, given):
+    """The series' parameters but the varied ones, and those given."""
+    parameters = {k: v for k, v in SERIES[model][0].items() if k not in vary}
     parameters.update(given)
+    return parameters
+
+
+def sweep_arguments(model, vary, given):
+    parameters = parameters_of(model, vary, given)
     extra = vary_arguments(vary)
     if "disturb" in parameters:
         extra += ["--disturb", parameters.pop("disturb")]
@@ -42,10 +48,10 @@ def sweep_of(model, vary, given, jobs):
 
 @pytest.mark.parametrize("model,vary,given,jobs", SWEEPS)
 def test_sweep_equals_morvane_sweep(model, vary, given, jobs, folders):
-    parameters, extra = sweep_of(model, vary, given, jobs)
+    parameters, extra = sweep_arguments(model, vary, given)
     run_program("MORVANE_SWEEP", arguments(model, parameters, extra + ["--final", "s.mrv"]),
                 folders[0])
-    table = morvane.sweep(model, vary=vary, jobs=jobs, **dict(SERIES[model][0], **given))
+    table = morvane.sweep(model, vary=vary, jobs=jobs, **parameters_of(model, vary, given))
     assert table.to_files(str(folders[1] / "s.mrv")) == (str(folders[1] / "s.mrv"),
                                                          str(folders[1] / "s.tsv"))
     for name in ("s.mrv", "s.tsv"):
@@ -83,19 +89,21 @@ def damage(path, old, new, count=1):
 # the series readers name the file and the line.
 SWEEP_DAMAGE = [
     ("s.tsv", b"yes\n", b"yes"),          # the last row cut short
-    ("s.mrv", b"\t0.3000\t", b"\t0.3001\t"),  # a record that is not its row's
+    ("s.mrv", b"\t0.90\t0.60\t0.60\t0.90\t", b"\t0.90\t0.60\t0.60\t0.80\t"),  # not the sweep's W2a
     ("s.tsv", b"\n2\t", b"\n"),          # a row missing
     ("s.mrv", b"T\tx", b"X\tx"),          # no Final header
 ]
 
 
 @pytest.mark.parametrize("name,old,new", SWEEP_DAMAGE)
-def test_read_sweep_refuses_damaged_files(name, old, new, tmp_path):
-    morvane.sweep("haploid-local", vary={"c": (0.3, 0.7, 5)}).to_files(str(tmp_path / "s.mrv"))
+def test_read_sweep_refuses_damaged_files(name, old, new, tmp_path, monkeypatch):
+    monkeypatch.chdir(tmp_path)
+    parameters = parameters_of("haploid-local", ["c"], {})
+    morvane.sweep("haploid-local", vary={"c": (0.3, 0.7, 5)}, **parameters).to_files("s.mrv")
     damage(tmp_path / name, old, new)
     merged = run_program("MORVANE_SWEEP", ["--merge", "m.mrv", "s.mrv"], tmp_path, expect=2)
     with pytest.raises(ValueError) as refused:
-        morvane.read_sweep(tmp_path / "s.mrv")
+        morvane.read_sweep("s.mrv")
     assert str(refused.value) == merged.stderr.strip()
 
 
