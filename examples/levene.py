@@ -32,11 +32,14 @@ ax.set_xlabel("c (frequency of habitat 1)")
 ax.set_ylabel("p (frequency of allele A)")
 ax.set_title("Levene threshold, haploids, x = 1, d = 1")
 ax.legend(loc="upper left")
+fig.tight_layout(rect=(0, 0.04, 1, 1))
 fig.text(0.01, 0.01, table.provenance["command"], fontsize=5, color="grey")
 fig.savefig(figure_file, dpi=150, metadata={"Software": "morvane " + morvane.__version__})
 
-# The sweep must follow the theory (to the convergence threshold L).
+# The sweep must follow the theory line. At the two thresholds themselves
+# the lost allele goes slowly (its change falls to L while its frequency is
+# still of order sqrt(L)), hence the tolerance.
 gap = float(np.max(np.abs(table["p"] - theory)))
 print("%s: %d points, largest gap to the theory line %.2g" % (figure_file, len(table), gap))
-if not table["converged"].all() or gap > 1e-3:
+if not table["converged"].all() or gap > 5e-3:
     sys.exit("levene.py: the sweep does not follow the theory line")
