@@ -6,6 +6,7 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -40,25 +41,11 @@ py::array_t<double> Copy(const std::vector<double> &column) {
   return py::array_t<double>(static_cast<py::ssize_t>(column.size()), column.data());
 }
 
-// (name, value or None) pairs as the runner's options.
-using OptionPairs = std::vector<std::pair<std::string, std::optional<std::string>>>;
-
-std::vector<CommandOption> CommandOptions(const OptionPairs &pairs) {
-  std::vector<CommandOption> options;
-  for (const auto &[name, value] : pairs)
-    options.push_back({name, value});
-  return options;
-}
-
-RunnerOptions ParseOptions(const OptionPairs &pairs) {
-  std::vector<CommandOption> options = CommandOptions(pairs);
-  // A flag given a value, or an option without one, as SplitCommandLine refuses them.
-  for (const CommandOption &option : options) {
-    if (option.name == "ess" && option.value)
-      throw UsageError("--ess takes no value");
-    if (option.name != "ess" && !option.value)
-      throw UsageError("--" + option.name + " needs a value");
-  }
+// morvane-run's arguments ("--name=value", "--ess"), split and parsed by the
+// runner as the program splits and parses its command line: with the result
+// files when --final or --detail is given, without any otherwise.
+RunnerOptions ParseOptions(const std::vector<std::string> &args) {
+  const std::vector<CommandOption> options = SplitCommandLine(args, {"ess"});
   const bool files = std::any_of(options.begin(), options.end(), [](const CommandOption &o) {
     return o.name == "final" || o.name == "detail";
   });
@@ -128,13 +115,11 @@ template <typename Work> void RunInterruptible(std::atomic<bool> &cancel, Work &
     std::rethrow_exception(error);
 }
 
-py::dict RunSeries(const OptionPairs &pairs) {
-  const RunnerOptions o = ParseOptions(pairs);
+py::dict RunSeries(const std::vector<std::string> &args) {
+  const RunnerOptions o = ParseOptions(args);
   std::atomic<bool> cancel{false};
   SeriesArrays a;
-  RunInterruptible(cancel, [&] {
-    a = RunSeriesArrays(o, [&] { return cancel.load(); });
-  });
+  RunInterruptible(cancel, [&] { a = RunSeriesArrays(o, [&] { return cancel.load(); }); });
   py::dict out;
   out["model"] = ModelName(o.model);
   out["parameters"] = ParametersOf(o);
@@ -160,16 +145,16 @@ py::dict RunSeries(const OptionPairs &pairs) {
   return out;
 }
 
-py::dict CheckOptions(const OptionPairs &pairs) {
-  const RunnerOptions o = ParseOptions(pairs);
+py::dict CheckOptions(const std::vector<std::string> &args) {
+  const RunnerOptions o = ParseOptions(args);
   py::dict out;
   out["model"] = ModelName(o.model);
   out["parameters"] = ParametersOf(o);
   return out;
 }
 
-std::uint32_t RunPlain(const OptionPairs &pairs) {
-  const RunnerOptions o = ParseOptions(pairs);
+std::uint32_t RunPlain(const std::vector<std::string> &args) {
+  const RunnerOptions o = ParseOptions(args);
   py::gil_scoped_release release;
   return RunSeriesPlain(o);
 }
@@ -204,7 +189,8 @@ py::tuple Sweep(std::vector<std::string> args) {
   const SweepOptions o = ParseSweepOptions(args);
   std::atomic<bool> cancel{false};
   SweepRun run;
-  RunInterruptible(cancel, [&] { run = RunSweep(o, CheckSweepPoints(o.plan, o.jobs), nullptr, &cancel); });
+  RunInterruptible(cancel,
+                   [&] { run = RunSweep(o, CheckSweepPoints(o.plan, o.jobs), nullptr, &cancel); });
   if (!run.Complete())
     throw std::runtime_error("the sweep stopped after " + std::to_string(run.pointsDone) + " of " +
                              std::to_string(run.points) + " points");
@@ -236,8 +222,8 @@ py::tuple ReadSweep(const std::string &name) {
   const std::vector<std::string> rowLines = LinesEndingWith(table, "\n", files.tableFile);
   if (recordLines.empty() || recordLines[0] != FinalHeaderLine())
     throw UsageError(files.finalFile + " is not a Final file (its first line is not the header)");
-  const std::vector<std::string> start(rowLines.begin(),
-                                       rowLines.begin() + std::min<std::size_t>(2, rowLines.size()));
+  const std::vector<std::string> start(
+      rowLines.begin(), rowLines.begin() + std::min<std::size_t>(2, rowLines.size()));
   const SweepPlan plan = PlanOfTable(start, files.tableFile);
   const std::size_t expected =
       (plan.Points() + plan.shardCount - 1 - plan.shardIndex) / plan.shardCount;
@@ -245,9 +231,8 @@ py::tuple ReadSweep(const std::string &name) {
   if (recordCount != expected || rowCount != expected)
     throw UsageError("shard " + std::to_string(plan.shardIndex) + "/" +
                      std::to_string(plan.shardCount) + " (" + files.finalFile + ") holds " +
-                     std::to_string(recordCount) + " records and " +
-                     std::to_string(rowCount) + " rows of its " + std::to_string(expected) +
-                     " points: was it cut short?");
+                     std::to_string(recordCount) + " records and " + std::to_string(rowCount) +
+                     " rows of its " + std::to_string(expected) + " points: was it cut short?");
   if (expected > 0) {
     const SweepPoints points(plan);
     for (std::size_t k = 0; k < expected; ++k)
@@ -323,8 +308,8 @@ py::list ReadDetail(const std::string &name) {
 // docstrings.
 py::list FieldTable() {
   py::list rows;
-  const RunnerOptions sexual = ParseRunnerCommandOptions({{"model", "haploid-local"}},
-                                                         RunnerFiles::None);
+  const RunnerOptions sexual =
+      ParseRunnerCommandOptions({{"model", "haploid-local"}}, RunnerFiles::None);
   const RunnerOptions clonal = ParseRunnerCommandOptions({{"model", "clonal"}}, RunnerFiles::None);
   const py::dict sexualDefaults = ParametersOf(sexual), clonalDefaults = ParametersOf(clonal);
   for (const bool isClonal : {false, true}) {
@@ -351,9 +336,10 @@ PYBIND11_MODULE(_morvane, m) {
     } catch (const UsageError &e) {
       PyErr_SetString(refused.ptr(), e.what());
     } catch (const FileError &e) {
-      py::object error = py::module_::import("builtins").attr("OSError")(
-          e.Errno(), std::string(e.what()), e.Path().empty() ? py::object(py::none())
-                                                             : py::object(py::str(e.Path())));
+      py::object error = py::module_::import("builtins")
+                             .attr("OSError")(e.Errno(), std::string(e.what()),
+                                              e.Path().empty() ? py::object(py::none())
+                                                               : py::object(py::str(e.Path())));
       PyErr_SetObject(PyExc_OSError, error.ptr());
     } catch (const SeriesFileError &e) {
       PyErr_SetString(PyExc_OSError, e.what());
@@ -363,7 +349,8 @@ PYBIND11_MODULE(_morvane, m) {
   m.def("check_options", &CheckOptions, "Parses morvane-run's options without running.");
   m.def("run_plain", &RunPlain, "Runs one series without keeping anything (benchmark).");
   m.def("sweep", &Sweep, "Runs morvane-sweep's arguments; returns the Final file and table.");
-  m.def("write_sweep_files", &WriteSweepFiles, "Writes a sweep's Final file and table as new files.");
+  m.def("write_sweep_files", &WriteSweepFiles,
+        "Writes a sweep's Final file and table as new files.");
   m.def("read_sweep", &ReadSweep, "Reads and checks a sweep's Final file and table.");
   m.def("read_final", &ReadFinal, "Reads and checks a Final file.");
   m.def("read_plot", &ReadPlot, "Reads and checks a Plot file.");

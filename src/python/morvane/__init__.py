@@ -110,6 +110,12 @@ def _options(model, parameters, disturb=(), max_generations=None):
     return options
 
 
+def _arguments(options):
+    """The options as arguments of the program's command line."""
+    return ["--" + name if value is None else "--%s=%s" % (name, value)
+            for name, value in options]
+
+
 def _command(program, options, required=()):
     words = [program]
     for name, value in list(options) + list(required):
@@ -178,7 +184,7 @@ def run(model, disturb=(), max_generations=None, *, final=None, detail=None, plo
     files = [(name, value) for name, value in (("final", final), ("detail", detail),
                                                ("plot", plot)) if value is not None]
     options += [(name, str(value)) for name, value in files]
-    out = _morvane.run_series(options)
+    out = _morvane.run_series(_arguments(options))
     values = _CLONAL_VALUES if out["model"] == "clonal" else _SEXUAL_VALUES
     columns = {name: out[name] for name in ("T",) + values + ("W1", "W2", "deltaP", "deltaQ")}
     required = [] if final is not None else [("final", "FINAL.mrv"), ("detail", "DETAIL.gnr")]
@@ -261,17 +267,19 @@ def sweep(model, vary, jobs=None, disturb=(), max_generations=None, **parameters
                              "(to_files writes them)" % name)
     for name, axis in vary.items():
         options.append(("vary", _vary_text(name, axis)))
-    args = ["--" + name if value is None else "--%s=%s" % (name, value) for name, value in options]
+    args = _arguments(options)
     if jobs is not None:
         args.append("--jobs=%s" % _text(jobs))
     records, table, used_jobs = _morvane.sweep(args)
-    base = [(name, value) for name, value in options
-            if name != "vary" and name not in vary]
-    provenance = _provenance("morvane-sweep", model, _morvane.check_options(base)["parameters"],
-                             options, [("final", "FINAL.mrv")], jobs=used_jobs,
+    # Every parameter but the varied ones, as the points run with them.
+    base = [(name, value) for name, value in options if name != "vary" and name not in vary]
+    parameters = {name: value
+                  for name, value in _morvane.check_options(_arguments(base))["parameters"].items()
+                  if name not in vary}
+    provenance = _provenance("morvane-sweep", model, parameters, options,
+                             [("final", "FINAL.mrv")], jobs=used_jobs,
                              vary={name: _vary_text(name, axis).partition("=")[2]
                                    for name, axis in vary.items()})
-    provenance["parameters"] = {k: v for k, v in provenance["parameters"].items() if k not in vary}
     return _sweep_table(records, table, provenance)
 
 
@@ -349,6 +357,12 @@ def read_detail(path):
                                 file=str(path))
         result.append(Series(model, columns, provenance))
     return result
+
+
+# The analyses of a model (equilibria and their stability, continuation,
+# basins of attraction) join here as morvane.equilibria, morvane.continuation
+# and morvane.basins, over the analysis library's functions bound in
+# MorvaneModule.cpp, with the same options and provenance as run and sweep.
 
 
 def _field_help():
