@@ -132,12 +132,18 @@ def test_series_readers_refuse_damaged_files(reader, name, old, new, named, tmp_
         reader(tmp_path / name)
 
 
-def test_ctrl_c_stops_a_sweep(tmp_path):
-    script = ("import morvane, sys\n"
-              "print('started', flush=True)\n"
-              "morvane.sweep('diploid-global', vary={'c': (0.1, 0.9, 400), 'x': (0, 1, 400)},"
-              " L=0, max_generations=100000, jobs=2)\n"
-              "print('finished', flush=True)\n")
+# Work long enough to be stopped: a large sweep, a long series.
+LONG_WORK = [
+    "morvane.sweep('diploid-global', vary={'c': (0.1, 0.9, 400), 'x': (0, 1, 400)}, L=0,"
+    " max_generations=100000, jobs=2)",
+    "morvane.run('haploid-global', max_generations=4000000000, L=0, W1A=0.99999, W2A=0.99998,"
+    " W1a=0.99998, W2a=0.99999)",
+]
+
+
+@pytest.mark.parametrize("work", LONG_WORK)
+def test_ctrl_c_stops_the_work(work, tmp_path):
+    script = "import morvane\nprint('started', flush=True)\n%s\nprint('finished')\n" % work
     env = dict(os.environ, TMPDIR=str(tmp_path))
     child = subprocess.Popen([sys.executable, "-c", script], env=env, stdout=subprocess.PIPE,
                              stderr=subprocess.PIPE, text=True)
@@ -146,4 +152,5 @@ def test_ctrl_c_stops_a_sweep(tmp_path):
     child.send_signal(signal.SIGINT)
     out, err = child.communicate(timeout=60)
     assert child.returncode != 0 and "KeyboardInterrupt" in err and "finished" not in out
+    # The sweep's scratch files are gone.
     assert not list(tmp_path.iterdir())
