@@ -13,6 +13,7 @@ Prints the median of RUNS (default 5) timings of each:
   - import morvane in a fresh python3 (target: under 0.2 s).
 """
 import os
+import resource
 import statistics
 import subprocess
 import sys
@@ -30,13 +31,28 @@ GRID = dict(vary={"x": (0, 1, 200), "c": (0.2, 0.8, 200)}, W1A=0.9, W2A=0.6, W1a
             i=3, j=2, d=0.9)
 
 
+def processor_time():
+    """Processor time of this process (all its threads) and its children."""
+    children = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return time.process_time() + children.ru_utime + children.ru_stime
+
+
 def median_time(action, runs):
-    times = []
+    """Medians of the time that passes and of the processor time: on a
+    machine shared with other work the second is the steadier."""
+    passed, used = [], []
     for _ in range(runs):
-        start = time.perf_counter()
+        start, start_cpu = time.perf_counter(), processor_time()
         action()
-        times.append(time.perf_counter() - start)
-    return statistics.median(times)
+        passed.append(time.perf_counter() - start)
+        used.append(processor_time() - start_cpu)
+    return statistics.median(passed), statistics.median(used)
+
+
+def report(what, mine, theirs, names):
+    print("%s: %s %.3f s, %s %.3f s, ratio %.2f; processor time %.3f s and %.3f s, "
+          "ratio %.2f" % (what, names[0], mine[0], names[1], theirs[0], mine[0] / theirs[0],
+                          mine[1], theirs[1], mine[1] / theirs[1]))
 
 
 def bench_run(runs):
@@ -47,8 +63,7 @@ def bench_run(runs):
     python = median_time(lambda: morvane.run("haploid-global", max_generations=GENERATIONS,
                                              **SERIES), runs)
     plain = median_time(lambda: _morvane.run_plain(options), runs)
-    print("run, %d generations: morvane.run %.3f s, C++ run %.3f s, ratio %.2f"
-          % (GENERATIONS, python, plain, python / plain))
+    report("run, %d generations" % GENERATIONS, python, plain, ("morvane.run", "C++ run"))
 
 
 def bench_sweep(program, runs):
@@ -74,8 +89,8 @@ def bench_sweep(program, runs):
         for a, b in ((final, mine), (final[:-4] + ".tsv", mine[:-4] + ".tsv")):
             with open(a, "rb") as fa, open(b, "rb") as fb:
                 assert fa.read() == fb.read(), (a, b)
-    print("sweep 200 x 200: morvane.sweep %.3f s, morvane-sweep %.3f s, ratio %.2f "
-          "(files identical)" % (python_time, program_time, python_time / program_time))
+    report("sweep 200 x 200 (files identical)", python_time, program_time,
+           ("morvane.sweep", "morvane-sweep"))
 
 
 def bench_import(runs):
