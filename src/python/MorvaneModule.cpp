@@ -8,11 +8,14 @@
 
 #include <algorithm>
 #include <atomic>
+#include <charconv>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 #include <mutex>
+#include <string_view>
 #include <thread>
 
 #include "engine/FieldRules.h"
@@ -197,6 +200,62 @@ py::tuple Sweep(std::vector<std::string> args) {
   return py::make_tuple(FileBytes(o.finalFile), FileBytes(o.tableFile), o.jobs);
 }
 
+// A number of a table's row; a text that is none (a non-finite value
+// written by the sweep) reads as NaN.
+double TableNumber(const char *begin, const char *end) {
+  double value = 0;
+  const auto [at, error] = std::from_chars(begin, end, value);
+  return error == std::errc() && at == end ? value : std::numeric_limits<double>::quiet_NaN();
+}
+
+// The columns of a sweep's table (its third line on): point and T as whole
+// numbers, converged as true/false, every other column as reals. Returns the
+// column names and the columns; throws UsageError for a row that does not
+// split into them (the tables given here have been checked).
+py::tuple SweepTableColumns(const std::string &table) {
+  const std::vector<std::string> lines = LinesEndingWith(table, "\n", "table", true);
+  if (lines.size() < 2)
+    throw UsageError("a sweep's table starts with two lines");
+  const std::vector<std::string> names = SplitText(lines[1].substr(0, lines[1].size() - 1), '\t');
+  const std::size_t rows = lines.size() - 2, width = names.size();
+  std::vector<py::array> columns;
+  std::vector<void *> data;
+  for (const std::string &name : names) {
+    if (name == "point" || name == "T")
+      columns.push_back(py::array_t<std::int64_t>(rows));
+    else if (name == "converged")
+      columns.push_back(py::array_t<bool>(rows));
+    else
+      columns.push_back(py::array_t<double>(rows));
+    data.push_back(columns.back().mutable_data());
+  }
+  for (std::size_t r = 0; r < rows; ++r) {
+    const std::string &line = lines[r + 2];
+    const char *at = line.data(), *end = line.data() + line.size() - 1;
+    for (std::size_t k = 0; k < width; ++k) {
+      const char *stop = std::find(at, end, '\t');
+      if ((stop == end) != (k + 1 == width))
+        throw UsageError("row " + std::to_string(r + 1) + " of the table is not a row of it");
+      const std::string &name = names[k];
+      if (name == "converged") {
+        static_cast<bool *>(data[k])[r] = std::string_view(at, stop - at) == "yes";
+      } else if (name == "point" || name == "T") {
+        std::int64_t n = 0;
+        if (std::from_chars(at, stop, n).ptr != stop)
+          throw UsageError("row " + std::to_string(r + 1) + " of the table is not a row of it");
+        static_cast<std::int64_t *>(data[k])[r] = n;
+      } else {
+        static_cast<double *>(data[k])[r] = TableNumber(at, stop);
+      }
+      at = stop + 1;
+    }
+  }
+  py::list out;
+  for (py::array &column : columns)
+    out.append(column);
+  return py::make_tuple(names, out);
+}
+
 // Writes a sweep's Final file and table as new files, each whole or not at
 // all; returns the table's name.
 std::string WriteSweepFiles(const std::string &final, const std::string &records,
@@ -352,6 +411,7 @@ PYBIND11_MODULE(_morvane, m) {
   m.def("write_sweep_files", &WriteSweepFiles,
         "Writes a sweep's Final file and table as new files.");
   m.def("read_sweep", &ReadSweep, "Reads and checks a sweep's Final file and table.");
+  m.def("table_columns", &SweepTableColumns, "The columns of a sweep's table, as numpy arrays.");
   m.def("read_final", &ReadFinal, "Reads and checks a Final file.");
   m.def("read_plot", &ReadPlot, "Reads and checks a Plot file.");
   m.def("read_detail", &ReadDetail, "Reads and checks a Detail file.");

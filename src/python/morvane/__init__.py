@@ -241,14 +241,9 @@ def _sweep_table_class():
 
 
 def _sweep_table(records, table, provenance):
-    import io
-    import pandas
-    first_line, _, rest = table.partition(b"\n")
-    frame = pandas.read_csv(io.BytesIO(rest), sep="\t", float_precision="round_trip",
-                            keep_default_na=False)
-    if "converged" in frame.columns:
-        frame["converged"] = frame["converged"].map({"yes": True, "no": False}).astype(bool)
-    result = _sweep_table_class()(frame)
+    first_line = table.partition(b"\n")[0]
+    names, columns = _morvane.table_columns(table)
+    result = _sweep_table_class()(dict(zip(names, columns)), columns=names, copy=False)
     result.attrs["first_line"] = first_line.decode()
     result.provenance = provenance
     result._records = records
