@@ -8,11 +8,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <limits>
 #include <mutex>
 #include <string_view>
@@ -181,6 +183,15 @@ private:
   std::string path_;
 };
 
+// A file that cannot be opened raises OSError with the program's message
+// ("cannot read NAME: ..."), as the series readers' files do; what is wrong
+// inside a file raises ValueError.
+void RequireReadable(const std::string &name) {
+  std::ifstream in(name, std::ios::binary);
+  if (!in)
+    throw SeriesFileError("cannot read " + name + ": " + IoErrorMessage(errno));
+}
+
 py::bytes FileBytes(const std::string &name) { return py::bytes(ReadInput(name)); }
 
 // The sweep of morvane-sweep's arguments (without --final), run by the sweep
@@ -275,6 +286,7 @@ std::string WriteSweepFiles(const std::string &final, const std::string &records
 // both whole, the Final header, a sweep's table, every point, every record
 // against its row and its point's parameters.
 py::tuple ReadSweep(const std::string &name) {
+  RequireReadable(name);
   const ShardFiles files = RecogniseShardFiles(name);
   const std::string records = ReadInput(files.finalFile), table = ReadInput(files.tableFile);
   const std::vector<std::string> recordLines = LinesEndingWith(records, "\r\n", files.finalFile);
@@ -304,6 +316,7 @@ py::tuple ReadSweep(const std::string &name) {
 // The records of a Final file, checked: its header, whole CR LF lines, each
 // with as many fields as the header.
 py::list ReadFinal(const std::string &name) {
+  RequireReadable(name);
   const std::vector<std::string> lines = LinesEndingWith(ReadInput(name), "\r\n", name);
   if (lines.empty() || lines[0] != FinalHeaderLine())
     throw UsageError(name + " is not a Final file (its first line is not the header)");

@@ -132,6 +132,13 @@ def test_series_readers_refuse_damaged_files(reader, name, old, new, named, tmp_
         reader(tmp_path / name)
 
 
+@pytest.mark.parametrize("reader", [morvane.read_detail, morvane.read_plot, morvane.read_final,
+                                    morvane.read_sweep])
+def test_readers_raise_oserror_for_a_missing_file(reader, tmp_path):
+    with pytest.raises(OSError, match="missing"):
+        reader(tmp_path / "missing")
+
+
 # Work long enough to be stopped: a large sweep, a long series.
 LONG_WORK = [
     "morvane.sweep('diploid-global', vary={'c': (0.1, 0.9, 400), 'x': (0, 1, 400)}, L=0,"

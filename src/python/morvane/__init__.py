@@ -284,7 +284,8 @@ def read_sweep(path):
     header, a sweep's table, every point of the sweep (or of the shard),
     every record against its row and its point's parameters. Returns the
     table as morvane.sweep does (to_files writes it again); a refused file
-    raises ValueError with the program's message."""
+    raises ValueError with the program's message, one that cannot be read
+    OSError."""
     records, table, final, table_name = _morvane.read_sweep(str(path))
     description = table.partition(b"\n")[0].decode()
     arguments = description[len("# morvane-sweep "):]
@@ -303,7 +304,7 @@ def read_final(path):
     series, CR LF line ends, TAB separators. Returns a pandas DataFrame with
     the header's columns (numbers as numbers, the statuses and the Plot
     file's name as text); a damaged file raises ValueError naming the file
-    and the line."""
+    and the line, one that cannot be read OSError."""
     import pandas
     records = _morvane.read_final(str(path))
     names = _morvane.final_header.rstrip("\r\n").split("\t")
