@@ -143,8 +143,8 @@ def test_readers_raise_oserror_for_a_missing_file(reader, tmp_path):
 LONG_WORK = [
     "morvane.sweep('diploid-global', vary={'c': (0.1, 0.9, 400), 'x': (0, 1, 400)}, L=0,"
     " max_generations=100000, jobs=2)",
-    "morvane.run('haploid-global', max_generations=4000000000, L=0, W1A=0.99999, W2A=0.99998,"
-    " W1a=0.99998, W2a=0.99999)",
+    "morvane.run('haploid-global', max_generations=4000000000, L=0, c=0.5, x=0.3, d=0.9, i=3,"
+    " j=2, W1A=0.99999, W2A=0.99998, W1a=0.99998, W2a=0.99999)",
 ]
 
 
