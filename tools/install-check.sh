@@ -67,7 +67,8 @@ done
 [ -f "$prefix/share/morvane/HelpMorvane.hlp" ] || fail "no help file in $prefix/share/morvane"
 # The Python module, where Debian's python3 finds a package's modules (the
 # package's own prefix is /usr), run from an empty folder.
-dpkg-deb -c "$deb" | grep -q '/usr/lib/python3/dist-packages/morvane/_morvane\..*\.so$' ||
+dpkg-deb -c "$deb" >"$work/deb.list"
+grep -q '/usr/lib/python3/dist-packages/morvane/_morvane\..*\.so$' "$work/deb.list" ||
   fail "$deb carries no Python module in /usr/lib/python3/dist-packages/morvane"
 mkdir -p "$work/python"
 (cd "$work/python" && PYTHONPATH="$prefix/lib/python3/dist-packages" /usr/bin/python3 -c '
