@@ -42,10 +42,6 @@ template <typename T> py::array_t<T> Give(std::vector<T> &&column) {
   return py::array_t<T>({owned->size()}, {sizeof(T)}, owned->data(), owner);
 }
 
-py::array_t<double> Copy(const std::vector<double> &column) {
-  return py::array_t<double>(static_cast<py::ssize_t>(column.size()), column.data());
-}
-
 // morvane-run's arguments ("--name=value", "--ess"), split and parsed by the
 // runner as the program splits and parses its command line: with the result
 // files when --final or --detail is given, without any otherwise.
@@ -333,29 +329,30 @@ py::list ReadFinal(const std::string &name) {
   return records;
 }
 
-py::dict TableColumns(const PlotTable &table) {
+// The columns of a trajectory read back, handed over without a copy.
+py::dict TableColumns(PlotTable &table) {
   py::dict out;
-  out["T"] = Copy(table.Columns[0]);
+  out["T"] = Give(std::move(table.Columns[0]));
   py::list values;
   for (int k = 1; k < 5; ++k)
-    values.append(Copy(table.Columns[k]));
+    values.append(Give(std::move(table.Columns[k])));
   out["values"] = values;
   return out;
 }
 
 py::dict ReadPlot(const std::string &name) {
-  const PlotFileContent content = ReadPlotFile(name);
+  PlotFileContent content = ReadPlotFile(name);
   if (!content.Problem.empty())
     throw UsageError(content.Problem);
   return TableColumns(content.Table);
 }
 
 py::list ReadDetail(const std::string &name) {
-  const DetailFileContent content = ReadDetailFile(name);
+  DetailFileContent content = ReadDetailFile(name);
   if (!content.Problem.empty())
     throw UsageError(content.Problem);
   py::list series;
-  for (const DetailSeries &d : content.Series) {
+  for (DetailSeries &d : content.Series) {
     py::dict one = TableColumns(d.Table);
     const SeriesParameters &p = d.Parameters;
     one["clonal"] = d.Clonal;

@@ -303,7 +303,8 @@ def read_final(path):
     """Reads a Final file (.mrv): its header line, then one record per
     series, CR LF line ends, TAB separators. Returns a pandas DataFrame with
     the header's columns (numbers as numbers, the statuses and the Plot
-    file's name as text); a damaged file raises ValueError naming the file
+    file's name as text), attrs["provenance"] naming the file (each record
+    holds its parameters); a damaged file raises ValueError naming the file
     and the line, one that cannot be read OSError."""
     import pandas
     records = _morvane.read_final(str(path))
@@ -312,7 +313,7 @@ def read_final(path):
     for name in names[:14]:
         frame[name] = pandas.to_numeric(frame[name], errors="coerce")
     frame["T"] = frame["T"].astype("int64")
-    frame.attrs["file"] = str(path)
+    frame.attrs["provenance"] = Provenance(file=str(path))
     return frame
 
 
