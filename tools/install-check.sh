@@ -65,9 +65,22 @@ for size in 16 32 48 64 128 256; do
     fail "no ${size}x${size} PNG icon ($png)"
 done
 [ -f "$prefix/share/morvane/HelpMorvane.hlp" ] || fail "no help file in $prefix/share/morvane"
+# The Python module, where Debian's python3 finds a package's modules (the
+# package's own prefix is /usr), run from an empty folder.
+dpkg-deb -c "$deb" >"$work/deb.list"
+grep -q '/usr/lib/python3/dist-packages/morvane/_morvane\..*\.so$' "$work/deb.list" ||
+  fail "$deb carries no Python module in /usr/lib/python3/dist-packages/morvane"
+mkdir -p "$work/python"
+(cd "$work/python" && PYTHONPATH="$prefix/lib/python3/dist-packages" /usr/bin/python3 -c '
+import morvane, sys
+assert morvane.__file__.startswith(sys.argv[1]), morvane.__file__
+s = morvane.run("haploid-local", c=0.6, W1A=0.9, W2A=0.6, W1a=0.6, W2a=0.9)
+assert s.converged and s.record.startswith(str(s.generations) + "\t")
+' "$prefix") >"$work/python.out" 2>&1 ||
+  fail "the installed Python module does not run a series: $(cat "$work/python.out")"
 [ ! -e "$prefix/bin/HelpMorvane.hlp" ] || fail "the help file lies beside the installed program"
 say "installed into a scratch prefix: $(echo $programs), a manual page each," \
-  "desktop entry, AppStream metadata and icons valid"
+  "desktop entry, AppStream metadata and icons valid, the Python module runs"
 
 # The installed desktop program, started from an empty folder on a virtual
 # display: its main window, then the Help menu's guide from the installed file.

@@ -1,0 +1,431 @@
+"""Morvane from Python: the series of morvane-run and the sweeps of
+morvane-sweep, computed by the same C++ core, as numpy arrays and pandas
+tables, and the program's result files read back with its own checks.
+
+    import morvane
+    s = morvane.run("haploid-local", c=0.6, W1A=0.9, W2A=0.6, W1a=0.6, W2a=0.9)
+    s.p[-1], s.converged, s.record
+    t = morvane.sweep("haploid-local", vary={"c": (0.2, 0.8, 61)}, W1A=0.9)
+    t.plot(x="c", y="p"); t.to_files("levene.mrv")
+
+Every value is checked by morvane-run's own option parser: a refused value
+raises ValueError with the runner's message. Every result carries
+`.provenance`: the program version, the model, every parameter and the
+equivalent command line.
+"""
+
+import numbers as _numbers
+import shlex as _shlex
+
+from . import _morvane
+
+__all__ = ["run", "sweep", "read_detail", "read_plot", "read_final", "read_sweep", "Series",
+           "MODELS", "__version__"]
+
+__version__ = _morvane.version
+
+MODELS = ("haploid-local", "haploid-global", "diploid-local", "diploid-global", "clonal")
+
+# Values of the sexual and clonal series, in the order of the files' columns.
+_SEXUAL_VALUES = ("p", "q", "DG", "Fit")
+_CLONAL_VALUES = ("fAB", "fAb", "faB", "fab")
+
+# Options of morvane-sweep that say where its outputs go or how it runs:
+# sweep() keeps its outputs in memory (to_files writes them) and takes jobs.
+_SWEEP_OUTPUT_OPTIONS = ("final", "detail", "plot", "trace-dir", "map", "map-of", "map-size",
+                         "resume", "merge", "jobs")
+
+_MEANINGS = {
+    "x": "proportion of soft (within-habitat) regulation",
+    "d": "migration survival of propagules",
+    "c": "frequency of habitat 1",
+    "i": "maximum number of tries of [AB] (truncated toward zero: 2.7 means 2)",
+    "j": "maximum number of tries of [aB] (truncated toward zero)",
+    "W1A": "survival of [A] in habitat 1",
+    "W2A": "survival of [A] in habitat 2",
+    "W1a": "survival of [a] in habitat 1",
+    "W2a": "survival of [a] in habitat 2",
+    "L": "a run ends when |deltap| <= L and |deltaq| <= L",
+    "p": "initial frequency of allele A",
+    "q": "initial frequency of the choosy allele B",
+    "DG": "initial linkage disequilibrium",
+    "fAB": "initial frequency of clone AB",
+    "fAb": "initial frequency of clone Ab",
+    "faB": "initial frequency of clone aB",
+    "fab": "initial frequency of clone ab",
+}
+
+
+class Provenance(dict):
+    """What made a result: program, version, model, parameters (every one,
+    as the series ran with them; a sweep's varied ones under vary), options
+    (the (name, value) options as the program got them) and command (the
+    equivalent command line; FINAL.mrv and DETAIL.gnr stand for the files
+    it needs where the result was made without files)."""
+
+    def __repr__(self):
+        return "Provenance(%s)" % dict.__repr__(self)
+
+
+def _text(value):
+    """A value as the text of a command-line option."""
+    if isinstance(value, bool):
+        return str(value)  # refused by the runner with the field's message
+    if isinstance(value, _numbers.Integral):
+        return str(int(value))
+    if isinstance(value, _numbers.Real):
+        return repr(float(value))
+    return str(value)
+
+
+def _disturb_text(step):
+    if isinstance(step, str):
+        return step
+    try:
+        items = step.items()
+    except AttributeError:
+        raise TypeError("a disturbance is a dict such as {'p': 0.3, 'q': 0.6, 'DG': 0} "
+                        "or its text 'p=0.3,q=0.6,DG=0', not %r" % (step,)) from None
+    return ",".join("%s=%s" % (key, _text(value)) for key, value in items)
+
+
+def _options(model, parameters, disturb=(), max_generations=None):
+    """The (name, value) options of morvane-run, in command-line order."""
+    if not isinstance(model, str):
+        raise TypeError("model must be one of %s" % ", ".join(MODELS))
+    options = [("model", model)]
+    for name, value in parameters.items():
+        name = name.replace("_", "-")
+        if name == "ess":
+            if value:
+                options.append(("ess", None))
+            continue
+        options.append((name, _text(value)))
+    if isinstance(disturb, (str, dict)):
+        disturb = [disturb]
+    for step in disturb or ():
+        options.append(("disturb", _disturb_text(step)))
+    if max_generations is not None:
+        options.append(("max-generations", _text(max_generations)))
+    return options
+
+
+def _arguments(options):
+    """The options as arguments of the program's command line."""
+    return ["--" + name if value is None else "--%s=%s" % (name, value)
+            for name, value in options]
+
+
+def _command(program, options, required=()):
+    words = [program]
+    for name, value in list(options) + list(required):
+        words.append("--" + name)
+        if value is not None:
+            words.append(_shlex.quote(value))
+    return " ".join(words)
+
+
+def _provenance(program, model, parameters, options, required=(), **more):
+    record = Provenance(program=program, version=__version__, model=model,
+                        parameters=dict(parameters), options=list(options),
+                        command=_command(program, options, required))
+    record.update(more)
+    return record
+
+
+class Series:
+    """One series: per generation (row 0 is the state it starts from, T = 0)
+    the arrays T, p, q, DG, Fit (sexual models) or fAB, fAb, faB, fab
+    (clones), W1, W2, deltaP, deltaQ; per run run_starts (the generation it
+    started from) and run_converged; per rerun rerun_states (the disturbed
+    state it started from); converged (every run converged); record (the
+    Final record morvane-run appends, with its CR LF); provenance.
+
+    A series read from a file holds only the columns the file has."""
+
+    def __init__(self, model, columns, provenance=None, **more):
+        self.model = model
+        self.columns = tuple(columns)
+        for name, values in columns.items():
+            setattr(self, name, values)
+        self.provenance = provenance
+        for name, value in more.items():
+            setattr(self, name, value)
+
+    @property
+    def clonal(self):
+        return self.model == "clonal"
+
+    @property
+    def generations(self):
+        """The generations the series ran (its last T)."""
+        return int(self.T[-1]) if len(self.T) else 0
+
+    def to_dataframe(self):
+        """The per-generation arrays as a pandas DataFrame (no copy of the
+        arrays where pandas can avoid one)."""
+        import pandas
+        return pandas.DataFrame({name: getattr(self, name) for name in self.columns}, copy=False)
+
+    def __len__(self):
+        return len(self.T)
+
+    def __repr__(self):
+        values = _CLONAL_VALUES if self.clonal else _SEXUAL_VALUES
+        last = ", ".join("%s=%.6g" % (name, getattr(self, name)[-1]) for name in values
+                         if name in self.columns and len(self.T))
+        return "<morvane.Series %s, %d generations, %s>" % (self.model, self.generations, last)
+
+
+def run(model, disturb=(), max_generations=None, *, final=None, detail=None, plot=None,
+        **parameters):
+    # The docstring is made from the field table below.
+    options = _options(model, parameters, disturb, max_generations)
+    files = [(name, value) for name, value in (("final", final), ("detail", detail),
+                                               ("plot", plot)) if value is not None]
+    options += [(name, str(value)) for name, value in files]
+    out = _morvane.run_series(_arguments(options))
+    values = _CLONAL_VALUES if out["model"] == "clonal" else _SEXUAL_VALUES
+    columns = {name: out[name] for name in ("T",) + values + ("W1", "W2", "deltaP", "deltaQ")}
+    required = [] if final is not None else [("final", "FINAL.mrv"), ("detail", "DETAIL.gnr")]
+    provenance = _provenance("morvane-run", out["model"], out["parameters"], options, required)
+    return Series(out["model"], columns, provenance, run_starts=out["run_starts"],
+                  run_converged=out["run_converged"], rerun_states=out["rerun_states"],
+                  converged=out["converged"], record=out["record"])
+
+
+def _vary_text(name, axis):
+    if isinstance(axis, str):
+        return "%s=%s" % (name, axis)
+    try:
+        start, stop, count = axis
+    except (TypeError, ValueError):
+        raise TypeError("vary[%r] must be (from, to, count) or 'FROM:TO:COUNT', not %r"
+                        % (name, axis)) from None
+    return "%s=%s:%s:%s" % (name, _text(start), _text(stop), _text(count))
+
+
+_SweepTable = None
+
+
+def _sweep_table_class():
+    """The DataFrame of a sweep's table, made when pandas is first needed
+    (importing morvane does not import pandas)."""
+    global _SweepTable
+    if _SweepTable is None:
+        import pandas
+
+        class SweepTable(pandas.DataFrame):
+            """A sweep's table: the columns of its .tsv, attrs["first_line"]
+            its first line, .provenance, and to_files(final), which writes
+            the sweep's Final file and table byte for byte as morvane-sweep
+            does. A table derived from it (a selection, a copy) is a plain
+            DataFrame."""
+
+            _metadata = ["provenance", "_records", "_table"]
+
+            @property
+            def _constructor(self):
+                return pandas.DataFrame
+
+            def to_files(self, final):
+                """Writes the sweep's Final file `final` (.mrv) and its table
+                beside it (.tsv), both new files, each whole or not at all
+                (an existing file raises FileExistsError). Returns the two
+                names."""
+                table = _morvane.write_sweep_files(str(final), self._records, self._table)
+                return str(final), table
+
+        _SweepTable = SweepTable
+    return _SweepTable
+
+
+def _sweep_table(records, table, provenance):
+    first_line = table.partition(b"\n")[0]
+    names, columns = _morvane.table_columns(table)
+    result = _sweep_table_class()(dict(zip(names, columns)), columns=names, copy=False)
+    result.attrs["first_line"] = first_line.decode()
+    result.provenance = provenance
+    result._records = records
+    result._table = table
+    return result
+
+
+def sweep(model, vary, jobs=None, disturb=(), max_generations=None, **parameters):
+    # The docstring is made from the field table below.
+    if not vary:
+        raise ValueError("vary needs one or two parameters, e.g. vary={'c': (0.2, 0.8, 61)}")
+    options = _options(model, parameters, disturb, max_generations)
+    for name, _ in options:
+        if name in _SWEEP_OUTPUT_OPTIONS:
+            raise ValueError("sweep() takes no --%s: it keeps its outputs in memory "
+                             "(to_files writes them)" % name)
+    for name, axis in vary.items():
+        options.append(("vary", _vary_text(name, axis)))
+    args = _arguments(options)
+    if jobs is not None:
+        args.append("--jobs=%s" % _text(jobs))
+    records, table, used_jobs = _morvane.sweep(args)
+    # Every parameter but the varied ones, as the points run with them.
+    base = [(name, value) for name, value in options if name != "vary" and name not in vary]
+    parameters = {name: value
+                  for name, value in _morvane.check_options(_arguments(base))["parameters"].items()
+                  if name not in vary}
+    provenance = _provenance("morvane-sweep", model, parameters, options,
+                             [("final", "FINAL.mrv")], jobs=used_jobs,
+                             vary={name: _vary_text(name, axis).partition("=")[2]
+                                   for name, axis in vary.items()})
+    return _sweep_table(records, table, provenance)
+
+
+def read_sweep(path):
+    """Reads a sweep's Final file and table, given either (the other lies
+    beside it), with morvane-sweep's checks: both files whole, the Final
+    header, a sweep's table, every point of the sweep (or of the shard),
+    every record against its row and its point's parameters. Returns the
+    table as morvane.sweep does (to_files writes it again); a refused file
+    raises ValueError with the program's message, one that cannot be read
+    OSError."""
+    records, table, final, table_name = _morvane.read_sweep(str(path))
+    description = table.partition(b"\n")[0].decode()
+    arguments = description[len("# morvane-sweep "):]
+    provenance = Provenance(program="morvane-sweep", version=__version__,
+                            command="morvane-sweep %s --final %s" % (arguments,
+                                                                     _shlex.quote(final)),
+                            files=(final, table_name))
+    words = _shlex.split(arguments)
+    if "--model" in words[:-1]:
+        provenance["model"] = words[words.index("--model") + 1]
+    return _sweep_table(records, table, provenance)
+
+
+def read_final(path):
+    """Reads a Final file (.mrv): its header line, then one record per
+    series, CR LF line ends, TAB separators. Returns a pandas DataFrame with
+    the header's columns (numbers as numbers, the statuses and the Plot
+    file's name as text), attrs["provenance"] naming the file (each record
+    holds its parameters); a damaged file raises ValueError naming the file
+    and the line, one that cannot be read OSError."""
+    import pandas
+    records = _morvane.read_final(str(path))
+    names = _morvane.final_header.rstrip("\r\n").split("\t")
+    frame = pandas.DataFrame(records, columns=names)
+    for name in names[:14]:
+        frame[name] = pandas.to_numeric(frame[name], errors="coerce")
+    frame["T"] = frame["T"].astype("int64")
+    frame.attrs["provenance"] = Provenance(file=str(path))
+    return frame
+
+
+def read_plot(path, clonal=False):
+    """Reads a Plot file (.plo) as the chart windows do: per line T and four
+    values, p, q, DG, Fit (or, with clonal=True, fAB, fAb, faB, fab: the
+    file does not tell). Returns a Series of those columns; a damaged line
+    raises ValueError naming the file and the line, an unreadable file
+    OSError."""
+    out = _morvane.read_plot(str(path))
+    names = _CLONAL_VALUES if clonal else _SEXUAL_VALUES
+    columns = dict(zip(("T",) + names, [out["T"]] + list(out["values"])))
+    model = "clonal" if clonal else None
+    return Series(model, columns, Provenance(file=str(path)))
+
+
+def _model_of_statuses(ploidy, reproduction):
+    if reproduction == "Clonal":
+        return "clonal"
+    return "%s-%s" % (ploidy.lower(), reproduction.lower())
+
+
+def read_detail(path):
+    """Reads every series of a Detail file (.gnr) as the chart windows do.
+    Returns a list of Series, each with T, p, q, DG, Fit (or the four clone
+    frequencies), row 0 its run header's state, its parameters (x, d, c, i,
+    j, W1A, W2A, W1a, W2a; a Detail file records no L) and statuses in
+    .provenance. A damaged line raises ValueError naming the file and the
+    line, an unreadable file OSError."""
+    result = []
+    for one in _morvane.read_detail(str(path)):
+        trade_off, ess, ploidy, reproduction = one["status"]
+        model = _model_of_statuses(ploidy, reproduction)
+        names = _CLONAL_VALUES if one["clonal"] else _SEXUAL_VALUES
+        columns = dict(zip(("T",) + names, [one["T"]] + list(one["values"])))
+        provenance = Provenance(program="morvane", version=__version__, model=model,
+                                parameters=one["parameters"], trade_off=trade_off, ess=ess,
+                                file=str(path))
+        result.append(Series(model, columns, provenance))
+    return result
+
+
+# The analyses of a model (equilibria and their stability, continuation,
+# basins of attraction) join here as morvane.equilibria, morvane.continuation
+# and morvane.basins, over the analysis library's functions bound in
+# MorvaneModule.cpp, with the same options and provenance as run and sweep.
+
+
+def _field_help():
+    lines = []
+    for clonal in (False, True):
+        lines.append("Parameters of the clonal model:" if clonal else
+                     "Parameters of the sexual models (default in brackets):")
+        for option, is_clonal, lo, hi, default, count, message in _morvane.field_table():
+            if is_clonal != clonal or (clonal and option not in _CLONAL_VALUES):
+                continue
+            if lo is None or hi is None:
+                span = "within [max(-pq, -(1-p)(1-q)) .. min(p(1-q), q(1-p))]"
+            else:
+                span = "%g..%g" % (lo, hi)
+            lines.append("    %-4s %s, %s [%g]" % (option, _MEANINGS.get(option, option), span,
+                                                    default))
+        if not clonal:
+            lines.append("    trade_off  'linear' (W2 = 1 - W1), 'convex' (W2 = 1 - W1*W1) or "
+                         "'concave' (W2 = (1 - W1)^2):")
+            lines.append("               W2A and W2a are then computed and must not be given")
+            lines.append("    ess  True: W1A set so that [A] is the ESS (trade_off='linear', "
+                         "c >= 0.5; no W1A)")
+    lines.append("    (the clonal model takes x, d, c, i, j, the survivals and L as above; the "
+                 "four frequencies are brought to sum 1)")
+    return "\n".join(lines)
+
+
+run.__doc__ = """Runs one series of `model` as morvane-run does and returns a Series.
+
+    model            'haploid-local', 'haploid-global', 'diploid-local',
+                     'diploid-global' or 'clonal'
+    disturb          disturbances after the start run, each a dict such as
+                     {'p': 0.3, 'q': 0.6, 'DG': 0} (diploids: DG or Fit;
+                     clones: fAB, fAb, faB, fab) or its text 'p=0.3,q=0.6,DG=0':
+                     after each run the state is set to it and the series runs
+                     again
+    max_generations  cap on the generations of each run (1..4294967295); a run
+                     cut by it has not converged
+    final, detail, plot
+                     the Final, Detail and Plot files to write, as morvane-run
+                     writes them (final and detail together); none by default
+    **parameters     the model's values by morvane-run's option names:
+
+%s
+
+Values are checked by morvane-run's own option parser, with the ranges and
+messages of the program's fields: a refused value raises ValueError with the
+runner's message ("c out of Range"). Numbers are given to it as their
+shortest exact text. Ctrl-C stops the series (KeyboardInterrupt).
+""" % _field_help()
+
+sweep.__doc__ = """Runs `model` at every point of a grid, as morvane-sweep does, through
+the sweep library on `jobs` threads (all cores by default), the GIL released;
+Ctrl-C stops it (KeyboardInterrupt). Returns the sweep's table as a pandas
+DataFrame: columns exactly those of the .tsv (point, the varied values, T,
+p, q, DG, Fit or fAB, fAb, faB, fab, converged as True/False),
+attrs["first_line"] the table's first line, .provenance, and
+.to_files(final), which writes the Final file and the table byte for byte as
+morvane-sweep would.
+
+    vary        one or two parameters, {'c': (0.2, 0.8, 61)} or
+                {'c': '0.2:0.8:61', 'x': (0, 1, 11)}: COUNT values from FROM
+                to TO, ends included, each as its field shows it; the last
+                changes fastest
+    jobs        threads (1..1024); the results do not depend on it
+    disturb, max_generations, trade_off, ess and the parameters as for run()
+    (see help(morvane.run)); refused values raise ValueError with the
+    program's message.
+"""

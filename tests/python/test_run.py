@@ -1,0 +1,87 @@
+"""morvane.run against morvane-run: the same files, record and values, and
+the same refusals."""
+
+import shlex
+
+import numpy as np
+import pytest
+
+import morvane
+from conftest import SERIES, arguments, run_program
+
+
+@pytest.mark.parametrize("model", sorted(SERIES))
+def test_run_equals_morvane_run(model, folders, monkeypatch):
+    parameters, step = SERIES[model]
+    files = ["--final", "s.mrv", "--detail", "s.gnr"]
+    printed = run_program("MORVANE_RUN", arguments(model, parameters, ["--disturb", step] + files),
+                          folders[0]).stdout
+    monkeypatch.chdir(folders[1])
+    traced = morvane.run(model, disturb=[step], final="s.mrv", detail="s.gnr", **parameters)
+
+    plot = "PlotCloneFile.plo" if model == "clonal" else "PlotSexFile.plo"
+    for name in ("s.mrv", "s.gnr", plot):
+        assert (folders[1] / name).read_bytes() == (folders[0] / name).read_bytes(), name
+    assert traced.record.encode() == (folders[0] / "s.mrv").read_bytes().splitlines(True)[-1]
+
+    # Without files: the same series, value for value.
+    series = morvane.run(model, disturb=[step], **parameters)
+    assert series.record == traced.record
+    for name in series.columns:
+        assert np.array_equal(getattr(series, name), getattr(traced, name)), name
+    # The runs end where morvane-run says, converged; the Detail file holds
+    # every generation.
+    ends = [int(line.split("\t")[1]) for line in printed.splitlines()]
+    assert list(series.run_starts) == [0] + ends[:-1] and series.generations == ends[-1]
+    assert series.converged and series.run_converged.all() and len(series.rerun_states) == 1
+    detail = morvane.read_detail(folders[0] / "s.gnr")[0]
+    assert np.array_equal(detail.T, series.T)
+    for name in detail.columns[1:]:
+        np.testing.assert_allclose(getattr(detail, name)[1:], getattr(series, name)[1:],
+                                   rtol=1e-13, atol=1e-300)
+    # What the provenance says runs the same series.
+    command = shlex.split(series.provenance["command"])
+    assert command[0] == "morvane-run" and series.provenance["model"] == model
+    again = run_program("MORVANE_RUN", command[1:], folders[0]).stdout
+    assert again == printed
+
+
+def test_cap_marks_runs_not_converged():
+    parameters, step = SERIES["diploid-local"]
+    series = morvane.run("diploid-local", disturb=step, max_generations=5, **parameters)
+    assert list(series.run_converged) == [False, False] and not series.converged
+    assert list(series.run_starts) == [0, 5] and series.generations == 10
+
+
+# Refused values: the module raises what morvane-run prints.
+REFUSED = [
+    ("haploid-local", dict(c=2)),
+    ("haploid-local", dict(i=0)),
+    ("diploid-global", dict(x="abc")),
+    ("tetraploid", {}),
+    ("clonal", dict(p=0.3)),
+    ("haploid-local", dict(p=0.1, q=0.1, DG=0.5)),
+    ("haploid-local", dict(trade_off="linear", W2A=0.3)),
+    ("haploid-local", dict(ess=True)),
+    ("haploid-local", dict(disturb="p=0.3,q=0.2")),
+    ("clonal", dict(disturb="fAB=0,fAb=0,faB=0,fab=0")),
+    ("haploid-local", dict(max_generations=0)),
+    ("haploid-local", dict(colour=3)),
+]
+
+
+@pytest.mark.parametrize("model,given", REFUSED)
+def test_refused_values_raise_the_runners_message(model, given, tmp_path):
+    extra = ["--ess"] if given.get("ess") else []
+    if "disturb" in given:
+        extra += ["--disturb", given["disturb"]]
+    if "max_generations" in given:
+        extra += ["--max-generations", str(given["max_generations"])]
+    plain = {k: v for k, v in given.items() if k not in ("ess", "disturb", "max_generations")}
+    message = run_program("MORVANE_RUN",
+                          arguments(model, plain, extra + ["--final", "f", "--detail", "g"]),
+                          tmp_path, expect=2).stderr.strip()
+    with pytest.raises(ValueError) as refused:
+        morvane.run(model, **given)
+    assert str(refused.value) == message
+    assert not list(tmp_path.iterdir())
