@@ -15,7 +15,8 @@
 # file fails it too.
 #
 # Each page gets a scratch folder of its own, holding links to the build
-# folder (build) and to tools/, as the top of the source tree does; its sh
+# folder (build), to tools/ and to examples/, as the top of the source tree
+# does; its sh
 # blocks run there in their order, each in a bash of its own with -e and -o
 # pipefail (files carry over from block to block, shell variables do not),
 # with the build's programs first on the PATH and no display
@@ -58,6 +59,7 @@ for page in README.md docs/*.md; do
   mkdir -p "$dir/blocks" "$dir/run"
   ln -s "$build" "$dir/run/build"
   ln -s "$repo/tools" "$dir/run/tools"
+  ln -s "$repo/examples" "$dir/run/examples"
   # Each sh block to blocks/LINE.sh (LINE: the line of its opening fence);
   # a fence of any other kind to bad.txt.
   awk -v dir="$dir/blocks" '
