@@ -249,6 +249,13 @@ TEST(SeriesFigure, AcceptedSizesShowEveryNameWholeAndPagesAreExact) {
   EXPECT_GT(accepted, 10);
   EXPECT_GT(refused, 5);
 
+  // Negative labels have a true minus sign.
+  FigureSettings fitness = DefaultFigureSettings(FigureCharts::Fitness);
+  fitness.format = FigureFormat::Svg;
+  const QStringList labelled = SvgTexts(SeriesFigureBytes(three, fitness));
+  EXPECT_TRUE(labelled.contains(QString(QChar(0x2212)) + "0.5") && !labelled.contains("-0.5"))
+      << labelled.join(" ").toStdString();
+
   // The page is the size asked for, to a hundredth of a millimetre.
   for (const FigureFormat format : {FigureFormat::Svg, FigureFormat::Pdf}) {
     FigureSettings s = DefaultFigureSettings(FigureCharts::Both);

@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QImageWriter>
 #include <QLineSeries>
+#include <QLocale>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QScatterSeries>
@@ -262,6 +263,16 @@ ChartLook FigureLook(const FigureSettings &s) {
   return look;
 }
 
+// The numbers of a figure: the user's decimal separator, as in the windows,
+// with a true minus sign (U+2212) where the windows have a hyphen. Romansh
+// writes a point and Swedish a comma, both with that minus.
+QLocale FigureLocale() {
+  QLocale locale(QLocale().decimalPoint() == QStringLiteral(",") ? QStringLiteral("sv_SE")
+                                                                 : QStringLiteral("rm_CH"));
+  locale.setNumberOptions(QLocale::OmitGroupSeparator);
+  return locale;
+}
+
 // A legend entry of a figure: a stretch of the line, dashes and all, its
 // marker, and its name.
 struct LegendEntry {
@@ -456,6 +467,7 @@ void Paint(QPainter *painter, const SeriesFigure &f, const FigureSettings &s, QS
     auto *chart = new QChart;
     scene.addItem(chart);
     StyleChart(chart, QString(), Qt::white, look);
+    chart->setLocale(FigureLocale());
     chart->legend()->hide();
     const ChartAxes axes = AddAxes(chart, design, look);
     const std::vector<FigureLine> lines = FigureLines(f, design);
