@@ -53,4 +53,53 @@ void WriteTableCsv(const std::string &path, const PlotTable &table,
   AppendToFile(path, text);
 }
 
+namespace {
+
+// A text field: quoted, with its quotes doubled, when it holds a comma, a
+// quote or a line end.
+void AppendText(std::string &out, const std::string &text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) {
+    out += text;
+    return;
+  }
+  out += '"';
+  for (char c : text) {
+    if (c == '"')
+      out += '"';
+    out += c;
+  }
+  out += '"';
+}
+
+} // namespace
+
+std::string LongTableCsv(const std::vector<CsvSeries> &series) {
+  std::string out = "series,generation,quantity,value\n";
+  for (const CsvSeries &s : series) {
+    std::string name;
+    AppendText(name, s.Name);
+    for (const CsvColumn &column : s.Columns) {
+      std::string quantity;
+      AppendText(quantity, column.Name);
+      for (std::size_t r = 0; r < s.Table->Rows(); ++r) {
+        out += name;
+        out += ',';
+        AppendNumber(out, s.Table->Columns[0][r]);
+        out += ',';
+        out += quantity;
+        out += ',';
+        AppendNumber(out, s.Table->Columns[column.Column][r]);
+        out += '\n';
+      }
+    }
+  }
+  return out;
+}
+
+void WriteLongTableCsv(const std::string &path, const std::vector<CsvSeries> &series) {
+  const std::string text = LongTableCsv(series);
+  CreateEmptyFile(path);
+  AppendToFile(path, text);
+}
+
 } // namespace morvane

@@ -27,4 +27,17 @@ std::string TableCsv(const PlotTable &table, const std::vector<CsvColumn> &colum
 void WriteTableCsv(const std::string &path, const PlotTable &table,
                    const std::vector<CsvColumn> &columns);
 
+// Several series as one long table, for R and pandas as they are: the header
+// "series,generation,quantity,value", then per series, per quantity, one row
+// per generation. A name holding a comma or a quote is quoted.
+struct CsvSeries {
+  std::string Name;
+  const PlotTable *Table;
+  std::vector<CsvColumn> Columns;
+};
+std::string LongTableCsv(const std::vector<CsvSeries> &series);
+
+// Writes LongTableCsv to `path`; throws FileError.
+void WriteLongTableCsv(const std::string &path, const std::vector<CsvSeries> &series);
+
 } // namespace morvane

@@ -63,6 +63,33 @@ TEST_F(TableCsvTest, RowsAreTheFilesValueForValue) {
   }
 }
 
+TEST_F(TableCsvTest, SeveralSeriesMakeOneLongTableWithTheirNamesQuotedWhereNeeded) {
+  Write(Path("f.plo"), PlotFileText(false, 2));
+  const PlotTable table = ReadPlotFile(Path("f.plo")).Table;
+  const std::string csv = LongTableCsv({{"c = 0.55, p0 = 0.5", &table, DrawnColumns(false, true)},
+                                        {"say \"b\"", &table, {{"Fit", 4}}}});
+  std::istringstream lines(csv);
+  std::vector<std::string> rows;
+  for (std::string line; std::getline(lines, line);)
+    rows.push_back(line);
+  ASSERT_EQ(rows.size(), 1 + 3 * 3 + 3u);
+  EXPECT_EQ(rows[0], "series,generation,quantity,value");
+  // The series' quantities one after the other, each over its generations;
+  // values to the last digit.
+  const struct {
+    std::size_t row;
+    std::string start;
+    double value;
+  } cells[] = {{1, "\"c = 0.55, p0 = 0.5\",0,p,", table.Columns[1][0]},
+               {6, "\"c = 0.55, p0 = 0.5\",2,q,", table.Columns[2][2]},
+               {9, "\"c = 0.55, p0 = 0.5\",2,DG,", table.Columns[3][2]},
+               {12, "\"say \"\"b\"\"\",2,Fit,", table.Columns[4][2]}};
+  for (const auto &c : cells) {
+    ASSERT_EQ(rows[c.row].rfind(c.start, 0), 0u) << rows[c.row];
+    EXPECT_EQ(std::strtod(rows[c.row].c_str() + c.start.size(), nullptr), c.value);
+  }
+}
+
 TEST_F(TableCsvTest, AnUnwritableFileIsNamed) {
   const auto write = [&] {
     WriteTableCsv(Path("none/f.csv"), PlotTable{}, DrawnColumns(false, false));

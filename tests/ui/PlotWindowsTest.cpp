@@ -5,6 +5,8 @@
 #include <QChartView>
 #include <QDir>
 #include <QImage>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QListWidget>
 #include <QValueAxis>
@@ -278,6 +280,45 @@ TEST_F(PlotWindowsTest, SaveChartWritesTheFigureOfTheExportDialogsSettings) {
   exportDialog.answers.push_back(cases[0].settings);
   saveBoth();
   EXPECT_TRUE(messages.texts.isEmpty());
+}
+
+TEST_F(PlotWindowsTest, TheExportDialogRefusesWhatCannotBeDrawnAsItIsTypedAndReplacesNothing) {
+  Show(&sex, 60, "Diploid");
+  using figure::FigureCharts;
+  using figure::FigureFormat;
+  using figure::LengthUnit;
+  const struct {
+    figure::FigureSettings settings; // format, unit, width, height, dpi, font, charts, caption
+    QString problem;                 // "" when accepted
+  } cases[] = {
+      {{FigureFormat::Png, LengthUnit::Cm, 2, 2, 300, 8, FigureCharts::Frequencies},
+       "at least 5.00 cm (one chart): 2.00 cm is too narrow"},
+      {{FigureFormat::Svg, LengthUnit::Cm, 8.5, 7, 300, 8, FigureCharts::Both},
+       "at least 10.00 cm (two charts side by side): 8.50 cm"},
+      {{FigureFormat::Svg, LengthUnit::Inch, 3, 1.5, 300, 8, FigureCharts::Fitness},
+       "at least 1.97 in: 1.50 in is too low"},
+      {{FigureFormat::Svg, LengthUnit::Cm, 10, 5, 300, 14, FigureCharts::Both, true},
+       "At 14 pt the labels and the caption need a figure at least "},
+      {{FigureFormat::Svg, LengthUnit::Cm, 8.5, 7, 300, 8, FigureCharts::Fitness}, ""},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.problem.toStdString());
+    const std::size_t asked = dialogs.saves.size();
+    exportDialog.answers.push_back(c.settings);
+    dialogs.answers << folder.File("figure.svg");
+    Button(&sex, "BtnSaveChart")->click();
+    EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("; ").toStdString();
+    ASSERT_FALSE(exportDialog.problems.isEmpty());
+    const QString said = exportDialog.problems.back();
+    EXPECT_TRUE(c.problem.isEmpty() ? said.isEmpty() : said.contains(c.problem))
+        << said.toStdString();
+    // What was typed is what the dialog holds; a refusal asks for no file.
+    EXPECT_EQ(std::make_pair(exportDialog.kept.back().width, exportDialog.kept.back().height),
+              std::make_pair(c.settings.width, c.settings.height));
+    EXPECT_EQ(dialogs.saves.size(), asked + (c.problem.isEmpty() ? 1 : 0));
+    if (!c.problem.isEmpty())
+      dialogs.answers.clear();
+  }
 }
 
 TEST_F(PlotWindowsTest, LinesDifferByDashesAndAHaploidsFitIsNotDrawn) {
@@ -606,7 +647,7 @@ TEST(MorvanePlot, DrawsSeveralSeriesTogetherAndRefusesWhatItCannotDraw) {
           << file;
   }
   const std::string together = ReadAll(QString::fromStdString(folder.File("ab.svg")));
-  for (const char *entry : {">p, c = 0.55<", ">q, c = 0.6<", ">Fit, c = 0.6<"})
+  for (const char *entry : {">c = 0.55<", ">c = 0.6<", ">q<", ">Fit<"})
     EXPECT_NE(together.find(entry), std::string::npos) << entry;
 }
 
@@ -775,7 +816,7 @@ TEST_F(PlotWindowsTest, EachRerunStartsAtItsDisturbedValueBehindAThinLine) {
   }
 }
 
-TEST_F(PlotWindowsTest, ZoomedChartsKeepRoundLabelsAndResetZoomGoesBack) {
+TEST_F(PlotWindowsTest, ZoomInBothDirectionsKeepsRoundLabelsSavesAsShownAndResetGoesBack) {
   for (PlotForm *form : Forms()) {
     SCOPED_TRACE(form->objectName().toStdString());
     Show(form, 400);
@@ -789,6 +830,25 @@ TEST_F(PlotWindowsTest, ZoomedChartsKeepRoundLabelsAndResetZoomGoesBack) {
       EXPECT_TRUE(std::fabs(steps - 1) < 1e-9 || std::fabs(steps - 2) < 1e-9 ||
                   std::fabs(steps - 5) < 1e-9)
           << axis->tickInterval();
+    }
+    // The zoom holds in both directions while the window is resized, and
+    // "Save chart..." draws it as shown or the whole series, as asked.
+    const QValueAxis *y = Axis(view, Qt::Vertical);
+    const std::pair<double, double> zoomedY{y->min(), y->max()};
+    form->resize(form->size() + QSize(40, 30));
+    QApplication::processEvents();
+    EXPECT_EQ(std::make_pair(y->min(), y->max()), zoomedY);
+    for (const bool asShown : {true, false}) {
+      figure::FigureSettings s = figure::DefaultFigureSettings(figure::FigureCharts::Frequencies);
+      s.format = figure::FigureFormat::Svg;
+      s.asShown = asShown;
+      exportDialog.answers.push_back(s);
+      dialogs.answers << folder.File("zoom.svg");
+      view->findChild<QAction *>("SaveChart")->trigger();
+      EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("; ").toStdString();
+      EXPECT_TRUE(exportDialog.kept.back().asShown == asShown);
+      // The whole series' last generation is labelled only on the whole axis.
+      EXPECT_EQ(ReadAll(folder.File("zoom.svg")).find(">400<") != std::string::npos, !asShown);
     }
     view->findChild<QAction *>("ResetZoom")->trigger();
     EXPECT_EQ(std::make_pair(Axis(view, Qt::Vertical)->min(), Axis(view, Qt::Vertical)->max()),
@@ -884,12 +944,21 @@ TEST_F(PlotWindowsTest, PlotMenuDrawsAndSavesSeveralChosenSeriesTogetherNamedByW
                  {"Fit, c = 0.55", 31}, {"p, c = 0.6", 41},  {"q, c = 0.6", 41},
                  {"DG, c = 0.6", 41},   {"Fit, c = 0.6", 41}};
     EXPECT_EQ(drawn.size(), std::size(lines));
-    for (const auto &line : lines) {
+    for (const auto &line : lines)
       EXPECT_EQ(drawn[line.name].first, line.points) << line.name;
-      // The figure names the same lines.
-      EXPECT_NE(together.find(std::string(">") + line.name + "<"), std::string::npos) << line.name;
-    }
     EXPECT_NE(drawn["p, c = 0.55"].second, drawn["p, c = 0.6"].second);
+    // The legend, as the figure's keys: the quantities and the series by
+    // what differs, whole.
+    QApplication::processEvents(); // the legend lays out its entries
+    QStringList legend;
+    for (QChartView *view : Charts(sex))
+      for (QLegendMarker *entry : view->chart()->legend()->markers())
+        if (entry->isVisible())
+          legend << entry->label();
+    EXPECT_EQ(legend,
+              QStringList({"p", "q", "c = 0.55", "c = 0.6", "DG", "Fit", "c = 0.55", "c = 0.6"}));
+    for (const char *key : {">c = 0.55<", ">c = 0.6<", ">Fit<"})
+      EXPECT_NE(together.find(key), std::string::npos) << key;
     // A parameter that differs is left to the legend; one they share is shown.
     EXPECT_EQ(Text(sex, "Txtc"), "");
     EXPECT_EQ(Text(sex, "Txtx"), RealText(0.25));
@@ -897,9 +966,16 @@ TEST_F(PlotWindowsTest, PlotMenuDrawsAndSavesSeveralChosenSeriesTogetherNamedByW
         sex.StatusText().startsWith("2 series drawn together: c = 0.55 (" + l.firstSeries + ")"))
         << sex.StatusText().toStdString();
     // "Save chart..." writes the figure the menu wrote; the data of two
-    // series are exported one at a time.
+    // series go out as one long table.
     EXPECT_EQ(save(Button(&sex, "BtnSaveChart"), "window.svg"), together);
-    EXPECT_FALSE(Charts(sex).front()->findChild<QAction *>("ExportData")->isEnabled());
+    dialogs.answers << folder.File("long.csv");
+    Charts(sex).front()->findChild<QAction *>("ExportData")->trigger();
+    const QStringList rows =
+        QString::fromStdString(ReadAll(folder.File("long.csv"))).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(rows.size(), 1 + 4 * 31 + 4 * 41);
+    EXPECT_EQ(rows.front(), "series,generation,quantity,value");
+    EXPECT_TRUE(rows[1].startsWith("c = 0.55,0,p,")) << rows[1].toStdString();
+    EXPECT_TRUE(rows.back().startsWith("c = 0.6,40,Fit,")) << rows.back().toStdString();
 
     // "Back" returns to the list as it was.
     Button(&sex, "BtnQuitPlot")->click();
@@ -922,5 +998,90 @@ TEST_F(PlotWindowsTest, PlotMenuDrawsAndSavesSeveralChosenSeriesTogetherNamedByW
     Button(&menu, button)->click();
     ExpectMessage({"cannot be drawn together"});
     EXPECT_TRUE(menu.isVisible());
+  }
+}
+
+TEST_F(PlotWindowsTest, TheCurrentSeriesIsDrawnExportedAndSavedAtTheDetailFilesPrecision) {
+  // A diploid series run into its files; then the same series after its
+  // Detail file was replaced, where only the Plot file's rounded values are
+  // left.
+  Sim() = morvane::testing::SeriesState("Diploid", "Global", 1);
+  ChooseModel(Sim(), Model::DiploidGlobal);
+  ChooseFinalFile(Sim(), "results.mrv");
+  ChooseDetailFile(Sim(), "trace.gnr");
+  PrepareSexualInput(Sim(), "PlotSexFile.plo");
+  Sim().FreqA = 0.3;
+  Sim().FreqB = 0.7;
+  Sim().StopThreshold = 1e-12;
+  morvane::testing::RecordingDisplay display;
+  display.onDisplay = [](int call) { Sim().StopRequested = call >= 150; };
+  StartSexualSeries(Sim(), display);
+  StopSexualSeries(Sim());
+  const DetailFileContent detail = ReadDetailFile("trace.gnr");
+  ASSERT_EQ(detail.Series.size(), 1u);
+  const PlotTable &full = detail.Series.back().Table;
+  ASSERT_GT(full.Rows(), 100u);
+
+  const struct {
+    bool detailKept;
+    double tolerance; // of a drawn or exported value against the Detail file's
+  } cases[] = {{true, 0}, {false, 0.005}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.detailKept);
+    if (!c.detailKept)
+      ChooseDetailFile(Sim(), "other.gnr");
+    sex.ShowForm();
+    ASSERT_TRUE(messages.texts.isEmpty()) << messages.texts.join("; ").toStdString();
+    EXPECT_EQ(sex.StatusText().contains("rounded values"), !c.detailKept)
+        << sex.StatusText().toStdString();
+    const std::vector<QLineSeries *> lines = Lines(sex);
+    ASSERT_EQ(lines.size(), 4u);
+    double worst = 0;
+    bool rounded = false;
+    for (std::size_t k = 0; k < 4; ++k) {
+      ASSERT_EQ(std::size_t(lines[k]->count()), full.Rows());
+      for (std::size_t row = 0; row < full.Rows(); ++row) {
+        const double d = std::fabs(lines[k]->at(qsizetype(row)).y() - full.Columns[k + 1][row]);
+        worst = std::max(worst, d);
+        rounded = rounded || d > 0;
+      }
+    }
+    EXPECT_LE(worst, c.tolerance);
+    EXPECT_EQ(rounded, !c.detailKept);
+
+    // "Export data..." writes what is drawn, every digit of it.
+    dialogs.answers << folder.File("data.csv");
+    Charts(sex).front()->findChild<QAction *>("ExportData")->trigger();
+    const QStringList rows =
+        QString::fromStdString(ReadAll(folder.File("data.csv"))).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(std::size_t(rows.size()), full.Rows() + 1);
+    EXPECT_EQ(rows.front(), "generation,p,q,DG,Fit");
+    for (std::size_t row = 0; row < full.Rows(); ++row) {
+      const QStringList fields = rows[qsizetype(row + 1)].split(',');
+      ASSERT_EQ(fields.size(), 5);
+      for (std::size_t k = 0; k < 4; ++k)
+        ASSERT_EQ(fields[qsizetype(k + 1)].toDouble(), lines[k]->at(qsizetype(row)).y())
+            << row << " " << k;
+    }
+
+    if (!c.detailKept)
+      continue;
+    // "Save chart..." of the current series writes the figure morvane-plot
+    // draws of its Detail file, fitted axes and caption included.
+    for (QChartView *view : Charts(sex))
+      view->findChild<QAction *>("FitYToData")->trigger();
+    exportDialog.answers.push_back(figure::FigureSettings{figure::FigureFormat::Svg,
+                                                          figure::LengthUnit::Cm, 17, 8, 300, 8,
+                                                          figure::FigureCharts::Both, true});
+    dialogs.answers << folder.File("window.svg");
+    Button(&sex, "BtnSaveChart")->click();
+    ASSERT_TRUE(messages.texts.isEmpty()) << messages.texts.join("; ").toStdString();
+    const morvane::testing::Outcome run = morvane::testing::RunProgram(
+        MORVANE_PLOT_PATH, QDir::currentPath().toStdString(),
+        morvane::testing::Words("--detail trace.gnr --fit-y --caption -o command.svg"));
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(ReadAll(folder.File("window.svg")) == ReadAll(folder.File("command.svg")));
+    for (QChartView *view : Charts(sex))
+      view->findChild<QAction *>("FitYToData")->trigger();
   }
 }

@@ -9,6 +9,7 @@
 #include "support/SeriesFilesSupport.h"
 #include "ui/figure/FigureSettings.h"
 #include "ui/figure/SeriesFigure.h"
+#include "ui/framework/Locale.h"
 
 using namespace morvane;
 using namespace morvane::ui;
@@ -127,14 +128,25 @@ TEST(SeriesFigure, TheSmallestFigureShowsEveryLabelWholeWithAxisTitlesAndRoundTi
     SeriesFigureBytes(clones, tight);
     ADD_FAILURE() << "a cramped caption was drawn";
   } catch (const std::runtime_error &e) {
-    EXPECT_TRUE(QString(e.what()).contains("cm higher")) << e.what();
+    EXPECT_TRUE(QString(e.what()).contains(QRegularExpression("at least [0-9.]+ cm high")))
+        << e.what();
   }
 }
 
-TEST(SeriesFigure, SeveralSeriesAreNamedByTheParametersThatDiffer) {
+TEST(SeriesFigure, SeveralSeriesAreNamedByWhatDiffersAndTheCaptionStatesTheRestOnce) {
   const FigureSeries a = Series("Diploid", "Local", 30, 0.55);
   const FigureSeries b = Series("Diploid", "Local", 40, 0.6);
-  FigureSeries haploid = Series("Haploid", "Local", 30, 0.6);
+  const FigureSeries haploid = Series("Haploid", "Local", 30, 0.6);
+  // The same parameters from another start, with another L, or in another file.
+  FigureSeries otherStart = a;
+  auto table = std::make_shared<PlotTable>(*a.table);
+  table->Columns[1].front() = 0.25;
+  otherStart.table = table;
+  FigureSeries withL = a, withOtherL = a;
+  withL.parameters.StopThreshold = 1e-6;
+  withOtherL.parameters.StopThreshold = 1e-8;
+  FigureSeries otherFile = a;
+  otherFile.origin = "other.gnr, series 1";
   const struct {
     std::vector<FigureSeries> series;
     QStringList labels;
@@ -142,20 +154,124 @@ TEST(SeriesFigure, SeveralSeriesAreNamedByTheParametersThatDiffer) {
       {{a, b}, {"c = 0.55", "c = 0.6"}},
       {{a, haploid},
        {"Diploids with local panmixia, c = 0.55", "Haploids with local panmixia, c = 0.6"}},
-      {{a, a}, {"figure.gnr, series 1", "figure.gnr, series 1"}},
+      {{a, otherStart}, {"p0 = " + RealText(a.table->Columns[1].front()), "p0 = 0.25"}},
+      {{withL, withOtherL}, {"L = " + RealText(1e-6), "L = " + RealText(1e-8)}},
+      {{a, otherFile}, {"figure.gnr, series 1", "other.gnr, series 1"}},
+      {{a, a}, {"figure.gnr, series 1 (1)", "figure.gnr, series 1 (2)"}},
   };
   for (const auto &c : cases)
     EXPECT_EQ(SeriesLabels(c.series), c.labels);
-  // Drawn together: each series' lines in the legend under its name, in a
-  // colour of its own.
-  SeriesFigure figure{false, {a, b}, {}};
+
+  // Drawn together: a key of the quantities by their dashes, one of the
+  // series by their names, and a caption with what they share, once, in
+  // words, each value on the line of its name.
+  SeriesFigure figure{false, {a, b, otherStart}, {}};
   FigureSettings s = DefaultFigureSettings(FigureCharts::Both);
   s.format = FigureFormat::Svg;
-  const QByteArray svg = SeriesFigureBytes(figure, s);
-  const QStringList texts = SvgTexts(svg);
-  for (const char *entry :
-       {"p, c = 0.55", "q, c = 0.55", "p, c = 0.6", "DG, c = 0.6", "Fit, c = 0.6"})
-    EXPECT_TRUE(texts.contains(entry)) << entry;
-  for (const char *colour : {"#d01010", "#1040c0"})
-    EXPECT_TRUE(svg.contains(colour)) << colour;
+  s.caption = true;
+  s.height = 10;
+  const QStringList texts = SvgTexts(SeriesFigureBytes(figure, s));
+  const QString p0 = "p0 = " + RealText(a.table->Columns[1].front());
+  for (const QString &entry : QStringList{"p", "q", "DG", "Fit", "c = 0.55, " + p0,
+                                          "c = 0.6, " + p0, "c = 0.55, p0 = 0.25"})
+    EXPECT_TRUE(texts.contains(entry)) << entry.toStdString();
+  const QString caption = CommonCaption(figure.series);
+  EXPECT_TRUE(caption.startsWith("Diploids with local panmixia: x\u00A0=\u00A00.25, "))
+      << caption.toStdString();
+  EXPECT_TRUE(caption.contains("no\u00A0trade-off, no\u00A0ESS")) << caption.toStdString();
+  EXPECT_EQ(caption.count("Diploids"), 1);
+  EXPECT_FALSE(caption.contains("c\u00A0=") || caption.contains("p0")) << caption.toStdString();
+}
+
+TEST(SeriesFigure, EveryPairOfLinesStaysDistinctInGreyscale) {
+  // Two lines of a chart can be told apart in grey when their greys differ
+  // by a fifth of the scale, or their dashes or markers differ.
+  SeriesFigure three{false,
+                     {Series("Diploid", "Local", 30, 0.55), Series("Diploid", "Local", 30, 0.6),
+                      Series("Diploid", "Local", 30, 0.65)},
+                     {}};
+  SeriesFigure clones{true, {Series("Haploid", "Clonal", 30)}, {}};
+  SeriesFigure one{false, {Series("Diploid", "Global", 30)}, {}};
+  for (const SeriesFigure *f : {&three, &clones, &one})
+    for (const ChartDesign &design : SeriesChartDesigns(f->clonal)) {
+      const std::vector<FigureLine> lines = FigureLines(*f, design);
+      for (std::size_t m = 0; m < lines.size(); ++m) {
+        // Every line reads on the white page once grey.
+        EXPECT_LT(qGray(lines[m].line.colour.rgb()), 200) << lines[m].name.toStdString();
+        for (std::size_t n = m + 1; n < lines.size(); ++n) {
+          const int greys =
+              std::abs(qGray(lines[m].line.colour.rgb()) - qGray(lines[n].line.colour.rgb()));
+          EXPECT_TRUE(greys >= 51 || lines[m].line.style != lines[n].line.style ||
+                      lines[m].marker != lines[n].marker)
+              << lines[m].name.toStdString() << " and " << lines[n].name.toStdString();
+          // Series drawn together differ by their grey and marker, not only by
+          // the dashes that tell their quantities apart.
+          if (lines[m].series != lines[n].series) {
+            EXPECT_TRUE(greys >= 51 && lines[m].marker != lines[n].marker)
+                << lines[m].name.toStdString() << " and " << lines[n].name.toStdString();
+          }
+        }
+      }
+    }
+}
+
+TEST(SeriesFigure, AcceptedSizesShowEveryNameWholeAndPagesAreExact) {
+  SeriesFigure three{false,
+                     {Series("Diploid", "Local", 30, 0.55), Series("Diploid", "Local", 30, 0.6),
+                      Series("Haploid", "Local", 30, 0.65)},
+                     {}};
+  const QStringList labels = SeriesLabels(three.series);
+  int accepted = 0, refused = 0;
+  for (const FigureCharts charts : {FigureCharts::Both, FigureCharts::Frequencies})
+    for (const double width : {5.0, 8.5, 12.0, 17.0})
+      for (const double height : {5.0, 7.0, 8.0})
+        for (const double font : {6.0, 8.0, 10.0, 12.0})
+          for (const bool caption : {false, true}) {
+            FigureSettings s = DefaultFigureSettings(charts);
+            s.format = FigureFormat::Svg;
+            s.width = width, s.height = height, s.fontPt = font, s.caption = caption;
+            if (width < MinimumWidth(charts, LengthUnit::Cm))
+              continue;
+            const QString problem = SeriesFigureProblem(three, s);
+            if (!problem.isEmpty()) {
+              ++refused;
+              // The figure is refused with the size it needs.
+              EXPECT_TRUE(problem.contains(QRegularExpression("at least [0-9.]+ cm (high|wide)")))
+                  << problem.toStdString();
+              continue;
+            }
+            ++accepted;
+            const QStringList texts = SvgTexts(SeriesFigureBytes(three, s));
+            for (const QString &label : labels)
+              EXPECT_TRUE(texts.contains(label))
+                  << label.toStdString() << " at " << width << " x " << height << ", " << font;
+          }
+  EXPECT_GT(accepted, 10);
+  EXPECT_GT(refused, 5);
+
+  // Negative labels have a true minus sign.
+  FigureSettings fitness = DefaultFigureSettings(FigureCharts::Fitness);
+  fitness.format = FigureFormat::Svg;
+  const QStringList labelled = SvgTexts(SeriesFigureBytes(three, fitness));
+  EXPECT_TRUE(labelled.contains(QString(QChar(0x2212)) + "0.5") && !labelled.contains("-0.5"))
+      << labelled.join(" ").toStdString();
+
+  // The page is the size asked for, to a hundredth of a millimetre.
+  for (const FigureFormat format : {FigureFormat::Svg, FigureFormat::Pdf}) {
+    FigureSettings s = DefaultFigureSettings(FigureCharts::Both);
+    s.format = format;
+    const QString bytes = QString::fromLatin1(SeriesFigureBytes(three, s));
+    if (format == FigureFormat::Svg) {
+      const auto m =
+          QRegularExpression(R"(<svg[^>]* width="([0-9.]+)mm" height="([0-9.]+)mm")").match(bytes);
+      ASSERT_TRUE(m.hasMatch());
+      EXPECT_NEAR(m.captured(1).toDouble(), 170, 0.01);
+      EXPECT_NEAR(m.captured(2).toDouble(), 80, 0.01);
+    } else {
+      const auto m = QRegularExpression(R"(/MediaBox \[0 0 ([0-9.]+) ([0-9.]+)\])").match(bytes);
+      ASSERT_TRUE(m.hasMatch());
+      EXPECT_NEAR(m.captured(1).toDouble() * 25.4 / 72, 170, 0.01);
+      EXPECT_NEAR(m.captured(2).toDouble() * 25.4 / 72, 80, 0.01);
+    }
+  }
 }

@@ -179,8 +179,10 @@ inline MorvaneForm *FindForm(const QString &objectName) {
 }
 
 // The export dialog answered from a queue: each answer's settings are set in
-// the dialog's fields and accepted; an empty queue or std::nullopt cancels.
-// What the dialog opened on is recorded.
+// the dialog's fields and OK is pressed (which a refused size leaves without
+// effect, the dialog then cancelled); an empty queue or std::nullopt cancels.
+// What the dialog opened on, what it said of the fields set and the settings
+// it then held are recorded.
 class ScriptedExportDialog {
 public:
   ScriptedExportDialog() {
@@ -205,12 +207,20 @@ public:
       spin("SpnFont")->setValue(s.fontPt);
       d.findChild<QSpinBox *>("SpnDpi")->setValue(s.dpi);
       d.findChild<QCheckBox *>("ChkCaption")->setChecked(s.caption);
+      if (QComboBox *range = combo("CmbRange"); range->isVisibleTo(&d))
+        range->setCurrentIndex(s.asShown ? 0 : 1);
+      // The dialog checks the fields as they are typed: what it says then,
+      // and the settings it would keep.
+      problems.push_back(d.Problem());
+      kept.push_back(d.Settings());
       return true;
     });
   }
   ~ScriptedExportDialog() { figure::ExportDialog::SetScript({}); }
   std::vector<std::optional<figure::FigureSettings>> answers;
   std::vector<figure::FigureSettings> opened;
+  QStringList problems;
+  std::vector<figure::FigureSettings> kept;
 };
 
 // The program's settings (QSettings) kept in a scratch folder for the time

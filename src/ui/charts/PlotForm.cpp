@@ -9,11 +9,15 @@
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QLabel>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QPainter>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QResizeEvent>
+#include <QScatterSeries>
 #include <QSettings>
 #include <QStatusBar>
 #include <QValueAxis>
@@ -43,6 +47,44 @@ QString FromPath(const std::string &path) {
 
 // Space the chart leaves beside its plot area for the left axis and margins.
 constexpr int kAxisSpace = 110;
+
+// Whether `detail`, a series of the Detail file, is the series whose Plot
+// file is `plot`: the same generations, each value the Plot file's to the
+// rounding of its decimals (5 after the first line, Fit 2). The first lines
+// of both files round their values to 2 to 4 decimals, each in its own way.
+bool SameSeries(const PlotTable &detail, const PlotTable &plot, bool clonal) {
+  if (detail.Rows() != plot.Rows())
+    return false;
+  for (std::size_t row = 0; row < plot.Rows(); ++row) {
+    if (detail.Columns[0][row] != plot.Columns[0][row])
+      return false;
+    for (std::size_t column = 1; column <= 4; ++column) {
+      const bool twoDecimals = column == 4 && (clonal ? row == 0 : true);
+      const double half = twoDecimals ? 0.0055 : row == 0 ? 0.00055 : 0.000005;
+      if (!(std::fabs(detail.Columns[column][row] - plot.Columns[column][row]) <= half * 1.0001))
+        return false;
+    }
+  }
+  return true;
+}
+
+// The current series at the precision the run computed it: the last series
+// of its Detail file, when that is the series of `plot`. Nothing when the
+// Detail file cannot be read or holds another series (a Detail file chosen
+// since, or edited).
+std::optional<PlotTable> FullPrecisionSeries(const PlotTable &plot, bool clonal) {
+  if (Sim().DetailFile.Name.empty() || plot.Rows() == 0)
+    return std::nullopt;
+  try {
+    DetailFileContent content = ReadDetailFile(Sim().DetailFile.Name);
+    if (content.Series.empty() || content.Series.back().Clonal != clonal ||
+        !SameSeries(content.Series.back().Table, plot, clonal))
+      return std::nullopt;
+    return std::move(content.Series.back().Table);
+  } catch (const SeriesFileError &) {
+    return std::nullopt;
+  }
+}
 
 } // namespace
 
@@ -82,6 +124,8 @@ void PlotForm::SetUpChart(QChartView *view, const ChartDesign &design, const QCo
   fitY->setCheckable(true);
   view->addAction(fitY);
   OnTrigger(fitY, [this, view, fitY] {
+    view->chart()->zoomReset();
+    UpdateBottomAxis(view);
     for (Chart &c : charts_)
       if (c.view == view) {
         c.fitY = fitY->isChecked();
@@ -117,11 +161,14 @@ void PlotForm::SetUpChart(QChartView *view, const ChartDesign &design, const QCo
 }
 
 void PlotForm::SetUpWindow(QPushButton *save, QPushButton *quit, QAction *help,
-                           std::vector<QLineEdit *> displays, const QString &allCharts) {
+                           std::vector<QLineEdit *> displays) {
   SetBackground(kAqua);
   MakeDisplayFieldsReadable(this);
   displays_ = std::move(displays);
-  allChartsName_ = allCharts;
+  // The folders last used, in this session or before.
+  QSettings store(QStringLiteral("Morvane"), QStringLiteral("Morvane"));
+  saveFolder_ = store.value(QStringLiteral("folders/charts")).toString();
+  dataFolder_ = store.value(QStringLiteral("folders/data")).toString();
   status_ = new QLabel(this);
   status_->setObjectName(QStringLiteral("LblStatus"));
   statusBar()->addWidget(status_, 1);
@@ -214,7 +261,16 @@ void PlotForm::FormActivate() {
     if (!content.Problem.empty())
       throw std::runtime_error(content.Problem);
     const std::size_t rows = content.Table.Rows();
-    const QString name = FromPath(Sim().PlotFile.Name);
+    QString name = FromPath(Sim().PlotFile.Name);
+    // The Plot file rounds its values (Fit to 0.01): the Detail file gives
+    // them whole when it holds the series.
+    const bool clonal = displays_.size() != 16;
+    if (std::optional<PlotTable> full = FullPrecisionSeries(content.Table, clonal)) {
+      content.Table = std::move(*full);
+      name = FromPath(Sim().DetailFile.Name);
+    } else if (rows > 0) {
+      name += QStringLiteral(" (rounded values: the Detail file does not hold this series)");
+    }
     QString note;
     if (rows < expected)
       note = QStringLiteral("Only %1 of the %2 lines of the series (T = 0 to %3) were found in "
@@ -222,7 +278,7 @@ void PlotForm::FormActivate() {
                  .arg(rows)
                  .arg(expected)
                  .arg(Sim().PlotRows)
-                 .arg(name);
+                 .arg(FromPath(Sim().PlotFile.Name));
     else
       note = QStringLiteral("%1: %2 points per line, T = %3 to %4.")
                  .arg(name)
@@ -298,7 +354,7 @@ void PlotForm::ShowParameters(const std::vector<SeriesParameters> &parameters) {
 }
 
 void PlotForm::Draw(const std::vector<FigureSeries> &series) {
-  for (QLineSeries *line : otherLines_) {
+  for (QAbstractSeries *line : otherLines_) {
     line->chart()->removeSeries(line);
     delete line;
   }
@@ -313,13 +369,19 @@ void PlotForm::Draw(const std::vector<FigureSeries> &series) {
     }
   xMin_ = low <= high ? low : 0;
   xMax_ = low <= high ? (high > low ? high : low + 1) : 1;
-  for (const Chart &c : charts_)
+  for (const Chart &c : charts_) {
+    c.view->chart()->zoomReset();
     UpdateBottomAxis(c.view);
+  }
 
   // The window's own lines draw the first series (a line its model does not
   // draw, such as a haploid's Fit, is hidden), the others lines of their own:
-  // colours and legend names as in the figure of the same series.
+  // colours, markers and names as in the figure of the same series. Several
+  // series have the figure's keys in the legend: the quantities by their
+  // dashes, the series by colour and marker.
   const SeriesFigure figure{displays_.size() != 16, series, {}};
+  const bool several = series.size() > 1;
+  const QStringList labels = several ? SeriesLabels(series) : QStringList();
   const PlotTable none;
   const PlotTable &first = series.empty() ? none : *series.front().table;
   for (const DrawnLine &drawn : lines_) {
@@ -331,28 +393,63 @@ void PlotForm::Draw(const std::vector<FigureSeries> &series) {
   }
   ChartLook look;
   look.font = font();
+  const auto keyEntry = [this, &look](Chart &c, const QPen &pen, const QString &name) {
+    auto *key = new QLineSeries(c.view->chart());
+    key->setObjectName(QStringLiteral("Key"));
+    key->setName(name);
+    key->setPen(pen);
+    c.view->chart()->addSeries(key);
+    key->attachAxis(c.axisX);
+    key->attachAxis(c.axisY);
+    otherLines_.push_back(key);
+  };
   for (std::size_t k = 0; k < charts_.size(); ++k) {
     Chart &c = charts_[k];
+    const ChartDesign design = DrawnDesign(figure, *c.design);
+    c.view->chart()->setTitle(design.title);
+    c.axisY->setTitleText(design.yTitle);
+    QStringList quantities;
     for (const FigureLine &line : FigureLines(figure, *c.design)) {
-      if (line.series == 0) {
-        for (const DrawnLine &drawn : lines_)
-          if (drawn.chart == k && qstrcmp(drawn.line.name, line.line.name) == 0) {
-            QPen pen = drawn.series->pen();
-            pen.setColor(line.line.colour);
-            drawn.series->setPen(pen);
-            drawn.series->setName(line.name);
-            drawn.series->setVisible(true);
-          }
-        continue;
-      }
       const FigureSeries &one = series[line.series];
-      QLineSeries *drawn = AddLine(c.view->chart(), {c.axisX, c.axisY}, line.line, look);
-      drawn->setObjectName(QStringLiteral("%1.%2").arg(line.line.name).arg(line.series + 1));
+      const std::vector<double> &x = one.table->Columns[0];
+      const std::vector<double> &y = one.table->Columns[static_cast<std::size_t>(line.line.column)];
+      QLineSeries *drawn = nullptr;
+      if (line.series == 0) {
+        for (const DrawnLine &own : lines_)
+          if (own.chart == k && qstrcmp(own.line.name, line.line.name) == 0)
+            drawn = own.series;
+        if (!drawn)
+          continue;
+        QPen pen = drawn->pen();
+        pen.setColor(line.line.colour);
+        drawn->setPen(pen);
+        drawn->setVisible(true);
+      } else {
+        drawn = AddLine(c.view->chart(), {c.axisX, c.axisY}, line.line, look);
+        drawn->setObjectName(QStringLiteral("%1.%2").arg(line.line.name).arg(line.series + 1));
+        drawn->replace(ChartPoints(x, y));
+        otherLines_.push_back(drawn);
+      }
       drawn->setName(line.name);
-      drawn->replace(ChartPoints(one.table->Columns[0],
-                                 one.table->Columns[static_cast<std::size_t>(line.line.column)]));
-      otherLines_.push_back(drawn);
+      for (QLegendMarker *entry : c.view->chart()->legend()->markers(drawn))
+        entry->setVisible(!several);
+      if (line.marker != Marker::None)
+        otherLines_.push_back(AddMarkers(c.view->chart(), {c.axisX, c.axisY}, line.marker,
+                                         line.line.colour,
+                                         MarkerPoints(x, y, line.series, series.size()), look));
+      const QString quantity = QString::fromLatin1(line.line.title);
+      if (several && !quantities.contains(quantity)) {
+        quantities << quantity;
+        keyEntry(c,
+                 QPen(InkOn(c.view->chart()->backgroundBrush().color()), look.lineWidth,
+                      line.line.style),
+                 quantity);
+      }
     }
+    for (std::size_t n = 0; several && n < series.size(); ++n)
+      keyEntry(c, QPen(SeriesColour(n), look.lineWidth, Qt::SolidLine), labels[qsizetype(n)]);
+    c.view->chart()->legend()->setMarkerShape(several ? QLegend::MarkerShapeFromSeries
+                                                      : QLegend::MarkerShapeRectangle);
   }
   for (Chart &c : charts_) {
     for (QAbstractSeries *marker : c.view->chart()->series())
@@ -363,22 +460,22 @@ void PlotForm::Draw(const std::vector<FigureSeries> &series) {
   }
   for (Chart &c : charts_)
     UpdateLeftAxis(c);
-  // The data of several series have no one table: each is exported alone.
-  for (QAction *exportData : exportActions_) {
-    exportData->setEnabled(series.size() <= 1);
-    exportData->setText(series.size() <= 1
-                            ? QStringLiteral("&Export data...")
-                            : QStringLiteral("Export data (one series at a time: plot it alone)"));
-  }
+  for (QAction *exportData : exportActions_)
+    exportData->setEnabled(!series.empty());
 }
 
 void PlotForm::UpdateBottomAxis(QChartView *view) {
+  // A zoomed chart keeps the range the user chose until "Reset zoom".
+  if (view->chart()->isZoomed())
+    return;
   for (const Chart &c : charts_)
     if (c.view == view)
       SetBottomAxis(c.axisX, xMin_, xMax_, std::max(view->width() - kAxisSpace, 100));
 }
 
 void PlotForm::UpdateLeftAxis(Chart &c) {
+  if (c.view->chart()->isZoomed())
+    return;
   // As many labels as fit the plot area once it is laid out.
   const double plotHeight = c.view->chart()->plotArea().height();
   const double label = QFontMetricsF(c.axisY->labelsFont()).height() * 1.8;
@@ -387,7 +484,8 @@ void PlotForm::UpdateLeftAxis(Chart &c) {
 }
 
 void PlotForm::SaveChartsAs(figure::FigureCharts charts) {
-  const QString name = SaveFigureAs(this, ShownFigure(), charts, allChartsName_, saveFolder_);
+  const QString name = SaveFigureAs(this, ShownFigure(), charts, ExportName(), saveFolder_);
+  RememberFolder(QStringLiteral("charts"), saveFolder_);
   if (!name.isEmpty())
     statusBar()->showMessage(QStringLiteral("Chart saved to %1").arg(name), 8000);
 }
@@ -396,8 +494,16 @@ SeriesFigure PlotForm::ShownFigure() const {
   SeriesFigure figure;
   figure.clonal = displays_.size() != 16;
   figure.series = drawn_;
-  for (const Chart &c : charts_)
+  for (const Chart &c : charts_) {
     figure.fitY.push_back(c.fitY);
+    // A zoomed chart can be saved as shown.
+    if (c.view->chart()->isZoomed())
+      figure.shown.push_back(
+          ShownRange{c.axisX->min(), c.axisX->max(), c.axisY->min(), c.axisY->max()});
+    else
+      figure.shown.push_back(std::nullopt);
+  }
+  // The clones' one chart is the first of its figure.
   return figure;
 }
 
@@ -406,23 +512,58 @@ void PlotForm::ExportData() {
   const QString folder = !dataFolder_.isEmpty()   ? dataFolder_
                          : !saveFolder_.isEmpty() ? saveFolder_
                                                   : QDir::currentPath();
-  const QString suggested = allChartsName_ + QStringLiteral(".csv");
+  const QString suggested = ExportName() + QStringLiteral("-data.csv");
   const QString name = FileDialogs().SaveFileNameAs(this, QDir(folder).filePath(suggested),
                                                     {QStringLiteral("CSV table (*.csv)")});
   if (name.isEmpty())
     return;
   dataFolder_ = QFileInfo(name).absolutePath();
+  RememberFolder(QStringLiteral("data"), dataFolder_);
+  const auto columnsOf = [clonal](const FigureSeries &s) {
+    return DrawnColumns(clonal, !clonal && s.parameters.Ploidy == "Haploid");
+  };
   try {
-    const bool haploid = !drawn_.empty() && drawn_.front().parameters.Ploidy == "Haploid";
-    WriteTableCsv(QFile::encodeName(name).toStdString(),
-                  drawn_.empty() ? PlotTable{} : *drawn_.front().table,
-                  DrawnColumns(clonal, haploid && !clonal));
+    const std::string path = QFile::encodeName(name).toStdString();
+    if (drawn_.size() > 1) {
+      // Several series: one long table, each row naming its series as the
+      // legend does.
+      const QStringList labels = SeriesLabels(drawn_);
+      std::vector<CsvSeries> all;
+      for (std::size_t k = 0; k < drawn_.size(); ++k)
+        all.push_back(
+            {labels[qsizetype(k)].toStdString(), drawn_[k].table.get(), columnsOf(drawn_[k])});
+      WriteLongTableCsv(path, all);
+    } else {
+      WriteTableCsv(path, drawn_.empty() ? PlotTable{} : *drawn_.front().table,
+                    drawn_.empty() ? DrawnColumns(clonal, false) : columnsOf(drawn_.front()));
+    }
   } catch (const FileError &e) {
     throw std::runtime_error(QStringLiteral("Cannot export the data to %1:\n%2")
                                  .arg(name, QString::fromUtf8(e.what()))
                                  .toStdString());
   }
   statusBar()->showMessage(QStringLiteral("Data exported to %1").arg(name), 8000);
+}
+
+QString PlotForm::ExportName() const {
+  if (!shown_)
+    return QStringLiteral("series");
+  if (shown_->size() > 1)
+    return QStringLiteral("series-together");
+  // "trace.gnr, series 2": trace-series-2.
+  QString name = shown_->front().Name;
+  name.replace(QRegularExpression(QStringLiteral("\\.[A-Za-z0-9]+,")), QStringLiteral(","));
+  name = name.toLower()
+             .replace(QRegularExpression(QStringLiteral("[^a-z0-9]+")), QStringLiteral("-"))
+             .remove(QRegularExpression(QStringLiteral("^-|-$")));
+  return name.isEmpty() ? QStringLiteral("series") : name;
+}
+
+void PlotForm::RememberFolder(const QString &kind, const QString &folder) {
+  if (folder.isEmpty())
+    return;
+  QSettings store(QStringLiteral("Morvane"), QStringLiteral("Morvane"));
+  store.setValue(QStringLiteral("folders/") + kind, folder);
 }
 
 void PlotForm::QuitClick() {

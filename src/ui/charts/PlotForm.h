@@ -23,6 +23,7 @@ class QAction;
 class QChartView;
 class QLabel;
 class QLineEdit;
+class QAbstractSeries;
 class QLineSeries;
 class QPushButton;
 class QValueAxis;
@@ -64,9 +65,9 @@ protected:
   // The controls every chart window has. `displays` are the parameter
   // fields in the order they are filled: x, c, d, i, j, W1(A), W1(a), W2(A),
   // W2(a), trade-off, ESS, (ploidy, reproduction,) Final, Detail and Plot
-  // file names. `allCharts` is the name offered for a picture of every chart.
+  // file names.
   void SetUpWindow(QPushButton *save, QPushButton *quit, QAction *help,
-                   std::vector<QLineEdit *> displays, const QString &allCharts);
+                   std::vector<QLineEdit *> displays);
 
   void FormActivate() override;
   bool event(QEvent *e) override;
@@ -98,6 +99,11 @@ private:
   // "Export data...": the points drawn, as CSV, into a folder of its own.
   void ExportData();
   void QuitClick();
+  // The name a saved file starts with: "series" for the current series,
+  // "trace-series-2" for the second of trace.gnr, "series-together".
+  QString ExportName() const;
+  // The folder last used for `kind` (charts, data), kept for later sessions.
+  static void RememberFolder(const QString &kind, const QString &folder);
 
   struct Chart {
     QChartView *view;
@@ -113,13 +119,12 @@ private:
   };
   std::vector<Chart> charts_;
   std::vector<DrawnLine> lines_;
-  std::vector<QLineSeries *> otherLines_; // of the series after the first
+  std::vector<QAbstractSeries *> otherLines_; // of the series after the first, keys, markers
   std::vector<QAction *> exportActions_;
   std::vector<QLineEdit *> displays_;
   QLabel *status_ = nullptr;
   QPushButton *quit_ = nullptr;
   QString quitText_;
-  QString allChartsName_;
   QString saveFolder_;
   QString dataFolder_;
   std::vector<FigureSeries> drawn_;          // for the figure and "Export data..."

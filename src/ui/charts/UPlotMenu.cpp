@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSettings>
 #include <algorithm>
 #include <stdexcept>
 
@@ -53,6 +54,9 @@ TFrmPlotMenu::TFrmPlotMenu(QWidget *parent)
   ui->setupUi(this);
   SetBackground(kAqua);
   MakeDisplayFieldsReadable(this);
+  figureFolder_ = QSettings(QStringLiteral("Morvane"), QStringLiteral("Morvane"))
+                      .value(QStringLiteral("folders/charts"))
+                      .toString();
   ui->BtnPlot->setEnabled(false);
   ui->LstSeries->setWordWrap(true);
   ui->LstSeries->setSpacing(2);
@@ -277,7 +281,11 @@ void TFrmPlotMenu::BtnSaveTogetherClick() {
   SaveFigureAs(this, figure,
                figure.clonal ? morvane::figure::FigureCharts::Frequencies
                              : morvane::figure::FigureCharts::Both,
-               QStringLiteral("Series together"), figureFolder_);
+               QStringLiteral("series-together"), figureFolder_);
+  // The folder of figures, as the chart windows keep it, for later sessions.
+  if (!figureFolder_.isEmpty())
+    QSettings(QStringLiteral("Morvane"), QStringLiteral("Morvane"))
+        .setValue(QStringLiteral("folders/charts"), figureFolder_);
 }
 
 void TFrmPlotMenu::BtnBackPClick() {

@@ -11,8 +11,7 @@ TFrmPlotSex::TFrmPlotSex(QWidget *parent)
   SetUpWindow(ui->BtnSaveChart, ui->BtnQuitPlot, ui->Help1,
               {ui->Txtx, ui->Txtc, ui->Txtd, ui->Txti, ui->TxtJ, ui->TxtW1A, ui->TxtW1sa,
                ui->TxtW2A, ui->TxtW2sa, ui->TxtTO, ui->TxtESS, ui->TxtPloidy, ui->TxtRepro,
-               ui->TxtFinalFile, ui->TxtDetailFile, ui->TxtPlotFile},
-              QStringLiteral("Frequencies of p, q, DG and Fit"));
+               ui->TxtFinalFile, ui->TxtDetailFile, ui->TxtPlotFile});
 }
 
 TFrmPlotSex::~TFrmPlotSex() = default;

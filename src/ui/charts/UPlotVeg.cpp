@@ -14,8 +14,7 @@ TFrmPlotVeg::TFrmPlotVeg(QWidget *parent)
   SetUpWindow(ui->BtnSaveChart, ui->BtnQuit, ui->Help1,
               {ui->Txtx, ui->Txtc, ui->Txtd, ui->Txti, ui->Txtj, ui->TxtW1A, ui->TxtW1sa,
                ui->TxtW2A, ui->TxtW2sa, ui->TxtTO, ui->TxtESS, ui->TxtFinalFile, ui->TxtDetailFile,
-               ui->TxtPlotFile},
-              QStringLiteral("Frequencies of AB, Ab, aB and ab"));
+               ui->TxtPlotFile});
 }
 
 TFrmPlotVeg::~TFrmPlotVeg() = default;

@@ -6,7 +6,10 @@
 #include <QLegendMarker>
 #include <QLineSeries>
 #include <QLocale>
+#include <QPainter>
+#include <QPainterPath>
 #include <QPen>
+#include <QScatterSeries>
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
@@ -101,34 +104,45 @@ QColor InkOn(const QColor &panel) {
   return panel.lightness() < 128 ? QColor(Qt::white) : QColor(Qt::black);
 }
 
+QColor SeriesColour(std::size_t n) {
+  // Greys 0, 87, 162, 119, 159 and 106 once printed without colour; the
+  // markers and, from the seventh series, the colours repeat.
+  static const QColor colours[] = {palette::kBlack,     palette::kBlue,    palette::kOrange,
+                                   palette::kVermilion, palette::kSkyBlue, palette::kGreen};
+  return colours[n % (sizeof colours / sizeof colours[0])];
+}
+
+Marker SeriesMarker(std::size_t n) {
+  static const Marker markers[] = {Marker::Circle,  Marker::Square, Marker::Triangle,
+                                   Marker::Diamond, Marker::Star,   Marker::Pentagon};
+  return markers[n % (sizeof markers / sizeof markers[0])];
+}
+
 const std::vector<ChartDesign> &SeriesChartDesigns(bool clonal) {
-  // A yellow that can still be told from the panel behind it.
-  static const QColor yellow(0xE8, 0xC4, 0x00);
+  using namespace palette;
   static const std::vector<ChartDesign> sexual = {
       {QStringLiteral("Frequencies of p and q"),
        QStringLiteral("p, q"),
        0,
        1,
        0.1,
-       {{"Series1", "p", Qt::red, Qt::SolidLine, 1},
-        {"Series2", "q", Qt::darkGreen, Qt::DashLine, 2}}},
+       {{"Series1", "p", kBlue, Qt::SolidLine, 1}, {"Series2", "q", kOrange, Qt::DashLine, 2}}},
       {QStringLiteral("Frequencies of DG and Fit"),
        QStringLiteral("DG, Fit"),
        -1,
        1,
        0.1,
-       {{"Series3", "DG", Qt::red, Qt::SolidLine, 3},
-        {"Series4", "Fit", Qt::darkGreen, Qt::DashLine, 4}}}};
+       {{"Series3", "DG", kBlue, Qt::SolidLine, 3}, {"Series4", "Fit", kOrange, Qt::DashLine, 4}}}};
   static const std::vector<ChartDesign> clones = {
       {QStringLiteral("Frequencies of AB, Ab, aB and ab"),
        QStringLiteral("Frequency"),
        0,
        1,
        0.05,
-       {{"Series1", "f(AB)", Qt::red, Qt::SolidLine, 1},
-        {"Series2", "f(Ab)", Qt::darkGreen, Qt::DashLine, 2},
-        {"Series3", "f(aB)", yellow, Qt::DotLine, 3},
-        {"Series4", "f(ab)", Qt::blue, Qt::DashDotLine, 4}}}};
+       {{"Series1", "f(AB)", kBlack, Qt::SolidLine, 1},
+        {"Series2", "f(Ab)", kOrange, Qt::DashLine, 2},
+        {"Series3", "f(aB)", kBlue, Qt::DotLine, 3},
+        {"Series4", "f(ab)", kVermilion, Qt::DashDotLine, 4}}}};
   return clonal ? clones : sexual;
 }
 
@@ -205,6 +219,102 @@ QLineSeries *AddLine(QChart *chart, const ChartAxes &axes, const LineDesign &lin
   series->attachAxis(axes.x);
   series->attachAxis(axes.y);
   return series;
+}
+
+QList<QPointF> MarkerPoints(const std::vector<double> &x, const std::vector<double> &y,
+                            std::size_t n, std::size_t count) {
+  constexpr int kMarkers = 8;
+  QList<QPointF> points;
+  const std::size_t rows = std::min(x.size(), y.size());
+  if (rows == 0)
+    return points;
+  const double xMin = x.front(), xMax = std::max(x[rows - 1], x.front() + 1);
+  const double interval = (xMax - xMin) / kMarkers;
+  const double shift = double(n + 1) / double(count + 1);
+  for (int k = 0; k < kMarkers; ++k) {
+    const double at = xMin + (k + shift) * interval;
+    // The generation column rises: the first row at or after `at`.
+    const auto row = std::lower_bound(x.begin(), x.begin() + long(rows), at);
+    if (row == x.begin() + long(rows))
+      break;
+    const std::size_t i = std::size_t(row - x.begin());
+    points.append(QPointF(x[i], y[i]));
+  }
+  return points;
+}
+
+double MarkerSize(double lineWidth) { return 3.5 * lineWidth; }
+
+QScatterSeries *AddMarkers(QChart *chart, const ChartAxes &axes, Marker marker,
+                           const QColor &colour, const QList<QPointF> &points,
+                           const ChartLook &look) {
+  auto *markers = new QScatterSeries(chart);
+  markers->setObjectName(QStringLiteral("Markers"));
+  const Marker shapes[] = {Marker::Circle,  Marker::Square, Marker::Triangle,
+                           Marker::Diamond, Marker::Star,   Marker::Pentagon};
+  const QScatterSeries::MarkerShape qtShapes[] = {
+      QScatterSeries::MarkerShapeCircle,   QScatterSeries::MarkerShapeRectangle,
+      QScatterSeries::MarkerShapeTriangle, QScatterSeries::MarkerShapeRotatedRectangle,
+      QScatterSeries::MarkerShapeStar,     QScatterSeries::MarkerShapePentagon};
+  for (std::size_t k = 0; k < std::size(shapes); ++k)
+    if (shapes[k] == marker)
+      markers->setMarkerShape(qtShapes[k]);
+  markers->setMarkerSize(MarkerSize(look.lineWidth));
+  markers->setColor(colour);
+  markers->setBorderColor(colour);
+  markers->replace(points);
+  chart->addSeries(markers);
+  markers->attachAxis(axes.x);
+  markers->attachAxis(axes.y);
+  for (QLegendMarker *entry : chart->legend()->markers(markers))
+    entry->setVisible(false);
+  return markers;
+}
+
+void DrawMarker(QPainter &painter, Marker marker, const QColor &colour, QPointF centre,
+                double size) {
+  if (marker == Marker::None)
+    return;
+  const double r = size / 2;
+  QPainterPath path;
+  const auto polygon = [&](int corners, double turn, double inner) {
+    QPolygonF shape;
+    const int points = inner > 0 ? 2 * corners : corners;
+    for (int k = 0; k < points; ++k) {
+      const double radius = inner > 0 && k % 2 ? r * inner : r;
+      const double angle = turn + 2 * M_PI * k / points;
+      shape << centre + QPointF(radius * std::sin(angle), -radius * std::cos(angle));
+    }
+    path.addPolygon(shape);
+    path.closeSubpath();
+  };
+  switch (marker) {
+  case Marker::None:
+    break;
+  case Marker::Circle:
+    path.addEllipse(centre, r, r);
+    break;
+  case Marker::Square:
+    path.addRect(QRectF(centre - QPointF(r, r), QSizeF(size, size)));
+    break;
+  case Marker::Triangle:
+    polygon(3, 0, 0);
+    break;
+  case Marker::Diamond:
+    polygon(4, 0, 0);
+    break;
+  case Marker::Star:
+    polygon(5, 0, 0.45);
+    break;
+  case Marker::Pentagon:
+    polygon(5, 0, 0);
+    break;
+  }
+  painter.save();
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(colour);
+  painter.drawPath(path);
+  painter.restore();
 }
 
 void SetBottomAxis(QValueAxis *axis, double xMin, double xMax, double width) {

@@ -15,6 +15,8 @@
 
 class QChart;
 class QLineSeries;
+class QPainter;
+class QScatterSeries;
 class QValueAxis;
 
 namespace morvane::ui {
@@ -40,6 +42,26 @@ double NiceStep(double least);
 
 // The ink that reads on `panel`: white on a dark panel, black on a light one.
 QColor InkOn(const QColor &panel);
+
+// The print-safe colours: told apart by the colour-blind and, differing in
+// lightness, in greyscale too. Each quantity of a series drawn alone has one,
+// with dashes of its own; series drawn together take one each, in this
+// order, with a marker of their own.
+namespace palette {
+inline const QColor kBlack(0x00, 0x00, 0x00);
+inline const QColor kBlue(0x00, 0x72, 0xB2);
+inline const QColor kOrange(0xE6, 0x9F, 0x00);
+inline const QColor kVermilion(0xD5, 0x5E, 0x00);
+inline const QColor kSkyBlue(0x56, 0xB4, 0xE9);
+inline const QColor kGreen(0x00, 0x9E, 0x73);
+} // namespace palette
+
+// The colour of the n-th of several series drawn together.
+QColor SeriesColour(std::size_t n);
+
+// The marker of a series drawn together with others; None for a series alone.
+enum class Marker { None, Circle, Square, Triangle, Diamond, Star, Pentagon };
+Marker SeriesMarker(std::size_t n);
 
 // One line of a chart: its object name, title, colour and dashes (which keep
 // lines apart in greyscale and where they overlap). It draws column
@@ -96,6 +118,25 @@ inline const char *const kRerunMarkerName = "RerunStart";
 // One line of the chart, drawn against both axes.
 QLineSeries *AddLine(QChart *chart, const ChartAxes &axes, const LineDesign &line,
                      const ChartLook &look);
+
+// The points of a column that carry the markers of the n-th of `count`
+// series: eight along its generations, each series' shifted by a share of
+// the interval so that markers of series drawn together do not hide each
+// other.
+QList<QPointF> MarkerPoints(const std::vector<double> &x, const std::vector<double> &y,
+                            std::size_t n, std::size_t count);
+
+// The size of a marker for lines of `lineWidth`.
+double MarkerSize(double lineWidth);
+
+// The markers of a line, in its colour, left out of the legend.
+QScatterSeries *AddMarkers(QChart *chart, const ChartAxes &axes, Marker marker,
+                           const QColor &colour, const QList<QPointF> &points,
+                           const ChartLook &look);
+
+// One marker drawn by `painter` at `centre` (the legends' samples).
+void DrawMarker(QPainter &painter, Marker marker, const QColor &colour, QPointF centre,
+                double size);
 
 // The bottom axis over xMin..xMax with as many round labels as fit, with
 // some room between them, in a plot area `width` wide.

@@ -5,6 +5,7 @@
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QSettings>
 #include <QSpinBox>
@@ -23,11 +24,17 @@ constexpr double kCmPerInch = 2.54;
 
 bool Pair(FigureCharts charts) { return charts == FigureCharts::Both; }
 
+QString Length(double value, LengthUnit unit) {
+  return QStringLiteral("%1 %2").arg(QString::number(value, 'f', 2), unit == LengthUnit::Cm
+                                                                         ? QStringLiteral("cm")
+                                                                         : QStringLiteral("in"));
+}
+
 } // namespace
 
 ExportDialog::ExportDialog(QWidget *parent, std::vector<ChartChoice> choices, FigureCharts initial,
-                           QSettings &store)
-    : QDialog(parent), choices_(std::move(choices)), store_(store) {
+                           QSettings &store, Check check, bool zoomed)
+    : QDialog(parent), choices_(std::move(choices)), store_(store), check_(std::move(check)) {
   setObjectName(QStringLiteral("FrmExportFigure"));
   setWindowTitle(QStringLiteral("Save chart"));
   auto *form = new QFormLayout;
@@ -73,6 +80,13 @@ ExportDialog::ExportDialog(QWidget *parent, std::vector<ChartChoice> choices, Fi
   caption_ = new QCheckBox(QStringLiteral("Add a &caption with the series' parameters"), this);
   caption_->setObjectName(QStringLiteral("ChkCaption"));
   form->addRow(caption_);
+  range_ = new QComboBox(this);
+  range_->setObjectName(QStringLiteral("CmbRange"));
+  range_->addItems(
+      {QStringLiteral("As shown (the zoomed range)"), QStringLiteral("The whole series")});
+  form->addRow(QStringLiteral("&Range:"), range_);
+  range_->setVisible(zoomed);
+  form->labelForField(range_)->setVisible(zoomed);
   auto *buttons = new QDialogButtonBox(
       QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::RestoreDefaults, this);
   buttons->setObjectName(QStringLiteral("Buttons"));
@@ -82,8 +96,14 @@ ExportDialog::ExportDialog(QWidget *parent, std::vector<ChartChoice> choices, Fi
     FigureSettings defaults = DefaultFigureSettings(shownCharts_);
     Show(defaults);
   });
+  ok_ = buttons->button(QDialogButtonBox::Ok);
+  problem_ = new QLabel(this);
+  problem_->setObjectName(QStringLiteral("LblProblem"));
+  problem_->setWordWrap(true);
+  problem_->setStyleSheet(QStringLiteral("color: #A00000"));
   auto *layout = new QVBoxLayout(this);
   layout->addLayout(form);
+  layout->addWidget(problem_);
   layout->addWidget(buttons);
 
   int row = 0;
@@ -96,6 +116,15 @@ ExportDialog::ExportDialog(QWidget *parent, std::vector<ChartChoice> choices, Fi
   connect(unit_, &QComboBox::currentIndexChanged, this, [this] { UnitChanged(); });
   connect(charts_, &QComboBox::currentIndexChanged, this, [this] { ChartsChanged(); });
   connect(format_, &QComboBox::currentIndexChanged, this, [this] { FormatChanged(); });
+  for (QDoubleSpinBox *box : {width_, height_})
+    connect(box, &QDoubleSpinBox::valueChanged, this, [this] {
+      sizeTyped_ = true;
+      Validate();
+    });
+  connect(font_, &QDoubleSpinBox::valueChanged, this, [this] { Validate(); });
+  connect(caption_, &QCheckBox::toggled, this, [this] { Validate(); });
+  connect(range_, &QComboBox::currentIndexChanged, this, [this] { Validate(); });
+  Validate();
 }
 
 void ExportDialog::Show(const FigureSettings &s) {
@@ -103,8 +132,11 @@ void ExportDialog::Show(const FigureSettings &s) {
   shownUnit_ = s.unit;
   unit_->setCurrentIndex(int(s.unit));
   UpdateLimits();
-  width_->setValue(s.width);
-  height_->setValue(s.height);
+  {
+    const QSignalBlocker blockWidth(width_), blockHeight(height_);
+    width_->setValue(s.width);
+    height_->setValue(s.height);
+  }
   {
     const QSignalBlocker blockFormat(format_);
     format_->setCurrentIndex(int(s.format));
@@ -113,14 +145,17 @@ void ExportDialog::Show(const FigureSettings &s) {
   font_->setValue(s.fontPt);
   caption_->setChecked(s.caption);
   FormatChanged();
+  Validate();
 }
 
 void ExportDialog::UpdateLimits() {
   const double perCm = shownUnit_ == LengthUnit::Cm ? 1 : 1 / kCmPerInch;
   const QString suffix =
       shownUnit_ == LengthUnit::Cm ? QStringLiteral(" cm") : QStringLiteral(" in");
-  width_->setRange(MinimumWidth(shownCharts_, shownUnit_), kMaxLengthCm * perCm);
-  height_->setRange(kMinHeightCm * perCm, kMaxLengthCm * perCm);
+  // Any size down to nothing can be typed: one below the least is named in
+  // the dialog, never replaced by it.
+  width_->setRange(0, kMaxLengthCm * perCm);
+  height_->setRange(0, kMaxLengthCm * perCm);
   width_->setSuffix(suffix);
   height_->setSuffix(suffix);
 }
@@ -133,8 +168,12 @@ void ExportDialog::UnitChanged() {
   const double width = width_->value() * factor, height = height_->value() * factor;
   shownUnit_ = unit;
   UpdateLimits();
-  width_->setValue(width);
-  height_->setValue(height);
+  {
+    const QSignalBlocker blockWidth(width_), blockHeight(height_);
+    width_->setValue(width);
+    height_->setValue(height);
+  }
+  Validate();
 }
 
 void ExportDialog::ChartsChanged() {
@@ -142,8 +181,9 @@ void ExportDialog::ChartsChanged() {
   if (row < 0 || row >= int(choices_.size()))
     return;
   const FigureCharts charts = choices_[std::size_t(row)].charts;
-  // One chart and the pair have sizes of their own.
-  const bool newSize = Pair(charts) != Pair(shownCharts_);
+  // One chart and the pair have sizes of their own, unless the user typed
+  // one in this dialog: that stays as typed.
+  const bool newSize = Pair(charts) != Pair(shownCharts_) && !sizeTyped_;
   shownCharts_ = charts;
   if (newSize) {
     FigureSettings s = Settings();
@@ -154,6 +194,7 @@ void ExportDialog::ChartsChanged() {
     Show(s);
   }
   UpdateLimits();
+  Validate();
 }
 
 void ExportDialog::FormatChanged() {
@@ -170,13 +211,42 @@ FigureSettings ExportDialog::Settings() const {
   s.fontPt = font_->value();
   s.charts = shownCharts_;
   s.caption = caption_->isChecked();
+  s.asShown = range_->isVisibleTo(this) && range_->currentIndex() == 0;
   return s;
 }
 
+QString ExportDialog::Problem() const { return problem_->text(); }
+
+void ExportDialog::Validate() {
+  const FigureSettings s = Settings();
+  const double perCm = s.unit == LengthUnit::Cm ? 1 : 1 / kCmPerInch;
+  const double leastWidth = MinimumWidth(s.charts, s.unit), leastHeight = kMinHeightCm * perCm;
+  QString problem;
+  // A hundredth below the least is the least shown at two decimals.
+  if (s.width < leastWidth - 0.005)
+    problem = QStringLiteral("The width must be at least %1 (%2): %3 is too narrow.")
+                  .arg(Length(leastWidth, s.unit),
+                       Pair(s.charts) ? QStringLiteral("two charts side by side")
+                                      : QStringLiteral("one chart"),
+                       Length(s.width, s.unit));
+  else if (s.height < leastHeight - 0.005)
+    problem = QStringLiteral("The height must be at least %1: %2 is too low.")
+                  .arg(Length(leastHeight, s.unit), Length(s.height, s.unit));
+  else if (check_)
+    problem = check_(s);
+  problem_->setText(problem);
+  problem_->setVisible(!problem.isEmpty());
+  ok_->setEnabled(problem.isEmpty());
+}
+
 std::optional<FigureSettings> ExportDialog::Ask(QWidget *parent, std::vector<ChartChoice> choices,
-                                                FigureCharts initial, QSettings &store) {
-  ExportDialog dialog(parent, std::move(choices), initial, store);
-  const bool accepted = Script() ? Script()(dialog) : dialog.exec() == QDialog::Accepted;
+                                                FigureCharts initial, QSettings &store, Check check,
+                                                bool zoomed) {
+  ExportDialog dialog(parent, std::move(choices), initial, store, std::move(check), zoomed);
+  // A script's OK counts only while the dialog's own would: the dialog never
+  // closes on settings it refuses.
+  const bool accepted =
+      Script() ? Script()(dialog) && dialog.ok_->isEnabled() : dialog.exec() == QDialog::Accepted;
   if (!accepted)
     return std::nullopt;
   const FigureSettings s = dialog.Settings();

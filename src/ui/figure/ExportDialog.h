@@ -2,6 +2,9 @@
 // inches, the resolution of a PNG, the font size in points, which charts it
 // holds and whether a caption names the series' parameters. It opens on the
 // last settings used for the same kind of figure and keeps the ones accepted.
+// What the user types is checked as it is typed: a size below the least one,
+// or a figure too small for its labels, is named in the dialog with the size
+// it needs and OK waits for a size that fits; nothing typed is replaced.
 #pragma once
 
 #include <QDialog>
@@ -13,6 +16,8 @@
 #include "ui/figure/FigureSettings.h"
 
 class QCheckBox;
+class QLabel;
+class QPushButton;
 class QComboBox;
 class QDoubleSpinBox;
 class QSettings;
@@ -32,16 +37,25 @@ class ExportDialog : public QDialog {
 public:
   // `choices` in their order; `initial` is the one chosen at first. The
   // fields hold the settings last kept in `store` for that choice.
+  // `check` names what keeps a figure of some settings from being drawn
+  // ("" when nothing does); sizes below the least ones are refused before it
+  // is asked.
+  using Check = std::function<QString(const FigureSettings &)>;
+  // `zoomed`: the charts are zoomed, and the dialog asks whether the figure
+  // shows the zoomed ranges ("as shown") or the whole series.
   ExportDialog(QWidget *parent, std::vector<ChartChoice> choices, FigureCharts initial,
-               QSettings &store);
+               QSettings &store, Check check = {}, bool zoomed = false);
 
   FigureSettings Settings() const;
+  // Why the settings shown cannot be accepted, or "".
+  QString Problem() const;
   const std::vector<ChartChoice> &Choices() const { return choices_; }
 
   // Shows the dialog; the accepted settings, kept in `store`, or nothing
   // when it was cancelled.
   static std::optional<FigureSettings> Ask(QWidget *parent, std::vector<ChartChoice> choices,
-                                           FigureCharts initial, QSettings &store);
+                                           FigureCharts initial, QSettings &store, Check check = {},
+                                           bool zoomed = false);
 
   // Tests: while a script is set, Ask does not wait for the user but hands
   // the dialog to the script, which sets its fields and says whether it
@@ -54,6 +68,7 @@ private:
   void ChartsChanged();
   void FormatChanged();
   void UpdateLimits();
+  void Validate();
 
   std::vector<ChartChoice> choices_;
   QSettings &store_;
@@ -65,6 +80,11 @@ private:
   QDoubleSpinBox *font_;
   QComboBox *charts_;
   QCheckBox *caption_;
+  QComboBox *range_;
+  QLabel *problem_;
+  QPushButton *ok_;
+  Check check_;
+  bool sizeTyped_ = false;
   LengthUnit shownUnit_ = LengthUnit::Cm;
   FigureCharts shownCharts_ = FigureCharts::Both;
 };

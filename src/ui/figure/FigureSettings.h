@@ -27,6 +27,9 @@ struct FigureSettings {
   double fontPt = 8.0;
   FigureCharts charts = FigureCharts::Both;
   bool caption = false;
+  // A zoomed chart drawn as shown (its zoomed ranges) rather than whole; a
+  // choice of one saving, never kept.
+  bool asShown = false;
 };
 
 // The smallest figure: each chart at least kMinChartWidthCm wide, the figure

@@ -11,8 +11,10 @@
 #include <QImage>
 #include <QImageWriter>
 #include <QLineSeries>
+#include <QLocale>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QScatterSeries>
 #include <QSettings>
 #include <QSvgGenerator>
 #include <QValueAxis>
@@ -47,14 +49,62 @@ QString ModelName(const std::string &ploidy, const std::string &reproduction) {
   return QString::fromStdString(ploidy + " " + reproduction).trimmed();
 }
 
+namespace {
+
+// The trade-off and ESS of a series in words.
+QString StatusWords(const std::string &status) {
+  const struct {
+    const char *status, *words;
+  } words[] = {{"NoTO", "no trade-off"},
+               {"LinTO", "linear trade-off"},
+               {"ConvTO", "convex trade-off"},
+               {"ConcTO", "concave trade-off"},
+               {"NoESS", "no ESS"},
+               {"LinESS", "linear ESS"}};
+  for (const auto &w : words)
+    if (status == w.status)
+      return QString::fromLatin1(w.words);
+  return QString::fromStdString(status);
+}
+
+QString Named(const QString &name, const QString &value) { return name + " = " + value; }
+
+// What tells series apart, in the order legends and captions name it: the
+// model, the parameters, the initial state (T = 0 of its table) and L.
+QStringList SeriesItems(const FigureSeries &s) {
+  const SeriesParameters &p = s.parameters;
+  if (!p.HasParameters)
+    return {};
+  QStringList items = {
+      ModelName(p.Ploidy, p.Reproduction),    Named("x", RealText(p.SoftProp)),
+      Named("d", RealText(p.MigSurv)),        Named("c", RealText(p.HabFreq)),
+      Named("i", QString::number(p.TriesAB)), Named("j", QString::number(p.TriesaB)),
+      Named("W1(A)", RealText(p.W1A)),        Named("W2(A)", RealText(p.W2A)),
+      Named("W1(a)", RealText(p.W1a)),        Named("W2(a)", RealText(p.W2a)),
+      StatusWords(p.TradeOffStatus),          StatusWords(p.ESSStatus)};
+  if (s.table && s.table->Rows() > 0) {
+    const bool clonal = p.Reproduction == "Clonal";
+    const char *sexual[] = {"p0", "q0", "DG0"};
+    const char *clones[] = {"f0(AB)", "f0(Ab)", "f0(aB)", "f0(ab)"};
+    for (std::size_t k = 0; k < (clonal ? 4u : 3u); ++k)
+      items << Named(QString::fromLatin1(clonal ? clones[k] : sexual[k]),
+                     RealText(s.table->Columns[k + 1].front()));
+  }
+  // A Detail file does not record L: only the current series knows it. L
+  // comes last.
+  if (p.StopThreshold > 0)
+    items << Named("L", RealText(p.StopThreshold));
+  return items;
+}
+
+} // namespace
+
 QString ParameterSummary(const SeriesParameters &p) {
-  return QStringLiteral("x = %1, d = %2, c = %3, i = %4, j = %5, W1(A) = %6, W2(A) = %7, "
-                        "W1(a) = %8, W2(a) = %9, ")
-             .arg(RealText(p.SoftProp), RealText(p.MigSurv), RealText(p.HabFreq))
-             .arg(p.TriesAB)
-             .arg(p.TriesaB)
-             .arg(RealText(p.W1A), RealText(p.W2A), RealText(p.W1a), RealText(p.W2a)) +
-         QString::fromStdString(p.TradeOffStatus) + ", " + QString::fromStdString(p.ESSStatus);
+  FigureSeries alone{p, nullptr, QString()};
+  QStringList items = SeriesItems(alone);
+  if (!items.isEmpty())
+    items.removeFirst();
+  return items.join(QStringLiteral(", "));
 }
 
 QString SeriesCaption(const SeriesParameters &p) {
@@ -64,27 +114,47 @@ QString SeriesCaption(const SeriesParameters &p) {
   return ModelName(p.Ploidy, p.Reproduction) + QStringLiteral(": ") + ParameterSummary(p);
 }
 
-QStringList SeriesLabels(const std::vector<FigureSeries> &series) {
-  // Each series' parameters as name = value texts, in a fixed order.
-  const auto texts = [](const SeriesParameters &p) {
-    if (!p.HasParameters)
-      return QStringList();
-    return QStringList{ModelName(p.Ploidy, p.Reproduction),
-                       "x = " + RealText(p.SoftProp),
-                       "d = " + RealText(p.MigSurv),
-                       "c = " + RealText(p.HabFreq),
-                       QStringLiteral("i = %1").arg(p.TriesAB),
-                       QStringLiteral("j = %1").arg(p.TriesaB),
-                       "W1(A) = " + RealText(p.W1A),
-                       "W2(A) = " + RealText(p.W2A),
-                       "W1(a) = " + RealText(p.W1a),
-                       "W2(a) = " + RealText(p.W2a),
-                       QString::fromStdString(p.TradeOffStatus),
-                       QString::fromStdString(p.ESSStatus)};
+QString CommonCaption(const std::vector<FigureSeries> &series) {
+  if (series.empty())
+    return {};
+  if (!series.front().parameters.HasParameters)
+    return series.size() == 1 ? SeriesCaption(series.front().parameters) : QString();
+  // L only where a Detail file, which does not record it, cannot hold
+  // another: the caption of the current series is the caption of its Detail
+  // file's series.
+  const auto items = [](const FigureSeries &s) {
+    QStringList all = SeriesItems(s);
+    if (s.parameters.StopThreshold > 0)
+      all.removeLast();
+    return all;
   };
+  QStringList common = items(series.front());
+  for (std::size_t k = 1; k < series.size(); ++k) {
+    const QStringList other = items(series[k]);
+    for (qsizetype item = 0; item < common.size(); ++item)
+      if (item >= other.size() || other[item] != common[item])
+        common[item].clear();
+  }
+  // "no trade-off" and the like stay on one line too.
+  for (qsizetype item = 1; item < common.size(); ++item)
+    if (!common[item].contains(QStringLiteral(" = ")))
+      common[item].replace(QChar(' '), QChar(0x00A0));
+  const bool sameModel = !common.front().isEmpty();
+  const QString model = common.front();
+  common.removeFirst();
+  common.removeAll(QString());
+  // A name and its value are kept together on one line.
+  const QString values = common.join(QStringLiteral(", "))
+                             .replace(QStringLiteral(" = "), QStringLiteral("\u00A0=\u00A0"));
+  if (!sameModel)
+    return values.isEmpty() ? QString() : QStringLiteral("All series: ") + values + ".";
+  return model + (values.isEmpty() ? QString() : QStringLiteral(": ") + values) + ".";
+}
+
+QStringList SeriesLabels(const std::vector<FigureSeries> &series) {
   std::vector<QStringList> all;
   for (const FigureSeries &s : series)
-    all.push_back(texts(s.parameters));
+    all.push_back(SeriesItems(s));
   QStringList labels;
   for (std::size_t k = 0; k < series.size(); ++k) {
     QStringList differing;
@@ -97,20 +167,30 @@ QStringList SeriesLabels(const std::vector<FigureSeries> &series) {
     labels << (differing.isEmpty() || all[k].isEmpty() ? series[k].origin
                                                        : differing.join(QStringLiteral(", ")));
   }
+  // The same series twice, or two that nothing tells apart: numbered.
+  for (qsizetype k = 0; k < labels.size(); ++k)
+    if (labels.count(labels[k]) > 1) {
+      const QString same = labels[k];
+      for (qsizetype n = 0, number = 1; n < labels.size(); ++n)
+        if (labels[n] == same)
+          labels[n] = QStringLiteral("%1 (%2)").arg(same).arg(number++);
+    }
   return labels;
 }
 
-namespace {
-
-// The colour of the n-th series drawn together with others.
-QColor SeriesColour(std::size_t n) {
-  static const QColor colours[] = {QColor(0xD0, 0x10, 0x10), QColor(0x10, 0x40, 0xC0),
-                                   QColor(0x10, 0x80, 0x20), QColor(0xE0, 0x80, 0x00),
-                                   QColor(0x80, 0x20, 0xA0), QColor(0x40, 0x40, 0x40)};
-  return colours[n % (sizeof colours / sizeof colours[0])];
+ChartDesign DrawnDesign(const SeriesFigure &f, const ChartDesign &design) {
+  ChartDesign drawn = design;
+  const bool fit = std::any_of(design.lines.begin(), design.lines.end(),
+                               [](const LineDesign &l) { return l.column == 4; });
+  const bool anyDiploid = std::any_of(f.series.begin(), f.series.end(), [](const FigureSeries &s) {
+    return s.parameters.Ploidy != "Haploid";
+  });
+  if (!f.clonal && fit && !anyDiploid && !f.series.empty()) {
+    drawn.title = QStringLiteral("Frequencies of DG");
+    drawn.yTitle = QStringLiteral("DG");
+  }
+  return drawn;
 }
-
-} // namespace
 
 std::vector<FigureLine> FigureLines(const SeriesFigure &f, const ChartDesign &design) {
   const bool several = f.series.size() > 1;
@@ -122,11 +202,13 @@ std::vector<FigureLine> FigureLines(const SeriesFigure &f, const ChartDesign &de
       if (haploid && line.column == 4)
         continue;
       QString name = QString::fromLatin1(line.title);
+      Marker marker = Marker::None;
       if (several) {
         line.colour = SeriesColour(n);
+        marker = SeriesMarker(n);
         name += QStringLiteral(", ") + labels[qsizetype(n)];
       }
-      lines.push_back({n, line, name});
+      lines.push_back({n, line, name, marker});
     }
   }
   return lines;
@@ -181,17 +263,30 @@ ChartLook FigureLook(const FigureSettings &s) {
   return look;
 }
 
-// A legend entry of a figure: a stretch of the line, dashes and all, and its
-// name.
+// The numbers of a figure: the user's decimal separator, as in the windows,
+// with a true minus sign (U+2212) where the windows have a hyphen. Romansh
+// writes a point and Swedish a comma, both with that minus.
+QLocale FigureLocale() {
+  QLocale locale(QLocale().decimalPoint() == QStringLiteral(",") ? QStringLiteral("sv_SE")
+                                                                 : QStringLiteral("rm_CH"));
+  locale.setNumberOptions(QLocale::OmitGroupSeparator);
+  return locale;
+}
+
+// A legend entry of a figure: a stretch of the line, dashes and all, its
+// marker, and its name.
 struct LegendEntry {
   QPen pen;
   QString name;
+  Marker marker = Marker::None;
 };
 
 // The entries laid out in rows across `width`, from `top`; returns the height
-// they take. Draws them when `painter` is given.
+// they take. Draws them when `painter` is given. A name too long for a row
+// is elided rather than drawn over the next entry; a layout that needs that
+// is refused (NamesFit).
 double LayOutLegend(QPainter *painter, const std::vector<LegendEntry> &entries, const QFont &font,
-                    double left, double top, double width) {
+                    double left, double top, double width, double markerSize) {
   const QFontMetricsF metrics(font);
   const double sample = 2.5 * metrics.height(), gap = 0.5 * metrics.height();
   const double lineHeight = metrics.height() * 1.15;
@@ -206,14 +301,28 @@ double LayOutLegend(QPainter *painter, const std::vector<LegendEntry> &entries, 
       const double middle = top + y + lineHeight / 2;
       painter->setPen(e.pen);
       painter->drawLine(QPointF(left + x, middle), QPointF(left + x + sample, middle));
+      DrawMarker(*painter, e.marker, e.pen.color(), QPointF(left + x + sample / 2, middle),
+                 markerSize);
       painter->setPen(Qt::black);
       painter->setFont(font);
-      painter->drawText(QRectF(left + x + sample + gap, top + y, entryWidth, lineHeight),
-                        Qt::AlignLeft | Qt::AlignVCenter, e.name);
+      painter->drawText(
+          QRectF(left + x + sample + gap, top + y, entryWidth - sample - gap + 1, lineHeight),
+          Qt::AlignLeft | Qt::AlignVCenter,
+          metrics.elidedText(e.name, Qt::ElideRight, entryWidth - sample - gap + 1));
     }
     x += entryWidth + 2 * gap;
   }
   return entries.empty() ? 0 : y + lineHeight;
+}
+
+// Whether every name of `entries` fits whole in a row `width` wide.
+bool NamesFit(const std::vector<LegendEntry> &entries, const QFont &font, double width) {
+  const QFontMetricsF metrics(font);
+  for (const LegendEntry &e : entries)
+    if (2.5 * metrics.height() + 0.5 * metrics.height() + metrics.horizontalAdvance(e.name) >
+        width + 1e-9)
+      return false;
+  return true;
 }
 
 // The height of `text` wrapped across `width`.
@@ -223,31 +332,36 @@ double WrappedHeight(const QFont &font, const QString &text, double width) {
       .height();
 }
 
-// The figure drawn by `painter` on a page of `units` (half points): per chart
-// its title, the chart (plot area and axes) and its legend, then the caption
-// across the page. Titles, legends and caption wrap instead of being cut.
-void Paint(QPainter &painter, const SeriesFigure &f, const FigureSettings &s, QSizeF units) {
-  painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
-  painter.fillRect(QRectF(QPointF(0, 0), units), Qt::white);
+// A length in half points as centimetres or inches, rounded up to a tenth.
+QString LengthText(double units, figure::LengthUnit unit) {
+  const double inches = units / kUnitsPerPoint / 72;
+  const double value = unit == figure::LengthUnit::Cm ? inches * 2.54 : inches;
+  return QStringLiteral("%1 %2")
+      .arg(std::ceil(value * 10 - 1e-9) / 10)
+      .arg(unit == figure::LengthUnit::Cm ? QStringLiteral("cm") : QStringLiteral("in"));
+}
+
+// The figure drawn by `painter` on a page of `units` (half points): the
+// charts side by side under their titles, on plot areas of one height; below
+// them the key of each chart's lines, then, for several series, one key of
+// the series (colour and marker) across the page; then the caption. Titles,
+// keys and caption wrap instead of being cut; a page too small for them is
+// refused with the size it needs. With `painter` null only the layout is
+// checked.
+void Paint(QPainter *painter, const SeriesFigure &f, const FigureSettings &s, QSizeF units) {
   const ChartLook look = FigureLook(s);
   const double margin = look.margin;
   QFont titleFont = look.font;
   titleFont.setBold(true);
   const bool several = f.series.size() > 1;
   const QStringList labels = several ? SeriesLabels(f.series) : QStringList();
+  const QFontMetricsF metrics(look.font);
+  const double markerSize = MarkerSize(look.lineWidth);
 
   double captionHeight = 0;
-  QString caption;
-  if (s.caption) {
-    QStringList captions;
-    for (std::size_t k = 0; k < f.series.size(); ++k)
-      captions << (several ? labels[qsizetype(k)] + QStringLiteral(" (") + f.series[k].origin +
-                                 QStringLiteral("): ")
-                           : QString()) +
-                      SeriesCaption(f.series[k].parameters);
-    caption = captions.join('\n');
+  const QString caption = s.caption ? CommonCaption(f.series) : QString();
+  if (!caption.isEmpty())
     captionHeight = WrappedHeight(look.font, caption, units.width() - 2 * margin) + margin;
-  }
 
   double xMin = std::numeric_limits<double>::infinity(), xMax = -xMin;
   for (const FigureSeries &one : f.series)
@@ -263,97 +377,161 @@ void Paint(QPainter &painter, const SeriesFigure &f, const FigureSettings &s, QS
     xMax = xMin + 1;
   const std::vector<std::size_t> chosen = ChosenCharts(f.clonal, s.charts);
   const double chartWidth = units.width() / double(chosen.size());
+  const double inner = chartWidth - 2 * margin;
   const double height = std::max(1.0, units.height() - captionHeight);
 
+  // The keys: of one series, its lines in their colours; of several, each
+  // chart's quantities by their dashes in black, and the series by colour and
+  // marker.
+  std::vector<std::vector<LegendEntry>> keys(chosen.size());
+  double titleHeight = 0, keyHeight = 0;
+  for (std::size_t k = 0; k < chosen.size(); ++k) {
+    const ChartDesign design = DrawnDesign(f, SeriesChartDesigns(f.clonal)[chosen[k]]);
+    titleHeight = std::max(titleHeight, WrappedHeight(titleFont, design.title, inner));
+    for (const FigureLine &line : FigureLines(f, design)) {
+      QPen pen(several ? QColor(Qt::black) : line.line.colour, look.lineWidth, line.line.style);
+      const QString name = QString::fromLatin1(line.line.title);
+      if (line.series == 0 ||
+          std::none_of(keys[k].begin(), keys[k].end(),
+                       [&name](const LegendEntry &e) { return e.name == name; }))
+        keys[k].push_back({pen, name});
+    }
+    keyHeight =
+        std::max(keyHeight, LayOutLegend(nullptr, keys[k], look.font, 0, 0, inner, markerSize));
+  }
+  std::vector<LegendEntry> seriesKey;
+  if (several)
+    for (std::size_t n = 0; n < f.series.size(); ++n)
+      seriesKey.push_back({QPen(SeriesColour(n), look.lineWidth, Qt::SolidLine),
+                           labels[qsizetype(n)], SeriesMarker(n)});
+  const double seriesKeyHeight =
+      LayOutLegend(nullptr, seriesKey, look.font, 0, 0, units.width() - 2 * margin, markerSize);
+
+  const double top = margin + titleHeight;
+  const double chartHeight = height - top - keyHeight - seriesKeyHeight - margin;
+  // Below this the chart would cut its axes' titles short; the left axis's
+  // title runs along the plot area: it needs that much too.
+  double least = kLeastChartHeight * metrics.height();
+  for (std::size_t k : chosen)
+    least = std::max(
+        least, metrics.horizontalAdvance(DrawnDesign(f, SeriesChartDesigns(f.clonal)[k]).yTitle) +
+                   5 * metrics.height());
+  const QString unitName =
+      s.unit == figure::LengthUnit::Cm ? QStringLiteral("cm") : QStringLiteral("in");
+  if (chartHeight < least) {
+    QStringList what = {QStringLiteral("the labels")};
+    if (several)
+      what << QStringLiteral("the key of the series");
+    if (!caption.isEmpty())
+      what << QStringLiteral("the caption");
+    throw std::runtime_error(
+        QStringLiteral("At %1 pt %2 need a figure at least %3 high (%4 %5 is too low): make it "
+                       "higher, wider or the font smaller.")
+            .arg(s.fontPt)
+            .arg(what.size() == 1 ? what.front()
+                                  : what.mid(0, what.size() - 1).join(QStringLiteral(", ")) +
+                                        QStringLiteral(" and ") + what.back())
+            .arg(LengthText(units.height() + least - chartHeight, s.unit))
+            .arg(QString::number(s.height, 'f', 2), unitName)
+            .toStdString());
+  }
+  bool namesFit = NamesFit(seriesKey, look.font, units.width() - 2 * margin);
+  for (const std::vector<LegendEntry> &key : keys)
+    namesFit = namesFit && NamesFit(key, look.font, inner);
+  if (!namesFit) {
+    double widest = 0;
+    for (const LegendEntry &e : seriesKey)
+      widest = std::max(widest, 3 * metrics.height() + metrics.horizontalAdvance(e.name));
+    throw std::runtime_error(
+        QStringLiteral("At %1 pt the names of the series need a figure at least %2 wide: make it "
+                       "wider or the font smaller.")
+            .arg(s.fontPt)
+            .arg(LengthText(widest + 2 * margin + 1, s.unit))
+            .toStdString());
+  }
+  if (!painter)
+    return;
+
+  painter->setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+  painter->fillRect(QRectF(QPointF(0, 0), units), Qt::white);
   QGraphicsScene scene;
   scene.setSceneRect(QRectF(QPointF(0, 0), units));
-  std::vector<std::vector<LegendEntry>> legends(chosen.size());
-  std::vector<double> legendTops(chosen.size());
   for (std::size_t k = 0; k < chosen.size(); ++k) {
-    const ChartDesign &design = SeriesChartDesigns(f.clonal)[chosen[k]];
+    const ChartDesign design = DrawnDesign(f, SeriesChartDesigns(f.clonal)[chosen[k]]);
     const double left = k * chartWidth;
-    const double inner = chartWidth - 2 * margin;
-    // The title above the chart, the legend below it.
-    const double titleHeight = WrappedHeight(titleFont, design.title, inner);
-    painter.setFont(titleFont);
-    painter.setPen(Qt::black);
-    painter.drawText(QRectF(left + margin, margin, inner, titleHeight),
-                     Qt::TextWordWrap | Qt::AlignHCenter | Qt::AlignTop, design.title);
+    painter->setFont(titleFont);
+    painter->setPen(Qt::black);
+    painter->drawText(QRectF(left + margin, margin, inner, titleHeight),
+                      Qt::TextWordWrap | Qt::AlignHCenter | Qt::AlignTop, design.title);
 
     auto *chart = new QChart;
     scene.addItem(chart);
     StyleChart(chart, QString(), Qt::white, look);
+    chart->setLocale(FigureLocale());
     chart->legend()->hide();
     const ChartAxes axes = AddAxes(chart, design, look);
-    for (const FigureLine &line : FigureLines(f, design)) {
+    const std::vector<FigureLine> lines = FigureLines(f, design);
+    for (const FigureLine &line : lines) {
       const FigureSeries &one = f.series[line.series];
+      const std::vector<double> &x = one.table->Columns[0];
+      const std::vector<double> &y = one.table->Columns[std::size_t(line.line.column)];
       QLineSeries *drawn = AddLine(chart, axes, line.line, look);
-      legends[k].push_back({drawn->pen(), line.name});
-      drawn->replace(WithRerunStarts(
-          ChartPoints(one.table->Columns[0],
-                      one.table->Columns[static_cast<std::size_t>(line.line.column)]),
-          one.reruns, line.line.column));
+      drawn->replace(WithRerunStarts(ChartPoints(x, y), one.reruns, line.line.column));
+      if (line.marker != Marker::None)
+        AddMarkers(chart, axes, line.marker, line.line.colour,
+                   MarkerPoints(x, y, line.series, f.series.size()), look);
     }
     if (!several)
       AddRerunMarkers(chart, axes, RerunsOfOne(f));
-    const double legendHeight =
-        LayOutLegend(nullptr, legends[k], look.font, left + margin, 0, inner);
-    const double top = margin + titleHeight;
-    const double chartHeight = height - top - legendHeight - margin;
-    // Below this the chart would cut its axes' titles short: the figure is
-    // refused with the height it needs instead.
-    // The left axis's title runs along the plot area: it needs that much too.
-    const QFontMetricsF metrics(look.font);
-    const double least = std::max(kLeastChartHeight * metrics.height(),
-                                  metrics.horizontalAdvance(design.yTitle) + 5 * metrics.height());
-    if (chartHeight < least) {
-      const double missing = (least - chartHeight) / kUnitsPerPoint / 72;
-      const double inUnit = s.unit == figure::LengthUnit::Cm ? missing * 2.54 : missing;
-      throw std::runtime_error(
-          QStringLiteral("At %1 pt the labels%2 need a figure %3 %4 higher: make it higher, "
-                         "wider or the font smaller.")
-              .arg(s.fontPt)
-              .arg(s.caption ? QStringLiteral(" and the caption") : QString())
-              .arg(std::ceil(inUnit * 10) / 10)
-              .arg(s.unit == figure::LengthUnit::Cm ? QStringLiteral("cm") : QStringLiteral("in"))
-              .toStdString());
-    }
-    legendTops[k] = top + chartHeight;
     chart->setGeometry(QRectF(left, top, chartWidth, chartHeight));
     // The axes' labels follow the size of the plot area, known once the
     // chart is laid out.
     const bool fitY = chosen[k] < f.fitY.size() && f.fitY[chosen[k]];
-    const double labelHeight = QFontMetricsF(look.font).height();
+    const ShownRange *shown =
+        chosen[k] < f.shown.size() && f.shown[chosen[k]] ? &*f.shown[chosen[k]] : nullptr;
+    const double labelHeight = metrics.height();
     for (int pass = 0; pass < 2; ++pass) {
       const QRectF plot =
           pass == 0 ? QRectF(0, 0, chartWidth * 0.7, chartHeight * 0.6) : chart->plotArea();
-      SetBottomAxis(axes.x, xMin, xMax, plot.width());
-      SetLeftAxis(axes.y, design, fitY, chart, int(plot.height() / (1.8 * labelHeight)));
+      if (shown) {
+        // As the zoomed window shows it: round labels over the range shown.
+        SetBottomAxis(axes.x, shown->xMin, shown->xMax, plot.width());
+        axes.y->setRange(shown->yMin, shown->yMax);
+        SetZoomedTicks(axes.y, shown->yMin, shown->yMax);
+      } else {
+        SetBottomAxis(axes.x, xMin, xMax, plot.width());
+        SetLeftAxis(axes.y, design, fitY, chart, int(plot.height() / (1.8 * labelHeight)));
+      }
       chart->layout()->activate();
     }
   }
-  scene.render(&painter, QRectF(QPointF(0, 0), units), scene.sceneRect());
+  scene.render(painter, QRectF(QPointF(0, 0), units), scene.sceneRect());
+  const double keysTop = top + chartHeight;
   for (std::size_t k = 0; k < chosen.size(); ++k)
-    LayOutLegend(&painter, legends[k], look.font, k * chartWidth + margin, legendTops[k],
-                 chartWidth - 2 * margin);
+    LayOutLegend(painter, keys[k], look.font, k * chartWidth + margin, keysTop, inner, markerSize);
+  LayOutLegend(painter, seriesKey, look.font, margin, keysTop + keyHeight,
+               units.width() - 2 * margin, markerSize);
   if (!caption.isEmpty()) {
-    painter.setFont(look.font);
-    painter.setPen(Qt::black);
-    painter.drawText(QRectF(margin, height, units.width() - 2 * margin, captionHeight),
-                     Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, caption);
+    painter->setFont(look.font);
+    painter->setPen(Qt::black);
+    painter->drawText(QRectF(margin, height, units.width() - 2 * margin, captionHeight),
+                      Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, caption);
   }
 }
 
 QString FigureTitle(const SeriesFigure &f, const FigureSettings &s) {
   QStringList titles;
   for (std::size_t k : ChosenCharts(f.clonal, s.charts))
-    titles << SeriesChartDesigns(f.clonal)[k].title;
+    titles << DrawnDesign(f, SeriesChartDesigns(f.clonal)[k]).title;
   return titles.join(QStringLiteral("; "));
 }
 
 } // namespace
 
-QByteArray SeriesFigureBytes(const SeriesFigure &f, const FigureSettings &s) {
+namespace {
+
+// The figure's size in half points, once the series are known to be there.
+QSizeF CheckedUnits(const SeriesFigure &f, const FigureSettings &s) {
   if (f.series.empty())
     throw std::runtime_error("There is no series to draw.");
   for (const FigureSeries &one : f.series)
@@ -362,7 +540,44 @@ QByteArray SeriesFigureBytes(const SeriesFigure &f, const FigureSettings &s) {
   const QSizeF points = SizeInPoints(s);
   if (!(points.width() > 0 && points.height() > 0))
     throw std::runtime_error("The figure has no size.");
-  const QSizeF units = points * kUnitsPerPoint;
+  return points * kUnitsPerPoint;
+}
+
+// SVG and PDF pages are given in hundredths of a half point: exact to
+// 0.001 mm, where whole half points would be up to 0.09 mm off.
+constexpr int kPageSteps = 100;
+
+} // namespace
+
+// The PDF writer gives the page in whole points (482 x 227 for 17 x 8 cm,
+// 170.04 x 80.08 mm): the page's box is written again at the size asked for,
+// in as many characters, so that no offset of the file moves.
+void ExactMediaBox(QByteArray &pdf, QSizeF points) {
+  static const QByteArray key = "/MediaBox [0 0 ";
+  const qsizetype start = pdf.indexOf(key);
+  const qsizetype end = start < 0 ? -1 : pdf.indexOf(']', start);
+  if (end < 0)
+    return;
+  const QByteArray exact = key + QByteArray::number(points.width(), 'f', 6) + ' ' +
+                           QByteArray::number(points.height(), 'f', 6);
+  if (exact.size() == end - start)
+    pdf.replace(start, end - start, exact);
+}
+
+QString SeriesFigureProblem(const SeriesFigure &f, const FigureSettings &s) {
+  try {
+    Paint(nullptr, f, s, CheckedUnits(f, s));
+  } catch (const std::runtime_error &e) {
+    return QString::fromUtf8(e.what());
+  }
+  return {};
+}
+
+QByteArray SeriesFigureBytes(const SeriesFigure &f, const FigureSettings &s) {
+  const QSizeF units = CheckedUnits(f, s);
+  const QSizeF points = units / kUnitsPerPoint;
+  // Refused before a page is begun.
+  Paint(nullptr, f, s, units);
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
@@ -377,7 +592,7 @@ QByteArray SeriesFigureBytes(const SeriesFigure &f, const FigureSettings &s) {
     {
       QPainter painter(&image);
       painter.scale(pixels.width() / units.width(), pixels.height() / units.height());
-      Paint(painter, f, s, units);
+      Paint(&painter, f, s, units);
     }
     QImageWriter writer(&buffer, "png");
     if (!writer.write(image))
@@ -387,25 +602,32 @@ QByteArray SeriesFigureBytes(const SeriesFigure &f, const FigureSettings &s) {
   case FigureFormat::Svg: {
     QSvgGenerator svg;
     svg.setOutputDevice(&buffer);
-    svg.setResolution(int(72 * kUnitsPerPoint));
-    svg.setSize(QSize(int(std::lround(units.width())), int(std::lround(units.height()))));
+    svg.setResolution(int(72 * kUnitsPerPoint) * kPageSteps);
+    svg.setSize(QSize(int(std::lround(units.width() * kPageSteps)),
+                      int(std::lround(units.height() * kPageSteps))));
     svg.setViewBox(QRectF(QPointF(0, 0), units));
     svg.setTitle(FigureTitle(f, s));
     svg.setDescription(QStringLiteral("Morvane v2"));
     QPainter painter(&svg);
-    Paint(painter, f, s, units);
+    Paint(&painter, f, s, units);
     break;
   }
   case FigureFormat::Pdf: {
     QPdfWriter pdf(&buffer);
     pdf.setResolution(int(72 * kUnitsPerPoint));
-    pdf.setPageSize(QPageSize(points, QPageSize::Point));
+    // A page in points is rounded to whole points: in millimetres it is not.
+    pdf.setPageSize(
+        QPageSize(points * (25.4 / 72), QPageSize::Millimeter, QString(), QPageSize::ExactMatch));
     pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
     pdf.setCreator(QStringLiteral("Morvane v2"));
     pdf.setTitle(FigureTitle(f, s));
-    QPainter painter(&pdf);
-    Paint(painter, f, s, units);
-    break;
+    {
+      QPainter painter(&pdf);
+      Paint(&painter, f, s, units);
+    }
+    buffer.close();
+    ExactMediaBox(bytes, points);
+    return bytes;
   }
   }
   buffer.close();
@@ -413,7 +635,7 @@ QByteArray SeriesFigureBytes(const SeriesFigure &f, const FigureSettings &s) {
 }
 
 QString SaveFigureAs(QWidget *parent, const SeriesFigure &figure, FigureCharts charts,
-                     const QString &allCharts, QString &folder) {
+                     const QString &baseName, QString &folder) {
   std::vector<figure::ChartChoice> choices;
   if (figure.clonal)
     choices = {{FigureCharts::Frequencies, SeriesChartDesigns(true)[0].title}};
@@ -422,17 +644,20 @@ QString SaveFigureAs(QWidget *parent, const SeriesFigure &figure, FigureCharts c
                {FigureCharts::Frequencies, SeriesChartDesigns(false)[0].title},
                {FigureCharts::Fitness, SeriesChartDesigns(false)[1].title}};
   QSettings store(QStringLiteral("Morvane"), QStringLiteral("Morvane"));
-  const std::optional<FigureSettings> settings =
-      figure::ExportDialog::Ask(parent, choices, charts, store);
+  const std::optional<FigureSettings> settings = figure::ExportDialog::Ask(
+      parent, choices, charts, store,
+      [&figure](const FigureSettings &s) { return SeriesFigureProblem(figure, s); },
+      std::any_of(figure.shown.begin(), figure.shown.end(),
+                  [](const std::optional<ShownRange> &r) { return r.has_value(); }));
   if (!settings)
     return {};
   const char *suffixes[] = {"png", "svg", "pdf"};
   const QString suffix = QString::fromLatin1(suffixes[int(settings->format)]);
-  const QString suggested =
-      (settings->charts == FigureCharts::Both || figure.clonal
-           ? allCharts
-           : SeriesChartDesigns(false)[settings->charts == FigureCharts::Fitness ? 1 : 0].title) +
-      "." + suffix;
+  const QString what = settings->charts == FigureCharts::Both      ? QStringLiteral("charts")
+                       : figure.clonal                             ? QStringLiteral("clones")
+                       : settings->charts == FigureCharts::Fitness ? QStringLiteral("dg-fit")
+                                                                   : QStringLiteral("frequencies");
+  const QString suggested = baseName + "-" + what + "." + suffix;
   const QStringList filters[] = {{QStringLiteral("PNG picture (*.png)")},
                                  {QStringLiteral("SVG drawing (*.svg)")},
                                  {QStringLiteral("PDF document (*.pdf)")}};
@@ -454,7 +679,13 @@ QString SaveFigureAs(QWidget *parent, const SeriesFigure &figure, FigureCharts c
                                      : FigureFormat::Pdf;
   else
     throw SaveFailure(name, QStringLiteral("the name must end in .png, .svg or .pdf."));
-  WriteSeriesFigure(figure, chosen, name);
+  if (settings->asShown)
+    WriteSeriesFigure(figure, chosen, name);
+  else {
+    SeriesFigure whole = figure;
+    whole.shown.clear();
+    WriteSeriesFigure(whole, chosen, name);
+  }
   return name;
 }
 
