@@ -71,8 +71,9 @@ struct SweepRun {
 // table under their temporary names (PartName), renamed once every point is
 // in. With options.resume, goes on from the temporary files of an
 // interrupted run. `progress`, when not null, receives a progress line
-// rewritten in place. When `cancel` is set the points in hand are finished
-// and written and the run stops, its temporary files kept for a resume.
+// rewritten in place. When `cancel` is set the run stops within moments:
+// the points in hand are dropped (a resume runs them again), those done are
+// written, and the temporary files are kept for a resume.
 // Throws UsageError (outputs refused, see PrepareSweepOutputs) or FileError;
 // the records written before stay in the temporary files.
 SweepRun RunSweep(const SweepOptions &options, const SweepPoints &points, std::ostream *progress,

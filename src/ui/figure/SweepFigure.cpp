@@ -70,6 +70,46 @@ bool IsFrequency(const std::string &output) {
 
 constexpr int kLegendColumns = 3;
 
+QCPColorGradient GradientOf(const std::vector<QColor> &stops) {
+  QCPColorGradient gradient;
+  gradient.clearColorStops();
+  for (std::size_t k = 0; k < stops.size(); ++k)
+    gradient.setColorStopAt(double(k) / double(stops.size() - 1), stops[k]);
+  gradient.setNanHandling(QCPColorGradient::nhTransparent);
+  return gradient;
+}
+
+} // namespace
+
+// A perceptually even scale from dark blue-violet through teal to yellow,
+// readable in grey.
+QCPColorGradient SequentialGradient() {
+  return GradientOf({{68, 1, 84},
+                     {71, 44, 122},
+                     {59, 81, 139},
+                     {44, 113, 142},
+                     {33, 144, 141},
+                     {39, 173, 129},
+                     {92, 200, 99},
+                     {170, 220, 50},
+                     {253, 231, 37}});
+}
+
+// Blue below 0, white at 0, red above, darker the farther from 0.
+QCPColorGradient DivergingGradient() {
+  return GradientOf({{5, 48, 97},
+                     {33, 102, 172},
+                     {103, 169, 207},
+                     {209, 229, 240},
+                     {247, 247, 247},
+                     {253, 219, 199},
+                     {239, 138, 98},
+                     {178, 24, 43},
+                     {103, 0, 31}});
+}
+
+namespace {
+
 void SetRoundTicker(QCPAxis *axis) { axis->setTicker(QSharedPointer<RoundTicker>::create()); }
 
 // The range of the values of some graphs, widened to round limits.
@@ -93,13 +133,63 @@ void FitValueAxis(QCPAxis *axis, const std::vector<QCPGraph *> &graphs) {
   axis->setRange(scale.low - pad, scale.high + pad);
 }
 
-// Under the figure, the sweep as morvane-sweep's options, wrapped at words
-// to the figure's width.
+} // namespace
+
+QString SweepLegend(const SweepPlan &plan) {
+  static const std::pair<Model, const char *> models[] = {
+      {Model::HaploidLocal, "Haploids, local panmixia"},
+      {Model::HaploidGlobal, "Haploids, global panmixia"},
+      {Model::DiploidLocal, "Diploids, local panmixia"},
+      {Model::DiploidGlobal, "Diploids, global panmixia"},
+      {Model::Clonal, "Clones"}};
+  QString text;
+  for (const auto &[model, caption] : models)
+    if (model == plan.model)
+      text = caption;
+  QStringList values, choices;
+  for (const CommandOption &o : plan.base) {
+    const QString value = QString::fromStdString(o.value.value_or(""));
+    if (o.name == "model")
+      continue;
+    if (o.name == "trade-off")
+      choices << value + QStringLiteral(" trade-off");
+    else if (o.name == "ess")
+      choices << QStringLiteral("ESS");
+    else if (o.name == "max-generations")
+      choices << QStringLiteral("at most %1 generations").arg(value);
+    else if (o.name == "disturb")
+      choices << QStringLiteral("disturbed: ") + value;
+    else
+      values << AxisSymbol(o.name).replace(QStringLiteral(" (initial)"), QStringLiteral("0")) +
+                    " = " + value;
+  }
+  if (!values.isEmpty())
+    text += "; " + values.join(", ");
+  if (!choices.isEmpty())
+    text += "; " + choices.join(", ");
+  QStringList grid, sizes;
+  for (const SweepAxis &a : plan.axes) {
+    grid << QStringLiteral("%1 from %2 to %3")
+                .arg(AxisSymbol(a.option).replace(QStringLiteral(" (initial)"), QStringLiteral("0")),
+                     QString::fromStdString(a.shown.front()),
+                     QString::fromStdString(a.shown.back()));
+    sizes << QString::number(a.shown.size());
+  }
+  text += "; " + grid.join(", ") + "; " + sizes.join(QStringLiteral(" \u00d7 ")) +
+          (plan.Points() == 1 ? " point" : " points");
+  if (plan.shardCount > 1)
+    text += QStringLiteral(" (shard %1 of %2)").arg(plan.shardIndex + 1).arg(plan.shardCount);
+  return text;
+}
+
+namespace {
+
+// Under the figure, the sweep in words, wrapped at words to the figure's
+// width.
 void AddCaption(QCustomPlot &plot, const SweepPlan &plan, double fontPt, double width) {
-  const std::size_t perLine = std::max<std::size_t>(20, std::size_t(width / (fontPt * 0.6)));
+  const std::size_t perLine = std::max<std::size_t>(20, std::size_t(width / (fontPt * 0.55)));
   QString text, line;
-  for (const QString &word :
-       QString::fromStdString("morvane-sweep " + plan.signature).split(' ', Qt::SkipEmptyParts)) {
+  for (const QString &word : SweepLegend(plan).split(' ', Qt::SkipEmptyParts)) {
     if (!line.isEmpty() && std::size_t(line.size() + 1 + word.size()) > perLine) {
       text += line + '\n';
       line.clear();
@@ -222,6 +312,7 @@ void SweepFigure::Build() {
   legend_ = nullptr;
   lines_.clear();
   anyValue_ = anyCut_ = false;
+  fitNegative_ = false;
   // Each line goes to its panel's legend entries, not to a default legend.
   plot_.setAutoAddPlottableToLegend(false);
   title_ = new QCPTextElement(&plot_, QString());
@@ -255,10 +346,12 @@ void SweepFigure::Build() {
       legend_->setIconSize(int(std::lround(textSize_ * 2.5)), int(std::lround(textSize_)));
     }
     // A panel of a diagram is a few lines of text high: three or four
-    // labels on its value axis, not six crowded ones.
+    // labels on its value axis, not six crowded ones (the frequencies keep
+    // their quarters, T its decades).
     if (!map_)
       for (QCPAxisRect *r : plot_.axisRects())
-        r->axis(QCPAxis::atLeft)->ticker()->setTickCount(2);
+        if (r->axis(QCPAxis::atLeft)->ticker().dynamicCast<RoundTicker>())
+          r->axis(QCPAxis::atLeft)->ticker()->setTickCount(2);
   }
 }
 
@@ -278,17 +371,8 @@ void SweepFigure::BuildMap(QCPAxisRect *rect) {
   plot_.plotLayout()->addElement(1, 1, scale_);
   map_->setColorScale(scale_);
   SetRoundTicker(scale_->axis());
-  // A perceptually even scale from dark blue-violet through teal to yellow,
-  // readable in grey.
-  static const int stops[][3] = {{68, 1, 84},    {71, 44, 122},  {59, 81, 139},
-                                 {44, 113, 142}, {33, 144, 141}, {39, 173, 129},
-                                 {92, 200, 99},  {170, 220, 50}, {253, 231, 37}};
-  QCPColorGradient gradient;
-  gradient.clearColorStops();
-  for (int k = 0; k < 9; ++k)
-    gradient.setColorStopAt(k / 8.0, QColor(stops[k][0], stops[k][1], stops[k][2]));
-  gradient.setNanHandling(QCPColorGradient::nhTransparent);
-  map_->setGradient(gradient);
+  map_->setGradient(SequentialGradient());
+  ChooseColourScale(false);
   auto *margins = new QCPMarginGroup(&plot_);
   rect->setMarginGroup(QCP::msBottom | QCP::msTop, margins);
   scale_->setMarginGroup(QCP::msBottom | QCP::msTop, margins);
@@ -369,8 +453,19 @@ void SweepFigure::BuildDiagram(QCPAxisRect *first) {
     for (const std::string &o : panels[p])
       names += (names.isEmpty() ? "" : ", ") + Symbol(o);
     y->setLabel(IsFrequency(panels[p].front()) ? QStringLiteral("Frequency") : names);
-    if (IsFrequency(panels[p].front()))
+    if (IsFrequency(panels[p].front())) {
+      // 0 to 1, both ends labelled.
+      auto quarters = QSharedPointer<QCPAxisTickerFixed>::create();
+      quarters->setTickStep(0.25);
+      quarters->setScaleStrategy(QCPAxisTickerFixed::ssNone);
+      y->setTicker(quarters);
       y->setRange(-0.03, 1.03);
+    } else if (panels[p].front() == "T") {
+      y->setScaleType(QCPAxis::stLogarithmic);
+      y->setTicker(QSharedPointer<QCPAxisTickerLog>::create());
+      y->setNumberFormat(QStringLiteral("eb"));
+      y->setNumberPrecision(0);
+    }
     for (const std::string &o : panels[p]) {
       if (o == output_)
         shownLine_ = lines_.size();
@@ -388,6 +483,39 @@ void SweepFigure::BuildDiagram(QCPAxisRect *first) {
   }
 }
 
+void SweepFigure::ChooseColourScale(bool negativeFit) {
+  // Frequencies (and Fit while none is negative) on 0 to 1, both ends
+  // labelled; DG, and Fit once a negative one comes, on a scale centred on
+  // 0; T on a log scale. Fixed whatever the values, so that a running
+  // sweep's colours keep their meaning; only T's top grows, by decades, when
+  // no cap bounds it.
+  QCPAxis *axis = scale_->axis();
+  if (output_ == "T") {
+    map_->setDataScaleType(QCPAxis::stLogarithmic);
+    axis->setTicker(QSharedPointer<QCPAxisTickerLog>::create());
+    axis->setNumberFormat(QStringLiteral("eb"));
+    axis->setNumberPrecision(0);
+    double top = 10;
+    for (const CommandOption &o : plan_.base)
+      if (o.name == "max-generations" && o.value)
+        top = std::max(top, Number(*o.value));
+    if (anyValue_)
+      top = std::max(top, high_);
+    map_->setDataRange(QCPRange(1, std::pow(10, std::ceil(std::log10(top)))));
+    return;
+  }
+  const bool diverging = output_ == "DG" || (output_ == "Fit" && negativeFit);
+  map_->setGradient(diverging ? DivergingGradient() : SequentialGradient());
+  auto ticker = QSharedPointer<QCPAxisTickerFixed>::create();
+  ticker->setScaleStrategy(QCPAxisTickerFixed::ssNone);
+  // DG lies within -0.25..0.25 for every p and q.
+  const double top = output_ == "DG" ? 0.25 : 1;
+  ticker->setTickStep(output_ == "DG" ? 0.05 : diverging ? 0.5 : 0.2);
+  axis->setTicker(ticker);
+  map_->setDataRange(QCPRange(diverging ? -top : 0, top));
+  fitNegative_ = negativeFit;
+}
+
 void SweepFigure::DrawRow(std::size_t point) {
   const auto at = plan_.Coordinates(point);
   const bool cut = !Converged(point);
@@ -400,6 +528,8 @@ void SweepFigure::DrawRow(std::size_t point) {
       low_ = anyValue_ ? std::min(low_, value) : value;
       high_ = anyValue_ ? std::max(high_, value) : value;
       anyValue_ = true;
+      if (output_ == "Fit" && value < 0 && !fitNegative_)
+        ChooseColourScale(true);
     }
     map_->data()->setCell(int(at[0]), int(at[1]), value);
     if (paled_)
@@ -427,12 +557,8 @@ void SweepFigure::Rescale() {
   if (anyCut_ && legend_ && !lines_.empty() && !legend_->hasItemWithPlottable(lines_[0].crosses))
     lines_[0].crosses->addToLegend(legend_);
   title_->setText(title);
-  if (map_ && anyValue_) {
-    // A single value, or values that differ by rounding alone, still get a
-    // bar around them.
-    const bool spread = high_ - low_ > 1e-9 * std::max(1.0, std::abs(high_));
-    map_->setDataRange(spread ? QCPRange(low_, high_) : QCPRange(low_ - 0.5, high_ + 0.5));
-  }
+  if (map_ && anyValue_ && output_ == "T" && high_ > map_->dataRange().upper)
+    ChooseColourScale(fitNegative_);
   for (QCPAxisRect *rect : plot_.axisRects()) {
     QCPAxis *y = rect->axis(QCPAxis::atLeft);
     std::vector<QCPGraph *> graphs;
@@ -442,8 +568,22 @@ void SweepFigure::Rescale() {
         graphs.push_back(line.graph);
         frequencies = frequencies || IsFrequency(columns_[line.column]);
       }
-    if (!graphs.empty() && !frequencies)
+    if (graphs.empty() || frequencies)
+      continue;
+    if (y->scaleType() == QCPAxis::stLogarithmic) {
+      // Whole decades around the generations counted (at least 1).
+      bool found = false;
+      QCPRange r(1, 10);
+      for (QCPGraph *g : graphs) {
+        const QCPRange gr = g->getValueRange(found, QCP::sdPositive);
+        if (found)
+          r = QCPRange(std::min(r.lower, gr.lower), std::max(r.upper, gr.upper));
+      }
+      y->setRange(std::pow(10, std::floor(std::log10(std::max(1.0, r.lower)))),
+                  std::pow(10, std::ceil(std::log10(std::max(10.0, r.upper)))));
+    } else {
       FitValueAxis(y, graphs);
+    }
   }
   plot_.replot(QCustomPlot::rpQueuedReplot);
 }

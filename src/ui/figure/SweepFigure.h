@@ -32,6 +32,16 @@ SweepTable ParseSweepTable(const std::string &content, const std::string &tableN
 // frequencies.
 std::vector<std::string> DiagramOutputs(Model model, const std::string &output);
 
+// The sweep in a figure legend's words: the model, the values common to every
+// point, the choices, the ranges and the grid ("Diploids, local panmixia;
+// W1(A) = 0.9, ...; c from 0.1 to 0.9, x from 0 to 1; 41 x 21 points").
+QString SweepLegend(const SweepPlan &plan);
+
+// The map's colours: a sequential scale (frequencies, T) and a diverging one
+// centred on the middle of its range (DG, Fit below 0).
+QCPColorGradient SequentialGradient();
+QCPColorGradient DivergingGradient();
+
 // Axis values of 1, 2 or 5 times a power of ten.
 class RoundTicker : public QCPAxisTicker {
 protected:
@@ -82,6 +92,8 @@ private:
   void BuildMap(QCPAxisRect *rect);
   void BuildDiagram(QCPAxisRect *first);
   void DrawRow(std::size_t point);
+  // The colour bar's scale for the output shown (see the .cpp).
+  void ChooseColourScale(bool negativeFit);
   void Rescale();
   std::size_t ColumnOf(const std::string &name) const;
   bool Converged(std::size_t point) const;
@@ -103,6 +115,7 @@ private:
   std::size_t shownLine_ = 0;
   double low_ = 0, high_ = 0; // the values drawn on the map
   bool anyValue_ = false, anyCut_ = false;
+  bool fitNegative_ = false; // Fit's map has a negative value: centred on 0
 };
 
 // Writes the figure of a sweep's rows, showing `output`, to `path` in the
