@@ -283,8 +283,8 @@ std::uint32_t GenerationsBaseline(Model m, Lanes &l, std::size_t width,
                                   const std::atomic<bool> *stop) {
   return GenerationsOf<Model::HaploidLocal>(m, l, width, stop);
 }
-__attribute__((target("avx2"))) std::uint32_t
-GenerationsAvx2(Model m, Lanes &l, std::size_t width, const std::atomic<bool> *stop) {
+__attribute__((target("avx2"))) std::uint32_t GenerationsAvx2(Model m, Lanes &l, std::size_t width,
+                                                              const std::atomic<bool> *stop) {
   return GenerationsOf<Model::HaploidLocal>(m, l, width, stop);
 }
 __attribute__((target("avx512f,prefer-vector-width=512"))) std::uint32_t

@@ -8,11 +8,12 @@
 #include <QImage>
 #include <QLabel>
 #include <QMenuBar>
-#include <map>
 #include <cmath>
+#include <map>
 
 #include "FieldTestSupport.h"
 #include "support/ProgramTestSupport.h"
+#include "support/ScratchFolder.h"
 #include "sweep/SweepOutputs.h"
 #include "ui/charts/PlotForm.h"
 #include "ui/figure/FigureSettings.h"
@@ -195,7 +196,16 @@ protected:
                 L(QString::fromStdString(plan.axes[k].shown[at[k]])));
     EXPECT_TRUE(static_cast<PlotForm *>(chart)->StatusText().startsWith(
         QStringLiteral("Point %1 of the sweep").arg(point)));
+    // Titled as the point's, its Plot file named; going back from it shows
+    // the sweep, not the plot menu, and gives the chart its own title back.
+    const QString title = chart->windowTitle();
+    EXPECT_EQ(title, QStringLiteral("Point %1 of the sweep").arg(point));
+    EXPECT_FALSE(Field(chart, "TxtPlotFile")->text().isEmpty());
     chart->CloseForm();
+    QTest::qWait(20);
+    EXPECT_NE(chart->windowTitle(), title);
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_FALSE(FindForm("FrmPlotMenu")->isVisible());
   }
   // The sweep library's run of `args` with `final` as the Final file.
   static void RunReference(std::vector<std::string> args, const std::string &final) {
@@ -262,6 +272,16 @@ TEST_P(SweepWindowTest, AKeyboardFilledSweepWritesWhatMorvaneSweepWrites) {
                                 " --width 12 --height 9 --dpi 150 --font 9 --caption -o plot.svg"));
     EXPECT_EQ(plot.exitCode, 0) << plot.err;
     EXPECT_TRUE(ReadAll("map.svg") == ReadAll("plot.svg"));
+    // A map's cells are drawn as shapes, sharp at any size: the colour bar
+    // is the figure's one picture.
+    if (ParseSweepOptions(args).plan.axes.size() == 2) {
+      const std::string svg = ReadAll("map.svg");
+      std::size_t pictures = 0;
+      for (std::size_t at = svg.find("<image"); at != std::string::npos;
+           at = svg.find("<image", at + 1))
+        ++pictures;
+      EXPECT_EQ(pictures, 1u);
+    }
     EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
     exportDialog.answers.push_back(
         figure::DefaultFigureSettings(figure::FigureCharts::Frequencies));
@@ -282,10 +302,10 @@ TEST_P(SweepWindowTest, AKeyboardFilledSweepWritesWhatMorvaneSweepWrites) {
 // where it stopped.
 TEST_P(SweepWindowTest, CancelKeepsTheRunForAResume) {
   MorvaneForm *w = StartBigSweep("60");
-  const char *readOnly[] = {"Txtx", "TxtL", "TxtW1A", "TxtFrom1", "TxtCount2", "TxtThreads",
-                            "TxtMaxGen", "TxtFinal"};
-  const char *shut[] = {"BtnGo", "BtnFinal", "BtnOpen", "BtnTradeLin", "ChkResume",
-                        "CmbModel", "CmbVary1"};
+  const char *readOnly[] = {"Txtx",      "TxtL",       "TxtW1A",    "TxtFrom1",
+                            "TxtCount2", "TxtThreads", "TxtMaxGen", "TxtFinal"};
+  const char *shut[] = {"BtnGo",     "BtnFinal", "BtnOpen", "BtnTradeLin",
+                        "ChkResume", "CmbModel", "CmbVary1"};
   for (bool running : {true, false}) {
     SCOPED_TRACE(running ? "running" : "ended");
     for (const char *name : readOnly)
@@ -301,7 +321,8 @@ TEST_P(SweepWindowTest, CancelKeepsTheRunForAResume) {
   }
   EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
   const QString status = w->findChild<QLabel *>("LblProgress")->text();
-  EXPECT_TRUE(status.startsWith("Cancelled at ") && status.endsWith(" of 3600 points; Resume goes on"))
+  EXPECT_TRUE(status.startsWith("Cancelled at ") &&
+              status.endsWith(" of 3600 points; Resume goes on"))
       << status.toStdString();
   EXPECT_TRUE(QFile::exists("Sweep.mrv.part"));
   EXPECT_FALSE(QFile::exists("Sweep.mrv"));
@@ -318,10 +339,51 @@ TEST_P(SweepWindowTest, CancelKeepsTheRunForAResume) {
   EXPECT_FALSE(w->findChild<QCheckBox *>("ChkResume")->isChecked());
 }
 
+// A sweep of more than 100,000 points asks first, telling the points and the
+// room they take: No runs nothing, Yes runs it.
+TEST_P(SweepWindowTest, ALargeSweepAsksFirst) {
+  struct Case {
+    const char *count;
+    std::vector<bool> answers;
+    int questions;
+    bool runs;
+  };
+  const Case cases[] = {{"100", {}, 0, true}, {"317", {false}, 1, false}, {"400", {true}, 1, true}};
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.count);
+    messages.questions.clear();
+    messages.answers.clear();
+    for (bool answer : c.answers)
+      messages.answers << answer;
+    MorvaneForm *w = StartBigSweep(c.count);
+    EXPECT_EQ(messages.questions.size(), c.questions);
+    if (c.questions > 0) {
+      EXPECT_TRUE(
+          messages.questions[0].startsWith(QStringLiteral("This sweep has %L1 points.")
+                                               .arg(std::stoi(c.count) * std::stoi(c.count))))
+          << messages.questions[0].toStdString();
+    }
+    EXPECT_EQ(static_cast<TFrmSweep *>(w)->Running(), c.runs);
+    if (c.runs) {
+      Button(w, "BtnCancel")->click();
+      WaitForEnd(w);
+    }
+    for (const char *name : {"Sweep.mrv.part", "Sweep.tsv.part", "Sweep.mrv", "Sweep.tsv"})
+      QFile::remove(name);
+    Button(w, "BtnBack")->click();
+  }
+}
+
 // Closing the window during a sweep asks first: No goes on, Yes cancels
 // and keeps what was done.
 TEST_P(SweepWindowTest, ClosingDuringASweepAsksFirst) {
   MorvaneForm *w = StartBigSweep("100");
+  // Quitting the program asks the same: No goes on.
+  messages.answers = {false};
+  Button(main, "BtnQuit")->click();
+  EXPECT_TRUE(static_cast<TFrmSweep *>(w)->Running());
+  EXPECT_TRUE(messages.texts.isEmpty()); // no farewell
+  messages.questions.clear();
   messages.answers = {false, true};
   EXPECT_FALSE(w->close());
   EXPECT_TRUE(static_cast<TFrmSweep *>(w)->Running());
@@ -416,11 +478,11 @@ TEST_P(SweepWindowTest, KeyboardReadsTheFormInOrder) {
     QTest::keyClick(f, Qt::Key_Tab);
     f = QApplication::focusWidget();
   }
-  const QStringList order = {"CmbModel", "Txtx",       "Txtd",      "Txtc",     "Txtp",
-                             "Txtq",     "Txti",       "Txtj",      "TxtDG",    "TxtL",
-                             "TxtW1A",   "BtnNoTrade", "CmbVary1",  "TxtFrom1", "TxtTo1",
-                             "TxtCount1", "CmbVary2",  "TxtThreads", "TxtMaxGen", "TxtFinal",
-                             "BtnFinal", "ChkResume",  "BtnGo",     "BtnBack",  "CmbShow"};
+  const QStringList order = {"CmbModel",  "Txtx",       "Txtd",       "Txtc",      "Txtp",
+                             "Txtq",      "Txti",       "Txtj",       "TxtDG",     "TxtL",
+                             "TxtW1A",    "BtnNoTrade", "CmbVary1",   "TxtFrom1",  "TxtTo1",
+                             "TxtCount1", "CmbVary2",   "TxtThreads", "TxtMaxGen", "TxtFinal",
+                             "BtnFinal",  "ChkResume",  "BtnGo",      "BtnBack",   "CmbShow"};
   qsizetype at = -1;
   for (const QString &name : order) {
     const qsizetype next = seen.indexOf(name);
@@ -455,10 +517,10 @@ TEST_P(SweepWindowTest, KeyboardReadsTheFormInOrder) {
 // Alt+letter.
 TEST_P(SweepWindowTest, NoWindowHasAMnemonicTwice) {
   const AppWindows &set = Windows();
-  const std::vector<QWidget *> all = {
-      set.frmMorvane,   set.FrmSexImput,     set.FrmClonImput, set.FrmPlotMenu,
-      set.FrmPerturb1N, set.FrmPerturb2N,    set.FrmShowT,     set.FrmPerturbClone,
-      set.FrmPlotSex,   set.FrmPlotVeg,      set.FrmSweep};
+  const std::vector<QWidget *> all = {set.frmMorvane,  set.FrmSexImput,     set.FrmClonImput,
+                                      set.FrmPlotMenu, set.FrmPerturb1N,    set.FrmPerturb2N,
+                                      set.FrmShowT,    set.FrmPerturbClone, set.FrmPlotSex,
+                                      set.FrmPlotVeg,  set.FrmSweep};
   for (QWidget *window : all) {
     ASSERT_NE(window, nullptr);
     SCOPED_TRACE(window->objectName().toStdString());
@@ -503,8 +565,8 @@ TEST_P(SweepWindowTest, Refusals) {
       {"TxtFrom1=7", nullptr, false, "c out of Range", "TxtFrom1", "0.5"},
       {"TxtCount1=0", nullptr, true, "Vary c (From 0.2, To 0.8, Count 0): Count must be",
        "TxtCount1", "0"},
-      {"TxtCount1=1", nullptr, true, "Vary c (From 0.2, To 0.8, Count 1): one point needs From = To",
-       "TxtFrom1", "0.2"},
+      {"TxtCount1=1", nullptr, true,
+       "Vary c (From 0.2, To 0.8, Count 1): one point needs From = To", "TxtFrom1", "0.2"},
       {"TxtThreads=0", nullptr, true, "Threads needs a whole number", "TxtThreads", "0"},
       {"TxtMaxGen=-3", nullptr, true, "Generation cap", "TxtMaxGen", "-3"},
       {"", "not a sweep\n", true, "Sweep.mrv exists and does not hold this sweep whole", "TxtFinal",
@@ -596,14 +658,21 @@ TEST(SweepFigure, ColourScalesAreFixedAndHonest) {
       {"diploid-local", "Fit", "", {"0.1", "-0.2", "0.3", "0.4"}, -1, 1, false, {-1, 0, 1}},
       {"haploid-global", "DG", "", {"0.001", "0.002", "0.003", "0.004"}, -0.25, 0.25, false, {0}},
       {"haploid-global", "T", "", {"12", "150", "93000000", "40"}, 1, 1e8, true, {1, 100}},
-      {"haploid-global", "T", " --max-generations 5000", {"12", "150", "5000", "40"}, 1, 1e4,
-       true, {1, 1000}},
+      {"haploid-global",
+       "T",
+       " --max-generations 5000",
+       {"12", "150", "5000", "40"},
+       1,
+       1e4,
+       true,
+       {1, 1000}},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(std::string(c.model) + " " + c.output + c.options);
     const SweepPlan plan =
-        ParseSweepOptions(morvane::testing::Words(std::string("--model ") + c.model + c.options +
-                                                  " --vary x=0:1:2 --vary c=0.2:0.8:2 --final s.mrv"))
+        ParseSweepOptions(
+            morvane::testing::Words(std::string("--model ") + c.model + c.options +
+                                    " --vary x=0:1:2 --vary c=0.2:0.8:2 --final s.mrv"))
             .plan;
     const auto columns = Columns(plan);
     QCustomPlot plot;
@@ -630,9 +699,68 @@ TEST(SweepFigure, ColourScalesAreFixedAndHonest) {
     EXPECT_EQ(scale->axis()->scaleType() == QCPAxis::stLogarithmic, c.log);
     const QVector<double> ticks = scale->axis()->tickVector();
     for (double t : c.ticks)
-      EXPECT_TRUE(std::any_of(ticks.begin(), ticks.end(),
-                              [t](double v) { return std::abs(v - t) < 1e-9 * std::max(1.0, t); }))
-          << t;
+      EXPECT_TRUE(std::any_of(ticks.begin(), ticks.end(), [t](double v) {
+        return std::abs(v - t) < 1e-9 * std::max(1.0, t);
+      })) << t;
+  }
+}
+
+// A sweep's figure is written whole or refused: at every size and font the
+// export dialog accepts, either every label fits, or the refusal names a size
+// that holds them; the default size of one chart holds any sweep's figure
+// without a caption.
+TEST(SweepFigure, NeverCutsALabel) {
+  const char *sweeps[] = {"--model diploid-local --vary c=0.1:0.9:9",
+                          "--model clonal --vary d=0.5:1:5",
+                          "--model haploid-global --vary x=0:1:12 --vary c=0.1:0.9:7"};
+  const double sizes[][2] = {{5, 5}, {8.5, 7}, {17, 8}, {5, 20}, {30, 5}};
+  const double fonts[] = {4, 8, 12, 36};
+  morvane::testing::ScratchFolder dir;
+  const QString svg = QString::fromStdString(dir.File("f.svg"));
+  for (const char *sweep : sweeps) {
+    const SweepPlan plan =
+        ParseSweepOptions(morvane::testing::Words(std::string(sweep) + " --final s.mrv")).plan;
+    const auto columns = Columns(plan);
+    std::vector<std::vector<std::string>> rows(plan.Points(),
+                                               std::vector<std::string>(columns.size(), "0.25"));
+    for (auto &row : rows)
+      row.back() = "no";
+    const std::string output = plan.model == Model::Clonal ? "fAB" : "p";
+    for (const bool caption : {false, true}) {
+      figure::FigureSettings defaults =
+          figure::DefaultFigureSettings(figure::FigureCharts::Frequencies);
+      defaults.format = figure::FigureFormat::Svg;
+      defaults.caption = caption;
+      // A caption may ask for more room, and is then refused with the size.
+      const auto needs = figure::SweepFigureNeeds(plan, rows, output, defaults);
+      EXPECT_TRUE(caption || !needs)
+          << sweep << (caption ? " with caption needs " : " needs ") << (needs ? needs->width() : 0)
+          << " x " << (needs ? needs->height() : 0);
+      for (const auto &size : sizes)
+        for (const double font : fonts) {
+          SCOPED_TRACE(std::string(sweep) + " at " + std::to_string(size[0]) + " x " +
+                       std::to_string(size[1]) + " cm, " + std::to_string(font) + " pt" +
+                       (caption ? ", caption" : ""));
+          figure::FigureSettings s = defaults;
+          s.width = size[0];
+          s.height = size[1];
+          s.fontPt = font;
+          const std::optional<QSizeF> needs = figure::SweepFigureNeeds(plan, rows, output, s);
+          QFile::remove(svg);
+          try {
+            figure::WriteSweepFigure(plan, rows, output, s, svg);
+            EXPECT_FALSE(needs);
+          } catch (const std::runtime_error &e) {
+            ASSERT_TRUE(needs) << e.what();
+            EXPECT_NE(std::string(e.what()).find("needs at least"), std::string::npos);
+            EXPECT_FALSE(QFile::exists(svg));
+            // The size it names holds the labels.
+            s.width = needs->width();
+            s.height = needs->height();
+            EXPECT_FALSE(figure::SweepFigureNeeds(plan, rows, output, s));
+          }
+        }
+    }
   }
 }
 

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 
 #include "files/NumberFormat.h"
@@ -18,6 +19,51 @@ namespace morvane::figure {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// The most cells a map draws one by one in a vector figure (SVG, PDF);
+// beyond, its picture.
+constexpr double kMostVectorCells = 40000;
+
+// A colour map whose cells, in a vector figure, are rectangles of their
+// colour: sharp at every size, where its picture (one pixel a cell) would
+// be blurred by the viewer's scaling.
+class CellMap : public QCPColorMap {
+public:
+  using QCPColorMap::QCPColorMap;
+
+protected:
+  void draw(QCPPainter *painter) override {
+    QCPColorMapData *cells = data();
+    const int nk = cells->keySize(), nv = cells->valueSize();
+    if (!painter->modes().testFlag(QCPPainter::pmVectorized) || nk < 1 || nv < 1 ||
+        double(nk) * double(nv) > kMostVectorCells) {
+      QCPColorMap::draw(painter);
+      return;
+    }
+    const QCPRange keys = cells->keyRange(), values = cells->valueRange();
+    const double dk = nk > 1 ? keys.size() / (nk - 1) : 1;
+    const double dv = nv > 1 ? values.size() / (nv - 1) : 1;
+    const bool log = dataScaleType() == QCPAxis::stLogarithmic;
+    QCPColorGradient colours = gradient();
+    painter->save();
+    // Neighbouring cells meet without a seam.
+    painter->setAntialiasing(false);
+    painter->setPen(Qt::NoPen);
+    for (int i = 0; i < nk; ++i)
+      for (int j = 0; j < nv; ++j) {
+        const double v = cells->cell(i, j);
+        if (std::isnan(v))
+          continue;
+        double key = 0, value = 0;
+        cells->cellToCoord(i, j, &key, &value);
+        const QRectF cell(coordsToPixels(key - dk / 2, value - dv / 2),
+                          coordsToPixels(key + dk / 2, value + dv / 2));
+        painter->setBrush(QColor::fromRgba(qUnpremultiply(colours.color(v, dataRange(), log))));
+        painter->drawRect(cell.normalized());
+      }
+    painter->restore();
+  }
+};
 
 // The most values on an axis of a map whose cells carry crosses.
 constexpr std::size_t kMostCrossed = 50;
@@ -170,9 +216,10 @@ QString SweepLegend(const SweepPlan &plan) {
   QStringList grid, sizes;
   for (const SweepAxis &a : plan.axes) {
     grid << QStringLiteral("%1 from %2 to %3")
-                .arg(AxisSymbol(a.option).replace(QStringLiteral(" (initial)"), QStringLiteral("0")),
-                     QString::fromStdString(a.shown.front()),
-                     QString::fromStdString(a.shown.back()));
+                .arg(
+                    AxisSymbol(a.option).replace(QStringLiteral(" (initial)"), QStringLiteral("0")),
+                    QString::fromStdString(a.shown.front()),
+                    QString::fromStdString(a.shown.back()));
     sizes << QString::number(a.shown.size());
   }
   text += "; " + grid.join(", ") + "; " + sizes.join(QStringLiteral(" \u00d7 ")) +
@@ -187,7 +234,7 @@ namespace {
 // Under the figure, the sweep in words, wrapped at words to the figure's
 // width.
 void AddCaption(QCustomPlot &plot, const SweepPlan &plan, double fontPt, double width) {
-  const std::size_t perLine = std::max<std::size_t>(20, std::size_t(width / (fontPt * 0.55)));
+  const std::size_t perLine = std::max<std::size_t>(20, std::size_t(width / (fontPt * 0.66)));
   QString text, line;
   for (const QString &word : SweepLegend(plan).split(' ', Qt::SkipEmptyParts)) {
     if (!line.isEmpty() && std::size_t(line.size() + 1 + word.size()) > perLine) {
@@ -361,7 +408,7 @@ void SweepFigure::BuildMap(QCPAxisRect *rect) {
   y->setLabel(AxisSymbol(plan_.axes[1].option));
   SetRoundTicker(x);
   SetRoundTicker(y);
-  map_ = new QCPColorMap(x, y);
+  map_ = new CellMap(x, y);
   const auto &a = axisValues_[0], &b = axisValues_[1];
   map_->data()->setSize(int(a.size()), int(b.size()));
   map_->data()->setRange(QCPRange(a.front(), a.back()), QCPRange(b.front(), b.back()));
@@ -399,7 +446,7 @@ void SweepFigure::BuildMap(QCPAxisRect *rect) {
     });
     return;
   }
-  paled_ = new QCPColorMap(x, y);
+  paled_ = new CellMap(x, y);
   paled_->data()->setSize(int(a.size()), int(b.size()));
   paled_->data()->setRange(QCPRange(a.front(), a.back()), QCPRange(b.front(), b.back()));
   paled_->data()->fill(kNaN);
@@ -652,25 +699,81 @@ QString SweepFigure::PointText(std::size_t point) const {
   return text;
 }
 
-void WriteSweepFigure(const SweepPlan &plan, const std::vector<std::vector<std::string>> &rows,
-                      const std::string &output, const FigureSettings &settings,
-                      const QString &path) {
-  // Laid out in points (72 to the inch), the text at its size in points.
+namespace {
+
+// The figure laid out on `plot` at the settings' size in points (72 to the
+// inch), the text at its size in points.
+void LayOutSweepFigure(QCustomPlot &plot, SweepFigure &figure, const SweepPlan &plan,
+                       const std::vector<std::vector<std::string>> &rows, const std::string &output,
+                       const FigureSettings &settings) {
   const double width = LengthInInches(settings.width, settings.unit) * 72;
   const double height = LengthInInches(settings.height, settings.unit) * 72;
-  const int w = std::max(1, int(std::lround(width))), h = std::max(1, int(std::lround(height)));
-  QCustomPlot plot;
-  plot.resize(w, h);
+  plot.resize(std::max(1, int(std::lround(width))), std::max(1, int(std::lround(height))));
   // Numbers with '.', as in the sweep's files and options, whatever the
   // desktop's language: the figure is the same from the window and from the
   // command line.
   plot.setLocale(QLocale::c());
-  SweepFigure figure(plot);
   figure.SetPlan(plan, output);
   figure.SetTextSize(settings.fontPt);
   figure.AddRows(rows);
   if (settings.caption)
     AddCaption(plot, plan, settings.fontPt, width);
+  // A panel holds at least two lines of its text, so that its ticks and
+  // points stay readable.
+  const int panel = int(std::lround(settings.fontPt * 2));
+  for (QCPAxisRect *rect : plot.axisRects())
+    rect->setMinimumSize(rect->minimumSize().width(), panel);
+  plot.replot(QCustomPlot::rpImmediateRefresh);
+}
+
+} // namespace
+
+std::optional<QSizeF> SweepFigureNeeds(const SweepPlan &plan,
+                                       const std::vector<std::vector<std::string>> &rows,
+                                       const std::string &output, const FigureSettings &settings) {
+  // In the settings' unit, rounded up to a tenth.
+  const double perUnit = 72 * LengthInInches(1, settings.unit);
+  const auto up = [perUnit](double points, double asked) {
+    return std::max(asked, std::ceil(points / perUnit * 10) / 10);
+  };
+  // The caption wraps to the width: a wider figure may want another height,
+  // so the size is grown until it holds everything.
+  FigureSettings tried = settings;
+  for (int round = 0; round < 8; ++round) {
+    QCustomPlot plot;
+    SweepFigure figure(plot);
+    LayOutSweepFigure(plot, figure, plan, rows, output, tried);
+    const QSize least = plot.plotLayout()->minimumOuterSizeHint();
+    if (least.width() <= plot.width() && least.height() <= plot.height())
+      break;
+    tried.width = up(least.width() + 1, tried.width);
+    tried.height = up(least.height() + 1, tried.height);
+  }
+  if (tried.width == settings.width && tried.height == settings.height)
+    return std::nullopt;
+  return QSizeF(tried.width, tried.height);
+}
+
+void WriteSweepFigure(const SweepPlan &plan, const std::vector<std::vector<std::string>> &rows,
+                      const std::string &output, const FigureSettings &settings,
+                      const QString &path) {
+  // A figure too small for its labels would cut them: refused, with the
+  // size it needs.
+  if (const std::optional<QSizeF> needs = SweepFigureNeeds(plan, rows, output, settings)) {
+    const char *unit = settings.unit == LengthUnit::Cm ? " cm" : " in";
+    throw std::runtime_error("Cannot write " + path.toStdString() + ": at " +
+                             QString::number(settings.fontPt).toStdString() +
+                             " pt the figure needs at least " +
+                             QString::number(needs->width()).toStdString() + " x " +
+                             QString::number(needs->height()).toStdString() + unit +
+                             " to hold its labels whole (a larger size or a smaller font)");
+  }
+  const double width = LengthInInches(settings.width, settings.unit) * 72;
+  const double height = LengthInInches(settings.height, settings.unit) * 72;
+  const int w = std::max(1, int(std::lround(width))), h = std::max(1, int(std::lround(height)));
+  QCustomPlot plot;
+  SweepFigure figure(plot);
+  LayOutSweepFigure(plot, figure, plan, rows, output, settings);
 
   QByteArray bytes;
   QBuffer buffer(&bytes);
@@ -685,6 +788,7 @@ void WriteSweepFigure(const SweepPlan &plan, const std::vector<std::vector<std::
     svg.setTitle(QString::fromStdString(output + " of the sweep " + plan.signature));
     QCPPainter painter;
     drawn = painter.begin(&svg);
+    painter.setMode(QCPPainter::pmVectorized);
     if (drawn) {
       plot.toPainter(&painter, w, h);
       drawn = painter.end();
@@ -696,6 +800,7 @@ void WriteSweepFigure(const SweepPlan &plan, const std::vector<std::vector<std::
     pdf.setResolution(72);
     QCPPainter painter;
     drawn = painter.begin(&pdf);
+    painter.setMode(QCPPainter::pmVectorized);
     if (drawn) {
       plot.toPainter(&painter, w, h);
       drawn = painter.end();

@@ -7,8 +7,10 @@
 // figure it saves and the map of morvane-sweep.
 #pragma once
 
+#include <QSizeF>
 #include <QString>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -118,9 +120,18 @@ private:
   bool fitNegative_ = false; // Fit's map has a negative value: centred on 0
 };
 
+// Whether the figure of a sweep's rows at the settings' size and font would
+// have to cut a label (the legend, a tick, the caption, a panel under two
+// lines of text): then the least width and height it needs, in the
+// settings' unit; nothing when it fits.
+std::optional<QSizeF> SweepFigureNeeds(const SweepPlan &plan,
+                                       const std::vector<std::vector<std::string>> &rows,
+                                       const std::string &output, const FigureSettings &settings);
+
 // Writes the figure of a sweep's rows, showing `output`, to `path` in the
 // format, size, resolution and font size of `settings` (a PNG records its
-// resolution). Throws std::runtime_error naming `path` with the reason.
+// resolution). Throws std::runtime_error naming `path` with the reason; a
+// figure that would cut its labels is refused so, with the size it needs.
 void WriteSweepFigure(const SweepPlan &plan, const std::vector<std::vector<std::string>> &rows,
                       const std::string &output, const FigureSettings &settings,
                       const QString &path);

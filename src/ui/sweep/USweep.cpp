@@ -5,17 +5,19 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
-#include <QKeyEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollArea>
-#include <QPushButton>
+#include <QScrollBar>
 #include <QSettings>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -219,8 +221,6 @@ void TFrmSweep::ArrangeLayout() {
   scroll->setFrameShape(QFrame::NoFrame);
   scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   scroll->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
-  // As wide as the form asks, up to what leaves the map its 400 pixels.
-  scroll->setMinimumWidth(std::min(column->sizeHint().width() + 20, 560));
   ui_->MainLayout->insertWidget(0, scroll, 0);
   ui_->MainLayout->setStretch(1, 1);
   map_->setMinimumSize(400, 300);
@@ -249,11 +249,11 @@ void TFrmSweep::SetTabOrder() {
   }
   order.insert(order.end(), fitness.begin(), fitness.end());
   order.insert(order.end(),
-               {ui_->CmbVary1, ui_->TxtFrom1, ui_->TxtTo1, ui_->TxtCount1, ui_->CmbVary2,
-                ui_->TxtFrom2, ui_->TxtTo2, ui_->TxtCount2, ui_->TxtThreads, ui_->TxtMaxGen,
-                ui_->TxtFinal, ui_->BtnFinal, ui_->ChkResume, ui_->BtnGo, ui_->BtnCancel,
-                ui_->BtnCommand, ui_->BtnOpen, ui_->BtnSaveMap, ui_->BtnBack, ui_->TxtCommand,
-                ui_->CmbShow, pointDetail_, pointPlot_});
+               {ui_->CmbVary1, ui_->TxtFrom1,   ui_->TxtTo1,    ui_->TxtCount1,  ui_->CmbVary2,
+                ui_->TxtFrom2, ui_->TxtTo2,     ui_->TxtCount2, ui_->TxtThreads, ui_->TxtMaxGen,
+                ui_->TxtFinal, ui_->BtnFinal,   ui_->ChkResume, ui_->BtnGo,      ui_->BtnCancel,
+                ui_->BtnBack,  ui_->BtnCommand, ui_->BtnOpen,   ui_->BtnSaveMap, ui_->TxtCommand,
+                ui_->CmbShow,  pointDetail_,    pointPlot_});
   for (std::size_t k = 1; k < order.size(); ++k)
     QWidget::setTabOrder(order[k - 1], order[k]);
 }
@@ -263,6 +263,30 @@ TFrmSweep::~TFrmSweep() {
   // first.
   if (pointRun_)
     pointRun_->wait();
+}
+
+void TFrmSweep::resizeEvent(QResizeEvent *e) {
+  MorvaneForm::resizeEvent(e);
+  FitFormColumn();
+}
+
+void TFrmSweep::FitFormColumn() {
+  auto *scroll = findChild<QScrollArea *>(QStringLiteral("FormScroll"));
+  if (!scroll)
+    return;
+  QWidget *column = scroll->widget();
+  // What the map and its frame keep: 400 pixels and their margins.
+  const int room = std::max(200, width() - 400 - 60);
+  const int bar = scroll->verticalScrollBar()->sizeHint().width() + 4;
+  // The parameters beside the Fitness Menu when there is room, above it
+  // when not (the column then scrolls up and down, never sideways).
+  for (const auto direction : {QBoxLayout::LeftToRight, QBoxLayout::TopToBottom}) {
+    ui_->ParamsLayout->setDirection(direction);
+    ui_->LeftLayout->activate();
+    if (column->sizeHint().width() + bar <= room)
+      break;
+  }
+  scroll->setFixedWidth(std::min(column->sizeHint().width() + bar, room));
 }
 
 void TFrmSweep::BuildParameterFields() {
@@ -339,6 +363,7 @@ void TFrmSweep::SelectModel(morvane::Model model) {
                              scratch_);
   FillVaryChoices();
   FillOutputChoices();
+  FitFormColumn();
 }
 
 void TFrmSweep::FillOutputChoices() { ShowOutputsOf(CurrentModel()); }
@@ -489,8 +514,7 @@ QString TFrmSweep::CommandLine() const {
   // The morvane-sweep beside this program, by its path, so that the line
   // runs as shown from the current folder (a build's programs are on no
   // PATH); the bare name when there is none beside it.
-  const QString beside =
-      QCoreApplication::applicationDirPath() + QStringLiteral("/morvane-sweep");
+  const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/morvane-sweep");
   QString line = QFileInfo(beside).isExecutable()
                      ? Quoted(QFileInfo(beside).canonicalFilePath().toStdString())
                      : QStringLiteral("morvane-sweep");
@@ -536,11 +560,12 @@ void TFrmSweep::BtnGoClick() {
   // temporary file the sweep would have made in it.
   const QFileInfo final(QString::fromStdString(options.finalFile));
   if (!final.absoluteDir().exists()) {
-    ShowFieldMessage(ui_->TxtFinal,
-                     QStringLiteral("Final file: the folder %1 does not exist")
-                         .arg(QDir::toNativeSeparators(final.absolutePath())));
+    ShowFieldMessage(ui_->TxtFinal, QStringLiteral("Final file: the folder %1 does not exist")
+                                        .arg(QDir::toNativeSeparators(final.absolutePath())));
     return;
   }
+  if (!LargeSweepAgreed(options))
+    return;
   ui_->TxtCommand->setText(CommandLine());
   job_ = std::make_unique<mui::SweepJob>();
   finishedShown_ = false;
@@ -553,6 +578,31 @@ void TFrmSweep::BtnGoClick() {
   });
   ui_->LblProgress->setText(QStringLiteral("Checking the points..."));
   poll_->start(100);
+}
+
+bool TFrmSweep::LargeSweepAgreed(const morvane::SweepOptions &options) {
+  // A point writes a table row and a Final record: some 500 bytes.
+  constexpr double kBytesPerPoint = 500;
+  const morvane::SweepPlan &plan = options.plan;
+  const std::size_t points =
+      (plan.Points() + plan.shardCount - 1 - plan.shardIndex) / plan.shardCount;
+  const double bytes = kBytesPerPoint * double(points);
+  const QStorageInfo disk(QFileInfo(QString::fromStdString(options.finalFile)).absolutePath());
+  const double free = disk.isValid() ? double(disk.bytesAvailable()) : -1;
+  if (points <= 100000 && bytes <= 100e6 && (free < 0 || bytes <= free / 10))
+    return true;
+  const QString size = bytes >= 1e9 ? QStringLiteral("%1 GB").arg(bytes / 1e9, 0, 'f', 1)
+                                    : QStringLiteral("%1 MB").arg(bytes / 1e6, 0, 'f', 0);
+  QString text =
+      QStringLiteral("This sweep has %L1 points. Its table and Final file will take about %2")
+          .arg(qulonglong(points))
+          .arg(size);
+  if (free >= 0)
+    text += QStringLiteral(" of the %1 GB free there").arg(free / 1e9, 0, 'f', 1);
+  text += QStringLiteral(
+      ".\nThe time it takes shows once its first points are in; Cancel keeps what is done.\n"
+      "Run it?");
+  return mui::Messages().AskYesNo(this, text);
 }
 
 void TFrmSweep::BtnCancelClick() {
@@ -736,7 +786,8 @@ QString TFrmSweep::InWindowWords(const std::string &message) {
   // and boxes.
   QString text = QString::fromStdString(message);
   // "--vary c=0.2:0.8:0: COUNT must ..." -> "Vary c (From 0.2, To 0.8, Count 0): Count must ..."
-  static const QRegularExpression vary(QStringLiteral("--vary (\\w+)=([^:\\s]*):([^:\\s]*):([^:\\s]*)"));
+  static const QRegularExpression vary(
+      QStringLiteral("--vary (\\w+)=([^:\\s]*):([^:\\s]*):([^:\\s]*)"));
   text.replace(vary, QStringLiteral("Vary \\1 (From \\2, To \\3, Count \\4)"));
   const std::pair<const char *, const char *> words[] = {
       {"expected NAME=FROM:TO:COUNT", "From and To need numbers, Count a whole number"},
@@ -838,7 +889,8 @@ void TFrmSweep::ShowPointChart(std::size_t point, PointSeries &run) {
     for (const morvane::CommandOption &o : shownPlan_.base)
       if (o.name == "max-generations" && o.value)
         cap = QString::fromStdString(*o.value);
-    series.Origin += QStringLiteral(" Not converged: stopped at the cap of %1 generations.").arg(cap);
+    series.Origin +=
+        QStringLiteral(" Not converged: stopped at the cap of %1 generations.").arg(cap);
   }
   auto *chart = qobject_cast<mui::PlotForm *>(shownPlan_.model == morvane::Model::Clonal
                                                   ? mui::Windows().FrmPlotVeg
@@ -882,9 +934,9 @@ void TFrmSweep::BtnOpenClick() {
   // sweep's, under its temporary name, those done so far.
   const std::string opened = name.toStdString();
   const std::string partEnd = ".part";
-  const bool interrupted = opened.size() > partEnd.size() &&
-                           opened.compare(opened.size() - partEnd.size(), partEnd.size(),
-                                          partEnd) == 0;
+  const bool interrupted =
+      opened.size() > partEnd.size() &&
+      opened.compare(opened.size() - partEnd.size(), partEnd.size(), partEnd) == 0;
   std::string table, finalName;
   fig::SweepTable sweep;
   try {
@@ -912,7 +964,7 @@ void TFrmSweep::BtnOpenClick() {
   map_->SetPlan(plan, ui_->CmbShow->currentText().toStdString());
   map_->AppendRows(std::move(sweep.rows));
   ui_->LblProgress->setText(QString::fromLatin1(interrupted ? "%1: %2 of %3 points; Resume goes on"
-                                                           : "%1: %2 of %3 points")
+                                                            : "%1: %2 of %3 points")
                                 .arg(QString::fromStdString(table))
                                 .arg(map_->RowsDrawn())
                                 .arg(plan.Points()));

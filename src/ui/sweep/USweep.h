@@ -23,6 +23,7 @@
 #include "ui/sweep/SweepMapView.h"
 
 class QKeyEvent;
+class QResizeEvent;
 class QLineEdit;
 class QTemporaryDir;
 class QThread;
@@ -68,6 +69,8 @@ protected:
   bool eventFilter(QObject *watched, QEvent *e) override;
   // Enter is Go (a focused button is pressed), Esc is Back.
   void keyPressEvent(QKeyEvent *e) override;
+  // The form's column as wide as it asks, leaving the map 400 pixels.
+  void resizeEvent(QResizeEvent *e) override;
 
 private:
   struct ParamField {
@@ -78,6 +81,7 @@ private:
   void BuildParameterFields();
   void SetTabOrder();
   void ArrangeLayout();
+  void FitFormColumn();
   void SelectModel(morvane::Model model);
   morvane::Model CurrentModel() const;
   void FillVaryChoices();
@@ -87,6 +91,10 @@ private:
   void CheckVaryEnd(QLineEdit *field, int row);
   void BtnGoClick();
   void BtnCancelClick();
+  // Before a sweep of more than 100,000 points, or whose files would take
+  // more than 100 MB or a tenth of the free space: the user's answer, told
+  // the points and the room they take.
+  bool LargeSweepAgreed(const morvane::SweepOptions &options);
   void BtnBackClick();
   // While a sweep runs the form is the sweep's: every field read-only, every
   // choice and button but Cancel (and the figure's) shut; afterwards each
