@@ -283,10 +283,11 @@ void TFrmSweep::FitFormColumn() {
   for (const auto direction : {QBoxLayout::LeftToRight, QBoxLayout::TopToBottom}) {
     ui_->ParamsLayout->setDirection(direction);
     ui_->LeftLayout->activate();
-    if (column->sizeHint().width() + bar <= room)
+    if (column->sizeHint().width() + bar + 16 <= room)
       break;
   }
-  scroll->setFixedWidth(std::min(column->sizeHint().width() + bar, room));
+  // The bar and the frames: no sideways scrolling while there is room.
+  scroll->setFixedWidth(std::min(column->sizeHint().width() + bar + 16, room));
 }
 
 void TFrmSweep::BuildParameterFields() {
