@@ -5,6 +5,10 @@
 //   new rows read every 100 ms and drawn into the map, which is repainted).
 //   The window's time over the library's is the overhead of running a sweep
 //   from the window.
+// - BM_CancelLatency: a 41 x 21 diploid sweep of slow points (L = 1e-11)
+//   on 2 threads, cancelled after half a second as the window's Cancel
+//   does; the time from the cancel to the end of the run (which must stay
+//   under half a second: the points in hand are dropped).
 // - BM_MapRepaint: one repaint of the map of a whole 200 x 200 sweep (40,000
 //   points), at 800 x 600; frames_per_second is what the live map can reach.
 // - BM_MapFigure: the figure of a whole 500 x 500 sweep (250,000 points)
@@ -82,6 +86,30 @@ void BM_SweepFromWindow(benchmark::State &state) {
   state.SetItemsProcessed(state.iterations() * state.range(0) * state.range(0));
 }
 BENCHMARK(BM_SweepFromWindow)->Apply(SweepSizes);
+
+void BM_CancelLatency(benchmark::State &state) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    testing::ScratchFolder dir;
+    const SweepOptions o = ParseSweepOptions(
+        {"--model",  "diploid-local", "--W1A",  "0.9",          "--W2A",
+         "0.6",      "--W1a",         "0.6",    "--W2a",        "0.9",
+         "--L",      "1e-11",         "--vary", "c=0.1:0.9:41", "--vary",
+         "x=0:1:21", "--jobs",        "2",      "--final",      dir.File("cancel.mrv")});
+    std::atomic<bool> ended{false};
+    ui::SweepJob job;
+    job.Start(o, [&ended] { ended = true; });
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    state.ResumeTiming();
+    job.Cancel();
+    while (!ended)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    state.PauseTiming();
+    job.Finish();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_CancelLatency)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 // The rows of a whole sweep with a smooth p and one point in seven not
 // converged.

@@ -218,9 +218,14 @@ template <Model M> MORVANE_LANE_INLINE void GenerationLane(Lanes &l, std::size_t
 }
 
 // Generations of the first W lanes (those after them are free) until a run
-// ends; the ended lanes as a bit mask.
-template <Model M, std::size_t W> MORVANE_LANE_INLINE std::uint32_t Generations(Lanes &l) {
-  for (;;) {
+// ends; the ended lanes as a bit mask. `stop`, when set, is looked at every
+// kStopCheck generations: set, the lanes are left where they are and 0 is
+// returned.
+template <Model M, std::size_t W>
+MORVANE_LANE_INLINE std::uint32_t Generations(Lanes &l, const std::atomic<bool> *stop) {
+  for (std::uint64_t n = 1;; ++n) {
+    if (stop && n % kStopCheck == 0 && stop->load(std::memory_order_relaxed))
+      return 0;
     for (std::size_t k = 0; k < W; ++k)
       GenerationLane<M>(l, k);
     // The tests without a branch, so that they too are vectorised.
@@ -245,39 +250,46 @@ template <Model M, std::size_t W> MORVANE_LANE_INLINE std::uint32_t Generations(
 // The generations of model M on the first `width` lanes (4, 8 or 16): when
 // only the first lanes are busy (a few slow runs left, the others waiting),
 // the free ones are not computed.
-template <Model M> MORVANE_LANE_INLINE std::uint32_t GenerationsOn(Lanes &l, std::size_t width) {
+template <Model M>
+MORVANE_LANE_INLINE std::uint32_t GenerationsOn(Lanes &l, std::size_t width,
+                                                const std::atomic<bool> *stop) {
   if (width <= 4)
-    return Generations<M, 4>(l);
+    return Generations<M, 4>(l, stop);
   if (width <= 8)
-    return Generations<M, 8>(l);
-  return Generations<M, N>(l);
+    return Generations<M, 8>(l, stop);
+  return Generations<M, N>(l, stop);
 }
 
 template <Model M>
-MORVANE_LANE_INLINE std::uint32_t GenerationsOf(Model m, Lanes &l, std::size_t width) {
+MORVANE_LANE_INLINE std::uint32_t GenerationsOf(Model m, Lanes &l, std::size_t width,
+                                                const std::atomic<bool> *stop) {
   if constexpr (M == Model::HaploidLocal) {
-    return m == M ? GenerationsOn<M>(l, width) : GenerationsOf<Model::HaploidGlobal>(m, l, width);
+    return m == M ? GenerationsOn<M>(l, width, stop)
+                  : GenerationsOf<Model::HaploidGlobal>(m, l, width, stop);
   } else if constexpr (M == Model::HaploidGlobal) {
-    return m == M ? GenerationsOn<M>(l, width) : GenerationsOf<Model::DiploidLocal>(m, l, width);
+    return m == M ? GenerationsOn<M>(l, width, stop)
+                  : GenerationsOf<Model::DiploidLocal>(m, l, width, stop);
   } else if constexpr (M == Model::DiploidLocal) {
-    return m == M ? GenerationsOn<M>(l, width) : GenerationsOf<Model::DiploidGlobal>(m, l, width);
+    return m == M ? GenerationsOn<M>(l, width, stop)
+                  : GenerationsOf<Model::DiploidGlobal>(m, l, width, stop);
   } else if constexpr (M == Model::DiploidGlobal) {
-    return m == M ? GenerationsOn<M>(l, width) : GenerationsOn<Model::Clonal>(l, width);
+    return m == M ? GenerationsOn<M>(l, width, stop) : GenerationsOn<Model::Clonal>(l, width, stop);
   }
   return 0;
 }
 
 // One entry per instruction set: the same source, compiled for each.
-std::uint32_t GenerationsBaseline(Model m, Lanes &l, std::size_t width) {
-  return GenerationsOf<Model::HaploidLocal>(m, l, width);
+std::uint32_t GenerationsBaseline(Model m, Lanes &l, std::size_t width,
+                                  const std::atomic<bool> *stop) {
+  return GenerationsOf<Model::HaploidLocal>(m, l, width, stop);
 }
-__attribute__((target("avx2"))) std::uint32_t GenerationsAvx2(Model m, Lanes &l,
-                                                              std::size_t width) {
-  return GenerationsOf<Model::HaploidLocal>(m, l, width);
+__attribute__((target("avx2"))) std::uint32_t GenerationsAvx2(Model m, Lanes &l, std::size_t width,
+                                                              const std::atomic<bool> *stop) {
+  return GenerationsOf<Model::HaploidLocal>(m, l, width, stop);
 }
 __attribute__((target("avx512f,prefer-vector-width=512"))) std::uint32_t
-GenerationsAvx512(Model m, Lanes &l, std::size_t width) {
-  return GenerationsOf<Model::HaploidLocal>(m, l, width);
+GenerationsAvx512(Model m, Lanes &l, std::size_t width, const std::atomic<bool> *stop) {
+  return GenerationsOf<Model::HaploidLocal>(m, l, width, stop);
 }
 
 // A free lane: never converges, never reaches a cap, and holds an empty
@@ -384,7 +396,7 @@ void BatchRuns::Load(std::size_t k, const SimState &s,
   busy_ |= 1u << k;
 }
 
-std::uint32_t BatchRuns::Advance() {
+std::uint32_t BatchRuns::Advance(const std::atomic<bool> *stop) {
   if (busy_ == 0)
     return 0;
   // The lanes up to the last busy one.
@@ -392,13 +404,13 @@ std::uint32_t BatchRuns::Advance() {
   std::uint32_t ended;
   switch (isa_) {
   case BatchIsa::Avx512:
-    ended = GenerationsAvx512(model_, lanes_, width);
+    ended = GenerationsAvx512(model_, lanes_, width, stop);
     break;
   case BatchIsa::Avx2:
-    ended = GenerationsAvx2(model_, lanes_, width);
+    ended = GenerationsAvx2(model_, lanes_, width, stop);
     break;
   default:
-    ended = GenerationsBaseline(model_, lanes_, width);
+    ended = GenerationsBaseline(model_, lanes_, width, stop);
     break;
   }
   return ended & busy_;
@@ -431,7 +443,7 @@ bool BatchRuns::Unload(std::size_t k, SimState &s) {
 }
 
 void RunBatchedSeries(BatchRuns &runs, BatchSeriesSource &source,
-                      std::optional<std::uint32_t> maxGenerations) {
+                      std::optional<std::uint32_t> maxGenerations, const std::atomic<bool> *stop) {
   std::vector<SimState> states(BatchRuns::kLanes);
   bool more = true; // whether the source may have series left
   for (;;) {
@@ -441,6 +453,8 @@ void RunBatchedSeries(BatchRuns &runs, BatchSeriesSource &source,
       if (runs.Busy(k))
         continue;
       const bool wait = runs.Idle();
+      if (stop && stop->load())
+        return;
       if (source.BeginNext(k, states[k], wait))
         runs.Load(k, states[k], maxGenerations);
       else if (wait)
@@ -448,9 +462,9 @@ void RunBatchedSeries(BatchRuns &runs, BatchSeriesSource &source,
       else
         break;
     }
-    const std::uint32_t ended = runs.Advance();
+    const std::uint32_t ended = runs.Advance(stop);
     if (ended == 0)
-      return;
+      return; // no lane busy, or stopped
     for (std::size_t k = 0; k < BatchRuns::kLanes; ++k) {
       if (!((ended >> k) & 1u))
         continue;

@@ -6,6 +6,7 @@
 // the very same numbers as the run loop without files.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -26,6 +27,9 @@ bool BatchIsaSupported(BatchIsa isa);
 BatchIsa WidestBatchIsa();
 int BatchIsaBits(BatchIsa isa);
 
+// How many generations a batch computes between two looks at its stop flag.
+inline constexpr std::uint64_t kStopCheck = 4096;
+
 class BatchRuns {
 public:
   static constexpr std::size_t kLanes = 16;
@@ -43,8 +47,10 @@ public:
   // Advances every busy lane by generations until at least one run has ended:
   // after a generation, a run ends when |DeltaP| <= L and |DeltaQ| <= L, or
   // when it reaches its cap. Returns the ended lanes as a bit mask (lane k is
-  // bit k); 0 when no lane is busy.
-  std::uint32_t Advance();
+  // bit k); 0 when no lane is busy, or when `stop` was found set (it is
+  // looked at every kStopCheck generations; the runs in the lanes are then
+  // left unfinished).
+  std::uint32_t Advance(const std::atomic<bool> *stop = nullptr);
 
   // Copies an ended run's population and counters back into s (what the run
   // loop changes: X, p, q, DG, Fit, heterozygotes, W1, W2, the deltas and T),
@@ -108,8 +114,11 @@ public:
 
 // Runs every series of the source on the lanes of `runs` until none is left,
 // each run capped at maxGenerations. A lane whose series ends takes the next
-// one at once. An exception of the source propagates.
+// one at once. When `stop` is set, the series in hand are dropped unfinished
+// (neither RunEnded nor BeginNext is called again) within kStopCheck
+// generations. An exception of the source propagates.
 void RunBatchedSeries(BatchRuns &runs, BatchSeriesSource &source,
-                      std::optional<std::uint32_t> maxGenerations);
+                      std::optional<std::uint32_t> maxGenerations,
+                      const std::atomic<bool> *stop = nullptr);
 
 } // namespace morvane

@@ -147,8 +147,9 @@ struct SweepRun {
 // table under their temporary names (PartName), renamed once every point is
 // in. With options.resume, goes on from the temporary files of an
 // interrupted run. `progress`, when not null, receives a progress line
-// rewritten in place. When `cancel` is set the points in hand are finished
-// and written and the run stops, its temporary files kept for a resume.
+// rewritten in place. When `cancel` is set the run stops within moments:
+// the points in hand are dropped (a resume runs them again), those done are
+// written, and the temporary files are kept for a resume.
 // The run holds the sweep's lock (SweepLock) throughout, and `whenWhole`,
 // when given, is called under it once the outputs are whole (written or
 // already done). Throws UsageError (outputs refused, see

@@ -150,8 +150,9 @@ private:
 // `write` in grid order, on the calling thread. Without a trace folder a
 // worker runs its points in a batch of runs (all points share the model and
 // the cap); with one, point by point, each with its files. When `cancel` is
-// set, no point is started any more; the points in hand are finished and
-// those that follow the last written one without a gap are written. The
+// set, no point is started any more; batched points in hand are dropped
+// unfinished (a resume runs them again), traced ones are finished, and those
+// done that follow the last written one without a gap are written. The
 // first error stops the workers and is rethrown. Returns the number of
 // points written.
 std::size_t RunShardPoints(const SweepOptions &o, const SweepPoints &points, std::size_t done,
@@ -170,7 +171,7 @@ std::size_t RunShardPoints(const SweepOptions &o, const SweepPoints &points, std
     if (o.traceDir.empty()) {
       BatchRuns runs(points.First().model);
       BatchedPoints source(o, points, left, r, cancel);
-      RunBatchedSeries(runs, source, points.First().maxGenerations);
+      RunBatchedSeries(runs, source, points.First().maxGenerations, cancel);
       return;
     }
     SimState s;

@@ -38,8 +38,9 @@ using SweepResultsWriter = std::function<void(std::vector<SweepPointResult> &)>;
 // a batch of runs (all points share the model and the cap); with one, point
 // by point, each with its files. `progress`, when not null, receives a
 // progress line rewritten in place. When `cancel` is set no point is started
-// any more; the points in hand are finished and those that follow the last
-// written one without a gap are written. The first error stops the workers
+// any more; batched points in hand are dropped unfinished (traced ones are
+// finished), and those done that follow the last written one without a gap
+// are written. The first error stops the workers
 // and is rethrown. Returns the number of points written.
 std::size_t RunShardPoints(const SweepOptions &options, const SweepPoints &points, std::size_t done,
                            std::size_t count, const SweepResultsWriter &write,

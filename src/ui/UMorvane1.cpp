@@ -15,6 +15,7 @@
 #include "ui/framework/Seams.h"
 #include "ui/framework/Windows.h"
 #include "ui/series/DisturbanceForm.h"
+#include "ui/sweep/USweep.h"
 #include "ui_UMorvane1.h"
 
 using morvane::ui::Sim;
@@ -26,6 +27,13 @@ std::function<void()> quitProgram;
 
 // The three pictures share the width left beside the menu on a small screen.
 const QSize kPictureSize(168, 140);
+
+// A sweep running in the sweep window goes only if the user agrees, as
+// closing that window asks.
+bool SweepLetsGo() {
+  auto *sweep = qobject_cast<TFrmSweep *>(Windows().FrmSweep);
+  return sweep == nullptr || sweep->AskToStopSweep();
+}
 
 void QuitProgram() {
   if (quitProgram)
@@ -180,6 +188,10 @@ void TfrmMorvane::closeEvent(QCloseEvent *e) {
     e->ignore();
     return;
   }
+  if (!SweepLetsGo()) {
+    e->ignore();
+    return;
+  }
   e->accept();
   QuitProgram();
 }
@@ -316,6 +328,8 @@ void TfrmMorvane::ShowFarewell() { ShowMessage(FarewellText()); }
 
 void TfrmMorvane::BtnLaunchClick() {
   if (Sim().ModeQuit) {
+    if (!SweepLetsGo())
+      return;
     ShowFarewell();
     Help().CloseViewer();
     QuitProgram();
@@ -330,6 +344,8 @@ void TfrmMorvane::BtnLaunchClick() {
 }
 
 void TfrmMorvane::BtnQuitClick() {
+  if (!SweepLetsGo())
+    return;
   ShowFarewell();
   QuitProgram();
   Help().CloseViewer();

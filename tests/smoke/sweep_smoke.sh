@@ -2,7 +2,8 @@
 # The real program under a virtual X display, driven by key presses as a user
 # would: the main window's Sweep..., a model and a varied parameter chosen and
 # typed in the sweep window, Go, and the files it writes compared byte for
-# byte with morvane-sweep's for the same sweep.
+# byte with morvane-sweep's for the same sweep; then a larger sweep cancelled
+# and resumed by keys gives the files of a run never interrupted.
 #
 # Usage: sweep_smoke.sh PATH/TO/Morvane PATH/TO/morvane-sweep
 # With SMOKE_SHOTS=FOLDER it also leaves a screenshot of the sweep window
@@ -24,8 +25,40 @@ keys_to "Sweep" key Tab alt+g
 wait_for_file_line Sweep.tsv 6
 sleep 0.5
 shot "sweep-${SMOKE_SCREEN:-1280x1024x24}"
+
+# A larger sweep over c and x into Big.mrv (its field two Tabs after
+# Threads), cancelled by Alt+E, then resumed by Go (Resume is ticked by the
+# cancel): the files of a run never interrupted.
+# L, nine Tabs after the model: slow points, so that Cancel comes in time.
+keys_to "Sweep" key alt+m Tab Tab Tab Tab Tab Tab Tab Tab Tab ctrl+a type 0.000000000001
+keys_to "Sweep" key alt+v Tab Tab Tab ctrl+a type 300
+keys_to "Sweep" key Tab type x
+keys_to "Sweep" key Tab ctrl+a type 0
+keys_to "Sweep" key Tab ctrl+a type 1
+keys_to "Sweep" key Tab ctrl+a type 40
+keys_to "Sweep" key alt+h Tab Tab ctrl+a type Big.mrv
+keys_to "Sweep" key alt+g
+wait_for_file_line Big.tsv.part 3
+keys_to "Sweep" key alt+e
+sleep 1
+shot "sweep-cancelled-${SMOKE_SCREEN:-1280x1024x24}"
+[ -f Big.mrv ] && fail "the sweep was not cancelled"
+[ -f Big.mrv.part ] || fail "the cancelled sweep left no Big.mrv.part"
+keys_to "Sweep" key alt+g
+for _ in $(seq 600); do
+  [ -f Big.tsv ] && break
+  sleep 0.1
+done
+wait_for_file_line Big.tsv 12002
+sleep 0.5
 kill "$pid" 2>/dev/null || true
 wait "$pid" 2>/dev/null || true
+
+"$sweep" --model haploid-global --L 0.000000000001 --vary c=0.2:0.8:300 --vary x=0:1:40 \
+  --final bigref.mrv \
+  --jobs 2 >/dev/null 2>&1 || fail "morvane-sweep failed on the larger sweep"
+cmp Big.mrv bigref.mrv || fail "the resumed Final file differs"
+cmp Big.tsv bigref.tsv || fail "the resumed table differs"
 
 "$sweep" --model haploid-global --vary c=0.2:0.8:4 --final ref.mrv --jobs 1 ||
   fail "morvane-sweep failed"

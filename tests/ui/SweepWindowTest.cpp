@@ -7,14 +7,18 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QLabel>
+#include <QMenuBar>
 #include <cmath>
+#include <map>
 
 #include "FieldTestSupport.h"
 #include "support/ProgramTestSupport.h"
+#include "support/ScratchFolder.h"
 #include "sweep/SweepOutputs.h"
 #include "ui/charts/PlotForm.h"
 #include "ui/figure/FigureSettings.h"
 #include "ui/figure/SweepFigure.h"
+#include "ui/series/UTShowStop.h"
 #include "ui/sweep/USweep.h"
 
 using namespace morvane;
@@ -112,6 +116,13 @@ protected:
     Button(w, "BtnGo")->click();
     return w;
   }
+  // The program started again: every window as it first shows.
+  void FreshProgram() {
+    windows.reset();
+    windows = std::make_unique<ProgramWindows>();
+    main = FindForm("frmMorvane");
+    main->ShowForm();
+  }
   // Go, then the events until the run has ended.
   void RunToEnd(MorvaneForm *w) {
     Button(w, "BtnGo")->click();
@@ -140,10 +151,10 @@ protected:
       EXPECT_EQ(w->Map()->Marked(k), rows[k].back() == "no") << k;
       marked += w->Map()->Marked(k);
     }
-    // The colour bar spans the values drawn (more than rounding apart).
-    if (w->Map()->ColourRange().size() > 0 && high - low > 1e-9) {
-      EXPECT_EQ(w->Map()->ColourRange().lower, low);
-      EXPECT_EQ(w->Map()->ColourRange().upper, high);
+    // The colour bar holds every value drawn on its fixed scale.
+    if (sweep.plan.axes.size() == 2) {
+      EXPECT_LE(w->Map()->ColourRange().lower, low);
+      EXPECT_GE(w->Map()->ColourRange().upper, high);
     }
     if (output == "p") {
       EXPECT_GT(marked, 0u);
@@ -185,7 +196,16 @@ protected:
                 L(QString::fromStdString(plan.axes[k].shown[at[k]])));
     EXPECT_TRUE(static_cast<PlotForm *>(chart)->StatusText().startsWith(
         QStringLiteral("Point %1 of the sweep").arg(point)));
+    // Titled as the point's, its Plot file named; going back from it shows
+    // the sweep, not the plot menu, and gives the chart its own title back.
+    const QString title = chart->windowTitle();
+    EXPECT_EQ(title, QStringLiteral("Point %1 of the sweep").arg(point));
+    EXPECT_FALSE(Field(chart, "TxtPlotFile")->text().isEmpty());
     chart->CloseForm();
+    QTest::qWait(20);
+    EXPECT_NE(chart->windowTitle(), title);
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_FALSE(FindForm("FrmPlotMenu")->isVisible());
   }
   // The sweep library's run of `args` with `final` as the Final file.
   static void RunReference(std::vector<std::string> args, const std::string &final) {
@@ -252,6 +272,16 @@ TEST_P(SweepWindowTest, AKeyboardFilledSweepWritesWhatMorvaneSweepWrites) {
                                 " --width 12 --height 9 --dpi 150 --font 9 --caption -o plot.svg"));
     EXPECT_EQ(plot.exitCode, 0) << plot.err;
     EXPECT_TRUE(ReadAll("map.svg") == ReadAll("plot.svg"));
+    // A map's cells are drawn as shapes, sharp at any size: the colour bar
+    // is the figure's one picture.
+    if (ParseSweepOptions(args).plan.axes.size() == 2) {
+      const std::string svg = ReadAll("map.svg");
+      std::size_t pictures = 0;
+      for (std::size_t at = svg.find("<image"); at != std::string::npos;
+           at = svg.find("<image", at + 1))
+        ++pictures;
+      EXPECT_EQ(pictures, 1u);
+    }
     EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
     exportDialog.answers.push_back(
         figure::DefaultFigureSettings(figure::FigureCharts::Frequencies));
@@ -267,12 +297,33 @@ TEST_P(SweepWindowTest, AKeyboardFilledSweepWritesWhatMorvaneSweepWrites) {
   }
 }
 
+// While a sweep runs the form is the sweep's: its fields read-only, its
+// choices shut, Cancel live; Cancel says so at once, and the status then says
+// where it stopped.
 TEST_P(SweepWindowTest, CancelKeepsTheRunForAResume) {
   MorvaneForm *w = StartBigSweep("60");
-  Button(w, "BtnCancel")->click();
-  WaitForEnd(w);
-  ASSERT_EQ(messages.texts.size(), 1);
-  EXPECT_TRUE(messages.texts[0].startsWith("interrupted: ")) << messages.texts[0].toStdString();
+  const char *readOnly[] = {"Txtx",      "TxtL",       "TxtW1A",    "TxtFrom1",
+                            "TxtCount2", "TxtThreads", "TxtMaxGen", "TxtFinal"};
+  const char *shut[] = {"BtnGo",     "BtnFinal", "BtnOpen", "BtnTradeLin",
+                        "ChkResume", "CmbModel", "CmbVary1"};
+  for (bool running : {true, false}) {
+    SCOPED_TRACE(running ? "running" : "ended");
+    for (const char *name : readOnly)
+      EXPECT_EQ(Field(w, name)->isReadOnly(), running) << name;
+    for (const char *name : shut)
+      EXPECT_EQ(w->findChild<QWidget *>(name)->isEnabled(), !running) << name;
+    EXPECT_EQ(Button(w, "BtnCancel")->isEnabled(), running);
+    if (running) {
+      Button(w, "BtnCancel")->click();
+      EXPECT_EQ(w->findChild<QLabel *>("LblProgress")->text(), "Cancelling...");
+      WaitForEnd(w);
+    }
+  }
+  EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
+  const QString status = w->findChild<QLabel *>("LblProgress")->text();
+  EXPECT_TRUE(status.startsWith("Cancelled at ") &&
+              status.endsWith(" of 3600 points; Resume goes on"))
+      << status.toStdString();
   EXPECT_TRUE(QFile::exists("Sweep.mrv.part"));
   EXPECT_FALSE(QFile::exists("Sweep.mrv"));
   EXPECT_TRUE(w->findChild<QCheckBox *>("ChkResume")->isChecked());
@@ -280,7 +331,7 @@ TEST_P(SweepWindowTest, CancelKeepsTheRunForAResume) {
   const std::vector<std::string> args = static_cast<TFrmSweep *>(w)->SweepArguments();
   EXPECT_EQ(args.back(), "--resume");
   RunToEnd(w);
-  EXPECT_EQ(messages.texts.size(), 1);
+  EXPECT_TRUE(messages.texts.isEmpty());
   std::vector<std::string> whole(args.begin(), args.end() - 1);
   RunReference(whole, "ref.mrv");
   EXPECT_EQ(ReadAll("Sweep.mrv"), ReadAll("ref.mrv"));
@@ -288,10 +339,51 @@ TEST_P(SweepWindowTest, CancelKeepsTheRunForAResume) {
   EXPECT_FALSE(w->findChild<QCheckBox *>("ChkResume")->isChecked());
 }
 
+// A sweep of more than 100,000 points asks first, telling the points and the
+// room they take: No runs nothing, Yes runs it.
+TEST_P(SweepWindowTest, ALargeSweepAsksFirst) {
+  struct Case {
+    const char *count;
+    std::vector<bool> answers;
+    int questions;
+    bool runs;
+  };
+  const Case cases[] = {{"100", {}, 0, true}, {"317", {false}, 1, false}, {"400", {true}, 1, true}};
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.count);
+    messages.questions.clear();
+    messages.answers.clear();
+    for (bool answer : c.answers)
+      messages.answers << answer;
+    MorvaneForm *w = StartBigSweep(c.count);
+    EXPECT_EQ(messages.questions.size(), c.questions);
+    if (c.questions > 0) {
+      EXPECT_TRUE(
+          messages.questions[0].startsWith(QStringLiteral("This sweep has %L1 points.")
+                                               .arg(std::stoi(c.count) * std::stoi(c.count))))
+          << messages.questions[0].toStdString();
+    }
+    EXPECT_EQ(static_cast<TFrmSweep *>(w)->Running(), c.runs);
+    if (c.runs) {
+      Button(w, "BtnCancel")->click();
+      WaitForEnd(w);
+    }
+    for (const char *name : {"Sweep.mrv.part", "Sweep.tsv.part", "Sweep.mrv", "Sweep.tsv"})
+      QFile::remove(name);
+    Button(w, "BtnBack")->click();
+  }
+}
+
 // Closing the window during a sweep asks first: No goes on, Yes cancels
 // and keeps what was done.
 TEST_P(SweepWindowTest, ClosingDuringASweepAsksFirst) {
   MorvaneForm *w = StartBigSweep("100");
+  // Quitting the program asks the same: No goes on.
+  messages.answers = {false};
+  Button(main, "BtnQuit")->click();
+  EXPECT_TRUE(static_cast<TFrmSweep *>(w)->Running());
+  EXPECT_TRUE(messages.texts.isEmpty()); // no farewell
+  messages.questions.clear();
   messages.answers = {false, true};
   EXPECT_FALSE(w->close());
   EXPECT_TRUE(static_cast<TFrmSweep *>(w)->Running());
@@ -302,6 +394,158 @@ TEST_P(SweepWindowTest, ClosingDuringASweepAsksFirst) {
   EXPECT_TRUE(QFile::exists("Sweep.mrv.part"));
   EXPECT_FALSE(QFile::exists("Sweep.mrv"));
   EXPECT_TRUE(messages.texts.isEmpty());
+}
+
+// "Open sweep..." makes the form the sweep opened: the same command, so that
+// an interrupted sweep opened in a fresh window resumes to the bytes of a run
+// never interrupted.
+TEST_P(SweepWindowTest, OpenSweepFillsTheFormSoThatItResumes) {
+  MorvaneForm *w = OpenSweepWindow();
+  Fill(w, {"Diploid",
+           "Diploids, local panmixia",
+           "TxtW1A=0.9 Txtp=0.3 TxtL=0.0000001 TxtMaxGen=5000 TxtThreads=1",
+           {{"x", "0", "1", "70"}, {"c", "0.1", "0.9", "50"}},
+           {},
+           "DG"});
+  Button(w, "BtnTradeLin")->click();
+  const std::vector<std::string> args = static_cast<TFrmSweep *>(w)->SweepArguments();
+  Button(w, "BtnGo")->click();
+  QTest::qWait(300);
+  Button(w, "BtnCancel")->click();
+  WaitForEnd(w);
+  ASSERT_TRUE(QFile::exists("Sweep.mrv.part"));
+  // A fresh program: the interrupted run's table opened.
+  FreshProgram();
+  w = OpenSweepWindow();
+  dialogs.answers << "Sweep.tsv.part";
+  Button(w, "BtnOpen")->click();
+  EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
+  std::vector<std::string> opened = static_cast<TFrmSweep *>(w)->SweepArguments();
+  EXPECT_EQ(opened.back(), "--resume");
+  // The threads are the machine's, not the sweep's.
+  const auto jobs = std::find(opened.begin(), opened.end(), "--jobs");
+  ASSERT_NE(jobs, opened.end());
+  *(jobs + 1) = "1";
+  EXPECT_EQ(std::vector<std::string>(opened.begin(), opened.end() - 1), args);
+  Leave(Field(w, "TxtThreads"), "2");
+  RunToEnd(w);
+  RunReference(args, "ref.mrv");
+  EXPECT_EQ(ReadAll("Sweep.mrv"), ReadAll("ref.mrv"));
+  EXPECT_EQ(ReadAll("Sweep.tsv"), ReadAll("ref.tsv"));
+}
+
+// The clone frequencies follow the clonal input window's sum rule as each
+// is left.
+TEST_P(SweepWindowTest, CloneFrequenciesKeepSummingToOne) {
+  struct Case {
+    const char *entries;
+    std::array<double, 4> shown; // f(AB), f(Ab), f(aB), f(ab)
+    const char *message;
+  };
+  const Case cases[] = {
+      {"TxtfABClone=0.5", {1 / 3.0, 1 / 3.0, 0, 1 / 3.0}, nullptr},
+      {"TxtfABClone=0.5 TxtfaBClone=0.5", {2 / 9.0, 2 / 9.0, 1 / 3.0, 2 / 9.0}, nullptr},
+      {"TxtfAbClone=0 TxtfabClone=0", {0, 0.5, 0, 0.5}, "Sum = 0, very funny!"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.entries);
+    FreshProgram();
+    MorvaneForm *w = OpenSweepWindow();
+    Choose(w, "CmbModel", "Clones");
+    messages.texts.clear();
+    LeaveAll(w, c.entries);
+    const char *names[] = {"TxtfABClone", "TxtfAbClone", "TxtfaBClone", "TxtfabClone"};
+    for (int k = 0; k < 4; ++k) {
+      QString text = Field(w, names[k])->text();
+      text.replace(GetParam(), '.');
+      EXPECT_NEAR(*morvane::TextToReal(text.toStdString()), c.shown[k], 1e-14) << names[k];
+    }
+    EXPECT_EQ(messages.texts, c.message ? QStringList{c.message} : QStringList{});
+    Button(w, "BtnBack")->click();
+  }
+}
+
+// The keyboard: Tab in reading order, Enter is Go, Esc is Back (asking
+// during a sweep), and Back asks as closing does.
+TEST_P(SweepWindowTest, KeyboardReadsTheFormInOrder) {
+  MorvaneForm *w = OpenSweepWindow();
+  Choose(w, "CmbModel", "Haploids, local panmixia");
+  QStringList seen;
+  QWidget *f = w->findChild<QWidget *>("CmbModel");
+  f->setFocus(Qt::OtherFocusReason);
+  for (int k = 0; k < 40 && f; ++k) {
+    seen << f->objectName();
+    QTest::keyClick(f, Qt::Key_Tab);
+    f = QApplication::focusWidget();
+  }
+  const QStringList order = {"CmbModel",  "Txtx",       "Txtd",       "Txtc",      "Txtp",
+                             "Txtq",      "Txti",       "Txtj",       "TxtDG",     "TxtL",
+                             "TxtW1A",    "BtnNoTrade", "CmbVary1",   "TxtFrom1",  "TxtTo1",
+                             "TxtCount1", "CmbVary2",   "TxtThreads", "TxtMaxGen", "TxtFinal",
+                             "BtnFinal",  "ChkResume",  "BtnGo",      "BtnBack",   "CmbShow"};
+  qsizetype at = -1;
+  for (const QString &name : order) {
+    const qsizetype next = seen.indexOf(name);
+    EXPECT_GT(next, at) << name.toStdString() << " in " << seen.join(' ').toStdString();
+    at = std::max(at, next);
+  }
+  EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
+  // Enter in a field is Go; Esc asks during the sweep (No goes on, Yes
+  // cancels and goes back to the main window).
+  Choose(w, "CmbVary1", "c");
+  LeaveAll(w, "TxtFrom1=0.1 TxtTo1=0.9 TxtCount1=300");
+  Choose(w, "CmbVary2", "x");
+  LeaveAll(w, "TxtFrom2=0 TxtTo2=1");
+  Field(w, "TxtCount2")->setText("300");
+  Field(w, "TxtCount2")->setFocus(Qt::OtherFocusReason);
+  QTest::keyClick(Field(w, "TxtCount2"), Qt::Key_Return);
+  EXPECT_TRUE(static_cast<TFrmSweep *>(w)->Running());
+  messages.answers = {false, true};
+  QTest::keyClick(Field(w, "TxtCount2"), Qt::Key_Escape);
+  EXPECT_TRUE(static_cast<TFrmSweep *>(w)->Running());
+  EXPECT_TRUE(w->isVisible());
+  QTest::keyClick(Field(w, "TxtCount2"), Qt::Key_Escape);
+  EXPECT_FALSE(static_cast<TFrmSweep *>(w)->Running());
+  EXPECT_FALSE(w->isVisible());
+  EXPECT_TRUE(main->isVisible());
+  ASSERT_EQ(messages.questions.size(), 2);
+  EXPECT_TRUE(messages.questions[1].startsWith("A sweep is running."));
+  EXPECT_TRUE(QFile::exists("Sweep.mrv.part"));
+}
+
+// Every window: no two of the controls it shows together answer the same
+// Alt+letter.
+TEST_P(SweepWindowTest, NoWindowHasAMnemonicTwice) {
+  const AppWindows &set = Windows();
+  const std::vector<QWidget *> all = {set.frmMorvane,  set.FrmSexImput,     set.FrmClonImput,
+                                      set.FrmPlotMenu, set.FrmPerturb1N,    set.FrmPerturb2N,
+                                      set.FrmShowT,    set.FrmPerturbClone, set.FrmPlotSex,
+                                      set.FrmPlotVeg,  set.FrmSweep};
+  for (QWidget *window : all) {
+    ASSERT_NE(window, nullptr);
+    SCOPED_TRACE(window->objectName().toStdString());
+    std::map<QChar, QStringList> uses;
+    const auto record = [&uses](const QString &text) {
+      for (qsizetype k = text.indexOf('&'); k >= 0 && k + 1 < text.size();
+           k = text.indexOf('&', k + 2))
+        if (text[k + 1] != '&')
+          uses[text[k + 1].toLower()] << text;
+    };
+    for (QWidget *w : window->findChildren<QWidget *>()) {
+      if (!w->isVisibleTo(window))
+        continue;
+      if (auto *button = qobject_cast<QAbstractButton *>(w))
+        record(button->text());
+      else if (auto *label = qobject_cast<QLabel *>(w); label && label->buddy())
+        record(label->text());
+      else if (auto *bar = qobject_cast<QMenuBar *>(w))
+        for (QAction *action : bar->actions())
+          record(action->text());
+    }
+    for (const auto &[letter, texts] : uses)
+      EXPECT_EQ(texts.size(), 1) << "Alt+" << QString(letter).toStdString() << ": "
+                                 << texts.join(" | ").toStdString();
+  }
 }
 
 // Refusals: a bad entry gets its field's message with the focus back in the
@@ -319,17 +563,25 @@ TEST_P(SweepWindowTest, Refusals) {
   const std::vector<Refusal> refusals = {
       {"Txtx=2", nullptr, false, "x out of Range", "Txtx", "1"},
       {"TxtFrom1=7", nullptr, false, "c out of Range", "TxtFrom1", "0.5"},
-      {"TxtCount1=0", nullptr, true, "--vary c=", "TxtCount1", "0"},
-      {"TxtCount1=1", nullptr, true, "--vary c=", "TxtFrom1", "0.2"},
-      {"TxtThreads=0", nullptr, true, "--jobs needs a whole number", "TxtThreads", "0"},
+      {"TxtCount1=0", nullptr, true, "Vary c (From 0.2, To 0.8, Count 0): Count must be",
+       "TxtCount1", "0"},
+      {"TxtCount1=1", nullptr, true,
+       "Vary c (From 0.2, To 0.8, Count 1): one point needs From = To", "TxtFrom1", "0.2"},
+      {"TxtThreads=0", nullptr, true, "Threads needs a whole number", "TxtThreads", "0"},
+      {"TxtMaxGen=-3", nullptr, true, "Generation cap", "TxtMaxGen", "-3"},
       {"", "not a sweep\n", true, "Sweep.mrv exists and does not hold this sweep whole", "TxtFinal",
+       nullptr},
+      // An empty end is left alone until Go names it.
+      {"TxtTo1=", nullptr, true, "Vary c: From, To and Count need a value", "TxtTo1", ""},
+      {"TxtFinal=no/such/folder/s.mrv", nullptr, true, "Final file: the folder ", "TxtFinal",
        nullptr},
   };
   for (const Refusal &r : refusals) {
     SCOPED_TRACE(r.message);
     MorvaneForm *w = OpenSweepWindow();
     Choose(w, "CmbVary1", "c");
-    LeaveAll(w, "TxtFrom1=0.2 TxtTo1=0.8 TxtCount1=3 TxtThreads=1");
+    LeaveAll(w, "TxtFrom1=0.2 TxtTo1=0.8 TxtCount1=3 TxtThreads=1 TxtMaxGen=");
+    Field(w, "TxtFinal")->setText("Sweep.mrv");
     if (r.existing)
       WriteAll("Sweep.mrv", r.existing);
     messages.texts.clear();
@@ -385,6 +637,130 @@ TEST_P(SweepWindowTest, FitnessMenuGivesTheTradeOffAndTheEss) {
     for (const char *field : {"TxtW1A", "TxtW2A", "TxtW2Smalla"})
       EXPECT_EQ(Field(w, field)->isEnabled(), !QString(c.locked).contains(field)) << field;
     Button(w, "BtnBack")->click();
+  }
+}
+
+// The colour bar of a map: frequencies and Fit on 0 to 1 with both ends
+// labelled, DG and a Fit below 0 centred on 0, T on a log scale; the scale set
+// by the output and the cap, never by the values that came first.
+TEST(SweepFigure, ColourScalesAreFixedAndHonest) {
+  struct Case {
+    const char *model, *output, *options;
+    std::vector<std::string> values; // the output's values, in grid order
+    double low, high;
+    bool log;
+    std::vector<double> ticks; // ticks that must be labelled
+  };
+  const Case cases[] = {
+      {"haploid-local", "p", "", {"0.15", "0.85", "0.5", "0.6"}, 0, 1, false, {0, 0.2, 1}},
+      {"clonal", "fAb", "", {"0.3", "0.31", "0.32", "0.33"}, 0, 1, false, {0, 1}},
+      {"diploid-local", "Fit", "", {"0.1", "0.2", "0.3", "0.4"}, 0, 1, false, {0, 1}},
+      {"diploid-local", "Fit", "", {"0.1", "-0.2", "0.3", "0.4"}, -1, 1, false, {-1, 0, 1}},
+      {"haploid-global", "DG", "", {"0.001", "0.002", "0.003", "0.004"}, -0.25, 0.25, false, {0}},
+      {"haploid-global", "T", "", {"12", "150", "93000000", "40"}, 1, 1e8, true, {1, 100}},
+      {"haploid-global",
+       "T",
+       " --max-generations 5000",
+       {"12", "150", "5000", "40"},
+       1,
+       1e4,
+       true,
+       {1, 1000}},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(std::string(c.model) + " " + c.output + c.options);
+    const SweepPlan plan =
+        ParseSweepOptions(
+            morvane::testing::Words(std::string("--model ") + c.model + c.options +
+                                    " --vary x=0:1:2 --vary c=0.2:0.8:2 --final s.mrv"))
+            .plan;
+    const auto columns = Columns(plan);
+    QCustomPlot plot;
+    plot.resize(600, 400);
+    figure::SweepFigure f(plot);
+    f.SetPlan(plan, c.output);
+    // The first value alone sets nothing: the scale is there from the start.
+    const QCPRange before = f.ColourRange();
+    for (std::size_t k = 0; k < c.values.size(); ++k) {
+      std::vector<std::string> row(columns.size(), "0.5");
+      row[std::find(columns.begin(), columns.end(), c.output) - columns.begin()] = c.values[k];
+      row.back() = "yes";
+      f.AppendRows({row});
+      if (k == 0 && !c.log && c.low >= 0) {
+        EXPECT_EQ(f.ColourRange().lower, before.lower);
+        EXPECT_EQ(f.ColourRange().upper, before.upper);
+      }
+    }
+    EXPECT_DOUBLE_EQ(f.ColourRange().lower, c.low);
+    EXPECT_DOUBLE_EQ(f.ColourRange().upper, c.high);
+    plot.replot();
+    auto *scale = plot.findChild<QCPColorScale *>();
+    ASSERT_NE(scale, nullptr);
+    EXPECT_EQ(scale->axis()->scaleType() == QCPAxis::stLogarithmic, c.log);
+    const QVector<double> ticks = scale->axis()->tickVector();
+    for (double t : c.ticks)
+      EXPECT_TRUE(std::any_of(ticks.begin(), ticks.end(), [t](double v) {
+        return std::abs(v - t) < 1e-9 * std::max(1.0, t);
+      })) << t;
+  }
+}
+
+// A sweep's figure is written whole or refused: at every size and font the
+// export dialog accepts, either every label fits, or the refusal names a size
+// that holds them; the default size of one chart holds any sweep's figure
+// without a caption.
+TEST(SweepFigure, NeverCutsALabel) {
+  const char *sweeps[] = {"--model diploid-local --vary c=0.1:0.9:9",
+                          "--model clonal --vary d=0.5:1:5",
+                          "--model haploid-global --vary x=0:1:12 --vary c=0.1:0.9:7"};
+  const double sizes[][2] = {{5, 5}, {8.5, 7}, {17, 8}, {5, 20}, {30, 5}};
+  const double fonts[] = {4, 8, 12, 36};
+  morvane::testing::ScratchFolder dir;
+  const QString svg = QString::fromStdString(dir.File("f.svg"));
+  for (const char *sweep : sweeps) {
+    const SweepPlan plan =
+        ParseSweepOptions(morvane::testing::Words(std::string(sweep) + " --final s.mrv")).plan;
+    const auto columns = Columns(plan);
+    std::vector<std::vector<std::string>> rows(plan.Points(),
+                                               std::vector<std::string>(columns.size(), "0.25"));
+    for (auto &row : rows)
+      row.back() = "no";
+    const std::string output = plan.model == Model::Clonal ? "fAB" : "p";
+    for (const bool caption : {false, true}) {
+      figure::FigureSettings defaults =
+          figure::DefaultFigureSettings(figure::FigureCharts::Frequencies);
+      defaults.format = figure::FigureFormat::Svg;
+      defaults.caption = caption;
+      // A caption may ask for more room, and is then refused with the size.
+      const auto needs = figure::SweepFigureNeeds(plan, rows, output, defaults);
+      EXPECT_TRUE(caption || !needs)
+          << sweep << (caption ? " with caption needs " : " needs ") << (needs ? needs->width() : 0)
+          << " x " << (needs ? needs->height() : 0);
+      for (const auto &size : sizes)
+        for (const double font : fonts) {
+          SCOPED_TRACE(std::string(sweep) + " at " + std::to_string(size[0]) + " x " +
+                       std::to_string(size[1]) + " cm, " + std::to_string(font) + " pt" +
+                       (caption ? ", caption" : ""));
+          figure::FigureSettings s = defaults;
+          s.width = size[0];
+          s.height = size[1];
+          s.fontPt = font;
+          const std::optional<QSizeF> needs = figure::SweepFigureNeeds(plan, rows, output, s);
+          QFile::remove(svg);
+          try {
+            figure::WriteSweepFigure(plan, rows, output, s, svg);
+            EXPECT_FALSE(needs);
+          } catch (const std::runtime_error &e) {
+            ASSERT_TRUE(needs) << e.what();
+            EXPECT_NE(std::string(e.what()).find("needs at least"), std::string::npos);
+            EXPECT_FALSE(QFile::exists(svg));
+            // The size it names holds the labels.
+            s.width = needs->width();
+            s.height = needs->height();
+            EXPECT_FALSE(figure::SweepFigureNeeds(plan, rows, output, s));
+          }
+        }
+    }
   }
 }
 

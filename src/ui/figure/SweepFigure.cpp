@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 
 #include "files/NumberFormat.h"
@@ -18,6 +19,51 @@ namespace morvane::figure {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// The most cells a map draws one by one in a vector figure (SVG, PDF);
+// beyond, its picture.
+constexpr double kMostVectorCells = 40000;
+
+// A colour map whose cells, in a vector figure, are rectangles of their
+// colour: sharp at every size, where its picture (one pixel a cell) would
+// be blurred by the viewer's scaling.
+class CellMap : public QCPColorMap {
+public:
+  using QCPColorMap::QCPColorMap;
+
+protected:
+  void draw(QCPPainter *painter) override {
+    QCPColorMapData *cells = data();
+    const int nk = cells->keySize(), nv = cells->valueSize();
+    if (!painter->modes().testFlag(QCPPainter::pmVectorized) || nk < 1 || nv < 1 ||
+        double(nk) * double(nv) > kMostVectorCells) {
+      QCPColorMap::draw(painter);
+      return;
+    }
+    const QCPRange keys = cells->keyRange(), values = cells->valueRange();
+    const double dk = nk > 1 ? keys.size() / (nk - 1) : 1;
+    const double dv = nv > 1 ? values.size() / (nv - 1) : 1;
+    const bool log = dataScaleType() == QCPAxis::stLogarithmic;
+    QCPColorGradient colours = gradient();
+    painter->save();
+    // Neighbouring cells meet without a seam.
+    painter->setAntialiasing(false);
+    painter->setPen(Qt::NoPen);
+    for (int i = 0; i < nk; ++i)
+      for (int j = 0; j < nv; ++j) {
+        const double v = cells->cell(i, j);
+        if (std::isnan(v))
+          continue;
+        double key = 0, value = 0;
+        cells->cellToCoord(i, j, &key, &value);
+        const QRectF cell(coordsToPixels(key - dk / 2, value - dv / 2),
+                          coordsToPixels(key + dk / 2, value + dv / 2));
+        painter->setBrush(QColor::fromRgba(qUnpremultiply(colours.color(v, dataRange(), log))));
+        painter->drawRect(cell.normalized());
+      }
+    painter->restore();
+  }
+};
 
 // The most values on an axis of a map whose cells carry crosses.
 constexpr std::size_t kMostCrossed = 50;
@@ -70,6 +116,46 @@ bool IsFrequency(const std::string &output) {
 
 constexpr int kLegendColumns = 3;
 
+QCPColorGradient GradientOf(const std::vector<QColor> &stops) {
+  QCPColorGradient gradient;
+  gradient.clearColorStops();
+  for (std::size_t k = 0; k < stops.size(); ++k)
+    gradient.setColorStopAt(double(k) / double(stops.size() - 1), stops[k]);
+  gradient.setNanHandling(QCPColorGradient::nhTransparent);
+  return gradient;
+}
+
+} // namespace
+
+// A perceptually even scale from dark blue-violet through teal to yellow,
+// readable in grey.
+QCPColorGradient SequentialGradient() {
+  return GradientOf({{68, 1, 84},
+                     {71, 44, 122},
+                     {59, 81, 139},
+                     {44, 113, 142},
+                     {33, 144, 141},
+                     {39, 173, 129},
+                     {92, 200, 99},
+                     {170, 220, 50},
+                     {253, 231, 37}});
+}
+
+// Blue below 0, white at 0, red above, darker the farther from 0.
+QCPColorGradient DivergingGradient() {
+  return GradientOf({{5, 48, 97},
+                     {33, 102, 172},
+                     {103, 169, 207},
+                     {209, 229, 240},
+                     {247, 247, 247},
+                     {253, 219, 199},
+                     {239, 138, 98},
+                     {178, 24, 43},
+                     {103, 0, 31}});
+}
+
+namespace {
+
 void SetRoundTicker(QCPAxis *axis) { axis->setTicker(QSharedPointer<RoundTicker>::create()); }
 
 // The range of the values of some graphs, widened to round limits.
@@ -93,13 +179,64 @@ void FitValueAxis(QCPAxis *axis, const std::vector<QCPGraph *> &graphs) {
   axis->setRange(scale.low - pad, scale.high + pad);
 }
 
-// Under the figure, the sweep as morvane-sweep's options, wrapped at words
-// to the figure's width.
+} // namespace
+
+QString SweepLegend(const SweepPlan &plan) {
+  static const std::pair<Model, const char *> models[] = {
+      {Model::HaploidLocal, "Haploids, local panmixia"},
+      {Model::HaploidGlobal, "Haploids, global panmixia"},
+      {Model::DiploidLocal, "Diploids, local panmixia"},
+      {Model::DiploidGlobal, "Diploids, global panmixia"},
+      {Model::Clonal, "Clones"}};
+  QString text;
+  for (const auto &[model, caption] : models)
+    if (model == plan.model)
+      text = caption;
+  QStringList values, choices;
+  for (const CommandOption &o : plan.base) {
+    const QString value = QString::fromStdString(o.value.value_or(""));
+    if (o.name == "model")
+      continue;
+    if (o.name == "trade-off")
+      choices << value + QStringLiteral(" trade-off");
+    else if (o.name == "ess")
+      choices << QStringLiteral("ESS");
+    else if (o.name == "max-generations")
+      choices << QStringLiteral("at most %1 generations").arg(value);
+    else if (o.name == "disturb")
+      choices << QStringLiteral("disturbed: ") + value;
+    else
+      values << AxisSymbol(o.name).replace(QStringLiteral(" (initial)"), QStringLiteral("0")) +
+                    " = " + value;
+  }
+  if (!values.isEmpty())
+    text += "; " + values.join(", ");
+  if (!choices.isEmpty())
+    text += "; " + choices.join(", ");
+  QStringList grid, sizes;
+  for (const SweepAxis &a : plan.axes) {
+    grid << QStringLiteral("%1 from %2 to %3")
+                .arg(
+                    AxisSymbol(a.option).replace(QStringLiteral(" (initial)"), QStringLiteral("0")),
+                    QString::fromStdString(a.shown.front()),
+                    QString::fromStdString(a.shown.back()));
+    sizes << QString::number(a.shown.size());
+  }
+  text += "; " + grid.join(", ") + "; " + sizes.join(QStringLiteral(" \u00d7 ")) +
+          (plan.Points() == 1 ? " point" : " points");
+  if (plan.shardCount > 1)
+    text += QStringLiteral(" (shard %1 of %2)").arg(plan.shardIndex + 1).arg(plan.shardCount);
+  return text;
+}
+
+namespace {
+
+// Under the figure, the sweep in words, wrapped at words to the figure's
+// width.
 void AddCaption(QCustomPlot &plot, const SweepPlan &plan, double fontPt, double width) {
-  const std::size_t perLine = std::max<std::size_t>(20, std::size_t(width / (fontPt * 0.6)));
+  const std::size_t perLine = std::max<std::size_t>(20, std::size_t(width / (fontPt * 0.66)));
   QString text, line;
-  for (const QString &word :
-       QString::fromStdString("morvane-sweep " + plan.signature).split(' ', Qt::SkipEmptyParts)) {
+  for (const QString &word : SweepLegend(plan).split(' ', Qt::SkipEmptyParts)) {
     if (!line.isEmpty() && std::size_t(line.size() + 1 + word.size()) > perLine) {
       text += line + '\n';
       line.clear();
@@ -222,6 +359,7 @@ void SweepFigure::Build() {
   legend_ = nullptr;
   lines_.clear();
   anyValue_ = anyCut_ = false;
+  fitNegative_ = false;
   // Each line goes to its panel's legend entries, not to a default legend.
   plot_.setAutoAddPlottableToLegend(false);
   title_ = new QCPTextElement(&plot_, QString());
@@ -255,10 +393,12 @@ void SweepFigure::Build() {
       legend_->setIconSize(int(std::lround(textSize_ * 2.5)), int(std::lround(textSize_)));
     }
     // A panel of a diagram is a few lines of text high: three or four
-    // labels on its value axis, not six crowded ones.
+    // labels on its value axis, not six crowded ones (the frequencies keep
+    // their quarters, T its decades).
     if (!map_)
       for (QCPAxisRect *r : plot_.axisRects())
-        r->axis(QCPAxis::atLeft)->ticker()->setTickCount(2);
+        if (r->axis(QCPAxis::atLeft)->ticker().dynamicCast<RoundTicker>())
+          r->axis(QCPAxis::atLeft)->ticker()->setTickCount(2);
   }
 }
 
@@ -268,7 +408,7 @@ void SweepFigure::BuildMap(QCPAxisRect *rect) {
   y->setLabel(AxisSymbol(plan_.axes[1].option));
   SetRoundTicker(x);
   SetRoundTicker(y);
-  map_ = new QCPColorMap(x, y);
+  map_ = new CellMap(x, y);
   const auto &a = axisValues_[0], &b = axisValues_[1];
   map_->data()->setSize(int(a.size()), int(b.size()));
   map_->data()->setRange(QCPRange(a.front(), a.back()), QCPRange(b.front(), b.back()));
@@ -278,17 +418,8 @@ void SweepFigure::BuildMap(QCPAxisRect *rect) {
   plot_.plotLayout()->addElement(1, 1, scale_);
   map_->setColorScale(scale_);
   SetRoundTicker(scale_->axis());
-  // A perceptually even scale from dark blue-violet through teal to yellow,
-  // readable in grey.
-  static const int stops[][3] = {{68, 1, 84},    {71, 44, 122},  {59, 81, 139},
-                                 {44, 113, 142}, {33, 144, 141}, {39, 173, 129},
-                                 {92, 200, 99},  {170, 220, 50}, {253, 231, 37}};
-  QCPColorGradient gradient;
-  gradient.clearColorStops();
-  for (int k = 0; k < 9; ++k)
-    gradient.setColorStopAt(k / 8.0, QColor(stops[k][0], stops[k][1], stops[k][2]));
-  gradient.setNanHandling(QCPColorGradient::nhTransparent);
-  map_->setGradient(gradient);
+  map_->setGradient(SequentialGradient());
+  ChooseColourScale(false);
   auto *margins = new QCPMarginGroup(&plot_);
   rect->setMarginGroup(QCP::msBottom | QCP::msTop, margins);
   scale_->setMarginGroup(QCP::msBottom | QCP::msTop, margins);
@@ -315,7 +446,7 @@ void SweepFigure::BuildMap(QCPAxisRect *rect) {
     });
     return;
   }
-  paled_ = new QCPColorMap(x, y);
+  paled_ = new CellMap(x, y);
   paled_->data()->setSize(int(a.size()), int(b.size()));
   paled_->data()->setRange(QCPRange(a.front(), a.back()), QCPRange(b.front(), b.back()));
   paled_->data()->fill(kNaN);
@@ -369,8 +500,19 @@ void SweepFigure::BuildDiagram(QCPAxisRect *first) {
     for (const std::string &o : panels[p])
       names += (names.isEmpty() ? "" : ", ") + Symbol(o);
     y->setLabel(IsFrequency(panels[p].front()) ? QStringLiteral("Frequency") : names);
-    if (IsFrequency(panels[p].front()))
+    if (IsFrequency(panels[p].front())) {
+      // 0 to 1, both ends labelled.
+      auto quarters = QSharedPointer<QCPAxisTickerFixed>::create();
+      quarters->setTickStep(0.25);
+      quarters->setScaleStrategy(QCPAxisTickerFixed::ssNone);
+      y->setTicker(quarters);
       y->setRange(-0.03, 1.03);
+    } else if (panels[p].front() == "T") {
+      y->setScaleType(QCPAxis::stLogarithmic);
+      y->setTicker(QSharedPointer<QCPAxisTickerLog>::create());
+      y->setNumberFormat(QStringLiteral("eb"));
+      y->setNumberPrecision(0);
+    }
     for (const std::string &o : panels[p]) {
       if (o == output_)
         shownLine_ = lines_.size();
@@ -388,6 +530,39 @@ void SweepFigure::BuildDiagram(QCPAxisRect *first) {
   }
 }
 
+void SweepFigure::ChooseColourScale(bool negativeFit) {
+  // Frequencies (and Fit while none is negative) on 0 to 1, both ends
+  // labelled; DG, and Fit once a negative one comes, on a scale centred on
+  // 0; T on a log scale. Fixed whatever the values, so that a running
+  // sweep's colours keep their meaning; only T's top grows, by decades, when
+  // no cap bounds it.
+  QCPAxis *axis = scale_->axis();
+  if (output_ == "T") {
+    map_->setDataScaleType(QCPAxis::stLogarithmic);
+    axis->setTicker(QSharedPointer<QCPAxisTickerLog>::create());
+    axis->setNumberFormat(QStringLiteral("eb"));
+    axis->setNumberPrecision(0);
+    double top = 10;
+    for (const CommandOption &o : plan_.base)
+      if (o.name == "max-generations" && o.value)
+        top = std::max(top, Number(*o.value));
+    if (anyValue_)
+      top = std::max(top, high_);
+    map_->setDataRange(QCPRange(1, std::pow(10, std::ceil(std::log10(top)))));
+    return;
+  }
+  const bool diverging = output_ == "DG" || (output_ == "Fit" && negativeFit);
+  map_->setGradient(diverging ? DivergingGradient() : SequentialGradient());
+  auto ticker = QSharedPointer<QCPAxisTickerFixed>::create();
+  ticker->setScaleStrategy(QCPAxisTickerFixed::ssNone);
+  // DG lies within -0.25..0.25 for every p and q.
+  const double top = output_ == "DG" ? 0.25 : 1;
+  ticker->setTickStep(output_ == "DG" ? 0.05 : diverging ? 0.5 : 0.2);
+  axis->setTicker(ticker);
+  map_->setDataRange(QCPRange(diverging ? -top : 0, top));
+  fitNegative_ = negativeFit;
+}
+
 void SweepFigure::DrawRow(std::size_t point) {
   const auto at = plan_.Coordinates(point);
   const bool cut = !Converged(point);
@@ -400,6 +575,8 @@ void SweepFigure::DrawRow(std::size_t point) {
       low_ = anyValue_ ? std::min(low_, value) : value;
       high_ = anyValue_ ? std::max(high_, value) : value;
       anyValue_ = true;
+      if (output_ == "Fit" && value < 0 && !fitNegative_)
+        ChooseColourScale(true);
     }
     map_->data()->setCell(int(at[0]), int(at[1]), value);
     if (paled_)
@@ -427,12 +604,8 @@ void SweepFigure::Rescale() {
   if (anyCut_ && legend_ && !lines_.empty() && !legend_->hasItemWithPlottable(lines_[0].crosses))
     lines_[0].crosses->addToLegend(legend_);
   title_->setText(title);
-  if (map_ && anyValue_) {
-    // A single value, or values that differ by rounding alone, still get a
-    // bar around them.
-    const bool spread = high_ - low_ > 1e-9 * std::max(1.0, std::abs(high_));
-    map_->setDataRange(spread ? QCPRange(low_, high_) : QCPRange(low_ - 0.5, high_ + 0.5));
-  }
+  if (map_ && anyValue_ && output_ == "T" && high_ > map_->dataRange().upper)
+    ChooseColourScale(fitNegative_);
   for (QCPAxisRect *rect : plot_.axisRects()) {
     QCPAxis *y = rect->axis(QCPAxis::atLeft);
     std::vector<QCPGraph *> graphs;
@@ -442,8 +615,22 @@ void SweepFigure::Rescale() {
         graphs.push_back(line.graph);
         frequencies = frequencies || IsFrequency(columns_[line.column]);
       }
-    if (!graphs.empty() && !frequencies)
+    if (graphs.empty() || frequencies)
+      continue;
+    if (y->scaleType() == QCPAxis::stLogarithmic) {
+      // Whole decades around the generations counted (at least 1).
+      bool found = false;
+      QCPRange r(1, 10);
+      for (QCPGraph *g : graphs) {
+        const QCPRange gr = g->getValueRange(found, QCP::sdPositive);
+        if (found)
+          r = QCPRange(std::min(r.lower, gr.lower), std::max(r.upper, gr.upper));
+      }
+      y->setRange(std::pow(10, std::floor(std::log10(std::max(1.0, r.lower)))),
+                  std::pow(10, std::ceil(std::log10(std::max(10.0, r.upper)))));
+    } else {
       FitValueAxis(y, graphs);
+    }
   }
   plot_.replot(QCustomPlot::rpQueuedReplot);
 }
@@ -512,25 +699,81 @@ QString SweepFigure::PointText(std::size_t point) const {
   return text;
 }
 
-void WriteSweepFigure(const SweepPlan &plan, const std::vector<std::vector<std::string>> &rows,
-                      const std::string &output, const FigureSettings &settings,
-                      const QString &path) {
-  // Laid out in points (72 to the inch), the text at its size in points.
+namespace {
+
+// The figure laid out on `plot` at the settings' size in points (72 to the
+// inch), the text at its size in points.
+void LayOutSweepFigure(QCustomPlot &plot, SweepFigure &figure, const SweepPlan &plan,
+                       const std::vector<std::vector<std::string>> &rows, const std::string &output,
+                       const FigureSettings &settings) {
   const double width = LengthInInches(settings.width, settings.unit) * 72;
   const double height = LengthInInches(settings.height, settings.unit) * 72;
-  const int w = std::max(1, int(std::lround(width))), h = std::max(1, int(std::lround(height)));
-  QCustomPlot plot;
-  plot.resize(w, h);
+  plot.resize(std::max(1, int(std::lround(width))), std::max(1, int(std::lround(height))));
   // Numbers with '.', as in the sweep's files and options, whatever the
   // desktop's language: the figure is the same from the window and from the
   // command line.
   plot.setLocale(QLocale::c());
-  SweepFigure figure(plot);
   figure.SetPlan(plan, output);
   figure.SetTextSize(settings.fontPt);
   figure.AddRows(rows);
   if (settings.caption)
     AddCaption(plot, plan, settings.fontPt, width);
+  // A panel holds at least two lines of its text, so that its ticks and
+  // points stay readable.
+  const int panel = int(std::lround(settings.fontPt * 2));
+  for (QCPAxisRect *rect : plot.axisRects())
+    rect->setMinimumSize(rect->minimumSize().width(), panel);
+  plot.replot(QCustomPlot::rpImmediateRefresh);
+}
+
+} // namespace
+
+std::optional<QSizeF> SweepFigureNeeds(const SweepPlan &plan,
+                                       const std::vector<std::vector<std::string>> &rows,
+                                       const std::string &output, const FigureSettings &settings) {
+  // In the settings' unit, rounded up to a tenth.
+  const double perUnit = 72 * LengthInInches(1, settings.unit);
+  const auto up = [perUnit](double points, double asked) {
+    return std::max(asked, std::ceil(points / perUnit * 10) / 10);
+  };
+  // The caption wraps to the width: a wider figure may want another height,
+  // so the size is grown until it holds everything.
+  FigureSettings tried = settings;
+  for (int round = 0; round < 8; ++round) {
+    QCustomPlot plot;
+    SweepFigure figure(plot);
+    LayOutSweepFigure(plot, figure, plan, rows, output, tried);
+    const QSize least = plot.plotLayout()->minimumOuterSizeHint();
+    if (least.width() <= plot.width() && least.height() <= plot.height())
+      break;
+    tried.width = up(least.width() + 1, tried.width);
+    tried.height = up(least.height() + 1, tried.height);
+  }
+  if (tried.width == settings.width && tried.height == settings.height)
+    return std::nullopt;
+  return QSizeF(tried.width, tried.height);
+}
+
+void WriteSweepFigure(const SweepPlan &plan, const std::vector<std::vector<std::string>> &rows,
+                      const std::string &output, const FigureSettings &settings,
+                      const QString &path) {
+  // A figure too small for its labels would cut them: refused, with the
+  // size it needs.
+  if (const std::optional<QSizeF> needs = SweepFigureNeeds(plan, rows, output, settings)) {
+    const char *unit = settings.unit == LengthUnit::Cm ? " cm" : " in";
+    throw std::runtime_error("Cannot write " + path.toStdString() + ": at " +
+                             QString::number(settings.fontPt).toStdString() +
+                             " pt the figure needs at least " +
+                             QString::number(needs->width()).toStdString() + " x " +
+                             QString::number(needs->height()).toStdString() + unit +
+                             " to hold its labels whole (a larger size or a smaller font)");
+  }
+  const double width = LengthInInches(settings.width, settings.unit) * 72;
+  const double height = LengthInInches(settings.height, settings.unit) * 72;
+  const int w = std::max(1, int(std::lround(width))), h = std::max(1, int(std::lround(height)));
+  QCustomPlot plot;
+  SweepFigure figure(plot);
+  LayOutSweepFigure(plot, figure, plan, rows, output, settings);
 
   QByteArray bytes;
   QBuffer buffer(&bytes);
@@ -545,6 +788,7 @@ void WriteSweepFigure(const SweepPlan &plan, const std::vector<std::vector<std::
     svg.setTitle(QString::fromStdString(output + " of the sweep " + plan.signature));
     QCPPainter painter;
     drawn = painter.begin(&svg);
+    painter.setMode(QCPPainter::pmVectorized);
     if (drawn) {
       plot.toPainter(&painter, w, h);
       drawn = painter.end();
@@ -556,6 +800,7 @@ void WriteSweepFigure(const SweepPlan &plan, const std::vector<std::vector<std::
     pdf.setResolution(72);
     QCPPainter painter;
     drawn = painter.begin(&pdf);
+    painter.setMode(QCPPainter::pmVectorized);
     if (drawn) {
       plot.toPainter(&painter, w, h);
       drawn = painter.end();

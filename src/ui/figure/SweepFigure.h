@@ -7,8 +7,10 @@
 // figure it saves and the map of morvane-sweep.
 #pragma once
 
+#include <QSizeF>
 #include <QString>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +33,16 @@ SweepTable ParseSweepTable(const std::string &content, const std::string &tableN
 // or the frequencies with DG (and Fit for diploids), or the four clone
 // frequencies.
 std::vector<std::string> DiagramOutputs(Model model, const std::string &output);
+
+// The sweep in a figure legend's words: the model, the values common to every
+// point, the choices, the ranges and the grid ("Diploids, local panmixia;
+// W1(A) = 0.9, ...; c from 0.1 to 0.9, x from 0 to 1; 41 x 21 points").
+QString SweepLegend(const SweepPlan &plan);
+
+// The map's colours: a sequential scale (frequencies, T) and a diverging one
+// centred on the middle of its range (DG, Fit below 0).
+QCPColorGradient SequentialGradient();
+QCPColorGradient DivergingGradient();
 
 // Axis values of 1, 2 or 5 times a power of ten.
 class RoundTicker : public QCPAxisTicker {
@@ -82,6 +94,8 @@ private:
   void BuildMap(QCPAxisRect *rect);
   void BuildDiagram(QCPAxisRect *first);
   void DrawRow(std::size_t point);
+  // The colour bar's scale for the output shown (see the .cpp).
+  void ChooseColourScale(bool negativeFit);
   void Rescale();
   std::size_t ColumnOf(const std::string &name) const;
   bool Converged(std::size_t point) const;
@@ -103,11 +117,21 @@ private:
   std::size_t shownLine_ = 0;
   double low_ = 0, high_ = 0; // the values drawn on the map
   bool anyValue_ = false, anyCut_ = false;
+  bool fitNegative_ = false; // Fit's map has a negative value: centred on 0
 };
+
+// Whether the figure of a sweep's rows at the settings' size and font would
+// have to cut a label (the legend, a tick, the caption, a panel under two
+// lines of text): then the least width and height it needs, in the
+// settings' unit; nothing when it fits.
+std::optional<QSizeF> SweepFigureNeeds(const SweepPlan &plan,
+                                       const std::vector<std::vector<std::string>> &rows,
+                                       const std::string &output, const FigureSettings &settings);
 
 // Writes the figure of a sweep's rows, showing `output`, to `path` in the
 // format, size, resolution and font size of `settings` (a PNG records its
-// resolution). Throws std::runtime_error naming `path` with the reason.
+// resolution). Throws std::runtime_error naming `path` with the reason; a
+// figure that would cut its labels is refused so, with the size it needs.
 void WriteSweepFigure(const SweepPlan &plan, const std::vector<std::vector<std::string>> &rows,
                       const std::string &output, const FigureSettings &settings,
                       const QString &path);

@@ -1,13 +1,23 @@
 #include "ui/sweep/USweep.h"
 
+#include <QAbstractButton>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -19,6 +29,7 @@
 #include <sstream>
 #include <tuple>
 
+#include "engine/CloneFrequencies.h"
 #include "engine/Series.h"
 #include "files/NumberFormat.h"
 #include "files/SeriesReader.h"
@@ -139,7 +150,7 @@ TFrmSweep::TFrmSweep(QWidget *parent)
   pointFiles->setRowWrapPolicy(QFormLayout::WrapAllRows); // as narrow as the map
   for (const auto &[field, caption] :
        {std::pair<QLineEdit **, const char *>{&pointDetail_, "Point's &Detail file:"},
-        {&pointPlot_, "Point's &Plot file:"}}) {
+        {&pointPlot_, "Point's Plo&t file:"}}) {
     *field = new QLineEdit(ui_->GrpMap);
     (*field)->setPlaceholderText(QStringLiteral("(a scratch folder)"));
     auto *label = new QLabel(QString::fromUtf8(caption), ui_->GrpMap);
@@ -186,13 +197,65 @@ TFrmSweep::TFrmSweep(QWidget *parent)
   OnClick(ui_->BtnCommand, [this] { BtnCommandClick(); });
   OnClick(ui_->BtnOpen, [this] { BtnOpenClick(); });
   OnClick(ui_->BtnSaveMap, [this] { BtnSaveMapClick(); });
-  OnClick(ui_->BtnBack, [this] {
-    CloseForm();
-    mui::ShowWindow(mui::Windows().frmMorvane);
-  });
+  OnClick(ui_->BtnBack, [this] { BtnBackClick(); });
   OnTrigger(ui_->Morvanev2Help1, [] { mui::HelpMenuRequested(); });
   connect(poll_, &QTimer::timeout, this, [this] { Guard([this] { Poll(); }); });
   mui::MakeDisplayFieldsReadable(this);
+  ArrangeLayout();
+  SetTabOrder();
+}
+
+void TFrmSweep::ArrangeLayout() {
+  // The form's column scrolls when the screen is short or narrow; the map
+  // takes the rest, at least 400 pixels wide. Texts that change during a
+  // run wrap instead of widening the column, so the map keeps its size.
+  auto *column = new QWidget;
+  column->setObjectName(QStringLiteral("FormColumn"));
+  ui_->MainLayout->removeItem(ui_->LeftLayout);
+  column->setLayout(ui_->LeftLayout);
+  ui_->LeftLayout->setContentsMargins(0, 0, 0, 0);
+  auto *scroll = new QScrollArea(ui_->centralwidget);
+  scroll->setObjectName(QStringLiteral("FormScroll"));
+  scroll->setWidget(column);
+  scroll->setWidgetResizable(true);
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  scroll->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+  ui_->MainLayout->insertWidget(0, scroll, 0);
+  ui_->MainLayout->setStretch(1, 1);
+  map_->setMinimumSize(400, 300);
+  for (QLabel *label : {ui_->LblProgress, ui_->LblTable}) {
+    label->setWordWrap(true);
+    label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  }
+  ui_->TxtCommand->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+}
+
+void TFrmSweep::SetTabOrder() {
+  // Reading order: the model, the parameters, the Fitness Menu (in its own
+  // order), the ranges, the run, the buttons, the command, then the map's.
+  std::vector<QWidget *> order = {ui_->CmbModel};
+  for (const std::vector<ParamField> *fields : {&sexualFields_, &clonalFields_})
+    for (const ParamField &p : *fields)
+      if (!SurvivalField(*ui_->GrpBxFitness, p.rule->option))
+        order.push_back(p.field);
+  std::vector<QWidget *> fitness;
+  for (QWidget *w = ui_->GrpBxFitness->nextInFocusChain(); w != ui_->GrpBxFitness;
+       w = w->nextInFocusChain()) {
+    if (std::find(fitness.begin(), fitness.end(), w) != fitness.end())
+      break; // round the whole chain
+    if (ui_->GrpBxFitness->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus))
+      fitness.push_back(w);
+  }
+  order.insert(order.end(), fitness.begin(), fitness.end());
+  order.insert(order.end(),
+               {ui_->CmbVary1, ui_->TxtFrom1,   ui_->TxtTo1,    ui_->TxtCount1,  ui_->CmbVary2,
+                ui_->TxtFrom2, ui_->TxtTo2,     ui_->TxtCount2, ui_->TxtThreads, ui_->TxtMaxGen,
+                ui_->TxtFinal, ui_->BtnFinal,   ui_->ChkResume, ui_->BtnGo,      ui_->BtnCancel,
+                ui_->BtnBack,  ui_->BtnCommand, ui_->BtnOpen,   ui_->BtnSaveMap, ui_->TxtCommand,
+                ui_->CmbShow,  pointDetail_,    pointPlot_});
+  for (std::size_t k = 1; k < order.size(); ++k)
+    QWidget::setTabOrder(order[k - 1], order[k]);
 }
 
 TFrmSweep::~TFrmSweep() {
@@ -200,6 +263,31 @@ TFrmSweep::~TFrmSweep() {
   // first.
   if (pointRun_)
     pointRun_->wait();
+}
+
+void TFrmSweep::resizeEvent(QResizeEvent *e) {
+  MorvaneForm::resizeEvent(e);
+  FitFormColumn();
+}
+
+void TFrmSweep::FitFormColumn() {
+  auto *scroll = findChild<QScrollArea *>(QStringLiteral("FormScroll"));
+  if (!scroll)
+    return;
+  QWidget *column = scroll->widget();
+  // What the map and its frame keep: 400 pixels and their margins.
+  const int room = std::max(200, width() - 400 - 60);
+  const int bar = scroll->verticalScrollBar()->sizeHint().width() + 4;
+  // The parameters beside the Fitness Menu when there is room, above it
+  // when not (the column then scrolls up and down, never sideways).
+  for (const auto direction : {QBoxLayout::LeftToRight, QBoxLayout::TopToBottom}) {
+    ui_->ParamsLayout->setDirection(direction);
+    ui_->LeftLayout->activate();
+    if (column->sizeHint().width() + bar + 16 <= room)
+      break;
+  }
+  // The bar and the frames: no sideways scrolling while there is room.
+  scroll->setFixedWidth(std::min(column->sizeHint().width() + bar + 16, room));
 }
 
 void TFrmSweep::BuildParameterFields() {
@@ -229,7 +317,11 @@ void TFrmSweep::BuildParameterFields() {
       ++row;
       fields.push_back({rule, field});
       const ParamField p = fields.back();
-      OnFieldExit(field, [this, p] { CheckParam(p); });
+      const bool clone = std::string(suffix) == "Clone" && rule->option[0] == 'f';
+      OnFieldExit(field, [this, p, clone] {
+        if (CheckParam(p) && clone)
+          KeepClonesSummingToOne();
+      });
     }
   };
   build(morvane::SexualInputFields(), sexualFields_, "");
@@ -272,6 +364,7 @@ void TFrmSweep::SelectModel(morvane::Model model) {
                              scratch_);
   FillVaryChoices();
   FillOutputChoices();
+  FitFormColumn();
 }
 
 void TFrmSweep::FillOutputChoices() { ShowOutputsOf(CurrentModel()); }
@@ -316,8 +409,10 @@ void TFrmSweep::CheckField(QLineEdit *field, const morvane::FieldRule &rule) {
     ShowFieldMessage(field, rule.message);
 }
 
-void TFrmSweep::FormActivate() {
-  if (Running())
+void TFrmSweep::FormShow() {
+  // The form shows the sweep drawn: the main window's model is taken only
+  // while none is.
+  if (Running() || map_->RowsDrawn() > 0)
     return;
   if (const auto model = morvane::SelectedSexualModel(Sim()))
     SelectModel(*model);
@@ -325,12 +420,37 @@ void TFrmSweep::FormActivate() {
     SelectModel(morvane::Model::Clonal);
 }
 
-void TFrmSweep::CheckParam(const ParamField &p) {
-  if (!mui::RunFieldRule(p.field, *p.rule, scratch_))
-    ShowFieldMessage(p.field, p.rule->message);
+bool TFrmSweep::CheckParam(const ParamField &p) {
+  if (mui::RunFieldRule(p.field, *p.rule, scratch_))
+    return true;
+  ShowFieldMessage(p.field, p.rule->message);
+  return false;
+}
+
+void TFrmSweep::KeepClonesSummingToOne() {
+  // As the clonal input window does on a field exit: an exact sum of 1 is
+  // kept, a sum of 0 refused and the frequencies reset, any other divided.
+  const morvane::CloneSum sum = morvane::CheckCloneSum(scratch_);
+  if (sum == morvane::CloneSum::One)
+    return;
+  if (sum == morvane::CloneSum::Zero) {
+    ShowMessage(QStringLiteral("Sum = 0, very funny!"));
+    morvane::ResetCloneFrequencies(scratch_);
+  } else {
+    morvane::NormaliseCloneFrequencies(scratch_);
+  }
+  std::array<QLineEdit *, 4> fields{};
+  std::size_t k = 0;
+  for (const ParamField &p : clonalFields_)
+    if (p.rule->option[0] == 'f' && k < fields.size())
+      fields[k++] = p.field;
+  mui::ShowCloneFrequencies(fields, scratch_);
 }
 
 void TFrmSweep::CheckVaryEnd(QLineEdit *field, int row) {
+  // An empty end is left alone until Go, which names it.
+  if (field->text().trimmed().isEmpty())
+    return;
   const QString option = (row == 1 ? ui_->CmbVary1 : ui_->CmbVary2)->currentText();
   const morvane::FieldRule *rule = morvane::RunnerField(CurrentModel(), option.toStdString());
   if (!rule)
@@ -392,7 +512,13 @@ std::vector<std::string> TFrmSweep::SweepArguments() const {
 }
 
 QString TFrmSweep::CommandLine() const {
-  QString line = QStringLiteral("morvane-sweep");
+  // The morvane-sweep beside this program, by its path, so that the line
+  // runs as shown from the current folder (a build's programs are on no
+  // PATH); the bare name when there is none beside it.
+  const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/morvane-sweep");
+  QString line = QFileInfo(beside).isExecutable()
+                     ? Quoted(QFileInfo(beside).canonicalFilePath().toStdString())
+                     : QStringLiteral("morvane-sweep");
   for (const std::string &arg : SweepArguments())
     line += ' ' + Quoted(arg);
   return line;
@@ -410,6 +536,20 @@ void TFrmSweep::BtnFinalClick() {
 void TFrmSweep::BtnGoClick() {
   if (Running())
     return;
+  // An empty end of a range is named at Go, in its field.
+  for (QLineEdit *end : {ui_->TxtFrom1, ui_->TxtTo1, ui_->TxtCount1})
+    if (end->text().trimmed().isEmpty()) {
+      ShowFieldMessage(end, QStringLiteral("Vary %1: From, To and Count need a value")
+                                .arg(ui_->CmbVary1->currentText()));
+      return;
+    }
+  if (ui_->CmbVary2->currentIndex() > 0)
+    for (QLineEdit *end : {ui_->TxtFrom2, ui_->TxtTo2, ui_->TxtCount2})
+      if (end->text().trimmed().isEmpty()) {
+        ShowFieldMessage(end, QStringLiteral("Vary %1: From, To and Count need a value")
+                                  .arg(ui_->CmbVary2->currentText()));
+        return;
+      }
   morvane::SweepOptions options;
   try {
     options = morvane::ParseSweepOptions(SweepArguments());
@@ -417,26 +557,131 @@ void TFrmSweep::BtnGoClick() {
     ShowRefusal(e.what());
     return;
   }
+  // The Final file's folder must be there: named as a folder, not as the
+  // temporary file the sweep would have made in it.
+  const QFileInfo final(QString::fromStdString(options.finalFile));
+  if (!final.absoluteDir().exists()) {
+    ShowFieldMessage(ui_->TxtFinal, QStringLiteral("Final file: the folder %1 does not exist")
+                                        .arg(QDir::toNativeSeparators(final.absolutePath())));
+    return;
+  }
+  if (!LargeSweepAgreed(options))
+    return;
   ui_->TxtCommand->setText(CommandLine());
   job_ = std::make_unique<mui::SweepJob>();
   finishedShown_ = false;
   shownPlan_ = options.plan;
   map_->SetPlan(options.plan, ui_->CmbShow->currentText().toStdString());
+  LockForm(true);
   job_->Start(std::move(options), [this] {
     QMetaObject::invokeMethod(
         this, [this] { Guard([this] { Poll(); }); }, Qt::QueuedConnection);
   });
-  ui_->BtnGo->setEnabled(false);
-  ui_->BtnCancel->setEnabled(true);
   ui_->LblProgress->setText(QStringLiteral("Checking the points..."));
   poll_->start(100);
 }
 
+bool TFrmSweep::LargeSweepAgreed(const morvane::SweepOptions &options) {
+  // A point writes a table row and a Final record: some 500 bytes.
+  constexpr double kBytesPerPoint = 500;
+  const morvane::SweepPlan &plan = options.plan;
+  const std::size_t points =
+      (plan.Points() + plan.shardCount - 1 - plan.shardIndex) / plan.shardCount;
+  const double bytes = kBytesPerPoint * double(points);
+  const QStorageInfo disk(QFileInfo(QString::fromStdString(options.finalFile)).absolutePath());
+  const double free = disk.isValid() ? double(disk.bytesAvailable()) : -1;
+  if (points <= 100000 && bytes <= 100e6 && (free < 0 || bytes <= free / 10))
+    return true;
+  const QString size = bytes >= 1e9 ? QStringLiteral("%1 GB").arg(bytes / 1e9, 0, 'f', 1)
+                                    : QStringLiteral("%1 MB").arg(bytes / 1e6, 0, 'f', 0);
+  QString text =
+      QStringLiteral("This sweep has %L1 points. Its table and Final file will take about %2")
+          .arg(qulonglong(points))
+          .arg(size);
+  if (free >= 0)
+    text += QStringLiteral(" of the %1 GB free there").arg(free / 1e9, 0, 'f', 1);
+  text += QStringLiteral(
+      ".\nThe time it takes shows once its first points are in; Cancel keeps what is done.\n"
+      "Run it?");
+  return mui::Messages().AskYesNo(this, text);
+}
+
 void TFrmSweep::BtnCancelClick() {
-  if (Running()) {
+  if (Running() && !job_->Cancelled()) {
     job_->Cancel();
-    ui_->LblProgress->setText(QStringLiteral("Cancelling: finishing the points in hand..."));
+    ui_->BtnCancel->setEnabled(false);
+    ui_->LblProgress->setText(QStringLiteral("Cancelling..."));
   }
+}
+
+void TFrmSweep::BtnBackClick() {
+  if (!AskToStopSweep())
+    return;
+  CloseForm();
+  mui::ShowWindow(mui::Windows().frmMorvane);
+}
+
+bool TFrmSweep::AskToStopSweep() {
+  if (!Running())
+    return true;
+  if (!mui::Messages().AskYesNo(
+          this, QStringLiteral("A sweep is running. Cancel it and close the window?\n"
+                               "The points done are kept: \"Resume\" goes on from them."))) {
+    return false;
+  }
+  // The points in hand are dropped at once; those done are written.
+  job_->Cancel();
+  EndOfRun();
+  return true;
+}
+
+void TFrmSweep::keyPressEvent(QKeyEvent *e) {
+  if (e->key() == Qt::Key_Escape) {
+    GuardClick([this] { BtnBackClick(); });
+    return;
+  }
+  if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) &&
+      !qobject_cast<QAbstractButton *>(focusWidget())) {
+    // Go, once the field the focus is in has been left (GuardClick).
+    if (ui_->BtnGo->isEnabled())
+      GuardClick([this] { BtnGoClick(); });
+    return;
+  }
+  MorvaneForm::keyPressEvent(e);
+}
+
+void TFrmSweep::LockForm(bool locked) {
+  if (!locked) {
+    for (const auto &[widget, was] : locked_) {
+      if (auto *field = qobject_cast<QLineEdit *>(widget))
+        field->setReadOnly(was);
+      else
+        widget->setEnabled(was);
+    }
+    locked_.clear();
+    ui_->BtnGo->setEnabled(true);
+    ui_->BtnCancel->setEnabled(false);
+    return;
+  }
+  locked_.clear();
+  // The fields stay enabled (what the command gives depends on it) and
+  // become read-only; the choices and buttons are shut.
+  QWidget *form = ui_->centralwidget;
+  for (QLineEdit *field : form->findChildren<QLineEdit *>()) {
+    if (field == ui_->TxtCommand || map_->isAncestorOf(field))
+      continue;
+    locked_.emplace_back(field, field->isReadOnly());
+    field->setReadOnly(true);
+  }
+  for (QWidget *w : form->findChildren<QWidget *>()) {
+    const bool choice = qobject_cast<QAbstractButton *>(w) || qobject_cast<QComboBox *>(w);
+    if (!choice || w == ui_->BtnCancel || w == ui_->BtnSaveMap || w == ui_->BtnCommand ||
+        w == ui_->BtnBack || w == ui_->CmbShow)
+      continue;
+    locked_.emplace_back(w, w->isEnabled());
+    w->setEnabled(false);
+  }
+  ui_->BtnCancel->setEnabled(true);
 }
 
 void TFrmSweep::Poll() {
@@ -459,29 +704,40 @@ void TFrmSweep::Poll() {
 void TFrmSweep::EndOfRun() {
   poll_->stop();
   finishedShown_ = true;
-  ui_->BtnGo->setEnabled(true);
-  ui_->BtnCancel->setEnabled(false);
+  LockForm(false);
   const morvane::SweepOptions &o = job_->Options();
   try {
     const morvane::SweepRun run = job_->Finish();
     map_->AppendRows(job_->TakeNewRows());
+    const QString seconds = QString::number(job_->SecondsRunning(), 'f', 1);
     if (run.alreadyDone)
-      ShowMessage(QString::fromStdString("already done: " + o.finalFile + " and " + o.tableFile +
+      ShowMessage(QString::fromStdString("Already done: " + o.finalFile + " and " + o.tableFile +
                                          " hold this sweep whole"));
+    else if (!run.Complete() && job_->Cancelled())
+      ui_->LblProgress->setText(QStringLiteral("Cancelled at %1 of %2 points; Resume goes on")
+                                    .arg(run.pointsDone)
+                                    .arg(run.points));
     else if (!run.Complete())
       ShowMessage(QString::fromStdString(
-          "interrupted: " + std::to_string(run.pointsDone) + " of " + std::to_string(run.points) +
+          "Interrupted: " + std::to_string(run.pointsDone) + " of " + std::to_string(run.points) +
           " points are kept in " + morvane::PartName(o.finalFile) + " and " +
           morvane::PartName(o.tableFile) + ";\ntick \"Resume\" and press Go to go on"));
+    else if (job_->Cancelled())
+      ui_->LblProgress->setText(
+          QStringLiteral("Done: %1 points in %2 s (the last point came before Cancel)")
+              .arg(run.points)
+              .arg(seconds));
     else
-      ui_->LblProgress->setText(QStringLiteral("Done: %1 points in %2 s")
-                                    .arg(run.points)
-                                    .arg(job_->SecondsRunning(), 0, 'f', 1));
+      ui_->LblProgress->setText(
+          QStringLiteral("Done: %1 points in %2 s").arg(run.points).arg(seconds));
     ui_->ChkResume->setChecked(!run.Complete());
   } catch (const morvane::UsageError &e) {
+    ui_->LblProgress->clear();
     ShowRefusal(e.what());
   } catch (const morvane::FileError &e) {
-    ShowMessage(QString::fromStdString(std::string(e.what()) + "\n" + e.Path()));
+    ui_->LblProgress->clear();
+    ShowFieldMessage(ui_->TxtFinal,
+                     QString::fromStdString(std::string(e.what()) + "\n" + e.Path()));
   }
 }
 
@@ -526,34 +782,42 @@ QLineEdit *TFrmSweep::FieldOfRefusal(const std::string &message) const {
   return nullptr;
 }
 
+QString TFrmSweep::InWindowWords(const std::string &message) {
+  // The library speaks of morvane-sweep's options; the window of its fields
+  // and boxes.
+  QString text = QString::fromStdString(message);
+  // "--vary c=0.2:0.8:0: COUNT must ..." -> "Vary c (From 0.2, To 0.8, Count 0): Count must ..."
+  static const QRegularExpression vary(
+      QStringLiteral("--vary (\\w+)=([^:\\s]*):([^:\\s]*):([^:\\s]*)"));
+  text.replace(vary, QStringLiteral("Vary \\1 (From \\2, To \\3, Count \\4)"));
+  const std::pair<const char *, const char *> words[] = {
+      {"expected NAME=FROM:TO:COUNT", "From and To need numbers, Count a whole number"},
+      {"FROM and TO must be numbers", "From and To must be numbers"},
+      {"COUNT must be", "Count must be"},
+      {"one point needs FROM = TO", "one point needs From = To"},
+      {"--jobs needs", "Threads needs"},
+      {"--max-generations", "Generation cap"},
+      {"--final", "Final file"},
+      {"give --resume to go on from it", "tick \"Resume an interrupted run\" to go on from it"},
+      {"morvane-sweep writes new files only", "a sweep writes new files only"},
+      {" (see --help)", ""},
+  };
+  for (const auto &[from, to] : words)
+    text.replace(QLatin1String(from), QLatin1String(to));
+  return text;
+}
+
 void TFrmSweep::ShowRefusal(const std::string &message) {
   if (QLineEdit *field = FieldOfRefusal(message))
-    ShowFieldMessage(field, QString::fromStdString(message));
+    ShowFieldMessage(field, InWindowWords(message));
   else
-    ShowMessage(QString::fromStdString(message));
+    ShowMessage(InWindowWords(message));
 }
 
 void TFrmSweep::closeEvent(QCloseEvent *e) {
-  if (Running()) {
-    if (!mui::Messages().AskYesNo(
-            this, QStringLiteral("A sweep is running. Cancel it and close the window?\n"
-                                 "The points done are kept for a resume."))) {
-      e->ignore();
-      return;
-    }
-    job_->Cancel();
-    poll_->stop();
-    // The points in hand are finished and written; the run's outcome (an
-    // interruption) is what the user just chose.
-    try {
-      job_->Finish();
-    } catch (const std::exception &error) {
-      ShowMessage(QString::fromStdString(error.what()));
-    }
-    finishedShown_ = true;
-    ui_->BtnGo->setEnabled(true);
-    ui_->BtnCancel->setEnabled(false);
-    ui_->ChkResume->setChecked(true);
+  if (!AskToStopSweep()) {
+    e->ignore();
+    return;
   }
   MorvaneForm::closeEvent(e);
 }
@@ -577,6 +841,8 @@ void TFrmSweep::ShowPointSeries(std::size_t point) {
   // The series runs on a thread of its own: the window stays usable, and
   // the chart opens when it ends.
   auto result = std::make_shared<PointSeries>();
+  result->detailFile = o.detailFile;
+  result->plotFile = o.plotFile;
   pointRun_ = QThread::create([o, result] {
     try {
       auto s = std::make_unique<morvane::SimState>();
@@ -607,6 +873,9 @@ void TFrmSweep::ShowPointChart(std::size_t point, PointSeries &run) {
     std::rethrow_exception(run.error);
   mui::StoredSeries series;
   series.Parameters = run.detail.Series.front().Parameters;
+  // The files the point's series wrote, as the chart window names them.
+  series.Parameters.DetailFileName = run.detailFile;
+  series.Parameters.PlotFileName = run.plotFile;
   series.Table = std::make_shared<const morvane::PlotTable>(std::move(run.plot.Table));
   QString where;
   const std::array<std::size_t, 2> at = shownPlan_.Coordinates(point);
@@ -614,12 +883,43 @@ void TFrmSweep::ShowPointChart(std::size_t point, PointSeries &run) {
     where += QString::fromStdString(", " + shownPlan_.axes[k].option + " = " +
                                     shownPlan_.axes[k].shown[at[k]]);
   series.Origin = QStringLiteral("Point %1 of the sweep%2.").arg(point).arg(where);
+  // A point the cap cut is no equilibrium: the chart says so.
+  const fig::SweepFigure &shown = map_->Figure();
+  if (point < shown.RowsDrawn() && shown.Rows()[point].back() == "no") {
+    QString cap = QStringLiteral("?");
+    for (const morvane::CommandOption &o : shownPlan_.base)
+      if (o.name == "max-generations" && o.value)
+        cap = QString::fromStdString(*o.value);
+    series.Origin +=
+        QStringLiteral(" Not converged: stopped at the cap of %1 generations.").arg(cap);
+  }
   auto *chart = qobject_cast<mui::PlotForm *>(shownPlan_.model == morvane::Model::Clonal
                                                   ? mui::Windows().FrmPlotVeg
                                                   : mui::Windows().FrmPlotSex);
   if (chart == nullptr)
     throw std::runtime_error("The chart window is missing");
   chart->ShowStoredSeries({std::move(series)});
+  // Titled as the point's, and its Back comes back here rather than to the
+  // plot menu, which drew nothing: both undone when the chart goes.
+  if (!chartTitle_.contains(chart))
+    chartTitle_.insert(chart, chart->windowTitle());
+  chart->setWindowTitle(QStringLiteral("Point %1 of the sweep").arg(point));
+  chart->installEventFilter(this);
+}
+
+bool TFrmSweep::eventFilter(QObject *watched, QEvent *e) {
+  if (e->type() == QEvent::Hide && chartTitle_.contains(watched)) {
+    auto *chart = static_cast<QWidget *>(watched);
+    chart->removeEventFilter(this);
+    chart->setWindowTitle(chartTitle_.take(watched));
+    // The chart's Back opens the plot menu next: this window instead.
+    QTimer::singleShot(0, this, [this] {
+      if (MorvaneForm *menu = mui::Windows().FrmPlotMenu; menu && menu->isVisible())
+        menu->CloseForm();
+      ShowForm();
+    });
+  }
+  return MorvaneForm::eventFilter(watched, e);
 }
 
 void TFrmSweep::BtnOpenClick() {
@@ -627,14 +927,30 @@ void TFrmSweep::BtnOpenClick() {
     return;
   const QString name = mui::FileDialogs().OpenExistingFileName(
       this, ui_->TxtFinal->text(),
-      {QStringLiteral("Final files (*.mrv)"), QStringLiteral("Sweep tables (*.tsv)")});
+      {QStringLiteral("Final files (*.mrv)"), QStringLiteral("Sweep tables (*.tsv)"),
+       QStringLiteral("Interrupted sweeps (*.part)")});
   if (name.isEmpty())
     return;
-  // The table holds the plan and every point's results.
-  std::string table;
+  // The table holds the plan and every point's results; an interrupted
+  // sweep's, under its temporary name, those done so far.
+  const std::string opened = name.toStdString();
+  const std::string partEnd = ".part";
+  const bool interrupted =
+      opened.size() > partEnd.size() &&
+      opened.compare(opened.size() - partEnd.size(), partEnd.size(), partEnd) == 0;
+  std::string table, finalName;
   fig::SweepTable sweep;
   try {
-    table = morvane::RecogniseShardFiles(name.toStdString()).tableFile;
+    if (interrupted) {
+      const std::string whole = opened.substr(0, opened.size() - partEnd.size());
+      const bool isTable = whole.size() > 4 && whole.compare(whole.size() - 4, 4, ".tsv") == 0;
+      finalName = isTable ? whole.substr(0, whole.size() - 4) + ".mrv" : whole;
+      table = isTable ? opened : morvane::PartName(morvane::SweepTableName(whole));
+    } else {
+      const morvane::ShardFiles files = morvane::RecogniseShardFiles(opened);
+      table = files.tableFile;
+      finalName = files.finalFile;
+    }
     sweep = fig::ParseSweepTable(morvane::ReadInput(table), table);
   } catch (const morvane::UsageError &e) {
     ShowMessage(QString::fromStdString(e.what()));
@@ -642,13 +958,72 @@ void TFrmSweep::BtnOpenClick() {
   }
   const morvane::SweepPlan &plan = sweep.plan;
   shownPlan_ = plan;
+  // The form becomes the sweep drawn, so that Go resumes it.
+  FillFormFromPlan(plan, QString::fromStdString(finalName));
+  ui_->ChkResume->setChecked(interrupted);
   ShowOutputsOf(plan.model);
   map_->SetPlan(plan, ui_->CmbShow->currentText().toStdString());
   map_->AppendRows(std::move(sweep.rows));
-  ui_->LblProgress->setText(QStringLiteral("%1: %2 of %3 points")
+  ui_->LblProgress->setText(QString::fromLatin1(interrupted ? "%1: %2 of %3 points; Resume goes on"
+                                                            : "%1: %2 of %3 points")
                                 .arg(QString::fromStdString(table))
                                 .arg(map_->RowsDrawn())
                                 .arg(plan.Points()));
+}
+
+void TFrmSweep::FillFormFromPlan(const morvane::SweepPlan &plan, const QString &final) {
+  const auto shown = [](std::string text) {
+    QString t = QString::fromStdString(text);
+    t.replace(QChar('.'), QChar(mui::DecimalSeparator()));
+    return t;
+  };
+  SelectModel(plan.model);
+  const bool clonal = plan.model == morvane::Model::Clonal;
+  // Free survivals first, so that every value given can be typed.
+  ui_->GrpBxFitness->findChild<QAbstractButton *>(QStringLiteral("BtnNoTrade"))->click();
+  std::string tradeOff = "none";
+  bool ess = false;
+  std::optional<std::string> cap;
+  for (const ParamField &p : clonal ? clonalFields_ : sexualFields_)
+    p.field->setText(shown(TextOf(p.rule->option).initial));
+  for (const morvane::CommandOption &option : plan.base) {
+    if (option.name == "trade-off")
+      tradeOff = option.value.value_or("none");
+    else if (option.name == "ess")
+      ess = true;
+    else if (option.name == "max-generations")
+      cap = option.value;
+    for (const ParamField &p : clonal ? clonalFields_ : sexualFields_)
+      if (option.name == p.rule->option)
+        p.field->setText(shown(option.value.value_or("")));
+  }
+  for (const ParamField &p : clonal ? clonalFields_ : sexualFields_)
+    morvane::StoreFieldEntry(*p.rule, p.field->text().toStdString(), mui::DecimalSeparator(),
+                             scratch_);
+  const char *tradeButtons[] = {"BtnNoTrade", "BtnTradeLin", "BtnConvexTrade", "BtnConcaveTrade"};
+  for (std::size_t k = 1; k < std::size(kTradeOffs); ++k)
+    if (tradeOff == kTradeOffs[k])
+      ui_->GrpBxFitness->findChild<QAbstractButton *>(tradeButtons[k])->click();
+  if (ess)
+    ui_->GrpBxFitness->findChild<QAbstractButton *>(QStringLiteral("BtnESS"))->click();
+  // The ranges: NAME=FROM:TO:COUNT.
+  for (std::size_t a = 0; a < 2; ++a) {
+    QComboBox *box = a == 0 ? ui_->CmbVary1 : ui_->CmbVary2;
+    QLineEdit *ends[] = {a == 0 ? ui_->TxtFrom1 : ui_->TxtFrom2, a == 0 ? ui_->TxtTo1 : ui_->TxtTo2,
+                         a == 0 ? ui_->TxtCount1 : ui_->TxtCount2};
+    if (a >= plan.axes.size()) {
+      box->setCurrentIndex(0); // (none)
+      continue;
+    }
+    const morvane::SweepAxis &axis = plan.axes[a];
+    box->setCurrentIndex(box->findText(QString::fromStdString(axis.option)));
+    const QStringList parts =
+        QString::fromStdString(axis.given.substr(axis.option.size() + 1)).split(':');
+    for (int k = 0; k < 3 && k < parts.size(); ++k)
+      ends[k]->setText(k < 2 ? shown(parts[k].toStdString()) : parts[k]);
+  }
+  ui_->TxtMaxGen->setText(cap ? QString::fromStdString(*cap) : QString());
+  ui_->TxtFinal->setText(final);
 }
 
 void TFrmSweep::BtnSaveMapClick() {

@@ -4,11 +4,13 @@
 // with its progress shown, and Cancel stops it so that it can be resumed.
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <exception>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/FieldRules.h"
@@ -20,6 +22,8 @@
 #include "ui/sweep/SweepJob.h"
 #include "ui/sweep/SweepMapView.h"
 
+class QKeyEvent;
+class QResizeEvent;
 class QLineEdit;
 class QTemporaryDir;
 class QThread;
@@ -44,6 +48,10 @@ public:
   QString CommandLine() const;
   // Whether a sweep is running.
   bool Running() const { return job_ && job_->Started() && !finishedShown_; }
+  // Before the window goes (Back, Esc, closing it, quitting the program):
+  // a running sweep is cancelled if the user agrees, its points done kept
+  // for a resume. Returns whether no sweep runs any more.
+  bool AskToStopSweep();
   const morvane::ui::SweepJob *Job() const { return job_.get(); }
   morvane::ui::SweepMapView *Map() const { return map_; }
 
@@ -55,8 +63,14 @@ public:
   void FitnessMessage(const QString &text) override;
 
 protected:
-  void FormActivate() override;
+  void FormShow() override;
   void closeEvent(QCloseEvent *e) override;
+  // A point's chart going: its title back, and this window shown again.
+  bool eventFilter(QObject *watched, QEvent *e) override;
+  // Enter is Go (a focused button is pressed), Esc is Back.
+  void keyPressEvent(QKeyEvent *e) override;
+  // The form's column as wide as it asks, leaving the map 400 pixels.
+  void resizeEvent(QResizeEvent *e) override;
 
 private:
   struct ParamField {
@@ -65,15 +79,33 @@ private:
   };
 
   void BuildParameterFields();
+  void SetTabOrder();
+  void ArrangeLayout();
+  void FitFormColumn();
   void SelectModel(morvane::Model model);
   morvane::Model CurrentModel() const;
   void FillVaryChoices();
   void FillOutputChoices();
   void ShowTableName();
-  void CheckParam(const ParamField &p);
+  bool CheckParam(const ParamField &p);
   void CheckVaryEnd(QLineEdit *field, int row);
   void BtnGoClick();
   void BtnCancelClick();
+  // Before a sweep of more than 100,000 points, or whose files would take
+  // more than 100 MB or a tenth of the free space: the user's answer, told
+  // the points and the room they take.
+  bool LargeSweepAgreed(const morvane::SweepOptions &options);
+  void BtnBackClick();
+  // While a sweep runs the form is the sweep's: every field read-only, every
+  // choice and button but Cancel (and the figure's) shut; afterwards each
+  // control is back as it was.
+  void LockForm(bool locked);
+  // The form set to a sweep's plan (model, values, trade-off, ESS, ranges,
+  // cap) and its Final file, as "Open sweep..." finds them.
+  void FillFormFromPlan(const morvane::SweepPlan &plan, const QString &final);
+  // The clone frequencies kept summing to 1 after one of them was left, as
+  // the clonal input window keeps them.
+  void KeepClonesSummingToOne();
   void BtnFinalClick();
   void BtnCommandClick();
   // An earlier sweep, from its Final file or its table, drawn without running.
@@ -87,6 +119,7 @@ private:
   void ShowPointSeries(std::size_t point);
   // What the thread of a point's series hands back.
   struct PointSeries {
+    std::string detailFile, plotFile;
     morvane::DetailFileContent detail;
     morvane::PlotFileContent plot;
     std::exception_ptr error;
@@ -98,6 +131,13 @@ private:
   // the cap, the Final file or a parameter), when there is one.
   void ShowRefusal(const std::string &message);
   QLineEdit *FieldOfRefusal(const std::string &message) const;
+
+public:
+  // A refusal of the sweep library in the window's words: its fields and
+  // boxes rather than morvane-sweep's options.
+  static QString InWindowWords(const std::string &message);
+
+private:
   void ShowOutputsOf(morvane::Model model);
 
   std::unique_ptr<Ui::TFrmSweep> ui_;
@@ -118,4 +158,9 @@ private:
   QLineEdit *pointDetail_ = nullptr, *pointPlot_ = nullptr;
   // The thread of the point's series being run, if any.
   QThread *pointRun_ = nullptr;
+  // The controls LockForm shut, and whether each was enabled (buttons,
+  // lists) or read-only (fields) before.
+  std::vector<std::pair<QWidget *, bool>> locked_;
+  // The chart windows showing a point's series, with their own titles.
+  QHash<QObject *, QString> chartTitle_;
 };
