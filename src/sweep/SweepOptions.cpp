@@ -327,8 +327,10 @@ Running:
 On a terminal a progress line goes to stderr (points done, points per
 second, time left); nothing when stderr is not a terminal.
 
-Ctrl-C (SIGINT) or SIGTERM finishes the points in hand, writes them, keeps
-the temporary files and says how to resume.
+Ctrl-C (SIGINT) or SIGTERM stops the sweep within moments: the points done
+are written, those in hand are dropped (--resume runs them again; with
+--trace-dir they are finished), the temporary files are kept and it says how
+to resume.
 
 One process at a time runs, resumes or merges into a sweep's files: while
 one does (it holds FILE.lock locked, which the system lets go when the
