@@ -11,6 +11,12 @@ source tools/setup.sh
 morvane_setup test
 
 JOBS=$(nproc)
+# Objects already compiled from the same sources are taken from ccache's
+# cache (the three builds below share most of them with earlier runs).
+if command -v ccache >/dev/null; then
+  export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
+  export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=true
+fi
 export QT_QPA_PLATFORM=offscreen
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo

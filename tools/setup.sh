@@ -17,7 +17,7 @@ MORVANE_PACKAGES=(
 # What ./test.sh adds: the checkers of the package and of the installed
 # program, and the Slurm that runs the user guide's Slurm commands.
 MORVANE_TEST_PACKAGES=(
-  lintian desktop-file-utils appstream
+  lintian desktop-file-utils appstream ccache
   slurm-wlm munge
   python3-pytest python3-matplotlib r-base-core r-cran-reticulate
 )
