@@ -28,10 +28,22 @@ shot "sweep-${SMOKE_SCREEN:-1280x1024x24}"
 
 # A larger sweep over c and x into Big.mrv (its field two Tabs after
 # Threads), cancelled by Alt+E, then resumed by Go (Resume is ticked by the
-# cancel): the files of a run never interrupted.
-# L, nine Tabs after the model: slow points, so that Cancel comes in time.
+# cancel): the files of a run never interrupted. Slow points, so that Cancel
+# comes in time: diploids with global panmixia (two below the haploids),
+# L nine Tabs after the model, the four survivals after it (0.9 0.6 0.6 0.9
+# gives the same survivals in either order of the fitness fields), and a
+# generation cap.
+keys_to "Sweep" key alt+m Down Down
 keys_to "Sweep" key alt+m Tab Tab Tab Tab Tab Tab Tab Tab Tab ctrl+a type 0.000000000001
-keys_to "Sweep" key alt+v Tab Tab Tab ctrl+a type 300
+keys_to "Sweep" key Tab ctrl+a type 0.9
+keys_to "Sweep" key Tab ctrl+a type 0.6
+keys_to "Sweep" key Tab ctrl+a type 0.6
+keys_to "Sweep" key Tab ctrl+a type 0.9
+keys_to "Sweep" key alt+p ctrl+a type 50000
+keys_to "Sweep" key alt+v type c
+keys_to "Sweep" key Tab ctrl+a type 0.2
+keys_to "Sweep" key Tab ctrl+a type 0.8
+keys_to "Sweep" key Tab ctrl+a type 300
 keys_to "Sweep" key Tab type x
 keys_to "Sweep" key Tab ctrl+a type 0
 keys_to "Sweep" key Tab ctrl+a type 1
@@ -54,8 +66,8 @@ sleep 0.5
 kill "$pid" 2>/dev/null || true
 wait "$pid" 2>/dev/null || true
 
-"$sweep" --model haploid-global --L 0.000000000001 --vary c=0.2:0.8:300 --vary x=0:1:40 \
-  --final bigref.mrv \
+"$sweep" --model diploid-global --L 0.000000000001 --W1A 0.9 --W2A 0.6 --W1a 0.6 --W2a 0.9 \
+  --max-generations 50000 --vary c=0.2:0.8:300 --vary x=0:1:40 --final bigref.mrv \
   --jobs 2 >/dev/null 2>&1 || fail "morvane-sweep failed on the larger sweep"
 cmp Big.mrv bigref.mrv || fail "the resumed Final file differs"
 cmp Big.tsv bigref.tsv || fail "the resumed table differs"
