@@ -1,6 +1,7 @@
 #include "ui/sweep/USweep.h"
 
 #include <QAbstractButton>
+#include <QBoxLayout>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -14,13 +15,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QScrollArea>
-#include <QScrollBar>
 #include <QSettings>
 #include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -206,24 +206,25 @@ TFrmSweep::TFrmSweep(QWidget *parent)
 }
 
 void TFrmSweep::ArrangeLayout() {
-  // The form's column scrolls when the screen is short or narrow; the map
-  // takes the rest, at least 400 pixels wide. Texts that change during a
-  // run wrap instead of widening the column, so the map keeps its size.
-  auto *column = new QWidget;
+  // Two columns that fit a 1024x768 screen with every control whole: on the
+  // left the model, its parameters, the ranges, the run and the buttons; on
+  // the right the Fitness Menu above the map, which takes the rest and is
+  // at least 400 pixels wide. Texts that change during a run wrap instead of
+  // widening the form, so the map keeps its size.
+  auto *column = new QWidget(ui_->centralwidget);
   column->setObjectName(QStringLiteral("FormColumn"));
   ui_->MainLayout->removeItem(ui_->LeftLayout);
+  ui_->ParamsLayout->removeWidget(ui_->GrpBxFitness);
   column->setLayout(ui_->LeftLayout);
   ui_->LeftLayout->setContentsMargins(0, 0, 0, 0);
-  auto *scroll = new QScrollArea(ui_->centralwidget);
-  scroll->setObjectName(QStringLiteral("FormScroll"));
-  scroll->setWidget(column);
-  scroll->setWidgetResizable(true);
-  scroll->setFrameShape(QFrame::NoFrame);
-  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-  scroll->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
-  ui_->MainLayout->insertWidget(0, scroll, 0);
-  ui_->MainLayout->setStretch(1, 1);
-  map_->setMinimumSize(400, 300);
+  column->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
+  ui_->MainLayout->removeWidget(ui_->GrpMap);
+  auto *right = new QVBoxLayout;
+  right->addWidget(ui_->GrpBxFitness, 0);
+  right->addWidget(ui_->GrpMap, 1);
+  ui_->MainLayout->addWidget(column, 0);
+  ui_->MainLayout->addLayout(right, 1);
+  map_->setMinimumSize(400, 200);
   for (QLabel *label : {ui_->LblProgress, ui_->LblTable}) {
     label->setWordWrap(true);
     label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -263,31 +264,6 @@ TFrmSweep::~TFrmSweep() {
   // first.
   if (pointRun_)
     pointRun_->wait();
-}
-
-void TFrmSweep::resizeEvent(QResizeEvent *e) {
-  MorvaneForm::resizeEvent(e);
-  FitFormColumn();
-}
-
-void TFrmSweep::FitFormColumn() {
-  auto *scroll = findChild<QScrollArea *>(QStringLiteral("FormScroll"));
-  if (!scroll)
-    return;
-  QWidget *column = scroll->widget();
-  // What the map and its frame keep: 400 pixels and their margins.
-  const int room = std::max(200, width() - 400 - 60);
-  const int bar = scroll->verticalScrollBar()->sizeHint().width() + 4;
-  // The parameters beside the Fitness Menu when there is room, above it
-  // when not (the column then scrolls up and down, never sideways).
-  for (const auto direction : {QBoxLayout::LeftToRight, QBoxLayout::TopToBottom}) {
-    ui_->ParamsLayout->setDirection(direction);
-    ui_->LeftLayout->activate();
-    if (column->sizeHint().width() + bar + 16 <= room)
-      break;
-  }
-  // The bar and the frames: no sideways scrolling while there is room.
-  scroll->setFixedWidth(std::min(column->sizeHint().width() + bar + 16, room));
 }
 
 void TFrmSweep::BuildParameterFields() {
@@ -364,7 +340,6 @@ void TFrmSweep::SelectModel(morvane::Model model) {
                              scratch_);
   FillVaryChoices();
   FillOutputChoices();
-  FitFormColumn();
 }
 
 void TFrmSweep::FillOutputChoices() { ShowOutputsOf(CurrentModel()); }

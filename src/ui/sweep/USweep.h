@@ -69,8 +69,6 @@ protected:
   bool eventFilter(QObject *watched, QEvent *e) override;
   // Enter is Go (a focused button is pressed), Esc is Back.
   void keyPressEvent(QKeyEvent *e) override;
-  // The form's column as wide as it asks, leaving the map 400 pixels.
-  void resizeEvent(QResizeEvent *e) override;
 
 private:
   struct ParamField {
@@ -81,7 +79,6 @@ private:
   void BuildParameterFields();
   void SetTabOrder();
   void ArrangeLayout();
-  void FitFormColumn();
   void SelectModel(morvane::Model model);
   morvane::Model CurrentModel() const;
   void FillVaryChoices();
