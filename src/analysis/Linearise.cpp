@@ -32,25 +32,11 @@ template <class T> T &ParameterOf(StepState<T> &s, Parameter which) {
   return s.W2a;
 }
 
-template <class T> StepState<T> StateOf(const Parameters &p) {
-  StepState<T> s;
-  s.SoftProp = T(p.SoftProp);
-  s.MigSurv = T(p.MigSurv);
-  s.HabFreq = T(p.HabFreq);
-  s.TriesAB = p.TriesAB;
-  s.TriesaB = p.TriesaB;
-  s.W1A = T(p.W1A);
-  s.W2A = T(p.W2A);
-  s.W1a = T(p.W1a);
-  s.W2a = T(p.W2a);
-  return s;
-}
-
 template <Model M, int N>
 Linearisation LineariseModel(const Parameters &p, const Population &X, Parameter along) {
   constexpr int n = Classes(M);
   using D = Dual<N>;
-  StepState<D> s = StateOf<D>(p);
+  StepState<D> s = StepStateOf<D>(p);
   if constexpr (N > n) {
     Parameters q = p;
     ParameterOf(s, along) = D::Seed(ParameterValue(q, along), n);
@@ -78,7 +64,7 @@ Linearisation LineariseModel(const Parameters &p, const Population &X, Parameter
 }
 
 template <Model M> Population StepModel(const Parameters &p, const Population &X) {
-  StepState<double> s = StateOf<double>(p);
+  StepState<double> s = StepStateOf<double>(p);
   for (int k = 0; k < Classes(M); ++k)
     s.X[k + 1] = X[k];
   ModelStep<M>(s);

@@ -42,19 +42,25 @@ template <class T> struct StepState {
 // their thresholds. Dual numbers bring their own overload.
 inline double ValueOf(double v) { return v; }
 
-// The parameters and the population of s as a StepState; T must be
+// The parameters p as a StepState with no population yet; T must be
 // constructible from a double (the derivatives start at 0).
-template <class T> StepState<T> StepStateOf(const SimState &s) {
+template <class T> StepState<T> StepStateOf(const Parameters &p) {
   StepState<T> t;
-  t.SoftProp = T(s.SoftProp);
-  t.MigSurv = T(s.MigSurv);
-  t.HabFreq = T(s.HabFreq);
-  t.TriesAB = s.TriesAB;
-  t.TriesaB = s.TriesaB;
-  t.W1A = T(s.W1A);
-  t.W2A = T(s.W2A);
-  t.W1a = T(s.W1a);
-  t.W2a = T(s.W2a);
+  t.SoftProp = T(p.SoftProp);
+  t.MigSurv = T(p.MigSurv);
+  t.HabFreq = T(p.HabFreq);
+  t.TriesAB = p.TriesAB;
+  t.TriesaB = p.TriesaB;
+  t.W1A = T(p.W1A);
+  t.W2A = T(p.W2A);
+  t.W1a = T(p.W1a);
+  t.W2a = T(p.W2a);
+  return t;
+}
+
+// The parameters and the population of s as a StepState.
+template <class T> StepState<T> StepStateOf(const SimState &s) {
+  StepState<T> t = StepStateOf<T>(s.Params());
   for (int k = 0; k < 10; ++k)
     t.X[k] = T(s.X[k]);
   t.FreqA = T(s.FreqA);
