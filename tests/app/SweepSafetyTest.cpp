@@ -63,6 +63,9 @@ void RunSmallShards(const ScratchFolder &folder) {
 }
 
 TEST(SweepSafety, ASecondProcessOnTheSameSweepIsRefusedAndTouchesNothing) {
+  // A merge that has already given up on its pipe makes the write below
+  // fail; that must not end the test process (the exit codes are checked).
+  std::signal(SIGPIPE, SIG_IGN);
   const Args run = Joined(kLong, Words("--final s.mrv"));
   const Args merge = Words("--merge s.mrv s0.mrv s1.mrv");
   ScratchFolder whole;
