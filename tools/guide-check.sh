@@ -48,7 +48,9 @@ for page in README.md docs/*.md; do
   done < <(grep -oE '\]\([^)#]+' "$page" | sed 's/^](//' | grep -vE '^[a-z]+:' || true)
 done
 
-export PATH="$build/src/app:$PATH"
+# Debian's own python3 (the module's and its numpy's) before any other on
+# the PATH, as on the machines the guide is written for.
+export PATH="$build/src/app:/usr/bin:$PATH"
 export QT_QPA_PLATFORM=offscreen
 blocks=0
 start=$SECONDS

@@ -64,6 +64,9 @@ morvane-run --model diploid-global --x 0.5 --W1A 0.9 --W2A 0.6 --W1a 0.6 --W2a 0
 morvane-sweep --model haploid-global --vary W1a=0.5:1:40 --vary W2A=0.5:1:40 \
   --final sweep.mrv --map "$shots/map.png" --map-of p --map-size 560x430 >/dev/null 2>&1
 morvane-plot --detail "$study/series.gnr" --caption --dpi 120 -o "$shots/figure.png"
+# The Python example's figure (Debian's python3, the build's module).
+PYTHONPATH="$app/../../python" /usr/bin/python3 "$here/../examples/levene.py" "$shots/levene-python.png" \
+  >/dev/null
 
 main="Morvane v2"
 wait_window "$main" >/dev/null
@@ -140,6 +143,7 @@ small_png "$shots/export.png" "$images/export.png"
 small_png "$shots/sweep-window.png" "$images/sweep-window.png" 960
 small_png "$shots/map.png" "$images/sweep-map.png"
 small_png "$shots/figure.png" "$images/figure.png"
+small_png "$shots/levene-python.png" "$images/levene-python.png"
 # The README's picture: the main window, the chart and the map side by side
 # at one height, with a white margin between them.
 convert "$shots/main.png" "$shots/chart.png" "$shots/map.png" -resize x360 \
