@@ -3,13 +3,14 @@
 # lintian (no error allowed), installs the build into a scratch prefix and
 # runs what it installed: every command's --help, every manual page through
 # man, the desktop entry and the AppStream metadata through their validators,
-# the icons, and the desktop program under xvfb-run until its main window
+# the icons, and the desktop program on a virtual display until its main window
 # shows and its Help menu opens the installed help file. Run as root, by
 # ./test.sh, after a full build.
 #
 #   tools/install-check.sh [BUILD_DIR]      (default: build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+repo=$(pwd)
 build=$(cd "${1:-build}" && pwd)
 app=org.morvane.Morvane
 say() { echo "install-check: $*"; }
@@ -115,6 +116,6 @@ EOF
 chmod +x "$work/gui.sh"
 mkdir "$work/empty"
 (cd "$work/empty" && timeout --kill-after=10 60 \
-  xvfb-run -a -s '-screen 0 1280x1024x24' "$work/gui.sh" "$prefix/bin/Morvane") ||
+  "$repo/tools/with-display.sh" 1280x1024x24 "$work/gui.sh" "$prefix/bin/Morvane") ||
   fail "the installed Morvane did not show its main window and its help"
 say "PASS: the installed Morvane showed its main window and the installed help file"

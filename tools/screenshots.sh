@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Makes every picture of the user guide (docs/images/*.png) from the program
-# itself: the real Morvane on a virtual X display (xvfb-run), driven by key
+# itself: the real Morvane on a virtual X display (tools/with-display.sh), driven by key
 # presses with xdotool as the smoke tests drive it, its windows captured by
 # id with ImageMagick's import; and the figures drawn by morvane-sweep --map
 # and morvane-plot. Run it again when a window changes.
 #
 #   tools/screenshots.sh [BUILD_DIR]      (default: the source tree's build)
 #
-# Needs xvfb-run, xdotool and ImageMagick (tools/setup.sh installs them).
+# Needs Xvfb, xdotool and ImageMagick (tools/setup.sh installs them).
 set -euo pipefail
 here=$(dirname "$(readlink -f "$0")")
 . "$here/../tests/smoke/smoke_lib.sh"

@@ -2,9 +2,12 @@
 # windows found by title and given the keyboard with xdotool.
 #
 # smoke_start SCRIPT SCREEN ARGS...: outside the display, reruns SCRIPT inside
-# xvfb-run in a scratch folder (two minutes at most, whatever hangs) and exits;
+# a display of its own (tools/with-display.sh) in a scratch folder (two minutes
+# at most, whatever hangs) and exits;
 # inside, starts the program ($1 after --inside-display) with its output in
 # program.log and sets $pid.
+smoke_display="$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/../../tools/with-display.sh"
+
 smoke_start() {
   local self screen
   self=$(readlink -f "$1")
@@ -17,16 +20,10 @@ smoke_start() {
     trap 'rm -rf "$scratch"' EXIT
     cd "$scratch"
     timeout --kill-after=10 120 \
-      xvfb-run -a -s "-screen 0 $screen" "$self" --inside-display "${args[@]}"
+      "$smoke_display" "$screen" "$self" --inside-display "${args[@]}"
     exit $?
   fi
   export QT_QPA_PLATFORM=xcb
-  # The server may still be starting when xvfb-run runs us: wait until it
-  # answers, so that the program does not fail to open the display.
-  for _ in $(seq 100); do
-    xdotool getdisplaygeometry >/dev/null 2>&1 && break
-    sleep 0.1
-  done
   "$2" >program.log 2>&1 &
   pid=$!
 }
@@ -39,6 +36,10 @@ fail() {
   done
   echo "--- program output:" >&2
   cat program.log >&2 || true
+  if [ -s "${WITH_DISPLAY_LOG:-}" ]; then
+    echo "--- display server ($DISPLAY):" >&2
+    tail -n 20 "$WITH_DISPLAY_LOG" >&2
+  fi
   kill "$pid" 2>/dev/null || true
   exit 1
 }
