@@ -175,6 +175,9 @@ SweepOptions ParseMerge(const std::vector<std::string> &args) {
   o.tableFile = SweepTableName(o.finalFile);
   if (o.mergeInputs.empty())
     Refuse("--merge OUT needs the Final files of the shards after it");
+  if (o.extend && !o.traceDir.empty())
+    Refuse("--extend cannot be given with --trace-dir: the trace files of a sweep are numbered "
+           "by its grid");
   ParseMapOptions(o, given);
   // Whether outputs in place are this merge's is told once its shards are
   // read (MergeSweepShards).
@@ -203,11 +206,12 @@ SweepOptions ParseSweepOptions(const std::vector<std::string> &args) {
 
   std::vector<CommandOption> planOptions;
   std::map<std::string, std::string> given;
-  for (CommandOption &option : SplitCommandLine(args, {"ess", "resume"})) {
-    if (option.name == "resume") {
-      if (o.resume)
-        Refuse("--resume is given twice");
-      o.resume = true;
+  for (CommandOption &option : SplitCommandLine(args, {"ess", "resume", "extend"})) {
+    if (option.name == "resume" || option.name == "extend") {
+      bool &flag = option.name == "resume" ? o.resume : o.extend;
+      if (flag)
+        Refuse("--" + option.name + " is given twice");
+      flag = true;
     } else if (!IsSweepOutputOption(option.name)) {
       planOptions.push_back(std::move(option));
     } else if (!given.emplace(option.name, *option.value).second) {
@@ -315,6 +319,13 @@ Running:
                    job): the points whose record and row are whole are kept,
                    the others run again; the result is byte for byte that
                    of an uninterrupted run
+  --extend         when FILE (or its temporary files) holds this sweep on
+                   another grid (other FROM, TO or COUNT; the same model,
+                   fixed parameters and varied parameters), take over every
+                   point whose varied values are the very same and run the
+                   others; the result is byte for byte that of a fresh run
+                   of the new grid, and replaces FILE once whole. Not with
+                   --trace-dir
   --merge OUT SHARD...
                    put the Final files and tables of all N shards of one sweep
                    back into grid order: OUT and its table, byte for byte what

@@ -19,6 +19,7 @@ struct SweepOptions {
   std::string traceDir; // empty: no Detail or Plot files
   unsigned jobs = 1;
   bool resume = false; // go on from the temporary files of an interrupted run
+  bool extend = false; // take over the points of another grid's run in finalFile
 
   std::string mapFile; // empty: no map
   std::string mapOf;

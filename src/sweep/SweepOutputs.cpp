@@ -386,9 +386,19 @@ void CheckSweepWhole(const SweepPoints &points, const std::string &finalFile,
 }
 
 SweepStart PrepareSweepOutputs(const SweepOptions &o, const SweepPoints &points, bool resume) {
+  std::unique_ptr<SweepTakeover> takeover = o.extend ? SweepTakeover::Prepare(o, points) : nullptr;
+  // Taken over: the earlier outputs are read, and written over once the new
+  // ones are whole.
+  const auto withTakeover = [&](SweepStart start) {
+    if (takeover)
+      takeover->SkipDone(start.pointsDone);
+    start.takeover = std::move(takeover);
+    return start;
+  };
   const std::string partFinal = PartName(o.finalFile);
   const std::string partTable = PartName(o.tableFile);
-  const bool finalThere = FileExists(o.finalFile), tableThere = FileExists(o.tableFile);
+  const bool finalThere = !takeover && FileExists(o.finalFile);
+  const bool tableThere = !takeover && FileExists(o.tableFile);
   if (finalThere || tableThere) {
     // Stopped between its two renames: the table is in place, the Final
     // file still under its temporary name.
@@ -405,11 +415,20 @@ SweepStart PrepareSweepOutputs(const SweepOptions &o, const SweepPoints &points,
       }
     }
     const std::string &there = finalThere ? o.finalFile : o.tableFile;
-    if (!why.empty())
+    if (!why.empty()) {
+      try {
+        if (const std::optional<SweepExtension> extension = ExtensionOf(o))
+          why += "\n  it holds this sweep on another grid: --extend keeps " +
+                 std::to_string(extension->kept) + " of its points and runs " +
+                 std::to_string(extension->run);
+      } catch (const UsageError &) {
+        // Another sweep: nothing to keep.
+      }
       Refuse(there +
              " exists and does not hold this sweep whole: morvane-sweep writes new files "
              "only (remove it or choose another name)\n  " +
              why);
+    }
     if (betweenRenames)
       Rename(partFinal, o.finalFile);
     SweepStart done;
@@ -418,10 +437,10 @@ SweepStart PrepareSweepOutputs(const SweepOptions &o, const SweepPoints &points,
   }
   const std::string tableStart = TableStart(o.plan);
   if (FileExists(partFinal) || FileExists(partTable)) {
-    if (!resume)
+    if (!resume && !takeover)
       Refuse(partFinal + " holds an interrupted run: give --resume to go on from it, or remove " +
              partFinal + " and " + partTable + " to start again");
-    return ResumeFrom(points, partFinal, partTable);
+    return withTakeover(ResumeFrom(points, partFinal, partTable));
   }
   if (HoldsFiles(o.traceDir))
     Refuse("--trace-dir " + o.traceDir +
@@ -432,7 +451,7 @@ SweepStart PrepareSweepOutputs(const SweepOptions &o, const SweepPoints &points,
   start.finalPart->Append(FinalHeaderLine());
   start.tablePart = std::make_unique<PartFile>(partTable);
   start.tablePart->Append(tableStart);
-  return start;
+  return withTakeover(std::move(start));
 }
 
 NewFiles::NewFiles(std::vector<std::string> names)
@@ -511,27 +530,42 @@ SweepRun RunSweep(const SweepOptions &o, const SweepPoints &points, std::ostream
     run.pointsDone = run.points;
   } else {
     // Points kept from an interrupted run are not run again.
-    const std::size_t left = run.points - start.pointsDone;
+    // Points kept from an interrupted run, or taken over, are not run again.
+    SweepTakeover *const takeover = start.takeover.get();
+    const std::vector<std::size_t> toRun =
+        takeover ? takeover->PointsToRun(start.pointsDone) : std::vector<std::size_t>();
+    const std::size_t left = takeover ? toRun.size() : run.points - start.pointsDone;
     PartFile &finalPart = *start.finalPart, &tablePart = *start.tablePart;
+    std::size_t ran = 0;
     const std::size_t written = RunShardPoints(
-        o, points, start.pointsDone, left,
+        o, points, takeover ? 0 : start.pointsDone, left,
         [&](std::vector<SweepPointResult> &batch) {
           std::string records, table;
           for (const SweepPointResult &r : batch) {
+            if (takeover)
+              run.pointsKept += takeover->TakeBefore(toRun[ran++], records, table);
             records += r.record;
             table += r.row;
           }
           finalPart.Append(records);
           tablePart.Append(table);
         },
-        progressOut, cancel);
-    run.pointsDone = start.pointsDone + written;
+        progressOut, cancel, takeover ? &toRun : nullptr);
+    if (takeover && written == left) {
+      std::string records, table;
+      run.pointsKept += takeover->TakeBefore(SIZE_MAX, records, table);
+      finalPart.Append(records);
+      tablePart.Append(table);
+    }
+    run.pointsDone = start.pointsDone + written + run.pointsKept;
     if (written < left)
       return run;
     finalPart.Verify();
     tablePart.Verify();
     Rename(tablePart.Name(), o.tableFile);
     Rename(finalPart.Name(), o.finalFile);
+    if (takeover)
+      takeover->Finish();
   }
   if (whenWhole)
     whenWhole(run.alreadyDone);

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "sweep/SweepExtend.h"
 #include "sweep/SweepRun.h"
 
 namespace morvane {
@@ -84,6 +85,8 @@ struct SweepStart {
   // The temporary Final file and table, open to go on with (none when
   // already done).
   std::unique_ptr<PartFile> finalPart, tablePart;
+  // With options.extend, the points taken over from another grid's run.
+  std::unique_ptr<SweepTakeover> takeover;
 };
 
 // Gets the outputs of a sweep ready: complete outputs of the same sweep mean
@@ -97,7 +100,9 @@ struct SweepStart {
 // (empty, or cut inside their first lines) are started again. Otherwise the
 // temporary outputs are created with their first lines, in a trace folder
 // that holds nothing yet. The caller holds the sweep's lock. Throws
-// UsageError or FileError.
+// UsageError or FileError. With options.extend, outputs of another grid
+// over the same parameters are taken over (SweepTakeover) and the temporary
+// outputs of this sweep are gone on with as with `resume`.
 SweepStart PrepareSweepOutputs(const SweepOptions &options, const SweepPoints &points, bool resume);
 
 // Checks that a Final file and its table hold the points of the sweep
@@ -138,6 +143,7 @@ struct SweepRun {
   bool alreadyDone = false;   // its complete outputs existed: nothing was run
   std::size_t pointsDone = 0; // points of the shard in the outputs
   std::size_t points = 0;     // points of the shard
+  std::size_t pointsKept = 0; // of those, taken over from another grid (--extend)
   bool Complete() const { return pointsDone == points; }
 };
 

@@ -86,8 +86,9 @@ private:
 struct PointsLeft {
   const SweepPlan &plan;
   std::size_t done;
+  const std::vector<std::size_t> *only = nullptr; // the points to run, when not all
   std::size_t Point(std::size_t position) const {
-    return plan.shardIndex + (done + position) * plan.shardCount;
+    return only ? (*only)[done + position] : plan.shardIndex + (done + position) * plan.shardCount;
   }
 };
 
@@ -157,8 +158,9 @@ private:
 // points written.
 std::size_t RunShardPoints(const SweepOptions &o, const SweepPoints &points, std::size_t done,
                            std::size_t count, const SweepResultsWriter &write,
-                           std::ostream *progressOut, const std::atomic<bool> *cancel) {
-  const PointsLeft left{o.plan, done};
+                           std::ostream *progressOut, const std::atomic<bool> *cancel,
+                           const std::vector<std::size_t> *only) {
+  const PointsLeft left{o.plan, done, only};
   ProgressLine progress(progressOut, count);
   // Points run ahead of the oldest one not written: enough for every lane
   // of every thread many times over, few enough that their results (a few

@@ -41,10 +41,12 @@ using SweepResultsWriter = std::function<void(std::vector<SweepPointResult> &)>;
 // any more; batched points in hand are dropped unfinished (traced ones are
 // finished), and those done that follow the last written one without a gap
 // are written. The first error stops the workers
-// and is rethrown. Returns the number of points written.
+// and is rethrown. Returns the number of points written. With `only`, the
+// points run are only[done], only[done + 1] ... instead.
 std::size_t RunShardPoints(const SweepOptions &options, const SweepPoints &points, std::size_t done,
                            std::size_t count, const SweepResultsWriter &write,
-                           std::ostream *progress, const std::atomic<bool> *cancel);
+                           std::ostream *progress, const std::atomic<bool> *cancel,
+                           const std::vector<std::size_t> *only = nullptr);
 
 // The bytes the trace files of the shard's points will take (within a
 // factor of 2): every point's series run first without them, in batches as
