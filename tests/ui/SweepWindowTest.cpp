@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <cmath>
 #include <map>
 
@@ -362,6 +363,10 @@ TEST_P(SweepWindowTest, ALargeSweepAsksFirst) {
           messages.questions[0].startsWith(QStringLiteral("This sweep has %L1 points.")
                                                .arg(std::stoi(c.count) * std::stoi(c.count))))
           << messages.questions[0].toStdString();
+      // Timed on a sample of its points, on the window's threads.
+      EXPECT_TRUE(messages.questions[0].contains(QRegularExpression(
+          QStringLiteral("It would take about [0-9.]+ (s|min|h) on [0-9]+ threads"))))
+          << messages.questions[0].toStdString();
     }
     EXPECT_EQ(static_cast<TFrmSweep *>(w)->Running(), c.runs);
     if (c.runs) {
@@ -432,6 +437,46 @@ TEST_P(SweepWindowTest, OpenSweepFillsTheFormSoThatItResumes) {
   RunReference(args, "ref.mrv");
   EXPECT_EQ(ReadAll("Sweep.mrv"), ReadAll("ref.mrv"));
   EXPECT_EQ(ReadAll("Sweep.tsv"), ReadAll("ref.tsv"));
+}
+
+// An opened sweep with other counts asks to be extended: Yes keeps the
+// points of the same values and gives the bytes of a fresh run of the new
+// grid, No runs nothing.
+TEST_P(SweepWindowTest, OpenSweepWithOtherCountsAsksToExtendIt) {
+  const std::vector<std::string> before = morvane::testing::Words(
+      "--model diploid-local --W1A 0.9 --vary x=0:1:3 --vary c=0.2:0.8:4 --jobs 2 --final "
+      "Sweep.mrv");
+  const struct {
+    bool answer;
+    const char *question;
+  } cases[] = {{false, "Extend the sweep (12 points kept, 23 new)?"},
+               {true, "Extend the sweep (12 points kept, 23 new)?"}};
+  for (const auto &c : cases) {
+    RunReference(before, "Sweep.mrv");
+    const std::string earlier = ReadAll("Sweep.tsv");
+    MorvaneForm *w = OpenSweepWindow();
+    dialogs.answers << "Sweep.mrv";
+    Button(w, "BtnOpen")->click();
+    Leave(Field(w, "TxtCount1"), "5");
+    Leave(Field(w, "TxtCount2"), "7");
+    messages.questions.clear();
+    messages.answers = {c.answer};
+    RunToEnd(w);
+    ASSERT_EQ(messages.questions.size(), 1);
+    EXPECT_TRUE(messages.questions[0].endsWith(c.question)) << messages.questions[0].toStdString();
+    if (c.answer) {
+      RunReference(static_cast<TFrmSweep *>(w)->SweepArguments(), "ref.mrv");
+      EXPECT_EQ(ReadAll("Sweep.mrv"), ReadAll("ref.mrv"));
+      EXPECT_EQ(ReadAll("Sweep.tsv"), ReadAll("ref.tsv"));
+      EXPECT_TRUE(w->findChild<QLabel *>("LblProgress")->text().contains("12 kept"));
+      EXPECT_TRUE(Field(w, "TxtCommand")->text().endsWith("--extend"));
+    } else {
+      EXPECT_EQ(ReadAll("Sweep.tsv"), earlier);
+    }
+    for (const char *name : {"Sweep.mrv", "Sweep.tsv", "ref.mrv", "ref.tsv"})
+      QFile::remove(name);
+    Button(w, "BtnBack")->click();
+  }
 }
 
 // The clone frequencies follow the clonal input window's sum rule as each

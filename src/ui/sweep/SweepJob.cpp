@@ -1,6 +1,9 @@
 #include "ui/sweep/SweepJob.h"
 
+#include <algorithm>
+#include <condition_variable>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <utility>
 
@@ -20,6 +23,7 @@ void SweepJob::Start(SweepOptions options, std::function<void()> ended) {
   options_ = std::move(options);
   cancel_ = false;
   ended_ = false;
+  checked_ = false;
   error_ = nullptr;
   run_ = SweepRun{};
   readFrom_ = PartName(options_.tableFile);
@@ -30,7 +34,9 @@ void SweepJob::Start(SweepOptions options, std::function<void()> ended) {
   start_ = std::chrono::steady_clock::now();
   worker_ = std::thread([this, ended = std::move(ended)] {
     try {
-      run_ = RunSweep(options_, CheckSweepPoints(options_.plan, options_.jobs), nullptr, &cancel_);
+      const SweepPoints points = CheckSweepPoints(options_.plan, options_.jobs);
+      checked_ = true;
+      run_ = RunSweep(options_, points, nullptr, &cancel_);
     } catch (...) {
       error_ = std::current_exception();
     }
@@ -55,7 +61,10 @@ double SweepJob::SecondsRunning() const {
 std::vector<std::vector<std::string>> SweepJob::TakeNewRows() {
   std::vector<std::vector<std::string>> rows;
   std::ifstream in(readFrom_, std::ios::binary);
-  if (!in && readFrom_ != options_.tableFile) {
+  // (Not before the run has ended: the temporary table is made once the
+  // points are checked, and the table under its own name may be an earlier
+  // grid's that an extension replaces.)
+  if (!in && readFrom_ != options_.tableFile && ended_) {
     // Renamed once whole: the rest is in the table under its own name.
     readFrom_ = options_.tableFile;
     in.open(readFrom_, std::ios::binary);
@@ -78,6 +87,50 @@ std::vector<std::vector<std::string>> SweepJob::TakeNewRows() {
   tail_.erase(0, from);
   rowsRead_ += rows.size();
   return rows;
+}
+
+std::optional<double> EstimateSweepSeconds(const SweepOptions &options, double budget) {
+  // A sample spread over the grid (the first points alone may all be quick
+  // or all slow), run as the sweep runs them, without files.
+  SweepOptions plain = options;
+  plain.traceDir.clear();
+  plain.plan.traceDir.clear();
+  const SweepPlan &plan = plain.plan;
+  const std::size_t points =
+      (plan.Points() + plan.shardCount - 1 - plan.shardIndex) / plan.shardCount;
+  const std::size_t samples = std::min<std::size_t>(points, 16 * std::max(1u, plain.jobs));
+  std::vector<std::size_t> sample;
+  for (std::size_t k = 0; k < samples; ++k)
+    sample.push_back(plan.shardIndex + (k * points / samples) * plan.shardCount);
+  std::atomic<bool> stop{false};
+  std::mutex m;
+  std::condition_variable wake;
+  std::thread watch([&] {
+    std::unique_lock<std::mutex> lock(m);
+    wake.wait_for(lock, std::chrono::duration<double>(budget), [&] { return stop.load(); });
+    stop = true;
+  });
+  const auto start = std::chrono::steady_clock::now();
+  std::size_t done = 0;
+  try {
+    const SweepPoints sweepPoints(plan);
+    done = RunShardPoints(
+        plain, sweepPoints, 0, sample.size(), [](std::vector<SweepPointResult> &) {}, nullptr,
+        &stop, &sample);
+  } catch (const std::exception &) {
+    done = 0; // a refused point: the run names it
+  }
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  {
+    std::lock_guard<std::mutex> lock(m);
+    stop = true;
+  }
+  wake.notify_all();
+  watch.join();
+  if (done == 0)
+    return std::nullopt;
+  return seconds * double(points) / double(done);
 }
 
 std::vector<std::string> TabCells(std::string_view line) {

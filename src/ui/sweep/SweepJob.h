@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <exception>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -33,7 +34,9 @@ public:
   bool Started() const { return worker_.joinable(); }
   // The worker has ended (the sweep whole, cancelled or failed).
   bool Ended() const { return ended_; }
-  // The points in hand are finished and written, then the run stops.
+  // The points are still being checked: none runs yet.
+  bool Checking() const { return !checked_ && !ended_; }
+  // The points in hand are dropped, those done written, then the run stops.
   void Cancel() { cancel_ = true; }
   bool Cancelled() const { return cancel_; }
   // Waits for the worker and returns what the run did; throws the error that
@@ -53,6 +56,7 @@ private:
   std::thread worker_;
   std::atomic<bool> cancel_{false};
   std::atomic<bool> ended_{false};
+  std::atomic<bool> checked_{false};
   SweepRun run_;
   std::exception_ptr error_;
   std::chrono::steady_clock::time_point start_;
@@ -65,6 +69,11 @@ private:
   std::string tail_;
   std::size_t rowsRead_ = 0;
 };
+
+// The seconds a sweep would take on its threads, timed on a sample of its
+// points spread over the grid for at most `budget` seconds; nothing when no
+// point of the sample ended by then (or one is refused).
+std::optional<double> EstimateSweepSeconds(const SweepOptions &options, double budget);
 
 // The cells of a table's line (without its line end).
 std::vector<std::string> TabCells(std::string_view line);

@@ -136,6 +136,15 @@ QString Quoted(const std::string &arg) {
   return "'" + q + "'";
 }
 
+// A duration as "45 s", "12 min" or "3.5 h".
+QString DurationText(double seconds) {
+  if (seconds < 90)
+    return QStringLiteral("%1 s").arg(std::max(1.0, seconds), 0, 'f', 0);
+  if (seconds < 5400)
+    return QStringLiteral("%1 min").arg(seconds / 60, 0, 'f', 0);
+  return QStringLiteral("%1 h").arg(seconds / 3600, 0, 'f', 1);
+}
+
 } // namespace
 
 TFrmSweep::TFrmSweep(QWidget *parent)
@@ -540,9 +549,9 @@ void TFrmSweep::BtnGoClick() {
                                         .arg(QDir::toNativeSeparators(final.absolutePath())));
     return;
   }
-  if (!LargeSweepAgreed(options))
+  if (!ExtensionAgreed(options) || !LargeSweepAgreed(options))
     return;
-  ui_->TxtCommand->setText(CommandLine());
+  ui_->TxtCommand->setText(CommandLine() + (options.extend ? QStringLiteral(" --extend") : ""));
   job_ = std::make_unique<mui::SweepJob>();
   finishedShown_ = false;
   shownPlan_ = options.plan;
@@ -552,8 +561,28 @@ void TFrmSweep::BtnGoClick() {
     QMetaObject::invokeMethod(
         this, [this] { Guard([this] { Poll(); }); }, Qt::QueuedConnection);
   });
-  ui_->LblProgress->setText(QStringLiteral("Checking the points..."));
+  lastRowAt_ = -1;
+  Poll();
   poll_->start(100);
+}
+
+bool TFrmSweep::ExtensionAgreed(morvane::SweepOptions &options) {
+  std::optional<morvane::SweepExtension> extension;
+  try {
+    extension = morvane::ExtensionOf(options);
+  } catch (const morvane::UsageError &) {
+    return true; // another sweep: the run refuses it, naming it
+  }
+  if (!extension)
+    return true;
+  if (!mui::Messages().AskYesNo(this, QStringLiteral("%1 holds this sweep on another grid.\n"
+                                                     "Extend the sweep (%L2 points kept, %L3 new)?")
+                                          .arg(QString::fromStdString(options.finalFile))
+                                          .arg(qulonglong(extension->kept))
+                                          .arg(qulonglong(extension->run))))
+    return false;
+  options.extend = true;
+  return true;
 }
 
 bool TFrmSweep::LargeSweepAgreed(const morvane::SweepOptions &options) {
@@ -575,9 +604,19 @@ bool TFrmSweep::LargeSweepAgreed(const morvane::SweepOptions &options) {
           .arg(size);
   if (free >= 0)
     text += QStringLiteral(" of the %1 GB free there").arg(free / 1e9, 0, 'f', 1);
-  text += QStringLiteral(
-      ".\nThe time it takes shows once its first points are in; Cancel keeps what is done.\n"
-      "Run it?");
+  ui_->LblProgress->setText(QStringLiteral("Timing a sample of the points..."));
+  ui_->LblProgress->repaint();
+  const std::optional<double> seconds = mui::EstimateSweepSeconds(options, 1.0);
+  ui_->LblProgress->clear();
+  if (seconds)
+    text += QStringLiteral(".\nIt would take about %1 on %2 threads (timed on a sample of its "
+                           "points)")
+                .arg(DurationText(*seconds))
+                .arg(options.jobs);
+  else
+    text += QStringLiteral(".\nNo point of a sample of them ended within a second: it would take "
+                           "long");
+  text += QStringLiteral(".\nCancel keeps what is done. Run it?");
   return mui::Messages().AskYesNo(this, text);
 }
 
@@ -662,16 +701,32 @@ void TFrmSweep::LockForm(bool locked) {
 void TFrmSweep::Poll() {
   if (!job_ || finishedShown_)
     return;
+  const double seconds = job_->SecondsRunning();
+  const std::size_t points = job_->Options().plan.Points();
+  if (job_->Checking() && !job_->Cancelled()) {
+    ui_->LblProgress->setText(QStringLiteral("Checking the %L1 points... %2 s")
+                                  .arg(qulonglong(points))
+                                  .arg(seconds, 0, 'f', 0));
+    return;
+  }
+  const std::size_t before = job_->RowsRead();
   map_->AppendRows(job_->TakeNewRows());
   const std::size_t done = job_->RowsRead();
-  const std::size_t points = job_->Options().plan.Points();
-  const double seconds = job_->SecondsRunning();
+  if (done > before || lastRowAt_ < 0)
+    lastRowAt_ = seconds;
+  // The rate over the whole run: while slow points hold the next rows back
+  // it falls, and the time left grows with the time they take.
   const double rate = seconds > 0 ? double(done) / seconds : 0;
-  QString text =
-      QStringLiteral("%1 of %2 points, %3 points/s").arg(done).arg(points).arg(rate, 0, 'f', 1);
+  QString text = QStringLiteral("%L1 of %L2 points, %3 points/s")
+                     .arg(qulonglong(done))
+                     .arg(qulonglong(points))
+                     .arg(rate, 0, 'f', 1);
   if (rate > 0 && done < points)
     text += QStringLiteral(", %1 s left").arg(double(points - done) / rate, 0, 'f', 0);
-  ui_->LblProgress->setText(text);
+  if (done < points && seconds - lastRowAt_ >= 2)
+    text += QStringLiteral(" (slow points running for %1 s)").arg(seconds - lastRowAt_, 0, 'f', 0);
+  if (!job_->Cancelled())
+    ui_->LblProgress->setText(text);
   if (job_->Ended())
     EndOfRun();
 }
@@ -702,6 +757,12 @@ void TFrmSweep::EndOfRun() {
           QStringLiteral("Done: %1 points in %2 s (the last point came before Cancel)")
               .arg(run.points)
               .arg(seconds));
+    else if (run.pointsKept > 0)
+      ui_->LblProgress->setText(QStringLiteral("Done: %1 points in %2 s (%3 kept from the "
+                                               "earlier grid)")
+                                    .arg(run.points)
+                                    .arg(seconds)
+                                    .arg(run.pointsKept));
     else
       ui_->LblProgress->setText(
           QStringLiteral("Done: %1 points in %2 s").arg(run.points).arg(seconds));

@@ -92,6 +92,10 @@ private:
   // more than 100 MB or a tenth of the free space: the user's answer, told
   // the points and the room they take.
   bool LargeSweepAgreed(const morvane::SweepOptions &options);
+  // When the Final file holds this sweep on another grid: whether the user
+  // extends it (its points of the same values kept), told how many points
+  // are kept and run; sets options.extend.
+  bool ExtensionAgreed(morvane::SweepOptions &options);
   void BtnBackClick();
   // While a sweep runs the form is the sweep's: every field read-only, every
   // choice and button but Cancel (and the figure's) shut; afterwards each
@@ -147,6 +151,7 @@ private:
   morvane::SimState scratch_;
   std::unique_ptr<morvane::ui::SweepJob> job_;
   bool finishedShown_ = true;
+  double lastRowAt_ = -1; // when the last row came in, in seconds of the run
   QTimer *poll_;
   morvane::ui::SweepMapView *map_;
   // The plan of the sweep shown, and the folder of its points' series.
