@@ -2,8 +2,9 @@
 # The real program under a virtual X display, driven by key presses as a user
 # would: the main window's Sweep..., a model and a varied parameter chosen and
 # typed in the sweep window, Go, and the files it writes compared byte for
-# byte with morvane-sweep's for the same sweep; then a larger sweep cancelled
-# and resumed by keys gives the files of a run never interrupted.
+# byte with morvane-sweep's for the same sweep; then a larger sweep cancelled,
+# opened again by "Open sweep..." and resumed by keys gives the files of a run
+# never interrupted.
 #
 # Usage: sweep_smoke.sh PATH/TO/Morvane PATH/TO/morvane-sweep
 # With SMOKE_SHOTS=FOLDER it also leaves a screenshot of the sweep window
@@ -56,6 +57,18 @@ sleep 1
 shot "sweep-cancelled-${SMOKE_SCREEN:-1280x1024x24}"
 [ -f Big.mrv ] && fail "the sweep was not cancelled"
 [ -f Big.mrv.part ] || fail "the cancelled sweep left no Big.mrv.part"
+# Open sweep... by keys: the form set otherwise first (another model, another
+# Final file), then the interrupted run's table typed into the file dialog
+# (a real one) and Return. Go then resumes the sweep opened only if the form
+# holds it whole again: its model, values, grid, cap and Final file.
+keys_to "Sweep" key alt+m Up
+keys_to "Sweep" key alt+h Tab Tab ctrl+a type Other.mrv
+keys_to "Sweep" key alt+o
+sleep 1.5
+xdotool key ctrl+a
+xdotool type Big.tsv.part
+xdotool key Return
+sleep 1
 keys_to "Sweep" key alt+g
 for _ in $(seq 600); do
   [ -f Big.tsv ] && break
@@ -77,4 +90,7 @@ cmp Big.tsv bigref.tsv || fail "the resumed table differs"
 cmp Sweep.mrv ref.mrv || fail "the Final files differ"
 cmp Sweep.tsv ref.tsv || fail "the tables differ"
 [ "$(wc -l <Sweep.tsv)" -eq 6 ] || fail "the table has $(wc -l <Sweep.tsv) lines, not 6"
+if [ -e Other.mrv ] || [ -e Other.mrv.part ]; then
+  fail "Go ran the form as it was before Open sweep"
+fi
 echo "smoke: a sweep ran from the window to morvane-sweep's files"

@@ -153,6 +153,9 @@ TFrmSweep::TFrmSweep(QWidget *parent)
   map_ = new mui::SweepMapView(ui_->GrpMap);
   map_->setObjectName(QStringLiteral("SweepMap"));
   ui_->MapLayout->addWidget(map_, 1);
+  // The map keeps its size from the first Go: the texts that change during a
+  // run wrap (USweep.ui) instead of widening the form's column.
+  map_->setMinimumSize(400, 200);
   // Where the series of a clicked point writes its Detail and Plot files:
   // a scratch folder unless named here.
   auto *pointFiles = new QFormLayout;
@@ -210,35 +213,7 @@ TFrmSweep::TFrmSweep(QWidget *parent)
   OnTrigger(ui_->Morvanev2Help1, [] { mui::HelpMenuRequested(); });
   connect(poll_, &QTimer::timeout, this, [this] { Guard([this] { Poll(); }); });
   mui::MakeDisplayFieldsReadable(this);
-  ArrangeLayout();
   SetTabOrder();
-}
-
-void TFrmSweep::ArrangeLayout() {
-  // Two columns that fit a 1024x768 screen with every control whole: on the
-  // left the model, its parameters, the ranges, the run and the buttons; on
-  // the right the Fitness Menu above the map, which takes the rest and is
-  // at least 400 pixels wide. Texts that change during a run wrap instead of
-  // widening the form, so the map keeps its size.
-  auto *column = new QWidget(ui_->centralwidget);
-  column->setObjectName(QStringLiteral("FormColumn"));
-  ui_->MainLayout->removeItem(ui_->LeftLayout);
-  ui_->ParamsLayout->removeWidget(ui_->GrpBxFitness);
-  column->setLayout(ui_->LeftLayout);
-  ui_->LeftLayout->setContentsMargins(0, 0, 0, 0);
-  column->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
-  ui_->MainLayout->removeWidget(ui_->GrpMap);
-  auto *right = new QVBoxLayout;
-  right->addWidget(ui_->GrpBxFitness, 0);
-  right->addWidget(ui_->GrpMap, 1);
-  ui_->MainLayout->addWidget(column, 0);
-  ui_->MainLayout->addLayout(right, 1);
-  map_->setMinimumSize(400, 200);
-  for (QLabel *label : {ui_->LblProgress, ui_->LblTable}) {
-    label->setWordWrap(true);
-    label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-  }
-  ui_->TxtCommand->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
 }
 
 void TFrmSweep::SetTabOrder() {

@@ -78,7 +78,6 @@ private:
 
   void BuildParameterFields();
   void SetTabOrder();
-  void ArrangeLayout();
   void SelectModel(morvane::Model model);
   morvane::Model CurrentModel() const;
   void FillVaryChoices();
