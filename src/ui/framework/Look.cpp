@@ -64,6 +64,8 @@ void UseReadableDisabledColours(QWidget *widget) {
   widget->setPalette(pal);
 }
 
+void KeepFieldWidth(QLineEdit *field) { field->setProperty(kFitsText, true); }
+
 void FitFieldToText(QLineEdit *field) {
   if (field->property(kFitsText).toBool())
     return;

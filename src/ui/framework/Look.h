@@ -20,6 +20,9 @@ void UseReadableDisabledColours(QWidget *widget);
 // screen. Every edit field of a window gets this when the window is first
 // shown, so that no display cuts the number or name it shows.
 void FitFieldToText(QLineEdit *field);
+// A field kept at the width its layout gives it whatever its text (a
+// command line, which scrolls): FitFieldToText leaves it alone.
+void KeepFieldWidth(QLineEdit *field);
 
 // A caption that wraps keeps at least 26 characters a line and the height
 // of its lines at that width: a window at its least size shows it whole

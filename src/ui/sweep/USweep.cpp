@@ -45,6 +45,7 @@
 #include "ui/framework/FileDialogs.h"
 #include "ui/framework/Help.h"
 #include "ui/framework/Locale.h"
+#include "ui/framework/Look.h"
 #include "ui/framework/Seams.h"
 #include "ui/framework/Windows.h"
 #include "ui/series/FieldExit.h"
@@ -156,6 +157,9 @@ TFrmSweep::TFrmSweep(QWidget *parent)
   // The map keeps its size from the first Go: the texts that change during a
   // run wrap (USweep.ui) instead of widening the form's column.
   map_->setMinimumSize(400, 200);
+  // The command is as long as it is: it scrolls in its field rather than
+  // widening the form (and the window past a 1024-pixel screen).
+  mui::KeepFieldWidth(ui_->TxtCommand);
   // Where the series of a clicked point writes its Detail and Plot files:
   // a scratch folder unless named here.
   auto *pointFiles = new QFormLayout;
