@@ -35,7 +35,7 @@ void CheckRow(const SweepPlan &plan, std::size_t point, const std::string &row,
               const std::string &where) {
   const std::vector<std::string> cells = SplitText(row.substr(0, row.size() - 1), '\t');
   const std::size_t axes = plan.axes.size();
-  if (cells.size() != axes + 7 || cells[0] != std::to_string(point))
+  if (cells.size() != SweepTableColumns(plan) || cells[0] != std::to_string(point))
     Refuse(where + ": not the row of point " + std::to_string(point) + " of its sweep");
   const std::array<std::size_t, 2> at = plan.Coordinates(point);
   for (std::size_t a = 0; a < axes; ++a)
@@ -47,8 +47,8 @@ void CheckRow(const SweepPlan &plan, std::size_t point, const std::string &row,
   for (std::size_t k = 2 + axes; k < 6 + axes; ++k)
     if (!TextToReal(cells[k]))
       Refuse(where + ": \"" + cells[k] + "\" is not a number");
-  if (cells.back() != "yes" && cells.back() != "no")
-    Refuse(where + ": converged is \"" + cells.back() + "\" where yes or no stands");
+  if (cells[6 + axes] != "yes" && cells[6 + axes] != "no")
+    Refuse(where + ": converged is \"" + cells[6 + axes] + "\" where yes or no stands");
 }
 
 // The table of a finished sweep, checked before anything is drawn from it:

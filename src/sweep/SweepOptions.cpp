@@ -203,7 +203,7 @@ SweepOptions ParseSweepOptions(const std::vector<std::string> &args) {
 
   std::vector<CommandOption> planOptions;
   std::map<std::string, std::string> given;
-  for (CommandOption &option : SplitCommandLine(args, {"ess", "resume"})) {
+  for (CommandOption &option : SplitCommandLine(args, {"ess", "resume", "analyse"})) {
     if (option.name == "resume") {
       if (o.resume)
         Refuse("--resume is given twice");
@@ -303,6 +303,23 @@ Results:
                    all the others
   --map-size WxH   the size of the figure in pixels at 100 per inch, text at
                    9 pt [800x600]
+
+Analysis:
+  --analyse        add to each row, after converged, what the point's end
+                   state is, as morvane-analyse classes equilibria: classA
+                   (A fixed, a fixed, polymorphic), classB (B fixed, b fixed,
+                   polymorphic), or "not converged" in both when a run was cut
+                   by --max-generations or no equilibrium lies near the end
+                   state; then stability (stable, unstable, neutral), radius,
+                   lambdaA and lambdaB of the equilibrium the end state is
+                   polished to by Newton's method (empty when there is none;
+                   lambdaA and lambdaB only at a boundary). Clones are classed
+                   by p = fAB + fAb and q = fAB + faB. The Final file is the
+                   same as without it
+  --starts K       with --analyse, also stableCount: the number of distinct
+                   stable equilibria found at the point's parameters from
+                   about K starts over p and q (morvane-analyse equilibria
+                   --starts K), 4 to 10000; each point then costs K series
 
 Running:
   --jobs N         run N points at a time on N threads [all cores]; the
