@@ -130,7 +130,7 @@ int Draw(std::vector<std::string> args) {
       Refuse("the figure " + figureOptions.output + " would overwrite its input " + *input +
              ": -o names another file");
   const figure::SweepTable sweep = figure::ParseSweepTable(CheckedTable(final, table), table);
-  const std::vector<std::string> outputs = SweepOutputs(sweep.plan.model);
+  const std::vector<std::string> outputs = SweepMapOutputs(sweep.plan);
   if (show.empty())
     show = outputs.front();
   if (std::find(outputs.begin(), outputs.end(), show) == outputs.end())
@@ -172,7 +172,9 @@ const char *PlotSweepHelp() {
          "  --table TABLE      the table, when it does not lie beside the Final file\n"
          "  --show OUTPUT      the output a map shows: p, q, DG, Fit, T (clones: fAB,\n"
          "                     fAb, faB, fab, T) [p, or fAB]; a diagram draws T alone or\n"
-         "                     all the others\n"
+         "                     all the others; of a sweep run with --analyse also\n"
+         "                     class, lambdaA, lambdaB, radius (and stableCount with\n"
+         "                     --starts), as morvane-sweep --map-of draws them\n"
          "\n";
 }
 

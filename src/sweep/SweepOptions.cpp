@@ -139,11 +139,11 @@ void CheckTraceDir(const SweepOptions &o, const std::vector<std::string> &output
 void CheckSweepMap(SweepOptions &o) {
   if (o.mapFile.empty())
     return;
-  const std::vector<std::string> outputs = SweepOutputs(o.plan.model);
+  const std::vector<std::string> outputs = SweepMapOutputs(o.plan);
   if (o.mapOf.empty())
     o.mapOf = outputs.front();
   if (std::find(outputs.begin(), outputs.end(), o.mapOf) == outputs.end())
-    Refuse("--map-of must be one of " + JoinedText(outputs, ", ") + " for this model (got \"" +
+    Refuse("--map-of must be one of " + JoinedText(outputs, ", ") + " for this sweep (got \"" +
            o.mapOf + "\")");
 }
 
@@ -300,7 +300,10 @@ Results:
                    ticks
   --map-of NAME    the output drawn: p, q, DG, Fit, T (clones: fAB, fAb, faB,
                    fab, T) [p, or fAB for clones]; a diagram draws T alone or
-                   all the others
+                   all the others. With --analyse also class (a colour for
+                   each pair of classA and classB present, named in a legend,
+                   lines between classes), lambdaA, lambdaB, radius (a scale
+                   centred on 1), and with --starts stableCount
   --map-size WxH   the size of the figure in pixels at 100 per inch, text at
                    9 pt [800x600]
 

@@ -313,6 +313,16 @@ std::vector<std::string> SweepOutputs(Model model) {
   return {"p", "q", "DG", "Fit", "T"};
 }
 
+std::vector<std::string> SweepMapOutputs(const SweepPlan &plan) {
+  std::vector<std::string> outputs = SweepOutputs(plan.model);
+  if (plan.analyse)
+    for (const char *o : {"class", "lambdaA", "lambdaB", "radius"})
+      outputs.push_back(o);
+  if (plan.starts)
+    outputs.push_back("stableCount");
+  return outputs;
+}
+
 SweepPlan ParseSweepDescription(const std::string &description) {
   std::vector<std::string> args;
   for (const std::string &token : SplitText(description, ' '))

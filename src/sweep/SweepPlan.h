@@ -86,6 +86,10 @@ SweepPlan ParseSweepDescription(const std::string &description);
 // The outputs a map can show for the model: "p", "q", "DG", "Fit", "T", or
 // "fAB", "fAb", "faB", "fab", "T" for clones.
 std::vector<std::string> SweepOutputs(Model model);
+// What a map of the plan's table can show: SweepOutputs, and for an analysed
+// sweep "class" (classA and classB together), "lambdaA", "lambdaB",
+// "radius", and "stableCount" with --starts.
+std::vector<std::string> SweepMapOutputs(const SweepPlan &plan);
 
 // "point", the varied parameters, "T", the four outputs, "converged", and
 // for an analysed sweep the outcome's columns; LF.

@@ -126,7 +126,7 @@ TEST(SweepRefusal, BadInputIsRefusedAndNothingWritten) {
       {Words("--vary x=0:1:3 --detail d.gnr"), "--trace-dir"},
       {Words("--vary x=0:1:3 --vary c=0.1:0.2:2 --map m.jpg"), ".png, .svg or .pdf"},
       {Words("--vary x=0:1:3 --vary c=0.1:0.2:2 --map m.png --map-of fAB"),
-       "--map-of must be one of p, q, DG, Fit, T"},
+       "--map-of must be one of p, q, DG, Fit, T for this sweep"},
       {Words("--vary x=0:1:3 --starts 9"), "give --analyse too"},
       {Words("--vary x=0:1:3 --analyse --starts 3"), "--starts needs a whole number from 4"},
   };
@@ -273,7 +273,9 @@ std::vector<std::string> SvgTexts(const std::string &svg) {
 }
 
 // The figure of a real sweep over a grid whose values are not round: a map
-// over two parameters, a diagram of the outputs over one, in each format.
+// over two parameters, a diagram of the outputs over one, in each format;
+// an analysed sweep's outcome (classes named in the legend, or on the
+// diagram's axis) and invasion maps.
 TEST(SweepFigure, MapAndDiagramOfARealSweepWithRoundTicks) {
   struct Case {
     const char *grid, *map;
@@ -288,6 +290,19 @@ TEST(SweepFigure, MapAndDiagramOfARealSweepWithRoundTicks) {
        "diagram.svg",
        {"c", "p", "q", "DG", "Frequency", "not converged"},
        {"Fit"}},
+      {"--vary x=0:1:3 --vary c=0.1:0.9:7 --analyse --map-of class",
+       "class.svg",
+       {"Outcome", "A fixed, B polymorphic", "a fixed, B polymorphic",
+        "A polymorphic, B polymorphic", "not converged"},
+       {"A fixed, B fixed", "Final p (\u00d7 not converged)"}},
+      {"--vary x=0:1:3 --vary c=0.1:0.9:7 --analyse --map-of lambdaA",
+       "invasion.svg",
+       {"Invasion of A", "0.5", "1", "1.5"},
+       {}},
+      {"--vary c=0.1:0.9:7 --analyse --map-of class",
+       "classes.svg",
+       {"A fixed, B polymorphic", "a fixed, B polymorphic"},
+       {"p"}},
       {"--vary c=0.1:0.9:7", "diagram.png", {}, {}},
       {"--vary x=0:1:3 --vary c=0.1:0.9:7", "map.pdf", {}, {}},
   };
