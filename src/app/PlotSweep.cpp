@@ -35,7 +35,7 @@ void CheckRow(const SweepPlan &plan, std::size_t point, const std::string &row,
               const std::string &where) {
   const std::vector<std::string> cells = SplitText(row.substr(0, row.size() - 1), '\t');
   const std::size_t axes = plan.axes.size();
-  if (cells.size() != SweepTableColumns(plan) || cells[0] != std::to_string(point))
+  if (cells.size() != SweepTableWidth(plan) || cells[0] != std::to_string(point))
     Refuse(where + ": not the row of point " + std::to_string(point) + " of its sweep");
   const std::array<std::size_t, 2> at = plan.Coordinates(point);
   for (std::size_t a = 0; a < axes; ++a)

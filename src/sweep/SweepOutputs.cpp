@@ -573,7 +573,7 @@ void CheckRecordAgainstRow(const SweepPoints &points, std::size_t point, const s
   const std::string what = where + ": the record of point " + std::to_string(point);
   const std::vector<std::string_view> fields = FieldsOf(row, 1);
   const std::size_t axes = plan.axes.size();
-  if (fields.size() != SweepTableColumns(plan) || fields[0] != std::to_string(point))
+  if (fields.size() != SweepTableWidth(plan) || fields[0] != std::to_string(point))
     Refuse(what + " has no matching row in its table");
   const std::array<std::size_t, 2> at = plan.Coordinates(point);
   for (std::size_t a = 0; a < axes; ++a)

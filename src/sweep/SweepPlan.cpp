@@ -417,7 +417,7 @@ std::string SweepTableHeader(const SweepPlan &plan) {
   return header + "\n";
 }
 
-std::size_t SweepTableColumns(const SweepPlan &plan) {
+std::size_t SweepTableWidth(const SweepPlan &plan) {
   const std::string header = SweepTableHeader(plan);
   return 1 + static_cast<std::size_t>(std::count(header.begin(), header.end(), '\t'));
 }

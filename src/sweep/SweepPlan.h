@@ -96,7 +96,7 @@ std::vector<std::string> SweepMapOutputs(const SweepPlan &plan);
 std::string SweepTableHeader(const SweepPlan &plan);
 
 // The number of columns of the table's header and rows.
-std::size_t SweepTableColumns(const SweepPlan &plan);
+std::size_t SweepTableWidth(const SweepPlan &plan);
 
 // The first line of a sweep's table: "# morvane-sweep " and its description.
 std::string TableStart(const SweepPlan &plan);
