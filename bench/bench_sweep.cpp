@@ -8,7 +8,9 @@
 // generations x the time of one generation step measured the way
 // bench_generation measures it (BM_HaploidGlobal). With jobs = 1 that ratio
 // is what the sweep adds to the simulation itself; cpu_vs_steps is the same
-// ratio in processor time.
+// ratio in processor time. With analyse = 1 the sweep runs with --analyse
+// (each point's end state polished and classed): its time against the same
+// sweep's with analyse = 0 is what the analysis costs.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -78,6 +80,7 @@ double TableGenerations(const std::string &table) {
 void BM_Sweep(benchmark::State &state) {
   const std::string side = std::to_string(state.range(0));
   const std::string jobs = std::to_string(state.range(1));
+  const bool analyse = state.range(2) != 0;
   const StepTime step = StepNanoseconds();
   ScratchFolder folder;
   double generations = 0;
@@ -89,18 +92,21 @@ void BM_Sweep(benchmark::State &state) {
     const std::string final = folder.File("sweep" + std::to_string(run++) + ".mrv");
     const double cpu = ProcessSeconds();
     const auto start = std::chrono::steady_clock::now();
-    const SweepOptions options = ParseSweepOptions({"--model", "haploid-global",
-                                                    "--W1A",   "0.9",
-                                                    "--W2A",   "0.6",
-                                                    "--W1a",   "0.6",
-                                                    "--W2a",   "0.9",
-                                                    "--i",     "3",
-                                                    "--j",     "2",
-                                                    "--d",     "0.9",
-                                                    "--vary",  "x=0:1:" + side,
-                                                    "--vary",  "c=0.2:0.8:" + side,
-                                                    "--jobs",  jobs,
-                                                    "--final", final});
+    std::vector<std::string> args = {"--model", "haploid-global",
+                                     "--W1A",   "0.9",
+                                     "--W2A",   "0.6",
+                                     "--W1a",   "0.6",
+                                     "--W2a",   "0.9",
+                                     "--i",     "3",
+                                     "--j",     "2",
+                                     "--d",     "0.9",
+                                     "--vary",  "x=0:1:" + side,
+                                     "--vary",  "c=0.2:0.8:" + side,
+                                     "--jobs",  jobs,
+                                     "--final", final};
+    if (analyse)
+      args.push_back("--analyse");
+    const SweepOptions options = ParseSweepOptions(args);
     RunSweep(options, CheckSweepPoints(options.plan, options.jobs), nullptr);
     seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     cpuSeconds += ProcessSeconds() - cpu;
@@ -120,10 +126,12 @@ void BM_Sweep(benchmark::State &state) {
   state.counters["cpu_vs_steps"] = cpuSeconds * 1e9 / (generations * step.cpuNs);
 }
 BENCHMARK(BM_Sweep)
-    ->ArgNames({"side", "jobs"})
-    ->Args({50, 1})
-    ->Args({50, 2})
-    ->Args({20, 1})
+    ->ArgNames({"side", "jobs", "analyse"})
+    ->Args({50, 1, 0})
+    ->Args({50, 1, 1})
+    ->Args({50, 2, 0})
+    ->Args({50, 2, 1})
+    ->Args({20, 1, 0})
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 

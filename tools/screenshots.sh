@@ -63,6 +63,11 @@ morvane-run --model diploid-global --x 0.5 --W1A 0.9 --W2A 0.6 --W1a 0.6 --W2a 0
   --disturb p=0.2,q=0.7,DG=0.05 >/dev/null
 morvane-sweep --model haploid-global --vary W1a=0.5:1:40 --vary W2A=0.5:1:40 \
   --final sweep.mrv --map "$shots/map.png" --map-of p --map-size 560x430 >/dev/null 2>&1
+# The outcome map of the guide's page on equilibria.
+morvane-sweep --model haploid-global --W1A 0.9 --W2A 0.6 --W1a 0.6 \
+  --W2a 0.9 --i 3 --j 2 --d 0.9 --vary x=0:1:41 --vary c=0.2:0.8:41 \
+  --analyse --final outcome.mrv --map "$shots/outcome.png" --map-of class \
+  --map-size 720x480 >/dev/null 2>&1
 morvane-plot --detail "$study/series.gnr" --caption --dpi 120 -o "$shots/figure.png"
 # The Python example's figure (Debian's python3, the build's module).
 PYTHONPATH="$app/../../python" /usr/bin/python3 "$here/../examples/levene.py" "$shots/levene-python.png" \
@@ -142,6 +147,7 @@ small_png "$shots/chart.png" "$images/chart.png" 960
 small_png "$shots/export.png" "$images/export.png"
 small_png "$shots/sweep-window.png" "$images/sweep-window.png" 960
 small_png "$shots/map.png" "$images/sweep-map.png"
+small_png "$shots/outcome.png" "$images/outcome-map.png"
 small_png "$shots/figure.png" "$images/figure.png"
 small_png "$shots/levene-python.png" "$images/levene-python.png"
 # The README's picture: the main window, the chart and the map side by side

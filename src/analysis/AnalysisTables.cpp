@@ -1,5 +1,8 @@
 #include "analysis/AnalysisTables.h"
 
+#include <algorithm>
+#include <initializer_list>
+
 #include "files/NumberFormat.h"
 
 namespace morvane::analysis {
@@ -27,9 +30,17 @@ void StateCells(std::ostream &out, Model m, const Population &X) {
     out << '\t' << Real(X[k]);
 }
 
-void SpectrumCells(std::ostream &out, const Spectrum &s) {
-  out << '\t' << StabilityName(s.stability) << '\t' << Real(s.radius) << '\t' << Optional(s.lambdaA)
-      << '\t' << Optional(s.lambdaB);
+// '\t' before each of stability, radius, lambdaA, lambdaB.
+std::string SpectrumCells(const Spectrum &s) {
+  return '\t' + std::string(StabilityName(s.stability)) + '\t' + Real(s.radius) + '\t' +
+         Optional(s.lambdaA) + '\t' + Optional(s.lambdaB);
+}
+
+const char *const kSpectrumHeader = "\tstability\tradius\tlambdaA\tlambdaB";
+
+bool IsReal(std::string_view cell) {
+  const auto v = TextToReal(cell);
+  return v && Real(*v) == cell;
 }
 
 } // namespace
@@ -43,10 +54,10 @@ void WriteCommandLine(std::ostream &out, const std::vector<std::string> &words) 
 
 void WriteEquilibria(std::ostream &out, Model m, const std::vector<Equilibrium> &list) {
   StateHeader(out, m);
-  out << "\tstability\tradius\tlambdaA\tlambdaB\tstarts\n";
+  out << kSpectrumHeader << "\tstarts\n";
   for (const Equilibrium &e : list) {
     StateCells(out, m, e.X);
-    SpectrumCells(out, e.spectrum);
+    out << SpectrumCells(e.spectrum);
     out << '\t' << e.starts << '\n';
   }
 }
@@ -55,13 +66,53 @@ void WriteBranches(std::ostream &out, Model m, const std::string &parameter,
                    const std::vector<BranchPoint> &points) {
   out << "branch\t" << parameter << '\t';
   StateHeader(out, m);
-  out << "\tstability\tradius\tlambdaA\tlambdaB\tevent\n";
+  out << kSpectrumHeader << "\tevent\n";
   for (const BranchPoint &bp : points) {
     out << bp.branch << '\t' << Real(bp.value) << '\t';
     StateCells(out, m, bp.X);
-    SpectrumCells(out, bp.spectrum);
+    out << SpectrumCells(bp.spectrum);
     out << '\t' << bp.event << '\n';
   }
+}
+
+std::string OutcomeHeader(bool stableCount) {
+  return std::string("\tclassA\tclassB") + kSpectrumHeader + (stableCount ? "\tstableCount" : "");
+}
+
+void AppendOutcomeCells(std::string &row, const Outcome &o) {
+  row += '\t';
+  row += o.classA;
+  row += '\t';
+  row += o.classB;
+  row += o.equilibrium ? SpectrumCells(o.equilibrium->spectrum) : std::string("\t\t\t\t");
+  if (o.stableCount)
+    row += '\t' + std::to_string(*o.stableCount);
+}
+
+bool IsOutcomeCells(const std::vector<std::string_view> &cells, bool stableCount) {
+  if (cells.size() != (stableCount ? 7u : 6u))
+    return false;
+  const auto among = [](std::string_view cell, std::initializer_list<const char *> words) {
+    return std::any_of(words.begin(), words.end(), [cell](const char *w) { return cell == w; });
+  };
+  if (!among(cells[0], {"A fixed", "a fixed", "polymorphic", "not converged"}) ||
+      !among(cells[1], {"B fixed", "b fixed", "polymorphic", "not converged"}) ||
+      (cells[0] == "not converged") != (cells[1] == "not converged"))
+    return false;
+  if (cells[2].empty()) {
+    // No equilibrium near the end: nothing of one, and so no class.
+    if (cells[0] != "not converged" || !cells[3].empty() || !cells[4].empty() || !cells[5].empty())
+      return false;
+  } else if (!among(cells[2], {StabilityName(Stability::Stable), StabilityName(Stability::Unstable),
+                               StabilityName(Stability::Neutral)}) ||
+             !IsReal(cells[3]) || (!cells[4].empty() && !IsReal(cells[4])) ||
+             (!cells[5].empty() && !IsReal(cells[5]))) {
+    return false;
+  }
+  return !stableCount || (!cells[6].empty() && cells[6].size() < 8 &&
+                          std::all_of(cells[6].begin(), cells[6].end(),
+                                      [](char ch) { return ch >= '0' && ch <= '9'; }) &&
+                          (cells[6] == "0" || cells[6][0] != '0'));
 }
 
 void WriteBasins(std::ostream &out, Model m, const BasinMap &map) {

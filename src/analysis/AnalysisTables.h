@@ -6,11 +6,13 @@
 
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "analysis/Basins.h"
 #include "analysis/Continuation.h"
 #include "analysis/Equilibria.h"
+#include "analysis/Outcome.h"
 
 namespace morvane::analysis {
 
@@ -25,6 +27,15 @@ void WriteEquilibria(std::ostream &out, Model m, const std::vector<Equilibrium> 
 // above, stability, radius, lambdaA, lambdaB, event.
 void WriteBranches(std::ostream &out, Model m, const std::string &parameter,
                    const std::vector<BranchPoint> &points);
+
+// The columns of a run's outcome, each after a '\t': classA, classB,
+// stability, radius, lambdaA, lambdaB (as in the equilibria table; all four
+// empty when no equilibrium lies near the end), and stableCount when asked.
+std::string OutcomeHeader(bool stableCount);
+void AppendOutcomeCells(std::string &row, const Outcome &o);
+// Whether cells (without their tabs) are outcome cells as AppendOutcomeCells
+// writes them: known words, numbers in the very text written.
+bool IsOutcomeCells(const std::vector<std::string_view> &cells, bool stableCount);
 
 // p0 q0 of each start, the index of the equilibrium reached (as listed by
 // the equilibria table written with it, -1 for none), its p, q and

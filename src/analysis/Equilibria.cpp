@@ -102,7 +102,8 @@ double Residual(Model m, const Parameters &p, const Population &X) {
 }
 
 FixedPoint NewtonFixedPoint(Model m, const Parameters &p, const Population &start,
-                            const std::vector<bool> &absent, double tol, int maxIterations) {
+                            const std::vector<bool> &absent, double tol, int maxIterations,
+                            Linearisation *at) {
   const int n = Classes(m);
   FixedPoint r;
   r.X = start;
@@ -121,19 +122,27 @@ FixedPoint NewtonFixedPoint(Model m, const Parameters &p, const Population &star
   // Once within tol, a few more steps while they still reduce the residual,
   // so that the point is exact to rounding.
   FixedPoint best;
+  Linearisation l, atBest;
+  const auto found = [&]() {
+    if (at)
+      *at = atBest;
+    return best;
+  };
   int extra = 0;
   for (int it = 0; it <= maxIterations; ++it) {
-    const Linearisation l = Linearise(m, p, r.X);
+    l = Linearise(m, p, r.X);
     r.residual = Distance(m, l.next, r.X);
     if (r.residual <= tol) {
       if (best.converged && r.residual >= best.residual)
-        return best;
+        return found();
       r.converged = true;
       best = r;
+      if (at)
+        atBest = l;
       if (r.residual == 0 || ++extra > 3)
-        return best;
+        return found();
     } else if (best.converged) {
-      return best;
+      return found();
     }
     if (it == maxIterations || f == 0)
       break;
@@ -150,7 +159,7 @@ FixedPoint NewtonFixedPoint(Model m, const Parameters &p, const Population &star
     cod.compute(A);
     const Vector delta = cod.solve(g);
     if (best.converged && delta.lpNorm<Eigen::Infinity>() > 1e-9)
-      return best; // polishing steps are small corrections only
+      return found(); // polishing steps are small corrections only
     double deltaE = 0;
     for (int a = 0; a < f; ++a)
       deltaE -= delta(a);
@@ -172,7 +181,11 @@ FixedPoint NewtonFixedPoint(Model m, const Parameters &p, const Population &star
     }
     r.X[e] = std::max(0.0, rest);
   }
-  return best.converged ? best : r;
+  if (best.converged)
+    return found();
+  if (at)
+    *at = Linearisation{}; // r.X moved on from the last one
+  return r;
 }
 
 Population Iterate(Model m, const Parameters &p, Population X, long maxGenerations, double tol,
@@ -192,33 +205,40 @@ Population Iterate(Model m, const Parameters &p, Population X, long maxGeneratio
   return IterateModel<Model::Clonal>(p, X, maxGenerations, tol, generations);
 }
 
-std::optional<Population> Polish(Model m, const Parameters &p, const Population &X) {
+std::optional<Population> Polish(Model m, const Parameters &p, const Population &X,
+                                 Linearisation *at) {
+  Linearisation scratch;
+  Linearisation &l = at ? *at : scratch;
   // The fixed point on the boundary left when the rare alleles of Y are
   // taken as lost, if there is one near Y.
   auto onBoundary = [&](const Population &Y, double rare) -> std::optional<Population> {
     const auto snapped = Snapped(m, Y, rare);
     if (!snapped)
       return std::nullopt;
-    const FixedPoint r = NewtonFixedPoint(m, p, *snapped, AbsentClasses(m, *snapped));
+    const FixedPoint r =
+        NewtonFixedPoint(m, p, *snapped, AbsentClasses(m, *snapped), 1e-13, 60, &l);
     if (r.converged && Distance(m, r.X, Y) <= 10 * rare)
       return r.X;
     return std::nullopt;
   };
   if (const auto b = onBoundary(X, kLostAllele))
     return b;
-  const FixedPoint r = NewtonFixedPoint(m, p, X, AbsentClasses(m, X));
+  const FixedPoint r = NewtonFixedPoint(m, p, X, AbsentClasses(m, X), 1e-13, 60, &l);
   if (r.converged) {
+    const Linearisation atR = l;
     if (const auto b = onBoundary(r.X, kLostAllele))
       return b;
+    l = atR;
     return r.X;
   }
   if (const auto b = onBoundary(X, kVanishingAllele)) {
-    const Spectrum s = Analyse(m, p, *b);
+    const Spectrum s = Analyse(m, l, *b);
     if (s.lambdaA.value_or(0) <= 1 + 1e-8 && s.lambdaB.value_or(0) <= 1 + 1e-8)
       return b;
   }
   // A run that has come to rest on a line of equilibria, where Newton's least
   // norm step may stall: the point is kept as the run left it.
+  l = Linearisation{};
   if (Residual(m, p, X) <= 1e-12)
     return X;
   return std::nullopt;

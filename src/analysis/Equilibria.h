@@ -23,10 +23,11 @@ double Residual(Model m, const Parameters &p, const Population &X);
 // classes not `absent` (those stay exactly 0): every step is shortened so
 // that no frequency becomes negative; a singular system (a line of
 // equilibria) takes its least-norm step. Converged when the residual is at
-// most tol.
+// most tol. `at`, when given, receives the linearisation at the point
+// returned (computed there for its residual).
 FixedPoint NewtonFixedPoint(Model m, const Parameters &p, const Population &start,
                             const std::vector<bool> &absent, double tol = 1e-13,
-                            int maxIterations = 60);
+                            int maxIterations = 60, Linearisation *at = nullptr);
 
 // Generations from X until the largest change of a class is at most tol, or
 // maxGenerations. Returns the last population; `generations` (if given) the
@@ -38,8 +39,10 @@ Population Iterate(Model m, const Parameters &p, Population X, long maxGeneratio
 // allele whose frequency is below 1e-6 taken as lost (the boundary
 // equilibrium is then exact), or below 1e-2 when it does not invade that
 // boundary (a recessive allele vanishes slowly). Nothing when Newton finds no
-// fixed point.
-std::optional<Population> Polish(Model m, const Parameters &p, const Population &X);
+// fixed point. `at`, when given, receives the linearisation at the point
+// returned, or n = 0 when none was computed there.
+std::optional<Population> Polish(Model m, const Parameters &p, const Population &X,
+                                 Linearisation *at = nullptr);
 
 struct Equilibrium {
   Population X{};

@@ -35,7 +35,7 @@ void CheckRow(const SweepPlan &plan, std::size_t point, const std::string &row,
               const std::string &where) {
   const std::vector<std::string> cells = SplitText(row.substr(0, row.size() - 1), '\t');
   const std::size_t axes = plan.axes.size();
-  if (cells.size() != axes + 7 || cells[0] != std::to_string(point))
+  if (cells.size() != SweepTableWidth(plan) || cells[0] != std::to_string(point))
     Refuse(where + ": not the row of point " + std::to_string(point) + " of its sweep");
   const std::array<std::size_t, 2> at = plan.Coordinates(point);
   for (std::size_t a = 0; a < axes; ++a)
@@ -47,8 +47,8 @@ void CheckRow(const SweepPlan &plan, std::size_t point, const std::string &row,
   for (std::size_t k = 2 + axes; k < 6 + axes; ++k)
     if (!TextToReal(cells[k]))
       Refuse(where + ": \"" + cells[k] + "\" is not a number");
-  if (cells.back() != "yes" && cells.back() != "no")
-    Refuse(where + ": converged is \"" + cells.back() + "\" where yes or no stands");
+  if (cells[6 + axes] != "yes" && cells[6 + axes] != "no")
+    Refuse(where + ": converged is \"" + cells[6 + axes] + "\" where yes or no stands");
 }
 
 // The table of a finished sweep, checked before anything is drawn from it:
@@ -130,7 +130,7 @@ int Draw(std::vector<std::string> args) {
       Refuse("the figure " + figureOptions.output + " would overwrite its input " + *input +
              ": -o names another file");
   const figure::SweepTable sweep = figure::ParseSweepTable(CheckedTable(final, table), table);
-  const std::vector<std::string> outputs = SweepOutputs(sweep.plan.model);
+  const std::vector<std::string> outputs = SweepMapOutputs(sweep.plan);
   if (show.empty())
     show = outputs.front();
   if (std::find(outputs.begin(), outputs.end(), show) == outputs.end())
@@ -172,7 +172,9 @@ const char *PlotSweepHelp() {
          "  --table TABLE      the table, when it does not lie beside the Final file\n"
          "  --show OUTPUT      the output a map shows: p, q, DG, Fit, T (clones: fAB,\n"
          "                     fAb, faB, fab, T) [p, or fAB]; a diagram draws T alone or\n"
-         "                     all the others\n"
+         "                     all the others; of a sweep run with --analyse also\n"
+         "                     class, lambdaA, lambdaB, radius (and stableCount with\n"
+         "                     --starts), as morvane-sweep --map-of draws them\n"
          "\n";
 }
 

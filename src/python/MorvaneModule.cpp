@@ -215,8 +215,9 @@ double TableNumber(const char *begin, const char *end) {
   return error == std::errc() && at == end ? value : std::numeric_limits<double>::quiet_NaN();
 }
 
-// The columns of a sweep's table (its third line on): point and T as whole
-// numbers, converged as true/false, every other column as reals. Returns the
+// The columns of a sweep's table (its third line on): point, T and
+// stableCount as whole numbers, converged as true/false, the classes and
+// stability as text, every other column as reals. Returns the
 // column names and the columns; throws UsageError for a row that does not
 // split into them (the tables given here have been checked).
 py::tuple SweepTableColumns(const std::string &table) {
@@ -225,16 +226,25 @@ py::tuple SweepTableColumns(const std::string &table) {
     throw UsageError("a sweep's table starts with two lines");
   const std::vector<std::string> names = SplitText(lines[1].substr(0, lines[1].size() - 1), '\t');
   const std::size_t rows = lines.size() - 2, width = names.size();
-  std::vector<py::array> columns;
+  const auto isText = [](const std::string &name) {
+    return name == "classA" || name == "classB" || name == "stability";
+  };
+  const auto isWhole = [](const std::string &name) {
+    return name == "point" || name == "T" || name == "stableCount";
+  };
+  std::vector<py::object> columns;
   std::vector<void *> data;
+  std::vector<std::vector<std::string>> texts(width);
   for (const std::string &name : names) {
-    if (name == "point" || name == "T")
+    if (isText(name))
+      columns.push_back(py::none());
+    else if (isWhole(name))
       columns.push_back(py::array_t<std::int64_t>(rows));
     else if (name == "converged")
       columns.push_back(py::array_t<bool>(rows));
     else
       columns.push_back(py::array_t<double>(rows));
-    data.push_back(columns.back().mutable_data());
+    data.push_back(isText(name) ? nullptr : columns.back().cast<py::array>().mutable_data());
   }
   for (std::size_t r = 0; r < rows; ++r) {
     const std::string &line = lines[r + 2];
@@ -246,7 +256,9 @@ py::tuple SweepTableColumns(const std::string &table) {
       const std::string &name = names[k];
       if (name == "converged") {
         static_cast<bool *>(data[k])[r] = std::string_view(at, stop - at) == "yes";
-      } else if (name == "point" || name == "T") {
+      } else if (isText(name)) {
+        texts[k].emplace_back(at, stop);
+      } else if (isWhole(name)) {
         std::int64_t n = 0;
         if (std::from_chars(at, stop, n).ptr != stop)
           throw UsageError("row " + std::to_string(r + 1) + " of the table is not a row of it");
@@ -258,8 +270,8 @@ py::tuple SweepTableColumns(const std::string &table) {
     }
   }
   py::list out;
-  for (py::array &column : columns)
-    out.append(column);
+  for (std::size_t k = 0; k < width; ++k)
+    out.append(isText(names[k]) ? py::cast(texts[k]) : columns[k]);
   return py::make_tuple(names, out);
 }
 

@@ -139,11 +139,11 @@ void CheckTraceDir(const SweepOptions &o, const std::vector<std::string> &output
 void CheckSweepMap(SweepOptions &o) {
   if (o.mapFile.empty())
     return;
-  const std::vector<std::string> outputs = SweepOutputs(o.plan.model);
+  const std::vector<std::string> outputs = SweepMapOutputs(o.plan);
   if (o.mapOf.empty())
     o.mapOf = outputs.front();
   if (std::find(outputs.begin(), outputs.end(), o.mapOf) == outputs.end())
-    Refuse("--map-of must be one of " + JoinedText(outputs, ", ") + " for this model (got \"" +
+    Refuse("--map-of must be one of " + JoinedText(outputs, ", ") + " for this sweep (got \"" +
            o.mapOf + "\")");
 }
 
@@ -206,7 +206,7 @@ SweepOptions ParseSweepOptions(const std::vector<std::string> &args) {
 
   std::vector<CommandOption> planOptions;
   std::map<std::string, std::string> given;
-  for (CommandOption &option : SplitCommandLine(args, {"ess", "resume", "extend"})) {
+  for (CommandOption &option : SplitCommandLine(args, {"ess", "resume", "extend", "analyse"})) {
     if (option.name == "resume" || option.name == "extend") {
       bool &flag = option.name == "resume" ? o.resume : o.extend;
       if (flag)
@@ -304,9 +304,29 @@ Results:
                    ticks
   --map-of NAME    the output drawn: p, q, DG, Fit, T (clones: fAB, fAb, faB,
                    fab, T) [p, or fAB for clones]; a diagram draws T alone or
-                   all the others
+                   all the others. With --analyse also class (a colour for
+                   each pair of classA and classB present, named in a legend,
+                   lines between classes), lambdaA, lambdaB, radius (a scale
+                   centred on 1), and with --starts stableCount
   --map-size WxH   the size of the figure in pixels at 100 per inch, text at
                    9 pt [800x600]
+
+Analysis:
+  --analyse        add to each row, after converged, what the point's end
+                   state is, as morvane-analyse classes equilibria: classA
+                   (A fixed, a fixed, polymorphic), classB (B fixed, b fixed,
+                   polymorphic), or "not converged" in both when a run was cut
+                   by --max-generations or no equilibrium lies near the end
+                   state; then stability (stable, unstable, neutral), radius,
+                   lambdaA and lambdaB of the equilibrium the end state is
+                   polished to by Newton's method (empty when there is none;
+                   lambdaA and lambdaB only at a boundary). Clones are classed
+                   by p = fAB + fAb and q = fAB + faB. The Final file is the
+                   same as without it
+  --starts K       with --analyse, also stableCount: the number of distinct
+                   stable equilibria found at the point's parameters from
+                   about K starts over p and q (morvane-analyse equilibria
+                   --starts K), 4 to 10000; each point then costs K series
 
 Running:
   --jobs N         run N points at a time on N threads [all cores]; the

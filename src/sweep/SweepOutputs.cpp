@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "analysis/AnalysisTables.h"
 #include "engine/Series.h"
 #include "files/FinalFile.h"
 #include "files/LineText.h"
@@ -128,6 +129,33 @@ HeldPoints ReadHeldPoints(const SweepPoints &points, const std::string &finalFil
   return held;
 }
 
+// Refuses to go on with a temporary table of this sweep run with another
+// --analyse or --starts, saying so; any other table is left to the check of
+// its first lines.
+void RefuseOtherAnalysis(const std::string &partTable, const SweepPlan &plan) {
+  LineReader lines(partTable, "\n", 0, 4096);
+  std::string first;
+  if (!lines.Next(first) || !StartsWith(first, kSweepTableMark))
+    return;
+  SweepPlan held;
+  try {
+    held = ParseSweepDescription(
+        first.substr(kSweepTableMark.size(), first.size() - kSweepTableMark.size() - 1));
+  } catch (const UsageError &) {
+    return;
+  }
+  if (!SameSweepButAnalysis(held, plan))
+    return;
+  const auto words = [](const SweepPlan &p) {
+    const std::string w = AnalysisWords(p);
+    return w.empty() ? std::string("without --analyse") : "with" + w;
+  };
+  Refuse(partTable + " holds this sweep run " + words(held) + ": it cannot be resumed " +
+         words(plan) + " (resume it " + words(held) +
+         ", or remove its temporary files to start "
+         "again)");
+}
+
 // Goes on from the temporary outputs of an interrupted run: keeps the points
 // whose record and row are both whole and agree, cuts off the rest. A file
 // missing or cut inside its first lines gets them again.
@@ -143,6 +171,7 @@ SweepStart ResumeFrom(const SweepPoints &points, const std::string &partFinal,
       PartFile(name, 0, PartFile::kChecksumStart).Append(start);
     }
   }
+  RefuseOtherAnalysis(partTable, points.Plan());
   CheckTableStart(partTable, tableStart,
                   partTable + " holds another sweep: it cannot be resumed with these options");
   CheckFinalStart(partFinal);
@@ -578,7 +607,7 @@ void CheckRecordAgainstRow(const SweepPoints &points, std::size_t point, const s
   const std::string what = where + ": the record of point " + std::to_string(point);
   const std::vector<std::string_view> fields = FieldsOf(row, 1);
   const std::size_t axes = plan.axes.size();
-  if (fields.size() != axes + 7 || fields[0] != std::to_string(point))
+  if (fields.size() != SweepTableWidth(plan) || fields[0] != std::to_string(point))
     Refuse(what + " has no matching row in its table");
   const std::array<std::size_t, 2> at = plan.Coordinates(point);
   for (std::size_t a = 0; a < axes; ++a)
@@ -617,6 +646,10 @@ void CheckRecordAgainstRow(const SweepPoints &points, std::size_t point, const s
   if (fields[6 + axes] != "yes" && fields[6 + axes] != "no")
     Refuse(what + ": its table row holds " + std::string(fields[6 + axes]) +
            " where converged is yes or no");
+  if (plan.analyse &&
+      (!analysis::IsOutcomeCells({fields.begin() + 7 + axes, fields.end()}, plan.starts > 0) ||
+       (fields[6 + axes] == "no" && fields[7 + axes] != "not converged")))
+    Refuse(what + ": its table row's analysis columns are not those the sweep writes");
   // A point is cut only by the cap on a run's generations: without one, or
   // when its only run ended below it, the point converged.
   const std::optional<std::uint32_t> cap = options.maxGenerations;

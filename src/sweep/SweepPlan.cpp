@@ -9,6 +9,7 @@
 #include <set>
 #include <thread>
 
+#include "analysis/AnalysisTables.h"
 #include "files/NumberFormat.h"
 #include "sweep/SweepNames.h"
 
@@ -132,6 +133,18 @@ std::vector<std::string> SeparateSweepOptions(const std::vector<CommandOption> &
         Refuse("--shard is given twice");
       shardGiven = true;
       ReadShard(*option.value, plan);
+    } else if (option.name == "analyse") {
+      if (plan.analyse)
+        Refuse("--analyse is given twice");
+      plan.analyse = true;
+    } else if (option.name == "starts") {
+      if (plan.starts)
+        Refuse("--starts is given twice");
+      const auto k = WholeNumber(option.value.value_or(""), kMinStarts, kMaxStarts);
+      if (!k)
+        Refuse("--starts needs a whole number from " + std::to_string(kMinStarts) + " to " +
+               std::to_string(kMaxStarts));
+      plan.starts = static_cast<int>(*k);
     } else if (option.name == "detail" || option.name == "plot") {
       Refuse("--" + option.name +
              ": a sweep writes no Detail or Plot file by default; --trace-dir DIR writes them "
@@ -190,6 +203,19 @@ void ReadCommonOptions(const std::vector<CommandOption> &base, SweepPlan &plan) 
 
 } // namespace
 
+std::string AnalysisWords(const SweepPlan &plan) {
+  return std::string(plan.analyse ? " --analyse" : "") +
+         (plan.starts ? " --starts " + std::to_string(plan.starts) : "");
+}
+
+bool SameSweepButAnalysis(const SweepPlan &a, const SweepPlan &b) {
+  const std::string wa = AnalysisWords(a), wb = AnalysisWords(b);
+  return wa != wb &&
+         a.signature.substr(0, a.signature.size() - wa.size()) ==
+             b.signature.substr(0, b.signature.size() - wb.size()) &&
+         a.traceDir == b.traceDir && a.shardIndex == b.shardIndex && a.shardCount == b.shardCount;
+}
+
 bool IsSweepOutputOption(const std::string &name) { return kOutputOptions.count(name) != 0; }
 
 SweepPlan PlanOfOptions(const std::vector<CommandOption> &options) {
@@ -201,8 +227,11 @@ SweepPlan PlanOfOptions(const std::vector<CommandOption> &options) {
   if (model == base.end())
     Refuse("--model is required (see --help)");
   plan.model = ParseModelName(model->value.value_or(""));
+  if (plan.starts && !plan.analyse)
+    Refuse("--starts counts the stable equilibria of an analysed sweep: give --analyse too");
   ReadAxes(axisTexts, plan);
   ReadCommonOptions(base, plan);
+  plan.signature += AnalysisWords(plan);
   return plan;
 }
 
@@ -284,6 +313,16 @@ std::vector<std::string> SweepOutputs(Model model) {
   return {"p", "q", "DG", "Fit", "T"};
 }
 
+std::vector<std::string> SweepMapOutputs(const SweepPlan &plan) {
+  std::vector<std::string> outputs = SweepOutputs(plan.model);
+  if (plan.analyse)
+    for (const char *o : {"class", "lambdaA", "lambdaB", "radius"})
+      outputs.push_back(o);
+  if (plan.starts)
+    outputs.push_back("stableCount");
+  return outputs;
+}
+
 SweepPlan ParseSweepDescription(const std::string &description) {
   std::vector<std::string> args;
   for (const std::string &token : SplitText(description, ' '))
@@ -291,7 +330,7 @@ SweepPlan ParseSweepDescription(const std::string &description) {
       args.push_back(token);
   std::vector<CommandOption> options;
   std::optional<std::string> traceDir;
-  for (CommandOption &option : SplitCommandLine(args, {"ess"})) {
+  for (CommandOption &option : SplitCommandLine(args, {"ess", "analyse"})) {
     if (option.name == "trace-dir" && !traceDir && option.value && !option.value->empty())
       traceDir = WordText(*option.value);
     else if (kOutputOptions.count(option.name))
@@ -372,7 +411,15 @@ std::string SweepTableHeader(const SweepPlan &plan) {
   for (const std::string &output : outputs)
     if (output != "T")
       header += "\t" + output;
-  return header + "\tconverged\n";
+  header += "\tconverged";
+  if (plan.analyse)
+    header += analysis::OutcomeHeader(plan.starts > 0);
+  return header + "\n";
+}
+
+std::size_t SweepTableWidth(const SweepPlan &plan) {
+  const std::string header = SweepTableHeader(plan);
+  return 1 + static_cast<std::size_t>(std::count(header.begin(), header.end(), '\t'));
 }
 
 std::string TableStart(const SweepPlan &plan) {

@@ -40,6 +40,11 @@ struct SweepPlan {
   std::string traceDir;
   std::size_t shardIndex = 0;
   std::size_t shardCount = 1;
+  // --analyse: each point's end state is classed and its equilibrium's
+  // stability written after the other columns; --starts K (0: none) adds the
+  // number of stable equilibria found from K starts. Part of the signature.
+  bool analyse = false;
+  int starts = 0;
 
   std::size_t Points() const;
   // The coordinates of a point (index in grid order) on the axes; an axis
@@ -54,6 +59,17 @@ struct SweepPlan {
   // What two shards of one sweep share: the signature and the trace folder.
   std::string Identity() const;
 };
+
+// The number of --starts: a whole number from kMinStarts to kMaxStarts.
+inline constexpr int kMinStarts = 4;
+inline constexpr int kMaxStarts = 10000;
+
+// " --analyse" and " --starts K" as the plan has them, as its signature
+// ends with them (empty for a sweep not analysed).
+std::string AnalysisWords(const SweepPlan &plan);
+// Whether two plans are one sweep (and shard) run with different --analyse
+// or --starts.
+bool SameSweepButAnalysis(const SweepPlan &a, const SweepPlan &b);
 
 // Whether an option is one of the sweep's own (where its outputs go, how
 // many threads), which are no part of its plan.
@@ -70,9 +86,17 @@ SweepPlan ParseSweepDescription(const std::string &description);
 // The outputs a map can show for the model: "p", "q", "DG", "Fit", "T", or
 // "fAB", "fAb", "faB", "fab", "T" for clones.
 std::vector<std::string> SweepOutputs(Model model);
+// What a map of the plan's table can show: SweepOutputs, and for an analysed
+// sweep "class" (classA and classB together), "lambdaA", "lambdaB",
+// "radius", and "stableCount" with --starts.
+std::vector<std::string> SweepMapOutputs(const SweepPlan &plan);
 
-// "point", the varied parameters, "T", the four outputs, "converged"; LF.
+// "point", the varied parameters, "T", the four outputs, "converged", and
+// for an analysed sweep the outcome's columns; LF.
 std::string SweepTableHeader(const SweepPlan &plan);
+
+// The number of columns of the table's header and rows.
+std::size_t SweepTableWidth(const SweepPlan &plan);
 
 // The first line of a sweep's table: "# morvane-sweep " and its description.
 std::string TableStart(const SweepPlan &plan);

@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 #include <thread>
 
+#include "analysis/AnalysisTables.h"
 #include "engine/BatchStep.h"
 #include "engine/Series.h"
 #include "files/FinalFile.h"
@@ -269,7 +270,16 @@ SweepPointResult SweepPointResultOf(const SweepOptions &o, std::size_t point, Mo
     row += '\t';
     row += RealToText(v);
   }
-  row += converged ? "\tyes\n" : "\tno\n";
+  row += converged ? "\tyes" : "\tno";
+  if (o.plan.analyse) {
+    // The state the series ended in, with the parameters of its last run.
+    analysis::Population end{};
+    for (int k = 0; k < analysis::Classes(model); ++k)
+      end[k] = s.X[k + 1];
+    analysis::AppendOutcomeCells(
+        row, analysis::OutcomeOf(model, s.Params(), end, converged, o.plan.starts));
+  }
+  row += '\n';
   return result;
 }
 

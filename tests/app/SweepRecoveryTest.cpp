@@ -131,6 +131,43 @@ TEST(SweepResume, AShardRunTwiceIsAlreadyDoneAndAnotherSweepsFileIsRefused) {
   EXPECT_NE(refused.err.find("does not hold this sweep whole"), std::string::npos) << refused.err;
 }
 
+// An analysed sweep cut short (its temporary files holding the first rows,
+// the last one cut inside) goes on to the bytes of an uninterrupted run; a
+// resume with another --analyse or --starts is refused, saying which.
+TEST(SweepResume, AnAnalysedSweepGoesOnAndAnotherAnalysisIsRefused) {
+  const Args sweep = Joined(kShardSweep, Words("--vary c=0.3:0.7:5 --final s.mrv"));
+  const Args analysed = Joined(sweep, Words("--analyse --starts 4"));
+  ScratchFolder whole;
+  ASSERT_EQ(RunSweep(whole.Path(), analysed).exitCode, 0);
+  struct Case {
+    Args cutFrom;        // the sweep whose files are cut short
+    Args resumedAs;      // the resume's arguments
+    const char *refusal; // nullptr: goes on
+  } cases[] = {
+      {analysed, analysed, nullptr},
+      {sweep, analysed, "run without --analyse: it cannot be resumed with --analyse --starts 4"},
+      {analysed, sweep, "run with --analyse --starts 4: it cannot be resumed without --analyse"},
+      {analysed, Joined(sweep, {"--analyse"}), "cannot be resumed with --analyse ("},
+  };
+  for (const Case &c : cases) {
+    ScratchFolder folder, source;
+    ASSERT_EQ(RunSweep(source.Path(), c.cutFrom).exitCode, 0);
+    for (const std::string ending : {".mrv", ".tsv"}) {
+      const std::string content = ReadWholeFile(source.File("s" + ending));
+      WriteWholeFile(folder.File("s" + ending + ".part"), content.substr(0, content.size() / 2));
+    }
+    const Outcome o = RunSweep(folder.Path(), Joined(c.resumedAs, {"--resume"}));
+    if (!c.refusal) {
+      ASSERT_EQ(o.exitCode, 0) << o.err;
+      ExpectSameSweepFiles(whole.File("s"), {folder.File("s")});
+    } else {
+      EXPECT_EQ(o.exitCode, 2);
+      EXPECT_NE(o.err.find(c.refusal), std::string::npos) << o.err;
+      EXPECT_FALSE(FileExists(folder.File("s.mrv")));
+    }
+  }
+}
+
 TEST(SweepMerge, AMergeIntoAFullFileSystemLeavesNothingAndCanBeRetried) {
   if (::geteuid() != 0)
     GTEST_SKIP() << "mounting a small file system needs root";

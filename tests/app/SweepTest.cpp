@@ -80,25 +80,28 @@ TEST(SweepFiles, EachPointIsTheRunnersAndCutPointsAreMarked) {
 }
 
 TEST(SweepFiles, SameFilesOnAnyNumberOfThreadsAndAsShardsMerged) {
-  ScratchFolder folder;
-  const Args sweep = Joined(kSeries, kGrid);
-  for (const char *jobs : {"1", "2"})
-    ASSERT_EQ(RunSweep(folder.Path(), Joined(sweep, {"--jobs", jobs, "--final",
-                                                     std::string("jobs") + jobs + ".mrv"}))
+  for (const Args &analysis : {Args{}, Words("--analyse --starts 4")}) {
+    SCOPED_TRACE(analysis.empty() ? "not analysed" : "analysed");
+    ScratchFolder folder;
+    const Args sweep = Joined(Joined(kSeries, kGrid), analysis);
+    for (const char *jobs : {"1", "2"})
+      ASSERT_EQ(RunSweep(folder.Path(), Joined(sweep, {"--jobs", jobs, "--final",
+                                                       std::string("jobs") + jobs + ".mrv"}))
+                    .exitCode,
+                0);
+    // Three shards run by GNU parallel, merged in another order.
+    const Outcome p = RunProgram(
+        "parallel", folder.Path(),
+        Joined(Joined(Words(std::string("--will-cite --halt now,fail=1 ") + MORVANE_SWEEP_PATH),
+                      sweep),
+               Words("--shard {}/3 --final shard{}.mrv ::: 0 1 2")));
+    ASSERT_EQ(p.exitCode, 0) << p.err;
+    ASSERT_EQ(RunSweep(folder.Path(), Words("--merge merged.mrv shard2.mrv shard0.mrv shard1.mrv"))
                   .exitCode,
               0);
-  // Three shards run by GNU parallel, merged in another order.
-  const Outcome p = RunProgram(
-      "parallel", folder.Path(),
-      Joined(
-          Joined(Words(std::string("--will-cite --halt now,fail=1 ") + MORVANE_SWEEP_PATH), sweep),
-          Words("--shard {}/3 --final shard{}.mrv ::: 0 1 2")));
-  ASSERT_EQ(p.exitCode, 0) << p.err;
-  ASSERT_EQ(RunSweep(folder.Path(), Words("--merge merged.mrv shard2.mrv shard0.mrv shard1.mrv"))
-                .exitCode,
-            0);
-  ExpectSameSweepFiles(folder.File("jobs1"), {folder.File("jobs2"), folder.File("merged")});
-  EXPECT_EQ(LfLines(ReadWholeFile(folder.File("shard1.tsv"))).size(), 6u); // points 1, 4, 7, 10
+    ExpectSameSweepFiles(folder.File("jobs1"), {folder.File("jobs2"), folder.File("merged")});
+    EXPECT_EQ(LfLines(ReadWholeFile(folder.File("shard1.tsv"))).size(), 6u); // points 1, 4, 7, 10
+  }
 }
 
 TEST(SweepRefusal, BadInputIsRefusedAndNothingWritten) {
@@ -123,11 +126,75 @@ TEST(SweepRefusal, BadInputIsRefusedAndNothingWritten) {
       {Words("--vary x=0:1:3 --detail d.gnr"), "--trace-dir"},
       {Words("--vary x=0:1:3 --vary c=0.1:0.2:2 --map m.jpg"), ".png, .svg or .pdf"},
       {Words("--vary x=0:1:3 --vary c=0.1:0.2:2 --map m.png --map-of fAB"),
-       "--map-of must be one of p, q, DG, Fit, T"},
+       "--map-of must be one of p, q, DG, Fit, T for this sweep"},
+      {Words("--vary x=0:1:3 --starts 9"), "give --analyse too"},
+      {Words("--vary x=0:1:3 --analyse --starts 3"), "--starts needs a whole number from 4"},
   };
   for (const Refusal &c : cases)
     ExpectRefused(MORVANE_SWEEP_PATH,
                   {Joined(Words("--model haploid-local --final s.mrv"), c.args), c.message});
+}
+
+// The haploid Levene case: A's polymorphism is protected exactly for
+// 0.4 < c < 0.6; outside, the allele whose habitat is the rarer is lost, and
+// the other's invasion eigenvalue there is c W1(a)/W1(A) + (1-c) W2(a)/W2(A)
+// (A fixed) or c W1(A)/W1(a) + (1-c) W2(A)/W2(a) (A lost). With i = j = 1
+// every q is an equilibrium (an eigenvalue 1: neutral). A cap of 3
+// generations leaves every point unconverged.
+TEST(SweepAnalysis, EndStatesClassedAsTheTheorySays) {
+  const Args levene = Words("--model haploid-local --x 1 --d 1 --W1A 0.9 --W2A 0.6 --W1a 0.6 "
+                            "--W2a 0.9 --analyse");
+  struct Case {
+    std::size_t point;
+    const char *classA, *classB, *stability;
+    double lambdaA; // 0: empty
+  } cases[] = {{0, "a fixed", "polymorphic", "neutral", 0.3 * 1.5 + 0.7 / 1.5},
+               {1, "a fixed", "polymorphic", "neutral", 0.35 * 1.5 + 0.65 / 1.5},
+               {3, "polymorphic", "polymorphic", "neutral", 0},
+               {4, "polymorphic", "polymorphic", "neutral", 0},
+               {5, "polymorphic", "polymorphic", "neutral", 0},
+               {7, "A fixed", "polymorphic", "neutral", 0.65 / 1.5 + 0.35 * 1.5},
+               {8, "A fixed", "polymorphic", "neutral", 0.7 / 1.5 + 0.3 * 1.5}};
+  for (const Args &cap : {Args{}, Words("--max-generations 3")}) {
+    ScratchFolder folder;
+    const Outcome o = RunSweep(
+        folder.Path(),
+        Joined(Joined(levene, Words("--i 1 --j 1 --vary c=0.3:0.7:9 --final s.mrv")), cap));
+    ASSERT_EQ(o.exitCode, 0) << o.err;
+    const std::vector<std::string> rows = LfLines(ReadWholeFile(folder.File("s.tsv")));
+    ASSERT_EQ(rows.size(), 11u);
+    EXPECT_EQ(rows[1], "point\tc\tT\tp\tq\tDG\tFit\tconverged\tclassA\tclassB\tstability\t"
+                       "radius\tlambdaA\tlambdaB");
+    for (const Case &c : cases) {
+      const Args row = TabFields(rows[c.point + 2]);
+      ASSERT_EQ(row.size(), 14u) << rows[c.point + 2];
+      if (!cap.empty() && c.point != 4) { // c = 0.5 starts on its equilibrium
+        EXPECT_EQ(Args(row.begin() + 7, row.begin() + 10),
+                  (Args{"no", "not converged", "not converged"}));
+        continue;
+      }
+      EXPECT_EQ(Args(row.begin() + 7, row.begin() + 11),
+                (Args{"yes", c.classA, c.classB, c.stability}))
+          << rows[c.point + 2];
+      EXPECT_EQ(TextToReal(row[11]).value_or(0), 1.0) << "radius";
+      if (c.lambdaA == 0)
+        EXPECT_EQ(row[12], "");
+      else
+        EXPECT_NEAR(TextToReal(row[12]).value_or(0), c.lambdaA, 1e-12);
+      EXPECT_EQ(row[13], ""); // B is kept
+    }
+  }
+  // Choosier (i = j = 2): B fixed, the polymorphism stable, the only stable
+  // equilibrium among those found from 9 starts.
+  ScratchFolder folder;
+  ASSERT_EQ(RunSweep(folder.Path(), Joined(levene, Words("--i 2 --j 2 --vary c=0.5:0.5:1 "
+                                                         "--starts 9 --final choosy.mrv")))
+                .exitCode,
+            0);
+  const Args row = TabFields(LfLines(ReadWholeFile(folder.File("choosy.tsv"))).at(2));
+  ASSERT_EQ(row.size(), 15u);
+  EXPECT_EQ(Args(row.begin() + 8, row.begin() + 11), (Args{"polymorphic", "B fixed", "stable"}));
+  EXPECT_EQ(row[14], "1");
 }
 
 TEST(SweepRefusal, ShardsOfDifferentOrIncompleteSweepsAreNotMerged) {
@@ -206,7 +273,9 @@ std::vector<std::string> SvgTexts(const std::string &svg) {
 }
 
 // The figure of a real sweep over a grid whose values are not round: a map
-// over two parameters, a diagram of the outputs over one, in each format.
+// over two parameters, a diagram of the outputs over one, in each format;
+// an analysed sweep's outcome (classes named in the legend, or on the
+// diagram's axis) and invasion maps.
 TEST(SweepFigure, MapAndDiagramOfARealSweepWithRoundTicks) {
   struct Case {
     const char *grid, *map;
@@ -221,6 +290,19 @@ TEST(SweepFigure, MapAndDiagramOfARealSweepWithRoundTicks) {
        "diagram.svg",
        {"c", "p", "q", "DG", "Frequency", "not converged"},
        {"Fit"}},
+      {"--vary x=0:1:3 --vary c=0.1:0.9:7 --analyse --map-of class",
+       "class.svg",
+       {"Outcome (\u00d7 not converged)", "A fixed, B polymorphic", "a fixed, B polymorphic",
+        "A polymorphic, B polymorphic", "not converged"},
+       {"A fixed, B fixed", "Final p (\u00d7 not converged)"}},
+      {"--vary x=0:1:3 --vary c=0.1:0.9:7 --analyse --map-of lambdaA",
+       "invasion.svg",
+       {"Invasion of A (\u00d7 not converged)", "0.5", "1", "1.5"},
+       {}},
+      {"--vary c=0.1:0.9:7 --analyse --map-of class",
+       "classes.svg",
+       {"A fixed, B polymorphic", "a fixed, B polymorphic"},
+       {"p"}},
       {"--vary c=0.1:0.9:7", "diagram.png", {}, {}},
       {"--vary x=0:1:3 --vary c=0.1:0.9:7", "map.pdf", {}, {}},
   };

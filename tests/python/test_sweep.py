@@ -18,6 +18,7 @@ SWEEPS = [
     ("diploid-global", {"c": (0.3, 0.7, 4), "q": (0, 1, 3)},
      dict(disturb="p=0.3,q=0.5,Fit=0.1", max_generations=40), 2),
     ("clonal", {"fAB": "0:1:3", "x": (0, 1, 2)}, {}, None),
+    ("haploid-local", {"c": (0.3, 0.7, 5)}, dict(analyse=True, starts=4), 2),
 ]
 
 
@@ -43,6 +44,10 @@ def sweep_arguments(model, vary, given):
         extra += ["--disturb", parameters.pop("disturb")]
     if "max_generations" in parameters:
         extra += ["--max-generations", str(parameters.pop("max_generations"))]
+    if parameters.pop("analyse", False):
+        extra += ["--analyse"]
+    if "starts" in parameters:
+        extra += ["--starts", str(parameters.pop("starts"))]
     return parameters, extra
 
 
@@ -60,10 +65,15 @@ def test_sweep_equals_morvane_sweep(model, vary, given, jobs, folders):
     lines = (folders[0] / "s.tsv").read_text().splitlines()
     assert table.attrs["first_line"] == lines[0]
     assert list(table.columns) == lines[1].split("\t") and len(table) == len(lines) - 2
-    first = lines[2].split("\t")
-    assert [str(v) for v in table.iloc[0, :1]] == first[:1] and table["T"][0] == int(first[-6])
-    assert table.iloc[0, -5:-1].tolist() == [float(v) for v in first[-5:-1]]
-    assert table["converged"].tolist() == [line.endswith("yes") for line in lines[2:]]
+    names = lines[1].split("\t")
+    t, converged = names.index("T"), names.index("converged")
+    rows = [line.split("\t") for line in lines[2:]]
+    assert [str(v) for v in table.iloc[0, :1]] == rows[0][:1] and table["T"][0] == int(rows[0][t])
+    assert table.iloc[0, t + 1:converged].tolist() == [float(v) for v in rows[0][t + 1:converged]]
+    assert table["converged"].tolist() == [row[converged] == "yes" for row in rows]
+    for name in ("classA", "classB", "stability"):
+        if name in names:
+            assert table[name].tolist() == [row[names.index(name)] for row in rows], name
     # Read back, the same table; and to_files writes new files only.
     again = morvane.read_sweep(folders[0] / "s.tsv")
     assert again.equals(table) and again.attrs == table.attrs

@@ -251,7 +251,8 @@ def _sweep_table(records, table, provenance):
     return result
 
 
-def sweep(model, vary, jobs=None, disturb=(), max_generations=None, **parameters):
+def sweep(model, vary, jobs=None, disturb=(), max_generations=None, analyse=False, starts=None,
+          **parameters):
     # The docstring is made from the field table below.
     if not vary:
         raise ValueError("vary needs one or two parameters, e.g. vary={'c': (0.2, 0.8, 61)}")
@@ -262,12 +263,17 @@ def sweep(model, vary, jobs=None, disturb=(), max_generations=None, **parameters
                              "(to_files writes them)" % name)
     for name, axis in vary.items():
         options.append(("vary", _vary_text(name, axis)))
+    if analyse:
+        options.append(("analyse", None))
+    if starts is not None:
+        options.append(("starts", _text(starts)))
     args = _arguments(options)
     if jobs is not None:
         args.append("--jobs=%s" % _text(jobs))
     records, table, used_jobs = _morvane.sweep(args)
     # Every parameter but the varied ones, as the points run with them.
-    base = [(name, value) for name, value in options if name != "vary" and name not in vary]
+    base = [(name, value) for name, value in options
+            if name not in ("vary", "analyse", "starts") and name not in vary]
     parameters = {name: value
                   for name, value in _morvane.check_options(_arguments(base))["parameters"].items()
                   if name not in vary}
@@ -415,7 +421,9 @@ sweep.__doc__ = """Runs `model` at every point of a grid, as morvane-sweep does,
 the sweep library on `jobs` threads (all cores by default), the GIL released;
 Ctrl-C stops it (KeyboardInterrupt). Returns the sweep's table as a pandas
 DataFrame: columns exactly those of the .tsv (point, the varied values, T,
-p, q, DG, Fit or fAB, fAb, faB, fab, converged as True/False),
+p, q, DG, Fit or fAB, fAb, faB, fab, converged as True/False, and with
+analyse classA, classB, stability as text, radius, lambdaA, lambdaB (NaN
+where empty) and with starts stableCount),
 attrs["first_line"] the table's first line, .provenance, and
 .to_files(final), which writes the Final file and the table byte for byte as
 morvane-sweep would.
@@ -425,6 +433,10 @@ morvane-sweep would.
                 to TO, ends included, each as its field shows it; the last
                 changes fastest
     jobs        threads (1..1024); the results do not depend on it
+    analyse     True: each point's end state classed, with its equilibrium's
+                stability and eigenvalues (morvane-sweep --analyse)
+    starts      with analyse, K: the number of stable equilibria found from
+                about K starts (morvane-sweep --starts K)
     disturb, max_generations, trade_off, ess and the parameters as for run()
     (see help(morvane.run)); refused values raise ValueError with the
     program's message.

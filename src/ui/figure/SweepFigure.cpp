@@ -83,8 +83,11 @@ std::vector<std::string> Cells(const std::string &line) {
 // The symbol of a parameter or output as the windows and files name it.
 QString Symbol(const std::string &name) {
   static const std::pair<const char *, const char *> symbols[] = {
-      {"W1A", "W1(A)"}, {"W2A", "W2(A)"}, {"W1a", "W1(a)"}, {"W2a", "W2(a)"},
-      {"fAB", "f(AB)"}, {"fAb", "f(Ab)"}, {"faB", "f(aB)"}, {"fab", "f(ab)"}};
+      {"W1A", "W1(A)"},     {"W2A", "W2(A)"},
+      {"W1a", "W1(a)"},     {"W2a", "W2(a)"},
+      {"fAB", "f(AB)"},     {"fAb", "f(Ab)"},
+      {"faB", "f(aB)"},     {"fab", "f(ab)"},
+      {"class", "Outcome"}, {"stableCount", "Stable equilibria"}};
   for (const auto &[option, symbol] : symbols)
     if (name == option)
       return symbol;
@@ -111,7 +114,47 @@ QPen LinePen(std::size_t k) {
 }
 
 bool IsFrequency(const std::string &output) {
-  return output != "T" && output != "DG" && output != "Fit";
+  for (const char *f : {"p", "q", "fAB", "fAb", "faB", "fab"})
+    if (output == f)
+      return true;
+  return false;
+}
+
+// The outcomes a class map tells apart: each pair of a class of locus A and
+// one of locus B, then "not converged"; always in this order and colour, so
+// that a colour means the same on every map.
+constexpr const char *kClassesA[] = {"A fixed", "polymorphic", "a fixed"};
+constexpr const char *kClassesB[] = {"B fixed", "polymorphic", "b fixed"};
+constexpr int kCategories = 10;
+
+QString CategoryName(const std::string &output, int k) {
+  if (output == "stableCount")
+    return QString::number(k) + (k + 1 == kCategories ? QStringLiteral(" or more") : QString()) +
+           QStringLiteral(" stable");
+  if (k == kCategories - 1)
+    return QStringLiteral("not converged");
+  const auto named = [](const char *cls, const char *locus) {
+    return std::string(cls) == "polymorphic" ? QString(locus) + " polymorphic" : QString(cls);
+  };
+  return named(kClassesA[k / 3], "A") + ", " + named(kClassesB[k % 3], "B");
+}
+
+// Colours told apart by most readers (and the last, not converged, grey).
+QColor CategoryColour(int k) {
+  static const QColor colours[kCategories] = {
+      QColor(0, 114, 178),  QColor(86, 180, 233), QColor(0, 158, 115),   QColor(230, 159, 0),
+      QColor(240, 228, 66), QColor(213, 94, 0),   QColor(204, 121, 167), QColor(120, 80, 40),
+      QColor(40, 40, 110),  QColor(160, 160, 160)};
+  return colours[k];
+}
+
+bool IsCategorical(const std::string &output) {
+  return output == "class" || output == "stableCount";
+}
+
+// Outputs about 1: the invasion eigenvalues and the spectral radius.
+bool IsCentredOnOne(const std::string &output) {
+  return output == "lambdaA" || output == "lambdaB" || output == "radius";
 }
 
 constexpr int kLegendColumns = 3;
@@ -264,8 +307,8 @@ SweepTable ParseSweepTable(const std::string &content, const std::string &tableN
 }
 
 std::vector<std::string> DiagramOutputs(Model model, const std::string &output) {
-  if (output == "T")
-    return {"T"};
+  if (output == "T" || IsCategorical(output) || IsCentredOnOne(output))
+    return {output};
   if (model == Model::Clonal)
     return {"fAB", "fAb", "faB", "fab"};
   if (IsDiploid(model))
@@ -345,7 +388,29 @@ std::size_t SweepFigure::ColumnOf(const std::string &name) const {
 }
 
 bool SweepFigure::Converged(std::size_t point) const {
-  return rows_[point].empty() || rows_[point].back() != "no";
+  const std::size_t column = ColumnOf("converged");
+  return column >= rows_[point].size() || rows_[point][column] != "no";
+}
+
+double SweepFigure::CellValue(const std::vector<std::string> &row) const {
+  if (output_ == "class") {
+    const std::size_t a = ColumnOf("classA"), b = ColumnOf("classB");
+    if (a == 0 || b >= row.size())
+      return kNaN;
+    if (row[a] == "not converged")
+      return kCategories - 1;
+    const auto index = [](const std::string &cls, const char *const(&names)[3]) {
+      for (int k = 0; k < 3; ++k)
+        if (cls == names[k])
+          return k;
+      return -1;
+    };
+    const int ia = index(row[a], kClassesA), ib = index(row[b], kClassesB);
+    return ia < 0 || ib < 0 ? kNaN : 3 * ia + ib;
+  }
+  const std::size_t column = ColumnOf(output_);
+  const double v = column < row.size() ? Number(row[column]) : kNaN;
+  return output_ == "stableCount" ? std::min<double>(v, kCategories - 1) : v;
 }
 
 void SweepFigure::Build() {
@@ -357,6 +422,9 @@ void SweepFigure::Build() {
   mapCrosses_ = nullptr;
   paled_ = nullptr;
   legend_ = nullptr;
+  contours_ = nullptr;
+  categoryEntries_.assign(kCategories, nullptr);
+  categoryDrawn_.assign(kCategories, false);
   lines_.clear();
   anyValue_ = anyCut_ = false;
   fitNegative_ = false;
@@ -414,15 +482,41 @@ void SweepFigure::BuildMap(QCPAxisRect *rect) {
   map_->data()->setRange(QCPRange(a.front(), a.back()), QCPRange(b.front(), b.back()));
   map_->data()->fill(kNaN);
   map_->setInterpolate(false);
-  scale_ = new QCPColorScale(&plot_);
-  plot_.plotLayout()->addElement(1, 1, scale_);
-  map_->setColorScale(scale_);
-  SetRoundTicker(scale_->axis());
-  map_->setGradient(SequentialGradient());
-  ChooseColourScale(false);
-  auto *margins = new QCPMarginGroup(&plot_);
-  rect->setMarginGroup(QCP::msBottom | QCP::msTop, margins);
-  scale_->setMarginGroup(QCP::msBottom | QCP::msTop, margins);
+  if (IsCategorical(output_)) {
+    // A colour for each category, named in a legend beside the map (entries
+    // added as categories come), with lines between cells of two classes.
+    std::vector<QColor> colours;
+    for (int k = 0; k < kCategories; ++k)
+      colours.push_back(CategoryColour(k));
+    QCPColorGradient gradient = GradientOf(colours);
+    gradient.setLevelCount(kCategories);
+    map_->setGradient(gradient);
+    map_->setDataRange(QCPRange(0, kCategories - 1));
+    // The legend at the top of a column of its own, its entries close.
+    legend_ = new QCPLegend;
+    legend_->setBorderPen(Qt::NoPen);
+    auto *column = new QCPLayoutGrid;
+    plot_.plotLayout()->addElement(1, 1, column);
+    plot_.plotLayout()->setColumnStretchFactor(1, 0.001);
+    column->addElement(0, 0, legend_);
+    column->addElement(1, 0, new QCPLayoutElement(&plot_));
+    column->setRowStretchFactor(0, 0.001);
+    if (output_ == "class") {
+      contours_ = new QCPCurve(x, y);
+      contours_->setPen(QPen(Qt::black, 1.2));
+      contours_->setScatterSkip(0);
+    }
+  } else {
+    scale_ = new QCPColorScale(&plot_);
+    plot_.plotLayout()->addElement(1, 1, scale_);
+    map_->setColorScale(scale_);
+    SetRoundTicker(scale_->axis());
+    map_->setGradient(SequentialGradient());
+    ChooseColourScale(false);
+    auto *margins = new QCPMarginGroup(&plot_);
+    rect->setMarginGroup(QCP::msBottom | QCP::msTop, margins);
+    scale_->setMarginGroup(QCP::msBottom | QCP::msTop, margins);
+  }
   // The cells' edges half a step beyond the first and last values.
   const auto pad = [](const std::vector<double> &v) {
     const double half = v.size() > 1 ? (v.back() - v.front()) / double(v.size() - 1) / 2 : 0.5;
@@ -551,6 +645,17 @@ void SweepFigure::ChooseColourScale(bool negativeFit) {
     map_->setDataRange(QCPRange(1, std::pow(10, std::ceil(std::log10(top)))));
     return;
   }
+  if (IsCentredOnOne(output_)) {
+    // Below 1 (stable, an allele that does not invade) and above on either
+    // side of the scale's middle.
+    map_->setGradient(DivergingGradient());
+    auto ticker = QSharedPointer<QCPAxisTickerFixed>::create();
+    ticker->setScaleStrategy(QCPAxisTickerFixed::ssNone);
+    ticker->setTickStep(0.5);
+    axis->setTicker(ticker);
+    map_->setDataRange(QCPRange(0.5, 1.5));
+    return;
+  }
   const bool diverging = output_ == "DG" || (output_ == "Fit" && negativeFit);
   map_->setGradient(diverging ? DivergingGradient() : SequentialGradient());
   auto ticker = QSharedPointer<QCPAxisTickerFixed>::create();
@@ -569,8 +674,9 @@ void SweepFigure::DrawRow(std::size_t point) {
   anyCut_ = anyCut_ || cut;
   const double x = axisValues_[0][at[0]];
   if (map_) {
-    const std::size_t column = ColumnOf(output_);
-    const double value = column < rows_[point].size() ? Number(rows_[point][column]) : kNaN;
+    const double value = CellValue(rows_[point]);
+    if (IsCategorical(output_) && std::isfinite(value))
+      ShowCategory(int(value));
     if (std::isfinite(value)) {
       low_ = anyValue_ ? std::min(low_, value) : value;
       high_ = anyValue_ ? std::max(high_, value) : value;
@@ -586,18 +692,84 @@ void SweepFigure::DrawRow(std::size_t point) {
     return;
   }
   for (const Line &line : lines_) {
-    const double value =
-        line.column < rows_[point].size() ? Number(rows_[point][line.column]) : kNaN;
+    const double value = IsCategorical(output_) || IsCentredOnOne(output_) ? CellValue(rows_[point])
+                         : line.column < rows_[point].size() ? Number(rows_[point][line.column])
+                                                             : kNaN;
+    if (IsCategorical(output_) && std::isfinite(value))
+      ShowCategory(int(value));
     line.graph->addData(x, value);
     if (cut)
       line.crosses->addData(x, value);
   }
 }
 
+void SweepFigure::ShowCategory(int k) {
+  if (k < 0 || k >= kCategories || categoryDrawn_[std::size_t(k)])
+    return;
+  categoryDrawn_[std::size_t(k)] = true;
+  if (!map_) {
+    // A diagram's value axis names the categories drawn.
+    auto ticker = QSharedPointer<QCPAxisTickerText>::create();
+    for (int c = 0; c < kCategories; ++c)
+      if (categoryDrawn_[std::size_t(c)])
+        ticker->addTick(c, CategoryName(output_, c));
+    if (!lines_.empty())
+      lines_[shownLine_].graph->valueAxis()->setTicker(ticker);
+    return;
+  }
+  // An entry of the map's legend, a square of the category's colour; the
+  // entries in the categories' order.
+  QCPAxisRect *rect = plot_.axisRects().front();
+  auto *entry = new QCPGraph(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
+  entry->setLineStyle(QCPGraph::lsNone);
+  entry->setScatterStyle(
+      QCPScatterStyle(QCPScatterStyle::ssSquare, CategoryColour(k), CategoryColour(k), 9));
+  entry->setName(CategoryName(output_, k));
+  categoryEntries_[std::size_t(k)] = entry;
+  legend_->clearItems();
+  for (QCPGraph *shown : categoryEntries_)
+    if (shown)
+      shown->addToLegend(legend_);
+}
+
+void SweepFigure::DrawContours() {
+  // A segment along each edge between two cells of different classes,
+  // segments apart by a gap (NaN).
+  QCPColorMapData *cells = map_->data();
+  const int nk = cells->keySize(), nv = cells->valueSize();
+  const auto &a = axisValues_[0], &b = axisValues_[1];
+  const double dk = nk > 1 ? (a.back() - a.front()) / (nk - 1) : 1;
+  const double dv = nv > 1 ? (b.back() - b.front()) / (nv - 1) : 1;
+  QVector<double> keys, values;
+  const auto segment = [&](double k0, double v0, double k1, double v1) {
+    keys << k0 << k1 << kNaN;
+    values << v0 << v1 << kNaN;
+  };
+  for (int i = 0; i < nk; ++i)
+    for (int j = 0; j < nv; ++j) {
+      const double here = cells->cell(i, j);
+      if (std::isnan(here))
+        continue;
+      const double k = a[std::size_t(i)], v = b[std::size_t(j)];
+      if (i + 1 < nk && !std::isnan(cells->cell(i + 1, j)) && cells->cell(i + 1, j) != here)
+        segment(k + dk / 2, v - dv / 2, k + dk / 2, v + dv / 2);
+      if (j + 1 < nv && !std::isnan(cells->cell(i, j + 1)) && cells->cell(i, j + 1) != here)
+        segment(k - dk / 2, v + dv / 2, k + dk / 2, v + dv / 2);
+    }
+  contours_->setData(keys, values);
+}
+
 void SweepFigure::Rescale() {
   // Short enough for a map one chart wide: the colour bar takes its share.
-  QString title = map_ ? QStringLiteral("Final ") + Symbol(output_)
-                       : QStringLiteral("At the end of each series");
+  QString title = !map_                      ? QStringLiteral("At the end of each series")
+                  : output_ == "class"       ? QStringLiteral("Outcome")
+                  : output_ == "stableCount" ? QStringLiteral("Stable equilibria")
+                  : output_ == "lambdaA"     ? QStringLiteral("Invasion of A")
+                  : output_ == "lambdaB"     ? QStringLiteral("Invasion of B")
+                  : output_ == "radius"      ? QStringLiteral("Spectral radius")
+                                             : QStringLiteral("Final ") + Symbol(output_);
+  if (contours_)
+    DrawContours();
   if (anyCut_ && map_)
     title += paled_ ? QStringLiteral(" (pale: not converged)")
                     : QStringLiteral(" (\u00d7 not converged)");

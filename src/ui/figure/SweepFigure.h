@@ -99,6 +99,13 @@ private:
   void Rescale();
   std::size_t ColumnOf(const std::string &name) const;
   bool Converged(std::size_t point) const;
+  // The value a row gives the output shown: a category's index for "class"
+  // and "stableCount".
+  double CellValue(const std::vector<std::string> &row) const;
+  // A category drawn: its entry in the legend, once.
+  void ShowCategory(int k);
+  // The lines between cells of two classes.
+  void DrawContours();
 
   QCustomPlot &plot_;
   SweepPlan plan_;
@@ -111,7 +118,10 @@ private:
   QCPLegend *legend_ = nullptr;
   QCPColorMap *map_ = nullptr;
   QCPColorScale *scale_ = nullptr;
-  QCPGraph *mapCrosses_ = nullptr; // or, on a fine grid:
+  QCPCurve *contours_ = nullptr;            // class maps: lines between classes
+  std::vector<QCPGraph *> categoryEntries_; // a class map's legend entries
+  std::vector<bool> categoryDrawn_;         // the categories drawn so far
+  QCPGraph *mapCrosses_ = nullptr;          // or, on a fine grid:
   QCPColorMap *paled_ = nullptr;
   std::vector<Line> lines_;
   std::size_t shownLine_ = 0;
