@@ -450,7 +450,7 @@ TEST_P(SexualInputTest, TabGoesThroughTheFieldsInTheirOrderSkippingDisplays) {
   Open();
   F("TxtSoftProp")->setFocus(Qt::OtherFocusReason);
   QStringList seen;
-  for (int k = 0; k < 18; ++k) {
+  for (int k = 0; k < 19; ++k) {
     QWidget *f = QApplication::focusWidget();
     ASSERT_NE(f, nullptr);
     seen << f->objectName();
@@ -459,7 +459,7 @@ TEST_P(SexualInputTest, TabGoesThroughTheFieldsInTheirOrderSkippingDisplays) {
   EXPECT_EQ(seen, QStringList({"TxtSoftProp", "TxtMigSurv", "TxtHabFreq", "TxtFreqA", "TxtBFreq",
                                "Txti", "Txtj", "TxtDG", "TxtL", "TxtW2A", "TxtW2Smalla",
                                "BtnNoTrade", "BtnTradeLin", "BtnConvexTrade", "BtnConcaveTrade",
-                               "BtnBackS", "BtnGoSex", "TxtSoftProp"}));
+                               "BtnAnalyseS", "BtnBackS", "BtnGoSex", "TxtSoftProp"}));
   EXPECT_TRUE(messages.texts.isEmpty());
 }
 
