@@ -55,16 +55,30 @@ QString AxisName(Model m, bool q) {
   return q ? QStringLiteral("q (frequency of B)") : QStringLiteral("p (frequency of A)");
 }
 
+std::vector<int> BasinColours(const PhasePlane &plane) {
+  std::vector<int> colour(plane.equilibria.size());
+  for (std::size_t k = 0; k < colour.size(); ++k)
+    colour[k] = int(k);
+  if (colour.size() <= kBasinColours)
+    return colour;
+  // Too many to tell apart: the equilibria fixing or keeping the same alleles
+  // share a colour.
+  const auto side = [](double v) { return v <= 0 ? 0 : v >= 1 ? 2 : 1; };
+  for (std::size_t k = 0; k < colour.size(); ++k)
+    colour[k] = side(plane.equilibria[k].p) * 3 + side(plane.equilibria[k].q);
+  return colour;
+}
+
 QColor BasinColour(int k) {
   if (k == kBasinPending)
     return Qt::white;
   if (k < 0)
     return QColor(0xdd, 0xdd, 0xdd);
-  static const QColor pale[] = {QColor(0xc6, 0xdb, 0xef), QColor(0xfd, 0xd0, 0xa2),
-                                QColor(0xc7, 0xe9, 0xc0), QColor(0xfc, 0xc5, 0xc0),
-                                QColor(0xda, 0xda, 0xeb), QColor(0xff, 0xf2, 0xae),
-                                QColor(0xcc, 0xeb, 0xe5), QColor(0xe6, 0xd5, 0xc3)};
-  return pale[k % 8];
+  static const QColor pale[] = {
+      QColor(0xc6, 0xdb, 0xef), QColor(0xfd, 0xd0, 0xa2), QColor(0xc7, 0xe9, 0xc0),
+      QColor(0xfc, 0xc5, 0xc0), QColor(0xda, 0xda, 0xeb), QColor(0xff, 0xf2, 0xae),
+      QColor(0xcc, 0xeb, 0xe5), QColor(0xe6, 0xd5, 0xc3), QColor(0xf2, 0xd7, 0xeb)};
+  return pale[k % 9];
 }
 
 PhasePlane NewPhasePlane(Model m, const Parameters &p, int arrows) {
@@ -122,7 +136,7 @@ void SetEquilibria(PhasePlane &plane, const std::vector<analysis::Equilibrium> &
 }
 
 QRectF PlaneSquare(const QRectF &area, double font) {
-  const double left = 4.2 * font, right = 1.5 * font, top = 3.2 * font, bottom = 3.4 * font;
+  const double left = 4.7 * font, right = 1.5 * font, top = 3.4 * font, bottom = 3.4 * font;
   // A legend to the right when the area is wide enough for one.
   const double legend =
       area.width() - left - right > area.height() - top - bottom + 16 * font ? 15 * font : 0;
@@ -154,10 +168,14 @@ void PaintPhasePlane(QPainter &painter, const PhasePlane &plane, const QRectF &a
   // The basins: one cell around each start, clipped to the square.
   if (plane.grid >= 2 && plane.basin.size() == std::size_t(plane.grid) * plane.grid) {
     const int N = plane.grid;
+    const std::vector<int> colour = BasinColours(plane);
     QImage cells(N, N, QImage::Format_RGB32);
     for (int i = 0; i < N; ++i)
-      for (int j = 0; j < N; ++j)
-        cells.setPixel(i, N - 1 - j, BasinColour(plane.basin[std::size_t(i) * N + j]).rgb());
+      for (int j = 0; j < N; ++j) {
+        const int k = plane.basin[std::size_t(i) * N + j];
+        cells.setPixel(i, N - 1 - j,
+                       BasinColour(k >= 0 && std::size_t(k) < colour.size() ? colour[k] : k).rgb());
+      }
     const double cell = square.width() / (N - 1);
     painter.save();
     painter.setClipRect(square);
@@ -207,14 +225,20 @@ void PaintPhasePlane(QPainter &painter, const PhasePlane &plane, const QRectF &a
   painter.drawText(QRectF(square.left(), square.bottom() + 1.9 * font, square.width(), 1.4 * font),
                    Qt::AlignHCenter | Qt::AlignTop, AxisName(plane.model, false));
   painter.save();
-  painter.translate(square.left() - 3.4 * font, square.center().y());
+  painter.translate(square.left() - 3.25 * font, square.center().y());
   painter.rotate(-90);
-  painter.drawText(QRectF(-square.height() / 2, -1.4 * font, square.height(), 1.4 * font),
+  painter.drawText(QRectF(-square.height() / 2, -1.3 * font, square.height(), 1.3 * font),
                    Qt::AlignHCenter | Qt::AlignBottom, AxisName(plane.model, true));
   painter.restore();
+  // The title in smaller letters, on at most three lines.
+  painter.save();
+  QFont small = f;
+  small.setPixelSize(std::max(1, int(std::lround(font * 0.8))));
+  painter.setFont(small);
   const QRectF titleBox(area.left() + font / 2, area.top() + font / 4, area.width() - font,
                         square.top() - area.top() - font / 2);
   painter.drawText(titleBox, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, plane.title);
+  painter.restore();
 
   // The paths of series, a small square at their start.
   for (std::size_t k = 0; k < plane.paths.size(); ++k) {
@@ -234,7 +258,8 @@ void PaintPhasePlane(QPainter &painter, const PhasePlane &plane, const QRectF &a
   }
 
   // The equilibria over everything.
-  const double radius = font * 0.42;
+  // Smaller symbols where many stand (a line of equilibria).
+  const double radius = plane.equilibria.size() > 12 ? font * 0.22 : font * 0.42;
   for (const PlaneEquilibrium &e : plane.equilibria)
     PaintMarker(painter, PointOf(square, e.p, e.q), radius, e.stability);
 
@@ -251,7 +276,7 @@ void PaintPhasePlane(QPainter &painter, const PhasePlane &plane, const QRectF &a
       }
       const PlaneEquilibrium &e = plane.equilibria[k];
       painter.setPen(QPen(Qt::black, std::max(0.5, font / 14)));
-      painter.setBrush(BasinColour(int(k)));
+      painter.setBrush(BasinColour(BasinColours(plane)[k]));
       painter.drawRect(QRectF(legendLeft, y, 1.8 * font, 1.2 * font));
       PaintMarker(painter, QPointF(legendLeft + 0.9 * font, y + 0.6 * font), radius, e.stability);
       painter.setPen(Qt::black);

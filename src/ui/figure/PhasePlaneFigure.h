@@ -63,8 +63,13 @@ PlaneEquilibrium PlaneEquilibriumOf(Model m, const analysis::Equilibrium &e);
 // "p = f(AB) + f(Ab)" for clones, "p (frequency of A)" otherwise; q likewise.
 QString AxisName(Model m, bool q);
 
-// The pale colour of the basin of equilibrium k (-1: no equilibrium found).
+// The pale colours: 0 .. 8, -1 for "no equilibrium found", white for
+// kBasinPending.
 QColor BasinColour(int k);
+// Each equilibrium's colour: its own among at most kBasinColours, else that
+// of its alleles' outcome (p lost, polymorphic or fixed, q likewise: 9).
+inline constexpr std::size_t kBasinColours = 8;
+std::vector<int> BasinColours(const PhasePlane &plane);
 
 // Where the square of the plane lies in `area` with text of `font` units.
 QRectF PlaneSquare(const QRectF &area, double font);
