@@ -31,6 +31,9 @@ QString ComplexText(std::complex<double> z) {
            Number(std::fabs(z.imag())));
 }
 
+// Beyond this many equilibria their symbols are not drawn.
+constexpr std::size_t kMostEquilibriaDrawn = 400;
+
 // The paths' colours, darker than any basin.
 const QColor kPathColours[] = {QColor(0xb0, 0x20, 0x20), QColor(0x20, 0x40, 0xa0),
                                QColor(0x10, 0x80, 0x30), QColor(0x80, 0x20, 0x90)};
@@ -260,8 +263,21 @@ void PaintPhasePlane(QPainter &painter, const PhasePlane &plane, const QRectF &a
   // The equilibria over everything.
   // Smaller symbols where many stand (a line of equilibria).
   const double radius = plane.equilibria.size() > 12 ? font * 0.22 : font * 0.42;
-  for (const PlaneEquilibrium &e : plane.equilibria)
-    PaintMarker(painter, PointOf(square, e.p, e.q), radius, e.stability);
+  if (plane.equilibria.size() <= kMostEquilibriaDrawn) {
+    for (const PlaneEquilibrium &e : plane.equilibria)
+      PaintMarker(painter, PointOf(square, e.p, e.q), radius, e.stability);
+  } else {
+    // A surface of equilibria (nothing selects): their symbols would hide
+    // the plane.
+    painter.setPen(Qt::black);
+    painter.setBrush(QColor(255, 255, 255, 220));
+    const QString note =
+        QStringLiteral("%1 equilibria: a surface of them, not drawn").arg(plane.equilibria.size());
+    const QRectF box(square.left() + font, square.top() + font, square.width() - 2 * font,
+                     1.6 * font);
+    painter.drawRect(box);
+    painter.drawText(box, Qt::AlignCenter, note);
+  }
 
   // The legend: each equilibrium, its basin's colour and its class.
   const double legendLeft = square.right() + 1.5 * font;
