@@ -196,7 +196,8 @@ void PaintPhasePlane(QPainter &painter, const PhasePlane &plane, const QRectF &a
   for (const PhasePlane::Arrow &a : plane.arrows) {
     const double size = std::hypot(a.dp, a.dq);
     const QPointF at = PointOf(square, a.p, a.q);
-    if (!(largest > 0) || size <= 1e-12 * largest) {
+    // A change of the order of rounding is none.
+    if (size <= 1e-12) {
       painter.drawPoint(at);
       continue;
     }
