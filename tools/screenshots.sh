@@ -14,7 +14,7 @@ here=$(dirname "$(readlink -f "$0")")
 
 if [ "${1:-}" != "--inside-display" ]; then
   build=$(cd "${1:-$here/../build}" && pwd)
-  for p in Morvane morvane-run morvane-sweep morvane-plot; do
+  for p in Morvane morvane-run morvane-sweep morvane-plot morvane-analyse; do
     [ -x "$build/src/app/$p" ] || { echo "screenshots: build $p first" >&2; exit 1; }
   done
   mkdir -p "$here/../docs/images"
@@ -69,6 +69,10 @@ morvane-sweep --model haploid-global --W1A 0.9 --W2A 0.6 --W1a 0.6 \
   --analyse --final outcome.mrv --map "$shots/outcome.png" --map-of class \
   --map-size 720x480 >/dev/null 2>&1
 morvane-plot --detail "$study/series.gnr" --caption --dpi 120 -o "$shots/figure.png"
+# The basins of the guide's diploid example, as morvane-plot --basins draws them.
+morvane-analyse basins --model diploid-local --x 0.58 --c 0.37 --i 3 --j 3 \
+  --W1A 0.92 --W2A 0.5 --W1a 0.93 --W2a 0.72 --grid 20 --threads 2 >basins.tsv
+morvane-plot --basins basins.tsv --dpi 120 -o "$shots/basins.png"
 # The Python example's figure (Debian's python3, the build's module).
 PYTHONPATH="$app/../../python" /usr/bin/python3 "$here/../examples/levene.py" "$shots/levene-python.png" \
   >/dev/null
@@ -130,6 +134,13 @@ sleep 0.5
 keys_to "$disturb" key Return
 keys_to "$disturb" key alt+d
 capture "$disturb" disturbance
+# Its Analyse...: the phase plane of the series, a click's series drawn.
+keys_to "$disturb" key alt+a
+plane=$(wait_window "Phase Plane")
+sleep 3
+eval "$(xdotool getwindowgeometry --shell "$plane")"
+xdotool mousemove --window "$plane" $((WIDTH / 3)) $((HEIGHT / 2)) click 1
+capture "Phase Plane" phase-plane
 kill "$pid" 2>/dev/null || true
 wait "$pid" 2>/dev/null || true
 
@@ -149,6 +160,8 @@ small_png "$shots/sweep-window.png" "$images/sweep-window.png" 960
 small_png "$shots/map.png" "$images/sweep-map.png"
 small_png "$shots/outcome.png" "$images/outcome-map.png"
 small_png "$shots/figure.png" "$images/figure.png"
+small_png "$shots/basins.png" "$images/basins.png"
+small_png "$shots/phase-plane.png" "$images/phase-plane.png" 960
 small_png "$shots/levene-python.png" "$images/levene-python.png"
 # The README's picture: the main window, the chart and the map side by side
 # at one height, with a white margin between them.

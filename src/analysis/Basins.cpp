@@ -64,13 +64,15 @@ void RunStarts(Model m, const Parameters &p, int N, const std::vector<Equilibriu
         X[k] = s.X[k + 1];
       Reached &r = reached[cellOf[lane]];
       r.known = MatchEquilibrium(m, known, X, settings.matchTol);
-      if (r.known >= 0)
-        continue;
-      if (const auto polished = Polish(m, p, X)) {
-        r.polished = true;
-        r.X = *polished;
-        r.known = MatchEquilibrium(m, known, r.X, settings.matchTol);
+      if (r.known < 0) {
+        if (const auto polished = Polish(m, p, X)) {
+          r.polished = true;
+          r.X = *polished;
+          r.known = MatchEquilibrium(m, known, r.X, settings.matchTol);
+        }
       }
+      if (settings.onRun && !settings.onRun(static_cast<int>(cellOf[lane]), r.known))
+        more = false;
     }
   }
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "analysis/Equilibria.h"
@@ -16,6 +17,11 @@ struct BasinSettings {
   std::uint32_t maxGenerations = 20000; // cap of each run, then polished
   double matchTol = 1e-6;               // a run's end this near an equilibrium reached it
   double stabilityTol = 1e-8;
+  // Called on the worker threads as each start's run ends, with the start
+  // (its place in `reached`) and the index among the equilibria given of the
+  // one it reached (-1: none of them, or not yet sorted out). Returning false
+  // ends the map early: no start is taken after it, and the map is not whole.
+  std::function<bool(int start, int known)> onRun;
 };
 
 struct BasinMap {

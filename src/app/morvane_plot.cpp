@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/PlotBasins.h"
 #include "app/PlotSweep.h"
 #include "files/PlotFile.h"
 #include "files/SeriesReader.h"
@@ -229,7 +230,8 @@ bool Has(const std::vector<std::string> &args, const char *option) {
 int main(int argc, char **argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (Has(args, "--help") || Has(args, "-h")) {
-    std::cout << HelpText() << morvane::PlotSweepHelp() << morvane::figure::FigureOptionsHelp();
+    std::cout << HelpText() << morvane::PlotSweepHelp() << morvane::PlotBasinsHelp()
+              << morvane::figure::FigureOptionsHelp();
     return 0;
   }
   if (Has(args, "--version")) {
@@ -245,6 +247,8 @@ int main(int argc, char **argv) {
   // A sweep's figure (from its Final file or table) has options of its own.
   if (Has(args, "--sweep"))
     return morvane::PlotSweepMain(args);
+  if (Has(args, "--basins"))
+    return morvane::PlotBasinsMain(args);
   try {
     return PlotSeries(args);
   } catch (const UsageError &e) {

@@ -68,6 +68,11 @@ const char *GoButton(Model m) {
 const QString kNotAtEquilibrium =
     "The run was interrupted before equilibrium (T=140): these values are not an equilibrium.";
 const char *const kClones[] = {"TxtNewX1", "TxtNewX2", "TxtNewX3", "TxtNewX4"};
+// The line under the counters: the sexual end states below are no
+// equilibrium; with survivals that do not tell the clones apart, or every
+// survival 1, every state is one, on a line of them.
+const QString kMoving = "Not an equilibrium: the run stopped on L while still moving";
+const QString kNeutral = "Neutral: an eigenvalue of modulus 1 (a line of equilibria)";
 
 class DisturbanceTest : public InputWindowTest {
 protected:
@@ -154,16 +159,18 @@ TEST_P(DisturbanceTest, ShowReportsTheRunOverTheWindowAndWaitsForDisturb) {
     const char *opened;      // disabled until Disturb, enabled by it
     const char *stillClosed; // disabled before and after Disturb
     const char *shown;
+    QString reached; // the line under the counters
   };
   const Case cases[] = {
       {Model::HaploidGlobal, "BtnPerturb", "TxtNewp TxtNewq TxtNewDG BtnGoPert1N", "",
-       "TxtNewp=0.2 TxtNewq=0.5 TxtRangeDG=[-0.1..0.1] TxtNewDG=-0.05"},
+       "TxtNewp=0.2 TxtNewq=0.5 TxtRangeDG=[-0.1..0.1] TxtNewDG=-0.05", kMoving},
       {Model::DiploidLocal, "BtnPerturb2N", "TxtNewp TxtNewq BtnChangeDG BtnChangeFit BtnGoPert2N",
        "TxtNewDG TxtNewFit",
        "TxtNewp=0.2 TxtNewq=0.5 TxtRangeDG=[-0.1..0.1] TxtNewDG=-0.05 TxtFitRange=[-0.25..1] "
-       "TxtNewFit=0.0123"},
+       "TxtNewFit=0.0123",
+       kMoving},
       {Model::Clonal, "BtnPerturb", "TxtNewX1 TxtNewX2 TxtNewX3 TxtNewX4 BtnGoPertClon", "",
-       "TxtNewX1=0.5 TxtNewX2=0.25 TxtNewX3=0.125 TxtNewX4=0.125"},
+       "TxtNewX1=0.5 TxtNewX2=0.25 TxtNewX3=0.125 TxtNewX4=0.125", kNeutral},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.shown);
@@ -174,7 +181,8 @@ TEST_P(DisturbanceTest, ShowReportsTheRunOverTheWindowAndWaitsForDisturb) {
     messages.onShow = [&] { windowUnderTheBox = w->isVisible(); };
     AfterRun(c.model);
     messages.onShow = nullptr;
-    EXPECT_EQ(messages.texts, QStringList{"Completed runs=1; T=137"});
+    EXPECT_EQ(messages.texts, QStringList{"Completed runs=1; T=137\n" + c.reached});
+    EXPECT_EQ(w->findChild<QLabel *>("LblReached")->text(), c.reached);
     EXPECT_TRUE(windowUnderTheBox);
     EXPECT_FALSE(Sim().StopRequested);
     EXPECT_TRUE(Button(w, c.disturb)->hasFocus());
@@ -328,7 +336,7 @@ TEST_P(DisturbanceTest, GoChecksWhatItReadsBeforeAnyRun) {
   EXPECT_EQ(runs.shown, 1);
   EXPECT_EQ(Sim().Generation, 138u);
   // Shown again by the end of the run, with the values it used.
-  EXPECT_EQ(messages.texts, QStringList{"Completed runs=2; T=138"});
+  EXPECT_EQ(messages.texts, QStringList{"Completed runs=2; T=138\n" + kNeutral});
   ExpectShown(w, "TxtNewX1=0.25 TxtNewX2=0.25 TxtNewX3=0.25 TxtNewX4=0.25");
 }
 

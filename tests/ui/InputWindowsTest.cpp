@@ -8,6 +8,7 @@
 #include "FieldTestSupport.h"
 #include "engine/Series.h"
 #include "files/PlotFile.h"
+#include "ui/analysis/PhasePlaneWindow.h"
 #include "ui/series/UClonImput.h"
 #include "ui/series/USexImput.h"
 
@@ -267,6 +268,36 @@ TEST_P(InputWindowsTest, GoRunsTheSeriesOfEachModel) {
   }
 }
 
+// Analyse...: every field checked by its rule first (a value out of range is
+// refused with its message and nothing opens), then the phase plane of the
+// parameters typed, for the window's model.
+TEST_P(InputWindowsTest, AnalyseOpensThePhasePlaneOfTheParametersTyped) {
+  struct Case {
+    const char *habFreq;
+    const char *message; // "" when the plane opens
+  };
+  for (const Case &c : {Case{"0.45", ""}, Case{"1.5", "c out of Range"}}) {
+    SCOPED_TRACE(c.habFreq);
+    Open();
+    messages.texts.clear();
+    PutUncheckedText(F("TxtHabFreq"), L(c.habFreq));
+    Button(w.get(), Kind().model == Model::Clonal ? "BtnAnalyseC" : "BtnAnalyseS")->click();
+    std::unique_ptr<PhasePlaneWindow> plane;
+    for (QWidget *top : QApplication::topLevelWidgets())
+      if (auto *p = qobject_cast<PhasePlaneWindow *>(top))
+        plane.reset(p);
+    if (*c.message) {
+      EXPECT_EQ(messages.texts, QStringList{c.message});
+      EXPECT_EQ(plane, nullptr);
+    } else {
+      EXPECT_TRUE(messages.texts.isEmpty());
+      ASSERT_NE(plane, nullptr);
+      EXPECT_EQ(plane->ModelShown(), Kind().model);
+      EXPECT_EQ(plane->ParametersShown().HabFreq, 0.45);
+    }
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Windows, InputWindowsTest, kBothWindows, CaseName);
 
 // ---- The sexual input window ---------------------------------------------
@@ -450,7 +481,7 @@ TEST_P(SexualInputTest, TabGoesThroughTheFieldsInTheirOrderSkippingDisplays) {
   Open();
   F("TxtSoftProp")->setFocus(Qt::OtherFocusReason);
   QStringList seen;
-  for (int k = 0; k < 18; ++k) {
+  for (int k = 0; k < 19; ++k) {
     QWidget *f = QApplication::focusWidget();
     ASSERT_NE(f, nullptr);
     seen << f->objectName();
@@ -459,7 +490,7 @@ TEST_P(SexualInputTest, TabGoesThroughTheFieldsInTheirOrderSkippingDisplays) {
   EXPECT_EQ(seen, QStringList({"TxtSoftProp", "TxtMigSurv", "TxtHabFreq", "TxtFreqA", "TxtBFreq",
                                "Txti", "Txtj", "TxtDG", "TxtL", "TxtW2A", "TxtW2Smalla",
                                "BtnNoTrade", "BtnTradeLin", "BtnConvexTrade", "BtnConcaveTrade",
-                               "BtnBackS", "BtnGoSex", "TxtSoftProp"}));
+                               "BtnAnalyseS", "BtnBackS", "BtnGoSex", "TxtSoftProp"}));
   EXPECT_TRUE(messages.texts.isEmpty());
 }
 

@@ -78,7 +78,9 @@ TEST(Startup, ASeriesFromTheMainMenuAndBack) {
   bool nextShownUnderTheBox = false;
   messages.onShow = [&] { nextShownUnderTheBox = next->isVisible(); };
   Button(input, "BtnGoSex")->click();
-  EXPECT_EQ(messages.texts, QStringList{"Completed runs=1; T=1"});
+  EXPECT_EQ(messages.texts,
+            QStringList{"Completed runs=1; T=1\nNeutral: an eigenvalue of modulus 1 "
+                        "(a line of equilibria)"});
   EXPECT_EQ(messages.owners, std::vector<QWidget *>{next});
   EXPECT_TRUE(nextShownUnderTheBox);
   EXPECT_FALSE(input->isVisible());

@@ -16,6 +16,7 @@
 #include "support/ProgramTestSupport.h"
 #include "support/ScratchFolder.h"
 #include "sweep/SweepOutputs.h"
+#include "ui/analysis/PhasePlaneWindow.h"
 #include "ui/charts/PlotForm.h"
 #include "ui/figure/FigureSettings.h"
 #include "ui/figure/SweepFigure.h"
@@ -562,10 +563,12 @@ TEST_P(SweepWindowTest, KeyboardReadsTheFormInOrder) {
 // Alt+letter.
 TEST_P(SweepWindowTest, NoWindowHasAMnemonicTwice) {
   const AppWindows &set = Windows();
+  PhasePlaneWindow plane(Model::DiploidLocal, Parameters{1, 1, 0.5, 1, 1, 0.9, 0.6, 0.6, 0.9, 1e-9},
+                         2, 0.0);
   const std::vector<QWidget *> all = {set.frmMorvane,  set.FrmSexImput,     set.FrmClonImput,
                                       set.FrmPlotMenu, set.FrmPerturb1N,    set.FrmPerturb2N,
                                       set.FrmShowT,    set.FrmPerturbClone, set.FrmPlotSex,
-                                      set.FrmPlotVeg,  set.FrmSweep};
+                                      set.FrmPlotVeg,  set.FrmSweep,        &plane};
   for (QWidget *window : all) {
     ASSERT_NE(window, nullptr);
     SCOPED_TRACE(window->objectName().toStdString());

@@ -9,6 +9,7 @@
 #include "files/NumberFormat.h"
 #include "ui/Startup.h"
 #include "ui/UMorvane1.h"
+#include "ui/series/DisturbanceForm.h"
 #include "ui/series/UClonImput.h"
 #include "ui/series/USexImput.h"
 
@@ -34,7 +35,9 @@ TEST_P(InputInProgramTest, BothSeriesRunFromTheMainWindow) {
   EXPECT_FALSE(sex->isVisible());
   EXPECT_EQ(Sim().CompletedRuns, 1);
   const std::uint32_t sexualGenerations = Sim().Generation;
-  EXPECT_EQ(messages.texts, QStringList{QString("Completed runs=1; T=%1").arg(sexualGenerations)});
+  // Under the counters, what the state reached is.
+  EXPECT_EQ(messages.texts, QStringList{QString("Completed runs=1; T=%1\n").arg(sexualGenerations) +
+                                        DisturbanceForm::ReachedText(Sim(), Model::HaploidLocal)});
   messages.texts.clear();
 
   SimState e;

@@ -102,7 +102,7 @@ protected:
     const QString text = messages.texts.value(0);
     messages.texts.clear();
     Activate(disturb);
-    return text;
+    return text.section('\n', 0, 0); // the counters (what the state is follows)
   }
 };
 

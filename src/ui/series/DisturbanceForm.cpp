@@ -2,11 +2,15 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QLabel>
 #include <QPushButton>
 #include <QWidget>
 #include <utility>
 
+#include "analysis/ReachedState.h"
 #include "engine/Series.h"
+#include "files/SeriesReader.h"
+#include "ui/analysis/PhasePlaneWindow.h"
 #include "ui/framework/ErrorHandler.h"
 #include "ui/framework/Help.h"
 #include "ui/framework/Locale.h"
@@ -32,6 +36,7 @@ void DisturbanceForm::SetUpDisturbanceWindow(Controls controls, FieldTable field
   WireFieldExits(fields_);
   OnClick(controls_.go, std::move(go));
   OnTrigger(controls_.help, [] { HelpMenuRequested(); });
+  OnClick(controls_.analyse, [this] { OpenAnalysis(); });
 }
 
 void DisturbanceForm::BeginShow() {
@@ -56,13 +61,55 @@ QString DisturbanceForm::NotConvergedText(const SimState &s) {
       .arg(s.Generation);
 }
 
+QString DisturbanceForm::ReachedText(const SimState &s, Model model) {
+  analysis::Population X{};
+  for (int k = 0; k < analysis::Classes(model); ++k)
+    X[k] = s.X[k + 1];
+  return QString::fromStdString(
+      analysis::ReachedStateText(analysis::DescribeReached(model, s.Params(), X)));
+}
+
 void DisturbanceForm::AnnounceResult() {
   // What the files hold now: a rerun that fails before its first generation,
   // or a Stop, falls back on it rather than on values typed but never run.
   held_.emplace(Sim());
-  announcement_ = errorText_.isEmpty() ? CountersText(Sim()) : std::exchange(errorText_, QString());
+  const bool failed = !errorText_.isEmpty();
+  announcement_ = failed ? std::exchange(errorText_, QString()) : CountersText(Sim());
+  QString reached;
   if (!Sim().LastRunConverged)
     announcement_ += "\n" + NotConvergedText(Sim());
+  else if (!failed)
+    announcement_ += "\n" + (reached = ReachedText(Sim(), SeriesModel(Sim())));
+  controls_.reached->setText(reached);
+}
+
+void DisturbanceForm::OpenAnalysis() {
+  const Model model = SeriesModel(Sim());
+  // The series' path as its Plot file holds it, one line per run: a rerun
+  // starts from the disturbed state, after the generation it left from.
+  std::vector<std::vector<analysis::PathPoint>> paths(1);
+  try {
+    const PlotFileContent plot = ReadPlotFile(Sim().PlotFile.Name);
+    const auto &c = plot.Table.Columns;
+    for (std::size_t r = 0; r < plot.Table.Rows(); ++r) {
+      for (const SimState::RerunStart &rerun : Sim().RerunStarts)
+        if (r > 0 && c[0][r - 1] == rerun.Generation && !paths.back().empty())
+          paths.emplace_back();
+      std::vector<analysis::PathPoint> &path = paths.back();
+      if (model == Model::Clonal) {
+        const analysis::Measures f =
+            analysis::MeasuresOf(model, {c[1][r], c[2][r], c[3][r], c[4][r]});
+        path.push_back({f.p, f.q});
+      } else {
+        path.push_back({c[1][r], c[2][r]});
+      }
+    }
+  } catch (const SeriesFileError &) {
+    paths.clear(); // the plane without the path
+  }
+  OpenPhasePlane(model, Sim().Params(),
+                 model == Model::Clonal ? std::nullopt : std::optional<double>(Sim().DG),
+                 std::move(paths));
 }
 
 void DisturbanceForm::RestoreHeld() {

@@ -18,6 +18,7 @@
 
 class QAction;
 class QCloseEvent;
+class QLabel;
 class QPushButton;
 
 namespace morvane::ui {
@@ -42,6 +43,9 @@ public:
   // The line under the counters when the run ended before its stop rule
   // (interrupted, or cut by a file error).
   static QString NotConvergedText(const SimState &s);
+  // The line under the counters when the run ended by its stop rule: what
+  // the state it stopped on is (an equilibrium and its stability, or not one).
+  static QString ReachedText(const SimState &s, Model model);
 
 protected:
   explicit DisturbanceForm(QWidget *parent = nullptr);
@@ -53,6 +57,8 @@ protected:
     QPushButton *go;
     QPushButton *stop;
     QAction *help;
+    QPushButton *analyse;            // opens the phase plane of the series
+    QLabel *reached;                 // what the state reached is
     std::vector<QWidget *> editable; // closed at every show
     void (*stopSeries)(SimState &);
     MorvaneForm *AppWindows::*plotWindow; // shown once the series stopped
@@ -94,6 +100,8 @@ private:
 
   // The held generation, when nothing ran since the window was shown.
   void RestoreHeld();
+  // Analyse: the phase plane at the series' parameters, its path drawn.
+  void OpenAnalysis();
 
   Controls controls_{};
   std::optional<GenerationSnapshot> held_; // the last generation the files hold

@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "state/SimState.h"
+#include "ui/analysis/PhasePlaneWindow.h"
 #include "ui/framework/Help.h"
 #include "ui/framework/Locale.h"
 #include "ui/framework/Pictures.h"
@@ -39,6 +40,15 @@ void InputForm::SetUpInputWindow(const Controls &controls, FieldTable fields,
   OnClick(controls.go, std::move(go));
   OnClick(controls.back, [this] { BackToMainWindow(); });
   OnTrigger(controls.help, [] { HelpMenuRequested(); });
+  OnClick(controls.analyse, [this] { OpenAnalysis(); });
+}
+
+void InputForm::OpenAnalysis() {
+  for (const FieldRow &row : fields_)
+    if (!row.checkedByGroup && !CheckEntry(row.field, *row.rule))
+      return;
+  ReadFields();
+  OpenPhasePlane(SeriesModel(Sim()), Sim().Params());
 }
 
 FieldTable InputForm::FitnessRows(const FitnessGroupBox &fitness) {

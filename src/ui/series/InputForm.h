@@ -40,6 +40,7 @@ protected:
     QLineEdit *detailFile;
     QPushButton *go;
     QPushButton *back;
+    QPushButton *analyse; // the phase plane of the parameters typed
     QAction *help;
     QLabel *picture;
     const char *pictureResource;
@@ -66,6 +67,9 @@ protected:
 private:
   // Back: this window closes and the main window shows again.
   void BackToMainWindow();
+  // Analyse: every field checked by its rule and read as Go reads it, then
+  // the phase plane of the parameters.
+  void OpenAnalysis();
 
   Controls controls_{};
   FieldTable fields_;

@@ -5,6 +5,7 @@
 
 #include "engine/InitialState.h"
 #include "engine/RunLoop.h"
+#include "engine/Series.h"
 #include "state/SimState.h"
 #include "ui/framework/ErrorHandler.h"
 #include "ui/framework/Locale.h"
@@ -58,6 +59,10 @@ void SeriesWindow::WireFieldExits(const FieldTable &table) {
         if (row.then)
           row.then();
       });
+}
+
+Model SeriesWindow::SeriesModel(const SimState &s) {
+  return s.ModeClonal ? Model::Clonal : SelectedSexualModel(s).value_or(Model::HaploidLocal);
 }
 
 void SeriesWindow::ReadFields(const FieldTable &table) {

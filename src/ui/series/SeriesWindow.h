@@ -15,7 +15,8 @@ class QLineEdit;
 
 namespace morvane {
 class RunDisplay;
-}
+struct SimState;
+} // namespace morvane
 
 namespace morvane::ui {
 
@@ -43,6 +44,10 @@ public:
   // themselves again; the disturbance windows override it to come back as at
   // the end of a run, with the error in place of the run's counters.
   virtual void ShowAfterError(const std::exception &e);
+
+  // The model chosen in the state: clones, or the sexual model of the mode
+  // flags (haploids with local panmixia when none is set).
+  static Model SeriesModel(const SimState &s);
 
 protected:
   explicit SeriesWindow(QWidget *parent = nullptr);

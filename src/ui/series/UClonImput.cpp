@@ -42,6 +42,7 @@ TFrmClonImput::TFrmClonImput(QWidget *parent)
                     ui->TxtDetailFile,
                     ui->BtnGoClon,
                     ui->BtnBackC,
+                    ui->BtnAnalyseC,
                     ui->Help1,
                     ui->Image1,
                     ":/pictures/ClonImput.jpg",

@@ -27,6 +27,8 @@ TFrmPerturb1N::TFrmPerturb1N(QWidget *parent)
                           ui->BtnGoPert1N,
                           ui->BtnExit,
                           ui->Help1,
+                          ui->BtnAnalyse,
+                          ui->LblReached,
                           {ui->TxtNewp, ui->TxtNewq, ui->TxtNewDG, ui->BtnGoPert1N},
                           morvane::StopSexualSeries,
                           &mui::AppWindows::FrmPlotSex},

@@ -35,6 +35,8 @@ TFrmPerturb2N::TFrmPerturb2N(QWidget *parent)
                           ui->BtnGoPert2N,
                           ui->BtnExit,
                           ui->Help1,
+                          ui->BtnAnalyse,
+                          ui->LblReached,
                           {ui->TxtNewp, ui->TxtNewq, ui->TxtNewDG, ui->TxtNewFit, ui->BtnChangeDG,
                            ui->BtnChangeFit, ui->BtnGoPert2N},
                           morvane::StopSexualSeries,

@@ -36,6 +36,8 @@ TFrmPerturbClone::TFrmPerturbClone(QWidget *parent)
        ui->BtnGoPertClon,
        ui->BtnExit,
        ui->Help1,
+       ui->BtnAnalyse,
+       ui->LblReached,
        {ui->TxtNewX1, ui->TxtNewX2, ui->TxtNewX3, ui->TxtNewX4, ui->BtnGoPertClon},
        morvane::StopClonalSeries,
        &mui::AppWindows::FrmPlotVeg},

@@ -42,6 +42,7 @@ TFrmSexImput::TFrmSexImput(QWidget *parent)
                     ui->TxtDetailFile,
                     ui->BtnGoSex,
                     ui->BtnBackS,
+                    ui->BtnAnalyseS,
                     ui->Morvanev2Help1,
                     ui->Image1,
                     ":/pictures/SexImput.jpg",
