@@ -42,6 +42,26 @@ BENCHMARK(BM_JacobianAndEigenvalues)
     ->Arg(static_cast<int>(Model::DiploidGlobal))
     ->Arg(static_cast<int>(Model::Clonal));
 
+// The two parts of the above apart, at a start of the grid: part 0 the step
+// on dual numbers, part 1 the eigenvalues of its linearisation.
+void BM_JacobianParts(benchmark::State &state) {
+  const Model m = static_cast<Model>(state.range(0));
+  const Parameters p = IsDiploid(m) ? kBistable : Levene(0.45, 3, 2);
+  const Population X = StartPopulation(m, 0.4, 0.6);
+  const Linearisation l = Linearise(m, p, X);
+  for (auto _ : state) {
+    if (state.range(1) == 0)
+      benchmark::DoNotOptimize(Linearise(m, p, X));
+    else
+      benchmark::DoNotOptimize(Analyse(m, l, X));
+  }
+}
+BENCHMARK(BM_JacobianParts)
+    ->ArgNames({"model", "part"})
+    ->ArgsProduct({{static_cast<int>(Model::HaploidLocal), static_cast<int>(Model::DiploidLocal),
+                    static_cast<int>(Model::Clonal)},
+                   {0, 1}});
+
 // The branch with A lost over c in [0.3, 0.7], 1,000 steps, its branch point
 // at c = 0.4 located.
 void BM_Continuation1000Steps(benchmark::State &state) {

@@ -83,9 +83,96 @@ template <int Size> std::vector<std::complex<double>> FixedEigenvalues(const Mat
   return {values.data(), values.data() + Size};
 }
 
+// The characteristic polynomial of a 3 x 3 matrix m, p(x) = det(m - x I) up
+// to its sign, = x^3 + a x^2 + b x + c.
+struct Cubic {
+  const Matrix &m;
+  double a, b, c;
+  // The determinant from the entries themselves: where m is (block)
+  // triangular, as at a boundary equilibrium, it vanishes at a diagonal
+  // entry exactly, which the expanded coefficients need not.
+  double At(double x) const {
+    const double d0 = m(0, 0) - x, d1 = m(1, 1) - x, d2 = m(2, 2) - x;
+    return -(d0 * (d1 * d2 - m(1, 2) * m(2, 1)) - m(0, 1) * (m(1, 0) * d2 - m(1, 2) * m(2, 0)) +
+             m(0, 2) * (m(1, 0) * m(2, 1) - d1 * m(2, 0)));
+  }
+  double Slope(double x) const { return (3 * x + 2 * a) * x + b; }
+  // Newton's method from a root found in closed form, to the last bits.
+  double Polish(double x) const {
+    for (int it = 0; it < 4; ++it) {
+      const double slope = Slope(x);
+      if (slope == 0)
+        break;
+      const double next = x - At(x) / slope;
+      if (next == x)
+        break;
+      x = next;
+    }
+    return x;
+  }
+};
+
+// The eigenvalues of a 3 x 3 matrix as the roots of its characteristic
+// polynomial, each real one polished by Newton's method. That is as exact as
+// the QR iteration only while the roots lie apart (the slope of the
+// polynomial at each root is the product of its distances to the other two):
+// with two roots closer than 1e-3 (a double root, a line of equilibria
+// meeting another eigenvalue) nothing is returned.
+std::optional<std::array<std::complex<double>, 3>> SeparatedEigenvalues(const Matrix &m) {
+  const double trace = m(0, 0) + m(1, 1) + m(2, 2);
+  const double minors = (m(0, 0) * m(1, 1) - m(0, 1) * m(1, 0)) +
+                        (m(0, 0) * m(2, 2) - m(0, 2) * m(2, 0)) +
+                        (m(1, 1) * m(2, 2) - m(1, 2) * m(2, 1));
+  const double det = m(0, 0) * (m(1, 1) * m(2, 2) - m(1, 2) * m(2, 1)) -
+                     m(0, 1) * (m(1, 0) * m(2, 2) - m(1, 2) * m(2, 0)) +
+                     m(0, 2) * (m(1, 0) * m(2, 1) - m(1, 1) * m(2, 0));
+  const Cubic p{m, -trace, minors, -det};
+  // The depressed cubic's Q and R: three real roots when R^2 < Q^3.
+  const double Q = (p.a * p.a - 3 * p.b) / 9;
+  const double R = (2 * p.a * p.a * p.a - 9 * p.a * p.b + 27 * p.c) / 54;
+  const double shift = p.a / 3;
+  std::array<std::complex<double>, 3> roots;
+  if (R * R < Q * Q * Q) {
+    const double theta = std::acos(R / std::sqrt(Q * Q * Q));
+    const double twoPi = 2 * std::acos(-1.0);
+    for (int k = 0; k < 3; ++k)
+      roots[k] = p.Polish(-2 * std::sqrt(Q) * std::cos((theta + twoPi * k) / 3) - shift);
+  } else {
+    const double A = -std::copysign(std::cbrt(std::fabs(R) + std::sqrt(R * R - Q * Q * Q)), R);
+    const double B = A == 0 ? 0 : Q / A;
+    const double real = p.Polish(A + B - shift);
+    // The other two from the sum and the product of all three.
+    const double sum = -p.a - real;
+    const double product = p.b - real * sum;
+    const double disc = sum * sum / 4 - product;
+    roots[0] = real;
+    if (disc >= 0) {
+      roots[1] = p.Polish(sum / 2 + std::sqrt(disc));
+      roots[2] = p.Polish(sum / 2 - std::sqrt(disc));
+    } else {
+      roots[1] = {sum / 2, std::sqrt(-disc)};
+      roots[2] = {sum / 2, -std::sqrt(-disc)};
+    }
+  }
+  double scale = 1;
+  for (const auto &r : roots) {
+    if (!std::isfinite(r.real()) || !std::isfinite(r.imag()))
+      return std::nullopt;
+    scale = std::max(scale, std::abs(r));
+  }
+  for (int i = 0; i < 3; ++i)
+    for (int j = i + 1; j < 3; ++j)
+      if (std::abs(roots[i] - roots[j]) < 1e-3 * scale)
+        return std::nullopt;
+  return roots;
+}
+
 std::vector<std::complex<double>> Eigenvalues(const Matrix &a) {
-  if (a.rows() == 3)
+  if (a.rows() == 3) {
+    if (const auto roots = SeparatedEigenvalues(a))
+      return {roots->begin(), roots->end()};
     return FixedEigenvalues<3>(a);
+  }
   if (a.rows() == 8)
     return FixedEigenvalues<8>(a);
   if (a.rows() == 0)

@@ -66,40 +66,37 @@ SettlementFactorsOf<T> SettlementFactorsFrom(const T &c, const T &d, int i, int 
 
 namespace kernels {
 
+// The settlers of the four types X[1..4] in one habitat, which receives the
+// share (c or 1 - c) of the dispersers: [AB] and [aB] with their settlement
+// factors in it, [A] and [a] with their survivals in it. Writes settled[1..4]
+// and returns the habitat's total.
+template <class S, class T>
+inline T SettleFourIn(S &s, const T &share, const T &factorAB, const T &factoraB, const T &survA,
+                      const T &surva, T *settled) {
+  const T d = s.MigSurv;
+  const T h1 = share * d * factorAB * s.X[1] * survA;
+  const T h2 = share * d * s.X[2] * survA;
+  const T h3 = share * d * factoraB * s.X[3] * surva;
+  const T h4 = share * d * s.X[4] * surva;
+  const T W = h1 + h2 + h3 + h4;
+  if (ValueOf(W) <= kEmptyHaploidHabitat) {
+    settled[1] = settled[2] = settled[3] = settled[4] = T(0);
+  } else {
+    settled[1] = h1 / W;
+    settled[2] = h2 / W;
+    settled[3] = h3 / W;
+    settled[4] = h4 / W;
+  }
+  return W;
+}
+
 // Dispersal with habitat choice and survival of the four types X[1..4]:
 // writes Settled1[1..4], Settled2[1..4], W1, W2.
 template <class S, class F> inline void SettleFour(S &s, const F &f) {
   using T = ScalarOf<S>;
   const T c = s.HabFreq;
-  const T d = s.MigSurv;
-
-  const T h11 = c * d * f.SAB1 * s.X[1] * s.W1A;
-  const T h12 = c * d * s.X[2] * s.W1A;
-  const T h13 = c * d * f.RaB1 * s.X[3] * s.W1a;
-  const T h14 = c * d * s.X[4] * s.W1a;
-  s.W1 = h11 + h12 + h13 + h14;
-  if (ValueOf(s.W1) <= kEmptyHaploidHabitat) {
-    s.Settled1[1] = s.Settled1[2] = s.Settled1[3] = s.Settled1[4] = T(0);
-  } else {
-    s.Settled1[1] = h11 / s.W1;
-    s.Settled1[2] = h12 / s.W1;
-    s.Settled1[3] = h13 / s.W1;
-    s.Settled1[4] = h14 / s.W1;
-  }
-
-  const T h21 = (1 - c) * d * f.RAB2 * s.X[1] * s.W2A;
-  const T h22 = (1 - c) * d * s.X[2] * s.W2A;
-  const T h23 = (1 - c) * d * f.SaB2 * s.X[3] * s.W2a;
-  const T h24 = (1 - c) * d * s.X[4] * s.W2a;
-  s.W2 = h21 + h22 + h23 + h24;
-  if (ValueOf(s.W2) <= kEmptyHaploidHabitat) {
-    s.Settled2[1] = s.Settled2[2] = s.Settled2[3] = s.Settled2[4] = T(0);
-  } else {
-    s.Settled2[1] = h21 / s.W2;
-    s.Settled2[2] = h22 / s.W2;
-    s.Settled2[3] = h23 / s.W2;
-    s.Settled2[4] = h24 / s.W2;
-  }
+  s.W1 = SettleFourIn(s, c, f.SAB1, f.RaB1, s.W1A, s.W1a, s.Settled1);
+  s.W2 = SettleFourIn(s, T(1 - c), f.RAB2, f.SaB2, s.W2A, s.W2a, s.Settled2);
 }
 
 // Random union of four haploid types and meiosis with free recombination,

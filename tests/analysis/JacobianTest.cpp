@@ -1,8 +1,10 @@
 // The linearisation of a generation against the run's own step: the value
 // carried by the dual numbers is the step's result bit for bit, and the
-// derivatives agree with central differences of the step.
+// derivatives agree with central differences of the step, and the
+// eigenvalues with Eigen's general solver.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 
@@ -67,6 +69,21 @@ TEST(Linearisation, IsTheStepAndItsCentralDifferences) {
         for (int i = 0; i < n - 1; ++i)
           EXPECT_NEAR(J(i, j), (fu[i] - fd[i]) / (2 * h), 1e-7) << i << ", " << j;
       }
+      // Its eigenvalues, each one of the general solver's (to 1e-10 of the
+      // largest modulus), none left over.
+      Eigen::EigenSolver<Matrix> solver(J, false);
+      std::vector<std::complex<double>> left(solver.eigenvalues().data(),
+                                             solver.eigenvalues().data() + n - 1);
+      const Spectrum spectrum = Analyse(m, l, X);
+      ASSERT_EQ(spectrum.eigenvalues.size(), left.size());
+      for (const std::complex<double> &e : spectrum.eigenvalues) {
+        const auto nearest = std::min_element(left.begin(), left.end(), [&](auto a, auto b) {
+          return std::abs(a - e) < std::abs(b - e);
+        });
+        EXPECT_LT(std::abs(*nearest - e), 1e-10 * std::max(1.0, spectrum.radius)) << e;
+        left.erase(nearest);
+      }
+
       // The derivative along the parameter.
       Parameters up = p, down = p;
       ParameterValue(up, which) += h;

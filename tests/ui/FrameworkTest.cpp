@@ -439,8 +439,8 @@ TEST(FileDialogSeam, ListsAFolderWithoutReadingItsFiles) {
 }
 
 // Each kind of file dialog opens, without a name in force, in the folder
-// where the last dialog of its kind went: a figure saved elsewhere does not
-// send the next Final or Detail file there.
+// where the last dialog of its kind went, in this session or before: a figure
+// saved elsewhere does not send the next Final or Detail file there.
 TEST(FileDialogSeam, EachKindOfFileRemembersItsOwnFolder) {
   QTemporaryDir figures, finals;
   const QString here = QDir::currentPath();
@@ -480,6 +480,9 @@ TEST(FileDialogSeam, EachKindOfFileRemembersItsOwnFolder) {
       EXPECT_EQ(shown, QDir(step.shown).absolutePath()) << step.answer.toStdString();
     }
   }
+  // Each kind's folder is kept for later sessions too.
+  for (const auto &[kind, folder] : {std::pair{"png", figures.path()}, {"mrv", finals.path()}})
+    EXPECT_EQ(RememberedFolder(kind), QDir(folder).absolutePath()) << kind;
 }
 
 class LocaleTest : public ::testing::Test {

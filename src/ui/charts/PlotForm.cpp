@@ -18,7 +18,6 @@
 #include <QRegularExpression>
 #include <QResizeEvent>
 #include <QScatterSeries>
-#include <QSettings>
 #include <QStatusBar>
 #include <QValueAxis>
 #include <algorithm>
@@ -32,6 +31,7 @@
 #include "ui/figure/ExportDialog.h"
 #include "ui/figure/RoundTicks.h"
 #include "ui/figure/SeriesFigure.h"
+#include "ui/framework/FileDialogs.h"
 #include "ui/framework/Help.h"
 #include "ui/framework/Locale.h"
 #include "ui/framework/Seams.h"
@@ -166,9 +166,8 @@ void PlotForm::SetUpWindow(QPushButton *save, QPushButton *quit, QAction *help,
   MakeDisplayFieldsReadable(this);
   displays_ = std::move(displays);
   // The folders last used, in this session or before.
-  QSettings store(QStringLiteral("Morvane"), QStringLiteral("Morvane"));
-  saveFolder_ = store.value(QStringLiteral("folders/charts")).toString();
-  dataFolder_ = store.value(QStringLiteral("folders/data")).toString();
+  saveFolder_ = RememberedFolder(QStringLiteral("charts"));
+  dataFolder_ = RememberedFolder(QStringLiteral("data"));
   status_ = new QLabel(this);
   status_->setObjectName(QStringLiteral("LblStatus"));
   statusBar()->addWidget(status_, 1);
@@ -557,13 +556,6 @@ QString PlotForm::ExportName() const {
              .replace(QRegularExpression(QStringLiteral("[^a-z0-9]+")), QStringLiteral("-"))
              .remove(QRegularExpression(QStringLiteral("^-|-$")));
   return name.isEmpty() ? QStringLiteral("series") : name;
-}
-
-void PlotForm::RememberFolder(const QString &kind, const QString &folder) {
-  if (folder.isEmpty())
-    return;
-  QSettings store(QStringLiteral("Morvane"), QStringLiteral("Morvane"));
-  store.setValue(QStringLiteral("folders/") + kind, folder);
 }
 
 void PlotForm::QuitClick() {

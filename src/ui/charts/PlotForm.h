@@ -102,8 +102,6 @@ private:
   // The name a saved file starts with: "series" for the current series,
   // "trace-series-2" for the second of trace.gnr, "series-together".
   QString ExportName() const;
-  // The folder last used for `kind` (charts, data), kept for later sessions.
-  static void RememberFolder(const QString &kind, const QString &folder);
 
   struct Chart {
     QChartView *view;

@@ -6,12 +6,12 @@
 #include <QFileInfo>
 #include <QListWidget>
 #include <QPushButton>
-#include <QSettings>
 #include <algorithm>
 #include <stdexcept>
 
 #include "files/PlotFile.h"
 #include "files/SeriesReader.h"
+#include "ui/framework/FileDialogs.h"
 #include "ui/framework/Help.h"
 #include "ui/framework/Locale.h"
 #include "ui/framework/Seams.h"
@@ -54,9 +54,7 @@ TFrmPlotMenu::TFrmPlotMenu(QWidget *parent)
   ui->setupUi(this);
   SetBackground(kAqua);
   MakeDisplayFieldsReadable(this);
-  figureFolder_ = QSettings(QStringLiteral("Morvane"), QStringLiteral("Morvane"))
-                      .value(QStringLiteral("folders/charts"))
-                      .toString();
+  figureFolder_ = RememberedFolder(QStringLiteral("charts"));
   ui->BtnPlot->setEnabled(false);
   ui->LstSeries->setWordWrap(true);
   ui->LstSeries->setSpacing(2);
@@ -212,26 +210,23 @@ void TFrmPlotMenu::BtnOpenPlotClick() {
     const auto table = std::make_shared<const morvane::PlotTable>(std::move(content.Table));
     const QString generations = Generations(table->Rows());
     const QString file = QFileInfo(name).fileName();
-    Entry sexual{name,
-                 QStringLiteral("Sexual series: p, q, DG and Fit, %1.").arg(generations),
-                 false,
-                 {p, table,
-                  QStringLiteral("%1, read as a sexual series: %2; a plot file holds "
-                                 "no parameters.")
-                      .arg(file, generations),
-                  file}};
-    Entry clonal{
-        name,
-        QStringLiteral("Clonal series: f(AB), f(Ab), f(aB) and f(ab), %1.").arg(generations),
-        true,
-        {p, table,
-         QStringLiteral("%1, read as a clonal series: %2; a plot file holds "
-                        "no parameters.")
-             .arg(file, generations),
-         file}};
+    const auto readAs = [&](bool clonal) {
+      const QString kind = clonal ? QStringLiteral("clonal") : QStringLiteral("sexual");
+      const QString columns = clonal ? QStringLiteral("f(AB), f(Ab), f(aB) and f(ab)")
+                                     : QStringLiteral("p, q, DG and Fit");
+      return Entry{name,
+                   QStringLiteral("%1 series: %2, %3.")
+                       .arg(kind.left(1).toUpper() + kind.mid(1), columns, generations),
+                   clonal,
+                   {p, table,
+                    QStringLiteral("%1, read as a %2 series: %3; a plot file holds "
+                                   "no parameters.")
+                        .arg(file, kind, generations),
+                    file}};
+    };
     const bool clonalFirst = file == QLatin1String(morvane::kClonePlotFileName);
-    read.push_back(clonalFirst ? clonal : sexual);
-    read.push_back(clonalFirst ? sexual : clonal);
+    read.push_back(readAs(clonalFirst));
+    read.push_back(readAs(!clonalFirst));
   }
   FinishList(name, std::move(read), content.Problem,
              QStringLiteral("%1 holds no generation.").arg(name), false);
@@ -283,9 +278,7 @@ void TFrmPlotMenu::BtnSaveTogetherClick() {
                              : morvane::figure::FigureCharts::Both,
                QStringLiteral("series-together"), figureFolder_);
   // The folder of figures, as the chart windows keep it, for later sessions.
-  if (!figureFolder_.isEmpty())
-    QSettings(QStringLiteral("Morvane"), QStringLiteral("Morvane"))
-        .setValue(QStringLiteral("folders/charts"), figureFolder_);
+  RememberFolder(QStringLiteral("charts"), figureFolder_);
 }
 
 void TFrmPlotMenu::BtnBackPClick() {

@@ -159,11 +159,12 @@ bool IsCentredOnOne(const std::string &output) {
 
 constexpr int kLegendColumns = 3;
 
-QCPColorGradient GradientOf(const std::vector<QColor> &stops) {
+// A scale through evenly spaced stops, given as 0xRRGGBB.
+QCPColorGradient GradientOf(const std::vector<QRgb> &stops) {
   QCPColorGradient gradient;
   gradient.clearColorStops();
   for (std::size_t k = 0; k < stops.size(); ++k)
-    gradient.setColorStopAt(double(k) / double(stops.size() - 1), stops[k]);
+    gradient.setColorStopAt(double(k) / double(stops.size() - 1), QColor(stops[k]));
   gradient.setNanHandling(QCPColorGradient::nhTransparent);
   return gradient;
 }
@@ -173,28 +174,14 @@ QCPColorGradient GradientOf(const std::vector<QColor> &stops) {
 // A perceptually even scale from dark blue-violet through teal to yellow,
 // readable in grey.
 QCPColorGradient SequentialGradient() {
-  return GradientOf({{68, 1, 84},
-                     {71, 44, 122},
-                     {59, 81, 139},
-                     {44, 113, 142},
-                     {33, 144, 141},
-                     {39, 173, 129},
-                     {92, 200, 99},
-                     {170, 220, 50},
-                     {253, 231, 37}});
+  return GradientOf(
+      {0x440154, 0x472c7a, 0x3b518b, 0x2c718e, 0x21908d, 0x27ad81, 0x5cc863, 0xaadc32, 0xfde725});
 }
 
 // Blue below 0, white at 0, red above, darker the farther from 0.
 QCPColorGradient DivergingGradient() {
-  return GradientOf({{5, 48, 97},
-                     {33, 102, 172},
-                     {103, 169, 207},
-                     {209, 229, 240},
-                     {247, 247, 247},
-                     {253, 219, 199},
-                     {239, 138, 98},
-                     {178, 24, 43},
-                     {103, 0, 31}});
+  return GradientOf(
+      {0x053061, 0x2166ac, 0x67a9cf, 0xd1e5f0, 0xf7f7f7, 0xfddbc7, 0xef8a62, 0xb2182b, 0x67001f});
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMimeDatabase>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QWidget>
 
@@ -88,8 +89,10 @@ public:
   }
   ~ProgramFileDialog() override {
     const QString shown = directory().absolutePath();
-    if (!shown.isEmpty() && shown != EmptyFolder())
+    if (!shown.isEmpty() && shown != EmptyFolder()) {
       LastFolders()[kind_] = shown;
+      RememberFolder(kind_, shown);
+    }
   }
 
 private:
@@ -178,11 +181,25 @@ QString FileDialogSeam::SaveFileNameAs(QWidget *owner, const QString &suggested,
   return name == suggested ? QString() : name;
 }
 
+QString RememberedFolder(const QString &kind) {
+  const QString folder = QSettings(QStringLiteral("Morvane"), QStringLiteral("Morvane"))
+                             .value(QStringLiteral("folders/") + kind)
+                             .toString();
+  return !folder.isEmpty() && QDir(folder).exists() ? folder : QString();
+}
+
+void RememberFolder(const QString &kind, const QString &folder) {
+  if (!folder.isEmpty())
+    QSettings(QStringLiteral("Morvane"), QStringLiteral("Morvane"))
+        .setValue(QStringLiteral("folders/") + kind, folder);
+}
+
 std::unique_ptr<QFileDialog> NewFileDialog(QWidget *owner, const QString &current,
                                            const QString &kind) {
   auto dialog = std::make_unique<ProgramFileDialog>(owner, kind);
   if (current.isEmpty()) {
-    dialog->setDirectory(LastFolders().value(kind, QDir::currentPath()));
+    QString folder = LastFolders().value(kind, RememberedFolder(kind));
+    dialog->setDirectory(folder.isEmpty() ? QDir::currentPath() : folder);
   } else {
     const QFileInfo chosen(current);
     dialog->setDirectory(chosen.absolutePath());

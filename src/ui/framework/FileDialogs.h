@@ -11,6 +11,13 @@ class QWidget;
 
 namespace morvane::ui {
 
+// The folder last used for a kind of file, kept in the program's settings
+// for later sessions: empty when none was kept or it is gone. The kinds are
+// those of NewFileDialog, and "charts" and "data" for the folders the chart
+// windows and the plot menu save figures and tables to.
+QString RememberedFolder(const QString &kind);
+void RememberFolder(const QString &kind, const QString &folder);
+
 // The dialogs FileDialogs() shows unless a test installed its own.
 FileDialogSeam &ProgramFileDialogs();
 
@@ -20,7 +27,8 @@ FileDialogSeam &ProgramFileDialogs();
 // and the program with it. It is always the program's own dialog, whatever
 // the desktop offers. It shows the folder of `current` with `current`
 // selected, or, when `current` is empty, the folder last shown by one of
-// these dialogs for the same `kind` of file (at first the current folder).
+// these dialogs for the same `kind` of file, in this session or before (at
+// first the current folder).
 // The kind is the extension the dialog gives a typed name: "mrv" for Final
 // files, "gnr" for Detail files, "png" for figures, "csv" for data.
 std::unique_ptr<QFileDialog> NewFileDialog(QWidget *owner, const QString &current,
