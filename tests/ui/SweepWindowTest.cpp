@@ -271,7 +271,7 @@ TEST_P(SweepWindowTest, AKeyboardFilledSweepWritesWhatMorvaneSweepWrites) {
         morvane::testing::Words(std::string("--sweep Sweep.mrv --show ") + c.show +
                                 " --width 12 --height 9 --dpi 150 --font 9 --caption -o plot.svg"));
     EXPECT_EQ(plot.exitCode, 0) << plot.err;
-    EXPECT_TRUE(ReadAll("map.svg") == ReadAll("plot.svg"));
+    EXPECT_TRUE(WithoutRecord(ReadAll("map.svg")) == WithoutRecord(ReadAll("plot.svg")));
     // A map's cells are drawn as shapes, sharp at any size: the colour bar
     // is the figure's one picture.
     if (ParseSweepOptions(args).plan.axes.size() == 2) {

@@ -519,6 +519,22 @@ void Paint(QPainter *painter, const SeriesFigure &f, const FigureSettings &s, QS
   }
 }
 
+// The figure's record: the models of its series, their parameters (each
+// series' named by where it comes from when there are several) and the
+// command given.
+figure::FigureRecord SeriesRecord(const SeriesFigure &f, const QString &command) {
+  QStringList models, parameters;
+  for (const FigureSeries &one : f.series) {
+    const SeriesParameters &p = one.parameters;
+    const QString model = p.HasParameters ? ModelName(p.Ploidy, p.Reproduction) : QString();
+    if (!model.isEmpty() && !models.contains(model))
+      models << model;
+    const QString summary = p.HasParameters ? ParameterSummary(p) : SeriesCaption(p);
+    parameters << (f.series.size() > 1 ? one.origin + QStringLiteral(": ") + summary : summary);
+  }
+  return {models.join(QStringLiteral("; ")), parameters.join(QStringLiteral("; ")), command};
+}
+
 QString FigureTitle(const SeriesFigure &f, const FigureSettings &s) {
   QStringList titles;
   for (std::size_t k : ChosenCharts(f.clonal, s.charts))
@@ -578,6 +594,7 @@ QByteArray SeriesFigureBytes(const SeriesFigure &f, const FigureSettings &s) {
   const QSizeF points = units / kUnitsPerPoint;
   // Refused before a page is begun.
   Paint(nullptr, f, s, units);
+  const figure::FigureRecord record = SeriesRecord(f, s.record.command);
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
@@ -594,6 +611,7 @@ QByteArray SeriesFigureBytes(const SeriesFigure &f, const FigureSettings &s) {
       painter.scale(pixels.width() / units.width(), pixels.height() / units.height());
       Paint(&painter, f, s, units);
     }
+    figure::RecordInImage(image, record);
     QImageWriter writer(&buffer, "png");
     if (!writer.write(image))
       throw std::runtime_error(writer.errorString().toStdString());
@@ -607,7 +625,7 @@ QByteArray SeriesFigureBytes(const SeriesFigure &f, const FigureSettings &s) {
                       int(std::lround(units.height() * kPageSteps))));
     svg.setViewBox(QRectF(QPointF(0, 0), units));
     svg.setTitle(FigureTitle(f, s));
-    svg.setDescription(QStringLiteral("Morvane v2"));
+    svg.setDescription(figure::RecordText(record));
     QPainter painter(&svg);
     Paint(&painter, f, s, units);
     break;
@@ -619,8 +637,9 @@ QByteArray SeriesFigureBytes(const SeriesFigure &f, const FigureSettings &s) {
     pdf.setPageSize(
         QPageSize(points * (25.4 / 72), QPageSize::Millimeter, QString(), QPageSize::ExactMatch));
     pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
-    pdf.setCreator(QStringLiteral("Morvane v2"));
+    pdf.setCreator(figure::SoftwareName());
     pdf.setTitle(FigureTitle(f, s));
+    pdf.setDocumentXmpMetadata(figure::RecordXmp(FigureTitle(f, s), record));
     {
       QPainter painter(&pdf);
       Paint(&painter, f, s, units);
