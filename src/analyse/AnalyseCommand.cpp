@@ -98,10 +98,9 @@ AnalyseCommand ParseAnalyseCommand(const std::vector<std::string> &args) {
   if (!parameter)
     throw UsageError("--vary takes x, d, c, W1A, W2A, W1a or W2a, not '" + c.varyName + "'");
   const std::string &v = c.varyName;
-  const bool computed =
-      (c.options.tradeOff != TradeOffRule::None &&
-       (v == "W2A" || v == "W2a" || v == "W1A" || v == "W1a")) ||
-      (c.options.ess && v == "W1A");
+  const bool computed = (c.options.tradeOff != TradeOffRule::None &&
+                         (v == "W2A" || v == "W2a" || v == "W1A" || v == "W1a")) ||
+                        (c.options.ess && v == "W1A");
   if (computed)
     throw UsageError("--vary " + v +
                      ": a survival under a trade-off or --ess cannot be varied alone");

@@ -45,8 +45,7 @@ void WriteSweepMap(const SweepOptions &o, const std::string &tableFile, const st
     words << QString::fromStdString(a);
   settings.record.command = figure::ShellCommand(words);
   // The name decides the format; the file written may be a temporary one.
-  figure::WriteSweepFigure(table.plan, table.rows, o.mapOf, settings,
-                           QString::fromStdString(file));
+  figure::WriteSweepFigure(table.plan, table.rows, o.mapOf, settings, QString::fromStdString(file));
 }
 
 SweepMapApplication::SweepMapApplication() {

@@ -89,12 +89,10 @@ std::vector<std::string> FigureOptionWords(const FigureSettings &s, bool oneChar
     return std::string(text, end);
   };
   const char *formats[] = {"png", "svg", "pdf"};
-  std::vector<std::string> words = {"--format", formats[int(s.format)],
-                                    "--unit",   s.unit == LengthUnit::Cm ? "cm" : "in",
-                                    "--width",  exact(s.width),
-                                    "--height", exact(s.height),
-                                    "--dpi",    std::to_string(s.dpi),
-                                    "--font",   exact(s.fontPt)};
+  std::vector<std::string> words = {
+      "--format", formats[int(s.format)], "--unit",   s.unit == LengthUnit::Cm ? "cm" : "in",
+      "--width",  exact(s.width),         "--height", exact(s.height),
+      "--dpi",    std::to_string(s.dpi),  "--font",   exact(s.fontPt)};
   if (!oneChart) {
     const char *charts[] = {"both", "frequencies", "fitness"};
     words.insert(words.end(), {"--charts", charts[int(s.charts)]});

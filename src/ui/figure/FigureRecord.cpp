@@ -101,8 +101,7 @@ QString ShellCommand(const QStringList &words) {
   static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_@%+=:,./-]+$"));
   QStringList quoted;
   for (const QString &w : words)
-    quoted << (plain.match(w).hasMatch() ? w
-                                         : "'" + QString(w).replace("'", "'\"'\"'") + "'");
+    quoted << (plain.match(w).hasMatch() ? w : "'" + QString(w).replace("'", "'\"'\"'") + "'");
   return quoted.join(' ');
 }
 
