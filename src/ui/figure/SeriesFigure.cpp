@@ -1,5 +1,7 @@
 #include "ui/figure/SeriesFigure.h"
 
+#include "ui/figure/FigureOptions.h"
+
 #include <QBuffer>
 #include <QChart>
 #include <QDir>
@@ -698,10 +700,35 @@ QString SaveFigureAs(QWidget *parent, const SeriesFigure &figure, FigureCharts c
                                      : FigureFormat::Pdf;
   else
     throw SaveFailure(name, QStringLiteral("the name must end in .png, .svg or .pdf."));
+  // The morvane-plot command that draws the same figure, when every series
+  // lies in a file and the figure has nothing morvane-plot cannot give (a
+  // zoom, one chart's axis fitted and not the other's).
+  const bool zoomed = settings->asShown && std::any_of(figure.shown.begin(), figure.shown.end(),
+                                                       [](const auto &r) { return r.has_value(); });
+  const bool fitted = !figure.fitY.empty() && figure.fitY.front();
+  bool drawable = !zoomed && std::all_of(figure.fitY.begin(), figure.fitY.end(),
+                                         [fitted](bool f) { return f == fitted; });
+  QStringList words{QStringLiteral("morvane-plot")};
+  for (const FigureSeries &one : figure.series) {
+    drawable = drawable && !one.source.isEmpty();
+    words << one.source;
+  }
+  SeriesFigure drawn = figure;
+  if (drawable) {
+    // As the files hold them: a Detail file does not record L.
+    for (FigureSeries &one : drawn.series)
+      one.parameters.StopThreshold = 0;
+    if (fitted)
+      words << QStringLiteral("--fit-y");
+    for (const std::string &w : figure::FigureOptionWords(chosen, false))
+      words << QString::fromStdString(w);
+    words << QStringLiteral("-o") << name;
+    chosen.record.command = figure::ShellCommand(words);
+  }
   if (settings->asShown)
-    WriteSeriesFigure(figure, chosen, name);
+    WriteSeriesFigure(drawn, chosen, name);
   else {
-    SeriesFigure whole = figure;
+    SeriesFigure whole = drawn;
     whole.shown.clear();
     WriteSeriesFigure(whole, chosen, name);
   }
