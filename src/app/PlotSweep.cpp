@@ -104,7 +104,11 @@ std::string CheckedTable(const std::string &final, const std::string &table) {
 }
 
 int Draw(std::vector<std::string> args) {
-  const figure::FigureOptions figureOptions = figure::ParseFigureOptions(args, true);
+  QStringList words{QStringLiteral("morvane-plot")};
+  for (const std::string &a : args)
+    words << QString::fromStdString(a);
+  figure::FigureOptions figureOptions = figure::ParseFigureOptions(args, true);
+  figureOptions.settings.record.command = figure::ShellCommand(words);
   std::string final, table, show;
   for (std::size_t k = 0; k < args.size(); ++k) {
     std::string *value = args[k] == "--sweep"   ? &final

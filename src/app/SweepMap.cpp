@@ -1,6 +1,7 @@
 #include "app/SweepMap.h"
 
 #include <QApplication>
+#include <QHashFunctions>
 #include <cstdio>
 
 #include "sweep/SweepNames.h"
@@ -35,16 +36,23 @@ figure::FigureSettings SweepMapSettings(const std::string &file, int width, int 
 
 } // namespace
 
-void WriteSweepMap(const SweepOptions &o, const std::string &tableFile, const std::string &file) {
+void WriteSweepMap(const SweepOptions &o, const std::string &tableFile, const std::string &file,
+                   const std::vector<std::string> &arguments) {
   const figure::SweepTable table = figure::ParseSweepTable(ReadInput(tableFile), tableFile);
+  figure::FigureSettings settings = SweepMapSettings(o.mapFile, o.mapWidth, o.mapHeight);
+  QStringList words{QStringLiteral("morvane-sweep")};
+  for (const std::string &a : arguments)
+    words << QString::fromStdString(a);
+  settings.record.command = figure::ShellCommand(words);
   // The name decides the format; the file written may be a temporary one.
-  figure::WriteSweepFigure(table.plan, table.rows, o.mapOf,
-                           SweepMapSettings(o.mapFile, o.mapWidth, o.mapHeight),
-                           QString::fromStdString(file));
+  figure::WriteSweepFigure(table.plan, table.rows, o.mapOf, settings, QString::fromStdString(file));
 }
 
 SweepMapApplication::SweepMapApplication() {
   qInstallMessageHandler(QuietQt);
+  // The PDF writer lists a figure's fonts in the order of a hash table:
+  // with a fixed seed, the same command writes the same bytes.
+  QHashSeed::setDeterministicGlobalSeed();
   // There may be no display: the offscreen platform draws all the same.
   static int argc = 3;
   static char name[] = "morvane-sweep", option[] = "-platform", platform[] = "offscreen";

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "sweep/SweepOptions.h"
 
@@ -31,6 +32,8 @@ private:
 // names, sized by --map-size (pixels at 100 to the inch, text at 9 pt).
 // Throws UsageError (the table unreadable) or std::runtime_error naming the
 // file.
-void WriteSweepMap(const SweepOptions &options, const std::string &table, const std::string &file);
+// The figure records morvane-sweep's `arguments` as the command that draws it.
+void WriteSweepMap(const SweepOptions &options, const std::string &table, const std::string &file,
+                   const std::vector<std::string> &arguments);
 
 } // namespace morvane

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QHashFunctions>
 #include <exception>
 #include <iostream>
 #include <memory>
@@ -56,6 +57,14 @@ const char *HelpText() {
          "Several series (several --detail, or --series given more than once) are drawn\n"
          "together, each in a colour of its own, named in the legend by the parameters\n"
          "that differ between them.\n"
+         "\n"
+         "Every figure records the program's version, the model, every parameter and\n"
+         "the command that draws it again (PNG text chunks, the SVG's description, the\n"
+         "PDF's metadata); the same command gives the same bytes (a PDF but for its\n"
+         "creation date).\n"
+         "       morvane-plot --about FILE\n"
+         "prints what a figure records, or the first line of a table (which records\n"
+         "the command that wrote it).\n"
          "\n";
 }
 
@@ -69,6 +78,14 @@ std::string FileArg(const std::vector<std::string> &args, std::size_t &k) {
   if (k + 1 >= args.size())
     throw UsageError(args[k] + " needs a value");
   return args[++k];
+}
+
+// The words of morvane-plot's command line, the program's name first.
+QStringList CommandWords(const std::vector<std::string> &args) {
+  QStringList words{QStringLiteral("morvane-plot")};
+  for (const std::string &a : args)
+    words << QString::fromStdString(a);
+  return words;
 }
 
 QString Name(const std::string &path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
@@ -203,6 +220,7 @@ int PlotSeries(const std::vector<std::string> &args) {
   const auto draw = [&](std::vector<FigureSeries> chosen, bool clones, const std::string &output) {
     std::vector<std::string> figureArgs = args;
     figure::FigureOptions options = figure::ParseFigureOptions(figureArgs, clones);
+    options.settings.record.command = figure::ShellCommand(CommandWords(args));
     SeriesFigure f;
     f.clonal = clones;
     f.series = std::move(chosen);
@@ -215,6 +233,20 @@ int PlotSeries(const std::vector<std::string> &args) {
   } else {
     draw(series, clonal.front(), {});
   }
+  return 0;
+}
+
+// morvane-plot --about FILE: what a figure records, or a table's first line.
+int About(const std::vector<std::string> &args) {
+  if (args.size() != 2 || args[0] != "--about")
+    throw UsageError("--about takes one file and no other option");
+  QFile file(Name(args[1]));
+  if (!file.open(QIODevice::ReadOnly))
+    throw std::runtime_error("cannot read " + args[1] + ": " + file.errorString().toStdString());
+  const QString recorded = figure::RecordOfFile(file.readAll());
+  if (recorded.isEmpty())
+    throw std::runtime_error(args[1] + " records nothing of what made it");
+  std::cout << recorded.toStdString() << (recorded.endsWith('\n') ? "" : "\n");
   return 0;
 }
 
@@ -239,6 +271,9 @@ int main(int argc, char **argv) {
     return 0;
   }
   qInstallMessageHandler(QuietQt);
+  // The PDF writer lists a figure's fonts in the order of a hash table:
+  // with a fixed seed, the same command writes the same bytes.
+  QHashSeed::setDeterministicGlobalSeed();
   // There may be no display: the offscreen platform draws all the same.
   int qtArgc = 3;
   char name[] = "morvane-plot", option[] = "-platform", platform[] = "offscreen";
@@ -250,6 +285,8 @@ int main(int argc, char **argv) {
   if (Has(args, "--basins"))
     return morvane::PlotBasinsMain(args);
   try {
+    if (Has(args, "--about"))
+      return About(args);
     return PlotSeries(args);
   } catch (const UsageError &e) {
     std::cerr << "morvane-plot: " << e.what() << '\n';

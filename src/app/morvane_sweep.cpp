@@ -37,12 +37,12 @@ void CatchStopSignals() {
 }
 
 // The map of a sweep under its temporary name, renamed once written.
-void WriteMap(const morvane::SweepOptions &o) {
+void WriteMap(const morvane::SweepOptions &o, const std::vector<std::string> &args) {
   const std::string part = morvane::PartName(o.mapFile);
   std::remove(part.c_str()); // a figure half drawn holds nothing to go on from
   try {
     const morvane::SweepMapApplication application;
-    morvane::WriteSweepMap(o, o.tableFile, part);
+    morvane::WriteSweepMap(o, o.tableFile, part, args);
     if (std::rename(part.c_str(), o.mapFile.c_str()) != 0)
       throw morvane::FileError(errno, o.mapFile);
   } catch (...) {
@@ -52,7 +52,7 @@ void WriteMap(const morvane::SweepOptions &o) {
 }
 
 // Runs the sweep (or the shard); returns the exit status.
-int Sweep(const morvane::SweepOptions &o) {
+int Sweep(const morvane::SweepOptions &o, const std::vector<std::string> &args) {
   using namespace morvane;
   CatchStopSignals();
   const SweepPoints points = CheckSweepPoints(o.plan, o.jobs);
@@ -62,7 +62,7 @@ int Sweep(const morvane::SweepOptions &o) {
     run = RunSweep(o, points, ::isatty(STDERR_FILENO) ? &std::cerr : nullptr, &stopAsked,
                    [&](bool alreadyDone) {
                      if (!o.mapFile.empty() && !(alreadyDone && FileExists(o.mapFile)))
-                       WriteMap(o);
+                       WriteMap(o, args);
                    });
   } catch (const FileError &e) {
     std::cerr << e.what() << '\n';
@@ -103,11 +103,11 @@ int main(int argc, char **argv) {
       return 0;
     }
     if (!options.merge)
-      return Sweep(options);
+      return Sweep(options, args);
     const bool done =
         MergeSweepShards(options, [&](const std::string &table, const std::string &map) {
           const SweepMapApplication application;
-          WriteSweepMap(options, table, map);
+          WriteSweepMap(options, table, map, args);
         });
     if (done)
       std::cerr << "morvane-sweep: already done: " << options.finalFile << " and "

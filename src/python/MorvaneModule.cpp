@@ -17,9 +17,11 @@
 #include <fstream>
 #include <limits>
 #include <mutex>
+#include <sstream>
 #include <string_view>
 #include <thread>
 
+#include "analyse/AnalyseCommand.h"
 #include "engine/FieldRules.h"
 #include "files/FinalFile.h"
 #include "files/SeriesReader.h"
@@ -385,6 +387,19 @@ py::list ReadDetail(const std::string &name) {
   return series;
 }
 
+// The table of morvane-analyse's arguments (the command first), as the
+// program writes it, computed with the GIL released; and the grid of a
+// basin map (0 for the other commands).
+py::tuple Analyse(const std::vector<std::string> &args) {
+  const AnalyseCommand command = ParseAnalyseCommand(args);
+  std::ostringstream out;
+  {
+    py::gil_scoped_release release;
+    RunAnalyseCommand(command, out);
+  }
+  return py::make_tuple(out.str(), command.kind == AnalyseKind::Basins ? command.grid : 0);
+}
+
 // The field table: per option its models, range and default, for the
 // docstrings.
 py::list FieldTable() {
@@ -430,6 +445,7 @@ PYBIND11_MODULE(_morvane, m) {
   m.def("check_options", &CheckOptions, "Parses morvane-run's options without running.");
   m.def("run_plain", &RunPlain, "Runs one series without keeping anything (benchmark).");
   m.def("sweep", &Sweep, "Runs morvane-sweep's arguments; returns the Final file and table.");
+  m.def("analyse", &Analyse, "Runs morvane-analyse's arguments; returns its table.");
   m.def("write_sweep_files", &WriteSweepFiles,
         "Writes a sweep's Final file and table as new files.");
   m.def("read_sweep", &ReadSweep, "Reads and checks a sweep's Final file and table.");

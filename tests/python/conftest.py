@@ -1,6 +1,6 @@
 """Shared fixtures of the module's tests: the programs the module is
-compared with (named by ctest in MORVANE_RUN and MORVANE_SWEEP) and the
-series every test runs."""
+compared with (named by ctest in MORVANE_RUN, MORVANE_SWEEP and
+MORVANE_ANALYSE) and the series every test runs."""
 
 import os
 import subprocess

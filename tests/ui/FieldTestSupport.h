@@ -79,6 +79,15 @@ inline std::string ReadAll(const QString &path) {
   return f.readAll().toStdString();
 }
 
+// An SVG without its description, which records the command that drew it:
+// the same drawing made by two commands compares equal.
+inline std::string WithoutRecord(std::string svg) {
+  const std::size_t start = svg.find("<desc>"), end = svg.find("</desc>");
+  if (start != std::string::npos && end != std::string::npos)
+    svg.erase(start, end + 7 - start);
+  return svg;
+}
+
 inline void WriteAll(const QString &path, const QByteArray &bytes) {
   QFile f(path);
   ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));

@@ -9,6 +9,7 @@
 #include <QLegendMarker>
 #include <QLineSeries>
 #include <QListWidget>
+#include <QRegularExpression>
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
@@ -597,7 +598,7 @@ TEST_F(PlotWindowsTest, SaveChartAndMorvanePlotWriteTheSameSvgForTheSameSettings
     EXPECT_EQ(run.exitCode, 0) << run.err;
     const std::string window = ReadAll(folder.File("window.svg"));
     EXPECT_GT(window.size(), 1000u);
-    EXPECT_TRUE(window == ReadAll(folder.File("command.svg")));
+    EXPECT_TRUE(WithoutRecord(window) == WithoutRecord(ReadAll(folder.File("command.svg"))));
   }
 }
 
@@ -649,6 +650,61 @@ TEST(MorvanePlot, DrawsSeveralSeriesTogetherAndRefusesWhatItCannotDraw) {
   const std::string together = ReadAll(QString::fromStdString(folder.File("ab.svg")));
   for (const char *entry : {">c = 0.55<", ">c = 0.6<", ">q<", ">Fit<"})
     EXPECT_NE(together.find(entry), std::string::npos) << entry;
+}
+
+// Every figure records what made it (morvane-plot --about prints it), and
+// its recorded command draws the same bytes again; a table's record is its
+// first line.
+TEST(MorvanePlot, FiguresRecordTheCommandThatDrawsThemAgain) {
+  morvane::testing::ScratchFolder folder;
+  const auto path = [&folder](const std::string &name) {
+    return QString::fromStdString(folder.File(name));
+  };
+  SimState s = morvane::testing::SeriesState("Diploid", "Local", 1);
+  s.HabFreq = 0.55;
+  WriteAll(path("a.gnr"), QByteArray::fromStdString(morvane::testing::DetailSeriesText(s, 30)));
+  const SweepOptions o = ParseSweepOptions(morvane::testing::Words(
+      "--model haploid-local --c 0.45 --vary x=0.2:0.8:3 --final " + folder.File("s.mrv")));
+  RunSweep(o, CheckSweepPoints(o.plan, 1), nullptr);
+  const struct {
+    std::string args, figure;
+    std::vector<std::string> recorded; // parts of --about's output
+  } cases[] = {
+      {"--detail a.gnr --caption -o a.png", "a.png", {"Model: Diploids", "c = 0.55"}},
+      {"--detail a.gnr --width 12 --font 9 -o a.svg", "a.svg", {"Model: Diploids", "c = 0.55"}},
+      {"--sweep s.mrv --show q -o s.svg", "s.svg", {"Model: haploid-local", "c = 0.45"}},
+      {"--sweep s.tsv --dpi 150 -o s.png", "s.png", {"Model: haploid-local", "x from 0.2"}},
+      {"--detail a.gnr -o a.pdf", "a.pdf", {"Model: Diploids", "c = 0.55"}},
+  };
+  const auto plot = [&folder](const morvane::testing::Args &args) {
+    return morvane::testing::RunProgram(MORVANE_PLOT_PATH, folder.Path(), args);
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.args);
+    ASSERT_EQ(plot(morvane::testing::Words(c.args)).exitCode, 0);
+    const morvane::testing::Outcome about = plot({"--about", c.figure});
+    ASSERT_EQ(about.exitCode, 0) << about.err;
+    EXPECT_EQ(about.out.rfind("Software: Morvane ", 0), 0u) << about.out;
+    EXPECT_NE(about.out.find("\nCommand: morvane-plot " + c.args + "\n"), std::string::npos)
+        << about.out;
+    for (const std::string &part : c.recorded)
+      EXPECT_NE(about.out.find(part), std::string::npos) << part << " in " << about.out;
+    // The recorded command again: the same bytes (a PDF's creation date
+    // aside, which is the time it is written).
+    const auto written = [&] {
+      static const QRegularExpression date(QStringLiteral("/CreationDate \\(D:[0-9]+Z\\)"));
+      return QString::fromLatin1(QByteArray::fromStdString(ReadAll(path(c.figure))))
+          .replace(date, QString());
+    };
+    const QString first = written();
+    ASSERT_TRUE(QFile::remove(path(c.figure)));
+    ASSERT_EQ(plot(morvane::testing::Words(c.args)).exitCode, 0);
+    EXPECT_TRUE(written() == first);
+  }
+  const morvane::testing::Outcome table = plot({"--about", "s.tsv"});
+  EXPECT_EQ(table.out, ReadAll(path("s.tsv")).substr(0, ReadAll(path("s.tsv")).find('\n') + 1));
+  WriteAll(path("plain.png"), QByteArray::fromStdString(ReadAll(path("a.png")).substr(0, 8)));
+  EXPECT_EQ(plot({"--about", "plain.png"}).exitCode, 1);
 }
 
 // Every input morvane-plot cannot take whole is refused, naming the file
@@ -1080,7 +1136,18 @@ TEST_F(PlotWindowsTest, TheCurrentSeriesIsDrawnExportedAndSavedAtTheDetailFilesP
         MORVANE_PLOT_PATH, QDir::currentPath().toStdString(),
         morvane::testing::Words("--detail trace.gnr --fit-y --caption -o command.svg"));
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_TRUE(ReadAll(folder.File("window.svg")) == ReadAll(folder.File("command.svg")));
+    const std::string window = ReadAll(folder.File("window.svg"));
+    EXPECT_TRUE(WithoutRecord(window) == WithoutRecord(ReadAll(folder.File("command.svg"))));
+    // It records the command that draws it again, byte for byte.
+    const QString recorded = figure::RecordOfFile(QByteArray::fromStdString(window));
+    const qsizetype at = recorded.indexOf(QStringLiteral("Command: morvane-plot --detail "));
+    ASSERT_GE(at, 0) << recorded.toStdString();
+    ASSERT_TRUE(QFile::remove(folder.File("window.svg")));
+    const morvane::testing::Outcome again = morvane::testing::RunProgram(
+        MORVANE_PLOT_PATH, QDir::currentPath().toStdString(),
+        morvane::testing::Words(recorded.mid(at + 22).section('\n', 0, 0).toStdString()));
+    EXPECT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_TRUE(ReadAll(folder.File("window.svg")) == window);
     for (QChartView *view : Charts(sex))
       view->findChild<QAction *>("FitYToData")->trigger();
   }

@@ -268,12 +268,23 @@ TEST_P(SweepWindowTest, AKeyboardFilledSweepWritesWhatMorvaneSweepWrites) {
         EXPECT_EQ(QImage(picture).dotsPerMeterX(), 5906);
       }
     }
-    const morvane::testing::Outcome plot = morvane::testing::RunProgram(
-        MORVANE_PLOT_PATH, QDir::currentPath().toStdString(),
-        morvane::testing::Words(std::string("--sweep Sweep.mrv --show ") + c.show +
-                                " --width 12 --height 9 --dpi 150 --font 9 --caption -o plot.svg"));
+    // The SVG records the morvane-plot command that draws it again, byte for
+    // byte.
+    const std::string window = ReadAll("map.svg");
+    const QString recorded = figure::RecordOfFile(QByteArray::fromStdString(window));
+    const qsizetype at = recorded.indexOf(QStringLiteral("Command: morvane-plot "));
+    ASSERT_GE(at, 0) << recorded.toStdString();
+    const QString command = recorded.mid(at + 22).section('\n', 0, 0);
+    EXPECT_EQ(command.toStdString(),
+              std::string("--sweep Sweep.mrv --show ") + c.show +
+                  " --format svg --unit cm --width 12 --height 9 --dpi 150 --font 9 --caption"
+                  " -o map.svg");
+    ASSERT_TRUE(QFile::remove("map.svg"));
+    const morvane::testing::Outcome plot =
+        morvane::testing::RunProgram(MORVANE_PLOT_PATH, QDir::currentPath().toStdString(),
+                                     morvane::testing::Words(command.toStdString()));
     EXPECT_EQ(plot.exitCode, 0) << plot.err;
-    EXPECT_TRUE(ReadAll("map.svg") == ReadAll("plot.svg"));
+    EXPECT_TRUE(ReadAll("map.svg") == window);
     // A map's cells are drawn as shapes, sharp at any size: the colour bar
     // is the figure's one picture.
     if (ParseSweepOptions(args).plan.axes.size() == 2) {

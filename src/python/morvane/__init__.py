@@ -1,12 +1,14 @@
-"""Morvane from Python: the series of morvane-run and the sweeps of
-morvane-sweep, computed by the same C++ core, as numpy arrays and pandas
-tables, and the program's result files read back with its own checks.
+"""Morvane from Python: the series of morvane-run, the sweeps of
+morvane-sweep and the analyses of morvane-analyse, computed by the same C++
+core, as numpy arrays and pandas tables, and the program's result files read
+back with its own checks.
 
     import morvane
     s = morvane.run("haploid-local", c=0.6, W1A=0.9, W2A=0.6, W1a=0.6, W2a=0.9)
     s.p[-1], s.converged, s.record
     t = morvane.sweep("haploid-local", vary={"c": (0.2, 0.8, 61)}, W1A=0.9)
     t.plot(x="c", y="p"); t.to_files("levene.mrv")
+    e = morvane.equilibria("haploid-local", c=0.45, W1A=0.9, W2A=0.6, W1a=0.6, W2a=0.9)
 
 Every value is checked by morvane-run's own option parser: a refused value
 raises ValueError with the runner's message. Every result carries
@@ -19,7 +21,7 @@ import shlex as _shlex
 
 from . import _morvane
 
-__all__ = ["run", "sweep", "read_detail", "read_plot", "read_final", "read_sweep", "Series",
+__all__ = ["run", "sweep", "equilibria", "continuation", "basins", "read_detail", "read_plot", "read_final", "read_sweep", "Series",
            "MODELS", "__version__"]
 
 __version__ = _morvane.version
@@ -362,10 +364,96 @@ def read_detail(path):
     return result
 
 
-# The analyses of a model (equilibria and their stability, continuation,
-# basins of attraction) join here as morvane.equilibria, morvane.continuation
-# and morvane.basins, over the analysis library's functions bound in
-# MorvaneModule.cpp, with the same options and provenance as run and sweep.
+_AnalysisTable = None
+
+
+def _analysis_table_class():
+    """The DataFrame of a morvane-analyse table, made when pandas is first
+    needed."""
+    global _AnalysisTable
+    if _AnalysisTable is None:
+        import pandas
+
+        class AnalysisTable(pandas.DataFrame):
+            """A table of morvane-analyse: its columns and values,
+            attrs["first_line"] its first line ('#' and the command),
+            .provenance, and for basins .basin_map (N x N: at [i, j] the
+            equilibrium reached from p0 = i/(N-1), q0 = j/(N-1), -1 for
+            none). A table derived from it is a plain DataFrame."""
+
+            _metadata = ["provenance", "basin_map"]
+
+            @property
+            def _constructor(self):
+                return pandas.DataFrame
+
+        _AnalysisTable = AnalysisTable
+    return _AnalysisTable
+
+
+# Columns of morvane-analyse's tables that hold words; an empty cell of them
+# reads as "", of any other column as NaN.
+_ANALYSIS_WORDS = ("stability", "event")
+
+
+def _analyse(command, model, parameters, own):
+    """morvane-analyse's `command` with the model's parameters and the
+    command's own (name, value) options, as an AnalysisTable."""
+    import io
+    import pandas
+    options = _options(model, parameters)
+    for name, _ in options:
+        if name in ("final", "detail", "plot"):
+            raise ValueError("%s() writes no files: it takes no --%s" % (command, name))
+    words = [command]
+    for name, value in options + own:
+        words += ["--" + name] if value is None else ["--" + name, value]
+    text, grid = _morvane.analyse(words)
+    first_line, _, rest = text.partition("\n")
+    frame = pandas.read_csv(io.StringIO(rest), sep="\t", keep_default_na=False, na_values=[""],
+                            dtype={name: object for name in _ANALYSIS_WORDS})
+    for name in _ANALYSIS_WORDS:
+        if name in frame:
+            frame[name] = frame[name].fillna("")
+    table = _analysis_table_class()(frame)
+    table.attrs["first_line"] = first_line
+    varied = dict(own).get("vary", "").partition("=")[0]
+    base = [(name, value) for name, value in options if name != varied]
+    used = {name: value
+            for name, value in _morvane.check_options(_arguments(base))["parameters"].items()
+            if name not in _SEXUAL_VALUES + _CLONAL_VALUES and name != varied}
+    table.provenance = _provenance("morvane-analyse", model, used, options + own,
+                                   first_line=first_line)
+    table.provenance["command"] = "morvane-analyse " + " ".join(_shlex.quote(w) for w in words)
+    table.basin_map = (table["equilibrium"].to_numpy().reshape(grid, grid) if grid else None)
+    return table
+
+
+def equilibria(model, starts=25, **parameters):
+    # The docstring is made from the field table below.
+    return _analyse("equilibria", model, parameters, [("starts", _text(starts))])
+
+
+def continuation(model, vary=("c", 0.3, 0.7), step=None, starts=25, **parameters):
+    # The docstring is made from the field table below.
+    try:
+        name, start, stop = vary
+    except (TypeError, ValueError):
+        raise TypeError("vary must be (name, from, to), e.g. ('c', 0.3, 0.7), not %r"
+                        % (vary,)) from None
+    own = [("vary", "%s=%s:%s" % (name, _text(start), _text(stop)))]
+    if step is not None:
+        own.append(("step", _text(step)))
+    own.append(("starts", _text(starts)))
+    return _analyse("continue", model, parameters, own)
+
+
+def basins(model, grid=50, threads=None, **parameters):
+    # The docstring is made from the field table below.
+    own = [("grid", _text(grid))]
+    if threads is not None:
+        own.append(("threads", _text(threads)))
+    return _analyse("basins", model, parameters, own)
 
 
 def _field_help():
@@ -441,3 +529,58 @@ morvane-sweep would.
     (see help(morvane.run)); refused values raise ValueError with the
     program's message.
 """
+
+_ANALYSIS_COMMON = """Computed by the analysis library on the model's recurrence itself, the GIL
+released; the model's values are checked by morvane-run's own option parser
+(an initial state, disturbances and files are not taken): a refused value
+raises ValueError with the program's message. Returns a pandas DataFrame whose
+columns and values are those of morvane-analyse's table (an empty cell is NaN,
+or "" in stability and event), attrs["first_line"] its first line ('#' and
+the equivalent command) and .provenance.
+"""
+
+equilibria.__doc__ = """Every equilibrium of `model` at one parameter set, as
+`morvane-analyse equilibria` finds them: from a grid of starts over p and q
+(DG = 0) each run to convergence and polished by Newton's method, and
+Newton's method from each start itself (which finds unstable equilibria).
+One row per equilibrium: p q DG Fit (clones: fAB fAb faB fab), X1 .. X4
+(haploids, clones) or X1 .. X9 (diploids), stability (stable, unstable or
+neutral), radius (spectral radius of the Jacobian), lambdaA and lambdaB (at
+a boundary, the invasion eigenvalue of the missing allele), starts (how many
+starts' runs ended there).
+
+    starts        about K starts, the nearest square grid (4..1000000)
+    trade_off, ess and the parameters as for run() (see help(morvane.run))
+
+""" + _ANALYSIS_COMMON
+
+continuation.__doc__ = """The branches of equilibria of `model` along one
+parameter, as `morvane-analyse continue` follows them: the equilibria found
+at the first value, each followed by pseudo-arclength continuation to the
+last. One row per point: branch, the parameter (under its name), the state
+and stability columns of equilibria(), event (fold, flip, branch point,
+torus, neutral or end; "" for none).
+
+    vary          (name, from, to): x, d, c, W1A, W2A, W1a or W2a (not a
+                  survival that a trade-off or ess computes); both ends are
+                  checked as the parameter's own value
+    step          largest step along a branch (above 0) [|to - from| / 100]
+    starts        the starts of the equilibria at the first value, as for
+                  equilibria()
+    trade_off, ess and the parameters as for run() (see help(morvane.run))
+
+""" + _ANALYSIS_COMMON
+
+basins.__doc__ = """The basins of attraction of `model` over the (p, q)
+plane, as `morvane-analyse basins` maps them: the equilibrium that a run from
+each start of a grid x grid grid (DG = 0) reaches. One row per start: p0 q0,
+equilibrium (its number among the equilibria found, -1 for none), its p, q
+and stability. The map also as an N x N numpy array, .basin_map: at [i, j]
+the equilibrium reached from p0 = i/(N-1), q0 = j/(N-1).
+
+    grid          starts along p and along q (2..2000)
+    threads       threads (1..1024) [the processor's cores]; the map does not
+                  depend on them
+    trade_off, ess and the parameters as for run() (see help(morvane.run))
+
+""" + _ANALYSIS_COMMON

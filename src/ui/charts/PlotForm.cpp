@@ -69,10 +69,12 @@ bool SameSeries(const PlotTable &detail, const PlotTable &plot, bool clonal) {
 }
 
 // The current series at the precision the run computed it: the last series
-// of its Detail file, when that is the series of `plot`. Nothing when the
+// of its Detail file (the `number`th), when that is the series of `plot`.
+// Nothing when the
 // Detail file cannot be read or holds another series (a Detail file chosen
 // since, or edited).
-std::optional<PlotTable> FullPrecisionSeries(const PlotTable &plot, bool clonal) {
+std::optional<PlotTable> FullPrecisionSeries(const PlotTable &plot, bool clonal,
+                                             std::size_t &number) {
   if (Sim().DetailFile.Name.empty() || plot.Rows() == 0)
     return std::nullopt;
   try {
@@ -80,6 +82,7 @@ std::optional<PlotTable> FullPrecisionSeries(const PlotTable &plot, bool clonal)
     if (content.Series.empty() || content.Series.back().Clonal != clonal ||
         !SameSeries(content.Series.back().Table, plot, clonal))
       return std::nullopt;
+    number = content.Series.size();
     return std::move(content.Series.back().Table);
   } catch (const SeriesFileError &) {
     return std::nullopt;
@@ -264,9 +267,13 @@ void PlotForm::FormActivate() {
     // The Plot file rounds its values (Fit to 0.01): the Detail file gives
     // them whole when it holds the series.
     const bool clonal = displays_.size() != 16;
-    if (std::optional<PlotTable> full = FullPrecisionSeries(content.Table, clonal)) {
+    std::size_t number = 0;
+    QStringList source;
+    if (std::optional<PlotTable> full = FullPrecisionSeries(content.Table, clonal, number)) {
       content.Table = std::move(*full);
       name = FromPath(Sim().DetailFile.Name);
+      source = {QStringLiteral("--detail"), name, QStringLiteral("--series"),
+                QString::number(number)};
     } else if (rows > 0) {
       name += QStringLiteral(" (rounded values: the Detail file does not hold this series)");
     }
@@ -286,7 +293,7 @@ void PlotForm::FormActivate() {
                       RealText(content.Table.Columns[0].back()));
     return Loaded{
         {{ParametersOf(Sim()), std::make_shared<const PlotTable>(std::move(content.Table)),
-          QString(), reruns_}},
+          QString(), reruns_, source}},
         note};
   });
 }

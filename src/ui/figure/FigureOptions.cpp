@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <iomanip>
@@ -80,6 +81,26 @@ Taken Split(const std::vector<std::string> &args, std::vector<std::string> &rest
 }
 
 } // namespace
+
+std::vector<std::string> FigureOptionWords(const FigureSettings &s, bool oneChart) {
+  const auto exact = [](double v) {
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, v).ptr;
+    return std::string(text, end);
+  };
+  const char *formats[] = {"png", "svg", "pdf"};
+  std::vector<std::string> words = {
+      "--format", formats[int(s.format)], "--unit",   s.unit == LengthUnit::Cm ? "cm" : "in",
+      "--width",  exact(s.width),         "--height", exact(s.height),
+      "--dpi",    std::to_string(s.dpi),  "--font",   exact(s.fontPt)};
+  if (!oneChart) {
+    const char *charts[] = {"both", "frequencies", "fitness"};
+    words.insert(words.end(), {"--charts", charts[int(s.charts)]});
+  }
+  if (s.caption)
+    words.push_back("--caption");
+  return words;
+}
 
 std::vector<std::string> WithoutFigureOptions(std::vector<std::string> args) {
   std::vector<std::string> rest;

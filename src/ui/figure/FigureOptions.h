@@ -34,6 +34,11 @@ FigureOptions ParseFigureOptions(std::vector<std::string> &args, bool oneChart =
 // Throws FigureOptionError for an option without its value.
 std::vector<std::string> WithoutFigureOptions(std::vector<std::string> args);
 
+// The figure options that give `settings` (format, size, unit, resolution,
+// font, the charts unless the figure has `oneChart`, caption), each number
+// in its shortest exact text: ParseFigureOptions reads them back as they are.
+std::vector<std::string> FigureOptionWords(const FigureSettings &settings, bool oneChart);
+
 // The lines of --help that describe these options.
 const char *FigureOptionsHelp();
 

@@ -7,6 +7,8 @@
 #include <QSize>
 #include <QString>
 
+#include "ui/figure/FigureRecord.h"
+
 class QImage;
 class QSettings;
 
@@ -30,6 +32,9 @@ struct FigureSettings {
   // A zoomed chart drawn as shown (its zoomed ranges) rather than whole; a
   // choice of one saving, never kept.
   bool asShown = false;
+  // What made the figure, recorded in its file: the command is the caller's,
+  // the model and parameters are filled in by the figure's writer. Never kept.
+  FigureRecord record = {};
 };
 
 // The smallest figure: each chart at least kMinChartWidthCm wide, the figure

@@ -1,5 +1,7 @@
 #include "ui/figure/SeriesFigure.h"
 
+#include "ui/figure/FigureOptions.h"
+
 #include <QBuffer>
 #include <QChart>
 #include <QDir>
@@ -519,6 +521,22 @@ void Paint(QPainter *painter, const SeriesFigure &f, const FigureSettings &s, QS
   }
 }
 
+// The figure's record: the models of its series, their parameters (each
+// series' named by where it comes from when there are several) and the
+// command given.
+figure::FigureRecord SeriesRecord(const SeriesFigure &f, const QString &command) {
+  QStringList models, parameters;
+  for (const FigureSeries &one : f.series) {
+    const SeriesParameters &p = one.parameters;
+    const QString model = p.HasParameters ? ModelName(p.Ploidy, p.Reproduction) : QString();
+    if (!model.isEmpty() && !models.contains(model))
+      models << model;
+    const QString summary = p.HasParameters ? ParameterSummary(p) : SeriesCaption(p);
+    parameters << (f.series.size() > 1 ? one.origin + QStringLiteral(": ") + summary : summary);
+  }
+  return {models.join(QStringLiteral("; ")), parameters.join(QStringLiteral("; ")), command};
+}
+
 QString FigureTitle(const SeriesFigure &f, const FigureSettings &s) {
   QStringList titles;
   for (std::size_t k : ChosenCharts(f.clonal, s.charts))
@@ -578,6 +596,7 @@ QByteArray SeriesFigureBytes(const SeriesFigure &f, const FigureSettings &s) {
   const QSizeF points = units / kUnitsPerPoint;
   // Refused before a page is begun.
   Paint(nullptr, f, s, units);
+  const figure::FigureRecord record = SeriesRecord(f, s.record.command);
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
@@ -594,6 +613,7 @@ QByteArray SeriesFigureBytes(const SeriesFigure &f, const FigureSettings &s) {
       painter.scale(pixels.width() / units.width(), pixels.height() / units.height());
       Paint(&painter, f, s, units);
     }
+    figure::RecordInImage(image, record);
     QImageWriter writer(&buffer, "png");
     if (!writer.write(image))
       throw std::runtime_error(writer.errorString().toStdString());
@@ -607,7 +627,7 @@ QByteArray SeriesFigureBytes(const SeriesFigure &f, const FigureSettings &s) {
                       int(std::lround(units.height() * kPageSteps))));
     svg.setViewBox(QRectF(QPointF(0, 0), units));
     svg.setTitle(FigureTitle(f, s));
-    svg.setDescription(QStringLiteral("Morvane v2"));
+    svg.setDescription(figure::RecordText(record));
     QPainter painter(&svg);
     Paint(&painter, f, s, units);
     break;
@@ -619,8 +639,9 @@ QByteArray SeriesFigureBytes(const SeriesFigure &f, const FigureSettings &s) {
     pdf.setPageSize(
         QPageSize(points * (25.4 / 72), QPageSize::Millimeter, QString(), QPageSize::ExactMatch));
     pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
-    pdf.setCreator(QStringLiteral("Morvane v2"));
+    pdf.setCreator(figure::SoftwareName());
     pdf.setTitle(FigureTitle(f, s));
+    pdf.setDocumentXmpMetadata(figure::RecordXmp(FigureTitle(f, s), record));
     {
       QPainter painter(&pdf);
       Paint(&painter, f, s, units);
@@ -679,10 +700,35 @@ QString SaveFigureAs(QWidget *parent, const SeriesFigure &figure, FigureCharts c
                                      : FigureFormat::Pdf;
   else
     throw SaveFailure(name, QStringLiteral("the name must end in .png, .svg or .pdf."));
+  // The morvane-plot command that draws the same figure, when every series
+  // lies in a file and the figure has nothing morvane-plot cannot give (a
+  // zoom, one chart's axis fitted and not the other's).
+  const bool zoomed = settings->asShown && std::any_of(figure.shown.begin(), figure.shown.end(),
+                                                       [](const auto &r) { return r.has_value(); });
+  const bool fitted = !figure.fitY.empty() && figure.fitY.front();
+  bool drawable = !zoomed && std::all_of(figure.fitY.begin(), figure.fitY.end(),
+                                         [fitted](bool f) { return f == fitted; });
+  QStringList words{QStringLiteral("morvane-plot")};
+  for (const FigureSeries &one : figure.series) {
+    drawable = drawable && !one.source.isEmpty();
+    words << one.source;
+  }
+  SeriesFigure drawn = figure;
+  if (drawable) {
+    // As the files hold them: a Detail file does not record L.
+    for (FigureSeries &one : drawn.series)
+      one.parameters.StopThreshold = 0;
+    if (fitted)
+      words << QStringLiteral("--fit-y");
+    for (const std::string &w : figure::FigureOptionWords(chosen, false))
+      words << QString::fromStdString(w);
+    words << QStringLiteral("-o") << name;
+    chosen.record.command = figure::ShellCommand(words);
+  }
   if (settings->asShown)
-    WriteSeriesFigure(figure, chosen, name);
+    WriteSeriesFigure(drawn, chosen, name);
   else {
-    SeriesFigure whole = figure;
+    SeriesFigure whole = drawn;
     whole.shown.clear();
     WriteSeriesFigure(whole, chosen, name);
   }

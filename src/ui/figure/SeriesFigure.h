@@ -30,6 +30,9 @@ struct FigureSeries {
   QString origin;
   // Where its reruns started, when known (the current series only).
   std::vector<SimState::RerunStart> reruns = {};
+  // The options of morvane-plot that read it ("--detail", FILE, "--series",
+  // N), when a file holds it whole; empty otherwise.
+  QStringList source = {};
 };
 
 // The ranges of both axes of a chart as zoomed in its window.

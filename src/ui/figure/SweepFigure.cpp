@@ -934,6 +934,9 @@ void WriteSweepFigure(const SweepPlan &plan, const std::vector<std::vector<std::
   SweepFigure figure(plot);
   LayOutSweepFigure(plot, figure, plan, rows, output, settings);
 
+  const QString title = QString::fromStdString(output + " of the sweep " + plan.signature);
+  const FigureRecord record{QString::fromStdString(ModelName(plan.model)), SweepLegend(plan),
+                            settings.record.command};
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
@@ -944,7 +947,8 @@ void WriteSweepFigure(const SweepPlan &plan, const std::vector<std::vector<std::
     svg.setSize(QSize(w, h));
     svg.setViewBox(QRect(0, 0, w, h));
     svg.setResolution(72);
-    svg.setTitle(QString::fromStdString(output + " of the sweep " + plan.signature));
+    svg.setTitle(title);
+    svg.setDescription(RecordText(record));
     QCPPainter painter;
     drawn = painter.begin(&svg);
     painter.setMode(QCPPainter::pmVectorized);
@@ -957,6 +961,9 @@ void WriteSweepFigure(const SweepPlan &plan, const std::vector<std::vector<std::
     pdf.setPageSize(QPageSize(QSizeF(width, height), QPageSize::Point));
     pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
     pdf.setResolution(72);
+    pdf.setCreator(SoftwareName());
+    pdf.setTitle(title);
+    pdf.setDocumentXmpMetadata(RecordXmp(title, record));
     QCPPainter painter;
     drawn = painter.begin(&pdf);
     painter.setMode(QCPPainter::pmVectorized);
@@ -979,6 +986,7 @@ void WriteSweepFigure(const SweepPlan &plan, const std::vector<std::vector<std::
     if (!painter.end())
       throw std::runtime_error("Cannot draw " + path.toStdString());
     SetResolution(image, settings.dpi);
+    RecordInImage(image, record);
     WritePng(image, path);
     return;
   }

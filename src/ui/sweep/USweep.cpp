@@ -40,6 +40,7 @@
 #include "sweep/SweepOutputs.h"
 #include "ui/charts/PlotForm.h"
 #include "ui/figure/ExportDialog.h"
+#include "ui/figure/FigureOptions.h"
 #include "ui/figure/FigureSettings.h"
 #include "ui/figure/SweepFigure.h"
 #include "ui/framework/FileDialogs.h"
@@ -1062,8 +1063,17 @@ void TFrmSweep::BtnSaveMapClick() {
   if (name.isEmpty())
     return;
   const fig::SweepFigure &shown = map_->Figure();
+  // The command that draws the same figure from the sweep's Final file.
+  fig::FigureSettings recorded = *settings;
+  QStringList words{QStringLiteral("morvane-plot"), QStringLiteral("--sweep"),
+                    ui_->TxtFinal->text(), QStringLiteral("--show"),
+                    QString::fromStdString(shown.Output())};
+  for (const std::string &w : fig::FigureOptionWords(recorded, true))
+    words << QString::fromStdString(w);
+  words << QStringLiteral("-o") << name;
+  recorded.record.command = fig::ShellCommand(words);
   try {
-    fig::WriteSweepFigure(shown.Plan(), shown.Rows(), shown.Output(), *settings, name);
+    fig::WriteSweepFigure(shown.Plan(), shown.Rows(), shown.Output(), recorded, name);
   } catch (const std::runtime_error &e) {
     ShowMessage(QString::fromStdString(e.what()));
   }
