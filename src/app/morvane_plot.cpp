@@ -2,7 +2,8 @@
 // and to the same settings as the chart windows' "Save chart...": the charts
 // of a series of a Detail file (or of each), of a Plot file, or of several
 // series together on one set of charts; and the figure of a sweep, as the
-// sweep window's "Save figure..." draws it.
+// sweep window's "Save figure..." draws it; and the bifurcation diagram of
+// a continuation.
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "app/PlotBifurcation.h"
 #include "app/PlotSweep.h"
 #include "files/PlotFile.h"
 #include "files/SeriesReader.h"
@@ -229,7 +231,8 @@ bool Has(const std::vector<std::string> &args, const char *option) {
 int main(int argc, char **argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (Has(args, "--help") || Has(args, "-h")) {
-    std::cout << HelpText() << morvane::PlotSweepHelp() << morvane::figure::FigureOptionsHelp();
+    std::cout << HelpText() << morvane::PlotSweepHelp() << morvane::PlotBifurcationHelp()
+              << morvane::figure::FigureOptionsHelp();
     return 0;
   }
   if (Has(args, "--version")) {
@@ -245,6 +248,9 @@ int main(int argc, char **argv) {
   // A sweep's figure (from its Final file or table) has options of its own.
   if (Has(args, "--sweep"))
     return morvane::PlotSweepMain(args);
+  // So does a bifurcation diagram (from a table of morvane-analyse continue).
+  if (Has(args, "--bifurcation"))
+    return morvane::PlotBifurcationMain(args);
   try {
     return PlotSeries(args);
   } catch (const UsageError &e) {
