@@ -166,7 +166,7 @@ TEST(PlotBifurcation, WritesEachFormatAndRefusesDamagedTables) {
        head + firstRow.substr(0, firstRow.rfind('\t')) + "\thopf\n", 1, "\"hopf\" is not"},
       {"--bifurcation in.tsv -o f.png", head, 1, "holds no branch"},
       {"--bifurcation good.tsv --y T -o f.png", "", 2, "--y must be one of p, q, DG or Fit"},
-      {"--bifurcation good.tsv -o good.tsv", "", 2, "would overwrite its input"},
+      {"--bifurcation good.tsv --format png -o good.tsv", "", 2, "would overwrite its input"},
       {"--bifurcation missing.tsv -o f.png", "", 2, "missing.tsv"},
   };
   for (const Case &c : cases) {
