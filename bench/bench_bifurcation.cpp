@@ -16,8 +16,8 @@ using namespace morvane;
 
 void BM_BifurcationDrawn(benchmark::State &state) {
   const Parameters p{1, 1, 0.3, 1, 1, 0.9, 0.6, 0.6, 0.9, 0.000001};
-  analysis::ContinuationSettings settings;
-  settings.maxStep = 0.4 / 250; // four branches of about 250 steps
+  // Ten branches (A lost or fixed, five values of q) of about 100 steps.
+  const analysis::ContinuationSettings settings;
   const std::vector<analysis::BranchPoint> points = analysis::ContinueEquilibria(
       Model::HaploidLocal, p, analysis::Parameter::HabFreq, 0.3, 0.7, {}, settings);
   QCustomPlot plot;

@@ -14,7 +14,7 @@ here=$(dirname "$(readlink -f "$0")")
 
 if [ "${1:-}" != "--inside-display" ]; then
   build=$(cd "${1:-$here/../build}" && pwd)
-  for p in Morvane morvane-run morvane-sweep morvane-plot; do
+  for p in Morvane morvane-run morvane-sweep morvane-plot morvane-analyse; do
     [ -x "$build/src/app/$p" ] || { echo "screenshots: build $p first" >&2; exit 1; }
   done
   mkdir -p "$here/../docs/images"
@@ -64,6 +64,10 @@ morvane-run --model diploid-global --x 0.5 --W1A 0.9 --W2A 0.6 --W1a 0.6 --W2a 0
 morvane-sweep --model haploid-global --vary W1a=0.5:1:40 --vary W2A=0.5:1:40 \
   --final sweep.mrv --map "$shots/map.png" --map-of p --map-size 560x430 >/dev/null 2>&1
 morvane-plot --detail "$study/series.gnr" --caption --dpi 120 -o "$shots/figure.png"
+# The bifurcation diagram of the haploid Levene case along c.
+morvane-analyse continue --model haploid-local --x 1 --d 1 --i 1 --j 1 --W1A 0.9 --W2A 0.6 \
+  --W1a 0.6 --W2a 0.9 --c 0.3 --vary c=0.3:0.7 >"$shots/branches.tsv"
+morvane-plot --bifurcation "$shots/branches.tsv" --dpi 120 -o "$shots/bifurcation.png"
 # The Python example's figure (Debian's python3, the build's module).
 PYTHONPATH="$app/../../python" /usr/bin/python3 "$here/../examples/levene.py" "$shots/levene-python.png" \
   >/dev/null
@@ -143,6 +147,7 @@ small_png "$shots/export.png" "$images/export.png"
 small_png "$shots/sweep-window.png" "$images/sweep-window.png" 960
 small_png "$shots/map.png" "$images/sweep-map.png"
 small_png "$shots/figure.png" "$images/figure.png"
+small_png "$shots/bifurcation.png" "$images/bifurcation.png"
 small_png "$shots/levene-python.png" "$images/levene-python.png"
 # The README's picture: the main window, the chart and the map side by side
 # at one height, with a white margin between them.

@@ -84,6 +84,10 @@ void BifurcationFigure::Build() {
   auto *rect = new QCPAxisRect(&plot_);
   layout->addElement(1, 0, rect);
   layout->setRowStretchFactor(0, 0.001);
+  layout->setRowSpacing(0);
+  // No room kept for the hidden top axis: the key sits right above the panel.
+  rect->setAutoMargins(QCP::msLeft | QCP::msRight | QCP::msBottom);
+  rect->setMargins(QMargins(0, int(std::lround(std::max(textSize_, 6.0) / 2)), 0, 0));
   QCPAxis *x = rect->axis(QCPAxis::atBottom), *y = rect->axis(QCPAxis::atLeft);
   x->setTicker(QSharedPointer<RoundTicker>::create());
   const std::string quantity = BifurcationQuantities(table_.clonal)[quantity_];
