@@ -81,7 +81,7 @@ TEST(BifurcationWindow, BranchesAndEventsAreThoseOfTheCommand) {
 
 // The pointer over an event names it; a click on a branch hands the
 // parameters at its value to the hook; Cancel stops a continuation; no
-// Alt+letter is used twice.
+// Alt+letter is used twice; F1 is the window's help.
 TEST(BifurcationWindow, HoverClickCancelAndKeys) {
   TFrmBifurcation *w = Continued();
   w->resize(1024, 768);
@@ -117,6 +117,11 @@ TEST(BifurcationWindow, HoverClickCancelAndKeys) {
   for (const auto &[letter, texts] : MnemonicsUsedTwice(w))
     ADD_FAILURE() << "Alt+" << QString(letter).toStdString() << ": "
                   << texts.join(" | ").toStdString();
+  // F1 opens the help file at this window's section.
+  RecordingHelp help;
+  QTest::keyClick(w, Qt::Key_F1);
+  EXPECT_EQ(help.requests,
+            QStringList({"contents HelpMorvane.hlp", "topic HelpMorvane.hlp 16"}));
 
   // A continuation that would take long, cancelled at once.
   w->findChild<QLineEdit *>("TxtTo")->setText("0.7");
