@@ -135,16 +135,16 @@ BranchTable ReadBranches(const std::string &content, const std::string &name) {
     const auto number = [&](std::size_t k, bool optional) {
       const std::optional<double> v = TextToReal(cells[k]);
       if (!v && !(optional && cells[k].empty()))
-        refuse(n + 1, std::string(header[k]) + " is \"" + std::string(cells[k]) +
-                          "\", not a number");
+        refuse(n + 1,
+               std::string(header[k]) + " is \"" + std::string(cells[k]) + "\", not a number");
       return v.value_or(0);
     };
     const double branch = number(0, false);
     const int previous = table.rows.empty() ? -1 : table.rows.back().branch;
     if ((branch != previous || previous < 0) && branch != previous + 1)
-      refuse(n + 1, "branch " + std::string(cells[0]) + " does not follow " +
-                        (previous < 0 ? std::string("the header")
-                                      : "branch " + std::to_string(previous)));
+      refuse(n + 1,
+             "branch " + std::string(cells[0]) + " does not follow " +
+                 (previous < 0 ? std::string("the header") : "branch " + std::to_string(previous)));
     row.branch = int(branch);
     row.value = number(1, false);
     for (std::size_t k = 2; k < stateEnd; ++k) {

@@ -37,8 +37,8 @@ struct ContinuationSettings {
 //  "end"          the branch stops short of the end of the range (its step
 //                 became too small).
 // The events' names, in the order above.
-inline constexpr const char *kBranchEvents[] = {"fold",    "flip",    "branch point",
-                                                "torus",   "neutral", "end"};
+inline constexpr const char *kBranchEvents[] = {"fold",  "flip",    "branch point",
+                                                "torus", "neutral", "end"};
 
 struct BranchPoint {
   int branch = 0;

@@ -12,12 +12,12 @@
 
 #include <qcustomplot.h>
 
+#include "UiTestSeams.h"
 #include "analysis/Linearise.h"
 #include "support/ProgramTestSupport.h"
 #include "support/ScratchFolder.h"
 #include "ui/analysis/BifurcationWindow.h"
 #include "ui/figure/BifurcationFigure.h"
-#include "UiTestSeams.h"
 
 namespace morvane::ui::testing {
 namespace {
@@ -72,9 +72,9 @@ TEST(BifurcationWindow, BranchesAndEventsAreThoseOfTheCommand) {
     if (row.event == "branch point")
       branchPoints.push_back(row.value);
   for (double c : {0.4, 0.6})
-    EXPECT_TRUE(std::any_of(branchPoints.begin(), branchPoints.end(),
-                            [c](double v) { return std::abs(v - c) < 1e-9; }))
-        << c;
+    EXPECT_TRUE(std::any_of(branchPoints.begin(), branchPoints.end(), [c](double v) {
+      return std::abs(v - c) < 1e-9;
+    })) << c;
   EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
   w->close();
 }
@@ -120,8 +120,7 @@ TEST(BifurcationWindow, HoverClickCancelAndKeys) {
   // F1 opens the help file at this window's section.
   RecordingHelp help;
   QTest::keyClick(w, Qt::Key_F1);
-  EXPECT_EQ(help.requests,
-            QStringList({"contents HelpMorvane.hlp", "topic HelpMorvane.hlp 16"}));
+  EXPECT_EQ(help.requests, QStringList({"contents HelpMorvane.hlp", "topic HelpMorvane.hlp 16"}));
 
   // A continuation that would take long, cancelled at once.
   w->findChild<QLineEdit *>("TxtTo")->setText("0.7");
@@ -157,16 +156,15 @@ TEST(PlotBifurcation, WritesEachFormatAndRefusesDamagedTables) {
       {"--bifurcation good.tsv -o f.png", "", 0, "\x89PNG"},
       {"--bifurcation good.tsv --y q -o f.svg", "", 0, "<?xml"},
       {"--bifurcation good.tsv --y DG --width 17 --height 8 -o f.pdf", "", 0, "%PDF"},
-      {"--bifurcation in.tsv -o f.png", table.out.substr(0, table.out.size() - 1), 1,
-       "cut short"},
+      {"--bifurcation in.tsv -o f.png", table.out.substr(0, table.out.size() - 1), 1, "cut short"},
       {"--bifurcation in.tsv -o f.png", "p\tq\n", 1, "line 1: not a table"},
       {"--bifurcation in.tsv -o f.png", head.substr(0, head.find('\n') + 1) + "branch\tc\tp\n", 1,
        "line 2"},
       {"--bifurcation in.tsv -o f.png", head + "1" + firstRow.substr(1) + "\n", 1,
        "line 3: branch 1"},
       {"--bifurcation in.tsv -o f.png", head + firstRow + "\t0\n", 1, "line 3: 16 cells"},
-      {"--bifurcation in.tsv -o f.png", head + "0\tx" + firstRow.substr(firstRow.find('\t', 2)) + "\n",
-       1, "line 3: c is \"x\""},
+      {"--bifurcation in.tsv -o f.png",
+       head + "0\tx" + firstRow.substr(firstRow.find('\t', 2)) + "\n", 1, "line 3: c is \"x\""},
       {"--bifurcation in.tsv -o f.png",
        head + firstRow.substr(0, firstRow.rfind('\t')) + "\thopf\n", 1, "\"hopf\" is not"},
       {"--bifurcation in.tsv -o f.png", head, 1, "holds no branch"},

@@ -143,7 +143,8 @@ void TFrmBifurcation::Go() {
     ends[k] = *typed;
   }
   if (ends[0] == ends[1]) {
-    ShowFieldMessage(ui_->TxtTo, QStringLiteral("From and To are the ends of a range: they differ."));
+    ShowFieldMessage(ui_->TxtTo,
+                     QStringLiteral("From and To are the ends of a range: they differ."));
     return;
   }
   work_ = std::make_shared<Work>();

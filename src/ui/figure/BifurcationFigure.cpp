@@ -27,11 +27,10 @@ QPen StabilityPen(Stability s, double width) {
 // grey by their shapes.
 QCPScatterStyle EventStyle(std::size_t event, double size) {
   static const QCPScatterStyle::ScatterShape shapes[] = {
-      QCPScatterStyle::ssDiamond, QCPScatterStyle::ssTriangle, QCPScatterStyle::ssCircle,
+      QCPScatterStyle::ssDiamond, QCPScatterStyle::ssTriangle,    QCPScatterStyle::ssCircle,
       QCPScatterStyle::ssSquare,  QCPScatterStyle::ssCrossCircle, QCPScatterStyle::ssCross};
-  static const QColor colours[] = {QColor(220, 50, 32),  QColor(0, 140, 70),
-                                   QColor(200, 0, 120),  QColor(120, 60, 160),
-                                   QColor(230, 140, 0),  QColor(90, 90, 90)};
+  static const QColor colours[] = {QColor(220, 50, 32),  QColor(0, 140, 70),  QColor(200, 0, 120),
+                                   QColor(120, 60, 160), QColor(230, 140, 0), QColor(90, 90, 90)};
   const QColor colour = colours[event % 6];
   return QCPScatterStyle(shapes[event % 6], QPen(colour, 1.5), QBrush(colour.lighter(170)), size);
 }
@@ -39,7 +38,7 @@ QCPScatterStyle EventStyle(std::size_t event, double size) {
 std::size_t EventIndex(const std::string &event) {
   const auto *begin = std::begin(analysis::kBranchEvents);
   return std::size_t(std::find_if(begin, std::end(analysis::kBranchEvents),
-                                   [&](const char *e) { return event == e; }) -
+                                  [&](const char *e) { return event == e; }) -
                      begin);
 }
 
@@ -219,8 +218,8 @@ QString BifurcationFigure::RowText(std::size_t row) const {
 
 namespace {
 
-void LayOut(QCustomPlot &plot, const analysis::BranchTable &table, std::size_t quantity,
-            const FigureSettings &settings) {
+std::shared_ptr<void> LayOut(QCustomPlot &plot, const analysis::BranchTable &table,
+                             std::size_t quantity, const FigureSettings &settings) {
   const double width = LengthInInches(settings.width, settings.unit) * 72;
   const double height = LengthInInches(settings.height, settings.unit) * 72;
   plot.resize(std::max(1, int(std::lround(width))), std::max(1, int(std::lround(height))));
@@ -234,15 +233,15 @@ void LayOut(QCustomPlot &plot, const analysis::BranchTable &table, std::size_t q
   for (QCPAxisRect *rect : plot.axisRects())
     rect->setMinimumSize(rect->minimumSize().width(), int(std::lround(settings.fontPt * 4)));
   plot.replot(QCustomPlot::rpImmediateRefresh);
+  return nullptr; // the plot holds everything it draws
 }
 
 } // namespace
 
 std::optional<QSizeF> BifurcationFigureNeeds(const analysis::BranchTable &table,
-                                             std::size_t quantity,
-                                             const FigureSettings &settings) {
+                                             std::size_t quantity, const FigureSettings &settings) {
   return PlotFigureNeeds(settings, [&](QCustomPlot &plot, const FigureSettings &s) {
-    LayOut(plot, table, quantity, s);
+    return LayOut(plot, table, quantity, s);
   });
 }
 
@@ -250,7 +249,7 @@ void WriteBifurcationFigure(const analysis::BranchTable &table, std::size_t quan
                             const FigureSettings &settings, const QString &path) {
   WritePlotFigure(
       settings,
-      [&](QCustomPlot &plot, const FigureSettings &s) { LayOut(plot, table, quantity, s); },
+      [&](QCustomPlot &plot, const FigureSettings &s) { return LayOut(plot, table, quantity, s); },
       QStringLiteral("Bifurcation diagram: ") + QString::fromStdString(table.command), path);
 }
 

@@ -58,8 +58,7 @@ private:
 // Whether the figure at the settings' size and font would have to cut a
 // label: then the least width and height it needs, in the settings' unit.
 std::optional<QSizeF> BifurcationFigureNeeds(const analysis::BranchTable &table,
-                                             std::size_t quantity,
-                                             const FigureSettings &settings);
+                                             std::size_t quantity, const FigureSettings &settings);
 
 // Writes the figure to `path` in the format, size, resolution and font size
 // of `settings`; with the caption, the command that made the table under it.

@@ -251,9 +251,7 @@ void AddCaption(QCustomPlot &plot, const QString &words, double fontPt, double w
   layout->setRowStretchFactor(row, 0.001);
 }
 
-namespace {
-
-} // namespace
+namespace {} // namespace
 
 SweepTable ParseSweepTable(const std::string &content, const std::string &tableName) {
   SweepTable table;
@@ -740,7 +738,7 @@ std::optional<QSizeF> PlotFigureNeeds(const FigureSettings &settings, const Plot
   FigureSettings tried = settings;
   for (int round = 0; round < 8; ++round) {
     QCustomPlot plot;
-    layOut(plot, tried);
+    const std::shared_ptr<void> drawer = layOut(plot, tried);
     const QSize least = plot.plotLayout()->minimumOuterSizeHint();
     if (least.width() <= plot.width() && least.height() <= plot.height())
       break;
@@ -756,8 +754,9 @@ std::optional<QSizeF> SweepFigureNeeds(const SweepPlan &plan,
                                        const std::vector<std::vector<std::string>> &rows,
                                        const std::string &output, const FigureSettings &settings) {
   return PlotFigureNeeds(settings, [&](QCustomPlot &plot, const FigureSettings &tried) {
-    SweepFigure figure(plot);
-    LayOutSweepFigure(plot, figure, plan, rows, output, tried);
+    auto figure = std::make_shared<SweepFigure>(plot);
+    LayOutSweepFigure(plot, *figure, plan, rows, output, tried);
+    return figure;
   });
 }
 
@@ -767,14 +766,15 @@ void WriteSweepFigure(const SweepPlan &plan, const std::vector<std::vector<std::
   WritePlotFigure(
       settings,
       [&](QCustomPlot &plot, const FigureSettings &s) {
-        SweepFigure figure(plot);
-        LayOutSweepFigure(plot, figure, plan, rows, output, s);
+        auto figure = std::make_shared<SweepFigure>(plot);
+        LayOutSweepFigure(plot, *figure, plan, rows, output, s);
+        return figure;
       },
       QString::fromStdString(output + " of the sweep " + plan.signature), path);
 }
 
-void WritePlotFigure(const FigureSettings &settings, const PlotLayOut &layOut,
-                     const QString &title, const QString &path) {
+void WritePlotFigure(const FigureSettings &settings, const PlotLayOut &layOut, const QString &title,
+                     const QString &path) {
   // A figure too small for its labels would cut them: refused, with the
   // size it needs.
   if (const std::optional<QSizeF> needs = PlotFigureNeeds(settings, layOut)) {
@@ -790,7 +790,7 @@ void WritePlotFigure(const FigureSettings &settings, const PlotLayOut &layOut,
   const double height = LengthInInches(settings.height, settings.unit) * 72;
   const int w = std::max(1, int(std::lround(width))), h = std::max(1, int(std::lround(height)));
   QCustomPlot plot;
-  layOut(plot, settings);
+  const std::shared_ptr<void> drawer = layOut(plot, settings);
 
   QByteArray bytes;
   QBuffer buffer(&bytes);

@@ -11,6 +11,7 @@
 #include <QString>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -138,16 +139,19 @@ void WriteSweepFigure(const SweepPlan &plan, const std::vector<std::vector<std::
                       const QString &path);
 
 // A figure of QCustomPlot laid out on `plot` from the settings: sized to
-// the page in points (72 to the inch), its text at the settings' size.
-using PlotLayOut = std::function<void(QCustomPlot &plot, const FigureSettings &settings)>;
+// the page in points (72 to the inch), its text at the settings' size. What
+// it returns (the object that draws the figure, if any) is kept as long as
+// the plot is used.
+using PlotLayOut =
+    std::function<std::shared_ptr<void>(QCustomPlot &plot, const FigureSettings &settings)>;
 
 // As SweepFigureNeeds, for any figure so laid out.
 std::optional<QSizeF> PlotFigureNeeds(const FigureSettings &settings, const PlotLayOut &layOut);
 
 // As WriteSweepFigure, for any figure so laid out; `title` names an SVG's
 // drawing.
-void WritePlotFigure(const FigureSettings &settings, const PlotLayOut &layOut,
-                     const QString &title, const QString &path);
+void WritePlotFigure(const FigureSettings &settings, const PlotLayOut &layOut, const QString &title,
+                     const QString &path);
 
 // Under the figure, `words` wrapped at words to the figure's width (in
 // points), at `fontPt`.
