@@ -73,6 +73,10 @@ morvane-plot --detail "$study/series.gnr" --caption --dpi 120 -o "$shots/figure.
 morvane-analyse basins --model diploid-local --x 0.58 --c 0.37 --i 3 --j 3 \
   --W1A 0.92 --W2A 0.5 --W1a 0.93 --W2a 0.72 --grid 20 --threads 2 >basins.tsv
 morvane-plot --basins basins.tsv --dpi 120 -o "$shots/basins.png"
+# The bifurcation diagram of the haploid Levene case along c.
+morvane-analyse continue --model haploid-local --x 1 --d 1 --i 1 --j 1 --W1A 0.9 --W2A 0.6 \
+  --W1a 0.6 --W2a 0.9 --c 0.3 --vary c=0.3:0.7 >"$shots/branches.tsv"
+morvane-plot --bifurcation "$shots/branches.tsv" --dpi 120 -o "$shots/bifurcation.png"
 # The Python example's figure (Debian's python3, the build's module).
 PYTHONPATH="$app/../../python" /usr/bin/python3 "$here/../examples/levene.py" "$shots/levene-python.png" \
   >/dev/null
@@ -162,6 +166,7 @@ small_png "$shots/outcome.png" "$images/outcome-map.png"
 small_png "$shots/figure.png" "$images/figure.png"
 small_png "$shots/basins.png" "$images/basins.png"
 small_png "$shots/phase-plane.png" "$images/phase-plane.png" 960
+small_png "$shots/bifurcation.png" "$images/bifurcation.png"
 small_png "$shots/levene-python.png" "$images/levene-python.png"
 # The README's picture: the main window, the chart and the map side by side
 # at one height, with a white margin between them.

@@ -256,7 +256,8 @@ std::vector<BranchPoint> FollowBranch(Model m, const Parameters &p, Parameter al
 
   auto tangentValue = [&](const Point &at) { return b.Tangent(b.Evaluate(at).DH, t)(f); };
   double h = maxStep;
-  while (static_cast<long>(points.size()) < settings.maxPoints) {
+  while (static_cast<long>(points.size()) < settings.maxPoints &&
+         !(settings.stop && settings.stop->load(std::memory_order_relaxed))) {
     int iterations = 0;
     const std::optional<Point> next = b.Correct(z + h * t, t, &iterations);
     if (!next || std::fabs((*next)(f)-z(f)) > 2 * h + 1e-12) {
@@ -365,6 +366,8 @@ std::vector<BranchPoint> ContinueEquilibria(Model m, Parameters p, Parameter alo
   std::vector<BranchPoint> all;
   int branch = 0;
   for (const Equilibrium &e : FindEquilibria(m, p, enumeration)) {
+    if (settings.stop && settings.stop->load(std::memory_order_relaxed))
+      break;
     std::vector<BranchPoint> points = FollowBranch(m, p, along, e.X, to, branch++, settings);
     all.insert(all.end(), points.begin(), points.end());
   }

@@ -3,6 +3,7 @@
 // through folds, with the events met on the way.
 #pragma once
 
+#include <atomic>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +18,9 @@ struct ContinuationSettings {
   double minStep = 1e-10;   // a branch whose step falls below this ends
   long maxPoints = 1000000; // accepted points per branch
   double stabilityTol = 1e-8;
+  // When given and set (by another thread), the branch followed ends where
+  // it is and no other branch is begun: the work is cancelled.
+  const std::atomic<bool> *stop = nullptr;
 };
 
 // One accepted point of a branch. `event` is empty, or names what happens at
@@ -32,6 +36,10 @@ struct ContinuationSettings {
 //  "neutral"      an eigenvalue comes within tol of 1 (a line of equilibria),
 //  "end"          the branch stops short of the end of the range (its step
 //                 became too small).
+// The events' names, in the order above.
+inline constexpr const char *kBranchEvents[] = {"fold",  "flip",    "branch point",
+                                                "torus", "neutral", "end"};
+
 struct BranchPoint {
   int branch = 0;
   double value = 0; // of the parameter

@@ -2,7 +2,8 @@
 // and to the same settings as the chart windows' "Save chart...": the charts
 // of a series of a Detail file (or of each), of a Plot file, or of several
 // series together on one set of charts; and the figure of a sweep, as the
-// sweep window's "Save figure..." draws it.
+// sweep window's "Save figure..." draws it; and the bifurcation diagram of
+// a continuation.
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "app/PlotBasins.h"
+#include "app/PlotBifurcation.h"
 #include "app/PlotSweep.h"
 #include "files/PlotFile.h"
 #include "files/SeriesReader.h"
@@ -262,7 +264,7 @@ bool Has(const std::vector<std::string> &args, const char *option) {
 int main(int argc, char **argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (Has(args, "--help") || Has(args, "-h")) {
-    std::cout << HelpText() << morvane::PlotSweepHelp() << morvane::PlotBasinsHelp()
+    std::cout << HelpText() << morvane::PlotSweepHelp() << morvane::PlotBasinsHelp() << morvane::PlotBifurcationHelp()
               << morvane::figure::FigureOptionsHelp();
     return 0;
   }
@@ -284,6 +286,9 @@ int main(int argc, char **argv) {
     return morvane::PlotSweepMain(args);
   if (Has(args, "--basins"))
     return morvane::PlotBasinsMain(args);
+  // So does a bifurcation diagram (from a table of morvane-analyse continue).
+  if (Has(args, "--bifurcation"))
+    return morvane::PlotBifurcationMain(args);
   try {
     if (Has(args, "--about"))
       return About(args);

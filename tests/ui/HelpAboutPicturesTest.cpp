@@ -144,7 +144,8 @@ TEST(HelpFile, ShippedGuideHasItsTopicsAndCoversTheProgram) {
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   const QString html = QString::fromUtf8(file.readAll());
   EXPECT_TRUE(html.contains("name=\"contents\""));
-  EXPECT_TRUE(html.contains("name=\"" + TopicAnchor(1) + "\""));
+  for (int topic : {1, 16, 17}) // every window; the phase plane; the bifurcation diagram
+    EXPECT_TRUE(html.contains("name=\"" + TopicAnchor(topic) + "\"")) << topic;
   QTextDocument doc;
   doc.setHtml(html);
   const QString text = doc.toPlainText();

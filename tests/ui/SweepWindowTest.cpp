@@ -583,27 +583,9 @@ TEST_P(SweepWindowTest, NoWindowHasAMnemonicTwice) {
   for (QWidget *window : all) {
     ASSERT_NE(window, nullptr);
     SCOPED_TRACE(window->objectName().toStdString());
-    std::map<QChar, QStringList> uses;
-    const auto record = [&uses](const QString &text) {
-      for (qsizetype k = text.indexOf('&'); k >= 0 && k + 1 < text.size();
-           k = text.indexOf('&', k + 2))
-        if (text[k + 1] != '&')
-          uses[text[k + 1].toLower()] << text;
-    };
-    for (QWidget *w : window->findChildren<QWidget *>()) {
-      if (!w->isVisibleTo(window))
-        continue;
-      if (auto *button = qobject_cast<QAbstractButton *>(w))
-        record(button->text());
-      else if (auto *label = qobject_cast<QLabel *>(w); label && label->buddy())
-        record(label->text());
-      else if (auto *bar = qobject_cast<QMenuBar *>(w))
-        for (QAction *action : bar->actions())
-          record(action->text());
-    }
-    for (const auto &[letter, texts] : uses)
-      EXPECT_EQ(texts.size(), 1) << "Alt+" << QString(letter).toStdString() << ": "
-                                 << texts.join(" | ").toStdString();
+    for (const auto &[letter, texts] : MnemonicsUsedTwice(window))
+      ADD_FAILURE() << "Alt+" << QString(letter).toStdString() << ": "
+                    << texts.join(" | ").toStdString();
   }
 }
 

@@ -3,17 +3,21 @@
 // production seam back on destruction.
 #pragma once
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QDoubleSpinBox>
+#include <QLabel>
+#include <QMenuBar>
 #include <QSettings>
 #include <QSpinBox>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QWidget>
 #include <functional>
+#include <map>
 #include <optional>
 #include <ostream>
 #include <stdexcept>
@@ -222,6 +226,33 @@ public:
   QStringList problems;
   std::vector<figure::FigureSettings> kept;
 };
+
+// The Alt+letters that more than one of the controls a window shows
+// together answer (buttons, labels of a field, menus), each with the texts
+// that use it; none in a window whose keys all lead somewhere.
+inline std::map<QChar, QStringList> MnemonicsUsedTwice(QWidget *window) {
+  std::map<QChar, QStringList> uses;
+  const auto record = [&uses](const QString &text) {
+    for (qsizetype k = text.indexOf('&'); k >= 0 && k + 1 < text.size();
+         k = text.indexOf('&', k + 2))
+      if (text[k + 1] != '&')
+        uses[text[k + 1].toLower()] << text;
+  };
+  for (QWidget *w : window->findChildren<QWidget *>()) {
+    if (!w->isVisibleTo(window))
+      continue;
+    if (auto *button = qobject_cast<QAbstractButton *>(w))
+      record(button->text());
+    else if (auto *label = qobject_cast<QLabel *>(w); label && label->buddy())
+      record(label->text());
+    else if (auto *bar = qobject_cast<QMenuBar *>(w))
+      for (QAction *action : bar->actions())
+        record(action->text());
+  }
+  for (auto it = uses.begin(); it != uses.end();)
+    it = it->second.size() > 1 ? std::next(it) : uses.erase(it);
+  return uses;
+}
 
 // The program's settings (QSettings) kept in a scratch folder for the time
 // of a test.

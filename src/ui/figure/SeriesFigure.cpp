@@ -567,21 +567,6 @@ constexpr int kPageSteps = 100;
 
 } // namespace
 
-// The PDF writer gives the page in whole points (482 x 227 for 17 x 8 cm,
-// 170.04 x 80.08 mm): the page's box is written again at the size asked for,
-// in as many characters, so that no offset of the file moves.
-void ExactMediaBox(QByteArray &pdf, QSizeF points) {
-  static const QByteArray key = "/MediaBox [0 0 ";
-  const qsizetype start = pdf.indexOf(key);
-  const qsizetype end = start < 0 ? -1 : pdf.indexOf(']', start);
-  if (end < 0)
-    return;
-  const QByteArray exact = key + QByteArray::number(points.width(), 'f', 6) + ' ' +
-                           QByteArray::number(points.height(), 'f', 6);
-  if (exact.size() == end - start)
-    pdf.replace(start, end - start, exact);
-}
-
 QString SeriesFigureProblem(const SeriesFigure &f, const FigureSettings &s) {
   try {
     Paint(nullptr, f, s, CheckedUnits(f, s));
@@ -636,9 +621,7 @@ QByteArray SeriesFigureBytes(const SeriesFigure &f, const FigureSettings &s) {
     QPdfWriter pdf(&buffer);
     pdf.setResolution(int(72 * kUnitsPerPoint));
     // A page in points is rounded to whole points: in millimetres it is not.
-    pdf.setPageSize(
-        QPageSize(points * (25.4 / 72), QPageSize::Millimeter, QString(), QPageSize::ExactMatch));
-    pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+    figure::SetExactPage(pdf, points);
     pdf.setCreator(figure::SoftwareName());
     pdf.setTitle(FigureTitle(f, s));
     pdf.setDocumentXmpMetadata(figure::RecordXmp(FigureTitle(f, s), record));
@@ -647,7 +630,7 @@ QByteArray SeriesFigureBytes(const SeriesFigure &f, const FigureSettings &s) {
       Paint(&painter, f, s, units);
     }
     buffer.close();
-    ExactMediaBox(bytes, points);
+    figure::ExactMediaBox(bytes, points);
     return bytes;
   }
   }

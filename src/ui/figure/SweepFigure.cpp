@@ -80,7 +80,8 @@ std::vector<std::string> Cells(const std::string &line) {
   return cells;
 }
 
-// The symbol of a parameter or output as the windows and files name it.
+} // namespace
+
 QString Symbol(const std::string &name) {
   static const std::pair<const char *, const char *> symbols[] = {
       {"W1A", "W1(A)"},     {"W2A", "W2(A)"},
@@ -93,6 +94,8 @@ QString Symbol(const std::string &name) {
       return symbol;
   return QString::fromStdString(name);
 }
+
+namespace {
 
 // A varied p, q, DG or clone frequency is an initial value: DG0 as the input
 // window names it, the others marked as initial.
@@ -259,14 +262,10 @@ QString SweepLegend(const SweepPlan &plan) {
   return text;
 }
 
-namespace {
-
-// Under the figure, the sweep in words, wrapped at words to the figure's
-// width.
-void AddCaption(QCustomPlot &plot, const SweepPlan &plan, double fontPt, double width) {
+void AddCaption(QCustomPlot &plot, const QString &words, double fontPt, double width) {
   const std::size_t perLine = std::max<std::size_t>(20, std::size_t(width / (fontPt * 0.66)));
   QString text, line;
-  for (const QString &word : SweepLegend(plan).split(' ', Qt::SkipEmptyParts)) {
+  for (const QString &word : words.split(' ', Qt::SkipEmptyParts)) {
     if (!line.isEmpty() && std::size_t(line.size() + 1 + word.size()) > perLine) {
       text += line + '\n';
       line.clear();
@@ -282,7 +281,7 @@ void AddCaption(QCustomPlot &plot, const SweepPlan &plan, double fontPt, double 
   layout->setRowStretchFactor(row, 0.001);
 }
 
-} // namespace
+namespace {} // namespace
 
 SweepTable ParseSweepTable(const std::string &content, const std::string &tableName) {
   SweepTable table;
@@ -876,7 +875,7 @@ void LayOutSweepFigure(QCustomPlot &plot, SweepFigure &figure, const SweepPlan &
   figure.SetTextSize(settings.fontPt);
   figure.AddRows(rows);
   if (settings.caption)
-    AddCaption(plot, plan, settings.fontPt, width);
+    AddCaption(plot, SweepLegend(plan), settings.fontPt, width);
   // A panel holds at least two lines of its text, so that its ticks and
   // points stay readable.
   const int panel = int(std::lround(settings.fontPt * 2));
@@ -887,9 +886,7 @@ void LayOutSweepFigure(QCustomPlot &plot, SweepFigure &figure, const SweepPlan &
 
 } // namespace
 
-std::optional<QSizeF> SweepFigureNeeds(const SweepPlan &plan,
-                                       const std::vector<std::vector<std::string>> &rows,
-                                       const std::string &output, const FigureSettings &settings) {
+std::optional<QSizeF> PlotFigureNeeds(const FigureSettings &settings, const PlotLayOut &layOut) {
   // In the settings' unit, rounded up to a tenth.
   const double perUnit = 72 * LengthInInches(1, settings.unit);
   const auto up = [perUnit](double points, double asked) {
@@ -900,8 +897,7 @@ std::optional<QSizeF> SweepFigureNeeds(const SweepPlan &plan,
   FigureSettings tried = settings;
   for (int round = 0; round < 8; ++round) {
     QCustomPlot plot;
-    SweepFigure figure(plot);
-    LayOutSweepFigure(plot, figure, plan, rows, output, tried);
+    const std::shared_ptr<void> drawer = layOut(plot, tried);
     const QSize least = plot.plotLayout()->minimumOuterSizeHint();
     if (least.width() <= plot.width() && least.height() <= plot.height())
       break;
@@ -913,12 +909,37 @@ std::optional<QSizeF> SweepFigureNeeds(const SweepPlan &plan,
   return QSizeF(tried.width, tried.height);
 }
 
+std::optional<QSizeF> SweepFigureNeeds(const SweepPlan &plan,
+                                       const std::vector<std::vector<std::string>> &rows,
+                                       const std::string &output, const FigureSettings &settings) {
+  return PlotFigureNeeds(settings, [&](QCustomPlot &plot, const FigureSettings &tried) {
+    auto figure = std::make_shared<SweepFigure>(plot);
+    LayOutSweepFigure(plot, *figure, plan, rows, output, tried);
+    return figure;
+  });
+}
+
 void WriteSweepFigure(const SweepPlan &plan, const std::vector<std::vector<std::string>> &rows,
                       const std::string &output, const FigureSettings &settings,
                       const QString &path) {
+  WritePlotFigure(
+      settings,
+      [&](QCustomPlot &plot, const FigureSettings &s) {
+        auto figure = std::make_shared<SweepFigure>(plot);
+        LayOutSweepFigure(plot, *figure, plan, rows, output, s);
+        return figure;
+      },
+      QString::fromStdString(output + " of the sweep " + plan.signature),
+      FigureRecord{QString::fromStdString(ModelName(plan.model)), SweepLegend(plan),
+                   settings.record.command},
+      path);
+}
+
+void WritePlotFigure(const FigureSettings &settings, const PlotLayOut &layOut, const QString &title,
+                     const FigureRecord &record, const QString &path) {
   // A figure too small for its labels would cut them: refused, with the
   // size it needs.
-  if (const std::optional<QSizeF> needs = SweepFigureNeeds(plan, rows, output, settings)) {
+  if (const std::optional<QSizeF> needs = PlotFigureNeeds(settings, layOut)) {
     const char *unit = settings.unit == LengthUnit::Cm ? " cm" : " in";
     throw std::runtime_error("Cannot write " + path.toStdString() + ": at " +
                              QString::number(settings.fontPt).toStdString() +
@@ -931,12 +952,8 @@ void WriteSweepFigure(const SweepPlan &plan, const std::vector<std::vector<std::
   const double height = LengthInInches(settings.height, settings.unit) * 72;
   const int w = std::max(1, int(std::lround(width))), h = std::max(1, int(std::lround(height)));
   QCustomPlot plot;
-  SweepFigure figure(plot);
-  LayOutSweepFigure(plot, figure, plan, rows, output, settings);
+  const std::shared_ptr<void> drawer = layOut(plot, settings);
 
-  const QString title = QString::fromStdString(output + " of the sweep " + plan.signature);
-  const FigureRecord record{QString::fromStdString(ModelName(plan.model)), SweepLegend(plan),
-                            settings.record.command};
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
@@ -958,8 +975,7 @@ void WriteSweepFigure(const SweepPlan &plan, const std::vector<std::vector<std::
     }
   } else {
     QPdfWriter pdf(&buffer);
-    pdf.setPageSize(QPageSize(QSizeF(width, height), QPageSize::Point));
-    pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+    SetExactPage(pdf, QSizeF(width, height));
     pdf.setResolution(72);
     pdf.setCreator(SoftwareName());
     pdf.setTitle(title);
@@ -989,6 +1005,10 @@ void WriteSweepFigure(const SweepPlan &plan, const std::vector<std::vector<std::
     RecordInImage(image, record);
     WritePng(image, path);
     return;
+  }
+  if (settings.format == FigureFormat::Pdf) {
+    buffer.close();
+    ExactMediaBox(bytes, QSizeF(width, height));
   }
   QFile file(path);
   if (!drawn || !file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||

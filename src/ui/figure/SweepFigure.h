@@ -10,6 +10,8 @@
 #include <QSizeF>
 #include <QString>
 #include <cstddef>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -145,5 +147,28 @@ std::optional<QSizeF> SweepFigureNeeds(const SweepPlan &plan,
 void WriteSweepFigure(const SweepPlan &plan, const std::vector<std::vector<std::string>> &rows,
                       const std::string &output, const FigureSettings &settings,
                       const QString &path);
+
+// A figure of QCustomPlot laid out on `plot` from the settings: sized to
+// the page in points (72 to the inch), its text at the settings' size. What
+// it returns (the object that draws the figure, if any) is kept as long as
+// the plot is used.
+using PlotLayOut =
+    std::function<std::shared_ptr<void>(QCustomPlot &plot, const FigureSettings &settings)>;
+
+// As SweepFigureNeeds, for any figure so laid out.
+std::optional<QSizeF> PlotFigureNeeds(const FigureSettings &settings, const PlotLayOut &layOut);
+
+// As WriteSweepFigure, for any figure so laid out; `title` names the
+// drawing, `record` says what made it (in every format).
+void WritePlotFigure(const FigureSettings &settings, const PlotLayOut &layOut, const QString &title,
+                     const FigureRecord &record, const QString &path);
+
+// Under the figure, `words` wrapped at words to the figure's width (in
+// points), at `fontPt`.
+void AddCaption(QCustomPlot &plot, const QString &words, double fontPt, double width);
+
+// The symbol of a parameter or output as the windows and files name it
+// ("W1A" is W1(A), "fAB" is f(AB)).
+QString Symbol(const std::string &name);
 
 } // namespace morvane::figure
