@@ -24,6 +24,10 @@ smoke_start() {
     exit $?
   fi
   export QT_QPA_PLATFORM=xcb
+  # The settings the program remembers (the folders of its file dialogs
+  # among them) start empty in the scratch folder, whatever a user or an
+  # earlier test left.
+  export XDG_CONFIG_HOME="$PWD/config"
   "$2" >program.log 2>&1 &
   pid=$!
 }

@@ -471,9 +471,9 @@ void SweepFigure::BuildMap(QCPAxisRect *rect) {
   if (IsCategorical(output_)) {
     // A colour for each category, named in a legend beside the map (entries
     // added as categories come), with lines between cells of two classes.
-    std::vector<QColor> colours;
+    std::vector<QRgb> colours;
     for (int k = 0; k < kCategories; ++k)
-      colours.push_back(CategoryColour(k));
+      colours.push_back(CategoryColour(k).rgb());
     QCPColorGradient gradient = GradientOf(colours);
     gradient.setLevelCount(kCategories);
     map_->setGradient(gradient);
