@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QRegularExpression>
 #include <cmath>
@@ -16,6 +17,7 @@
 #include "support/ProgramTestSupport.h"
 #include "support/ScratchFolder.h"
 #include "sweep/SweepOutputs.h"
+#include "ui/analysis/BifurcationWindow.h"
 #include "ui/analysis/PhasePlaneWindow.h"
 #include "ui/charts/PlotForm.h"
 #include "ui/figure/FigureSettings.h"
@@ -208,6 +210,45 @@ protected:
     EXPECT_NE(chart->windowTitle(), title);
     EXPECT_TRUE(w->isVisible());
     EXPECT_FALSE(FindForm("FrmPlotMenu")->isVisible());
+    ExpectPointMenuOpensItsAnalyses(w, plan, point);
+  }
+  // The point's menu: its phase plane at the point's parameters, and its
+  // bifurcation diagram along each varied parameter that one can vary, over
+  // the sweep's range.
+  void ExpectPointMenuOpensItsAnalyses(TFrmSweep *w, const SweepPlan &plan, std::size_t point) {
+    const std::unique_ptr<QMenu> menu(w->PointMenu(point));
+    const morvane::Parameters params = morvane::SweepPointOptions(plan, point).params;
+    QStringList captions;
+    for (QAction *action : menu->actions())
+      captions << action->text();
+    QStringList expected{"&Series", "&Phase plane"};
+    for (std::size_t k = 0; k < plan.axes.size(); ++k)
+      if (plan.axes[k].option != "fAB" && plan.axes[k].option != "p" && plan.axes[k].option != "q")
+        expected << QString(k == 0 ? "&Bifurcation diagram along %1" : "Bifurcation &diagram along %1")
+                        .arg(morvane::figure::Symbol(plan.axes[k].option));
+    EXPECT_EQ(captions, expected);
+    for (QAction *action : menu->actions().mid(1)) {
+      const QWidgetList before = QApplication::topLevelWidgets();
+      action->trigger();
+      QWidget *opened = nullptr;
+      for (QWidget *top : QApplication::topLevelWidgets())
+        if (!before.contains(top) && top->isVisible())
+          opened = top;
+      ASSERT_NE(opened, nullptr) << action->text().toStdString();
+      if (auto *plane = qobject_cast<morvane::ui::PhasePlaneWindow *>(opened)) {
+        EXPECT_EQ(plane->ModelShown(), plan.model);
+        EXPECT_EQ(plane->ParametersShown().HabFreq, params.HabFreq);
+        EXPECT_EQ(plane->ParametersShown().SoftProp, params.SoftProp);
+        EXPECT_EQ(plane->ParametersShown().MigSurv, params.MigSurv);
+      } else {
+        auto *diagram = qobject_cast<TFrmBifurcation *>(opened);
+        ASSERT_NE(diagram, nullptr);
+        const auto *choice = diagram->findChild<QComboBox *>("CmbParameter");
+        EXPECT_TRUE(action->text().endsWith(" " + choice->currentText()))
+            << choice->currentText().toStdString();
+      }
+      opened->close();
+    }
   }
   // The sweep library's run of `args` with `final` as the Final file.
   static void RunReference(std::vector<std::string> args, const std::string &final) {

@@ -1,4 +1,5 @@
 #include "ui/analysis/BifurcationWindow.h"
+#include "ui/analysis/PhasePlaneWindow.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -122,6 +123,16 @@ void TFrmBifurcation::ParameterChosen() {
     from = lo, to = hi;
   ui_->TxtFrom->setText(mui::RealText(from));
   ui_->TxtTo->setText(mui::RealText(to));
+}
+
+bool TFrmBifurcation::Vary(const std::string &name, double from, double to) {
+  const int index = ui_->CmbParameter->findData(QString::fromStdString(name));
+  if (index < 0)
+    return false;
+  ui_->CmbParameter->setCurrentIndex(index);
+  ui_->TxtFrom->setText(mui::RealText(from));
+  ui_->TxtTo->setText(mui::RealText(to));
+  return true;
 }
 
 void TFrmBifurcation::Go() {
@@ -333,6 +344,8 @@ void TFrmBifurcation::closeEvent(QCloseEvent *e) {
 
 TFrmBifurcation *OpenBifurcation(Model model, const Parameters &parameters, QWidget *parent) {
   auto *window = new TFrmBifurcation(model, parameters, parent);
+  window->SetPhasePlaneHook(
+      [](Model m, const Parameters &p) { morvane::ui::OpenPhasePlane(m, p); });
   window->setAttribute(Qt::WA_DeleteOnClose);
   window->setWindowFlag(Qt::Window);
   window->show();

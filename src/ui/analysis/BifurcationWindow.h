@@ -44,6 +44,10 @@ public:
   ~TFrmBifurcation() override;
 
   void SetPhasePlaneHook(PhasePlaneHook hook) { hook_ = std::move(hook); }
+  // Chooses the parameter varied (as morvane-run names it: "x", "c", "W1A"...)
+  // and its range; false (nothing changed) for a parameter the diagram cannot
+  // vary.
+  bool Vary(const std::string &name, double from, double to);
 
   // Go: checks the range and starts the continuation; Cancel stops it.
   void Go();
@@ -92,6 +96,7 @@ private:
 };
 
 // Opens a bifurcation diagram window for `model` at `parameters` (deleted
-// when closed); returns it.
+// when closed), whose click on a branch opens the phase plane there;
+// returns it.
 TFrmBifurcation *OpenBifurcation(morvane::Model model, const morvane::Parameters &parameters,
                                  QWidget *parent = nullptr);

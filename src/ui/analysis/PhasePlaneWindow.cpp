@@ -1,4 +1,5 @@
 #include "ui/analysis/PhasePlaneWindow.h"
+#include "ui/analysis/BifurcationWindow.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -57,6 +58,9 @@ PhasePlaneWindow::PhasePlaneWindow(Model m, const Parameters &p, int grid,
   });
   OnClick(ui_->BtnSaveFigure, [this] { SaveFigure(); });
   OnClick(ui_->BtnExportData, [this] { AskExportData(); });
+  // The branches of these equilibria along a parameter; a click on one
+  // opens the plane at that value.
+  OnClick(ui_->BtnBifurcation, [this] { ::OpenBifurcation(model_, params_); });
   OnClick(ui_->BtnClose, [this] { close(); });
   OnTrigger(ui_->Help1, [] { HelpMenuRequested(); });
   timer_ = new QTimer(this);

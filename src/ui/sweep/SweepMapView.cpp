@@ -28,6 +28,8 @@ void SweepMapView::mouseReleaseEvent(QMouseEvent *event) {
   const long point = PointAt(event->position());
   if (point >= 0 && event->button() == Qt::LeftButton && onPointClicked)
     onPointClicked(std::size_t(point));
+  else if (point >= 0 && event->button() == Qt::RightButton && onPointMenu)
+    onPointMenu(std::size_t(point), event->globalPosition().toPoint());
 }
 
 } // namespace morvane::ui

@@ -44,6 +44,8 @@ public:
 
   // A click on a point: its number in grid order.
   std::function<void(std::size_t)> onPointClicked;
+  // A right click on a point: its number, and where on the screen.
+  std::function<void(std::size_t, QPoint)> onPointMenu;
 
 protected:
   void mouseMoveEvent(QMouseEvent *event) override;

@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSettings>
@@ -29,6 +30,7 @@
 #include <sstream>
 #include <tuple>
 
+#include "analysis/Linearise.h"
 #include "engine/CloneFrequencies.h"
 #include "engine/Series.h"
 #include "files/NumberFormat.h"
@@ -38,6 +40,8 @@
 #include "runner/RunnerOptions.h"
 #include "sweep/SweepNames.h"
 #include "sweep/SweepOutputs.h"
+#include "ui/analysis/BifurcationWindow.h"
+#include "ui/analysis/PhasePlaneWindow.h"
 #include "ui/charts/PlotForm.h"
 #include "ui/figure/ExportDialog.h"
 #include "ui/figure/FigureOptions.h"
@@ -179,6 +183,12 @@ TFrmSweep::TFrmSweep(QWidget *parent)
   ui_->MapLayout->addLayout(pointFiles);
   map_->onPointClicked = [this](std::size_t point) {
     Guard([this, point] { ShowPointSeries(point); });
+  };
+  map_->onPointMenu = [this](std::size_t point, QPoint at) {
+    Guard([this, point, at] {
+      const std::unique_ptr<QMenu> menu(PointMenu(point));
+      menu->exec(at);
+    });
   };
   connect(ui_->CmbShow, &QComboBox::textActivated, this,
           [this](const QString &output) { map_->SetOutput(output.toStdString()); });
@@ -836,6 +846,28 @@ void TFrmSweep::closeEvent(QCloseEvent *e) {
     return;
   }
   MorvaneForm::closeEvent(e);
+}
+
+QMenu *TFrmSweep::PointMenu(std::size_t point) {
+  auto *menu = new QMenu(this);
+  menu->addAction(QStringLiteral("&Series"), this,
+                  [this, point] { Guard([this, point] { ShowPointSeries(point); }); });
+  const morvane::RunnerOptions o = morvane::SweepPointOptions(shownPlan_, point);
+  menu->addAction(QStringLiteral("&Phase plane"), this,
+                  [o] { morvane::ui::OpenPhasePlane(o.model, o.params); });
+  const char *captions[] = {"&Bifurcation diagram along %1", "Bifurcation &diagram along %1"};
+  for (std::size_t k = 0; k < shownPlan_.axes.size() && k < 2; ++k) {
+    const morvane::SweepAxis &axis = shownPlan_.axes[k];
+    const auto from = morvane::TextToReal(axis.values.front());
+    const auto to = morvane::TextToReal(axis.values.back());
+    if (!morvane::analysis::ParameterNamed(axis.option) || !from || !to || !(*from < *to))
+      continue;
+    menu->addAction(QString::fromLatin1(captions[k]).arg(morvane::figure::Symbol(axis.option)),
+                    this, [o, option = axis.option, from = *from, to = *to] {
+                      OpenBifurcation(o.model, o.params)->Vary(option, from, to);
+                    });
+  }
+  return menu;
 }
 
 void TFrmSweep::ShowPointSeries(std::size_t point) {

@@ -33,6 +33,8 @@ namespace Ui {
 class TFrmSweep;
 }
 
+class QMenu;
+
 class TFrmSweep : public morvane::ui::MorvaneForm, public FitnessGroupBox::Host {
   Q_OBJECT
 
@@ -54,6 +56,10 @@ public:
   bool AskToStopSweep();
   const morvane::ui::SweepJob *Job() const { return job_.get(); }
   morvane::ui::SweepMapView *Map() const { return map_; }
+  // The menu of a point of the map drawn (a right click): its series, its
+  // phase plane, and its bifurcation diagram along each varied parameter
+  // the diagram can vary. The caller owns it.
+  QMenu *PointMenu(std::size_t point);
 
   // The Fitness Menu's needs, as in the input windows.
   void FitnessFieldExit(QLineEdit *field, std::function<void()> handler) override;
