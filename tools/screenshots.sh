@@ -129,6 +129,20 @@ keys_to "$main" key alt+d
 keys_to "Save As" type --delay 10 "$study/guide.gnr"
 keys_to "Save As" key Return
 press "$main" alt+c Up Up alt+g
+# The haploid Levene case at c = 0.45 (x = 1, d = 1, i = j = 1; survivals
+# 0.9 and 0.6 of A, 0.6 and 0.9 of a): c two fields after x, where the
+# window opens; No Trade-off makes every survival typed; from p, six fields
+# on (q, i, j, DG0, L) lies W1(A), followed by W1(a), W2(A) and W2(a).
+input="Input Menu for Sexuals"
+keys_to "$input" key Tab Tab ctrl+a
+keys_to "$input" type 0.45
+keys_to "$input" key Tab alt+n
+press "$input" Tab Tab Tab Tab Tab Tab
+for value in 0.9 0.6 0.6 0.9; do
+  keys_to "$input" key ctrl+a
+  keys_to "$input" type "$value"
+  keys_to "$input" key Tab
+done
 capture "Input Menu for Sexuals" input
 keys_to "Input Menu for Sexuals" key alt+g
 disturb="Disturb or Stop Menu for Sexual Haploids"
