@@ -2,7 +2,7 @@
 # windows found by title and given the keyboard with xdotool.
 #
 # smoke_start SCRIPT SCREEN ARGS...: outside the display, reruns SCRIPT inside
-# a display of its own (tools/with-display.sh) in a scratch folder (two minutes
+# a display of its own (tools/with-display.sh) in a scratch folder (five minutes
 # at most, whatever hangs) and exits;
 # inside, starts the program ($1 after --inside-display) with its output in
 # program.log and sets $pid.
@@ -19,7 +19,7 @@ smoke_start() {
     scratch=$(mktemp -d)
     trap 'rm -rf "$scratch"' EXIT
     cd "$scratch"
-    timeout --kill-after=10 120 \
+    timeout --kill-after=10 300 \
       "$smoke_display" "$screen" "$self" --inside-display "${args[@]}"
     exit $?
   fi
