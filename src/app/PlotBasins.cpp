@@ -1,4 +1,5 @@
 #include "app/PlotBasins.h"
+#include "app/PlotCommand.h"
 
 #include <QFile>
 #include <fstream>
@@ -112,7 +113,7 @@ const char *PlotBasinsHelp() {
 }
 
 int PlotBasinsMain(std::vector<std::string> args) {
-  try {
+  return RunPlotCommand([&args] {
     const figure::FigureOptions figureOptions = figure::ParseFigureOptions(args, true);
     if (args.size() != 2 || args[0] != "--basins")
       throw UsageError("--basins TABLE takes no other option but the figure's");
@@ -122,16 +123,7 @@ int PlotBasinsMain(std::vector<std::string> args) {
         PlaneOfTable(args[1]), figureOptions.settings,
         QFile::decodeName(QByteArray::fromStdString(figureOptions.output)));
     return 0;
-  } catch (const UsageError &e) {
-    std::cerr << "morvane-plot: " << e.what() << '\n';
-    return 2;
-  } catch (const figure::FigureOptionError &e) {
-    std::cerr << "morvane-plot: " << e.what() << '\n';
-    return 2;
-  } catch (const std::exception &e) {
-    std::cerr << "morvane-plot: " << e.what() << '\n';
-    return 1;
-  }
+  });
 }
 
 } // namespace morvane

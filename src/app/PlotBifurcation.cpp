@@ -1,4 +1,5 @@
 #include "app/PlotBifurcation.h"
+#include "app/PlotCommand.h"
 
 #include <QFile>
 #include <algorithm>
@@ -51,18 +52,7 @@ int Draw(std::vector<std::string> args) {
 } // namespace
 
 int PlotBifurcationMain(std::vector<std::string> args) {
-  try {
-    return Draw(std::move(args));
-  } catch (const UsageError &e) {
-    std::cerr << "morvane-plot: " << e.what() << '\n';
-    return 2;
-  } catch (const figure::FigureOptionError &e) {
-    std::cerr << "morvane-plot: " << e.what() << '\n';
-    return 2;
-  } catch (const std::exception &e) {
-    std::cerr << "morvane-plot: " << e.what() << '\n';
-    return 1;
-  }
+  return RunPlotCommand([&args] { return Draw(std::move(args)); });
 }
 
 const char *PlotBifurcationHelp() {

@@ -1,4 +1,5 @@
 #include "app/PlotSweep.h"
+#include "app/PlotCommand.h"
 
 #include <QFile>
 #include <algorithm>
@@ -148,21 +149,7 @@ int Draw(std::vector<std::string> args) {
 } // namespace
 
 int PlotSweepMain(std::vector<std::string> args) {
-  try {
-    return Draw(std::move(args));
-  } catch (const UsageError &e) {
-    std::cerr << "morvane-plot: " << e.what() << '\n';
-    return 2;
-  } catch (const figure::FigureOptionError &e) {
-    std::cerr << "morvane-plot: " << e.what() << '\n';
-    return 2;
-  } catch (const FileError &e) {
-    std::cerr << "morvane-plot: " << e.what() << '\n' << e.Path() << '\n';
-    return 1;
-  } catch (const std::exception &e) {
-    std::cerr << "morvane-plot: " << e.what() << '\n';
-    return 1;
-  }
+  return RunPlotCommand([&args] { return Draw(std::move(args)); });
 }
 
 const char *PlotSweepHelp() {
