@@ -4,8 +4,10 @@
 #include <QRegularExpression>
 #include <QTextDocumentFragment>
 #include <cmath>
+#include <stdexcept>
 
 #include "FieldTestSupport.h"
+#include "support/ScratchFolder.h"
 #include "support/SeriesFilesSupport.h"
 #include "ui/figure/FigureSettings.h"
 #include "ui/figure/SeriesFigure.h"
@@ -41,12 +43,17 @@ FigureSeries Series(const char *ploidy, const char *reproduction, unsigned gener
                     double c = 0.55) {
   SimState s = morvane::testing::SeriesState(ploidy, reproduction, 1);
   s.HabFreq = c;
-  const std::string path = ::testing::TempDir() + "figure.gnr";
+  // A folder of this call's own: ctest runs the tests of this file in
+  // parallel processes, which must not share one file.
+  const morvane::testing::ScratchFolder dir;
+  const std::string path = dir.File("figure.gnr");
   morvane::ui::testing::WriteAll(
       QString::fromStdString(path),
       QByteArray::fromStdString(morvane::testing::DetailSeriesText(s, generations)));
   DetailFileContent content = ReadDetailFile(path);
   EXPECT_EQ(content.Series.size(), 1u);
+  if (content.Series.empty())
+    throw std::runtime_error("no series read back from " + path);
   return {content.Series[0].Parameters,
           std::make_shared<const PlotTable>(std::move(content.Series[0].Table)),
           QStringLiteral("figure.gnr, series 1")};
