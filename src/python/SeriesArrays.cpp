@@ -92,7 +92,7 @@ namespace {
 // The runner's display, which also records every generation's state (and
 // the state a series starts from) and asks, now and then, whether to stop.
 // The rows go straight into the columns' memory, which grows by doubling.
-class RecordingDisplay : public RunnerDisplay {
+class RecordingDisplay final : public RunnerDisplay {
 public:
   RecordingDisplay(SimState &s, const RunnerOptions &o, SeriesArrays &out,
                    const SeriesInterrupt &interrupt, std::uint32_t checkEvery)
@@ -143,7 +143,7 @@ private:
             &out_.W1,        &out_.W2,        &out_.deltaP,    &out_.deltaQ};
   }
 
-  void Reserve(std::size_t rows) {
+  [[gnu::noinline]] void Reserve(std::size_t rows) {
     out_.T.reserve(rows);
     T_ = out_.T.data();
     const auto doubles = Doubles();
@@ -155,7 +155,7 @@ private:
   }
 
   void Record() {
-    if (rows_ == capacity_)
+    if (__builtin_expect(rows_ == capacity_, 0))
       Reserve(2 * capacity_);
     const std::size_t r = rows_++;
     const bool clonal = out_.clonal;
