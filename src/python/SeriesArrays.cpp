@@ -25,6 +25,24 @@ std::size_t RoundUp(std::size_t n, std::size_t unit) { return (n + unit - 1) / u
 
 std::size_t PageBytes() { return std::size_t(::sysconf(_SC_PAGESIZE)); }
 
+// `bytes` of new pages whose head ends on a huge page boundary: a huge page
+// more is mapped, and what lies around the placement given back.
+char *MapPlaced(std::size_t bytes) {
+  const std::size_t span = bytes + kHugePage;
+  void *mapped = ::mmap(nullptr, span, PROT_READ | PROT_WRITE,
+                        MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  if (mapped == MAP_FAILED)
+    throw std::bad_alloc();
+  char *raw = static_cast<char *>(mapped);
+  const auto head = reinterpret_cast<std::uintptr_t>(raw) + kSmallHead;
+  char *start = raw + (RoundUp(head, kHugePage) - head);
+  if (start > raw)
+    ::munmap(raw, std::size_t(start - raw));
+  if (raw + span > start + bytes)
+    ::munmap(start + bytes, std::size_t(raw + span - (start + bytes)));
+  return start;
+}
+
 } // namespace
 
 ColumnMemory::ColumnMemory(ColumnMemory &&other) noexcept
@@ -32,7 +50,8 @@ ColumnMemory::ColumnMemory(ColumnMemory &&other) noexcept
 
 ColumnMemory &ColumnMemory::operator=(ColumnMemory &&other) noexcept {
   if (this != &other) {
-    this->~ColumnMemory();
+    if (data_)
+      ::munmap(data_, bytes_);
     data_ = std::exchange(other.data_, nullptr);
     bytes_ = std::exchange(other.bytes_, 0);
   }
@@ -50,26 +69,12 @@ void ColumnMemory::Grow(std::size_t bytes) {
   // Past the head, whole huge pages: a part of one would be ordinary pages.
   bytes = bytes > kSmallHead ? kSmallHead + RoundUp(bytes - kSmallHead, kHugePage)
                              : RoundUp(bytes, PageBytes());
-  char *start;
-  if (!data_) {
-    // A huge page more than needed, the ends around the placement given back.
-    const std::size_t span = bytes + kHugePage;
-    void *mapped = ::mmap(nullptr, span, PROT_READ | PROT_WRITE,
-                          MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-    if (mapped == MAP_FAILED)
-      throw std::bad_alloc();
-    char *raw = static_cast<char *>(mapped);
-    const auto head = reinterpret_cast<std::uintptr_t>(raw) + kSmallHead;
-    start = raw + (RoundUp(head, kHugePage) - head);
-    if (start > raw)
-      ::munmap(raw, std::size_t(start - raw));
-    if (raw + span > start + bytes)
-      ::munmap(start + bytes, std::size_t(raw + span - (start + bytes)));
-  } else {
-    void *moved = ::mremap(data_, bytes_, bytes, MREMAP_MAYMOVE);
-    if (moved == MAP_FAILED)
-      throw std::bad_alloc();
-    start = static_cast<char *>(moved);
+  char *start = MapPlaced(bytes);
+  // The rows written so far move there, their pages with them (no copy).
+  if (data_ &&
+      ::mremap(data_, bytes_, bytes_, MREMAP_MAYMOVE | MREMAP_FIXED, start) == MAP_FAILED) {
+    ::munmap(start, bytes);
+    throw std::bad_alloc();
   }
   // Advice only: without huge pages the column is the same, in more pages.
   if (bytes > kSmallHead)
@@ -99,11 +104,11 @@ public:
       : RunnerDisplay(s, o.maxGenerations), s_(s), out_(out), interrupt_(interrupt),
         checkEvery_(checkEvery ? checkEvery : 1) {
     // Pages are taken only where rows are written: the room of the longest
-    // series the cap allows (without one, of a long series) costs nothing.
+    // series the cap allows costs nothing more than the rows themselves.
     std::size_t rows = kUncappedRows;
     if (o.maxGenerations)
       rows = 1 + std::min<std::size_t>(std::size_t(*o.maxGenerations) * (1 + o.disturbances.size()),
-                                       kUncappedRows);
+                                       kMostRows);
     Reserve(rows);
   }
 
@@ -136,7 +141,10 @@ public:
   }
 
 private:
-  static constexpr std::size_t kUncappedRows = std::size_t(1) << 22;
+  // Without a cap the columns start with room for a short series and double
+  // when full; a cap sets their room (up to kMostRows) once.
+  static constexpr std::size_t kUncappedRows = std::size_t(1) << 14;
+  static constexpr std::size_t kMostRows = std::size_t(1) << 22;
 
   std::array<Column<double> *, 8> Doubles() {
     return {&out_.values[0], &out_.values[1], &out_.values[2], &out_.values[3],
