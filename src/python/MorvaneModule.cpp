@@ -37,10 +37,12 @@ using namespace morvane;
 
 namespace {
 
-// A column handed to numpy without a copy: the array owns the vector.
-template <typename T> py::array_t<T> Give(std::vector<T> &&column) {
-  auto *owned = new std::vector<T>(std::move(column));
-  py::capsule owner(owned, [](void *p) { delete static_cast<std::vector<T> *>(p); });
+// A column (a vector or a series' Column) handed to numpy without a copy:
+// the array owns it.
+template <typename C> py::array_t<typename C::value_type> Give(C &&column) {
+  using T = typename C::value_type;
+  auto *owned = new C(std::move(column));
+  py::capsule owner(owned, [](void *p) { delete static_cast<C *>(p); });
   return py::array_t<T>({owned->size()}, {sizeof(T)}, owned->data(), owner);
 }
 

@@ -1,6 +1,12 @@
 #include "python/SeriesArrays.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdint>
+#include <new>
+#include <utility>
 
 #include "engine/Series.h"
 #include "files/FinalFile.h"
@@ -10,25 +16,105 @@ namespace morvane {
 
 namespace {
 
+constexpr std::size_t kHugePage = std::size_t(2) << 20;
+// The head of a column lies in ordinary pages, so that a short series faults
+// in no huge page; the rest starts on a huge page boundary.
+constexpr std::size_t kSmallHead = std::size_t(256) << 10;
+
+std::size_t RoundUp(std::size_t n, std::size_t unit) { return (n + unit - 1) / unit * unit; }
+
+std::size_t PageBytes() { return std::size_t(::sysconf(_SC_PAGESIZE)); }
+
+// `bytes` of new pages whose head ends on a huge page boundary: a huge page
+// more is mapped, and what lies around the placement given back.
+char *MapPlaced(std::size_t bytes) {
+  const std::size_t span = bytes + kHugePage;
+  void *mapped = ::mmap(nullptr, span, PROT_READ | PROT_WRITE,
+                        MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  if (mapped == MAP_FAILED)
+    throw std::bad_alloc();
+  char *raw = static_cast<char *>(mapped);
+  const auto head = reinterpret_cast<std::uintptr_t>(raw) + kSmallHead;
+  char *start = raw + (RoundUp(head, kHugePage) - head);
+  if (start > raw)
+    ::munmap(raw, std::size_t(start - raw));
+  if (raw + span > start + bytes)
+    ::munmap(start + bytes, std::size_t(raw + span - (start + bytes)));
+  return start;
+}
+
+} // namespace
+
+ColumnMemory::ColumnMemory(ColumnMemory &&other) noexcept
+    : data_(std::exchange(other.data_, nullptr)), bytes_(std::exchange(other.bytes_, 0)) {}
+
+ColumnMemory &ColumnMemory::operator=(ColumnMemory &&other) noexcept {
+  if (this != &other) {
+    if (data_)
+      ::munmap(data_, bytes_);
+    data_ = std::exchange(other.data_, nullptr);
+    bytes_ = std::exchange(other.bytes_, 0);
+  }
+  return *this;
+}
+
+ColumnMemory::~ColumnMemory() {
+  if (data_)
+    ::munmap(data_, bytes_);
+}
+
+void ColumnMemory::Grow(std::size_t bytes) {
+  if (bytes <= bytes_)
+    return;
+  // Past the head, whole huge pages: a part of one would be ordinary pages.
+  bytes = bytes > kSmallHead ? kSmallHead + RoundUp(bytes - kSmallHead, kHugePage)
+                             : RoundUp(bytes, PageBytes());
+  char *start = MapPlaced(bytes);
+  // The rows written so far move there, their pages with them (no copy).
+  if (data_ &&
+      ::mremap(data_, bytes_, bytes_, MREMAP_MAYMOVE | MREMAP_FIXED, start) == MAP_FAILED) {
+    ::munmap(start, bytes);
+    throw std::bad_alloc();
+  }
+  // Advice only: without huge pages the column is the same, in more pages.
+  if (bytes > kSmallHead)
+    ::madvise(start + kSmallHead, bytes - kSmallHead, MADV_HUGEPAGE);
+  data_ = start;
+  bytes_ = bytes;
+}
+
+void ColumnMemory::Trim(std::size_t bytes) {
+  // At least one page stays, so that even an empty column has its memory.
+  const std::size_t keep = std::max(RoundUp(bytes, PageBytes()), PageBytes());
+  if (data_ && keep < bytes_) {
+    ::munmap(static_cast<char *>(data_) + keep, bytes_ - keep);
+    bytes_ = keep;
+  }
+}
+
+namespace {
+
 // The runner's display, which also records every generation's state (and
 // the state a series starts from) and asks, now and then, whether to stop.
-class RecordingDisplay : public RunnerDisplay {
+// The rows go straight into the columns' memory, which grows by doubling.
+class RecordingDisplay final : public RunnerDisplay {
 public:
   RecordingDisplay(SimState &s, const RunnerOptions &o, SeriesArrays &out,
                    const SeriesInterrupt &interrupt, std::uint32_t checkEvery)
       : RunnerDisplay(s, o.maxGenerations), s_(s), out_(out), interrupt_(interrupt),
         checkEvery_(checkEvery ? checkEvery : 1) {
-    if (o.maxGenerations) {
-      const std::size_t rows =
-          1 + std::min<std::size_t>(std::size_t(*o.maxGenerations) * (1 + o.disturbances.size()),
-                                    std::size_t(1) << 22);
-      Reserve(rows);
-    }
+    // Pages are taken only where rows are written: the room of the longest
+    // series the cap allows costs nothing more than the rows themselves.
+    std::size_t rows = kUncappedRows;
+    if (o.maxGenerations)
+      rows = 1 + std::min<std::size_t>(std::size_t(*o.maxGenerations) * (1 + o.disturbances.size()),
+                                       kMostRows);
+    Reserve(rows);
   }
 
   void ShowProgress() override {
     RunnerDisplay::ShowProgress();
-    if (out_.T.empty())
+    if (rows_ == 0)
       Record();
     out_.runStarts.push_back(s_.Generation);
   }
@@ -47,26 +133,49 @@ public:
 
   bool Interrupted() const { return interrupted_; }
 
+  // The columns sized to the rows written.
+  void Finish() {
+    out_.T.Resize(rows_);
+    for (Column<double> *column : Doubles())
+      column->Resize(rows_);
+  }
+
 private:
-  void Reserve(std::size_t rows) {
+  // Without a cap the columns start with room for a short series and double
+  // when full; a cap sets their room (up to kMostRows) once.
+  static constexpr std::size_t kUncappedRows = std::size_t(1) << 14;
+  static constexpr std::size_t kMostRows = std::size_t(1) << 22;
+
+  std::array<Column<double> *, 8> Doubles() {
+    return {&out_.values[0], &out_.values[1], &out_.values[2], &out_.values[3],
+            &out_.W1,        &out_.W2,        &out_.deltaP,    &out_.deltaQ};
+  }
+
+  [[gnu::noinline]] void Reserve(std::size_t rows) {
     out_.T.reserve(rows);
-    for (auto &column : out_.values)
-      column.reserve(rows);
-    for (auto *column : {&out_.W1, &out_.W2, &out_.deltaP, &out_.deltaQ})
-      column->reserve(rows);
+    T_ = out_.T.data();
+    const auto doubles = Doubles();
+    for (std::size_t k = 0; k < doubles.size(); ++k) {
+      doubles[k]->reserve(rows);
+      columns_[k] = doubles[k]->data();
+    }
+    capacity_ = rows;
   }
 
   void Record() {
-    out_.T.push_back(s_.Generation);
+    if (__builtin_expect(rows_ == capacity_, 0))
+      Reserve(2 * capacity_);
+    const std::size_t r = rows_++;
     const bool clonal = out_.clonal;
-    out_.values[0].push_back(clonal ? s_.X[1] : s_.FreqA);
-    out_.values[1].push_back(clonal ? s_.X[2] : s_.FreqB);
-    out_.values[2].push_back(clonal ? s_.X[3] : s_.DG);
-    out_.values[3].push_back(clonal ? s_.X[4] : s_.Fit);
-    out_.W1.push_back(s_.W1);
-    out_.W2.push_back(s_.W2);
-    out_.deltaP.push_back(s_.DeltaP);
-    out_.deltaQ.push_back(s_.DeltaQ);
+    T_[r] = s_.Generation;
+    columns_[0][r] = clonal ? s_.X[1] : s_.FreqA;
+    columns_[1][r] = clonal ? s_.X[2] : s_.FreqB;
+    columns_[2][r] = clonal ? s_.X[3] : s_.DG;
+    columns_[3][r] = clonal ? s_.X[4] : s_.Fit;
+    columns_[4][r] = s_.W1;
+    columns_[5][r] = s_.W2;
+    columns_[6][r] = s_.DeltaP;
+    columns_[7][r] = s_.DeltaQ;
   }
 
   SimState &s_;
@@ -75,6 +184,10 @@ private:
   std::uint32_t checkEvery_;
   std::uint32_t sinceCheck_ = 0;
   bool interrupted_ = false;
+  // Where the rows go, and how many the columns hold.
+  std::uint32_t *T_ = nullptr;
+  std::array<double *, 8> columns_{};
+  std::size_t rows_ = 0, capacity_ = 0;
 };
 
 } // namespace
@@ -96,6 +209,7 @@ SeriesArrays RunSeriesArrays(const RunnerOptions &o, const SeriesInterrupt &inte
       throw SeriesInterrupted{};
     out.runConverged.push_back(s.LastRunConverged);
   });
+  display.Finish();
   for (const SimState::RerunStart &start : s.RerunStarts)
     out.rerunStates.push_back(start.Values);
   out.converged = true;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -15,15 +16,62 @@
 
 namespace morvane {
 
+// The memory of one column: anonymous pages of its own, mapped as huge pages
+// once it is large (a million generations then fault in a few dozen pages
+// instead of thousands), grown by remapping instead of copying, and trimmed
+// to its rows at the end. Throws std::bad_alloc when no memory is left.
+class ColumnMemory {
+public:
+  ColumnMemory() = default;
+  ColumnMemory(ColumnMemory &&other) noexcept;
+  ColumnMemory &operator=(ColumnMemory &&other) noexcept;
+  ~ColumnMemory();
+
+  void *Data() const { return data_; }
+  std::size_t Bytes() const { return bytes_; }
+  // At least `bytes` mapped, the first Bytes() kept.
+  void Grow(std::size_t bytes);
+  // Only the pages that hold the first `bytes` kept.
+  void Trim(std::size_t bytes);
+
+private:
+  void *data_ = nullptr;
+  std::size_t bytes_ = 0;
+};
+
+// A column of values of type T, written row by row through data() and sized
+// at the end (Resize), which handed to numpy becomes its array's memory.
+template <typename T> class Column {
+public:
+  using value_type = T;
+  T *data() const { return static_cast<T *>(memory_.Data()); }
+  std::size_t size() const { return size_; }
+  std::size_t capacity() const { return memory_.Bytes() / sizeof(T); }
+  void reserve(std::size_t n) {
+    if (n > capacity())
+      memory_.Grow(n * sizeof(T));
+  }
+  // n must not exceed the capacity: the first n rows, the others' pages
+  // given back.
+  void Resize(std::size_t n) {
+    size_ = n;
+    memory_.Trim(n * sizeof(T));
+  }
+
+private:
+  ColumnMemory memory_;
+  std::size_t size_ = 0;
+};
+
 // The columns of a series, one row per generation; row 0 is the state the
 // series starts from (T = 0, as the Plot file's first line), with W1, W2 and
 // the deltas of no generation yet (0).
 struct SeriesArrays {
   bool clonal = false;
-  std::vector<std::uint32_t> T;
+  Column<std::uint32_t> T;
   // p, q, DG, Fit (sexual models) or f(AB), f(Ab), f(aB), f(ab) (clones).
-  std::array<std::vector<double>, 4> values;
-  std::vector<double> W1, W2, deltaP, deltaQ;
+  std::array<Column<double>, 4> values;
+  Column<double> W1, W2, deltaP, deltaQ;
 
   // Per run: the generation it started from and whether it converged
   // (false when the cap of --max-generations ended it).

@@ -53,6 +53,41 @@ def test_cap_marks_runs_not_converged():
     assert list(series.run_starts) == [0, 5] and series.generations == 10
 
 
+# A series without a cap outgrows the room its arrays start with (the long
+# one several times, past its first megabytes); with a cap they have their
+# room from the start. Both hold the same rows.
+@pytest.mark.parametrize("model,tighter", [("haploid-local", {}), ("diploid-local", dict(L=1e-9))])
+def test_arrays_keep_every_row_as_they_grow(model, tighter):
+    parameters, step = SERIES[model]
+    parameters = dict(parameters, **tighter)
+    grown = morvane.run(model, disturb=step, **parameters)
+    roomy = morvane.run(model, disturb=step, max_generations=grown.generations, **parameters)
+    assert roomy.converged and roomy.record == grown.record
+    assert np.array_equal(grown.T, np.arange(grown.generations + 1))
+    for name in grown.columns:
+        assert np.array_equal(getattr(grown, name), getattr(roomy, name)), name
+
+
+def resident_bytes():
+    with open("/proc/self/status") as status:
+        line = next(line for line in status if line.startswith("VmRSS:"))
+    return int(line.split()[1]) * 1024
+
+
+# Series far shorter than their cap (a few megabytes of arrays each, room for
+# a hundred): the memory they keep is about that of their rows, and goes
+# with them.
+def test_arrays_keep_only_the_memory_of_their_rows():
+    parameters, step = SERIES["diploid-local"]
+    before = resident_bytes()
+    kept = [morvane.run("diploid-local", disturb=step, max_generations=10**6, **parameters)
+            for _ in range(10)]
+    rows = sum(getattr(series, name).nbytes for series in kept for name in series.columns)
+    assert resident_bytes() - before < 1.5 * rows + (16 << 20)
+    del kept
+    assert resident_bytes() - before < 16 << 20
+
+
 # Refused values: the module raises what morvane-run prints.
 REFUSED = [
     ("haploid-local", dict(c=2)),
