@@ -342,6 +342,7 @@ TEST_P(SweepWindowTest, AKeyboardFilledSweepWritesWhatMorvaneSweepWrites) {
     const auto jobs = std::find(args.begin(), args.end(), "--jobs") - args.begin();
     opened.at(std::size_t(jobs) + 1) = args[std::size_t(jobs) + 1];
     EXPECT_EQ(opened, args);
+    EXPECT_EQ(Field(w, "TxtCommand")->text(), sweep->CommandLine());
     // The figure saved in each format to the export dialog's settings (a PNG
     // at its size and resolution); the SVG is the one morvane-plot draws to
     // the same settings; a folder that does not exist is named.

@@ -210,6 +210,8 @@ TFrmSweep::TFrmSweep(QWidget *parent)
     if (std::find(drawn.begin(), drawn.end(), ShownOutput()) != drawn.end())
       map_->SetOutput(ShownOutput());
   });
+  // Its captions grow with the analysis's outputs.
+  ui_->CmbShow->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   // The analysis: K starts only for an analysed sweep; the Show list offers
   // what the sweep will have.
   connect(ui_->ChkAnalyse, &QCheckBox::toggled, this, [this](bool analysed) {
@@ -1061,6 +1063,8 @@ void TFrmSweep::BtnOpenClick() {
   // The form becomes the sweep drawn, so that Go resumes it.
   FillFormFromPlan(plan, QString::fromStdString(finalName));
   ui_->ChkResume->setChecked(interrupted);
+  // The command of the sweep opened, which Go runs (no longer the last one).
+  ui_->TxtCommand->setText(CommandLine());
   ShowOutputsOf(plan);
   map_->SetPlan(plan, ShownOutput());
   map_->AppendRows(std::move(sweep.rows));
