@@ -86,13 +86,13 @@ const std::vector<SweepCase> kSweeps = {
     // The analysed sweep, from one start and from K.
     {"HaploidLeveneAnalysed",
      "Haploids, local panmixia",
-     "TxtW1A=0.9 TxtW2A=0.6 TxtSmalla=0.6 TxtW2Smalla=0.9 TxtThreads=2 TxtMaxGen=20000 "
+     "TxtW1A=0.9 TxtW2A=0.6 TxtSmalla=0.6 TxtW2Smalla=0.9 TxtThreads=2 TxtMaxGen=100 "
      "ChkAnalyse",
      {{"c", "0.32", "0.68", "4"}, {"x", "0", "1", "2"}},
      // clang-format off
      {"--model", "haploid-local", "--W1A", "0.9", "--W1a", "0.6", "--W2A", "0.6", "--W2a", "0.9",
       "--vary", "c=0.32:0.68:4", "--vary", "x=0:1:2",
-      "--max-generations", "20000", "--analyse", "--jobs", "2", "--final", "Sweep.mrv"},
+      "--max-generations", "100", "--analyse", "--jobs", "2", "--final", "Sweep.mrv"},
      // clang-format on
      "Stability",
      "radius",
@@ -176,6 +176,7 @@ protected:
     const auto &rows = sweep.rows;
     const auto header = Columns(sweep.plan);
     const auto column = std::find(header.begin(), header.end(), output) - header.begin();
+    const auto converged = std::find(header.begin(), header.end(), "converged") - header.begin();
     ASSERT_EQ(w->Map()->RowsDrawn(), rows.size());
     std::size_t marked = 0;
     double low = HUGE_VAL, high = -HUGE_VAL;
@@ -187,7 +188,7 @@ protected:
         EXPECT_TRUE(std::isnan(w->Map()->Value(k))) << k;
       else
         EXPECT_EQ(w->Map()->Value(k), v) << k;
-      EXPECT_EQ(w->Map()->Marked(k), rows[k].back() == "no") << k;
+      EXPECT_EQ(w->Map()->Marked(k), rows[k][converged] == "no") << k;
       marked += w->Map()->Marked(k);
     }
     // The colour bar holds every value drawn on its fixed scale.
@@ -236,8 +237,10 @@ protected:
     for (std::size_t k = 0; k < plan.axes.size(); ++k)
       EXPECT_EQ(Field(chart, ("Txt" + plan.axes[k].option).c_str())->text(),
                 L(QString::fromStdString(plan.axes[k].shown[at[k]])));
-    EXPECT_TRUE(static_cast<PlotForm *>(chart)->StatusText().startsWith(
-        QStringLiteral("Point %1 of the sweep").arg(point)));
+    const QString status = static_cast<PlotForm *>(chart)->StatusText();
+    EXPECT_TRUE(status.startsWith(QStringLiteral("Point %1 of the sweep").arg(point)));
+    EXPECT_EQ(status.contains("Not converged: stopped at the cap"), map->Marked(point))
+        << status.toStdString();
     // Titled as the point's, its Plot file named; going back from it shows
     // the sweep, not the plot menu, and gives the chart its own title back.
     const QString title = chart->windowTitle();
@@ -508,17 +511,18 @@ TEST_P(SweepWindowTest, ClosingDuringASweepAsksFirst) {
 
 // "Open sweep..." makes the form the sweep opened: the same command, so that
 // an interrupted sweep opened in a fresh window resumes to the bytes of a run
-// never interrupted.
+// never interrupted (analysed, it stays so).
 TEST_P(SweepWindowTest, OpenSweepFillsTheFormSoThatItResumes) {
   MorvaneForm *w = OpenSweepWindow();
   Fill(w, {"Diploid",
            "Diploids, local panmixia",
-           "TxtW1A=0.9 Txtp=0.3 TxtL=0.0000001 TxtMaxGen=5000 TxtThreads=1",
+           "TxtW1A=0.9 Txtp=0.3 TxtL=0.0000001 TxtMaxGen=5000 TxtThreads=1 ChkAnalyse",
            {{"x", "0", "1", "70"}, {"c", "0.1", "0.9", "50"}},
            {},
            "DG"});
   Button(w, "BtnTradeLin")->click();
   const std::vector<std::string> args = static_cast<TFrmSweep *>(w)->SweepArguments();
+  ASSERT_NE(std::find(args.begin(), args.end(), "--analyse"), args.end());
   Button(w, "BtnGo")->click();
   QTest::qWait(300);
   Button(w, "BtnCancel")->click();

@@ -985,9 +985,9 @@ void TFrmSweep::ShowPointChart(std::size_t point, PointSeries &run) {
     where += QString::fromStdString(", " + shownPlan_.axes[k].option + " = " +
                                     shownPlan_.axes[k].shown[at[k]]);
   series.Origin = QStringLiteral("Point %1 of the sweep%2.").arg(point).arg(where);
-  // A point the cap cut is no equilibrium: the chart says so.
-  const fig::SweepFigure &shown = map_->Figure();
-  if (point < shown.RowsDrawn() && shown.Rows()[point].back() == "no") {
+  // A point the cap cut is no equilibrium: the chart says so. (Its cross,
+  // not the row's last cell, which an analysed sweep's outcome follows.)
+  if (map_->Marked(point)) {
     QString cap = QStringLiteral("?");
     for (const morvane::CommandOption &o : shownPlan_.base)
       if (o.name == "max-generations" && o.value)
