@@ -542,6 +542,18 @@ TEST_P(SweepWindowTest, OpenSweepFillsTheFormSoThatItResumes) {
   *(jobs + 1) = "1";
   EXPECT_EQ(std::vector<std::string>(opened.begin(), opened.end() - 1), args);
   Leave(Field(w, "TxtThreads"), "2");
+  // Resumed without the analysis it was run with: refused, in the window's
+  // words, nothing changed.
+  auto *analyse = w->findChild<QCheckBox *>("ChkAnalyse");
+  analyse->click();
+  RunToEnd(w);
+  ASSERT_EQ(messages.texts.size(), 1);
+  EXPECT_TRUE(messages.texts[0].startsWith(
+      "Sweep.tsv.part holds this sweep run with \"Analyse equilibria\": it cannot be resumed "
+      "without \"Analyse equilibria\""))
+      << messages.texts[0].toStdString();
+  messages.texts.clear();
+  analyse->click();
   RunToEnd(w);
   RunReference(args, "ref.mrv");
   EXPECT_EQ(ReadAll("Sweep.mrv"), ReadAll("ref.mrv"));
