@@ -68,6 +68,10 @@ morvane-sweep --model haploid-global --W1A 0.9 --W2A 0.6 --W1a 0.6 \
   --W2a 0.9 --i 3 --j 2 --d 0.9 --vary x=0:1:41 --vary c=0.2:0.8:41 \
   --analyse --final outcome.mrv --map "$shots/outcome.png" --map-of class \
   --map-size 720x480 >/dev/null 2>&1
+# The analysed sweep of the haploid Levene case over c and x, which the sweep
+# window opens below for its Outcome map.
+morvane-sweep --model haploid-local --W1A 0.9 --W2A 0.6 --W1a 0.6 --W2a 0.9 \
+  --vary c=0.3:0.7:41 --vary x=0:1:21 --analyse --final "$study/levene.mrv" >/dev/null 2>&1
 morvane-plot --detail "$study/series.gnr" --caption --dpi 120 -o "$shots/figure.png"
 # The basins of the guide's diploid example, as morvane-plot --basins draws them.
 morvane-analyse basins --model diploid-local --x 0.58 --c 0.37 --i 3 --j 3 \
@@ -116,6 +120,15 @@ keys_to "Sweep" key Tab ctrl+a type 40
 keys_to "Sweep" key alt+g
 wait_for_file_line Sweep.tsv 1602
 capture "Sweep" sweep-window
+# The Levene sweep opened (the form ticks "Analyse equilibria"), its Outcome
+# shown, the window as on a screen of 1024 x 768.
+keys_to "Sweep" key alt+o
+keys_to "Open" type --delay 10 "$study/levene.mrv"
+keys_to "Open" key Return
+keys_to "Sweep" key alt+s
+keys_to "Sweep" type Outcome
+xdotool windowsize "$(wait_window "Sweep")" 1024 768
+capture "Sweep" sweep-outcome
 keys_to "Sweep" key alt+b
 
 # A series in the windows: the files chosen, haploids with global panmixia
@@ -176,6 +189,7 @@ small_png "$shots/chart.png" "$images/chart.png" 960
 small_png "$shots/export.png" "$images/export.png"
 small_png "$shots/sweep-window.png" "$images/sweep-window.png" 960
 small_png "$shots/map.png" "$images/sweep-map.png"
+small_png "$shots/sweep-outcome.png" "$images/sweep-outcome.png"
 small_png "$shots/outcome.png" "$images/outcome-map.png"
 small_png "$shots/figure.png" "$images/figure.png"
 small_png "$shots/basins.png" "$images/basins.png"

@@ -50,16 +50,19 @@ void Choose(QWidget *w, const char *name, const QString &text) {
   ASSERT_EQ(box->currentText(), text);
 }
 
-// A sweep typed into the window: the model, the fields ("field=text", with '.'),
-// the varied parameters as NAME, FROM, TO, COUNT, and the morvane-sweep
-// command line it stands for.
+// A sweep typed into the window: the model, the fields ("field=text", with '.';
+// a check box ticked by its name alone), the varied parameters as NAME, FROM,
+// TO, COUNT, and the morvane-sweep command line it stands for.
 struct SweepCase {
   const char *name;
   const char *model;
   const char *fields;
   std::vector<std::array<const char *, 4>> vary;
   std::vector<std::string> args;
-  const char *show; // the output the map shows
+  const char *show;              // the output the map shows, as the Show list names it
+  const char *column = nullptr;  // its column when the name differs
+  const char *offered = nullptr; // the Show list, '|' between captions, when checked
+  const char *Column() const { return column ? column : show; }
 };
 
 const std::vector<SweepCase> kSweeps = {
@@ -80,6 +83,29 @@ const std::vector<SweepCase> kSweeps = {
      {{"d", "0.5", "1", "4"}},
      {},
      "T"},
+    // The analysed sweep, from one start and from K.
+    {"HaploidLeveneAnalysed",
+     "Haploids, local panmixia",
+     "TxtW1A=0.9 TxtW2A=0.6 TxtSmalla=0.6 TxtW2Smalla=0.9 TxtThreads=2 TxtMaxGen=100 "
+     "ChkAnalyse",
+     {{"c", "0.32", "0.68", "4"}, {"x", "0", "1", "2"}},
+     // clang-format off
+     {"--model", "haploid-local", "--W1A", "0.9", "--W1a", "0.6", "--W2A", "0.6", "--W2a", "0.9",
+      "--vary", "c=0.32:0.68:4", "--vary", "x=0:1:2",
+      "--max-generations", "100", "--analyse", "--jobs", "2", "--final", "Sweep.mrv"},
+     // clang-format on
+     "Stability",
+     "radius",
+     "p|q|DG|Fit|T|Outcome|Invasion of A|Invasion of B|Stability"},
+    {"HaploidLeveneFromFourStarts",
+     "Haploids, local panmixia",
+     "TxtW1A=0.9 TxtW2A=0.6 TxtSmalla=0.6 TxtW2Smalla=0.9 TxtThreads=2 TxtMaxGen=20000 "
+     "ChkAnalyse TxtStarts=4",
+     {{"c", "0.32", "0.68", "4"}},
+     {},
+     "Stable equilibria",
+     "stableCount",
+     "p|q|DG|Fit|T|Outcome|Invasion of A|Invasion of B|Stability|Stable equilibria"},
 };
 
 class SweepWindowTest : public ProgramTest {
@@ -94,7 +120,11 @@ protected:
   }
   void Fill(MorvaneForm *w, const SweepCase &c) {
     Choose(w, "CmbModel", c.model);
-    LeaveAll(w, c.fields);
+    for (const QString &e : QString(c.fields).split(' ', Qt::SkipEmptyParts))
+      if (e.contains('='))
+        LeaveAll(w, e);
+      else if (!w->findChild<QCheckBox *>(e)->isChecked())
+        w->findChild<QCheckBox *>(e)->click();
     for (std::size_t k = 0; k < c.vary.size(); ++k) {
       const auto &v = c.vary[k];
       const std::string row = std::to_string(k + 1);
@@ -139,20 +169,26 @@ protected:
   }
   // The map's cells (or the diagram's points) hold the table's values of
   // the output shown, and cross out the points not converged.
+  // (An empty cell, no value, is drawn as none.)
   static void ExpectMapShowsTable(TFrmSweep *w, const std::string &output,
                                   const std::string &table) {
     const figure::SweepTable sweep = figure::ParseSweepTable(table, "Sweep.tsv");
     const auto &rows = sweep.rows;
     const auto header = Columns(sweep.plan);
     const auto column = std::find(header.begin(), header.end(), output) - header.begin();
+    const auto converged = std::find(header.begin(), header.end(), "converged") - header.begin();
     ASSERT_EQ(w->Map()->RowsDrawn(), rows.size());
     std::size_t marked = 0;
     double low = HUGE_VAL, high = -HUGE_VAL;
     for (std::size_t k = 0; k < rows.size(); ++k) {
-      low = std::min(low, *morvane::TextToReal(rows[k][column]));
-      high = std::max(high, *morvane::TextToReal(rows[k][column]));
-      EXPECT_EQ(w->Map()->Value(k), *morvane::TextToReal(rows[k][column])) << k;
-      EXPECT_EQ(w->Map()->Marked(k), rows[k].back() == "no") << k;
+      const double v = morvane::TextToReal(rows[k][column]).value_or(NAN);
+      low = std::min(low, v);
+      high = std::max(high, v);
+      if (std::isnan(v))
+        EXPECT_TRUE(std::isnan(w->Map()->Value(k))) << k;
+      else
+        EXPECT_EQ(w->Map()->Value(k), v) << k;
+      EXPECT_EQ(w->Map()->Marked(k), rows[k][converged] == "no") << k;
       marked += w->Map()->Marked(k);
     }
     // The colour bar holds every value drawn on its fixed scale.
@@ -185,6 +221,9 @@ protected:
           QString::fromStdString(plan.axes[k].option + " = " + plan.axes[k].shown[at[k]])))
           << hover.toStdString();
     EXPECT_TRUE(hover.contains("converged = ")) << hover.toStdString();
+    // An analysed sweep's: the class and the eigenvalues too.
+    for (const char *name : {"classA = ", "classB = ", "radius = ", "lambdaA = ", "lambdaB = "})
+      EXPECT_EQ(hover.contains(name), plan.analyse) << hover.toStdString();
     EXPECT_EQ(map->PointAt(position), long(point));
     QTest::mouseClick(map, Qt::LeftButton, {}, position);
     // The series runs on a thread of its own; the chart opens when it ends,
@@ -198,8 +237,10 @@ protected:
     for (std::size_t k = 0; k < plan.axes.size(); ++k)
       EXPECT_EQ(Field(chart, ("Txt" + plan.axes[k].option).c_str())->text(),
                 L(QString::fromStdString(plan.axes[k].shown[at[k]])));
-    EXPECT_TRUE(static_cast<PlotForm *>(chart)->StatusText().startsWith(
-        QStringLiteral("Point %1 of the sweep").arg(point)));
+    const QString status = static_cast<PlotForm *>(chart)->StatusText();
+    EXPECT_TRUE(status.startsWith(QStringLiteral("Point %1 of the sweep").arg(point)));
+    EXPECT_EQ(status.contains("Not converged: stopped at the cap"), map->Marked(point))
+        << status.toStdString();
     // Titled as the point's, its Plot file named; going back from it shows
     // the sweep, not the plot menu, and gives the chart its own title back.
     const QString title = chart->windowTitle();
@@ -224,7 +265,8 @@ protected:
     QStringList expected{"&Series", "&Phase plane"};
     for (std::size_t k = 0; k < plan.axes.size(); ++k)
       if (plan.axes[k].option != "fAB" && plan.axes[k].option != "p" && plan.axes[k].option != "q")
-        expected << QString(k == 0 ? "&Bifurcation diagram along %1" : "Bifurcation &diagram along %1")
+        expected << QString(k == 0 ? "&Bifurcation diagram along %1"
+                                   : "Bifurcation &diagram along %1")
                         .arg(morvane::figure::Symbol(plan.axes[k].option));
     EXPECT_EQ(captions, expected);
     for (QAction *action : menu->actions().mid(1)) {
@@ -264,6 +306,12 @@ TEST_P(SweepWindowTest, AKeyboardFilledSweepWritesWhatMorvaneSweepWrites) {
     MorvaneForm *w = OpenSweepWindow();
     Fill(w, c);
     auto *sweep = static_cast<TFrmSweep *>(w);
+    if (c.offered) {
+      QStringList offered;
+      for (const auto *box = w->findChild<QComboBox *>("CmbShow"); offered.size() < box->count();)
+        offered << box->itemText(int(offered.size()));
+      EXPECT_EQ(offered.join('|').toStdString(), c.offered);
+    }
     const std::vector<std::string> args = sweep->SweepArguments();
     if (!c.args.empty()) {
       EXPECT_EQ(args, c.args);
@@ -277,7 +325,7 @@ TEST_P(SweepWindowTest, AKeyboardFilledSweepWritesWhatMorvaneSweepWrites) {
     RunReference(args, "ref.mrv");
     EXPECT_EQ(ReadAll("Sweep.mrv"), ReadAll("ref.mrv"));
     EXPECT_EQ(ReadAll("Sweep.tsv"), ReadAll("ref.tsv"));
-    ExpectMapShowsTable(sweep, c.show, ReadAll("Sweep.tsv"));
+    ExpectMapShowsTable(sweep, c.Column(), ReadAll("Sweep.tsv"));
     ExpectClickShowsSeries(sweep, ParseSweepOptions(args).plan);
     // Opened again from its Final file, without a run, in a fresh window.
     Button(w, "BtnBack")->click();
@@ -287,10 +335,17 @@ TEST_P(SweepWindowTest, AKeyboardFilledSweepWritesWhatMorvaneSweepWrites) {
     main->ShowForm();
     w = OpenSweepWindow();
     sweep = static_cast<TFrmSweep *>(w);
-    Choose(w, "CmbShow", c.show);
     dialogs.answers << "Sweep.mrv";
     Button(w, "BtnOpen")->click();
-    ExpectMapShowsTable(sweep, c.show, ReadAll("Sweep.tsv"));
+    Choose(w, "CmbShow", c.show);
+    ExpectMapShowsTable(sweep, c.Column(), ReadAll("Sweep.tsv"));
+    // The form is the sweep opened (but for the threads, the machine's): Go
+    // would run it again to the same bytes.
+    std::vector<std::string> opened = sweep->SweepArguments();
+    const auto jobs = std::find(args.begin(), args.end(), "--jobs") - args.begin();
+    opened.at(std::size_t(jobs) + 1) = args[std::size_t(jobs) + 1];
+    EXPECT_EQ(opened, args);
+    EXPECT_EQ(Field(w, "TxtCommand")->text(), sweep->CommandLine());
     // The figure saved in each format to the export dialog's settings (a PNG
     // at its size and resolution); the SVG is the one morvane-plot draws to
     // the same settings; a folder that does not exist is named.
@@ -317,7 +372,7 @@ TEST_P(SweepWindowTest, AKeyboardFilledSweepWritesWhatMorvaneSweepWrites) {
     ASSERT_GE(at, 0) << recorded.toStdString();
     const QString command = recorded.mid(at + 22).section('\n', 0, 0);
     EXPECT_EQ(command.toStdString(),
-              std::string("--sweep Sweep.mrv --show ") + c.show +
+              std::string("--sweep Sweep.mrv --show ") + c.Column() +
                   " --format svg --unit cm --width 12 --height 9 --dpi 150 --font 9 --caption"
                   " -o map.svg");
     ASSERT_TRUE(QFile::remove("map.svg"));
@@ -456,17 +511,18 @@ TEST_P(SweepWindowTest, ClosingDuringASweepAsksFirst) {
 
 // "Open sweep..." makes the form the sweep opened: the same command, so that
 // an interrupted sweep opened in a fresh window resumes to the bytes of a run
-// never interrupted.
+// never interrupted (analysed, it stays so).
 TEST_P(SweepWindowTest, OpenSweepFillsTheFormSoThatItResumes) {
   MorvaneForm *w = OpenSweepWindow();
   Fill(w, {"Diploid",
            "Diploids, local panmixia",
-           "TxtW1A=0.9 Txtp=0.3 TxtL=0.0000001 TxtMaxGen=5000 TxtThreads=1",
+           "TxtW1A=0.9 Txtp=0.3 TxtL=0.0000001 TxtMaxGen=5000 TxtThreads=1 ChkAnalyse",
            {{"x", "0", "1", "70"}, {"c", "0.1", "0.9", "50"}},
            {},
            "DG"});
   Button(w, "BtnTradeLin")->click();
   const std::vector<std::string> args = static_cast<TFrmSweep *>(w)->SweepArguments();
+  ASSERT_NE(std::find(args.begin(), args.end(), "--analyse"), args.end());
   Button(w, "BtnGo")->click();
   QTest::qWait(300);
   Button(w, "BtnCancel")->click();
@@ -486,6 +542,18 @@ TEST_P(SweepWindowTest, OpenSweepFillsTheFormSoThatItResumes) {
   *(jobs + 1) = "1";
   EXPECT_EQ(std::vector<std::string>(opened.begin(), opened.end() - 1), args);
   Leave(Field(w, "TxtThreads"), "2");
+  // Resumed without the analysis it was run with: refused, in the window's
+  // words, nothing changed.
+  auto *analyse = w->findChild<QCheckBox *>("ChkAnalyse");
+  analyse->click();
+  RunToEnd(w);
+  ASSERT_EQ(messages.texts.size(), 1);
+  EXPECT_TRUE(messages.texts[0].startsWith(
+      "Sweep.tsv.part holds this sweep run with \"Analyse equilibria\": it cannot be resumed "
+      "without \"Analyse equilibria\""))
+      << messages.texts[0].toStdString();
+  messages.texts.clear();
+  analyse->click();
   RunToEnd(w);
   RunReference(args, "ref.mrv");
   EXPECT_EQ(ReadAll("Sweep.mrv"), ReadAll("ref.mrv"));
@@ -494,22 +562,26 @@ TEST_P(SweepWindowTest, OpenSweepFillsTheFormSoThatItResumes) {
 
 // An opened sweep with other counts asks to be extended: Yes keeps the
 // points of the same values and gives the bytes of a fresh run of the new
-// grid, No runs nothing.
+// grid, No runs nothing; an analysed sweep stays analysed.
 TEST_P(SweepWindowTest, OpenSweepWithOtherCountsAsksToExtendIt) {
-  const std::vector<std::string> before = morvane::testing::Words(
-      "--model diploid-local --W1A 0.9 --vary x=0:1:3 --vary c=0.2:0.8:4 --jobs 2 --final "
-      "Sweep.mrv");
+  const std::string before = "--model diploid-local --W1A 0.9 --vary x=0:1:3 --vary c=0.2:0.8:4";
   const struct {
     bool answer;
     const char *question;
-  } cases[] = {{false, "Extend the sweep (12 points kept, 23 new)?"},
-               {true, "Extend the sweep (12 points kept, 23 new)?"}};
+    const char *analysis; // the earlier sweep's, which the form takes
+  } cases[] = {{false, "Extend the sweep (12 points kept, 23 new)?", ""},
+               {true, "Extend the sweep (12 points kept, 23 new)?", ""},
+               {true, "Extend the sweep (12 points kept, 23 new)?", " --analyse --starts 4"}};
   for (const auto &c : cases) {
-    RunReference(before, "Sweep.mrv");
+    SCOPED_TRACE(c.analysis);
+    RunReference(morvane::testing::Words(before + c.analysis + " --jobs 2 --final Sweep.mrv"),
+                 "Sweep.mrv");
     const std::string earlier = ReadAll("Sweep.tsv");
     MorvaneForm *w = OpenSweepWindow();
     dialogs.answers << "Sweep.mrv";
     Button(w, "BtnOpen")->click();
+    EXPECT_EQ(w->findChild<QCheckBox *>("ChkAnalyse")->isChecked(), *c.analysis != 0);
+    EXPECT_EQ(Field(w, "TxtStarts")->text(), *c.analysis ? "4" : "1");
     Leave(Field(w, "TxtCount1"), "5");
     Leave(Field(w, "TxtCount2"), "7");
     messages.questions.clear();
@@ -523,6 +595,7 @@ TEST_P(SweepWindowTest, OpenSweepWithOtherCountsAsksToExtendIt) {
       EXPECT_EQ(ReadAll("Sweep.tsv"), ReadAll("ref.tsv"));
       EXPECT_TRUE(w->findChild<QLabel *>("LblProgress")->text().contains("12 kept"));
       EXPECT_TRUE(Field(w, "TxtCommand")->text().endsWith("--extend"));
+      EXPECT_NE(ReadAll("Sweep.tsv").find(std::string(c.analysis) + "\n"), std::string::npos);
     } else {
       EXPECT_EQ(ReadAll("Sweep.tsv"), earlier);
     }
@@ -635,12 +708,13 @@ TEST_P(SweepWindowTest, NoWindowHasAMnemonicTwice) {
 // focus in the field concerned, nothing written.
 TEST_P(SweepWindowTest, Refusals) {
   struct Refusal {
-    const char *entries;  // "field=text", with '.'
-    const char *existing; // a Final file there before Go
-    bool go;              // refused at Go rather than when the field is left
-    const char *message;  // the message starts with it
-    const char *focus;    // the field given the focus
-    const char *shown;    // the number it then shows, written with '.'
+    const char *entries;        // "field=text", with '.'
+    const char *existing;       // a Final file there before Go
+    bool go;                    // refused at Go rather than when the field is left
+    const char *message;        // the message starts with it
+    const char *focus;          // the field given the focus
+    const char *shown;          // the number it then shows, written with '.'
+    const char *tick = nullptr; // a check box ticked first
   };
   const std::vector<Refusal> refusals = {
       {"Txtx=2", nullptr, false, "x out of Range", "Txtx", "1"},
@@ -657,6 +731,9 @@ TEST_P(SweepWindowTest, Refusals) {
       {"TxtTo1=", nullptr, true, "Vary c: From, To and Count need a value", "TxtTo1", ""},
       {"TxtFinal=no/such/folder/s.mrv", nullptr, true, "Final file: the folder ", "TxtFinal",
        nullptr},
+      // (Last: the box stays ticked.)
+      {"TxtStarts=3", nullptr, true, "Starts K needs 1 (none) or a whole number from 4 to 10000",
+       "TxtStarts", "3", "ChkAnalyse"},
   };
   for (const Refusal &r : refusals) {
     SCOPED_TRACE(r.message);
@@ -667,6 +744,8 @@ TEST_P(SweepWindowTest, Refusals) {
     if (r.existing)
       WriteAll("Sweep.mrv", r.existing);
     messages.texts.clear();
+    if (r.tick)
+      w->findChild<QCheckBox *>(r.tick)->click();
     LeaveAll(w, r.entries);
     if (r.go)
       Button(w, "BtnGo")->click();

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QBoxLayout>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -142,6 +143,18 @@ QString Quoted(const std::string &arg) {
   return "'" + q + "'";
 }
 
+// The Show list's caption of an output: the table's column names but for
+// the analysis's outputs, which the map's title names.
+QString ShowCaption(const std::string &output) {
+  static const std::pair<const char *, const char *> named[] = {
+      {"lambdaA", "Invasion of A"}, {"lambdaB", "Invasion of B"}, {"radius", "Stability"}};
+  for (const auto &[name, caption] : named)
+    if (output == name)
+      return QString::fromLatin1(caption);
+  return output == "class" || output == "stableCount" ? fig::Symbol(output)
+                                                      : QString::fromStdString(output);
+}
+
 // A duration as "45 s", "12 min" or "3.5 h".
 QString DurationText(double seconds) {
   if (seconds < 90)
@@ -190,8 +203,22 @@ TFrmSweep::TFrmSweep(QWidget *parent)
       menu->exec(at);
     });
   };
-  connect(ui_->CmbShow, &QComboBox::textActivated, this,
-          [this](const QString &output) { map_->SetOutput(output.toStdString()); });
+  connect(ui_->CmbShow, qOverload<int>(&QComboBox::activated), this, [this] {
+    // An output the sweep drawn has (the list follows the form, which may
+    // have been changed since).
+    const std::vector<std::string> drawn = morvane::SweepMapOutputs(map_->Figure().Plan());
+    if (std::find(drawn.begin(), drawn.end(), ShownOutput()) != drawn.end())
+      map_->SetOutput(ShownOutput());
+  });
+  // Its captions grow with the analysis's outputs.
+  ui_->CmbShow->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  // The analysis: K starts only for an analysed sweep; the Show list offers
+  // what the sweep will have.
+  connect(ui_->ChkAnalyse, &QCheckBox::toggled, this, [this](bool analysed) {
+    ui_->TxtStarts->setEnabled(analysed);
+    FillOutputChoices();
+  });
+  connect(ui_->TxtStarts, &QLineEdit::textChanged, this, [this] { FillOutputChoices(); });
   SetBackground(mui::kAqua);
   for (const ModelChoice &m : kModels)
     ui_->CmbModel->addItem(m.caption);
@@ -249,11 +276,11 @@ void TFrmSweep::SetTabOrder() {
   }
   order.insert(order.end(), fitness.begin(), fitness.end());
   order.insert(order.end(),
-               {ui_->CmbVary1, ui_->TxtFrom1,   ui_->TxtTo1,    ui_->TxtCount1,  ui_->CmbVary2,
-                ui_->TxtFrom2, ui_->TxtTo2,     ui_->TxtCount2, ui_->TxtThreads, ui_->TxtMaxGen,
-                ui_->TxtFinal, ui_->BtnFinal,   ui_->ChkResume, ui_->BtnGo,      ui_->BtnCancel,
-                ui_->BtnBack,  ui_->BtnCommand, ui_->BtnOpen,   ui_->BtnSaveMap, ui_->TxtCommand,
-                ui_->CmbShow,  pointDetail_,    pointPlot_});
+               {ui_->CmbVary1,   ui_->TxtFrom1,   ui_->TxtTo1,    ui_->TxtCount1,  ui_->CmbVary2,
+                ui_->TxtFrom2,   ui_->TxtTo2,     ui_->TxtCount2, ui_->TxtThreads, ui_->TxtMaxGen,
+                ui_->TxtFinal,   ui_->BtnFinal,   ui_->ChkResume, ui_->ChkAnalyse, ui_->TxtStarts,
+                ui_->BtnGo,      ui_->BtnCancel,  ui_->BtnBack,   ui_->BtnCommand, ui_->BtnOpen,
+                ui_->BtnSaveMap, ui_->TxtCommand, ui_->CmbShow,   pointDetail_,    pointPlot_});
   for (std::size_t k = 1; k < order.size(); ++k)
     QWidget::setTabOrder(order[k - 1], order[k]);
 }
@@ -341,14 +368,29 @@ void TFrmSweep::SelectModel(morvane::Model model) {
   FillOutputChoices();
 }
 
-void TFrmSweep::FillOutputChoices() { ShowOutputsOf(CurrentModel()); }
+void TFrmSweep::FillOutputChoices() { ShowOutputsOf(FormOutputs()); }
 
-void TFrmSweep::ShowOutputsOf(morvane::Model model) {
-  const QString was = ui_->CmbShow->currentText();
+morvane::SweepPlan TFrmSweep::FormOutputs() const {
+  morvane::SweepPlan plan;
+  plan.model = CurrentModel();
+  plan.analyse = ui_->ChkAnalyse->isChecked();
+  // K as Go gives it (1: none); a K the sweep would refuse offers no count.
+  const auto k = morvane::TextToReal(ArgumentText(ui_->TxtStarts->text()));
+  if (plan.analyse && k && *k >= morvane::kMinStarts && *k <= morvane::kMaxStarts)
+    plan.starts = int(*k);
+  return plan;
+}
+
+std::string TFrmSweep::ShownOutput() const {
+  return ui_->CmbShow->currentData().toString().toStdString();
+}
+
+void TFrmSweep::ShowOutputsOf(const morvane::SweepPlan &plan) {
+  const QVariant was = ui_->CmbShow->currentData();
   ui_->CmbShow->clear();
-  for (const std::string &output : morvane::SweepOutputs(model))
-    ui_->CmbShow->addItem(QString::fromStdString(output));
-  const int k = ui_->CmbShow->findText(was);
+  for (const std::string &output : morvane::SweepMapOutputs(plan))
+    ui_->CmbShow->addItem(ShowCaption(output), QString::fromStdString(output));
+  const int k = ui_->CmbShow->findData(was);
   ui_->CmbShow->setCurrentIndex(k >= 0 ? k : 0);
 }
 
@@ -478,6 +520,12 @@ std::vector<std::string> TFrmSweep::SweepArguments() const {
   }
   if (!ui_->TxtMaxGen->text().trimmed().isEmpty())
     args.insert(args.end(), {"--max-generations", ArgumentText(ui_->TxtMaxGen->text())});
+  // K = 1 is one start, the end state's: no count of stable equilibria.
+  if (ui_->ChkAnalyse->isChecked()) {
+    args.push_back("--analyse");
+    if (const std::string k = ArgumentText(ui_->TxtStarts->text()); k != "1")
+      args.insert(args.end(), {"--starts", k});
+  }
   args.insert(args.end(), {"--jobs", ArgumentText(ui_->TxtThreads->text()), "--final",
                            ui_->TxtFinal->text().toStdString()});
   if (ui_->ChkResume->isChecked())
@@ -545,7 +593,7 @@ void TFrmSweep::BtnGoClick() {
   job_ = std::make_unique<mui::SweepJob>();
   finishedShown_ = false;
   shownPlan_ = options.plan;
-  map_->SetPlan(options.plan, ui_->CmbShow->currentText().toStdString());
+  map_->SetPlan(options.plan, ShownOutput());
   LockForm(true);
   job_->Start(std::move(options), [this] {
     QMetaObject::invokeMethod(
@@ -795,6 +843,8 @@ QLineEdit *TFrmSweep::FieldOfRefusal(const std::string &message) const {
     return ui_->TxtThreads;
   if (has("--max-generations"))
     return ui_->TxtMaxGen;
+  if (has("--starts needs"))
+    return ui_->TxtStarts;
   const std::string final = ui_->TxtFinal->text().toStdString();
   if (has("--final") || (!final.empty() && (message.compare(0, final.size(), final) == 0 ||
                                             has(morvane::SweepTableName(final)))))
@@ -824,6 +874,10 @@ QString TFrmSweep::InWindowWords(const std::string &message) {
       {"--jobs needs", "Threads needs"},
       {"--max-generations", "Generation cap"},
       {"--final", "Final file"},
+      {"--starts needs a whole number", "Starts K needs 1 (none) or a whole number"},
+      {"without --analyse", "without \"Analyse equilibria\""},
+      {"with --analyse", "with \"Analyse equilibria\""},
+      {" --starts ", ", Starts K = "},
       {"give --resume to go on from it", "tick \"Resume an interrupted run\" to go on from it"},
       {"morvane-sweep writes new files only", "a sweep writes new files only"},
       {" (see --help)", ""},
@@ -931,9 +985,9 @@ void TFrmSweep::ShowPointChart(std::size_t point, PointSeries &run) {
     where += QString::fromStdString(", " + shownPlan_.axes[k].option + " = " +
                                     shownPlan_.axes[k].shown[at[k]]);
   series.Origin = QStringLiteral("Point %1 of the sweep%2.").arg(point).arg(where);
-  // A point the cap cut is no equilibrium: the chart says so.
-  const fig::SweepFigure &shown = map_->Figure();
-  if (point < shown.RowsDrawn() && shown.Rows()[point].back() == "no") {
+  // A point the cap cut is no equilibrium: the chart says so. (Its cross,
+  // not the row's last cell, which an analysed sweep's outcome follows.)
+  if (map_->Marked(point)) {
     QString cap = QStringLiteral("?");
     for (const morvane::CommandOption &o : shownPlan_.base)
       if (o.name == "max-generations" && o.value)
@@ -1009,8 +1063,10 @@ void TFrmSweep::BtnOpenClick() {
   // The form becomes the sweep drawn, so that Go resumes it.
   FillFormFromPlan(plan, QString::fromStdString(finalName));
   ui_->ChkResume->setChecked(interrupted);
-  ShowOutputsOf(plan.model);
-  map_->SetPlan(plan, ui_->CmbShow->currentText().toStdString());
+  // The command of the sweep opened, which Go runs (no longer the last one).
+  ui_->TxtCommand->setText(CommandLine());
+  ShowOutputsOf(plan);
+  map_->SetPlan(plan, ShownOutput());
   map_->AppendRows(std::move(sweep.rows));
   ui_->LblProgress->setText(QString::fromLatin1(interrupted ? "%1: %2 of %3 points; Resume goes on"
                                                             : "%1: %2 of %3 points")
@@ -1071,6 +1127,8 @@ void TFrmSweep::FillFormFromPlan(const morvane::SweepPlan &plan, const QString &
       ends[k]->setText(k < 2 ? shown(parts[k].toStdString()) : parts[k]);
   }
   ui_->TxtMaxGen->setText(cap ? QString::fromStdString(*cap) : QString());
+  ui_->ChkAnalyse->setChecked(plan.analyse);
+  ui_->TxtStarts->setText(QString::number(plan.starts ? plan.starts : 1));
   ui_->TxtFinal->setText(final);
 }
 

@@ -144,7 +144,14 @@ public:
   static QString InWindowWords(const std::string &message);
 
 private:
-  void ShowOutputsOf(morvane::Model model);
+  // The Show list: the outputs a map of the plan's table can show, each
+  // under its caption.
+  void ShowOutputsOf(const morvane::SweepPlan &plan);
+  // What the form would sweep as far as the map's outputs go: the model,
+  // and whether the sweep is analysed and from how many starts.
+  morvane::SweepPlan FormOutputs() const;
+  // The output the Show list has chosen (a column of the table, or "class").
+  std::string ShownOutput() const;
 
   std::unique_ptr<Ui::TFrmSweep> ui_;
   // The fields of the sexual and of the clonal models, each in its table's
