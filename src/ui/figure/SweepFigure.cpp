@@ -422,9 +422,11 @@ void SweepFigure::Build() {
     BuildDiagram(rect);
   // A panel made after the plot puts its axes on the layer of the plottables,
   // drawn before the map's cells, which would hide the ticks: the axes go
-  // above them, the grid below.
+  // above them, the grid below, in a fixed order (axes() alone lists them
+  // in the order of a hash, which changes from process to process).
   for (QCPAxisRect *r : plot_.axisRects())
-    for (QCPAxis *axis : r->axes()) {
+    for (QCPAxis *axis :
+         r->axes(QCPAxis::atLeft | QCPAxis::atRight | QCPAxis::atTop | QCPAxis::atBottom)) {
       axis->setLayer(QStringLiteral("axes"));
       axis->grid()->setLayer(QStringLiteral("grid"));
     }
