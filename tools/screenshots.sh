@@ -173,9 +173,12 @@ keys_to "$bifurcation" key alt+g
 sleep 3
 capture "$bifurcation" bifurcation-window
 read -r x y w h < <(convert "$shots/bifurcation-window.png" -gravity south -crop 100%x50%+0+0 \
-  -fuzz 12% -fill white +opaque "rgb(200,0,120)" -trim -format "%X %Y %w %h" info:)
-xdotool mousemove --window "$(wait_window "$bifurcation")" $((x + w / 2)) $((y + h / 2))
-capture "$bifurcation" bifurcation-window
+  -fuzz 12% -fill white +opaque "rgb(200,0,120)" -trim -format "%X %Y %w %h\n" info:)
+eval "$(xdotool getwindowgeometry --shell "$(wait_window "$bifurcation")")"
+xdotool mousemove --window "$WINDOW" $((x + w / 2)) $((y + h / 2))
+sleep 1
+# From the screen, where the pointer's tooltip shows too.
+import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shots/bifurcation-window.png"
 kill "$pid" 2>/dev/null || true
 wait "$pid" 2>/dev/null || true
 
