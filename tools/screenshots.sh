@@ -172,6 +172,26 @@ sleep 3
 eval "$(xdotool getwindowgeometry --shell "$plane")"
 xdotool mousemove --window "$plane" $((WIDTH / 3)) $((HEIGHT / 2)) click 1
 capture "Phase Plane" phase-plane
+# Its Bifurcation diagram...: c from 0.3 to 0.7, Go, and the pointer on the
+# branch point where A starts to invade (c = 0.4, p = 0): the only magenta
+# mark in the lower half of the window.
+keys_to "Phase Plane" key alt+b
+bifurcation="Bifurcation diagram"
+wait_window "$bifurcation" >/dev/null
+keys_to "$bifurcation" key alt+f ctrl+a
+keys_to "$bifurcation" type 0.3
+keys_to "$bifurcation" key alt+t ctrl+a
+keys_to "$bifurcation" type 0.7
+keys_to "$bifurcation" key alt+g
+sleep 3
+capture "$bifurcation" bifurcation-window
+read -r x y w h < <(convert "$shots/bifurcation-window.png" -gravity south -crop 100%x50%+0+0 \
+  -fuzz 12% -fill white +opaque "rgb(200,0,120)" -trim -format "%X %Y %w %h\n" info:)
+eval "$(xdotool getwindowgeometry --shell "$(wait_window "$bifurcation")")"
+xdotool mousemove --window "$WINDOW" $((x + w / 2)) $((y + h / 2))
+sleep 1
+# From the screen, where the pointer's tooltip shows too.
+import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shots/bifurcation-window.png"
 kill "$pid" 2>/dev/null || true
 wait "$pid" 2>/dev/null || true
 
@@ -195,6 +215,7 @@ small_png "$shots/figure.png" "$images/figure.png"
 small_png "$shots/basins.png" "$images/basins.png"
 small_png "$shots/phase-plane.png" "$images/phase-plane.png" 960
 small_png "$shots/bifurcation.png" "$images/bifurcation.png"
+small_png "$shots/bifurcation-window.png" "$images/bifurcation-window.png" 960
 small_png "$shots/levene-python.png" "$images/levene-python.png"
 # The README's picture: the main window, the chart and the map side by side
 # at one height, with a white margin between them.

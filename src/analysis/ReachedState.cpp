@@ -21,9 +21,16 @@ std::string Short(double v) {
   return text;
 }
 
+// Moduli within this of 1 are neutral, as Analyse classes them.
+constexpr double kNeutralBand = 1e-8;
+
+// The stop rule sees p and q, not each class, and a contraction is not the
+// same in every direction: a few times the bound of the slowest one.
+constexpr double kReachSlack = 10;
+
 } // namespace
 
-ReachedState DescribeReached(Model m, const Parameters &p, const Population &X, double tol) {
+ReachedState DescribeReached(Model m, const Parameters &p, const Population &X, double floor) {
   ReachedState r;
   const auto polished = Polish(m, p, X);
   if (!polished)
@@ -31,10 +38,22 @@ ReachedState DescribeReached(Model m, const Parameters &p, const Population &X, 
   double distance = 0;
   for (int k = 0; k < Classes(m); ++k)
     distance = std::max(distance, std::fabs((*polished)[k] - X[k]));
-  if (distance > tol && Residual(m, p, X) > tol)
+  const Spectrum s = Analyse(m, p, *polished);
+  double reach = floor;
+  if (s.stability != Stability::Unstable) {
+    // The slowest contraction: along a neutral direction (a line of
+    // equilibria) the run does not move, and Newton's nearest point on the
+    // line is across from it.
+    double rho = -1;
+    for (const auto &e : s.eigenvalues)
+      if (std::abs(e) < 1 - kNeutralBand)
+        rho = std::max(rho, std::abs(e));
+    if (rho >= 0)
+      reach = std::max(reach, kReachSlack * p.StopThreshold / (1 - rho));
+  }
+  if (distance > reach && Residual(m, p, X) > floor)
     return r;
   r.equilibrium = *polished;
-  const Spectrum s = Analyse(m, p, *polished);
   for (const auto &e : s.eigenvalues)
     if (std::abs(e) > std::abs(r.leading))
       r.leading = e;

@@ -17,10 +17,15 @@ struct ReachedState {
   std::complex<double> leading{};
 };
 
-// X is taken as an equilibrium when Polish finds one and X is within tol of
-// it, or X's own one-generation change (Residual) is at most tol; that
-// equilibrium is then classed by its eigenvalues.
-ReachedState DescribeReached(Model m, const Parameters &p, const Population &X, double tol = 1e-9);
+// X, where a run with p's L stopped, is taken as an equilibrium when Polish
+// finds one near enough, or X's own one-generation change (Residual) is at
+// most `floor`; that equilibrium is then classed by its eigenvalues. Near
+// enough is within `floor`, or within a few times L / (1 - rho) where the
+// equilibrium contracts at rate rho (its largest modulus below 1): the most
+// that is left to go once every change is below L. An unstable equilibrium
+// is reached only within `floor`: a run slowed down near it is passing by.
+ReachedState DescribeReached(Model m, const Parameters &p, const Population &X,
+                             double floor = 1e-9);
 
 // The line the disturbance windows show under the counters.
 std::string ReachedStateText(const ReachedState &r);

@@ -11,10 +11,15 @@ namespace {
 
 // The Levene case (B neutral): at c = 0.5 the boundaries are unstable, A
 // invading where it is lost with 0.5 * 0.9/0.6 + 0.5 * 0.6/0.9; the interior
-// is a line of equilibria.
-const Parameters kLevene{1, 1, 0.5, 1, 1, 0.9, 0.6, 0.6, 0.9, 1e-12};
+// is a line of equilibria. At c = 0.45 the polymorphism p = 0.25 is stable
+// but for q (neutral), at c = 0.4 the boundary where A is lost is neutral.
+// Runs stop on the windows' L.
+constexpr double kL = 0.000001;
+const Parameters kLevene{1, 1, 0.5, 1, 1, 0.9, 0.6, 0.6, 0.9, kL};
+const Parameters kLevene45{1, 1, 0.45, 1, 1, 0.9, 0.6, 0.6, 0.9, kL};
+const Parameters kLevene40{1, 1, 0.4, 1, 1, 0.9, 0.6, 0.6, 0.9, kL};
 // Diploids with habitat choice: A and B lost is a stable equilibrium.
-const Parameters kChoosy{0.58, 1, 0.37, 3, 3, 0.92, 0.5, 0.93, 0.72, 1e-12};
+const Parameters kChoosy{0.58, 1, 0.37, 3, 3, 0.92, 0.5, 0.93, 0.72, kL};
 
 Population Found(Model m, const Parameters &p, Stability s, double atP) {
   for (const Equilibrium &e : FindEquilibria(m, p))
@@ -22,6 +27,11 @@ Population Found(Model m, const Parameters &p, Stability s, double atP) {
       return e.X;
   ADD_FAILURE() << "no such equilibrium";
   return {};
+}
+
+// Where a run from (p, q) stops on the parameters' L.
+Population StoppedOnL(Model m, const Parameters &p, double p0, double q0) {
+  return Iterate(m, p, StartPopulation(m, p0, q0), 200000, p.StopThreshold);
 }
 
 TEST(ReachedState, TheLineSaysWhatTheRunStoppedOn) {
@@ -35,19 +45,20 @@ TEST(ReachedState, TheLineSaysWhatTheRunStoppedOn) {
   };
   const Case cases[] = {
       {"a run to the stable equilibrium", Model::DiploidLocal, kChoosy,
-       Iterate(Model::DiploidLocal, kChoosy, StartPopulation(Model::DiploidLocal, 0.1, 0.1), 200000,
-               1e-14),
-       Reached::Stable, R"(Stable equilibrium \(largest \|eigenvalue\| 0\.\d\d?\d?\))"},
+       StoppedOnL(Model::DiploidLocal, kChoosy, 0.1, 0.1), Reached::Stable,
+       R"(Stable equilibrium \(largest \|eigenvalue\| 0\.\d\d?\d?\))"},
       {"started exactly on an unstable equilibrium", Model::HaploidLocal, kLevene,
        Found(Model::HaploidLocal, kLevene, Stability::Unstable, 0), Reached::Unstable,
        R"(Unstable equilibrium: a small disturbance leaves it \(eigenvalue 1\.08\))"},
-      {"on the line of interior equilibria", Model::HaploidLocal, kLevene,
-       Found(Model::HaploidLocal, kLevene, Stability::Neutral, 0.5), Reached::Neutral,
+      {"a run to the polymorphism, neutral along q", Model::HaploidLocal, kLevene45,
+       StoppedOnL(Model::HaploidLocal, kLevene45, 0.5, 0.5), Reached::Neutral,
        R"(Neutral: an eigenvalue of modulus 1 \(a line of equilibria\))"},
-      {"a run stopped by a coarse L", Model::DiploidLocal, kChoosy,
-       Iterate(Model::DiploidLocal, kChoosy, StartPopulation(Model::DiploidLocal, 0.1, 0.1), 200000,
-               1e-3),
-       Reached::Moving, R"(Not an equilibrium: the run stopped on L while still moving)"},
+      {"a run stalled by the unstable boundary it leaves", Model::HaploidLocal, kLevene45,
+       StoppedOnL(Model::HaploidLocal, kLevene45, 0.00001, 0.5), Reached::Moving,
+       R"(Not an equilibrium: the run stopped on L while still moving)"},
+      {"a run drifting slowly to a neutral boundary", Model::HaploidLocal, kLevene40,
+       StoppedOnL(Model::HaploidLocal, kLevene40, 0.1, 0.5), Reached::Moving,
+       R"(Not an equilibrium: the run stopped on L while still moving)"},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.what);

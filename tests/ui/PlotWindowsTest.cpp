@@ -22,6 +22,7 @@
 #include "support/SeriesFilesSupport.h"
 #include "sweep/SweepOptions.h"
 #include "sweep/SweepOutputs.h"
+#include "ui/analysis/PhasePlaneWindow.h"
 #include "ui/charts/PlotForm.h"
 #include "ui/charts/UPlotMenu.h"
 #include "ui/charts/UPlotSex.h"
@@ -194,6 +195,9 @@ TEST_F(PlotWindowsTest, SaveChartWritesTheFigureOfTheExportDialogsSettings) {
   const auto saveBoth = [&] { Button(&sex, "BtnSaveChart")->click(); };
   const auto saveDG = [&] { sexDG->findChild<QAction *>("SaveChart")->trigger(); };
   const auto saveClones = [&] { Button(&veg, "BtnSaveChart")->click(); };
+  // The phase plane window saves through the same steps.
+  PhasePlaneWindow plane(Model::HaploidLocal, kInputWindowParameters, 5);
+  const auto savePlane = [&] { Button(&plane, "BtnSaveFigure")->click(); };
   using figure::FigureCharts;
   using figure::FigureFormat;
   using figure::LengthUnit;
@@ -230,7 +234,19 @@ TEST_F(PlotWindowsTest, SaveChartWritesTheFigureOfTheExportDialogsSettings) {
        "clones.pdf",
        "%PDF-",
        {}},
+      {savePlane,
+       FigureCharts::Frequencies,
+       {FigureFormat::Svg, LengthUnit::Cm, 8.5, 7, 300, 8, FigureCharts::Frequencies},
+       "plane.svg",
+       "<?xml",
+       {}},
       // The name's format wins over the dialog's; a name without one gets it.
+      {savePlane,
+       FigureCharts::Frequencies,
+       {FigureFormat::Svg, LengthUnit::Cm, 8.5, 7, 150, 8, FigureCharts::Frequencies},
+       "plane.png",
+       "\x89PNG",
+       {502, 413}},
       {saveClones,
        FigureCharts::Frequencies,
        {FigureFormat::Pdf, LengthUnit::Cm, 8.5, 7, 150, 8, FigureCharts::Frequencies},

@@ -4,13 +4,19 @@
 #include <QRegularExpression>
 #include <QTextDocumentFragment>
 #include <cmath>
+#include <functional>
 #include <stdexcept>
 
 #include "FieldTestSupport.h"
+#include "support/ProgramTestSupport.h"
 #include "support/ScratchFolder.h"
 #include "support/SeriesFilesSupport.h"
+#include "sweep/SweepOptions.h"
+#include "sweep/SweepPlan.h"
 #include "ui/figure/FigureSettings.h"
+#include "ui/figure/PhasePlaneFigure.h"
 #include "ui/figure/SeriesFigure.h"
+#include "ui/figure/SweepFigure.h"
 #include "ui/framework/Locale.h"
 
 using namespace morvane;
@@ -263,22 +269,56 @@ TEST(SeriesFigure, AcceptedSizesShowEveryNameWholeAndPagesAreExact) {
   EXPECT_TRUE(labelled.contains(QString(QChar(0x2212)) + "0.5") && !labelled.contains("-0.5"))
       << labelled.join(" ").toStdString();
 
-  // The page is the size asked for, to a hundredth of a millimetre.
-  for (const FigureFormat format : {FigureFormat::Svg, FigureFormat::Pdf}) {
-    FigureSettings s = DefaultFigureSettings(FigureCharts::Both);
-    s.format = format;
-    const QString bytes = QString::fromLatin1(SeriesFigureBytes(three, s));
-    if (format == FigureFormat::Svg) {
+  // The page is the size asked for, to a hundredth of a millimetre: the
+  // series figure, the sweep's map and one-parameter diagram, the phase plane.
+  morvane::testing::ScratchFolder dir;
+  const QString page = QString::fromStdString(dir.File("page"));
+  const auto sweep = [&page](const char *grid) {
+    return [&page, grid](const FigureSettings &s) {
+      const SweepPlan plan =
+          ParseSweepOptions(morvane::testing::Words(std::string("--model haploid-local ") + grid +
+                                                    " --final s.mrv"))
+              .plan;
+      const std::string header = SweepTableHeader(plan);
+      const std::vector<std::vector<std::string>> rows(
+          plan.Points(),
+          std::vector<std::string>(std::count(header.begin(), header.end(), '\t') + 1, "0.5"));
+      WriteSweepFigure(plan, rows, "p", s, page);
+      return QByteArray::fromStdString(morvane::ui::testing::ReadAll(page));
+    };
+  };
+  const struct {
+    const char *what;
+    FigureCharts charts;
+    double width, height; // cm
+    std::function<QByteArray(const FigureSettings &)> bytes;
+  } figures[] = {
+      {"series", FigureCharts::Both, 17, 8,
+       [&three](const FigureSettings &s) { return SeriesFigureBytes(three, s); }},
+      {"sweep map", FigureCharts::Frequencies, 8.5, 7, sweep("--vary x=0:1:3 --vary c=0.2:0.8:3")},
+      {"sweep map", FigureCharts::Frequencies, 17, 8, sweep("--vary x=0:1:3 --vary c=0.2:0.8:3")},
+      {"sweep diagram", FigureCharts::Frequencies, 17, 8, sweep("--vary c=0.2:0.8:5")},
+      {"phase plane", FigureCharts::Frequencies, 8.5, 7,
+       [&page](const FigureSettings &s) {
+         WritePhasePlaneFigure(NewPhasePlane(Model::HaploidLocal, kInputWindowParameters), s, page);
+         return QByteArray::fromStdString(morvane::ui::testing::ReadAll(page));
+       }},
+  };
+  for (const auto &f : figures)
+    for (const FigureFormat format : {FigureFormat::Svg, FigureFormat::Pdf}) {
+      SCOPED_TRACE(std::string(f.what) + (format == FigureFormat::Svg ? " SVG" : " PDF"));
+      FigureSettings s = DefaultFigureSettings(f.charts);
+      s.format = format;
+      s.width = f.width, s.height = f.height;
+      const QString bytes = QString::fromLatin1(f.bytes(s));
       const auto m =
-          QRegularExpression(R"(<svg[^>]* width="([0-9.]+)mm" height="([0-9.]+)mm")").match(bytes);
+          QRegularExpression(format == FigureFormat::Svg
+                                 ? R"(<svg[^>]* width="([0-9.]+)mm" height="([0-9.]+)mm")"
+                                 : R"(/MediaBox \[0 0 ([0-9.]+) ([0-9.]+)\])")
+              .match(bytes);
       ASSERT_TRUE(m.hasMatch());
-      EXPECT_NEAR(m.captured(1).toDouble(), 170, 0.01);
-      EXPECT_NEAR(m.captured(2).toDouble(), 80, 0.01);
-    } else {
-      const auto m = QRegularExpression(R"(/MediaBox \[0 0 ([0-9.]+) ([0-9.]+)\])").match(bytes);
-      ASSERT_TRUE(m.hasMatch());
-      EXPECT_NEAR(m.captured(1).toDouble() * 25.4 / 72, 170, 0.01);
-      EXPECT_NEAR(m.captured(2).toDouble() * 25.4 / 72, 80, 0.01);
+      const double mm = format == FigureFormat::Svg ? 1 : 25.4 / 72;
+      EXPECT_NEAR(m.captured(1).toDouble() * mm, f.width * 10, 0.01);
+      EXPECT_NEAR(m.captured(2).toDouble() * mm, f.height * 10, 0.01);
     }
-  }
 }

@@ -4,7 +4,6 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QKeyEvent>
-#include <QSettings>
 #include <QThread>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -17,7 +16,7 @@
 #include "engine/FieldRules.h"
 #include "files/TextFile.h"
 #include "ui/figure/BifurcationFigure.h"
-#include "ui/figure/ExportDialog.h"
+#include "ui/figure/FigureSaving.h"
 #include "ui/figure/SweepFigure.h"
 #include "ui/framework/Help.h"
 #include "ui/framework/Locale.h"
@@ -290,37 +289,24 @@ void TFrmBifurcation::SaveFigure() {
     return;
   const an::BranchTable &table = figure_->Table();
   const std::size_t quantity = figure_->Quantity();
-  QSettings store(QStringLiteral("Morvane"), QStringLiteral("Morvane"));
-  const std::optional<fig::FigureSettings> settings = fig::ExportDialog::Ask(
-      this, {{fig::FigureCharts::Frequencies, QStringLiteral("The bifurcation diagram")}},
-      fig::FigureCharts::Frequencies, store, [&](const fig::FigureSettings &s) {
-        const std::optional<QSizeF> needs = fig::BifurcationFigureNeeds(table, quantity, s);
-        return needs ? QStringLiteral("At %1 pt the figure needs at least %2 x %3 %4.")
-                           .arg(s.fontPt)
-                           .arg(needs->width())
-                           .arg(needs->height())
-                           .arg(s.unit == fig::LengthUnit::Cm ? "cm" : "in")
-                     : QString();
-      });
-  if (!settings)
-    return;
-  const QStringList filters[] = {{QStringLiteral("PNG picture (*.png)")},
-                                 {QStringLiteral("SVG drawing (*.svg)")},
-                                 {QStringLiteral("PDF document (*.pdf)")}};
-  const char *suffixes[] = {"png", "svg", "pdf"};
-  const QString name = mui::FileDialogs().SaveFileNameAs(
+  fig::SaveFigureFile(
       this,
-      QDir(folder_.isEmpty() ? QDir::currentPath() : folder_)
-          .filePath(QStringLiteral("Bifurcation.") + suffixes[int(settings->format)]),
-      filters[int(settings->format)]);
-  if (name.isEmpty())
-    return;
-  folder_ = QFileInfo(name).absolutePath();
-  try {
-    fig::WriteBifurcationFigure(table, quantity, *settings, name);
-  } catch (const std::runtime_error &e) {
-    ShowMessage(QString::fromStdString(e.what()));
-  }
+      {{{fig::FigureCharts::Frequencies, QStringLiteral("The bifurcation diagram")}},
+       fig::FigureCharts::Frequencies,
+       [](const fig::FigureSettings &) { return QStringLiteral("Bifurcation"); },
+       [&](const fig::FigureSettings &s, const QString &path) {
+         fig::WriteBifurcationFigure(table, quantity, s, path);
+       },
+       [&](const fig::FigureSettings &s) {
+         const std::optional<QSizeF> needs = fig::BifurcationFigureNeeds(table, quantity, s);
+         return needs ? QStringLiteral("At %1 pt the figure needs at least %2 x %3 %4.")
+                            .arg(s.fontPt)
+                            .arg(needs->width())
+                            .arg(needs->height())
+                            .arg(s.unit == fig::LengthUnit::Cm ? "cm" : "in")
+                      : QString();
+       }},
+      folder_);
 }
 
 void TFrmBifurcation::keyPressEvent(QKeyEvent *e) {

@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
-#include <QSettings>
 #include <QTimer>
 #include <sstream>
 
@@ -14,7 +13,7 @@
 #include "engine/FieldRules.h"
 #include "files/NumberFormat.h"
 #include "ui/analysis/PhasePlaneView.h"
-#include "ui/figure/ExportDialog.h"
+#include "ui/figure/FigureSaving.h"
 #include "ui/framework/Help.h"
 #include "ui/framework/Seams.h"
 #include "ui_PhasePlaneWindow.h"
@@ -202,26 +201,16 @@ void PhasePlaneWindow::AskExportData() {
 }
 
 void PhasePlaneWindow::SaveFigure() {
-  QSettings store(QStringLiteral("Morvane"), QStringLiteral("Morvane"));
-  const std::optional<figure::FigureSettings> settings = figure::ExportDialog::Ask(
-      this, {{figure::FigureCharts::Frequencies, QStringLiteral("The phase plane")}},
-      figure::FigureCharts::Frequencies, store);
-  if (!settings)
-    return;
-  const QStringList filters[] = {{QStringLiteral("PNG picture (*.png)")},
-                                 {QStringLiteral("SVG drawing (*.svg)")},
-                                 {QStringLiteral("PDF document (*.pdf)")}};
-  const char *suffixes[] = {"png", "svg", "pdf"};
-  const QString name = FileDialogs().SaveFileNameAs(
-      this, QStringLiteral("PhasePlane.") + suffixes[int(settings->format)],
-      filters[int(settings->format)]);
-  if (name.isEmpty())
-    return;
-  try {
-    figure::WritePhasePlaneFigure(view_->Plane(), *settings, name);
-  } catch (const std::runtime_error &e) {
-    ShowMessage(QString::fromStdString(e.what()));
-  }
+  QString folder;
+  figure::SaveFigureFile(
+      this,
+      {{{figure::FigureCharts::Frequencies, QStringLiteral("The phase plane")}},
+       figure::FigureCharts::Frequencies,
+       [](const figure::FigureSettings &) { return QStringLiteral("PhasePlane"); },
+       [this](const figure::FigureSettings &s, const QString &path) {
+         figure::WritePhasePlaneFigure(view_->Plane(), s, path);
+       }},
+      folder);
 }
 
 PhasePlaneWindow *OpenPhasePlane(Model m, const Parameters &p, std::optional<double> seriesDG,

@@ -491,7 +491,6 @@ void PlotForm::UpdateLeftAxis(Chart &c) {
 
 void PlotForm::SaveChartsAs(figure::FigureCharts charts) {
   const QString name = SaveFigureAs(this, ShownFigure(), charts, ExportName(), saveFolder_);
-  RememberFolder(QStringLiteral("charts"), saveFolder_);
   if (!name.isEmpty())
     statusBar()->showMessage(QStringLiteral("Chart saved to %1").arg(name), 8000);
 }

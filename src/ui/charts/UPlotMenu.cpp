@@ -277,8 +277,6 @@ void TFrmPlotMenu::BtnSaveTogetherClick() {
                figure.clonal ? morvane::figure::FigureCharts::Frequencies
                              : morvane::figure::FigureCharts::Both,
                QStringLiteral("series-together"), figureFolder_);
-  // The folder of figures, as the chart windows keep it, for later sessions.
-  RememberFolder(QStringLiteral("charts"), figureFolder_);
 }
 
 void TFrmPlotMenu::BtnBackPClick() {

@@ -2,8 +2,6 @@
 
 #include <QImage>
 #include <QImageWriter>
-#include <QPageSize>
-#include <QPdfWriter>
 #include <QSettings>
 #include <cmath>
 #include <stdexcept>
@@ -90,27 +88,6 @@ void StoreFigureSettings(QSettings &store, const FigureSettings &settings) {
   store.setValue("fontPt", settings.fontPt);
   store.setValue("caption", settings.caption);
   store.endGroup();
-}
-
-void SetExactPage(QPdfWriter &pdf, QSizeF points) {
-  pdf.setPageSize(
-      QPageSize(points * (25.4 / 72), QPageSize::Millimeter, QString(), QPageSize::ExactMatch));
-  pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
-}
-
-// The PDF writer gives the page's box in whole points (482 x 227 for 17 x 8
-// cm, 170.04 x 80.08 mm): it is written again at the size asked for, in as
-// many characters, so that no offset of the file moves.
-void ExactMediaBox(QByteArray &pdf, QSizeF points) {
-  static const QByteArray key = "/MediaBox [0 0 ";
-  const qsizetype start = pdf.indexOf(key);
-  const qsizetype end = start < 0 ? -1 : pdf.indexOf(']', start);
-  if (end < 0)
-    return;
-  const QByteArray exact = key + QByteArray::number(points.width(), 'f', 6) + ' ' +
-                           QByteArray::number(points.height(), 'f', 6);
-  if (exact.size() == end - start)
-    pdf.replace(start, end - start, exact);
 }
 
 } // namespace morvane::figure

@@ -4,7 +4,6 @@
 // out from these settings, never from the size of a window on screen.
 #pragma once
 
-#include <QByteArray>
 #include <QSize>
 #include <QString>
 
@@ -12,7 +11,6 @@
 
 class QImage;
 class QSettings;
-class QPdfWriter;
 
 namespace morvane::figure {
 
@@ -61,12 +59,6 @@ void SetResolution(QImage &image, int dpi);
 // Writes `image` as a PNG; a failure throws std::runtime_error naming `path`
 // with the writer's own reason.
 void WritePng(const QImage &image, const QString &path);
-
-// A PDF page of `points` (of 1/72 inch), without margins. The writer still
-// records the page's box in whole points; ExactMediaBox, on the written
-// bytes, gives it the size asked for.
-void SetExactPage(QPdfWriter &pdf, QSizeF points);
-void ExactMediaBox(QByteArray &pdf, QSizeF points);
 
 // The last settings used, kept under the group "figure" of `store`; settings
 // never stored, or stored out of range, give the defaults for `charts`.

@@ -1,20 +1,15 @@
 #include "ui/figure/PhasePlaneFigure.h"
 
-#include <QBuffer>
-#include <QFile>
 #include <QFontMetricsF>
 #include <QImage>
-#include <QPageSize>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPdfWriter>
-#include <QSvgGenerator>
 #include <algorithm>
 #include <cmath>
-#include <stdexcept>
 
 #include "analysis/Equilibria.h"
 #include "engine/Series.h"
+#include "ui/figure/FigureBytes.h"
 #include "ui/figure/SeriesFigure.h"
 
 namespace morvane::figure {
@@ -311,61 +306,22 @@ void PaintPhasePlane(QPainter &painter, const PhasePlane &plane, const QRectF &a
 
 void WritePhasePlaneFigure(const PhasePlane &plane, const FigureSettings &s, const QString &path) {
   // Drawn in tenths of a point, whatever the format.
-  constexpr double kUnits = 10;
-  const QSizeF points(LengthInInches(s.width, s.unit) * 72, LengthInInches(s.height, s.unit) * 72);
-  const QSizeF units = points * kUnits;
-  const double font = s.fontPt * kUnits;
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  const auto paint = [&](QPainter &painter) {
-    painter.fillRect(QRectF(QPointF(0, 0), units), Qt::white);
-    PaintPhasePlane(painter, plane, QRectF(QPointF(0, 0), units), font);
+  FigureDrawing drawing;
+  drawing.unitsPerPoint = 10;
+  const QRectF page(QPointF(0, 0), PageInPoints(s) * drawing.unitsPerPoint);
+  drawing.paint = [&](QPaintDevice &device, QSizeF scale) {
+    QPainter painter(&device);
+    if (scale != QSizeF(1, 1))
+      painter.scale(scale.width(), scale.height());
+    painter.fillRect(page, Qt::white);
+    PaintPhasePlane(painter, plane, page, s.fontPt * drawing.unitsPerPoint);
+    return painter.end();
   };
-  switch (s.format) {
-  case FigureFormat::Png: {
-    const QSize pixels = PngPixelSize(s);
-    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
-    if (image.isNull())
-      throw std::runtime_error("The picture is too large for the memory.");
-    SetResolution(image, s.dpi);
-    QPainter painter(&image);
-    painter.scale(pixels.width() / units.width(), pixels.height() / units.height());
-    paint(painter);
-    painter.end();
-    buffer.close();
-    WritePng(image, path);
-    return;
-  }
-  case FigureFormat::Svg: {
-    QSvgGenerator svg;
-    svg.setOutputDevice(&buffer);
-    svg.setResolution(int(72 * kUnits));
-    svg.setSize(units.toSize());
-    svg.setViewBox(QRectF(QPointF(0, 0), units));
-    svg.setTitle(plane.title);
-    svg.setDescription(QStringLiteral("Morvane v2"));
-    QPainter painter(&svg);
-    paint(painter);
-    break;
-  }
-  case FigureFormat::Pdf: {
-    QPdfWriter pdf(&buffer);
-    pdf.setResolution(int(72 * kUnits));
-    pdf.setPageSize(QPageSize(points, QPageSize::Point, QString(), QPageSize::ExactMatch));
-    pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
-    pdf.setCreator(QStringLiteral("Morvane v2"));
-    pdf.setTitle(plane.title);
-    QPainter painter(&pdf);
-    paint(painter);
-    break;
-  }
-  }
-  buffer.close();
-  QFile file(path);
-  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush())
-    throw std::runtime_error("Cannot write " + path.toStdString() + ": " +
-                             file.errorString().toStdString());
+  // The title is the model, a colon and the parameters.
+  WriteFigure(s, drawing, plane.title,
+              FigureRecord{plane.title.section(QStringLiteral(": "), 0, 0),
+                           plane.title.section(QStringLiteral(": "), 1), s.record.command},
+              path);
 }
 
 } // namespace morvane::figure

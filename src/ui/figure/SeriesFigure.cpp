@@ -2,23 +2,15 @@
 
 #include "ui/figure/FigureOptions.h"
 
-#include <QBuffer>
 #include <QChart>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QFontMetricsF>
 #include <QGraphicsLayout>
 #include <QGraphicsScene>
-#include <QImage>
-#include <QImageWriter>
 #include <QLineSeries>
 #include <QLocale>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QScatterSeries>
-#include <QSettings>
-#include <QSvgGenerator>
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
@@ -27,9 +19,9 @@
 
 #include "files/TextFile.h"
 #include "ui/figure/ChartSetUp.h"
-#include "ui/figure/ExportDialog.h"
+#include "ui/figure/FigureBytes.h"
+#include "ui/figure/FigureSaving.h"
 #include "ui/framework/Locale.h"
-#include "ui/framework/Seams.h"
 
 namespace morvane::ui {
 
@@ -227,11 +219,6 @@ constexpr double kLeastChartHeight = 7;
 std::runtime_error SaveFailure(const QString &fileName, const QString &why) {
   return std::runtime_error(
       QStringLiteral("Cannot save the chart to %1:\n%2").arg(fileName, why).toStdString());
-}
-
-QSizeF SizeInPoints(const FigureSettings &s) {
-  return {figure::LengthInInches(s.width, s.unit) * 72,
-          figure::LengthInInches(s.height, s.unit) * 72};
 }
 
 // The charts of the series the settings ask for.
@@ -555,15 +542,11 @@ QSizeF CheckedUnits(const SeriesFigure &f, const FigureSettings &s) {
   for (const FigureSeries &one : f.series)
     if (!one.table)
       throw std::runtime_error("There is no series to draw.");
-  const QSizeF points = SizeInPoints(s);
+  const QSizeF points = figure::PageInPoints(s);
   if (!(points.width() > 0 && points.height() > 0))
     throw std::runtime_error("The figure has no size.");
   return points * kUnitsPerPoint;
 }
-
-// SVG and PDF pages are given in hundredths of a half point: exact to
-// 0.001 mm, where whole half points would be up to 0.09 mm off.
-constexpr int kPageSteps = 100;
 
 } // namespace
 
@@ -578,144 +561,73 @@ QString SeriesFigureProblem(const SeriesFigure &f, const FigureSettings &s) {
 
 QByteArray SeriesFigureBytes(const SeriesFigure &f, const FigureSettings &s) {
   const QSizeF units = CheckedUnits(f, s);
-  const QSizeF points = units / kUnitsPerPoint;
   // Refused before a page is begun.
   Paint(nullptr, f, s, units);
-  const figure::FigureRecord record = SeriesRecord(f, s.record.command);
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  switch (s.format) {
-  case FigureFormat::Png: {
-    const QSize pixels = figure::PngPixelSize(s);
-    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
-    if (image.isNull())
-      throw std::runtime_error("The picture is too large for the memory.");
-    figure::SetResolution(image, s.dpi);
-    image.fill(Qt::white);
-    {
-      QPainter painter(&image);
-      painter.scale(pixels.width() / units.width(), pixels.height() / units.height());
-      Paint(&painter, f, s, units);
-    }
-    figure::RecordInImage(image, record);
-    QImageWriter writer(&buffer, "png");
-    if (!writer.write(image))
-      throw std::runtime_error(writer.errorString().toStdString());
-    break;
-  }
-  case FigureFormat::Svg: {
-    QSvgGenerator svg;
-    svg.setOutputDevice(&buffer);
-    svg.setResolution(int(72 * kUnitsPerPoint) * kPageSteps);
-    svg.setSize(QSize(int(std::lround(units.width() * kPageSteps)),
-                      int(std::lround(units.height() * kPageSteps))));
-    svg.setViewBox(QRectF(QPointF(0, 0), units));
-    svg.setTitle(FigureTitle(f, s));
-    svg.setDescription(figure::RecordText(record));
-    QPainter painter(&svg);
+  figure::FigureDrawing drawing;
+  drawing.unitsPerPoint = kUnitsPerPoint;
+  drawing.paint = [&](QPaintDevice &device, QSizeF scale) {
+    QPainter painter(&device);
+    if (scale != QSizeF(1, 1))
+      painter.scale(scale.width(), scale.height());
     Paint(&painter, f, s, units);
-    break;
-  }
-  case FigureFormat::Pdf: {
-    QPdfWriter pdf(&buffer);
-    pdf.setResolution(int(72 * kUnitsPerPoint));
-    // A page in points is rounded to whole points: in millimetres it is not.
-    figure::SetExactPage(pdf, points);
-    pdf.setCreator(figure::SoftwareName());
-    pdf.setTitle(FigureTitle(f, s));
-    pdf.setDocumentXmpMetadata(figure::RecordXmp(FigureTitle(f, s), record));
-    {
-      QPainter painter(&pdf);
-      Paint(&painter, f, s, units);
-    }
-    buffer.close();
-    figure::ExactMediaBox(bytes, points);
-    return bytes;
-  }
-  }
-  buffer.close();
-  return bytes;
+    return painter.end();
+  };
+  return figure::FigureBytes(s, drawing, FigureTitle(f, s), SeriesRecord(f, s.record.command));
 }
 
 QString SaveFigureAs(QWidget *parent, const SeriesFigure &figure, FigureCharts charts,
                      const QString &baseName, QString &folder) {
-  std::vector<figure::ChartChoice> choices;
+  figure::FigureToSave save;
   if (figure.clonal)
-    choices = {{FigureCharts::Frequencies, SeriesChartDesigns(true)[0].title}};
+    save.choices = {{FigureCharts::Frequencies, SeriesChartDesigns(true)[0].title}};
   else
-    choices = {{FigureCharts::Both, QStringLiteral("Both charts")},
-               {FigureCharts::Frequencies, SeriesChartDesigns(false)[0].title},
-               {FigureCharts::Fitness, SeriesChartDesigns(false)[1].title}};
-  QSettings store(QStringLiteral("Morvane"), QStringLiteral("Morvane"));
-  const std::optional<FigureSettings> settings = figure::ExportDialog::Ask(
-      parent, choices, charts, store,
-      [&figure](const FigureSettings &s) { return SeriesFigureProblem(figure, s); },
-      std::any_of(figure.shown.begin(), figure.shown.end(),
-                  [](const std::optional<ShownRange> &r) { return r.has_value(); }));
-  if (!settings)
-    return {};
-  const char *suffixes[] = {"png", "svg", "pdf"};
-  const QString suffix = QString::fromLatin1(suffixes[int(settings->format)]);
-  const QString what = settings->charts == FigureCharts::Both      ? QStringLiteral("charts")
-                       : figure.clonal                             ? QStringLiteral("clones")
-                       : settings->charts == FigureCharts::Fitness ? QStringLiteral("dg-fit")
-                                                                   : QStringLiteral("frequencies");
-  const QString suggested = baseName + "-" + what + "." + suffix;
-  const QStringList filters[] = {{QStringLiteral("PNG picture (*.png)")},
-                                 {QStringLiteral("SVG drawing (*.svg)")},
-                                 {QStringLiteral("PDF document (*.pdf)")}};
-  QString name = FileDialogs().SaveFileNameAs(
-      parent, QDir(folder.isEmpty() ? QDir::currentPath() : folder).filePath(suggested),
-      filters[int(settings->format)]);
-  if (name.isEmpty())
-    return {};
-  folder = QFileInfo(name).absolutePath();
-  FigureSettings chosen = *settings;
-  // A name of another picture format writes that format; a name without
-  // one gets the format's extension.
-  const QString given = QFileInfo(name).suffix().toLower();
-  if (given.isEmpty() && !name.endsWith('.'))
-    name += "." + suffix;
-  else if (given == "png" || given == "svg" || given == "pdf")
-    chosen.format = given == "png"   ? FigureFormat::Png
-                    : given == "svg" ? FigureFormat::Svg
-                                     : FigureFormat::Pdf;
-  else
-    throw SaveFailure(name, QStringLiteral("the name must end in .png, .svg or .pdf."));
-  // The morvane-plot command that draws the same figure, when every series
-  // lies in a file and the figure has nothing morvane-plot cannot give (a
-  // zoom, one chart's axis fitted and not the other's).
-  const bool zoomed = settings->asShown && std::any_of(figure.shown.begin(), figure.shown.end(),
-                                                       [](const auto &r) { return r.has_value(); });
-  const bool fitted = !figure.fitY.empty() && figure.fitY.front();
-  bool drawable = !zoomed && std::all_of(figure.fitY.begin(), figure.fitY.end(),
-                                         [fitted](bool f) { return f == fitted; });
-  QStringList words{QStringLiteral("morvane-plot")};
-  for (const FigureSeries &one : figure.series) {
-    drawable = drawable && !one.source.isEmpty();
-    words << one.source;
-  }
-  SeriesFigure drawn = figure;
-  if (drawable) {
-    // As the files hold them: a Detail file does not record L.
-    for (FigureSeries &one : drawn.series)
-      one.parameters.StopThreshold = 0;
-    if (fitted)
-      words << QStringLiteral("--fit-y");
-    for (const std::string &w : figure::FigureOptionWords(chosen, false))
-      words << QString::fromStdString(w);
-    words << QStringLiteral("-o") << name;
-    chosen.record.command = figure::ShellCommand(words);
-  }
-  if (settings->asShown)
+    save.choices = {{FigureCharts::Both, QStringLiteral("Both charts")},
+                    {FigureCharts::Frequencies, SeriesChartDesigns(false)[0].title},
+                    {FigureCharts::Fitness, SeriesChartDesigns(false)[1].title}};
+  save.initial = charts;
+  save.check = [&figure](const FigureSettings &s) { return SeriesFigureProblem(figure, s); };
+  save.zoomed = std::any_of(figure.shown.begin(), figure.shown.end(),
+                            [](const std::optional<ShownRange> &r) { return r.has_value(); });
+  save.stem = [&](const FigureSettings &s) {
+    return baseName + "-" +
+           (s.charts == FigureCharts::Both      ? QStringLiteral("charts")
+            : figure.clonal                     ? QStringLiteral("clones")
+            : s.charts == FigureCharts::Fitness ? QStringLiteral("dg-fit")
+                                                : QStringLiteral("frequencies"));
+  };
+  save.write = [&figure](const FigureSettings &settings, const QString &name) {
+    FigureSettings chosen = settings;
+    // The morvane-plot command that draws the same figure, when every series
+    // lies in a file and the figure has nothing morvane-plot cannot give (a
+    // zoom, one chart's axis fitted and not the other's).
+    const bool zoomed =
+        settings.asShown && std::any_of(figure.shown.begin(), figure.shown.end(),
+                                        [](const auto &r) { return r.has_value(); });
+    const bool fitted = !figure.fitY.empty() && figure.fitY.front();
+    bool drawable = !zoomed && std::all_of(figure.fitY.begin(), figure.fitY.end(),
+                                           [fitted](bool f) { return f == fitted; });
+    QStringList words{QStringLiteral("morvane-plot")};
+    for (const FigureSeries &one : figure.series) {
+      drawable = drawable && !one.source.isEmpty();
+      words << one.source;
+    }
+    SeriesFigure drawn = figure;
+    if (drawable) {
+      // As the files hold them: a Detail file does not record L.
+      for (FigureSeries &one : drawn.series)
+        one.parameters.StopThreshold = 0;
+      if (fitted)
+        words << QStringLiteral("--fit-y");
+      for (const std::string &w : figure::FigureOptionWords(chosen, false))
+        words << QString::fromStdString(w);
+      words << QStringLiteral("-o") << name;
+      chosen.record.command = figure::ShellCommand(words);
+    }
+    if (!settings.asShown)
+      drawn.shown.clear();
     WriteSeriesFigure(drawn, chosen, name);
-  else {
-    SeriesFigure whole = drawn;
-    whole.shown.clear();
-    WriteSeriesFigure(whole, chosen, name);
-  }
-  return name;
+  };
+  return figure::SaveFigureFile(parent, save, folder);
 }
 
 void WriteSeriesFigure(const SeriesFigure &f, const FigureSettings &s, const QString &fileName) {

@@ -1,10 +1,5 @@
 #include "ui/figure/SweepFigure.h"
 
-#include <QBuffer>
-#include <QFile>
-#include <QPdfWriter>
-#include <QSvgGenerator>
-#include <QSvgRenderer>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -13,6 +8,7 @@
 
 #include "files/NumberFormat.h"
 #include "sweep/SweepOutputs.h"
+#include "ui/figure/FigureBytes.h"
 #include "ui/figure/RoundTicks.h"
 
 namespace morvane::figure {
@@ -424,6 +420,16 @@ void SweepFigure::Build() {
     BuildMap(rect);
   else
     BuildDiagram(rect);
+  // A panel made after the plot puts its axes on the layer of the plottables,
+  // drawn before the map's cells, which would hide the ticks: the axes go
+  // above them, the grid below, in a fixed order (axes() alone lists them
+  // in the order of a hash, which changes from process to process).
+  for (QCPAxisRect *r : plot_.axisRects())
+    for (QCPAxis *axis :
+         r->axes(QCPAxis::atLeft | QCPAxis::atRight | QCPAxis::atTop | QCPAxis::atBottom)) {
+      axis->setLayer(QStringLiteral("axes"));
+      axis->grid()->setLayer(QStringLiteral("grid"));
+    }
   if (textSize_ > 0) {
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPixelSize(std::max(1, int(std::lround(textSize_))));
@@ -462,6 +468,11 @@ void SweepFigure::BuildMap(QCPAxisRect *rect) {
   y->setLabel(AxisSymbol(plan_.axes[1].option));
   SetRoundTicker(x);
   SetRoundTicker(y);
+  // Ticks outward, where they show whatever the colour of the cells.
+  for (QCPAxis *axis : {x, y}) {
+    axis->setTickLength(0, 4);
+    axis->setSubTickLength(0, 2);
+  }
   map_ = new CellMap(x, y);
   const auto &a = axisValues_[0], &b = axisValues_[1];
   map_->data()->setSize(int(a.size()), int(b.size()));
@@ -948,74 +959,20 @@ void WritePlotFigure(const FigureSettings &settings, const PlotLayOut &layOut, c
                              QString::number(needs->height()).toStdString() + unit +
                              " to hold its labels whole (a larger size or a smaller font)");
   }
-  const double width = LengthInInches(settings.width, settings.unit) * 72;
-  const double height = LengthInInches(settings.height, settings.unit) * 72;
-  const int w = std::max(1, int(std::lround(width))), h = std::max(1, int(std::lround(height)));
   QCustomPlot plot;
   const std::shared_ptr<void> drawer = layOut(plot, settings);
-
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  bool drawn = false;
-  if (settings.format != FigureFormat::Pdf) {
-    QSvgGenerator svg;
-    svg.setOutputDevice(&buffer);
-    svg.setSize(QSize(w, h));
-    svg.setViewBox(QRect(0, 0, w, h));
-    svg.setResolution(72);
-    svg.setTitle(title);
-    svg.setDescription(RecordText(record));
+  // Laid out in whole points, on a page of the size asked.
+  FigureDrawing drawing;
+  drawing.pngFromSvg = true;
+  drawing.paint = [&plot](QPaintDevice &device, QSizeF) {
     QCPPainter painter;
-    drawn = painter.begin(&svg);
+    if (!painter.begin(&device))
+      return false;
     painter.setMode(QCPPainter::pmVectorized);
-    if (drawn) {
-      plot.toPainter(&painter, w, h);
-      drawn = painter.end();
-    }
-  } else {
-    QPdfWriter pdf(&buffer);
-    SetExactPage(pdf, QSizeF(width, height));
-    pdf.setResolution(72);
-    pdf.setCreator(SoftwareName());
-    pdf.setTitle(title);
-    pdf.setDocumentXmpMetadata(RecordXmp(title, record));
-    QCPPainter painter;
-    drawn = painter.begin(&pdf);
-    painter.setMode(QCPPainter::pmVectorized);
-    if (drawn) {
-      plot.toPainter(&painter, w, h);
-      drawn = painter.end();
-    }
-  }
-  if (drawn && settings.format == FigureFormat::Png) {
-    // The PNG is the SVG's drawing at the resolution asked: drawn through a
-    // scaled painter instead, the layout's text boxes (worked out at the
-    // page's size in points) would cut the legend's names.
-    const QSize pixels = PngPixelSize(settings);
-    QImage image(pixels, QImage::Format_ARGB32);
-    image.fill(Qt::white);
-    QSvgRenderer renderer(bytes);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    renderer.render(&painter);
-    if (!painter.end())
-      throw std::runtime_error("Cannot draw " + path.toStdString());
-    SetResolution(image, settings.dpi);
-    RecordInImage(image, record);
-    WritePng(image, path);
-    return;
-  }
-  if (settings.format == FigureFormat::Pdf) {
-    buffer.close();
-    ExactMediaBox(bytes, QSizeF(width, height));
-  }
-  QFile file(path);
-  if (!drawn || !file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-      file.write(bytes) != bytes.size() || !file.flush())
-    throw std::runtime_error(
-        "Cannot write " + path.toStdString() + ": " +
-        (drawn ? file.errorString() : QStringLiteral("the drawing failed")).toStdString());
+    plot.toPainter(&painter, plot.width(), plot.height());
+    return painter.end();
+  };
+  WriteFigure(settings, drawing, title, record, path);
 }
 
 } // namespace morvane::figure

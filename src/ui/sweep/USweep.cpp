@@ -44,8 +44,8 @@
 #include "ui/analysis/BifurcationWindow.h"
 #include "ui/analysis/PhasePlaneWindow.h"
 #include "ui/charts/PlotForm.h"
-#include "ui/figure/ExportDialog.h"
 #include "ui/figure/FigureOptions.h"
+#include "ui/figure/FigureSaving.h"
 #include "ui/figure/FigureSettings.h"
 #include "ui/figure/SweepFigure.h"
 #include "ui/framework/FileDialogs.h"
@@ -1135,36 +1135,25 @@ void TFrmSweep::FillFormFromPlan(const morvane::SweepPlan &plan, const QString &
 void TFrmSweep::BtnSaveMapClick() {
   if (map_->RowsDrawn() == 0)
     return;
-  // The figure's settings as for a chart (one chart on the page), then its
-  // name, in the format chosen.
-  QSettings store(QStringLiteral("Morvane"), QStringLiteral("Morvane"));
-  const std::optional<fig::FigureSettings> settings = fig::ExportDialog::Ask(
-      this, {{fig::FigureCharts::Frequencies, QStringLiteral("The sweep's figure")}},
-      fig::FigureCharts::Frequencies, store);
-  if (!settings)
-    return;
-  const QStringList filters[] = {{QStringLiteral("PNG picture (*.png)")},
-                                 {QStringLiteral("SVG drawing (*.svg)")},
-                                 {QStringLiteral("PDF document (*.pdf)")}};
-  const char *suffixes[] = {"png", "svg", "pdf"};
-  const QString name = mui::FileDialogs().SaveFileNameAs(
-      this, QStringLiteral("Sweep.") + suffixes[int(settings->format)],
-      filters[int(settings->format)]);
-  if (name.isEmpty())
-    return;
+  // The figure's settings as for a chart (one chart on the page), its name,
+  // and the command that draws it again from the sweep's Final file.
   const fig::SweepFigure &shown = map_->Figure();
-  // The command that draws the same figure from the sweep's Final file.
-  fig::FigureSettings recorded = *settings;
-  QStringList words{QStringLiteral("morvane-plot"), QStringLiteral("--sweep"),
-                    ui_->TxtFinal->text(), QStringLiteral("--show"),
-                    QString::fromStdString(shown.Output())};
-  for (const std::string &w : fig::FigureOptionWords(recorded, true))
-    words << QString::fromStdString(w);
-  words << QStringLiteral("-o") << name;
-  recorded.record.command = fig::ShellCommand(words);
-  try {
-    fig::WriteSweepFigure(shown.Plan(), shown.Rows(), shown.Output(), recorded, name);
-  } catch (const std::runtime_error &e) {
-    ShowMessage(QString::fromStdString(e.what()));
-  }
+  QString folder;
+  fig::SaveFigureFile(
+      this,
+      {{{fig::FigureCharts::Frequencies, QStringLiteral("The sweep's figure")}},
+       fig::FigureCharts::Frequencies,
+       [](const fig::FigureSettings &) { return QStringLiteral("Sweep"); },
+       [&](const fig::FigureSettings &settings, const QString &name) {
+         fig::FigureSettings recorded = settings;
+         QStringList words{QStringLiteral("morvane-plot"), QStringLiteral("--sweep"),
+                           ui_->TxtFinal->text(), QStringLiteral("--show"),
+                           QString::fromStdString(shown.Output())};
+         for (const std::string &w : fig::FigureOptionWords(recorded, true))
+           words << QString::fromStdString(w);
+         words << QStringLiteral("-o") << name;
+         recorded.record.command = fig::ShellCommand(words);
+         fig::WriteSweepFigure(shown.Plan(), shown.Rows(), shown.Output(), recorded, name);
+       }},
+      folder);
 }
