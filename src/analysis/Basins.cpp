@@ -70,6 +70,26 @@ double BoundaryRadius(Model m, const Parameters &p, const Population &X) {
   return solver.eigenvalues().cwiseAbs().maxCoeff();
 }
 
+double Distance(Model m, const Population &a, const Population &b) {
+  double d = 0;
+  for (int k = 0; k < Classes(m); ++k)
+    d = std::max(d, std::fabs(a[k] - b[k]));
+  return d;
+}
+
+// Whether a lost allele that invades with an eigenvalue of 1 vanishes again
+// (the second order decides): a run from the equilibrium with every class
+// raised by kVanishingBall / n, as long as a run of the map, is polished to
+// it. A recessive allele favoured when common escapes instead, slowly.
+bool MissingAlleleVanishes(Model m, const Parameters &p, const Equilibrium &e, double matchTol) {
+  const int n = Classes(m);
+  Population Y{};
+  for (int k = 0; k < n; ++k)
+    Y[k] = (1 - kVanishingBall) * e.X[k] + kVanishingBall / n;
+  const auto end = Polish(m, p, Iterate(m, p, Y, BasinSettings{}.maxGenerations, 1e-15));
+  return end && Distance(m, *end, e.X) <= matchTol;
+}
+
 std::vector<Attractor> Attractors(Model m, const Parameters &p,
                                   const std::vector<Equilibrium> &known, double tol,
                                   double matchTol) {
@@ -85,17 +105,10 @@ std::vector<Attractor> Attractors(Model m, const Parameters &p,
     const bool boundary = std::find(absent.begin(), absent.end(), true) != absent.end();
     if (e.spectrum.stability == Stability::Neutral && boundary &&
         e.spectrum.lambdaA.value_or(0) <= 1 + tol && e.spectrum.lambdaB.value_or(0) <= 1 + tol &&
-        BoundaryRadius(m, p, e.X) < 1 - tol)
+        BoundaryRadius(m, p, e.X) < 1 - tol && MissingAlleleVanishes(m, p, e, matchTol))
       list.push_back({index, kVanishingBall, absent});
   }
   return list;
-}
-
-double Distance(Model m, const Population &a, const Population &b) {
-  double d = 0;
-  for (int k = 0; k < Classes(m); ++k)
-    d = std::max(d, std::fabs(a[k] - b[k]));
-  return d;
 }
 
 // One lane's run: its state between stretches and what it has come to.
