@@ -39,7 +39,8 @@ struct BasinMap {
 // found before (FindEquilibria); starts are counted in the map's copy. A run
 // that comes near one of them that attracts it is ended there: near a stable
 // one, or near a neutral one on a boundary that a lost allele does not
-// invade, when its state polishes to it.
+// invade (nor come back to when rare), when its state goes to it on the
+// boundary.
 BasinMap Basins(Model m, const Parameters &p, int N, const std::vector<Equilibrium> &known,
                 const BasinSettings &settings = {});
 
