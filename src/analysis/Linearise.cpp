@@ -46,14 +46,7 @@ Linearisation LineariseModel(const Parameters &p, const Population &X, Parameter
   const Measures before = MeasuresOf(M, X);
   s.FreqA = D(before.p);
   s.FreqB = D(before.q);
-  if (along == Parameter::HabFreq || along == Parameter::MigSurv) {
-    ModelStep<M>(s);
-  } else {
-    // The settlement factors depend on c and d alone: their derivatives are
-    // 0, and their values those of the double step, worked out once.
-    const auto f = SettlementFactorsFrom(p.HabFreq, p.MigSurv, p.TriesAB, p.TriesaB);
-    ModelStepWith<M>(s, SettlementFactorsOf<D>{D(f.SAB1), D(f.RAB2), D(f.RaB1), D(f.SaB2)});
-  }
+  ModelStep<M>(s);
   Linearisation l;
   l.n = n;
   l.full.resize(n, n);
