@@ -1,6 +1,6 @@
 // The analysis of equilibria: the Jacobian and eigenvalues at one
 // equilibrium, a continuation of 1,000 steps, a 200 x 200 basin map on two
-// threads.
+// threads (the generations its runs took per start).
 #include <benchmark/benchmark.h>
 
 #include "analysis/Basins.h"
@@ -105,14 +105,19 @@ void BM_Basins200On2Threads(benchmark::State &state) {
   const std::vector<Equilibrium> found = FindEquilibria(m, p);
   BasinSettings settings;
   settings.threads = 2;
+  double generations = 0;
   for (auto _ : state) {
     const BasinMap map = Basins(m, p, 200, found, settings);
+    generations = static_cast<double>(map.generations);
     benchmark::DoNotOptimize(map.reached.data());
   }
+  // Per start: the runs end near an attractor, well before their cap.
+  state.counters["generations_per_start"] = generations / (200.0 * 200.0);
 }
 BENCHMARK(BM_Basins200On2Threads)
     ->ArgName("model")
     ->Arg(static_cast<int>(Model::HaploidLocal))
+    ->Arg(static_cast<int>(Model::DiploidLocal))
     ->Arg(static_cast<int>(Model::Clonal))
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()

@@ -1,6 +1,8 @@
 #include "analysis/Basins.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <thread>
 
 #include "engine/BatchStep.h"
@@ -18,14 +20,123 @@ struct Reached {
   Population X{};
 };
 
+// Runs are advanced in stretches of this many generations; between two, a
+// run near an attractor among the equilibria given is ended there.
+constexpr std::uint32_t kStretch = 64;
+// A run this near (largest class difference) a stable equilibrium has
+// reached it: well inside the ball where its linearisation contracts (which
+// shrinks with 1 - radius), and no farther than its converged end would be
+// matched to it.
+double StableBall(double radius, double matchTol) {
+  return std::min(matchTol, 1e-3 * (1 - radius));
+}
+// A neutral equilibrium on a boundary (an allele lost that does not invade,
+// its invasion eigenvalue 1, the rest of the population drawn to it
+// geometrically) attracts as a recessive allele vanishes: as 1/T, so that
+// the run reaches its cap and is polished there onto the boundary. A run this
+// near it whose missing classes fell over the last stretch, and whose state
+// taken onto the boundary goes to it by Newton's method, has reached it.
+constexpr double kVanishingBall = 1e-2;
+// After a look that found the run not there yet, it goes on this many
+// stretches before the next.
+constexpr int kLookBackOff = 16;
+
+// An equilibrium given before that ends the runs that come near it.
+struct Attractor {
+  int index;
+  double ball;
+  // The classes missing at a neutral one on a boundary; empty for a stable one.
+  std::vector<bool> absent;
+};
+
+// The spectral radius of the Jacobian on the boundary of X: in the free
+// coordinates of the classes X has (those it lacks held at 0).
+double BoundaryRadius(Model m, const Parameters &p, const Population &X) {
+  const std::vector<bool> absent = AbsentClasses(m, X);
+  std::vector<int> kept;
+  for (int k = 0; k < Classes(m); ++k)
+    if (!absent[k])
+      kept.push_back(k);
+  if (kept.size() < 2)
+    return 0;
+  const Linearisation l = Linearise(m, p, X);
+  const int e = kept.back();
+  const int f = static_cast<int>(kept.size()) - 1;
+  Matrix J(f, f);
+  for (int a = 0; a < f; ++a)
+    for (int b = 0; b < f; ++b)
+      J(a, b) = l.full(kept[a], kept[b]) - l.full(kept[a], e);
+  Eigen::EigenSolver<Matrix> solver(J, false);
+  return solver.eigenvalues().cwiseAbs().maxCoeff();
+}
+
+double Distance(Model m, const Population &a, const Population &b) {
+  double d = 0;
+  for (int k = 0; k < Classes(m); ++k)
+    d = std::max(d, std::fabs(a[k] - b[k]));
+  return d;
+}
+
+// Whether a lost allele that invades with an eigenvalue of 1 vanishes again
+// (the second order decides): a run from the equilibrium with every class
+// raised by kVanishingBall / n, as long as a run of the map, is polished to
+// it. A recessive allele favoured when common escapes instead, slowly.
+bool MissingAlleleVanishes(Model m, const Parameters &p, const Equilibrium &e, double matchTol) {
+  const int n = Classes(m);
+  Population Y{};
+  for (int k = 0; k < n; ++k)
+    Y[k] = (1 - kVanishingBall) * e.X[k] + kVanishingBall / n;
+  const auto end = Polish(m, p, Iterate(m, p, Y, BasinSettings{}.maxGenerations, 1e-15));
+  return end && Distance(m, *end, e.X) <= matchTol;
+}
+
+std::vector<Attractor> Attractors(Model m, const Parameters &p,
+                                  const std::vector<Equilibrium> &known, double tol,
+                                  double matchTol) {
+  std::vector<Attractor> list;
+  for (std::size_t k = 0; k < known.size(); ++k) {
+    const Equilibrium &e = known[k];
+    const int index = static_cast<int>(k);
+    if (e.spectrum.stability == Stability::Stable) {
+      list.push_back({index, StableBall(e.spectrum.radius, matchTol), {}});
+      continue;
+    }
+    const std::vector<bool> absent = AbsentClasses(m, e.X);
+    const bool boundary = std::find(absent.begin(), absent.end(), true) != absent.end();
+    if (e.spectrum.stability == Stability::Neutral && boundary &&
+        e.spectrum.lambdaA.value_or(0) <= 1 + tol && e.spectrum.lambdaB.value_or(0) <= 1 + tol &&
+        BoundaryRadius(m, p, e.X) < 1 - tol && MissingAlleleVanishes(m, p, e, matchTol))
+      list.push_back({index, kVanishingBall, absent});
+  }
+  return list;
+}
+
+// One lane's run: its state between stretches and what it has come to.
+struct LaneRun {
+  SimState s;
+  std::size_t cell = 0;
+  std::uint32_t left = 0; // generations before the cap
+  int lookAfter = 0;      // stretches before the next look at a neutral attractor
+  double missing = 2;     // its missing classes at the last stretch's end
+};
+
 void RunStarts(Model m, const Parameters &p, int N, const std::vector<Equilibrium> &known,
-               const BasinSettings &settings, std::atomic<int> &next,
-               std::vector<Reached> &reached) {
+               const std::vector<Attractor> &attractors, const BasinSettings &settings,
+               std::atomic<int> &next, std::vector<Reached> &reached,
+               std::atomic<std::uint64_t> &generations) {
   const int n = Classes(m);
   BatchRuns runs(m);
-  std::size_t cellOf[BatchRuns::kLanes] = {};
+  LaneRun lanes[BatchRuns::kLanes];
   const int cells = N * N;
+  std::uint64_t run = 0;
   bool more = true;
+  const auto load = [&](std::size_t lane) {
+    LaneRun &r = lanes[lane];
+    r.s.StopRequested = false;
+    const std::uint32_t stretch = std::min(kStretch, r.left);
+    r.left -= stretch;
+    runs.Load(lane, r.s, stretch);
+  };
   for (;;) {
     // Every free lane takes the next start.
     for (std::size_t lane = runs.FreeLane(); more && lane < BatchRuns::kLanes;
@@ -37,7 +148,9 @@ void RunStarts(Model m, const Parameters &p, int N, const std::vector<Equilibriu
       }
       const double p0 = static_cast<double>(cell / N) / (N - 1);
       const double q0 = static_cast<double>(cell % N) / (N - 1);
-      SimState s;
+      LaneRun &r = lanes[lane];
+      r = LaneRun{};
+      SimState &s = r.s;
       s.Params() = p;
       s.StopThreshold = settings.stopThreshold;
       const Population X = StartPopulation(m, p0, q0);
@@ -48,30 +161,68 @@ void RunStarts(Model m, const Parameters &p, int N, const std::vector<Equilibriu
       s.FreqB = start.q;
       s.DG = start.DG;
       s.Fit = start.Fit;
-      runs.Load(lane, s, settings.maxGenerations);
-      cellOf[lane] = static_cast<std::size_t>(cell);
+      r.cell = static_cast<std::size_t>(cell);
+      r.left = settings.maxGenerations;
+      load(lane);
     }
-    if (runs.Idle())
+    if (runs.Idle()) {
+      generations += run;
       return;
+    }
     const std::uint32_t ended = runs.Advance();
     for (std::size_t lane = 0; lane < BatchRuns::kLanes; ++lane) {
       if (!((ended >> lane) & 1u))
         continue;
-      SimState s;
-      runs.Unload(lane, s);
+      LaneRun &lr = lanes[lane];
+      const bool stretchEnded = runs.Unload(lane, lr.s);
       Population X{};
       for (int k = 0; k < n; ++k)
-        X[k] = s.X[k + 1];
-      Reached &r = reached[cellOf[lane]];
-      r.known = MatchEquilibrium(m, known, X, settings.matchTol);
-      if (r.known < 0) {
-        if (const auto polished = Polish(m, p, X)) {
-          r.polished = true;
-          r.X = *polished;
-          r.known = MatchEquilibrium(m, known, r.X, settings.matchTol);
+        X[k] = lr.s.X[k + 1];
+      Reached &r = reached[lr.cell];
+      if (stretchEnded && lr.left > 0) {
+        // Not converged yet: ended only near an attractor, else run on.
+        int near = -1;
+        for (const Attractor &a : attractors) {
+          const Equilibrium &e = known[a.index];
+          if (Distance(m, X, e.X) > a.ball)
+            continue;
+          if (a.absent.empty()) {
+            near = a.index;
+            break;
+          }
+          double missing = 0;
+          for (int k = 0; k < n; ++k)
+            missing += a.absent[k] ? X[k] : 0;
+          const bool falling = missing < lr.missing;
+          lr.missing = missing;
+          if (lr.lookAfter > 0) {
+            --lr.lookAfter;
+          } else if (const FixedPoint f =
+                         falling ? NewtonFixedPoint(m, p, X, a.absent) : FixedPoint{};
+                     f.converged && Distance(m, f.X, e.X) <= settings.matchTol) {
+            near = a.index;
+          } else {
+            lr.lookAfter = kLookBackOff;
+          }
+          break;
+        }
+        if (near < 0) {
+          load(lane);
+          continue;
+        }
+        r.known = near;
+      } else {
+        r.known = MatchEquilibrium(m, known, X, settings.matchTol);
+        if (r.known < 0) {
+          if (const auto polished = Polish(m, p, X)) {
+            r.polished = true;
+            r.X = *polished;
+            r.known = MatchEquilibrium(m, known, r.X, settings.matchTol);
+          }
         }
       }
-      if (settings.onRun && !settings.onRun(static_cast<int>(cellOf[lane]), r.known))
+      run += lr.s.Generation;
+      if (settings.onRun && !settings.onRun(static_cast<int>(lr.cell), r.known))
         more = false;
     }
   }
@@ -88,13 +239,20 @@ BasinMap Basins(Model m, const Parameters &p, int N, const std::vector<Equilibri
     e.starts = 0;
   std::vector<Reached> reached(static_cast<std::size_t>(N) * N);
   std::atomic<int> next{0};
+  std::atomic<std::uint64_t> generations{0};
+  const std::vector<Attractor> attractors =
+      Attractors(m, p, known, settings.stabilityTol, settings.matchTol);
   const int threads = std::max(1, settings.threads);
+  const auto work = [&] {
+    RunStarts(m, p, N, known, attractors, settings, next, reached, generations);
+  };
   std::vector<std::thread> workers;
   for (int t = 1; t < threads; ++t)
-    workers.emplace_back([&] { RunStarts(m, p, N, known, settings, next, reached); });
-  RunStarts(m, p, N, known, settings, next, reached);
+    workers.emplace_back(work);
+  work();
   for (std::thread &w : workers)
     w.join();
+  map.generations = generations;
 
   // The ends no given equilibrium matched, clustered into new ones.
   map.reached.resize(reached.size());

@@ -31,10 +31,16 @@ struct BasinMap {
   // Per start, p0 = i/(N-1) and q0 = j/(N-1) at [i * N + j]: the index of
   // the equilibrium reached, or -1 when the run found none.
   std::vector<int> reached;
+  // Generations run from all the starts together.
+  std::uint64_t generations = 0;
 };
 
 // The basin map at p over an N x N grid (N >= 2). `known` are equilibria
-// found before (FindEquilibria); starts are counted in the map's copy.
+// found before (FindEquilibria); starts are counted in the map's copy. A run
+// that comes near one of them that attracts it is ended there: near a stable
+// one, or near a neutral one on a boundary that a lost allele does not
+// invade (nor come back to when rare), when its state goes to it on the
+// boundary.
 BasinMap Basins(Model m, const Parameters &p, int N, const std::vector<Equilibrium> &known,
                 const BasinSettings &settings = {});
 
