@@ -13,13 +13,19 @@ Prints the median of RUNS (default 5) timings of each:
   - import morvane in a fresh python3 (target: under 0.2 s).
 
 The timed actions take turns. Figures on the 2-core development machine
-shared with other builds (load 8 to 10), medians of 15 to 21 turns:
-morvane.run 1.21 to 1.35 times the C++ run in processor time (1.36 to 1.41
-before its arrays were given pages of their own, huge past their head).
-What is left is memory: the kernel clearing the 70 MB of fresh pages
-(about 10 ms) and the stores of nine values a generation (about 5 ms),
-which weigh more the busier the memory is; the generations themselves cost
-the same on both sides (about 90 ms).
+shared with other work (load 1.5 to 2.7), medians of 21 turns in ten runs:
+morvane.run 1.20 to 1.42 times the C++ run in processor time, 1.26 in the
+middle run (1.22 to 1.35, middle 1.28, in runs between these while it still
+wrote the zeros; 1.36 to 1.41 before its arrays were given pages of their
+own, huge past their head). Of the series' 65 MB of arrays, 23 MB are
+zeros (Fit, DG and deltaQ after the first generations), whose pages are
+never written. What is left is memory: the kernel clearing the 42 MB of
+fresh pages written (about 6 ms) and the stores of nine values a generation
+(about 8 ms, measured into pages already faulted in), which weigh more the
+busier the memory is; the generations themselves cost the same on both
+sides (90 to 100 ms). Gathering the rows in blocks and writing whole cache
+lines past the caches (non-temporal stores) was 3 to 30% slower in every
+arrangement tried.
 """
 import os
 import resource

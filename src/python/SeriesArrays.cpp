@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <new>
 #include <utility>
 
@@ -96,7 +97,8 @@ namespace {
 
 // The runner's display, which also records every generation's state (and
 // the state a series starts from) and asks, now and then, whether to stop.
-// The rows go straight into the columns' memory, which grows by doubling.
+// The rows go straight into the columns' memory, which grows by doubling;
+// zeros are left to the fresh pages, which already hold them (Put).
 class RecordingDisplay final : public RunnerDisplay {
 public:
   RecordingDisplay(SimState &s, const RunnerOptions &o, SeriesArrays &out,
@@ -168,14 +170,26 @@ private:
     const std::size_t r = rows_++;
     const bool clonal = out_.clonal;
     T_[r] = s_.Generation;
-    columns_[0][r] = clonal ? s_.X[1] : s_.FreqA;
-    columns_[1][r] = clonal ? s_.X[2] : s_.FreqB;
-    columns_[2][r] = clonal ? s_.X[3] : s_.DG;
-    columns_[3][r] = clonal ? s_.X[4] : s_.Fit;
-    columns_[4][r] = s_.W1;
-    columns_[5][r] = s_.W2;
-    columns_[6][r] = s_.DeltaP;
-    columns_[7][r] = s_.DeltaQ;
+    Put(columns_[0] + r, clonal ? s_.X[1] : s_.FreqA);
+    Put(columns_[1] + r, clonal ? s_.X[2] : s_.FreqB);
+    Put(columns_[2] + r, clonal ? s_.X[3] : s_.DG);
+    Put(columns_[3] + r, clonal ? s_.X[4] : s_.Fit);
+    Put(columns_[4] + r, s_.W1);
+    Put(columns_[5] + r, s_.W2);
+    Put(columns_[6] + r, s_.DeltaP);
+    Put(columns_[7] + r, s_.DeltaQ);
+  }
+
+  // A value into its row, except +0.0 (every bit clear), which the row of
+  // fresh pages already holds: pages that only ever hold zeros (Fit in the
+  // haploid models, DG or a delta once a locus is fixed) are then never
+  // written, so never faulted in nor cleared, and take no memory. The zero
+  // goes to a slot of its own instead: a choice of address rather than of
+  // whether to store.
+  void Put(double *row, double value) {
+    std::uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    *(bits ? row : &discarded_) = value;
   }
 
   SimState &s_;
@@ -188,6 +202,7 @@ private:
   std::uint32_t *T_ = nullptr;
   std::array<double *, 8> columns_{};
   std::size_t rows_ = 0, capacity_ = 0;
+  double discarded_ = 0;
 };
 
 } // namespace

@@ -29,7 +29,8 @@ public:
 
   void *Data() const { return data_; }
   std::size_t Bytes() const { return bytes_; }
-  // At least `bytes` mapped, the first Bytes() kept.
+  // At least `bytes` mapped, the first Bytes() kept; the rest is fresh
+  // pages, which read as zeros until written.
   void Grow(std::size_t bytes);
   // Only the pages that hold the first `bytes` kept.
   void Trim(std::size_t bytes);

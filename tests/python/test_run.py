@@ -88,6 +88,20 @@ def test_arrays_keep_only_the_memory_of_their_rows():
     assert resident_bytes() - before < 16 << 20
 
 
+# A long haploid series: Fit is 0 throughout, DG and deltaQ soon after the
+# start. Pages of zeros only are never written, so take no memory; reading
+# them gives zeros.
+def test_zeros_take_no_memory():
+    before = resident_bytes()
+    series = morvane.run("haploid-global", max_generations=10**6, c=0.5, x=0.3, d=0.9, i=3, j=2,
+                         W1A=0.99999, W2A=0.99998, W1a=0.99998, W2a=0.99999, L=0)
+    grown = resident_bytes() - before
+    held = [getattr(series, name) for name in series.columns]
+    assert not series.Fit.any() and (series.DG[-500000:] == 0).all()
+    assert grown < sum(column.nbytes for column in held if column.any())
+    assert resident_bytes() - before < grown + (1 << 20)
+
+
 # Refused values: the module raises what morvane-run prints.
 REFUSED = [
     ("haploid-local", dict(c=2)),
