@@ -128,12 +128,13 @@ FixedPoint NewtonFixedPoint(Model m, const Parameters &p, const Population &star
       *at = atBest;
     return best;
   };
+  const Generation step(m, p);
   int extra = 0;
   for (int it = 0; it <= maxIterations; ++it) {
     // The residual from the step on doubles (the value part of the step on
     // dual numbers, bit for bit): the point that ends the search, no better
     // than the best, needs no Jacobian.
-    const Population next = NextGeneration(m, p, r.X);
+    const Population next = step(r.X);
     r.residual = Distance(m, next, r.X);
     const bool last = it == maxIterations || f == 0;
     if (r.residual <= tol) {
