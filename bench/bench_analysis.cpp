@@ -6,6 +6,7 @@
 #include "analysis/Basins.h"
 #include "analysis/Continuation.h"
 #include "analysis/Equilibria.h"
+#include "analysis/Outcome.h"
 
 namespace morvane::analysis {
 namespace {
@@ -98,6 +99,32 @@ void BM_ContinuationInterior1000Steps(benchmark::State &state) {
   state.counters["points"] = static_cast<double>(points);
 }
 BENCHMARK(BM_ContinuationInterior1000Steps)->Unit(benchmark::kMillisecond);
+
+// What morvane-sweep --analyse adds to each point: the outcome of a run's
+// end state (polished, classed, its spectrum), over the 50 x 50 points of
+// bench_sweep's haploid sweep (x from 0 to 1 by c from 0.2 to 0.8) or the
+// same grid of diploids. Set against that sweep's time per point without
+// the analysis (about 10 us haploid) it gives the share the analysis adds.
+void BM_SweepPointOutcomes(benchmark::State &state) {
+  const Model m = static_cast<Model>(state.range(0));
+  std::vector<Parameters> points;
+  std::vector<Population> ends;
+  for (int a = 0; a < 50; ++a)
+    for (int b = 0; b < 50; ++b) {
+      Parameters p{a / 49.0, 0.9, 0.2 + 0.6 * b / 49.0, 3, 2, 0.9, 0.6, 0.6, 0.9, 1e-6};
+      points.push_back(p);
+      ends.push_back(Iterate(m, p, StartPopulation(m, 0.5, 0.5), 100000, 1e-6));
+    }
+  for (auto _ : state)
+    for (std::size_t k = 0; k < points.size(); ++k)
+      benchmark::DoNotOptimize(OutcomeOf(m, points[k], ends[k], true));
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(points.size()));
+}
+BENCHMARK(BM_SweepPointOutcomes)
+    ->ArgName("model")
+    ->Arg(static_cast<int>(Model::HaploidGlobal))
+    ->Arg(static_cast<int>(Model::DiploidLocal))
+    ->Unit(benchmark::kMillisecond);
 
 void BM_Basins200On2Threads(benchmark::State &state) {
   const Model m = static_cast<Model>(state.range(0));

@@ -128,28 +128,38 @@ FixedPoint NewtonFixedPoint(Model m, const Parameters &p, const Population &star
       *at = atBest;
     return best;
   };
+  const Generation step(m, p);
   int extra = 0;
   for (int it = 0; it <= maxIterations; ++it) {
-    l = Linearise(m, p, r.X);
-    r.residual = Distance(m, l.next, r.X);
+    // The residual from the step on doubles (the value part of the step on
+    // dual numbers, bit for bit): the point that ends the search, no better
+    // than the best, needs no Jacobian.
+    const Population next = step(r.X);
+    r.residual = Distance(m, next, r.X);
+    const bool last = it == maxIterations || f == 0;
     if (r.residual <= tol) {
       if (best.converged && r.residual >= best.residual)
         return found();
       r.converged = true;
       best = r;
+      const bool done = r.residual == 0 || ++extra > 3 || last;
+      if (at || !done)
+        l = Linearise(m, p, r.X);
       if (at)
         atBest = l;
-      if (r.residual == 0 || ++extra > 3)
+      if (done)
         return found();
     } else if (best.converged) {
       return found();
-    }
-    if (it == maxIterations || f == 0)
+    } else if (last) {
       break;
+    } else {
+      l = Linearise(m, p, r.X);
+    }
     Matrix A(f, f);
     Vector g(f);
     for (int a = 0; a < f; ++a) {
-      g(a) = r.X[active[a]] - l.next[active[a]];
+      g(a) = r.X[active[a]] - next[active[a]];
       for (int b = 0; b < f; ++b)
         A(a, b) = l.full(active[a], active[b]) - l.full(active[a], e) - (a == b ? 1 : 0);
     }

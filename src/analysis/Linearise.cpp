@@ -63,11 +63,12 @@ Linearisation LineariseModel(const Parameters &p, const Population &X, Parameter
   return l;
 }
 
-template <Model M> Population StepModel(const Parameters &p, const Population &X) {
-  StepState<double> s = StepStateOf<double>(p);
+template <Model M>
+Population StepModel(StepState<double> s, const SettlementFactorsOf<double> &f,
+                     const Population &X) {
   for (int k = 0; k < Classes(M); ++k)
     s.X[k + 1] = X[k];
-  ModelStep<M>(s);
+  ModelStepWith<M>(s, f);
   Population next{};
   for (int k = 0; k < Classes(M); ++k)
     next[k] = s.X[k + 1];
@@ -254,20 +255,28 @@ Linearisation Linearise(Model m, const Parameters &p, const Population &X, Param
   return LineariseWithOrWithout<Model::Clonal>(p, X, along);
 }
 
-Population NextGeneration(Model m, const Parameters &p, const Population &X) {
-  switch (m) {
+Generation::Generation(Model m, const Parameters &p)
+    : m_(m), s_(StepStateOf<double>(p)),
+      f_(SettlementFactorsFrom(s_.HabFreq, s_.MigSurv, s_.TriesAB, s_.TriesaB)) {}
+
+Population Generation::operator()(const Population &X) const {
+  switch (m_) {
   case Model::HaploidLocal:
-    return StepModel<Model::HaploidLocal>(p, X);
+    return StepModel<Model::HaploidLocal>(s_, f_, X);
   case Model::HaploidGlobal:
-    return StepModel<Model::HaploidGlobal>(p, X);
+    return StepModel<Model::HaploidGlobal>(s_, f_, X);
   case Model::DiploidLocal:
-    return StepModel<Model::DiploidLocal>(p, X);
+    return StepModel<Model::DiploidLocal>(s_, f_, X);
   case Model::DiploidGlobal:
-    return StepModel<Model::DiploidGlobal>(p, X);
+    return StepModel<Model::DiploidGlobal>(s_, f_, X);
   case Model::Clonal:
     break;
   }
-  return StepModel<Model::Clonal>(p, X);
+  return StepModel<Model::Clonal>(s_, f_, X);
+}
+
+Population NextGeneration(Model m, const Parameters &p, const Population &X) {
+  return Generation(m, p)(X);
 }
 
 Matrix FreeJacobian(const Linearisation &l) {

@@ -13,6 +13,8 @@
 #include <Eigen/Dense>
 
 #include "engine/Model.h"
+#include "engine/StepKernels.h"
+#include "engine/StepState.h"
 #include "state/Parameters.h"
 
 namespace morvane::analysis {
@@ -50,6 +52,19 @@ Linearisation Linearise(Model m, const Parameters &p, const Population &X,
 
 // The next population alone (the double step).
 Population NextGeneration(Model m, const Parameters &p, const Population &X);
+
+// The same step with its parameters prepared once (the settlement factors),
+// for the many generations of one search at fixed parameters.
+class Generation {
+public:
+  Generation(Model m, const Parameters &p);
+  Population operator()(const Population &X) const;
+
+private:
+  Model m_;
+  StepState<double> s_;
+  SettlementFactorsOf<double> f_;
+};
 
 // The Jacobian of one generation in the free coordinates X1 .. X(n-1), Xn
 // being 1 minus their sum: J(i, j) = full(i, j) - full(i, n-1).

@@ -44,7 +44,9 @@ TEST(Linearisation, IsTheStepAndItsCentralDifferences) {
       const Parameter which = along[trial % 7];
       const Linearisation l = Linearise(m, p, X, which);
 
-      // The value is the run's step, bit for bit.
+      // The value is the run's step, bit for bit, and the step on doubles
+      // by which Newton's method measures its residuals.
+      const Population next = NextGeneration(m, p, X);
       SimState s;
       s.Params() = p;
       for (int k = 0; k < n; ++k)
@@ -53,8 +55,10 @@ TEST(Linearisation, IsTheStepAndItsCentralDifferences) {
       s.FreqA = before.p;
       s.FreqB = before.q;
       morvane::testing::Step(m, s);
-      for (int k = 0; k < n; ++k)
+      for (int k = 0; k < n; ++k) {
         EXPECT_EQ(l.next[k], s.X[k + 1]);
+        EXPECT_EQ(l.next[k], next[k]);
+      }
 
       // The Jacobian in the free classes, Xn = 1 - the others.
       const Matrix J = FreeJacobian(l);
