@@ -52,29 +52,7 @@ struct Attractor {
 // The spectral radius of the Jacobian on the boundary of X: in the free
 // coordinates of the classes X has (those it lacks held at 0).
 double BoundaryRadius(Model m, const Parameters &p, const Population &X) {
-  const std::vector<bool> absent = AbsentClasses(m, X);
-  std::vector<int> kept;
-  for (int k = 0; k < Classes(m); ++k)
-    if (!absent[k])
-      kept.push_back(k);
-  if (kept.size() < 2)
-    return 0;
-  const Linearisation l = Linearise(m, p, X);
-  const int e = kept.back();
-  const int f = static_cast<int>(kept.size()) - 1;
-  Matrix J(f, f);
-  for (int a = 0; a < f; ++a)
-    for (int b = 0; b < f; ++b)
-      J(a, b) = l.full(kept[a], kept[b]) - l.full(kept[a], e);
-  Eigen::EigenSolver<Matrix> solver(J, false);
-  return solver.eigenvalues().cwiseAbs().maxCoeff();
-}
-
-double Distance(Model m, const Population &a, const Population &b) {
-  double d = 0;
-  for (int k = 0; k < Classes(m); ++k)
-    d = std::max(d, std::fabs(a[k] - b[k]));
-  return d;
+  return SpectralRadius(FreeJacobian(Linearise(m, p, X), AbsentClasses(m, X)));
 }
 
 // Whether a lost allele that invades with an eigenvalue of 1 vanishes again

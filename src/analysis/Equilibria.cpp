@@ -88,14 +88,14 @@ std::optional<Population> Snapped(Model m, Population X, double rare) {
   return X;
 }
 
+} // namespace
+
 double Distance(Model m, const Population &a, const Population &b) {
   double d = 0;
   for (int k = 0; k < Classes(m); ++k)
     d = std::max(d, std::fabs(a[k] - b[k]));
   return d;
 }
-
-} // namespace
 
 double Residual(Model m, const Parameters &p, const Population &X) {
   return Distance(m, NextGeneration(m, p, X), X);
@@ -156,13 +156,10 @@ FixedPoint NewtonFixedPoint(Model m, const Parameters &p, const Population &star
     } else {
       l = Linearise(m, p, r.X);
     }
-    Matrix A(f, f);
+    const Matrix A = FreeJacobian(l, absent) - Matrix::Identity(f, f);
     Vector g(f);
-    for (int a = 0; a < f; ++a) {
+    for (int a = 0; a < f; ++a)
       g(a) = r.X[active[a]] - next[active[a]];
-      for (int b = 0; b < f; ++b)
-        A(a, b) = l.full(active[a], active[b]) - l.full(active[a], e) - (a == b ? 1 : 0);
-    }
     // Directions of a line of equilibria (singular to rounding) take no step.
     Eigen::CompleteOrthogonalDecomposition<Matrix> cod;
     cod.setThreshold(1e-10);

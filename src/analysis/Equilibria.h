@@ -16,6 +16,9 @@ struct FixedPoint {
   double residual = 0; // max |X'k - Xk| at X
 };
 
+// Largest |ak - bk| over the classes.
+double Distance(Model m, const Population &a, const Population &b);
+
 // Largest |X'k - Xk| over the classes.
 double Residual(Model m, const Parameters &p, const Population &X);
 

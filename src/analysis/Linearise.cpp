@@ -183,12 +183,6 @@ std::vector<std::complex<double>> Eigenvalues(const Matrix &a) {
   return {values.data(), values.data() + values.size()};
 }
 
-double SpectralRadius(const Matrix &a) {
-  if (a.rows() == 0)
-    return 0;
-  Eigen::EigenSolver<Matrix> solver(a, false);
-  return solver.eigenvalues().cwiseAbs().maxCoeff();
-}
 
 bool AllZero(const Population &X, const std::vector<int> &classes) {
   for (int k : classes)
@@ -280,13 +274,29 @@ Population NextGeneration(Model m, const Parameters &p, const Population &X) {
 }
 
 Matrix FreeJacobian(const Linearisation &l) {
-  const int f = l.n - 1;
+  return FreeJacobian(l, std::vector<bool>(l.n, false));
+}
+
+Matrix FreeJacobian(const Linearisation &l, const std::vector<bool> &absent) {
+  std::vector<int> kept;
+  for (int k = 0; k < l.n; ++k)
+    if (!absent[k])
+      kept.push_back(k);
+  const int f = std::max(0, static_cast<int>(kept.size()) - 1);
   Matrix J(f, f);
-  for (int i = 0; i < f; ++i)
-    for (int j = 0; j < f; ++j)
-      J(i, j) = l.full(i, j) - l.full(i, f);
+  for (int a = 0; a < f; ++a)
+    for (int b = 0; b < f; ++b)
+      J(a, b) = l.full(kept[a], kept[b]) - l.full(kept[a], kept[f]);
   return J;
 }
+
+double SpectralRadius(const Matrix &a) {
+  if (a.rows() == 0)
+    return 0;
+  Eigen::EigenSolver<Matrix> solver(a, false);
+  return solver.eigenvalues().cwiseAbs().maxCoeff();
+}
+
 
 const std::vector<int> &Carriers(Model m, Allele allele) {
   static const std::vector<int> four[4] = {{0, 1}, {2, 3}, {0, 2}, {1, 3}};

@@ -69,6 +69,12 @@ private:
 // The Jacobian of one generation in the free coordinates X1 .. X(n-1), Xn
 // being 1 minus their sum: J(i, j) = full(i, j) - full(i, n-1).
 Matrix FreeJacobian(const Linearisation &l);
+// The same among the classes not `absent` (held at 0), the last of them 1
+// minus the others: the Jacobian on the boundary they span.
+Matrix FreeJacobian(const Linearisation &l, const std::vector<bool> &absent);
+
+// The largest modulus of a's eigenvalues (0 for an empty matrix).
+double SpectralRadius(const Matrix &a);
 
 // The classes carrying each allele (0-based): A, a, B, b.
 enum class Allele { A, a, B, b };

@@ -35,9 +35,7 @@ ReachedState DescribeReached(Model m, const Parameters &p, const Population &X, 
   const auto polished = Polish(m, p, X);
   if (!polished)
     return r;
-  double distance = 0;
-  for (int k = 0; k < Classes(m); ++k)
-    distance = std::max(distance, std::fabs((*polished)[k] - X[k]));
+  const double distance = Distance(m, *polished, X);
   const Spectrum s = Analyse(m, p, *polished);
   double reach = floor;
   if (s.stability != Stability::Unstable) {
