@@ -183,7 +183,6 @@ std::vector<std::complex<double>> Eigenvalues(const Matrix &a) {
   return {values.data(), values.data() + values.size()};
 }
 
-
 bool AllZero(const Population &X, const std::vector<int> &classes) {
   for (int k : classes)
     if (X[k] != 0)
@@ -296,7 +295,6 @@ double SpectralRadius(const Matrix &a) {
   Eigen::EigenSolver<Matrix> solver(a, false);
   return solver.eigenvalues().cwiseAbs().maxCoeff();
 }
-
 
 const std::vector<int> &Carriers(Model m, Allele allele) {
   static const std::vector<int> four[4] = {{0, 1}, {2, 3}, {0, 2}, {1, 3}};

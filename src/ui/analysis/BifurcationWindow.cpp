@@ -289,24 +289,21 @@ void TFrmBifurcation::SaveFigure() {
     return;
   const an::BranchTable &table = figure_->Table();
   const std::size_t quantity = figure_->Quantity();
-  fig::SaveFigureFile(
-      this,
-      {{{fig::FigureCharts::Frequencies, QStringLiteral("The bifurcation diagram")}},
-       fig::FigureCharts::Frequencies,
-       [](const fig::FigureSettings &) { return QStringLiteral("Bifurcation"); },
-       [&](const fig::FigureSettings &s, const QString &path) {
-         fig::WriteBifurcationFigure(table, quantity, s, path);
-       },
-       [&](const fig::FigureSettings &s) {
-         const std::optional<QSizeF> needs = fig::BifurcationFigureNeeds(table, quantity, s);
-         return needs ? QStringLiteral("At %1 pt the figure needs at least %2 x %3 %4.")
-                            .arg(s.fontPt)
-                            .arg(needs->width())
-                            .arg(needs->height())
-                            .arg(s.unit == fig::LengthUnit::Cm ? "cm" : "in")
-                      : QString();
-       }},
-      folder_);
+  fig::FigureToSave figure =
+      fig::OneChartFigure(QStringLiteral("The bifurcation diagram"), QStringLiteral("Bifurcation"),
+                          [&](const fig::FigureSettings &s, const QString &path) {
+                            fig::WriteBifurcationFigure(table, quantity, s, path);
+                          });
+  figure.check = [&](const fig::FigureSettings &s) {
+    const std::optional<QSizeF> needs = fig::BifurcationFigureNeeds(table, quantity, s);
+    return needs ? QStringLiteral("At %1 pt the figure needs at least %2 x %3 %4.")
+                       .arg(s.fontPt)
+                       .arg(needs->width())
+                       .arg(needs->height())
+                       .arg(s.unit == fig::LengthUnit::Cm ? "cm" : "in")
+                 : QString();
+  };
+  fig::SaveFigureFile(this, figure, folder_);
 }
 
 void TFrmBifurcation::keyPressEvent(QKeyEvent *e) {

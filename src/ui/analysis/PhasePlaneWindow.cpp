@@ -201,16 +201,11 @@ void PhasePlaneWindow::AskExportData() {
 }
 
 void PhasePlaneWindow::SaveFigure() {
-  QString folder;
   figure::SaveFigureFile(
-      this,
-      {{{figure::FigureCharts::Frequencies, QStringLiteral("The phase plane")}},
-       figure::FigureCharts::Frequencies,
-       [](const figure::FigureSettings &) { return QStringLiteral("PhasePlane"); },
-       [this](const figure::FigureSettings &s, const QString &path) {
-         figure::WritePhasePlaneFigure(view_->Plane(), s, path);
-       }},
-      folder);
+      this, figure::OneChartFigure(QStringLiteral("The phase plane"), QStringLiteral("PhasePlane"),
+                                   [this](const figure::FigureSettings &s, const QString &path) {
+                                     figure::WritePhasePlaneFigure(view_->Plane(), s, path);
+                                   }));
 }
 
 PhasePlaneWindow *OpenPhasePlane(Model m, const Parameters &p, std::optional<double> seriesDG,

@@ -65,6 +65,16 @@ QSizeF PageInPoints(const FigureSettings &s) {
   return {LengthInInches(s.width, s.unit) * 72, LengthInInches(s.height, s.unit) * 72};
 }
 
+std::function<bool(QPaintDevice &, QSizeF)> PaintWith(std::function<void(QPainter &)> draw) {
+  return [draw = std::move(draw)](QPaintDevice &device, QSizeF scale) {
+    QPainter painter(&device);
+    if (scale != QSizeF(1, 1))
+      painter.scale(scale.width(), scale.height());
+    draw(painter);
+    return painter.end();
+  };
+}
+
 QByteArray FigureBytes(const FigureSettings &s, const FigureDrawing &drawing, const QString &title,
                        const FigureRecord &record) {
   const QSizeF points = PageInPoints(s);

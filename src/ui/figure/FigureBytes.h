@@ -14,6 +14,7 @@
 #include "ui/figure/FigureSettings.h"
 
 class QPaintDevice;
+class QPainter;
 
 namespace morvane::figure {
 
@@ -33,6 +34,11 @@ struct FigureDrawing {
   // its text boxes whole.
   bool pngFromSvg = false;
 };
+
+// A paint for FigureDrawing that draws with `draw` on a QPainter of its own,
+// begun on the device and scaled as asked.
+std::function<bool(QPaintDevice &device, QSizeF scale)>
+PaintWith(std::function<void(QPainter &painter)> draw);
 
 // The figure's bytes in the settings' format, `title` naming the drawing of
 // an SVG or PDF. Throws std::runtime_error with the reason when it cannot be

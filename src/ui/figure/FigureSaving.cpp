@@ -9,6 +9,22 @@
 
 namespace morvane::figure {
 
+FigureToSave
+OneChartFigure(const QString &caption, const QString &stem,
+               std::function<void(const FigureSettings &, const QString &path)> write) {
+  FigureToSave figure;
+  figure.choices = {{FigureCharts::Frequencies, caption}};
+  figure.initial = FigureCharts::Frequencies;
+  figure.stem = [stem](const FigureSettings &) { return stem; };
+  figure.write = std::move(write);
+  return figure;
+}
+
+QString SaveFigureFile(QWidget *parent, const FigureToSave &figure) {
+  QString folder;
+  return SaveFigureFile(parent, figure, folder);
+}
+
 QString SaveFigureFile(QWidget *parent, const FigureToSave &figure, QString &folder) {
   QSettings store(QStringLiteral("Morvane"), QStringLiteral("Morvane"));
   std::optional<FigureSettings> settings =

@@ -28,6 +28,12 @@ struct FigureToSave {
   bool zoomed = false;
 };
 
+// A figure of one chart on the page (the sweep's map, the phase plane, the
+// bifurcation diagram): the export dialog offers that chart, under
+// `caption`, and the file dialog the name `stem`.
+FigureToSave OneChartFigure(const QString &caption, const QString &stem,
+                            std::function<void(const FigureSettings &, const QString &path)> write);
+
 // The export dialog, then the file dialog in `folder` (at first the folder
 // figures were last saved to, in this session or before; it follows the
 // name chosen) offering the stem and the format's extension, then the
@@ -36,5 +42,7 @@ struct FigureToSave {
 // Returns the file written, or "" when a dialog was cancelled. Throws
 // std::runtime_error naming the file.
 QString SaveFigureFile(QWidget *parent, const FigureToSave &figure, QString &folder);
+// The same starting in the folder figures were last saved to.
+QString SaveFigureFile(QWidget *parent, const FigureToSave &figure);
 
 } // namespace morvane::figure

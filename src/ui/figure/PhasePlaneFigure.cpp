@@ -309,14 +309,10 @@ void WritePhasePlaneFigure(const PhasePlane &plane, const FigureSettings &s, con
   FigureDrawing drawing;
   drawing.unitsPerPoint = 10;
   const QRectF page(QPointF(0, 0), PageInPoints(s) * drawing.unitsPerPoint);
-  drawing.paint = [&](QPaintDevice &device, QSizeF scale) {
-    QPainter painter(&device);
-    if (scale != QSizeF(1, 1))
-      painter.scale(scale.width(), scale.height());
+  drawing.paint = PaintWith([&](QPainter &painter) {
     painter.fillRect(page, Qt::white);
     PaintPhasePlane(painter, plane, page, s.fontPt * drawing.unitsPerPoint);
-    return painter.end();
-  };
+  });
   // The title is the model, a colon and the parameters.
   WriteFigure(s, drawing, plane.title,
               FigureRecord{plane.title.section(QStringLiteral(": "), 0, 0),

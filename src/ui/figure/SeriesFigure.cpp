@@ -565,13 +565,7 @@ QByteArray SeriesFigureBytes(const SeriesFigure &f, const FigureSettings &s) {
   Paint(nullptr, f, s, units);
   figure::FigureDrawing drawing;
   drawing.unitsPerPoint = kUnitsPerPoint;
-  drawing.paint = [&](QPaintDevice &device, QSizeF scale) {
-    QPainter painter(&device);
-    if (scale != QSizeF(1, 1))
-      painter.scale(scale.width(), scale.height());
-    Paint(&painter, f, s, units);
-    return painter.end();
-  };
+  drawing.paint = figure::PaintWith([&](QPainter &painter) { Paint(&painter, f, s, units); });
   return figure::FigureBytes(s, drawing, FigureTitle(f, s), SeriesRecord(f, s.record.command));
 }
 

@@ -1138,22 +1138,18 @@ void TFrmSweep::BtnSaveMapClick() {
   // The figure's settings as for a chart (one chart on the page), its name,
   // and the command that draws it again from the sweep's Final file.
   const fig::SweepFigure &shown = map_->Figure();
-  QString folder;
   fig::SaveFigureFile(
-      this,
-      {{{fig::FigureCharts::Frequencies, QStringLiteral("The sweep's figure")}},
-       fig::FigureCharts::Frequencies,
-       [](const fig::FigureSettings &) { return QStringLiteral("Sweep"); },
-       [&](const fig::FigureSettings &settings, const QString &name) {
-         fig::FigureSettings recorded = settings;
-         QStringList words{QStringLiteral("morvane-plot"), QStringLiteral("--sweep"),
-                           ui_->TxtFinal->text(), QStringLiteral("--show"),
-                           QString::fromStdString(shown.Output())};
-         for (const std::string &w : fig::FigureOptionWords(recorded, true))
-           words << QString::fromStdString(w);
-         words << QStringLiteral("-o") << name;
-         recorded.record.command = fig::ShellCommand(words);
-         fig::WriteSweepFigure(shown.Plan(), shown.Rows(), shown.Output(), recorded, name);
-       }},
-      folder);
+      this, fig::OneChartFigure(
+                QStringLiteral("The sweep's figure"), QStringLiteral("Sweep"),
+                [&](const fig::FigureSettings &settings, const QString &name) {
+                  fig::FigureSettings recorded = settings;
+                  QStringList words{QStringLiteral("morvane-plot"), QStringLiteral("--sweep"),
+                                    ui_->TxtFinal->text(), QStringLiteral("--show"),
+                                    QString::fromStdString(shown.Output())};
+                  for (const std::string &w : fig::FigureOptionWords(recorded, true))
+                    words << QString::fromStdString(w);
+                  words << QStringLiteral("-o") << name;
+                  recorded.record.command = fig::ShellCommand(words);
+                  fig::WriteSweepFigure(shown.Plan(), shown.Rows(), shown.Output(), recorded, name);
+                }));
 }
